@@ -1,0 +1,27 @@
+# The two commands of the README: `make run` and `make test`. Everything else is a helper.
+JOBS ?= 2
+
+.PHONY: run test deps build build-asan bench clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j$(JOBS)
+
+build-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j$(JOBS)
+
+run: build
+	scripts/run.sh
+
+test: build-asan
+	scripts/with-postgres.sh ctest --preset asan
+
+bench: build
+	scripts/bench.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,5 @@
+file(READ ${IN} content HEX)
+string(LENGTH "${content}" hexlen)
+math(EXPR len "${hexlen} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${content}")
+file(WRITE ${OUT} "#include <string_view>\nstatic const unsigned char data_[] = {${bytes}0x00};\nextern const std::string_view ${SYMBOL};\nconst std::string_view ${SYMBOL}(reinterpret_cast<const char*>(data_), ${len});\n")
