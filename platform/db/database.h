@@ -2,6 +2,19 @@
 // server and by the query component. SQL texts use named parameters (":P_CDFILIAL"); the backend
 // rewrites them to its own placeholders, so values are always bound, never spliced into text.
 // Backends: SQLite (WAL, foreign keys on, busy timeout) and PostgreSQL (libpqxx).
+//
+// Threads: a Database object is used by one thread at a time (it may move between threads, as
+// connections of a cad::db::Pool do). Share a database between threads only through a Pool.
+//
+// Values: result columns carry the field type and size of their declared type; values come back
+// as Variants of that kind (integers, floats for NUMERIC too, cad::DateTime for DATE and
+// TIMESTAMP, strings with the trailing blanks of CHAR(n) trimmed). A bound cad::DateTime is a
+// date ("YYYY-MM-DD", with the time when it has one), a bool binds as 1 or 0.
+// On PostgreSQL, strings, integers and nulls are sent untyped (the server infers the type from
+// the context, as for a literal), floats as double precision and dates as date or timestamp; a
+// parameter whose only use gives no type (":P IS NULL" alone) needs a CAST in the SQL.
+// On SQLite, an expression column (no declared type) takes its type from its values; text that is
+// an ISO date in every row is read as a date, as PostgreSQL would type MAX(DTINICIO).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/errors.h"
 #include "platform/core/packet.h"
 #include "platform/core/variant.h"
 
@@ -20,6 +34,7 @@ struct Column {
   std::string name;  // as the database reports it, upper-cased
   FieldType type = FieldType::String;
   int size = 0;      // declared character length, 0 when unknown
+  bool fixedChar = false;  // CHAR(n): fixed-length flag field
 };
 
 struct ResultSet {
@@ -29,6 +44,18 @@ struct ResultSet {
   // The rows as a packet (field definitions from the columns).
   PacketPtr toPacket() const;
   int columnIndex(std::string_view name) const;  // case-insensitive, -1 when absent
+};
+
+// A failed statement. The text is Portuguese and carries the database's own message; `kind` lets
+// callers tell a refused key from other failures without parsing messages.
+class Error : public Exception {
+ public:
+  enum class Kind : uint8_t { Other, Unique, ForeignKey, NotNull, Connection };
+  Error(Kind kind, const std::string& message) : Exception(message), kind_(kind) {}
+  Kind kind() const { return kind_; }
+
+ private:
+  Kind kind_;
 };
 
 // Named parameters, names without the leading ':' (matched without regard to case). A parameter
@@ -44,6 +71,8 @@ class Database {
   virtual int64_t exec(std::string_view sql, const Params& params = {}) = 0;  // rows affected
   virtual void execScript(std::string_view script) = 0;  // several statements, no parameters
 
+  // One level only: begin() while a transaction is open throws. SQLite takes the write lock at
+  // begin, so two writers queue on the busy timeout instead of failing halfway.
   virtual void begin() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;

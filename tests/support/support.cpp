@@ -1,1 +1,120 @@
+// Shared test fixtures. Temporary databases are registered in one process-wide list and removed
+// when the test program ends (a global test environment's TearDown, while the database client
+// libraries are still whole): SQLite files with their WAL and shared-memory companions,
+// PostgreSQL schemas with everything in them.
 #include "tests/support/support.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/core/errors.h"
+#include "platform/db/database.h"
+
+namespace cad::test {
+
+namespace {
+
+std::string pgBaseUrl() {
+  const char* url = std::getenv("CADSERV_TEST_PG_URL");
+  return url ? url : "";
+}
+
+class Temporaries {
+ public:
+  static Temporaries& instance() {
+    static Temporaries t;
+    return t;
+  }
+  void addFile(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    files_.push_back(path);
+  }
+  void addSchema(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    schemas_.push_back(name);
+  }
+  // Files only: by now the PostgreSQL client library may be partly torn down.
+  ~Temporaries() {
+    for (const auto& f : files_) removeFile(f);
+  }
+
+  void removeAll() {
+    std::vector<std::string> files, schemas;
+    {
+      std::lock_guard lock(mutex_);
+      files.swap(files_);
+      schemas.swap(schemas_);
+    }
+    for (const auto& f : files) removeFile(f);
+    if (schemas.empty()) return;
+    try {
+      auto db = db::open(pgBaseUrl());
+      // A connection left open elsewhere must not hold the exit forever.
+      db->execScript("SET lock_timeout = '5s'");
+      for (const auto& s : schemas) db->execScript("DROP SCHEMA IF EXISTS " + s + " CASCADE");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "aviso: esquemas de teste não removidos: %s\n", e.what());
+    }
+  }
+
+ private:
+  static void removeFile(const std::string& f) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((f + suffix).c_str());
+  }
+
+  std::mutex mutex_;
+  std::vector<std::string> files_;
+  std::vector<std::string> schemas_;
+};
+
+class CleanupEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { Temporaries::instance().removeAll(); }
+};
+[[maybe_unused]] ::testing::Environment* const kCleanup =
+    ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
+
+std::string uniqueSuffix() {
+  static std::atomic<unsigned> counter{0};
+  auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  return std::to_string(getpid()) + "_" + std::to_string(now % 1000000) + "_" +
+         std::to_string(counter++);
+}
+
+}  // namespace
+
+std::vector<std::string> backends() {
+  std::vector<std::string> list{"sqlite"};
+  if (!pgBaseUrl().empty()) list.push_back("postgresql");
+  return list;
+}
+
+std::string freshDatabaseUrl(const std::string& backend) {
+  Temporaries& temps = Temporaries::instance();  // built before any database it must remove
+  if (backend == "sqlite") {
+    const char* dir = std::getenv("TMPDIR");
+    std::string path = std::string(dir && *dir ? dir : "/tmp") + "/cadserv-test-XXXXXX";
+    int fd = mkstemp(path.data());
+    if (fd < 0) throw Exception("Não foi possível criar o arquivo temporário " + path);
+    close(fd);  // an empty file is a valid new SQLite database
+    temps.addFile(path);
+    return "sqlite:" + path;
+  }
+  if (backend == "postgresql") {
+    std::string base = pgBaseUrl();
+    if (base.empty()) throw Exception("CADSERV_TEST_PG_URL não definido.");
+    std::string schema = "t_" + uniqueSuffix();
+    db::open(base)->execScript("CREATE SCHEMA " + schema);
+    temps.addSchema(schema);
+    return base + (base.find('?') == std::string::npos ? "?" : "&") +
+           "options=-csearch_path%3D" + schema;
+  }
+  throw Exception("Banco de dados de teste desconhecido: " + backend);
+}
+
+}  // namespace cad::test

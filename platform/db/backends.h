@@ -1,0 +1,30 @@
+// Internal to platform/db: the backend factories behind cad::db::open and the helpers they share.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/db/database.h"
+
+namespace cad::db::detail {
+
+std::unique_ptr<Database> openSqlite(const std::string& path);  // path or ":memory:"
+std::unique_ptr<Database> openPostgres(const std::string& url);
+
+// The URL as it may appear in messages and logs: the password, if any, replaced by "***".
+std::string displayUrl(const std::string& url);
+
+// "Não foi possível abrir o banco de dados 'x': why".
+[[noreturn]] void throwOpenError(const std::string& url, std::string_view why);
+// A failed statement: "Erro no banco de dados: why".
+[[noreturn]] void throwStatementError(Error::Kind kind, std::string_view why);
+
+// The field type, size and fixed-char flag of a declared SQL type ("VARCHAR(40)", "NUMERIC(15,5)",
+// "DATE"); unknown types read as unbounded strings.
+Column columnFromDeclType(std::string name, std::string_view declType);
+
+// Trailing blanks of a CHAR(n) value dropped.
+std::string trimRight(std::string_view s);
+
+}  // namespace cad::db::detail

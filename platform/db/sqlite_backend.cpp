@@ -1,0 +1,254 @@
+// SQLite backend. Files open in WAL mode with foreign keys on and a 5 s busy timeout; ":memory:"
+// is a private in-memory database. Parameters become ?NNN placeholders bound by index.
+// Invariants: a statement handle never outlives the call that prepared it (Stmt guard);
+// inTransaction() mirrors the connection's own autocommit flag, so a failed COMMIT that leaves
+// the transaction open is reported truthfully.
+#include <sqlite3.h>
+
+#include <cmath>
+
+#include "platform/core/format.h"
+#include "platform/db/backends.h"
+#include "platform/db/sqltext.h"
+
+namespace cad::db::detail {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+
+Error::Kind errorKind(sqlite3* db) {
+  switch (sqlite3_extended_errcode(db)) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY: return Error::Kind::Unique;
+    case SQLITE_CONSTRAINT_FOREIGNKEY: return Error::Kind::ForeignKey;
+    case SQLITE_CONSTRAINT_NOTNULL: return Error::Kind::NotNull;
+    default: return Error::Kind::Other;
+  }
+}
+
+struct Stmt {
+  sqlite3_stmt* h = nullptr;
+  ~Stmt() { sqlite3_finalize(h); }
+};
+
+bool isIsoDateText(std::string_view t) {
+  return (t.size() == 10 || t.size() == 19) && DateTime::parseIso(t).has_value();
+}
+
+// The value of column i of the current row, read as the declared type when that loses nothing;
+// without a declared type (null `decl`), as stored.
+Variant readValue(sqlite3_stmt* st, int i, const Column* decl) {
+  int storage = sqlite3_column_type(st, i);
+  if (storage == SQLITE_NULL) return Variant();
+  if (storage == SQLITE_INTEGER) {
+    long long v = sqlite3_column_int64(st, i);
+    if (!decl) return Variant(v);
+    switch (decl->type) {
+      case FieldType::Float: return Variant(static_cast<double>(v));
+      case FieldType::Boolean: return Variant(v != 0);
+      case FieldType::String: return Variant(std::to_string(v));
+      default: return Variant(v);
+    }
+  }
+  if (storage == SQLITE_FLOAT) {
+    double v = sqlite3_column_double(st, i);
+    if (!decl) return Variant(v);
+    if (decl->type == FieldType::Integer && std::nearbyint(v) == v && std::fabs(v) < 9e15)
+      return Variant(static_cast<long long>(v));
+    if (decl->type == FieldType::String) return Variant(Variant(v).asString());
+    return Variant(v);
+  }
+  const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+  std::string_view text(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, i)));
+  if (decl && decl->type == FieldType::DateTime) {
+    if (auto d = DateTime::parseIso(text)) return Variant(*d);
+  } else if (decl && decl->fixedChar) {
+    return Variant(trimRight(text));
+  }
+  return Variant(text);
+}
+
+// Type of an expression column, judged from its values: any text makes it a string (a date when
+// every text is an ISO date), otherwise any float makes it a float, otherwise an integer.
+Column inferColumn(std::string name, const std::vector<std::vector<Variant>>& raw, size_t i) {
+  Column col;
+  col.name = std::move(name);
+  bool anyText = false, allDates = true, anyFloat = false, anyInt = false;
+  for (const auto& row : raw) {
+    const Variant& v = row[i];
+    if (v.isString()) {
+      anyText = true;
+      allDates = allDates && isIsoDateText(v.str());
+    } else if (v.isFloat()) {
+      anyFloat = true;
+    } else if (v.isInt()) {
+      anyInt = true;
+    }
+  }
+  if (anyText)
+    col.type = allDates && !anyFloat && !anyInt ? FieldType::DateTime : FieldType::String;
+  else if (anyFloat)
+    col.type = FieldType::Float;
+  else if (anyInt)
+    col.type = FieldType::Integer;
+  return col;
+}
+
+class SqliteDatabase final : public Database {
+ public:
+  explicit SqliteDatabase(sqlite3* db) : db_(db) {}
+  ~SqliteDatabase() override { sqlite3_close_v2(db_); }
+
+  std::string_view dialect() const override { return "sqlite"; }
+
+  ResultSet query(std::string_view sql, const Params& params) override {
+    Stmt st;
+    prepare(sql, params, st);
+    ResultSet rs;
+    int n = sqlite3_column_count(st.h);
+    std::vector<bool> declared(static_cast<size_t>(n));
+    rs.columns.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      const char* name = sqlite3_column_name(st.h, i);
+      const char* decl = sqlite3_column_decltype(st.h, i);
+      declared[static_cast<size_t>(i)] = decl != nullptr;
+      rs.columns.push_back(columnFromDeclType(upperCase(name ? name : ""), decl ? decl : ""));
+    }
+    for (;;) {
+      int rc = sqlite3_step(st.h);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) fail();
+      std::vector<Variant> row;
+      row.reserve(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        size_t c = static_cast<size_t>(i);
+        row.push_back(readValue(st.h, i, declared[c] ? &rs.columns[c] : nullptr));
+      }
+      rs.rows.push_back(std::move(row));
+    }
+    // Expression columns: type from the values, then the values read again as that type.
+    for (size_t i = 0; i < rs.columns.size(); ++i) {
+      if (declared[i]) continue;
+      rs.columns[i] = inferColumn(std::move(rs.columns[i].name), rs.rows, i);
+      if (rs.columns[i].type == FieldType::DateTime)
+        for (auto& row : rs.rows)
+          if (row[i].isString()) row[i] = Variant(*DateTime::parseIso(row[i].str()));
+    }
+    return rs;
+  }
+
+  int64_t exec(std::string_view sql, const Params& params) override {
+    Stmt st;
+    prepare(sql, params, st);
+    int rc;
+    while ((rc = sqlite3_step(st.h)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) fail();
+    // A statement that changes nothing (DDL, SELECT) leaves the last count in place.
+    return sqlite3_stmt_readonly(st.h) ? 0 : static_cast<int64_t>(sqlite3_changes64(db_));
+  }
+
+  void execScript(std::string_view script) override {
+    std::string text(script);
+    char* msg = nullptr;
+    if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
+      std::string why = msg ? msg : sqlite3_errmsg(db_);
+      sqlite3_free(msg);
+      throwStatementError(errorKind(db_), why);
+    }
+  }
+
+  void begin() override {
+    if (inTransaction()) throwStatementError(Error::Kind::Other, "já existe uma transação em andamento");
+    execScript("BEGIN IMMEDIATE");
+  }
+  void commit() override {
+    if (!inTransaction()) throwStatementError(Error::Kind::Other, "nenhuma transação em andamento");
+    execScript("COMMIT");
+  }
+  void rollback() override {
+    if (inTransaction()) execScript("ROLLBACK");
+  }
+  bool inTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
+
+ private:
+  [[noreturn]] void fail() { throwStatementError(errorKind(db_), sqlite3_errmsg(db_)); }
+
+  void prepare(std::string_view sql, const Params& params, Stmt& st) {
+    RewrittenSql rw = rewriteParams(sql, [](size_t i, const std::string&) { return "?" + std::to_string(i + 1); });
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, rw.text.c_str(), static_cast<int>(rw.text.size()), &st.h, &tail) != SQLITE_OK)
+      fail();
+    if (!st.h) throwStatementError(Error::Kind::Other, "comando SQL vazio");
+    if (tail && *tail) {
+      // Only blanks, comments or ';' may follow: one statement per call, as on PostgreSQL.
+      Stmt rest;
+      if (sqlite3_prepare_v2(db_, tail, -1, &rest.h, nullptr) != SQLITE_OK || rest.h)
+        throwStatementError(Error::Kind::Other, "apenas um comando SQL por chamada");
+    }
+    for (size_t i = 0; i < rw.names.size(); ++i) bind(st.h, static_cast<int>(i + 1), find(params, rw.names[i]));
+  }
+
+  static const Variant* find(const Params& params, const std::string& name) {
+    for (const auto& [n, v] : params)
+      if (sameText(n, name)) return &v;
+    return nullptr;
+  }
+
+  void bind(sqlite3_stmt* st, int index, const Variant* v) {
+    int rc = SQLITE_OK;
+    if (!v || v->isNull()) {
+      rc = sqlite3_bind_null(st, index);
+    } else {
+      switch (v->kind()) {
+        case Variant::Kind::Bool: rc = sqlite3_bind_int(st, index, v->asBool() ? 1 : 0); break;
+        case Variant::Kind::Int: rc = sqlite3_bind_int64(st, index, v->asInt()); break;
+        case Variant::Kind::Float: rc = sqlite3_bind_double(st, index, v->asFloat()); break;
+        case Variant::Kind::DateTime: {
+          std::string t = v->asDateTime().iso();
+          if (t.size() > 10) t[10] = ' ';  // SQL's own form; sorts and compares as text
+          rc = sqlite3_bind_text(st, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+          break;
+        }
+        case Variant::Kind::String: {
+          const std::string& s = v->str();
+          rc = sqlite3_bind_text(st, index, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+          break;
+        }
+        default:
+          throwStatementError(Error::Kind::Other, std::string("parâmetro do tipo ") +
+                                                      Variant::kindName(v->kind()) + " não suportado");
+      }
+    }
+    if (rc != SQLITE_OK) fail();
+  }
+
+  sqlite3* db_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> openSqlite(const std::string& path) {
+  sqlite3* db = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+  std::string url = "sqlite:" + path;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    std::string why = db ? sqlite3_errmsg(db) : "memória insuficiente";
+    sqlite3_close_v2(db);
+    throwOpenError(url, why);
+  }
+  auto result = std::make_unique<SqliteDatabase>(db);
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  try {
+    result->execScript("PRAGMA foreign_keys = ON");
+    // A file that is not a database fails here, on first read.
+    if (path != ":memory:") result->execScript("PRAGMA journal_mode = WAL");
+  } catch (const Exception&) {
+    throwOpenError(url, sqlite3_errmsg(db));
+  }
+  return result;
+}
+
+}  // namespace cad::db::detail
