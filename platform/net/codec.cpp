@@ -1,0 +1,794 @@
+// RPC codec: a hand-written, strict JSON writer and reader that go straight between text and
+// cad::Variant (no intermediate document), because packets of many thousand rows pass through here
+// on every load.
+//
+// Invariants: the reader never reads past the end of its input, counts nesting depth and decoded
+// values against DecodeLimits, validates UTF-8, and reports every problem as cad::Exception with
+// the byte position. The writer only produces text the reader accepts (it refuses NaN,
+// infinities, invalid UTF-8 and inconsistent packets).
+#include "platform/net/codec.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <unordered_set>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/packet.h"
+
+namespace cad::net {
+
+namespace {
+
+constexpr int kMaxEncodeDepth = 64;
+constexpr size_t kMaxNameBytes = 128;    // field, server and method names
+constexpr int kMaxFieldSize = 1 << 20;   // declared string size of a field
+constexpr size_t kMaxNumberChars = 400;  // a number token
+constexpr int kMaxOutIndex = 9999;
+
+// ---------------------------------------------------------------- UTF-8
+
+// Length of the valid UTF-8 sequence starting at s[i] (lead byte >= 0x80), or 0 when invalid
+// (overlong forms, surrogates and code points above U+10FFFF are invalid).
+size_t utf8SequenceLength(const unsigned char* s, size_t avail) {
+  unsigned char c = s[0];
+  size_t n;
+  uint32_t cp;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (avail < n) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    if ((s[k] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (s[k] & 0x3F);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
+  return n;
+}
+
+void appendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// ---------------------------------------------------------------- writer
+
+[[noreturn]] void encodeError(const std::string& what) {
+  throw Exception("Valor não pode ser transmitido: " + what + ".");
+}
+
+void appendString(std::string& out, std::string_view s) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '"';
+  const auto* u = reinterpret_cast<const unsigned char*>(s.data());
+  size_t n = s.size(), i = 0;
+  while (i < n) {
+    size_t run = i;
+    while (run < n && u[run] >= 0x20 && u[run] < 0x80 && u[run] != '"' && u[run] != '\\') ++run;
+    out.append(s.data() + i, run - i);
+    i = run;
+    if (i == n) break;
+    unsigned char c = u[i];
+    if (c >= 0x80) {
+      size_t len = utf8SequenceLength(u + i, n - i);
+      if (len == 0) encodeError("texto com codificação UTF-8 inválida");
+      out.append(s.data() + i, len);
+      i += len;
+      continue;
+    }
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        out += "\\u00";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    }
+    ++i;
+  }
+  out += '"';
+}
+
+void appendInt(std::string& out, int64_t v) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
+void appendFloat(std::string& out, double d) {
+  if (!std::isfinite(d)) encodeError("número real não finito");
+  char buf[40];
+  auto r = std::to_chars(buf, buf + sizeof buf, d);
+  out.append(buf, r.ptr);
+  // A float must read back as a float: give it a decimal point when the shortest form has none.
+  if (std::memchr(buf, '.', r.ptr - buf) == nullptr && std::memchr(buf, 'e', r.ptr - buf) == nullptr)
+    out += ".0";
+}
+
+void appendAny(std::string& out, const Variant& v, int depth);
+
+void appendScalar(std::string& out, const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Null: out += "null"; break;
+    case Variant::Kind::Bool: out += v.asBool() ? "true" : "false"; break;
+    case Variant::Kind::Int: appendInt(out, v.asInt()); break;
+    case Variant::Kind::Float: appendFloat(out, v.asFloat()); break;
+    case Variant::Kind::String: appendString(out, v.str()); break;
+    case Variant::Kind::DateTime:
+      out += "{\"$date\":\"";
+      out += v.asDateTime().iso();
+      out += "\"}";
+      break;
+    default: encodeError("valor de campo deve ser simples (não pacote nem vetor)");
+  }
+}
+
+void appendRow(std::string& out, const std::vector<Variant>& row, size_t fieldCount, size_t index) {
+  if (row.size() != fieldCount)
+    encodeError("linha " + std::to_string(index + 1) + " do pacote tem " + std::to_string(row.size()) +
+                " valores para " + std::to_string(fieldCount) + " campos");
+  out += '[';
+  for (size_t c = 0; c < row.size(); ++c) {
+    if (c) out += ',';
+    appendScalar(out, row[c]);
+  }
+  out += ']';
+}
+
+void appendPacket(std::string& out, const Packet& p) {
+  out += "{\"$packet\":{\"fields\":[";
+  for (size_t i = 0; i < p.fields.size(); ++i) {
+    const FieldDef& f = p.fields[i];
+    if (i) out += ',';
+    out += "{\"name\":";
+    appendString(out, f.name);
+    out += ",\"type\":\"";
+    out += fieldTypeName(f.type);
+    out += "\",\"size\":";
+    appendInt(out, f.size);
+    if (f.required) out += ",\"required\":true";
+    if (f.fixedChar) out += ",\"fixed\":true";
+    out += '}';
+  }
+  out += "],\"rows\":[";
+  size_t n = p.fields.size();
+  for (size_t r = 0; r < p.rows.size(); ++r) {
+    if (r) out += ',';
+    appendRow(out, p.rows[r], n, r);
+  }
+  out += ']';
+  if (p.delta) {
+    if (p.kinds.size() != p.rows.size() || p.original.size() != p.rows.size())
+      encodeError("conjunto de alterações sem tipo ou valores originais para cada linha");
+    out += ",\"delta\":true,\"kinds\":[";
+    for (size_t r = 0; r < p.kinds.size(); ++r) {
+      if (r) out += ',';
+      out += '"';
+      out += changeKindName(p.kinds[r]);
+      out += '"';
+    }
+    out += "],\"original\":[";
+    for (size_t r = 0; r < p.original.size(); ++r) {
+      if (r) out += ',';
+      if (p.kinds[r] == ChangeKind::Inserted) {
+        if (!p.original[r].empty()) encodeError("linha incluída com valores originais");
+        out += "null";
+      } else {
+        appendRow(out, p.original[r], n, r);
+      }
+    }
+    out += ']';
+  }
+  out += "}}";
+}
+
+void appendAny(std::string& out, const Variant& v, int depth) {
+  if (depth > kMaxEncodeDepth) encodeError("aninhamento profundo demais");
+  switch (v.kind()) {
+    case Variant::Kind::Packet: appendPacket(out, v.asPacket()); break;
+    case Variant::Kind::Array: {
+      out += '[';
+      bool first = true;
+      for (const Variant& e : v.asArray()) {
+        if (!first) out += ',';
+        first = false;
+        appendAny(out, e, depth + 1);
+      }
+      out += ']';
+      break;
+    }
+    default: appendScalar(out, v);
+  }
+}
+
+// ---------------------------------------------------------------- reader
+
+class Reader {
+ public:
+  Reader(std::string_view text, const DecodeLimits& limits)
+      : b_(text.data()), p_(text.data()), e_(text.data() + text.size()), lim_(limits) {
+    if (text.size() > limits.maxBytes)
+      throw Exception("JSON grande demais: " + std::to_string(text.size()) + " bytes (limite " +
+                      std::to_string(limits.maxBytes) + ").");
+  }
+
+  [[noreturn]] void fail(const std::string& what) const {
+    throw Exception("JSON inválido (posição " + std::to_string(p_ - b_) + "): " + what + ".");
+  }
+
+  void ws() {
+    while (p_ < e_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  }
+  bool peek(char c) {
+    ws();
+    return p_ < e_ && *p_ == c;
+  }
+  void expect(char c) {
+    ws();
+    if (p_ >= e_) fail(std::string("fim inesperado do texto; esperado '") + c + "'");
+    if (*p_ != c) fail(std::string("esperado '") + c + "'");
+    ++p_;
+  }
+  void finish() {
+    ws();
+    if (p_ != e_) fail("texto após o fim do valor");
+  }
+
+  void enter() {
+    if (++depth_ > lim_.maxDepth) fail("aninhamento profundo demais (limite " + std::to_string(lim_.maxDepth) + ")");
+  }
+  void leave() { --depth_; }
+  void count() {
+    if (++values_ > lim_.maxValues) fail("valores demais (limite " + std::to_string(lim_.maxValues) + ")");
+  }
+
+  // Members of an object: calls onMember(key) positioned at the member's value, which must consume it.
+  template <class F>
+  void object(F&& onMember) {
+    enter();
+    expect('{');
+    if (peek('}')) {
+      ++p_;
+      leave();
+      return;
+    }
+    std::string key;
+    for (;;) {
+      ws();
+      readString(key);
+      expect(':');
+      onMember(key);
+      ws();
+      if (p_ < e_ && *p_ == ',') {
+        ++p_;
+        continue;
+      }
+      expect('}');
+      break;
+    }
+    leave();
+  }
+
+  // Elements of an array: calls onElement(index) positioned at each element.
+  template <class F>
+  void array(F&& onElement) {
+    enter();
+    expect('[');
+    if (peek(']')) {
+      ++p_;
+      leave();
+      return;
+    }
+    for (size_t i = 0;; ++i) {
+      onElement(i);
+      ws();
+      if (p_ < e_ && *p_ == ',') {
+        ++p_;
+        continue;
+      }
+      expect(']');
+      break;
+    }
+    leave();
+  }
+
+  Variant value() {
+    ws();
+    if (p_ >= e_) fail("fim inesperado do texto; esperado um valor");
+    count();
+    switch (*p_) {
+      case 'n': literal("null"); return Variant();
+      case 't': literal("true"); return Variant(true);
+      case 'f': literal("false"); return Variant(false);
+      case '"': {
+        std::string s;
+        readString(s);
+        return Variant(std::move(s));
+      }
+      case '[': {
+        VariantArray a;
+        array([&](size_t) { a.push_back(value()); });
+        return Variant(std::move(a));
+      }
+      case '{': return tagged();
+      default:
+        if (*p_ == '-' || (*p_ >= '0' && *p_ <= '9')) return number();
+        fail("caractere inesperado");
+    }
+  }
+
+  std::string string() {
+    ws();
+    if (p_ >= e_ || *p_ != '"') fail("esperado um texto");
+    std::string s;
+    readString(s);
+    return s;
+  }
+
+  bool boolean() {
+    ws();
+    if (p_ < e_ && *p_ == 't') {
+      literal("true");
+      return true;
+    }
+    if (p_ < e_ && *p_ == 'f') {
+      literal("false");
+      return false;
+    }
+    fail("esperado true ou false");
+  }
+
+  bool isNull() {
+    ws();
+    if (p_ < e_ && *p_ == 'n') {
+      literal("null");
+      return true;
+    }
+    return false;
+  }
+
+  int64_t integer() {
+    ws();
+    Variant v = number();
+    if (!v.isInt()) fail("esperado um número inteiro");
+    return v.asInt();
+  }
+
+  // A packet body (the object after "$packet").
+  PacketPtr packet() {
+    auto p = std::make_shared<Packet>();
+    bool seenFields = false, seenRows = false, seenDelta = false, seenKinds = false, seenOriginal = false;
+    std::vector<bool> originalNull;
+    object([&](const std::string& key) {
+      if (key == "fields") {
+        once(seenFields, key);
+        fields(*p);
+      } else if (key == "rows") {
+        once(seenRows, key);
+        rows(p->rows, p->fields.size(), nullptr);
+      } else if (key == "delta") {
+        once(seenDelta, key);
+        p->delta = boolean();
+      } else if (key == "kinds") {
+        once(seenKinds, key);
+        array([&](size_t) {
+          std::string k = string();
+          if (k == "insert") p->kinds.push_back(ChangeKind::Inserted);
+          else if (k == "modify") p->kinds.push_back(ChangeKind::Modified);
+          else if (k == "delete") p->kinds.push_back(ChangeKind::Deleted);
+          else fail("tipo de alteração desconhecido \"" + k + "\"");
+        });
+      } else if (key == "original") {
+        once(seenOriginal, key);
+        rows(p->original, p->fields.size(), &originalNull);
+      } else {
+        fail("chave desconhecida \"" + key + "\" em $packet");
+      }
+    });
+    if (!seenFields || !seenRows) fail("$packet exige \"fields\" e \"rows\"");
+    size_t n = p->fields.size();
+    auto checkRows = [&](const std::vector<std::vector<Variant>>& rs, const char* what, const std::vector<bool>* nulls) {
+      for (size_t r = 0; r < rs.size(); ++r)
+        if (rs[r].size() != n && !(nulls && (*nulls)[r]))
+          fail(std::string(what) + " " + std::to_string(r + 1) + " tem " + std::to_string(rs[r].size()) +
+               " valores para " + std::to_string(n) + " campos");
+    };
+    checkRows(p->rows, "linha", nullptr);
+    if (p->delta) {
+      if (!seenKinds || !seenOriginal) fail("conjunto de alterações exige \"kinds\" e \"original\"");
+      if (p->kinds.size() != p->rows.size() || p->original.size() != p->rows.size())
+        fail("\"kinds\" e \"original\" devem ter uma entrada por linha");
+      checkRows(p->original, "original", &originalNull);
+      for (size_t r = 0; r < p->rows.size(); ++r)
+        if (originalNull[r] != (p->kinds[r] == ChangeKind::Inserted))
+          fail("valores originais devem ser null exatamente nas linhas incluídas (linha " + std::to_string(r + 1) + ")");
+    } else if (seenKinds || seenOriginal) {
+      fail("\"kinds\" e \"original\" só cabem em conjunto de alterações (\"delta\": true)");
+    }
+    return p;
+  }
+
+ private:
+  void once(bool& seen, const std::string& key) {
+    if (seen) fail("chave \"" + key + "\" repetida");
+    seen = true;
+  }
+
+  void literal(const char* word) {
+    size_t n = std::strlen(word);
+    if (static_cast<size_t>(e_ - p_) < n || std::memcmp(p_, word, n) != 0) fail("valor desconhecido");
+    p_ += n;
+  }
+
+  void readString(std::string& out) {
+    out.clear();
+    if (p_ >= e_ || *p_ != '"') fail("esperado um texto");
+    ++p_;
+    const auto* u = reinterpret_cast<const unsigned char*>(p_);
+    const auto* ue = reinterpret_cast<const unsigned char*>(e_);
+    for (;;) {
+      const unsigned char* run = u;
+      while (run < ue && *run >= 0x20 && *run < 0x80 && *run != '"' && *run != '\\') ++run;
+      out.append(reinterpret_cast<const char*>(u), run - u);
+      u = run;
+      p_ = reinterpret_cast<const char*>(u);
+      if (u >= ue) fail("texto sem aspas de fechamento");
+      unsigned char c = *u;
+      if (c == '"') {
+        ++p_;
+        return;
+      }
+      if (c < 0x20) fail("caractere de controle dentro de texto");
+      if (c >= 0x80) {
+        size_t len = utf8SequenceLength(u, ue - u);
+        if (len == 0) fail("codificação UTF-8 inválida");
+        out.append(reinterpret_cast<const char*>(u), len);
+        u += len;
+        continue;
+      }
+      // Escape sequence.
+      if (ue - u < 2) fail("texto sem aspas de fechamento");
+      char esc = static_cast<char>(u[1]);
+      u += 2;
+      switch (esc) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '/': out += '/'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'u': {
+          p_ = reinterpret_cast<const char*>(u);
+          uint32_t cp = hex4();
+          if (cp >= 0xDC00 && cp <= 0xDFFF) fail("surrogate UTF-16 isolado");
+          if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (e_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') fail("surrogate UTF-16 isolado");
+            p_ += 2;
+            uint32_t lo = hex4();
+            if (lo < 0xDC00 || lo > 0xDFFF) fail("surrogate UTF-16 isolado");
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+          }
+          appendUtf8(out, cp);
+          u = reinterpret_cast<const unsigned char*>(p_);
+          break;
+        }
+        default:
+          p_ = reinterpret_cast<const char*>(u - 1);
+          fail("sequência de escape inválida");
+      }
+    }
+  }
+
+  uint32_t hex4() {
+    if (e_ - p_ < 4) fail("sequência \\u incompleta");
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+      char c = *p_++;
+      v <<= 4;
+      if (c >= '0' && c <= '9') v |= c - '0';
+      else if (c >= 'a' && c <= 'f') v |= c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
+      else fail("sequência \\u inválida");
+    }
+    return v;
+  }
+
+  Variant number() {
+    const char* start = p_;
+    auto digits = [&] {
+      const char* d = p_;
+      while (p_ < e_ && *p_ >= '0' && *p_ <= '9') ++p_;
+      return p_ > d;
+    };
+    if (p_ < e_ && *p_ == '-') ++p_;
+    if (p_ < e_ && *p_ == '0') {
+      ++p_;
+    } else if (!digits()) {
+      fail("número inválido");
+    }
+    bool isFloat = false;
+    if (p_ < e_ && *p_ == '.') {
+      ++p_;
+      if (!digits()) fail("número inválido");
+      isFloat = true;
+    }
+    if (p_ < e_ && (*p_ == 'e' || *p_ == 'E')) {
+      ++p_;
+      if (p_ < e_ && (*p_ == '+' || *p_ == '-')) ++p_;
+      if (!digits()) fail("número inválido");
+      isFloat = true;
+    }
+    if (static_cast<size_t>(p_ - start) > kMaxNumberChars) fail("número longo demais");
+    if (!isFloat) {
+      int64_t i = 0;
+      auto r = std::from_chars(start, p_, i);
+      if (r.ec != std::errc() || r.ptr != p_) fail("número inteiro fora do intervalo");
+      return Variant(static_cast<long long>(i));
+    }
+    double d = 0;
+    auto r = std::from_chars(start, p_, d);
+    if (r.ec != std::errc() || r.ptr != p_ || !std::isfinite(d)) fail("número fora do intervalo");
+    return Variant(d);
+  }
+
+  // {"$date": ...} or {"$packet": ...}; any other object is not a value.
+  Variant tagged() {
+    Variant result;
+    bool seen = false;
+    object([&](const std::string& key) {
+      if (seen) fail("objeto de valor deve ter uma única chave");
+      seen = true;
+      if (key == "$date") {
+        ws();
+        std::string s = string();
+        bool shapeOk = (s.size() == 10 || (s.size() == 19 && s[10] == 'T' && s[13] == ':' && s[16] == ':'));
+        auto d = shapeOk ? DateTime::parseIso(s) : std::nullopt;
+        if (!d) fail("data inválida \"" + s + "\" (esperado AAAA-MM-DD ou AAAA-MM-DDTHH:MM:SS)");
+        result = Variant(*d);
+      } else if (key == "$packet") {
+        result = Variant(packet());
+      } else {
+        fail("objeto não reconhecido como valor (chave \"" + key + "\"; esperado $date ou $packet)");
+      }
+    });
+    if (!seen) fail("objeto vazio não é um valor");
+    return result;
+  }
+
+  void fields(Packet& p) {
+    std::unordered_set<std::string> names;
+    array([&](size_t i) {
+      if (i >= lim_.maxFields) fail("campos demais (limite " + std::to_string(lim_.maxFields) + ")");
+      FieldDef f;
+      bool hasName = false, hasType = false, hasSize = false, hasReq = false, hasFixed = false;
+      object([&](const std::string& key) {
+        if (key == "name") {
+          once(hasName, key);
+          f.name = string();
+          if (f.name.empty() || f.name.size() > kMaxNameBytes) fail("nome de campo vazio ou longo demais");
+        } else if (key == "type") {
+          once(hasType, key);
+          std::string t = string();
+          if (!parseFieldType(t, f.type)) fail("tipo de campo desconhecido \"" + t + "\"");
+        } else if (key == "size") {
+          once(hasSize, key);
+          int64_t s = integer();
+          if (s < 0 || s > kMaxFieldSize) fail("tamanho de campo fora do intervalo");
+          f.size = static_cast<int>(s);
+        } else if (key == "required") {
+          once(hasReq, key);
+          f.required = boolean();
+        } else if (key == "fixed") {
+          once(hasFixed, key);
+          f.fixedChar = boolean();
+        } else {
+          fail("chave desconhecida \"" + key + "\" em campo");
+        }
+      });
+      if (!hasName || !hasType) fail("campo exige \"name\" e \"type\"");
+      if (!names.insert(upperCase(f.name)).second) fail("campo \"" + f.name + "\" repetido");
+      p.fields.push_back(std::move(f));
+    });
+  }
+
+  // Rows of scalar values. With nullRows, a row may be null (recorded there, stored empty).
+  void rows(std::vector<std::vector<Variant>>& out, size_t widthHint, std::vector<bool>* nullRows) {
+    array([&](size_t) {
+      if (nullRows) {
+        bool n = isNull();
+        nullRows->push_back(n);
+        if (n) {
+          out.emplace_back();
+          return;
+        }
+      }
+      std::vector<Variant> row;
+      row.reserve(widthHint);
+      array([&](size_t) {
+        ws();
+        if (p_ < e_ && *p_ == '[') fail("valor de campo deve ser simples (não vetor)");
+        Variant v = value();
+        if (v.isPacket()) fail("valor de campo deve ser simples (não pacote)");
+        row.push_back(std::move(v));
+      });
+      out.push_back(std::move(row));
+    });
+  }
+
+  const char* b_;
+  const char* p_;
+  const char* e_;
+  const DecodeLimits& lim_;
+  int depth_ = 0;
+  size_t values_ = 0;
+};
+
+int parseOutIndex(const std::string& key) {
+  if (key.empty() || key.size() > 4 || (key.size() > 1 && key[0] == '0')) return -1;
+  int v = 0;
+  for (char c : key) {
+    if (c < '0' || c > '9') return -1;
+    v = v * 10 + (c - '0');
+  }
+  return v <= kMaxOutIndex ? v : -1;
+}
+
+}  // namespace
+
+void appendValue(std::string& out, const Variant& v) { appendAny(out, v, 0); }
+
+std::string encodeValue(const Variant& v) {
+  std::string out;
+  appendAny(out, v, 0);
+  return out;
+}
+
+Variant decodeValue(std::string_view json, const DecodeLimits& limits) {
+  Reader r(json, limits);
+  Variant v = r.value();
+  r.finish();
+  return v;
+}
+
+std::string encodeObject(const std::vector<std::pair<std::string, Variant>>& members) {
+  std::string out = "{";
+  for (size_t i = 0; i < members.size(); ++i) {
+    if (i) out += ',';
+    appendString(out, members[i].first);
+    out += ':';
+    appendAny(out, members[i].second, 1);
+  }
+  out += '}';
+  return out;
+}
+
+std::string encodeRequest(const Request& r) {
+  std::string out = "{\"server\":";
+  appendString(out, r.server);
+  out += ",\"method\":";
+  appendString(out, r.method);
+  out += ",\"args\":";
+  appendAny(out, Variant(r.args), 0);
+  out += '}';
+  return out;
+}
+
+Request decodeRequest(std::string_view json, const DecodeLimits& limits) {
+  Reader rd(json, limits);
+  Request req;
+  bool hasServer = false, hasMethod = false, hasArgs = false;
+  rd.object([&](const std::string& key) {
+    auto name = [&](bool& seen) {
+      if (seen) rd.fail("chave \"" + key + "\" repetida");
+      seen = true;
+      std::string s = rd.string();
+      if (s.empty() || s.size() > kMaxNameBytes) rd.fail("\"" + key + "\" vazio ou longo demais");
+      return s;
+    };
+    if (key == "server") {
+      req.server = name(hasServer);
+    } else if (key == "method") {
+      req.method = name(hasMethod);
+    } else if (key == "args") {
+      if (hasArgs) rd.fail("chave \"args\" repetida");
+      hasArgs = true;
+      rd.ws();
+      rd.array([&](size_t) { req.args.push_back(rd.value()); });
+    } else {
+      rd.fail("chave desconhecida \"" + key + "\" na requisição");
+    }
+  });
+  rd.finish();
+  if (!hasServer || !hasMethod || !hasArgs) rd.fail("a requisição exige \"server\", \"method\" e \"args\"");
+  return req;
+}
+
+std::string encodeReply(const Reply& r) {
+  if (r.isFault) return encodeFault(r.fault);
+  std::string out = "{\"result\":";
+  appendAny(out, r.result, 0);
+  out += ",\"out\":{";
+  for (size_t i = 0; i < r.out.size(); ++i) {
+    if (i) out += ',';
+    out += '"';
+    appendInt(out, r.out[i].first);
+    out += "\":";
+    appendAny(out, r.out[i].second, 0);
+  }
+  out += "}}";
+  return out;
+}
+
+std::string encodeFault(std::string_view text) {
+  std::string out = "{\"fault\":";
+  appendString(out, text);
+  out += '}';
+  return out;
+}
+
+Reply decodeReply(std::string_view json, const DecodeLimits& limits) {
+  Reader rd(json, limits);
+  Reply rep;
+  bool hasResult = false, hasOut = false;
+  rd.object([&](const std::string& key) {
+    if (key == "fault") {
+      if (rep.isFault) rd.fail("chave \"fault\" repetida");
+      rep.isFault = true;
+      rep.fault = rd.string();
+    } else if (key == "result") {
+      if (hasResult) rd.fail("chave \"result\" repetida");
+      hasResult = true;
+      rep.result = rd.value();
+    } else if (key == "out") {
+      if (hasOut) rd.fail("chave \"out\" repetida");
+      hasOut = true;
+      rd.ws();
+      rd.object([&](const std::string& index) {
+        int i = parseOutIndex(index);
+        if (i < 0) rd.fail("índice de argumento inválido \"" + index + "\" em \"out\"");
+        for (const auto& [k, v] : rep.out)
+          if (k == i) rd.fail("índice de argumento \"" + index + "\" repetido em \"out\"");
+        rep.out.emplace_back(i, rd.value());
+      });
+    } else {
+      rd.fail("chave desconhecida \"" + key + "\" na resposta");
+    }
+  });
+  rd.finish();
+  if (rep.isFault == hasResult) rd.fail("a resposta exige \"result\" ou \"fault\" (um dos dois)");
+  if (rep.isFault && hasOut) rd.fail("resposta de falha não leva \"out\"");
+  return rep;
+}
+
+}  // namespace cad::net

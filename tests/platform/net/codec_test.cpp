@@ -1,0 +1,199 @@
+// The RPC codec: every value kind survives a round trip with its kind, the documented JSON shapes
+// are produced, and malformed or oversized input is refused with cad::Exception, never a crash.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "platform/core/errors.h"
+#include "platform/core/packet.h"
+#include "platform/net/codec.h"
+
+namespace cad::net {
+namespace {
+
+PacketPtr samplePacket(bool delta) {
+  auto p = std::make_shared<Packet>();
+  p->fields = {{"CDSERVFILI", FieldType::String, 5, true, false},
+               {"QTCOMESTISEG", FieldType::Float, 0, false, false},
+               {"NRORDEM", FieldType::Integer, 0, false, false},
+               {"IDATIVO", FieldType::Boolean, 0, false, false},
+               {"DTINICIO", FieldType::DateTime, 0, false, false},
+               {"IDCONSCOMFAT", FieldType::String, 1, false, true}};
+  p->rows = {{"00001", 12.5, 3, true, DateTime::fromDate(2026, 3, 1), "S"},
+             {"0000\"2", 0.0, Variant(), false, DateTime::fromDateTime(2026, 3, 1, 13, 45, 10), Variant()}};
+  if (delta) {
+    p->rows.push_back({"00003", -1e-7, 9, true, Variant(), "N"});
+    p->delta = true;
+    p->kinds = {ChangeKind::Inserted, ChangeKind::Modified, ChangeKind::Deleted};
+    p->original = {{}, {"0000\"2", 5.0, 1, true, Variant(), "N"}, {"00003", -1e-7, 9, true, Variant(), "N"}};
+  }
+  return p;
+}
+
+// Equality that also requires each nested value to keep its kind (Variant == equates 5 and 5.0).
+void expectSame(const Variant& a, const Variant& b) {
+  ASSERT_EQ(a.kind(), b.kind()) << encodeValue(a) << " vs " << encodeValue(b);
+  if (a.isArray()) {
+    ASSERT_EQ(a.asArray().size(), b.asArray().size());
+    for (size_t i = 0; i < a.asArray().size(); ++i) expectSame(a.asArray()[i], b.asArray()[i]);
+  } else if (a.isPacket()) {
+    const Packet &x = a.asPacket(), &y = b.asPacket();
+    ASSERT_EQ(x.fields.size(), y.fields.size());
+    for (size_t i = 0; i < x.fields.size(); ++i) {
+      EXPECT_EQ(x.fields[i].name, y.fields[i].name);
+      EXPECT_EQ(x.fields[i].type, y.fields[i].type);
+      EXPECT_EQ(x.fields[i].size, y.fields[i].size);
+      EXPECT_EQ(x.fields[i].required, y.fields[i].required);
+      EXPECT_EQ(x.fields[i].fixedChar, y.fields[i].fixedChar);
+    }
+    EXPECT_EQ(x.delta, y.delta);
+    EXPECT_EQ(x.kinds, y.kinds);
+    ASSERT_EQ(x.rows.size(), y.rows.size());
+    ASSERT_EQ(x.original.size(), y.original.size());
+    for (size_t r = 0; r < x.rows.size(); ++r) expectSame(Variant(x.rows[r]), Variant(y.rows[r]));
+    for (size_t r = 0; r < x.original.size(); ++r) expectSame(Variant(x.original[r]), Variant(y.original[r]));
+  } else {
+    EXPECT_TRUE(a == b) << encodeValue(a) << " vs " << encodeValue(b);
+  }
+}
+
+TEST(Codec, EveryValueKindRoundTripsWithItsKind) {
+  const Variant values[] = {
+      Variant(), true, false, 0, -42, Variant(std::numeric_limits<long long>::max()),
+      Variant(std::numeric_limits<long long>::min()), 5.0, -0.5, 0.1, 1e300, -2.5e-300,
+      "", "texto com \"aspas\", \\barra\\, /, \n\t\r\b\f e \x01", "ação, Ω, 😀",
+      DateTime::fromDate(2026, 2, 28), DateTime::fromDateTime(1999, 12, 31, 23, 59, 59),
+      VariantArray{}, VariantArray{1, "a", VariantArray{VariantArray{}, Variant()}, 2.0},
+      Variant(samplePacket(false)), Variant(samplePacket(true)),
+      VariantArray{true, Variant(samplePacket(false))},  // a checkable result
+  };
+  for (const Variant& v : values) expectSame(v, decodeValue(encodeValue(v)));
+}
+
+TEST(Codec, ProducesTheDocumentedShapes) {
+  EXPECT_EQ(encodeValue(5.0), "5.0");
+  EXPECT_EQ(encodeValue(5), "5");
+  EXPECT_EQ(encodeValue(DateTime::fromDate(2026, 3, 5)), R"({"$date":"2026-03-05"})");
+  EXPECT_EQ(encodeValue(DateTime::fromDateTime(2026, 3, 5, 8, 0, 0)), R"({"$date":"2026-03-05T08:00:00"})");
+  EXPECT_EQ(encodeRequest({"S.rdm", "Get", {"0001", Variant()}}),
+            R"({"server":"S.rdm","method":"Get","args":["0001",null]})");
+  EXPECT_EQ(encodeReply({false, "", "", {{2, 7}}}), R"({"result":"","out":{"2":7}})");
+  EXPECT_EQ(encodeFault("falhou"), R"({"fault":"falhou"})");
+
+  auto p = std::make_shared<Packet>();
+  p->fields = {{"A", FieldType::String, 2, true, false}};
+  p->rows = {{"x"}};
+  p->delta = true;
+  p->kinds = {ChangeKind::Inserted};
+  p->original = {{}};
+  EXPECT_EQ(encodeValue(Variant(PacketPtr(p))),
+            R"({"$packet":{"fields":[{"name":"A","type":"string","size":2,"required":true}],)"
+            R"("rows":[["x"]],"delta":true,"kinds":["insert"],"original":[null]}})");
+
+  // Whitespace, escapes and key order are the reader's business, not the writer's.
+  Request r = decodeRequest(" { \"args\" : [ \"\\u00e7\\ud83d\\ude00\" ] , \"method\":\"M\",\"server\":\"S\" } ");
+  EXPECT_EQ(r.server, "S");
+  EXPECT_EQ(r.method, "M");
+  EXPECT_EQ(r.args.at(0).str(), "ç😀");
+  Reply rep = decodeReply(R"({"out":{"0":"a","3":{"$date":"2026-01-02"}},"result":[false,"msg"]})");
+  ASSERT_EQ(rep.out.size(), 2u);
+  EXPECT_EQ(rep.out[1].first, 3);
+  EXPECT_EQ(rep.result.asArray().at(1).str(), "msg");
+  EXPECT_EQ(decodeReply(R"({"fault":"x"})").fault, "x");
+}
+
+TEST(Codec, RefusesMalformedAndOversizedInput) {
+  const std::string bad[] = {
+      "", "   ", "nul", "[1,", "[1 2]", "[1,]", "{\"$date\":\"2026-01-01\"", "\"abc", "01", "1.", ".5",
+      "-", "1e", "+1", "NaN", "[1] x", "'a'", "\"\\x\"", "\"\\u12\"", "\"\\ud800\"", "\"\\udc00x\"",
+      "\"a\nb\"", "\"\xC3\"", "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "\"\xF5\x80\x80\x80\"",
+      "99999999999999999999", "1e999", std::string(500, '1'), "{}", R"({"a":1})",
+      R"({"$date":"2026-02-30"})", R"({"$date":"2026-3-5"})", R"({"$date":"2026-03-05 10:00:00"})",
+      R"({"$date":"2026-03-05T25:00:00"})", R"({"$date":20260305})", R"({"$date":"2026-03-05","x":1})",
+      R"({"$packet":{"rows":[]}})", R"({"$packet":{"fields":[],"rows":[],"x":1}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[[1,2]]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"texto"}],"rows":[]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string","size":-1}],"rows":[]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"},{"name":"a","type":"integer"}],"rows":[]}})",
+      R"({"$packet":{"fields":[{"name":"","type":"string"}],"rows":[]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[[[1]]]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[["a"]],"delta":true,"kinds":["insert"]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[["a"]],"delta":true,"kinds":["insert"],"original":[["a"]]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[["a"]],"delta":true,"kinds":["modify"],"original":[null]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[["a"]],"delta":true,"kinds":["change"],"original":[null]}})",
+      R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[["a"]],"kinds":["insert"],"original":[null]}})",
+  };
+  for (const std::string& s : bad) EXPECT_THROW(decodeValue(s), Exception) << s;
+
+  const std::string badRequests[] = {
+      R"({"server":"S","method":"M"})", R"({"server":"S","method":"M","args":{}})",
+      R"({"server":"","method":"M","args":[]})", R"({"server":"S","method":"M","args":[],"x":1})",
+      R"({"server":"S","server":"S","method":"M","args":[]})", R"(["S","M",[]])",
+      R"({"server":"S","method":"M","args":[]} {})"};
+  for (const std::string& s : badRequests) EXPECT_THROW(decodeRequest(s), Exception) << s;
+  const std::string badReplies[] = {R"({})", R"({"result":1,"fault":"x"})", R"({"fault":"x","out":{}})",
+                                    R"({"result":1,"out":{"01":1}})", R"({"result":1,"out":{"a":1}})",
+                                    R"({"result":1,"out":{"1":1,"1":2}})", R"({"fault":1})"};
+  for (const std::string& s : badReplies) EXPECT_THROW(decodeReply(s), Exception) << s;
+
+  // Nesting, size and count limits.
+  EXPECT_NO_THROW(decodeValue(std::string(64, '[') + std::string(64, ']')));
+  EXPECT_THROW(decodeValue(std::string(65, '[') + std::string(65, ']')), Exception);
+  EXPECT_THROW(decodeValue(std::string(1'000'000, '[')), Exception);
+  DecodeLimits small;
+  small.maxBytes = 100;
+  EXPECT_THROW(decodeValue("\"" + std::string(200, 'a') + "\"", small), Exception);
+  small.maxBytes = 1 << 20;
+  small.maxValues = 1000;
+  std::string many = "[0";
+  for (int i = 0; i < 2000; ++i) many += ",0";
+  EXPECT_THROW(decodeValue(many + "]", small), Exception);
+  small.maxFields = 2;
+  EXPECT_THROW(decodeValue(R"({"$packet":{"fields":[{"name":"A","type":"string"},{"name":"B","type":"string"},)"
+                           R"({"name":"C","type":"string"}],"rows":[]}})", small),
+               Exception);
+
+  // The writer refuses what the reader would refuse.
+  EXPECT_THROW(encodeValue(std::nan("")), Exception);
+  EXPECT_THROW(encodeValue(std::numeric_limits<double>::infinity()), Exception);
+  EXPECT_THROW(encodeValue("\xFF"), Exception);
+  auto p = std::make_shared<Packet>();
+  p->fields = {{"A", FieldType::String, 1, false, false}};
+  p->rows = {{"a", "b"}};
+  EXPECT_THROW(encodeValue(Variant(PacketPtr(p))), Exception);
+}
+
+TEST(Codec, CorruptedTextNeverCrashes) {
+  // Mutations of valid documents must decode or throw cad::Exception; the sanitizers watch the rest.
+  std::mt19937 rng(20260305);
+  const std::string seeds[] = {encodeValue(Variant(samplePacket(true))),
+                               encodeRequest({"S", "M", {1, "ç", VariantArray{DateTime::fromDate(2026, 1, 1)}}}),
+                               encodeReply({false, "", VariantArray{true, 2.5}, {{0, "x"}}})};
+  const char alphabet[] = "{}[]\",:\\u0123456789.eE+-truefalsn$ \xC3\xA7\xFF";
+  int decoded = 0;
+  for (int i = 0; i < 30000; ++i) {
+    std::string s = seeds[i % 3];
+    int edits = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < edits && !s.empty(); ++k) {
+      size_t pos = rng() % s.size();
+      switch (rng() % 3) {
+        case 0: s[pos] = alphabet[rng() % (sizeof alphabet - 1)]; break;
+        case 1: s.erase(pos, 1 + rng() % 8); break;
+        default: s.resize(pos); break;
+      }
+    }
+    try {
+      if (i % 3 == 0) decodeValue(s);
+      if (i % 3 == 1) decodeRequest(s);
+      if (i % 3 == 2) decodeReply(s);
+      ++decoded;
+    } catch (const Exception&) {
+    }
+  }
+  EXPECT_LT(decoded, 30000);  // most mutations are caught
+}
+
+}  // namespace
+}  // namespace cad::net
