@@ -348,7 +348,8 @@ class Reader {
 
   std::string string() {
     ws();
-    if (p_ >= e_ || *p_ != '"') fail("esperado um texto");
+    if (p_ >= e_) fail("fim inesperado do texto; esperado um texto");
+    if (*p_ != '"') fail("esperado um texto");
     std::string s;
     readString(s);
     return s;
@@ -751,8 +752,23 @@ std::string encodeReply(const Reply& r) {
 }
 
 std::string encodeFault(std::string_view text) {
+  // A fault must always be deliverable: bytes that are not UTF-8 (a driver's message in another
+  // encoding) become U+FFFD instead of failing the reply.
+  std::string clean;
+  clean.reserve(text.size());
+  const auto* u = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t i = 0; i < text.size();) {
+    size_t len = u[i] < 0x80 ? 1 : utf8SequenceLength(u + i, text.size() - i);
+    if (len == 0) {
+      clean += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      clean.append(text.data() + i, len);
+      i += len;
+    }
+  }
   std::string out = "{\"fault\":";
-  appendString(out, text);
+  appendString(out, clean);
   out += '}';
   return out;
 }

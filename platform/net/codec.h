@@ -55,7 +55,7 @@ struct Reply {
   std::vector<std::pair<int, Variant>> out;  // by-reference arguments written back, by index
 };
 std::string encodeReply(const Reply& r);
-std::string encodeFault(std::string_view text);
+std::string encodeFault(std::string_view text);  // never fails: invalid UTF-8 becomes U+FFFD
 Reply decodeReply(std::string_view json, const DecodeLimits& limits = {});
 
 }  // namespace cad::net

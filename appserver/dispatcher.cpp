@@ -1,0 +1,116 @@
+// Dispatcher: the one path of every remote call (see dispatcher.h). Invariants: handle() never
+// throws; an update method's transaction is committed only when the method returned normally, did
+// not refuse, and its reply was encoded.
+#include "appserver/dispatcher.h"
+
+#include <spdlog/spdlog.h>
+
+#include <chrono>
+
+#include "platform/core/errors.h"
+#include "platform/db/database.h"
+#include "platform/db/pool.h"
+#include "platform/net/codec.h"
+
+namespace cad::appserver {
+
+namespace {
+
+const char* kindText(char k) {
+  switch (k) {
+    case 's': return "texto";
+    case 'd': return "data";
+    case 'f': return "número";
+    case 'p': return "pacote";
+    default: return "valor";
+  }
+}
+
+// Checks count and kinds; null texts become "" so methods read them directly.
+void checkArgs(const Method& m, VariantArray& args) {
+  if (args.size() != m.args.size())
+    throw Exception("O método " + m.name + " espera " + std::to_string(m.args.size()) +
+                    " argumento(s); recebeu " + std::to_string(args.size()) + ".");
+  for (size_t i = 0; i < args.size(); ++i) {
+    Variant& a = args[i];
+    char k = m.args[i];
+    bool ok = k == 'v' || (k == 's' && (a.isString() || a.isNull())) || (k == 'd' && a.isDateTime()) ||
+              (k == 'f' && a.isNumber()) || (k == 'p' && a.isPacket());
+    if (!ok)
+      throw Exception("O argumento " + std::to_string(i + 1) + " de " + m.name + " deve ser " + kindText(k) +
+                      "; recebeu " + Variant::kindName(a.kind()) + ".");
+    if (k == 's' && a.isNull()) a = Variant("");
+  }
+}
+
+std::string encodeResult(const Method& m, const Variant& result, const VariantArray& args) {
+  net::Reply rep;
+  rep.result = result;
+  for (int i : m.byRef) rep.out.emplace_back(i, args[i]);
+  return net::encodeReply(rep);
+}
+
+}  // namespace
+
+Dispatcher::Dispatcher(db::Pool& pool, const Registry& registry) : pool_(pool), registry_(registry) {}
+
+std::string Dispatcher::handle(const std::string& body, const std::string& operatorName) {
+  auto start = std::chrono::steady_clock::now();
+  std::string label = "(requisição inválida)";
+  std::string outcome = "ok";
+  std::string reply;
+  auto fault = [&](const std::string& text) {
+    outcome = "falha: " + text;
+    reply = net::encodeFault(text);
+  };
+  try {
+    net::Request req;
+    try {
+      req = net::decodeRequest(body);
+    } catch (const Exception& e) {
+      throw Exception(std::string("Requisição inválida: ") + e.what());
+    }
+    label = req.server + "." + req.method;
+    const Method* m = registry_.find(req.server, req.method);
+    if (!m) {
+      if (!registry_.hasServer(req.server))
+        throw Exception("Servidor de aplicação desconhecido: " + req.server + ".");
+      throw Exception("Método desconhecido: " + label + ".");
+    }
+    checkArgs(*m, req.args);
+    auto lease = pool_.acquire();
+    CallContext ctx{*lease, operatorName};
+    if (m->update) {
+      db::Transaction tx(*lease);
+      Variant result = m->fn(ctx, req.args);
+      reply = encodeResult(*m, result, req.args);
+      if (isRefusal(result)) {
+        outcome = "recusado";
+      } else {
+        tx.commit();
+      }
+    } else {
+      Variant result = m->fn(ctx, req.args);
+      reply = encodeResult(*m, result, req.args);
+    }
+  } catch (const Exception& e) {
+    fault(e.what());
+  } catch (const std::exception& e) {
+    fault(std::string("Erro interno do servidor de aplicação: ") + e.what());
+  } catch (...) {
+    fault("Erro interno do servidor de aplicação.");
+  }
+  auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  try {
+    spdlog::info("{} [{}] {:.1f} ms {}", label, operatorName, ms, outcome);
+  } catch (...) {
+    // Logging must not turn a reply into a failure.
+  }
+  return reply;
+}
+
+net::InProcessTransport::Handler Dispatcher::handler() {
+  return [this](const std::string& body, const std::string& op) { return handle(body, op); };
+}
+
+}  // namespace cad::appserver

@@ -1,0 +1,9 @@
+// The list of method areas. Registration is explicit (no static initialisers) because the methods
+// live in a static library, whose unreferenced objects the linker would drop.
+#include "appserver/methods/methods.h"
+
+namespace cad::appserver {
+
+void registerAllMethods(Registry& r) { registerServiceMethods(r); }
+
+}  // namespace cad::appserver

@@ -1,0 +1,17 @@
+// The remote methods of the application server, one registration function per area. Every area's
+// file documents, next to each method, what the server does with it.
+#pragma once
+
+namespace cad::appserver {
+
+class Registry;
+
+// The server name the screens connect to.
+inline constexpr const char* kCadastroServ = "Ger04100.rdmCadastroServ";
+
+void registerAllMethods(Registry& r);
+
+// Areas.
+void registerServiceMethods(Registry& r);  // general parameters, service list and record
+
+}  // namespace cad::appserver
