@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "appserver/schema.h"
 #include "platform/core/errors.h"
 #include "platform/db/database.h"
 
@@ -115,6 +116,14 @@ std::string freshDatabaseUrl(const std::string& backend) {
            "options=-csearch_path%3D" + schema;
   }
   throw Exception("Banco de dados de teste desconhecido: " + backend);
+}
+
+std::string freshDemoDatabase(const std::string& backend) {
+  std::string url = freshDatabaseUrl(backend);
+  auto db = db::open(url);
+  appserver::createSchema(*db);
+  appserver::loadDemo(*db);
+  return url;
 }
 
 }  // namespace cad::test

@@ -19,6 +19,10 @@ std::vector<std::string> backends();
 // PostgreSQL server (the URL sets search_path to it). Both are removed when the process exits.
 std::string freshDatabaseUrl(const std::string& backend);
 
+// URL of a new database on `backend` holding the schema and the demo data set (see
+// appserver/schema/demo.sql), removed at exit like freshDatabaseUrl's.
+std::string freshDemoDatabase(const std::string& backend);
+
 // Names the instances of a test parameterised over backends() ("sqlite", "postgresql"):
 //   INSTANTIATE_TEST_SUITE_P(Db, MyTest, ::testing::ValuesIn(cad::test::backends()),
 //                            cad::test::BackendName());

@@ -1,0 +1,26 @@
+// Runs the embedded schema and demo scripts. Each runs in one transaction, so a failure leaves
+// the database as it was.
+#include "appserver/schema.h"
+
+#include <string_view>
+
+extern const std::string_view kSchemaSql;
+extern const std::string_view kDemoSql;
+
+namespace cad::appserver {
+
+void createSchema(db::Database& db) {
+  db::Transaction tx(db);
+  db.execScript(kSchemaSql);
+  tx.commit();
+}
+
+bool loadDemo(db::Database& db) {
+  db::Transaction tx(db);
+  if (db.query("SELECT COUNT(*) AS N FROM FILIAL").rows.at(0).at(0).asInt() > 0) return false;
+  db.execScript(kDemoSql);
+  tx.commit();
+  return true;
+}
+
+}  // namespace cad::appserver
