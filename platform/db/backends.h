@@ -20,6 +20,12 @@ std::string displayUrl(const std::string& url);
 // A failed statement: "Erro no banco de dados: why".
 [[noreturn]] void throwStatementError(Error::Kind kind, std::string_view why);
 
+// The value supplied for a parameter named in the SQL (names compared without regard to case; the
+// first pair with that name wins); null when not supplied, which binds NULL.
+const Variant* findParam(const Params& params, std::string_view name);
+// A value kind no column can hold (packet, array).
+[[noreturn]] void throwUnsupportedParam(const Variant& v);
+
 // The field type, size and fixed-char flag of a declared SQL type ("VARCHAR(40)", "NUMERIC(15,5)",
 // "DATE"); unknown types read as unbounded strings.
 Column columnFromDeclType(std::string name, std::string_view declType);

@@ -33,6 +33,17 @@ void throwStatementError(Error::Kind kind, std::string_view why) {
   throw Error(kind, "Erro no banco de dados: " + trim(why));
 }
 
+const Variant* findParam(const Params& params, std::string_view name) {
+  for (const auto& [n, v] : params)
+    if (sameText(n, name)) return &v;
+  return nullptr;
+}
+
+void throwUnsupportedParam(const Variant& v) {
+  throwStatementError(Error::Kind::Other,
+                      std::string("parâmetro do tipo ") + Variant::kindName(v.kind()) + " não suportado");
+}
+
 std::string trimRight(std::string_view s) {
   size_t e = s.size();
   while (e > 0 && s[e - 1] == ' ') --e;

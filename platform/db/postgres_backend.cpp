@@ -3,6 +3,8 @@
 // commit or rollback. Parameters become $n; values travel as text, floats and dates with an
 // explicit cast (see database.h). Column sizes of VARCHAR(n)/CHAR(n) come from the catalog
 // (pg_attribute.atttypmod), looked up once per table and connection.
+// A connection the server dropped is opened again by the next call made outside a transaction
+// (the call that met the failure reports it; nothing is retried behind the caller's back).
 #include <pqxx/pqxx>
 
 #include <charconv>
@@ -33,9 +35,10 @@ std::string shortMessage(const char* what) {
   return trim(s);
 }
 
-// Runs f, turning libpqxx exceptions into cad::db::Error.
-template <typename F>
-auto guarded(F&& f) -> decltype(f()) {
+// Runs f, turning libpqxx exceptions into cad::db::Error. `connected` tells a failure caused by a
+// lost connection (whatever libpqxx called it) from one of the statement.
+template <typename F, typename C>
+auto guarded(F&& f, C&& connected) -> decltype(f()) {
   try {
     return f();
   } catch (const pqxx::unique_violation& e) {
@@ -44,11 +47,11 @@ auto guarded(F&& f) -> decltype(f()) {
     throwStatementError(Error::Kind::ForeignKey, shortMessage(e.what()));
   } catch (const pqxx::not_null_violation& e) {
     throwStatementError(Error::Kind::NotNull, shortMessage(e.what()));
-  } catch (const pqxx::broken_connection& e) {
-    throwStatementError(Error::Kind::Connection, shortMessage(e.what()));
   } catch (const Exception&) {
     throw;
   } catch (const std::exception& e) {
+    if (dynamic_cast<const pqxx::broken_connection*>(&e) != nullptr || !connected())
+      throwStatementError(Error::Kind::Connection, "conexão com o servidor perdida (" + shortMessage(e.what()) + ")");
     throwStatementError(Error::Kind::Other, shortMessage(e.what()));
   }
 }
@@ -103,17 +106,13 @@ Variant readValue(const pqxx::field& f, const Column& col, pqxx::oid type) {
 
 class PostgresDatabase final : public Database {
  public:
-  explicit PostgresDatabase(const std::string& url) : conn_(url) {
-    // Session settings pqxx restores if it has to reconnect.
-    conn_.set_variable("client_encoding", "'UTF8'");
-    conn_.set_variable("DateStyle", "'ISO, YMD'");
-    conn_.set_variable("client_min_messages", "warning");  // no NOTICEs on stderr
-  }
+  explicit PostgresDatabase(std::string url) : url_(std::move(url)) { connect(); }
 
   std::string_view dialect() const override { return "postgresql"; }
 
   ResultSet query(std::string_view sql, const Params& params) override {
-    return guarded([&] {
+    ensureConnected();
+    return guard([&] {
       pqxx::result r = run(sql, params);
       ResultSet rs;
       const auto n = r.columns();
@@ -136,17 +135,19 @@ class PostgresDatabase final : public Database {
   }
 
   int64_t exec(std::string_view sql, const Params& params) override {
-    return guarded([&] { return static_cast<int64_t>(run(sql, params).affected_rows()); });
+    ensureConnected();
+    return guard([&] { return static_cast<int64_t>(run(sql, params).affected_rows()); });
   }
 
   void execScript(std::string_view script) override {
-    guarded([&] {
+    ensureConnected();
+    guard([&] {
       // The simple query protocol runs several statements in one go.
       std::string text(script);
       if (work_) {
         work_->exec(text);
       } else {
-        pqxx::nontransaction tx(conn_);
+        pqxx::nontransaction tx(*conn_);
         tx.exec(text);
       }
     });
@@ -154,30 +155,55 @@ class PostgresDatabase final : public Database {
 
   void begin() override {
     if (work_) throwStatementError(Error::Kind::Other, "já existe uma transação em andamento");
-    guarded([&] { work_ = std::make_unique<pqxx::work>(conn_); });
+    ensureConnected();
+    guard([&] { work_ = std::make_unique<pqxx::work>(*conn_); });
   }
 
   void commit() override {
     if (!work_) throwStatementError(Error::Kind::Other, "nenhuma transação em andamento");
     // Whatever the outcome, the server has ended the transaction.
     std::unique_ptr<pqxx::work> w = std::move(work_);
-    guarded([&] { w->commit(); });
+    guard([&] { w->commit(); });
   }
 
   void rollback() override {
     if (!work_) return;
     std::unique_ptr<pqxx::work> w = std::move(work_);
-    guarded([&] { w->abort(); });
+    guard([&] { w->abort(); });
   }
 
   bool inTransaction() const override { return work_ != nullptr; }
 
  private:
+  void connect() {
+    conn_.reset();
+    conn_ = std::make_unique<pqxx::connection>(url_);
+    conn_->set_variable("client_encoding", "'UTF8'");
+    conn_->set_variable("DateStyle", "'ISO, YMD'");
+    conn_->set_variable("client_min_messages", "warning");  // no NOTICEs on stderr
+  }
+
+  // Before a call: a connection lost since the last one is opened again, unless a transaction
+  // was under way (its work is gone; the caller learns it from the failure and rolls back).
+  void ensureConnected() {
+    if (work_ || (conn_ && conn_->is_open())) return;
+    try {
+      connect();
+    } catch (const std::exception& e) {
+      throwStatementError(Error::Kind::Connection, shortMessage(e.what()));
+    }
+  }
+
+  template <typename F>
+  auto guard(F&& f) -> decltype(f()) {
+    return guarded(std::forward<F>(f), [this] { return conn_ && conn_->is_open(); });
+  }
+
   pqxx::result run(std::string_view sql, const Params& params) {
     std::vector<std::optional<std::string>> values;
     RewrittenSql rw = rewriteParams(sql, [&](size_t i, const std::string& name) {
-      if (i == values.size()) values.push_back(textOf(find(params, name)));
-      const Variant* v = find(params, name);
+      if (i == values.size()) values.push_back(textOf(findParam(params, name)));
+      const Variant* v = findParam(params, name);
       std::string ph = "$" + std::to_string(i + 1);
       if (v && v->isFloat()) return "CAST(" + ph + " AS DOUBLE PRECISION)";
       if (v && v->isDateTime())
@@ -189,14 +215,8 @@ class PostgresDatabase final : public Database {
     for (const auto& v : values) ptrs.push_back(v ? v->c_str() : nullptr);
     auto dyn = pqxx::prepare::make_dynamic_params(ptrs);
     if (work_) return work_->exec_params(rw.text, dyn);
-    pqxx::nontransaction tx(conn_);
+    pqxx::nontransaction tx(*conn_);
     return tx.exec_params(rw.text, dyn);
-  }
-
-  static const Variant* find(const Params& params, const std::string& name) {
-    for (const auto& [n, v] : params)
-      if (sameText(n, name)) return &v;
-    return nullptr;
   }
 
   static std::optional<std::string> textOf(const Variant* v) {
@@ -208,8 +228,7 @@ class PostgresDatabase final : public Database {
       case Variant::Kind::DateTime:
       case Variant::Kind::String: return v->asString();
       default:
-        throwStatementError(Error::Kind::Other, std::string("parâmetro do tipo ") +
-                                                    Variant::kindName(v->kind()) + " não suportado");
+        throwUnsupportedParam(*v);
     }
   }
 
@@ -229,14 +248,15 @@ class PostgresDatabase final : public Database {
     if (work_) {
       load(*work_);
     } else {
-      pqxx::nontransaction tx(conn_);
+      pqxx::nontransaction tx(*conn_);
       load(tx);
     }
     auto it = typmods_.find(key);
     return it == typmods_.end() ? -1 : it->second;
   }
 
-  pqxx::connection conn_;
+  const std::string url_;
+  std::unique_ptr<pqxx::connection> conn_;
   std::unique_ptr<pqxx::work> work_;
   std::map<std::pair<pqxx::oid, int>, int> typmods_;
 };

@@ -141,12 +141,14 @@ class SqliteDatabase final : public Database {
   int64_t exec(std::string_view sql, const Params& params) override {
     Stmt st;
     prepare(sql, params, st);
+    // sqlite3_changes64 keeps the count of the last INSERT/UPDATE/DELETE across other statements
+    // (DDL, SELECT); the running total tells whether this one changed anything.
+    sqlite3_int64 before = sqlite3_total_changes64(db_);
     int rc;
     while ((rc = sqlite3_step(st.h)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) fail();
-    // A statement that changes nothing (DDL, SELECT) leaves the last count in place.
-    return sqlite3_stmt_readonly(st.h) ? 0 : static_cast<int64_t>(sqlite3_changes64(db_));
+    return sqlite3_total_changes64(db_) == before ? 0 : static_cast<int64_t>(sqlite3_changes64(db_));
   }
 
   void execScript(std::string_view script) override {
@@ -187,13 +189,7 @@ class SqliteDatabase final : public Database {
       if (sqlite3_prepare_v2(db_, tail, -1, &rest.h, nullptr) != SQLITE_OK || rest.h)
         throwStatementError(Error::Kind::Other, "apenas um comando SQL por chamada");
     }
-    for (size_t i = 0; i < rw.names.size(); ++i) bind(st.h, static_cast<int>(i + 1), find(params, rw.names[i]));
-  }
-
-  static const Variant* find(const Params& params, const std::string& name) {
-    for (const auto& [n, v] : params)
-      if (sameText(n, name)) return &v;
-    return nullptr;
+    for (size_t i = 0; i < rw.names.size(); ++i) bind(st.h, static_cast<int>(i + 1), findParam(params, rw.names[i]));
   }
 
   void bind(sqlite3_stmt* st, int index, const Variant* v) {
@@ -217,8 +213,7 @@ class SqliteDatabase final : public Database {
           break;
         }
         default:
-          throwStatementError(Error::Kind::Other, std::string("parâmetro do tipo ") +
-                                                      Variant::kindName(v->kind()) + " não suportado");
+          throwUnsupportedParam(*v);
       }
     }
     if (rc != SQLITE_OK) fail();
