@@ -63,9 +63,13 @@ class Field {
   std::string DisplayLabel;   // defaults to the field name
   int DisplayWidth = 0;       // characters; 0 = from the size
   std::string EditMask;
-  std::string DisplayFormat;  // floats: a format string of cad::formatFloat
+  std::string DisplayFormat;  // numbers: a format string of cad::formatFloat; dates: a date format
+  std::string EditFormat;     // numbers: the format of the edit text (empty: DisplayFormat)
   Alignment Align = Alignment::Left;
   int Tag = 0;
+
+  // The name shown to the user: DisplayLabel, or the field name when the label is empty.
+  std::string DisplayName() const;
 
   // Events. OnGetText receives the text to return (prefilled with the default) and whether the
   // display text (true) or the edit text (false) is asked. OnSetText replaces the default store.
@@ -108,6 +112,8 @@ class Field {
   DataSet* owner_;
   FieldDef def_;
   FieldKind kind_;
+  int slot_ = -1;   // position of the value in the record (data or calculated values)
+  int index_ = -1;  // position in the dataset's field list; -1 once dropped by a later load
 };
 
 struct LocateOptions {
@@ -179,6 +185,15 @@ class DataSet {
   bool BookmarkValid(Bookmark b) const;
   void GotoBookmark(Bookmark b);
 
+  // ---- painting rows other than the current one (grids)
+  // The rows a grid shows: the filtered view plus a row being inserted (RecordCount counts posted
+  // rows only), and the 0-based position of the current row among them (-1 when none).
+  int DisplayCount() const;
+  int DisplayIndex() const;
+  // Runs fn with the fields reading display row `index` (calculated fields computed for it),
+  // without moving the cursor, firing events or notifying; fn must only read.
+  void ReadRow(int index, const std::function<void()>& fn);
+
   // ---- editing
   void Insert();
   void Append();
@@ -216,13 +231,16 @@ class DataSet {
   void detachSource(DataSource* src);
   const std::vector<DataSource*>& sources() const;
 
+  // Internal state (platform/data/dataset_impl.h); named here only so the data units' helpers
+  // can refer to it.
+  struct Impl;
+
  protected:
   // Storage hook: called by Open when the dataset has no loaded data. The default refuses
   // ("Conjunto de dados sem dados para abrir."); queries override it to run their SQL.
   virtual PacketPtr fetchData();
 
  private:
-  struct Impl;
   std::unique_ptr<Impl> d_;
   friend class Field;
 };

@@ -1,0 +1,223 @@
+// Data sources and links: notifications, DisableControls nesting, write-back before post, focus
+// requests, detaching on destruction, and the fetch hook with Refresh.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/core/errors.h"
+#include "platform/data/dataset.h"
+#include "tests/platform/data/data_fixtures.h"
+
+namespace cad {
+namespace {
+
+// A control stand-in: counts notifications, holds pending text for one field.
+class CountingLink : public DataLink {
+ public:
+  int active = 0, dataSet = 0, record = 0, editing = 0, update = 0;
+  Field* lastField = nullptr;
+  std::string field, pending;
+  bool focused = false;
+
+  void ActiveChanged() override { ++active; }
+  void DataSetChanged() override { ++dataSet; }
+  void RecordChanged(Field* f) override {
+    ++record;
+    lastField = f;
+  }
+  void EditingChanged() override { ++editing; }
+  void UpdateData() override {
+    ++update;
+    if (!pending.empty()) GetDataSet()->FieldByName(field).SetText(std::exchange(pending, {}));
+  }
+  bool FocusControl(Field& f) override {
+    if (f.FieldName() != field) return false;
+    focused = true;
+    return true;
+  }
+  int total() const { return active + dataSet + record + editing + update; }
+};
+
+TEST(DataSource, NotificationsFollowTheDataSet) {
+  ClientDataSet ds;
+  DataSource src;
+  CountingLink link;
+  std::vector<std::string> states;
+  src.OnStateChange = [&](DataSource& s) { states.push_back(stateName(s.State())); };
+  int dataChanges = 0;
+  Field* changed = nullptr;
+  src.OnDataChange = [&](DataSource&, Field* f) {
+    ++dataChanges;
+    changed = f;
+  };
+  src.SetDataSet(&ds);
+  link.SetSource(&src);
+  EXPECT_FALSE(link.Active());
+
+  ds.SetData(test::people({{1, "Ana"}, {2, "Bia"}}));
+  EXPECT_TRUE(link.Active());
+  EXPECT_EQ(link.active, 1);
+  EXPECT_EQ(link.GetDataSet(), &ds);
+  ds.Next();
+  EXPECT_EQ(link.dataSet, 1);
+  src.Edit();  // AutoEdit puts the dataset into edit
+  EXPECT_EQ(ds.State(), DataSetState::Edit);
+  EXPECT_EQ(link.editing, 1);
+  ds.FieldByName("NOME").SetValue("Bia 2");
+  EXPECT_EQ(link.lastField, &ds.FieldByName("NOME"));
+  EXPECT_EQ(changed, &ds.FieldByName("NOME"));
+  ds.Post();
+  EXPECT_EQ(link.editing, 2);
+  ds.Close();
+  EXPECT_EQ(link.active, 2);
+  EXPECT_EQ(states, (std::vector<std::string>{"browse", "edit", "browse", "inactive"}));
+  EXPECT_GT(dataChanges, 3);
+
+  src.AutoEdit = false;
+  ds.Open();
+  src.Edit();
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+  src.SetEnabled(false);
+  EXPECT_EQ(src.State(), DataSetState::Inactive);
+  EXPECT_EQ(link.active, 4);  // opened, then disabled
+  int redraws = link.dataSet;
+  ds.Next();
+  EXPECT_EQ(link.dataSet, redraws);
+}
+
+TEST(DataSource, DisableControlsNestsAndEndsWithOneChange) {
+  ClientDataSet ds;
+  ds.SetData(test::people({{1, "Ana"}, {2, "Bia"}, {3, "Caio"}}));
+  DataSource src;
+  src.SetDataSet(&ds);
+  CountingLink link;
+  link.SetSource(&src);
+  int before = link.total();
+  int scrolls = 0;
+  ds.AfterScroll = [&](DataSet&) { ++scrolls; };
+
+  ds.DisableControls();
+  ds.DisableControls();
+  ds.Next();
+  ds.Edit();
+  ds.FieldByName("NOME").SetValue("x");
+  ds.Post();
+  ds.Delete();
+  ds.EnableControls();
+  EXPECT_TRUE(ds.ControlsDisabled());
+  ds.Last();
+  EXPECT_EQ(link.total(), before);  // nothing reached the control
+  EXPECT_EQ(scrolls, 3);            // dataset events still run
+  ds.EnableControls();
+  EXPECT_FALSE(ds.ControlsDisabled());
+  EXPECT_EQ(link.dataSet, 1);
+  EXPECT_EQ(link.total(), before + 1);
+  ds.EnableControls();  // unmatched: ignored
+  EXPECT_EQ(link.total(), before + 1);
+
+  // A state change while disabled is reported at the end, then one redraw.
+  ds.DisableControls();
+  ds.Edit();
+  ds.EnableControls();
+  EXPECT_EQ(link.editing, 1);
+  EXPECT_EQ(link.dataSet, 2);
+}
+
+TEST(DataSource, WriteBackBeforePostAndFocus) {
+  ClientDataSet ds;
+  ds.SetData(test::people({{1, "Ana"}}));
+  DataSource src;
+  src.SetDataSet(&ds);
+  CountingLink code, name;
+  code.field = "CODIGO";
+  name.field = "NOME";
+  code.SetSource(&src);
+  name.SetSource(&src);
+  std::vector<std::string> order;
+  src.OnUpdateData = [&](DataSource&) { order.push_back("UpdateData"); };
+  ds.BeforePost = [&](DataSet&) { order.push_back("BeforePost"); };
+
+  ds.Edit();
+  name.pending = "Ana Typed";  // typed in the control, not yet written
+  ds.Post();
+  EXPECT_EQ(order, (std::vector<std::string>{"UpdateData", "BeforePost"}));
+  EXPECT_EQ(ds.FieldByName("NOME").AsString(), "Ana Typed");
+  ds.Edit();
+  name.pending = "Ana 3";
+  ds.Next();  // leaving the record: the pending text counts as a change and is posted
+  EXPECT_EQ(ds.FieldByName("NOME").AsString(), "Ana 3");
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+
+  ds.FieldByName("NOME").FocusControl();
+  EXPECT_TRUE(name.focused);
+  EXPECT_FALSE(code.focused);
+}
+
+TEST(DataSource, DestructionDetaches) {
+  auto ds = std::make_unique<ClientDataSet>();
+  auto src = std::make_unique<DataSource>();
+  auto link = std::make_unique<CountingLink>();
+  ds->SetData(test::people({{1, "Ana"}}));
+  src->SetDataSet(ds.get());
+  link->SetSource(src.get());
+  EXPECT_EQ(ds->sources().size(), 1u);
+
+  link.reset();  // the source forgets the link
+  ds->Next();
+  link = std::make_unique<CountingLink>();
+  link->SetSource(src.get());
+  src.reset();  // the link loses its source, the dataset forgets the source
+  EXPECT_EQ(link->Source(), nullptr);
+  EXPECT_FALSE(link->Active());
+  EXPECT_EQ(link->active, 2);
+  EXPECT_TRUE(ds->sources().empty());
+  ds->Next();
+
+  src = std::make_unique<DataSource>();
+  src->SetDataSet(ds.get());
+  link->SetSource(src.get());
+  ds.reset();  // the source loses its dataset
+  EXPECT_EQ(src->GetDataSet(), nullptr);
+  EXPECT_EQ(link->GetDataSet(), nullptr);
+  EXPECT_EQ(src->State(), DataSetState::Inactive);
+}
+
+// A dataset that fetches its rows, like a query.
+class FetchingDataSet : public DataSet {
+ public:
+  std::vector<std::pair<int, std::string>> rows;
+  int fetches = 0;
+
+ protected:
+  PacketPtr fetchData() override {
+    ++fetches;
+    return test::people(rows);
+  }
+};
+
+TEST(DataSetFetch, OpenFetchesAndRefreshKeepsTheRow) {
+  FetchingDataSet q;
+  q.rows = {{1, "Ana"}, {2, "Bia"}, {3, "Caio"}};
+  q.SetIndexFieldNames("CODIGO");
+  q.Open();
+  EXPECT_EQ(q.fetches, 1);
+  q.Locate("CODIGO", 2);
+  q.rows = {{0, "Zero"}, {2, "Bia nova"}, {3, "Caio"}};
+  q.Refresh();  // same key, new values
+  EXPECT_EQ(q.fetches, 2);
+  EXPECT_EQ(q.FieldByName("NOME").AsString(), "Bia nova");
+  EXPECT_EQ(q.RecNo(), 2);
+  q.rows = {{5, "Eva"}};
+  q.Refresh();  // the row is gone: the nearest position
+  EXPECT_EQ(q.RecNo(), 1);
+  q.Close();
+  q.Open();  // a closed query fetches again
+  EXPECT_EQ(q.fetches, 4);
+
+  DataSet plain;
+  EXPECT_THROW(plain.Open(), Exception);
+  EXPECT_FALSE(plain.Active());
+}
+
+}  // namespace
+}  // namespace cad

@@ -1,0 +1,191 @@
+// Field access: editing rules, conversions with the session's settings, text events, required
+// fields and calculated fields.
+#include <gtest/gtest.h>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/data/dataset.h"
+#include "tests/platform/data/data_fixtures.h"
+
+namespace cad {
+namespace {
+
+std::string message(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "(no exception)";
+}
+
+PacketPtr costs() {
+  return test::packet({test::def("CDTIPO", FieldType::String, 2), test::def("NMTIPO", FieldType::String, 5),
+                       test::def("VALOR", FieldType::Float), test::def("QTDE", FieldType::Integer),
+                       test::def("DTREF", FieldType::DateTime), test::def("ATIVO", FieldType::Boolean)},
+                      {{"01", "Prato", 1234.5, 3, DateTime::fromDate(2026, 3, 1), true},
+                       {"02", "Sopa", 0.1, 5, DateTime::fromDate(2026, 4, 1), false}});
+}
+
+TEST(Field, EditingRulesAndValueEvents) {
+  ClientDataSet ds;
+  ds.SetData(costs());
+  Field& nome = ds.FieldByName("nmtipo");
+  EXPECT_EQ(message([&] { nome.SetValue("x"); }), "Conjunto de dados não está em modo de edição ou inserção.");
+
+  ds.Edit();
+  nome.SetValue("Sobremesa");  // cut to 5 characters, counted in UTF-8 characters
+  EXPECT_EQ(nome.AsString(), "Sobre");
+  nome.SetValue("Açaíçã!");
+  EXPECT_EQ(nome.AsString(), "Açaíç");
+  EXPECT_EQ(nome.OldValue(), Variant("Prato"));
+  EXPECT_TRUE(ds.Modified());
+
+  std::vector<std::string> seen;
+  nome.OnValidate = [&](Field& f) {
+    seen.push_back("validate " + f.AsString());
+    if (f.AsString() == "ruim") throw Exception("Nome ruim.");
+  };
+  nome.OnChange = [&](Field& f) { seen.push_back("change " + f.AsString()); };
+  EXPECT_THROW(nome.SetValue("ruim"), Exception);
+  EXPECT_EQ(nome.AsString(), "Açaíç");  // refused: the value stays
+  nome.SetValue("bom");
+  EXPECT_EQ(seen, (std::vector<std::string>{"validate ruim", "validate bom", "change bom"}));
+
+  nome.ReadOnly = true;
+  nome.DisplayLabel = "Nome";
+  EXPECT_EQ(message([&] { nome.SetValue("x"); }), "Campo 'Nome' não pode ser modificado.");
+  ds.Cancel();
+  EXPECT_EQ(nome.AsString(), "Prato");
+  EXPECT_THROW(ds.FieldByName("NADA"), Exception);
+  EXPECT_EQ(ds.FindField("NADA"), nullptr);
+}
+
+TEST(Field, ConversionsFollowTheSessionSettings) {
+  ClientDataSet ds;
+  ds.SetData(costs());
+  Field& valor = ds.FieldByName("VALOR");
+  Field& qtde = ds.FieldByName("QTDE");
+  Field& dt = ds.FieldByName("DTREF");
+  Field& ativo = ds.FieldByName("ATIVO");
+  EXPECT_EQ(valor.AsString(), "1234,5");
+  EXPECT_EQ(dt.AsString(), "01/03/2026");
+  EXPECT_EQ(ativo.AsString(), "True");
+  EXPECT_EQ(qtde.AsString(), "3");
+  EXPECT_EQ(valor.AsInteger(), 1235);
+
+  ds.Edit();
+  valor.SetAsString("2.500,75");
+  EXPECT_DOUBLE_EQ(valor.AsFloat(), 2500.75);
+  qtde.SetAsString("12");
+  EXPECT_EQ(qtde.Value(), Variant(12));
+  dt.SetAsString("15/08/2026");
+  EXPECT_EQ(dt.AsDateTime(), DateTime::fromDate(2026, 8, 15));
+  ativo.SetAsString("N");
+  EXPECT_FALSE(ativo.AsBoolean());
+  EXPECT_EQ(message([&] { valor.SetAsString("abc"); }), "'abc' não é um valor válido.");
+  EXPECT_EQ(message([&] { qtde.SetAsString("1,5"); }), "'1,5' não é um valor válido.");
+  EXPECT_THROW(dt.SetAsString("31/02/2026"), Exception);
+  EXPECT_DOUBLE_EQ(valor.AsFloat(), 2500.75);
+  qtde.SetAsString("");
+  EXPECT_TRUE(qtde.IsNull());
+  qtde.SetAsFloat(2.6);
+  EXPECT_EQ(qtde.AsInteger(), 3);
+  ds.FieldByName("NMTIPO").SetAsFloat(1.5);
+  EXPECT_EQ(ds.FieldByName("NMTIPO").AsString(), "1,5");
+
+  // Texts: display format, edit format, edit mask, OnGetText and OnSetText.
+  valor.DisplayFormat = "#,##0.00";
+  EXPECT_EQ(valor.DisplayText(), "2.500,75");
+  EXPECT_EQ(valor.Text(), "2.500,75");  // no edit format: the display format
+  valor.EditFormat = "0.000";
+  EXPECT_EQ(valor.Text(), "2500,750");
+  dt.DisplayFormat = "mm/yyyy";
+  EXPECT_EQ(dt.DisplayText(), "08/2026");
+  EXPECT_EQ(dt.Text(), "15/08/2026");
+  Field& cod = ds.FieldByName("CDTIPO");
+  cod.EditMask = "0-0;0;_";
+  EXPECT_EQ(cod.DisplayText(), "0-1");
+  EXPECT_EQ(cod.Text(), "01");
+  ativo.OnGetText = [](Field& f, std::string& text, bool display) {
+    if (display) text = f.AsBoolean() ? "Sim" : "Não";
+  };
+  ativo.OnSetText = [](Field& f, const std::string& text) { f.SetAsBoolean(text == "Sim"); };
+  EXPECT_EQ(ativo.DisplayText(), "Não");
+  EXPECT_EQ(ativo.Text(), "False");
+  ativo.SetText("Sim");
+  EXPECT_EQ(ativo.DisplayText(), "Sim");
+  valor.SetText("3,25");
+  EXPECT_DOUBLE_EQ(valor.AsFloat(), 3.25);
+}
+
+TEST(Field, RequiredFieldsAreCheckedAtPost) {
+  ClientDataSet ds;
+  test::EventLog log(ds);
+  ds.SetData(costs());
+  Field& nome = ds.FieldByName("NMTIPO");
+  nome.Required = true;
+  ds.FieldByName("QTDE").Required = true;
+  ds.Edit();
+  nome.SetValue("  ");
+  log.take();
+  EXPECT_EQ(message([&] { ds.Post(); }), "Campo 'NMTIPO' deve ser informado.");
+  EXPECT_EQ(log.take(), test::Events{"BeforePost"});
+  EXPECT_EQ(ds.State(), DataSetState::Edit);
+  nome.DisplayLabel = "Nome do tipo";
+  nome.Clear();
+  EXPECT_EQ(message([&] { ds.Post(); }), "Campo 'Nome do tipo' deve ser informado.");
+  nome.SetValue("Suco");
+  ds.FieldByName("QTDE").Clear();
+  EXPECT_EQ(message([&] { ds.Next(); }), "Campo 'QTDE' deve ser informado.");
+  EXPECT_EQ(ds.RecNo(), 1);
+  ds.BeforePost = [](DataSet& d) { d.FieldByName("QTDE").SetValue(1); };  // fixed before the check
+  ds.Post();
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+}
+
+TEST(Field, CalculatedFields) {
+  ClientDataSet ds;
+  Field& total = ds.AddCalcField("TOTAL", FieldType::Float);
+  ds.AddField(test::def("VALOR", FieldType::Float));
+  ds.AddField(test::def("QTDE", FieldType::Integer));
+  int runs = 0;
+  std::vector<DataSetState> states;
+  ds.OnCalcFields = [&](DataSet& d) {
+    ++runs;
+    states.push_back(d.State());
+    d.FieldByName("TOTAL").SetAsFloat(d.FieldByName("VALOR").AsFloat() * static_cast<double>(d.FieldByName("QTDE").AsInteger()));
+  };
+  ds.SetData(costs());
+  EXPECT_EQ(ds.FieldCount(), 7);
+  EXPECT_EQ(total.AsFloat(), 1234.5 * 3);
+  ds.Next();
+  EXPECT_DOUBLE_EQ(total.AsFloat(), 0.5);
+  ds.Edit();
+  ds.FieldByName("QTDE").SetValue(10);  // recomputed after each change while editing
+  EXPECT_DOUBLE_EQ(total.AsFloat(), 1.0);
+  ds.Cancel();
+  EXPECT_DOUBLE_EQ(total.AsFloat(), 0.5);
+  EXPECT_EQ(states.back(), DataSetState::CalcFields);
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+  EXPECT_THROW(total.SetValue(1.0), Exception);  // browse state
+
+  // Another row reads with its own calculated values, and the current one keeps its own.
+  double other = 0;
+  ds.ReadRow(0, [&] { other = total.AsFloat(); });
+  EXPECT_DOUBLE_EQ(other, 1234.5 * 3);
+  EXPECT_DOUBLE_EQ(total.AsFloat(), 0.5);
+  EXPECT_EQ(ds.Lookup("CDTIPO", "01", "TOTAL"), Variant(1234.5 * 3));
+  ds.SetFilter("TOTAL > 1");
+  ds.SetFiltered(true);
+  EXPECT_EQ(test::column(ds, "CDTIPO"), (std::vector<std::string>{"01"}));
+
+  // OnCalcFields may not write data fields.
+  ds.SetFiltered(false);
+  ds.OnCalcFields = [](DataSet& d) { d.FieldByName("VALOR").SetValue(1.0); };
+  EXPECT_THROW(ds.Next(), Exception);
+  EXPECT_GT(runs, 3);
+}
+
+}  // namespace
+}  // namespace cad
