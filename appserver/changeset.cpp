@@ -100,6 +100,12 @@ class Applier {
     return p;
   }
 
+  // The value written for a column.
+  Variant stored(const Mapped& m, const Variant& v) const {
+    if (m.forceNull || (!m.key && spec_.emptyAsNull && v.isString() && v.str().empty())) return Variant();
+    return v;
+  }
+
   std::string insert(const std::vector<Variant>& row) {
     db::Params keys = keyParams(row);
     if (!db_.query("SELECT 1 FROM " + spec_.table + where_, keys).rows.empty()) return kAlreadyStored;
@@ -112,7 +118,7 @@ class Applier {
       }
       cols += m.column;
       vals += ":V" + std::to_string(m.field);
-      params.emplace_back("V" + std::to_string(m.field), m.forceNull ? Variant() : row.at(m.field));
+      params.emplace_back("V" + std::to_string(m.field), stored(m, row.at(m.field)));
     }
     db_.exec("INSERT INTO " + spec_.table + " (" + cols + ") VALUES (" + vals + ")", params);
     return {};
@@ -145,7 +151,7 @@ class Applier {
       bool write = m.forceNull ? !emptyValue(was) : !sameValue(now, was);
       if (!write) continue;
       set += (set.empty() ? "" : ", ") + m.column + " = :V" + std::to_string(m.field);
-      params.emplace_back("V" + std::to_string(m.field), m.forceNull ? Variant() : now);
+      params.emplace_back("V" + std::to_string(m.field), stored(m, now));
     }
     if (set.empty()) return {};
     if (db_.exec("UPDATE " + spec_.table + " SET " + set + where_, params) != 1) return kChangedByOther;

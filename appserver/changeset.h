@@ -34,6 +34,7 @@ struct TableSpec {
   std::string table;
   std::vector<std::string> keys;      // key columns, in the table's case
   std::vector<std::string> readOnly;  // columns a change set never writes nor compares
+  bool emptyAsNull = true;            // store "" as null outside the key (optional codes hold null)
 };
 
 // Returns "" when applied, otherwise the refusal text. `forceNull` names columns stored as null in

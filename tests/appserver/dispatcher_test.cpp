@@ -126,7 +126,7 @@ TEST_P(DispatcherTest, UpdatesCommitOnlyWhenAccepted) {
 
 TEST_P(DispatcherTest, ChangeSetInsertModifyDeleteWithNullsAndProtectedColumns) {
   auto cs = changeSet({
-      {ChangeKind::Inserted, {"0001", "00003", "Ceia", 2, "exibido", "z"}, {}},
+      {ChangeKind::Inserted, {"0001", "00003", "", 2, "exibido", "z"}, {}},
       {ChangeKind::Modified, {"0001", "00001", "Almoço executivo", 10.5, "outro", "w"},
        {"0001", "00001", "Almoço", 10.5, "exibido", "x"}},
       {ChangeKind::Deleted, {}, {"0001", "00002", "Jantar", Variant(), Variant(), "y"}},
@@ -140,6 +140,7 @@ TEST_P(DispatcherTest, ChangeSetInsertModifyDeleteWithNullsAndProtectedColumns) 
   EXPECT_TRUE(rs.rows[0][2].isNull());      // forced null
   EXPECT_EQ(rs.rows[0][3].str(), "x");      // protected column untouched
   EXPECT_EQ(rs.rows[1][0].str(), "00003");
+  EXPECT_TRUE(rs.rows[1][1].isNull());      // "" is stored as null
   EXPECT_TRUE(rs.rows[1][2].isNull());
   EXPECT_TRUE(rs.rows[1][3].isNull());
 }

@@ -1,0 +1,139 @@
+// cadserv-server: the application server process. Opens the shared database (creating the
+// schema and demo data on request), listens on loopback by default, requires a session token on
+// every call, and stops cleanly on SIGTERM or SIGINT (exit code 0).
+//
+// stdout carries only what a caller needs to reach the server (the token when generated, the URL);
+// the log goes to stderr.
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
+#include <atomic>
+#include <cstdio>
+#include <iostream>
+#include <random>
+#include <thread>
+
+#include "appserver/dispatcher.h"
+#include "appserver/httpserver.h"
+#include "appserver/schema.h"
+#include "platform/core/errors.h"
+#include "platform/db/database.h"
+#include "platform/db/pool.h"
+
+namespace {
+
+std::string randomToken() {
+  std::random_device rd;
+  static const char kHex[] = "0123456789abcdef";
+  std::string t;
+  for (int i = 0; i < 32; ++i) t += kHex[rd() & 0xF];
+  return t;
+}
+
+// "HOST:PORT" (the host may be empty for all interfaces); false when malformed.
+bool parseListen(const std::string& text, std::string& host, int& port) {
+  size_t colon = text.rfind(':');
+  if (colon == std::string::npos) return false;
+  host = text.substr(0, colon);
+  std::string p = text.substr(colon + 1);
+  if (p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos) return false;
+  port = std::stoi(p);
+  if (host.empty()) host = "0.0.0.0";
+  return port <= 65535;
+}
+
+bool hasSchema(cad::db::Database& db) {
+  try {
+    db.query("SELECT 1 FROM SERVICO WHERE 1 = 0");
+    return true;
+  } catch (const cad::Exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Servidor de aplicação do cadastro de serviços (Ger04100.rdmCadastroServ)"};
+  std::string listen = "127.0.0.1:8099";
+  std::string dbUrl = "sqlite:cadserv.db";
+  std::string token;
+  std::string logLevel = "info";
+  bool init = false, demo = false;
+  app.add_option("--listen", listen, "Endereço e porta (HOST:PORTA; porta 0 escolhe uma livre)");
+  app.add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
+  app.add_flag("--init", init, "Cria o esquema do banco de dados");
+  app.add_flag("--demo", demo, "Carrega os dados de demonstração (cria o esquema se faltar)");
+  app.add_option("--token", token, "Token de sessão exigido dos clientes (gerado quando omitido)");
+  app.add_option("--log-level", logLevel, "Nível de log: trace, debug, info, warn, error, off")
+      ->check(CLI::IsMember({"trace", "debug", "info", "warn", "error", "critical", "off"}));
+  CLI11_PARSE(app, argc, argv);
+
+  spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv"));
+  spdlog::set_level(spdlog::level::from_str(logLevel));
+
+  std::string host;
+  int port = 0;
+  if (!parseListen(listen, host, port)) {
+    std::cerr << "Endereço inválido em --listen: " << listen << " (esperado HOST:PORTA)\n";
+    return 2;
+  }
+
+  // Signals are taken by sigwait in this thread only; the server's threads inherit the mask.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  try {
+    cad::db::Pool pool(dbUrl);
+    {
+      auto db = pool.acquire();
+      // createSchema only adds what is missing, so --demo may always run it first.
+      if (init || demo) {
+        cad::appserver::createSchema(*db);
+        spdlog::info("esquema verificado em {}", dbUrl);
+      }
+      if (demo)
+        spdlog::info(cad::appserver::loadDemo(*db) ? "dados de demonstração carregados"
+                                                : "o banco já tem dados; demonstração não carregada");
+      if (!init && !demo && !hasSchema(*db))
+        spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", dbUrl);
+    }
+
+    bool generated = token.empty();
+    if (generated) token = randomToken();
+    cad::appserver::Dispatcher dispatcher(pool);
+    cad::appserver::HttpServer server(dispatcher.handler(), {token, size_t{16} << 20});
+    int bound = server.bind(host, port);
+
+    bool served = true;
+    std::atomic<bool> stopping{false};
+    std::thread worker([&] {
+      served = server.run();
+      // A server that stops on its own must not leave the main thread waiting for a signal.
+      if (!stopping) kill(getpid(), SIGTERM);
+    });
+    server.waitUntilReady();
+    if (generated) std::cout << "token: " << token << "\n";
+    std::cout << "Servidor de aplicação ouvindo em http://" << host << ":" << bound << std::endl;
+    spdlog::info("ouvindo em http://{}:{} (banco {})", host, bound, dbUrl);
+
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    stopping = true;
+    spdlog::info("sinal {} recebido; encerrando", sig);
+    server.stop();
+    worker.join();
+    return served ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+}
