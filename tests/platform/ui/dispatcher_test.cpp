@@ -1,0 +1,283 @@
+// The user-action dispatcher: refusals, typing through key filters, key order, menus and
+// shortcuts, list controls, page changes and the handling of EAbort and errors.
+#include <gtest/gtest.h>
+
+#include "platform/core/errors.h"
+#include "platform/ui/actions.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/pages.h"
+#include "tests/platform/ui/ui_fixture.h"
+
+namespace cad::test {
+namespace {
+
+using DispatcherTest = UiTest;
+
+TEST_F(DispatcherTest, DisabledOrHiddenControlsRefuseClicksAndRunNothing) {
+  TForm f;
+  auto* pan = f.Create<TPanel>("panFilial", &f);
+  auto* inner = f.Create<TButton>("btnInner", pan);
+  auto* sbt = f.Create<TButtonFlat>("sbtIncluir", &f);
+  auto* edt = f.Create<TEdit>("edtNome", &f);
+  int clicks = 0;
+  inner->OnClick = sbt->OnClick = [&](TComponent&) { ++clicks; };
+  f.Show();
+
+  sbt->SetEnabled(false);
+  ActionResult r = UserActions::Click(*sbt);
+  EXPECT_TRUE(r.refused());
+  EXPECT_NE(r.message.find("sbtIncluir"), std::string::npos);
+
+  pan->SetEnabled(false);  // the button keeps its own Enabled, but its container refuses input
+  EXPECT_TRUE(inner->Enabled());
+  r = UserActions::Click(*inner);
+  EXPECT_TRUE(r.refused());
+  EXPECT_NE(r.message.find("panFilial"), std::string::npos);
+  pan->SetEnabled(true);
+  pan->SetVisible(false);
+  EXPECT_TRUE(UserActions::Click(*inner).refused());
+  EXPECT_TRUE(UserActions::Type(*inner, "x").refused());
+  EXPECT_EQ(clicks, 0);
+
+  // A toolbar button never takes the focus; a push button does.
+  pan->SetVisible(true);
+  sbt->SetEnabled(true);
+  ASSERT_TRUE(UserActions::Focus(*edt).ok());
+  EXPECT_TRUE(UserActions::Click(*sbt).ok());
+  EXPECT_EQ(f.ActiveControl(), edt);
+  EXPECT_TRUE(UserActions::Click(*inner).ok());
+  EXPECT_EQ(f.ActiveControl(), inner);
+  EXPECT_EQ(clicks, 2);
+
+  // A form behind a modal one takes no input; a hidden form neither.
+  TForm dialog;
+  dialog.SetName("frmDialogo");
+  Application().ScriptModal("frmDialogo", [&](TForm&) {
+    EXPECT_TRUE(UserActions::Click(*sbt).refused());
+    dialog.SetModalResult(mrOk);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(clicks, 2);
+  f.Hide();
+  EXPECT_TRUE(UserActions::Click(*sbt).refused());
+}
+
+TEST_F(DispatcherTest, TypingGoesThroughKeyFiltersMaxLengthAndMask) {
+  TForm f;
+  auto* code = f.Create<TEdit>("dbeCdServFili", &f);
+  auto* perc = f.Create<TEdit>("edtPerc", &f);
+  auto* branch = f.Create<TMaskEdit>("medCdFilial", &f);
+  int changes = 0;
+  code->OnChange = [&](TComponent&) { ++changes; };
+  // No blanks in a code; at most five characters.
+  code->OnKeyPress = [](TComponent&, std::string& key) {
+    if (key == " ") key.clear();
+  };
+  code->SetMaxLength(5);
+  // Only digits and the comma; a point becomes a comma.
+  perc->OnKeyPress = [](TComponent&, std::string& key) {
+    if (key == ".") key = ",";
+    if (key != "," && key != "\b" && !(key.size() == 1 && key[0] >= '0' && key[0] <= '9')) key.clear();
+  };
+  branch->SetEditMask(">aaaa;0; ");
+  f.Show();
+
+  EXPECT_TRUE(UserActions::Type(*code, "a b c 123").ok());
+  EXPECT_EQ(code->Text(), "abc12");  // blanks swallowed, then the length limit
+  EXPECT_EQ(changes, 5);
+  EXPECT_TRUE(UserActions::Type(*code, "\b\b9").ok());
+  EXPECT_EQ(code->Text(), "abc9");
+
+  EXPECT_TRUE(UserActions::Type(*perc, "1.5x").ok());
+  EXPECT_EQ(perc->Text(), "1,5");
+
+  EXPECT_TRUE(UserActions::Type(*branch, "ab1").ok());
+  EXPECT_EQ(branch->Text(), "AB1");
+  EXPECT_EQ(branch->EditText(), "AB1 ");
+
+  // Entering an edit by the keyboard selects its text, so typing replaces it.
+  EXPECT_TRUE(UserActions::Focus(*code).ok());
+  EXPECT_TRUE(UserActions::Type(*code, "77").ok());
+  EXPECT_EQ(code->Text(), "77");
+
+  // SetText replaces at once with one OnChange; read-only edits refuse typing and SetText.
+  changes = 0;
+  EXPECT_TRUE(UserActions::SetText(*code, "0001").ok());
+  EXPECT_EQ(code->Text(), "0001");
+  EXPECT_EQ(changes, 1);
+  code->SetReadOnly(true);
+  EXPECT_TRUE(UserActions::Type(*code, "9").ok());
+  EXPECT_EQ(code->Text(), "0001");
+  EXPECT_TRUE(UserActions::SetText(*code, "x").refused());
+}
+
+TEST_F(DispatcherTest, KeyPreviewShortcutsAndDialogKeys) {
+  TForm f;
+  auto* e1 = f.Create<TEdit>("e1", &f);
+  auto* e2 = f.Create<TEdit>("e2", &f);
+  auto* ok = f.Create<TButton>("btnOk", &f);
+  auto* menu = f.Create<TMainMenu>("mnuPrincipal");
+  f.SetMenu(menu);
+  auto* mnuManut = f.Create<TMenuItem>("mnuManutencao");
+  auto* mnuAuto = f.Create<TMenuItem>("mnuCadaAuto");
+  menu->Items().Add(mnuManut);
+  mnuManut->Add(mnuAuto);
+  mnuAuto->SetShortCut(TextToShortCut("Ctrl+A"));
+  EXPECT_EQ(ShortCutToText(mnuAuto->ShortCut()), "Ctrl+A");
+  int autoRuns = 0;
+  mnuAuto->OnClick = [&](TComponent&) { ++autoRuns; };
+  EventLog log;
+  f.SetKeyPreview(true);
+  f.OnKeyDown = [&](TComponent&, int& key, ShiftState) {
+    log.events.push_back("form:" + std::to_string(key));
+    if (key == VK_RETURN) {  // Enter moves to the next control, as the dialog base does
+      key = 0;
+      f.SelectNext(f.ActiveControl());
+    }
+  };
+  e1->OnKeyDown = [&](TComponent&, int& key, ShiftState) { log.events.push_back("e1:" + std::to_string(key)); };
+  e1->OnKeyPress = [&](TComponent&, std::string& key) { log.events.push_back("press:" + key); };
+  f.Show();
+
+  EXPECT_TRUE(UserActions::Key(*e1, "F6").ok());
+  EXPECT_EQ(log.joined(), "form:117 e1:117");
+  log.clear();
+  EXPECT_TRUE(UserActions::Type(*e1, "a").ok());
+  EXPECT_EQ(log.joined(), "form:65 e1:65 press:a");
+  log.clear();
+  EXPECT_TRUE(UserActions::Key(*e1, "Enter").ok());
+  EXPECT_EQ(f.ActiveControl(), e2);
+  EXPECT_EQ(log.joined(), "form:13");
+
+  // Menu shortcuts come before every key handler; a disabled item does not run.
+  log.clear();
+  EXPECT_TRUE(UserActions::Key(*e2, "Ctrl+A").ok());
+  EXPECT_EQ(autoRuns, 1);
+  EXPECT_TRUE(log.events.empty());
+  mnuManut->SetEnabled(false);
+  EXPECT_TRUE(UserActions::Key(*e2, "Ctrl+A").ok());
+  EXPECT_EQ(autoRuns, 1);
+  EXPECT_TRUE(UserActions::MenuItem(f, "mnuCadaAuto").refused());
+  mnuManut->SetEnabled(true);
+  EXPECT_TRUE(UserActions::MenuItem(f, "mnuCadaAuto").ok());
+  EXPECT_EQ(autoRuns, 2);
+  EXPECT_TRUE(UserActions::MenuItem(f, "mnuManutencao").refused());  // opens a submenu only
+
+  // Without key preview, Enter clicks the default button.
+  f.SetKeyPreview(false);
+  int okClicks = 0;
+  ok->OnClick = [&](TComponent&) { ++okClicks; };
+  ok->SetDefault(true);
+  EXPECT_TRUE(UserActions::Key(*e2, "Enter").ok());
+  EXPECT_EQ(okClicks, 1);
+}
+
+TEST_F(DispatcherTest, AbortIsSilentAndOtherErrorsAreShown) {
+  TForm f;
+  auto* b = f.Create<TButton>("btnGo", &f);
+  f.Show();
+  b->OnClick = [](TComponent&) { Abort(); };
+  ActionResult r = UserActions::Click(*b);
+  EXPECT_EQ(r.status, ActionResult::Status::Aborted);
+  EXPECT_TRUE(Application().Errors().empty());
+
+  b->OnClick = [](TComponent&) { throw Exception("Serviço deve ser informado."); };
+  r = UserActions::Click(*b);
+  EXPECT_EQ(r.status, ActionResult::Status::Failed);
+  std::vector<std::string> shown;
+  Application().ShowErrorHook = [&](const std::string& m) { shown.push_back(m); };
+  UserActions::Click(*b);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "Serviço deve ser informado.");
+  ASSERT_EQ(Application().Errors().size(), 1u);  // recorded before the hook was installed
+}
+
+TEST_F(DispatcherTest, ChecksRadiosAndListsFollowTheUser) {
+  TForm f;
+  auto* chk = f.Create<TCheckBox>("chbServPrin", &f);
+  auto* grp = f.Create<TGroupBox>("grbFilial", &f);
+  auto* todas = f.Create<TRadioButton>("rbtTodasFili", grp);
+  auto* lista = f.Create<TRadioButton>("rbtListaFili", grp);
+  auto* rg = f.Create<TRadioGroup>("rdgTipo", &f);
+  auto* lsb = f.Create<TListBox>("lsbDisponiveis", &f);
+  auto* cmb = f.Create<TComboBox>("cmbPontoEntrega", &f);
+  EventLog log;
+  chk->OnClick = log.note("chk");
+  todas->OnClick = log.note("todas");
+  lista->OnClick = log.note("lista");
+  rg->OnClick = log.note("rg");
+  cmb->OnChange = log.note("cmb");
+  todas->SetChecked(true);
+  rg->SetItems({"Normal", "Hospitalar", "Ambulatorial"});
+  lsb->SetItems({"Arroz", "Feijão", "Salada", "Sobremesa"});
+  lsb->SetMultiSelect(true);
+  cmb->SetItems({"", "Ponto 1", "Ponto 2"});
+  cmb->SetStyle(TComboStyle::csDropDownList);
+  cmb->SetItemIndex(0);  // programmatic: no OnChange
+  f.Show();
+  log.clear();
+
+  EXPECT_TRUE(UserActions::Click(*chk).ok());
+  EXPECT_TRUE(chk->Checked());
+  EXPECT_TRUE(UserActions::Click(*lista).ok());
+  EXPECT_TRUE(lista->Checked());
+  EXPECT_FALSE(todas->Checked());
+  EXPECT_TRUE(UserActions::SelectIndex(*rg, 2).ok());
+  EXPECT_EQ(rg->ItemIndex(), 2);
+  EXPECT_TRUE(UserActions::SelectIndex(*rg, 5).refused());
+  EXPECT_TRUE(UserActions::SelectIndex(*cmb, 2).ok());
+  EXPECT_EQ(cmb->Text(), "Ponto 2");
+  EXPECT_EQ(log.joined(), "chk lista rg cmb");
+
+  EXPECT_TRUE(UserActions::SelectIndex(*lsb, 1).ok());
+  EXPECT_TRUE(UserActions::SelectIndex(*lsb, 3, true).ok());
+  EXPECT_TRUE(UserActions::SelectIndex(*lsb, 0, true).ok());
+  EXPECT_EQ(lsb->SelCount(), 3);
+  EXPECT_TRUE(lsb->Selected(0) && lsb->Selected(1) && !lsb->Selected(2) && lsb->Selected(3));
+  EXPECT_TRUE(UserActions::SelectIndex(*lsb, 2).ok());  // a plain click selects only that item
+  EXPECT_EQ(lsb->SelCount(), 1);
+  EXPECT_TRUE(lsb->Selected(2));
+}
+
+TEST_F(DispatcherTest, TabSheetsChangeThroughTheirPageControl) {
+  TForm f;
+  auto* pgc = f.Create<TPageControl>("pgcPadrao", &f);
+  auto* tshGrid = f.Create<TTabSheet>("tshFolhaDados", pgc);
+  auto* tshForm = f.Create<TTabSheet>("tshFormulario", pgc);
+  auto* tshCost = f.Create<TTabSheet>("tshCustPadr", pgc);
+  auto* grid = f.Create<TEdit>("edtGrid", tshGrid);
+  auto* onForm = f.Create<TEdit>("dbeNmServico", tshForm);
+  pgc->SetActivePage(tshGrid);
+  EventLog log;
+  bool allow = false;
+  pgc->OnChanging = [&](TComponent&, bool& a) {
+    log.events.push_back("changing");
+    a = allow;
+  };
+  pgc->OnChange = log.note("change");
+  grid->OnExit = log.note("exit:grid");
+  f.SetActiveControl(grid);
+  f.Show();
+  ASSERT_EQ(f.ActiveControl(), grid);
+  EXPECT_FALSE(onForm->Showing());
+  EXPECT_TRUE(UserActions::Click(*onForm).refused());  // on a page that is not shown
+
+  EXPECT_TRUE(UserActions::Click(*tshForm).ok());
+  EXPECT_EQ(pgc->ActivePage(), tshGrid);
+  allow = true;
+  EXPECT_TRUE(UserActions::SelectPage(*tshForm).ok());
+  EXPECT_EQ(pgc->ActivePage(), tshForm);
+  EXPECT_EQ(f.ActiveControl(), pgc);  // the focus left the hidden page
+  EXPECT_EQ(log.joined(), "changing changing exit:grid change");
+  EXPECT_TRUE(UserActions::Click(*onForm).ok());
+
+  tshCost->SetEnabled(false);
+  EXPECT_TRUE(UserActions::Click(*tshCost).refused());
+  tshCost->SetTabVisible(false);
+  EXPECT_TRUE(UserActions::Click(*tshCost).refused());
+  EXPECT_EQ(pgc->ActivePage(), tshForm);
+}
+
+}  // namespace
+}  // namespace cad::test
