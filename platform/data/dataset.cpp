@@ -70,21 +70,27 @@ class ReadScope {
     saved_.swap(d.calc);
     d.readRow = row;
     d.readBuf = fromBuf;
-    if (computeCalc) {
-      d.computeCalc();
-    } else {
-      d.calc = saved_;
+    try {
+      if (computeCalc)
+        d.computeCalc();
+      else
+        d.calc = saved_;
+    } catch (...) {
+      restore();
+      throw;
     }
   }
-  ~ReadScope() {
-    d_.readRow = savedRow_;
-    d_.readBuf = savedBuf_;
-    d_.calc.swap(saved_);
-  }
+  ~ReadScope() { restore(); }
   ReadScope(const ReadScope&) = delete;
   ReadScope& operator=(const ReadScope&) = delete;
 
  private:
+  void restore() {
+    d_.readRow = savedRow_;
+    d_.readBuf = savedBuf_;
+    d_.calc.swap(saved_);
+  }
+
   DataSet::Impl& d_;
   const Row* savedRow_;
   bool savedBuf_;
@@ -205,6 +211,33 @@ const Variant& DataSet::Impl::fieldValue(const Field& f) const {
   return stored(rows[static_cast<size_t>(rowAt(cur))], f.slot_);
 }
 
+void DataSet::Impl::beginScroll() {
+  checkActive();
+  self.CheckBrowseMode();
+  fire(self.BeforeScroll, self);
+}
+
+void DataSet::Impl::setCursor(int to, bool newBof, bool newEof, bool rowsChanged) {
+  bool moved = to != cur;
+  bool changed = moved || rowsChanged || newBof != bof || newEof != eof;
+  cur = to;
+  bof = newBof;
+  eof = newEof;
+  if (moved || rowsChanged) computeCalc();
+  if (changed) sendDataSetChanged();
+}
+
+void DataSet::Impl::resync(int at, int oldPos) {
+  int n = count();
+  setCursor(n == 0 ? -1 : at >= 0 ? at : std::min(std::max(oldPos, 0), n - 1), n == 0, n == 0, true);
+}
+
+void DataSet::Impl::refilterToFirst() {
+  applyFilter();
+  int n = count();
+  setCursor(n > 0 ? 0 : -1, true, n == 0, true);
+}
+
 void DataSet::Impl::checkActive() const {
   if (state == DataSetState::Inactive) throw Exception(kClosed);
 }
@@ -292,19 +325,50 @@ std::vector<int> DataSet::Impl::resolveIndex(const std::string& names) const {
   return slots;
 }
 
+namespace {
+
+// Index ordering of two values: the common same-kind cases directly, the rest by Variant rules.
+int compareKey(const Variant& a, const Variant& b) {
+  if (a.isString() && b.isString()) {
+    int c = a.str().compare(b.str());
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  return Variant::compare(a, b);
+}
+
+}  // namespace
+
 int DataSet::Impl::compareRows(const Row& a, const Row& b) const {
   for (int s : indexSlots) {
-    int c = Variant::compare(stored(a, s), stored(b, s));
+    int c = compareKey(stored(a, s), stored(b, s));
     if (c) return c;
   }
   return 0;
 }
 
+// Sorts by the index fields, stable, through a permutation of row numbers and the key values
+// gathered once (moving whole rows inside the sort would cost more than the comparisons).
 void DataSet::Impl::sortRows() {
   if (indexSlots.empty()) return;
   auto less = [this](const Row& a, const Row& b) { return compareRows(a, b) < 0; };
   if (std::is_sorted(rows.begin(), rows.end(), less)) return;
-  std::stable_sort(rows.begin(), rows.end(), less);
+  size_t n = rows.size(), k = indexSlots.size();
+  std::vector<const Variant*> keys(n * k);
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = 0; j < k; ++j) keys[i * k + j] = &stored(rows[i], indexSlots[j]);
+  std::vector<uint32_t> order(n);
+  for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    const Variant* const* kx = &keys[size_t{x} * k];
+    const Variant* const* ky = &keys[size_t{y} * k];
+    for (size_t j = 0; j < k; ++j)
+      if (int c = compareKey(*kx[j], *ky[j])) return c < 0;
+    return false;
+  });
+  std::vector<Row> sorted;
+  sorted.reserve(n);
+  for (uint32_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
   pristine = false;
 }
 
@@ -370,11 +434,9 @@ void DataSet::Impl::bindFields(const std::vector<FieldDef>& cols) {
   for (size_t i = 0; i < cols.size(); ++i) {
     if (used[i]) continue;
     std::unique_ptr<Field> f;
-    for (auto& old : oldDynamic)
-      if (old && sameText(old->FieldName(), cols[i].name)) {
-        f = std::move(old);
-        break;
-      }
+    for (auto* pool : {&oldDynamic, &retired})
+      for (auto& old : *pool)
+        if (!f && old && sameText(old->FieldName(), cols[i].name)) f = std::move(old);
     if (f) {
       f->def_ = cols[i];
     } else {
@@ -386,6 +448,7 @@ void DataSet::Impl::bindFields(const std::vector<FieldDef>& cols) {
     colMap.push_back(static_cast<int>(i));
     fields.push_back(std::move(f));
   }
+  retired.erase(std::remove(retired.begin(), retired.end(), nullptr), retired.end());
   for (auto& old : oldDynamic)
     if (old) {
       old->index_ = -1;
@@ -607,47 +670,38 @@ void DataSet::Refresh() {
   d_->checkActive();
   CheckBrowseMode();
   if (d_->fetched) {
-    Values oldValues;
-    std::vector<Variant> oldKey;
     int oldPos = d_->cur;
-    if (d_->cur >= 0) oldValues = d_->values(d_->rows[static_cast<size_t>(d_->rowAt(d_->cur))]);
+    Values old;
+    if (d_->cur >= 0) old = d_->values(d_->rows[static_cast<size_t>(d_->rowAt(d_->cur))]);
     PacketPtr p = fetchData();
     if (!p) throw Exception(kNoData);
     if (p->delta) throw Exception(kDeltaRefused);
     d_->load(std::move(p), true);
     d_->prepareRows();
     // The same row again: by its index key, else by all its values, else the same position.
+    auto sameAs = [&](const Row& r, const std::vector<int>& slots) {
+      for (int s : slots)
+        if (d_->stored(r, s) != old[static_cast<size_t>(s)]) return false;
+      return true;
+    };
+    std::vector<int> allSlots;
+    for (size_t s = 0; s < d_->dataFields.size(); ++s) allSlots.push_back(static_cast<int>(s));
     int found = -1;
-    if (!oldValues.empty() && oldValues.size() == d_->dataFields.size()) {
-      auto sameKey = [&](const Row& r, bool all) {
-        if (!all) {
-          for (int s : d_->indexSlots)
-            if (d_->stored(r, s) != oldValues[static_cast<size_t>(s)]) return false;
-          return true;
-        }
-        for (size_t s = 0; s < oldValues.size(); ++s)
-          if (d_->stored(r, static_cast<int>(s)) != oldValues[s]) return false;
-        return true;
-      };
-      for (bool all : {d_->indexSlots.empty(), true}) {
+    if (!old.empty() && old.size() == d_->dataFields.size())
+      for (const auto* slots : {&d_->indexSlots, &allSlots}) {
+        if (slots->empty()) continue;
         for (int i = 0; found < 0 && i < d_->count(); ++i)
-          if (sameKey(d_->rows[static_cast<size_t>(d_->rowAt(i))], all)) found = i;
+          if (sameAs(d_->rows[static_cast<size_t>(d_->rowAt(i))], *slots)) found = i;
         if (found >= 0) break;
       }
-    }
-    if (found < 0) found = std::min(std::max(oldPos, 0), d_->count() - 1);
-    d_->cur = d_->count() > 0 ? found : -1;
+    d_->resync(found, oldPos);
   } else {
     // Local data has nothing to fetch: re-apply the filter and keep the current row.
-    Bookmark keep = GetBookmark();
     int oldPos = d_->cur;
+    Bookmark keep = GetBookmark();
     d_->applyFilter();
-    int at = d_->displayOfId(keep);
-    d_->cur = d_->count() == 0 ? -1 : at >= 0 ? at : std::min(std::max(oldPos, 0), d_->count() - 1);
+    d_->resync(d_->displayOfId(keep), oldPos);
   }
-  d_->bof = d_->eof = d_->count() == 0;
-  d_->computeCalc();
-  d_->sendDataSetChanged();
 }
 
 PacketPtr DataSet::fetchData() { throw Exception(kNoData); }
@@ -755,40 +809,22 @@ void DataSet::CancelUpdates() {
   if (!Active()) return;
   d_->sortRows();
   d_->applyFilter();
-  int at = d_->displayOfId(keep);
-  d_->cur = d_->count() == 0 ? -1 : at >= 0 ? at : std::min(std::max(oldPos, 0), d_->count() - 1);
-  d_->bof = d_->eof = d_->count() == 0;
-  d_->computeCalc();
-  d_->sendDataSetChanged();
+  d_->resync(d_->displayOfId(keep), oldPos);
 }
 
 // ---- navigation
 
 void DataSet::First() {
-  d_->checkActive();
-  CheckBrowseMode();
-  fire(BeforeScroll, *this);
-  int old = d_->cur;
-  bool oldBof = d_->bof, oldEof = d_->eof;
-  d_->cur = d_->count() > 0 ? 0 : -1;
-  d_->bof = true;
-  d_->eof = d_->count() == 0;
-  if (d_->cur != old) d_->computeCalc();
-  if (d_->cur != old || oldBof != d_->bof || oldEof != d_->eof) d_->sendDataSetChanged();
+  d_->beginScroll();
+  int n = d_->count();
+  d_->setCursor(n > 0 ? 0 : -1, true, n == 0);
   fire(AfterScroll, *this);
 }
 
 void DataSet::Last() {
-  d_->checkActive();
-  CheckBrowseMode();
-  fire(BeforeScroll, *this);
-  int old = d_->cur;
-  bool oldBof = d_->bof, oldEof = d_->eof;
-  d_->cur = d_->count() - 1;
-  d_->eof = true;
-  d_->bof = d_->count() == 0;
-  if (d_->cur != old) d_->computeCalc();
-  if (d_->cur != old || oldBof != d_->bof || oldEof != d_->eof) d_->sendDataSetChanged();
+  d_->beginScroll();
+  int n = d_->count();
+  d_->setCursor(n - 1, n == 0, true);
   fire(AfterScroll, *this);
 }
 
@@ -796,42 +832,24 @@ void DataSet::Next() { MoveBy(1); }
 void DataSet::Prior() { MoveBy(-1); }
 
 int DataSet::MoveBy(int distance) {
-  d_->checkActive();
-  CheckBrowseMode();
-  fire(BeforeScroll, *this);
-  int n = d_->count();
-  int old = d_->cur;
-  bool oldBof = d_->bof, oldEof = d_->eof;
-  int moved = 0;
+  d_->beginScroll();
+  int n = d_->count(), from = d_->cur;
+  bool bof = d_->bof, eof = d_->eof;
+  long long target = from;
   if (n == 0) {
-    d_->bof = d_->eof = true;
-  } else if (distance > 0) {
-    if (!d_->eof) {
-      long long target = static_cast<long long>(d_->cur) + distance;
-      if (target > n - 1) {
-        target = n - 1;
-        d_->eof = true;
-      }
-      moved = static_cast<int>(target) - d_->cur;
-      d_->cur = static_cast<int>(target);
-      if (moved) d_->bof = false;
-    }
-  } else if (distance < 0) {
-    if (!d_->bof) {
-      long long target = static_cast<long long>(d_->cur) + distance;
-      if (target < 0) {
-        target = 0;
-        d_->bof = true;
-      }
-      moved = static_cast<int>(target) - d_->cur;
-      d_->cur = static_cast<int>(target);
-      if (moved) d_->eof = false;
-    }
+    bof = eof = true;
+  } else if (distance > 0 && !eof) {
+    target = std::min<long long>(static_cast<long long>(from) + distance, n - 1);
+    eof = static_cast<long long>(from) + distance > n - 1;
+    bof = false;
+  } else if (distance < 0 && !bof) {
+    target = std::max<long long>(static_cast<long long>(from) + distance, 0);
+    bof = static_cast<long long>(from) + distance < 0;
+    eof = false;
   }
-  if (d_->cur != old) d_->computeCalc();
-  if (d_->cur != old || oldBof != d_->bof || oldEof != d_->eof) d_->sendDataSetChanged();
+  d_->setCursor(static_cast<int>(target), bof, eof);
   fire(AfterScroll, *this);
-  return moved;
+  return static_cast<int>(target) - from;
 }
 
 int DataSet::RecNo() const { return d_->state == DataSetState::Inactive ? 0 : d_->cur + 1; }
@@ -841,14 +859,10 @@ void DataSet::SetRecNo(int recNo) {
   if (recNo == RecNo()) return;
   CheckBrowseMode();
   int n = d_->count();
-  if (n == 0) return;
   int target = std::min(std::max(recNo, 1), n) - 1;
-  if (target == d_->cur) return;
+  if (n == 0 || target == d_->cur) return;
   fire(BeforeScroll, *this);
-  d_->cur = target;
-  d_->bof = d_->eof = false;
-  d_->computeCalc();
-  d_->sendDataSetChanged();
+  d_->setCursor(target, false, false);
   fire(AfterScroll, *this);
 }
 
@@ -928,26 +942,23 @@ int findRow(const DataSet::Impl& d, const std::vector<Key>& keys, const LocateOp
 
 bool DataSet::Locate(std::string_view keyFields, const Variant& values, LocateOptions options) {
   d_->checkActive();
+  std::vector<Key> keys = makeKeys(*this, keyFields, values);
   CheckBrowseMode();
-  int found = findRow(*d_, makeKeys(*this, keyFields, values), options);
+  int found = findRow(*d_, keys, options);
   if (found < 0) return false;
   fire(BeforeScroll, *this);
-  bool moved = found != d_->cur;
-  d_->cur = found;
-  d_->bof = d_->eof = false;
-  if (moved) d_->computeCalc();
-  d_->sendDataSetChanged();
+  d_->setCursor(found, false, false, true);
   fire(AfterScroll, *this);
   return true;
 }
 
 Variant DataSet::Lookup(std::string_view keyFields, const Variant& values, std::string_view resultFields) {
   d_->checkActive();
-  CheckBrowseMode();
   std::vector<Key> keys = makeKeys(*this, keyFields, values);
   std::vector<Field*> results;
   for (const auto& n : splitNames(resultFields)) results.push_back(&FieldByName(n));
   if (results.empty()) throw Exception("Nenhum campo de resultado informado.");
+  CheckBrowseMode();
   int found = findRow(*d_, keys, LocateOptions{});
   if (found < 0) return Variant();
   VariantArray out;
@@ -973,11 +984,7 @@ void DataSet::GotoBookmark(Bookmark b) {
   int at = d_->displayOfId(b);
   if (at < 0) throw Exception("Registro não encontrado.");
   fire(BeforeScroll, *this);
-  bool moved = at != d_->cur;
-  d_->cur = at;
-  d_->bof = d_->eof = false;
-  if (moved) d_->computeCalc();
-  d_->sendDataSetChanged();
+  d_->setCursor(at, false, false, true);
   fire(AfterScroll, *this);
 }
 
@@ -1212,12 +1219,7 @@ void DataSet::SetFilter(const std::string& expr) {
     d_->filterUsesCalc = usesCalc;
     d_->filterText = expr;
     d_->filter = std::move(fx);
-    d_->applyFilter();
-    d_->cur = d_->count() > 0 ? 0 : -1;
-    d_->bof = true;
-    d_->eof = d_->count() == 0;
-    d_->computeCalc();
-    d_->sendDataSetChanged();
+    d_->refilterToFirst();
     fire(AfterScroll, *this);
     return;
   }
@@ -1238,12 +1240,7 @@ void DataSet::SetFiltered(bool on) {
   fire(BeforeScroll, *this);
   d_->filterUsesCalc = usesCalc;
   d_->filtered = on;
-  d_->applyFilter();
-  d_->cur = d_->count() > 0 ? 0 : -1;
-  d_->bof = true;
-  d_->eof = d_->count() == 0;
-  d_->computeCalc();
-  d_->sendDataSetChanged();
+  d_->refilterToFirst();
   fire(AfterScroll, *this);
 }
 

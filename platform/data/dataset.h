@@ -18,6 +18,14 @@
 //   Cancel           BeforeCancel, AfterCancel
 //   Delete           BeforeDelete, BeforeScroll, AfterDelete, AfterScroll
 //   First/Next/Prior/Last/MoveBy/Locate   BeforeScroll, AfterScroll
+//   (navigation fires the pair even when it cannot move; Locate finding nothing fires nothing;
+//    changing Filter or Filtered on an open dataset goes to the first row with the pair)
+//
+// Classic details kept: Edit on an empty dataset inserts; Delete while inserting cancels; Post
+// outside edit or insert throws; an insert nobody typed into is cancelled (not posted) when the
+// record is left; values set by OnNewRecord do not count as typed. RecordCount counts posted rows
+// (a row being inserted shows in DisplayCount and keeps IsEmpty false). Posting an edit that
+// changed nothing logs nothing. OnCalcFields runs only when there are calculated fields.
 #pragma once
 
 #include <cstdint>
@@ -156,11 +164,18 @@ class DataSet {
   void CreateDataSet();  // opens empty, fields from persistent fields or FieldDefs
   void EmptyDataSet();   // removes every row (logged as deletes when logging)
   DataSetState State() const;
-  virtual void Refresh();  // re-fetches (queries) and keeps the cursor on the same key when it can
+  // Re-fetches data that came from fetchData (queries) and keeps the cursor on the same row when
+  // it can (same index key, else same values, else same position); loaded data is kept and only
+  // re-filtered (e.g. after OnFilterRecord changed).
+  virtual void Refresh();
 
   // ---- packets
-  PacketPtr Data() const;          // current rows as a plain packet (all rows, ignoring filters)
-  void SetData(PacketPtr packet);  // closes, loads the packet as the base data, opens
+  // Current rows as a plain packet (all posted rows, ignoring filters, in storage/index order).
+  // An unchanged load returns the loaded packet itself.
+  PacketPtr Data() const;
+  // Closes, loads the packet as the base data (sharing its rows, no copy), opens. A change set is
+  // refused; a null packet closes and drops the data. Close keeps loaded data for a later Open.
+  void SetData(PacketPtr packet);
   PacketPtr Delta() const;         // the change log as a change set
   int ChangeCount() const;
   void MergeChangeLog();           // the changes become the base data
@@ -212,7 +227,9 @@ class DataSet {
   void SetFiltered(bool on);
   std::function<bool(DataSet&)> OnFilterRecord;  // extra row test while Filtered
   const std::string& IndexFieldNames() const;
-  void SetIndexFieldNames(const std::string& names);  // "A;B", ascending, case-sensitive
+  // "A;B", ascending, case-sensitive, stable; the cursor stays on its row. Removing the index
+  // keeps the current order.
+  void SetIndexFieldNames(const std::string& names);
 
   // ---- controls
   void DisableControls();  // nested; data sources hear nothing until the matching Enable

@@ -106,6 +106,13 @@ struct DataSet::Impl {
   Field& addPersistent(const FieldDef& def, FieldKind kind);
   void insertRow(bool append);
   void dropPending();
+  void beginScroll();  // active check, CheckBrowseMode, BeforeScroll
+  // Moves the cursor and sets Bof/Eof; recomputes calculated fields and notifies the sources
+  // when anything changed (always when rowsChanged).
+  void setCursor(int to, bool newBof, bool newEof, bool rowsChanged = false);
+  // After the rows changed: to display row `at`, else the position nearest `oldPos`.
+  void resync(int at, int oldPos);
+  void refilterToFirst();
   void checkActive() const;
   void checkCanModify() const;
   void computeCalc();

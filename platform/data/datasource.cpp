@@ -115,8 +115,8 @@ void DataSource::notifyRecordChanged(Field* f) {
 
 void DataSource::notifyUpdateData() {
   if (State() == DataSetState::Inactive) return;
-  if (OnUpdateData) OnUpdateData(*this);
   for (size_t i = 0; i < links_.size(); ++i) links_[i]->UpdateData();
+  if (OnUpdateData) OnUpdateData(*this);
 }
 
 bool DataSource::notifyFocusControl(Field& f) {

@@ -41,8 +41,17 @@ TEST_F(DataSetEvents, OpenCloseAndNavigation) {
   EXPECT_EQ(ds.RecNo(), 3);
   ds.Prior();
   EXPECT_EQ(log.take(), scroll);
+  EXPECT_FALSE(ds.Eof());
   ds.First();
   EXPECT_EQ(log.take(), scroll);
+  ds.Prior();
+  EXPECT_TRUE(ds.Bof());
+  EXPECT_EQ(ds.RecNo(), 1);
+  int visited = 0;
+  for (ds.First(); !ds.Eof(); ds.Next()) ++visited;
+  EXPECT_EQ(visited, 3);
+  ds.First();
+  log.take();
   EXPECT_EQ(ds.MoveBy(5), 2);
   EXPECT_EQ(log.take(), scroll);
   EXPECT_EQ(ds.MoveBy(-1), -1);
@@ -288,6 +297,52 @@ TEST_F(DataSetEvents, IndexKeepsRowsOrderedAndCursorOnPostedRow) {
   EXPECT_EQ(ds.RecNo(), 1);
   EXPECT_THROW(ds.SetIndexFieldNames("NADA"), Exception);
   EXPECT_EQ(ds.IndexFieldNames(), "CODIGO");
+}
+
+TEST_F(DataSetEvents, BookmarksDisplayRowsAndFieldIdentity) {
+  load();
+  ds.Last();
+  Bookmark caio = ds.GetBookmark();
+  ds.First();
+  ds.Insert();  // bookmarks survive inserts, index changes and filters
+  ds.FieldByName("CODIGO").SetValue(0);
+  ds.Post();
+  ds.SetIndexFieldNames("NOME");
+  ASSERT_TRUE(ds.BookmarkValid(caio));
+  ds.GotoBookmark(caio);
+  EXPECT_EQ(name(), "Caio");
+  ds.SetFilter("CODIGO < 3");
+  ds.SetFiltered(true);
+  EXPECT_FALSE(ds.BookmarkValid(caio));
+  EXPECT_THROW(ds.GotoBookmark(caio), Exception);
+  ds.SetFiltered(false);
+
+  // A grid painting other rows sees the values being typed in the current one.
+  ds.GotoBookmark(caio);
+  ds.Edit();
+  ds.FieldByName("NOME").SetValue("Caio digitando");
+  EXPECT_EQ(test::column(ds, "NOME"), (std::vector<std::string>{"", "Ana", "Bia", "Caio digitando"}));
+  EXPECT_THROW(ds.ReadRow(0, [&] { ds.FieldByName("NOME").SetValue("x"); }), Exception);
+  ds.Delete();  // deleting the row in edit drops the typed values with it
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+  EXPECT_EQ(ds.RecordCount(), 3);
+  EXPECT_FALSE(ds.BookmarkValid(caio));
+  EXPECT_THROW(ds.ReadRow(3, [] {}), Exception);
+
+  // Reloading a packet with the same columns keeps the same field objects.
+  ds.SetIndexFieldNames("");
+  Field* nome = &ds.FieldByName("NOME");
+  nome->DisplayLabel = "Nome";
+  ds.SetData(test::people({{8, "Hugo"}}));
+  EXPECT_EQ(&ds.FieldByName("NOME"), nome);
+  EXPECT_EQ(nome->AsString(), "Hugo");
+  ds.SetData(test::packet({test::def("OUTRO")}, {{"x"}}));
+  EXPECT_EQ(ds.FindField("NOME"), nullptr);
+  EXPECT_TRUE(nome->IsNull());  // dropped by the load, still safe to touch
+  EXPECT_THROW(nome->SetValue("y"), Exception);
+  ds.SetData(test::people({{9, "Ivo"}}));
+  EXPECT_EQ(&ds.FieldByName("NOME"), nome);
+  EXPECT_EQ(nome->DisplayLabel, "Nome");
 }
 
 }  // namespace
