@@ -25,6 +25,13 @@ const char* const kReadOnly = "Conjunto de dados somente leitura.";
 const char* const kNotEditing = "Conjunto de dados não está em modo de edição ou inserção.";
 const char* const kDeltaRefused = "Um pacote de alterações não pode ser carregado como dados.";
 const char* const kNoData = "Conjunto de dados sem dados para abrir.";
+const char* const kChanged = "O conjunto de dados foi alterado por um evento durante a operação.";
+
+// A Before... handler may itself move, post or close the dataset; operations re-check what they
+// rely on afterwards and stop instead of working on rows that are gone.
+void expect(bool ok) {
+  if (!ok) throw Exception(kChanged);
+}
 
 void fire(const DataSetEvent& ev, DataSet& ds) {
   if (ev) ev(ds);
@@ -215,6 +222,7 @@ void DataSet::Impl::beginScroll() {
   checkActive();
   self.CheckBrowseMode();
   fire(self.BeforeScroll, self);
+  expect(state == DataSetState::Browse);
 }
 
 void DataSet::Impl::setCursor(int to, bool newBof, bool newEof, bool rowsChanged) {
@@ -606,6 +614,8 @@ void DataSet::Close() {
   if (d_->state == DataSetState::Inactive) return;
   CheckBrowseMode();
   fire(BeforeClose, *this);
+  if (d_->state == DataSetState::Inactive) return;
+  expect(!d_->editing());
   d_->state = DataSetState::Inactive;
   d_->cur = -1;
   d_->bof = d_->eof = true;
@@ -862,7 +872,8 @@ void DataSet::SetRecNo(int recNo) {
   int target = std::min(std::max(recNo, 1), n) - 1;
   if (n == 0 || target == d_->cur) return;
   fire(BeforeScroll, *this);
-  d_->setCursor(target, false, false);
+  expect(d_->count() > 0 && !d_->editing());
+  d_->setCursor(std::min(target, d_->count() - 1), false, false);
   fire(AfterScroll, *this);
 }
 
@@ -946,7 +957,10 @@ bool DataSet::Locate(std::string_view keyFields, const Variant& values, LocateOp
   CheckBrowseMode();
   int found = findRow(*d_, keys, options);
   if (found < 0) return false;
+  Bookmark target = d_->rows[static_cast<size_t>(d_->rowAt(found))].id;
   fire(BeforeScroll, *this);
+  found = d_->displayOfId(target);
+  expect(found >= 0 && !d_->editing());
   d_->setCursor(found, false, false, true);
   fire(AfterScroll, *this);
   return true;
@@ -984,6 +998,8 @@ void DataSet::GotoBookmark(Bookmark b) {
   int at = d_->displayOfId(b);
   if (at < 0) throw Exception("Registro não encontrado.");
   fire(BeforeScroll, *this);
+  at = d_->displayOfId(b);
+  expect(at >= 0 && !d_->editing());
   d_->setCursor(at, false, false, true);
   fire(AfterScroll, *this);
 }
@@ -1015,6 +1031,7 @@ void DataSet::Impl::insertRow(bool append) {
   checkCanModify();
   fire(self.BeforeInsert, self);
   fire(self.BeforeScroll, self);
+  expect(state == DataSetState::Browse);
   int at = append || cur < 0 ? static_cast<int>(rows.size()) : rowAt(cur);
   Row row;
   row.id = nextId++;
@@ -1068,6 +1085,7 @@ void DataSet::Edit() {
   }
   d_->checkCanModify();
   fire(BeforeEdit, *this);
+  expect(d_->state == DataSetState::Browse && d_->cur >= 0 && d_->pending < 0);
   d_->buf = d_->values(d_->rows[static_cast<size_t>(d_->rowAt(d_->cur))]);
   d_->modified = false;
   d_->state = DataSetState::Edit;
@@ -1079,7 +1097,9 @@ void DataSet::Edit() {
 void DataSet::Post() {
   if (!d_->editing()) throw Exception(kNotEditing);
   UpdateRecord();
+  expect(d_->editing());
   fire(BeforePost, *this);
+  expect(d_->editing());
   for (Field* f : d_->dataFields) {
     if (!f->Required) continue;
     const Variant& v = d_->buf[static_cast<size_t>(f->slot_)];
@@ -1144,6 +1164,7 @@ void DataSet::Post() {
 void DataSet::Cancel() {
   if (!d_->editing()) return;
   fire(BeforeCancel, *this);
+  if (!d_->editing()) return;
   if (d_->state == DataSetState::Insert) d_->dropPending();
   d_->buf.clear();
   d_->modified = false;
@@ -1164,6 +1185,7 @@ void DataSet::Delete() {
   d_->checkCanModify();
   fire(BeforeDelete, *this);
   fire(BeforeScroll, *this);
+  expect(d_->state != DataSetState::Inactive && d_->state != DataSetState::Insert && d_->cur >= 0);
   int at = d_->cur;
   int r = d_->rowAt(at);
   Row& row = d_->rows[static_cast<size_t>(r)];

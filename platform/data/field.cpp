@@ -146,17 +146,18 @@ void Field::SetValue(const Variant& v) {
   if (d.readRow || !d.editing()) throw Exception(notEditing);
   if (ReadOnly) throw Exception("Campo '" + DisplayName() + "' não pode ser modificado.");
   Variant nv = convert(*this, v);
-  Values& store = kind_ == FieldKind::Calculated ? d.calc : d.buf;
+  auto store = [&]() -> Values& { return kind_ == FieldKind::Calculated ? d.calc : d.buf; };
   auto s = static_cast<size_t>(slot_);
-  Variant old = std::move(store[s]);
-  store[s] = std::move(nv);
+  Variant old = std::move(store()[s]);
+  store()[s] = std::move(nv);
   if (OnValidate) {
     try {
       OnValidate(*this);
     } catch (...) {
-      (kind_ == FieldKind::Calculated ? d.calc : d.buf)[s] = std::move(old);
+      if (d.editing() && s < store().size()) store()[s] = std::move(old);
       throw;
     }
+    if (!d.editing()) return;  // the handler ended the edit: nothing left to change
   }
   if (kind_ == FieldKind::Data) {
     d.modified = true;

@@ -2,6 +2,8 @@
 // cancel when a record is left, refusals by Before... handlers, insert placement and index order.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/core/errors.h"
 #include "platform/data/dataset.h"
 #include "tests/platform/data/data_fixtures.h"
@@ -233,6 +235,36 @@ TEST_F(DataSetEvents, ExceptionFromBeforeHandlerChangesNothing) {
   ds.BeforeOpen = refuse;
   EXPECT_THROW(ds.Open(), EAbort);
   EXPECT_FALSE(ds.Active());
+}
+
+TEST_F(DataSetEvents, HandlersThatChangeTheDataSetStopTheOperationSafely) {
+  load();
+  ds.BeforeDelete = [](DataSet& d) { d.EmptyDataSet(); };
+  EXPECT_THROW(ds.Delete(), Exception);
+  EXPECT_TRUE(ds.IsEmpty());
+  ds.BeforeDelete = nullptr;
+
+  load();
+  ds.Edit();
+  ds.FieldByName("NOME").SetValue("x");
+  ds.BeforePost = [](DataSet& d) { d.Cancel(); };
+  EXPECT_THROW(ds.Post(), Exception);
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+  ds.BeforePost = nullptr;
+
+  ds.Edit();
+  ds.FieldByName("NOME").OnValidate = [](Field& f) { f.Owner().Cancel(); };
+  ds.FieldByName("NOME").SetValue("y");
+  EXPECT_EQ(ds.State(), DataSetState::Browse);
+  EXPECT_EQ(name(), "Ana");
+
+  ds.Last();
+  bool once = true;
+  ds.BeforeScroll = [&once](DataSet& d) {
+    if (std::exchange(once, false)) d.Delete();
+  };
+  EXPECT_THROW(ds.Locate("CODIGO", 3), Exception);  // the row it was going to is gone
+  EXPECT_EQ(ds.RecordCount(), 2);
 }
 
 TEST_F(DataSetEvents, InsertPlacementAndCancelReturn) {
