@@ -4,6 +4,7 @@
 // written, and the caller's rollback undoes the rows applied before it.
 #include "appserver/changeset.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/core/errors.h"
@@ -36,19 +37,28 @@ bool sameValue(const Variant& a, const Variant& b) {
   return a.asString() == b.asString();
 }
 
+// The table's columns with their declared lengths.
+std::vector<db::Column> columnsOf(db::Database& db, std::string_view table) {
+  if (!isIdentifier(table)) throw Exception("Nome de tabela inválido: " + std::string(table));
+  db::ResultSet rs = db.query("SELECT * FROM " + std::string(table) + " WHERE 1 = 0");
+  if (rs.columns.empty()) throw Exception("Tabela sem colunas: " + std::string(table));
+  return std::move(rs.columns);
+}
+
 struct Mapped {
   size_t field;        // index in the change set
   std::string column;  // the table's name for it
   bool key;
   bool forceNull;
+  int size;            // declared character length, 0 when unbounded
 };
 
 class Applier {
  public:
   Applier(db::Database& db, const TableSpec& spec, const Packet& delta, const std::vector<std::string>& forceNull)
       : db_(db), spec_(spec), delta_(delta) {
-    std::vector<std::string> cols = tableColumns(db, spec.table);
-    std::unordered_set<std::string> tableCols(cols.begin(), cols.end());
+    std::unordered_map<std::string, int> tableCols;  // column -> declared length
+    for (const db::Column& c : columnsOf(db, spec.table)) tableCols.emplace(upperCase(c.name), c.size);
     std::unordered_set<std::string> readOnly, keys, nulls;
     for (const auto& c : spec.readOnly) readOnly.insert(upperCase(c));
     for (const auto& c : spec.keys) keys.insert(upperCase(c));
@@ -57,7 +67,7 @@ class Applier {
       std::string name = upperCase(delta.fields[i].name);
       if (!tableCols.count(name) || readOnly.count(name)) continue;
       bool key = keys.count(name) > 0;
-      mapped_.push_back({i, name, key, !key && nulls.count(name) > 0});
+      mapped_.push_back({i, name, key, !key && nulls.count(name) > 0, tableCols.at(name)});
     }
     for (const auto& k : keys) {
       if (!tableCols.count(k)) throw Exception("A tabela " + spec.table + " não tem a coluna de chave " + k + ".");
@@ -106,7 +116,18 @@ class Applier {
     return v;
   }
 
+  // Refusal text for a value longer than its column (both backends refuse alike, before writing).
+  std::string tooLong(const std::vector<Variant>& row) const {
+    for (const Mapped& m : mapped_) {
+      const Variant& v = row.at(m.field);
+      if (m.size > 0 && v.isString() && utf8Length(v.str()) > static_cast<size_t>(m.size))
+        return "O valor de " + m.column + " excede " + std::to_string(m.size) + " caracteres.";
+    }
+    return {};
+  }
+
   std::string insert(const std::vector<Variant>& row) {
+    if (std::string refusal = tooLong(row); !refusal.empty()) return refusal;
     db::Params keys = keyParams(row);
     if (!db_.query("SELECT 1 FROM " + spec_.table + where_, keys).rows.empty()) return kAlreadyStored;
     std::string cols, vals;
@@ -139,6 +160,7 @@ class Applier {
   }
 
   std::string modify(const std::vector<Variant>& row, const std::vector<Variant>& original) {
+    if (std::string refusal = tooLong(row); !refusal.empty()) return refusal;
     db::Params keys = keyParams(original);
     if (!unchanged(original, keys)) return kChangedByOther;
     std::string set;
@@ -175,12 +197,8 @@ class Applier {
 }  // namespace
 
 std::vector<std::string> tableColumns(db::Database& db, std::string_view table) {
-  if (!isIdentifier(table)) throw Exception("Nome de tabela inválido: " + std::string(table));
-  db::ResultSet rs = db.query("SELECT * FROM " + std::string(table) + " WHERE 1 = 0");
   std::vector<std::string> cols;
-  cols.reserve(rs.columns.size());
-  for (const auto& c : rs.columns) cols.push_back(upperCase(c.name));
-  if (cols.empty()) throw Exception("Tabela sem colunas: " + std::string(table));
+  for (const auto& c : columnsOf(db, table)) cols.push_back(upperCase(c.name));
   return cols;
 }
 

@@ -9,6 +9,8 @@
 //  - Only columns that exist in the table are touched, matched by name without regard to case
 //    against the table's own column list; fields the table does not have (display names joined
 //    in by a query) and the spec's readOnly columns are ignored. Values are always bound.
+//  - A text longer than its column's declared length refuses the change set ("O valor de COLUNA
+//    excede N caracteres."), so both backends answer alike instead of one truncating silently.
 // A refusal is returned as text and the caller must roll back (update methods of the dispatcher
 // do so on any non-empty text), so a refused change set writes nothing.
 #pragma once

@@ -2,8 +2,10 @@
 // leak into a reply: every value has its field's kind or is null.
 #include "appserver/helpers.h"
 
+#include <set>
+
 #include "platform/core/errors.h"
-#include "platform/db/database.h"
+#include "platform/core/format.h"
 
 namespace cad::appserver {
 
@@ -21,7 +23,21 @@ Variant convert(const Variant& v, FieldType type) {
   return v;
 }
 
+int requireField(const Packet& delta, std::string_view field) {
+  int i = delta.fieldIndex(field);
+  if (i < 0) throw Exception("Conjunto de alterações sem a coluna " + std::string(field) + ".");
+  return i;
+}
+
 }  // namespace
+
+FieldDef textField(std::string name, int size, bool required) {
+  return {std::move(name), FieldType::String, size, required, false};
+}
+
+FieldDef floatField(std::string name, bool required) { return {std::move(name), FieldType::Float, 0, required, false}; }
+
+FieldDef intField(std::string name, bool required) { return {std::move(name), FieldType::Integer, 0, required, false}; }
 
 PacketPtr packetOf(const db::ResultSet& rs, const std::vector<FieldDef>& fields) {
   std::vector<int> source(fields.size());
@@ -41,6 +57,25 @@ PacketPtr packetOf(const db::ResultSet& rs, const std::vector<FieldDef>& fields)
   return p;
 }
 
+PacketPtr queryPacket(db::Database& db, std::string_view sql, const db::Params& params,
+                      const std::vector<FieldDef>& fields) {
+  return packetOf(db.query(sql, params), fields);
+}
+
+Variant newValue(const Packet& delta, size_t row, std::string_view field) {
+  int i = requireField(delta, field);
+  if (delta.kinds.at(row) == ChangeKind::Deleted) return {};
+  return delta.rows.at(row).at(static_cast<size_t>(i));
+}
+
+Variant oldValue(const Packet& delta, size_t row, std::string_view field) {
+  int i = requireField(delta, field);
+  if (delta.kinds.at(row) == ChangeKind::Inserted) return {};
+  return delta.original.at(row).at(static_cast<size_t>(i));
+}
+
+std::string textOf(const Variant& v) { return v.isNull() ? std::string() : trim(v.asString()); }
+
 bool operatorHasBranch(db::Database& db, const std::string& operatorName, const std::string& branch) {
   return !db.query("SELECT 1 FROM FILIOPER WHERE CDFILIAL = :CDFILIAL AND CDOPERADOR = :CDOPERADOR",
                    {{"CDFILIAL", branch}, {"CDOPERADOR", operatorName}})
@@ -50,5 +85,29 @@ bool operatorHasBranch(db::Database& db, const std::string& operatorName, const 
 std::string noBranchAccessText(const std::string& operatorName, const std::string& branch) {
   return "O operador " + operatorName + " não tem acesso à filial " + branch + ".";
 }
+
+std::string branchRefusal(db::Database& db, const std::string& operatorName, const std::string& branch) {
+  return operatorHasBranch(db, operatorName, branch) ? std::string() : noBranchAccessText(operatorName, branch);
+}
+
+std::string changeSetBranchRefusal(db::Database& db, const std::string& operatorName, const Packet& delta,
+                                   std::string_view field) {
+  int i = requireField(delta, field);
+  std::set<std::string> checked;
+  for (size_t r = 0; r < delta.rows.size(); ++r) {
+    std::vector<std::string> sides;
+    if (delta.kinds.at(r) != ChangeKind::Deleted) sides.push_back(textOf(delta.rows.at(r).at(static_cast<size_t>(i))));
+    if (delta.kinds.at(r) != ChangeKind::Inserted) sides.push_back(textOf(delta.original.at(r).at(static_cast<size_t>(i))));
+    for (const std::string& branch : sides) {
+      if (branch.empty()) return "Filial não informada.";
+      if (!checked.insert(branch).second) continue;
+      std::string refusal = branchRefusal(db, operatorName, branch);
+      if (!refusal.empty()) return refusal;
+    }
+  }
+  return {};
+}
+
+std::string dateText(DateTime d) { return formatDate(d, "dd/mm/yyyy"); }
 
 }  // namespace cad::appserver

@@ -1,18 +1,24 @@
 // Helpers shared by the method areas: building reply packets with the field definitions the
-// screens expect, and the operator's access to a branch.
+// screens expect, reading change-set rows, the operator's access to a branch, and the texts the
+// server formats dates with.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/core/datetime.h"
 #include "platform/core/packet.h"
-
-namespace cad::db {
-class Database;
-struct ResultSet;
-}  // namespace cad::db
+#include "platform/db/database.h"
 
 namespace cad::appserver {
+
+// ---- Reply packets ---------------------------------------------------------------------------
+
+// Field definitions of reply packets (sizes in characters).
+FieldDef textField(std::string name, int size, bool required = false);
+FieldDef floatField(std::string name, bool required = false);
+FieldDef intField(std::string name, bool required = false);
 
 // A packet with exactly `fields` (names, types, sizes, flags, in that order), filled from the
 // result set's columns of the same names (case-insensitive). Values are converted to the field's
@@ -20,10 +26,40 @@ namespace cad::appserver {
 // even where SQLite stored an integer). A field the result set lacks is an error.
 PacketPtr packetOf(const db::ResultSet& rs, const std::vector<FieldDef>& fields);
 
+// packetOf over the rows of one parameterised query.
+PacketPtr queryPacket(db::Database& db, std::string_view sql, const db::Params& params,
+                      const std::vector<FieldDef>& fields);
+
+// ---- Change sets -----------------------------------------------------------------------------
+
+// The values a change-set row is written with (inserted and modified rows) and the values the
+// client read (modified and deleted rows); null for the side a row does not have. Throws
+// cad::Exception when the change set lacks the field.
+Variant newValue(const Packet& delta, size_t row, std::string_view field);
+Variant oldValue(const Packet& delta, size_t row, std::string_view field);
+
+// A text argument or value, blanks trimmed ("" for null).
+std::string textOf(const Variant& v);
+
+// ---- Branch access ---------------------------------------------------------------------------
+
 // Whether the operator may change data of the branch (table FILIOPER).
 bool operatorHasBranch(db::Database& db, const std::string& operatorName, const std::string& branch);
 
 // Refusal text for a branch the operator has no access to.
 std::string noBranchAccessText(const std::string& operatorName, const std::string& branch);
+
+// "" when the operator may change data of the branch, otherwise the refusal text.
+std::string branchRefusal(db::Database& db, const std::string& operatorName, const std::string& branch);
+
+// The same for every branch a change set touches: the new and the original value of `field` in
+// each row (a row moved out of a branch or into one needs both). "" when all are allowed.
+std::string changeSetBranchRefusal(db::Database& db, const std::string& operatorName, const Packet& delta,
+                                   std::string_view field = "CDFILIAL");
+
+// ---- Texts -----------------------------------------------------------------------------------
+
+// A date as the messages show it: "dd/mm/yyyy".
+std::string dateText(DateTime d);
 
 }  // namespace cad::appserver
