@@ -4,6 +4,13 @@
 
 namespace cad::appserver {
 
-void registerAllMethods(Registry& r) { registerServiceMethods(r); }
+void registerAllMethods(Registry& r) {
+  registerServiceMethods(r);
+  registerAccessMethods(r);
+  registerParameterMethods(r);
+  registerLookupMethods(r);
+  registerBillingMethods(r);
+  registerMenuConfigMethods(r);
+}
 
 }  // namespace cad::appserver

@@ -12,6 +12,11 @@ inline constexpr const char* kCadastroServ = "Ger04100.rdmCadastroServ";
 void registerAllMethods(Registry& r);
 
 // Areas.
-void registerServiceMethods(Registry& r);  // general parameters, service list and record
+void registerServiceMethods(Registry& r);     // general parameters, service list and record
+void registerAccessMethods(Registry& r);      // operator groups and authorizations
+void registerParameterMethods(Registry& r);   // branch parameters (requisition per dish, planning)
+void registerLookupMethods(Registry& r);      // hospitalization standards, billing products
+void registerBillingMethods(Registry& r);     // billing equivalences and effective entries
+void registerMenuConfigMethods(Registry& r);  // default menu configuration
 
 }  // namespace cad::appserver

@@ -1,0 +1,108 @@
+// The read-only methods of the main screen on both backends, against the demo data: the
+// standard-cost authorization groups, the branch parameters (requisition per dish, planning), the
+// hospitalization standards, the billing products and the menu configuration with its packages.
+#include <gtest/gtest.h>
+
+#include <iterator>
+
+#include "tests/appserver/method_fixture.h"
+
+namespace cad {
+namespace {
+
+using ConsultasTest = test::MethodTest;
+
+std::vector<std::string> column(const Packet& p, const std::string& field) {
+  std::vector<std::string> out;
+  for (size_t r = 0; r < p.rowCount(); ++r) out.push_back(p.value(r, field).asString());
+  return out;
+}
+
+TEST_P(ConsultasTest, AutGrupACPS) {
+  Variant admin = call("GetAutGrupACPS", {"ADMIN"});
+  ASSERT_TRUE(admin.isArray());
+  ASSERT_EQ(admin.asArray().size(), 2u);
+  const Packet& holders = admin.asArray()[0].asPacket();
+  ASSERT_EQ(holders.fields.size(), 3u);
+  EXPECT_EQ(holders.fields[2].name, "NRAUTGRUPOP");
+  EXPECT_EQ(holders.fields[2].size, 3);
+  EXPECT_EQ(column(holders, "CDGRUPOPER"), std::vector<std::string>{"02"});
+  const Packet& groups = admin.asArray()[1].asPacket();
+  EXPECT_EQ(groups.fields[1].size, 12);
+  EXPECT_EQ(column(groups, "CDGRUPOPER"), (std::vector<std::string>{"01", "02"}));
+  EXPECT_EQ(column(call("GetAutGrupACPS", {"JOAO"}).asArray()[1].asPacket(), "CDGRUPOPER"),
+            std::vector<std::string>{"03"});
+  EXPECT_EQ(call("GetAutGrupACPS", {"NINGUEM"}).str(), "Operador NINGUEM não cadastrado.");
+  EXPECT_EQ(call("GetAutGrupACPS", {Variant()}).str(), "Operador não informado.");
+}
+
+TEST_P(ConsultasTest, UtilReqPratAndParamPlaneja) {
+  auto req = [&](const std::string& filial) {
+    std::vector<std::string> out;
+    Variant result = call("GetUtilReqPrat", {filial});
+    for (const Variant& v : result.asArray()) out.push_back(v.str());
+    return out;
+  };
+  EXPECT_EQ(req("0002"), (std::vector<std::string>{"S", "03", "000301", "01", "000101"}));  // required
+  EXPECT_EQ(req("0001"), (std::vector<std::string>{"N", "", "", "", ""}));
+  EXPECT_EQ(req("0003"), (std::vector<std::string>{"", "", "", "", ""}));  // no setting
+  EXPECT_EQ(req("9999"), (std::vector<std::string>{"FILIAL_N_CAD", "", "", "", ""}));
+  EXPECT_EQ(req(""), (std::vector<std::string>{"FILIAL_N_INF", "", "", "", ""}));
+
+  PacketPtr plan = payload(call("getParamPlaneja", {"0001"})).packetPtr();
+  ASSERT_EQ(plan->rowCount(), 1u);
+  EXPECT_EQ(plan->value(0, "QTDIASPLANEJ"), Variant(30));
+  EXPECT_TRUE(plan->value(0, "VRMARGSEGUR").isFloat());
+  EXPECT_EQ(payload(call("getParamPlaneja", {"0003"})).asPacket().rowCount(), 0u);
+  EXPECT_EQ(refusal(call("getParamPlaneja", {"9999"})), "Filial 9999 não cadastrada.");
+}
+
+TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
+  PacketPtr one = payload(call("GetPesqPadInter", {"002"})).packetPtr();
+  ASSERT_EQ(one->rowCount(), 1u);
+  EXPECT_EQ(one->value(0, "NMSERPADDIE").str(), "Apartamento");
+  EXPECT_EQ(one->fields[1].size, 30);
+  EXPECT_EQ(payload(call("GetPesqPadInter", {"009"})).asPacket().rowCount(), 0u);
+  EXPECT_EQ(column(call("GetPadInter").asPacket(), "CDSERPADDIE"), (std::vector<std::string>{"001", "002", "003"}));
+
+  // No billing product group configured: nothing to offer.
+  EXPECT_EQ(call("GetPesqProdFat", {"0001", "T"}).asPacket().rowCount(), 0u);
+  exec("UPDATE PARAMGERAL SET CDGRUPRODFAT = 'FATREF'");
+  exec("UPDATE PRODUTO SET IDATIVO = 'N' WHERE CDPRODUTO = '1005'");
+  PacketPtr all = call("GetPesqProdFat", {"0001", "T"}).packetPtr();
+  ASSERT_EQ(all->fields.size(), 3u);
+  EXPECT_EQ(all->fields[0].name, "CDARVPROD");
+  EXPECT_EQ(column(*all, "CDPRODUTO"), (std::vector<std::string>{"1001", "1002", "1003", "1004", "1101", "1102"}));
+  EXPECT_EQ(column(*call("GetPesqProdFat", {"0001", "1010005"}).packetPtr(), "NMPRODUTO"),
+            std::vector<std::string>{"Ceia"});  // inactive, still found by its code
+  EXPECT_EQ(call("GetPesqProdFat", {"0001", "2020001"}).asPacket().rowCount(), 0u);  // not in the group
+}
+
+TEST_P(ConsultasTest, ConfCardShapeOrderAndPackages) {
+  exec("UPDATE CNFCARD SET NRORDCNFCARD = 9 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND NRSEQCNFCARD = 1");
+  PacketPtr p = call("GetConfCard", {"0001", "00001"}).packetPtr();
+  ASSERT_EQ(p->fields.size(), 26u);
+  const char* names[] = {"CDFILIAL", "CDSERVFILI", "NRSEQCNFCARD", "NRORDCNFCARD", "CDTIPOPRAT", "IDOPCCNFCARD",
+                         "IDIMPCNFCARD", "NRPAGCNFCARD", "VRPERCOMCARD", "DSOBSCNFCARD", "DSCOMPLTP"};
+  for (size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(p->fields[i].name, names[i]);
+  EXPECT_EQ(p->fields[14].name, "IDTPPRATSEGP");
+  EXPECT_EQ(p->fields[21].name, "IDTPPRATFERP");
+  EXPECT_EQ(p->fields.back().name, "NRGRUPOEMB");
+  EXPECT_EQ(p->fields[p->fieldIndex("NRORDCNFCARD")].type, FieldType::Float);
+  EXPECT_TRUE(p->fields[p->fieldIndex("CDTIPOPRAT")].required);
+  EXPECT_EQ(p->fieldIndex("NmTipoPrat"), -1);
+
+  EXPECT_EQ(column(*p, "NRSEQCNFCARD"), (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "1"}));
+  EXPECT_TRUE(p->value(0, "NRSEQCNFCARD").isFloat());
+  EXPECT_EQ(p->value(5, "NMCONTAINER").str(), "Cuba Gastronorm 1/2");  // line 7 in group 2
+  EXPECT_EQ(p->value(5, "NRGRUPOEMB"), Variant(2.0));
+  EXPECT_EQ(p->value(7, "CDCONTAINER").str(), "MX08");                  // line 1 in group 1
+  EXPECT_TRUE(p->value(2, "CDCONTAINER").isNull());                    // line 4 in no package
+  EXPECT_EQ(p->value(2, "DSOBSCNFCARD").str(), "Opção do dia");
+  EXPECT_EQ(call("GetConfCard", {"0001", "00099"}).asPacket().rowCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, ConsultasTest, ::testing::ValuesIn(test::backends()), test::BackendName());
+
+}  // namespace
+}  // namespace cad
