@@ -25,6 +25,13 @@ bool isIdentifier(std::string_view s) {
   return true;
 }
 
+// Parameter names: K<field> for key values, V<field> for written values.
+std::string param(char prefix, size_t field) {
+  std::string name(1, prefix);
+  name += std::to_string(field);
+  return name;
+}
+
 bool emptyValue(const Variant& v) { return v.isNull() || (v.isString() && v.str().empty()); }
 
 // Whether a value the client read equals the stored one. Null and "" are the same (screens store
@@ -79,7 +86,7 @@ class Applier {
     for (const Mapped& m : mapped_) {
       if (!m.key) continue;
       where += where.empty() ? " WHERE " : " AND ";
-      where += m.column + " = :K" + std::to_string(m.field);
+      where += m.column + " = :" + param('K', m.field);
     }
     where_ = where;
   }
@@ -105,7 +112,7 @@ class Applier {
       if (!m.key) continue;
       if (emptyValue(row.at(m.field)))
         throw Exception("Conjunto de alterações de " + spec_.table + " sem valor para a chave " + m.column + ".");
-      p.emplace_back("K" + std::to_string(m.field), row[m.field]);
+      p.emplace_back(param('K', m.field), row[m.field]);
     }
     return p;
   }
@@ -138,8 +145,9 @@ class Applier {
         vals += ", ";
       }
       cols += m.column;
-      vals += ":V" + std::to_string(m.field);
-      params.emplace_back("V" + std::to_string(m.field), stored(m, row.at(m.field)));
+      vals += ':';
+      vals += param('V', m.field);
+      params.emplace_back(param('V', m.field), stored(m, row.at(m.field)));
     }
     db_.exec("INSERT INTO " + spec_.table + " (" + cols + ") VALUES (" + vals + ")", params);
     return {};
@@ -172,8 +180,8 @@ class Applier {
         throw Exception("Conjunto de alterações de " + spec_.table + " sem valor para a chave " + m.column + ".");
       bool write = m.forceNull ? !emptyValue(was) : !sameValue(now, was);
       if (!write) continue;
-      set += (set.empty() ? "" : ", ") + m.column + " = :V" + std::to_string(m.field);
-      params.emplace_back("V" + std::to_string(m.field), stored(m, now));
+      set += (set.empty() ? "" : ", ") + m.column + " = :" + param('V', m.field);
+      params.emplace_back(param('V', m.field), stored(m, now));
     }
     if (set.empty()) return {};
     if (db_.exec("UPDATE " + spec_.table + " SET " + set + where_, params) != 1) return kChangedByOther;

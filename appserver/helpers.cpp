@@ -11,16 +11,16 @@ namespace cad::appserver {
 
 namespace {
 
-Variant convert(const Variant& v, FieldType type) {
-  if (v.isNull()) return v;
+Variant convert(Variant&& v, FieldType type) {
+  if (v.isNull()) return std::move(v);
   switch (type) {
-    case FieldType::String: return v.isString() ? v : Variant(v.asString());
-    case FieldType::Integer: return v.isInt() ? v : Variant(static_cast<long long>(v.asInt()));
-    case FieldType::Float: return v.isFloat() ? v : Variant(v.asFloat());
-    case FieldType::Boolean: return v.isBool() ? v : Variant(v.asBool());
-    case FieldType::DateTime: return v.isDateTime() ? v : Variant(v.asDateTime());
+    case FieldType::String: return v.isString() ? std::move(v) : Variant(v.asString());
+    case FieldType::Integer: return v.isInt() ? std::move(v) : Variant(static_cast<long long>(v.asInt()));
+    case FieldType::Float: return v.isFloat() ? std::move(v) : Variant(v.asFloat());
+    case FieldType::Boolean: return v.isBool() ? std::move(v) : Variant(v.asBool());
+    case FieldType::DateTime: return v.isDateTime() ? std::move(v) : Variant(v.asDateTime());
   }
-  return v;
+  return std::move(v);
 }
 
 int requireField(const Packet& delta, std::string_view field) {
@@ -39,19 +39,22 @@ FieldDef floatField(std::string name, bool required) { return {std::move(name), 
 
 FieldDef intField(std::string name, bool required) { return {std::move(name), FieldType::Integer, 0, required, false}; }
 
-PacketPtr packetOf(const db::ResultSet& rs, const std::vector<FieldDef>& fields) {
+PacketPtr packetOf(db::ResultSet rs, const std::vector<FieldDef>& fields) {
   std::vector<int> source(fields.size());
   for (size_t i = 0; i < fields.size(); ++i) {
-    source[i] = rs.columnIndex(fields[i].name);
+    // Queries select the fields in packet order, so the column at the same position is the
+    // usual match; the name search is the fallback.
+    bool samePlace = i < rs.columns.size() && rs.columns[i].name == fields[i].name;
+    source[i] = samePlace ? static_cast<int>(i) : rs.columnIndex(fields[i].name);
     if (source[i] < 0) throw Exception("Consulta sem a coluna " + fields[i].name + ".");
   }
   auto p = std::make_shared<Packet>();
   p->fields = fields;
   p->rows.reserve(rs.rows.size());
-  for (const auto& row : rs.rows) {
+  for (auto& row : rs.rows) {
     std::vector<Variant> out;
     out.reserve(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i) out.push_back(convert(row.at(source[i]), fields[i].type));
+    for (size_t i = 0; i < fields.size(); ++i) out.push_back(convert(std::move(row.at(source[i])), fields[i].type));
     p->rows.push_back(std::move(out));
   }
   return p;

@@ -23,8 +23,9 @@ FieldDef intField(std::string name, bool required = false);
 // A packet with exactly `fields` (names, types, sizes, flags, in that order), filled from the
 // result set's columns of the same names (case-insensitive). Values are converted to the field's
 // type, so the packet has the same shape on every database backend (a float column stays float
-// even where SQLite stored an integer). A field the result set lacks is an error.
-PacketPtr packetOf(const db::ResultSet& rs, const std::vector<FieldDef>& fields);
+// even where SQLite stored an integer). A field the result set lacks is an error. Pass the result set
+// as an rvalue to move its values instead of copying them.
+PacketPtr packetOf(db::ResultSet rs, const std::vector<FieldDef>& fields);
 
 // packetOf over the rows of one parameterised query.
 PacketPtr queryPacket(db::Database& db, std::string_view sql, const db::Params& params,

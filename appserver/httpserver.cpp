@@ -39,6 +39,7 @@ struct HttpServer::Impl {
 
   void routes() {
     server.set_payload_max_length(options.maxBodyBytes);
+    server.set_tcp_nodelay(true);  // replies are small and latency-bound
     server.Get("/health", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("{\"status\":\"ok\"}", "application/json");
     });

@@ -39,6 +39,9 @@ struct HttpTransport::Impl {
   Impl(std::string h, int p, HttpOptions o)
       : host(std::move(h)), port(p), options(std::move(o)), client(host, port) {
     client.set_keep_alive(true);
+    // Request headers and body go out in separate writes; without NODELAY each call waits for
+    // the peer's delayed acknowledgement (tens of milliseconds).
+    client.set_tcp_nodelay(true);
     auto ms = [](std::chrono::milliseconds d) {
       return std::pair<time_t, time_t>(d.count() / 1000, (d.count() % 1000) * 1000);
     };
