@@ -40,6 +40,7 @@ struct HttpServer::Impl {
   void routes() {
     server.set_payload_max_length(options.maxBodyBytes);
     server.set_tcp_nodelay(true);  // replies are small and latency-bound
+    server.set_keep_alive_timeout(options.keepAliveSeconds);
     server.Get("/health", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("{\"status\":\"ok\"}", "application/json");
     });

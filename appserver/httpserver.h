@@ -17,6 +17,7 @@ namespace cad::appserver {
 struct HttpServerOptions {
   std::string token;
   size_t maxBodyBytes = size_t{16} << 20;
+  int keepAliveSeconds = 5;  // an idle kept-alive connection is closed after this
 };
 
 class HttpServer {

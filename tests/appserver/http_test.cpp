@@ -23,7 +23,7 @@ class HttpTest : public ::testing::Test {
           if (r.method == "Dorme") std::this_thread::sleep_for(std::chrono::milliseconds(1500));
           return net::encodeReply({false, "", VariantArray{op, r.args.empty() ? Variant() : r.args[0]}, {}});
         },
-        HttpServerOptions{"segredo", 4096});
+        HttpServerOptions{"segredo", 4096, 1});
     port = server->bind("127.0.0.1", 0);
     thread = std::thread([this] { server->run(); });
     server->waitUntilReady();
@@ -68,6 +68,9 @@ TEST_F(HttpTest, CallsReachTheHandlerWithTheOperator) {
     EXPECT_EQ(r.asArray().at(0).str(), "ana");
     EXPECT_EQ(r.asArray().at(1).str(), "ação " + std::to_string(i));
   }
+  // The server closed the idle connection meanwhile; the next call reconnects by itself.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(c.Call("M", {"de novo"}).asArray().at(1).str(), "de novo");
 }
 
 TEST_F(HttpTest, TransportFailuresNameHostAndPort) {
