@@ -4,6 +4,7 @@
 #include "platform/ui/forms.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/core/format.h"
 #include "platform/data/dataset.h"
@@ -461,14 +462,23 @@ void TApplication::release(TForm* form) {
 }
 
 void TApplication::FlushReleased() {
-  while (!released_.empty()) {
-    TForm* f = released_.back();
-    released_.pop_back();
-    auto it = std::find_if(owned_.begin(), owned_.end(), [&](const auto& p) { return p.get() == f; });
-    if (it != owned_.end()) {
-      std::unique_ptr<TForm> dying = std::move(*it);
-      owned_.erase(it);
-      dying.reset();
+  // A modal form closed by an action nested in its own loop is still inside ShowModal: it stays
+  // listed and a later flush frees it, once its loop has returned.
+  for (bool freed = true; freed;) {
+    freed = false;
+    std::vector<TForm*> pending = std::exchange(released_, {});
+    for (TForm* f : pending) {
+      if (f->Modal()) {
+        released_.push_back(f);
+        continue;
+      }
+      auto it = std::find_if(owned_.begin(), owned_.end(), [&](const auto& p) { return p.get() == f; });
+      if (it != owned_.end()) {
+        std::unique_ptr<TForm> dying = std::move(*it);
+        owned_.erase(it);
+        dying.reset();
+        freed = true;
+      }
     }
   }
 }
