@@ -110,10 +110,12 @@ void TfrmPadrao::ChangeButtons(bool incluir, bool alterar, bool excluir, bool pr
 // ---------------------------------------------------------------- handlers
 
 void TfrmPadrao::FormCreate(TComponent&) {
+  // The base versions on purpose: a derived screen's page entry and state handling must not run
+  // before its own creation has done its part.
   pgcPadrao->SetActivePage(tshFolhaDados);
-  pgcPadraoChange(*pgcPadrao);
+  TfrmPadrao::pgcPadraoChange(*pgcPadrao);
   lastState_ = DataSetState::Inactive;
-  dtsPadraoStateChange(*dtsPadrao);
+  TfrmPadrao::dtsPadraoStateChange(*dtsPadrao);
 }
 
 void TfrmPadrao::FormClose(TComponent&, TCloseAction& action) {

@@ -60,6 +60,8 @@ class TfrmPadrao : public TForm {
   TMenuItem *mnuFolhaDados, *mnuFormulario;
 
   // ---- base handlers
+  // Shows the grid page and sets the operations from the dataset's state, running the base
+  // page-change and state handling (not a derived screen's overrides).
   virtual void FormCreate(TComponent& sender);
   // Cancels an unconfirmed edit of the dataset and frees the screen (caFree).
   virtual void FormClose(TComponent& sender, TCloseAction& action);

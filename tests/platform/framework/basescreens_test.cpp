@@ -14,7 +14,8 @@
 namespace cad::test {
 namespace {
 
-// People (CODIGO, NOME) kept on the form page; include also proposes the next code.
+// People (CODIGO, NOME) kept on the form page; include also proposes the next code; the
+// overrides record that they ran.
 struct TfrmPessoas : TfrmPadrao {
   ClientDataSet* cdsPessoas;
   TDBEdit* dbeNome;
@@ -35,6 +36,10 @@ struct TfrmPessoas : TfrmPadrao {
   }
   const char* ClassName() const override { return "TfrmPessoas"; }
 
+  void pgcPadraoChange(TComponent& sender) override {
+    calls.push_back("pagina:" + pgcPadrao->ActivePage()->Name());
+    TfrmPadrao::pgcPadraoChange(sender);
+  }
   void sbtIncluirClick(TComponent& sender) override {
     calls.push_back("incluir:" + sender.Name());
     TfrmPadrao::sbtIncluirClick(sender);
@@ -85,7 +90,8 @@ TEST_F(BaseScreenTest, IncludeAlterCancelAndConfirmMoveTheDatasetWithTheButtons)
   EXPECT_TRUE(frm->mnuFormulario->Checked());
   EXPECT_FALSE(frm->mnuFolhaDados->Checked());
   ASSERT_TRUE(UserActions::MenuItem(*frm, "mnuIncluir").ok());
-  EXPECT_EQ(frm->calls, std::vector<std::string>{"incluir:mnuIncluir"});
+  // Creation ran the base page handling only; the menu's page change ran the derived one.
+  EXPECT_EQ(frm->calls, (std::vector<std::string>{"pagina:tshFormulario", "incluir:mnuIncluir"}));
   EXPECT_EQ(cds.State(), DataSetState::Insert);
   EXPECT_EQ(enabledOperations(), "Confirmar Cancelar");
   EXPECT_FALSE(frm->dbnPadrao->Enabled());
