@@ -1,0 +1,114 @@
+// The generic Qt renderer of the component model: one top-level window per shown TForm, one
+// widget per control, built from the form's component tree by type (no per-screen code).
+//
+// Invariants:
+//  - The model is the only state. Widgets never change it themselves: every user input (focus,
+//    keys, typed text, clicks, cell and item selection, menu items, closing) goes through
+//    cad::UserActions, after which the renderer re-reads the model (sync), so a refused action
+//    leaves the screen as the model has it (a refused focus change keeps the focus in the field).
+//  - Qt never moves the focus on its own (widgets take no focus by click or Tab); after each
+//    action the keyboard focus follows TForm::ActiveControl.
+//  - Property observers only mark what changed; sync() applies it, lays out dirty containers
+//    (Align top/bottom/left/right/client within their parents) and follows the focus. A zero
+//    timer runs sync() for changes made outside user actions.
+//  - A destroyed component drops its binding at once; its widget is deleted later.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ui/actions.h"
+
+namespace cad {
+class TComponent;
+class TControl;
+class TForm;
+class TMenuItem;
+class TPopupMenu;
+}  // namespace cad
+
+namespace cad::desktop {
+
+struct Binding;
+struct FormView;
+
+class Renderer : public QObject {
+  Q_OBJECT
+
+ public:
+  Renderer();
+  ~Renderer() override;
+  Renderer(const Renderer&) = delete;
+  Renderer& operator=(const Renderer&) = delete;
+
+  // The renderer of the process (the one constructed last and still alive), or null.
+  static Renderer* current();
+
+  // The window showing a form; created (hidden) on first use.
+  QWidget* window(TForm& form);
+  // The widget that renders a control, or null when it has none (yet).
+  QWidget* widgetOf(const TControl& control) const;
+  // The control a widget (or one of its inner widgets) renders, or null.
+  TControl* controlOf(const QObject* widget) const;
+
+  // Applies pending model changes: windows for shown forms, widget state, layout, focus.
+  void sync();
+  // Runs one user action through the dispatcher, then syncs.
+  ActionResult act(const std::function<ActionResult()>& action);
+  // The host's modal loop: shows the form as a modal window and returns when its modal result
+  // is set, it hides or it is destroyed.
+  void runModal(TForm& form);
+  // Shows a popup menu at a global position; the chosen item runs through the dispatcher.
+  void popup(TPopupMenu& menu, const QPoint& globalPos);
+
+  // The font the screens are laid out for (their coordinates assume a small UI font).
+  static QFont screenFont();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  friend struct Binding;
+  friend struct FormView;
+  friend class FormWindow;
+
+  FormView& viewOf(TForm& form);
+  Binding* bindingOf(const TComponent* c) const;
+  Binding* bindingFor(const QObject* o) const;
+  Binding* exactBinding(const QObject* w) const;
+  void bindTree(FormView& view, TControl& control, QWidget* parentContainer);
+  Binding& bind(FormView& view, TControl& control, QWidget* parentContainer);
+  void bindNewComponents(FormView& view);
+  void observe(Binding& b);
+  void markDirty(Binding& b);
+  void markLayout(TControl* container);
+  void scheduleSync();
+  void dropBinding(const TComponent* c);
+  void dropView(TForm* form);
+  void apply(Binding& b);
+  void layout(Binding& b);
+  void syncWindows();
+  void syncFocus();
+  void rebuildMenuBar(FormView& view);
+  bool handleKey(Binding& b, class QKeyEvent* e);
+  bool handleMouse(Binding& b, class QMouseEvent* e);
+  bool accelerator(TForm& form, QChar ch);
+
+  std::unordered_map<const TComponent*, std::unique_ptr<Binding>> bindings_;
+  std::unordered_map<const QObject*, Binding*> byWidget_;
+  std::unordered_map<const TForm*, std::unique_ptr<FormView>> views_;
+  std::vector<TControl*> layoutDirty_;
+  bool syncScheduled_ = false;
+  bool syncing_ = false;
+  int applying_ = 0;  // >0 while the renderer itself writes to widgets (their signals are ignored)
+  Renderer* previous_ = nullptr;
+};
+
+}  // namespace cad::desktop

@@ -1,0 +1,481 @@
+// The custom widgets of the renderer. None of them changes the model: user input is handed to
+// the renderer, which runs it through the dispatcher; what they show is read from the model.
+#include "hosts/desktop/widgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/ui/dbcontrols.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/grids.h"
+#include "platform/ui/pages.h"
+#include "hosts/desktop/renderer.h"
+
+namespace cad::desktop {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+std::string ss(const QString& s) { return s.toStdString(); }
+
+QColor toQColor(TColor color) {
+  if (color == clDefault) return {};
+  if (color & 0x80000000) {
+    const QPalette pal = QApplication::palette();
+    switch (color & 0xFF) {
+      case 0x05: return pal.color(QPalette::Base);
+      case 0x08: return pal.color(QPalette::Text);
+      case 0x0F: return pal.color(QPalette::Button);
+      case 0x18: return pal.color(QPalette::ToolTipBase);
+      default: return pal.color(QPalette::Window);
+    }
+  }
+  return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+QString accelRichText(const std::string& caption) {
+  QString in = qs(caption), out;
+  bool underlined = false;
+  for (int i = 0; i < in.size(); ++i) {
+    QChar c = in[i];
+    if (c == '&' && i + 1 < in.size()) {
+      QChar next = in[++i];
+      if (next == '&' || underlined) {
+        out += QString(next).toHtmlEscaped();
+      } else {
+        out += "<u>" + QString(next).toHtmlEscaped() + "</u>";
+        underlined = true;
+      }
+      continue;
+    }
+    out += QString(c).toHtmlEscaped();
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- FormWindow
+
+FormWindow::FormWindow(Renderer& renderer, TForm& form) : QWidget(nullptr, Qt::Window), renderer_(renderer), form_(&form) {
+  auto* box = new QVBoxLayout(this);
+  box->setContentsMargins(0, 0, 0, 0);
+  box->setSpacing(0);
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setFocusPolicy(Qt::NoFocus);
+  menuBar_->hide();
+  box->addWidget(menuBar_);
+  client_ = new QWidget(this);
+  box->addWidget(client_, 1);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void FormWindow::closeEvent(QCloseEvent* e) {
+  // The model decides: OnCloseQuery may keep the form open; a closed form hides through sync.
+  e->ignore();
+  if (!form_) return;
+  TForm* form = form_;
+  renderer_.act([form] { return UserActions::CloseForm(*form); });
+}
+
+void FormWindow::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (!form_) return;
+  renderer_.viewOf(*form_).layoutDirty = true;
+  if (!renderer_.syncing_) renderer_.sync();
+}
+
+void FormWindow::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() != QEvent::ActivationChange || !form_ || !isActiveWindow() || renderer_.syncing_) return;
+  TForm* form = form_;
+  if (Application().ActiveForm() == form || !form->Visible()) return;
+  // The user brought the window to the front: the form becomes the active one (OnActivate).
+  renderer_.act([form] {
+    ActionResult r;
+    try {
+      form->Activate();
+    } catch (...) {
+      r.message = Application().HandleException(std::current_exception());
+      r.status = r.message.empty() ? ActionResult::Status::Aborted : ActionResult::Status::Failed;
+    }
+    return r;
+  });
+}
+
+// ---------------------------------------------------------------- PageControlWidget
+
+PageControlWidget::PageControlWidget(QWidget* parent) : QWidget(parent) {
+  frame_ = new QFrame(this);
+  frame_->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+  tabs_ = new QTabBar(this);
+  tabs_->setFocusPolicy(Qt::NoFocus);
+  tabs_->setDrawBase(false);
+  tabs_->setExpanding(false);
+  tabs_->setUsesScrollButtons(true);
+}
+
+QRect PageControlWidget::pageRect() const {
+  int th = tabs_->sizeHint().height();
+  return QRect(3, th + 3, std::max(0, width() - 6), std::max(0, height() - th - 6));
+}
+
+void PageControlWidget::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  int th = tabs_->sizeHint().height();
+  tabs_->setGeometry(2, 0, std::max(0, width() - 4), th);
+  frame_->setGeometry(0, th - 1, width(), std::max(0, height() - th + 1));
+}
+
+void PageControlWidget::syncTabs(TPageControl& pc) {
+  std::vector<TTabSheet*> pages = pc.Pages();
+  int n = static_cast<int>(pages.size());
+  while (tabs_->count() > n) tabs_->removeTab(tabs_->count() - 1);
+  while (tabs_->count() < n) tabs_->addTab(QString());
+  for (int i = 0; i < n; ++i) {
+    QString text = qs(pages[i]->Caption());
+    if (tabs_->tabText(i) != text) tabs_->setTabText(i, text);
+    tabs_->setTabVisible(i, pages[i]->TabVisible());
+    tabs_->setTabEnabled(i, pages[i]->Enabled());
+    tabs_->setTabToolTip(i, qs(pages[i]->Hint()));
+  }
+  int active = pc.ActivePageIndex();
+  if (active >= 0 && tabs_->currentIndex() != active) tabs_->setCurrentIndex(active);
+  int th = tabs_->sizeHint().height();
+  tabs_->setGeometry(2, 0, std::max(0, width() - 4), th);
+  frame_->setGeometry(0, th - 1, width(), std::max(0, height() - th + 1));
+}
+
+// ---------------------------------------------------------------- NavigatorWidget
+
+NavigatorWidget::NavigatorWidget(QWidget* parent, std::function<void(int)> onClick) : QWidget(parent) {
+  // first, prior, next, last, insert, delete, edit, post, cancel, refresh
+  static const char* const glyphs[] = {"|◀", "◀", "▶", "▶|", "+", "−", "✎", "✓", "✗", "↻"};
+  static const char* const hints[] = {"Primeiro", "Anterior", "Próximo", "Último", "Incluir",
+                                      "Excluir", "Alterar", "Gravar", "Cancelar", "Atualizar"};
+  for (int i = 0; i < 10; ++i) {
+    auto* b = new QToolButton(this);
+    b->setText(QString::fromUtf8(glyphs[i]));
+    b->setToolTip(QString::fromUtf8(hints[i]));
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(false);
+    QObject::connect(b, &QToolButton::clicked, this, [onClick, i] { onClick(i); });
+    buttons_.push_back(b);
+  }
+}
+
+void NavigatorWidget::syncButtons(TDBNavigator& nav) {
+  for (int i = 0; i < 10; ++i) {
+    auto b = static_cast<TNavigateBtn>(i);
+    buttons_[i]->setVisible(nav.ButtonVisible(b));
+    buttons_[i]->setEnabled(nav.ButtonEnabled(b));
+  }
+  resizeEvent(nullptr);
+}
+
+void NavigatorWidget::resizeEvent(QResizeEvent*) {
+  int shown = 0;
+  for (auto* b : buttons_)
+    if (!b->isHidden()) ++shown;
+  if (!shown) return;
+  int w = width() / shown, x = 0;
+  for (auto* b : buttons_) {
+    if (b->isHidden()) continue;
+    b->setGeometry(x, 0, w, height());
+    x += w;
+  }
+}
+
+// ---------------------------------------------------------------- ImageWidget
+
+void ImageWidget::paintPicture(QPainter& p, const QRect& r, const std::string& name) {
+  QString n = qs(name).toLower();
+  bool unchecked = n.contains("uncheck") || n.contains("desmarc") || n.contains("nao") ||
+                   n.contains(QString::fromUtf8("não")) || n.contains("false") || n.contains("off");
+  bool checked = !unchecked && (n.contains("check") || n.contains("marc") || n.contains("sim") ||
+                                n.contains("true") || n.contains("on") || n.contains("ok"));
+  if (!checked && !unchecked) {
+    p.save();
+    p.setPen(QColor(160, 160, 160));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.restore();
+    return;
+  }
+  QStyleOptionButton opt;
+  int side = std::min({r.width(), r.height(), 14});
+  opt.rect = QRect(r.left(), r.top() + (r.height() - side) / 2, side, side);
+  opt.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
+  QApplication::style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p);
+}
+
+void ImageWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  paintPicture(p, rect(), picture_);
+}
+
+// ---------------------------------------------------------------- SplitterWidget
+
+SplitterWidget::SplitterWidget(QWidget* parent, std::function<void(int)> onDrag) : QWidget(parent), onDrag_(std::move(onDrag)) {
+  setVertical(true);
+}
+
+void SplitterWidget::setVertical(bool vertical) {
+  vertical_ = vertical;
+  setCursor(vertical ? Qt::SplitHCursor : Qt::SplitVCursor);
+}
+
+void SplitterWidget::mousePressEvent(QMouseEvent* e) { last_ = e->globalPosition().toPoint(); }
+
+void SplitterWidget::mouseMoveEvent(QMouseEvent* e) {
+  if (!(e->buttons() & Qt::LeftButton)) return;
+  QPoint now = e->globalPosition().toPoint();
+  int delta = vertical_ ? now.x() - last_.x() : now.y() - last_.y();
+  last_ = now;
+  if (delta) onDrag_(delta);
+}
+
+// ---------------------------------------------------------------- grids
+
+GridModel::GridModel(TCustomGrid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(&grid), db_(dynamic_cast<TDBGrid*>(&grid)) {
+  rows_ = rowCount();
+  cols_ = columnCount();
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid() || !grid_) return 0;
+  return db_ ? std::max(0, db_->RowCount() - 1) : grid_->RowCount();
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid() || !grid_) return 0;
+  return grid_->ColCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+  if (!grid_ || !index.isValid() || role != Qt::DisplayRole) return {};
+  return qs(grid_->CellText(index.column(), gridRow(index.row())));
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
+  if (!grid_ || !db_ || o != Qt::Horizontal || section >= db_->ColumnCount()) return {};
+  if (role == Qt::DisplayRole) return qs(db_->Columns(section).Title());
+  if (role == Qt::TextAlignmentRole) {
+    switch (db_->Columns(section).TitleAlignment) {
+      case TAlignment::taRightJustify: return int(Qt::AlignRight | Qt::AlignVCenter);
+      case TAlignment::taCenter: return int(Qt::AlignCenter);
+      default: return int(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+  }
+  return {};
+}
+
+void GridModel::refresh() {
+  if (!grid_) return;
+  int rows = rowCount(), cols = columnCount();
+  if (rows != rows_ || cols != cols_) {
+    beginResetModel();
+    rows_ = rows;
+    cols_ = cols;
+    endResetModel();
+    return;
+  }
+  if (rows > 0 && cols > 0) emit dataChanged(index(0, 0), index(rows - 1, cols - 1));
+  if (cols > 0) emit headerDataChanged(Qt::Horizontal, 0, cols - 1);
+}
+
+namespace {
+
+QRect toQRect(const TRect& r) { return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)); }
+
+}  // namespace
+
+void GridDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  auto* m = static_cast<const GridModel*>(index.model());
+  if (!m->attached()) return;
+  TCustomGrid& g = m->grid();
+  int col = index.column(), row = m->gridRow(index.row());
+  std::vector<DrawItem> items = g.RenderCell(col, row);
+  TRect cr = g.CellRect(col, row);
+  QPoint off = option.rect.topLeft() - QPoint(cr.Left, cr.Top);
+
+  const QPalette& pal = option.palette;
+  bool fixed = col < g.FixedCols() || row < g.FixedRows();
+  bool current = col == g.Col() && row == g.Row();
+  const TGridRect& s = g.Selection();
+  bool rowSel = g.HasOption(goRowSelect) && row == g.Row();
+  bool selected = !fixed && ((col >= s.Left && col <= s.Right && row >= s.Top && row <= s.Bottom) || rowSel);
+  bool editing = g.EditorMode() && current;
+  bool focused = g.Focused();
+  bool enabled = option.state & QStyle::State_Enabled;
+  QColor bg = pal.color(QPalette::Base), fg = pal.color(QPalette::Text);
+  if (fixed) {
+    bg = pal.color(QPalette::Button);
+    fg = pal.color(QPalette::ButtonText);
+  } else if (selected && !editing) {
+    if (focused || g.HasOption(goAlwaysShowSelection)) {
+      bg = pal.color(QPalette::Highlight);
+      fg = pal.color(QPalette::HighlightedText);
+    } else {
+      bg = pal.color(QPalette::Highlight).lighter(170);
+    }
+  }
+  if (!enabled) fg = pal.color(QPalette::Disabled, QPalette::Text);
+
+  auto* db = dynamic_cast<TDBGrid*>(&g);
+  bool rightAligned = false, centered = false;
+  if (db && col < db->ColumnCount()) {
+    TAlignment a = db->Columns(col).EffectiveAlignment();
+    rightAligned = a == TAlignment::taRightJustify;
+    centered = a == TAlignment::taCenter;
+  }
+
+  p->save();
+  p->setClipRect(option.rect);
+  p->fillRect(option.rect, bg);
+  bool firstText = true;
+  for (const DrawItem& item : items) {
+    QRect clip = toQRect(item.rect).translated(off) & option.rect;
+    switch (item.kind) {
+      case DrawItem::Kind::Fill:
+        p->fillRect(clip, item.color == clDefault ? bg : toQColor(item.color));
+        break;
+      case DrawItem::Kind::Text: {
+        p->setPen(item.color == clDefault ? fg : toQColor(item.color));
+        int x = item.x + off.x();
+        QRect tr(x, clip.top(), std::max(0, clip.right() - x), clip.height());
+        int flags = Qt::AlignLeft | Qt::AlignVCenter;
+        // The default text of a data cell follows its column's alignment.
+        if (db && firstText && !fixed && (rightAligned || centered)) {
+          tr = clip.adjusted(2, 0, -3, 0);
+          flags = (rightAligned ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter;
+        }
+        p->drawText(tr, flags | Qt::TextSingleLine, qs(item.text));
+        firstText = false;
+        break;
+      }
+      case DrawItem::Kind::Image: {
+        int side = std::min(16, clip.height() - 2);
+        ImageWidget::paintPicture(*p, QRect(item.x + off.x(), item.y + off.y(), side, side), item.text);
+        break;
+      }
+    }
+  }
+  if (fixed) {
+    p->setPen(pal.color(QPalette::Mid));
+    p->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+    p->drawLine(option.rect.topRight(), option.rect.bottomRight());
+  }
+  if (editing) {
+    p->setPen(pal.color(QPalette::Text));
+    p->drawRect(option.rect.adjusted(0, 0, -1, -1));
+  } else if (current && focused && !fixed) {
+    QStyleOptionFocusRect fr;
+    fr.rect = option.rect.adjusted(1, 1, -1, -1);
+    fr.palette = pal;
+    fr.backgroundColor = bg;
+    QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, p);
+  }
+  if (db && current && col < db->ColumnCount() && db->Columns(col).HasEditButton() && !db->ReadOnly()) {
+    QStyleOptionButton b;
+    b.rect = QRect(option.rect.right() - 15, option.rect.top() + 1, 15, option.rect.height() - 2);
+    b.state = QStyle::State_Enabled | QStyle::State_Raised;
+    b.text = QString::fromUtf8("…");
+    b.palette = pal;
+    QApplication::style()->drawControl(QStyle::CE_PushButton, &b, p);
+  }
+  p->restore();
+}
+
+GridView::GridView(Renderer& renderer, TCustomGrid& grid, QWidget* parent) : QTableView(parent), renderer_(renderer) {
+  model_ = new GridModel(grid, this);
+  setModel(model_);
+  setItemDelegate(new GridDelegate(this));
+  setSelectionMode(QAbstractItemView::NoSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setFocusPolicy(Qt::NoFocus);
+  setTabKeyNavigation(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(true);
+  horizontalHeader()->setFocusPolicy(Qt::NoFocus);
+  horizontalHeader()->setMinimumSectionSize(4);
+  if (!model_->isDb()) horizontalHeader()->hide();
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+    if (!model_->attached() || !model_->isDb()) return;
+    auto* db = static_cast<TDBGrid*>(&model_->grid());
+    renderer_.act([db, section] { return UserActions::TitleClick(*db, section); });
+  });
+}
+
+void GridView::syncFromModel() {
+  if (!model_->attached()) return;
+  model_->refresh();
+  TCustomGrid& g = model_->grid();
+  auto* db = dynamic_cast<TDBGrid*>(&g);
+  int cols = model_->columnCount();
+  for (int c = 0; c < cols; ++c) {
+    int w = db ? (db->Columns(c).Visible ? db->Columns(c).EffectiveWidth() : -1) : g.ColWidths(c);
+    setColumnHidden(c, w < 0);
+    if (w >= 0 && columnWidth(c) != w) setColumnWidth(c, w);
+  }
+  if (db) {
+    horizontalHeader()->setVisible(db->HasOption(goTitles));
+    verticalHeader()->setDefaultSectionSize(std::max(18, fontMetrics().height() + 6));
+  } else {
+    verticalHeader()->setDefaultSectionSize(std::max(g.DefaultRowHeight(), fontMetrics().height() + 4));
+  }
+  int tableRow = db ? g.Row() - 1 : g.Row();
+  if (tableRow >= 0 && tableRow < model_->rowCount() && g.Col() >= 0 && g.Col() < cols)
+    scrollTo(model_->index(tableRow, g.Col()));
+  viewport()->update();
+}
+
+QRect GridView::editButtonRect() const {
+  if (!model_->attached() || !model_->isDb()) return {};
+  auto* db = static_cast<TDBGrid*>(&model_->grid());
+  int col = db->Col(), row = db->Row() - 1;
+  if (db->ReadOnly() || col < 0 || col >= db->ColumnCount() || row < 0 || row >= model_->rowCount()) return {};
+  if (!db->Columns(col).HasEditButton()) return {};
+  QRect cell = visualRect(model_->index(row, col));
+  return QRect(cell.right() - 15, cell.top() + 1, 15, cell.height() - 2);
+}
+
+void GridView::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !model_->attached()) return;
+  QPoint pos = e->position().toPoint();
+  QModelIndex idx = indexAt(pos);
+  TCustomGrid* g = &model_->grid();
+  if (!idx.isValid()) {
+    renderer_.act([g] { return UserActions::Focus(*g); });
+    return;
+  }
+  bool onButton = editButtonRect().contains(pos);
+  int col = idx.column(), row = model_->gridRow(idx.row());
+  bool extend = e->modifiers() & Qt::ShiftModifier;
+  ActionResult r = renderer_.act([g, col, row, extend] { return UserActions::SelectCell(*g, col, row, extend); });
+  if (onButton && r.ok() && model_->attached() && model_->isDb()) {
+    auto* db = static_cast<TDBGrid*>(g);
+    renderer_.act([db] { return UserActions::EditButtonClick(*db); });
+  }
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !model_->attached()) return;
+  TCustomGrid* g = &model_->grid();
+  if (!indexAt(e->position().toPoint()).isValid()) return;
+  renderer_.act([g] { return UserActions::DblClick(*g); });
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent*) {}
+void GridView::mouseMoveEvent(QMouseEvent*) {}
+
+}  // namespace cad::desktop

@@ -1,0 +1,204 @@
+// Internal to the desktop renderer: the binding of a control to its widget, the window of a form
+// and the few custom widgets the standard ones cannot stand in for (page control, navigator,
+// grids drawing the model's cell draw lists, images, splitter).
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QFrame>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QWidget>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "platform/ui/component.h"
+
+class QMenuBar;
+class QTabBar;
+class QToolButton;
+
+namespace cad {
+class TCustomGrid;
+class TDBGrid;
+class TDBNavigator;
+class TPageControl;
+class TMenuItem;
+struct DrawItem;
+}  // namespace cad
+
+namespace cad::desktop {
+
+class Renderer;
+class FormWindow;
+
+enum class Kind {
+  Form, Label, Edit, Combo, CheckBox, Radio, RadioGroup, ListBox, Button, SpeedButton, Panel,
+  GroupBox, PageControl, TabSheet, Notebook, Page, Splitter, Image, DBGrid, StringGrid, Navigator,
+  Container,
+};
+
+struct FormView;
+
+struct Binding {
+  Kind kind = Kind::Container;
+  TControl* control = nullptr;
+  FormView* view = nullptr;
+  QPointer<QWidget> widget;     // placed in the parent's container
+  QPointer<QWidget> container;  // the children's widgets go here (null: no children)
+  QPointer<QWidget> focusTarget;  // the widget that takes the keyboard focus
+  int observer = 0;
+  bool dirty = true;
+};
+
+struct FormView {
+  TForm* form = nullptr;
+  QPointer<FormWindow> window;
+  size_t componentCount = 0;
+  bool layoutDirty = true;
+  bool menuDirty = true;
+  bool placed = false;  // the window got its first position
+  std::set<TMenuItem*> menuItems;  // observed items of the main menu
+  std::vector<std::pair<TMenuItem*, int>> menuObservers;
+};
+
+// Qt colour of a model colour; invalid for clDefault.
+QColor toQColor(TColor color);
+// "&Serviços" -> "<u>S</u>erviços" (HTML-escaped) for labels; "&&" -> "&".
+QString accelRichText(const std::string& caption);
+// Qt mnemonic text: the model's captions already use '&' the way Qt does.
+QString qs(const std::string& s);
+std::string ss(const QString& s);
+
+class FormWindow : public QWidget {
+ public:
+  FormWindow(Renderer& renderer, TForm& form);
+  QMenuBar* menuBar() const { return menuBar_; }
+  QWidget* client() const { return client_; }
+  TForm* form() const { return form_; }
+  void detach() { form_ = nullptr; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  Renderer& renderer_;
+  TForm* form_;
+  QMenuBar* menuBar_;
+  QWidget* client_;
+};
+
+// Tabs over a page area; the sheets' widgets are children placed in pageRect().
+class PageControlWidget : public QWidget {
+ public:
+  explicit PageControlWidget(QWidget* parent);
+  QTabBar* tabBar() const { return tabs_; }
+  QRect pageRect() const;
+  // Brings the tabs in line with the model's sheets.
+  void syncTabs(TPageControl& pc);
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  QTabBar* tabs_;
+  QFrame* frame_;
+};
+
+class NavigatorWidget : public QWidget {
+ public:
+  NavigatorWidget(QWidget* parent, std::function<void(int button)> onClick);
+  void syncButtons(TDBNavigator& nav);
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  std::vector<QToolButton*> buttons_;
+};
+
+// Draws a picture by name: the check images of the grids as boxes, others as a frame.
+class ImageWidget : public QWidget {
+ public:
+  explicit ImageWidget(QWidget* parent) : QWidget(parent) {}
+  void setPicture(const std::string& name) { picture_ = name; update(); }
+  static void paintPicture(QPainter& p, const QRect& r, const std::string& name);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  std::string picture_;
+};
+
+// Resizes the aligned sibling next to it by dragging (geometry only, no user events).
+class SplitterWidget : public QWidget {
+ public:
+  SplitterWidget(QWidget* parent, std::function<void(int delta)> onDrag);
+  void setVertical(bool vertical);
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+
+ private:
+  std::function<void(int)> onDrag_;
+  bool vertical_ = true;
+  QPoint last_;
+};
+
+// Grid cells as the model draws them: the table asks the grid for each cell's draw list.
+class GridModel : public QAbstractTableModel {
+ public:
+  GridModel(TCustomGrid& grid, QObject* parent);
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation o, int role) const override;
+  // Re-reads counts and cells (reset only when the shape changed).
+  void refresh();
+  TCustomGrid& grid() const { return *grid_; }
+  bool isDb() const { return db_ != nullptr; }
+  // Grid row of a table row (data grids: display row from 1).
+  int gridRow(int tableRow) const { return db_ ? tableRow + 1 : tableRow; }
+  void detach() { grid_ = nullptr; db_ = nullptr; }
+  bool attached() const { return grid_ != nullptr; }
+
+ private:
+  TCustomGrid* grid_;
+  TDBGrid* db_;
+  int rows_ = 0, cols_ = 0;
+};
+
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+class GridView : public QTableView {
+ public:
+  GridView(Renderer& renderer, TCustomGrid& grid, QWidget* parent);
+  GridModel& gridModel() const { return *model_; }
+  // Counts, widths, row height and the current cell from the model.
+  void syncFromModel();
+  void detach() { model_->detach(); }
+  // The lookup button of the current cell of a data grid (in viewport coordinates); empty when none.
+  QRect editButtonRect() const;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+
+ private:
+  Renderer& renderer_;
+  GridModel* model_;
+};
+
+}  // namespace cad::desktop

@@ -1,0 +1,368 @@
+// The generic renderer on a demo form built in code: model changes show live, the classic
+// alignment, and Qt input (keys, clicks, grid cells, menus, closing, modal windows) reaching the
+// screens only through the dispatcher, with a refused focus change keeping the focus.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "hosts/desktop/host.h"
+#include "hosts/desktop/widgets.h"
+#include "platform/core/errors.h"
+#include "platform/data/dataset.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dbcontrols.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/grids.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/pages.h"
+
+namespace cad::desktop {
+namespace {
+
+struct DemoForm : TForm {
+  ClientDataSet cds{"cdsServico"};
+  DataSource dts{"dtsServico"};
+  TMainMenu* menu = Create<TMainMenu>("mnuPrincipal");
+  TMenuItem* mnuArquivo = Create<TMenuItem>("mnuArquivo");
+  TMenuItem* mnuIncluir = Create<TMenuItem>("mnuIncluir");
+  TPanel* panTop = Create<TPanel>("panTop", this);
+  TButtonFlat* sbtIncluir = Create<TButtonFlat>("sbtIncluir", panTop);
+  TPageControl* pgc = Create<TPageControl>("pgcPadrao", this);
+  TTabSheet* tshLista = Create<TTabSheet>("tshFolhaDados", pgc);
+  TTabSheet* tshForm = Create<TTabSheet>("tshFormulario", pgc);
+  TDBGrid* dbg = Create<TDBGrid>("dbgServico", tshLista);
+  TLabel* lblCodigo = Create<TLabel>("lblCodigo", tshForm);
+  TEdit* edtCodigo = Create<TEdit>("edtCodigo", tshForm);
+  TEdit* edtNome = Create<TEdit>("edtNome", tshForm);
+  TCheckBox* chkAtivo = Create<TCheckBox>("chkAtivo", tshForm);
+  TButton* btnOk = Create<TButton>("btnOk", tshForm);
+  std::vector<std::string> log;
+  bool refuseExit = false;
+
+  DemoForm() {
+    SetName("frmDemo");
+    SetCaption("Serviço");
+    SetBounds(0, 0, 640, 420);
+    SetMenu(menu);
+    menu->Items().Add(mnuArquivo);
+    mnuArquivo->SetCaption("&Arquivo");
+    mnuArquivo->Add(mnuIncluir);
+    mnuIncluir->SetCaption("&Incluir");
+    mnuIncluir->SetShortCut(TextToShortCut("F2"));
+    mnuIncluir->OnClick = [this](TComponent&) { log.push_back("mnuIncluir"); };
+    panTop->SetAlign(TAlign::alTop);
+    panTop->SetHeight(36);
+    sbtIncluir->SetBounds(4, 4, 28, 28);
+    sbtIncluir->SetCaption("Incluir");
+    sbtIncluir->SetGlyph("incluir");
+    sbtIncluir->OnClick = [this](TComponent&) { log.push_back("sbtIncluir"); };
+    pgc->SetAlign(TAlign::alClient);
+    tshLista->SetCaption("&Lista");
+    tshForm->SetCaption("&Formulário");
+    pgc->SetActivePage(tshForm);
+    SetActiveControl(edtCodigo);
+    dbg->SetAlign(TAlign::alClient);
+    lblCodigo->SetBounds(8, 10, 60, 13);
+    lblCodigo->SetCaption("&Código");
+    lblCodigo->SetFocusControl(edtNome);
+    edtCodigo->SetBounds(80, 8, 80, 21);
+    edtCodigo->SetTabOrder(0);
+    edtNome->SetBounds(80, 36, 200, 21);
+    edtNome->SetTabOrder(1);
+    chkAtivo->SetBounds(80, 64, 100, 17);
+    chkAtivo->SetCaption("&Ativo");
+    chkAtivo->SetTabOrder(2);
+    btnOk->SetBounds(80, 90, 75, 25);
+    btnOk->SetCaption("OK");
+    btnOk->SetTabOrder(3);
+    btnOk->OnClick = [this](TComponent&) { log.push_back("btnOk"); };
+    edtCodigo->OnKeyPress = [](TComponent&, std::string& key) {
+      if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') key[0] = static_cast<char>(key[0] - 32);
+    };
+    edtCodigo->OnExit = [this](TComponent&) {
+      if (refuseExit) throw Exception("Código inválido.");
+    };
+    cds.AddField({"CDSERVFILI", FieldType::String, 4});
+    cds.AddField({"NMSERVICO", FieldType::String, 30});
+    cds.CreateDataSet();
+    for (auto [code, name] : {std::pair{"0001", "Almoço"}, {"0002", "Jantar"}, {"0003", "Ceia"}}) {
+      cds.Append();
+      cds.FieldByName("CDSERVFILI").SetAsString(code);
+      cds.FieldByName("NMSERVICO").SetAsString(name);
+      cds.Post();
+    }
+    cds.First();
+    dts.SetDataSet(&cds);
+    dbg->SetDataSource(&dts);
+    dbg->SetReadOnly(true);
+  }
+};
+
+class RendererTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application().ResetHooks();
+    host = std::make_unique<DesktopHost>();
+    Application().ShowErrorHook = [this](const std::string& m) { errors.push_back(m); };
+  }
+  void TearDown() override {
+    host.reset();
+    Application().ResetHooks();
+  }
+  Renderer& r() { return host->renderer(); }
+  template <class W>
+  W* widget(TControl& c) {
+    auto* w = dynamic_cast<W*>(r().widgetOf(c));
+    EXPECT_NE(w, nullptr) << c.Describe();
+    return w;
+  }
+  std::unique_ptr<DesktopHost> host;
+  std::vector<std::string> errors;
+};
+
+TEST_F(RendererTest, ShowsTheModelAndFollowsItsChangesLive) {
+  DemoForm f;
+  f.Show();
+  r().sync();
+  QWidget* win = r().window(f);
+  ASSERT_TRUE(win->isVisible());
+  EXPECT_EQ(win->windowTitle(), QString::fromUtf8("Serviço"));
+
+  // Alignment: the panel on top across the client area, the page control filling the rest.
+  QWidget* pan = r().widgetOf(*f.panTop);
+  QWidget* pgc = r().widgetOf(*f.pgc);
+  QWidget* client = static_cast<FormWindow*>(win)->client();
+  EXPECT_EQ(pan->geometry(), QRect(0, 0, client->width(), 36));
+  EXPECT_EQ(pgc->geometry(), QRect(0, 36, client->width(), client->height() - 36));
+  // Only the active sheet shows; its controls sit at their coordinates.
+  EXPECT_TRUE(r().widgetOf(*f.tshForm)->isVisible());
+  EXPECT_FALSE(r().widgetOf(*f.tshLista)->isVisible());
+  EXPECT_EQ(widget<QLineEdit>(*f.edtNome)->geometry(), QRect(80, 36, 200, 21));
+  EXPECT_EQ(widget<QLabel>(*f.lblCodigo)->text(), QString::fromUtf8("<u>C</u>ódigo"));
+
+  // Changes made by code show after the event loop runs, without any user action.
+  f.edtNome->SetText("Almoço executivo");
+  f.chkAtivo->SetChecked(true);
+  f.btnOk->SetEnabled(false);
+  f.chkAtivo->SetVisible(false);
+  f.btnOk->SetHint("Grava|Grava o serviço");
+  QApplication::processEvents();
+  EXPECT_EQ(widget<QLineEdit>(*f.edtNome)->text(), QString::fromUtf8("Almoço executivo"));
+  EXPECT_TRUE(widget<QCheckBox>(*f.chkAtivo)->isChecked());
+  EXPECT_FALSE(widget<QPushButton>(*f.btnOk)->isEnabled());
+  EXPECT_FALSE(widget<QCheckBox>(*f.chkAtivo)->isVisible());
+  EXPECT_EQ(widget<QPushButton>(*f.btnOk)->toolTip(), "Grava");
+
+  // A container turned off disables what it holds; the controls keep their own flags.
+  f.tshForm->SetEnabled(false);
+  QApplication::processEvents();
+  EXPECT_FALSE(widget<QLineEdit>(*f.edtNome)->isEnabled());
+  f.tshForm->SetEnabled(true);
+
+  // Switching pages by code shows the grid with the dataset's rows and the column titles.
+  f.pgc->SetActivePage(f.tshLista);
+  QApplication::processEvents();
+  auto* grid = widget<QTableView>(*f.dbg);
+  ASSERT_TRUE(grid->isVisible());
+  EXPECT_EQ(grid->model()->rowCount(), 3);
+  EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "NMSERVICO");
+  EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "Ceia");
+  f.cds.Append();
+  f.cds.FieldByName("CDSERVFILI").SetAsString("0004");
+  f.cds.FieldByName("NMSERVICO").SetAsString("Lanche");
+  f.cds.Post();
+  QApplication::processEvents();
+  EXPECT_EQ(grid->model()->rowCount(), 4);
+  EXPECT_EQ(grid->model()->index(3, 1).data().toString(), "Lanche");
+  f.Hide();
+  QApplication::processEvents();
+  EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(RendererTest, TypingAndClicksGoThroughTheDispatcher) {
+  DemoForm f;
+  f.Show();
+  r().sync();
+  auto* code = widget<QLineEdit>(*f.edtCodigo);
+  QWidget* win = r().window(f);
+  // The form's active control has the focus, in the model and in Qt.
+  EXPECT_EQ(f.ActiveControl(), f.edtCodigo);
+  EXPECT_EQ(win->focusWidget(), code);
+
+  // Keys reach the model through OnKeyPress (which upper-cases) and come back to the widget.
+  QTest::keyClicks(code, "ab1");
+  EXPECT_EQ(f.edtCodigo->Text(), "AB1");
+  EXPECT_EQ(code->text(), "AB1");
+  QTest::keyClick(code, Qt::Key_Backspace);
+  EXPECT_EQ(f.edtCodigo->Text(), "AB");
+
+  // Tab moves along the tab order.
+  QTest::keyClick(code, Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), f.edtNome);
+  EXPECT_EQ(win->focusWidget(), r().widgetOf(*f.edtNome));
+
+  // A click on a check box focuses it and toggles the model; a click on a disabled button is lost.
+  QTest::mouseClick(widget<QCheckBox>(*f.chkAtivo), Qt::LeftButton);
+  EXPECT_TRUE(f.chkAtivo->Checked());
+  EXPECT_EQ(f.ActiveControl(), f.chkAtivo);
+  f.btnOk->SetEnabled(false);
+  QApplication::processEvents();
+  QTest::mouseClick(widget<QPushButton>(*f.btnOk), Qt::LeftButton);
+  EXPECT_TRUE(f.log.empty());
+  f.btnOk->SetEnabled(true);
+  QApplication::processEvents();
+  QTest::mouseClick(widget<QPushButton>(*f.btnOk), Qt::LeftButton);
+  // The toolbar button runs without taking the focus.
+  QTest::mouseClick(widget<QToolButton>(*f.sbtIncluir), Qt::LeftButton);
+  EXPECT_EQ(f.ActiveControl(), f.btnOk);
+
+  // The menu shortcut runs its item once, through the dispatcher's key handling; so does the
+  // menu bar's action.
+  QTest::keyClick(win->focusWidget(), Qt::Key_F2);
+  auto* bar = static_cast<FormWindow*>(win)->menuBar();
+  ASSERT_TRUE(bar->isVisible());
+  QAction* incluir = bar->actions().at(0)->menu()->actions().at(0);
+  EXPECT_EQ(incluir->text(), "&Incluir\tF2");
+  incluir->trigger();
+  EXPECT_EQ(f.log, (std::vector<std::string>{"btnOk", "sbtIncluir", "mnuIncluir", "mnuIncluir"}));
+
+  // Alt+C follows the label's accelerator to its focus control.
+  QTest::keyClick(win->focusWidget(), Qt::Key_C, Qt::AltModifier);
+  EXPECT_EQ(f.ActiveControl(), f.edtNome);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(RendererTest, ARefusedFocusChangeKeepsTheFocusInTheField) {
+  DemoForm f;
+  f.Show();
+  r().sync();
+  auto* code = widget<QLineEdit>(*f.edtCodigo);
+  auto* name = widget<QLineEdit>(*f.edtNome);
+  f.refuseExit = true;
+  QTest::mouseClick(name, Qt::LeftButton);
+  EXPECT_EQ(f.ActiveControl(), f.edtCodigo);
+  EXPECT_EQ(r().window(f)->focusWidget(), code);
+  QTest::keyClick(code, Qt::Key_Tab);
+  EXPECT_EQ(f.ActiveControl(), f.edtCodigo);
+  // A click refused by the focus change does not reach the button either.
+  QTest::mouseClick(widget<QPushButton>(*f.btnOk), Qt::LeftButton);
+  EXPECT_TRUE(f.log.empty());
+  EXPECT_EQ(errors, (std::vector<std::string>(3, "Código inválido.")));
+  f.refuseExit = false;
+  QTest::mouseClick(name, Qt::LeftButton);
+  EXPECT_EQ(f.ActiveControl(), f.edtNome);
+  EXPECT_EQ(r().window(f)->focusWidget(), name);
+}
+
+TEST_F(RendererTest, GridCellsTabsAndClosingGoThroughTheDispatcher) {
+  DemoForm f;
+  std::vector<std::string> changes;
+  f.pgc->OnChange = [&](TComponent&) { changes.push_back(f.pgc->ActivePage()->Name()); };
+  bool canClose = false;
+  f.OnCloseQuery = [&](TComponent&, bool& ok) { ok = canClose; };
+  f.Show();
+  r().sync();
+  auto* pcw = dynamic_cast<PageControlWidget*>(r().widgetOf(*f.pgc));
+  ASSERT_NE(pcw, nullptr);
+  EXPECT_EQ(pcw->tabBar()->currentIndex(), 1);
+  // A tab click is a user selection (OnChange runs); the grid page shows.
+  QTest::mouseClick(pcw->tabBar(), Qt::LeftButton, {}, pcw->tabBar()->tabRect(0).center());
+  QApplication::processEvents();
+  EXPECT_EQ(f.pgc->ActivePage(), f.tshLista);
+  EXPECT_EQ(changes, std::vector<std::string>{"tshFolhaDados"});
+
+  auto* grid = widget<QTableView>(*f.dbg);
+  ASSERT_TRUE(grid->isVisible());
+  QRect cell = grid->visualRect(grid->model()->index(2, 1));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_EQ(f.cds.RecNo(), 3);
+  EXPECT_EQ(f.dbg->SelectedIndex(), 1);
+  EXPECT_EQ(f.ActiveControl(), f.dbg);
+  QTest::keyClick(grid, Qt::Key_Up);
+  EXPECT_EQ(f.cds.RecNo(), 2);
+
+  // Closing the window asks the model; OnCloseQuery keeps it open until it agrees.
+  QWidget* win = r().window(f);
+  win->close();
+  QApplication::processEvents();
+  EXPECT_TRUE(f.Visible());
+  EXPECT_TRUE(win->isVisible());
+  canClose = true;
+  win->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(f.Visible());
+  EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(RendererTest, ModalFormRunsInANestedLoopUntilItsResultIsSet) {
+  DemoForm main;
+  TForm dialog;
+  dialog.SetName("frmDialogo");
+  dialog.SetCaption("Confirma");
+  dialog.SetBounds(0, 0, 240, 120);
+  auto* ok = dialog.Create<TButton>("btnOk", &dialog);
+  ok->SetBounds(80, 40, 75, 25);
+  ok->SetCaption("OK");
+  ok->SetModalResult(mrOk);
+  int result = -1;
+  main.btnOk->OnClick = [&](TComponent&) { result = dialog.ShowModal(); };
+  main.Show();
+  r().sync();
+  // While the dialog runs, the main window takes no input; the dialog's button ends it.
+  QTimer::singleShot(0, [&] {
+    QWidget* dlg = r().window(dialog);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->windowModality(), Qt::ApplicationModal);
+    QTest::mouseClick(widget<QPushButton>(*main.btnOk), Qt::LeftButton);  // blocked by the modal form
+    QTest::mouseClick(widget<QPushButton>(*ok), Qt::LeftButton);
+  });
+  QTest::mouseClick(widget<QPushButton>(*main.btnOk), Qt::LeftButton);
+  EXPECT_EQ(result, mrOk);
+  EXPECT_FALSE(r().window(dialog)->isVisible());
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(RendererTest, DestroyedControlsAndFormsLeaveNoDanglingWidgets) {
+  auto f = std::make_unique<DemoForm>();
+  f->Show();
+  r().sync();
+  auto* later = f->Create<TEdit>("edtNovo", f->tshForm);
+  later->SetBounds(300, 8, 80, 21);
+  later->SetText("novo");
+  r().sync();
+  auto* w = widget<QLineEdit>(*later);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->text(), "novo");
+  EXPECT_TRUE(w->isVisible());
+  QPointer<QWidget> win = r().window(*f);
+  f.reset();
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(win.isNull());
+}
+
+TEST_F(RendererTest, SavesAScreenshotOfTheDemoForm) {
+  DemoForm f;
+  f.edtCodigo->SetText("0001");
+  f.edtNome->SetText("Almoço");
+  f.Show();
+  r().sync();
+  QWidget* win = r().window(f);
+  QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath("../gui-demo-form.png");
+  ASSERT_TRUE(win->grab().save(path));
+  QImage img(path);
+  EXPECT_EQ(img.size(), win->size());
+}
+
+}  // namespace
+}  // namespace cad::desktop
