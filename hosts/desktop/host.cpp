@@ -1,17 +1,18 @@
-// The desktop host's application hooks (see host.h).
+// The desktop host's services and application hooks (see host.h).
 #include "hosts/desktop/host.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
-#include <QPushButton>
 
-#include "hosts/desktop/widgets.h"
+#include "platform/framework/session.h"
 #include "platform/ui/forms.h"
 
 namespace cad::desktop {
 
-DesktopHost::DesktopHost() {
+DesktopHost::DesktopHost(std::shared_ptr<Session> session)
+    : progress_(std::make_shared<QtProgress>(renderer_)),
+      session_(session ? std::move(session) : std::make_shared<Session>()) {
+  InstallHostServices(HostServices{std::make_shared<QtDialogs>(), std::make_shared<QtLookups>(), progress_, session_});
   TApplication& app = Application();
   app.RunModalHook = [this](TForm& form) { renderer_.runModal(form); };
   // Repaints (the progress display) without taking user input in the middle of a handler.
@@ -23,19 +24,6 @@ DesktopHost::DesktopHost() {
     if (wait) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
   };
-  app.ShowErrorHook = [](const std::string& message) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Erro"), qs(message), QMessageBox::Ok, QApplication::activeWindow());
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-    box.exec();
-  };
-  app.ConfirmHook = [](const std::string& question) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmação"), qs(question), QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
-    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("&Sim"));
-    box.button(QMessageBox::No)->setText(QString::fromUtf8("&Não"));
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
-  };
 }
 
 DesktopHost::~DesktopHost() {
@@ -43,9 +31,9 @@ DesktopHost::~DesktopHost() {
   app.RunModalHook = nullptr;
   app.ProcessMessagesHook = nullptr;
   app.OnCursorChange = nullptr;
-  app.ShowErrorHook = nullptr;
-  app.ConfirmHook = nullptr;
   if (overrideCursor_) QApplication::restoreOverrideCursor();
+  progress_->Hide();
+  InstallScriptedHost();
 }
 
 }  // namespace cad::desktop
