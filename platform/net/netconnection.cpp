@@ -5,6 +5,8 @@
 // Invariant: the connection is "connected" exactly while it holds a transport.
 #include "platform/net/netconnection.h"
 
+#include <utility>
+
 #include "platform/core/errors.h"
 #include "platform/net/codec.h"
 #include "platform/net/transport.h"
@@ -15,6 +17,37 @@ RpcArg ByRef(Variant& v) {
   RpcArg a;
   a.ref_ = &v;
   return a;
+}
+
+namespace {
+
+struct Observers {
+  int next = 1;
+  std::vector<std::pair<int, std::function<void(const RpcCallRecord&)>>> list;
+};
+
+Observers& observers() {
+  static Observers o;
+  return o;
+}
+
+void notifyCall(const RpcCallRecord& record) {
+  // A copy, so an observer may remove itself.
+  auto list = observers().list;
+  for (auto& [id, fn] : list) fn(record);
+}
+
+}  // namespace
+
+int AddCallObserver(std::function<void(const RpcCallRecord&)> observer) {
+  Observers& o = observers();
+  o.list.emplace_back(o.next, std::move(observer));
+  return o.next++;
+}
+
+void RemoveCallObserver(int id) {
+  auto& list = observers().list;
+  std::erase_if(list, [id](const auto& p) { return p.first == id; });
 }
 
 TNetConnection::TNetConnection(std::string name) : Name(std::move(name)) {}
@@ -51,6 +84,20 @@ void TNetConnection::connect(bool quiet) {
 }
 
 Variant TNetConnection::Call(const std::string& method, const std::vector<RpcArg>& args) {
+  RpcCallRecord record{Name, ServerName, method, {}, Variant(), {}};
+  for (const RpcArg& a : args) record.args.push_back(a.value());
+  try {
+    record.result = call(method, args);
+  } catch (const std::exception& e) {
+    record.error = e.what();
+    if (!observers().list.empty()) notifyCall(record);
+    throw;
+  }
+  if (!observers().list.empty()) notifyCall(record);
+  return record.result;
+}
+
+Variant TNetConnection::call(const std::string& method, const std::vector<RpcArg>& args) {
   if (!Connected()) connect(false);
   try {
     net::Request req;

@@ -48,6 +48,22 @@ class RpcArg {
 // Marks an argument as passed by reference.
 RpcArg ByRef(Variant& v);
 
+// One remote call as the call observers see it, once it has ended.
+struct RpcCallRecord {
+  std::string connection;  // Name of the TNetConnection
+  std::string server;
+  std::string method;
+  VariantArray args;       // as sent
+  Variant result;          // null when the call failed
+  std::string error;       // "" on success, else the text of the exception raised
+};
+
+// Process-wide observers of every remote call (screen tests and the automation driver keep call
+// logs with them). They run on the calling thread after the call ended, in the order added; an
+// observer must not throw.
+int AddCallObserver(std::function<void(const RpcCallRecord&)> observer);
+void RemoveCallObserver(int id);
+
 class TNetConnection {
  public:
   explicit TNetConnection(std::string name = {});
@@ -74,6 +90,7 @@ class TNetConnection {
 
  private:
   void connect(bool quiet);
+  Variant call(const std::string& method, const std::vector<RpcArg>& args);
   std::unique_ptr<net::Transport> transport_;
   std::string lastError_;
 };

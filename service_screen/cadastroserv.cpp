@@ -1,0 +1,663 @@
+// The screen frame of TfrmCadastroServ: construction (layout and component resolution), creation
+// and activation, the branch panel, the two switchboards (ChangeButtons is the base screen's,
+// Habilita_Pagina is here), the record's state handling and closing.
+//
+// Invariants: the branch fields stay disabled while the host fixes its branch (tag 99) or the
+// screen is in fixed-branch mode; the copy entries are on only with a branch loaded, outside
+// fixed-branch mode, while nothing is being confirmed and the general parameters do not use the
+// standard menu.
+#include "service_screen/cadastroserv.h"
+
+#include <string_view>
+
+#include "platform/core/errors.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
+#include "service_screen/module.h"
+
+extern const std::string_view kLayoutTfrmCadastroServ;
+
+namespace cad {
+
+namespace {
+
+constexpr const char* kServidor = "Ger04100.rdmCadastroServ";
+// Tag of the branch fields while the host fixes its current branch.
+constexpr int kTagFilialHost = 99;
+// Connections that report "still connected" are closed again at most this many times.
+constexpr int kMaxDesconexoes = 5;
+
+}  // namespace
+
+TfrmCadastroServ::TfrmCadastroServ() {
+  BindRecordHandlers();
+  BindBillingHandlers();
+  Bind("FormActivate", &TfrmCadastroServ::FormActivate);
+  Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
+  Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
+  Bind("panFilialExit", &TfrmCadastroServ::panFilialExit);
+  Bind("medCdFilialChange", &TfrmCadastroServ::medCdFilialChange);
+  Bind("medCdFilialExit", &TfrmCadastroServ::medCdFilialExit);
+  Bind("btnFilialBeforePesq", &TfrmCadastroServ::btnFilialBeforePesq);
+  Bind("btnFilialAfterPesq", &TfrmCadastroServ::btnFilialAfterPesq);
+  Bind("qryParamGeralAfterOpen", &TfrmCadastroServ::qryParamGeralAfterOpen);
+  Bind("cdsServicoBeforeScroll", &TfrmCadastroServ::cdsServicoBeforeScroll);
+  Bind("cdsServicoAfterScroll", &TfrmCadastroServ::cdsServicoAfterScroll);
+  Bind("pgcPadraoChanging", &TfrmCadastroServ::pgcPadraoChanging);
+  Bind("pgcPadraoEnter", &TfrmCadastroServ::pgcPadraoEnter);
+  Bind("dbnPadraoClick", &TfrmCadastroServ::dbnPadraoClick);
+  Bind("mnuConfCardClick", &TfrmCadastroServ::mnuConfCardClick);
+  Bind("mnuCustPadrClick", &TfrmCadastroServ::mnuCustPadrClick);
+  Bind("mnuTurnosClick", &TfrmCadastroServ::mnuTurnosClick);
+  Bind("mnuComensClick", &TfrmCadastroServ::mnuComensClick);
+  Bind("mnuPontEntrClick", &TfrmCadastroServ::mnuPontEntrClick);
+  Bind("mnuEmbalagensClick", &TfrmCadastroServ::mnuEmbalagensClick);
+  LoadLayout(kLayoutTfrmCadastroServ);
+  resolveComponents();
+
+  dtsPadrao->SetDataSet(cdsServico);
+  dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };
+  netCadastroServ.ServerName = kServidor;
+  netCadastroServ.ThrowException = false;
+  netCadastroServ.BeforeConnect = [this](TNetConnection& c) { netCadastroServBeforeConnect(c); };
+}
+
+TfrmCadastroServ::~TfrmCadastroServ() {
+  if (frmCadastroServ == this) {
+    frmCadastroServ = nullptr;
+    TelaCriada = false;
+  }
+}
+
+void TfrmCadastroServ::resolveComponents() {
+  auto cds = [this](const char* n) { return find<ClientDataSet>(n); };
+  auto qry = [this](const char* n) { return find<TADOIBQuery>(n); };
+  cdsServico = cds("cdsServico");
+  cdsServFatu = cds("cdsServFatu");
+  cdsPesqServFatu = cds("cdsPesqServFatu");
+  cdsServFatuAux = cds("cdsServFatuAux");
+  cdsAutGrupACPS = cds("cdsAutGrupACPS");
+  cdsOperACPS = cds("cdsOperACPS");
+  cdsParamPlaneja = cds("cdsParamPlaneja");
+  cdsPesqProd = cds("cdsPesqProd");
+  cdsPadInt = cds("cdsPadInt");
+  cdsPesqPadInter = cds("cdsPesqPadInter");
+  cdsConfCard = cds("cdsConfCard");
+  cdsCustPadr = cds("cdsCustPadr");
+  cdsCustPadrTp = cds("cdsCustPadrTp");
+  cdsTurno = cds("cdsTurno");
+  cdsDietPad = cds("cdsDietPad");
+  cdsDietServ = cds("cdsDietServ");
+  cdsCliente = cds("cdsCliente");
+  cdsPEntClie = cds("cdsPEntClie");
+  cdsDistrEmb = cds("cdsDistrEmb");
+  cdsRestricoes = cds("cdsRestricoes");
+  dtsServFatu = find<DataSource>("dtsServFatu");
+  dtsPesqServFatu = find<DataSource>("dtsPesqServFatu");
+  dtsPesqProd = find<DataSource>("dtsPesqProd");
+  dtsPadInt = find<DataSource>("dtsPadInt");
+  dtsPesqPadInter = find<DataSource>("dtsPesqPadInter");
+  dtsConfCard = find<DataSource>("dtsConfCard");
+  dtsCustPadr = find<DataSource>("dtsCustPadr");
+  dtsCustPadrTp = find<DataSource>("dtsCustPadrTp");
+  cdsServicoCDARVPROD = &cdsServico->FieldByName("CDARVPROD");
+  cdsPesqProdCDARVPROD = &cdsPesqProd->FieldByName("CDARVPROD");
+
+  qryFilial = qry("qryFilial");
+  qryParamGeral = qry("qryParamGeral");
+  qryServDep = qry("qryServDep");
+  qryServPadr = qry("qryServPadr");
+  qryServPesq = qry("qryServPesq");
+  qryServico = qry("qryServico");
+  qryVd_Servico = qry("qryVd_Servico");
+  qryVdGrupServ = qry("qryVdGrupServ");
+  qryRota = qry("qryRota");
+  qryProduto = qry("qryProduto");
+  qryPesqProd = qry("qryPesqProd");
+  qryProdutoCDARVPROD = &qryProduto->FieldByName("CDARVPROD");
+  qryPesqProdCDARVPROD = &qryPesqProd->FieldByName("CDARVPROD");
+  qryServPadrCDARVPROD = &qryServPadr->FieldByName("CDARVPROD");
+
+  panFilial = find<TPanel>("panFilial");
+  lblFilial = find<TLabel>("lblFilial");
+  lblGrupoFiltro = find<TLabel>("lblGrupoFiltro");
+  medCdFilial = find<TMaskEdit>("medCdFilial");
+  edtCdGrupoFiltro = find<TMaskEdit>("edtCdGrupoFiltro");
+  btnFilial = find<TBtnPesquisa>("btnFilial");
+  btnPesqGrupoFiltro = find<TBtnPesquisa>("btnPesqGrupoFiltro");
+  edtNmFilial = find<TEdit>("edtNmFilial");
+  edtNmGrupoFiltro = find<TEdit>("edtNmGrupoFiltro");
+
+  sbtAutomatico = find<TButtonFlat>("sbtAutomatico");
+  sbtExportComens = find<TButtonFlat>("sbtExportComens");
+  sbtCopiar = find<TButtonFlat>("sbtCopiar");
+  sbtImportExportConf = find<TButtonFlat>("sbtImportExportConf");
+  mnuCadaAuto = find<TMenuItem>("mnuCadaAuto");
+  mnuExpConfiguracaoPadr = find<TMenuItem>("mnuExpConfiguracaoPadr");
+  mnuExportComens = find<TMenuItem>("mnuExportComens");
+  mnuExpComCard = find<TMenuItem>("mnuExpComCard");
+  mnuExpComDiet = find<TMenuItem>("mnuExpComDiet");
+  mnuCopiar = find<TMenuItem>("mnuCopiar");
+  mnuImportExportConf = find<TMenuItem>("mnuImportExportConf");
+  pmnExportComens = find<TPopupMenu>("pmnExportComens");
+  pmnImportExportConf = find<TPopupMenu>("pmnImportExportConf");
+  pmiExpComCard = find<TMenuItem>("pmiExpComCard");
+  pmiExpComDiet = find<TMenuItem>("pmiExpComDiet");
+  mnuImportRest = find<TMenuItem>("mnuImportRest");
+  mnuExportRest = find<TMenuItem>("mnuExportRest");
+  mnuImportDist = find<TMenuItem>("mnuImportDist");
+  mnuExportDist = find<TMenuItem>("mnuExportDist");
+
+  tshConfCard = find<TTabSheet>("tshConfCard");
+  tshCustPadr = find<TTabSheet>("tshCustPadr");
+  tshTurnos = find<TTabSheet>("tshTurnos");
+  tshComensais = find<TTabSheet>("tshComensais");
+  tshPontEntr = find<TTabSheet>("tshPontEntr");
+  tshEmbalagens = find<TTabSheet>("tshEmbalagens");
+  pgcEmbalagens = find<TPageControl>("pgcEmbalagens");
+  tshDistribuicao = find<TTabSheet>("tshDistribuicao");
+  tshRestricoes = find<TTabSheet>("tshRestricoes");
+  mnuConfCard = find<TMenuItem>("mnuConfCard");
+  mnuCustPadr = find<TMenuItem>("mnuCustPadr");
+  mnuTurnos = find<TMenuItem>("mnuTurnos");
+  mnuComens = find<TMenuItem>("mnuComens");
+  mnuPontEntr = find<TMenuItem>("mnuPontEntr");
+  mnuEmbalagens = find<TMenuItem>("mnuEmbalagens");
+
+  auto lbl = [this](const char* n) { return find<TLabel>(n); };
+  auto dbe = [this](const char* n) { return find<TDBEdit>(n); };
+  auto chk = [this](const char* n) { return find<TDBCheckBox>(n); };
+  auto pesq = [this](const char* n) { return find<TBtnPesquisa>(n); };
+  lblCdServico = lbl("lblCdServico");
+  lblNmServico = lbl("lblNmServico");
+  lblNmFantasServ = lbl("lblNmFantasServ");
+  lblNmServicoRedu = lbl("lblNmServicoRedu");
+  lblGrupServ = lbl("lblGrupServ");
+  lblEspeci = lbl("lblEspeci");
+  lblHMInicAten = lbl("lblHMInicAten");
+  lblPeriServDe = lbl("lblPeriServDe");
+  lblPeriServAte = lbl("lblPeriServAte");
+  lblHrEntrega = lbl("lblHrEntrega");
+  lblRota = lbl("lblRota");
+  lblPadInt = lbl("lblPadInt");
+  lblPesoCusto = lbl("lblPesoCusto");
+  lblFaturamento = lbl("lblFaturamento");
+  lblProduto = lbl("lblProduto");
+  dbeCdServFili = dbe("dbeCdServFili");
+  dbeNmServico = dbe("dbeNmServico");
+  dbeNmFantasServ = dbe("dbeNmFantasServ");
+  dbeNmServicoRedu = dbe("dbeNmServicoRedu");
+  dbeCdGrupServ = dbe("dbeCdGrupServ");
+  dbeNmGrupServ = dbe("dbeNmGrupServ");
+  dbeIniAtend = dbe("dbeIniAtend");
+  dbePeriServDe = dbe("dbePeriServDe");
+  dbePeriServAte = dbe("dbePeriServAte");
+  dbeHrEntrega = dbe("dbeHrEntrega");
+  dbeCdRota = dbe("dbeCdRota");
+  dbeNmRota = dbe("dbeNmRota");
+  dbeCdPadInt = dbe("dbeCdPadInt");
+  dbeNmPadInt = dbe("dbeNmPadInt");
+  dbePreco = dbe("dbePreco");
+  dbeCdProduto = dbe("dbeCdProduto");
+  dbeNmProduto = dbe("dbeNmProduto");
+  btpServico = pesq("btpServico");
+  btnGrupServ = pesq("btnGrupServ");
+  btnRota = pesq("btnRota");
+  btpPadrInt = pesq("btpPadrInt");
+  btnPesqProd = find<TButton>("btnPesqProd");
+  drgTipoServ = find<TDBRadioGroup>("drgTipoServ");
+  dbcTipoServ = find<TDBComboBox>("dbcTipoServ");
+  dckUtilReqReti = chk("dckUtilReqReti");
+  dbkConsSerCar = chk("dbkConsSerCar");
+  dbkConFixPer = chk("dbkConFixPer");
+  dckUtilReqPrato = chk("dckUtilReqPrato");
+  dckBloqAlt = chk("dckBloqAlt");
+  dbConsFatPla = chk("dbConsFatPla");
+  dbkServPrinc = chk("dbkServPrinc");
+  dckServTran = chk("dckServTran");
+  dbkDepLiber = chk("dbkDepLiber");
+  dbkBloqProdReti = chk("dbkBloqProdReti");
+  dbServFatVar = chk("dbServFatVar");
+  dbFatServSep = chk("dbFatServSep");
+  lblServEqui = lbl("lblServEqui");
+  lblServFat = lbl("lblServFat");
+  lblServFatu = lbl("lblServFatu");
+  medCdServico = find<TMaskEdit>("medCdServico");
+  btnServico = pesq("btnServico");
+  edtNmServico = find<TEdit>("edtNmServico");
+  grbServFatu = find<TGroupBox>("grbServFatu");
+  dbgServFatu = find<TDBGrid>("dbgServFatu");
+
+  Panel1 = find<TPanel>("Panel1");
+  grbTipoPrat = find<TGroupBox>("grbTipoPrat");
+  grbConfAtual = find<TGroupBox>("grbConfAtual");
+  lsbDisponiveis = find<TListBox>("lsbDisponiveis");
+  lsbCdDisponiveis = find<TListBox>("lsbCdDisponiveis");
+  spbItemDir = find<TSpeedButton>("spbItemDir");
+  spbTodosDir = find<TSpeedButton>("spbTodosDir");
+  sbtItemEsq = find<TSpeedButton>("sbtItemEsq");
+  sbtTodosEsq = find<TSpeedButton>("sbtTodosEsq");
+  spbItemUp = find<TSpeedButton>("spbItemUp");
+  spbItemDown = find<TSpeedButton>("spbItemDown");
+  sbtImportExport = find<TSpeedButton>("sbtImportExport");
+  stgCard = find<TStringGrid>("stgCard");
+  imgChecked = find<TImage>("imgChecked");
+  imgUnChecked = find<TImage>("imgUnChecked");
+  dbgCustPadr = find<TDBGrid>("dbgCustPadr");
+  dbgCustPadrTp = find<TDBGrid>("dbgCustPadrTp");
+}
+
+// ---------------------------------------------------------------- small helpers
+
+std::string TfrmCadastroServ::Msg(const std::string& key) const { return msgPadrao->Msg(key); }
+
+void TfrmCadastroServ::Erro(const std::string& key, const std::vector<std::string>& args) {
+  msgPadrao->ShowMsg(key, TMsgDlgType::mtError, mbOK, args);
+  Abort();
+}
+
+bool TfrmCadastroServ::EmEdicao(const DataSet& ds) const {
+  DataSetState s = ds.State();
+  return s == DataSetState::Edit || s == DataSetState::Insert;
+}
+
+std::string TfrmCadastroServ::Campo(const DataSet& ds, const char* field) const {
+  if (!ds.Active() || (ds.IsEmpty() && !EmEdicao(ds))) return {};
+  Field* f = ds.FindField(field);
+  return f ? f->AsString() : std::string();
+}
+
+std::string TfrmCadastroServ::TipoServico() const { return Campo(*cdsServico, "IDTIPOSERV"); }
+
+void TfrmCadastroServ::CarregaPacote(DataSet& ds, const Variant& pacote, const char* metodo) {
+  if (!pacote.isPacket())
+    throw Exception(std::string("Resposta inesperada do servidor de aplicação para ") + metodo + ".");
+  ds.SetData(pacote.packetPtr());
+}
+
+std::string TfrmCadastroServ::CodFilial() const { return FilialFixa ? CdFilialFixa : medCdFilial->Text(); }
+
+bool TfrmCadastroServ::PodeCopiar() const {
+  return !FilialFixa && cdsServico->Active() && !mnuConfirmar->Enabled() && Campo(*qryParamGeral, "IDUTCARDPADR") != "S";
+}
+
+void TfrmCadastroServ::HabilitaCopia(bool habilita) {
+  sbtCopiar->SetEnabled(habilita);
+  mnuCopiar->SetEnabled(habilita);
+}
+
+void TfrmCadastroServ::HabilitaAreaDados(bool habilita) { pgcPadrao->SetEnabled(habilita); }
+
+void TfrmCadastroServ::HabilitaPainelFilial(bool habilita) {
+  Consiste::SetChildEnabled(*panFilial, habilita);
+  // The branch the host fixed stays fixed.
+  for (TControl* c : panFilial->Controls())
+    if (c->Tag() == kTagFilialHost) c->SetEnabled(false);
+}
+
+void TfrmCadastroServ::MostraFilial(const std::string& codigo) {
+  if (medCdFilial->Text() != codigo) medCdFilial->SetText(codigo);
+}
+
+// ---------------------------------------------------------------- creation and activation
+
+void TfrmCadastroServ::FormCreate(TComponent& sender) {
+  TfrmPadrao::FormCreate(sender);
+  {
+    ShowAviGuard avi(nullptr, 0);
+    netCadastroServ.Open();
+  }
+  PrimeiraAtivacao = true;
+  RecarregaConfCard = RecarregaCustPadr = RecarregaTurno = RecarregaComeDiet = true;
+  AlterouPEntr = false;
+  PesquisaCusto = false;
+  AlterouComensTurno = false;
+  SetWidth(800);
+  SetHeight(649);
+  PreparaPontEntr();
+  Corvane::AtualizaLocalCache({"SERVICO", "SERVPADR"});
+  ParametrosFilial(Corvane::FiliProc());
+  dbcTipoServ->SetItems({Msg("Oral"), Msg("EntPare"), Msg("Lactario")});
+  if (Geral::ModuloHospitalar()) {
+    for (TControl* c : std::initializer_list<TControl*>{lblPadInt, dbeCdPadInt, dbeNmPadInt, btpPadrInt}) c->SetVisible(true);
+    for (TControl* c : std::initializer_list<TControl*>{lblRota, dbeCdRota, btnRota, dbeNmRota}) c->SetVisible(false);
+    dckServTran->SetEnabled(false);
+  }
+  UtilReqPrat.assign(5, Variant());
+  pgcPadrao->SetActivePage(tshFolhaDados);
+  ListaCategorias.clear();
+  ListaPEntrega.clear();
+  PreparaEmbalagens();
+}
+
+void TfrmCadastroServ::netCadastroServBeforeConnect(TNetConnection& sender) {
+  sender.Host = Corvane::WebURL();
+  sender.Port = Corvane::WebPort();
+}
+
+void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
+  TpConfPadrao = "D";
+  IdNaoUtCardPadr = "N";
+  qryParamGeral->Close();
+  qryParamGeral->Open();
+  std::string usa = Campo(*qryParamGeral, "IDUTCARDPADR");
+  if (usa == "S") {
+    IdNaoUtCardPadr = "N";
+    qryServDep->Close();
+    qryServDep->ParamByName("P_CDFILIAL") = filial;
+    qryServDep->Open();
+    TpConfPadrao = qryServDep->IsEmpty() ? "S" : "D";
+  } else if (usa == "N") {
+    IdNaoUtCardPadr = "S";
+  }
+  dbkDepLiber->SetVisible(IdNaoUtCardPadr == "N");
+}
+
+void TfrmCadastroServ::qryParamGeralAfterOpen(DataSet&) { dbkDepLiber->SetVisible(IdNaoUtCardPadr == "N"); }
+
+void TfrmCadastroServ::AbreFilial(const std::string& codigo, const Variant& todas) {
+  qryFilial->Close();
+  qryFilial->ParamByName("P_CDFILIAL") = codigo;
+  qryFilial->ParamByName("P_TCDFILIAL") = todas;
+  qryFilial->Open();
+}
+
+void TfrmCadastroServ::FormActivate(TComponent&) {
+  if (PrimeiraAtivacao) {
+    if (FilialFixa) {
+      AbreFilial(Consiste::Ajusta(CdFilialFixa, 4), Variant(""));
+      MostraFilial(CdFilialFixa);
+      edtNmFilial->SetText(Campo(*qryFilial, "NMFILIAL"));
+      for (TControl* c : std::initializer_list<TControl*>{medCdFilial, btnFilial, lblFilial}) c->SetEnabled(false);
+      HabilitaCopia(false);
+      ListaFilialFixa();
+    } else {
+      AbreFilial(Corvane::FiliProc(), Variant(""));
+      MostraFilial(Campo(*qryFilial, "CDFILIAL"));
+      edtNmFilial->SetText(Campo(*qryFilial, "NMFILIAL"));
+      bool hostFixa = Corvane::ModuFili();
+      for (TControl* c : std::initializer_list<TControl*>{medCdFilial, btnFilial, lblFilial}) {
+        c->SetEnabled(!hostFixa);
+        c->SetTag(hostFixa ? kTagFilialHost : 0);
+      }
+    }
+    if (Corvane::ModuFili()) {
+      HabilitaAreaDados(true);
+      ListaFilialFixa();
+    }
+    std::string mascara = Corvane::DBPict(0);
+    for (Field* f : {cdsServicoCDARVPROD, qryProdutoCDARVPROD, qryPesqProdCDARVPROD, qryServPadrCDARVPROD, cdsPesqProdCDARVPROD})
+      f->EditMask = mascara;
+    CabecalhoConfCard();
+    ConfiguraColunas();
+    PrimeiraAtivacao = false;
+  }
+
+  ShowAviGuard avi(this, 1);
+  Variant autorizacao = netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
+  ParamGeral = netCadastroServ.Call("getParamGeral").asString();
+  if (autorizacao.isString()) {
+    avi.Hide();
+    throw Exception(autorizacao.str());
+  }
+  if (!autorizacao.isArray() || autorizacao.asArray().size() < 2)
+    throw Exception("Resposta inesperada do servidor de aplicação para GetAutGrupACPS.");
+  CarregaPacote(*cdsAutGrupACPS, autorizacao.asArray()[0], "GetAutGrupACPS");
+  CarregaPacote(*cdsOperACPS, autorizacao.asArray()[1], "GetAutGrupACPS");
+  if (!TemAutorizacaoCusto()) {
+    dbgCustPadr->SetOption(goEditing, false);
+    dbgCustPadrTp->SetOption(goEditing, false);
+  }
+}
+
+// Lists the services of a branch the user cannot change. When the focus waits in the branch
+// panel, it moves to the list (leaving the panel loads the services), so a later focus move does
+// not leave the panel again and reload the list under an edit.
+void TfrmCadastroServ::ListaFilialFixa() {
+  if (ActiveControl() && panFilial->Contains(ActiveControl()) && dbgPadrao->CanFocus())
+    dbgPadrao->SetFocus();
+  else
+    panFilialExit(*panFilial);
+}
+
+void TfrmCadastroServ::CabecalhoConfCard() {
+  static const char* const kCabecalho[] = {"TIPO_PRATO", "CODIGO",  "COMPL",  "OPTION", "IMPRESSION", "OBSERVACAO", "Perc",
+                                           "VARIAVEL",   "VISU",    "CONSISTE", "SEGUNDA", "TERCA",    "QUARTA",     "QUINTA",
+                                           "SEXTA",      "SABADO",  "DOMINGO", "FERIADO", nullptr,      nullptr,      "EMBALAGEM"};
+  // -1 hides the column, 0 keeps the width of the layout (column 8 belongs to the branch panel).
+  static const int kLargura[] = {115, -1, 105, 45, 55, 105, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 100};
+  for (int c = 0; c < 21; ++c) {
+    stgCard->SetCells(c, 0, kCabecalho[c] ? Msg(kCabecalho[c]) : std::string());
+    if (kLargura[c] != 0) stgCard->SetColWidths(c, kLargura[c]);
+  }
+}
+
+// ---------------------------------------------------------------- closing
+
+void TfrmCadastroServ::FormCloseQuery(TComponent&, bool& canClose) {
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshTurnos) Vd_Turno();
+  if (page == tshCustPadr) {
+    if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+    if (!Vd_Soma()) canClose = false;
+  }
+}
+
+void TfrmCadastroServ::FormClose(TComponent& sender, TCloseAction& action) {
+  if (pgcPadrao->ActivePage() == tshTurnos && EmEdicao(*cdsTurno)) {
+    Vd_Turno();
+    SaiGradeTurno();
+  }
+  ListaTipoPrat.reset();
+  TelaCriada = false;
+  for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
+  TfrmPadrao::FormClose(sender, action);
+}
+
+// ---------------------------------------------------------------- branch panel
+
+void TfrmCadastroServ::panFilialEnter(TComponent&) {
+  if (pgcPadrao->ActivePage() == tshCustPadr && !Vd_Soma()) {
+    PesquisaCusto = true;
+    if (dbgCustPadr->CanFocus()) dbgCustPadr->SetFocus();
+    Abort();
+  }
+  mnuFolhaDadosClick(*mnuFolhaDados);
+  for (TTabSheet* t : {tshFormulario, tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens})
+    t->SetEnabled(false);
+  cdsServico->Close();
+  ChangeButtons(false, false, false, false, false, false);
+  pgcPadrao->SetActivePage(tshFolhaDados);
+  MarcaMenuPagina();
+  for (TMenuItem* m : {mnuFormulario, mnuConfCard, mnuCustPadr, mnuTurnos, mnuComens, mnuEmbalagens, mnuPontEntr})
+    m->SetEnabled(false);
+  if (!FilialFixa) HabilitaCopia(false);
+}
+
+void TfrmCadastroServ::medCdFilialChange(TComponent&) {
+  edtNmFilial->SetText("");
+  HabilitaAreaDados(FilialFixa);
+}
+
+void TfrmCadastroServ::btnFilialBeforePesq(TComponent&) {
+  qryFilial->Close();
+  qryFilial->ParamByName("P_CDFILIAL") = Variant();
+  qryFilial->ParamByName("P_TCDFILIAL") = "T";
+}
+
+void TfrmCadastroServ::btnFilialAfterPesq(TComponent&) {
+  MostraFilial(Campo(*qryFilial, "CDFILIAL"));
+  edtNmFilial->SetText(Campo(*qryFilial, "NMFILIAL"));
+}
+
+void TfrmCadastroServ::medCdFilialExit(TComponent&) {
+  try {
+    std::string filial = Consiste::Ajusta(medCdFilial->Text(), 4);
+    AbreFilial(filial, Variant());
+    ParametrosFilial(filial);
+    ConfiguraColunas();
+    std::string nome;
+    if (FilialFixa) {
+      nome = Consiste::ValidaFilial(CdFilialFixa, Corvane::Operador(), false);
+      MostraFilial(Consiste::Ajusta(CdFilialFixa, 4));
+    } else {
+      nome = Consiste::ValidaFilial(filial, Corvane::Operador(), false);
+      MostraFilial(filial);
+    }
+    edtNmFilial->SetText(nome);
+    HabilitaAreaDados(true);
+  } catch (...) {
+    if (medCdFilial->CanFocus() && !medCdFilial->Focused()) medCdFilial->SetFocus();
+    throw;
+  }
+}
+
+void TfrmCadastroServ::panFilialExit(TComponent&) {
+  NmTabServ = GetServTabName();
+  if (pgcPadrao->ActivePage() == tshCustPadr && PesquisaCusto) {
+    PesquisaCusto = false;
+    Abort();
+  }
+  {
+    ShowAviGuard avi(this, 6, Msg("get_cdsServico"));
+    Variant servicos = netCadastroServ.Call("GetServico", {CodFilial(), edtCdGrupoFiltro->Text()});
+    CarregaPacote(*cdsServico, servicos, "GetServico");
+  }
+  try {
+    if (FilialFixa) {
+      MostraFilial(Consiste::Ajusta(CdFilialFixa, 4));
+      edtNmFilial->SetText(Consiste::ValidaFilial(CdFilialFixa, Corvane::Operador(), true));
+      for (TControl* c : std::initializer_list<TControl*>{lblFilial, medCdFilial, btnFilial}) c->SetEnabled(false);
+      ChangeButtons(false, false, false, true, true, false);
+    } else {
+      std::string filial = Consiste::Ajusta(medCdFilial->Text(), 4);
+      MostraFilial(filial);
+      edtNmFilial->SetText(Consiste::ValidaFilial(filial, Corvane::Operador(), true));
+      HabilitaAreaDados(true);
+    }
+  } catch (...) {
+    if (medCdFilial->CanFocus() && !medCdFilial->Focused()) medCdFilial->SetFocus();
+    throw;
+  }
+  if (!FilialFixa) {
+    std::string central = Campo(*qryFilial, "CDFILCENTPME");
+    bool agregada = !Geral::ModuloHospitalar() && TpConfPadrao == "S" && !central.empty() &&
+                    central != Campo(*qryFilial, "CDFILIAL");
+    spbItemUp->SetVisible(!agregada);
+    spbItemDown->SetVisible(!agregada);
+    Panel1->SetVisible(!agregada);
+    sbtImportExport->SetVisible(agregada);
+    stgCard->SetColWidths(8, agregada ? 45 : -1);
+    HabilitaCopia(PodeCopiar());
+  }
+}
+
+// ---------------------------------------------------------------- switchboards
+
+bool TfrmCadastroServ::PaginaPermitida(TTabSheet* page) const {
+  std::string tipo = TipoServico();
+  if (page == tshTurnos || page == tshPontEntr) return tipo == "N";
+  if (page == tshComensais) return tipo != "F";
+  if (page == tshEmbalagens) return tipo == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S";
+  return true;
+}
+
+std::vector<std::pair<TTabSheet*, TMenuItem*>> TfrmCadastroServ::Paginas() const {
+  return {{tshFolhaDados, mnuFolhaDados}, {tshFormulario, mnuFormulario}, {tshConfCard, mnuConfCard},
+          {tshCustPadr, mnuCustPadr},     {tshTurnos, mnuTurnos},         {tshComensais, mnuComens},
+          {tshPontEntr, mnuPontEntr},     {tshEmbalagens, mnuEmbalagens}};
+}
+
+void TfrmCadastroServ::Habilita_Pagina(bool habilita) {
+  for (auto [sheet, menu] : Paginas()) {
+    sheet->SetEnabled((pgcPadrao->ActivePage() == sheet || habilita) && PaginaPermitida(sheet));
+    menu->SetEnabled(sheet->Enabled());
+  }
+}
+
+std::string TfrmCadastroServ::GetServTabName() {
+  qryServPadr->Close();
+  qryServPadr->ParamByName("P_CDSERVPADR") = "X";
+  qryServPadr->ParamByName("P_TCDSERVPADR") = "T";
+  qryServPadr->Open();
+  return qryServPadr->IsEmpty() ? "SERVFILI" : "SERVPADR";
+}
+
+void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
+  TfrmPadrao::dtsPadraoStateChange(sender);
+  DataSetState estado = cdsServico->State();
+  bool editando = ServicoEmEdicao();
+  if (FilialFixa) {
+    panFilial->SetEnabled(false);
+  } else {
+    HabilitaPainelFilial(!editando);
+    HabilitaCopia(PodeCopiar());
+  }
+
+  if (estado == DataSetState::Inactive)
+    Habilita_Pagina(false);
+  else
+    Habilita_Pagina(estado == DataSetState::Browse && cdsServico->RecordCount() > 0);
+
+  TTabSheet* page = pgcPadrao->ActivePage();
+  bool inserindo = estado == DataSetState::Insert;
+  if (page == tshFolhaDados || page == tshFormulario) {
+    for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili}) c->SetEnabled(inserindo);
+    if (page == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
+    bool padrao = NmTabServ == "SERVPADR";
+    btpServico->SetVisible(padrao && inserindo);
+    btpServico->SetEnabled(padrao && inserindo);
+    for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto, dbeCdProduto, btnPesqProd})
+      c->SetEnabled(!padrao);
+  }
+
+  if (page == tshComensais) {
+    bool alterar = !FilialFixa && estado == DataSetState::Browse;
+    mnuIncluir->SetEnabled(false);
+    mnuAlterar->SetEnabled(alterar);
+    mnuExcluir->SetEnabled(false);
+    mnuProcurar->SetEnabled(false);
+    mnuVerificar->SetEnabled(false);
+    bool exporta = !FilialFixa && !editando;
+    sbtExportComens->SetEnabled(exporta);
+    mnuExportComens->SetEnabled(exporta);
+    mnuExpComCard->SetEnabled(exporta);
+  }
+
+  if (cdsServico->Active() && cdsServico->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
+  Habilita_Faturamento();
+}
+
+// Keeps the main-service editor (not bound to a field) in step with the record: a move, a
+// cancel or a reload shows the record's own CDSERVPREQUI, so a later save never writes the main
+// service of another record.
+void TfrmCadastroServ::dtsPadraoDataChange(DataSource&, Field* field) {
+  if (field || ServicoEmEdicao()) return;
+  if (medCdServico->Text() != Campo(*cdsServico, "CDSERVPREQUI")) MostraServicoPrincipal();
+}
+
+void TfrmCadastroServ::MostraServicoPrincipal() {
+  std::string principal = Campo(*cdsServico, "CDSERVPREQUI");
+  if (medCdServico->Text() != principal) medCdServico->SetText(principal);
+  std::string nome;
+  if (!principal.empty()) {
+    qryServico->Close();
+    qryServico->ParamByName("P_CDFILIAL") = medCdFilial->Text();
+    qryServico->ParamByName("P_CDSERVFILI") = principal;
+    qryServico->Open();
+    nome = Campo(*qryServico, "NMSERVICO");
+  }
+  edtNmServico->SetText(nome);
+}
+
+bool TfrmCadastroServ::TemAutorizacaoCusto() {
+  if (!cdsAutGrupACPS->Active() || cdsAutGrupACPS->IsEmpty()) return true;
+  cdsAutGrupACPS->First();
+  Variant grupo = cdsAutGrupACPS->FieldByName("CDGRUPOPER").Value();
+  LocateOptions semCaixa;
+  semCaixa.caseInsensitive = true;
+  return cdsOperACPS->Active() && cdsOperACPS->Locate("CDGRUPOPER", grupo, semCaixa);
+}
+
+}  // namespace cad

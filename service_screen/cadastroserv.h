@@ -1,0 +1,356 @@
+// TfrmCadastroServ: the service maintenance screen (screen code "GER04100"). It lists the services
+// of one branch and shows the selected service on eight pages: the list, the form (record and
+// billing setup), default menu configuration, standard cost, shifts, estimated diners, delivery
+// points and packaging.
+//
+// The components come from the layout unit layout/cadastroserv.json, which extends the base
+// screen's; every one of them is a typed member resolved once after loading. Behaviour lives in
+// one unit per area: cadastroserv.cpp (frame, branch panel, switchboards), navigation.cpp
+// (service selection, pages, include/alter/cancel/search/print), commands.cpp (confirm, verify,
+// delete), record.cpp (service record), billing.cpp (billing setup) and pages/*.cpp (one per page).
+//
+// Invariants:
+//  - The current branch code is CdFilialFixa in fixed-branch mode, the text of medCdFilial
+//    otherwise (CodFilial()); every branch-dependent call takes it from there.
+//  - In fixed-branch mode no command that changes data is ever enabled.
+//  - Every progress display and every suspended handler is restored on every way out (guards).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/core/variant.h"
+#include "platform/data/dataset.h"
+#include "platform/db/query.h"
+#include "platform/framework/padrao.h"
+#include "platform/net/netconnection.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dbcontrols.h"
+#include "platform/ui/grids.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/pages.h"
+
+namespace cad {
+
+class TfrmCadastroServ : public TfrmPadrao {
+ public:
+  TfrmCadastroServ();
+  ~TfrmCadastroServ() override;
+  const char* ClassName() const override { return "TfrmCadastroServ"; }
+
+  // ================================================================ components
+  // ---- connection to the application server (not a layout component)
+  TNetConnection netCadastroServ{"netCadastroServ"};
+
+  // ---- datasets of the service record and billing
+  ClientDataSet *cdsServico, *cdsServFatu, *cdsPesqServFatu, *cdsServFatuAux;
+  ClientDataSet *cdsAutGrupACPS, *cdsOperACPS, *cdsParamPlaneja;
+  ClientDataSet *cdsPesqProd, *cdsPadInt, *cdsPesqPadInter, *cdsConfCard;
+  // Working datasets of the later pages (their fields arrive with each page).
+  ClientDataSet *cdsCustPadr, *cdsCustPadrTp, *cdsTurno, *cdsDietPad, *cdsDietServ;
+  ClientDataSet *cdsCliente, *cdsPEntClie, *cdsDistrEmb, *cdsRestricoes;
+  DataSource *dtsServFatu, *dtsPesqServFatu, *dtsPesqProd, *dtsPadInt, *dtsPesqPadInter, *dtsConfCard;
+  DataSource *dtsCustPadr, *dtsCustPadrTp;
+  // Fields the screen adjusts by name.
+  Field *cdsServicoCDARVPROD, *cdsPesqProdCDARVPROD;
+
+  // ---- reference queries
+  TADOIBQuery *qryFilial, *qryParamGeral, *qryServDep, *qryServPadr, *qryServPesq, *qryServico;
+  TADOIBQuery *qryVd_Servico, *qryVdGrupServ, *qryRota, *qryProduto, *qryPesqProd;
+  Field *qryProdutoCDARVPROD, *qryPesqProdCDARVPROD, *qryServPadrCDARVPROD;
+
+  // ---- branch panel
+  TPanel* panFilial;
+  TLabel *lblFilial, *lblGrupoFiltro;
+  TMaskEdit *medCdFilial, *edtCdGrupoFiltro;
+  TBtnPesquisa *btnFilial, *btnPesqGrupoFiltro;
+  TEdit *edtNmFilial, *edtNmGrupoFiltro;
+
+  // ---- added toolbar buttons, maintenance-menu entries and popups
+  TButtonFlat *sbtAutomatico, *sbtExportComens, *sbtCopiar, *sbtImportExportConf;
+  TMenuItem *mnuCadaAuto, *mnuExpConfiguracaoPadr, *mnuExportComens, *mnuExpComCard, *mnuExpComDiet;
+  TMenuItem *mnuCopiar, *mnuImportExportConf;
+  TPopupMenu *pmnExportComens, *pmnImportExportConf;
+  TMenuItem *pmiExpComCard, *pmiExpComDiet;
+  TMenuItem *mnuImportRest, *mnuExportRest, *mnuImportDist, *mnuExportDist;
+
+  // ---- pages and their menu items (the list and form pages are the base screen's)
+  TTabSheet *tshConfCard, *tshCustPadr, *tshTurnos, *tshComensais, *tshPontEntr, *tshEmbalagens;
+  TPageControl* pgcEmbalagens;
+  TTabSheet *tshDistribuicao, *tshRestricoes;
+  TMenuItem *mnuConfCard, *mnuCustPadr, *mnuTurnos, *mnuComens, *mnuPontEntr, *mnuEmbalagens;
+
+  // ---- form page: service record
+  TLabel *lblCdServico, *lblNmServico, *lblNmFantasServ, *lblNmServicoRedu, *lblGrupServ;
+  TLabel *lblEspeci, *lblHMInicAten, *lblPeriServDe, *lblPeriServAte, *lblHrEntrega;
+  TLabel *lblRota, *lblPadInt, *lblPesoCusto, *lblFaturamento, *lblProduto;
+  TDBEdit *dbeCdServFili, *dbeNmServico, *dbeNmFantasServ, *dbeNmServicoRedu;
+  TDBEdit *dbeCdGrupServ, *dbeNmGrupServ, *dbeIniAtend, *dbePeriServDe, *dbePeriServAte, *dbeHrEntrega;
+  TDBEdit *dbeCdRota, *dbeNmRota, *dbeCdPadInt, *dbeNmPadInt, *dbePreco, *dbeCdProduto, *dbeNmProduto;
+  TBtnPesquisa *btpServico, *btnGrupServ, *btnRota, *btpPadrInt;
+  // The product lookup chooses its list itself (billing group or product tree).
+  TButton* btnPesqProd;
+  TDBRadioGroup* drgTipoServ;
+  TDBComboBox* dbcTipoServ;
+  TDBCheckBox *dckUtilReqReti, *dbkConsSerCar, *dbkConFixPer, *dckUtilReqPrato, *dckBloqAlt;
+  TDBCheckBox *dbConsFatPla, *dbkServPrinc, *dckServTran, *dbkDepLiber, *dbkBloqProdReti;
+  // ---- form page: billing setup
+  TDBCheckBox *dbServFatVar, *dbFatServSep;
+  TLabel *lblServEqui, *lblServFat, *lblServFatu;
+  TMaskEdit* medCdServico;
+  TBtnPesquisa* btnServico;
+  TEdit* edtNmServico;
+  TGroupBox* grbServFatu;
+  TDBGrid* dbgServFatu;
+
+  // ---- default menu configuration page (content: its own unit)
+  TPanel* Panel1;
+  TGroupBox *grbTipoPrat, *grbConfAtual;
+  TListBox *lsbDisponiveis, *lsbCdDisponiveis;
+  TSpeedButton *spbItemDir, *spbTodosDir, *sbtItemEsq, *sbtTodosEsq, *spbItemUp, *spbItemDown, *sbtImportExport;
+  TStringGrid* stgCard;
+  TImage *imgChecked, *imgUnChecked;
+
+  // ---- standard-cost page (content: its own unit)
+  TDBGrid *dbgCustPadr, *dbgCustPadrTp;
+
+  // ================================================================ screen state
+  bool PrimeiraAtivacao = true;
+  bool RecarregaConfCard = true, RecarregaCustPadr = true, RecarregaTurno = true, RecarregaComeDiet = true;
+  bool AlterouPEntr = false;
+  // The estimated-diners page changed shift diners (set by its confirm, read when leaving it).
+  bool AlterouComensTurno = false;
+  // The shifts page asked the next post of the service record to be saved.
+  bool GravaServicoTurno = false;
+  std::string NmTabServ;
+  std::string ParamGeral;
+  // GetUtilReqPrat of the current branch: [0] obligation ("S", "N", "" or an error key),
+  // [1]..[4] default dish types and dishes for fixed and per-capita consumption.
+  VariantArray UtilReqPrat;
+  // Client diners per weekday as they were before the current edit (Monday .. holiday).
+  double QtCliAnterior[8] = {};
+  // Key lists of the packaging pages: package categories, delivery points of the filter.
+  std::vector<std::string> ListaCategorias, ListaPEntrega;
+  // Dish types of the standard-cost month (created by the standard-cost page on first use).
+  std::unique_ptr<std::vector<std::string>> ListaTipoPrat;
+
+  // ================================================================ frame, entry and branch
+  void FormCreate(TComponent& sender) override;
+  void FormActivate(TComponent& sender);
+  void FormCloseQuery(TComponent& sender, bool& canClose);
+  void FormClose(TComponent& sender, TCloseAction& action) override;
+  void netCadastroServBeforeConnect(TNetConnection& sender);
+  void panFilialEnter(TComponent& sender);
+  void panFilialExit(TComponent& sender);
+  void medCdFilialChange(TComponent& sender);
+  void medCdFilialExit(TComponent& sender);
+  void btnFilialBeforePesq(TComponent& sender);
+  void btnFilialAfterPesq(TComponent& sender);
+  void dtsPadraoStateChange(DataSource& sender) override;
+
+  // The branch every call carries: CdFilialFixa in fixed-branch mode, else medCdFilial's text.
+  std::string CodFilial() const;
+  // TpConfPadrao and IdNaoUtCardPadr for a branch, reopening qryParamGeral.
+  void ParametrosFilial(const std::string& filial);
+  void Habilita_Pagina(bool habilita);
+  std::string GetServTabName();
+  // Whether a page may be entered for the selected service's type (the pages table).
+  bool PaginaPermitida(TTabSheet* page) const;
+
+  // ================================================================ service selection
+  void cdsServicoBeforeScroll(DataSet& sender);
+  void cdsServicoAfterScroll(DataSet& sender);
+  void GetServicos(const std::string& grupo);
+
+  // ================================================================ pages and commands
+  void pgcPadraoChanging(TComponent& sender, bool& allowChange);
+  void pgcPadraoChange(TComponent& sender) override;
+  void pgcPadraoEnter(TComponent& sender);
+  void dbnPadraoClick(TComponent& sender, TNavigateBtn button);
+  void mnuFolhaDadosClick(TComponent& sender) override;
+  void mnuFormularioClick(TComponent& sender) override;
+  void mnuConfCardClick(TComponent& sender);
+  void mnuCustPadrClick(TComponent& sender);
+  void mnuTurnosClick(TComponent& sender);
+  void mnuComensClick(TComponent& sender);
+  void mnuPontEntrClick(TComponent& sender);
+  void mnuEmbalagensClick(TComponent& sender);
+  void sbtIncluirClick(TComponent& sender) override;
+  void sbtAlterarClick(TComponent& sender) override;
+  void sbtCancelarClick(TComponent& sender) override;
+  void sbtProcurarClick(TComponent& sender) override;
+  void sbtImprimirClick(TComponent& sender) override;
+  void sbtConfirmarClick(TComponent& sender) override;
+  void sbtVerificarClick(TComponent& sender) override;
+  void sbtExcluirClick(TComponent& sender) override;
+  void getParamPlaneja();
+
+  // ================================================================ service record (record.cpp)
+  void Vd_CdServFili(bool obrigatorio);
+  void Vd_NmServFili(bool obrigatorio);
+  void Vd_GrupServ(bool obrigatorio);
+  void Vd_GrupServFiltro();
+  void Vd_CdServAgre();
+  void Vd_CdProduto(bool obrigatorio);
+  void Vd_HrInicAten(bool obrigatorio);
+  void Vd_Hora_ServdIni();
+  void Vd_Hora_ServdFim();
+  void Vd_Hora_Entrega();
+  void Vd_CdRota(bool obrigatorio);
+  void Vd_ServicoPrinc();
+  void Vd_PadInt();
+  void Vd_RequerRetiPrato();
+  void Vd_QtComensais(TDBEdit& editor);
+  // Sends the pending changes of cdsServico with UpdServico and the null-field list.
+  void GravaServicoCache();
+  void cdsServicoNewRecord(DataSet& sender);
+  void cdsServicoAfterInsert(DataSet& sender);
+  void cdsServicoBeforeEdit(DataSet& sender);
+  void cdsServicoBeforePost(DataSet& sender);
+  void cdsServicoAfterPost(DataSet& sender);
+  void cdsServicoIDTPSERVHOSPGetText(Field& sender, std::string& text, bool displayText);
+  void cdsServicoIDTPSERVHOSPSetText(Field& sender, const std::string& text);
+  void dbeCdServFiliExit(TComponent& sender);
+  void dbeCdServFiliKeyPress(TComponent& sender, std::string& key);
+  void dbeCdGrupServExit(TComponent& sender);
+  void dbeCdGrupServChange(TComponent& sender);
+  void edtCdGrupoFiltroExit(TComponent& sender);
+  void edtCdGrupoFiltroChange(TComponent& sender);
+  void dbeCdProdutoExit(TComponent& sender);
+  void dbeCdProdutoChange(TComponent& sender);
+  void dbeCdRotaExit(TComponent& sender);
+  void dbeCdRotaChange(TComponent& sender);
+  void dbeCdPadIntExit(TComponent& sender);
+  void dbeCdPadIntChange(TComponent& sender);
+  void dbeHrEntregaExit(TComponent& sender);
+  void medCdServicoExit(TComponent& sender);
+  void medCdServicoChange(TComponent& sender);
+  void dckUtilReqRetiClick(TComponent& sender);
+  void dckUtilReqPratoClick(TComponent& sender);
+  void dbkConFixPerClick(TComponent& sender);
+  void drgTipoServChange(TComponent& sender);
+  void btnGrupServBeforePesq(TComponent& sender);
+  void btnGrupServAfterPesq(TComponent& sender);
+  void btnPesqGrupoFiltroBeforePesq(TComponent& sender);
+  void btnPesqGrupoFiltroAfterPesq(TComponent& sender);
+  void btnRotaBeforePesq(TComponent& sender);
+  void btnRotaAfterPesq(TComponent& sender);
+  void btpServicoBeforePesq(TComponent& sender);
+  void btpServicoAfterPesq(TComponent& sender);
+  void btpPadrIntBeforePesq(TComponent& sender);
+  void btpPadrIntAfterPesq(TComponent& sender);
+  void btnServicoBeforePesq(TComponent& sender);
+  void btnServicoAfterPesq(TComponent& sender);
+  void btnPesqProdClick(TComponent& sender);
+  // Binds the handler names of the service record; runs before the layout loads.
+  void BindRecordHandlers();
+
+  // ================================================================ billing setup (billing.cpp)
+  // Switches the form between billing mode (type "F") and planning mode.
+  void Habilita_Faturamento();
+  void Vd_ServFatu(bool obrigatorio);
+  void dbgServFatuEditButtonClick(TComponent& sender);
+  void dbgServFatuKeyPress(TComponent& sender, std::string& key);
+  void dbgServFatuKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void dbgServFatuColExit(TComponent& sender);
+  void dbgServFatuExit(TComponent& sender);
+  void grbServFatuEnter(TComponent& sender);
+  void grbServFatuExit(TComponent& sender);
+  void dtsServFatuStateChange(DataSource& sender);
+  void cdsServFatuBeforeInsert(DataSet& sender);
+  void cdsServFatuBeforeEdit(DataSet& sender);
+  void cdsServFatuBeforePost(DataSet& sender);
+  void cdsServFatuBeforeDelete(DataSet& sender);
+  void cdsServFatuAfterPost(DataSet& sender);
+  void cdsServFatuAfterCancel(DataSet& sender);
+  void dbServFatVarClick(TComponent& sender);
+  // Binds the handler names of the billing setup; runs before the layout loads.
+  void BindBillingHandlers();
+
+  // ================================================================ pages of later units
+  // Default menu configuration (pages/confcard.cpp).
+  void ConfiguraColunas();
+  void CarregaConf(bool recarregaLista);
+  void EntraConfCard();
+  void ConfCardTrocaServico();
+  // Standard cost (pages/custpadr.cpp).
+  bool Vd_Soma();
+  bool AutorizaCustoPadrao();
+  void EntraCustPadr();
+  void CustPadrSaiServico();
+  void CustPadrTrocaServico();
+  // Shifts (pages/turnos.cpp): the shift-count rule and the grid's exit handling.
+  void Vd_Turno();
+  void SaiGradeTurno();
+  void EntraTurnos();
+  void TurnosTrocaServico();
+  // Estimated diners (pages/comensais.cpp).
+  void EntraComensais();
+  void ComensaisTrocaServico();
+  // Clients and delivery points (pages/pontentr.cpp).
+  void PreparaPontEntr();
+  void SaiPontEntr();
+  void EntraPontEntr();
+  void PontEntrTrocaServico();
+  // Packaging distribution and restrictions (pages/embalagens.cpp).
+  void PreparaEmbalagens();
+  void HabilitaEmbalagens();
+  void GetPEntregaRest();
+  void EntraEmbalagens();
+  void EmbalagensTrocaServico();
+
+ private:
+  void resolveComponents();
+  // ---- helpers of the frame (cadastroserv.cpp)
+  // Text of a message key of the screen's table.
+  std::string Msg(const std::string& key) const;
+  // Shows the message of a key as an error (the dialog log keeps the key) and aborts.
+  [[noreturn]] void Erro(const std::string& key, const std::vector<std::string>& args = {});
+  bool EmEdicao(const DataSet& ds) const;
+  bool ServicoEmEdicao() const { return EmEdicao(*cdsServico); }
+  // A field of the current record as text; "" when the dataset is closed or has no record.
+  std::string Campo(const DataSet& ds, const char* field) const;
+  std::string TipoServico() const;
+  // Loads a packet answered by the server; anything else is refused with a clear text.
+  void CarregaPacote(DataSet& ds, const Variant& pacote, const char* metodo);
+  void AbreFilial(const std::string& codigo, const Variant& todas);
+  void ListaFilialFixa();
+  // Shows a branch code in medCdFilial (its change handler runs only when the text changes).
+  void MostraFilial(const std::string& codigo);
+  // The branch panel's data area (the page control): off while a typed branch code is not
+  // validated yet.
+  void HabilitaAreaDados(bool habilita);
+  // The children of panFilial, except the branch fields the host fixed (tag 99).
+  void HabilitaPainelFilial(bool habilita);
+  bool PodeCopiar() const;
+  void HabilitaCopia(bool habilita);
+  void qryParamGeralAfterOpen(DataSet& sender);
+  void dtsPadraoDataChange(DataSource& sender, Field* field);
+  // medCdServico and edtNmServico from the record's CDSERVPREQUI.
+  void MostraServicoPrincipal();
+  // The operator holds the standard-cost authorization (or nobody holds it).
+  bool TemAutorizacaoCusto();
+  // The stgCard header row and widths that the first activation writes.
+  void CabecalhoConfCard();
+  // The eight pages with their menu items, in page order.
+  std::vector<std::pair<TTabSheet*, TMenuItem*>> Paginas() const;
+
+  // ---- navigation (navigation.cpp)
+  // Page moves of the menu handlers: optional leave checks, then the page and its entry.
+  void IrParaPagina(TTabSheet* page, bool consisteSaida);
+  void MarcaMenuPagina();
+  // The list and form pages' buttons when one of them becomes the active page.
+  void BotoesListaFormulario();
+  // Enables the base screen's navigation control only when nothing is being edited anywhere.
+  void HabilitaNavegacao();
+
+  // ---- commands (commands.cpp): the list and form pages' blocks
+  void ConfirmaServico(const std::string& cdServFili);
+  void VerificaServico();
+  void ExcluiServico(const std::string& cdServFili);
+  void ExcluiServFatu();
+};
+
+}  // namespace cad

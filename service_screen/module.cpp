@@ -1,0 +1,92 @@
+// The module's entry points, its unit-level state and the entry table the hosts call by name
+// (contract in module.h). Loading the library counts one initialization and registers the
+// module's screen package "GER04100" with the session, so other screens can open it with LoadBPL.
+#include "service_screen/module.h"
+
+#include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
+#include "platform/ui/forms.h"
+#include "service_screen/cadastroserv.h"
+
+namespace cad {
+
+TfrmCadastroServ* frmCadastroServ = nullptr;
+bool TelaCriada = false;
+bool FilialFixa = false;
+std::string CdFilialFixa;
+std::string TpConfPadrao;
+std::string IdNaoUtCardPadr;
+bool PesquisaCusto = false;
+
+namespace {
+
+int contagem = 0;
+
+void abreTela(VariantArray& params) { IniProc(params.empty() ? Variant() : params[0]); }
+
+// Library load and unload count as one initialization and its finalization.
+struct RegistroModulo {
+  RegistroModulo() { InicializaModulo(); }
+  ~RegistroModulo() { FinalizaModulo(); }
+} registroModulo;
+
+}  // namespace
+
+void InicializaModulo() {
+  if (contagem++ == 0) RegisterScreenPackage("GER04100", abreTela);
+}
+
+void FinalizaModulo() {
+  if (contagem == 0 || --contagem > 0) return;
+  CdFilialFixa.clear();
+  TpConfPadrao.clear();
+  IdNaoUtCardPadr.clear();
+  RegisterScreenPackage("GER04100", {});
+}
+
+int ContagemModulo() { return contagem; }
+
+}  // namespace cad
+
+// A failure while the screen opens (its activation, a branch refused) is shown as the
+// application loop shows it; the host's call returns normally.
+extern "C" void CriaCadServico() {
+  using namespace cad;
+  HourGlass ampulheta;
+  try {
+    if (!TelaCriada || !frmCadastroServ) {
+      frmCadastroServ = &Application().CreateForm<TfrmCadastroServ>();
+      TelaCriada = true;
+    }
+    frmCadastroServ->Show();
+    frmCadastroServ->SetWindowState(TWindowState::wsNormal);
+  } catch (...) {
+    Application().HandleException(std::current_exception());
+  }
+}
+
+extern "C" void IniProc(const cad::Variant& filial) {
+  using namespace cad;
+  if (filial.isNull()) {
+    FilialFixa = false;
+  } else {
+    FilialFixa = true;
+    CdFilialFixa = filial.asString();
+  }
+  CriaCadServico();
+}
+
+namespace {
+
+void entryCriaCadServico(cad::VariantArray&) { CriaCadServico(); }
+void entryIniProc(cad::VariantArray& params) { IniProc(params.empty() ? cad::Variant() : params[0]); }
+
+const CadServEntry kEntries[] = {
+    {"CriaCadServico", entryCriaCadServico},
+    {"IniProc", entryIniProc},
+    {nullptr, nullptr},
+};
+
+}  // namespace
+
+extern "C" const CadServEntry* CadServEntries() { return kEntries; }

@@ -1,0 +1,52 @@
+// The screen module's unit-level state and its exported entry points. The host loads the module
+// (libcadserv_ger04100.so for screen code "GER04100") and calls its creators by name, either
+// directly (CriaCadServico, IniProc) or through the entry table CadServEntries, which maps every
+// entry name to one uniform signature so a host needs no per-entry knowledge.
+//
+// Invariants:
+//  - At most one main screen exists: frmCadastroServ is set while TelaCriada is true and is
+//    cleared when the screen is destroyed, so it never points at a freed screen.
+//  - FilialFixa and CdFilialFixa are set by every IniProc call before the screen is shown.
+#pragma once
+
+#include <string>
+
+#include "platform/core/variant.h"
+
+namespace cad {
+
+class TfrmCadastroServ;
+
+// ---- unit-level state (one copy for the module)
+extern TfrmCadastroServ* frmCadastroServ;
+extern bool TelaCriada;
+extern bool FilialFixa;
+extern std::string CdFilialFixa;
+extern std::string TpConfPadrao;     // "D" or "S": menu-configuration mode of the branch
+extern std::string IdNaoUtCardPadr;  // "S" when PARAMGERAL.IDUTCARDPADR is "N"
+extern bool PesquisaCusto;
+
+// The module's initialization and finalization, counted: the state is cleared only when the
+// count returns to zero. Loading the library initializes it once.
+void InicializaModulo();
+void FinalizaModulo();
+int ContagemModulo();
+
+}  // namespace cad
+
+// One exported entry: its name and a function taking the entry's parameters (in, and out where
+// an entry reports back).
+struct CadServEntry {
+  const char* name;
+  void (*fn)(cad::VariantArray& params);
+};
+
+extern "C" {
+// Shows the main screen, creating it on the first call (single instance).
+void CriaCadServico();
+// The host's entry with context: a branch code puts the screen into fixed-branch mode on that
+// branch; null opens it on the host's current branch.
+void IniProc(const cad::Variant& filial);
+// The entry table, ended by an entry whose name is null.
+const CadServEntry* CadServEntries();
+}

@@ -1,0 +1,388 @@
+// Service selection and page navigation of TfrmCadastroServ: what happens before and after the
+// selected service changes, the reload of the service list, leaving and entering pages, the page
+// menu handlers and the screen's include, alter, cancel, search and print handlers. Each page's
+// own loading and button rules live in its unit under pages/; this unit fixes when they run.
+//
+// Invariants: a move to another service marks the reloadable pages stale before the active page
+// loads; every remote call shown under the progress display hides it on every way out.
+#include <string>
+
+#include "platform/core/errors.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/lookups.h"
+#include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
+#include "service_screen/cadastroserv.h"
+#include "service_screen/module.h"
+
+namespace cad {
+
+// ---------------------------------------------------------------- service selection
+
+void TfrmCadastroServ::cdsServicoBeforeScroll(DataSet&) {
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshTurnos) {
+    Vd_Turno();
+    SaiGradeTurno();
+  }
+  if (page == tshCustPadr) {
+    if (!Vd_Soma()) Abort();
+    CustPadrSaiServico();
+  }
+}
+
+void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
+  std::string tipo = TipoServico();
+  bool navegando = cdsServico->State() == DataSetState::Browse;
+
+  // 1. A page the service type does not have gives way to one it has.
+  TTabSheet* page = pgcPadrao->ActivePage();
+  TTabSheet* corrigida = nullptr;
+  if (tipo == "F" && (page == tshConfCard || page == tshCustPadr || page == tshTurnos || page == tshComensais || page == tshPontEntr))
+    corrigida = tshFolhaDados;
+  else if ((tipo == "D" || tipo == "A") && page == tshTurnos)
+    corrigida = tshCustPadr;
+  else if ((tipo == "D" || tipo == "A") && page == tshPontEntr)
+    corrigida = tshComensais;
+  if (corrigida) {
+    pgcPadrao->SetActivePage(corrigida);
+    if (corrigida == tshFolhaDados) BotoesListaFormulario();
+  }
+  MarcaMenuPagina();
+  page = pgcPadrao->ActivePage();
+
+  // 2., 3.
+  bool corporativo = tipo == "N" && navegando;
+  tshTurnos->SetEnabled(corporativo);
+  mnuTurnos->SetEnabled(corporativo);
+  tshPontEntr->SetEnabled(corporativo);
+  mnuPontEntr->SetEnabled(corporativo);
+  bool especificacao = !FilialFixa && (tipo == "D" || tipo == "A" || tipo == "N");
+  dbcTipoServ->SetEnabled(especificacao);
+  lblEspeci->SetEnabled(especificacao);
+
+  // 4. Every reloadable page fetches its data again for this service.
+  RecarregaConfCard = RecarregaCustPadr = RecarregaTurno = RecarregaComeDiet = true;
+
+  // 5. The active page loads at once.
+  if (page == tshConfCard) ConfCardTrocaServico();
+  if (page == tshComensais) ComensaisTrocaServico();
+  if (page == tshTurnos && tshTurnos->Enabled()) TurnosTrocaServico();
+  if (page == tshCustPadr) CustPadrTrocaServico();
+  if (page == tshPontEntr && tshPontEntr->Enabled()) PontEntrTrocaServico();
+
+  // 6., 7. Main billed service and the billing-service group.
+  MostraServicoPrincipal();
+  if (tipo != "F") {
+    bool semPrincipal = Campo(*cdsServico, "CDSERVPREQUI").empty();
+    grbServFatu->SetEnabled(semPrincipal);
+    lblServFatu->SetEnabled(semPrincipal);
+  } else if (page == tshFormulario && !FilialFixa && dbeNmFantasServ->CanFocus()) {
+    dbeNmFantasServ->SetFocus();
+  }
+
+  // 8. The form page shows the billing services of this service.
+  if (page == tshFormulario) {
+    {
+      ShowAviGuard avi(this, 0);
+      Variant servFatu = Consiste::CheckResultServ(netCadastroServ.Call(
+          "GetServFatu", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
+      CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
+    }
+    if (dbgServFatu->Focused()) grbServFatuEnter(*grbServFatu);
+  }
+
+  // 9.
+  if (tipo == "F")
+    Habilita_Faturamento();
+  else if (ServicoEmEdicao())
+    Habilita_Pagina(false);
+  else if (!cdsServico->IsEmpty())
+    Habilita_Pagina(true);
+
+  // 10. The packaging page stays only for a transported corporate service.
+  if (page == tshEmbalagens) {
+    EmbalagensTrocaServico();
+    HabilitaEmbalagens();
+    if (!(tipo == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S")) {
+      pgcPadrao->SetActivePage(tshFolhaDados);
+      MarcaMenuPagina();
+      BotoesListaFormulario();
+    }
+  }
+
+  // 11., 12.
+  GetPEntregaRest();
+  dbFatServSep->SetEnabled(Campo(*cdsServico, "IDVLRVARDATA") == "S");
+}
+
+void TfrmCadastroServ::GetServicos(const std::string& grupo) {
+  ShowAviGuard avi(this, 6, Msg("get_cdsServico"));
+  Variant servicos = netCadastroServ.Call("GetServico", {CodFilial(), grupo});
+  CarregaPacote(*cdsServico, servicos, "GetServico");
+}
+
+// ---------------------------------------------------------------- pages
+
+void TfrmCadastroServ::MarcaMenuPagina() {
+  for (auto [sheet, menu] : Paginas()) menu->SetChecked(pgcPadrao->ActivePage() == sheet);
+}
+
+void TfrmCadastroServ::BotoesListaFormulario() {
+  if (!cdsServico->Active()) return;
+  if (FilialFixa)
+    ChangeButtons(false, false, false, true, true, false);
+  else
+    ChangeButtons(true, true, true, true, true, false);
+}
+
+void TfrmCadastroServ::pgcPadraoChanging(TComponent&, bool& allowChange) {
+  allowChange = true;
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshTurnos) {
+    try {
+      Vd_Turno();
+    } catch (const EAbort&) {
+      allowChange = false;
+      return;
+    } catch (const std::exception& e) {
+      Consiste::MensErro(e.what(), false);
+      allowChange = false;
+      return;
+    }
+  }
+  if (page == tshCustPadr) {
+    if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+    if (!Vd_Soma()) {
+      allowChange = false;
+      return;
+    }
+  }
+  if (page == tshPontEntr) SaiPontEntr();
+}
+
+void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
+  TfrmPadrao::pgcPadraoChange(sender);
+  TTabSheet* page = pgcPadrao->ActivePage();
+  std::string tipo = TipoServico();
+
+  // 2. The branch parameters of the branch on screen.
+  ParametrosFilial(CodFilial());
+
+  // 3., 4.
+  cdsServico->FieldByName("NMFANTASSERV").Visible = page != tshFolhaDados;
+  MarcaMenuPagina();
+  mnuExpComDiet->SetEnabled(page == tshComensais && !tipo.empty() && tipo != "N");
+
+  // 5. Toolbar.
+  if (FilialFixa) {
+    sbtAutomatico->SetEnabled(false);
+    sbtExportComens->SetEnabled(false);
+    sbtCopiar->SetEnabled(false);
+  } else {
+    sbtCopiar->SetEnabled(PodeCopiar());
+    sbtAutomatico->SetEnabled(page == tshCustPadr);
+    sbtExportComens->SetEnabled(page == tshComensais);
+  }
+  mnuCopiar->SetEnabled(sbtCopiar->Enabled());
+  mnuCadaAuto->SetEnabled(sbtAutomatico->Enabled());
+  mnuExportComens->SetEnabled(sbtExportComens->Enabled());
+  mnuExpComCard->SetEnabled(mnuExportComens->Enabled());
+
+  // 6. The list and form pages.
+  if ((page == tshFolhaDados || page == tshFormulario) && !medCdFilial->Focused()) BotoesListaFormulario();
+
+  // 7. The form page shows the billing services of the selected service.
+  if (page == tshFormulario && cdsServico->Active()) {
+    {
+      ShowAviGuard avi(this, 0);
+      Variant servFatu = Consiste::CheckResultServ(netCadastroServ.Call(
+          "GetServFatu", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
+      CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
+    }
+    if (FilialFixa) {
+      for (TControl* c : std::initializer_list<TControl*>{
+               dbeCdServFili, dbeNmServico, dbeNmFantasServ, dbeNmServicoRedu, dbeCdGrupServ, btnGrupServ, btpServico,
+               drgTipoServ, dbcTipoServ, dbeIniAtend, dbePeriServDe, dbePeriServAte, dbeHrEntrega, dbeCdRota, btnRota,
+               dbeCdPadInt, btpPadrInt, dbePreco, dbeCdProduto, btnPesqProd, dckUtilReqReti, dbkConsSerCar, dbkConFixPer,
+               dckUtilReqPrato, dckBloqAlt, dbConsFatPla, dbkServPrinc, dckServTran, dbkDepLiber, dbkBloqProdReti,
+               dbServFatVar, dbFatServSep, medCdServico, btnServico})
+        c->SetEnabled(false);
+      cdsServFatu->ReadOnly = true;
+      if (TColumn* col = dbgServFatu->ColumnByField("CDSERVICFATURAM")) {
+        col->ButtonStyle = TColumnButtonStyle::cbsNone;
+        dbgServFatu->ColumnsChanged();
+      }
+    }
+  }
+
+  // 8.-13. The other pages load and set their commands in their own units.
+  if (page == tshConfCard)
+    EntraConfCard();
+  else
+    mnuExpConfiguracaoPadr->SetEnabled(false);
+  if (page == tshCustPadr) EntraCustPadr();
+  if (page == tshTurnos) EntraTurnos();
+  if (page == tshComensais) EntraComensais();
+  if (page == tshPontEntr) EntraPontEntr();
+  if (page == tshEmbalagens) EntraEmbalagens();
+
+  // 14.
+  HabilitaEmbalagens();
+  Habilita_Faturamento();
+}
+
+void TfrmCadastroServ::IrParaPagina(TTabSheet* page, bool consisteSaida) {
+  if (pgcPadrao->ActivePage() == page) return;
+  if (consisteSaida) {
+    bool permite = true;
+    pgcPadraoChanging(*pgcPadrao, permite);
+    if (!permite) return;
+  }
+  pgcPadrao->SetActivePage(page);
+  pgcPadraoChange(*pgcPadrao);
+}
+
+void TfrmCadastroServ::mnuFolhaDadosClick(TComponent&) {
+  if (!ServicoEmEdicao()) IrParaPagina(tshFolhaDados, true);
+}
+
+void TfrmCadastroServ::mnuFormularioClick(TComponent&) {
+  if (!ServicoEmEdicao()) IrParaPagina(tshFormulario, true);
+}
+
+void TfrmCadastroServ::mnuConfCardClick(TComponent&) {
+  if (!EmEdicao(*cdsConfCard)) IrParaPagina(tshConfCard, true);
+}
+
+void TfrmCadastroServ::mnuCustPadrClick(TComponent&) {
+  if (!EmEdicao(*cdsCustPadr)) IrParaPagina(tshCustPadr, true);
+}
+
+void TfrmCadastroServ::mnuTurnosClick(TComponent&) {
+  if (!EmEdicao(*cdsTurno)) IrParaPagina(tshTurnos, false);
+}
+
+void TfrmCadastroServ::mnuComensClick(TComponent&) {
+  if (!ServicoEmEdicao()) IrParaPagina(tshComensais, true);
+}
+
+void TfrmCadastroServ::mnuPontEntrClick(TComponent&) {
+  if (!ServicoEmEdicao()) IrParaPagina(tshPontEntr, true);
+}
+
+void TfrmCadastroServ::mnuEmbalagensClick(TComponent&) { IrParaPagina(tshEmbalagens, false); }
+
+void TfrmCadastroServ::pgcPadraoEnter(TComponent&) {
+  if (pgcPadrao->ActivePage() == tshTurnos && ServicoEmEdicao()) Habilita_Faturamento();
+}
+
+void TfrmCadastroServ::dbnPadraoClick(TComponent&, TNavigateBtn) { Habilita_Faturamento(); }
+
+// ---------------------------------------------------------------- operation commands
+
+void TfrmCadastroServ::getParamPlaneja() {
+  Variant parametros = Consiste::CheckResultServ(netCadastroServ.Call("getParamPlaneja", {medCdFilial->Text()}));
+  CarregaPacote(*cdsParamPlaneja, parametros, "getParamPlaneja");
+  if (cdsParamPlaneja->IsEmpty()) Erro("N_PARAM_PLANEJA");
+}
+
+void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais) {
+    getParamPlaneja();
+    tshFormulario->SetEnabled(true);
+    mnuFormulario->SetEnabled(true);
+    dbkConFixPer->SetEnabled(true);
+    dbkConFixPer->SetChecked(false);
+    if (dbgServFatu->Focused()) {
+      dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVICFATURAM"));
+      if (!EmEdicao(*cdsServFatu)) cdsServFatu->Insert();
+    } else {
+      // The new service is typed on the form page.
+      if (page == tshFolhaDados) IrParaPagina(tshFormulario, true);
+      if (pgcPadrao->ActivePage() != tshFolhaDados) {
+        TfrmPadrao::sbtIncluirClick(sender);
+        if (dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
+      }
+    }
+  }
+  dbnPadrao->SetEnabled(false);
+}
+
+void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
+  HabilitaPainelFilial(false);
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshFolhaDados || page == tshFormulario) {
+    if (dbgServFatu->Focused()) {
+      dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVFILI"));
+      if (!EmEdicao(*cdsServFatu)) cdsServFatu->Edit();
+    } else {
+      // The service is altered on the form page.
+      if (page == tshFolhaDados) IrParaPagina(tshFormulario, true);
+      if (pgcPadrao->ActivePage() != tshFolhaDados) {
+        TfrmPadrao::sbtAlterarClick(sender);
+        for (TControl* c : std::initializer_list<TControl*>{dbeNmServico, dbeIniAtend, dbeNmFantasServ})
+          if (c->CanFocus()) {
+            c->SetFocus();
+            break;
+          }
+      }
+    }
+  } else if (page == tshComensais) {
+    if (drgTipoServ->ItemIndex() == 0)
+      TfrmPadrao::sbtAlterarClick(sender);
+    else if (cdsDietServ->State() == DataSetState::Browse)
+      cdsDietServ->Edit();
+  }
+  dbnPadrao->SetEnabled(false);
+}
+
+void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
+  if (!ConfirmaCancelamento()) return;
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais) {
+    if (dbgServFatu->Focused()) {
+      if (EmEdicao(*cdsServFatu)) {
+        cdsServFatu->Cancel();
+        if (page == tshFormulario) grbServFatuEnter(*grbServFatu);
+      }
+    } else {
+      CancelaRegistro();
+      if (cdsServico->Active() && cdsServico->IsEmpty()) {
+        tshFolhaDados->SetEnabled(true);
+        mnuFolhaDados->SetEnabled(true);
+        IrParaPagina(tshFolhaDados, false);
+        tshFormulario->SetEnabled(false);
+        mnuFormulario->SetEnabled(false);
+        ChangeButtons(!FilialFixa, false, false, false, false, false);
+      }
+    }
+    if (page == tshComensais && drgTipoServ->ItemIndex() != 0 && EmEdicao(*cdsDietServ)) cdsDietServ->Cancel();
+  }
+  HabilitaNavegacao();
+}
+
+void TfrmCadastroServ::HabilitaNavegacao() {
+  bool livre = cdsServico->State() == DataSetState::Browse && !cdsServico->IsEmpty() &&
+               cdsCustPadrTp->ChangeCount() == 0;
+  for (DataSet* ds : std::initializer_list<DataSet*>{cdsCustPadr, cdsTurno, cdsDietServ, cdsCliente, cdsPEntClie, cdsConfCard})
+    livre = livre && !EmEdicao(*ds);
+  dbnPadrao->SetEnabled(livre);
+}
+
+void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshFolhaDados || page == tshFormulario) {
+    cdsServico->FieldByName("NMFANTASSERV").Visible = page == tshFormulario;
+    if (dbgServFatu->Focused())
+      Procurar::Procura(*cdsServFatu);
+    else
+      TfrmPadrao::sbtProcurarClick(sender);
+  }
+}
+
+// The service listing report is a side screen of its own; it is opened here once it exists.
+void TfrmCadastroServ::sbtImprimirClick(TComponent&) {}
+
+}  // namespace cad

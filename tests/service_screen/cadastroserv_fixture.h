@@ -1,0 +1,61 @@
+// Fixture of the main screen's tests: opens TfrmCadastroServ through the module's entries and
+// offers the few user gestures every test repeats (leaving the branch panel, picking a service in
+// the list, moving to a page by its menu item).
+#pragma once
+
+#include <string>
+
+#include "platform/ui/actions.h"
+#include "service_screen/cadastroserv.h"
+#include "service_screen/module.h"
+#include "tests/support/screen_fixture.h"
+
+namespace cad::test {
+
+class CadastroServTest : public ScreenTest {
+ protected:
+  // IniProc with a branch (fixed-branch mode) or null, then the screen.
+  TfrmCadastroServ& Abre(const Variant& filial = Variant()) {
+    CallEntry("GER04100", "IniProc", {filial});
+    return Screen<TfrmCadastroServ>("TfrmCadastroServ");
+  }
+
+  // The user leaves the branch panel for the services list (Tab out of the branch code first,
+  // which validates it and opens the data area).
+  void SaiPainel(TfrmCadastroServ& f) {
+    if (f.medCdFilial->Focused()) Ok(UserActions::Key(*f.medCdFilial, "Tab"), "Tab no código da filial");
+    Ok(UserActions::Focus(*f.dbgPadrao), "foco na lista de serviços");
+  }
+
+  // Opens the screen on a branch typed by the user and lists its services.
+  TfrmCadastroServ& AbreFilial(const std::string& filial) {
+    TfrmCadastroServ& f = Abre();
+    Digita(*f.medCdFilial, filial);
+    SaiPainel(f);
+    return f;
+  }
+
+  // Clicks the service's row in the list (the grid page must be active).
+  void Seleciona(TfrmCadastroServ& f, const std::string& cdServFili) {
+    DataSet& ds = *f.cdsServico;
+    int row = 0;
+    for (int i = 0; i < ds.DisplayCount() && row == 0; ++i)
+      ds.ReadRow(i, [&] {
+        if (ds.FieldByName("CDSERVFILI").AsString() == cdServFili) row = i + 1;
+      });
+    ASSERT_GT(row, 0) << "serviço " << cdServFili << " não está na lista";
+    Ok(UserActions::SelectCell(*f.dbgPadrao, 0, row), "selecionar o serviço " + cdServFili);
+  }
+
+  // The user replaces the whole text of an edit (select all, type).
+  void Digita(TControl& edit, const std::string& text) {
+    Ok(UserActions::Focus(edit), "foco em " + edit.Name());
+    Ok(UserActions::SetText(edit, text), "digitar em " + edit.Name());
+  }
+
+  void Menu(TfrmCadastroServ& f, const std::string& item) { Ok(UserActions::MenuItem(f, item), "menu " + item); }
+
+  static std::string Atual(TfrmCadastroServ& f, const char* field) { return f.cdsServico->FieldByName(field).AsString(); }
+};
+
+}  // namespace cad::test

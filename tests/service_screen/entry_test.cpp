@@ -1,0 +1,230 @@
+// Entry of the module and the branch panel: single instance, fixed-branch mode, the host's fixed
+// branch, the branch typed or refused by the user, and the standard-cost authorization read at
+// activation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class EntradaTest : public CadastroServTest {};
+
+// Every command that changes data, on the toolbar or in the menus.
+void ExpectNothingChangesData(TfrmCadastroServ& f, const std::string& where) {
+  for (TMenuItem* m : {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuConfirmar, f.mnuCancelar, f.mnuCopiar,
+                       f.mnuExportComens, f.mnuExpComCard, f.mnuExpComDiet, f.mnuExpConfiguracaoPadr, f.mnuCadaAuto,
+                       f.mnuImportExportConf})
+    EXPECT_FALSE(m->Enabled()) << where << ": " << m->Name();
+  for (TControl* b : std::initializer_list<TControl*>{f.sbtIncluir, f.sbtAlterar, f.sbtExcluir, f.sbtConfirmar, f.sbtCancelar,
+                      f.sbtCopiar, f.sbtExportComens, f.sbtAutomatico, f.sbtImportExportConf})
+    EXPECT_FALSE(b->Enabled()) << where << ": " << b->Name();
+}
+
+}  // namespace
+
+TEST_P(EntradaTest, OneScreenWhateverTheEntryAndAMinimisedOneComesBack) {
+  CallEntry("GER04100", "IniProc", {Variant()});
+  CallEntry("GER04100", "CriaCadServico");
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
+  EXPECT_EQ(f.Caption(), "Serviço");
+  EXPECT_EQ(f.Width(), 800);
+  EXPECT_EQ(f.Height(), 649);
+  EXPECT_TRUE(f.Visible());
+  EXPECT_EQ(CallsOf("GetAutGrupACPS").size(), 1u) << "a second call does not activate the screen again";
+
+  f.SetWindowState(TWindowState::wsMinimized);
+  CallEntry("GER04100", "CriaCadServico");
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+  EXPECT_EQ(f.WindowState(), TWindowState::wsNormal);
+
+  // Closing frees the screen; the next call makes a fresh one.
+  Ok(UserActions::CloseForm(f), "fechar");
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 0);
+  EXPECT_FALSE(TelaCriada);
+  EXPECT_EQ(frmCadastroServ, nullptr);
+  ClearLogs();
+  CallEntry("GER04100", "CriaCadServico");
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+  EXPECT_EQ(CallsOf("GetAutGrupACPS").size(), 1u);
+  EXPECT_EQ(Screen<TfrmCadastroServ>("TfrmCadastroServ").medCdFilial->Text(), "0001");
+}
+
+TEST_P(EntradaTest, TheHostsBranchIsOfferedAndLoadedWhenThePanelIsLeft) {
+  auto& f = Abre();
+  EXPECT_EQ(f.medCdFilial->Text(), "0001");
+  EXPECT_EQ(f.edtNmFilial->Text(), "Central São Paulo");
+  for (TControl* c : std::initializer_list<TControl*>{f.medCdFilial, f.btnFilial, f.lblFilial}) {
+    EXPECT_TRUE(c->Enabled()) << c->Name();
+    EXPECT_EQ(c->Tag(), 0) << c->Name();
+  }
+  EXPECT_FALSE(f.cdsServico->Active()) << "nothing is listed before the branch panel is left";
+  EXPECT_TRUE(f.medCdFilial->Focused());
+  // The stgCard header the first activation writes.
+  EXPECT_EQ(f.stgCard->Cells(0, 0), "Tipo de Prato");
+  EXPECT_EQ(f.stgCard->Cells(17, 0), "Feriado");
+  EXPECT_EQ(f.stgCard->Cells(20, 0), "Embalagem");
+  EXPECT_EQ(f.stgCard->ColWidths(0), 115);
+  EXPECT_EQ(f.stgCard->ColWidths(1), -1);
+  EXPECT_EQ(f.stgCard->ColWidths(18), -1);
+  EXPECT_EQ(f.stgCard->ColWidths(20), 100);
+  // Not in standard-menu mode: % increase, variable and visible hidden, diners checked at 105.
+  EXPECT_EQ(f.stgCard->ColWidths(6), -1);
+  EXPECT_EQ(f.stgCard->ColWidths(9), 105);
+  EXPECT_EQ(f.stgCard->ColWidths(12), -1);
+  EXPECT_EQ(f.cdsServicoCDARVPROD->EditMask, session().DBPict(0));
+
+  SaiPainel(f);
+  ASSERT_TRUE(f.cdsServico->Active());
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+  ASSERT_EQ(CallsOf("GetServico").size(), 1u);
+  EXPECT_EQ(CallsOf("GetServico")[0].args, (VariantArray{Variant("0001"), Variant("")}));
+  EXPECT_NE(std::find(ProgressTexts().begin(), ProgressTexts().end(), "Carregando serviços..."), ProgressTexts().end());
+  EXPECT_FALSE(progress().Visible());
+  EXPECT_EQ(f.NmTabServ, "SERVPADR");
+  EXPECT_TRUE(f.mnuIncluir->Enabled());
+  EXPECT_TRUE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(f.sbtCopiar->Enabled());
+  EXPECT_TRUE(f.mnuCopiar->Enabled());
+  EXPECT_FALSE(f.sbtConfirmar->Enabled());
+}
+
+TEST_P(EntradaTest, AnotherBranchIsTypedAndAnUnknownOneKeepsTheUserInTheField) {
+  auto& f = Abre();
+  Digita(*f.medCdFilial, "2");
+  EXPECT_EQ(f.edtNmFilial->Text(), "") << "a changed code clears the name";
+  EXPECT_FALSE(f.pgcPadrao->Enabled()) << "the services cannot be worked on until the branch is validated";
+  Ok(UserActions::Key(*f.medCdFilial, "Tab"), "Tab");
+  EXPECT_EQ(f.medCdFilial->Text(), "0002");
+  EXPECT_EQ(f.edtNmFilial->Text(), "Unidade Campinas");
+  EXPECT_TRUE(f.pgcPadrao->Enabled());
+  SaiPainel(f);
+  EXPECT_EQ(f.cdsServico->RecordCount(), 2);
+  EXPECT_EQ(Atual(f, "CDFILIAL"), "0002");
+
+  // Back in the panel: the list closes and only the list page stays.
+  Ok(UserActions::Focus(*f.medCdFilial), "voltar à filial");
+  EXPECT_FALSE(f.cdsServico->Active());
+  EXPECT_FALSE(f.tshFormulario->Enabled());
+  EXPECT_FALSE(f.mnuFormulario->Enabled());
+  EXPECT_FALSE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtCopiar->Enabled());
+
+  ClearLogs();
+  Digita(*f.medCdFilial, "9");
+  ActionResult r = UserActions::Key(*f.medCdFilial, "Tab");
+  EXPECT_EQ(r.status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Filial não cadastrada."});
+  EXPECT_TRUE(f.medCdFilial->Focused());
+  EXPECT_FALSE(f.cdsServico->Active());
+  EXPECT_TRUE(CallsOf("GetServico").empty());
+
+  // An operator without access to the branch is refused the same way.
+  session().Operador = "JOAO";
+  ClearLogs();
+  Digita(*f.medCdFilial, "2");
+  EXPECT_EQ(UserActions::Key(*f.medCdFilial, "Tab").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Operador sem permissão para a filial."});
+}
+
+TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
+  auto& f = Abre(Variant("0001"));
+  EXPECT_TRUE(FilialFixa);
+  EXPECT_EQ(f.medCdFilial->Text(), "0001");
+  EXPECT_EQ(f.edtNmFilial->Text(), "Central São Paulo");
+  EXPECT_FALSE(f.medCdFilial->Enabled());
+  EXPECT_FALSE(f.btnFilial->Enabled());
+  EXPECT_FALSE(f.lblFilial->Enabled());
+  EXPECT_FALSE(f.panFilial->Enabled());
+  ASSERT_TRUE(f.cdsServico->Active()) << "the services are listed at once";
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+  EXPECT_TRUE(f.sbtProcurar->Enabled());
+  EXPECT_TRUE(f.sbtVerificar->Enabled());
+  ExpectNothingChangesData(f, "lista");
+
+  Menu(f, "mnuFormulario");
+  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshFormulario);
+  ExpectNothingChangesData(f, "formulário");
+  EXPECT_FALSE(f.dbeNmServico->Enabled());
+  EXPECT_FALSE(f.medCdServico->Enabled());
+  EXPECT_TRUE(f.cdsServFatu->ReadOnly);
+  EXPECT_FALSE(f.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton());
+
+  for (const char* page : {"mnuConfCard", "mnuCustPadr", "mnuTurnos", "mnuComens", "mnuPontEntr", "mnuEmbalagens"}) {
+    Menu(f, page);
+    ExpectNothingChangesData(f, page);
+  }
+  EXPECT_TRUE(f.dbgCustPadr->ReadOnly());
+  EXPECT_FALSE(f.spbItemDir->Enabled());
+
+  // Another service of the list: still nothing that changes data.
+  Menu(f, "mnuFolhaDados");
+  Seleciona(f, "00003");
+  ExpectNothingChangesData(f, "outro serviço");
+  // The include shortcut does nothing either.
+  UserActions::Key(*f.dbgPadrao, "F2");
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+}
+
+TEST_P(EntradaTest, TheHostsFixedBranchDisablesAndTagsTheBranchFieldsAndListsAtOnce) {
+  session().ModuFili = true;
+  session().FiliProc = "0002";
+  auto& f = Abre();
+  EXPECT_FALSE(FilialFixa);
+  EXPECT_EQ(f.medCdFilial->Text(), "0002");
+  for (TControl* c : std::initializer_list<TControl*>{f.medCdFilial, f.btnFilial, f.lblFilial}) {
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+    EXPECT_EQ(c->Tag(), 99) << c->Name();
+  }
+  ASSERT_TRUE(f.cdsServico->Active());
+  EXPECT_EQ(f.cdsServico->RecordCount(), 2);
+  EXPECT_TRUE(f.pgcPadrao->Enabled());
+  EXPECT_TRUE(f.sbtIncluir->Enabled()) << "the host fixing its branch is not fixed-branch mode";
+
+  // Editing and confirming a service does not bring the fixed branch fields back.
+  Menu(f, "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Edit);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");  // no answer queued: the question is answered No
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_FALSE(f.medCdFilial->Enabled());
+  EXPECT_FALSE(f.btnFilial->Enabled());
+  EXPECT_TRUE(f.edtCdGrupoFiltro->Enabled());
+}
+
+TEST_P(EntradaTest, OperatorsOutsideTheCostGroupSeeBothCostGridsWithoutEditing) {
+  {
+    auto& f = Abre();
+    EXPECT_TRUE(f.dbgCustPadr->HasOption(goEditing));
+    EXPECT_TRUE(f.dbgCustPadrTp->HasOption(goEditing));
+    Ok(UserActions::CloseForm(f), "fechar");
+  }
+  session().Operador = "JOAO";
+  server().setOperator("JOAO");
+  auto& f = Abre();
+  ASSERT_EQ(CallsOf("GetAutGrupACPS").back().args, VariantArray{Variant("JOAO")});
+  EXPECT_FALSE(f.dbgCustPadr->HasOption(goEditing));
+  EXPECT_FALSE(f.dbgCustPadrTp->HasOption(goEditing));
+  EXPECT_FALSE(f.AutorizaCustoPadrao());
+  EXPECT_FALSE(progress().Visible());
+
+  // An unknown operator: the server's text is shown and the screen stays usable.
+  Ok(UserActions::CloseForm(f), "fechar");
+  session().Operador = "NINGUEM";
+  ClearLogs();
+  CallEntry("GER04100", "IniProc", {Variant()});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Operador NINGUEM não cadastrado."});
+  EXPECT_FALSE(progress().Visible());
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+}
+
+CADSERV_SCREEN_SUITE(EntradaTest);
+
+}  // namespace cad::test

@@ -1,0 +1,146 @@
+// ScreenTest (see screen_fixture.h). The module library is opened with dlopen by its screen
+// code, as the hosts do; in the test binary it is already loaded, so the same copy answers.
+// Teardown frees every form the test left open without running its close handlers, so one
+// test's screen never leaks into the next.
+#include "tests/support/screen_fixture.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+
+#include "platform/core/datetime.h"
+#include "platform/core/format.h"
+#include "platform/ui/forms.h"
+#include "tests/support/support.h"
+
+// The module's entry table (service_screen/module.h), as a host sees it.
+struct CadServEntry {
+  const char* name;
+  void (*fn)(cad::VariantArray& params);
+};
+
+namespace cad::test {
+
+void ScreenTest::SetUp() {
+  Application().ResetHooks();
+  host_ = InstallScriptedHost();
+  server_ = std::make_unique<InProcessServer>(backend(), "ADMIN");
+  sessionDb_ = db::open(server_->url());
+  db::setSessionDatabase(sessionDb_);
+  Session& s = session();
+  s.Operador = "ADMIN";
+  s.FiliProc = "0001";
+  s.ModuFili = false;
+  s.ModuloAtiv = 0;
+  s.SetDataProc("", DateTime::fromDate(2026, 12, 7));
+  observer_ = AddCallObserver([this](const RpcCallRecord& r) { calls_.push_back(r); });
+}
+
+void ScreenTest::TearDown() {
+  RemoveCallObserver(observer_);
+  std::vector<TForm*> forms = Application().Forms();
+  for (TForm* f : forms) {
+    f->Hide();
+    Application().release(f);
+  }
+  Application().FlushReleased();
+  Application().ResetHooks();
+  db::setSessionDatabase(nullptr);
+  sessionDb_.reset();
+  checkDb_.reset();
+  server_.reset();
+  InstallScriptedHost();
+}
+
+std::string ScreenTest::backend() const { return GetParam(); }
+
+namespace {
+
+const CadServEntry* entryTable(const std::string& screenCode) {
+  std::string library = std::string(CADSERV_BIN_DIR) + "/libcadserv_" + lowerCase(screenCode) + ".so";
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (!handle) handle = dlopen(library.c_str(), RTLD_NOW);
+  if (!handle) return nullptr;
+  using Table = const CadServEntry* (*)();
+  auto table = reinterpret_cast<Table>(dlsym(handle, "CadServEntries"));
+  return table ? table() : nullptr;
+}
+
+}  // namespace
+
+void ScreenTest::CallEntry(const std::string& screenCode, const std::string& entry, VariantArray params) {
+  const CadServEntry* table = entryTable(screenCode);
+  ASSERT_NE(table, nullptr) << "módulo da tela " << screenCode << " não encontrado";
+  for (const CadServEntry* e = table; e->name; ++e)
+    if (entry == e->name) {
+      e->fn(params);
+      Application().FlushReleased();
+      return;
+    }
+  FAIL() << "entrada " << entry << " não existe no módulo " << screenCode;
+}
+
+TForm* ScreenTest::FindScreen(const std::string& className) const {
+  for (TForm* f : Application().Forms())
+    if (!f->Released() && className == f->ClassName()) return f;
+  return nullptr;
+}
+
+int ScreenTest::OpenForms(const std::string& className) const {
+  int n = 0;
+  for (TForm* f : Application().Forms())
+    if (!f->Released() && (className.empty() || className == f->ClassName())) ++n;
+  return n;
+}
+
+std::vector<std::string> ScreenTest::Texts() const { return host_.dialogs->Texts(); }
+
+std::vector<std::string> ScreenTest::Keys() const {
+  std::vector<std::string> keys;
+  for (const DialogRecord& d : host_.dialogs->Log())
+    if (!d.key.empty()) keys.push_back(d.key);
+  return keys;
+}
+
+std::vector<std::string> ScreenTest::Methods() const {
+  std::vector<std::string> names;
+  for (const RpcCallRecord& c : calls_) names.push_back(c.method);
+  return names;
+}
+
+std::vector<RpcCallRecord> ScreenTest::CallsOf(const std::string& method) const {
+  std::vector<RpcCallRecord> out;
+  std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(out), [&](const RpcCallRecord& c) { return c.method == method; });
+  return out;
+}
+
+std::vector<std::string> ScreenTest::ProgressTexts() const {
+  std::vector<std::string> texts;
+  for (const ProgressRecord& p : host_.progress->Shown())
+    if (!p.text.empty()) texts.push_back(p.text);
+  return texts;
+}
+
+void ScreenTest::ClearLogs() {
+  host_.dialogs->Clear();
+  host_.lookups->Clear();
+  host_.progress->Clear();
+  calls_.clear();
+  Application().ClearErrors();
+}
+
+db::ResultSet ScreenTest::Sql(const std::string& sql, const db::Params& params) {
+  if (!checkDb_) checkDb_ = db::open(server_->url());
+  return checkDb_->query(sql, params);
+}
+
+int64_t ScreenTest::Exec(const std::string& sql, const db::Params& params) {
+  if (!checkDb_) checkDb_ = db::open(server_->url());
+  return checkDb_->exec(sql, params);
+}
+
+void ScreenTest::Ok(const ActionResult& r, const std::string& what) {
+  EXPECT_TRUE(r.ok()) << what << ": " << ActionResult::statusName(r.status) << " — " << r.message;
+}
+
+}  // namespace cad::test
