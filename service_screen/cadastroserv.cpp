@@ -31,6 +31,7 @@ constexpr int kMaxDesconexoes = 5;
 }  // namespace
 
 TfrmCadastroServ::TfrmCadastroServ() {
+  SetName("frmCadastroServ");
   BindRecordHandlers();
   BindBillingHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
@@ -329,6 +330,8 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   ListaCategorias.clear();
   ListaPEntrega.clear();
   PreparaEmbalagens();
+  // No branch is loaded yet: only the list page may be entered.
+  Habilita_Pagina(false);
 }
 
 void TfrmCadastroServ::netCadastroServBeforeConnect(TNetConnection& sender) {
