@@ -20,14 +20,15 @@ namespace cad {
 
 void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   std::string cdServFili = Campo(*cdsServico, "CDSERVFILI");
-  {
-    Suspend<DataSetEvent> antes(cdsServico->BeforeScroll);
-    Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
-    TTabSheet* page = pgcPadrao->ActivePage();
-    if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
-    if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
-  }
-  dbnPadrao->SetEnabled(!mnuConfirmar->Enabled() && cdsServico->Active() && !cdsServico->IsEmpty());
+  // Last on every way out, so a failed confirm does not leave the list without navigation.
+  ScopeExit navegacao([this] {
+    dbnPadrao->SetEnabled(!mnuConfirmar->Enabled() && cdsServico->Active() && !cdsServico->IsEmpty());
+  });
+  Suspend<DataSetEvent> antes(cdsServico->BeforeScroll);
+  Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
+  if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
 void TfrmCadastroServ::ConfirmaServico(const std::string& cdServFili) {

@@ -1,0 +1,166 @@
+// Confirm, verify and delete on the list and form pages: deleting a service (accepted, refused,
+// stale), deleting a billing equivalence that already has effective entries, reloading the list,
+// and the confirm's reload for the group filter with the scroll reactions back on every way out.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class ComandosTest : public CadastroServTest {
+ protected:
+  int64_t Servicos(const std::string& filial, const std::string& servico) {
+    return Sql("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", servico}})
+        .rows[0][0]
+        .asInt();
+  }
+};
+
+}  // namespace
+
+TEST_P(ComandosTest, DeletingAServiceRemovesItWithWhatHangsOnIt) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00002");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir (não)");  // unanswered: No
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Excl"});
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+  EXPECT_TRUE(CallsOf("UpdServico").empty());
+
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir");
+  ASSERT_EQ(CallsOf("UpdServico").size(), 1u);
+  const RpcCallRecord upd = CallsOf("UpdServico")[0];
+  ASSERT_TRUE(upd.args[0].isPacket());
+  EXPECT_EQ(upd.args[0].asPacket().rowCount(), 1u);
+  EXPECT_EQ(upd.args[0].asPacket().kinds[0], ChangeKind::Deleted);
+  EXPECT_EQ(upd.args[0].asPacket().value(0, "CDSERVFILI").asString(), "00002");
+  EXPECT_EQ(f.cdsServico->RecordCount(), 3);
+  EXPECT_EQ(f.cdsServico->ChangeCount(), 0);
+  EXPECT_EQ(Servicos("0001", "00002"), 0);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows[0][0].asInt(), 0);
+  ASSERT_FALSE(session().CacheRequests().empty());
+  EXPECT_EQ(session().CacheRequests().back(), std::vector<std::string>{"SERVICO"});
+  EXPECT_NE(std::find(ProgressTexts().begin(), ProgressTexts().end(), "Atualizando serviços..."), ProgressTexts().end());
+  EXPECT_FALSE(progress().Visible());
+}
+
+TEST_P(ComandosTest, ARefusedOrStaleDeletionShowsTheServersTextAndKeepsTheService) {
+  auto& f = AbreFilial("0001");
+  // Operational history keeps 00001.
+  Seleciona(f, "00001");
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[1].rfind("Operação bloqueada.", 0), 0u) << Texts()[1];
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+  EXPECT_EQ(f.cdsServico->ChangeCount(), 0);
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001");
+  EXPECT_EQ(Servicos("0001", "00001"), 1);
+  EXPECT_FALSE(progress().Visible());
+
+  // Another connection changed 00002 after it was listed: nothing is deleted.
+  Exec("UPDATE SERVICO SET NMSERVICO = 'Jantar Executivo' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  Seleciona(f, "00002");
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_NE(Texts()[1].find("alterado por outro usuário"), std::string::npos) << Texts()[1];
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  EXPECT_EQ(Sql("SELECT NMSERVICO FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows[0][0].asString(),
+            "Jantar Executivo");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows[0][0].asInt(), 1);
+
+  // Verify brings the other connection's change in and stays on the service.
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(Methods().front(), "GetServico");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  EXPECT_EQ(Atual(f, "NMSERVICO"), "Jantar Executivo");
+}
+
+TEST_P(ComandosTest, ABillingEquivalenceWithEffectiveEntriesCannotBeDeleted) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00001");
+  Menu(f, "mnuFormulario");
+  ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
+  Ok(UserActions::Focus(*f.dbgServFatu), "foco na grade de faturamento");
+  // Entering the group sets its commands.
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(f.sbtExcluir->Enabled());
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
+  ASSERT_EQ(CallsOf("verificaEfetServFat").size(), 1u);
+  EXPECT_EQ(CallsOf("verificaEfetServFat")[0].args, (VariantArray{Variant("0001"), Variant("00090"), Variant("00001")}));
+  EXPECT_EQ(Keys(), (std::vector<std::string>{"Excl", "ExisteEfetServFat"}));
+  EXPECT_EQ(Texts().back(),
+            "Operação bloqueada. Já existem efetivos lançados para o serviço de faturamento 00090 Faturamento Refeições "
+            "Metal. vinculado ao serviço de planejamento 00001 Almoço. Últimos efetivos lançados em 01/12/2026.");
+  EXPECT_EQ(f.cdsServFatu->RecordCount(), 1);
+  EXPECT_EQ(f.cdsServFatu->ChangeCount(), 0);
+  EXPECT_TRUE(CallsOf("SerServFatu").empty());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows[0][0].asInt(), 1);
+  EXPECT_FALSE(progress().Visible());
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4) << "the service itself is untouched";
+  EXPECT_TRUE(f.sbtExcluir->Enabled());
+}
+
+TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReactionsOnEveryWayOut) {
+  auto& f = Abre();
+  Ok(UserActions::Key(*f.medCdFilial, "Tab"), "Tab");
+  Digita(*f.edtCdGrupoFiltro, "001");
+  SaiPainel(f);
+  ASSERT_EQ(CallsOf("GetServico").back().args, (VariantArray{Variant("0001"), Variant("001")}));
+  ASSERT_EQ(f.cdsServico->RecordCount(), 2);
+
+  // A service that stays in the group: no reload.
+  Seleciona(f, "00002");
+  Menu(f, "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Edit);
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_TRUE(CallsOf("GetServico").empty());
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  EXPECT_TRUE(f.dbnPadrao->Enabled());
+
+  // A service moved to another group: the list is reloaded for the filter.
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Digita(*f.dbeCdGrupServ, "002");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  ASSERT_EQ(CallsOf("GetServico").size(), 1u);
+  EXPECT_EQ(CallsOf("GetServico")[0].args, (VariantArray{Variant("0001"), Variant("001")}));
+  EXPECT_TRUE(CallsOf("GetServFatu").empty()) << "the reload runs with the scroll reactions detached";
+
+  // The reactions are back: another service on the form page loads its billing services.
+  ClearLogs();
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbFirst), "primeiro serviço");
+  EXPECT_EQ(CallsOf("GetServFatu").size(), 1u);
+
+  // Also when the confirm fails halfway (the reload cannot read the groups).
+  Exec("ALTER TABLE GRUPSERV RENAME TO GRUPSERV_FORA");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Digita(*f.dbeCdGrupServ, "002");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Failed);
+  EXPECT_FALSE(progress().Visible());
+  Exec("ALTER TABLE GRUPSERV_FORA RENAME TO GRUPSERV");
+  ClearLogs();
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbLast), "último serviço");
+  EXPECT_EQ(CallsOf("GetServFatu").size(), 1u);
+}
+
+CADSERV_SCREEN_SUITE(ComandosTest);
+
+}  // namespace cad::test

@@ -1,0 +1,204 @@
+// Pages by service type, moving to another service (page correction, reload marks, the main
+// billed service and the billing group), and starting an include.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class NavegacaoTest : public CadastroServTest {
+ protected:
+  // Which pages may be entered now, as the menu shows them (and the tab sheets agree).
+  std::string Paginas(TfrmCadastroServ& f) {
+    std::string out;
+    const std::pair<TTabSheet*, TMenuItem*> pages[] = {
+        {f.tshFolhaDados, f.mnuFolhaDados}, {f.tshFormulario, f.mnuFormulario}, {f.tshConfCard, f.mnuConfCard},
+        {f.tshCustPadr, f.mnuCustPadr},     {f.tshTurnos, f.mnuTurnos},         {f.tshComensais, f.mnuComens},
+        {f.tshPontEntr, f.mnuPontEntr},     {f.tshEmbalagens, f.mnuEmbalagens}};
+    const char* letters = "LFCUTMPE";
+    for (int i = 0; i < 8; ++i) {
+      EXPECT_EQ(pages[i].first->Enabled(), pages[i].second->Enabled()) << pages[i].first->Name();
+      out += pages[i].first->Enabled() ? letters[i] : '-';
+    }
+    return out;
+  }
+
+  void Proximo(TfrmCadastroServ& f) { Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext), "próximo serviço"); }
+
+  // A hospital ("D") service before the corporate ones of branch 0001 and an outpatient ("A")
+  // one after them: 00000 D, 00001..00003 N, 00004 A, 00090 F.
+  void ServicosHospitalares() {
+    Exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, CDGRUPSERV, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+         " VALUES ('0001', '00000', 'Dieta Hospitalar', '003', 'D', 'N', 'S'),"
+         " ('0001', '00004', 'Ambulatório', '003', 'A', 'N', 'S')");
+  }
+};
+
+}  // namespace
+
+TEST_P(NavegacaoTest, PagesFollowTheServiceType) {
+  auto& f = AbreFilial("0001");
+  const std::map<std::string, std::string> expected{
+      {"00001", "LFCUTMPE"},   // corporate and transported: packaging too
+      {"00002", "LFCUTMP-"},   // corporate
+      {"00003", "LFCUTMP-"},
+      {"00090", "LF------"}};  // billing only
+  for (const auto& [code, pages] : expected) {
+    Seleciona(f, code);
+    EXPECT_EQ(Paginas(f), pages) << code;
+  }
+  Seleciona(f, "00090");
+  EXPECT_TRUE(UserActions::SelectPage(*f.tshCustPadr).refused());
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
+
+  Ok(UserActions::Focus(*f.medCdFilial), "voltar à filial");
+  Digita(*f.medCdFilial, "3");
+  SaiPainel(f);
+  Seleciona(f, "00010");
+  EXPECT_EQ(Paginas(f), "LFCU-M--") << "hospital";
+  Seleciona(f, "00011");
+  EXPECT_EQ(Paginas(f), "LFCU-M--") << "outpatient";
+  Seleciona(f, "00091");
+  EXPECT_EQ(Paginas(f), "LF------") << "billing only";
+  EXPECT_FALSE(f.dbcTipoServ->Enabled());
+  Seleciona(f, "00010");
+  EXPECT_TRUE(f.dbcTipoServ->Enabled());
+}
+
+TEST_P(NavegacaoTest, AnotherServiceCorrectsThePageAndMarksThePagesForReload) {
+  ServicosHospitalares();
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00001");
+
+  // Shifts page of a corporate service -> a hospital service lands on the standard-cost page.
+  Menu(f, "mnuTurnos");
+  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshTurnos);
+  f.RecarregaConfCard = f.RecarregaCustPadr = f.RecarregaTurno = f.RecarregaComeDiet = false;
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbPrior), "serviço anterior");
+  EXPECT_EQ(Atual(f, "IDTIPOSERV"), "D");
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshCustPadr);
+  EXPECT_TRUE(f.mnuCustPadr->Checked());
+  EXPECT_FALSE(f.mnuTurnos->Checked());
+  EXPECT_TRUE(f.RecarregaConfCard && f.RecarregaCustPadr && f.RecarregaTurno && f.RecarregaComeDiet);
+
+  // The same for an outpatient service, which has no shifts either.
+  Proximo(f);
+  Proximo(f);
+  Proximo(f);
+  ASSERT_EQ(Atual(f, "CDSERVFILI"), "00003");
+  Menu(f, "mnuTurnos");
+  Proximo(f);
+  EXPECT_EQ(Atual(f, "IDTIPOSERV"), "A");
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshCustPadr);
+
+  // Delivery points of a corporate service -> an outpatient service lands on the diners page.
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbPrior), "serviço anterior");
+  Menu(f, "mnuPontEntr");
+  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshPontEntr);
+  Proximo(f);
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshComensais);
+
+  // Any of those pages -> a billing-only service lands on the list with the list's commands.
+  Proximo(f);
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00090");
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
+  EXPECT_TRUE(f.mnuFolhaDados->Checked());
+  for (TMenuItem* m : {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuProcurar, f.mnuVerificar})
+    EXPECT_TRUE(m->Enabled()) << m->Name();
+}
+
+TEST_P(NavegacaoTest, TheMainBilledServiceAndTheBillingGroupFollowTheSelectedService) {
+  Exec("UPDATE SERVICO SET IDVLRVARDATA = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00003");
+  EXPECT_EQ(f.medCdServico->Text(), "00001");
+  EXPECT_EQ(f.edtNmServico->Text(), "Almoço");
+  EXPECT_FALSE(f.grbServFatu->Enabled()) << "billed under its main service, not by equivalence";
+  EXPECT_FALSE(f.dbFatServSep->Enabled());
+
+  Menu(f, "mnuFormulario");
+  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshFormulario);
+  ClearLogs();
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbPrior), "serviço anterior");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  EXPECT_EQ(f.medCdServico->Text(), "");
+  EXPECT_EQ(f.edtNmServico->Text(), "");
+  EXPECT_TRUE(f.grbServFatu->Enabled());
+  EXPECT_TRUE(f.lblServFatu->Enabled());
+  EXPECT_TRUE(f.dbFatServSep->Enabled()) << "billing value varies by date";
+  // The form page shows the billing services of the new service.
+  ASSERT_EQ(CallsOf("GetServFatu").size(), 1u);
+  EXPECT_EQ(CallsOf("GetServFatu")[0].args, (VariantArray{Variant("0001"), Variant("00002")}));
+  ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
+  EXPECT_EQ(f.cdsServFatu->FieldByName("CDSERVICFATURAM").AsString(), "00090");
+  EXPECT_FALSE(progress().Visible());
+
+  // The billing-only service: billing mode on the form.
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbLast), "último serviço");
+  EXPECT_EQ(Atual(f, "IDTIPOSERV"), "F");
+  EXPECT_TRUE(f.medCdServico->Enabled());
+  EXPECT_FALSE(f.dbeIniAtend->Enabled());
+  EXPECT_FALSE(f.dbgServFatu->Enabled());
+  EXPECT_FALSE(f.dckServTran->Checked());
+  EXPECT_TRUE(f.dbeNmFantasServ->Focused());
+}
+
+TEST_P(NavegacaoTest, ThePackagingPageIsLeftForAServiceThatIsNotTransported) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00001");
+  Menu(f, "mnuEmbalagens");
+  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshEmbalagens);
+  EXPECT_EQ(f.pgcEmbalagens->ActivePage(), f.tshDistribuicao);
+  Proximo(f);
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
+  EXPECT_FALSE(f.tshEmbalagens->Enabled());
+}
+
+TEST_P(NavegacaoTest, AnIncludeNeedsPlanningParametersAndStartsOnTheForm) {
+  auto& f = AbreFilial("0003");
+  EXPECT_EQ(UserActions::Click(*f.sbtIncluir).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "Não há parametrização definida para a filial na tela \"Parâmetros de Planejamento\"."});
+  EXPECT_EQ(Keys(), std::vector<std::string>{"N_PARAM_PLANEJA"});
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServico->RecordCount(), 3);
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
+  EXPECT_EQ(CallsOf("getParamPlaneja").back().args, VariantArray{Variant("0003")});
+
+  Ok(UserActions::Focus(*f.medCdFilial), "voltar à filial");
+  Digita(*f.medCdFilial, "1");
+  SaiPainel(f);
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  EXPECT_TRUE(Texts().empty());
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Insert);
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFormulario);
+  EXPECT_TRUE(f.dbeCdServFili->Focused());
+  EXPECT_TRUE(f.drgTipoServ->Enabled());
+  EXPECT_TRUE(f.btpServico->Visible()) << "service codes come from the standard services";
+  EXPECT_FALSE(f.dbeNmServico->Enabled());
+  EXPECT_FALSE(f.dbnPadrao->Enabled());
+  EXPECT_FALSE(f.medCdFilial->Enabled()) << "the branch panel is closed while a service is edited";
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+  EXPECT_EQ(f.medCdServico->Text(), "");
+  EXPECT_EQ(f.edtNmServico->Text(), "");
+
+  // Cancelling asks first; the list is back with its commands.
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Canc"});
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+  EXPECT_TRUE(f.dbnPadrao->Enabled());
+  EXPECT_TRUE(f.medCdFilial->Enabled());
+  EXPECT_FALSE(f.drgTipoServ->Enabled());
+}
+
+CADSERV_SCREEN_SUITE(NavegacaoTest);
+
+}  // namespace cad::test
