@@ -492,6 +492,8 @@ void TfrmCadastroServ::btnFilialBeforePesq(TComponent&) {
 void TfrmCadastroServ::btnFilialAfterPesq(TComponent&) {
   MostraFilial(Campo(*qryFilial, "CDFILIAL"));
   edtNmFilial->SetText(Campo(*qryFilial, "NMFILIAL"));
+  // Back in the code, so leaving it validates the branch picked and opens the data area.
+  if (medCdFilial->CanFocus() && !medCdFilial->Focused()) medCdFilial->SetFocus();
 }
 
 void TfrmCadastroServ::medCdFilialExit(TComponent&) {

@@ -124,6 +124,19 @@ TEST_P(EntradaTest, AnotherBranchIsTypedAndAnUnknownOneKeepsTheUserInTheField) {
   EXPECT_FALSE(f.cdsServico->Active());
   EXPECT_TRUE(CallsOf("GetServico").empty());
 
+  // The branch lookup lists every branch and shows the one picked.
+  lookups().QueuePick({{"CDFILIAL", Variant("0003")}});
+  Digita(*f.medCdFilial, "1");
+  Ok(UserActions::Click(*f.btnFilial), "pesquisa de filial");
+  ASSERT_EQ(lookups().Log().size(), 1u);
+  EXPECT_TRUE(lookups().Log()[0].picked);
+  EXPECT_EQ(f.qryFilial->RecordCount(), 3) << "all branches are offered";
+  EXPECT_EQ(f.medCdFilial->Text(), "0003");
+  EXPECT_EQ(f.edtNmFilial->Text(), "Hospital Santa Clara");
+  SaiPainel(f);
+  EXPECT_EQ(f.cdsServico->RecordCount(), 3);
+  Ok(UserActions::Focus(*f.medCdFilial), "voltar à filial");
+
   // An operator without access to the branch is refused the same way.
   session().Operador = "JOAO";
   ClearLogs();
