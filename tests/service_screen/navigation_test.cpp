@@ -199,6 +199,27 @@ TEST_P(NavegacaoTest, AnIncludeNeedsPlanningParametersAndStartsOnTheForm) {
   EXPECT_FALSE(f.drgTipoServ->Enabled());
 }
 
+TEST_P(NavegacaoTest, SearchListsTheServicesOrTheBillingServicesOfTheFocusedGrid) {
+  auto& f = AbreFilial("0001");
+  lookups().QueuePick({{"CDSERVFILI", Variant("00003")}});
+  Ok(UserActions::Click(*f.sbtProcurar), "procurar");
+  ASSERT_EQ(lookups().Log().size(), 1u);
+  EXPECT_EQ(lookups().Log()[0].dataSet, "cdsServico");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00003");
+  EXPECT_FALSE(f.cdsServico->FieldByName("NMFANTASSERV").Visible) << "the fantasy name shows off the list page only";
+  EXPECT_EQ(f.edtNmServico->Text(), "Almoço") << "the search is a move like any other";
+
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbFirst), "primeiro serviço");
+  Menu(f, "mnuFormulario");
+  EXPECT_TRUE(f.cdsServico->FieldByName("NMFANTASSERV").Visible);
+  Ok(UserActions::Focus(*f.dbgServFatu), "grade de faturamento");
+  lookups().QueuePick({{"CDSERVICFATURAM", Variant("00090")}});
+  Ok(UserActions::Click(*f.sbtProcurar), "procurar");
+  ASSERT_EQ(lookups().Log().size(), 2u);
+  EXPECT_EQ(lookups().Log()[1].dataSet, "cdsServFatu");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001");
+}
+
 CADSERV_SCREEN_SUITE(NavegacaoTest);
 
 }  // namespace cad::test
