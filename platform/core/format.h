@@ -2,6 +2,7 @@
 // default (Brazilian Portuguese), short date "dd/mm/yyyy".
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +74,8 @@ struct EditMask {
 // UTF-8 helpers: length in characters, first n characters, upper/lower case for Latin-1 letters
 // (accented Portuguese letters included), case-insensitive comparison, trimming.
 size_t utf8Length(std::string_view s);
+// Appends the UTF-8 encoding of a code point.
+void appendUtf8(std::string& out, uint32_t codePoint);
 std::string utf8Left(std::string_view s, size_t n);
 std::vector<std::string> utf8Chars(std::string_view s);
 std::string upperCase(std::string_view s);
