@@ -26,6 +26,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <limits>
 
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
@@ -41,6 +42,23 @@ namespace cad::desktop {
 namespace {
 
 Renderer* g_current = nullptr;
+
+// Check boxes and radio buttons answer a click anywhere in their rectangle, as the classic ones do.
+class WholeCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+class WholeRadioButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
 
 Kind kindOf(TControl& c) {
   if (dynamic_cast<TForm*>(&c)) return Kind::Form;
@@ -91,7 +109,8 @@ QIcon glyphIcon(const std::string& glyph) {
       {"importar", QStyle::SP_ArrowLeft},         {"primeiro", QStyle::SP_MediaSkipBackward},
       {"ultimo", QStyle::SP_MediaSkipForward},    {"anterior", QStyle::SP_MediaSeekBackward},
       {"proximo", QStyle::SP_MediaSeekForward},   {"atualizar", QStyle::SP_BrowserReload},
-      {"salvar", QStyle::SP_DialogSaveButton},
+      {"salvar", QStyle::SP_DialogSaveButton},    {"automatico", QStyle::SP_BrowserReload},
+      {"importarexportar", QStyle::SP_FileDialogToParent},
   };
   QString g = qs(glyph).toLower();
   for (const auto& [name, pixmap] : map)
@@ -177,7 +196,9 @@ Renderer* Renderer::current() { return g_current; }
 
 QFont Renderer::screenFont() {
   // The screens' coordinates were laid out for a small UI font (about 11 pixels high).
-  QFont f("DejaVu Sans");
+  // A condensed face keeps captions within the widths the layouts give them.
+  QFont f(QStringLiteral("DejaVu Sans Condensed"));
+  f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
   f.setPixelSize(11);
   return f;
 }
@@ -309,13 +330,13 @@ Binding& Renderer::bind(FormView& view, TControl& control, QWidget* parent) {
       break;
     }
     case Kind::CheckBox: {
-      auto* w = new QCheckBox(parent);
+      auto* w = new WholeCheckBox(parent);
       QObject::connect(w, &QCheckBox::clicked, w, actOn(w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
       b.widget = w;
       break;
     }
     case Kind::Radio: {
-      auto* w = new QRadioButton(parent);
+      auto* w = new WholeRadioButton(parent);
       w->setAutoExclusive(false);
       QObject::connect(w, &QRadioButton::clicked, w, actOn(w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
       b.widget = w;
@@ -563,7 +584,10 @@ void applyCommon(Binding& b) {
   if (changed) w->setPalette(pal);
 }
 
-void setLineText(QLineEdit* w, const QString& text, int selStart, int selLength) {
+// Shows the model's text and caret; the selection shows only while the control has the focus
+// (the classic edits hide it otherwise).
+void setLineText(QLineEdit* w, const QString& text, int selStart, int selLength, bool focused) {
+  if (!focused) selLength = 0;
   if (w->text() != text) w->setText(text);
   int len = static_cast<int>(text.size());
   selStart = std::clamp(selStart, 0, len);
@@ -613,7 +637,7 @@ void Renderer::apply(Binding& b) {
       auto* w = static_cast<QLineEdit*>(b.widget.data());
       auto& e = static_cast<TCustomEdit&>(c);
       auto* m = dynamic_cast<TMaskEdit*>(&e);
-      setLineText(w, qs(m ? m->EditText() : e.Text()), e.SelStart(), e.SelLength());
+      setLineText(w, qs(m ? m->EditText() : e.Text()), e.SelStart(), e.SelLength(), e.Focused());
       w->setReadOnly(e.ReadOnly());
       w->setAlignment((rightAlignedEdit(e) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
       break;
@@ -640,7 +664,7 @@ void Renderer::apply(Binding& b) {
       }
       if (editable) {
         if (w->currentIndex() != cb.ItemIndex()) w->setCurrentIndex(cb.ItemIndex());
-        setLineText(w->lineEdit(), qs(cb.Text()), cb.SelStart(), cb.SelLength());
+        setLineText(w->lineEdit(), qs(cb.Text()), cb.SelStart(), cb.SelLength(), cb.Focused());
         w->lineEdit()->setReadOnly(cb.ReadOnly());
       } else {
         int index = cb.ItemIndex();
@@ -678,7 +702,7 @@ void Renderer::apply(Binding& b) {
         for (auto* old : buttons) delete old;
         buttons.clear();
         for (size_t i = 0; i < g.Items().size(); ++i) {
-          auto* rb = new QRadioButton(qs(g.Items()[i]), w);
+          auto* rb = new WholeRadioButton(qs(g.Items()[i]), w);
           rb->setAutoExclusive(false);
           rb->setFocusPolicy(Qt::NoFocus);
           int index = static_cast<int>(i);
@@ -781,6 +805,7 @@ void Renderer::apply(Binding& b) {
 // ---------------------------------------------------------------- layout
 
 void Renderer::layout(Binding& b) {
+  if (b.kind == Kind::RadioGroup) return layoutRadioGroup(b);
   if (!b.container) return;
   TControl& c = *b.control;
   QWidget* box = b.container;
@@ -863,9 +888,15 @@ void Renderer::layout(Binding& b) {
       Binding* kb = bindingOf(k);
       QRect geom(k->Left(), k->Top(), k->Width(), k->Height());
       if (kb->kind == Kind::Label) {
-        // Labels size themselves to their text (AutoSize), so a larger font never clips them.
+        // Labels size themselves to their text (AutoSize), but stop short of the next control
+        // to their right on the same line, so captions never run into each other.
         QSize hint = kb->widget->sizeHint();
-        geom.setWidth(std::max(geom.width(), hint.width()));
+        int limit = std::numeric_limits<int>::max();
+        for (TControl* o : kids)
+          if (o != k && o->Visible() && o->Align() == TAlign::alNone && o->Left() > k->Left() &&
+              o->Top() < k->Top() + std::max(k->Height(), hint.height()) && o->Top() + o->Height() > k->Top())
+            limit = std::min(limit, o->Left() - k->Left() - 3);
+        if (static_cast<TLabel*>(k)->Alignment() == TAlignment::taLeftJustify) geom.setWidth(std::max(0, std::min(hint.width(), limit)));
         geom.setHeight(std::max(geom.height(), hint.height()));
       } else if (kb->kind == Kind::CheckBox || kb->kind == Kind::Radio) {
         geom.setWidth(std::max(geom.width(), kb->widget->sizeHint().width()));
@@ -874,18 +905,21 @@ void Renderer::layout(Binding& b) {
     }
   }
 
-  if (b.kind == Kind::RadioGroup) {
-    auto& g = static_cast<TCustomRadioGroup&>(c);
-    QList<QRadioButton*> buttons = box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
-    int cols = std::max(1, g.Columns()), n = static_cast<int>(buttons.size());
-    int rows = std::max(1, (n + cols - 1) / cols);
-    QRect area = r;
-    int rowH = std::max(area.height() / rows, box->fontMetrics().height() + 4);
-    int colW = area.width() / cols;
-    for (int i = 0; i < n; ++i)
-      buttons[i]->setGeometry(area.left() + 6 + (i / rows) * colW, area.top() + (i % rows) * rowH, colW - 8, rowH);
-  }
   for (TControl* k : kids) layout(*bindingOf(k));
+}
+
+void Renderer::layoutRadioGroup(Binding& b) {
+  auto& g = static_cast<TCustomRadioGroup&>(*b.control);
+  QWidget* box = b.widget;
+  QRect area(8, box->fontMetrics().height() + 4, box->width() - 12, box->height() - box->fontMetrics().height() - 8);
+  QList<QRadioButton*> buttons = box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+  int cols = std::max(1, g.Columns()), n = static_cast<int>(buttons.size());
+  int rows = std::max(1, (n + cols - 1) / cols);
+  int rowH = std::max(area.height() / rows, 1);
+  int colW = area.width() / cols;
+  for (int i = 0; i < n; ++i)
+    buttons[i]->setGeometry(area.left() + (i / rows) * colW, area.top() + (i % rows) * rowH, colW - 4,
+                            std::min(rowH, buttons[i]->sizeHint().height() + 2));
 }
 
 // ---------------------------------------------------------------- sync
@@ -961,6 +995,12 @@ void Renderer::syncFocus() {
     if (!v->window || !v->window->isVisible()) continue;
     TControl* ac = v->form->ActiveControl();
     Binding* b = ac ? bindingOf(ac) : nullptr;
+    // The control that lost the focus hides its selection; the one that got it shows it.
+    if (ac != v->lastActive) {
+      if (Binding* old = bindingOf(v->lastActive)) apply(*old);
+      if (b) apply(*b);
+      v->lastActive = ac;
+    }
     QWidget* target = b && b->focusTarget && b->focusTarget->isVisible() ? b->focusTarget.data() : v->window.data();
     if (auto* combo = qobject_cast<QComboBox*>(target); combo && combo->lineEdit()) target = combo->lineEdit();
     if (v->window->focusWidget() != target || (v->window->isActiveWindow() && !target->hasFocus())) {

@@ -94,6 +94,7 @@ class Renderer : public QObject {
   void dropView(TForm* form);
   void apply(Binding& b);
   void layout(Binding& b);
+  void layoutRadioGroup(Binding& b);
   void syncWindows();
   void syncFocus();
   void rebuildMenuBar(FormView& view);

@@ -424,6 +424,8 @@ void GridView::syncFromModel() {
   int cols = model_->columnCount();
   for (int c = 0; c < cols; ++c) {
     int w = db ? (db->Columns(c).Visible ? db->Columns(c).EffectiveWidth() : -1) : g.ColWidths(c);
+    // The grid's cell rectangles (handed to its drawing handlers) follow the columns' widths.
+    if (db && g.ColWidths(c) != w) g.SetColWidths(c, w);
     setColumnHidden(c, w < 0);
     if (w >= 0 && columnWidth(c) != w) setColumnWidth(c, w);
   }

@@ -60,6 +60,7 @@ struct FormView {
   bool layoutDirty = true;
   bool menuDirty = true;
   bool placed = false;  // the window got its first position
+  TControl* lastActive = nullptr;  // the active control at the last focus sync
   std::set<TMenuItem*> menuItems;  // observed items of the main menu
   std::vector<std::pair<TMenuItem*, int>> menuObservers;
 };
