@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/core/variant.h"
+#include "service_screen/module.h"
 
 class QLabel;
 
@@ -37,10 +38,7 @@ class ScreenModules {
   void call(const std::string& code, const std::string& entry, VariantArray& params);
 
  private:
-  struct Entry {
-    const char* name;
-    void (*fn)(VariantArray& params);
-  };
+  using Entry = CadServEntry;
   const Entry* table(const std::string& code);
   std::string folder_;
   std::map<std::string, const Entry*> loaded_;

@@ -1,0 +1,81 @@
+// The main service screen rendered by the desktop renderer on demo data: the branch typed with
+// Qt keys reaches the screen's handlers, the list page shows the branch's services in the grid,
+// the form page shows the current service's record; both pages are saved as screenshots
+// (gui-main-list.png, gui-main-form.png in the build folder) for a person to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+#include "hosts/desktop/renderer.h"
+#include "hosts/desktop/widgets.h"
+#include "service_screen/cadastroserv.h"
+#include "tests/support/screen_fixture.h"
+
+namespace cad::test {
+namespace {
+
+class MainScreenGui : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    renderer = std::make_unique<desktop::Renderer>();
+    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
+  }
+  void TearDown() override {
+    renderer.reset();
+    ScreenTest::TearDown();
+  }
+  void save(QWidget* w, const char* name) {
+    QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath(QString("../") + name);
+    ASSERT_TRUE(w->grab().save(path)) << path.toStdString();
+  }
+  std::unique_ptr<desktop::Renderer> renderer;
+};
+
+TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
+  CallEntry("GER04100", "IniProc", {Variant()});
+  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
+  renderer->sync();
+  QWidget* win = renderer->window(f);
+  ASSERT_TRUE(win->isVisible());
+  EXPECT_EQ(win->windowTitle(), QString::fromUtf8("Serviço"));
+
+  // The branch is typed and left with Tab as a person does, through the Qt widgets.
+  auto* branch = dynamic_cast<QLineEdit*>(renderer->widgetOf(*f.medCdFilial));
+  ASSERT_NE(branch, nullptr);
+  EXPECT_EQ(win->focusWidget(), branch);
+  QTest::keyClick(branch, Qt::Key_A, Qt::ControlModifier);
+  for (int i = 0; i < 6; ++i) QTest::keyClick(branch, Qt::Key_Backspace);
+  QTest::keyClicks(branch, "0001");
+  QTest::keyClick(branch, Qt::Key_Tab);
+  auto* grid = dynamic_cast<QTableView*>(renderer->widgetOf(*f.dbgPadrao));
+  ASSERT_NE(grid, nullptr);
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
+  QApplication::processEvents();
+  EXPECT_TRUE(Texts().empty()) << Texts().front();
+  ASSERT_GT(f.cdsServico->RecordCount(), 0);
+  EXPECT_EQ(f.ActiveControl(), f.dbgPadrao);
+  EXPECT_EQ(win->focusWidget(), grid);
+  EXPECT_TRUE(grid->isVisible());
+  EXPECT_EQ(grid->model()->rowCount(), f.cdsServico->DisplayCount());
+  EXPECT_EQ(grid->model()->index(0, 0).data().toString().toStdString(), f.dbgPadrao->CellText(0, 1));
+  save(win, "gui-main-list.png");
+
+  // The form page through the menu item, as the user picks it.
+  ASSERT_TRUE(UserActions::MenuItem(f, "mnuFormulario").ok());
+  QApplication::processEvents();
+  auto* name = dynamic_cast<QLineEdit*>(renderer->widgetOf(*f.dbeNmServico));
+  ASSERT_NE(name, nullptr);
+  EXPECT_TRUE(name->isVisible());
+  EXPECT_EQ(name->text().toStdString(), f.cdsServico->FieldByName("NMSERVICO").AsString());
+  save(win, "gui-main-form.png");
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, MainScreenGui, ::testing::Values(std::string("sqlite")), BackendName());
+
+}  // namespace
+}  // namespace cad::test
