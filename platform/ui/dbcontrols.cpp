@@ -139,7 +139,10 @@ void TDBEdit::dataChange() {
   }
   SetEditMask(f->EditMask);
   if (fixedMaxLength_ < 0) SetMaxLength(f->DataType() == FieldType::String ? f->Size() : 0);
-  SetText(focused_ && link_.CanModify() ? f->Text() : f->DisplayText());
+  // A masked edit shows the mask's literals itself: it takes the stored text, never the field's
+  // display text, which has the same mask applied already.
+  bool editText = (focused_ && link_.CanModify()) || !EditMask().empty();
+  SetText(editText ? f->Text() : f->DisplayText());
 }
 
 void TDBEdit::updateData() {

@@ -102,6 +102,34 @@ TEST_F(DbControlsTest, EditWritesBackBeforePostAndAFailingCheckKeepsTheEdit) {
   EXPECT_TRUE(UserActions::SetText(*f.dbeNm, "y").refused());
 }
 
+// A masked field shows its literals once, focused or not, and stores the bare digits.
+TEST_F(DbControlsTest, MaskedFieldShowsItsLiteralsOnceAndStoresTheDigits) {
+  TForm f;
+  ClientDataSet cds{"cdsHora"};
+  DataSource dts{"dtsHora"};
+  Field& hr = cds.AddField({"HRINICATEN", FieldType::String, 4});
+  hr.EditMask = "99:99;0;_";
+  cds.CreateDataSet();
+  cds.Append();
+  hr.SetAsString("0930");
+  cds.Post();
+  dts.SetDataSet(&cds);
+  TDBEdit* edit = f.Create<TDBEdit>("dbeIniAtend", &f);
+  TEdit* other = f.Create<TEdit>("edtOutro", &f);
+  edit->SetDataSource(&dts);
+  edit->SetDataField("HRINICATEN");
+  f.Show();
+  ASSERT_TRUE(UserActions::Focus(*other).ok());
+  EXPECT_EQ(edit->EditText(), "09:30");
+  EXPECT_EQ(hr.DisplayText(), "09:30");
+  ASSERT_TRUE(UserActions::SetText(*edit, "1245").ok());
+  EXPECT_EQ(edit->EditText(), "12:45");
+  ASSERT_TRUE(UserActions::Focus(*other).ok());
+  EXPECT_EQ(edit->EditText(), "12:45");
+  cds.Post();
+  EXPECT_EQ(hr.AsString(), "1245");
+}
+
 struct GridForm : ServiceForm {
   TDBGrid* dbg = Create<TDBGrid>("dbgServico", this);
   GridForm() {
