@@ -1,6 +1,7 @@
 // cadserv-desktop: the operator's desktop host. Reads the connection and session settings,
-// installs the HTTP transport (token and operator), the session database and the Qt host
-// services, shows the host window and opens the screens asked for on the command line.
+// connects to the application server (or runs its code embedded) with the session database,
+// installs the Qt host services, shows the host window and opens the screens asked for on the
+// command line.
 #include <QApplication>
 #include <QMessageBox>
 
@@ -8,25 +9,31 @@
 #include <cstdlib>
 #include <memory>
 
+#include "hosts/common/backend.h"
+#include "hosts/common/modules.h"
+#include "hosts/common/options.h"
 #include "hosts/desktop/host.h"
 #include "hosts/desktop/mainwindow.h"
-#include "hosts/desktop/options.h"
 #include "hosts/desktop/widgets.h"
-#include "platform/core/datetime.h"
 #include "platform/core/errors.h"
-#include "platform/db/database.h"
 #include "platform/framework/session.h"
-#include "platform/net/transport.h"
 
 using namespace cad;
 using namespace cad::desktop;
 
+namespace {
+
+std::string usage() { return "Uso: cadserv-desktop [opções]\n" + host::optionsHelp(); }
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  Options options;
+  host::Options options;
   try {
     if (const char* t = std::getenv("CADSERV_TOKEN")) options.token = t;
-    if (const char* cfg = std::getenv("CADSERV_DESKTOP_CONFIG"); cfg && *cfg) readConfigFile(options, cfg);
-    parseCommandLine(options, std::vector<std::string>(argv + 1, argv + argc));
+    if (const char* cfg = std::getenv("CADSERV_DESKTOP_CONFIG"); cfg && *cfg) host::readConfigFile(options, cfg);
+    host::parseCommandLine(options, std::vector<std::string>(argv + 1, argv + argc));
+    host::validate(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "cadserv-desktop: %s\n\n%s", e.what(), usage().c_str());
     return 2;
@@ -42,17 +49,10 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   auto session = std::make_shared<Session>();
-  session->Operador = options.operatorName;
-  session->FiliProc = options.branch;
-  session->ModuFili = options.moduFili;
-  session->WebURL = options.serverHost;
-  session->WebPort = options.serverPort;
-  session->ModuloAtiv = options.module;
-  if (!options.date.empty()) session->SetDataProc("", *DateTime::parseIso(options.date));
-
-  net::setTransportFactory(net::httpTransportFactory(net::HttpOptions{options.token, options.operatorName}));
+  std::unique_ptr<host::HostBackend> backend;
   try {
-    db::setSessionDatabase(std::shared_ptr<db::Database>(db::open(options.db)));
+    host::applySession(*session, options);
+    backend = std::make_unique<host::HostBackend>(options);
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, QStringLiteral("Erro"), qs(e.what()));
     return 1;
@@ -61,12 +61,11 @@ int main(int argc, char** argv) {
   int rc = 0;
   {
     DesktopHost host(session);
-    ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
+    host::ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
     MainWindow window(options, *session, modules, host.renderer());
     window.show();
     for (const std::string& spec : options.open) window.openScreen(spec);
     rc = QApplication::exec();
   }
-  db::setSessionDatabase(nullptr);
   return rc;
 }

@@ -1,7 +1,5 @@
-// The host window and the screen-module loader (see mainwindow.h).
+// The host window (see mainwindow.h).
 #include "hosts/desktop/mainwindow.h"
-
-#include <dlfcn.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,7 +9,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "hosts/desktop/options.h"
+#include "hosts/common/options.h"
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/datetime.h"
@@ -22,47 +20,9 @@
 
 namespace cad::desktop {
 
-// ---------------------------------------------------------------- modules
-
-std::string ScreenModules::libraryPath(const std::string& code) const {
-  if (code.empty() || code.size() > 32) throw Exception("Código de tela inválido: '" + code + "'.");
-  for (char c : code)
-    if (!std::isalnum(static_cast<unsigned char>(c))) throw Exception("Código de tela inválido: '" + code + "'.");
-  return folder_ + "/libcadserv_" + lowerCase(code) + ".so";
-}
-
-const ScreenModules::Entry* ScreenModules::table(const std::string& code) {
-  std::string key = upperCase(code);
-  if (auto it = loaded_.find(key); it != loaded_.end()) return it->second;
-  std::string path = libraryPath(code);
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* why = dlerror();
-    throw Exception("Pacote de tela '" + key + "' não encontrado (" + (why ? why : path) + ").");
-  }
-  using TableFn = const Entry* (*)();
-  auto fn = reinterpret_cast<TableFn>(dlsym(handle, "CadServEntries"));
-  if (!fn) throw Exception("O pacote '" + key + "' não exporta a tabela de entradas.");
-  const Entry* entries = fn();
-  loaded_[key] = entries;
-  return entries;
-}
-
-std::vector<std::string> ScreenModules::entries(const std::string& code) {
-  std::vector<std::string> out;
-  for (const Entry* e = table(code); e && e->name; ++e) out.emplace_back(e->name);
-  return out;
-}
-
-void ScreenModules::call(const std::string& code, const std::string& entry, VariantArray& params) {
-  for (const Entry* e = table(code); e && e->name; ++e)
-    if (entry.empty() || sameText(e->name, entry)) return e->fn(params);
-  throw Exception("O pacote '" + upperCase(code) + "' não tem a entrada '" + entry + "'.");
-}
-
 // ---------------------------------------------------------------- main window
 
-MainWindow::MainWindow(const Options& options, Session& session, ScreenModules& modules, Renderer& renderer)
+MainWindow::MainWindow(const host::Options& options, Session& session, host::ScreenModules& modules, Renderer& renderer)
     : session_(session), modules_(modules), renderer_(renderer),
       server_(options.serverHost + ":" + std::to_string(options.serverPort)) {
   setWindowTitle(QString::fromUtf8("Cadastro de Serviços"));
@@ -118,28 +78,12 @@ void MainWindow::refreshSessionBar() {
 }
 
 bool MainWindow::openScreen(const std::string& spec) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t i = 0; i <= spec.size(); ++i)
-    if (i == spec.size() || (spec[i] == ':' && parts.size() < 2)) {
-      parts.push_back(spec.substr(start, i - start));
-      start = i + 1;
-    }
-  std::string code = parts[0], entry = parts.size() > 1 ? parts[1] : std::string();
-  VariantArray params;
-  if (parts.size() > 2) params.push_back(Variant(parts[2]));
-  else if (sameText(entry, "IniProc")) params.push_back(Variant());
+  host::ScreenSpec screen = host::parseScreenSpec(spec);
   bool ran = false;
   // Opening a screen is a user action: errors show as error dialogs, the windows follow.
   renderer_.act([&] {
-    ActionResult r;
-    try {
-      modules_.call(code, entry, params);
-      ran = true;
-    } catch (...) {
-      r.message = Application().HandleException(std::current_exception());
-      r.status = r.message.empty() ? ActionResult::Status::Aborted : ActionResult::Status::Failed;
-    }
+    ActionResult r = host::RunAsUserAction([&] { modules_.call(screen.code, screen.entry, screen.params); });
+    ran = r.ok();
     return r;
   });
   return ran;

@@ -1,5 +1,5 @@
-// Desktop host settings (see options.h).
-#include "hosts/desktop/options.h"
+// Host settings (see options.h).
+#include "hosts/common/options.h"
 
 #include <charconv>
 #include <fstream>
@@ -7,8 +7,9 @@
 #include "platform/core/datetime.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
+#include "platform/framework/session.h"
 
-namespace cad::desktop {
+namespace cad::host {
 
 namespace {
 
@@ -21,9 +22,33 @@ bool parseInt(const std::string& s, int& out) {
 
 bool parseBool(const std::string& s, bool& out) {
   std::string v = lowerCase(trim(s));
-  if (v == "1" || v == "true" || v == "sim" || v == "s" || v == "yes") return out = true, true;
+  if (v.empty() || v == "1" || v == "true" || v == "sim" || v == "s" || v == "yes") return out = true, true;
   if (v == "0" || v == "false" || v == "nao" || v == "não" || v == "n" || v == "no") return out = false, true;
   return false;
+}
+
+struct LocaleFormats {
+  const char* name;
+  char decimal, thousands;
+  const char* shortDate;
+};
+constexpr LocaleFormats kLocales[] = {
+    {"pt-BR", ',', '.', "dd/mm/yyyy"},
+    {"en-US", '.', ',', "mm/dd/yyyy"},
+};
+
+const LocaleFormats* findLocale(const std::string& name) {
+  std::string n = name;
+  for (char& c : n)
+    if (c == '_') c = '-';
+  for (const LocaleFormats& l : kLocales)
+    if (sameText(l.name, n)) return &l;
+  return nullptr;
+}
+
+// Options that take no value on the command line.
+bool isFlag(const std::string& key) {
+  return key == "modufili" || key == "embedded" || key == "init" || key == "demo" || key == "help";
 }
 
 }  // namespace
@@ -31,6 +56,11 @@ bool parseBool(const std::string& s, bool& out) {
 void applySetting(Options& o, const std::string& key, const std::string& raw) {
   std::string value = trim(raw);
   if (value.size() > kMaxValue) throw Exception("Valor longo demais para '" + key + "'.");
+  auto flag = [&](bool& target) {
+    bool b = true;
+    if (!parseBool(value, b)) throw Exception("Valor inválido para " + key + ": '" + value + "'.");
+    target = b;
+  };
   if (key == "server") {
     std::string rest = value;
     if (rest.rfind("http://", 0) == 0) rest = rest.substr(7);
@@ -42,6 +72,7 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
       throw Exception("Servidor inválido: '" + value + "' (use http://HOST:PORTA).");
     o.serverHost = rest.substr(0, colon);
     o.serverPort = port;
+    o.serverGiven = true;
   } else if (key == "token") {
     o.token = value;
   } else if (key == "operator") {
@@ -57,17 +88,29 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
     if (!parseInt(value, m) || m < 0) throw Exception("Módulo inválido: '" + value + "'.");
     o.module = m;
   } else if (key == "modufili") {
-    bool b = true;
-    if (!value.empty() && !parseBool(value, b)) throw Exception("Valor inválido para modufili: '" + value + "'.");
-    o.moduFili = b;
+    flag(o.moduFili);
+  } else if (key == "embedded") {
+    flag(o.embedded);
+  } else if (key == "init") {
+    flag(o.init);
+  } else if (key == "demo") {
+    flag(o.demo);
   } else if (key == "db") {
     if (value.empty()) throw Exception("Banco de dados não informado.");
     o.db = value;
+  } else if (key == "locale") {
+    const LocaleFormats* l = findLocale(value);
+    if (!l) throw Exception("Idioma não suportado: '" + value + "' (use pt-BR ou en-US).");
+    o.locale = l->name;
   } else if (key == "open") {
     if (!value.empty()) o.open.push_back(value);
   } else {
     throw Exception("Opção desconhecida: '" + key + "'.");
   }
+}
+
+bool isSessionKey(const std::string& key) {
+  return key == "operator" || key == "branch" || key == "date" || key == "module" || key == "modufili" || key == "locale";
 }
 
 void readConfigFile(Options& o, const std::string& path) {
@@ -105,8 +148,8 @@ void parseCommandLine(Options& o, const std::vector<std::string>& args) {
       o.help = true;
       continue;
     }
-    if (key == "modufili" && !hasValue) {
-      o.moduFili = true;
+    if (isFlag(key) && !hasValue) {
+      applySetting(o, key, "");
       continue;
     }
     if (!hasValue) {
@@ -118,18 +161,50 @@ void parseCommandLine(Options& o, const std::vector<std::string>& args) {
   }
 }
 
-std::string usage() {
-  return "Uso: cadserv-desktop [opções]\n"
-         "  --server http://HOST:PORTA  servidor de aplicação (padrão http://127.0.0.1:8099)\n"
+void validate(const Options& o) {
+  if (o.embedded && o.serverGiven) throw Exception("Use --server ou --embedded, não os dois.");
+  if ((o.init || o.demo) && !o.embedded) throw Exception("--init e --demo exigem --embedded (o servidor prepara o próprio banco).");
+  // A private in-memory database would differ between the embedded server and the screens'
+  // queries, which open their own connection.
+  if (o.embedded && o.db.find(":memory:") != std::string::npos)
+    throw Exception("--embedded precisa de um banco em arquivo ou PostgreSQL, não de um banco em memória.");
+}
+
+std::string optionsHelp() {
+  return "  --server http://HOST:PORTA  servidor de aplicação (padrão http://127.0.0.1:8099)\n"
          "  --token T                   token da sessão (padrão $CADSERV_TOKEN)\n"
+         "  --embedded                  executa o servidor de aplicação neste processo, sobre --db\n"
+         "  --init, --demo              com --embedded: cria o esquema / carrega a demonstração\n"
+         "  --db URL                    banco compartilhado (padrão sqlite:cadserv.db)\n"
          "  --operator OP               operador (padrão ADMIN)\n"
          "  --branch FILIAL             filial corrente (padrão 0001)\n"
          "  --date AAAA-MM-DD           data de processamento (padrão: a da filial)\n"
          "  --module N                  módulo ativo (padrão 0)\n"
          "  --modufili                  filial fixada pelo hospedeiro\n"
-         "  --db URL                    banco das consultas das telas (padrão sqlite:cadserv.db)\n"
+         "  --locale pt-BR|en-US        formatos de número e data (padrão pt-BR)\n"
          "  --open CODIGO[:ENTRADA[:ARG]]  abre uma tela ao iniciar (ex.: GER04100)\n"
          "  --config ARQUIVO            lê 'chave = valor' (as mesmas chaves) de um arquivo\n";
 }
 
-}  // namespace cad::desktop
+void applyLocale(const std::string& locale) {
+  const LocaleFormats* l = findLocale(locale);
+  if (!l) throw Exception("Idioma não suportado: '" + locale + "' (use pt-BR ou en-US).");
+  FormatSettings& fs = formatSettings();
+  fs.decimalSeparator = l->decimal;
+  fs.thousandSeparator = l->thousands;
+  fs.shortDateFormat = l->shortDate;
+}
+
+void applySession(Session& session, const Options& o) {
+  applyLocale(o.locale);
+  session.Operador = o.operatorName;
+  session.FiliProc = o.branch;
+  session.ModuFili = o.moduFili;
+  session.WebURL = o.serverHost;
+  session.WebPort = o.serverPort;
+  session.ModuloAtiv = o.module;
+  session.ClearDataProc();
+  if (!o.date.empty()) session.SetDataProc("", *DateTime::parseIso(o.date));
+}
+
+}  // namespace cad::host

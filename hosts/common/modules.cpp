@@ -1,0 +1,88 @@
+// The screen-module loader (see modules.h).
+#include "hosts/common/modules.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cctype>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/ui/forms.h"
+
+namespace cad::host {
+
+ScreenSpec parseScreenSpec(const std::string& spec) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t i = 0; i <= spec.size(); ++i)
+    if (i == spec.size() || (spec[i] == ':' && parts.size() < 2)) {
+      parts.push_back(spec.substr(start, i - start));
+      start = i + 1;
+    }
+  ScreenSpec s;
+  s.code = parts[0];
+  if (parts.size() > 1) s.entry = parts[1];
+  if (parts.size() > 2) s.params.push_back(Variant(parts[2]));
+  else if (sameText(s.entry, "IniProc")) s.params.push_back(Variant());
+  return s;
+}
+
+ActionResult RunAsUserAction(const std::function<void()>& body) {
+  ActionResult r;
+  try {
+    body();
+  } catch (...) {
+    r.message = Application().HandleException(std::current_exception());
+    r.status = r.message.empty() ? ActionResult::Status::Aborted : ActionResult::Status::Failed;
+  }
+  Application().FlushReleased();
+  return r;
+}
+
+std::string ScreenModules::libraryPath(const std::string& code) const {
+  if (code.empty() || code.size() > 32) throw Exception("Código de tela inválido: '" + code + "'.");
+  for (char c : code)
+    if (!std::isalnum(static_cast<unsigned char>(c))) throw Exception("Código de tela inválido: '" + code + "'.");
+  return folder_ + "/libcadserv_" + lowerCase(code) + ".so";
+}
+
+const ScreenModules::Entry* ScreenModules::table(const std::string& code) {
+  std::string key = upperCase(code);
+  if (auto it = loaded_.find(key); it != loaded_.end()) return it->second;
+  std::string path = libraryPath(code);
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* why = dlerror();
+    throw Exception("Pacote de tela '" + key + "' não encontrado (" + (why ? why : path) + ").");
+  }
+  using TableFn = const Entry* (*)();
+  auto fn = reinterpret_cast<TableFn>(dlsym(handle, "CadServEntries"));
+  if (!fn) throw Exception("O pacote '" + key + "' não exporta a tabela de entradas.");
+  const Entry* entries = fn();
+  loaded_[key] = entries;
+  return entries;
+}
+
+std::vector<std::string> ScreenModules::entries(const std::string& code) {
+  std::vector<std::string> out;
+  for (const Entry* e = table(code); e && e->name; ++e) out.emplace_back(e->name);
+  return out;
+}
+
+void ScreenModules::call(const std::string& code, const std::string& entry, VariantArray& params) {
+  for (const Entry* e = table(code); e && e->name; ++e)
+    if (entry.empty() || sameText(e->name, entry)) return e->fn(params);
+  throw Exception("O pacote '" + upperCase(code) + "' não tem a entrada '" + entry + "'.");
+}
+
+std::string ScreenModules::executableFolder() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string path(buf, static_cast<size_t>(n));
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace cad::host

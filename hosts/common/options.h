@@ -1,0 +1,63 @@
+// Settings shared by the hosts (desktop and automation driver): defaults, a small config file
+// ("key = value" lines, '#' comments) and the command line, later sources overriding earlier
+// ones. By default a host connects to the server `make run` starts (127.0.0.1:8099, token from
+// $CADSERV_TOKEN) and reads the same database file the server uses (sqlite:cadserv.db); with
+// --embedded it runs the application-server code itself on --db.
+//
+// Invariants: parsing never half-applies a bad setting; an unknown key, a malformed server URL,
+// date, module number or locale raises cad::Exception naming it; validate() refuses combinations
+// that cannot work (--server with --embedded, --init/--demo without --embedded).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cad {
+class Session;
+}
+
+namespace cad::host {
+
+struct Options {
+  std::string serverHost = "127.0.0.1";
+  int serverPort = 8099;
+  bool serverGiven = false;      // --server was set (conflicts with --embedded)
+  std::string token;             // sent as the bearer token
+  std::string operatorName = "ADMIN";
+  std::string branch = "0001";   // the host's current branch
+  std::string date;              // processing date "YYYY-MM-DD"; empty: the branch's own
+  int module = 0;                // active module
+  bool moduFili = false;         // branch fixed by the host
+  std::string db = "sqlite:cadserv.db";  // the shared database (reference queries; embedded server)
+  bool embedded = false;         // run the application-server code in this process on `db`
+  bool init = false;             // embedded: create the schema
+  bool demo = false;             // embedded: load the demo data (creates the schema when missing)
+  std::string locale = "pt-BR";  // number and date formats
+  std::vector<std::string> open;  // screens to open at start: "GER04100" or "GER04100:IniProc:0001"
+  bool help = false;
+};
+
+// Applies one setting by its key (the long option name without dashes: "server", "token",
+// "operator", "branch", "date", "module", "modufili", "db", "embedded", "init", "demo",
+// "locale", "open").
+void applySetting(Options& o, const std::string& key, const std::string& value);
+// Keys that change the session (and may change between commands): operator, branch, date,
+// module, modufili, locale.
+bool isSessionKey(const std::string& key);
+// Reads a config file into o; throws cad::Exception when it cannot be read or is malformed.
+void readConfigFile(Options& o, const std::string& path);
+// Reads the command line (argv without the program name): --key value or --key=value, and
+// --config FILE read in place; --modufili, --embedded, --init, --demo and --help take no value.
+void parseCommandLine(Options& o, const std::vector<std::string>& args);
+// Refuses settings that cannot work together; throws cad::Exception saying why.
+void validate(const Options& o);
+// The option lines of the usage text, shared by the hosts' own usage texts.
+std::string optionsHelp();
+
+// Fills the session from the settings (operator, branch, fixed branch, server address, active
+// module, processing date for every branch) and applies the locale's formats.
+void applySession(Session& session, const Options& o);
+// Number and date formats of a locale ("pt-BR", "en-US"); throws cad::Exception for others.
+void applyLocale(const std::string& locale);
+
+}  // namespace cad::host

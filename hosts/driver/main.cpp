@@ -1,0 +1,62 @@
+// cadserv-driver: the automation driver. Reads the connection and session settings, connects to
+// the application server (--server) or runs its code in this process (--embedded), then serves
+// JSON commands from stdin, one reply per line on stdout, and exits 0 at the end of input.
+// stdout carries only replies; the embedded server's log goes to stderr.
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "hosts/common/backend.h"
+#include "hosts/common/modules.h"
+#include "hosts/common/options.h"
+#include "hosts/driver/driver.h"
+
+using namespace cad;
+
+namespace {
+
+std::string usage() {
+  return "Uso: cadserv-driver [opções] < comandos.jsonl\n"
+         "Lê um comando JSON por linha e responde um objeto JSON por linha (veja hosts/driver/README.md).\n" +
+         host::optionsHelp();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  host::Options options;
+  try {
+    if (const char* t = std::getenv("CADSERV_TOKEN")) options.token = t;
+    host::parseCommandLine(options, std::vector<std::string>(argv + 1, argv + argc));
+    host::validate(options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "cadserv-driver: %s\n\n%s", e.what(), usage().c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(usage().c_str(), stdout);
+    return 0;
+  }
+  // The embedded server logs each call; stdout belongs to the replies.
+  spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv-driver"));
+  spdlog::set_level(spdlog::level::warn);
+
+  try {
+    host::HostBackend backend(options);
+    host::ScreenModules modules(host::ScreenModules::executableFolder());
+    driver::ModuleAccess access{
+        [&modules](const std::string& code) { return modules.entries(code); },
+        [&modules](const std::string& code, const std::string& entry, VariantArray& params) { modules.call(code, entry, params); }};
+    driver::Driver driver(std::cin, std::cout, access, options);
+    for (const std::string& spec : options.open) driver.OpenAtStart(spec);
+    return driver.Run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "cadserv-driver: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,110 @@
+// Host settings shared by the desktop host and the driver: defaults that reach the server
+// `make run` starts, the config file overridden by the command line, malformed settings and
+// impossible combinations refused with a reason, the session filled from them, and the module
+// loader refusing codes that are not plain names.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "hosts/common/modules.h"
+#include "hosts/common/options.h"
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/framework/session.h"
+
+namespace cad::host {
+namespace {
+
+TEST(HostOptions, ConfigFileThenCommandLine) {
+  Options o;
+  EXPECT_EQ(o.serverHost, "127.0.0.1");
+  EXPECT_EQ(o.serverPort, 8099);
+  EXPECT_EQ(o.db, "sqlite:cadserv.db");
+  EXPECT_EQ(o.locale, "pt-BR");
+
+  std::string path = testing::TempDir() + "cadserv-host.conf";
+  {
+    std::ofstream f(path);
+    f << "# sessão de treinamento\nserver = http://10.0.0.5:9000/\ntoken = abc\noperator = MARIA\n"
+         "branch = 0002\nmodule = 10\nmodufili = sim\n\ndate = 2026-12-07\n";
+  }
+  parseCommandLine(o, {"--config", path, "--branch=0003", "--open", "GER04100", "--db", "sqlite:/tmp/x.db", "--locale", "en_us"});
+  EXPECT_EQ(o.serverHost, "10.0.0.5");
+  EXPECT_EQ(o.serverPort, 9000);
+  EXPECT_EQ(o.token, "abc");
+  EXPECT_EQ(o.operatorName, "MARIA");
+  EXPECT_EQ(o.branch, "0003");
+  EXPECT_EQ(o.module, 10);
+  EXPECT_TRUE(o.moduFili);
+  EXPECT_EQ(o.date, "2026-12-07");
+  EXPECT_EQ(o.db, "sqlite:/tmp/x.db");
+  EXPECT_EQ(o.locale, "en-US");
+  EXPECT_EQ(o.open, std::vector<std::string>{"GER04100"});
+  std::remove(path.c_str());
+
+  Options e;
+  parseCommandLine(e, {"--embedded", "--db", "sqlite:/tmp/y.db", "--init", "--demo"});
+  EXPECT_TRUE(e.embedded && e.init && e.demo);
+  EXPECT_NO_THROW(validate(e));
+
+  Session s;
+  applySession(s, o);
+  EXPECT_EQ(s.Operador, "MARIA");
+  EXPECT_EQ(s.FiliProc, "0003");
+  EXPECT_TRUE(s.ModuFili);
+  EXPECT_EQ(s.WebURL, "10.0.0.5");
+  EXPECT_EQ(s.WebPort, 9000);
+  EXPECT_EQ(s.ModuloAtiv, 10);
+  EXPECT_EQ(s.DataProc("0042").iso(), "2026-12-07");
+  EXPECT_EQ(formatSettings().decimalSeparator, '.');
+  applyLocale("pt-BR");
+  EXPECT_EQ(formatSettings().decimalSeparator, ',');
+  EXPECT_EQ(formatSettings().shortDateFormat, "dd/mm/yyyy");
+}
+
+TEST(HostOptions, MalformedSettingsAreRefusedWithAReason) {
+  auto refused = [](std::vector<std::string> args, const std::string& fragment) {
+    Options o;
+    try {
+      parseCommandLine(o, args);
+      validate(o);
+    } catch (const Exception& e) {
+      EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << e.what();
+      return;
+    }
+    ADD_FAILURE() << "accepted: " << args.front();
+  };
+  refused({"--server", "127.0.0.1"}, "Servidor inválido");
+  refused({"--server", "http://host:99999"}, "Servidor inválido");
+  refused({"--server", "http://host:80/rpc"}, "Servidor inválido");
+  refused({"--date", "07/12/2026"}, "Data de processamento inválida");
+  refused({"--module", "x"}, "Módulo inválido");
+  refused({"--locale", "fr-FR"}, "Idioma não suportado");
+  refused({"--modufili=talvez"}, "Valor inválido");
+  refused({"--colour", "red"}, "Opção desconhecida");
+  refused({"--token"}, "Falta o valor");
+  refused({"solto"}, "Argumento inesperado");
+  refused({"--config", "/nonexistent/cadserv.conf"}, "Não foi possível ler");
+  refused({"--embedded", "--server", "http://127.0.0.1:8099"}, "não os dois");
+  refused({"--demo"}, "exigem --embedded");
+  refused({"--embedded", "--db", "sqlite::memory:"}, "banco em memória");
+
+  ScreenModules modules("/opt/bin");
+  EXPECT_EQ(modules.libraryPath("GER04100"), "/opt/bin/libcadserv_ger04100.so");
+  EXPECT_THROW(modules.libraryPath("../../x"), Exception);
+  EXPECT_THROW(modules.entries("GER09999"), Exception);
+
+  ScreenSpec spec = parseScreenSpec("GER04100:IniProc:0001");
+  EXPECT_EQ(spec.code, "GER04100");
+  EXPECT_EQ(spec.entry, "IniProc");
+  ASSERT_EQ(spec.params.size(), 1u);
+  EXPECT_EQ(spec.params[0].asString(), "0001");
+  spec = parseScreenSpec("GER04100:IniProc");
+  ASSERT_EQ(spec.params.size(), 1u);
+  EXPECT_TRUE(spec.params[0].isNull());
+  EXPECT_TRUE(parseScreenSpec("GER04100").entry.empty());
+}
+
+}  // namespace
+}  // namespace cad::host
