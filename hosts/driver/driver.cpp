@@ -339,12 +339,23 @@ struct Driver::Impl {
   // has gone on (it goes out with the opener's end, or with the next modal form it opens).
   std::optional<json> deferred;
 
-  void emit(const json& reply) { out << dumpLine(reply) << '\n' << std::flush; }
+  // Set when stdout can no longer be written (the reader went away): reading stops there.
+  bool outputFailed = false;
+
+  void emit(const json& reply) {
+    out << dumpLine(reply) << '\n' << std::flush;
+    if (!out) outputFailed = true;
+  }
+
+  std::optional<LineReader::Line> nextLine() {
+    if (outputFailed) return std::nullopt;
+    return reader.next();
+  }
 
   // ---- serving lines
 
   void serve() {
-    while (auto line = reader.next())
+    while (auto line = nextLine())
       if (auto reply = handleLine(*line)) emit(*reply);
   }
 
@@ -400,7 +411,7 @@ struct Driver::Impl {
       emit(r);
     }
     while (!closed()) {
-      auto line = reader.next();
+      auto line = nextLine();
       if (!line) return;  // end of input: ShowModal ends the form as cancelled
       std::optional<json> reply = handleLine(*line);
       if (closed()) {
@@ -970,7 +981,7 @@ void Driver::OpenAtStart(const std::string& spec) {
 
 int Driver::Run() {
   d_->serve();
-  return 0;
+  return d_->outputFailed ? 1 : 0;
 }
 
 }  // namespace cad::driver

@@ -14,6 +14,7 @@
 //    fields, errors raised by the screens); nothing a line holds can end the driver early.
 //  - Lines longer than kMaxLine bytes are refused whole, without being kept in memory.
 //  - At the end of input a modal loop still running ends as if cancelled, and Run returns 0.
+//  - When stdout cannot be written any more, reading stops and Run returns 1.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +51,8 @@ class Driver {
   // Opens a screen before any command ("GER04100:IniProc:0001"); what it shows goes to the logs
   // the commands read back.
   void OpenAtStart(const std::string& spec);
-  // Serves the input to its end; returns the exit status (0).
+  // Serves the input to its end; returns the exit status: 0, or 1 when the replies could not be
+  // written (then reading stops).
   int Run();
 
  private:

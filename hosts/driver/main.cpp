@@ -2,6 +2,7 @@
 // the application server (--server) or runs its code in this process (--embedded), then serves
 // JSON commands from stdin, one reply per line on stdout, and exits 0 at the end of input.
 // stdout carries only replies; the embedded server's log goes to stderr.
+#include <signal.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
@@ -29,6 +30,8 @@ std::string usage() {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // A reader that goes away ends the session through a failed write, not a signal.
+  signal(SIGPIPE, SIG_IGN);
   host::Options options;
   try {
     if (const char* t = std::getenv("CADSERV_TOKEN")) options.token = t;

@@ -29,10 +29,19 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args, bool withStdin)
     posix_spawn_file_actions_adddup2(&fa, inFds[0], 0);
     posix_spawn_file_actions_addclose(&fa, inFds[1]);
   }
+  // The child starts with SIGPIPE at its default, as from a shell, not with the test's SIG_IGN.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  int rc = posix_spawn(&pid_, args[0].c_str(), &fa, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid_, args[0].c_str(), &fa, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&fa);
   close(outFds[1]);
   out_ = outFds[0];
@@ -53,7 +62,7 @@ ChildProcess::~ChildProcess() {
     waitpid(pid_, nullptr, 0);
   }
   if (in_ >= 0) close(in_);
-  close(out_);
+  if (out_ >= 0) close(out_);
 }
 
 bool ChildProcess::fill(int timeoutMs) {
@@ -92,6 +101,12 @@ bool ChildProcess::write(std::string_view data) {
 void ChildProcess::closeStdin() {
   if (in_ >= 0) close(in_);
   in_ = -1;
+}
+
+void ChildProcess::closeStdout() {
+  if (out_ >= 0) close(out_);
+  out_ = -1;
+  eof_ = true;
 }
 
 std::string ChildProcess::readLine(std::chrono::milliseconds timeout) {

@@ -24,6 +24,8 @@ class ChildProcess {
   // Writes all of data to the child's stdin; false when the child closed it.
   bool write(std::string_view data);
   void closeStdin();
+  // Stops reading the child's output: its next write to stdout fails (EPIPE).
+  void closeStdout();
 
   // The next stdout line, or "" at the end of output or after the timeout (atEnd() tells which).
   std::string readLine(std::chrono::milliseconds timeout);

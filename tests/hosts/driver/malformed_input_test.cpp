@@ -1,7 +1,8 @@
 // The real cadserv-driver process (embedded server on a new demo database) fed a long run of
 // malformed lines between valid ones: every line gets exactly one reply, in order; each bad line
 // is answered {"ok": false} with a reason; the valid lines around them still work; and the driver
-// exits 0 at the end of input, even when the last line has no newline.
+// exits 0 at the end of input, even when the last line has no newline. A driver whose reader went
+// away stops reading and exits 1, rather than dying of SIGPIPE or waiting on input forever.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -148,6 +149,20 @@ TEST(DriverProcess, AnswersEveryMalformedLineWithAReasonAndExitsZero) {
   EXPECT_NE(reason(21).find("não encontrado"), std::string::npos);
   EXPECT_NE(reason(bad.size() - 1).find("Linha longa demais"), std::string::npos);
   EXPECT_NE(reason(bad.size() - 6).find("aninhado"), std::string::npos);
+}
+
+TEST(DriverProcess, StopsReadingAndExitsOneWhenItsRepliesCannotBeWritten) {
+  ChildProcess driver({std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--embedded", "--db", freshDatabaseUrl("sqlite"),
+                       "--demo", "--operator", "ADMIN", "--branch", "0001"},
+                      true);
+  ASSERT_TRUE(driver.write("{\"cmd\":\"forms\"}\n"));
+  std::string first = driver.readLine(std::chrono::seconds(120));
+  ASSERT_EQ(json::parse(first)["ok"], true) << first;  // serving: what follows is the closed output's doing
+
+  driver.closeStdout();
+  // Input stays open: only the failed reply can end the session.
+  ASSERT_TRUE(driver.write("{\"cmd\":\"forms\"}\n{\"cmd\":\"forms\"}\n"));
+  EXPECT_EQ(driver.wait(std::chrono::seconds(60)), 1);
 }
 
 }  // namespace
