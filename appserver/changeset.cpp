@@ -62,13 +62,13 @@ struct Mapped {
 
 class Applier {
  public:
-  Applier(db::Database& db, const TableSpec& spec, const Packet& delta, const std::vector<std::string>& forceNull)
-      : db_(db), spec_(spec), delta_(delta) {
+  Applier(db::Database& db, const TableSpec& table, const Packet& delta, const std::vector<std::string>& forceNull)
+      : db_(db), table_(table), delta_(delta) {
     std::unordered_map<std::string, int> tableCols;  // column -> declared length
-    for (const db::Column& c : columnsOf(db, spec.table)) tableCols.emplace(upperCase(c.name), c.size);
+    for (const db::Column& c : columnsOf(db, table.table)) tableCols.emplace(upperCase(c.name), c.size);
     std::unordered_set<std::string> readOnly, keys, nulls;
-    for (const auto& c : spec.readOnly) readOnly.insert(upperCase(c));
-    for (const auto& c : spec.keys) keys.insert(upperCase(c));
+    for (const auto& c : table.readOnly) readOnly.insert(upperCase(c));
+    for (const auto& c : table.keys) keys.insert(upperCase(c));
     for (const auto& c : forceNull) nulls.insert(upperCase(c));
     for (size_t i = 0; i < delta.fields.size(); ++i) {
       std::string name = upperCase(delta.fields[i].name);
@@ -77,10 +77,10 @@ class Applier {
       mapped_.push_back({i, name, key, !key && nulls.count(name) > 0, tableCols.at(name)});
     }
     for (const auto& k : keys) {
-      if (!tableCols.count(k)) throw Exception("A tabela " + spec.table + " não tem a coluna de chave " + k + ".");
+      if (!tableCols.count(k)) throw Exception("A tabela " + table.table + " não tem a coluna de chave " + k + ".");
       bool found = false;
       for (const Mapped& m : mapped_) found = found || (m.key && m.column == k);
-      if (!found) throw Exception("Conjunto de alterações de " + spec.table + " sem a coluna de chave " + k + ".");
+      if (!found) throw Exception("Conjunto de alterações de " + table.table + " sem a coluna de chave " + k + ".");
     }
     std::string where;
     for (const Mapped& m : mapped_) {
@@ -111,7 +111,7 @@ class Applier {
     for (const Mapped& m : mapped_) {
       if (!m.key) continue;
       if (emptyValue(row.at(m.field)))
-        throw Exception("Conjunto de alterações de " + spec_.table + " sem valor para a chave " + m.column + ".");
+        throw Exception("Conjunto de alterações de " + table_.table + " sem valor para a chave " + m.column + ".");
       p.emplace_back(param('K', m.field), row[m.field]);
     }
     return p;
@@ -119,7 +119,7 @@ class Applier {
 
   // The value written for a column.
   Variant stored(const Mapped& m, const Variant& v) const {
-    if (m.forceNull || (!m.key && spec_.emptyAsNull && v.isString() && v.str().empty())) return Variant();
+    if (m.forceNull || (!m.key && table_.emptyAsNull && v.isString() && v.str().empty())) return Variant();
     return v;
   }
 
@@ -136,7 +136,7 @@ class Applier {
   std::string insert(const std::vector<Variant>& row) {
     if (std::string refusal = tooLong(row); !refusal.empty()) return refusal;
     db::Params keys = keyParams(row);
-    if (!db_.query("SELECT 1 FROM " + spec_.table + where_, keys).rows.empty()) return kAlreadyStored;
+    if (!db_.query("SELECT 1 FROM " + table_.table + where_, keys).rows.empty()) return kAlreadyStored;
     std::string cols, vals;
     db::Params params;
     for (const Mapped& m : mapped_) {
@@ -149,7 +149,7 @@ class Applier {
       vals += param('V', m.field);
       params.emplace_back(param('V', m.field), stored(m, row.at(m.field)));
     }
-    db_.exec("INSERT INTO " + spec_.table + " (" + cols + ") VALUES (" + vals + ")", params);
+    db_.exec("INSERT INTO " + table_.table + " (" + cols + ") VALUES (" + vals + ")", params);
     return {};
   }
 
@@ -158,7 +158,7 @@ class Applier {
   bool unchanged(const std::vector<Variant>& original, const db::Params& keys) {
     std::string cols;
     for (const Mapped& m : mapped_) cols += (cols.empty() ? "" : ", ") + m.column;
-    std::string sql = "SELECT " + cols + " FROM " + spec_.table + where_;
+    std::string sql = "SELECT " + cols + " FROM " + table_.table + where_;
     if (db_.dialect() == "postgresql") sql += " FOR UPDATE";
     db::ResultSet rs = db_.query(sql, keys);
     if (rs.rows.size() != 1) return false;
@@ -177,26 +177,26 @@ class Applier {
       const Variant& now = row.at(m.field);
       const Variant& was = original.at(m.field);
       if (m.key && emptyValue(now))
-        throw Exception("Conjunto de alterações de " + spec_.table + " sem valor para a chave " + m.column + ".");
+        throw Exception("Conjunto de alterações de " + table_.table + " sem valor para a chave " + m.column + ".");
       bool write = m.forceNull ? !emptyValue(was) : !sameValue(now, was);
       if (!write) continue;
       set += (set.empty() ? "" : ", ") + m.column + " = :" + param('V', m.field);
       params.emplace_back(param('V', m.field), stored(m, now));
     }
     if (set.empty()) return {};
-    if (db_.exec("UPDATE " + spec_.table + " SET " + set + where_, params) != 1) return kChangedByOther;
+    if (db_.exec("UPDATE " + table_.table + " SET " + set + where_, params) != 1) return kChangedByOther;
     return {};
   }
 
   std::string remove(const std::vector<Variant>& original) {
     db::Params keys = keyParams(original);
     if (!unchanged(original, keys)) return kChangedByOther;
-    if (db_.exec("DELETE FROM " + spec_.table + where_, keys) != 1) return kChangedByOther;
+    if (db_.exec("DELETE FROM " + table_.table + where_, keys) != 1) return kChangedByOther;
     return {};
   }
 
   db::Database& db_;
-  const TableSpec& spec_;
+  const TableSpec& table_;
   const Packet& delta_;
   std::vector<Mapped> mapped_;
   std::string where_;
@@ -210,9 +210,9 @@ std::vector<std::string> tableColumns(db::Database& db, std::string_view table) 
   return cols;
 }
 
-std::string applyChangeSet(db::Database& db, const TableSpec& spec, const Packet& delta,
+std::string applyChangeSet(db::Database& db, const TableSpec& table, const Packet& delta,
                            const std::vector<std::string>& forceNull) {
-  return Applier(db, spec, delta, forceNull).apply();
+  return Applier(db, table, delta, forceNull).apply();
 }
 
 std::vector<std::string> splitNullFieldList(std::string_view list) {

@@ -8,7 +8,7 @@
 //    whose value changed (plus the forced nulls); deleted rows are deleted.
 //  - Only columns that exist in the table are touched, matched by name without regard to case
 //    against the table's own column list; fields the table does not have (display names joined
-//    in by a query) and the spec's readOnly columns are ignored. Values are always bound.
+//    in by a query) and the table's readOnly columns are ignored. Values are always bound.
 //  - A text longer than its column's declared length refuses the change set ("O valor de COLUNA
 //    excede N caracteres."), so both backends answer alike instead of one truncating silently.
 // A refusal is returned as text and the caller must roll back (update methods of the dispatcher
@@ -42,7 +42,7 @@ struct TableSpec {
 // Returns "" when applied, otherwise the refusal text. `forceNull` names columns stored as null in
 // every inserted or modified row. Throws cad::Exception on a malformed change set or a database
 // error.
-std::string applyChangeSet(db::Database& db, const TableSpec& spec, const Packet& delta,
+std::string applyChangeSet(db::Database& db, const TableSpec& table, const Packet& delta,
                            const std::vector<std::string>& forceNull = {});
 
 // The table's column names, upper-cased, in table order (the only names SQL is built from).

@@ -132,8 +132,8 @@ Variant serServFatu(CallContext& ctx, VariantArray& args) {
     added.insert(key);
     removed.erase(key);
   }
-  static const TableSpec spec{"SERVFATU", {"CDFILIAL", "CDSERVFILI", "CDSERVICFATURAM"}, {}};
-  std::string refusal = applyChangeSet(ctx.db, spec, delta);
+  static const TableSpec table{"SERVFATU", {"CDFILIAL", "CDSERVFILI", "CDSERVICFATURAM"}, {}};
+  std::string refusal = applyChangeSet(ctx.db, table, delta);
   return refusal.empty() ? checkOk(Variant("")) : checkFail(refusal);
 }
 

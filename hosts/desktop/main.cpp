@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     host::ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
     MainWindow window(options, *session, modules, host.renderer());
     window.show();
-    for (const std::string& spec : options.open) window.openScreen(spec);
+    for (const std::string& target : options.open) window.openScreen(target);
     rc = QApplication::exec();
   }
   return rc;

@@ -38,7 +38,7 @@ MainWindow::MainWindow(const host::Options& options, Session& session, host::Scr
   QMenu* screens = menuBar()->addMenu(QStringLiteral("&Telas"));
   struct Item {
     const char* caption;
-    std::string spec;
+    std::string target;
   };
   const std::vector<Item> items = {
       {"&Serviços (GER04100)", "GER04100:CriaCadServico"},
@@ -49,10 +49,10 @@ MainWindow::MainWindow(const host::Options& options, Session& session, host::Scr
   auto* hint = new QLabel(QString::fromUtf8("Abra uma tela pelo menu Telas ou pelos botões abaixo."), central);
   box->addWidget(hint);
   for (const Item& item : items) {
-    std::string spec = item.spec;
-    screens->addAction(QString::fromUtf8(item.caption), this, [this, spec] { openScreen(spec); });
+    std::string target = item.target;
+    screens->addAction(QString::fromUtf8(item.caption), this, [this, target] { openScreen(target); });
     auto* button = new QPushButton(QString::fromUtf8(item.caption), central);
-    connect(button, &QPushButton::clicked, this, [this, spec] { openScreen(spec); });
+    connect(button, &QPushButton::clicked, this, [this, target] { openScreen(target); });
     box->addWidget(button);
   }
   box->addStretch(1);
@@ -77,8 +77,8 @@ void MainWindow::refreshSessionBar() {
   sessionLabel_->setText(text);
 }
 
-bool MainWindow::openScreen(const std::string& spec) {
-  host::ScreenSpec screen = host::parseScreenSpec(spec);
+bool MainWindow::openScreen(const std::string& target) {
+  host::ScreenSpec screen = host::parseScreenSpec(target);
   bool ran = false;
   // Opening a screen is a user action: errors show as error dialogs, the windows follow.
   renderer_.act([&] {

@@ -29,7 +29,7 @@ class MainWindow : public QMainWindow {
   MainWindow(const host::Options& options, Session& session, host::ScreenModules& modules, Renderer& renderer);
   // Opens a screen: "GER04100" (its first entry), "GER04100:IniProc" or "GER04100:IniProc:0001".
   // Errors show as error dialogs; returns whether the entry ran.
-  bool openScreen(const std::string& spec);
+  bool openScreen(const std::string& target);
   // Re-reads the session into the session bar.
   void refreshSessionBar();
 

@@ -63,8 +63,8 @@ class DispatcherTest : public ::testing::TestWithParam<std::string> {
                return checkOk(1);
              }});
     reg.add({"Teste.rdm", "UpdItem", "ps", {}, true, [](CallContext& ctx, VariantArray& a) {
-               static const TableSpec spec{"ITEM", {"CDFILIAL", "CDITEM"}, {"DSPROTEGIDO"}};
-               return Variant(applyChangeSet(ctx.db, spec, a[0].asPacket(), splitNullFieldList(a[1].str())));
+               static const TableSpec table{"ITEM", {"CDFILIAL", "CDITEM"}, {"DSPROTEGIDO"}};
+               return Variant(applyChangeSet(ctx.db, table, a[0].asPacket(), splitNullFieldList(a[1].str())));
              }});
     dispatcher = std::make_unique<Dispatcher>(*pool, reg);
   }
