@@ -7,7 +7,8 @@
 // screen's; every one of them is a typed member resolved once after loading. Behaviour lives in
 // one unit per area: cadastroserv.cpp (frame, branch panel, switchboards), navigation.cpp
 // (service selection, pages, include/alter/cancel/search/print), commands.cpp (confirm, verify,
-// delete), record.cpp (service record), billing.cpp (billing setup) and pages/*.cpp (one per page).
+// delete), record.cpp and record_controls.cpp (service record), billing.cpp (billing setup) and
+// pages/*.cpp (one per page).
 //
 // Invariants:
 //  - The current branch code is CdFilialFixa in fixed-branch mode, the text of medCdFilial
@@ -345,6 +346,29 @@ class TfrmCadastroServ : public TfrmPadrao {
   void BotoesListaFormulario();
   // Enables the base screen's navigation control only when nothing is being edited anywhere.
   void HabilitaNavegacao();
+
+  // ---- service record (record.cpp, record_controls.cpp)
+  // Moves the focus to a control when it can take it (a check's editor).
+  void Foca(TControl* c);
+  // A check's failure: the message of the key as an error, the focus on its editor, abort.
+  [[noreturn]] void FalhaCampo(TControl* foco, const std::string& key, const std::vector<std::string>& args = {});
+  // "Hora_deve" with the value in an information dialog, the focus on the editor, abort.
+  [[noreturn]] void HoraInvalida(TControl* foco, const std::string& valor);
+  // The serving and delivery hours: empty passes; otherwise a valid time of four digits.
+  void Vd_Hora(const char* field, TControl* editor);
+  // Writes a field of the current service only when it changes (an empty text clears it), so no
+  // change event runs for nothing.
+  void AtribuiCampo(const char* field, const std::string& value);
+  // A lookup pick edits a browsing record.
+  void EditaServico();
+  // UtilReqPrat from GetUtilReqPrat for the current branch; returns its element 0.
+  std::string CarregaUtilReqPrat();
+  // True while code (not the user) changes the record's check boxes.
+  bool SuspendeCliques = false;
+
+  // ---- billing setup (billing.cpp)
+  // The commands of the billing-service group (entering it, after a row is saved or cancelled).
+  void BotoesServFatu();
 
   // ---- commands (commands.cpp): the list and form pages' blocks
   void ConfirmaServico(const std::string& cdServFili);

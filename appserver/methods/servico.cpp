@@ -265,8 +265,9 @@ std::string rowRefusal(db::Database& db, const Packet& delta, size_t r, const st
 //    other services (see deletionRefusal: texts begin "Operação bloqueada."); otherwise everything
 //    that exists only for the service (kServiceDependents) is removed with it.
 //  - Display names (NMPRODUTO, NMGRUPSERV, NMROTATRANS, NMSERPADDIE, and CDARVPROD, which belongs
-//    to the product) and IDBLOQALTPRA (kept by the branch's own routine, never by this save) are
-//    not written; fields named in the null-field list are stored as null.
+//    to the product) are not written; fields named in the null-field list are stored as null.
+//    Every other column of the record is written, IDBLOQALTPRA (the operator's "block changes of
+//    dish types and dishes") included.
 Variant updServico(CallContext& ctx, VariantArray& args) {
   const Packet& delta = args[0].asPacket();
   if (!delta.delta) throw Exception("UpdServico espera um conjunto de alterações.");
@@ -286,10 +287,10 @@ Variant updServico(CallContext& ctx, VariantArray& args) {
     }
     if (!refusal.empty()) return Variant(refusal);
   }
-  static const TableSpec spec{"SERVICO",
+  static const TableSpec table{"SERVICO",
                               {"CDFILIAL", "CDSERVFILI"},
-                              {"NMPRODUTO", "NMGRUPSERV", "NMROTATRANS", "NMSERPADDIE", "CDARVPROD", "IDBLOQALTPRA"}};
-  return Variant(applyChangeSet(ctx.db, spec, delta, nulls));
+                              {"NMPRODUTO", "NMGRUPSERV", "NMROTATRANS", "NMSERPADDIE", "CDARVPROD"}};
+  return Variant(applyChangeSet(ctx.db, table, delta, nulls));
 }
 
 // GetProdExcl(CDFILIAL, CDSERVFILI, processing date): an update. Called after a service was saved

@@ -1,8 +1,9 @@
 // The service methods through TNetConnection and the in-process server on both backends:
 // getParamGeral's text, GetServico's record shape, order and filter, and UpdServico's insert,
-// modify and delete with the null-field list, its stale and branch-permission refusals (nothing
-// written), and the columns it never writes; the deletion of a service with all its dependents or
-// its refusal with nothing removed; the checks of inserted and modified rows; GetProdExcl.
+// modify and delete with the null-field list (the block of dish-type changes included), its stale
+// and branch-permission refusals (nothing written), and the columns it never writes; the deletion
+// of a service with all its dependents or its refusal with nothing removed; the checks of
+// inserted and modified rows; GetProdExcl.
 #include <gtest/gtest.h>
 
 #include "platform/core/errors.h"
@@ -87,13 +88,17 @@ TEST_P(ServicoTest, InsertModifyDeleteWithNullFieldList) {
   EXPECT_EQ(rs.rows[0][1].str(), "Almoço Executivo");
   EXPECT_TRUE(rs.rows[0][2].isNull());         // NMFANTASSERV named in the null list
   EXPECT_TRUE(rs.rows[0][3].isNull());         // HRENTREGA too
-  EXPECT_EQ(rs.rows[0][4].asString(), "N");    // IDBLOQALTPRA is never written by this save
+  EXPECT_EQ(rs.rows[0][4].asString(), "S");    // the operator's block of dish-type changes is kept
   EXPECT_EQ(rs.rows[1][1].str(), "Ceia");
-  EXPECT_TRUE(rs.rows[1][4].isNull());
+  EXPECT_EQ(rs.rows[1][4].asString(), "S");
   EXPECT_EQ(rs.rows[1][5].asFloat(), 12.5);
   EXPECT_TRUE(rs.rows[1][6].isNull());         // an empty optional code is stored as null
 
   PacketPtr again = services("0001");
+  // Lifting the block again is stored too.
+  EXPECT_EQ(upd(changeSet(*again, {{ChangeKind::Modified, again->rows[0], {{"IDBLOQALTPRA", "N"}}}})), "");
+  EXPECT_EQ(stored("CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows.at(0)[4].asString(), "N");
+  again = services("0001");
   int ceia = -1;
   for (size_t r = 0; r < again->rowCount(); ++r)
     if (again->value(r, "CDSERVFILI").str() == "00050") ceia = static_cast<int>(r);

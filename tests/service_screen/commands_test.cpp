@@ -115,12 +115,13 @@ TEST_P(ComandosTest, ABillingEquivalenceWithEffectiveEntriesCannotBeDeleted) {
 }
 
 TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReactionsOnEveryWayOut) {
+  Exec("UPDATE SERVICO SET CDGRUPSERV = '001' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'");
   auto& f = Abre();
   Ok(UserActions::Key(*f.medCdFilial, "Tab"), "Tab");
   Digita(*f.edtCdGrupoFiltro, "001");
   SaiPainel(f);
   ASSERT_EQ(CallsOf("GetServico").back().args, (VariantArray{Variant("0001"), Variant("001")}));
-  ASSERT_EQ(f.cdsServico->RecordCount(), 2);
+  ASSERT_EQ(f.cdsServico->RecordCount(), 3);
 
   // A service that stays in the group: no reload.
   Seleciona(f, "00002");
@@ -134,7 +135,7 @@ TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReacti
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
   EXPECT_TRUE(f.dbnPadrao->Enabled());
 
-  // A service moved to another group: the list is reloaded for the filter.
+  // A service moved to another group: saved, then the list is reloaded for the filter.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   Digita(*f.dbeCdGrupServ, "002");
   ClearLogs();
@@ -142,22 +143,26 @@ TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReacti
   ASSERT_EQ(CallsOf("GetServico").size(), 1u);
   EXPECT_EQ(CallsOf("GetServico")[0].args, (VariantArray{Variant("0001"), Variant("001")}));
   EXPECT_TRUE(CallsOf("GetServFatu").empty()) << "the reload runs with the scroll reactions detached";
+  EXPECT_EQ(f.cdsServico->RecordCount(), 2) << "00002 left the group";
+  EXPECT_EQ(Sql("SELECT CDGRUPSERV FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows[0][0].asString(), "002");
 
   // The reactions are back: another service on the form page loads its billing services.
   ClearLogs();
-  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbFirst), "primeiro serviço");
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbLast), "último serviço");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00003");
   EXPECT_EQ(CallsOf("GetServFatu").size(), 1u);
 
-  // Also when the confirm fails halfway (the reload cannot read the groups).
-  Exec("ALTER TABLE GRUPSERV RENAME TO GRUPSERV_FORA");
+  // Also when the confirm fails halfway (the reload cannot read the hospitalization standards).
+  Exec("ALTER TABLE SERPADDIE RENAME TO SERPADDIE_FORA");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   Digita(*f.dbeCdGrupServ, "002");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Failed);
+  EXPECT_EQ(CallsOf("UpdServico").size(), 1u) << "the service itself was saved before the reload";
   EXPECT_FALSE(progress().Visible());
-  Exec("ALTER TABLE GRUPSERV_FORA RENAME TO GRUPSERV");
+  Exec("ALTER TABLE SERPADDIE_FORA RENAME TO SERPADDIE");
   ClearLogs();
-  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbLast), "último serviço");
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbFirst), "primeiro serviço");
   EXPECT_EQ(CallsOf("GetServFatu").size(), 1u);
 }
 

@@ -1,0 +1,247 @@
+// The billing setup on the form page: the equivalence grid (duplicates and unknown codes refused,
+// a stored row never edited, deletion and insertion saved at once, its lookup), billing mode
+// emptying and locking the planning fields of a new service at once, and the separate invoice
+// that depends on a billing value varying by date.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class FaturamentoTest : public CadastroServTest {
+ protected:
+  // The form page of a service, with the focus in its equivalence grid.
+  void GradeDoServico(TfrmCadastroServ& f, const std::string& servico) {
+    Seleciona(f, servico);
+    Menu(f, "mnuFormulario");
+    Ok(UserActions::Focus(*f.dbgServFatu), "foco na grade de faturamento");
+  }
+  int64_t Equivalencias(const std::string& servico) {
+    return Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}}).rows[0][0].asInt();
+  }
+  static std::string Fatu(TfrmCadastroServ& f, const char* field) { return f.cdsServFatu->FieldByName(field).AsString(); }
+};
+
+}  // namespace
+
+TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingServiceNotYetThere) {
+  auto& f = AbreFilial("0001");
+  GradeDoServico(f, "00001");
+  ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+
+  // Typing over the stored code is discarded, editing it is refused, and so is deleting by key.
+  Ok(UserActions::SelectCell(*f.dbgServFatu, 0, 1), "célula do código");
+  Ok(UserActions::Type(*f.dbgServFatu, "12"), "digitar sobre o código");
+  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  EXPECT_EQ(UserActions::Key(*f.dbgServFatu, "F3").status, ActionResult::Status::Ok);
+  EXPECT_FALSE(f.mnuAlterar->Enabled());
+  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  Ok(UserActions::Key(*f.dbgServFatu, "Delete"), "Delete");
+  Ok(UserActions::Key(*f.dbgServFatu, "Ctrl+Delete"), "Ctrl+Delete");
+  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServFatu->RecordCount(), 1);
+  EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
+  EXPECT_TRUE(CallsOf("SerServFatu").empty());
+
+  // A new row: while it is typed only confirm and cancel are offered and no page can be entered.
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
+  ASSERT_EQ(f.cdsServFatu->State(), DataSetState::Insert);
+  EXPECT_EQ(f.dbgServFatu->SelectedField()->FieldName(), "CDSERVICFATURAM");
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+  EXPECT_FALSE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.tshFolhaDados->Enabled());
+  EXPECT_FALSE(f.edtCdGrupoFiltro->Enabled());
+  Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Key(*f.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_JA_CAD"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço já cadastrado."});
+  EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090") << "looked up with the normalised code";
+  EXPECT_EQ(Fatu(f, "NMSERVICO"), "");
+  EXPECT_TRUE(f.dbgServFatu->Focused());
+  EXPECT_FALSE(progress().Visible());
+
+  Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
+  ASSERT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
+  Ok(UserActions::Type(*f.dbgServFatu, "3"), "código de um serviço que não é de faturamento");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Key(*f.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Serv_cad"});
+  // Confirming the empty code is refused too.
+  Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INF"});
+  Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
+  EXPECT_TRUE(CallsOf("SerServFatu").empty());
+  EXPECT_EQ(Equivalencias("00001"), 1);
+  EXPECT_TRUE(f.tshFolhaDados->Enabled());
+}
+
+TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) {
+  Exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+       " VALUES ('0001', '00091', 'Faturamento Jantar', 'F', 'N', 'N')");
+  auto& f = AbreFilial("0001");
+  GradeDoServico(f, "00002");
+  ASSERT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
+
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir equivalência");
+  EXPECT_EQ(CallsOf("verificaEfetServFat").size(), 1u);
+  ASSERT_EQ(CallsOf("SerServFatu").size(), 1u);
+  EXPECT_TRUE(f.cdsServFatu->IsEmpty());
+  EXPECT_EQ(f.cdsServFatu->ChangeCount(), 0);
+  EXPECT_EQ(Equivalencias("00002"), 0);
+  EXPECT_FALSE(f.sbtExcluir->Enabled()) << "nothing left to delete";
+
+  // The lookup lists the branch's billing services.
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
+  ClearLogs();
+  lookups().QueuePick({{"CDSERVFILI", Variant("00091")}});
+  Ok(UserActions::EditButtonClick(*f.dbgServFatu), "pesquisa de serviço de faturamento");
+  ASSERT_EQ(lookups().Log().size(), 1u);
+  EXPECT_EQ(lookups().Log()[0].dataSet, "cdsPesqServFatu");
+  EXPECT_EQ(CallsOf("GetPesqServFatu")[0].args, VariantArray{Variant("0001")});
+  EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00091");
+  EXPECT_EQ(Fatu(f, "NMSERVICO"), "Faturamento Jantar");
+  EXPECT_EQ(Fatu(f, "CDSERVFILI"), "00002");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  EXPECT_EQ(CallsOf("SerServFatu").size(), 1u);
+  EXPECT_EQ(Sql("SELECT CDSERVICFATURAM FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows.at(0)[0].asString(),
+            "00091");
+
+  // A second one typed, as the server reloads it.
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
+  Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
+  Ok(UserActions::Key(*f.dbgServFatu, "Tab"), "sair do código");
+  EXPECT_EQ(Fatu(f, "NMSERVICO"), "Faturamento Refeições Metal.");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Equivalencias("00002"), 2);
+  EXPECT_EQ(f.cdsServFatu->RecordCount(), 2);
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(f.sbtExcluir->Enabled());
+
+  // What the server refuses (the operator lost the branch meanwhile) does not stay on screen.
+  ASSERT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir equivalência");
+  ASSERT_EQ(Equivalencias("00002"), 1);
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
+  Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
+  Ok(UserActions::Key(*f.dbgServFatu, "Tab"), "sair do código");
+  Exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0001' AND CDOPERADOR = 'ADMIN'");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O operador ADMIN não tem acesso à filial 0001."});
+  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServFatu->RecordCount(), 1);
+  EXPECT_EQ(f.cdsServFatu->ChangeCount(), 0);
+  EXPECT_EQ(Equivalencias("00002"), 1);
+  EXPECT_FALSE(progress().Visible());
+}
+
+TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewServiceAtOnce) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00001");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  Digita(*f.dbeCdServFili, "5");
+  Digita(*f.dbeIniAtend, "1800");
+  Digita(*f.dbePeriServDe, "1900");
+  Digita(*f.dbeCdRota, "000001");
+  Ok(UserActions::Click(*f.dckServTran), "transportado");
+  ASSERT_EQ(Atual(f, "IDSERVTRAN"), "S");
+  ASSERT_EQ(Atual(f, "IDSERVATIV"), "S");
+  ClearLogs();
+
+  Ok(UserActions::SelectIndex(*f.drgTipoServ, 3), "Faturamento");
+  EXPECT_EQ(Atual(f, "IDTIPOSERV"), "F");
+  for (const char* campo : {"HRINICATEN", "HRINICSERV", "CDROTATRANS"}) EXPECT_EQ(Atual(f, campo), "") << campo;
+  for (const char* campo : {"IDSERVTRAN", "IDSERVATIV", "IDUTRETIPRAT"}) EXPECT_EQ(Atual(f, campo), "N") << campo;
+  for (TControl* c : std::initializer_list<TControl*>{f.dbeIniAtend, f.dbePeriServDe, f.dbePeriServAte, f.dbeCdRota, f.btnRota,
+                                                      f.dbeHrEntrega, f.dbcTipoServ, f.dckUtilReqReti, f.dckServTran, f.dbgServFatu})
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+  EXPECT_FALSE(f.dckUtilReqReti->Checked());
+  EXPECT_TRUE(f.medCdServico->Enabled());
+  EXPECT_TRUE(f.btnServico->Enabled());
+  for (TTabSheet* t : {f.tshConfCard, f.tshCustPadr, f.tshTurnos, f.tshComensais, f.tshPontEntr, f.tshEmbalagens})
+    EXPECT_FALSE(t->Enabled()) << t->Name();
+  EXPECT_FALSE(f.mnuCustPadr->Enabled());
+
+  // Back to a planning type: the controls open again.
+  Ok(UserActions::SelectIndex(*f.drgTipoServ, 0), "Corporativo");
+  EXPECT_TRUE(f.dbeIniAtend->Enabled());
+  EXPECT_TRUE(f.dckUtilReqReti->Enabled());
+  Ok(UserActions::SelectIndex(*f.drgTipoServ, 3), "Faturamento");
+
+  // A billing service posts without preparation, serving and delivery hours or route.
+  Digita(*f.dbeCdGrupServ, "4");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_TRUE(Keys().empty()) << "no planning check and no \"not enabled\" notice";
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  db::ResultSet rs = Sql("SELECT IDTIPOSERV, HRINICATEN, CDROTATRANS, IDSERVTRAN, NMSERVICO FROM SERVICO"
+                         " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00005'");
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(rs.rows[0][0].asString(), "F");
+  EXPECT_TRUE(rs.rows[0][1].isNull());
+  EXPECT_TRUE(rs.rows[0][2].isNull());
+  EXPECT_EQ(rs.rows[0][3].asString(), "N");
+  EXPECT_EQ(rs.rows[0][4].asString(), "Ceia");
+  EXPECT_FALSE(f.tshCustPadr->Enabled()) << "the saved billing service keeps its pages closed";
+  EXPECT_FALSE(f.grbServFatu->Enabled());
+
+  // Altering a billing service that still carried planning flags clears them without a word:
+  // that is not the user unchecking "enabled".
+  Exec("UPDATE SERVICO SET IDSERVATIV = 'S', HRINICATEN = '0800' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00090'");
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  Menu(f, "mnuFolhaDados");
+  Seleciona(f, "00090");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Edit);
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(Atual(f, "IDSERVATIV"), "N");
+  EXPECT_EQ(Atual(f, "HRINICATEN"), "");
+}
+
+TEST_P(FaturamentoTest, ASeparateInvoiceNeedsABillingValueThatVariesByDate) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00002");
+  Menu(f, "mnuFormulario");
+  EXPECT_FALSE(f.dbFatServSep->Enabled());
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Ok(UserActions::Click(*f.dbServFatVar), "valor variável");
+  EXPECT_TRUE(f.dbFatServSep->Enabled());
+  Ok(UserActions::Click(*f.dbFatServSep), "nota separada");
+  EXPECT_EQ(Atual(f, "IDSERVFATSEP"), "S");
+  Ok(UserActions::Click(*f.dbServFatVar), "valor fixo");
+  EXPECT_EQ(Atual(f, "IDSERVFATSEP"), "N");
+  EXPECT_FALSE(f.dbFatServSep->Checked());
+  EXPECT_FALSE(f.dbFatServSep->Enabled());
+  EXPECT_EQ(UserActions::Click(*f.dbFatServSep).status, ActionResult::Status::Refused);
+
+  Ok(UserActions::Click(*f.dbServFatVar), "valor variável");
+  Ok(UserActions::Click(*f.dbFatServSep), "nota separada");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  db::ResultSet rs = Sql("SELECT IDVLRVARDATA, IDSERVFATSEP FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  EXPECT_EQ(rs.rows[0][0].asString(), "S");
+  EXPECT_EQ(rs.rows[0][1].asString(), "S");
+  EXPECT_TRUE(f.dbFatServSep->Enabled());
+}
+
+CADSERV_SCREEN_SUITE(FaturamentoTest);
+
+}  // namespace cad::test

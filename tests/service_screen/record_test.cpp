@@ -1,0 +1,406 @@
+// The service record on the form page: the code's adjustment and checks on exit and on post, the
+// standard services that give name and product, the hour checks, the short name, the requisition
+// per dish of the branch, the save with its null-field list, a stale save, the block of fixed and
+// per-capita consumption, and a service's whole life (include, alter, delete) in the database.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/core/datetime.h"
+#include "platform/framework/consiste.h"
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class RegistroTest : public CadastroServTest {
+ protected:
+  // Include on the list page: the new service waits on the form with the focus on its code.
+  void Inclui(TfrmCadastroServ& f) {
+    Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+    ASSERT_EQ(f.cdsServico->State(), DataSetState::Insert);
+    ASSERT_TRUE(f.dbeCdServFili->Focused());
+  }
+  // Types into an edit and leaves it with Tab; returns what leaving did.
+  ActionResult DigitaESai(TControl& edit, const std::string& text) {
+    Digita(edit, text);
+    ClearLogs();
+    return UserActions::Key(edit, "Tab");
+  }
+  ActionResult Confirma(TfrmCadastroServ& f) {
+    ClearLogs();
+    return UserActions::Click(*f.sbtConfirmar);
+  }
+  db::ResultSet Servico(const std::string& filial, const std::string& servico, const std::string& campos) {
+    return Sql("SELECT " + campos + " FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", servico}});
+  }
+};
+
+}  // namespace
+
+TEST_P(RegistroTest, TheCodeIsAdjustedAndCheckedOnExitAndAgainOnPost) {
+  auto& f = AbreFilial("0001");
+  ASSERT_EQ(f.NmTabServ, "SERVPADR");
+  Inclui(f);
+  Ok(UserActions::Type(*f.dbeCdServFili, "4 5"), "digitar com espaço");
+  EXPECT_EQ(Consiste::AllTrim(f.dbeCdServFili->Text()), "45") << "blanks never enter a code";
+
+  EXPECT_EQ(DigitaESai(*f.dbeCdServFili, "AB").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O código do serviço deve ser informado com cinco caracteres."});
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Cod_Serv"});
+  EXPECT_TRUE(f.dbeCdServFili->Focused());
+
+  EXPECT_EQ(DigitaESai(*f.dbeCdServFili, "1").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço já cadastrado."});
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Servico_ja_cad"});
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001") << "adjusted before the existence check";
+  EXPECT_TRUE(f.dbeCdServFili->Focused());
+
+  EXPECT_EQ(DigitaESai(*f.dbeCdServFili, "7").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"SERVPADR_N_CAD"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Padrão de serviço não cadastrado."});
+
+  // A standard service gives name and product.
+  Ok(DigitaESai(*f.dbeCdServFili, "4"), "código de um padrão de serviço");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00004");
+  EXPECT_EQ(Atual(f, "NMSERVICO"), "Lanche da Tarde");
+  EXPECT_EQ(Atual(f, "CDPRODUTO"), "1004");
+  EXPECT_EQ(Atual(f, "CDARVPROD"), "1010004");
+  EXPECT_EQ(Atual(f, "NMPRODUTO"), "Lanche da Tarde");
+  EXPECT_FALSE(f.dbeNmServico->Enabled());
+  EXPECT_FALSE(f.dbeCdProduto->Enabled());
+
+  Ok(DigitaESai(*f.dbeCdGrupServ, "2"), "grupo");
+  EXPECT_EQ(Atual(f, "CDGRUPSERV"), "002");
+  EXPECT_EQ(Atual(f, "NMGRUPSERV"), "Lanches e Desjejum");
+  EXPECT_EQ(DigitaESai(*f.dbeCdGrupServ, "9").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Grupo_nao_cad"});
+  EXPECT_EQ(Atual(f, "NMGRUPSERV"), "") << "the name goes with the code it belonged to";
+  Ok(DigitaESai(*f.dbeCdGrupServ, "2"), "grupo");
+
+  // The post checks the code again, also when it was typed without leaving the field.
+  Digita(*f.dbeCdServFili, "2");
+  EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Servico_ja_cad"});
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Insert);
+  EXPECT_EQ(Atual(f, "CDGRUPSERV"), "002") << "the values entered stay";
+  EXPECT_TRUE(f.dbeCdServFili->Focused());
+  EXPECT_TRUE(CallsOf("UpdServico").empty());
+}
+
+TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
+  Exec("DELETE FROM SERVPADR");
+  auto& f = AbreFilial("0001");
+  ASSERT_EQ(f.NmTabServ, "SERVFILI");
+  Seleciona(f, "00001");  // enabled for forecasts: the new service starts enabled too
+  Inclui(f);
+  EXPECT_EQ(Atual(f, "IDSERVATIV"), "S");
+  EXPECT_EQ(Atual(f, "IDTIPOSERV"), "N");
+  EXPECT_EQ(Atual(f, "IDBLOQCONFIXPER"), "N");
+  EXPECT_TRUE(f.dbeNmServico->Enabled());
+  Ok(DigitaESai(*f.dbeCdServFili, "7"), "código");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00007");
+  EXPECT_EQ(Atual(f, "NMSERVICO"), "");
+  // Unchecking while including says nothing yet.
+  Ok(UserActions::Click(*f.dckUtilReqReti), "desmarcar habilitar");
+  EXPECT_TRUE(Texts().empty());
+
+  // The checks of the post, in their order, each keeping the record as entered.
+  auto falha = [&](const std::string& key, TControl* foco) {
+    ActionResult r = Confirma(f);
+    EXPECT_EQ(r.status, ActionResult::Status::Aborted) << key;
+    EXPECT_EQ(Keys(), std::vector<std::string>{key});
+    EXPECT_EQ(f.cdsServico->State(), DataSetState::Insert) << key;
+    if (foco) EXPECT_TRUE(foco->Focused()) << key << " leaves the focus on " << f.ActiveControl()->Name();
+  };
+  falha("Info_Grup_Serv", f.dbeCdGrupServ);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Grupo de serviços deve ser informado."});
+  Digita(*f.dbeCdGrupServ, "1");
+  falha("Nome_deve", f.dbeNmServico);
+  Digita(*f.dbeNmServico, "Refeição Noturna Especial");
+  falha("Inic_Empty", f.dbeIniAtend);
+  Digita(*f.dbeIniAtend, "0930");
+  Digita(*f.dbePeriServDe, "12");
+  Digita(*f.dbePeriServAte, "2561");
+  falha("Hora_deve", f.dbePeriServDe);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"'12' não é uma hora válida."});
+  EXPECT_EQ(dialogs().Log().back().kind, TMsgDlgType::mtInformation);
+  Digita(*f.dbePeriServDe, "1230");
+  falha("Hora_deve", f.dbePeriServAte);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"'2561' não é uma hora válida."});
+  Digita(*f.dbePeriServAte, "1430");
+  // The delivery hour is checked when it is left.
+  EXPECT_EQ(DigitaESai(*f.dbeHrEntrega, "12").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"'12' não é uma hora válida."});
+  Digita(*f.dbeHrEntrega, "");
+  falha("Prod_NotNull", f.dbeCdProduto);
+  EXPECT_EQ(DigitaESai(*f.dbeCdProduto, "1010009").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Prod_nao_Cad"});
+  Ok(DigitaESai(*f.dbeCdProduto, "1010005"), "produto");
+  EXPECT_EQ(Atual(f, "NMPRODUTO"), "Ceia");
+  EXPECT_EQ(Atual(f, "CDPRODUTO"), "1005");
+
+  // The post goes on after telling that the service is not enabled.
+  Ok(Confirma(f), "confirmar");
+  EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INATIVO"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "Desmarcando esta opção, o serviço não será habilitado para previsões, requisições e retiradas."});
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServico->ChangeCount(), 0);
+  EXPECT_EQ(Atual(f, "NMSERVICOREDU"), "Refeição Noturn") << "the first 15 characters of the name";
+
+  ASSERT_EQ(CallsOf("UpdServico").size(), 1u);
+  std::string nulos = "_NMFANTASSERV";
+  for (const char* prefixo : {"QTCOMESTI", "QTCLIESTI", "QTFUNESTI", "QTDOAESTI"})
+    for (const char* dia : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"}) nulos += std::string("_") + prefixo + dia;
+  nulos += "_IDFATUSERV_CDROTATRANS_NMROTATRANS_VRPESOCUSTO_IDTPSERVHOSP_CDSERPADDIE_NMSERPADDIE_IDVLRVARDATA"
+           "_CDSERVPREQUI_HRENTREGA";
+  EXPECT_EQ(CallsOf("UpdServico")[0].args[1].asString(), nulos);
+  EXPECT_TRUE(CallsOf("GetProdExcl").empty());
+  ASSERT_FALSE(session().CacheRequests().empty());
+  EXPECT_EQ(session().CacheRequests().back(), std::vector<std::string>{"SERVICO"});
+
+  db::ResultSet rs = Servico("0001", "00007",
+                             "NMSERVICO, NMSERVICOREDU, CDGRUPSERV, HRINICATEN, HRINICSERV, HRFINASERV, HRENTREGA, CDPRODUTO,"
+                             " IDTIPOSERV, IDSERVATIV, IDSERVTRAN, IDUTRETIPRAT, IDCONSCOMFAT");
+  ASSERT_EQ(rs.rows.size(), 1u);
+  const auto& r = rs.rows[0];
+  EXPECT_EQ(r[0].asString(), "Refeição Noturna Especial");
+  EXPECT_EQ(r[1].asString(), "Refeição Noturn");
+  EXPECT_EQ(r[2].asString(), "001");
+  EXPECT_EQ(r[3].asString(), "0930");
+  EXPECT_EQ(r[4].asString(), "1230");
+  EXPECT_EQ(r[5].asString(), "1430");
+  EXPECT_TRUE(r[6].isNull());
+  EXPECT_EQ(r[7].asString(), "1005");
+  EXPECT_EQ(r[8].asString(), "N");
+  EXPECT_EQ(r[9].asString(), "N");
+  EXPECT_EQ(r[10].asString(), "N");
+  EXPECT_EQ(r[11].asString(), "N");
+  EXPECT_EQ(r[12].asString(), "N");
+  EXPECT_FALSE(progress().Visible());
+}
+
+TEST_P(RegistroTest, ABranchThatRequiresRequisitionPerDishNeedsTheBoxAndItsFourDefaults) {
+  auto& f = AbreFilial("0002");
+  Inclui(f);
+  EXPECT_EQ(CallsOf("GetUtilReqPrat").back().args, VariantArray{Variant("0002")});
+  EXPECT_TRUE(f.dckUtilReqPrato->Checked());
+  EXPECT_TRUE(f.dckBloqAlt->Checked());
+  EXPECT_TRUE(f.dckBloqAlt->Enabled());
+  Ok(DigitaESai(*f.dbeCdServFili, "5"), "código");
+  Digita(*f.dbeCdGrupServ, "1");
+  Digita(*f.dbeIniAtend, "1900");
+
+  // Unchecking the box lifts the block and locks it.
+  Ok(UserActions::Click(*f.dckUtilReqPrato), "desmarcar requisição por prato");
+  EXPECT_EQ(Atual(f, "IDBLOQALTPRA"), "N");
+  EXPECT_FALSE(f.dckBloqAlt->Enabled());
+  EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"FILIALREQPRAT"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Filial está parametrizada para obrigar a fazer requisição/retirada por prato."});
+  EXPECT_TRUE(f.dckUtilReqPrato->Focused());
+  Ok(UserActions::Click(*f.dckUtilReqPrato), "marcar requisição por prato");
+  EXPECT_TRUE(f.dckBloqAlt->Enabled());
+
+  // The first default the branch lacks is named, in order.
+  const char* padroes[] = {"CDTPPRATOFIXO", "CDPRATOFIXO", "CDTPPRATOPER", "CDPRATOPER"};
+  Exec("UPDATE PARAMREQPRAT SET CDTPPRATOFIXO = NULL, CDPRATOFIXO = NULL, CDTPPRATOPER = NULL, CDPRATOPER = NULL"
+       " WHERE CDFILIAL = '0002'");
+  const char* valores[] = {"'03'", "'000301'", "'01'", "'000101'"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
+    EXPECT_EQ(Keys(), std::vector<std::string>{padroes[i]});
+    Exec(std::string("UPDATE PARAMREQPRAT SET ") + padroes[i] + " = " + valores[i] + " WHERE CDFILIAL = '0002'");
+  }
+
+  // The operator's block of dish-type changes reaches the database.
+  Ok(UserActions::Click(*f.dckBloqAlt), "bloquear alterações");
+  Ok(Confirma(f), "confirmar");
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  db::ResultSet rs = Servico("0002", "00005", "NMSERVICO, IDUTRETIPRAT, IDBLOQALTPRA, CDPRODUTO");
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(rs.rows[0][0].asString(), "Ceia");
+  EXPECT_EQ(rs.rows[0][1].asString(), "S");
+  EXPECT_EQ(rs.rows[0][2].asString(), "S");
+  EXPECT_EQ(rs.rows[0][3].asString(), "1005");
+
+  // Lifting it later is stored too.
+  Menu(f, "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Ok(UserActions::Click(*f.dckBloqAlt), "desbloquear alterações");
+  Ok(Confirma(f), "confirmar");
+  EXPECT_EQ(Servico("0002", "00005", "IDBLOQALTPRA").rows[0][0].asString(), "N");
+}
+
+TEST_P(RegistroTest, AnErrorKeyOfTheRequisitionParametersIsShownWithItsText) {
+  Exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL) VALUES ('0009', 'Unidade Temporária')");
+  Exec("INSERT INTO FILIOPER (CDFILIAL, CDOPERADOR) VALUES ('0009', 'ADMIN')");
+  Exec("INSERT INTO PARAMPLANEJA (CDFILIAL, QTDIASPLANEJ, QTDIASANTECREQ) VALUES ('0009', 10, 1)");
+  auto& f = AbreFilial("0009");
+  ASSERT_TRUE(f.cdsServico->IsEmpty());
+  Inclui(f);
+  Ok(DigitaESai(*f.dbeCdServFili, "5"), "código");
+  // The branch is removed while the service is typed.
+  Exec("DELETE FROM FILIAL WHERE CDFILIAL = '0009'");
+  EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"FILIAL_N_CAD"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Filial não cadastrada."});
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Insert);
+  EXPECT_TRUE(CallsOf("UpdServico").empty());
+}
+
+TEST_P(RegistroTest, AStaleSaveShowsTheServersTextAndKeepsNothingHalfWritten) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00002");
+  Menu(f, "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Digita(*f.dbeNmFantasServ, "Jantar Noturno");
+  Digita(*f.dbeHrEntrega, "2030");
+  // Another connection changes the same service meanwhile.
+  Exec("UPDATE SERVICO SET NMSERVICO = 'Jantar Executivo' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_NE(Texts()[0].find("alterado por outro usuário"), std::string::npos) << Texts()[0];
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServico->ChangeCount(), 0);
+  EXPECT_EQ(Atual(f, "NMFANTASSERV"), "Jantar dos Turnos Noturnos") << "what the server refused is undone";
+  EXPECT_EQ(Atual(f, "HRENTREGA"), "");
+  db::ResultSet rs = Servico("0001", "00002", "NMSERVICO, NMFANTASSERV, HRENTREGA");
+  EXPECT_EQ(rs.rows[0][0].asString(), "Jantar Executivo");
+  EXPECT_EQ(rs.rows[0][1].asString(), "Jantar dos Turnos Noturnos");
+  EXPECT_TRUE(rs.rows[0][2].isNull());
+  EXPECT_FALSE(progress().Visible());
+  EXPECT_TRUE(f.sbtAlterar->Enabled());
+}
+
+TEST_P(RegistroTest, AServiceWithBillingProductAndRouteIsIncludedAlteredAndDeleted) {
+  auto& f = AbreFilial("0001");
+  Inclui(f);
+  Ok(DigitaESai(*f.dbeCdServFili, "5"), "código");
+  lookups().QueuePick({{"CDGRUPSERV", Variant("001")}});
+  Ok(UserActions::Click(*f.btnGrupServ), "pesquisa de grupo");
+  EXPECT_EQ(Atual(f, "NMGRUPSERV"), "Refeições Principais");
+  lookups().QueuePick({{"CDROTATRANS", Variant("000003")}});
+  Ok(UserActions::Click(*f.btnRota), "pesquisa de rota");
+  EXPECT_EQ(Atual(f, "NMROTATRANS"), "Rota Campinas - Distrito Industrial");
+  Digita(*f.dbeIniAtend, "1700");
+  Digita(*f.dbePeriServDe, "1900");
+  Digita(*f.dbePeriServAte, "2100");
+  lookups().QueuePick({{"CDSERVFILI", Variant("00002")}});
+  Ok(UserActions::Click(*f.btnServico), "pesquisa do serviço principal");
+  EXPECT_EQ(f.medCdServico->Text(), "00002");
+  EXPECT_EQ(f.edtNmServico->Text(), "Jantar");
+  Ok(Confirma(f), "confirmar a inclusão");
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsServico->RecordCount(), 5);
+  EXPECT_FALSE(f.grbServFatu->Enabled()) << "a service billed through its main service has no equivalences";
+
+  const char* campos = "NMSERVICO, CDPRODUTO, CDGRUPSERV, CDROTATRANS, HRINICATEN, HRENTREGA, CDSERVPREQUI, NMSERVICOREDU";
+  db::ResultSet rs = Servico("0001", "00005", campos);
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(rs.rows[0][0].asString(), "Ceia");
+  EXPECT_EQ(rs.rows[0][1].asString(), "1005");
+  EXPECT_EQ(rs.rows[0][2].asString(), "001");
+  EXPECT_EQ(rs.rows[0][3].asString(), "000003");
+  EXPECT_EQ(rs.rows[0][4].asString(), "1700");
+  EXPECT_TRUE(rs.rows[0][5].isNull());
+  EXPECT_EQ(rs.rows[0][6].asString(), "00002");
+  EXPECT_EQ(rs.rows[0][7].asString(), "Ceia");
+
+  // Alter: another route typed, a delivery hour, no main service any more.
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  ASSERT_EQ(f.cdsServico->State(), DataSetState::Edit);
+  Ok(DigitaESai(*f.dbeCdRota, "1"), "rota");
+  EXPECT_EQ(Atual(f, "CDROTATRANS"), "000001");
+  EXPECT_EQ(Atual(f, "NMROTATRANS"), "Rota Centro - Av. Paulista");
+  EXPECT_EQ(DigitaESai(*f.dbeCdRota, "99").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Rota_cad"});
+  Ok(DigitaESai(*f.dbeCdRota, "1"), "rota");
+  Digita(*f.dbeHrEntrega, "1830");
+  Digita(*f.medCdServico, "");
+  Ok(Confirma(f), "confirmar a alteração");
+  rs = Servico("0001", "00005", campos);
+  EXPECT_EQ(rs.rows[0][3].asString(), "000001");
+  EXPECT_EQ(rs.rows[0][5].asString(), "1830");
+  EXPECT_TRUE(rs.rows[0][6].isNull());
+  EXPECT_TRUE(f.grbServFatu->Enabled());
+
+  // Delete.
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir");
+  EXPECT_TRUE(Servico("0001", "00005", "1").rows.empty());
+  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
+}
+
+TEST_P(RegistroTest, BlockingFixedAndPerCapitaConsumptionAsksAndRemovesTheConsumptionProducts) {
+  Exec("UPDATE SERVICO SET IDCONSSERVCA = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
+  auto consumos = [&] {
+    return Sql("SELECT COUNT(*) FROM CONSPRODSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows[0][0].asInt();
+  };
+  ASSERT_EQ(consumos(), 3);
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00001");
+  Menu(f, "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+
+  // Unchecking "enabled" while altering tells at once what it means.
+  ClearLogs();
+  Ok(UserActions::Click(*f.dckUtilReqReti), "desmarcar habilitar");
+  EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INATIVO"});
+  Ok(UserActions::Click(*f.dckUtilReqReti), "marcar habilitar");
+
+  ClearLogs();
+  dialogs().Answer(mrNo);
+  Ok(UserActions::Click(*f.dbkConFixPer), "bloquear consumo (não)");
+  EXPECT_EQ(Keys(), std::vector<std::string>{"ExcluiProd"});
+  EXPECT_FALSE(f.dbkConFixPer->Checked());
+  EXPECT_EQ(Atual(f, "IDBLOQCONFIXPER"), "N");
+  EXPECT_EQ(Atual(f, "IDCONSSERVCA"), "S");
+
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.dbkConFixPer), "bloquear consumo");
+  EXPECT_TRUE(f.dbkConFixPer->Checked());
+  EXPECT_EQ(Atual(f, "IDCONSSERVCA"), "N");
+  EXPECT_EQ(consumos(), 3) << "nothing is removed before the confirm";
+  Ok(Confirma(f), "confirmar");
+  ASSERT_EQ(CallsOf("GetProdExcl").size(), 1u);
+  EXPECT_EQ(CallsOf("GetProdExcl")[0].args,
+            (VariantArray{Variant("0001"), Variant("00001"), Variant(DateTime::fromDate(2026, 12, 7))}));
+  EXPECT_EQ(Methods().back(), "GetProdExcl") << "after the service was saved";
+  EXPECT_EQ(consumos(), 0);
+  db::ResultSet rs = Servico("0001", "00001", "IDBLOQCONFIXPER, IDCONSSERVCA");
+  EXPECT_EQ(rs.rows[0][0].asString(), "S");
+  EXPECT_EQ(rs.rows[0][1].asString(), "N");
+}
+
+TEST_P(RegistroTest, HospitalModulesShowTheKindAsTextAndCheckTheHospitalizationStandard) {
+  session().ModuloAtiv = 10;
+  auto& f = AbreFilial("0003");
+  EXPECT_FALSE(f.dbeCdRota->Visible());
+  EXPECT_TRUE(f.dbeCdPadInt->Visible());
+  Seleciona(f, "00010");
+  Menu(f, "mnuFormulario");
+  EXPECT_EQ(f.dbcTipoServ->Text(), "Oral");
+  EXPECT_EQ(f.cdsServico->FieldByName("IDTPSERVHOSP").DisplayText(), "Oral");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Ok(UserActions::SelectIndex(*f.dbcTipoServ, 2), "lactário");
+  EXPECT_EQ(Atual(f, "IDTPSERVHOSP"), "2");
+  EXPECT_EQ(DigitaESai(*f.dbeCdPadInt, "9").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"PadInt_NCad"});
+  EXPECT_FALSE(progress().Visible());
+  Ok(DigitaESai(*f.dbeCdPadInt, "2"), "padrão de internação");
+  EXPECT_EQ(Atual(f, "CDSERPADDIE"), "002");
+  EXPECT_EQ(Atual(f, "NMSERPADDIE"), "Apartamento");
+  Ok(Confirma(f), "confirmar");
+  db::ResultSet rs = Servico("0003", "00010", "IDTPSERVHOSP, CDSERPADDIE");
+  EXPECT_EQ(rs.rows[0][0].asString(), "2");
+  EXPECT_EQ(rs.rows[0][1].asString(), "002");
+  EXPECT_EQ(f.dbcTipoServ->Text(), "Lactário");
+}
+
+CADSERV_SCREEN_SUITE(RegistroTest);
+
+}  // namespace cad::test
