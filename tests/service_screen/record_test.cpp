@@ -113,7 +113,9 @@ TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
     EXPECT_EQ(r.status, ActionResult::Status::Aborted) << key;
     EXPECT_EQ(Keys(), std::vector<std::string>{key});
     EXPECT_EQ(f.cdsServico->State(), DataSetState::Insert) << key;
-    if (foco) EXPECT_TRUE(foco->Focused()) << key << " leaves the focus on " << f.ActiveControl()->Name();
+    if (foco) {
+      EXPECT_TRUE(foco->Focused()) << key << " leaves the focus on " << f.ActiveControl()->Name();
+    }
   };
   falha("Info_Grup_Serv", f.dbeCdGrupServ);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Grupo de serviços deve ser informado."});
