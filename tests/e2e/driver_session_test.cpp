@@ -1,0 +1,272 @@
+// A whole session replayed through the real processes on loopback: cadserv-server on a new demo
+// database of each backend, and cadserv-driver connected to it with the same database for the
+// screens' reference queries. The driver is fed one command line at a time and each reply is
+// checked before the next line goes: the main screen is opened on branch 0001, a service with a
+// route and a billing product is included and confirmed, altered, verified after another
+// connection changed it, and deleted, with the dialogs shown, the remote calls made and the rows
+// stored checked at every step.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <signal.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/support.h"
+
+namespace cad::test {
+namespace {
+
+using json = nlohmann::json;
+
+constexpr const char* kToken = "e2e-sessao";
+
+class DriverSessionTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    url_ = freshDatabaseUrl(GetParam());
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+        std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", url_, "--init", "--demo",
+        "--token", kToken, "--log-level", "warn"});
+    std::string line = server_->readLine(std::chrono::seconds(120));
+    size_t at = line.find("http://127.0.0.1:");
+    ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
+    std::string address = line.substr(at);
+    address = address.substr(0, address.find_first_of(" \t\r"));
+    driver_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token", kToken,
+                                 "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date", "2026-12-07"},
+        true);
+  }
+
+  void TearDown() override {
+    if (driver_) {
+      driver_->closeStdin();
+      EXPECT_EQ(driver_->wait(std::chrono::seconds(60)), 0) << "the driver ends at the end of its input";
+    }
+    if (server_) {
+      EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
+    }
+  }
+
+  // One line in, its one reply out.
+  json Send(const json& command) {
+    std::string line = command.dump();
+    if (!driver_->write(line + "\n")) {
+      ADD_FAILURE() << "o driver não leu: " << line;
+      return json{{"ok", false}};
+    }
+    std::string reply = driver_->readLine(std::chrono::seconds(120));
+    if (reply.empty()) {
+      ADD_FAILURE() << "sem resposta para: " << line;
+      return json{{"ok", false}};
+    }
+    json r = json::parse(reply, nullptr, false);
+    if (r.is_discarded()) ADD_FAILURE() << "resposta que não é JSON: " << reply;
+    return r;
+  }
+
+  // A user action that must run through without a handler failing or aborting.
+  json Act(const json& command) {
+    json r = Send(command);
+    EXPECT_EQ(r.value("ok", false), true) << command << " -> " << r;
+    EXPECT_EQ(r.value("status", ""), "ok") << command << " -> " << r;
+    return r;
+  }
+
+  json Messages() { return Send({{"cmd", "messages"}})["messages"]; }
+
+  // The remote calls since the last read, by method.
+  json CallsOf(const json& calls, const std::string& method) {
+    json found = json::array();
+    for (const json& c : calls)
+      if (c["method"] == method) found.push_back(c);
+    return found;
+  }
+
+  json Rows(const std::string& query, const json& params = json::array()) {
+    json r = Send({{"cmd", "sql"}, {"query", query}, {"params", params}});
+    EXPECT_EQ(r.value("ok", false), true) << query << " -> " << r;
+    return r.value("rows", json::array());
+  }
+
+  json Servico() {
+    return Rows("SELECT NMSERVICO, NMSERVICOREDU, NMFANTASSERV, CDGRUPSERV, HRINICATEN, HRINICSERV, HRFINASERV,"
+                " CDROTATRANS, CDPRODUTO, IDTIPOSERV, IDSERVATIV FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S",
+                json::array({"0001", "00077"}));
+  }
+
+  json Current() {
+    json ds = Send({{"cmd", "dataset"}, {"name", "cdsServico"}});
+    json current;
+    int recNo = ds.value("recNo", 0);
+    if (recNo >= 1 && recNo <= static_cast<int>(ds["rows"].size())) current = ds["rows"][recNo - 1];
+    return json{{"state", ds["state"]}, {"count", ds["recordCount"]}, {"changes", ds["changeCount"]}, {"row", current}};
+  }
+
+  std::string url_;
+  std::unique_ptr<ChildProcess> server_, driver_;
+};
+
+TEST_P(DriverSessionTest, IncludesAltersVerifiesAndDeletesAServiceWithRouteAndBillingProduct) {
+  // Codes of new services are free (no standard services to take them from), so name and
+  // product are typed; billing products come from the billing group, checked by the server.
+  EXPECT_EQ(Send({{"cmd", "sql"}, {"query", "DELETE FROM SERVPADR"}}).value("ok", false), true);
+  EXPECT_EQ(Send({{"cmd", "sql"}, {"query", "UPDATE PARAMGERAL SET CDGRUPRODFAT = 'FATREF'"}})["affected"], 1);
+
+  // ---- open on the branch
+  json r = Act({{"cmd", "open"}, {"entry", "CriaCadServico"}});
+  EXPECT_EQ(r["form"], "frmCadastroServ");
+  Act({{"cmd", "set"}, {"control", "medCdFilial"}, {"text", "0001"}});
+  Act({{"cmd", "key"}, {"key", "Tab"}});
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "edtNmFilial"}})["text"], "Central São Paulo");
+  Act({{"cmd", "focus"}, {"control", "dbgPadrao"}});
+  json calls = Send({{"cmd", "calls"}})["calls"];
+  ASSERT_EQ(CallsOf(calls, "GetServico").size(), 1u) << calls;
+  EXPECT_EQ(CallsOf(calls, "GetServico")[0]["args"], json::array({"0001", ""}));
+  EXPECT_EQ(Current()["count"], 4);
+  EXPECT_EQ(Messages(), json::array());
+
+  // ---- include
+  Act({{"cmd", "click"}, {"control", "sbtIncluir"}});
+  json cur = Current();
+  ASSERT_EQ(cur["state"], "insert") << cur;
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "pgcPadrao"}})["activePage"], "tshFormulario");
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "dbeCdServFili"}})["focused"], true);
+  calls = Send({{"cmd", "calls"}})["calls"];
+  ASSERT_EQ(CallsOf(calls, "getParamPlaneja").size(), 1u) << calls;
+
+  Act({{"cmd", "type"}, {"control", "dbeCdServFili"}, {"text", "77"}});
+  Act({{"cmd", "key"}, {"key", "Tab"}});
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "dbeCdServFili"}})["text"], "00077");
+  Act({{"cmd", "type"}, {"control", "dbeNmServico"}, {"text", "Ceia da Manutenção Predial"}});
+  Act({{"cmd", "type"}, {"control", "dbeCdGrupServ"}, {"text", "2"}});
+  Act({{"cmd", "type"}, {"control", "dbeIniAtend"}, {"text", "1100"}});
+  Act({{"cmd", "type"}, {"control", "dbePeriServDe"}, {"text", "1130"}});
+  Act({{"cmd", "type"}, {"control", "dbePeriServAte"}, {"text", "1400"}});
+  Act({{"cmd", "type"}, {"control", "dbeCdRota"}, {"text", "3"}});
+  Act({{"cmd", "type"}, {"control", "dbeCdProduto"}, {"text", "1010005"}});
+  Act({{"cmd", "key"}, {"key", "Tab"}});
+  // Enabled for forecasts, requisitions and withdrawals (whatever the new record started with).
+  if (Send({{"cmd", "get"}, {"control", "dckUtilReqReti"}})["checked"] != true)
+    Act({{"cmd", "click"}, {"control", "dckUtilReqReti"}});
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "dckUtilReqReti"}})["checked"], true);
+  // What the form shows of the codes typed, as adjusted and looked up on leaving them.
+  auto text = [&](const char* control) { return Send({{"cmd", "get"}, {"control", control}})["text"]; };
+  EXPECT_EQ(text("dbeCdGrupServ"), "002");
+  EXPECT_EQ(text("dbeNmGrupServ"), "Lanches e Desjejum");
+  EXPECT_EQ(text("dbeCdRota"), "000003");
+  EXPECT_EQ(text("dbeNmRota"), "Rota Campinas - Distrito Industrial");
+  EXPECT_EQ(text("dbeNmProduto"), "Ceia");
+  EXPECT_EQ(Messages(), json::array()) << "nothing typed was refused";
+  calls = Send({{"cmd", "calls"}})["calls"];
+  json produtos = CallsOf(calls, "GetPesqProdFat");
+  ASSERT_FALSE(produtos.empty()) << "the billing group sends the product check to the server: " << calls;
+  EXPECT_EQ(produtos.back()["args"], json::array({"0001", "1010005"}));
+
+  // ---- confirm
+  Act({{"cmd", "click"}, {"control", "sbtConfirmar"}});
+  EXPECT_EQ(Messages(), json::array());
+  cur = Current();
+  EXPECT_EQ(cur["state"], "browse") << cur;
+  EXPECT_EQ(cur["changes"], 0);
+  EXPECT_EQ(cur["count"], 5);
+  EXPECT_EQ(cur["row"]["CDSERVFILI"], "00077");
+  calls = Send({{"cmd", "calls"}})["calls"];
+  json upd = CallsOf(calls, "UpdServico");
+  ASSERT_EQ(upd.size(), 1u) << calls;
+  const json& delta = upd[0]["args"][0];
+  ASSERT_EQ(delta["rows"].size(), 1u) << delta;
+  EXPECT_EQ(delta["kinds"], json::array({"insert"}));
+  EXPECT_EQ(delta["rows"][0]["CDFILIAL"], "0001");
+  EXPECT_EQ(delta["rows"][0]["CDSERVFILI"], "00077");
+  EXPECT_EQ(delta["rows"][0]["CDROTATRANS"], "000003");
+  EXPECT_EQ(delta["rows"][0]["CDPRODUTO"], "1005");
+  // The null fields of the record go by name: the fantasy name was left empty, route and product not.
+  std::string nulos = upd[0]["args"][1].get<std::string>();
+  EXPECT_NE(("_" + nulos + "_").find("_NMFANTASSERV_"), std::string::npos) << nulos;
+  for (const char* filled : {"CDSERVFILI", "NMSERVICO", "CDGRUPSERV", "HRINICATEN", "CDROTATRANS", "CDPRODUTO"})
+    EXPECT_EQ(("_" + nulos + "_").find(std::string("_") + filled + "_"), std::string::npos) << filled << " in " << nulos;
+  json refreshes = Send({{"cmd", "cache"}})["refreshes"];
+  ASSERT_FALSE(refreshes.empty());
+  EXPECT_EQ(refreshes.back(), json::array({"SERVICO"}));
+
+  json rows = Servico();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], (json{{"NMSERVICO", "Ceia da Manutenção Predial"},
+                           {"NMSERVICOREDU", "Ceia da Manuten"},
+                           {"NMFANTASSERV", nullptr},
+                           {"CDGRUPSERV", "002"},
+                           {"HRINICATEN", "1100"},
+                           {"HRINICSERV", "1130"},
+                           {"HRFINASERV", "1400"},
+                           {"CDROTATRANS", "000003"},
+                           {"CDPRODUTO", "1005"},
+                           {"IDTIPOSERV", "N"},
+                           {"IDSERVATIV", "S"}}));
+
+  // ---- alter the name
+  Act({{"cmd", "click"}, {"control", "sbtAlterar"}});
+  ASSERT_EQ(Current()["state"], "edit");
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "dbeNmServico"}})["focused"], true);
+  Act({{"cmd", "set"}, {"control", "dbeNmServico"}, {"text", "Ceia da Equipe Predial"}});
+  Act({{"cmd", "click"}, {"control", "sbtConfirmar"}});
+  EXPECT_EQ(Messages(), json::array());
+  cur = Current();
+  EXPECT_EQ(cur["state"], "browse");
+  EXPECT_EQ(cur["row"]["CDSERVFILI"], "00077");
+  calls = Send({{"cmd", "calls"}})["calls"];
+  upd = CallsOf(calls, "UpdServico");
+  ASSERT_EQ(upd.size(), 1u) << calls;
+  EXPECT_EQ(upd[0]["args"][0]["kinds"], json::array({"modify"}));
+  EXPECT_EQ(upd[0]["args"][0]["rows"][0]["NMSERVICO"], "Ceia da Equipe Predial");
+  rows = Servico();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["NMSERVICO"], "Ceia da Equipe Predial");
+  EXPECT_EQ(rows[0]["CDROTATRANS"], "000003") << "what was not altered stays";
+  EXPECT_EQ(rows[0]["CDPRODUTO"], "1005");
+
+  // ---- verify: another connection's change comes in, the service stays selected
+  EXPECT_EQ(Send({{"cmd", "sql"},
+                  {"query", "UPDATE SERVICO SET NMFANTASSERV = :N WHERE CDFILIAL = '0001' AND CDSERVFILI = '00077'"},
+                  {"params", json::array({"Ceia da Equipe de Manutenção"})}})["affected"],
+            1);
+  Act({{"cmd", "click"}, {"control", "sbtVerificar"}});
+  calls = Send({{"cmd", "calls"}})["calls"];
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls[0]["method"], "GetServico");
+  cur = Current();
+  EXPECT_EQ(cur["row"]["CDSERVFILI"], "00077");
+  EXPECT_EQ(cur["row"]["NMFANTASSERV"], "Ceia da Equipe de Manutenção");
+  EXPECT_EQ(Send({{"cmd", "get"}, {"control", "dbeNmFantasServ"}})["text"], "Ceia da Equipe de Manutenção");
+  EXPECT_EQ(Messages(), json::array());
+
+  // ---- delete, answering Yes
+  EXPECT_EQ(Send({{"cmd", "answer"}, {"button", "Yes"}})["pending"], 1);
+  Act({{"cmd", "click"}, {"control", "sbtExcluir"}});
+  json shown = Messages();
+  ASSERT_EQ(shown.size(), 1u) << shown;
+  EXPECT_EQ(shown[0]["kind"], "confirmation");
+  EXPECT_EQ(shown[0]["key"], "Excl");
+  EXPECT_EQ(shown[0]["answer"], "Yes");
+  EXPECT_EQ(shown[0]["unanswered"], false);
+  calls = Send({{"cmd", "calls"}})["calls"];
+  upd = CallsOf(calls, "UpdServico");
+  ASSERT_EQ(upd.size(), 1u) << calls;
+  EXPECT_EQ(upd[0]["args"][0]["kinds"], json::array({"delete"}));
+  EXPECT_EQ(upd[0]["args"][0]["rows"][0]["CDSERVFILI"], "00077");
+  EXPECT_EQ(Servico(), json::array());
+  cur = Current();
+  EXPECT_EQ(cur["count"], 4);
+  EXPECT_EQ(cur["changes"], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, DriverSessionTest, ::testing::ValuesIn(backends()), BackendName());
+
+}  // namespace
+}  // namespace cad::test
