@@ -12,15 +12,15 @@
 
 namespace cad::host {
 
-ScreenSpec parseScreenSpec(const std::string& spec) {
+ScreenTarget parseScreenTarget(const std::string& target) {
   std::vector<std::string> parts;
   size_t start = 0;
-  for (size_t i = 0; i <= spec.size(); ++i)
-    if (i == spec.size() || (spec[i] == ':' && parts.size() < 2)) {
-      parts.push_back(spec.substr(start, i - start));
+  for (size_t i = 0; i <= target.size(); ++i)
+    if (i == target.size() || (target[i] == ':' && parts.size() < 2)) {
+      parts.push_back(target.substr(start, i - start));
       start = i + 1;
     }
-  ScreenSpec s;
+  ScreenTarget s;
   s.code = parts[0];
   if (parts.size() > 1) s.entry = parts[1];
   if (parts.size() > 2) s.params.push_back(Variant(parts[2]));

@@ -21,12 +21,12 @@ namespace cad::host {
 // A screen to open, as the hosts' --open names it: "GER04100" (the module's first entry),
 // "GER04100:IniProc" or "GER04100:IniProc:0001" (one text argument). IniProc without an argument
 // gets null: the host's current branch.
-struct ScreenSpec {
+struct ScreenTarget {
   std::string code;
   std::string entry;
   VariantArray params;
 };
-ScreenSpec parseScreenSpec(const std::string& spec);
+ScreenTarget parseScreenTarget(const std::string& target);
 
 // Runs the opening of a screen (or any host-initiated step) the way the user-action dispatcher
 // runs an action: EAbort is silent, any other exception is shown as an error dialog, released

@@ -78,7 +78,7 @@ void MainWindow::refreshSessionBar() {
 }
 
 bool MainWindow::openScreen(const std::string& target) {
-  host::ScreenSpec screen = host::parseScreenSpec(target);
+  host::ScreenTarget screen = host::parseScreenTarget(target);
   bool ran = false;
   // Opening a screen is a user action: errors show as error dialogs, the windows follow.
   renderer_.act([&] {

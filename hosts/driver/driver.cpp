@@ -12,7 +12,7 @@
 #include <ostream>
 
 #include "hosts/common/modules.h"
-#include "hosts/driver/inspect.h"
+#include "hosts/driver/snapshot.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
 #include "platform/data/dataset.h"
@@ -974,8 +974,8 @@ Driver::~Driver() {
   InstallScriptedHost();
 }
 
-void Driver::OpenAtStart(const std::string& spec) {
-  host::ScreenSpec s = host::parseScreenSpec(spec);
+void Driver::OpenAtStart(const std::string& target) {
+  host::ScreenTarget s = host::parseScreenTarget(target);
   host::RunAsUserAction([&] { d_->modules.call(s.code, s.entry, s.params); });
 }
 

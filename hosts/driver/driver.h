@@ -50,7 +50,7 @@ class Driver {
 
   // Opens a screen before any command ("GER04100:IniProc:0001"); what it shows goes to the logs
   // the commands read back.
-  void OpenAtStart(const std::string& spec);
+  void OpenAtStart(const std::string& target);
   // Serves the input to its end; returns the exit status: 0, or 1 when the replies could not be
   // written (then reading stops).
   int Run();

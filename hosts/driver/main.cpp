@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         [&modules](const std::string& code) { return modules.entries(code); },
         [&modules](const std::string& code, const std::string& entry, VariantArray& params) { modules.call(code, entry, params); }};
     driver::Driver driver(std::cin, std::cout, access, options);
-    for (const std::string& spec : options.open) driver.OpenAtStart(spec);
+    for (const std::string& target : options.open) driver.OpenAtStart(target);
     return driver.Run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "cadserv-driver: %s\n", e.what());

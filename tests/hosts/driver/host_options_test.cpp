@@ -95,15 +95,15 @@ TEST(HostOptions, MalformedSettingsAreRefusedWithAReason) {
   EXPECT_THROW(modules.libraryPath("../../x"), Exception);
   EXPECT_THROW(modules.entries("GER09999"), Exception);
 
-  ScreenSpec spec = parseScreenSpec("GER04100:IniProc:0001");
-  EXPECT_EQ(spec.code, "GER04100");
-  EXPECT_EQ(spec.entry, "IniProc");
-  ASSERT_EQ(spec.params.size(), 1u);
-  EXPECT_EQ(spec.params[0].asString(), "0001");
-  spec = parseScreenSpec("GER04100:IniProc");
-  ASSERT_EQ(spec.params.size(), 1u);
-  EXPECT_TRUE(spec.params[0].isNull());
-  EXPECT_TRUE(parseScreenSpec("GER04100").entry.empty());
+  ScreenTarget target = parseScreenTarget("GER04100:IniProc:0001");
+  EXPECT_EQ(target.code, "GER04100");
+  EXPECT_EQ(target.entry, "IniProc");
+  ASSERT_EQ(target.params.size(), 1u);
+  EXPECT_EQ(target.params[0].asString(), "0001");
+  target = parseScreenTarget("GER04100:IniProc");
+  ASSERT_EQ(target.params.size(), 1u);
+  EXPECT_TRUE(target.params[0].isNull());
+  EXPECT_TRUE(parseScreenTarget("GER04100").entry.empty());
 }
 
 }  // namespace

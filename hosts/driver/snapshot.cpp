@@ -1,5 +1,5 @@
-// JSON forms of values, components, forms and datasets (see inspect.h).
-#include "hosts/driver/inspect.h"
+// JSON forms of values, components, forms and datasets (see snapshot.h).
+#include "hosts/driver/snapshot.h"
 
 #include <cmath>
 #include <limits>
