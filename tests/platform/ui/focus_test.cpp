@@ -75,8 +75,7 @@ TEST_F(FocusTest, ExitHandlerThatFailsKeepsTheFocusAndRunsNoEnter) {
   EXPECT_EQ(r.message, "Filial não cadastrada.");
   EXPECT_EQ(f.ActiveControl(), f.a1);
   EXPECT_EQ(f.log.joined(), "exit:a1");
-  ASSERT_EQ(Application().Errors().size(), 1u);
-  EXPECT_EQ(Application().Errors()[0], "Filial não cadastrada.");
+  EXPECT_EQ(Application().Errors(), std::vector<std::string>{"Filial não cadastrada."});
 
   // Once the handler passes, the move completes with every event.
   f.panA->OnExit = f.log.note("exit:panA");
@@ -130,8 +129,6 @@ TEST_F(FocusTest, TabSkipsControlsThatCannotTakeTheFocus) {
   EXPECT_EQ(f.ActiveControl(), f.c1);
   EXPECT_TRUE(UserActions::Key(*f.c1, "Tab").ok());
   EXPECT_EQ(f.ActiveControl(), f.a1);  // wraps around
-  EXPECT_TRUE(UserActions::Key(*f.a1, "Shift+Tab").ok());
-  EXPECT_EQ(f.ActiveControl(), f.c1);
 
   // An explicit tab order reorders siblings; SetFocus on a hidden control is an error.
   f.panB->SetVisible(true);
@@ -139,7 +136,8 @@ TEST_F(FocusTest, TabSkipsControlsThatCannotTakeTheFocus) {
   f.panA->SetTabOrder(1);
   EXPECT_TRUE(UserActions::Key(*f.c1, "Tab").ok());
   EXPECT_EQ(f.ActiveControl(), f.b1);
-  ASSERT_TRUE(UserActions::Focus(*f.c1).ok());
+  ASSERT_TRUE(UserActions::Key(*f.b1, "Shift+Tab").ok());
+  EXPECT_EQ(f.ActiveControl(), f.c1);
   f.panB->SetVisible(false);
   EXPECT_THROW(f.b1->SetFocus(), Exception);
   EXPECT_EQ(UserActions::Focus(*f.b1).status, ActionResult::Status::Refused);
