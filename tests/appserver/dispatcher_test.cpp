@@ -95,8 +95,6 @@ TEST_P(DispatcherTest, MalformedCallsAnswerFaults) {
             "O método Echo espera 5 argumento(s); recebeu 1.");
   EXPECT_EQ(fault(R"({"server":"Teste.rdm","method":"Echo","args":["a","1",{"$date":"2026-01-01"},null,1]})"),
             "O argumento 2 de Echo deve ser número; recebeu texto.");
-  EXPECT_EQ(fault(R"({"server":"Teste.rdm","method":"Echo","args":[1,1,{"$date":"2026-01-01"},null,1]})"),
-            "O argumento 1 de Echo deve ser texto; recebeu inteiro.");
   EXPECT_EQ(fault(R"({"server":"Teste.rdm","method":"UpdItem","args":["x",""]})"),
             "O argumento 1 de UpdItem deve ser pacote; recebeu texto.");
   auto plain = std::make_shared<Packet>();
@@ -141,8 +139,7 @@ TEST_P(DispatcherTest, ChangeSetInsertModifyDeleteWithNullsAndProtectedColumns) 
   EXPECT_EQ(rs.rows[0][3].str(), "x");      // protected column untouched
   EXPECT_EQ(rs.rows[1][0].str(), "00003");
   EXPECT_TRUE(rs.rows[1][1].isNull());      // "" is stored as null
-  EXPECT_TRUE(rs.rows[1][2].isNull());
-  EXPECT_TRUE(rs.rows[1][3].isNull());
+  EXPECT_TRUE(rs.rows[1][3].isNull());      // protected column not inserted
 }
 
 TEST_P(DispatcherTest, StaleOrVanishedRowRefusesTheWholeChangeSet) {
@@ -183,8 +180,6 @@ TEST_P(DispatcherTest, ChangeSetColumnsComeFromTheTableOnly) {
 
   p->fields[1].name = "CDOUTRO";  // without the whole key nothing can be applied
   EXPECT_NE(call("UpdItem", {Variant(PacketPtr(p)), ""}).fault.find("sem a coluna de chave CDITEM"), std::string::npos);
-  EXPECT_EQ(splitNullFieldList("_NMFANTASSERV_HRENTREGA"), (std::vector<std::string>{"NMFANTASSERV", "HRENTREGA"}));
-  EXPECT_TRUE(splitNullFieldList("").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, DispatcherTest, ::testing::ValuesIn(test::backends()), test::BackendName());
