@@ -221,21 +221,28 @@ bool startsWithWord(const std::string& sql, std::initializer_list<const char*> w
 // Everything the user would have seen pop up, in the order it appeared: dialogs and lookups.
 using EventLog = std::vector<json>;
 
+// Runs a scripted service call and records the log entries it added (from `before`), also when
+// it raised, with the error's text.
+template <class Call, class Record>
+auto Recorded(size_t before, Call&& call, Record&& record) {
+  try {
+    auto result = call();
+    record(before, std::string());
+    return result;
+  } catch (const std::exception& e) {
+    record(before, e.what());
+    throw;
+  }
+}
+
 class RecordingDialogs : public IDialogs {
  public:
   explicit RecordingDialogs(EventLog& log) : log_(log) {}
   ScriptedDialogs& scripted() { return scripted_; }
 
   int Show(const DialogRequest& request) override {
-    size_t before = scripted_.Log().size();
-    try {
-      int answer = scripted_.Show(request);
-      record(before, {});
-      return answer;
-    } catch (const std::exception& e) {
-      record(before, e.what());
-      throw;
-    }
+    return Recorded(scripted_.Log().size(), [&] { return scripted_.Show(request); },
+                    [this](size_t before, const std::string& error) { record(before, error); });
   }
 
  private:
@@ -262,26 +269,12 @@ class RecordingLookups : public ILookups {
   ScriptedLookups& scripted() { return scripted_; }
 
   bool Pick(const PickRequest& request) override {
-    size_t before = scripted_.Log().size();
-    try {
-      bool picked = scripted_.Pick(request);
-      record(before, {});
-      return picked;
-    } catch (const std::exception& e) {
-      record(before, e.what());
-      throw;
-    }
+    return Recorded(scripted_.Log().size(), [&] { return scripted_.Pick(request); },
+                    [this](size_t before, const std::string& error) { record(before, error); });
   }
   std::optional<std::vector<std::string>> MultiPick(const MultiPickRequest& request) override {
-    size_t before = scripted_.Log().size();
-    try {
-      auto keys = scripted_.MultiPick(request);
-      record(before, {});
-      return keys;
-    } catch (const std::exception& e) {
-      record(before, e.what());
-      throw;
-    }
+    return Recorded(scripted_.Log().size(), [&] { return scripted_.MultiPick(request); },
+                    [this](size_t before, const std::string& error) { record(before, error); });
   }
 
  private:
