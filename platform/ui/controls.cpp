@@ -117,54 +117,55 @@ void TCustomEdit::DoEnter() {
   TControl::DoEnter();
 }
 
-bool TCustomEdit::InsertText(const std::string& ch) {
-  if (!CanModify()) return false;
-  std::vector<std::string> chars = utf8Chars(text_);
-  int len = static_cast<int>(chars.size());
-  int start = std::min(selStart_, len), sel = std::min(selLength_, len - start);
-  if (maxLength_ > 0 && len - sel + 1 > maxLength_) return false;
-  std::string next = join(chars, 0, start) + ch + join(chars, start + sel);
-  text_ = next;
-  selStart_ = start + 1;
+namespace {
+
+// The display text as characters, with the caret and selection clamped to it.
+struct Caret {
+  std::vector<std::string> chars;
+  int len, start, sel;
+  Caret(const std::string& text, int selStart, int selLength) : chars(utf8Chars(text)) {
+    len = static_cast<int>(chars.size());
+    start = std::min(selStart, len);
+    sel = std::min(selLength, len - start);
+  }
+};
+
+}  // namespace
+
+bool TCustomEdit::splice(const std::vector<std::string>& chars, int start, int count, const std::string& insert) {
+  text_ = join(chars, 0, start) + insert + join(chars, start + count);
+  selStart_ = start + (insert.empty() ? 0 : 1);
   selLength_ = 0;
   modified_ = true;
   Change();
   return true;
+}
+
+bool TCustomEdit::InsertText(const std::string& ch) {
+  if (!CanModify()) return false;
+  Caret c(text_, selStart_, selLength_);
+  if (maxLength_ > 0 && c.len - c.sel + 1 > maxLength_) return false;
+  return splice(c.chars, c.start, c.sel, ch);
 }
 
 bool TCustomEdit::DeleteBack() {
   if (!CanModify()) return false;
-  std::vector<std::string> chars = utf8Chars(text_);
-  int len = static_cast<int>(chars.size());
-  int start = std::min(selStart_, len), sel = std::min(selLength_, len - start);
-  if (sel == 0) {
-    if (start == 0) return false;
-    --start;
-    sel = 1;
+  Caret c(text_, selStart_, selLength_);
+  if (c.sel == 0) {
+    if (c.start == 0) return false;
+    return splice(c.chars, c.start - 1, 1, {});
   }
-  text_ = join(chars, 0, start) + join(chars, start + sel);
-  selStart_ = start;
-  selLength_ = 0;
-  modified_ = true;
-  Change();
-  return true;
+  return splice(c.chars, c.start, c.sel, {});
 }
 
 bool TCustomEdit::DeleteForward() {
   if (!CanModify()) return false;
-  std::vector<std::string> chars = utf8Chars(text_);
-  int len = static_cast<int>(chars.size());
-  int start = std::min(selStart_, len), sel = std::min(selLength_, len - start);
-  if (sel == 0) {
-    if (start >= len) return false;
-    sel = 1;
+  Caret c(text_, selStart_, selLength_);
+  if (c.sel == 0) {
+    if (c.start >= c.len) return false;
+    return splice(c.chars, c.start, 1, {});
   }
-  text_ = join(chars, 0, start) + join(chars, start + sel);
-  selStart_ = start;
-  selLength_ = 0;
-  modified_ = true;
-  Change();
-  return true;
+  return splice(c.chars, c.start, c.sel, {});
 }
 
 bool TCustomEdit::ReplaceText(const std::string& text) {

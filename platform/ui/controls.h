@@ -92,6 +92,9 @@ class TCustomEdit : public TControl {
   bool autoSelect_ = true;
   bool modified_ = false;
   int selStart_ = 0, selLength_ = 0;
+  // Replaces `count` characters from `start` of the display text with `insert` (one character or
+  // none), leaves the caret after it and raises OnChange.
+  bool splice(const std::vector<std::string>& chars, int start, int count, const std::string& insert);
 };
 
 class TEdit : public TCustomEdit {
