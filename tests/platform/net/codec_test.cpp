@@ -94,10 +94,10 @@ TEST(Codec, RefusesMalformedAndOversizedInput) {
       R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[["a"]],"delta":true,"kinds":["modify"],"original":[null]}})",
   };
   for (const std::string& s : bad) EXPECT_THROW(decodeValue(s), Exception) << s;
-  for (const std::string& s : {R"({"server":"S","method":"M"})", R"({"server":"","method":"M","args":[]})",
+  for (const char* s : {R"({"server":"S","method":"M"})", R"({"server":"","method":"M","args":[]})",
                                R"({"server":"S","server":"S","method":"M","args":[]})", R"(["S","M",[]])"})
     EXPECT_THROW(decodeRequest(s), Exception) << s;
-  for (const std::string& s : {R"({})", R"({"result":1,"fault":"x"})", R"({"result":1,"out":{"01":1}})",
+  for (const char* s : {R"({})", R"({"result":1,"fault":"x"})", R"({"result":1,"out":{"01":1}})",
                                R"({"result":1,"out":{"1":1,"1":2}})"})
     EXPECT_THROW(decodeReply(s), Exception) << s;
 
