@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -59,33 +58,24 @@ struct DemoForm : TForm {
     mnuArquivo->Add(mnuIncluir);
     mnuIncluir->SetCaption("&Incluir");
     mnuIncluir->SetShortCut(TextToShortCut("F2"));
-    mnuIncluir->OnClick = [this](TComponent&) { log.push_back("mnuIncluir"); };
+    mnuIncluir->OnClick = logs("mnuIncluir");
     panTop->SetAlign(TAlign::alTop);
     panTop->SetHeight(36);
-    sbtIncluir->SetBounds(4, 4, 28, 28);
-    sbtIncluir->SetCaption("Incluir");
-    sbtIncluir->SetGlyph("incluir");
-    sbtIncluir->OnClick = [this](TComponent&) { log.push_back("sbtIncluir"); };
+    place(sbtIncluir, 4, 4, 28, 28, "Incluir");
+    sbtIncluir->OnClick = logs("sbtIncluir");
     pgc->SetAlign(TAlign::alClient);
     tshLista->SetCaption("&Lista");
     tshForm->SetCaption("&Formulário");
     pgc->SetActivePage(tshForm);
     SetActiveControl(edtCodigo);
     dbg->SetAlign(TAlign::alClient);
-    lblCodigo->SetBounds(8, 10, 60, 13);
-    lblCodigo->SetCaption("&Código");
+    place(lblCodigo, 8, 10, 60, 13, "&Código");
     lblCodigo->SetFocusControl(edtNome);
-    edtCodigo->SetBounds(80, 8, 80, 21);
-    edtCodigo->SetTabOrder(0);
-    edtNome->SetBounds(80, 36, 200, 21);
-    edtNome->SetTabOrder(1);
-    chkAtivo->SetBounds(80, 64, 100, 17);
-    chkAtivo->SetCaption("&Ativo");
-    chkAtivo->SetTabOrder(2);
-    btnOk->SetBounds(80, 90, 75, 25);
-    btnOk->SetCaption("OK");
-    btnOk->SetTabOrder(3);
-    btnOk->OnClick = [this](TComponent&) { log.push_back("btnOk"); };
+    place(edtCodigo, 80, 8, 80, 21, nullptr, 0);
+    place(edtNome, 80, 36, 200, 21, nullptr, 1);
+    place(chkAtivo, 80, 64, 100, 17, "&Ativo", 2);
+    place(btnOk, 80, 90, 75, 25, "OK", 3);
+    btnOk->OnClick = logs("btnOk");
     edtCodigo->OnKeyPress = [](TComponent&, std::string& key) {
       if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') key[0] = static_cast<char>(key[0] - 32);
     };
@@ -95,16 +85,26 @@ struct DemoForm : TForm {
     cds.AddField({"CDSERVFILI", FieldType::String, 4});
     cds.AddField({"NMSERVICO", FieldType::String, 30});
     cds.CreateDataSet();
-    for (auto [code, name] : {std::pair{"0001", "Almoço"}, {"0002", "Jantar"}, {"0003", "Ceia"}}) {
-      cds.Append();
-      cds.FieldByName("CDSERVFILI").SetAsString(code);
-      cds.FieldByName("NMSERVICO").SetAsString(name);
-      cds.Post();
-    }
+    for (auto [code, name] : {std::pair{"0001", "Almoço"}, {"0002", "Jantar"}, {"0003", "Ceia"}}) add(code, name);
     cds.First();
     dts.SetDataSet(&cds);
     dbg->SetDataSource(&dts);
     dbg->SetReadOnly(true);
+  }
+
+  static void place(TControl* c, int x, int y, int w, int h, const char* caption = nullptr, int tab = -1) {
+    c->SetBounds(x, y, w, h);
+    if (caption) c->SetCaption(caption);
+    if (tab >= 0) c->SetTabOrder(tab);
+  }
+  void add(const char* code, const char* name) {
+    cds.Append();
+    cds.FieldByName("CDSERVFILI").SetAsString(code);
+    cds.FieldByName("NMSERVICO").SetAsString(name);
+    cds.Post();
+  }
+  std::function<void(TComponent&)> logs(const char* name) {
+    return [this, name](TComponent&) { log.push_back(name); };
   }
 };
 
@@ -120,6 +120,10 @@ class RendererTest : public ::testing::Test {
     Application().ResetHooks();
   }
   Renderer& r() { return host->renderer(); }
+  void show(TForm& f) {
+    f.Show();
+    r().sync();
+  }
   template <class W>
   W* widget(TControl& c) {
     auto* w = dynamic_cast<W*>(r().widgetOf(c));
@@ -132,8 +136,7 @@ class RendererTest : public ::testing::Test {
 
 TEST_F(RendererTest, ShowsTheModelAndFollowsItsChangesLive) {
   DemoForm f;
-  f.Show();
-  r().sync();
+  show(f);
   QWidget* win = r().window(f);
   ASSERT_TRUE(win->isVisible());
   EXPECT_EQ(win->windowTitle(), QString::fromUtf8("Serviço"));
@@ -177,22 +180,15 @@ TEST_F(RendererTest, ShowsTheModelAndFollowsItsChangesLive) {
   EXPECT_EQ(grid->model()->rowCount(), 3);
   EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "NMSERVICO");
   EXPECT_EQ(grid->model()->index(2, 1).data().toString(), "Ceia");
-  f.cds.Append();
-  f.cds.FieldByName("CDSERVFILI").SetAsString("0004");
-  f.cds.FieldByName("NMSERVICO").SetAsString("Lanche");
-  f.cds.Post();
+  f.add("0004", "Lanche");
   QApplication::processEvents();
   EXPECT_EQ(grid->model()->rowCount(), 4);
   EXPECT_EQ(grid->model()->index(3, 1).data().toString(), "Lanche");
-  f.Hide();
-  QApplication::processEvents();
-  EXPECT_FALSE(win->isVisible());
 }
 
 TEST_F(RendererTest, TypingAndClicksGoThroughTheDispatcher) {
   DemoForm f;
-  f.Show();
-  r().sync();
+  show(f);
   auto* code = widget<QLineEdit>(*f.edtCodigo);
   QWidget* win = r().window(f);
   // The form's active control has the focus, in the model and in Qt.
@@ -244,8 +240,7 @@ TEST_F(RendererTest, TypingAndClicksGoThroughTheDispatcher) {
 
 TEST_F(RendererTest, ARefusedFocusChangeKeepsTheFocusInTheField) {
   DemoForm f;
-  f.Show();
-  r().sync();
+  show(f);
   auto* code = widget<QLineEdit>(*f.edtCodigo);
   auto* name = widget<QLineEdit>(*f.edtNome);
   f.refuseExit = true;
@@ -270,8 +265,7 @@ TEST_F(RendererTest, GridCellsTabsAndClosingGoThroughTheDispatcher) {
   f.pgc->OnChange = [&](TComponent&) { changes.push_back(f.pgc->ActivePage()->Name()); };
   bool canClose = false;
   f.OnCloseQuery = [&](TComponent&, bool& ok) { ok = canClose; };
-  f.Show();
-  r().sync();
+  show(f);
   auto* pcw = dynamic_cast<PageControlWidget*>(r().widgetOf(*f.pgc));
   ASSERT_NE(pcw, nullptr);
   EXPECT_EQ(pcw->tabBar()->currentIndex(), 1);
@@ -311,13 +305,11 @@ TEST_F(RendererTest, ModalFormRunsInANestedLoopUntilItsResultIsSet) {
   dialog.SetCaption("Confirma");
   dialog.SetBounds(0, 0, 240, 120);
   auto* ok = dialog.Create<TButton>("btnOk", &dialog);
-  ok->SetBounds(80, 40, 75, 25);
-  ok->SetCaption("OK");
+  DemoForm::place(ok, 80, 40, 75, 25, "OK");
   ok->SetModalResult(mrOk);
   int result = -1;
   main.btnOk->OnClick = [&](TComponent&) { result = dialog.ShowModal(); };
-  main.Show();
-  r().sync();
+  show(main);
   // While the dialog runs, the main window takes no input; the dialog's button ends it.
   QTimer::singleShot(0, [&] {
     QWidget* dlg = r().window(dialog);
@@ -334,8 +326,7 @@ TEST_F(RendererTest, ModalFormRunsInANestedLoopUntilItsResultIsSet) {
 
 TEST_F(RendererTest, DestroyedControlsAndFormsLeaveNoDanglingWidgets) {
   auto f = std::make_unique<DemoForm>();
-  f->Show();
-  r().sync();
+  show(*f);
   auto* later = f->Create<TEdit>("edtNovo", f->tshForm);
   later->SetBounds(300, 8, 80, 21);
   later->SetText("novo");
@@ -349,19 +340,6 @@ TEST_F(RendererTest, DestroyedControlsAndFormsLeaveNoDanglingWidgets) {
   QApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(win.isNull());
-}
-
-TEST_F(RendererTest, SavesAScreenshotOfTheDemoForm) {
-  DemoForm f;
-  f.edtCodigo->SetText("0001");
-  f.edtNome->SetText("Almoço");
-  f.Show();
-  r().sync();
-  QWidget* win = r().window(f);
-  QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath("../gui-demo-form.png");
-  ASSERT_TRUE(win->grab().save(path));
-  QImage img(path);
-  EXPECT_EQ(img.size(), win->size());
 }
 
 }  // namespace

