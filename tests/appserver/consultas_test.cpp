@@ -26,7 +26,8 @@ TEST_P(ConsultasTest, AutGrupACPS) {
   EXPECT_EQ(column(call("GetAutGrupACPS", {"JOAO"}).asArray()[1].asPacket(), "CDGRUPOPER"),
             std::vector<std::string>{"03"});
   EXPECT_EQ(call("GetAutGrupACPS", {"NINGUEM"}).str(), "Operador NINGUEM não cadastrado.");
-  EXPECT_EQ(call("GetAutGrupACPS", {Variant()}).str(), "Operador não informado.");
+  const Variant nenhum;
+  EXPECT_EQ(call("GetAutGrupACPS", {nenhum}).str(), "Operador não informado.");
 }
 
 TEST_P(ConsultasTest, UtilReqPratAndParamPlaneja) {

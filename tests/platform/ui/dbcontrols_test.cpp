@@ -233,10 +233,11 @@ TEST_F(DbControlsTest, LayoutDeclaredDataWithCheckBoxRadioGroupAndNavigator) {
   auto* cds = s.find<ClientDataSet>("cdsServico");
   EXPECT_EQ(cds->FieldByName("CDSERVFILI").DisplayName(), "Código");
   cds->CreateDataSet();
-  for (auto [code, tran, tipo] : {std::tuple{"00001", Variant(), "D"}, std::tuple{"00002", Variant("S"), "N"}}) {
+  // A null transported flag on the first service, "S" on the second.
+  for (auto [code, tran, tipo] : {std::tuple{"00001", "", "D"}, std::tuple{"00002", "S", "N"}}) {
     cds->Append();
     cds->FieldByName("CDSERVFILI").SetValue(code);
-    cds->FieldByName("IDSERVTRAN").SetValue(tran);
+    if (*tran) cds->FieldByName("IDSERVTRAN").SetValue(tran);
     cds->FieldByName("IDTIPOSERV").SetValue(tipo);
     cds->Post();
   }
