@@ -106,22 +106,28 @@ bool TFieldDataLink::FocusControl(Field& f) {
   return true;
 }
 
+namespace {
+
+// The DataSource and DataField properties of a control bound to one field, then its own.
+template <class T>
+std::vector<Property> FieldBindingProps(std::vector<Property> own = {}) {
+  std::vector<Property> props{
+      Prop<T>("DataSource", [](const T& c) { return sourceName(c.GetDataSource()); },
+              [](T& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
+      Prop<T>("DataField", [](const T& c) { return c.DataField(); }, [](T& c, const Variant& v) { c.SetDataField(PropString(v)); }),
+  };
+  props.insert(props.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
+  return props;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------- TDBEdit
 
-TDBEdit::TDBEdit() : link_(*this) {
+TDBEdit::TDBEdit() : TFieldBinding(static_cast<TControl&>(*this)) {
   link_.OnDataChange = [this] { dataChange(); };
   link_.OnUpdateData = [this] { updateData(); };
   link_.OnEditingChange = [this] { Changed("ReadOnly"); };
-}
-
-void TDBEdit::SetDataSource(DataSource* src) {
-  link_.SetSource(src);
-  dataChange();
-}
-
-void TDBEdit::SetDataField(const std::string& name) {
-  link_.SetFieldName(name);
-  dataChange();
 }
 
 void TDBEdit::dataChange() {
@@ -202,21 +208,19 @@ void TDBEdit::KeyDownDefault(int& key, ShiftState shift) {
 }
 
 const PropertyTable& TDBEdit::Properties() const {
-  static const PropertyTable table(&TMaskEdit::Properties(), {
-      Prop<TDBEdit>("DataSource", [](const TDBEdit& c) { return sourceName(c.GetDataSource()); }, [](TDBEdit& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<TDBEdit>("DataField", [](const TDBEdit& c) { return c.DataField(); }, [](TDBEdit& c, const Variant& v) { c.SetDataField(PropString(v)); }),
+  static const PropertyTable table(&TMaskEdit::Properties(), FieldBindingProps<TDBEdit>({
       Prop<TDBEdit>("MaxLength", [](const TDBEdit& c) { return c.MaxLength(); },
                     [](TDBEdit& c, const Variant& v) {
                       c.fixedMaxLength_ = PropInt(v);
                       c.SetMaxLength(c.fixedMaxLength_);
                     }),
-  });
+  }));
   return table;
 }
 
 // ---------------------------------------------------------------- TDBCheckBox
 
-TDBCheckBox::TDBCheckBox() : link_(*this) {
+TDBCheckBox::TDBCheckBox() : TFieldBinding(static_cast<TControl&>(*this)) {
   link_.OnDataChange = [this] { dataChange(); };
 }
 
@@ -244,18 +248,16 @@ void TDBCheckBox::Toggle() {
 }
 
 const PropertyTable& TDBCheckBox::Properties() const {
-  static const PropertyTable table(&TCheckBox::Properties(), {
-      Prop<TDBCheckBox>("DataSource", [](const TDBCheckBox& c) { return sourceName(c.GetDataSource()); }, [](TDBCheckBox& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<TDBCheckBox>("DataField", [](const TDBCheckBox& c) { return c.DataField(); }, [](TDBCheckBox& c, const Variant& v) { c.SetDataField(PropString(v)); }),
+  static const PropertyTable table(&TCheckBox::Properties(), FieldBindingProps<TDBCheckBox>({
       Prop<TDBCheckBox>("ValueChecked", [](const TDBCheckBox& c) { return c.ValueChecked; }, [](TDBCheckBox& c, const Variant& v) { c.ValueChecked = PropString(v); c.dataChange(); }),
       Prop<TDBCheckBox>("ValueUnchecked", [](const TDBCheckBox& c) { return c.ValueUnchecked; }, [](TDBCheckBox& c, const Variant& v) { c.ValueUnchecked = PropString(v); c.dataChange(); }),
-  });
+  }));
   return table;
 }
 
 // ---------------------------------------------------------------- TDBRadioGroup
 
-TDBRadioGroup::TDBRadioGroup() : link_(*this) {
+TDBRadioGroup::TDBRadioGroup() : TFieldBinding(static_cast<TControl&>(*this)) {
   link_.OnDataChange = [this] { dataChange(); };
 }
 
@@ -289,19 +291,17 @@ void TDBRadioGroup::UserSelect(int index) {
 }
 
 const PropertyTable& TDBRadioGroup::Properties() const {
-  static const PropertyTable table(&TCustomRadioGroup::Properties(), {
-      Prop<TDBRadioGroup>("DataSource", [](const TDBRadioGroup& c) { return sourceName(c.GetDataSource()); }, [](TDBRadioGroup& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<TDBRadioGroup>("DataField", [](const TDBRadioGroup& c) { return c.DataField(); }, [](TDBRadioGroup& c, const Variant& v) { c.SetDataField(PropString(v)); }),
+  static const PropertyTable table(&TCustomRadioGroup::Properties(), FieldBindingProps<TDBRadioGroup>({
       Prop<TDBRadioGroup>("Values", [](const TDBRadioGroup& c) { return StringsToVariant(c.Values); }, [](TDBRadioGroup& c, const Variant& v) { c.Values = PropStrings(v); c.dataChange(); }),
       ReadOnlyProp<TDBRadioGroup>("Value", [](const TDBRadioGroup& c) { return c.Value(); }),
       EventProp<TDBRadioGroup>("OnChange", &TDBRadioGroup::OnChange),
-  });
+  }));
   return table;
 }
 
 // ---------------------------------------------------------------- TDBComboBox
 
-TDBComboBox::TDBComboBox() : link_(*this) {
+TDBComboBox::TDBComboBox() : TFieldBinding(static_cast<TControl&>(*this)) {
   link_.OnDataChange = [this] { dataChange(); };
   link_.OnUpdateData = [this] {
     if (Field* f = link_.GetField()) f->SetText(Text());
@@ -362,10 +362,7 @@ void TDBComboBox::DoExit() {
 }
 
 const PropertyTable& TDBComboBox::Properties() const {
-  static const PropertyTable table(&TComboBox::Properties(), {
-      Prop<TDBComboBox>("DataSource", [](const TDBComboBox& c) { return sourceName(c.GetDataSource()); }, [](TDBComboBox& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<TDBComboBox>("DataField", [](const TDBComboBox& c) { return c.DataField(); }, [](TDBComboBox& c, const Variant& v) { c.SetDataField(PropString(v)); }),
-  });
+  static const PropertyTable table(&TComboBox::Properties(), FieldBindingProps<TDBComboBox>());
   return table;
 }
 

@@ -55,17 +55,37 @@ class TFieldDataLink : public DataLink {
 // Resolves a "DataSource" layout value on the owning form.
 DataSource* ResolveDataSource(TComponent& c, const Variant& v);
 
-class TDBEdit : public TMaskEdit {
+// The data source and field of a control that shows one field of the current record; changing
+// either reloads the control through its link's data-change reaction.
+class TFieldBinding {
+ public:
+  explicit TFieldBinding(TControl& control) : link_(control) {}
+  DataSource* GetDataSource() const { return link_.Source(); }
+  void SetDataSource(DataSource* src) {
+    link_.SetSource(src);
+    reload();
+  }
+  const std::string& DataField() const { return link_.FieldName(); }
+  void SetDataField(const std::string& name) {
+    link_.SetFieldName(name);
+    reload();
+  }
+  Field* GetField() const { return link_.GetField(); }
+
+ protected:
+  TFieldDataLink link_;
+
+ private:
+  void reload() {
+    if (link_.OnDataChange) link_.OnDataChange();
+  }
+};
+
+class TDBEdit : public TMaskEdit, public TFieldBinding {
  public:
   TDBEdit();
   const char* ClassName() const override { return "TDBEdit"; }
   const PropertyTable& Properties() const override;
-  DataSource* GetDataSource() const { return link_.Source(); }
-  void SetDataSource(DataSource* src);
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name);
-  Field* GetField() const { return link_.GetField(); }
-  TFieldDataLink& Link() { return link_; }
 
   bool CanModify() override;
   bool InsertText(const std::string& ch) override;
@@ -82,41 +102,29 @@ class TDBEdit : public TMaskEdit {
  private:
   void dataChange();
   void updateData();
-  TFieldDataLink link_;
   bool focused_ = false;
   bool loading_ = false;
   int fixedMaxLength_ = -1;  // MaxLength set by the layout or code (-1: from the field)
 };
 
-class TDBCheckBox : public TCheckBox {
+class TDBCheckBox : public TCheckBox, public TFieldBinding {
  public:
   TDBCheckBox();
   const char* ClassName() const override { return "TDBCheckBox"; }
   const PropertyTable& Properties() const override;
-  DataSource* GetDataSource() const { return link_.Source(); }
-  void SetDataSource(DataSource* src) { link_.SetSource(src); dataChange(); }
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name) { link_.SetFieldName(name); dataChange(); }
-  Field* GetField() const { return link_.GetField(); }
   std::string ValueChecked = "True", ValueUnchecked = "False";
   void Toggle() override;
 
  private:
   void dataChange();
-  TFieldDataLink link_;
   bool loading_ = false;
 };
 
-class TDBRadioGroup : public TCustomRadioGroup {
+class TDBRadioGroup : public TCustomRadioGroup, public TFieldBinding {
  public:
   TDBRadioGroup();
   const char* ClassName() const override { return "TDBRadioGroup"; }
   const PropertyTable& Properties() const override;
-  DataSource* GetDataSource() const { return link_.Source(); }
-  void SetDataSource(DataSource* src) { link_.SetSource(src); dataChange(); }
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name) { link_.SetFieldName(name); dataChange(); }
-  Field* GetField() const { return link_.GetField(); }
   // The field value of each item (the item texts when empty).
   std::vector<std::string> Values;
   std::string Value() const;  // value of the checked item ("" when none)
@@ -127,20 +135,14 @@ class TDBRadioGroup : public TCustomRadioGroup {
  private:
   void dataChange();
   std::string valueOf(int index) const;
-  TFieldDataLink link_;
   bool loading_ = false;
 };
 
-class TDBComboBox : public TComboBox {
+class TDBComboBox : public TComboBox, public TFieldBinding {
  public:
   TDBComboBox();
   const char* ClassName() const override { return "TDBComboBox"; }
   const PropertyTable& Properties() const override;
-  DataSource* GetDataSource() const { return link_.Source(); }
-  void SetDataSource(DataSource* src) { link_.SetSource(src); dataChange(); }
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name) { link_.SetFieldName(name); dataChange(); }
-  Field* GetField() const { return link_.GetField(); }
   bool CanModify() override;
   void UserSelect(int index) override;
   bool InsertText(const std::string& ch) override;
@@ -153,7 +155,6 @@ class TDBComboBox : public TComboBox {
 
  private:
   void dataChange();
-  TFieldDataLink link_;
   bool loading_ = false;
 };
 
