@@ -136,7 +136,7 @@ void TfrmPadrao::dtsPadraoStateChange(DataSource&) {
   bool rows = browse && !ds->IsEmpty();
   bool writable = ds && !ds->ReadOnly;
   ChangeButtons(browse && writable, rows && writable, rows && writable, rows, browse, editing(state));
-  mnuImprimir->SetEnabled(browse);
+  mnuImprimir->SetEnabled(browse && TemRelatorio());
   if (state != DataSetState::Browse)
     dbnPadrao->SetEnabled(false);
   else if (lastState_ == DataSetState::Inactive)

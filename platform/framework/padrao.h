@@ -11,8 +11,8 @@
 //  - Base state handling (dtsPadraoStateChange), from the state of dtsPadrao's dataset:
 //      inactive      every operation off (Ajuda and Fechar stay on)
 //      browse        Incluir unless the dataset is read-only; Alterar and Excluir with rows
-//                    (and not read-only); Procurar with rows; Verificar and Imprimir on;
-//                    Confirmar/Cancelar off
+//                    (and not read-only); Procurar with rows; Verificar on; Imprimir on when
+//                    the screen has a report (TemRelatorio); Confirmar/Cancelar off
 //      edit, insert  only Confirmar/Cancelar on
 //    The navigation control goes off in edit, insert and inactive, and comes back on when the
 //    dataset opens; after an edit the confirm and cancel handlers switch it on again (a derived
@@ -76,6 +76,8 @@ class TfrmPadrao : public TForm {
   virtual void sbtProcurarClick(TComponent& sender);   // Procurar::Procura over the dataset
   virtual void sbtVerificarClick(TComponent& sender);  // fetches the dataset again (queries)
   virtual void sbtImprimirClick(TComponent& sender);   // the base screen has no report
+  // Whether the print command has a report to open; the command is never offered without one.
+  virtual bool TemRelatorio() const { return false; }
   virtual void sbtAjudaClick(TComponent& sender);      // information with the "Ajuda" text
   virtual void sbtFecharClick(TComponent& sender);     // Close
   virtual void mnuFolhaDadosClick(TComponent& sender);

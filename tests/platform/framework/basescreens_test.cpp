@@ -35,6 +35,8 @@ struct TfrmPessoas : TfrmPadrao {
     dtsPadrao->SetDataSet(cdsPessoas);
   }
   const char* ClassName() const override { return "TfrmPessoas"; }
+  bool relatorio = true;
+  bool TemRelatorio() const override { return relatorio; }
 
   void pgcPadraoChange(TComponent& sender) override {
     calls.push_back("pagina:" + pgcPadrao->ActivePage()->Name());
@@ -152,6 +154,11 @@ TEST_F(BaseScreenTest, ButtonsFollowTheirMenuItemsAndEmptyOrClosedDatasets) {
   cds.ReadOnly = true;
   frm->dtsPadraoStateChange(*frm->dtsPadrao);
   EXPECT_EQ(enabledOperations(), "Procurar Verificar Imprimir");
+  // A screen without a report never offers the print command.
+  frm->relatorio = false;
+  frm->dtsPadraoStateChange(*frm->dtsPadrao);
+  EXPECT_EQ(enabledOperations(), "Procurar Verificar");
+  frm->relatorio = true;
 
   // The search picks through the lookups service and leaves the cursor there.
   cds.ReadOnly = false;
