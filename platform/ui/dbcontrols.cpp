@@ -139,7 +139,7 @@ void TDBEdit::dataChange() {
     ~Reset() { flag = value; }
   } reset{loading_, was};
   Field* f = link_.GetField();
-  if (!f) {
+  if (!f || showBlank_) {
     SetText("");
     return;
   }
@@ -163,7 +163,13 @@ void TDBEdit::Change() {
   TMaskEdit::Change();
 }
 
-bool TDBEdit::CanModify() { return !ReadOnly() && link_.CanModify(); }
+bool TDBEdit::CanModify() { return !showBlank_ && !ReadOnly() && link_.CanModify(); }
+
+void TDBEdit::SetShowBlank(bool blank) {
+  if (showBlank_ == blank) return;
+  showBlank_ = blank;
+  link_.Reset();
+}
 
 bool TDBEdit::InsertText(const std::string& ch) {
   if (!CanModify() || !link_.Edit()) return false;

@@ -95,6 +95,10 @@ class TDBEdit : public TMaskEdit, public TFieldBinding {
   void DoEnter() override;
   void DoExit() override;
   void KeyDownDefault(int& key, ShiftState shift) override;
+  // While set, the edit shows no text whatever its field holds (a value that does not apply to
+  // the record); the field is left alone and nothing is written back.
+  void SetShowBlank(bool blank);
+  bool ShowBlank() const { return showBlank_; }
 
  protected:
   void Change() override;
@@ -104,6 +108,7 @@ class TDBEdit : public TMaskEdit, public TFieldBinding {
   void updateData();
   bool focused_ = false;
   bool loading_ = false;
+  bool showBlank_ = false;
   int fixedMaxLength_ = -1;  // MaxLength set by the layout or code (-1: from the field)
 };
 
