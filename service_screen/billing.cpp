@@ -69,14 +69,22 @@ void TfrmCadastroServ::Habilita_Faturamento() {
       for (TDBCheckBox* c : caixas)
         if (Field* f = c->GetField(); f && !f->IsNull() && f->AsString() != c->ValueUnchecked) f->SetAsString(c->ValueUnchecked);
     }
+    // While browsing the stored planning values stay in the record; they are only not shown.
+    for (TDBEdit* e : edicoes) e->SetShowBlank(true);
     dbcTipoServ->SetItemIndex(-1);
     for (TDBCheckBox* c : caixas) c->SetChecked(false);
-    for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat}) c->SetEnabled(true);
+    lblServEqui->SetEnabled(true);
+    lblServFat->SetEnabled(true);
+    // The main service to be billed is the one thing left to change, so in fixed-branch mode
+    // nothing is.
+    medCdServico->SetEnabled(!FilialFixa);
+    btnServico->SetEnabled(!FilialFixa);
     for (TControl* c : planejamento) c->SetEnabled(false);
     tshFolhaDados->SetEnabled(true);
     tshFormulario->SetEnabled(!vazio);
     for (TTabSheet* t : {tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens}) t->SetEnabled(false);
   } else {
+    for (TDBEdit* e : edicoes) e->SetShowBlank(false);
     if (!ServicoEmEdicao()) {
       std::string tipo = TipoServico();
       bool transportado = Campo(*cdsServico, "IDSERVTRAN") == "S";
@@ -88,7 +96,8 @@ void TfrmCadastroServ::Habilita_Faturamento() {
     }
     if (FilialFixa) {
       for (TControl* c : planejamento) c->SetEnabled(false);
-      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblFilial, medCdFilial, btnFilial})
+      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat, lblFilial,
+                                                          medCdFilial, btnFilial})
         c->SetEnabled(false);
       dbgServFatu->SetEnabled(true);
       ChangeButtons(false, false, false, true, true, false);
@@ -266,10 +275,13 @@ void TfrmCadastroServ::dtsServFatuStateChange(DataSource&) {
 
 // ---------------------------------------------------------------- separate invoice
 
-// A separate invoice is only possible for a service whose billing value varies by date.
+// A separate invoice is only possible for a service whose billing value varies by date, and is
+// never changed in fixed-branch mode.
+void TfrmCadastroServ::HabilitaNotaSeparada(bool valorVariavel) { dbFatServSep->SetEnabled(valorVariavel && !FilialFixa); }
+
 void TfrmCadastroServ::dbServFatVarClick(TComponent&) {
   bool variavel = dbServFatVar->Checked();
-  dbFatServSep->SetEnabled(variavel && !FilialFixa);
+  HabilitaNotaSeparada(variavel);
   if (!variavel && ServicoEmEdicao() && Campo(*cdsServico, "IDSERVFATSEP") == "S") AtribuiCampo("IDSERVFATSEP", "N");
 }
 

@@ -279,8 +279,11 @@ void TfrmCadastroServ::CarregaPacote(DataSet& ds, const Variant& pacote, const c
 
 std::string TfrmCadastroServ::CodFilial() const { return FilialFixa ? CdFilialFixa : medCdFilial->Text(); }
 
+// Copying needs the copy screen in the module, a branch loaded outside fixed-branch mode, nothing
+// being confirmed and general parameters that do not use the standard menu.
 bool TfrmCadastroServ::PodeCopiar() const {
-  return !FilialFixa && cdsServico->Active() && !mnuConfirmar->Enabled() && Campo(*qryParamGeral, "IDUTCARDPADR") != "S";
+  return TemEntrada("CriaCopiaServico") && !FilialFixa && cdsServico->Active() && !mnuConfirmar->Enabled() &&
+         Campo(*qryParamGeral, "IDUTCARDPADR") != "S";
 }
 
 void TfrmCadastroServ::HabilitaCopia(bool habilita) {
@@ -310,10 +313,7 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
     netCadastroServ.Open();
   }
   PrimeiraAtivacao = true;
-  RecarregaConfCard = RecarregaCustPadr = RecarregaTurno = RecarregaComeDiet = true;
-  AlterouPEntr = false;
   PesquisaCusto = false;
-  AlterouComensTurno = false;
   SetWidth(800);
   SetHeight(649);
   PreparaPontEntr();
@@ -327,8 +327,6 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   }
   UtilReqPrat.assign(5, Variant());
   pgcPadrao->SetActivePage(tshFolhaDados);
-  ListaCategorias.clear();
-  ListaPEntrega.clear();
   PreparaEmbalagens();
   // No branch is loaded yet: only the list page may be entered.
   Habilita_Pagina(false);
@@ -399,7 +397,6 @@ void TfrmCadastroServ::FormActivate(TComponent&) {
 
   ShowAviGuard avi(this, 1);
   Variant autorizacao = netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
-  ParamGeral = netCadastroServ.Call("getParamGeral").asString();
   if (autorizacao.isString()) {
     avi.Hide();
     throw Exception(autorizacao.str());
@@ -452,7 +449,6 @@ void TfrmCadastroServ::FormClose(TComponent& sender, TCloseAction& action) {
     Vd_Turno();
     SaiGradeTurno();
   }
-  ListaTipoPrat.reset();
   TelaCriada = false;
   for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
   TfrmPadrao::FormClose(sender, action);
@@ -624,7 +620,7 @@ void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
     mnuExcluir->SetEnabled(false);
     mnuProcurar->SetEnabled(false);
     mnuVerificar->SetEnabled(false);
-    bool exporta = !FilialFixa && !editando;
+    bool exporta = !FilialFixa && !editando && TemEntrada("CriaExpComDiet");
     sbtExportComens->SetEnabled(exporta);
     mnuExportComens->SetEnabled(exporta);
     mnuExpComCard->SetEnabled(exporta);

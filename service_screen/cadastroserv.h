@@ -17,7 +17,6 @@
 //  - Every progress display and every suspended handler is restored on every way out (guards).
 #pragma once
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -119,23 +118,12 @@ class TfrmCadastroServ : public TfrmPadrao {
 
   // ================================================================ screen state
   bool PrimeiraAtivacao = true;
-  bool RecarregaConfCard = true, RecarregaCustPadr = true, RecarregaTurno = true, RecarregaComeDiet = true;
-  bool AlterouPEntr = false;
-  // The estimated-diners page changed shift diners (set by its confirm, read when leaving it).
-  bool AlterouComensTurno = false;
   // The shifts page asked the next post of the service record to be saved.
   bool GravaServicoTurno = false;
   std::string NmTabServ;
-  std::string ParamGeral;
   // GetUtilReqPrat of the current branch: [0] obligation ("S", "N", "" or an error key),
   // [1]..[4] default dish types and dishes for fixed and per-capita consumption.
   VariantArray UtilReqPrat;
-  // Client diners per weekday as they were before the current edit (Monday .. holiday).
-  double QtCliAnterior[8] = {};
-  // Key lists of the packaging pages: package categories, delivery points of the filter.
-  std::vector<std::string> ListaCategorias, ListaPEntrega;
-  // Dish types of the standard-cost month (created by the standard-cost page on first use).
-  std::unique_ptr<std::vector<std::string>> ListaTipoPrat;
 
   // ================================================================ frame, entry and branch
   void FormCreate(TComponent& sender) override;
@@ -183,6 +171,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   void sbtCancelarClick(TComponent& sender) override;
   void sbtProcurarClick(TComponent& sender) override;
   void sbtImprimirClick(TComponent& sender) override;
+  bool TemRelatorio() const override;
   void sbtConfirmarClick(TComponent& sender) override;
   void sbtVerificarClick(TComponent& sender) override;
   void sbtExcluirClick(TComponent& sender) override;
@@ -208,7 +197,6 @@ class TfrmCadastroServ : public TfrmPadrao {
   void GravaServicoCache();
   void cdsServicoNewRecord(DataSet& sender);
   void cdsServicoAfterInsert(DataSet& sender);
-  void cdsServicoBeforeEdit(DataSet& sender);
   void cdsServicoBeforePost(DataSet& sender);
   void cdsServicoAfterPost(DataSet& sender);
   void cdsServicoIDTPSERVHOSPGetText(Field& sender, std::string& text, bool displayText);
@@ -290,6 +278,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // Estimated diners (pages/comensais.cpp).
   void EntraComensais();
   void ComensaisTrocaServico();
+  void HabilitaExportaDietas();
   // Clients and delivery points (pages/pontentr.cpp).
   void PreparaPontEntr();
   void SaiPontEntr();
@@ -369,6 +358,8 @@ class TfrmCadastroServ : public TfrmPadrao {
   // ---- billing setup (billing.cpp)
   // The commands of the billing-service group (entering it, after a row is saved or cancelled).
   void BotoesServFatu();
+  // "Faturar serviço em nota separada": open exactly while the billing value varies by date.
+  void HabilitaNotaSeparada(bool valorVariavel);
 
   // ---- commands (commands.cpp): the list and form pages' blocks
   void ConfirmaServico(const std::string& cdServFili);

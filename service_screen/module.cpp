@@ -3,6 +3,7 @@
 // module's screen package "GER04100" with the session, so other screens can open it with LoadBPL.
 #include "service_screen/module.h"
 
+#include "platform/core/errors.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
@@ -90,3 +91,21 @@ const CadServEntry kEntries[] = {
 }  // namespace
 
 extern "C" const CadServEntry* CadServEntries() { return kEntries; }
+
+namespace {
+
+const CadServEntry* entrada(const std::string& nome) {
+  for (const CadServEntry* e = CadServEntries(); e->name; ++e)
+    if (nome == e->name) return e;
+  return nullptr;
+}
+
+}  // namespace
+
+bool cad::TemEntrada(const std::string& nome) { return entrada(nome) != nullptr; }
+
+void cad::ChamaEntrada(const std::string& nome, VariantArray& params) {
+  const CadServEntry* e = entrada(nome);
+  if (!e) throw Exception("O módulo não tem a entrada " + nome + ".");
+  e->fn(params);
+}

@@ -32,6 +32,12 @@ void InicializaModulo();
 void FinalizaModulo();
 int ContagemModulo();
 
+// Whether the module's entry table offers an entry (a side screen's creator): a command that
+// opens a side screen is offered only once that screen is part of the module.
+bool TemEntrada(const std::string& nome);
+// Calls an entry of the table by name; throws cad::Exception when the module has none.
+void ChamaEntrada(const std::string& nome, VariantArray& params);
+
 }  // namespace cad
 
 // One exported entry: its name and a function taking the entry's parameters (in, and out where

@@ -3,8 +3,8 @@
 // menu handlers and the screen's include, alter, cancel, search and print handlers. Each page's
 // own loading and button rules live in its unit under pages/; this unit fixes when they run.
 //
-// Invariants: a move to another service marks the reloadable pages stale before the active page
-// loads; every remote call shown under the progress display hides it on every way out.
+// Invariants: a move to another service corrects the active page to one its type has before that
+// page loads; every remote call shown under the progress display hides it on every way out.
 #include <string>
 
 #include "platform/core/errors.h"
@@ -35,7 +35,7 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   std::string tipo = TipoServico();
   bool navegando = cdsServico->State() == DataSetState::Browse;
 
-  // 1. A page the service type does not have gives way to one it has.
+  // A page the service type does not have gives way to one it has.
   TTabSheet* page = pgcPadrao->ActivePage();
   TTabSheet* corrigida = nullptr;
   if (tipo == "F" && (page == tshConfCard || page == tshCustPadr || page == tshTurnos || page == tshComensais || page == tshPontEntr))
@@ -51,7 +51,8 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   MarcaMenuPagina();
   page = pgcPadrao->ActivePage();
 
-  // 2., 3.
+  // Shifts and delivery points belong to a browsed corporate service; the hospital kind to the
+  // planned types, never in fixed-branch mode.
   bool corporativo = tipo == "N" && navegando;
   tshTurnos->SetEnabled(corporativo);
   mnuTurnos->SetEnabled(corporativo);
@@ -61,27 +62,25 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   dbcTipoServ->SetEnabled(especificacao);
   lblEspeci->SetEnabled(especificacao);
 
-  // 4. Every reloadable page fetches its data again for this service.
-  RecarregaConfCard = RecarregaCustPadr = RecarregaTurno = RecarregaComeDiet = true;
-
-  // 5. The active page loads at once.
+  // The active page loads at once.
   if (page == tshConfCard) ConfCardTrocaServico();
   if (page == tshComensais) ComensaisTrocaServico();
   if (page == tshTurnos && tshTurnos->Enabled()) TurnosTrocaServico();
   if (page == tshCustPadr) CustPadrTrocaServico();
   if (page == tshPontEntr && tshPontEntr->Enabled()) PontEntrTrocaServico();
 
-  // 6., 7. Main billed service and the billing-service group.
+  // The main billed service; a service billed under a main one has no equivalences of its own.
   MostraServicoPrincipal();
   if (tipo != "F") {
     bool semPrincipal = Campo(*cdsServico, "CDSERVPREQUI").empty();
     grbServFatu->SetEnabled(semPrincipal);
-    lblServFatu->SetEnabled(semPrincipal);
+    // Labels of controls that cannot change data stay off in fixed-branch mode.
+    lblServFatu->SetEnabled(semPrincipal && !FilialFixa);
   } else if (page == tshFormulario && !FilialFixa && dbeNmFantasServ->CanFocus()) {
     dbeNmFantasServ->SetFocus();
   }
 
-  // 8. The form page shows the billing services of this service.
+  // The form page shows the billing services of this service.
   if (page == tshFormulario) {
     {
       ShowAviGuard avi(this, 0);
@@ -92,7 +91,8 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
     if (dbgServFatu->Focused()) grbServFatuEnter(*grbServFatu);
   }
 
-  // 9.
+  // A billing-only service resets the billing controls; the others open the pages of their type
+  // unless the record is being edited.
   if (tipo == "F")
     Habilita_Faturamento();
   else if (ServicoEmEdicao())
@@ -100,7 +100,7 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   else if (!cdsServico->IsEmpty())
     Habilita_Pagina(true);
 
-  // 10. The packaging page stays only for a transported corporate service.
+  // The packaging page stays only for a transported corporate service.
   if (page == tshEmbalagens) {
     EmbalagensTrocaServico();
     HabilitaEmbalagens();
@@ -111,9 +111,10 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
     }
   }
 
-  // 11., 12.
+  // The delivery points of the restriction filter, whatever the page; the separate invoice
+  // follows the service's variable billing value.
   GetPEntregaRest();
-  dbFatServSep->SetEnabled(Campo(*cdsServico, "IDVLRVARDATA") == "S");
+  HabilitaNotaSeparada(Campo(*cdsServico, "IDVLRVARDATA") == "S");
 }
 
 void TfrmCadastroServ::GetServicos(const std::string& grupo) {
@@ -166,33 +167,36 @@ void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
   TTabSheet* page = pgcPadrao->ActivePage();
   std::string tipo = TipoServico();
 
-  // 2. The branch parameters of the branch on screen.
+  // The branch parameters of the branch on screen.
   ParametrosFilial(CodFilial());
 
-  // 3., 4.
+  // The fantasy name is listed on every page but the list; diners export to other diets only for
+  // a non-corporate service.
   cdsServico->FieldByName("NMFANTASSERV").Visible = page != tshFolhaDados;
   MarcaMenuPagina();
-  mnuExpComDiet->SetEnabled(page == tshComensais && !tipo.empty() && tipo != "N");
+  HabilitaExportaDietas();
 
-  // 5. Toolbar.
+  // Toolbar: nothing that changes data in fixed-branch mode.
   if (FilialFixa) {
     sbtAutomatico->SetEnabled(false);
     sbtExportComens->SetEnabled(false);
     sbtCopiar->SetEnabled(false);
   } else {
+    // Side-screen commands only once the module has the side screen.
     sbtCopiar->SetEnabled(PodeCopiar());
-    sbtAutomatico->SetEnabled(page == tshCustPadr);
-    sbtExportComens->SetEnabled(page == tshComensais);
+    sbtAutomatico->SetEnabled(page == tshCustPadr && TemEntrada("CriaCAutoCPadrao"));
+    sbtExportComens->SetEnabled(page == tshComensais && TemEntrada("CriaExpComDiet"));
   }
   mnuCopiar->SetEnabled(sbtCopiar->Enabled());
   mnuCadaAuto->SetEnabled(sbtAutomatico->Enabled());
   mnuExportComens->SetEnabled(sbtExportComens->Enabled());
   mnuExpComCard->SetEnabled(mnuExportComens->Enabled());
 
-  // 6. The list and form pages.
+  // The list and form pages.
   if ((page == tshFolhaDados || page == tshFormulario) && !medCdFilial->Focused()) BotoesListaFormulario();
 
-  // 7. The form page shows the billing services of the selected service.
+  // The form page shows the billing services of the selected service; in fixed-branch mode nothing
+  // on it can be changed.
   if (page == tshFormulario && cdsServico->Active()) {
     {
       ShowAviGuard avi(this, 0);
@@ -216,7 +220,7 @@ void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
     }
   }
 
-  // 8.-13. The other pages load and set their commands in their own units.
+  // The other pages load and set their commands in their own units.
   if (page == tshConfCard)
     EntraConfCard();
   else
@@ -227,7 +231,7 @@ void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
   if (page == tshPontEntr) EntraPontEntr();
   if (page == tshEmbalagens) EntraEmbalagens();
 
-  // 14.
+  // Packaging and billing controls on every page.
   HabilitaEmbalagens();
   Habilita_Faturamento();
 }
@@ -251,8 +255,10 @@ void TfrmCadastroServ::mnuFormularioClick(TComponent&) {
   if (!ServicoEmEdicao()) IrParaPagina(tshFormulario, true);
 }
 
+// Only while a command of the current page is free (nothing is being edited there), or in
+// fixed-branch mode, where no command ever is.
 void TfrmCadastroServ::mnuConfCardClick(TComponent&) {
-  if (!EmEdicao(*cdsConfCard)) IrParaPagina(tshConfCard, true);
+  if (mnuAlterar->Enabled() || mnuIncluir->Enabled() || FilialFixa) IrParaPagina(tshConfCard, true);
 }
 
 void TfrmCadastroServ::mnuCustPadrClick(TComponent&) {
@@ -382,7 +388,13 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
   }
 }
 
-// The service listing report is a side screen of its own; it is opened here once it exists.
-void TfrmCadastroServ::sbtImprimirClick(TComponent&) {}
+// The service listing report is a side screen of its own: the command is offered, and opens it,
+// once the module has its creator.
+bool TfrmCadastroServ::TemRelatorio() const { return TemEntrada("CriaListServ"); }
+
+void TfrmCadastroServ::sbtImprimirClick(TComponent&) {
+  VariantArray semParametros;
+  if (TemRelatorio()) ChamaEntrada("CriaListServ", semParametros);
+}
 
 }  // namespace cad

@@ -25,10 +25,6 @@ namespace cad {
 
 namespace {
 
-// Client diners per weekday, Monday to holiday (remembered on edit for the diners page).
-const char* const kClientesDia[8] = {"QTCLIESTISEG", "QTCLIESTITER", "QTCLIESTIQUA", "QTCLIESTIQUI",
-                                     "QTCLIESTISEX", "QTCLIESTISAB", "QTCLIESTIDOM", "QTCLIESTIFER"};
-
 // Fields that a post stores as null when their text is empty.
 std::vector<std::string> CamposNulosSeVazios() {
   std::vector<std::string> campos{"CDSERVFILI", "NMSERVICO", "NMFANTASSERV", "CDGRUPSERV", "VRPESOCUSTO", "HRINICATEN"};
@@ -99,13 +95,6 @@ void TfrmCadastroServ::cdsServicoAfterInsert(DataSet&) {
   AtribuiCampo("IDBLOQCONFIXPER", "N");
 }
 
-void TfrmCadastroServ::cdsServicoBeforeEdit(DataSet&) {
-  for (int i = 0; i < 8; ++i) {
-    double v = cdsServico->FieldByName(kClientesDia[i]).AsFloat();
-    QtCliAnterior[i] = v <= 0 ? 0 : v;
-  }
-}
-
 // ---------------------------------------------------------------- field checks
 
 void TfrmCadastroServ::Vd_CdServFili(bool obrigatorio) {
@@ -169,10 +158,15 @@ void TfrmCadastroServ::Vd_GrupServ(bool obrigatorio) {
   AtribuiCampo("NMGRUPSERV", Campo(*qryVdGrupServ, "NMGRUPSERV"));
 }
 
+// The filter's edit takes five digits while a group code has three: zeros typed ahead of a code
+// that fits ("00001") are dropped; a longer value stays as typed and is refused.
 void TfrmCadastroServ::Vd_GrupServFiltro() {
   std::string codigo = Consiste::AllTrim(edtCdGrupoFiltro->Text());
   if (codigo.empty()) return;
-  codigo = Consiste::Ajusta(codigo, 3);
+  size_t zeros = 0;
+  while (codigo.size() - zeros > 3 && codigo[zeros] == '0') ++zeros;
+  if (codigo.size() - zeros > 3) FalhaCampo(edtCdGrupoFiltro, "Grupo_nao_cad");
+  codigo = Consiste::Ajusta(codigo.substr(zeros), 3);
   if (edtCdGrupoFiltro->Text() != codigo) edtCdGrupoFiltro->SetText(codigo);
   qryVdGrupServ->Close();
   qryVdGrupServ->ParamByName("CDGRUPSERV") = codigo;
@@ -341,14 +335,17 @@ void TfrmCadastroServ::cdsServicoBeforePost(DataSet&) {
   Vd_CdServFili(true);
   Vd_CdServAgre();
   Vd_NmServFili(true);
-  if (drgTipoServ->Value() != "F") {
+  bool faturamento = drgTipoServ->Value() == "F";
+  if (!faturamento) {
     Vd_HrInicAten(true);
     Vd_Hora_ServdIni();
     Vd_Hora_ServdFim();
     Vd_CdRota(false);
-    Vd_ServicoPrinc();
-    Vd_Hora_Entrega();
   }
+  // A billing-only service keeps its main service to be billed, typed in an editor that is open
+  // while browsing: it is checked on every post, or an unchecked code would be stored.
+  Vd_ServicoPrinc();
+  if (!faturamento) Vd_Hora_Entrega();
   Vd_CdProduto(true);
   if (dbeCdPadInt->Visible()) Vd_PadInt();
 

@@ -21,12 +21,6 @@ namespace cad {
 
 namespace {
 
-// Modules whose services carry a hospital kind shown as text.
-bool ModuloEspecificacao() {
-  int m = Geral::ModuloAtiv();
-  return m == 10 || m == 11 || m == 24 || m == 27;
-}
-
 // Hospital kinds: stored digit and message key of its text.
 const std::pair<const char*, const char*> kEspecificacoes[] = {{"0", "Oral"}, {"1", "EntPare"}, {"2", "Lactario"}};
 
@@ -36,7 +30,6 @@ void TfrmCadastroServ::BindRecordHandlers() {
   using F = TfrmCadastroServ;
   Bind("cdsServicoNewRecord", &F::cdsServicoNewRecord);
   Bind("cdsServicoAfterInsert", &F::cdsServicoAfterInsert);
-  Bind("cdsServicoBeforeEdit", &F::cdsServicoBeforeEdit);
   Bind("cdsServicoBeforePost", &F::cdsServicoBeforePost);
   Bind("cdsServicoAfterPost", &F::cdsServicoAfterPost);
   Bind("cdsServicoIDTPSERVHOSPGetText", &F::cdsServicoIDTPSERVHOSPGetText);
@@ -77,8 +70,11 @@ void TfrmCadastroServ::BindRecordHandlers() {
 
 // ---------------------------------------------------------------- hospital kind
 
+// The stored digit shows as its text in every module, as the set-text handler stores the digit in
+// every module: otherwise a kind picked outside the hospital modules would blank the combo and
+// the next post would clear it.
 void TfrmCadastroServ::cdsServicoIDTPSERVHOSPGetText(Field& sender, std::string& text, bool) {
-  if (!ModuloEspecificacao() || sender.IsNull()) return;
+  if (sender.IsNull()) return;
   std::string valor = sender.AsString();
   for (auto [digito, key] : kEspecificacoes)
     if (valor == digito) text = Msg(key);

@@ -2,6 +2,7 @@
 // screen frame calls. The diner editors, the per-diet figures and their saves arrive with the
 // page's own work; until then nothing is loaded and no command applies.
 #include "service_screen/cadastroserv.h"
+#include "service_screen/module.h"
 
 namespace cad {
 
@@ -16,6 +17,14 @@ void TfrmCadastroServ::EntraComensais() {
 
 // The selected service changed while the page is active: only a non-corporate service exports
 // to other diets; the rest is filled by the estimated-diners page.
-void TfrmCadastroServ::ComensaisTrocaServico() { mnuExpComDiet->SetEnabled(TipoServico() != "N"); }
+void TfrmCadastroServ::ComensaisTrocaServico() { HabilitaExportaDietas(); }
+
+// Export to other diets: on this page, for a non-corporate service, outside fixed-branch mode and
+// once the module has the export screen.
+void TfrmCadastroServ::HabilitaExportaDietas() {
+  std::string tipo = TipoServico();
+  mnuExpComDiet->SetEnabled(pgcPadrao->ActivePage() == tshComensais && !tipo.empty() && tipo != "N" && !FilialFixa &&
+                            TemEntrada("CriaExpComDiet"));
+}
 
 }  // namespace cad

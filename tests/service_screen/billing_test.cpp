@@ -242,6 +242,44 @@ TEST_P(FaturamentoTest, ASeparateInvoiceNeedsABillingValueThatVariesByDate) {
   EXPECT_TRUE(f.dbFatServSep->Enabled());
 }
 
+TEST_P(FaturamentoTest, ABillingServiceShowsNoPlanningValuesAndChecksItsMainServiceOnPost) {
+  Exec("UPDATE SERVICO SET HRINICATEN = '0800', CDROTATRANS = '000001' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00090'");
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00090");
+  Menu(f, "mnuFormulario");
+  // Browsing: the stored planning values are not shown, and stay stored.
+  EXPECT_EQ(f.dbeIniAtend->Text(), "");
+  EXPECT_EQ(f.dbeCdRota->Text(), "");
+  EXPECT_EQ(Atual(f, "HRINICATEN"), "0800");
+  Menu(f, "mnuFolhaDados");
+  Seleciona(f, "00001");
+  Menu(f, "mnuFormulario");
+  EXPECT_EQ(f.dbeIniAtend->Text(), "0930") << "a planned service shows its own values again";
+  EXPECT_EQ(Sql("SELECT HRINICATEN FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00090'").rows[0][0].asString(), "0800");
+
+  // A main service typed while browsing is not checked on leaving it, but is on the next post.
+  Menu(f, "mnuFolhaDados");
+  Seleciona(f, "00090");
+  Menu(f, "mnuFormulario");
+  ASSERT_TRUE(f.medCdServico->Enabled());
+  Digita(*f.medCdServico, "99");
+  Ok(UserActions::Key(*f.medCdServico, "Tab"), "sair do serviço principal");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Digita(*f.dbeNmFantasServ, "Faturamento Metalúrgica");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço não cadastrado."});
+  EXPECT_TRUE(CallsOf("UpdServico").empty());
+  EXPECT_EQ(f.cdsServico->State(), DataSetState::Edit) << "the other changes wait for a valid code";
+  EXPECT_TRUE(f.medCdServico->Focused());
+  Digita(*f.medCdServico, "1");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  db::ResultSet rs = Sql("SELECT CDSERVPREQUI, NMFANTASSERV FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00090'");
+  EXPECT_EQ(rs.rows[0][0].asString(), "00001");
+  EXPECT_EQ(rs.rows[0][1].asString(), "Faturamento Metalúrgica");
+  EXPECT_EQ(f.edtNmServico->Text(), "Almoço");
+}
+
 CADSERV_SCREEN_SUITE(FaturamentoTest);
 
 }  // namespace cad::test

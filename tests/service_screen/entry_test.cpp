@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "tests/service_screen/cadastroserv_fixture.h"
 
@@ -89,9 +92,14 @@ TEST_P(EntradaTest, TheHostsBranchIsOfferedAndLoadedWhenThePanelIsLeft) {
   EXPECT_EQ(f.NmTabServ, "SERVPADR");
   EXPECT_TRUE(f.mnuIncluir->Enabled());
   EXPECT_TRUE(f.sbtAlterar->Enabled());
-  EXPECT_TRUE(f.sbtCopiar->Enabled());
-  EXPECT_TRUE(f.mnuCopiar->Enabled());
   EXPECT_FALSE(f.sbtConfirmar->Enabled());
+  // Copy and print open side screens the module does not have yet: never offered without them.
+  for (TControl* c : std::initializer_list<TControl*>{f.sbtCopiar, f.sbtImprimir}) EXPECT_FALSE(c->Enabled()) << c->Name();
+  for (TMenuItem* m : {f.mnuCopiar, f.mnuImprimir}) EXPECT_FALSE(m->Enabled()) << m->Name();
+  Menu(f, "mnuFormulario");
+  Menu(f, "mnuComens");
+  EXPECT_FALSE(f.sbtExportComens->Enabled());
+  EXPECT_FALSE(f.mnuExpComDiet->Enabled());
 }
 
 TEST_P(EntradaTest, AnotherBranchIsTypedAndAnUnknownOneKeepsTheUserInTheField) {
@@ -162,26 +170,60 @@ TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
 
   Menu(f, "mnuFormulario");
   ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshFormulario);
-  ExpectNothingChangesData(f, "formulário");
-  EXPECT_FALSE(f.dbeNmServico->Enabled());
-  EXPECT_FALSE(f.medCdServico->Enabled());
   EXPECT_TRUE(f.cdsServFatu->ReadOnly);
   EXPECT_FALSE(f.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton());
-
-  for (const char* page : {"mnuConfCard", "mnuCustPadr", "mnuTurnos", "mnuComens", "mnuPontEntr", "mnuEmbalagens"}) {
-    Menu(f, page);
-    ExpectNothingChangesData(f, page);
-  }
+  Menu(f, "mnuCustPadr");
   EXPECT_TRUE(f.dbgCustPadr->ReadOnly());
+  Menu(f, "mnuConfCard");
   EXPECT_FALSE(f.spbItemDir->Enabled());
 
-  // Another service of the list: still nothing that changes data.
-  Menu(f, "mnuFolhaDados");
-  Seleciona(f, "00003");
-  ExpectNothingChangesData(f, "outro serviço");
   // The include shortcut does nothing either.
+  Menu(f, "mnuFolhaDados");
   UserActions::Key(*f.dbgPadrao, "F2");
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+}
+
+// Every service type (branch 0001: corporate and billing only; 0003: hospital, outpatient and
+// billing only) on every page it may enter: no command, lookup or editor that changes data.
+TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
+  const char* const paginas[] = {"mnuFormulario", "mnuConfCard", "mnuCustPadr", "mnuTurnos",
+                                 "mnuComens",     "mnuPontEntr", "mnuEmbalagens"};
+  std::set<std::string> tipos;
+  for (const char* filial : {"0001", "0003"}) {
+    auto& f = Abre(Variant(filial));
+    ASSERT_TRUE(f.cdsServico->Active()) << filial;
+    std::vector<std::string> servicos;
+    for (int i = 0; i < f.cdsServico->DisplayCount(); ++i)
+      f.cdsServico->ReadRow(i, [&] { servicos.push_back(Atual(f, "CDSERVFILI")); });
+    for (const std::string& servico : servicos) {
+      Menu(f, "mnuFolhaDados");
+      Seleciona(f, servico);
+      std::string tipo = Atual(f, "IDTIPOSERV");
+      tipos.insert(tipo);
+      std::string onde = std::string(filial) + "/" + servico + " (" + tipo + ")";
+      ExpectNothingChangesData(f, onde + " lista");
+      for (const char* pagina : paginas) {
+        auto* item = dynamic_cast<TMenuItem*>(f.FindComponent(pagina));
+        ASSERT_NE(item, nullptr) << pagina;
+        if (!item->Enabled()) continue;
+        Menu(f, pagina);
+        ExpectNothingChangesData(f, onde + " " + pagina);
+        if (f.pgcPadrao->ActivePage() != f.tshFormulario) continue;
+        for (TControl* c : std::initializer_list<TControl*>{
+                 f.medCdServico, f.btnServico, f.dbeNmServico, f.dbeNmFantasServ, f.dbeCdGrupServ, f.btnGrupServ,
+                 f.dbeIniAtend, f.dbeCdRota, f.btnRota, f.dbePreco, f.dbeCdProduto, f.btnPesqProd, f.dbcTipoServ,
+                 f.dckUtilReqReti, f.dckServTran, f.dbServFatVar, f.dbFatServSep, f.drgTipoServ})
+          EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
+      }
+      if (tipo != "F")
+        for (TControl* c : std::initializer_list<TControl*>{f.lblServFatu, f.lblServEqui, f.lblServFat})
+          EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
+      EXPECT_FALSE(f.medCdFilial->Enabled()) << onde;
+      EXPECT_FALSE(f.btnFilial->Enabled()) << onde;
+    }
+    Ok(UserActions::CloseForm(f), "fechar");
+  }
+  EXPECT_EQ(tipos, (std::set<std::string>{"A", "D", "F", "N"}));
 }
 
 TEST_P(EntradaTest, TheHostsFixedBranchDisablesAndTagsTheBranchFieldsAndListsAtOnce) {

@@ -1,4 +1,4 @@
-// Pages by service type, moving to another service (page correction, reload marks, the main
+// Pages by service type, moving to another service (page correction, the main
 // billed service and the billing group), and starting an include.
 #include <gtest/gtest.h>
 
@@ -70,7 +70,7 @@ TEST_P(NavegacaoTest, PagesFollowTheServiceType) {
   EXPECT_TRUE(f.dbcTipoServ->Enabled());
 }
 
-TEST_P(NavegacaoTest, AnotherServiceCorrectsThePageAndMarksThePagesForReload) {
+TEST_P(NavegacaoTest, AnotherServiceCorrectsThePageToOneItsTypeHas) {
   ServicosHospitalares();
   auto& f = AbreFilial("0001");
   Seleciona(f, "00001");
@@ -78,13 +78,11 @@ TEST_P(NavegacaoTest, AnotherServiceCorrectsThePageAndMarksThePagesForReload) {
   // Shifts page of a corporate service -> a hospital service lands on the standard-cost page.
   Menu(f, "mnuTurnos");
   ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshTurnos);
-  f.RecarregaConfCard = f.RecarregaCustPadr = f.RecarregaTurno = f.RecarregaComeDiet = false;
   Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbPrior), "serviço anterior");
   EXPECT_EQ(Atual(f, "IDTIPOSERV"), "D");
   EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshCustPadr);
   EXPECT_TRUE(f.mnuCustPadr->Checked());
   EXPECT_FALSE(f.mnuTurnos->Checked());
-  EXPECT_TRUE(f.RecarregaConfCard && f.RecarregaCustPadr && f.RecarregaTurno && f.RecarregaComeDiet);
 
   // The same for an outpatient service, which has no shifts either.
   Proximo(f);

@@ -403,6 +403,52 @@ TEST_P(RegistroTest, HospitalModulesShowTheKindAsTextAndCheckTheHospitalizationS
   EXPECT_EQ(f.dbcTipoServ->Text(), "Lactário");
 }
 
+TEST_P(RegistroTest, TheHospitalKindIsKeptOutsideTheHospitalModulesToo) {
+  ASSERT_EQ(session().ModuloAtiv, 0);
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00001");
+  Menu(f, "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Ok(UserActions::SelectIndex(*f.dbcTipoServ, 0), "oral");
+  EXPECT_EQ(Atual(f, "IDTPSERVHOSP"), "0");
+  EXPECT_EQ(f.dbcTipoServ->Text(), "Oral") << "the combo shows what was picked";
+  Ok(Confirma(f), "confirmar");
+  EXPECT_EQ(Servico("0001", "00001", "IDTPSERVHOSP").rows[0][0].asString(), "0");
+  EXPECT_EQ(f.dbcTipoServ->ItemIndex(), 0);
+  // A second post keeps it: the combo did not lose the kind.
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Ok(Confirma(f), "confirmar");
+  EXPECT_EQ(Servico("0001", "00001", "IDTPSERVHOSP").rows[0][0].asString(), "0");
+}
+
+TEST_P(RegistroTest, TheGroupFilterTakesLeadingZerosOfACodeThatFitsAndRefusesTheRest) {
+  auto& f = Abre();
+  struct Caso {
+    const char* digitado;
+    bool aceito;
+    const char* mostrado;
+  };
+  for (const Caso& c : {Caso{"00001", true, "001"}, Caso{"1", true, "001"}, Caso{"00002", true, "002"},
+                        Caso{"12345", false, "12345"}, Caso{"01234", false, "01234"}, Caso{"9", false, "009"}}) {
+    SCOPED_TRACE(c.digitado);
+    ActionResult r = DigitaESai(*f.edtCdGrupoFiltro, c.digitado);
+    if (c.aceito) {
+      Ok(r, "filtro de grupo");
+      EXPECT_FALSE(f.edtNmGrupoFiltro->Text().empty());
+    } else {
+      EXPECT_EQ(r.status, ActionResult::Status::Aborted);
+      EXPECT_EQ(Texts(), std::vector<std::string>{"Grupo de serviços não cadastrado."});
+      EXPECT_TRUE(f.edtCdGrupoFiltro->Focused());
+    }
+    EXPECT_EQ(Consiste::AllTrim(f.edtCdGrupoFiltro->Text()), c.mostrado);
+  }
+  // The accepted code is the filter the list is loaded with.
+  Digita(*f.edtCdGrupoFiltro, "00001");
+  Ok(UserActions::Focus(*f.dbgPadrao), "lista de serviços");
+  ASSERT_FALSE(CallsOf("GetServico").empty());
+  EXPECT_EQ(CallsOf("GetServico").back().args, (VariantArray{Variant("0001"), Variant("001")}));
+}
+
 CADSERV_SCREEN_SUITE(RegistroTest);
 
 }  // namespace cad::test
