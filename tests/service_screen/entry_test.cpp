@@ -215,9 +215,11 @@ TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
                  f.dckUtilReqReti, f.dckServTran, f.dbServFatVar, f.dbFatServSep, f.drgTipoServ})
           EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
       }
-      if (tipo != "F")
-        for (TControl* c : std::initializer_list<TControl*>{f.lblServFatu, f.lblServEqui, f.lblServFat})
+      if (tipo != "F") {
+        for (TControl* c : std::initializer_list<TControl*>{f.lblServFatu, f.lblServEqui, f.lblServFat}) {
           EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
+        }
+      }
       EXPECT_FALSE(f.medCdFilial->Enabled()) << onde;
       EXPECT_FALSE(f.btnFilial->Enabled()) << onde;
     }
