@@ -157,6 +157,7 @@ void TfrmCadastroServ::resolveComponents() {
   tshPontEntr = find<TTabSheet>("tshPontEntr");
   tshEmbalagens = find<TTabSheet>("tshEmbalagens");
   pgcEmbalagens = find<TPageControl>("pgcEmbalagens");
+  nbkComensais = find<TNotebook>("nbkComensais");
   tshDistribuicao = find<TTabSheet>("tshDistribuicao");
   tshRestricoes = find<TTabSheet>("tshRestricoes");
   mnuConfCard = find<TMenuItem>("mnuConfCard");

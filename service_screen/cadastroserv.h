@@ -79,6 +79,8 @@ class TfrmCadastroServ : public TfrmPadrao {
   // ---- pages and their menu items (the list and form pages are the base screen's)
   TTabSheet *tshConfCard, *tshCustPadr, *tshTurnos, *tshComensais, *tshPontEntr, *tshEmbalagens;
   TPageControl* pgcEmbalagens;
+  // Estimated diners: page 0 "Default" (the service's own figures), page 1 "Dieta" (per diet).
+  TNotebook* nbkComensais;
   TTabSheet *tshDistribuicao, *tshRestricoes;
   TMenuItem *mnuConfCard, *mnuCustPadr, *mnuTurnos, *mnuComens, *mnuPontEntr, *mnuEmbalagens;
 
