@@ -11,6 +11,7 @@ void registerAllMethods(Registry& r) {
   registerLookupMethods(r);
   registerBillingMethods(r);
   registerMenuConfigMethods(r);
+  registerShiftMethods(r);
 }
 
 }  // namespace cad::appserver

@@ -18,5 +18,6 @@ void registerParameterMethods(Registry& r);   // branch parameters (requisition 
 void registerLookupMethods(Registry& r);      // hospitalization standards, billing products
 void registerBillingMethods(Registry& r);     // billing equivalences and effective entries
 void registerMenuConfigMethods(Registry& r);  // default menu configuration
+void registerShiftMethods(Registry& r);       // shifts of a corporate service
 
 }  // namespace cad::appserver
