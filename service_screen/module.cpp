@@ -3,6 +3,8 @@
 // module's screen package "GER04100" with the session, so other screens can open it with LoadBPL.
 #include "service_screen/module.h"
 
+#include <type_traits>
+
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
@@ -90,3 +92,4 @@ const CadServEntry kEntries[] = {
 }  // namespace
 
 extern "C" const CadServEntry* CadServEntries() { return kEntries; }
+static_assert(std::is_same_v<decltype(&CadServEntries), CadServEntriesFn>, "the entry table keeps the platform's signature");

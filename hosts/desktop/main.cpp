@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "hosts/common/backend.h"
-#include "hosts/common/modules.h"
 #include "hosts/common/options.h"
 #include "hosts/desktop/host.h"
 #include "hosts/desktop/mainwindow.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
+#include "platform/framework/modules.h"
 #include "platform/framework/session.h"
 
 using namespace cad;
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   int rc = 0;
   {
     DesktopHost host(session);
-    host::ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
+    ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
     MainWindow window(options, *session, modules, host.renderer());
     window.show();
     for (const std::string& target : options.open) window.openScreen(target);

@@ -12,9 +12,9 @@
 #include <memory>
 
 #include "hosts/common/backend.h"
-#include "hosts/common/modules.h"
 #include "hosts/common/options.h"
 #include "hosts/driver/driver.h"
+#include "platform/framework/modules.h"
 
 using namespace cad;
 
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
 
   try {
     host::HostBackend backend(options);
-    host::ScreenModules modules(host::ScreenModules::executableFolder());
+    ScreenModules modules(ScreenModules::executableFolder());
     driver::ModuleAccess access{
         [&modules](const std::string& code) { return modules.entries(code); },
         [&modules](const std::string& code, const std::string& entry, VariantArray& params) { modules.call(code, entry, params); }};

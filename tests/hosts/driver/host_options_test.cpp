@@ -1,16 +1,17 @@
 // Host settings shared by the desktop host and the driver: defaults that reach the server
-// `make run` starts, the config file overridden by the command line, malformed settings and
-// impossible combinations refused with a reason, the session filled from them, and the module
-// loader refusing codes that are not plain names.
+// `make run` starts, the config file overridden by the command line,
+// malformed settings and impossible combinations refused with a reason, the session filled from
+// them, and the module loader: codes that are not plain names refused, entries found by name
+// without regard to case in a module it knows nothing of.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 
-#include "hosts/common/modules.h"
 #include "hosts/common/options.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
+#include "platform/framework/modules.h"
 #include "platform/framework/session.h"
 
 namespace cad::host {
@@ -74,17 +75,31 @@ TEST(HostOptions, MalformedSettingsAreRefusedWithAReason) {
   refused({"--embedded", "--server", "http://127.0.0.1:8099"}, "não os dois");
   refused({"--demo"}, "exigem --embedded");
   refused({"--embedded", "--db", "sqlite::memory:"}, "banco em memória");
+}
 
-  ScreenModules modules("/opt/bin");
-  EXPECT_EQ(modules.libraryPath("GER04100"), "/opt/bin/libcadserv_ger04100.so");
-  EXPECT_THROW(modules.libraryPath("../../x"), Exception);
+TEST(ScreenModuleLoader, FindsEntriesByNameInAnyModuleAndRefusesWhatIsNotThere) {
+  ScreenModules paths("/opt/bin");
+  EXPECT_EQ(paths.libraryPath("GER04100"), "/opt/bin/libcadserv_ger04100.so");
+  EXPECT_THROW(paths.libraryPath("../../x"), Exception);
+
+  ScreenModules modules(CADSERV_BIN_DIR);
   EXPECT_THROW(modules.entries("GER09999"), Exception);
+  EXPECT_EQ(modules.entries("tst00001"), (std::vector<std::string>{"Conta", "EcoTexto"}));
+  VariantArray params{Variant("a")};
+  modules.call("TST00001", "CONTA", params);
+  modules.call("Tst00001", "ecotexto", params);
+  modules.call("TST00001", "", params);  // no name: the first entry
+  ASSERT_EQ(params.size(), 4u);
+  EXPECT_EQ(params[1].asInt(), 1);
+  EXPECT_EQ(params[2].asString(), "eco");
+  EXPECT_EQ(params[3].asInt(), 3);
+  EXPECT_THROW(modules.call("TST00001", "Conta2", params), Exception);
 
   ScreenTarget target = parseScreenTarget("GER04100:IniProc:0001");
   EXPECT_EQ(target.entry, "IniProc");
   ASSERT_EQ(target.params.size(), 1u);
   EXPECT_EQ(target.params[0].asString(), "0001");
-  EXPECT_TRUE(parseScreenTarget("GER04100:IniProc").params.at(0).isNull());
+  EXPECT_TRUE(parseScreenTarget("GER04100:IniProc").params.empty());
 }
 
 }  // namespace
