@@ -1,5 +1,5 @@
 // Host settings shared by the desktop host and the driver: defaults that reach the server
-// `make run` starts, the config file overridden by the command line,
+// `make run` starts, the config file overridden by the command line wherever --config stands,
 // malformed settings and impossible combinations refused with a reason, the session filled from
 // them, and the module loader: codes that are not plain names refused, entries found by name
 // without regard to case in a module it knows nothing of.
@@ -29,20 +29,37 @@ TEST(HostOptions, ConfigFileThenCommandLine) {
          "branch = 0002\nmodufili = sim\n\ndate = 2026-12-07\n";
   }
   Options o;
-  parseCommandLine(o, {"--config", path, "--branch=0003", "--locale", "en_us"});
-  std::remove(path.c_str());
+  o.token = "do-ambiente";  // what the host read from $CADSERV_TOKEN before parsing
+  parseCommandLine(o, {"--branch=0003", "--config", path, "--locale", "en_us", "--open", "GER04100", "--open=X:Y:1",
+                       "--operator", "ANA", "--operator", "JOAO"});
   EXPECT_EQ(o.serverHost, "10.0.0.5");
   EXPECT_EQ(o.serverPort, 9000);
-  EXPECT_EQ(o.branch, "0003");  // the command line wins over the file
+  EXPECT_EQ(o.branch, "0003");  // the command line wins over the file, even when given before it
+  EXPECT_EQ(o.operatorName, "JOAO");  // a repeated option: the last one
+  EXPECT_EQ(o.open, (std::vector<std::string>{"GER04100", "X:Y:1"}));
+  EXPECT_EQ(o.token, "do-ambiente");  // neither the file nor the command line named it
   EXPECT_EQ(o.locale, "en-US");
+  EXPECT_FALSE(o.help);
 
   Options e;
-  parseCommandLine(e, {"--embedded", "--db", "sqlite:/tmp/y.db", "--init", "--demo"});
+  parseCommandLine(e, {"--embedded", "--db", "sqlite:/tmp/y.db", "--init", "--demo", "--modufili=nao"});
   EXPECT_NO_THROW(validate(e));
+  EXPECT_TRUE(e.embedded);
+  EXPECT_FALSE(e.moduFili);
+
+  // --help is asked whatever else the line holds; the text lists every option.
+  Options h;
+  parseCommandLine(h, {"--branch", "0009", "--help"});
+  EXPECT_TRUE(h.help);
+  std::string help = usage("cadserv-driver", "Automação.");
+  for (const char* option : {"--server", "--token", "--embedded", "--init", "--demo", "--db", "--operator", "--branch", "--date",
+                             "--module", "--modufili", "--locale", "--open", "--config", "--help"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  std::remove(path.c_str());
 
   Session s;
   applySession(s, o);
-  EXPECT_EQ(s.Operador, "MARIA");
+  EXPECT_EQ(s.Operador, "JOAO");
   EXPECT_EQ(s.FiliProc, "0003");
   EXPECT_TRUE(s.ModuFili);
   EXPECT_EQ(s.DataProc("0042").iso(), "2026-12-07");  // every branch's processing date
@@ -75,6 +92,7 @@ TEST(HostOptions, MalformedSettingsAreRefusedWithAReason) {
   refused({"--embedded", "--server", "http://127.0.0.1:8099"}, "não os dois");
   refused({"--demo"}, "exigem --embedded");
   refused({"--embedded", "--db", "sqlite::memory:"}, "banco em memória");
+  refused({"--modufili=talvez"}, "Valor inválido para modufili");
 }
 
 TEST(ScreenModuleLoader, FindsEntriesByNameInAnyModuleAndRefusesWhatIsNotThere) {
