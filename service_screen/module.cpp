@@ -3,7 +3,10 @@
 // module's screen package "GER04100" with the session, so other screens can open it with LoadBPL.
 #include "service_screen/module.h"
 
+#include <type_traits>
+
 #include "platform/core/errors.h"
+#include "platform/core/format.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
@@ -91,12 +94,13 @@ const CadServEntry kEntries[] = {
 }  // namespace
 
 extern "C" const CadServEntry* CadServEntries() { return kEntries; }
+static_assert(std::is_same_v<decltype(&CadServEntries), CadServEntriesFn>, "the entry table keeps the platform's signature");
 
 namespace {
 
 const CadServEntry* entrada(const std::string& nome) {
   for (const CadServEntry* e = CadServEntries(); e->name; ++e)
-    if (nome == e->name) return e;
+    if (sameText(nome, e->name)) return e;
   return nullptr;
 }
 

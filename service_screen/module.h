@@ -1,7 +1,8 @@
 // The screen module's unit-level state and its exported entry points. The host loads the module
 // (libcadserv_ger04100.so for screen code "GER04100") and calls its creators by name, either
-// directly (CriaCadServico, IniProc) or through the entry table CadServEntries, which maps every
-// entry name to one uniform signature so a host needs no per-entry knowledge.
+// directly (CriaCadServico, IniProc) or through the entry table CadServEntries, whose type the
+// platform defines (platform/framework/screen_module.h), so a host needs no per-entry knowledge
+// and none of this module's headers.
 //
 // Invariants:
 //  - At most one main screen exists: frmCadastroServ is set while TelaCriada is true and is
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "platform/core/variant.h"
+#include "platform/framework/screen_module.h"
 
 namespace cad {
 
@@ -39,13 +41,6 @@ bool TemEntrada(const std::string& nome);
 void ChamaEntrada(const std::string& nome, VariantArray& params);
 
 }  // namespace cad
-
-// One exported entry: its name and a function taking the entry's parameters (in, and out where
-// an entry reports back).
-struct CadServEntry {
-  const char* name;
-  void (*fn)(cad::VariantArray& params);
-};
 
 extern "C" {
 // Shows the main screen, creating it on the first call (single instance).

@@ -1,6 +1,8 @@
 // Host settings (see options.h).
 #include "hosts/common/options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <fstream>
 
@@ -46,9 +48,48 @@ const LocaleFormats* findLocale(const std::string& name) {
   return nullptr;
 }
 
-// Options that take no value on the command line.
-bool isFlag(const std::string& key) {
-  return key == "modufili" || key == "embedded" || key == "init" || key == "demo" || key == "help";
+// The command line: one option per key of applySetting, plus --config; the help lists them in
+// this order.
+struct OptionSpec {
+  const char* key;
+  const char* value;  // what the value looks like in the help; "" for a flag
+  const char* text;
+};
+constexpr OptionSpec kOptionSpecs[] = {
+    {"server", "http://HOST:PORTA", "servidor de aplicação (padrão http://127.0.0.1:8099)"},
+    {"token", "T", "token da sessão (padrão $CADSERV_TOKEN)"},
+    {"embedded", "", "executa o servidor de aplicação neste processo, sobre --db"},
+    {"init", "", "com --embedded: cria o esquema"},
+    {"demo", "", "com --embedded: carrega os dados de demonstração"},
+    {"db", "URL", "banco compartilhado (padrão sqlite:cadserv.db)"},
+    {"operator", "OP", "operador (padrão ADMIN)"},
+    {"branch", "FILIAL", "filial corrente (padrão 0001)"},
+    {"date", "AAAA-MM-DD", "data de processamento de toda filial (padrão: a da filial)"},
+    {"module", "N", "módulo ativo (padrão 0)"},
+    {"modufili", "", "filial fixada pelo hospedeiro"},
+    {"locale", "pt-BR|en-US", "formatos de número e data (padrão pt-BR)"},
+    {"open", "CODIGO[:ENTRADA[:ARG]]", "abre uma tela ao iniciar (ex.: GER04100:IniProc:0001); pode repetir"},
+    {"config", "ARQUIVO", "lê 'chave = valor' (as mesmas chaves) de um arquivo; a linha de comando prevalece"},
+};
+
+// Declares every option on the app; returns them in kOptionSpecs order. Values are kept as
+// texts: applySetting checks them, as it does for the config file.
+std::vector<CLI::Option*> declareOptions(CLI::App& app) {
+  app.set_help_flag("-h,--help", "mostra esta ajuda e sai")->group("Opções");
+  app.allow_extras();  // left-over arguments are refused below, with a reason in Portuguese
+  auto formatter = app.get_formatter();
+  formatter->label("Usage", "Uso");
+  formatter->label("OPTIONS", "OPÇÕES");
+  formatter->column_width(34);
+  std::vector<CLI::Option*> out;
+  for (const OptionSpec& spec : kOptionSpecs) {
+    std::string name = std::string("--") + spec.key;
+    CLI::Option* opt = *spec.value ? app.add_option(name, spec.text)->expected(1)->type_name(spec.value)
+                                   : app.add_flag(name, spec.text);
+    opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->group("Opções");
+    out.push_back(opt);
+  }
+  return out;
 }
 
 }  // namespace
@@ -134,30 +175,38 @@ void readConfigFile(Options& o, const std::string& path) {
 }
 
 void parseCommandLine(Options& o, const std::vector<std::string>& args) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0) throw Exception("Argumento inesperado: '" + a + "'.");
-    std::string key = a.substr(2), value;
-    bool hasValue = false;
-    if (auto eq = key.find('='); eq != std::string::npos) {
-      value = key.substr(eq + 1);
-      key = key.substr(0, eq);
-      hasValue = true;
+  CLI::App app;
+  std::vector<CLI::Option*> options = declareOptions(app);
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    o.help = true;
+    return;
+  } catch (const CLI::ArgumentMismatch& e) {
+    std::string what = e.what();
+    throw Exception("Falta o valor de " + what.substr(0, what.find(':')) + ".");
+  } catch (const CLI::ParseError& e) {
+    throw Exception(std::string("Linha de comando inválida: ") + e.what());
+  }
+  if (std::vector<std::string> extra = app.remaining(); !extra.empty()) {
+    const std::string& first = extra.front();
+    if (first.rfind("-", 0) == 0) {
+      std::string key = first;
+      key.erase(0, key.find_first_not_of('-'));
+      throw Exception("Opção desconhecida: '" + key.substr(0, key.find('=')) + "'.");
     }
-    if (key == "help") {
-      o.help = true;
-      continue;
-    }
-    if (isFlag(key) && !hasValue) {
-      applySetting(o, key, "");
-      continue;
-    }
-    if (!hasValue) {
-      if (i + 1 >= args.size()) throw Exception("Falta o valor de --" + key + ".");
-      value = args[++i];
-    }
-    if (key == "config") readConfigFile(o, value);
-    else applySetting(o, key, value);
+    throw Exception("Argumento inesperado: '" + first + "'.");
+  }
+  // The config file first, so every option given on the command line overrides it.
+  for (size_t i = 0; i < options.size(); ++i)
+    if (std::string_view(kOptionSpecs[i].key) == "config")
+      for (const std::string& path : options[i]->results()) readConfigFile(o, path);
+  for (size_t i = 0; i < options.size(); ++i) {
+    std::string key = kOptionSpecs[i].key;
+    if (key == "config") continue;
+    for (const std::string& value : options[i]->results()) applySetting(o, key, value);
   }
 }
 
@@ -170,20 +219,10 @@ void validate(const Options& o) {
     throw Exception("--embedded precisa de um banco em arquivo ou PostgreSQL, não de um banco em memória.");
 }
 
-std::string optionsHelp() {
-  return "  --server http://HOST:PORTA  servidor de aplicação (padrão http://127.0.0.1:8099)\n"
-         "  --token T                   token da sessão (padrão $CADSERV_TOKEN)\n"
-         "  --embedded                  executa o servidor de aplicação neste processo, sobre --db\n"
-         "  --init, --demo              com --embedded: cria o esquema / carrega a demonstração\n"
-         "  --db URL                    banco compartilhado (padrão sqlite:cadserv.db)\n"
-         "  --operator OP               operador (padrão ADMIN)\n"
-         "  --branch FILIAL             filial corrente (padrão 0001)\n"
-         "  --date AAAA-MM-DD           data de processamento (padrão: a da filial)\n"
-         "  --module N                  módulo ativo (padrão 0)\n"
-         "  --modufili                  filial fixada pelo hospedeiro\n"
-         "  --locale pt-BR|en-US        formatos de número e data (padrão pt-BR)\n"
-         "  --open CODIGO[:ENTRADA[:ARG]]  abre uma tela ao iniciar (ex.: GER04100)\n"
-         "  --config ARQUIVO            lê 'chave = valor' (as mesmas chaves) de um arquivo\n";
+std::string usage(const std::string& program, const std::string& description) {
+  CLI::App app(description, program);
+  declareOptions(app);
+  return app.help();
 }
 
 void applyLocale(const std::string& locale) {

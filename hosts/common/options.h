@@ -1,12 +1,15 @@
 // Settings shared by the hosts (desktop and automation driver): defaults, a small config file
-// ("key = value" lines, '#' comments) and the command line, later sources overriding earlier
-// ones. By default a host connects to the server `make run` starts (127.0.0.1:8099, token from
-// $CADSERV_TOKEN) and reads the same database file the server uses (sqlite:cadserv.db); with
-// --embedded it runs the application-server code itself on --db.
+// ("key = value" lines, '#' comments) and the command line, parsed by CLI11 like every program of
+// the project. Precedence, lowest first: defaults, the environment the host reads before parsing
+// ($CADSERV_TOKEN), the config file (--config FILE), the other command-line options; a repeated
+// option's last value wins (--open accumulates). By default a host connects to the server
+// `make run` starts (127.0.0.1:8099) and reads the same database file the server uses
+// (sqlite:cadserv.db); with --embedded it runs the application-server code itself on --db.
 //
-// Invariants: parsing never half-applies a bad setting; an unknown key, a malformed server URL,
-// date, module number or locale raises cad::Exception naming it; validate() refuses combinations
-// that cannot work (--server with --embedded, --init/--demo without --embedded).
+// Invariants: every key has one meaning and one check, whether it comes from the command line,
+// the config file or the driver's "session" command (applySetting); an unknown key, a malformed
+// server URL, date, module number or locale raises cad::Exception naming it; validate() refuses
+// combinations that cannot work (--server with --embedded, --init/--demo without --embedded).
 #pragma once
 
 #include <string>
@@ -46,13 +49,14 @@ void applySetting(Options& o, const std::string& key, const std::string& value);
 bool isSessionKey(const std::string& key);
 // Reads a config file into o; throws cad::Exception when it cannot be read or is malformed.
 void readConfigFile(Options& o, const std::string& path);
-// Reads the command line (argv without the program name): --key value or --key=value, and
-// --config FILE read in place; --modufili, --embedded, --init, --demo and --help take no value.
+// Reads the command line (argv without the program name): --key value or --key=value for every
+// key of applySetting, --config FILE, and --help (sets help; nothing else is applied then).
+// --modufili, --embedded, --init and --demo take no value (--key=false turns one off).
 void parseCommandLine(Options& o, const std::vector<std::string>& args);
 // Refuses settings that cannot work together; throws cad::Exception saying why.
 void validate(const Options& o);
-// The option lines of the usage text, shared by the hosts' own usage texts.
-std::string optionsHelp();
+// The --help text of a host program: its usage line, what it does and every option.
+std::string usage(const std::string& program, const std::string& description);
 
 // Fills the session from the settings (operator, branch, fixed branch, server address, active
 // module, processing date for every branch) and applies the locale's formats.

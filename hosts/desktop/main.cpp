@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "hosts/common/backend.h"
-#include "hosts/common/modules.h"
 #include "hosts/common/options.h"
 #include "hosts/desktop/host.h"
 #include "hosts/desktop/mainwindow.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
+#include "platform/framework/modules.h"
 #include "platform/framework/session.h"
 
 using namespace cad;
@@ -23,7 +23,11 @@ using namespace cad::desktop;
 
 namespace {
 
-std::string usage() { return "Uso: cadserv-desktop [opções]\n" + host::optionsHelp(); }
+std::string usage() {
+  return host::usage("cadserv-desktop",
+                     "O hospedeiro de mesa do cadastro de serviços. $CADSERV_DESKTOP_CONFIG pode nomear um arquivo de "
+                     "configuração lido antes de --config.");
+}
 
 }  // namespace
 
@@ -35,7 +39,7 @@ int main(int argc, char** argv) {
     host::parseCommandLine(options, std::vector<std::string>(argv + 1, argv + argc));
     host::validate(options);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "cadserv-desktop: %s\n\n%s", e.what(), usage().c_str());
+    std::fprintf(stderr, "cadserv-desktop: %s\n(--help lista as opções)\n", e.what());
     return 2;
   }
   if (options.help) {
@@ -61,7 +65,7 @@ int main(int argc, char** argv) {
   int rc = 0;
   {
     DesktopHost host(session);
-    host::ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
+    ScreenModules modules(ss(QCoreApplication::applicationDirPath()));
     MainWindow window(options, *session, modules, host.renderer());
     window.show();
     for (const std::string& target : options.open) window.openScreen(target);

@@ -22,7 +22,7 @@ namespace cad::desktop {
 
 // ---------------------------------------------------------------- main window
 
-MainWindow::MainWindow(const host::Options& options, Session& session, host::ScreenModules& modules, Renderer& renderer)
+MainWindow::MainWindow(const host::Options& options, Session& session, ScreenModules& modules, Renderer& renderer)
     : session_(session), modules_(modules), renderer_(renderer),
       server_(options.serverHost + ":" + std::to_string(options.serverPort)) {
   setWindowTitle(QString::fromUtf8("Cadastro de Serviços"));
@@ -78,15 +78,9 @@ void MainWindow::refreshSessionBar() {
 }
 
 bool MainWindow::openScreen(const std::string& target) {
-  host::ScreenTarget screen = host::parseScreenTarget(target);
-  bool ran = false;
+  ScreenTarget screen = parseScreenTarget(target);
   // Opening a screen is a user action: errors show as error dialogs, the windows follow.
-  renderer_.act([&] {
-    ActionResult r = host::RunAsUserAction([&] { modules_.call(screen.code, screen.entry, screen.params); });
-    ran = r.ok();
-    return r;
-  });
-  return ran;
+  return renderer_.act([&] { return UserActions::Run([&] { modules_.call(screen.code, screen.entry, screen.params); }); }).ok();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "hosts/common/modules.h"
+#include "platform/framework/modules.h"
 
 class QLabel;
 
@@ -26,7 +26,7 @@ class Renderer;
 
 class MainWindow : public QMainWindow {
  public:
-  MainWindow(const host::Options& options, Session& session, host::ScreenModules& modules, Renderer& renderer);
+  MainWindow(const host::Options& options, Session& session, ScreenModules& modules, Renderer& renderer);
   // Opens a screen: "GER04100" (its first entry), "GER04100:IniProc" or "GER04100:IniProc:0001".
   // Errors show as error dialogs; returns whether the entry ran.
   bool openScreen(const std::string& target);
@@ -38,7 +38,7 @@ class MainWindow : public QMainWindow {
 
  private:
   Session& session_;
-  host::ScreenModules& modules_;
+  ScreenModules& modules_;
   Renderer& renderer_;
   std::string server_;
   QLabel* sessionLabel_;

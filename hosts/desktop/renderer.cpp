@@ -1094,14 +1094,8 @@ void Renderer::rebuildMenuBar(FormView& v) {
   bar->setVisible(!bar->actions().isEmpty());
 }
 
-void Renderer::popup(TPopupMenu& menu, const QPoint& globalPos) {
-  try {
-    menu.Popup();
-  } catch (...) {
-    Application().HandleException(std::current_exception());
-    sync();
-    return;
-  }
+void Renderer::popup(TControl& control, TPopupMenu& menu, const QPoint& globalPos) {
+  if (!act([&control, &menu] { return UserActions::Popup(control, menu); }).ok()) return;
   QMenu qm;
   qm.setFont(screenFont());
   std::function<void(TMenuItem&, QMenu*)> add = [&](TMenuItem& parent, QMenu* into) {
@@ -1307,12 +1301,7 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
       auto* ce = static_cast<QContextMenuEvent*>(event);
       for (TControl* c = b->control; c; c = c->Parent())
         if (TPopupMenu* pm = c->PopupMenu()) {
-          if (c->Focusable() || b->control->Focusable()) {
-            TControl* target = b->control;
-            if (target->Focusable() && target->ParentForm() && target->ParentForm()->ActiveControl() != target)
-              act([target] { return UserActions::Focus(*target); });
-          }
-          popup(*pm, ce->globalPos());
+          popup(*b->control, *pm, ce->globalPos());
           return true;
         }
       return true;

@@ -65,8 +65,9 @@ class Renderer : public QObject {
   // The host's modal loop: shows the form as a modal window and returns when its modal result
   // is set, it hides or it is destroyed.
   void runModal(TForm& form);
-  // Shows a popup menu at a global position; the chosen item runs through the dispatcher.
-  void popup(TPopupMenu& menu, const QPoint& globalPos);
+  // Opens a control's popup menu through the dispatcher (OnPopup), then shows its items at a
+  // global position; the chosen item runs through the dispatcher.
+  void popup(TControl& control, TPopupMenu& menu, const QPoint& globalPos);
 
   // The font the screens are laid out for (their coordinates assume a small UI font).
   static QFont screenFont();

@@ -95,16 +95,7 @@ void FormWindow::changeEvent(QEvent* e) {
   TForm* form = form_;
   if (Application().ActiveForm() == form || !form->Visible()) return;
   // The user brought the window to the front: the form becomes the active one (OnActivate).
-  renderer_.act([form] {
-    ActionResult r;
-    try {
-      form->Activate();
-    } catch (...) {
-      r.message = Application().HandleException(std::current_exception());
-      r.status = r.message.empty() ? ActionResult::Status::Aborted : ActionResult::Status::Failed;
-    }
-    return r;
-  });
+  renderer_.act([form] { return UserActions::Activate(*form); });
 }
 
 // ---------------------------------------------------------------- PageControlWidget

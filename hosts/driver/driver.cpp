@@ -11,13 +11,13 @@
 #include <optional>
 #include <ostream>
 
-#include "hosts/common/modules.h"
 #include "hosts/driver/snapshot.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
 #include "platform/data/dataset.h"
 #include "platform/db/database.h"
 #include "platform/db/sqltext.h"
+#include "platform/framework/modules.h"
 #include "platform/framework/scripted.h"
 #include "platform/framework/services.h"
 #include "platform/framework/session.h"
@@ -541,7 +541,7 @@ struct Driver::Impl {
     auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameText(n, entry); });
     if (found == names.end()) throw CommandError("O pacote '" + upperCase(code) + "' não tem a entrada '" + entry + "'.");
     std::string exact = *found;
-    json reply = actionReply(host::RunAsUserAction([&] { modules.call(code, exact, params); }));
+    json reply = actionReply(UserActions::Run([&] { modules.call(code, exact, params); }));
     if (TForm* f = Application().ActiveForm()) reply["form"] = f->Name();
     return reply;
   }
@@ -968,8 +968,8 @@ Driver::~Driver() {
 }
 
 void Driver::OpenAtStart(const std::string& target) {
-  host::ScreenTarget s = host::parseScreenTarget(target);
-  host::RunAsUserAction([&] { d_->modules.call(s.code, s.entry, s.params); });
+  ScreenTarget s = parseScreenTarget(target);
+  UserActions::Run([&] { d_->modules.call(s.code, s.entry, s.params); });
 }
 
 int Driver::Run() {

@@ -32,7 +32,7 @@ namespace cad::driver {
 constexpr size_t kMaxLine = size_t{1} << 20;
 
 // How the driver reaches the screen modules: the entries a module (by screen code) exports, and
-// calling one. The executable uses host::ScreenModules; tests register their own screens.
+// calling one. The executable uses cad::ScreenModules; tests register their own screens.
 struct ModuleAccess {
   // Throws cad::Exception when the module cannot be loaded.
   std::function<std::vector<std::string>(const std::string& code)> entries;

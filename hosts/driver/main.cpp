@@ -12,18 +12,18 @@
 #include <memory>
 
 #include "hosts/common/backend.h"
-#include "hosts/common/modules.h"
 #include "hosts/common/options.h"
 #include "hosts/driver/driver.h"
+#include "platform/framework/modules.h"
 
 using namespace cad;
 
 namespace {
 
 std::string usage() {
-  return "Uso: cadserv-driver [opções] < comandos.jsonl\n"
-         "Lê um comando JSON por linha e responde um objeto JSON por linha (veja hosts/driver/README.md).\n" +
-         host::optionsHelp();
+  return host::usage("cadserv-driver",
+                     "Lê um comando JSON por linha da entrada padrão e responde um objeto JSON por linha "
+                     "(veja hosts/driver/README.md).");
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     host::parseCommandLine(options, std::vector<std::string>(argv + 1, argv + argc));
     host::validate(options);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "cadserv-driver: %s\n\n%s", e.what(), usage().c_str());
+    std::fprintf(stderr, "cadserv-driver: %s\n(--help lista as opções)\n", e.what());
     return 2;
   }
   if (options.help) {
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
 
   try {
     host::HostBackend backend(options);
-    host::ScreenModules modules(host::ScreenModules::executableFolder());
+    ScreenModules modules(ScreenModules::executableFolder());
     driver::ModuleAccess access{
         [&modules](const std::string& code) { return modules.entries(code); },
         [&modules](const std::string& code, const std::string& entry, VariantArray& params) { modules.call(code, entry, params); }};

@@ -1,6 +1,7 @@
 // JSON forms of values, components, forms and datasets (see snapshot.h).
 #include "hosts/driver/snapshot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -16,6 +17,8 @@
 namespace cad::driver {
 
 namespace {
+
+constexpr int kMaxGridRows = 10000;  // rows of display texts one "get" reply carries
 
 json rowObject(const std::vector<FieldDef>& fields, const std::vector<Variant>& row) {
   json o = json::object();
@@ -146,6 +149,16 @@ json describeComponent(TComponent& c) {
         cols.push_back({{"field", col.FieldName}, {"title", col.Title()}, {"visible", col.Visible}, {"readonly", col.ReadOnly}});
       }
       j["columns"] = cols;
+      // The rows as the user reads them, one text per column (null for a hidden column).
+      json texts = json::array();
+      int rows = std::min(db->RowCount() - 1, kMaxGridRows);
+      for (int r = 1; r <= rows; ++r) {
+        json row = json::array();
+        for (int i = 0; i < db->ColumnCount(); ++i) row.push_back(db->Columns(i).Visible ? json(db->ShownText(i, r)) : json());
+        texts.push_back(std::move(row));
+      }
+      j["texts"] = texts;
+      if (db->RowCount() - 1 > rows) j["textsTruncated"] = true;
     } else {
       j["row"] = grid->Row() - grid->FixedRows() + 1;
       j["col"] = grid->Col();

@@ -2,7 +2,8 @@
 // components ("get"), forms ("forms") and datasets ("dataset") — and the conversion of command
 // arguments from JSON to values.
 //
-// Invariants: reading never changes what it reads (no cursor moves, no events); dates come out
+// Invariants: reading never changes what it reads (no cursor moves, no events other than the
+// drawing and get-text handlers a renderer runs to paint a grid's cells); dates come out
 // as "YYYY-MM-DD" (with "THH:MM:SS" when a time of day is present); a value JSON cannot carry
 // (NaN, infinity) comes out as null.
 #pragma once
@@ -33,7 +34,8 @@ json toJson(const Variant& v);
 Variant toVariant(const json& j, const std::string& what);
 
 // The "get" reply members of a component (always the same keys; null where a key does not
-// apply), plus the grid, string-grid and page members for those kinds.
+// apply), plus the grid, string-grid and page members for those kinds; a data grid adds the
+// display texts of its rows ("texts", as the renderer draws them).
 json describeComponent(TComponent& c);
 json describeForm(TForm& f);
 json describeDataSet(DataSet& ds);

@@ -330,6 +330,24 @@ ActionResult UserActions::SelectIndex(TControl& control, int index, bool extend)
 
 ActionResult UserActions::SelectPage(TTabSheet& page) { return Click(page); }
 
+ActionResult UserActions::Activate(TForm& form) {
+  return run([&] {
+    if (!form.Visible()) refuse(form.Describe() + " não está visível.");
+    if (TForm* modal = topModal(); modal && modal != &form) refuse(modal->Describe() + " está aberto como modal.");
+    if (!form.Active()) form.Activate();
+  });
+}
+
+ActionResult UserActions::Popup(TControl& control, TPopupMenu& menu) {
+  return run([&] {
+    TForm& form = checkInput(control);
+    if (&control != &form && control.Focusable()) focus(form, control);
+    menu.Popup();
+  });
+}
+
+ActionResult UserActions::Run(const std::function<void()>& body) { return run(body); }
+
 ActionResult UserActions::CloseForm(TForm& form) {
   return run([&] {
     if (!form.Visible()) refuse(form.Describe() + " não está visível.");

@@ -3,7 +3,9 @@
 // shown and not behind a modal form; the control and its containers are enabled and showing),
 // performs it the way the keyboard and mouse do (focus first, then key down / key press /
 // click), and handles errors like the application loop: EAbort is silent, any other exception is
-// shown through TApplication::ShowError. Released forms are freed after every action.
+// shown through TApplication::ShowError. Released forms are freed after every action. Hosts
+// carry no copy of that step: window activation, popup menus and the steps a host starts on the
+// user's behalf (opening a screen) come through here too.
 //
 // Key order for a key down: menu shortcuts (the focused control's popup menus, then the form's
 // main menu); Tab (unless the control takes tabs) moves the focus; Enter/Escape click the form's
@@ -14,6 +16,7 @@
 // control's own handling (the character enters the text, respecting MaxLength and the mask).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +30,7 @@ class TDBNavigator;
 class TForm;
 class TMenuItem;
 class TPageControl;
+class TPopupMenu;
 class TTabSheet;
 enum class TNavigateBtn : uint8_t;
 
@@ -70,6 +74,15 @@ class UserActions {
   static ActionResult SelectIndex(TControl& control, int index, bool extend = false);
   static ActionResult SelectPage(TTabSheet& page);
   static ActionResult CloseForm(TForm& form);
+  // The user brings a form's window to the front: it becomes the active form (OnActivate).
+  // Refused for a hidden form or one behind a modal form.
+  static ActionResult Activate(TForm& form);
+  // The user opens a control's popup menu (right click): the control takes the focus when it
+  // can, then the menu's OnPopup runs; on success the host shows the menu's items.
+  static ActionResult Popup(TControl& control, TPopupMenu& menu);
+  // A step the host starts for the user (opening a screen from its menu or at start): run the
+  // same way, without the checks of a control's reachability.
+  static ActionResult Run(const std::function<void()>& body);
 };
 
 }  // namespace cad

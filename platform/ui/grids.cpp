@@ -230,6 +230,13 @@ std::vector<DrawItem> TCustomGrid::RenderCell(int col, int row) {
   return canvas_.take();
 }
 
+std::string TCustomGrid::ShownText(int col, int row) {
+  std::string text;
+  for (const DrawItem& item : RenderCell(col, row))
+    if (item.kind == DrawItem::Kind::Text && !item.text.empty()) text += (text.empty() ? "" : " ") + item.text;
+  return text;
+}
+
 void TCustomGrid::userDraw(int col, int row, const TRect& rect, unsigned state) {
   if (OnDrawCell) OnDrawCell(*this, col, row, rect, state);
 }

@@ -129,6 +129,10 @@ class TCustomGrid : public TControl {
   TCanvas& Canvas() { return canvas_; }
   // Draws one cell and returns its draw list.
   std::vector<DrawItem> RenderCell(int col, int row);
+  // What a cell shows as text, read from its draw list (the path a renderer paints from): the
+  // default text and the owner's drawing that no later fill covered, in drawing order, joined
+  // by a blank. Masks, formats and get-text handlers of a data cell are applied.
+  std::string ShownText(int col, int row);
   // The text a cell shows by default.
   virtual std::string CellText(int col, int row) const = 0;
 

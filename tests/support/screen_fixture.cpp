@@ -1,23 +1,18 @@
-// ScreenTest (see screen_fixture.h). The module library is opened with dlopen by its screen
-// code, as the hosts do; in the test binary it is already loaded, so the same copy answers.
+// ScreenTest (see screen_fixture.h). The module library is opened by its screen code with the
+// hosts' loader (cad::ScreenModules); in the test binary it is already loaded, so the same copy
+// answers.
 // Teardown frees every form the test left open without running its close handlers, so one
 // test's screen never leaks into the next.
 #include "tests/support/screen_fixture.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 
 #include "platform/core/datetime.h"
+#include "platform/core/errors.h"
 #include "platform/core/format.h"
+#include "platform/framework/modules.h"
 #include "platform/ui/forms.h"
 #include "tests/support/support.h"
-
-// The module's entry table (service_screen/module.h), as a host sees it.
-struct CadServEntry {
-  const char* name;
-  void (*fn)(cad::VariantArray& params);
-};
 
 namespace cad::test {
 
@@ -54,30 +49,19 @@ void ScreenTest::TearDown() {
 
 std::string ScreenTest::backend() const { return GetParam(); }
 
-namespace {
-
-const CadServEntry* entryTable(const std::string& screenCode) {
-  std::string library = std::string(CADSERV_BIN_DIR) + "/libcadserv_" + lowerCase(screenCode) + ".so";
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
-  if (!handle) handle = dlopen(library.c_str(), RTLD_NOW);
-  if (!handle) return nullptr;
-  using Table = const CadServEntry* (*)();
-  auto table = reinterpret_cast<Table>(dlsym(handle, "CadServEntries"));
-  return table ? table() : nullptr;
-}
-
-}  // namespace
-
 void ScreenTest::CallEntry(const std::string& screenCode, const std::string& entry, VariantArray params) {
-  const CadServEntry* table = entryTable(screenCode);
-  ASSERT_NE(table, nullptr) << "módulo da tela " << screenCode << " não encontrado";
-  for (const CadServEntry* e = table; e->name; ++e)
-    if (entry == e->name) {
-      e->fn(params);
-      Application().FlushReleased();
-      return;
-    }
-  FAIL() << "entrada " << entry << " não existe no módulo " << screenCode;
+  // One loader for the whole test binary: a module is loaded once, as in a host.
+  static ScreenModules modules(CADSERV_BIN_DIR);
+  std::vector<std::string> names;
+  try {
+    names = modules.entries(screenCode);
+  } catch (const Exception& e) {
+    FAIL() << e.what();
+  }
+  ASSERT_NE(std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameText(n, entry); }), names.end())
+      << "entrada " << entry << " não existe no módulo " << screenCode;
+  modules.call(screenCode, entry, params);
+  Application().FlushReleased();
 }
 
 TForm* ScreenTest::FindScreen(const std::string& className) const {

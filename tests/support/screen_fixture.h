@@ -37,8 +37,8 @@ class ScreenTest : public ::testing::TestWithParam<std::string> {
   std::string backend() const;
 
   // ---- the module
-  // Calls an entry of the module of a screen code by name, as a host does (library
-  // libcadserv_<code>.so, entry table CadServEntries). Fails the test for an unknown entry.
+  // Calls an entry of the module of a screen code by name (without regard to case) through the
+  // hosts' loader (cad::ScreenModules). Fails the test for an unknown module or entry.
   void CallEntry(const std::string& screenCode, const std::string& entry, VariantArray params = {});
   // The open form of a class ("TfrmCadastroServ"); null when none.
   TForm* FindScreen(const std::string& className) const;

@@ -1,10 +1,11 @@
 // The generic renderer on a demo form built in code: model changes show live, the classic
-// alignment, and Qt input (keys, clicks, grid cells, menus, closing, modal windows) reaching the
-// screens only through the dispatcher, with a refused focus change keeping the focus.
+// alignment, and Qt input (keys, clicks, grid cells, menus, popup menus, closing, modal windows)
+// reaching the screens only through the dispatcher, with a refused focus change keeping the focus.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -236,6 +237,21 @@ TEST_F(RendererTest, TypingAndClicksGoThroughTheDispatcher) {
   QTest::keyClick(win->focusWidget(), Qt::Key_C, Qt::AltModifier);
   EXPECT_EQ(f.ActiveControl(), f.edtNome);
   EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(RendererTest, APopupMenuOpensThroughTheDispatcher) {
+  DemoForm f;
+  auto* pop = f.Create<TPopupMenu>("popNome");
+  f.edtNome->SetPopupMenu(pop);
+  // An error while the menu opens is shown like any handler's, and no menu shows.
+  pop->OnPopup = [](TComponent&) { throw Exception("Nada a mostrar."); };
+  show(f);
+  auto* name = widget<QLineEdit>(*f.edtNome);
+  QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), name->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(name, &right);
+  EXPECT_EQ(f.ActiveControl(), f.edtNome);  // the right click focused the field first
+  EXPECT_EQ(r().window(f)->focusWidget(), name);
+  EXPECT_EQ(errors, std::vector<std::string>{"Nada a mostrar."});
 }
 
 TEST_F(RendererTest, ARefusedFocusChangeKeepsTheFocusInTheField) {

@@ -1,16 +1,17 @@
 // Host settings shared by the desktop host and the driver: defaults that reach the server
-// `make run` starts, the config file overridden by the command line, malformed settings and
-// impossible combinations refused with a reason, the session filled from them, and the module
-// loader refusing codes that are not plain names.
+// `make run` starts, the config file overridden by the command line wherever --config stands,
+// malformed settings and impossible combinations refused with a reason, the session filled from
+// them, and the module loader: codes that are not plain names refused, entries found by name
+// without regard to case in a module it knows nothing of.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 
-#include "hosts/common/modules.h"
 #include "hosts/common/options.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
+#include "platform/framework/modules.h"
 #include "platform/framework/session.h"
 
 namespace cad::host {
@@ -28,20 +29,37 @@ TEST(HostOptions, ConfigFileThenCommandLine) {
          "branch = 0002\nmodufili = sim\n\ndate = 2026-12-07\n";
   }
   Options o;
-  parseCommandLine(o, {"--config", path, "--branch=0003", "--locale", "en_us"});
-  std::remove(path.c_str());
+  o.token = "do-ambiente";  // what the host read from $CADSERV_TOKEN before parsing
+  parseCommandLine(o, {"--branch=0003", "--config", path, "--locale", "en_us", "--open", "GER04100", "--open=X:Y:1",
+                       "--operator", "ANA", "--operator", "JOAO"});
   EXPECT_EQ(o.serverHost, "10.0.0.5");
   EXPECT_EQ(o.serverPort, 9000);
-  EXPECT_EQ(o.branch, "0003");  // the command line wins over the file
+  EXPECT_EQ(o.branch, "0003");  // the command line wins over the file, even when given before it
+  EXPECT_EQ(o.operatorName, "JOAO");  // a repeated option: the last one
+  EXPECT_EQ(o.open, (std::vector<std::string>{"GER04100", "X:Y:1"}));
+  EXPECT_EQ(o.token, "do-ambiente");  // neither the file nor the command line named it
   EXPECT_EQ(o.locale, "en-US");
+  EXPECT_FALSE(o.help);
 
   Options e;
-  parseCommandLine(e, {"--embedded", "--db", "sqlite:/tmp/y.db", "--init", "--demo"});
+  parseCommandLine(e, {"--embedded", "--db", "sqlite:/tmp/y.db", "--init", "--demo", "--modufili=nao"});
   EXPECT_NO_THROW(validate(e));
+  EXPECT_TRUE(e.embedded);
+  EXPECT_FALSE(e.moduFili);
+
+  // --help is asked whatever else the line holds; the text lists every option.
+  Options h;
+  parseCommandLine(h, {"--branch", "0009", "--help"});
+  EXPECT_TRUE(h.help);
+  std::string help = usage("cadserv-driver", "Automação.");
+  for (const char* option : {"--server", "--token", "--embedded", "--init", "--demo", "--db", "--operator", "--branch", "--date",
+                             "--module", "--modufili", "--locale", "--open", "--config", "--help"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  std::remove(path.c_str());
 
   Session s;
   applySession(s, o);
-  EXPECT_EQ(s.Operador, "MARIA");
+  EXPECT_EQ(s.Operador, "JOAO");
   EXPECT_EQ(s.FiliProc, "0003");
   EXPECT_TRUE(s.ModuFili);
   EXPECT_EQ(s.DataProc("0042").iso(), "2026-12-07");  // every branch's processing date
@@ -74,17 +92,32 @@ TEST(HostOptions, MalformedSettingsAreRefusedWithAReason) {
   refused({"--embedded", "--server", "http://127.0.0.1:8099"}, "não os dois");
   refused({"--demo"}, "exigem --embedded");
   refused({"--embedded", "--db", "sqlite::memory:"}, "banco em memória");
+  refused({"--modufili=talvez"}, "Valor inválido para modufili");
+}
 
-  ScreenModules modules("/opt/bin");
-  EXPECT_EQ(modules.libraryPath("GER04100"), "/opt/bin/libcadserv_ger04100.so");
-  EXPECT_THROW(modules.libraryPath("../../x"), Exception);
+TEST(ScreenModuleLoader, FindsEntriesByNameInAnyModuleAndRefusesWhatIsNotThere) {
+  ScreenModules paths("/opt/bin");
+  EXPECT_EQ(paths.libraryPath("GER04100"), "/opt/bin/libcadserv_ger04100.so");
+  EXPECT_THROW(paths.libraryPath("../../x"), Exception);
+
+  ScreenModules modules(CADSERV_BIN_DIR);
   EXPECT_THROW(modules.entries("GER09999"), Exception);
+  EXPECT_EQ(modules.entries("tst00001"), (std::vector<std::string>{"Conta", "EcoTexto"}));
+  VariantArray params{Variant("a")};
+  modules.call("TST00001", "CONTA", params);
+  modules.call("Tst00001", "ecotexto", params);
+  modules.call("TST00001", "", params);  // no name: the first entry
+  ASSERT_EQ(params.size(), 4u);
+  EXPECT_EQ(params[1].asInt(), 1);
+  EXPECT_EQ(params[2].asString(), "eco");
+  EXPECT_EQ(params[3].asInt(), 3);
+  EXPECT_THROW(modules.call("TST00001", "Conta2", params), Exception);
 
   ScreenTarget target = parseScreenTarget("GER04100:IniProc:0001");
   EXPECT_EQ(target.entry, "IniProc");
   ASSERT_EQ(target.params.size(), 1u);
   EXPECT_EQ(target.params[0].asString(), "0001");
-  EXPECT_TRUE(parseScreenTarget("GER04100:IniProc").params.at(0).isNull());
+  EXPECT_TRUE(parseScreenTarget("GER04100:IniProc").params.empty());
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The driver's protocol on a small test screen, in-process: every command acts only through the
 // user-action dispatcher (typing goes through key-press filters, clicks are refused on disabled
 // or hidden controls, exit handlers keep the focus), grids and datasets read back as the user
-// sees them, queued answers and picks are consumed in order and logged, modal forms nest and
-// chain with one reply per line, and a modal form still open at the end of input is cancelled.
+// sees them (a data grid's rows by their display texts), queued answers and picks are consumed
+// in order and logged, modal forms nest and chain with one reply per line, and a modal form
+// still open at the end of input is cancelled.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -99,14 +100,25 @@ class TfrmTeste : public TForm {
     lsb->SetMultiSelect(true);
 
     cdsItens = static_cast<ClientDataSet*>(&AddDataSet(std::make_unique<ClientDataSet>("cdsItens")));
-    cdsItens->FieldDefs = {{"CODIGO", FieldType::String, 4}, {"NOME", FieldType::String, 20}, {"DATA", FieldType::DateTime}};
+    cdsItens->FieldDefs = {{"CODIGO", FieldType::String, 4}, {"NOME", FieldType::String, 20}, {"DATA", FieldType::DateTime},
+                           {"PRECO", FieldType::Float}, {"TIPO", FieldType::String, 1}};
     cdsItens->CreateDataSet();
+    // What the grid shows differs from the stored values: a number format and a code translated
+    // by a get-text handler (as a lookup does).
+    cdsItens->FieldByName("PRECO").DisplayFormat = "#,##0.00";
+    cdsItens->FieldByName("TIPO").OnGetText = [](Field& f, std::string& text, bool) {
+      text = f.AsString() == "G" ? "Grão" : f.AsString() == "V" ? "Verdura" : text;
+    };
     const char* names[] = {"Arroz", "Feijão", "Salada"};
+    const double prices[] = {1234.5, 8, 0.25};
+    const char* kinds[] = {"G", "G", "V"};
     for (int i = 0; i < 3; ++i) {
       cdsItens->Append();
       cdsItens->FieldByName("CODIGO").SetAsString("000" + std::to_string(i + 1));
       cdsItens->FieldByName("NOME").SetAsString(names[i]);
       cdsItens->FieldByName("DATA").SetAsDateTime(DateTime::fromDate(2026, 12, 7 + i));
+      cdsItens->FieldByName("PRECO").SetAsFloat(prices[i]);
+      cdsItens->FieldByName("TIPO").SetAsString(kinds[i]);
       cdsItens->Post();
     }
     cdsItens->MergeChangeLog();
@@ -276,8 +288,11 @@ TEST_F(DriverProtocol, GridsAndDatasetsMoveByRowAndFieldAndReadTheFilteredView) 
           {R"({"cmd":"dataset","name":"cdsItens"})",
            R"({"state":"browse","recNo":3,"changeCount":1,"rows":[null,{"NOME":"Caju"},{"DATA":"2026-12-09"}]})"},
           {R"({"cmd":"get","control":"dbgItens"})", R"({"row":3,"editing":true})"},
+          // The rows as shown: formats, translated codes and the edited value (session locale pt-BR).
+          {R"({"cmd":"get","control":"dbgItens"})", R"({"texts":[["0001","Arroz","07/12/2026","1.234,50","Grão"],
+              ["0002","Caju","08/12/2026","8,00","Grão"],["0003","Salada","09/12/2026","0,25","Verdura"]]})"},
           {R"({"cmd":"cell","control":"dbgItens","row":4,"col":0})", R"j({"ok":false,"error":"linha 4 fora da grade (1..3)"})j"},
-          {R"({"cmd":"cell","control":"dbgItens","row":1,"col":"PRECO"})", R"({"ok":false,"error":"PRECO"})"},
+          {R"({"cmd":"cell","control":"dbgItens","row":1,"col":"CUSTO"})", R"({"ok":false,"error":"CUSTO"})"},
           {R"({"cmd":"title","control":"dbgItens","col":"CODIGO"})", ""},
           // Reaching a cell clicks it once; "click" clicks again where the grid already is.
           {R"({"cmd":"cell","control":"sgrMarcas","row":2,"col":0})", R"({"row":2,"col":0})"},
@@ -288,6 +303,7 @@ TEST_F(DriverProtocol, GridsAndDatasetsMoveByRowAndFieldAndReadTheFilteredView) 
            R"({"row":1,"cells":[["Marca","Nome","Obs"],["Ok","",""],["","",""]],"colWidths":[null,null,-1]})"},
           {R"({"cmd":"click","control":"btnFiltrar"})", ""},
           {R"({"cmd":"dataset","name":"cdsItens"})", R"({"recordCount":2,"rows":[null,{"CODIGO":"0003"}]})"},
+          {R"({"cmd":"get","control":"dbgItens"})", R"({"texts":[["0001",null,null,null,null],["0003",null,null,null,null]]})"},
       },
       [&] { status = screen()->lblStatus->Caption(); });
   EXPECT_EQ(status, "titulo:CODIGO");

@@ -285,3 +285,64 @@ TEST_F(DispatcherTest, MaskedDateAndNumberEdits) {
 
 }  // namespace
 }  // namespace cad::test
+
+namespace cad::test {
+namespace {
+
+// Window activation, popup menus and host-started steps end like every other action: EAbort is
+// silent, other errors are shown and reported, refusals run nothing, released forms are freed.
+TEST_F(DispatcherTest, ActivationPopupsAndHostStepsEndLikeAnyAction) {
+  TForm a, b;
+  a.SetName("frmA");
+  b.SetName("frmB");
+  auto* edt = a.Create<TEdit>("edtNome", &a);
+  auto* pop = a.Create<TPopupMenu>("popNome");
+  std::string activated;
+  b.OnActivate = [&](TComponent&) { activated += "B"; };
+  a.Show();
+  b.Show();
+  ASSERT_TRUE(UserActions::Activate(a).ok());
+  activated.clear();
+
+  // Activation runs OnActivate once; an already active form runs nothing; a hidden form refuses.
+  EXPECT_TRUE(UserActions::Activate(b).ok());
+  EXPECT_TRUE(UserActions::Activate(b).ok());
+  EXPECT_EQ(activated, "B");
+  EXPECT_EQ(Application().ActiveForm(), &b);
+  b.OnActivate = [](TComponent&) { throw Exception("Filial bloqueada."); };
+  ASSERT_TRUE(UserActions::Activate(a).ok());
+  ActionResult r = UserActions::Activate(b);
+  EXPECT_EQ(r.status, ActionResult::Status::Failed);
+  EXPECT_EQ(r.message, "Filial bloqueada.");
+  ASSERT_FALSE(Application().Errors().empty());
+  EXPECT_EQ(Application().Errors().back(), "Filial bloqueada.");
+  b.Hide();
+  EXPECT_TRUE(UserActions::Activate(b).refused());
+
+  // The popup focuses its control before OnPopup; a disabled control runs nothing.
+  int popups = 0;
+  pop->OnPopup = [&](TComponent&) {
+    ++popups;
+    EXPECT_EQ(a.ActiveControl(), edt);
+    if (popups == 2) Abort();
+  };
+  EXPECT_TRUE(UserActions::Popup(*edt, *pop).ok());
+  EXPECT_EQ(UserActions::Popup(*edt, *pop).status, ActionResult::Status::Aborted);
+  edt->SetEnabled(false);
+  EXPECT_TRUE(UserActions::Popup(*edt, *pop).refused());
+  EXPECT_EQ(popups, 2);
+
+  // A host step: its error is shown, and a form it released is freed afterwards.
+  const size_t before = Application().Forms().size();
+  r = UserActions::Run([] {
+    TForm& opened = Application().CreateForm<TForm>();
+    Application().release(&opened);
+    throw Exception("Pacote de tela 'X' não encontrado.");
+  });
+  EXPECT_EQ(r.status, ActionResult::Status::Failed);
+  EXPECT_EQ(Application().Forms().size(), before);
+  EXPECT_EQ(UserActions::Run([] { Abort(); }).status, ActionResult::Status::Aborted);
+}
+
+}  // namespace
+}  // namespace cad::test

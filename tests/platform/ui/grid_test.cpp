@@ -1,5 +1,5 @@
 // String grid: cell moves that skip hidden columns, range selection, in-place editing with key
-// filters, and the recorded drawing of a cell handler.
+// filters, and the recorded drawing of a cell handler with the text it leaves shown.
 #include <gtest/gtest.h>
 
 #include "platform/ui/actions.h"
@@ -93,6 +93,7 @@ TEST_F(GridTest, DrawCellRecordsWhatTheHandlerDraws) {
       cv.FillRect(r);
       if (f.stg->Cells(col, row) == "Sim") cv.Draw(r.Left + 15, r.Top, *f.imgChecked);
     }
+    if (col == 3) cv.TextOut(r.Left + 30, r.Top + 2, "%");  // a unit after the default text
   };
   std::vector<DrawItem> img = f.stg->RenderCell(2, 1);
   ASSERT_EQ(img.size(), 2u);  // the handler's fill covered the default text
@@ -105,6 +106,10 @@ TEST_F(GridTest, DrawCellRecordsWhatTheHandlerDraws) {
   EXPECT_EQ(img[1].x, cell.Left + 15);
   EXPECT_EQ(img[1].y, 16);
   EXPECT_EQ(f.stg->RenderCell(0, 0).size(), 2u);  // header cells keep the default drawing
+  // The text a cell shows is what its draw list keeps: a covered default text shows nothing.
+  EXPECT_EQ(f.stg->ShownText(2, 1), "");
+  EXPECT_EQ(f.stg->ShownText(3, 1), "0 %");
+  EXPECT_EQ(f.stg->ShownText(0, 1), "Prato 1");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The screen-module loader (see modules.h).
-#include "hosts/common/modules.h"
+#include "platform/framework/modules.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -8,9 +8,8 @@
 
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
-#include "platform/ui/forms.h"
 
-namespace cad::host {
+namespace cad {
 
 ScreenTarget parseScreenTarget(const std::string& target) {
   std::vector<std::string> parts;
@@ -24,20 +23,7 @@ ScreenTarget parseScreenTarget(const std::string& target) {
   s.code = parts[0];
   if (parts.size() > 1) s.entry = parts[1];
   if (parts.size() > 2) s.params.push_back(Variant(parts[2]));
-  else if (sameText(s.entry, "IniProc")) s.params.push_back(Variant());
   return s;
-}
-
-ActionResult RunAsUserAction(const std::function<void()>& body) {
-  ActionResult r;
-  try {
-    body();
-  } catch (...) {
-    r.message = Application().HandleException(std::current_exception());
-    r.status = r.message.empty() ? ActionResult::Status::Aborted : ActionResult::Status::Failed;
-  }
-  Application().FlushReleased();
-  return r;
 }
 
 std::string ScreenModules::libraryPath(const std::string& code) const {
@@ -47,7 +33,7 @@ std::string ScreenModules::libraryPath(const std::string& code) const {
   return folder_ + "/libcadserv_" + lowerCase(code) + ".so";
 }
 
-const ScreenModules::Entry* ScreenModules::table(const std::string& code) {
+const CadServEntry* ScreenModules::table(const std::string& code) {
   std::string key = upperCase(code);
   if (auto it = loaded_.find(key); it != loaded_.end()) return it->second;
   std::string path = libraryPath(code);
@@ -56,24 +42,29 @@ const ScreenModules::Entry* ScreenModules::table(const std::string& code) {
     const char* why = dlerror();
     throw Exception("Pacote de tela '" + key + "' não encontrado (" + (why ? why : path) + ").");
   }
-  using TableFn = const Entry* (*)();
-  auto fn = reinterpret_cast<TableFn>(dlsym(handle, "CadServEntries"));
+  auto fn = reinterpret_cast<CadServEntriesFn>(dlsym(handle, kScreenEntryTableSymbol));
   if (!fn) throw Exception("O pacote '" + key + "' não exporta a tabela de entradas.");
-  const Entry* entries = fn();
+  const CadServEntry* entries = fn();
   loaded_[key] = entries;
   return entries;
 }
 
+const CadServEntry* ScreenModules::entry(const std::string& code, const std::string& name) {
+  for (const CadServEntry* e = table(code); e && e->name; ++e)
+    if (name.empty() || sameText(e->name, name)) return e;
+  return nullptr;
+}
+
 std::vector<std::string> ScreenModules::entries(const std::string& code) {
   std::vector<std::string> out;
-  for (const Entry* e = table(code); e && e->name; ++e) out.emplace_back(e->name);
+  for (const CadServEntry* e = table(code); e && e->name; ++e) out.emplace_back(e->name);
   return out;
 }
 
-void ScreenModules::call(const std::string& code, const std::string& entry, VariantArray& params) {
-  for (const Entry* e = table(code); e && e->name; ++e)
-    if (entry.empty() || sameText(e->name, entry)) return e->fn(params);
-  throw Exception("O pacote '" + upperCase(code) + "' não tem a entrada '" + entry + "'.");
+void ScreenModules::call(const std::string& code, const std::string& name, VariantArray& params) {
+  const CadServEntry* e = entry(code, name);
+  if (!e) throw Exception("O pacote '" + upperCase(code) + "' não tem a entrada '" + name + "'.");
+  e->fn(params);
 }
 
 std::string ScreenModules::executableFolder() {
@@ -85,4 +76,4 @@ std::string ScreenModules::executableFolder() {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-}  // namespace cad::host
+}  // namespace cad

@@ -1,37 +1,29 @@
-// The loader of screen modules by screen code: "GER04100" -> libcadserv_ger04100.so in the
-// host's folder, whose entries (CriaCadServico, IniProc, ...) are called by name through the
-// module's entry table CadServEntries, one uniform signature for every entry.
+// The loader of screen modules by screen code: "GER04100" -> libcadserv_ger04100.so in a folder,
+// whose entries are called by name through the module's entry table (screen_module.h). Hosts
+// and tests load screens only through it, so none of them needs a screen's headers.
 //
 // Invariants: a module is loaded once and never unloaded (its forms and handlers live until the
 // process ends); a screen code is a plain name of letters and digits, so it can never reach a
-// file outside the folder.
+// file outside the folder; entry names match without regard to case.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/core/variant.h"
-#include "platform/ui/actions.h"
-#include "service_screen/module.h"
+#include "platform/framework/screen_module.h"
 
-namespace cad::host {
+namespace cad {
 
-// A screen to open, as the hosts' --open names it: "GER04100" (the module's first entry),
-// "GER04100:IniProc" or "GER04100:IniProc:0001" (one text argument). IniProc without an argument
-// gets null: the host's current branch.
+// A screen to open, as a host's --open names it: "GER04100" (the module's first entry),
+// "GER04100:IniProc" (no parameters) or "GER04100:IniProc:0001" (one text parameter).
 struct ScreenTarget {
   std::string code;
   std::string entry;
   VariantArray params;
 };
 ScreenTarget parseScreenTarget(const std::string& target);
-
-// Runs the opening of a screen (or any host-initiated step) the way the user-action dispatcher
-// runs an action: EAbort is silent, any other exception is shown as an error dialog, released
-// forms are freed afterwards.
-ActionResult RunAsUserAction(const std::function<void()>& body);
 
 class ScreenModules {
  public:
@@ -48,10 +40,10 @@ class ScreenModules {
   static std::string executableFolder();
 
  private:
-  using Entry = CadServEntry;
-  const Entry* table(const std::string& code);
+  const CadServEntry* table(const std::string& code);
+  const CadServEntry* entry(const std::string& code, const std::string& name);
   std::string folder_;
-  std::map<std::string, const Entry*> loaded_;
+  std::map<std::string, const CadServEntry*> loaded_;
 };
 
-}  // namespace cad::host
+}  // namespace cad
