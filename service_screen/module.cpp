@@ -100,7 +100,7 @@ namespace {
 
 const CadServEntry* entrada(const std::string& nome) {
   for (const CadServEntry* e = CadServEntries(); e->name; ++e)
-    if (sameText(nome, e->name)) return e;
+    if (cad::sameText(nome, e->name)) return e;
   return nullptr;
 }
 
