@@ -143,12 +143,12 @@ void TCustomGrid::SetSelection(const TGridRect& r) {
 }
 
 int TCustomGrid::ColWidths(int col) const {
-  if (col < 0 || col >= colCount_) throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
+  if (col < 0 || col >= ColCount()) throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
   return col < static_cast<int>(colWidths_.size()) && colWidths_[col] != -2 ? colWidths_[col] : defaultColWidth_;
 }
 
 void TCustomGrid::SetColWidths(int col, int width) {
-  if (col < 0 || col >= colCount_) throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
+  if (col < 0 || col >= ColCount()) throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
   if (static_cast<int>(colWidths_.size()) <= col) colWidths_.resize(col + 1, -2);  // -2: default
   width = std::max(-1, width);
   if (colWidths_[col] == width) return;

@@ -144,6 +144,18 @@ struct GridForm : ServiceForm {
   }
 };
 
+// A data grid's column widths cover all its columns, also past the plain grid's default count
+// and while its dataset is closed (a renderer sizes them before any data arrives).
+TEST_F(DbControlsTest, GridColumnWidthsCoverEveryColumnWithTheDatasetClosed) {
+  GridForm f;
+  f.cds.Close();
+  for (int i = 0; i < 6; ++i) f.dbg->AddColumn().FieldName = "NMSERVICO";
+  ASSERT_EQ(f.dbg->ColCount(), 8);
+  f.dbg->SetColWidths(7, 40);
+  EXPECT_EQ(f.dbg->ColWidths(7), 40);
+  EXPECT_THROW(f.dbg->ColWidths(8), Exception);
+}
+
 TEST_F(DbControlsTest, GridCellEditingEntersEditAndPostsOnRowChange) {
   GridForm f;
   f.Show();
