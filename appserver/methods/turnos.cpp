@@ -12,6 +12,7 @@
 #include "appserver/changeset.h"
 #include "appserver/helpers.h"
 #include "appserver/methods/methods.h"
+#include "appserver/methods/pontentr.h"
 #include "appserver/registry.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
@@ -140,11 +141,30 @@ Variant updTurno(CallContext& ctx, VariantArray& args) {
   return Variant(applyChangeSet(ctx.db, table, delta));
 }
 
+// GetTurnoPontEntr(CDFILIAL, CDSERVFILI): the service's clients, delivery points and shifts read
+// together, which the estimated-diners confirm spreads new totals onto: the array [[clients
+// packet, delivery-points packet], shifts packet] (the packets of pontentr.h and of GetTurno).
+// The text "Serviço não informado." for an empty code, "Serviço X não cadastrado na filial Y." for
+// a service that does not exist (blanks trimmed), instead of empty lists that would look like a
+// service without shifts.
+Variant getTurnoPontEntr(CallContext& ctx, VariantArray& args) {
+  std::string filial = textOf(args[0]), servico = textOf(args[1]);
+  if (filial.empty() || servico.empty()) return Variant("Serviço não informado.");
+  if (ctx.db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
+                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}})
+          .rows.empty())
+    return Variant("Serviço " + servico + " não cadastrado na filial " + filial + ".");
+  VariantArray destinos{Variant(clientesPacket(ctx.db, filial, servico)),
+                        Variant(pontosEntregaPacket(ctx.db, filial, servico))};
+  return Variant(VariantArray{Variant(std::move(destinos)), Variant(turnosPacket(ctx.db, filial, servico))});
+}
+
 }  // namespace
 
 void registerShiftMethods(Registry& r) {
   r.add({kCadastroServ, "GetTurno", "ss", {}, false, getTurno});
   r.add({kCadastroServ, "UpdTurno", "pd", {}, true, updTurno});
+  r.add({kCadastroServ, "GetTurnoPontEntr", "ss", {}, false, getTurnoPontEntr});
 }
 
 }  // namespace cad::appserver

@@ -1,6 +1,7 @@
 // Shifts on both backends: GetTurno's packet over the demo shifts; UpdTurno inserting, changing and
 // deleting shifts as stored rows (name trimmed), every refusal leaving TURNOSERV as it was (a
-// valid row ahead of a refused one included), and malformed calls as faults.
+// valid row ahead of a refused one included), and malformed calls as faults; GetTurnoPontEntr's
+// clients, delivery points and shifts of one service, or its error text.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,12 +23,12 @@ class TurnosTest : public test::MethodTest {
   std::string upd(PacketPtr delta, DateTime processa = kProcessa) {
     return call("UpdTurno", {Variant(delta), Variant(processa)}).str();
   }
-  // Every stored shift as "filial/servico/codigo name seg..fer", in key order.
-  std::vector<std::string> stored() {
+  // The stored shifts as "filial/servico/codigo name seg..fer", in key order.
+  std::vector<std::string> stored(const std::string& where = "1 = 1") {
     std::vector<std::string> out;
     for (const auto& row : sql("SELECT CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO, QTCOMESTTSEG, QTCOMESTTTER,"
                                " QTCOMESTTQUA, QTCOMESTTQUI, QTCOMESTTSEX, QTCOMESTTSAB, QTCOMESTTDOM, QTCOMESTTFER"
-                               " FROM TURNOSERV ORDER BY CDFILIAL, CDSERVFILI, CDTURNO")
+                               " FROM TURNOSERV WHERE " + where + " ORDER BY CDFILIAL, CDSERVFILI, CDTURNO")
                            .rows) {
       std::string s = row[0].asString() + "/" + row[1].asString() + "/" + row[2].asString() + " " + row[3].asString();
       for (size_t i = 4; i < row.size(); ++i) s += " " + (row[i].isNull() ? std::string("-") : formatNum(row[i]));
@@ -74,16 +75,17 @@ TEST_P(TurnosTest, UpdTurnoInsertsChangesAndDeletesShifts) {
   ASSERT_EQ(p->rowCount(), 3u);
   std::vector<Variant> um = rowWhere(*p, "CDTURNO", "1");
   EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Modified, um, {{"NMTURNO", "Manhã"}, {"QTCOMESTTFER", Variant()}}}})), "");
-  EXPECT_EQ(stored(), (std::vector<std::string>{"0001/00001/1 Manhã 207 213 210 207 195 84 0 -",
+  const std::string almoco = "CDFILIAL = '0001' AND CDSERVFILI = '00001'";
+  EXPECT_EQ(stored(almoco), (std::vector<std::string>{"0001/00001/1 Manhã 207 213 210 207 195 84 0 -",
                                                 "0001/00001/2 Tarde 0 - - - - - - -",
                                                 "0001/00001/3 Noite 12.500000 - - - - - - -"}));
 
   // Deleting the highest code, then the rest in one change set.
   p = turnos("0001", "00001");
   EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Deleted, rowWhere(*p, "CDTURNO", "3"), {}}})), "");
-  EXPECT_EQ(count("TURNOSERV", "CDTURNO = '3'"), 0);
+  EXPECT_EQ(count("TURNOSERV", almoco + " AND CDTURNO = '3'"), 0);
   EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Deleted, p->rows[0], {}}, {ChangeKind::Deleted, p->rows[1], {}}})), "");
-  EXPECT_TRUE(stored().empty());
+  EXPECT_TRUE(stored(almoco).empty());
 }
 
 TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
@@ -137,13 +139,13 @@ TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
   EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Deleted, um, {}}})), stale);
   EXPECT_EQ(stored(), changed);
 
-  // JOAO has no access to 0002, whose corporate lunch takes shifts from operators who do.
+  // JOAO has no access to 0002, whose corporate snack takes shifts from operators who do.
   server.setOperator("JOAO");
-  EXPECT_EQ(upd(insertInto("0002", "00001")), "O operador JOAO não tem acesso à filial 0002.");
+  EXPECT_EQ(upd(insertInto("0002", "00004")), "O operador JOAO não tem acesso à filial 0002.");
   EXPECT_EQ(stored(), changed);
   server.setOperator("MARIA");
-  EXPECT_EQ(upd(insertInto("0002", "00001")), "");
-  EXPECT_EQ(count("TURNOSERV", "CDFILIAL = '0002' AND CDSERVFILI = '00001' AND CDTURNO = '3'"), 1);
+  EXPECT_EQ(upd(insertInto("0002", "00004")), "");
+  EXPECT_EQ(count("TURNOSERV", "CDFILIAL = '0002' AND CDSERVFILI = '00004' AND CDTURNO = '3'"), 1);
 }
 
 TEST_P(TurnosTest, ShiftsOfAServiceNoLongerCorporateCanStillBeDeleted) {
@@ -164,7 +166,52 @@ TEST_P(TurnosTest, MalformedCallsAreFaults) {
   semCodigo->fields.erase(semCodigo->fields.begin() + 2);
   for (auto& row : semCodigo->rows) row.erase(row.begin() + 2);
   EXPECT_THROW(upd(semCodigo), Exception);
-  EXPECT_EQ(count("TURNOSERV", "CDTURNO = '3'"), 0);
+  EXPECT_EQ(count("TURNOSERV", "CDSERVFILI = '00001' AND CDTURNO = '3'"), 1);  // the demo's 0002/00001
+}
+
+TEST_P(TurnosTest, GetTurnoPontEntrReadsClientsDeliveryPointsAndShiftsTogether) {
+  auto names = [](const Packet& p) {
+    std::string out;
+    for (const auto& f : p.fields) out += (out.empty() ? "" : " ") + f.name + ":" + std::to_string(f.size);
+    return out;
+  };
+  auto column = [](const Packet& p, const char* field) {
+    std::string out;
+    for (size_t r = 0; r < p.rowCount(); ++r) out += (out.empty() ? "" : " ") + p.value(r, field).asString();
+    return out;
+  };
+  Variant result = call("GetTurnoPontEntr", {"0001", "00001"});
+  ASSERT_TRUE(result.isArray());
+  ASSERT_EQ(result.asArray().size(), 2u);
+  ASSERT_TRUE(result.asArray()[0].isArray());
+  const VariantArray& destinos = result.asArray()[0].asArray();
+  ASSERT_EQ(destinos.size(), 2u);
+  const Packet& clientes = destinos[0].asPacket();
+  const Packet& pontos = destinos[1].asPacket();
+  const Packet& shifts = result.asArray()[1].asPacket();
+  EXPECT_EQ(names(clientes), "CDFILIAL:4 CDSERVFILI:5 CDCLIENTE:21 IDTPIJURCLIE:1 NRINSJURCLIE:18 NMRAZSOCCLIE:50"
+                             " NMFANTCLIE:50");
+  EXPECT_EQ(names(pontos), "CDFILIAL:4 CDSERVFILI:5 CDCLIENTE:21 CDDESTFILI:3 NMDESTFILI:30 QTCOESTCSSEG:0"
+                           " QTCOESTCSTER:0 QTCOESTCSQUA:0 QTCOESTCSQUI:0 QTCOESTCSSEX:0 QTCOESTCSSAB:0"
+                           " QTCOESTCSDOM:0 QTCOESTCSFER:0");
+  EXPECT_EQ(column(clientes, "CDCLIENTE"), "000001 000002");
+  EXPECT_EQ(column(clientes, "NRINSJURCLIE"), "33444555000181 55666777000181");
+  EXPECT_EQ(column(clientes, "NMFANTCLIE"), "Metalpaulista Banco Horizonte");
+  EXPECT_EQ(column(pontos, "CDCLIENTE"), "000001 000001 000002");
+  EXPECT_EQ(column(pontos, "NMDESTFILI"), "Portaria Principal Refeitório Bloco A Refeitório Bloco B");
+  EXPECT_EQ(pontos.value(1, "QTCOESTCSTER"), Variant(105.0));
+  EXPECT_EQ(pontos.fields[12].type, FieldType::Float);
+  EXPECT_EQ(column(shifts, "CDTURNO"), "1 2");
+  EXPECT_EQ(names(shifts), names(*turnos("0001", "00001")));
+
+  // Another branch's service of the same code brings only its own rows.
+  result = call("GetTurnoPontEntr", {"0002", "00001"});
+  EXPECT_EQ(column(result.asArray()[0].asArray()[0].asPacket(), "CDCLIENTE"), "000003");
+  EXPECT_EQ(column(result.asArray()[0].asArray()[1].asPacket(), "CDFILIAL"), "0002 0002");
+  EXPECT_EQ(column(result.asArray()[1].asPacket(), "CDTURNO"), "1 2 3");
+
+  EXPECT_EQ(call("GetTurnoPontEntr", {"0001", ""}), Variant("Serviço não informado."));
+  EXPECT_EQ(call("GetTurnoPontEntr", {"0001", "99999"}), Variant("Serviço 99999 não cadastrado na filial 0001."));
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, TurnosTest, ::testing::ValuesIn(test::backends()), test::BackendName());
