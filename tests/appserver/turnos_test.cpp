@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "appserver/changeset.h"
 #include "platform/core/errors.h"
 #include "tests/appserver/method_fixture.h"
 
 namespace cad {
 namespace {
+
+using appserver::kAlreadyStored;
+using appserver::kChangedByOther;
 
 class TurnosTest : public test::MethodTest {
  protected:
@@ -74,7 +78,7 @@ TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
       {novo(*p, "3", "Noite", -0.5), negative},
       {novo(*p, "3", "Noite", "10"), invalid},
       {novo(*p, "3", "Noite", 1e12), invalid},
-      {novo(*p, "2", "Outro", 1), "O registro já foi incluído por outro usuário. Recarregue os dados e tente novamente."},
+      {novo(*p, "2", "Outro", 1), kAlreadyStored},
       {novo(*p, "3", "Noite", 1, "0001", "00099"), "Serviço 00099 não cadastrado na filial 0001."},
       {novo(*p, "3", "Noite", 1, "0003", "00010"),
        "O serviço 00010 da filial 0003 não é corporativo; só serviços corporativos têm turnos."},
@@ -96,8 +100,7 @@ TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
 
   // Changed by another connection since it was read.
   exec("UPDATE TURNOSERV SET QTCOMESTTSEG = 200 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND CDTURNO = '1'");
-  EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Modified, um, {{"NMTURNO", "Manhã"}}}})),
-            "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente.");
+  EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Modified, um, {{"NMTURNO", "Manhã"}}}})), kChangedByOther);
 }
 
 TEST_P(TurnosTest, GetTurnoPontEntrReadsOneServiceClientsPointsAndShifts) {
