@@ -5,6 +5,7 @@
 // negative; a refused save writes nothing (the dispatcher rolls back on any refusal text).
 #include <cmath>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "appserver/changeset.h"
 #include "appserver/helpers.h"
 #include "appserver/methods/methods.h"
+#include "appserver/methods/pontentr.h"
 #include "appserver/registry.h"
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
@@ -57,26 +59,30 @@ Variant getTurno(CallContext& ctx, VariantArray& args) {
 // A text value as sent (null as ""); keys are matched exactly as the table stores them.
 std::string rawText(const Variant& v) { return v.isNull() ? std::string() : v.asString(); }
 
-// Why shifts may not be written for a service, "" when they may: it must exist and be corporate.
-// `tipos` caches the type per service across the rows of one change set.
+// Why shifts may not be written for a service, "" when it may: it must exist and be corporate.
+// `tipos` caches each service's type (nullopt: not stored) across the rows of one change set.
+using ServiceTypes = std::map<std::pair<std::string, std::string>, std::optional<std::string>>;
 std::string serviceRefusal(db::Database& db, const std::string& filial, const std::string& servico,
-                           std::map<std::pair<std::string, std::string>, std::string>& tipos) {
+                           ServiceTypes& tipos) {
   auto key = std::make_pair(filial, servico);
   auto it = tipos.find(key);
   if (it == tipos.end()) {
-    db::ResultSet rs = db.query("SELECT IDTIPOSERV FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
-                                {{"CDFILIAL", filial}, {"CDSERVFILI", servico}});
-    it = tipos.emplace(key, rs.rows.empty() ? std::string("?") : textOf(rs.rows[0][0])).first;
+    db::ResultSet rs =
+        db.query("SELECT IDTIPOSERV FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
+                 {{"CDFILIAL", filial}, {"CDSERVFILI", servico}});
+    std::optional<std::string> tipo;
+    if (!rs.rows.empty()) tipo = textOf(rs.rows[0][0]);
+    it = tipos.emplace(key, tipo).first;
   }
-  if (it->second == "?") return "Serviço " + servico + " não cadastrado na filial " + filial + ".";
-  if (it->second != "N")
-    return "O serviço " + servico + " da filial " + filial + " não é corporativo; só serviços corporativos têm turnos.";
+  if (!it->second) return "Serviço " + servico + " não cadastrado na filial " + filial + ".";
+  if (*it->second != "N")
+    return "O serviço " + servico + " da filial " + filial +
+           " não é corporativo; só serviços corporativos têm turnos.";
   return {};
 }
 
 // Checks of an inserted or modified shift row; "" when it may be written.
-std::string turnoRefusal(db::Database& db, const Packet& delta, size_t r,
-                         std::map<std::pair<std::string, std::string>, std::string>& tipos) {
+std::string turnoRefusal(db::Database& db, const Packet& delta, size_t r, ServiceTypes& tipos) {
   if (delta.kinds[r] == ChangeKind::Modified) {
     for (const char* key : {"CDFILIAL", "CDSERVFILI", "CDTURNO"})
       if (rawText(newValue(delta, r, key)) != rawText(oldValue(delta, r, key)))
@@ -129,7 +135,7 @@ Variant updTurno(CallContext& ctx, VariantArray& args) {
     return Variant(refusal);
   Packet delta = sent;  // names are stored trimmed
   int nome = delta.fieldIndex("NMTURNO");
-  std::map<std::pair<std::string, std::string>, std::string> tipos;
+  ServiceTypes tipos;
   for (size_t r = 0; r < delta.rows.size(); ++r) {
     if (delta.kinds[r] == ChangeKind::Deleted) continue;
     if (std::string refusal = turnoRefusal(ctx.db, delta, r, tipos); !refusal.empty()) return Variant(refusal);
@@ -140,11 +146,31 @@ Variant updTurno(CallContext& ctx, VariantArray& args) {
   return Variant(applyChangeSet(ctx.db, table, delta));
 }
 
+// GetTurnoPontEntr(CDFILIAL, CDSERVFILI): the service's clients, delivery points and shifts in one
+// read, for the estimated-diners confirm that spreads new totals onto the shifts: the array
+// [[clients packet, delivery-points packet], shifts packet] (the packets of pontentr.h and of
+// GetTurno).
+// The text "Serviço não informado." for an empty code, "Serviço X não cadastrado na filial Y." for
+// a service that does not exist (blanks trimmed), instead of empty lists that would look like a
+// service without shifts.
+Variant getTurnoPontEntr(CallContext& ctx, VariantArray& args) {
+  std::string filial = textOf(args[0]), servico = textOf(args[1]);
+  if (filial.empty() || servico.empty()) return Variant("Serviço não informado.");
+  if (ctx.db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
+                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}})
+          .rows.empty())
+    return Variant("Serviço " + servico + " não cadastrado na filial " + filial + ".");
+  VariantArray destinos{Variant(clientesPacket(ctx.db, filial, servico)),
+                        Variant(pontosEntregaPacket(ctx.db, filial, servico))};
+  return Variant(VariantArray{Variant(std::move(destinos)), Variant(turnosPacket(ctx.db, filial, servico))});
+}
+
 }  // namespace
 
 void registerShiftMethods(Registry& r) {
   r.add({kCadastroServ, "GetTurno", "ss", {}, false, getTurno});
   r.add({kCadastroServ, "UpdTurno", "pd", {}, true, updTurno});
+  r.add({kCadastroServ, "GetTurnoPontEntr", "ss", {}, false, getTurnoPontEntr});
 }
 
 }  // namespace cad::appserver

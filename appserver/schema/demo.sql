@@ -228,9 +228,19 @@ INSERT INTO EFETSERVFAT (CDFILIAL, CDSERVICFATURAM, CDSERVFILI, DTEFETIVO, QTEFE
   ('0001', '00090', '00001', '2026-11-30', 348, 6438),
   ('0001', '00090', '00001', '2026-12-01', 355, 6567.5);
 
+-- Shifts of every corporate service; per day they add up to the service's estimated total.
 INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO, QTCOMESTTSEG, QTCOMESTTTER, QTCOMESTTQUA, QTCOMESTTQUI, QTCOMESTTSEX, QTCOMESTTSAB, QTCOMESTTDOM, QTCOMESTTFER) VALUES
   ('0001', '00001', '1', '1º Turno', 207, 213, 210, 207, 195, 84, 0, 42),
-  ('0001', '00001', '2', '2º Turno', 138, 142, 140, 138, 130, 56, 0, 28);
+  ('0001', '00001', '2', '2º Turno', 138, 142, 140, 138, 130, 56, 0, 28),
+  ('0001', '00002', '1', '1º Turno', 80, 80, 80, 80, 80, 40, 40, 25),
+  ('0001', '00002', '2', '2º Turno', 50, 50, 50, 50, 50, 30, 30, 15),
+  ('0001', '00003', '1', 'Madrugada', 120, 120, 120, 120, 120, 50, 0, 24),
+  ('0001', '00003', '2', 'Manhã', 80, 80, 80, 80, 80, 30, 0, 16),
+  ('0002', '00001', '1', '1º Turno', 75, 75, 75, 75, 75, 25, 0, 10),
+  ('0002', '00001', '2', '2º Turno', 60, 60, 60, 60, 60, 20, 0, 8),
+  ('0002', '00001', '3', '3º Turno', 30, 30, 30, 30, 30, 10, 0, 4),
+  ('0002', '00004', '1', 'Tarde', 50, 50, 50, 50, 50, 0, 0, 0),
+  ('0002', '00004', '2', 'Noite', 30, 30, 30, 30, 30, 0, 0, 0);
 
 -- Standard costs from 2026-09 to 2027-02 around the processing month 2026-12.
 INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES

@@ -62,12 +62,22 @@ TEST_P(SchemaTest, DemoCoversWhatTheScreensNeed) {
   for (const char* type : {"N", "D", "A", "F"})
     EXPECT_GT(count("SELECT COUNT(*) AS N FROM SERVICO WHERE IDTIPOSERV = :T", {{"T", type}}), 0) << type;
 
-  // Shift sums per day equal the service's estimated totals.
-  db::ResultSet rs = db->query("SELECT SUM(QTCOMESTTSEG) AS SEG, SUM(QTCOMESTTFER) AS FER FROM TURNOSERV"
-                               " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
-  db::ResultSet svc = db->query("SELECT QTCOMESTISEG, QTCOMESTIFER FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
-  EXPECT_EQ(rs.rows[0][0].asFloat(), svc.rows[0][0].asFloat());
-  EXPECT_EQ(rs.rows[0][1].asFloat(), svc.rows[0][1].asFloat());
+  // Every corporate service has 2 to 4 shifts whose sums per day equal its estimated totals.
+  std::string sums, totals;
+  for (const char* dia : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"}) {
+    sums += std::string(", SUM(T.QTCOMESTT") + dia + ")";
+    totals += std::string(", S.QTCOMESTI") + dia;
+  }
+  db::ResultSet rs = db->query("SELECT S.CDFILIAL, S.CDSERVFILI, COUNT(T.CDTURNO)" + sums + totals +
+                               " FROM SERVICO S LEFT JOIN TURNOSERV T ON T.CDFILIAL = S.CDFILIAL AND T.CDSERVFILI = S.CDSERVFILI"
+                               " WHERE S.IDTIPOSERV = 'N' GROUP BY S.CDFILIAL, S.CDSERVFILI" + totals);
+  ASSERT_FALSE(rs.rows.empty());
+  for (const auto& row : rs.rows) {
+    std::string service = row[0].asString() + "/" + row[1].asString();
+    EXPECT_GE(row[2].asInt(), 2) << service;
+    EXPECT_LE(row[2].asInt(), 4) << service;
+    for (size_t d = 0; d < 8; ++d) EXPECT_EQ(row[3 + d].asFloat(), row[11 + d].asFloat()) << service << " dia " << d;
+  }
 
   // From the processing month on, dish-type costs add up to the month cost.
   rs = db->query("SELECT C.VRCUSTPADR, SUM(T.VRCUSTPADRTP) AS SOMA"
