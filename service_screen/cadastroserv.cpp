@@ -34,6 +34,8 @@ TfrmCadastroServ::TfrmCadastroServ() {
   SetName("frmCadastroServ");
   BindRecordHandlers();
   BindBillingHandlers();
+  BindTurnosHandlers();
+  BindComensaisHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
@@ -158,6 +160,11 @@ void TfrmCadastroServ::resolveComponents() {
   tshEmbalagens = find<TTabSheet>("tshEmbalagens");
   pgcEmbalagens = find<TPageControl>("pgcEmbalagens");
   nbkComensais = find<TNotebook>("nbkComensais");
+  pagDefault = find<TPage>("pagDefault");
+  dbgTurno = find<TDBGrid>("dbgTurno");
+  dtsTurno = find<DataSource>("dtsTurno");
+  qrySCom = find<TADOIBQuery>("qrySCom");
+  ResolveComensais();
   tshDistribuicao = find<TTabSheet>("tshDistribuicao");
   tshRestricoes = find<TTabSheet>("tshRestricoes");
   mnuConfCard = find<TMenuItem>("mnuConfCard");
@@ -314,6 +321,8 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
     netCadastroServ.Open();
   }
   PrimeiraAtivacao = true;
+  RecarregaTurno = RecarregaComeDiet = true;
+  AlterouComensTurno = false;
   PesquisaCusto = false;
   SetWidth(800);
   SetHeight(649);

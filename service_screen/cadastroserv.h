@@ -34,6 +34,9 @@
 
 namespace cad {
 
+// Column suffixes of the per-weekday quantities, Monday to Sunday, then holidays.
+inline constexpr const char* kDiasSemana[8] = {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"};
+
 class TfrmCadastroServ : public TfrmPadrao {
  public:
   TfrmCadastroServ();
@@ -81,6 +84,23 @@ class TfrmCadastroServ : public TfrmPadrao {
   TPageControl* pgcEmbalagens;
   // Estimated diners: page 0 "Default" (the service's own figures), page 1 "Dieta" (per diet).
   TNotebook* nbkComensais;
+  TPage* pagDefault;
+  // Page "Default": clients, employees, donations and the total per weekday.
+  TDBEdit *dbeCSeg, *dbeCTer, *dbeCQuar, *dbeCQuint, *dbeCSex, *dbeCSab, *dbeCDomin, *dbeCFeriado;
+  TDBEdit *dbeFSeg, *dbeFTer, *dbeFQuar, *dbeFQuint, *dbeFSex, *dbeFSab, *dbeFDomin, *dbeFeriado;
+  TDBEdit *dbeDSeg, *dbeDTer, *dbeDQuar, *dbeDQuint, *dbeDSex, *dbeDSab, *dbeDDomin, *dbeDFeriado;
+  TDBEdit *dbeTSeg, *dbeTTer, *dbeTQuar, *dbeTQuint, *dbeTSex, *dbeTSab, *dbeTDomin, *dbeTFeriado;
+  // The same editors by weekday, Monday to holiday.
+  struct DiaComensais {
+    TDBEdit *clientes, *funcionarios, *doacoes, *total;
+  };
+  DiaComensais DiasDefault[8] = {};
+
+  // ---- shifts page
+  TDBGrid* dbgTurno;
+  DataSource* dtsTurno;
+  // Per-day sums of the service's shifts as stored (SEG .. FER).
+  TADOIBQuery* qrySCom;
   TTabSheet *tshDistribuicao, *tshRestricoes;
   TMenuItem *mnuConfCard, *mnuCustPadr, *mnuTurnos, *mnuComens, *mnuPontEntr, *mnuEmbalagens;
 
@@ -122,6 +142,15 @@ class TfrmCadastroServ : public TfrmPadrao {
   bool PrimeiraAtivacao = true;
   // The shifts page asked the next post of the service record to be saved.
   bool GravaServicoTurno = false;
+  // The shifts and per-diet diners pages fetch their data on their next entry.
+  bool RecarregaTurno = true, RecarregaComeDiet = true;
+  // A confirm on the diners page changed shifts: leaving the page refreshes their local cache.
+  bool AlterouComensTurno = false;
+  // Codes of the loaded shifts, ascending (the last is the highest), and the code of a new one.
+  std::vector<int> CodigosTurno;
+  int ProximoTurno = 0;
+  // The last text an update method answered ("" = accepted).
+  std::string UltimaResposta;
   std::string NmTabServ;
   // GetUtilReqPrat of the current branch: [0] obligation ("S", "N", "" or an error key),
   // [1]..[4] default dish types and dishes for fixed and per-capita consumption.
@@ -272,15 +301,64 @@ class TfrmCadastroServ : public TfrmPadrao {
   void EntraCustPadr();
   void CustPadrSaiServico();
   void CustPadrTrocaServico();
-  // Shifts (pages/turnos.cpp): the shift-count rule and the grid's exit handling.
+  // Shifts (pages/turnos.cpp).
   void Vd_Turno();
+  void Vd_QtTurno(Field& campo);
   void SaiGradeTurno();
   void EntraTurnos();
   void TurnosTrocaServico();
+  void CarregaTurnos();
+  // The shift codes array, from the loaded shifts.
+  void EncheArray();
+  int QuantidadeTurnos() const;
+  // Saves the pending shift changes with UpdTurno; a refusal undoes them.
+  void GravaTurnos();
+  void AbreSomaTurnos();
+  // One day's shift sum into the service's total and categories.
+  void Atualiza_Comensais(int dia);
+  // A day's new total (novo) spread onto the shifts' field `turno`, `soma` the current shift sum.
+  void Atualiza_ComenTurno(Field& turno, Field& soma, double novo);
+  // The commands of the shifts page for the state of cdsTurno.
+  void BotoesTurno();
+  void ConfirmaTurno();
+  void VerificaTurno();
+  void ExcluiTurno();
+  void QtTurnoValidate(Field& campo);
+  void cdsTurnoBeforeInsert(DataSet& sender);
+  void cdsTurnoAfterInsert(DataSet& sender);
+  void cdsTurnoBeforePost(DataSet& sender);
+  void cdsTurnoAfterPost(DataSet& sender);
+  void cdsTurnoAfterDelete(DataSet& sender);
+  void cdsTurnoAfterCancel(DataSet& sender);
+  void cdsTurnoAfterScroll(DataSet& sender);
+  void cdsTurnoAfterOpen(DataSet& sender);
+  void dtsTurnoStateChange(DataSource& sender);
+  void dbgTurnoColExit(TComponent& sender);
+  void dbgTurnoExit(TComponent& sender);
+  void dbgTurnoKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void dbgTurnoKeyPress(TComponent& sender, std::string& key);
+  void BindTurnosHandlers();
   // Estimated diners (pages/comensais.cpp).
   void EntraComensais();
   void ComensaisTrocaServico();
   void HabilitaExportaDietas();
+  void HabilitaExportaComens(bool habilita);
+  // The notebook shows the per-diet page (the service is not corporate).
+  bool PorDieta() const;
+  // Page "Default": a day's total from its three categories (the day handlers dbeCSegExit ...).
+  void TotalDiaDefault(int dia, TComponent& sender);
+  // Whether a control is one of the page's 24 category editors, and of which day.
+  bool EditorDefault(TControl* c, int& dia) const;
+  void LeituraComensais(bool somenteLeitura);
+  void ConfirmaComensais();
+  void dbeCSegKeyPress(TComponent& sender, std::string& key);
+  void tshComensaisExit(TComponent& sender);
+  void BindComensaisHandlers();
+  void ResolveComensais();
+  // Estimated diners per diet (pages/dietas.cpp)
+  void CarregaDietPad();
+  void ConfirmaDieta();
+  void CancelaDieta();
   // Clients and delivery points (pages/pontentr.cpp).
   void PreparaPontEntr();
   void SaiPontEntr();

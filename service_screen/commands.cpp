@@ -28,6 +28,8 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
+  if (page == tshTurnos) ConfirmaTurno();
+  if (page == tshComensais) ConfirmaComensais();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
@@ -49,6 +51,7 @@ void TfrmCadastroServ::ConfirmaServico(const std::string& cdServFili) {
 void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) VerificaServico();
+  if (page == tshTurnos) VerificaTurno();
 }
 
 void TfrmCadastroServ::VerificaServico() {
@@ -73,6 +76,7 @@ void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
     else
       ExcluiServico(cdServFili);
   }
+  if (page == tshTurnos) ExcluiTurno();
 }
 
 void TfrmCadastroServ::ExcluiServFatu() {

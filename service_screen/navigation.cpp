@@ -62,6 +62,9 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   dbcTipoServ->SetEnabled(especificacao);
   lblEspeci->SetEnabled(especificacao);
 
+  // Every reloadable page fetches its data again for this service.
+  RecarregaTurno = RecarregaComeDiet = true;
+
   // The active page loads at once.
   if (page == tshConfCard) ConfCardTrocaServico();
   if (page == tshComensais) ComensaisTrocaServico();
@@ -160,6 +163,7 @@ void TfrmCadastroServ::pgcPadraoChanging(TComponent&, bool& allowChange) {
     }
   }
   if (page == tshPontEntr) SaiPontEntr();
+  if (page == tshComensais) tshComensaisExit(*tshComensais);
 }
 
 void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
@@ -313,6 +317,11 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
       }
     }
   }
+  if (page == tshTurnos && cdsTurno->Active() && cdsTurno->State() == DataSetState::Browse) {
+    Foca(dbgTurno);
+    cdsTurno->Insert();
+    dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+  }
   dbnPadrao->SetEnabled(false);
 }
 
@@ -340,6 +349,12 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
       TfrmPadrao::sbtAlterarClick(sender);
     else if (cdsDietServ->State() == DataSetState::Browse)
       cdsDietServ->Edit();
+  } else if (page == tshTurnos) {
+    if (cdsTurno->Active() && cdsTurno->State() == DataSetState::Browse && !cdsTurno->IsEmpty()) {
+      Foca(dbgTurno);
+      cdsTurno->Edit();
+      dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+    }
   }
   dbnPadrao->SetEnabled(false);
 }
@@ -366,6 +381,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
     }
     if (page == tshComensais && drgTipoServ->ItemIndex() != 0 && EmEdicao(*cdsDietServ)) cdsDietServ->Cancel();
   }
+  if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
   HabilitaNavegacao();
 }
 
@@ -386,6 +402,7 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
     else
       TfrmPadrao::sbtProcurarClick(sender);
   }
+  if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,

@@ -1,23 +1,145 @@
-// Estimated-diners page (tshComensais) of TfrmCadastroServ: the page's entry points that the
-// screen frame calls. The diner editors, the per-diet figures and their saves arrive with the
-// page's own work; until then nothing is loaded and no command applies.
+// Estimated-diners page (tshComensais) of TfrmCadastroServ. Its notebook shows the page
+// "Default" for a corporate service (the service record's own clients, employees and donations
+// per weekday with their totals) and the page "Dieta" for the other types (figures per diet, in
+// pages/dietas.cpp). This unit holds the page's entry, the "Default" page and the confirm that
+// spreads new totals onto the shifts.
+//
+// Invariants:
+//  - A day's total is never typed: it is the sum of the day's three categories, recomputed when a
+//    category is left while the service is being altered.
+//  - Confirming here saves the service and each shift changed by the new totals; leaving the page
+//    after a confirm refreshes the local shift cache once.
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
 
 namespace cad {
 
-// Entering the page; its loading and command rules are filled by the estimated-diners page.
-void TfrmCadastroServ::EntraComensais() {
-  sbtExportComens->SetHint("Exportar Comensais Estimados");
-  ChangeButtons(false, false, false, false, false, false);
-  sbtExportComens->SetEnabled(false);
-  mnuExportComens->SetEnabled(false);
-  mnuExpComCard->SetEnabled(false);
+namespace {
+
+// Control names of the "Default" page per weekday (the holiday's employees editor is
+// "dbeFeriado").
+const char* const kControleDia[8] = {"Seg", "Ter", "Quar", "Quint", "Sex", "Sab", "Domin", "Feriado"};
+
+// A diner editor's text as a number; an empty or unreadable text counts 0.
+double Numero(const TDBEdit& e) { return parseFloat(Consiste::AllTrim(e.Text())).value_or(0); }
+
+}  // namespace
+
+void TfrmCadastroServ::BindComensaisHandlers() {
+  Bind("dbeCSegKeyPress", &TfrmCadastroServ::dbeCSegKeyPress);
+  Bind("tshComensaisExit", &TfrmCadastroServ::tshComensaisExit);
+  // One day handler per weekday, shared by the day's three category editors.
+  for (int dia = 0; dia < 8; ++dia)
+    Handler<void(TComponent&)>(std::string("dbeC") + kControleDia[dia] + "Exit",
+                               [this, dia](TComponent& sender) { TotalDiaDefault(dia, sender); });
 }
 
-// The selected service changed while the page is active: only a non-corporate service exports
-// to other diets; the rest is filled by the estimated-diners page.
-void TfrmCadastroServ::ComensaisTrocaServico() { HabilitaExportaDietas(); }
+void TfrmCadastroServ::ResolveComensais() {
+  TDBEdit** clientes[8] = {&dbeCSeg, &dbeCTer, &dbeCQuar, &dbeCQuint, &dbeCSex, &dbeCSab, &dbeCDomin, &dbeCFeriado};
+  TDBEdit** funcionarios[8] = {&dbeFSeg, &dbeFTer, &dbeFQuar, &dbeFQuint, &dbeFSex, &dbeFSab, &dbeFDomin, &dbeFeriado};
+  TDBEdit** doacoes[8] = {&dbeDSeg, &dbeDTer, &dbeDQuar, &dbeDQuint, &dbeDSex, &dbeDSab, &dbeDDomin, &dbeDFeriado};
+  TDBEdit** totais[8] = {&dbeTSeg, &dbeTTer, &dbeTQuar, &dbeTQuint, &dbeTSex, &dbeTSab, &dbeTDomin, &dbeTFeriado};
+  for (int dia = 0; dia < 8; ++dia) {
+    std::string c = kControleDia[dia];
+    *clientes[dia] = find<TDBEdit>("dbeC" + c);
+    *funcionarios[dia] = find<TDBEdit>(dia == 7 ? std::string("dbeFeriado") : "dbeF" + c);
+    *doacoes[dia] = find<TDBEdit>("dbeD" + c);
+    *totais[dia] = find<TDBEdit>("dbeT" + c);
+    DiasDefault[dia] = {*clientes[dia], *funcionarios[dia], *doacoes[dia], *totais[dia]};
+  }
+}
+
+// ---------------------------------------------------------------- page "Default"
+
+// Whole numbers only: no sign, no separator, no exponent.
+void TfrmCadastroServ::dbeCSegKeyPress(TComponent&, std::string& key) {
+  if (key == "+" || key == "-" || key == "," || key == "." || key == "e" || key == "E") key.clear();
+}
+
+void TfrmCadastroServ::TotalDiaDefault(int dia, TComponent& sender) {
+  if (auto* editor = dynamic_cast<TDBEdit*>(&sender)) Vd_QtComensais(*editor);
+  if (cdsServico->State() != DataSetState::Edit) return;
+  const DiaComensais& d = DiasDefault[dia];
+  double total = Numero(*d.clientes) + Numero(*d.funcionarios) + Numero(*d.doacoes);
+  cdsServico->FieldByName(std::string("QTCOMESTI") + kDiasSemana[dia]).SetAsFloat(total);
+}
+
+bool TfrmCadastroServ::EditorDefault(TControl* c, int& dia) const {
+  for (dia = 0; dia < 8; ++dia) {
+    const DiaComensais& d = DiasDefault[dia];
+    if (c == d.clientes || c == d.funcionarios || c == d.doacoes) return true;
+  }
+  return false;
+}
+
+void TfrmCadastroServ::LeituraComensais(bool somenteLeitura) {
+  for (const DiaComensais& d : DiasDefault)
+    for (TDBEdit* e : {d.clientes, d.funcionarios, d.doacoes}) e->SetReadOnly(somenteLeitura);
+  for (TControl* c : pagDefault->Controls())
+    if (dynamic_cast<TLabel*>(c)) c->SetEnabled(!somenteLeitura);
+}
+
+// ---------------------------------------------------------------- entering the page
+
+bool TfrmCadastroServ::PorDieta() const { return drgTipoServ->ItemIndex() != 0; }
+
+void TfrmCadastroServ::HabilitaExportaComens(bool habilita) {
+  bool exporta = habilita && !FilialFixa && TemEntrada("CriaExpComDiet");
+  sbtExportComens->SetEnabled(exporta);
+  mnuExportComens->SetEnabled(exporta);
+  mnuExpComCard->SetEnabled(exporta);
+}
+
+void TfrmCadastroServ::EntraComensais() {
+  sbtExportComens->SetHint("Exportar Comensais Estimados");
+  LeituraComensais(FilialFixa);
+  mnuIncluir->SetEnabled(false);
+  mnuExcluir->SetEnabled(false);
+  mnuProcurar->SetEnabled(false);
+  mnuVerificar->SetEnabled(false);
+  if (PorDieta()) {
+    nbkComensais->SetPageIndex(1);
+    if (RecarregaComeDiet) {
+      CarregaDietPad();
+      RecarregaComeDiet = false;
+    }
+    // Alter keeps its state while the service has no diet figures to alter.
+    if (cdsDietServ->Active() && !cdsDietServ->IsEmpty())
+      mnuAlterar->SetEnabled(!FilialFixa && cdsServico->State() == DataSetState::Browse);
+    HabilitaExportaComens(cdsDietPad->Active() && !cdsDietPad->IsEmpty());
+  } else {
+    nbkComensais->SetPageIndex(0);
+    mnuAlterar->SetEnabled(!FilialFixa && cdsServico->State() == DataSetState::Browse);
+    HabilitaExportaComens(true);
+  }
+}
+
+// Another service became current while the page is active.
+void TfrmCadastroServ::ComensaisTrocaServico() {
+  HabilitaExportaDietas();
+  if (PorDieta()) {
+    nbkComensais->SetPageIndex(1);
+    CarregaDietPad();
+    RecarregaComeDiet = false;
+    if (FilialFixa) mnuAlterar->SetEnabled(false);
+    HabilitaExportaComens(cdsDietPad->Active() && !cdsDietPad->IsEmpty());
+  } else {
+    nbkComensais->SetPageIndex(0);
+    Foca(DiasDefault[0].clientes);
+    mnuAlterar->SetEnabled(!FilialFixa);
+    HabilitaExportaComens(true);
+  }
+}
 
 // Export to other diets: on this page, for a non-corporate service, outside fixed-branch mode and
 // once the module has the export screen.
@@ -25,6 +147,54 @@ void TfrmCadastroServ::HabilitaExportaDietas() {
   std::string tipo = TipoServico();
   mnuExpComDiet->SetEnabled(pgcPadrao->ActivePage() == tshComensais && !tipo.empty() && tipo != "N" && !FilialFixa &&
                             TemEntrada("CriaExpComDiet"));
+}
+
+// Leaving the page after a confirm here: the shifts it changed reach the local cache once.
+void TfrmCadastroServ::tshComensaisExit(TComponent&) {
+  if (!AlterouComensTurno) return;
+  AlterouComensTurno = false;
+  Corvane::AtualizaLocalCache({"TURNOSERV"});
+}
+
+// ---------------------------------------------------------------- confirm
+
+void TfrmCadastroServ::ConfirmaComensais() {
+  ShowAviGuard avi(this, 1, Msg("upd_Comensais"));
+  AlterouComensTurno = true;
+  try {
+    if (PorDieta()) {
+      ConfirmaDieta();
+      return;
+    }
+    // The value still being typed counts in its day's total.
+    int dia = 0;
+    if (EditorDefault(ActiveControl(), dia)) TotalDiaDefault(dia, *ActiveControl());
+    Vd_RequerRetiPrato();
+    Variant resposta = netCadastroServ.Call("GetTurnoPontEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+    if (resposta.isString()) {
+      avi.Hide();
+      throw Exception(resposta.str());
+    }
+    if (!resposta.isArray() || resposta.asArray().size() < 2 || !resposta.asArray()[0].isArray() ||
+        resposta.asArray()[0].asArray().size() < 2)
+      throw Exception("Resposta inesperada do servidor de aplicação para GetTurnoPontEntr.");
+    CarregaPacote(*cdsCliente, resposta.asArray()[0].asArray()[0], "GetTurnoPontEntr");
+    CarregaPacote(*cdsPEntClie, resposta.asArray()[0].asArray()[1], "GetTurnoPontEntr");
+    CarregaPacote(*cdsTurno, resposta.asArray()[1], "GetTurnoPontEntr");
+    EncheArray();
+    AbreSomaTurnos();
+    for (int d = 0; d < 8; ++d) {
+      std::string total = Consiste::AllTrim(DiasDefault[d].total->Text());
+      if (total.empty()) continue;
+      Atualiza_ComenTurno(cdsTurno->FieldByName(std::string("QTCOMESTT") + kDiasSemana[d]),
+                          qrySCom->FieldByName(kDiasSemana[d]), Numero(*DiasDefault[d].total));
+    }
+    if (ServicoEmEdicao()) cdsServico->Post();
+  } catch (...) {
+    if (cdsTurno->Active() && cdsTurno->ChangeCount() > 0) cdsTurno->CancelUpdates();
+    if (cdsServico->Active() && cdsServico->ChangeCount() > 0) cdsServico->CancelUpdates();
+    throw;
+  }
 }
 
 }  // namespace cad

@@ -1,0 +1,247 @@
+// The shifts page and the "Default" estimated diners: the code of a new shift, the first shift
+// carrying the service's totals, shift saves moving the service's totals and categories, new
+// totals spread onto the shifts by the diners page's confirm, the shift-count rule on every way
+// out, deletion of the highest code only, and the diner editors' totals and typing filter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class TurnosTest : public CadastroServTest {
+ protected:
+  // Service 0001/00002 ("Jantar") with Monday's total and categories, and its shifts' Mondays.
+  void Jantar(double total, double clientes, double funcionarios, double doacoes, const std::vector<double>& turnos) {
+    Exec("UPDATE SERVICO SET QTCOMESTISEG = :T, QTCLIESTISEG = :C, QTFUNESTISEG = :F, QTDOAESTISEG = :D"
+         " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'",
+         {{"T", total}, {"C", clientes}, {"F", funcionarios}, {"D", doacoes}});
+    Exec("DELETE FROM TURNOSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+    for (size_t i = 0; i < turnos.size(); ++i)
+      Exec("INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO, QTCOMESTTSEG) VALUES ('0001', '00002', :C, :N, :S)",
+           {{"C", std::to_string(i + 1)}, {"N", "Turno " + std::to_string(i + 1)}, {"S", turnos[i]}});
+  }
+  TfrmCadastroServ& Pagina(const char* menu) {
+    auto& f = AbreFilial("0001");
+    Seleciona(f, "00002");
+    Menu(f, menu);
+    return f;
+  }
+  // Clicks a shift's cell and types over it.
+  void Celula(TfrmCadastroServ& f, int linha, const char* campo, const std::string& texto) {
+    int coluna = 0;
+    while (f.dbgTurno->Columns(coluna).FieldName != campo) ++coluna;
+    Ok(UserActions::SelectCell(*f.dbgTurno, coluna, linha), std::string("célula ") + campo);
+    Ok(UserActions::Key(*f.dbgTurno, "Delete"), "apagar a célula");
+    Ok(UserActions::Type(*f.dbgTurno, texto), std::string("digitar em ") + campo);
+  }
+  std::vector<double> Segundas() {
+    std::vector<double> v;
+    for (const auto& r : Sql("SELECT QTCOMESTTSEG FROM TURNOSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'"
+                             " ORDER BY CDTURNO").rows)
+      v.push_back(r[0].asFloat());
+    return v;
+  }
+  // Monday's total, clients, employees and donations of the stored service.
+  std::vector<double> Servico() {
+    auto r = Sql("SELECT QTCOMESTISEG, QTCLIESTISEG, QTFUNESTISEG, QTDOAESTISEG FROM SERVICO"
+                 " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows.at(0);
+    return {r[0].asFloat(), r[1].asFloat(), r[2].asFloat(), r[3].asFloat()};
+  }
+  static std::string Turno(TfrmCadastroServ& f, const char* campo) { return f.cdsTurno->FieldByName(campo).AsString(); }
+};
+
+}  // namespace
+
+TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted) {
+  Jantar(130, 120, 10, 0, {80, 50});
+  Exec("UPDATE TURNOSERV SET CDTURNO = '3' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002' AND CDTURNO = '2'");
+  auto& f = Pagina("mnuTurnos");
+  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshTurnos);
+  ASSERT_EQ(f.cdsTurno->RecordCount(), 2);
+  EXPECT_EQ(f.dbgTurno->Columns(0).Title(), "Código");
+  EXPECT_EQ(f.dbgTurno->Columns(9).Title(), "Feriado");
+
+  // Only the row of the highest code offers deletion.
+  Ok(UserActions::SelectCell(*f.dbgTurno, 1, 1), "turno 1");
+  EXPECT_FALSE(f.sbtExcluir->Enabled());
+  Ok(UserActions::SelectCell(*f.dbgTurno, 1, 2), "turno 3");
+  EXPECT_TRUE(f.sbtExcluir->Enabled());
+
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir turno");
+  ASSERT_EQ(f.cdsTurno->State(), DataSetState::Insert);
+  EXPECT_EQ(Turno(f, "CDTURNO"), "2");
+  EXPECT_EQ(f.dbgTurno->SelectedField()->FieldName(), "NMTURNO");
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+  EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while a shift is typed";
+
+  // A name is required, and no day goes below zero.
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Nome deve ser informado."});
+  Ok(UserActions::Type(*f.dbgTurno, "Ceia"), "nome");
+  Ok(UserActions::Key(*f.dbgTurno, "Tab"), "segunda-feira");
+  ClearLogs();
+  Ok(UserActions::Type(*f.dbgTurno, "-5"), "quantidade negativa");
+  EXPECT_EQ(UserActions::Key(*f.dbgTurno, "Tab").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade informada deve ser maior ou igual a zero."});
+  Ok(UserActions::Key(*f.dbgTurno, "Delete"), "apagar");
+  Ok(UserActions::Type(*f.dbgTurno, "20"), "quantidade");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(f.cdsTurno->State(), DataSetState::Browse);
+  EXPECT_EQ(Segundas(), (std::vector<double>{80, 20, 50}));
+  ASSERT_EQ(CallsOf("UpdTurno").size(), 1u);
+  EXPECT_EQ(Servico(), (std::vector<double>{150, 140, 10, 0})) << "the shift sum became the service's total";
+
+  // Deleting the highest code (3) brings the include back; code 1 can never be deleted first.
+  Ok(UserActions::SelectCell(*f.dbgTurno, 1, 3), "turno 3");
+  ASSERT_EQ(Turno(f, "CDTURNO"), "3");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir");
+  EXPECT_EQ(Segundas(), (std::vector<double>{80, 20}));
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_EQ(Servico()[0], 100);
+}
+
+TEST_P(TurnosTest, TheFirstShiftCarriesTheServicesTotalsAndOneShiftAloneNeverLeavesThePage) {
+  Jantar(130, 120, 10, 0, {});
+  auto& f = Pagina("mnuTurnos");
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  // An empty grid starts no row by itself.
+  Ok(UserActions::Focus(*f.dbgTurno), "grade");
+  Ok(UserActions::Key(*f.dbgTurno, "Down"), "seta");
+  Ok(UserActions::Type(*f.dbgTurno, "x"), "digitar");
+  EXPECT_EQ(f.cdsTurno->State(), DataSetState::Browse);
+
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir turno");
+  Ok(UserActions::Type(*f.dbgTurno, "Único"), "nome");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  auto rs = Sql("SELECT CDTURNO, QTCOMESTTSEG, QTCOMESTTSAB, QTCOMESTTFER FROM TURNOSERV"
+                " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(rs.rows[0][0].asString(), "1");
+  EXPECT_EQ(rs.rows[0][1].asFloat(), 130);
+  EXPECT_EQ(rs.rows[0][2].asFloat(), 70);
+  EXPECT_EQ(rs.rows[0][3].asFloat(), 40);
+
+  // One shift: refused on leaving the grid, the page, the service and the screen.
+  // The refusal is shown and the user stays where he was (a refused page change is not an error).
+  auto recusado = [&](ActionResult r, const char* what) {
+    EXPECT_NE(r.status, ActionResult::Status::Failed) << what;
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade de turnos por serviço deve estar entre 2 e 4."}) << what;
+    EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshTurnos) << what;
+    ClearLogs();
+  };
+  ClearLogs();
+  recusado(UserActions::Focus(*f.edtCdGrupoFiltro), "sair da grade");
+  EXPECT_TRUE(f.dbgTurno->Focused());
+  recusado(UserActions::MenuItem(f, "mnuFolhaDados"), "sair da página");
+  recusado(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext), "outro serviço");
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  recusado(UserActions::CloseForm(f), "fechar a tela");
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+
+  // With no shift the page may be left.
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir o turno");
+  EXPECT_TRUE(Segundas().empty());
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  Menu(f, "mnuFolhaDados");
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
+}
+
+TEST_P(TurnosTest, ShiftSumsBecomeTheTotalTakingADecreaseFromClientsThenEmployeesThenDonations) {
+  Jantar(100, 60, 30, 10, {60, 40});
+  auto& f = Pagina("mnuTurnos");
+  Celula(f, 1, "QTCOMESTTSEG", "90");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Servico(), (std::vector<double>{130, 90, 30, 10})) << "an increase goes to the clients";
+  EXPECT_EQ(CallsOf("UpdServico").size(), 1u) << "the service is saved once per shift save";
+
+  Celula(f, 1, "QTCOMESTTSEG", "0");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Servico(), (std::vector<double>{40, 0, 30, 10}));
+  Celula(f, 2, "QTCOMESTTSEG", "20");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Servico(), (std::vector<double>{20, 0, 10, 10})) << "then employees, none below zero";
+  EXPECT_EQ(Segundas(), (std::vector<double>{0, 20}));
+
+  // Verify reloads what another user stored.
+  Exec("UPDATE TURNOSERV SET NMTURNO = 'Outro' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002' AND CDTURNO = '1'");
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  f.cdsTurno->First();
+  EXPECT_EQ(Turno(f, "NMTURNO"), "Outro");
+}
+
+TEST_P(TurnosTest, ConfirmedTotalsOnTheDinersPageAreSpreadOntoTheShifts) {
+  struct Caso {
+    std::vector<double> antes;
+    const char* total;
+    std::vector<double> depois;
+  };
+  for (const Caso& c : {Caso{{40, 60}, "70", {10, 60}}, Caso{{40, 60}, "30", {0, 30}}, Caso{{40, 60}, "0", {0, 0}},
+                        Caso{{39.6, 60}, "100", {40.6, 60}}}) {
+    SCOPED_TRACE(c.total);
+    Jantar(c.antes[0] + c.antes[1], c.antes[0] + c.antes[1], 0, 0, c.antes);
+    auto& f = Pagina("mnuComens");
+    ASSERT_EQ(f.nbkComensais->PageIndex(), 0);
+    Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+    Digita(*f.dbeCSeg, c.total);
+    Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+    EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
+    std::vector<double> segundas = Segundas();
+    ASSERT_EQ(segundas.size(), 2u);
+    EXPECT_NEAR(segundas[0], c.depois[0], 1e-9);
+    EXPECT_NEAR(segundas[1], c.depois[1], 1e-9);
+    EXPECT_EQ(Servico()[0], std::stod(c.total)) << "the value still being typed counted";
+
+    // Leaving the page after the confirm refreshes the shift cache once.
+    size_t antes = session().CacheRequests().size();
+    Menu(f, "mnuFormulario");
+    Menu(f, "mnuComens");
+    Menu(f, "mnuFormulario");
+    const auto& pedidos = session().CacheRequests();
+    ASSERT_EQ(pedidos.size(), antes + 1);
+    EXPECT_EQ(pedidos.back(), std::vector<std::string>{"TURNOSERV"});
+    Ok(UserActions::CloseForm(f), "fechar");
+  }
+}
+
+TEST_P(TurnosTest, DefaultTotalsFollowTheCategoriesOnlyWhileTheServiceIsAltered) {
+  Jantar(130, 120, 10, 0, {80, 50});
+  auto& f = Pagina("mnuComens");
+  // Browsing: leaving a field changes no total.
+  Ok(UserActions::Focus(*f.dbeCSeg), "clientes");
+  Ok(UserActions::Focus(*f.dbeFSeg), "funcionários");
+  EXPECT_EQ(Atual(f, "QTCOMESTISEG"), "130");
+
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Digita(*f.dbeCSeg, "10");
+  Digita(*f.dbeFSeg, "");
+  Digita(*f.dbeDSeg, "5");
+  Ok(UserActions::Focus(*f.dbeCTer), "terça");
+  EXPECT_EQ(Atual(f, "QTCOMESTISEG"), "15");
+  // The emptied employees field reads 0 once left.
+  EXPECT_EQ(f.dbeFSeg->Text(), "0");
+
+  // Whole numbers only on this page.
+  for (const char* tecla : {"-", "+", ",", ".", "e", "E"}) {
+    Digita(*f.dbeCTer, "");
+    Ok(UserActions::Type(*f.dbeCTer, std::string("1") + tecla + "2"), "digitar");
+    EXPECT_EQ(f.dbeCTer->Text(), "12") << tecla;
+  }
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(Servico()[0], 130) << "nothing stored without a confirm";
+}
+
+CADSERV_SCREEN_SUITE(TurnosTest);
+
+}  // namespace cad::test
