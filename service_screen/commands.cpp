@@ -28,6 +28,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
+  if (page == tshComensais && nbkComensais->PageIndex() == 1) ConfirmaDieta();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 

@@ -13,6 +13,10 @@ void TfrmCadastroServ::EntraComensais() {
   sbtExportComens->SetEnabled(false);
   mnuExportComens->SetEnabled(false);
   mnuExpComCard->SetEnabled(false);
+  if (drgTipoServ->ItemIndex() != 0) {
+    nbkComensais->SetPageIndex(1);
+    CarregaDietPad();
+  }
 }
 
 // The selected service changed while the page is active: only a non-corporate service exports
