@@ -99,8 +99,10 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
   EXPECT_TRUE(Texts().empty()) << Texts()[0];
 }
 
-TEST_P(DietaTest, OnlyDigitsAndTheExponentLetterAreTyped) {
+TEST_P(DietaTest, OnlyDigitsAndTheExponentLetterAreTypedAndNoDietIsDeleted) {
   auto& f = Comensais("00010");
+  Ok(UserActions::Key(*f.dbgDieta, "Ctrl+Delete"), "Ctrl+Delete na grade de dietas");
+  EXPECT_EQ(f.cdsDietPad->RecordCount(), 6);
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   struct Caso {
     const char* typed;
@@ -112,6 +114,7 @@ TEST_P(DietaTest, OnlyDigitsAndTheExponentLetterAreTyped) {
     Ok(UserActions::Type(*f.dbeCliTer, c.typed), "digitar");
     EXPECT_EQ(f.dbeCliTer->Text(), c.shown);
   }
+  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
 }
 
 TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
