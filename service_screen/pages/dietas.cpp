@@ -203,16 +203,17 @@ void TfrmCadastroServ::dtsDietServStateChange(DataSource&) {
   mnuExportComens->SetEnabled(sbtExportComens->Enabled());
   mnuExpComCard->SetEnabled(mnuExportComens->Enabled());
 
-  if (drgTipoServ->ItemIndex() != 0) {
-    if (FilialFixa) {
-      panFilial->SetEnabled(false);
-      for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuAlterar}) m->SetEnabled(false);
-    } else {
-      HabilitaPainelFilial(!editando);
-      mnuConfirmar->SetEnabled(editando);
-      mnuCancelar->SetEnabled(editando);
-      mnuAlterar->SetEnabled(navegando && dietas);
-    }
+  // The commands and the lock belong to the per-diet figures; the "Default" page follows the
+  // service record instead.
+  if (nbkComensais->PageIndex() != 1) return;
+  if (FilialFixa) {
+    panFilial->SetEnabled(false);
+    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuAlterar}) m->SetEnabled(false);
+  } else {
+    HabilitaPainelFilial(!editando);
+    mnuConfirmar->SetEnabled(editando);
+    mnuCancelar->SetEnabled(editando);
+    mnuAlterar->SetEnabled(navegando && dietas);
   }
 
   // While a diet is edited, no other page and no other service can be reached.

@@ -204,6 +204,21 @@ TEST_P(DietaTest, AServiceWithoutDietsShowsInactiveEditors) {
   EXPECT_FALSE(progress().Visible());
 }
 
+TEST_P(DietaTest, FixedBranchModeShowsTheFiguresAndChangesNothing) {
+  auto& f = Abre(Variant("0003"));
+  Seleciona(f, "00010");
+  Menu(f, "mnuComens");
+  ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
+  for (TControl* c : std::vector<TControl*>{f.sbtAlterar, f.sbtConfirmar, f.sbtExportComens, f.panFilial})
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+  EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
+  Dieta(f, 2);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
+}
+
 CADSERV_SCREEN_SUITE(DietaTest);
 
 }  // namespace cad::test
