@@ -33,6 +33,7 @@ constexpr int kMaxDesconexoes = 5;
 TfrmCadastroServ::TfrmCadastroServ() {
   SetName("frmCadastroServ");
   BindRecordHandlers();
+  BindDietHandlers();
   BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
@@ -58,6 +59,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   Bind("mnuEmbalagensClick", &TfrmCadastroServ::mnuEmbalagensClick);
   LoadLayout(kLayoutTfrmCadastroServ);
   resolveComponents();
+  ResolveDietComponents();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };

@@ -17,6 +17,7 @@
 //  - Every progress display and every suspended handler is restored on every way out (guards).
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -295,6 +296,37 @@ class TfrmCadastroServ : public TfrmPadrao {
   void CarregaConf(bool recarregaLista);
   void EntraConfCard();
   void ConfCardTrocaServico();
+  // Estimated diners per diet (pages/dietas.cpp): the notebook page "Dieta" of tshComensais, the
+  // figures of one diet of the service at a time, saved as soon as they are posted.
+  DataSource *dtsDietPad, *dtsDietServ;
+  TDBGrid* dbgDieta;
+  TPanel* panComenDiet;
+  TDBEdit *dbeCliSeg, *dbeCliTer, *dbeCliQua, *dbeCliQui, *dbeCliSex, *dbeCliSab, *dbeCliDom, *dbeCliFer;
+  TDBEdit *dbeFunSeg, *dbeFunTer, *dbeFunQua, *dbeFunQui, *dbeFunSex, *dbeFunSab, *dbeFunDom, *dbeFunFer;
+  TDBEdit *dbeDoaSeg, *dbeDoaTer, *dbeDoaQua, *dbeDoaQui, *dbeDoaSex, *dbeDoaSab, *dbeDoaDom, *dbeDoaFer;
+  TDBEdit *dbeTotSeg, *dbeTotTer, *dbeTotQua, *dbeTotQui, *dbeTotSex, *dbeTotSab, *dbeTotDom, *dbeTotFer;
+  // The diets of the service (GetDietPad) under the progress display, then the panel's colour.
+  void CarregaDietPad();
+  // Confirm on the page: the focused field's day total, then the diet's post (its save) and the
+  // service's save.
+  void ConfirmaDieta();
+  void CancelaDieta();
+  // Day total after leaving a category field; the 24 exit handlers dbeCliSegExit ... dbeDoaFerExit.
+  void TotalDiaDieta(TDBEdit& deixado);
+  void dbeCliSegKeyPress(TComponent& sender, std::string& key);
+  void cdsDietServBeforePost(DataSet& sender);
+  void cdsDietServAfterPost(DataSet& sender);
+  void dtsDietServStateChange(DataSource& sender);
+  void cdsDietPadBeforeScroll(DataSet& sender);
+  void cdsDietPadAfterScroll(DataSet& sender);
+  void dtsDietPadStateChange(DataSource& sender);
+  void dbgDietaKeyDown(TComponent& sender, int& key, ShiftState shift);
+  // Binds the handler names of the page; runs before the layout loads.
+  void BindDietHandlers();
+  // Resolves the page's components; runs after the layout loads.
+  void ResolveDietComponents();
+  // The editors of a day (Monday ... holiday) by category: clients, employees, donations, total.
+  std::array<std::array<TDBEdit*, 4>, 8> EditoresDieta{};
   // Standard cost (pages/custpadr.cpp).
   bool Vd_Soma();
   bool AutorizaCustoPadrao();
@@ -355,10 +387,6 @@ class TfrmCadastroServ : public TfrmPadrao {
   void tshComensaisExit(TComponent& sender);
   void BindComensaisHandlers();
   void ResolveComensais();
-  // Estimated diners per diet (pages/dietas.cpp)
-  void CarregaDietPad();
-  void ConfirmaDieta();
-  void CancelaDieta();
   // Clients and delivery points (pages/pontentr.cpp).
   void PreparaPontEntr();
   void SaiPontEntr();

@@ -379,7 +379,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
         ChangeButtons(!FilialFixa, false, false, false, false, false);
       }
     }
-    if (page == tshComensais && drgTipoServ->ItemIndex() != 0 && EmEdicao(*cdsDietServ)) cdsDietServ->Cancel();
+    if (page == tshComensais && nbkComensais->PageIndex() == 1) CancelaDieta();
   }
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
   HabilitaNavegacao();

@@ -8,6 +8,7 @@ void registerAllMethods(Registry& r) {
   registerServiceMethods(r);
   registerAccessMethods(r);
   registerParameterMethods(r);
+  registerDietMethods(r);
   registerLookupMethods(r);
   registerBillingMethods(r);
   registerMenuConfigMethods(r);

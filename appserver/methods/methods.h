@@ -15,6 +15,7 @@ void registerAllMethods(Registry& r);
 void registerServiceMethods(Registry& r);     // general parameters, service list and record
 void registerAccessMethods(Registry& r);      // operator groups and authorizations
 void registerParameterMethods(Registry& r);   // branch parameters (requisition per dish, planning)
+void registerDietMethods(Registry& r);        // estimated diners per diet
 void registerLookupMethods(Registry& r);      // hospitalization standards, billing products
 void registerBillingMethods(Registry& r);     // billing equivalences and effective entries
 void registerMenuConfigMethods(Registry& r);  // default menu configuration

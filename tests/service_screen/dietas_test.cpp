@@ -1,0 +1,224 @@
+// The "Dieta" page of the estimated diners of a hospital service: day totals recomputed on leaving
+// a category (an emptied one included), the typing filter, the diet saved before the list moves
+// to another, the page lock while a diet is edited, the confirm storing the figures and a refused
+// save showing the stored figures again; a service without diets shows inactive editors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class DietaTest : public CadastroServTest {
+ protected:
+  // The diners page of a service of the hospital branch 0003.
+  TfrmCadastroServ& Comensais(const std::string& servico) {
+    auto& f = AbreFilial("0003");
+    Seleciona(f, servico);
+    Menu(f, "mnuComens");
+    return f;
+  }
+  // Clicks the diet's row in the diet grid.
+  void Dieta(TfrmCadastroServ& f, int row) { Ok(UserActions::SelectCell(*f.dbgDieta, 0, row), "dieta da linha " + std::to_string(row)); }
+  // Replaces an editor's text and leaves it with Tab.
+  void Preenche(TDBEdit& e, const std::string& text) {
+    Digita(e, text);
+    Ok(UserActions::Key(e, "Tab"), "sair de " + e.Name());
+  }
+  static std::string Figura(TfrmCadastroServ& f, const char* field) {
+    Field& c = f.cdsDietServ->FieldByName(field);
+    return c.IsNull() ? "null" : c.AsString();
+  }
+  // A stored figure of diet `dieta` of 00010 ("null", "none" when the diet has no row).
+  std::string Gravada(const std::string& dieta, const char* column) {
+    db::ResultSet rs = Sql(std::string("SELECT ") + column +
+                               " FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' AND CDDIETPAD = :D",
+                           {{"D", dieta}});
+    if (rs.rows.empty()) return "none";
+    return rs.rows[0][0].isNull() ? "null" : std::to_string(static_cast<long long>(rs.rows[0][0].asFloat()));
+  }
+};
+
+}  // namespace
+
+TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
+  auto& f = Comensais("00010");
+  ASSERT_EQ(f.nbkComensais->PageIndex(), 1);
+  ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
+  EXPECT_EQ(Figura(f, "CDDIETPAD"), "0001");
+  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
+  EXPECT_EQ(f.dbeTotSeg->Text(), "100");
+  EXPECT_EQ(f.dbeCliSeg->Color(), clWindow);
+  EXPECT_FALSE(f.dbeTotSeg->Enabled());
+  // Nothing is typed before the alter command.
+  EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
+
+  // A diet without figures: a new row, keyed on its save.
+  Dieta(f, 4);
+  EXPECT_EQ(f.cdsDietServ->RecordCount(), 0);
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  ASSERT_EQ(f.cdsDietServ->State(), DataSetState::Insert);
+  struct Passo {
+    TDBEdit* edit;
+    const char* text;
+    const char* total;
+  };
+  const std::vector<Passo> passos{
+      {f.dbeCliSeg, "4", "4"},  {f.dbeFunSeg, "3", "7"},  {f.dbeDoaSeg, "", "7"},   // 4 + 3 + null
+      {f.dbeCliSeg, "", "3"},                                                       // an emptied category
+      {f.dbeFunSeg, "", "null"},                                                    // all three empty
+      {f.dbeDoaTer, "0", "0"},  {f.dbeFunTer, "12", "12"},
+  };
+  for (const Passo& p : passos) {
+    SCOPED_TRACE(p.edit->Name() + " = '" + p.text + "'");
+    Preenche(*p.edit, p.text);
+    EXPECT_EQ(Figura(f, p.edit == f.dbeDoaTer || p.edit == f.dbeFunTer ? "QTCOMDIETTER" : "QTCOMDIETSEG"), p.total);
+  }
+  // Confirm with the focus still in a field: its typed value counts.
+  Digita(*f.dbeCliQua, "5");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(Gravada("0004", "QTCOMDIETSEG"), "null");
+  EXPECT_EQ(Gravada("0004", "QTCOMDIETTER"), "12");
+  EXPECT_EQ(Gravada("0004", "QTCLIDIETQUA"), "5");
+  EXPECT_EQ(Gravada("0004", "QTCOMDIETQUA"), "5");
+  EXPECT_EQ(Sql("SELECT CDFILIAL FROM DIETSERV WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0004'").rows[0][0].asString(), "0003");
+
+  // A stored diet: emptying its clients leaves employees and donations as the total.
+  Dieta(f, 1);
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Preenche(*f.dbeCliSex, "");
+  EXPECT_EQ(f.dbeTotSex->Text(), "20");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Gravada("0001", "QTCLIDIETSEX"), "null");
+  EXPECT_EQ(Gravada("0001", "QTCOMDIETSEX"), "20");
+  EXPECT_TRUE(Texts().empty()) << Texts()[0];
+}
+
+TEST_P(DietaTest, OnlyDigitsAndTheExponentLetterAreTypedAndNoDietIsDeleted) {
+  auto& f = Comensais("00010");
+  Ok(UserActions::Key(*f.dbgDieta, "Ctrl+Delete"), "Ctrl+Delete na grade de dietas");
+  EXPECT_EQ(f.cdsDietPad->RecordCount(), 6);
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  struct Caso {
+    const char* typed;
+    const char* shown;
+  };
+  for (const Caso& c : std::vector<Caso>{{"-1.5", "15"}, {"2,5+1", "251"}, {"1E3", "1E3"}, {"1234567890", "123456789"}}) {
+    SCOPED_TRACE(c.typed);
+    Digita(*f.dbeCliTer, "");
+    Ok(UserActions::Type(*f.dbeCliTer, c.typed), "digitar");
+    EXPECT_EQ(f.dbeCliTer->Text(), c.shown);
+  }
+  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
+}
+
+TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
+  auto& f = Comensais("00010");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Preenche(*f.dbeCliSeg, "81");
+  ClearLogs();
+  Dieta(f, 2);
+  ASSERT_EQ(CallsOf("UpdDietServ").size(), 1u);
+  EXPECT_EQ(Gravada("0001", "QTCLIDIETSEG"), "81");
+  EXPECT_EQ(Gravada("0001", "QTCOMDIETSEG"), "101");
+  EXPECT_EQ(Figura(f, "CDDIETPAD"), "0002");
+  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_TRUE(f.sbtAlterar->Enabled());
+
+  // A refused save keeps the list on its diet, which shows the stored figures again.
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Preenche(*f.dbeCliSeg, "30");
+  Exec("UPDATE DIETSERV SET QTCLIDIETSEG = 26, QTCOMDIETSEG = 26 WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0002'");
+  ClearLogs();
+  EXPECT_EQ(UserActions::SelectCell(*f.dbgDieta, 0, 3).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
+  EXPECT_EQ(f.cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0002");
+  EXPECT_EQ(Figura(f, "CDDIETPAD"), "0002");
+  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_EQ(Gravada("0002", "QTCLIDIETSEG"), "26");
+}
+
+TEST_P(DietaTest, WhileADietIsEditedNoOtherPageServiceOrBranchIsReached) {
+  auto& f = Comensais("00010");
+  EXPECT_TRUE(f.tshFolhaDados->Enabled());
+  EXPECT_TRUE(f.dbnPadrao->Enabled());
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  for (TControl* c : std::vector<TControl*>{f.tshFolhaDados, f.tshFormulario, f.tshConfCard, f.tshCustPadr, f.dbnPadrao,
+                                            f.medCdFilial, f.sbtAlterar, f.sbtExportComens})
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+  EXPECT_FALSE(f.mnuCustPadr->Enabled());
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+  EXPECT_EQ(UserActions::SelectPage(*f.tshCustPadr).status, ActionResult::Status::Refused);
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshComensais);
+
+  // Cancelling puts the stored figures back and frees the rest of the screen.
+  Preenche(*f.dbeCliSeg, "7");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
+  EXPECT_EQ(f.dbeTotSeg->Text(), "100");
+  for (TControl* c : std::vector<TControl*>{f.tshFolhaDados, f.tshCustPadr, f.dbnPadrao, f.medCdFilial, f.sbtAlterar})
+    EXPECT_TRUE(c->Enabled()) << c->Name();
+  EXPECT_FALSE(f.sbtConfirmar->Enabled());
+  EXPECT_FALSE(f.tshTurnos->Enabled()) << "a hospital service has no shifts";
+  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
+}
+
+TEST_P(DietaTest, ARefusedSaveShowsTheServersTextAndTheStoredFigures) {
+  auto& f = Comensais("00010");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Preenche(*f.dbeCliSeg, "90");
+  // Another connection changed the diet meanwhile.
+  Exec("UPDATE DIETSERV SET QTFUNDIETSEG = 21, QTCOMDIETSEG = 101 WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0001'");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
+  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsDietServ->ChangeCount(), 0);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
+  EXPECT_EQ(f.dbeTotSeg->Text(), "100");
+  EXPECT_EQ(Gravada("0001", "QTCLIDIETSEG"), "80");
+  EXPECT_TRUE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(f.tshFolhaDados->Enabled());
+}
+
+TEST_P(DietaTest, AServiceWithoutDietsShowsInactiveEditors) {
+  Exec("DELETE FROM DIETSERV WHERE CDSERVFILI = '00011'");
+  Exec("UPDATE DIETPADR SET IDATIVO = 'N'");
+  auto& f = Comensais("00011");
+  ASSERT_EQ(f.nbkComensais->PageIndex(), 1);
+  EXPECT_TRUE(f.cdsDietPad->IsEmpty());
+  EXPECT_EQ(f.dbeCliSeg->Color(), clBtnFace);
+  EXPECT_EQ(f.dbeTotFer->Color(), clBtnFace);
+  EXPECT_FALSE(f.panComenDiet->Enabled());
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  EXPECT_EQ(ProgressTexts().back(), "Carregando comensais estimados...");
+  EXPECT_FALSE(progress().Visible());
+}
+
+TEST_P(DietaTest, FixedBranchModeShowsTheFiguresAndChangesNothing) {
+  auto& f = Abre(Variant("0003"));
+  Seleciona(f, "00010");
+  Menu(f, "mnuComens");
+  ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
+  for (TControl* c : std::vector<TControl*>{f.sbtAlterar, f.sbtConfirmar, f.sbtExportComens, f.panFilial})
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+  EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
+  Dieta(f, 2);
+  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_FALSE(f.sbtAlterar->Enabled());
+  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
+}
+
+CADSERV_SCREEN_SUITE(DietaTest);
+
+}  // namespace cad::test
