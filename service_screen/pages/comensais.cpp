@@ -85,8 +85,10 @@ bool TfrmCadastroServ::EditorDefault(TControl* c, int& dia) const {
 void TfrmCadastroServ::LeituraComensais(bool somenteLeitura) {
   for (const DiaComensais& d : DiasDefault)
     for (TDBEdit* e : {d.clientes, d.funcionarios, d.doacoes}) e->SetReadOnly(somenteLeitura);
-  for (TControl* c : pagDefault->Controls())
-    if (dynamic_cast<TLabel*>(c)) c->SetEnabled(!somenteLeitura);
+  // The captions of both notebook pages' editors.
+  for (TControl* painel : std::initializer_list<TControl*>{pagDefault, panComenDiet})
+    for (TControl* c : painel->Controls())
+      if (dynamic_cast<TLabel*>(c)) c->SetEnabled(!somenteLeitura);
 }
 
 // ---------------------------------------------------------------- entering the page

@@ -168,7 +168,8 @@ void TfrmCadastroServ::cdsDietServAfterPost(DataSet&) {
   if (cdsDietServ->ChangeCount() == 0) return;
   try {
     Variant resposta = netCadastroServ.Call("UpdDietServ", {Variant(cdsDietServ->Delta())});
-    if (!resposta.isNull() && !resposta.asString().empty()) Consiste::MensErro(resposta.asString(), true);
+    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
+    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
     cdsDietServ->MergeChangeLog();
   } catch (...) {
     // What the server refused does not stay on screen as if it were stored.

@@ -73,6 +73,27 @@ TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   EXPECT_TRUE(name->isVisible());
   EXPECT_EQ(name->text().toStdString(), f.cdsServico->FieldByName("NMSERVICO").AsString());
   save(win, "gui-main-form.png");
+
+  // The shifts of the service in their grid, and its estimated diners on the "Default" page.
+  ASSERT_TRUE(UserActions::MenuItem(f, "mnuTurnos").ok());
+  QApplication::processEvents();
+  auto* turnos = dynamic_cast<QTableView*>(renderer->widgetOf(*f.dbgTurno));
+  ASSERT_NE(turnos, nullptr);
+  EXPECT_TRUE(turnos->isVisible());
+  EXPECT_EQ(turnos->model()->rowCount(), 2);
+  EXPECT_EQ(turnos->model()->headerData(2, Qt::Horizontal).toString().toStdString(), "Seg");
+  EXPECT_EQ(turnos->model()->index(0, 2).data().toString().toStdString(), f.dbgTurno->CellText(2, 1));
+  save(win, "gui-main-turnos.png");
+  ASSERT_TRUE(UserActions::MenuItem(f, "mnuComens").ok());
+  QApplication::processEvents();
+  auto* clientes = dynamic_cast<QLineEdit*>(renderer->widgetOf(*f.dbeCSeg));
+  auto* total = dynamic_cast<QLineEdit*>(renderer->widgetOf(*f.dbeTSeg));
+  ASSERT_NE(clientes, nullptr);
+  ASSERT_NE(total, nullptr);
+  EXPECT_TRUE(clientes->isVisible());
+  EXPECT_EQ(clientes->text().toStdString(), f.dbeCSeg->Text());
+  EXPECT_FALSE(total->isEnabled());
+  save(win, "gui-main-comensais.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, MainScreenGui, ::testing::Values(std::string("sqlite")), BackendName());
