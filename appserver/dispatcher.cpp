@@ -119,12 +119,16 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
     if (m->update && serialWriters_) writerTurn = std::unique_lock<std::mutex>(writer_);
     auto lease = pool_.acquire();
     if (std::string refusal = operatorRefusal(*lease, operatorName); !refusal.empty()) throw Exception(refusal);
+    std::string branchRefused;
     if (m->branchArg >= 0) {
-      std::string refusal = branchReadRefusal(*lease, operatorName, textOf(req.args[m->branchArg]));
-      if (!refusal.empty()) throw Exception(refusal);
+      branchRefused = branchReadRefusal(*lease, operatorName, textOf(req.args[m->branchArg]));
+      if (!branchRefused.empty() && !m->checkable) throw Exception(branchRefused);
     }
     CallContext ctx{*lease, operatorName};
-    if (m->update) {
+    if (!branchRefused.empty()) {
+      reply = encodeResult(*m, checkFail(branchRefused), req.args);
+      outcome = "recusado: " + branchRefused;
+    } else if (m->update) {
       db::Transaction tx(*lease);
       Variant result = m->fn(ctx, req.args);
       reply = encodeResult(*m, result, req.args);

@@ -36,9 +36,11 @@ struct Method {
   bool update = false;
   std::function<Variant(CallContext&, VariantArray& args)> fn;
   // The text argument holding the branch (CDFILIAL) whose data the method reads, -1 for none. The
-  // dispatcher refuses the call before it runs when the operator has no access to that branch.
-  // Change-set updates check every branch they touch themselves.
+  // dispatcher refuses the call before it runs when the operator has no access to that branch:
+  // as [false, text] when the method's result is checkable (the screen shows the text as it shows
+  // a refused write), as a fault otherwise. Change-set updates check every branch they touch.
   int branchArg = -1;
+  bool checkable = false;  // results are [true, payload] / [false, "message"]
 };
 
 class Registry {

@@ -153,10 +153,10 @@ Variant verificaEfetServFat(CallContext& ctx, VariantArray& args) {
 }  // namespace
 
 void registerBillingMethods(Registry& r) {
-  r.add({kCadastroServ, "GetServFatu", "ss", {}, false, getServFatu, 0});
-  r.add({kCadastroServ, "GetPesqServFatu", "s", {}, false, getPesqServFatu, 0});
+  r.add({kCadastroServ, "GetServFatu", "ss", {}, false, getServFatu, 0, true});
+  r.add({kCadastroServ, "GetPesqServFatu", "s", {}, false, getPesqServFatu, 0, true});
   r.add({kCadastroServ, "SerServFatu", "p", {}, true, serServFatu});
-  r.add({kCadastroServ, "verificaEfetServFat", "sss", {}, false, verificaEfetServFat, 0});
+  r.add({kCadastroServ, "verificaEfetServFat", "sss", {}, false, verificaEfetServFat, 0, true});
 }
 
 }  // namespace cad::appserver

@@ -66,7 +66,7 @@ Variant getParamPlaneja(CallContext& ctx, VariantArray& args) {
 
 void registerParameterMethods(Registry& r) {
   r.add({kCadastroServ, "GetUtilReqPrat", "s", {}, false, getUtilReqPrat, 0});
-  r.add({kCadastroServ, "getParamPlaneja", "s", {}, false, getParamPlaneja, 0});
+  r.add({kCadastroServ, "getParamPlaneja", "s", {}, false, getParamPlaneja, 0, true});
 }
 
 }  // namespace cad::appserver
