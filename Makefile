@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`. Everything else is a helper.
 JOBS ?= 2
 
-.PHONY: run test deps build build-asan bench clean
+.PHONY: run test deps build build-asan build-tsan bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -14,11 +14,19 @@ build-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j$(JOBS)
 
+# ThreadSanitizer needs its own build (it cannot share one with AddressSanitizer); the preset
+# builds only the server and transport tests.
+build-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j$(JOBS)
+
 run: build
 	scripts/run.sh
 
 test: build-asan
 	scripts/with-postgres.sh ctest --preset asan
+	$(MAKE) build-tsan
+	scripts/with-postgres.sh ctest --preset tsan
 
 bench: build
 	scripts/bench.sh

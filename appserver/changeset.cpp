@@ -149,7 +149,14 @@ class Applier {
       vals += param('V', m.field);
       params.emplace_back(param('V', m.field), stored(m, row.at(m.field)));
     }
-    db_.exec("INSERT INTO " + table_.table + " (" + cols + ") VALUES (" + vals + ")", params);
+    try {
+      db_.exec("INSERT INTO " + table_.table + " (" + cols + ") VALUES (" + vals + ")", params);
+    } catch (const db::Error& e) {
+      // Another transaction stored the key between the check above and this insert (PostgreSQL
+      // lets both check before either commits): the same refusal as when the check sees it.
+      if (e.kind() == db::Error::Kind::Unique) return kAlreadyStored;
+      throw;
+    }
     return {};
   }
 

@@ -1,7 +1,8 @@
 // Generic change-set applier: writes the rows of a change set (a Packet with delta = true) to one
 // table by its key columns, inside the caller's transaction.
 //
-//  - Inserted rows are inserted (a key already stored refuses the change set).
+//  - Inserted rows are inserted (a key already stored refuses the change set, also when another
+//    transaction stores it between the check and the insert).
 //  - Modified and deleted rows are first compared with the stored row found by their original
 //    key: if it is gone or any compared column differs from the original value the client read,
 //    the change set is refused with kChangedByOther. Modified rows then write only the columns

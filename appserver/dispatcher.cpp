@@ -7,6 +7,8 @@
 
 #include <chrono>
 
+#include "appserver/changeset.h"
+#include "appserver/helpers.h"
 #include "platform/core/errors.h"
 #include "platform/db/database.h"
 #include "platform/db/pool.h"
@@ -43,6 +45,39 @@ void checkArgs(const Method& m, VariantArray& args) {
   }
 }
 
+bool holdsNul(const Variant& v) {
+  if (v.isString()) return v.str().find('\0') != std::string::npos;
+  if (v.isArray()) {
+    for (const Variant& e : v.asArray())
+      if (holdsNul(e)) return true;
+    return false;
+  }
+  if (v.isPacket()) {
+    const Packet& p = v.asPacket();
+    for (const auto* rows : {&p.rows, &p.original})
+      for (const auto& row : *rows)
+        for (const Variant& e : row)
+          if (holdsNul(e)) return true;
+  }
+  return false;
+}
+
+// PostgreSQL would cut such a text at the U+0000 and SQLite would keep it: refused alike, up
+// front, with the argument named.
+void refuseNul(const Method& m, const VariantArray& args) {
+  for (size_t i = 0; i < args.size(); ++i)
+    if (holdsNul(args[i])) throw Exception(kNulInText + std::to_string(i + 1) + " de " + m.name + ".");
+}
+
+// The text a database failure is answered with: the meaning where the user can act on it.
+std::string dbFaultText(const db::Error& e) {
+  switch (e.kind()) {
+    case db::Error::Kind::Unique: return kAlreadyStored;
+    case db::Error::Kind::Busy: return kDatabaseBusy;
+    default: return e.what();
+  }
+}
+
 std::string encodeResult(const Method& m, const Variant& result, const VariantArray& args) {
   net::Reply rep;
   rep.result = result;
@@ -52,7 +87,8 @@ std::string encodeResult(const Method& m, const Variant& result, const VariantAr
 
 }  // namespace
 
-Dispatcher::Dispatcher(db::Pool& pool, const Registry& registry) : pool_(pool), registry_(registry) {}
+Dispatcher::Dispatcher(db::Pool& pool, const Registry& registry)
+    : pool_(pool), registry_(registry), serialWriters_(pool.url().rfind("sqlite:", 0) == 0) {}
 
 std::string Dispatcher::handle(const std::string& body, const std::string& operatorName) {
   auto start = std::chrono::steady_clock::now();
@@ -78,9 +114,21 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
       throw Exception("Método desconhecido: " + label + ".");
     }
     checkArgs(*m, req.args);
+    refuseNul(*m, req.args);
+    std::unique_lock<std::mutex> writerTurn;
+    if (m->update && serialWriters_) writerTurn = std::unique_lock<std::mutex>(writer_);
     auto lease = pool_.acquire();
+    if (std::string refusal = operatorRefusal(*lease, operatorName); !refusal.empty()) throw Exception(refusal);
+    std::string branchRefused;
+    if (m->branchArg >= 0) {
+      branchRefused = branchReadRefusal(*lease, operatorName, textOf(req.args[m->branchArg]));
+      if (!branchRefused.empty() && !m->checkable) throw Exception(branchRefused);
+    }
     CallContext ctx{*lease, operatorName};
-    if (m->update) {
+    if (!branchRefused.empty()) {
+      reply = encodeResult(*m, checkFail(branchRefused), req.args);
+      outcome = "recusado: " + branchRefused;
+    } else if (m->update) {
       db::Transaction tx(*lease);
       Variant result = m->fn(ctx, req.args);
       reply = encodeResult(*m, result, req.args);
@@ -93,6 +141,8 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
       Variant result = m->fn(ctx, req.args);
       reply = encodeResult(*m, result, req.args);
     }
+  } catch (const db::Error& e) {
+    fault(dbFaultText(e));
   } catch (const Exception& e) {
     fault(e.what());
   } catch (const std::exception& e) {

@@ -1,11 +1,17 @@
 // Dispatcher: turns one request body into one reply body. Used by the HTTP server and, through
 // the in-process transport, by tests and embedded hosts, so both run exactly the same path:
-// decode → find the method → check the arguments → lease a connection → run (updates in one
-// transaction) → encode the result and the by-reference arguments. Nothing escapes: malformed
-// requests, unknown methods, wrong arguments and method exceptions all become {"fault": ...}.
+// decode → find the method → check the arguments → lease a connection → check the operator and
+// the branch read → run (updates in one transaction) → encode the result and the by-reference
+// arguments. Nothing escapes: malformed requests, unknown methods, wrong arguments, refused
+// operators and branches and method exceptions all become {"fault": ...}; database failures that
+// have a meaning for the user (a key stored meanwhile by someone else, a database busy beyond its
+// timeout) get that meaning's text instead of the database's message.
+// On SQLite, which lets one writer at a time in, updates of this server queue on one lock before
+// they take a connection, so they wait for each other here rather than on the busy timeout.
 // Each call writes one log line (method, milliseconds, outcome).
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "appserver/registry.h"
@@ -16,6 +22,14 @@ class Pool;
 }
 
 namespace cad::appserver {
+
+// Fault text of an update that found the database locked by another writer for longer than the
+// busy timeout: nothing was written and the same call may simply be repeated.
+inline constexpr const char* kDatabaseBusy =
+    "O banco de dados está ocupado com outra gravação e nada foi gravado. Tente novamente em instantes.";
+
+// Fault text of a call carrying U+0000 in a text (no backend stores it as sent).
+inline constexpr const char* kNulInText = "Texto com caractere nulo (U+0000) não é aceito: argumento ";
 
 class Dispatcher {
  public:
@@ -29,6 +43,8 @@ class Dispatcher {
  private:
   db::Pool& pool_;
   const Registry& registry_;
+  const bool serialWriters_;  // SQLite: one update of this server at a time
+  std::mutex writer_;
 };
 
 }  // namespace cad::appserver

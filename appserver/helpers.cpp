@@ -93,6 +93,39 @@ std::string branchRefusal(db::Database& db, const std::string& operatorName, con
   return operatorHasBranch(db, operatorName, branch) ? std::string() : noBranchAccessText(operatorName, branch);
 }
 
+std::string branchReadRefusal(db::Database& db, const std::string& operatorName, const std::string& branch) {
+  if (branch.empty()) return {};
+  db::ResultSet rs = db.query(
+      "SELECT (SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = :CDFILIAL),"
+      " (SELECT COUNT(*) FROM FILIOPER WHERE CDFILIAL = :CDFILIAL AND CDOPERADOR = :CDOPERADOR)",
+      {{"CDFILIAL", branch}, {"CDOPERADOR", operatorName}});
+  bool exists = rs.rows.at(0).at(0).asInt() > 0;
+  bool allowed = rs.rows.at(0).at(1).asInt() > 0;
+  return exists && !allowed ? noBranchAccessText(operatorName, branch) : std::string();
+}
+
+std::string operatorRefusal(db::Database& db, const std::string& operatorName) {
+  db::ResultSet rs =
+      db.query("SELECT IDATIVO FROM OPERADOR WHERE CDOPERADOR = :CDOPERADOR", {{"CDOPERADOR", operatorName}});
+  if (rs.rows.empty()) return "Operador " + operatorName + " não cadastrado.";
+  if (textOf(rs.rows[0][0]) == "N") return "Operador " + operatorName + " inativo: acesso ao servidor recusado.";
+  return {};
+}
+
+PacketPtr withTrimmedCodes(const Packet& delta, const std::vector<std::string>& fields) {
+  auto copy = std::make_shared<Packet>(delta);
+  for (const std::string& field : fields) {
+    int i = copy->fieldIndex(field);
+    if (i < 0) continue;
+    for (size_t r = 0; r < copy->rows.size(); ++r) {
+      if (copy->kinds.at(r) == ChangeKind::Deleted) continue;
+      Variant& v = copy->rows[r].at(static_cast<size_t>(i));
+      if (v.isString()) v = Variant(trim(v.str()));
+    }
+  }
+  return copy;
+}
+
 std::string changeSetBranchRefusal(db::Database& db, const std::string& operatorName, const Packet& delta,
                                    std::string_view field) {
   int i = requireField(delta, field);

@@ -53,6 +53,20 @@ std::string noBranchAccessText(const std::string& operatorName, const std::strin
 // "" when the operator may change data of the branch, otherwise the refusal text.
 std::string branchRefusal(db::Database& db, const std::string& operatorName, const std::string& branch);
 
+// "" when the operator may read data of the branch, otherwise the same refusal text as for a change.
+// An empty branch or one missing from FILIAL holds no data, so it is left to the method (which
+// answers with its own "not informed" / "not registered" text).
+std::string branchReadRefusal(db::Database& db, const std::string& operatorName, const std::string& branch);
+
+// "" when the operator may call the server at all: registered in OPERADOR and active (IDATIVO not
+// 'N'); otherwise the refusal text.
+std::string operatorRefusal(db::Database& db, const std::string& operatorName);
+
+// A copy of the change set in which the new values of the named text fields are trimmed, so codes
+// are checked and stored as one value. The values the client read stay as they were (they are
+// compared with what is stored).
+PacketPtr withTrimmedCodes(const Packet& delta, const std::vector<std::string>& fields);
+
 // The same for every branch a change set touches: the new and the original value of `field` in
 // each row (a row moved out of a branch or into one needs both). "" when all are allowed.
 std::string changeSetBranchRefusal(db::Database& db, const std::string& operatorName, const Packet& delta,

@@ -22,6 +22,8 @@ void Registry::add(Method m) {
   for (int i : m.byRef)
     if (i < 0 || static_cast<size_t>(i) >= m.args.size())
       throw Exception("Argumento por referência inexistente em " + m.name + ".");
+  if (m.branchArg >= 0 && (static_cast<size_t>(m.branchArg) >= m.args.size() || m.args[m.branchArg] != 's'))
+    throw Exception("Argumento de filial inválido em " + m.name + ".");
   std::string key = keyOf(m.server, m.name);
   if (!methods_.emplace(key, std::move(m)).second) throw Exception("Método registrado duas vezes: " + key);
 }

@@ -1,9 +1,9 @@
 // Method registry of the application server: each remote method is registered under its server
 // name ("Ger04100.rdmCadastroServ") and method name, both matched without regard to letter case as
 // late-bound calls always were. A method declares its argument kinds, which arguments it writes
-// back (by reference), and whether it is an update: an update runs in one transaction, committed
-// when it returns normally and rolled back when it throws or refuses (a non-empty text, or a
-// checkable result [false, "message"]).
+// back (by reference), whether it is an update, and which argument names the branch it reads: an
+// update runs in one transaction, committed when it returns normally and rolled back when it throws
+// or refuses (a non-empty text, or a checkable result [false, "message"]).
 #pragma once
 
 #include <functional>
@@ -35,6 +35,12 @@ struct Method {
   std::vector<int> byRef;  // argument indices sent back in the reply's "out"
   bool update = false;
   std::function<Variant(CallContext&, VariantArray& args)> fn;
+  // The text argument holding the branch (CDFILIAL) whose data the method reads, -1 for none. The
+  // dispatcher refuses the call before it runs when the operator has no access to that branch:
+  // as [false, text] when the method's result is checkable (the screen shows the text as it shows
+  // a refused write), as a fault otherwise. Change-set updates check every branch they touch.
+  int branchArg = -1;
+  bool checkable = false;  // results are [true, payload] / [false, "message"]
 };
 
 class Registry {

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs, skipping those already present.
+# Installs the Debian packages the project and its scripts need (python3 picks a free port in
+# with-postgres.sh, curl probes the server in run.sh), skipping those already present. Fails when
+# the package index cannot be read, rather than installing from a stale or empty one.
 set -euo pipefail
 
 PACKAGES=(
@@ -10,7 +12,7 @@ PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev
   libspdlog-dev libcli11-dev
   qt6-base-dev
-  curl
+  curl python3
 )
 
 missing=()
@@ -25,8 +27,17 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "Instalando pacotes: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q || true
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+# sudo resets the environment: the non-interactive frontend is passed through env.
+AS_ROOT=(env DEBIAN_FRONTEND=noninteractive)
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "install-deps: faltam pacotes e não há sudo para instalá-los: ${missing[*]}" >&2
+    exit 1
+  fi
+  AS_ROOT=(sudo env DEBIAN_FRONTEND=noninteractive)
+fi
+if ! "${AS_ROOT[@]}" apt-get update -q --error-on=any; then
+  echo "install-deps: não foi possível ler o índice de pacotes (apt-get update falhou)." >&2
+  exit 1
+fi
+"${AS_ROOT[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

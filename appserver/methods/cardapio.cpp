@@ -65,7 +65,7 @@ Variant getConfCard(CallContext& ctx, VariantArray& args) {
 }  // namespace
 
 void registerMenuConfigMethods(Registry& r) {
-  r.add({kCadastroServ, "GetConfCard", "ss", {}, false, getConfCard});
+  r.add({kCadastroServ, "GetConfCard", "ss", {}, false, getConfCard, 0});
 }
 
 }  // namespace cad::appserver

@@ -88,7 +88,7 @@ std::string insertRefusal(db::Database& db, const std::string& filial, const std
 
 // SerServFatu(change set of cdsServFatu): an update, checkable. Applies the inserted and deleted
 // equivalences to SERVFATU (key CDFILIAL, CDSERVFILI, CDSERVICFATURAM; NMSERVICO is display only)
-// in one transaction. [true, ""] when applied; otherwise [false, text] and nothing is written:
+// in one transaction, codes trimmed. [true, ""] when applied; otherwise [false, text] and nothing is written:
 //  - a branch the operator has no access to ("O operador X não tem acesso à filial Y.");
 //  - a modified row ("Uma equivalência não pode ser alterada: exclua-a e inclua outra.");
 //  - an inserted row without service or billing service, for a service missing from the branch,
@@ -101,8 +101,9 @@ std::string insertRefusal(db::Database& db, const std::string& filial, const std
 //  - a deleted row no longer stored as the client read it (the stale-row text of the change-set
 //    applier).
 Variant serServFatu(CallContext& ctx, VariantArray& args) {
-  const Packet& delta = args[0].asPacket();
-  if (!delta.delta) throw Exception("SerServFatu espera um conjunto de alterações.");
+  if (!args[0].asPacket().delta) throw Exception("SerServFatu espera um conjunto de alterações.");
+  PacketPtr trimmed = withTrimmedCodes(args[0].asPacket(), {"CDFILIAL", "CDSERVFILI", "CDSERVICFATURAM"});
+  const Packet& delta = *trimmed;
   if (std::string refusal = changeSetBranchRefusal(ctx.db, ctx.operatorName, delta); !refusal.empty())
     return checkFail(refusal);
   std::set<std::string> removed, added;  // keys deleted / inserted by earlier rows
@@ -152,10 +153,10 @@ Variant verificaEfetServFat(CallContext& ctx, VariantArray& args) {
 }  // namespace
 
 void registerBillingMethods(Registry& r) {
-  r.add({kCadastroServ, "GetServFatu", "ss", {}, false, getServFatu});
-  r.add({kCadastroServ, "GetPesqServFatu", "s", {}, false, getPesqServFatu});
+  r.add({kCadastroServ, "GetServFatu", "ss", {}, false, getServFatu, 0, true});
+  r.add({kCadastroServ, "GetPesqServFatu", "s", {}, false, getPesqServFatu, 0, true});
   r.add({kCadastroServ, "SerServFatu", "p", {}, true, serServFatu});
-  r.add({kCadastroServ, "verificaEfetServFat", "sss", {}, false, verificaEfetServFat});
+  r.add({kCadastroServ, "verificaEfetServFat", "sss", {}, false, verificaEfetServFat, 0, true});
 }
 
 }  // namespace cad::appserver

@@ -1,5 +1,7 @@
 // The remote methods of the application server, one registration function per area. Every area's
-// file documents, next to each method, what the server does with it.
+// file documents, next to each method, what the server does with it. Besides that, for every
+// method: an unknown or inactive operator is refused before it runs, and so is a read of a branch
+// the operator cannot access, for the methods that declare their branch argument (Method::branchArg).
 #pragma once
 
 namespace cad::appserver {

@@ -65,8 +65,8 @@ Variant getParamPlaneja(CallContext& ctx, VariantArray& args) {
 }  // namespace
 
 void registerParameterMethods(Registry& r) {
-  r.add({kCadastroServ, "GetUtilReqPrat", "s", {}, false, getUtilReqPrat});
-  r.add({kCadastroServ, "getParamPlaneja", "s", {}, false, getParamPlaneja});
+  r.add({kCadastroServ, "GetUtilReqPrat", "s", {}, false, getUtilReqPrat, 0});
+  r.add({kCadastroServ, "getParamPlaneja", "s", {}, false, getParamPlaneja, 0, true});
 }
 
 }  // namespace cad::appserver

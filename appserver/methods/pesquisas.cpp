@@ -62,7 +62,7 @@ Variant getPesqProdFat(CallContext& ctx, VariantArray& args) {
 void registerLookupMethods(Registry& r) {
   r.add({kCadastroServ, "GetPesqPadInter", "s", {}, false, getPesqPadInter});
   r.add({kCadastroServ, "GetPadInter", "", {}, false, getPadInter});
-  r.add({kCadastroServ, "GetPesqProdFat", "ss", {}, false, getPesqProdFat});
+  r.add({kCadastroServ, "GetPesqProdFat", "ss", {}, false, getPesqProdFat, 0});
 }
 
 }  // namespace cad::appserver

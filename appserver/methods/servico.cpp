@@ -105,8 +105,8 @@ Variant getParamGeral(CallContext& ctx, VariantArray&) {
 // and SERPADDIE, ordered by CDSERVFILI. A non-empty group (blanks trimmed) lists only that
 // service group; "" lists all.
 Variant getServico(CallContext& ctx, VariantArray& args) {
-  std::string filial = args[0].str();
-  std::string grupo = trim(args[1].str());
+  std::string filial = textOf(args[0]);
+  std::string grupo = textOf(args[1]);
   std::string sql = servicoSelect();
   db::Params params{{"P_CDFILIAL", filial}};
   if (!grupo.empty()) {
@@ -264,13 +264,18 @@ std::string rowRefusal(db::Database& db, const Packet& delta, size_t r, const st
 //  - Deleted rows: refused while the service has operational history or is still pointed at by
 //    other services (see deletionRefusal: texts begin "Operação bloqueada."); otherwise everything
 //    that exists only for the service (kServiceDependents) is removed with it.
+//  - Codes (key and references) are trimmed before they are checked and written.
 //  - Display names (NMPRODUTO, NMGRUPSERV, NMROTATRANS, NMSERPADDIE, and CDARVPROD, which belongs
 //    to the product) are not written; fields named in the null-field list are stored as null.
 //    Every other column of the record is written, IDBLOQALTPRA (the operator's "block changes of
 //    dish types and dishes") included.
 Variant updServico(CallContext& ctx, VariantArray& args) {
-  const Packet& delta = args[0].asPacket();
-  if (!delta.delta) throw Exception("UpdServico espera um conjunto de alterações.");
+  if (!args[0].asPacket().delta) throw Exception("UpdServico espera um conjunto de alterações.");
+  // Codes are checked and stored without surrounding blanks, so " 01" cannot pass the check as
+  // "01" and then be written as another code.
+  PacketPtr trimmed = withTrimmedCodes(args[0].asPacket(), {"CDFILIAL", "CDSERVFILI", "CDGRUPSERV", "CDPRODUTO",
+                                                            "CDROTATRANS", "CDSERPADDIE", "CDSERVPREQUI"});
+  const Packet& delta = *trimmed;
   if (std::string refusal = changeSetBranchRefusal(ctx.db, ctx.operatorName, delta); !refusal.empty())
     return Variant(refusal);
   std::vector<std::string> nulls = splitNullFieldList(args[1].str());
@@ -323,7 +328,7 @@ Variant getProdExcl(CallContext& ctx, VariantArray& args) {
 
 void registerServiceMethods(Registry& r) {
   r.add({kCadastroServ, "getParamGeral", "", {}, false, getParamGeral});
-  r.add({kCadastroServ, "GetServico", "ss", {}, false, getServico});
+  r.add({kCadastroServ, "GetServico", "ss", {}, false, getServico, 0});
   r.add({kCadastroServ, "UpdServico", "ps", {}, true, updServico});
   r.add({kCadastroServ, "GetProdExcl", "ssd", {}, true, getProdExcl});
 }

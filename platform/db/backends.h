@@ -25,6 +25,8 @@ std::string displayUrl(const std::string& url);
 const Variant* findParam(const Params& params, std::string_view name);
 // A value kind no column can hold (packet, array).
 [[noreturn]] void throwUnsupportedParam(const Variant& v);
+// A text parameter holding U+0000, which neither backend stores as sent.
+[[noreturn]] void throwNulInText();
 
 // The field type, size and fixed-char flag of a declared SQL type ("VARCHAR(40)", "NUMERIC(15,5)",
 // "DATE"); unknown types read as unbounded strings.

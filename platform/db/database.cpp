@@ -44,6 +44,10 @@ void throwUnsupportedParam(const Variant& v) {
                       std::string("parâmetro do tipo ") + Variant::kindName(v.kind()) + " não suportado");
 }
 
+void throwNulInText() {
+  throwStatementError(Error::Kind::Other, "texto com caractere nulo (U+0000) não pode ser gravado nem consultado");
+}
+
 std::string trimRight(std::string_view s) {
   size_t e = s.size();
   while (e > 0 && s[e - 1] == ' ') --e;

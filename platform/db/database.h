@@ -9,7 +9,8 @@
 // Values: result columns carry the field type and size of their declared type; values come back
 // as Variants of that kind (integers, floats for NUMERIC too, cad::DateTime for DATE and
 // TIMESTAMP, strings with the trailing blanks of CHAR(n) trimmed). A bound cad::DateTime is a
-// date ("YYYY-MM-DD", with the time when it has one), a bool binds as 1 or 0.
+// date ("YYYY-MM-DD", with the time when it has one), a bool binds as 1 or 0. A bound text holding
+// U+0000 is refused on both backends (PostgreSQL cannot store it and would cut the text there).
 // On PostgreSQL, strings, integers and nulls are sent untyped (the server infers the type from
 // the context, as for a literal), floats as double precision and dates as date or timestamp; a
 // parameter whose only use gives no type (":P IS NULL" alone) needs a CAST in the SQL.
@@ -47,10 +48,11 @@ struct ResultSet {
 };
 
 // A failed statement. The text is Portuguese and carries the database's own message; `kind` lets
-// callers tell a refused key from other failures without parsing messages.
+// callers tell a refused key from other failures without parsing messages. Busy: the database was
+// locked by another writer for longer than the busy timeout (SQLite); trying again may succeed.
 class Error : public Exception {
  public:
-  enum class Kind : uint8_t { Other, Unique, ForeignKey, NotNull, Connection };
+  enum class Kind : uint8_t { Other, Unique, ForeignKey, NotNull, Connection, Busy };
   Error(Kind kind, const std::string& message) : Exception(message), kind_(kind) {}
   Kind kind() const { return kind_; }
 

@@ -225,8 +225,11 @@ class PostgresDatabase final : public Database {
       case Variant::Kind::Bool: return std::string(v->asBool() ? "1" : "0");
       case Variant::Kind::Int:
       case Variant::Kind::Float:
-      case Variant::Kind::DateTime:
-      case Variant::Kind::String: return v->asString();
+      case Variant::Kind::DateTime: return v->asString();
+      case Variant::Kind::String:
+        // libpq takes C strings: a U+0000 would silently end the text there.
+        if (v->str().find('\0') != std::string::npos) throwNulInText();
+        return v->str();
       default:
         throwUnsupportedParam(*v);
     }

@@ -23,6 +23,9 @@ Error::Kind errorKind(sqlite3* db) {
     case SQLITE_CONSTRAINT_PRIMARYKEY: return Error::Kind::Unique;
     case SQLITE_CONSTRAINT_FOREIGNKEY: return Error::Kind::ForeignKey;
     case SQLITE_CONSTRAINT_NOTNULL: return Error::Kind::NotNull;
+    case SQLITE_BUSY:
+    case SQLITE_BUSY_SNAPSHOT:
+    case SQLITE_LOCKED: return Error::Kind::Busy;
     default: return Error::Kind::Other;
   }
 }
@@ -209,6 +212,7 @@ class SqliteDatabase final : public Database {
         }
         case Variant::Kind::String: {
           const std::string& s = v->str();
+          if (s.find('\0') != std::string::npos) throwNulInText();
           rc = sqlite3_bind_text(st, index, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
           break;
         }

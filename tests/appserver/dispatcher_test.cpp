@@ -47,6 +47,8 @@ class DispatcherTest : public ::testing::TestWithParam<std::string> {
     db->execScript(
         "CREATE TABLE ITEM (CDFILIAL VARCHAR(4) NOT NULL, CDITEM VARCHAR(5) NOT NULL, NMITEM VARCHAR(40),"
         " QTITEM FLOAT, DSPROTEGIDO VARCHAR(10), PRIMARY KEY (CDFILIAL, CDITEM))");
+    db->execScript("CREATE TABLE OPERADOR (CDOPERADOR VARCHAR(12) PRIMARY KEY, IDATIVO CHAR(1))");
+    db->exec("INSERT INTO OPERADOR VALUES ('ana', 'S')");  // the dispatcher serves known operators only
     db->exec("INSERT INTO ITEM VALUES ('0001', '00001', 'Almoço', 10.5, 'x')");
     db->exec("INSERT INTO ITEM VALUES ('0001', '00002', 'Jantar', NULL, 'y')");
 

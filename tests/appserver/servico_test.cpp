@@ -111,8 +111,8 @@ TEST_P(ServicoTest, StaleChangeAndForeignBranchWriteNothing) {
   EXPECT_TRUE(stored("CDSERVFILI = '00051'").rows.empty());
 
   // JOAO works on 0001 but not on 0002: a change set touching 0002 is refused as a whole.
-  server.setOperator("JOAO");
   PacketPtr other = services("0002");
+  server.setOperator("JOAO");
   PacketPtr mixed = changeSet(*other, {
       {ChangeKind::Modified, list->rows[0], {{"NMSERVICO", "Almoço do João"}}},
       {ChangeKind::Modified, other->rows[0], {{"NMSERVICO", "Almoço do João"}}},

@@ -1,9 +1,11 @@
 // Shared test fixtures. Temporary databases are registered in one process-wide list and removed
 // when the test program ends (a global test environment's TearDown, while the database client
 // libraries are still whole): SQLite files with their WAL and shared-memory companions,
-// PostgreSQL schemas with everything in them.
+// PostgreSQL schemas with everything in them. A listener counts the cases that used PostgreSQL and
+// appends the count to $CADSERV_TEST_TALLY, so scripts/with-postgres.sh can say how many ran.
 #include "tests/support/support.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -80,6 +82,39 @@ class CleanupEnvironment : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const kCleanup =
     ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
 
+// Whether the running test opened a PostgreSQL database (set by freshDatabaseUrl).
+std::atomic<bool> usedPostgres{false};
+
+// Counts the cases that ran on PostgreSQL: those instantiated for it ("…/postgresql") and any
+// other that opened a PostgreSQL database. At the end, one line "<ran> <failed>" is appended to
+// the tally file, in a single write so that test programs running side by side do not mix lines.
+class PostgresTally : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { usedPostgres = false; }
+  void OnTestEnd(const ::testing::TestInfo& info) override {
+    std::string_view name = info.name();
+    constexpr std::string_view kSuffix = "/postgresql";
+    bool instantiated = name.size() >= kSuffix.size() && name.substr(name.size() - kSuffix.size()) == kSuffix;
+    if (!instantiated && !usedPostgres) return;
+    if (info.result()->Skipped()) return;
+    ++ran_;
+    if (info.result()->Failed()) ++failed_;
+  }
+  void OnTestProgramEnd(const ::testing::UnitTest&) override {
+    const char* path = std::getenv("CADSERV_TEST_TALLY");
+    if (ran_ == 0 || !path || !*path) return;
+    std::string line = std::to_string(ran_) + " " + std::to_string(failed_) + "\n";
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+    if (fd < 0) return;
+    [[maybe_unused]] ssize_t n = ::write(fd, line.data(), line.size());
+    ::close(fd);
+  }
+  int ran_ = 0, failed_ = 0;
+};
+[[maybe_unused]] const bool kTallyInstalled = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new PostgresTally);
+  return true;
+}();
+
 std::string uniqueSuffix() {
   static std::atomic<unsigned> counter{0};
   auto now = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -109,6 +144,7 @@ std::string freshDatabaseUrl(const std::string& backend) {
   if (backend == "postgresql") {
     std::string base = pgBaseUrl();
     if (base.empty()) throw Exception("CADSERV_TEST_PG_URL não definido.");
+    usedPostgres = true;
     std::string schema = "t_" + uniqueSuffix();
     db::open(base)->execScript("CREATE SCHEMA " + schema);
     temps.addSchema(schema);
