@@ -169,8 +169,8 @@ Variant updDietServ(CallContext& ctx, VariantArray& args) {
 }  // namespace
 
 void registerDietMethods(Registry& r) {
-  r.add({kCadastroServ, "GetDietPad", "ss", {}, false, getDietPad});
-  r.add({kCadastroServ, "GetDietServ", "sss", {}, false, getDietServ});
+  r.add({kCadastroServ, "GetDietPad", "ss", {}, false, getDietPad, 0});
+  r.add({kCadastroServ, "GetDietServ", "sss", {}, false, getDietServ, 0});
   r.add({kCadastroServ, "UpdDietServ", "p", {}, true, updDietServ});
 }
 

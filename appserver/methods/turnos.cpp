@@ -168,9 +168,9 @@ Variant getTurnoPontEntr(CallContext& ctx, VariantArray& args) {
 }  // namespace
 
 void registerShiftMethods(Registry& r) {
-  r.add({kCadastroServ, "GetTurno", "ss", {}, false, getTurno});
+  r.add({kCadastroServ, "GetTurno", "ss", {}, false, getTurno, 0});
   r.add({kCadastroServ, "UpdTurno", "pd", {}, true, updTurno});
-  r.add({kCadastroServ, "GetTurnoPontEntr", "ss", {}, false, getTurnoPontEntr});
+  r.add({kCadastroServ, "GetTurnoPontEntr", "ss", {}, false, getTurnoPontEntr, 0});
 }
 
 }  // namespace cad::appserver

@@ -52,7 +52,9 @@ const BranchRead kBranchReads[] = {
     {"GetServFatu", {"00001"}, true},    {"GetPesqServFatu", {}, true},
     {"verificaEfetServFat", {"00090", "00001"}, true},
     {"GetUtilReqPrat", {}, false},       {"getParamPlaneja", {}, true},
-    {"GetPesqProdFat", {"T"}, false},
+    {"GetPesqProdFat", {"T"}, false},     {"GetTurno", {"00001"}, false},
+    {"GetTurnoPontEntr", {"00001"}, false}, {"GetDietPad", {"00010"}, false},
+    {"GetDietServ", {"00010", "0001"}, false},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {
