@@ -50,12 +50,12 @@ const LocaleFormats* findLocale(const std::string& name) {
 
 // The command line: one option per key of applySetting, plus --config; the help lists them in
 // this order.
-struct OptionSpec {
+struct OpcaoHost {
   const char* key;
   const char* value;  // what the value looks like in the help; "" for a flag
   const char* text;
 };
-constexpr OptionSpec kOptionSpecs[] = {
+constexpr OpcaoHost kOpcoes[] = {
     {"server", "http://HOST:PORTA", "servidor de aplicação (padrão http://127.0.0.1:8099)"},
     {"token", "T", "token da sessão (padrão $CADSERV_TOKEN)"},
     {"embedded", "", "executa o servidor de aplicação neste processo, sobre --db"},
@@ -72,7 +72,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"config", "ARQUIVO", "lê 'chave = valor' (as mesmas chaves) de um arquivo; a linha de comando prevalece"},
 };
 
-// Declares every option on the app; returns them in kOptionSpecs order. Values are kept as
+// Declares every option on the app; returns them in kOpcoes order. Values are kept as
 // texts: applySetting checks them, as it does for the config file.
 std::vector<CLI::Option*> declareOptions(CLI::App& app) {
   app.set_help_flag("-h,--help", "mostra esta ajuda e sai")->group("Opções");
@@ -82,10 +82,10 @@ std::vector<CLI::Option*> declareOptions(CLI::App& app) {
   formatter->label("OPTIONS", "OPÇÕES");
   formatter->column_width(34);
   std::vector<CLI::Option*> out;
-  for (const OptionSpec& spec : kOptionSpecs) {
-    std::string name = std::string("--") + spec.key;
-    CLI::Option* opt = *spec.value ? app.add_option(name, spec.text)->expected(1)->type_name(spec.value)
-                                   : app.add_flag(name, spec.text);
+  for (const OpcaoHost& opcao : kOpcoes) {
+    std::string name = std::string("--") + opcao.key;
+    CLI::Option* opt = *opcao.value ? app.add_option(name, opcao.text)->expected(1)->type_name(opcao.value)
+                                   : app.add_flag(name, opcao.text);
     opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->group("Opções");
     out.push_back(opt);
   }
@@ -201,10 +201,10 @@ void parseCommandLine(Options& o, const std::vector<std::string>& args) {
   }
   // The config file first, so every option given on the command line overrides it.
   for (size_t i = 0; i < options.size(); ++i)
-    if (std::string_view(kOptionSpecs[i].key) == "config")
+    if (std::string_view(kOpcoes[i].key) == "config")
       for (const std::string& path : options[i]->results()) readConfigFile(o, path);
   for (size_t i = 0; i < options.size(); ++i) {
-    std::string key = kOptionSpecs[i].key;
+    std::string key = kOpcoes[i].key;
     if (key == "config") continue;
     for (const std::string& value : options[i]->results()) applySetting(o, key, value);
   }
