@@ -28,6 +28,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -157,6 +158,7 @@ struct Front {
   size_t counted = 0;   // connections within the limits (sum of perPeer)
   size_t refusing = 0;  // connections being answered 503
   bool stopping = false;
+  bool tearingDown = false;
   Clock::time_point lastBusyLog{};
   size_t busyUnlogged = 0;
   std::array<char, 8192> discard{};  // what lingering connections read, thrown away
@@ -168,6 +170,9 @@ struct Front {
 
   std::atomic<bool> ready{false}, finished{false}, ran{false};
   WorkerPool workers;  // declared last: joined first
+
+  // The timers go before the io_context; connections its destruction releases must not touch them.
+  ~Front() { tearingDown = true; }
 
   void accept();
   void onAccepted(error_code ec, tcp::socket socket);
@@ -193,7 +198,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     } else {
       --s_.refusing;
     }
-    if (s_.stopping && s_.connections.empty()) s_.stopGrace.cancel();
+    if (s_.stopping && s_.connections.empty() && !s_.tearingDown) s_.stopGrace.cancel();
   }
 
   void start() { waitForRequest(); }
@@ -406,7 +411,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     response_.body() = std::move(body);
     response_.prepare_payload();
     state_ = State::Writing;
-    arm(s_.options.requestTimeout);
+    // While stopping, a reply the client does not take must not hold the stop up.
+    arm(s_.stopping ? std::min<Clock::duration>(s_.options.requestTimeout, kStopGrace) : s_.options.requestTimeout);
     http::async_write(socket_, response_, [self = shared_from_this()](error_code ec, size_t) {
       if (self->state_ == State::Writing) self->onWritten(ec);
     });

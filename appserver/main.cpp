@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
   bool init = false, demo = false;
   cad::appserver::HttpServerOptions front;
   int idleSeconds = 30, requestSeconds = 30;
+  app.option_defaults()->always_capture_default();
   app.add_option("--listen", listen, "Endereço e porta (HOST:PORTA; porta 0 escolhe uma livre)");
   app.add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
   app.add_flag("--init", init, "Cria o esquema do banco de dados");

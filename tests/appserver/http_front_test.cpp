@@ -6,6 +6,7 @@
 #include <spdlog/sinks/ostream_sink.h>
 #include <spdlog/spdlog.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <sstream>
@@ -132,6 +133,7 @@ TEST_F(FrontTest, IdleAndSlowConnectionsCostNoWorker) {
   SlowDrip drip(port, 16, 200ms, 20s);
   std::this_thread::sleep_for(500ms);  // the drips have begun
 
+  double slowest = 0;
   for (int round = 0; round < 3; ++round) {
     auto begin = Clock::now();
     RawHttp fresh(port);
@@ -141,7 +143,9 @@ TEST_F(FrontTest, IdleAndSlowConnectionsCostNoWorker) {
     EXPECT_EQ(r.status, 200);
     EXPECT_EQ(echoed(r), "novo");
     EXPECT_LT(took, 1.0) << "round " << round;
+    slowest = std::max(slowest, took);
   }
+  RecordProperty("slowest_call_ms", static_cast<int>(slowest * 1000));
   // The idle connections are still served.
   for (int i : {0, 250, 499}) {
     ASSERT_TRUE(idle[i]->send(rpcRequest(kToken, "ana", call("M", "ocioso"))));
@@ -204,10 +208,14 @@ TEST_F(FrontTest, ConnectionsAreLimitedPerPeerAndInAll) {
   EXPECT_EQ(open("127.0.0.3"), 200);
   EXPECT_EQ(open("127.0.0.4"), 200);
   EXPECT_EQ(open("127.0.0.5"), 503);  // a sixth in all
-  // Slots come back when connections close.
+  // Slots come back when connections close (once the server has seen them go).
   held.clear();
-  std::this_thread::sleep_for(200ms);
-  EXPECT_EQ(open("127.0.0.2"), 200);
+  int again = 0;
+  for (int i = 0; i < 30 && again != 200; ++i) {
+    std::this_thread::sleep_for(100ms);
+    again = open("127.0.0.2");
+  }
+  EXPECT_EQ(again, 200);
 }
 
 TEST_F(FrontTest, StopFinishesRunningCallsAndClosesTheRest) {
