@@ -157,6 +157,7 @@ struct Front {
   std::map<asio::ip::address, size_t> perPeer;
   size_t counted = 0;   // connections within the limits (sum of perPeer)
   size_t refusing = 0;  // connections being answered 503
+  size_t pendingBodyBytes = 0;  // bodies announced, being received or waiting for their call
   bool stopping = false;
   bool tearingDown = false;
   Clock::time_point lastBusyLog{};
@@ -190,6 +191,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   ~Connection() {
+    releaseBody();
     s_.connections.erase(this);
     if (slot_ == Slot::Counted) {
       --s_.counted;
@@ -333,6 +335,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     if (parser_->content_length().value_or(0) > s_.options.maxBodyBytes)
       return refuse(413, "Requisição grande demais.");
     parser_->body_limit(s_.options.maxBodyBytes);
+    // The bodies held at once are bounded too: a chunked one counts as the largest allowed.
+    size_t need = parser_->chunked() ? s_.options.maxBodyBytes : static_cast<size_t>(*parser_->content_length());
+    if (s_.pendingBodyBytes + need > s_.options.maxPendingBodyBytes)
+      return refuse(503, "Servidor de aplicação ocupado (requisições demais em andamento); tente novamente.");
+    reservedBody_ = need;
+    s_.pendingBodyBytes += need;
 
     std::string_view expect = trimmed(view(req[http::field::expect]));
     if (!expect.empty()) {
@@ -383,6 +391,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         reply = net::encodeFault("Erro interno do servidor de aplicação.");
       }
       asio::post(s.ioc, [self = std::move(self), status, reply = std::move(reply)]() mutable {
+        self->releaseBody();
         if (self->state_ == State::Executing) self->respond(status, std::move(reply), self->keepAlive_);
       });
     });
@@ -442,7 +451,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
+  void releaseBody() {
+    s_.pendingBodyBytes -= reservedBody_;
+    reservedBody_ = 0;
+  }
+
   void close() {
+    releaseBody();
     if (state_ == State::Closed) return;
     state_ = State::Closed;
     disarm();
@@ -460,6 +475,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   State state_ = State::Idle;
   bool timedOut_ = false;
   bool keepAlive_ = false;
+  size_t reservedBody_ = 0;  // this request's share of pendingBodyBytes
   unsigned version_ = 11;
   beast::flat_buffer buffer_{kBufferLimit};
   std::optional<http::request_parser<http::string_body>> parser_;

@@ -9,7 +9,8 @@
 // Content-Length nor chunked framing, 413 a body over the limit (by Content-Length or as soon as
 // chunks pass it; never accumulated), 415 a Content-Encoding other than identity (bodies are
 // never decompressed), 417 an Expect other than 100-continue, 431 a head over 16 KiB, 501 a
-// transfer coding other than chunked, 503 over the connection limits (total or per peer address).
+// transfer coding other than chunked, 503 over the connection limits (total or per peer address)
+// or when the bodies already held would pass their bound.
 // A refusal that leaves a body unread closes the connection after the reply.
 //
 // Connections are event-driven on one I/O thread: waiting, reading and writing cost no worker, so
@@ -35,6 +36,9 @@ struct HttpServerOptions {
   std::chrono::milliseconds idleTimeout{std::chrono::seconds(30)};
   // Total time for a request's head and body, from its first byte; also for writing its reply.
   std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
+  // Request bodies held at once, being received or waiting for a worker (a chunked body counts
+  // as maxBodyBytes); a request that would pass it is refused with 503.
+  size_t maxPendingBodyBytes = size_t{256} << 20;
   size_t workers = 8;                // threads running the handler
   size_t maxConnections = 1000;      // open connections in all
   size_t maxConnectionsPerPeer = 64; // open connections from one client address
