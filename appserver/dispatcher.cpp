@@ -9,6 +9,7 @@
 
 #include "appserver/changeset.h"
 #include "appserver/helpers.h"
+#include "appserver/logtext.h"
 #include "platform/core/errors.h"
 #include "platform/db/database.h"
 #include "platform/db/pool.h"
@@ -102,7 +103,7 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
   try {
     net::Request req;
     try {
-      req = net::decodeRequest(body);
+      req = net::decodeRequest(body, net::requestLimits());
     } catch (const Exception& e) {
       throw Exception(std::string("Requisição inválida: ") + e.what());
     }
@@ -152,7 +153,8 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
   }
   auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   try {
-    spdlog::info("{} [{}] {:.1f} ms {}", label, operatorName, ms, outcome);
+    // Names and texts from the client are escaped: they cannot forge a line of their own.
+    spdlog::info("{} [{}] {:.1f} ms {}", logText(label), logText(operatorName), ms, logText(outcome));
   } catch (...) {
     // Logging must not turn a reply into a failure.
   }

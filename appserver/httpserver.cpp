@@ -1,112 +1,625 @@
-// HTTP front of the application server (see httpserver.h). Invariants: /rpc never reaches the
-// handler without a matching token and an operator; the token is compared in constant time; a
-// handler that throws anyway answers 500 with a fault body, never a dropped connection.
+// HTTP front of the application server (see httpserver.h), on Boost.Beast over Asio; the only
+// translation unit of the project that includes them.
+//
+// Threads: the caller of run() is the one I/O thread; it owns the listener, every socket, timer
+// and connection state, so none of them needs a lock. A small worker pool runs the handler; a
+// finished call is posted back to the I/O thread, which writes the reply. A connection therefore
+// holds a worker only while its call executes.
+//
+// Invariants:
+// - /rpc never reaches the handler without a matching token (compared in constant time) and an
+//   operator. Token, operator and framing (length, transfer and content codings) are checked from
+//   the head before any body byte is read; a body over the limit is refused as soon as its
+//   Content-Length or a chunk size says so, and is never accumulated.
+// - A request has one deadline for its head and body together, counted from its first byte; an
+//   idle kept-alive connection is closed after the idle time; a reply the client does not take is
+//   abandoned after the request time. Every wait of a connection is under one of these timers.
+// - A refusal that leaves a body unread ends the connection: the reply goes out with
+//   "Connection: close", then the server shuts its side and reads and discards what the client
+//   still sends for a short time (never storing it), so the client sees the reply, not a reset.
+// - stop(): the listener closes; idle, partly received and queued requests close at once; calls
+//   already executing finish and reply with "Connection: close"; after a grace period every other
+//   socket closes. run() returns when no connection and no call is left.
 #include "appserver/httpserver.h"
 
-#include <httplib.h>
 #include <spdlog/spdlog.h>
 
-#include <chrono>
-#include <thread>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "appserver/logtext.h"
 #include "platform/core/errors.h"
 #include "platform/net/codec.h"
 
 namespace cad::appserver {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using beast::error_code;
+using Clock = std::chrono::steady_clock;
+
 namespace {
 
-bool sameSecret(const std::string& given, const std::string& expected) {
+constexpr size_t kHeaderLimit = 16 * 1024;  // request line and header fields
+constexpr size_t kBufferLimit = 64 * 1024;  // read buffer of a connection
+constexpr auto kLinger = std::chrono::seconds(2);
+constexpr auto kStopGrace = std::chrono::seconds(4);
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+constexpr size_t kMaxRefusing = 64;  // connections being turned away (503) at once
+
+bool sameSecret(std::string_view given, const std::string& expected) {
   if (expected.empty() || given.size() != expected.size()) return false;
   unsigned char diff = 0;
   for (size_t i = 0; i < given.size(); ++i) diff |= static_cast<unsigned char>(given[i] ^ expected[i]);
   return diff == 0;
 }
 
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view view(beast::string_view s) { return {s.data(), s.size()}; }
+
+// The comma-separated codings of every occurrence of a header field, in order.
+std::vector<std::string_view> codings(const http::fields& fields, http::field name) {
+  std::vector<std::string_view> out;
+  auto range = fields.equal_range(name);
+  for (auto it = range.first; it != range.second; ++it) {
+    std::string_view v = view(it->value());
+    for (;;) {
+      size_t comma = v.find(',');
+      std::string_view token = trimmed(v.substr(0, comma));
+      if (!token.empty()) out.push_back(token);
+      if (comma == std::string_view::npos) break;
+      v.remove_prefix(comma + 1);
+    }
+  }
+  return out;
+}
+
+// Runs the handler off the I/O thread. Jobs not yet started can be taken back (at stop).
+class WorkerPool {
+ public:
+  ~WorkerPool() { stopAndJoin(); }
+  void start(size_t n) {
+    for (size_t i = 0; i < n; ++i) threads_.emplace_back([this] { loop(); });
+  }
+  void submit(std::function<void()> job) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(std::move(job));
+    }
+    ready_.notify_one();
+  }
+  std::deque<std::function<void()>> takeQueued() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(queue_, {});
+  }
+  void stopAndJoin() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    ready_.notify_all();
+    for (auto& t : threads_) t.join();
+    threads_.clear();
+  }
+
+ private:
+  void loop() {
+    for (;;) {
+      std::function<void()> job;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return done_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      job();
+    }
+  }
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> queue_;
+  std::vector<std::thread> threads_;
+  bool done_ = false;
+};
+
+class Connection;
+
+// The server's state; the I/O thread's part is touched by it alone.
+struct Front {
+  HttpServer::Handler handler;
+  HttpServerOptions options;
+
+  // I/O thread only. Declared before the io_context: destroying it destroys pending handlers,
+  // whose connections unregister here.
+  std::unordered_set<Connection*> connections;
+  std::map<asio::ip::address, size_t> perPeer;
+  size_t counted = 0;   // connections within the limits (sum of perPeer)
+  size_t refusing = 0;  // connections being answered 503
+  size_t pendingBodyBytes = 0;  // bodies announced, being received or waiting for their call
+  bool stopping = false;
+  bool tearingDown = false;
+  Clock::time_point lastBusyLog{};
+  size_t busyUnlogged = 0;
+  std::array<char, 8192> discard{};  // what lingering connections read, thrown away
+
+  asio::io_context ioc;
+  tcp::acceptor acceptor{ioc};
+  asio::steady_timer acceptPause{ioc};
+  asio::steady_timer stopGrace{ioc};
+
+  std::atomic<bool> ready{false}, finished{false}, ran{false};
+  WorkerPool workers;  // declared last: joined first
+
+  // The timers go before the io_context; connections its destruction releases must not touch them.
+  ~Front() { tearingDown = true; }
+
+  void accept();
+  void onAccepted(error_code ec, tcp::socket socket);
+  void beginStop();
+  void logBusy(const asio::ip::address& peer, const char* which);
+};
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  enum class Slot { Counted, Refusing };
+
+  Connection(Front& s, tcp::socket socket, asio::ip::address peer, Slot slot)
+      : s_(s), socket_(std::move(socket)), timer_(s.ioc), peer_(std::move(peer)), slot_(slot) {
+    s_.connections.insert(this);
+  }
+
+  ~Connection() {
+    releaseBody();
+    s_.connections.erase(this);
+    if (slot_ == Slot::Counted) {
+      --s_.counted;
+      auto it = s_.perPeer.find(peer_);
+      if (it != s_.perPeer.end() && --it->second == 0) s_.perPeer.erase(it);
+    } else {
+      --s_.refusing;
+    }
+    if (s_.stopping && s_.connections.empty() && !s_.tearingDown) s_.stopGrace.cancel();
+  }
+
+  void start() { waitForRequest(); }
+
+  // Over a connection limit: a 503 without reading the request, then the connection ends.
+  void refuseBusy() {
+    respond(503, net::encodeFault("Servidor de aplicação ocupado (conexões demais); tente novamente."), false);
+    arm(kLinger);
+  }
+
+  // The server stops: whatever is not executing or being answered ends now.
+  void onStop() {
+    if (state_ == State::Idle || state_ == State::Reading || state_ == State::Lingering) close();
+  }
+  // The stop's grace period is over: only calls still executing keep their connection.
+  void onGraceOver() {
+    if (state_ != State::Executing) close();
+  }
+
+ private:
+  enum class State { Idle, Reading, Executing, Writing, Lingering, Closed };
+
+  // ---- timers
+
+  void arm(Clock::duration d) {
+    unsigned gen = ++timerGen_;
+    timer_.expires_after(d);
+    timer_.async_wait([self = shared_from_this(), gen](error_code ec) {
+      if (!ec && gen == self->timerGen_) self->onDeadline();
+    });
+  }
+  void disarm() {
+    ++timerGen_;
+    timer_.cancel();
+  }
+  void onDeadline() {
+    switch (state_) {
+      case State::Reading:
+        // The read in progress ends with operation_aborted and answers 408 (see failedRead).
+        timedOut_ = true;
+        {
+          error_code ignored;
+          socket_.cancel(ignored);
+        }
+        break;
+      case State::Writing:
+        spdlog::warn("{}: resposta não recebida pelo cliente a tempo; conexão encerrada", peer_.to_string());
+        close();
+        break;
+      case State::Idle:
+      case State::Lingering: close(); break;
+      default: break;
+    }
+  }
+
+  // ---- request
+
+  void waitForRequest() {
+    if (s_.stopping) return close();
+    state_ = State::Idle;
+    timedOut_ = false;
+    version_ = 11;
+    parser_.emplace();
+    parser_->header_limit(kHeaderLimit);
+    // The body limit is checked from the head (after the token), then set before the body is read.
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
+    if (buffer_.size() > 0) return readHead();  // a pipelined request is already here
+    buffer_.shrink_to_fit();
+    arm(s_.options.idleTimeout);
+    socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code ec) {
+      if (!ec && self->state_ == State::Idle) self->readHead();
+    });
+  }
+
+  void readHead() {
+    state_ = State::Reading;
+    arm(s_.options.requestTimeout);
+    http::async_read_header(socket_, buffer_, *parser_, [self = shared_from_this()](error_code ec, size_t) {
+      if (self->state_ == State::Reading && !self->failedRead(ec)) self->route();
+    });
+  }
+
+  // Handles the end of a read that did not deliver what was asked; true when it did so.
+  bool failedRead(error_code ec) {
+    if (timedOut_) {
+      refuse(408, "A requisição não chegou inteira dentro do prazo.");
+      return true;
+    }
+    if (!ec) return false;
+    if (ec == http::error::body_limit) {
+      refuse(413, "Requisição grande demais.");
+    } else if (ec == http::error::header_limit) {
+      refuse(431, "Cabeçalho da requisição grande demais.");
+    } else if (ec.category() == http::make_error_code(http::error::bad_method).category() &&
+               ec != http::error::end_of_stream && ec != http::error::partial_message) {
+      refuse(400, std::string("Requisição HTTP malformada (") + ec.message() + ").");
+    } else {
+      close();  // the client went away (end of stream, reset) or the server closed the socket
+    }
+    return true;
+  }
+
+  void route() {
+    auto& req = parser_->get();
+    version_ = req.version() == 10 ? 10 : 11;
+    std::string_view target = view(req.target());
+    std::string_view path = target.substr(0, target.find('?'));
+    bool hasBody = parser_->chunked() || req.count(http::field::transfer_encoding) > 0 ||
+                   parser_->content_length().value_or(0) > 0;
+    if (path == "/health") {
+      if (req.method() != http::verb::get) return refuse(405, "Use GET em /health.", "GET");
+      // A body nobody reads ends the connection after the reply.
+      return respond(200, "{\"status\":\"ok\"}", req.keep_alive() && !hasBody);
+    }
+    if (path != "/rpc") return refuse(404, "Recurso não encontrado.");
+    if (req.method() != http::verb::post) return refuse(405, "Use POST em /rpc.", "POST");
+
+    std::string_view auth = view(req[http::field::authorization]);
+    constexpr std::string_view kBearer = "Bearer ";
+    if (auth.substr(0, kBearer.size()) != kBearer || !sameSecret(auth.substr(kBearer.size()), s_.options.token))
+      return refuse(401, "Sessão não autorizada: token ausente ou inválido.");
+    if (req["X-Operator"].empty()) return refuse(401, "Sessão não autorizada: operador não informado.");
+
+    std::vector<std::string_view> transfer = codings(req, http::field::transfer_encoding);
+    if (!transfer.empty() && !(transfer.size() == 1 && beast::iequals(transfer[0], "chunked")))
+      return refuse(501, "Codificação de transferência não suportada (aceita-se apenas chunked).");
+    for (std::string_view c : codings(req, http::field::content_encoding))
+      if (!beast::iequals(c, "identity"))
+        return refuse(415, "Corpo comprimido não é aceito (Content-Encoding deve ser identity).");
+    if (!parser_->chunked() && !parser_->content_length())
+      return refuse(411, "Requisição sem Content-Length.");
+    if (parser_->content_length().value_or(0) > s_.options.maxBodyBytes)
+      return refuse(413, "Requisição grande demais.");
+    parser_->body_limit(s_.options.maxBodyBytes);
+    // The bodies held at once are bounded too: a chunked one counts as the largest allowed.
+    size_t need = parser_->chunked() ? s_.options.maxBodyBytes : static_cast<size_t>(*parser_->content_length());
+    if (s_.pendingBodyBytes + need > s_.options.maxPendingBodyBytes)
+      return refuse(503, "Servidor de aplicação ocupado (requisições demais em andamento); tente novamente.");
+    reservedBody_ = need;
+    s_.pendingBodyBytes += need;
+
+    std::string_view expect = trimmed(view(req[http::field::expect]));
+    if (!expect.empty()) {
+      if (!beast::iequals(expect, "100-continue")) return refuse(417, "Expect não suportado.");
+      if (!parser_->is_done()) return sendContinue();
+    }
+    readBody();
+  }
+
+  void sendContinue() {
+    interim_ = {http::status::continue_, 11};
+    http::async_write(socket_, interim_, [self = shared_from_this()](error_code ec, size_t) {
+      if (self->state_ == State::Reading && !self->failedRead(ec)) self->readBody();
+    });
+  }
+
+  void readBody() {
+    if (parser_->is_done()) return execute();
+    http::async_read(socket_, buffer_, *parser_, [self = shared_from_this()](error_code ec, size_t) {
+      if (self->state_ == State::Reading && !self->failedRead(ec)) self->execute();
+    });
+  }
+
+  void execute() {
+    disarm();
+    state_ = State::Executing;
+    auto& req = parser_->get();
+    keepAlive_ = req.keep_alive();
+    std::string op(view(req["X-Operator"]));
+    std::string body = std::move(req.body());
+    parser_.reset();
+    Front& s = s_;
+    // The job holds a work guard, so run() waits for the call; its result goes back to the I/O
+    // thread together with the last reference to the connection.
+    s.workers.submit([&s, self = shared_from_this(), guard = asio::make_work_guard(s.ioc), body = std::move(body),
+                      op = std::move(op)]() mutable {
+      unsigned status = 200;
+      std::string reply;
+      try {
+        reply = s.handler(body, op);
+      } catch (const std::exception& e) {
+        status = 500;
+        spdlog::error("falha ao atender requisição: {}", logText(e.what()));
+        reply = net::encodeFault(std::string("Erro interno do servidor de aplicação: ") + e.what());
+      } catch (...) {
+        status = 500;
+        spdlog::error("falha ao atender requisição: erro desconhecido");
+        reply = net::encodeFault("Erro interno do servidor de aplicação.");
+      }
+      asio::post(s.ioc, [self = std::move(self), status, reply = std::move(reply)]() mutable {
+        self->releaseBody();
+        if (self->state_ == State::Executing) self->respond(status, std::move(reply), self->keepAlive_);
+      });
+    });
+  }
+
+  // ---- reply
+
+  void refuse(unsigned status, const std::string& why, const char* allow = nullptr) {
+    std::string what = "(cabeçalho incompleto)";
+    if (parser_ && parser_->is_header_done()) {
+      const auto& req = parser_->get();
+      what = logText(view(req.method_string())) + " " + logText(view(req.target()));
+    }
+    spdlog::warn("{} {} recusado ({}): {}", peer_.to_string(), what, status, why);
+    respond(status, net::encodeFault(why), false, allow);
+  }
+
+  void respond(unsigned status, std::string body, bool keepAlive, const char* allow = nullptr) {
+    keepAlive_ = keepAlive && !s_.stopping;
+    response_ = {};
+    response_.version(version_);
+    response_.result(status);
+    response_.set(http::field::content_type, "application/json");
+    if (allow) response_.set(http::field::allow, allow);
+    response_.keep_alive(keepAlive_);
+    response_.body() = std::move(body);
+    response_.prepare_payload();
+    state_ = State::Writing;
+    // While stopping, a reply the client does not take must not hold the stop up.
+    arm(s_.stopping ? std::min<Clock::duration>(s_.options.requestTimeout, kStopGrace) : s_.options.requestTimeout);
+    http::async_write(socket_, response_, [self = shared_from_this()](error_code ec, size_t) {
+      if (self->state_ == State::Writing) self->onWritten(ec);
+    });
+  }
+
+  void onWritten(error_code ec) {
+    response_ = {};
+    if (ec || s_.stopping) return close();
+    if (!keepAlive_) return linger();
+    waitForRequest();
+  }
+
+  // ---- end
+
+  void linger() {
+    state_ = State::Lingering;
+    error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_send, ignored);
+    arm(kLinger);
+    discard();
+  }
+  void discard() {
+    socket_.async_read_some(asio::buffer(s_.discard), [self = shared_from_this()](error_code ec, size_t) {
+      if (self->state_ != State::Lingering) return;
+      if (ec) return self->close();
+      self->discard();
+    });
+  }
+
+  void releaseBody() {
+    s_.pendingBodyBytes -= reservedBody_;
+    reservedBody_ = 0;
+  }
+
+  void close() {
+    releaseBody();
+    if (state_ == State::Closed) return;
+    state_ = State::Closed;
+    disarm();
+    error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+  }
+
+  Front& s_;
+  tcp::socket socket_;
+  asio::steady_timer timer_;
+  unsigned timerGen_ = 0;
+  asio::ip::address peer_;
+  Slot slot_;
+  State state_ = State::Idle;
+  bool timedOut_ = false;
+  bool keepAlive_ = false;
+  size_t reservedBody_ = 0;  // this request's share of pendingBodyBytes
+  unsigned version_ = 11;
+  beast::flat_buffer buffer_{kBufferLimit};
+  std::optional<http::request_parser<http::string_body>> parser_;
+  http::response<http::string_body> response_;
+  http::response<http::empty_body> interim_;
+};
+
+// ---- listener
+
+void Front::accept() {
+  acceptor.async_accept([this](error_code ec, tcp::socket socket) { onAccepted(ec, std::move(socket)); });
+}
+
+void Front::onAccepted(error_code ec, tcp::socket socket) {
+  if (stopping || !acceptor.is_open()) return;
+  if (ec) {
+    if (ec == asio::error::no_descriptors || ec == asio::error::no_buffer_space || ec == asio::error::no_memory ||
+        ec == boost::system::errc::too_many_files_open_in_system) {
+      // Out of descriptors or memory: pause instead of spinning on the same error.
+      logBusy({}, "recursos do sistema esgotados (descritores ou memória)");
+      acceptPause.expires_after(kAcceptPause);
+      acceptPause.async_wait([this](error_code e) {
+        if (!e && !stopping) accept();
+      });
+      return;
+    }
+    return accept();
+  }
+  error_code ignored;
+  socket.set_option(tcp::no_delay(true), ignored);  // replies are small and latency-bound
+  asio::ip::address peer = socket.remote_endpoint(ignored).address();
+  auto peerIt = perPeer.find(peer);
+  size_t fromPeer = peerIt == perPeer.end() ? 0 : peerIt->second;
+  if (counted >= options.maxConnections || fromPeer >= options.maxConnectionsPerPeer) {
+    logBusy(peer, counted >= options.maxConnections ? "limite total de conexões" : "limite de conexões por endereço");
+    if (refusing < kMaxRefusing) {
+      ++refusing;
+      std::make_shared<Connection>(*this, std::move(socket), peer, Connection::Slot::Refusing)->refuseBusy();
+    }  // else the socket just closes
+    return accept();
+  }
+  ++counted;
+  ++perPeer[peer];
+  std::make_shared<Connection>(*this, std::move(socket), peer, Connection::Slot::Counted)->start();
+  accept();
+}
+
+// At most one warning a second, with the number left unlogged since the last.
+void Front::logBusy(const asio::ip::address& peer, const char* which) {
+  auto now = Clock::now();
+  if (now - lastBusyLog < std::chrono::seconds(1)) {
+    ++busyUnlogged;
+    return;
+  }
+  lastBusyLog = now;
+  std::string more = busyUnlogged ? " (e " + std::to_string(busyUnlogged) + " recusas não registradas)" : "";
+  if (peer.is_unspecified())
+    spdlog::warn("conexões não aceitas: {}{}", which, more);
+  else
+    spdlog::warn("conexão de {} recusada: {}{}", peer.to_string(), which, more);
+  busyUnlogged = 0;
+}
+
+void Front::beginStop() {
+  if (stopping) return;
+  stopping = true;
+  error_code ignored;
+  acceptor.close(ignored);
+  acceptPause.cancel();
+  // Requests queued but not started are dropped here, on the I/O thread: their connections close.
+  workers.takeQueued();
+  std::vector<std::shared_ptr<Connection>> all;
+  for (Connection* c : connections) all.push_back(c->shared_from_this());
+  for (auto& c : all) c->onStop();
+  all.clear();
+  if (connections.empty()) return;
+  stopGrace.expires_after(kStopGrace);
+  stopGrace.async_wait([this](error_code ec) {
+    if (ec) return;
+    std::vector<std::shared_ptr<Connection>> left;
+    for (Connection* c : connections) left.push_back(c->shared_from_this());
+    for (auto& c : left) c->onGraceOver();
+  });
+}
+
 }  // namespace
 
-struct HttpServer::Impl {
-  Handler handler;
-  HttpServerOptions options;
-  httplib::Server server;
-  std::atomic<bool> finished{false};
+struct HttpServer::Impl : Front {};
 
-  void unauthorized(httplib::Response& res, const char* why) {
-    spdlog::warn("POST /rpc recusado (401): {}", why);
-    res.status = 401;
-    res.set_content(net::encodeFault(std::string("Sessão não autorizada: ") + why), "application/json");
-  }
-
-  void routes() {
-    server.set_payload_max_length(options.maxBodyBytes);
-    server.set_tcp_nodelay(true);  // replies are small and latency-bound
-    server.set_keep_alive_timeout(options.keepAliveSeconds);
-    server.Get("/health", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("{\"status\":\"ok\"}", "application/json");
-    });
-    server.Post("/rpc", [this](const httplib::Request& req, httplib::Response& res) {
-      std::string auth = req.get_header_value("Authorization");
-      const std::string prefix = "Bearer ";
-      if (auth.compare(0, prefix.size(), prefix) != 0 || !sameSecret(auth.substr(prefix.size()), options.token))
-        return unauthorized(res, "token ausente ou inválido.");
-      std::string op = req.get_header_value("X-Operator");
-      if (op.empty()) return unauthorized(res, "operador não informado.");
-      res.set_content(handler(req.body, op), "application/json");
-    });
-    server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
-      std::string what = "erro desconhecido";
-      try {
-        std::rethrow_exception(ep);
-      } catch (const std::exception& e) {
-        what = e.what();
-      } catch (...) {
-      }
-      spdlog::error("falha ao atender requisição: {}", what);
-      res.status = 500;
-      res.set_content(net::encodeFault("Erro interno do servidor de aplicação: " + what), "application/json");
-    });
-    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-      if (res.status == 413) spdlog::warn("{} {} recusado (413): corpo grande demais", req.method, req.path);
-      if (res.body.empty())
-        res.set_content(net::encodeFault("Erro HTTP " + std::to_string(res.status) + "."), "application/json");
-    });
-  }
-};
+// ---- server
 
 HttpServer::HttpServer(Handler handler, HttpServerOptions options) : d_(std::make_unique<Impl>()) {
   if (options.token.empty()) throw Exception("O servidor de aplicação exige um token de sessão.");
+  if (options.workers == 0) options.workers = 1;
   d_->handler = std::move(handler);
   d_->options = std::move(options);
-  d_->routes();
 }
 
 HttpServer::~HttpServer() { stop(); }
 
 int HttpServer::bind(const std::string& host, int port) {
-  bool ok;
-  int bound = port;
-  if (port == 0) {
-    bound = d_->server.bind_to_any_port(host);
-    ok = bound > 0;
-  } else {
-    ok = d_->server.bind_to_port(host, port);
-  }
-  if (!ok)
+  try {
+    tcp::resolver resolver(d_->ioc);
+    auto results = resolver.resolve(host, std::to_string(port), tcp::resolver::passive | tcp::resolver::numeric_service);
+    tcp::endpoint endpoint = results.begin()->endpoint();
+    d_->acceptor.open(endpoint.protocol());
+    d_->acceptor.set_option(asio::socket_base::reuse_address(true));
+    d_->acceptor.bind(endpoint);
+    d_->acceptor.listen(asio::socket_base::max_listen_connections);
+    return d_->acceptor.local_endpoint().port();
+  } catch (const boost::system::system_error&) {
+    error_code ignored;
+    d_->acceptor.close(ignored);
     throw Exception("Não foi possível escutar em " + host + ":" + std::to_string(port) +
                     " (endereço inválido ou porta em uso).");
-  return bound;
+  }
 }
 
 bool HttpServer::run() {
-  bool ok = d_->server.listen_after_bind();
+  if (d_->ran.exchange(true) || !d_->acceptor.is_open()) {
+    d_->finished = true;
+    return false;
+  }
+  bool ok = true;
+  d_->workers.start(d_->options.workers);
+  d_->accept();
+  d_->ready = true;
+  try {
+    d_->ioc.run();
+  } catch (const std::exception& e) {
+    spdlog::error("o servidor HTTP parou por um erro: {}", logText(e.what()));
+    ok = false;
+  }
+  d_->workers.stopAndJoin();
   d_->finished = true;
   return ok;
 }
 
-void HttpServer::stop() { d_->server.stop(); }
+void HttpServer::stop() {
+  asio::post(d_->ioc, [impl = d_.get()] { impl->beginStop(); });
+}
 
 void HttpServer::waitUntilReady() {
-  while (!d_->server.is_running() && !d_->finished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (!d_->ready && !d_->finished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace cad::appserver

@@ -1,12 +1,27 @@
-// HTTP front of the application server (cpp-httplib, kept out of this header):
+// HTTP front of the application server (Boost.Beast over Asio, kept out of this header):
 //   GET  /health  → 200 {"status":"ok"}, no authorisation.
-//   POST /rpc     → requires "Authorization: Bearer <token>" and a non-empty "X-Operator"
-//                   (401 otherwise); bodies above the size limit get 413; the body goes to the
-//                   handler (the dispatcher) and its reply comes back as 200 application/json.
-// Connections are kept alive; requests are served by httplib's worker threads, so the handler must
-// be thread-safe (the dispatcher is: each call leases its own database connection).
+//   POST /rpc     → requires "Authorization: Bearer <token>" and a non-empty "X-Operator" (401
+//                   otherwise), checked from the request head before any body byte is read; the
+//                   body goes to the handler (the dispatcher) and its reply comes back as 200
+//                   application/json. Range and other conditional headers are ignored.
+// Refusals, each with a {"fault": ...} body: 400 malformed request, 404 other paths, 405 other
+// methods, 408 head and body not complete within the request deadline, 411 a POST with neither
+// Content-Length nor chunked framing, 413 a body over the limit (by Content-Length or as soon as
+// chunks pass it; never accumulated), 415 a Content-Encoding other than identity (bodies are
+// never decompressed), 417 an Expect other than 100-continue, 431 a head over 16 KiB, 501 a
+// transfer coding other than chunked, 503 over the connection limits (total or per peer address)
+// or when the bodies already held would pass their bound.
+// A refusal that leaves a body unread closes the connection after the reply.
+//
+// Connections are event-driven on one I/O thread: waiting, reading and writing cost no worker, so
+// idle kept-alive and slow clients cannot hold up others; a small pool of worker threads runs the
+// handler, which must be thread-safe (the dispatcher is: each call leases its own connection).
+// stop() (from any thread) closes the listener and every idle or partly received connection at
+// once, lets calls already executing finish and send their reply, and closes whatever remains
+// after a few seconds; run() then returns.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -17,7 +32,16 @@ namespace cad::appserver {
 struct HttpServerOptions {
   std::string token;
   size_t maxBodyBytes = size_t{16} << 20;
-  int keepAliveSeconds = 5;  // an idle kept-alive connection is closed after this
+  // An idle kept-alive connection is closed after this.
+  std::chrono::milliseconds idleTimeout{std::chrono::seconds(30)};
+  // Total time for a request's head and body, from its first byte; also for writing its reply.
+  std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
+  // Request bodies held at once, being received or waiting for a worker (a chunked body counts
+  // as maxBodyBytes); a request that would pass it is refused with 503.
+  size_t maxPendingBodyBytes = size_t{256} << 20;
+  size_t workers = 8;                // threads running the handler
+  size_t maxConnections = 1000;      // open connections in all
+  size_t maxConnectionsPerPeer = 64; // open connections from one client address
 };
 
 class HttpServer {
@@ -30,10 +54,11 @@ class HttpServer {
 
   // Binds host:port (port 0 picks a free one) and returns the bound port; throws cad::Exception.
   int bind(const std::string& host, int port);
-  // Serves until stop() (from any thread). Returns false when serving failed.
+  // Serves until stop() (from any thread), on the calling thread plus the worker threads. Returns
+  // false when serving failed.
   bool run();
   void stop();
-  // Blocks until run() has started accepting connections.
+  // Blocks until run() has started accepting connections (or has already finished).
   void waitUntilReady();
 
  private:

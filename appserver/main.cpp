@@ -1,6 +1,10 @@
 // cadserv-server: the application server process. Opens the shared database (creating the
 // schema and demo data on request), listens on loopback by default, requires a session token on
-// every call, and stops cleanly on SIGTERM or SIGINT (exit code 0).
+// every call, and stops cleanly on SIGTERM or SIGINT (exit code 0): calls being executed finish,
+// everything else is closed, within seconds.
+//
+// The token comes from --token, --token-file (its first line) or $CADSERV_TOKEN, in that order, or
+// is generated; a file or the environment keeps it out of the process list.
 //
 // stdout carries only what a caller needs to reach the server (the token when generated, the URL);
 // the log goes to stderr.
@@ -8,12 +12,17 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <thread>
@@ -47,6 +56,28 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
   return port <= 65535;
 }
 
+// The first line of a token file, without surrounding blanks; false (with the reason) when the
+// file cannot be read or the line is empty. Warns when others than the owner may read it.
+bool readTokenFile(const std::string& path, std::string& token, std::string& why) {
+  std::ifstream in(path);
+  if (!in) {
+    why = "não foi possível ler o arquivo de token " + path;
+    return false;
+  }
+  std::getline(in, token);
+  size_t first = token.find_first_not_of(" \t\r");
+  size_t last = token.find_last_not_of(" \t\r");
+  token = first == std::string::npos ? "" : token.substr(first, last - first + 1);
+  if (token.empty()) {
+    why = "o arquivo de token " + path + " não tem um token na primeira linha";
+    return false;
+  }
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+    spdlog::warn("o arquivo de token {} pode ser lido por outros usuários (use chmod 600)", path);
+  return true;
+}
+
 bool hasSchema(cad::db::Database& db) {
   try {
     db.query("SELECT 1 FROM SERVICO WHERE 1 = 0");
@@ -62,20 +93,56 @@ int main(int argc, char** argv) {
   CLI::App app{"Servidor de aplicação do cadastro de serviços (Ger04100.rdmCadastroServ)"};
   std::string listen = "127.0.0.1:8099";
   std::string dbUrl = "sqlite:cadserv.db";
-  std::string token;
+  std::string token, tokenFile;
   std::string logLevel = "info";
   bool init = false, demo = false;
+  cad::appserver::HttpServerOptions front;
+  int idleSeconds = 30, requestSeconds = 30;
+  app.option_defaults()->always_capture_default();
   app.add_option("--listen", listen, "Endereço e porta (HOST:PORTA; porta 0 escolhe uma livre)");
   app.add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
   app.add_flag("--init", init, "Cria o esquema do banco de dados");
   app.add_flag("--demo", demo, "Carrega os dados de demonstração (cria o esquema se faltar)");
-  app.add_option("--token", token, "Token de sessão exigido dos clientes (gerado quando omitido)");
+  app.add_option("--token", token,
+                 "Token de sessão exigido dos clientes (visível na lista de processos: prefira "
+                 "--token-file ou CADSERV_TOKEN)");
+  app.add_option("--token-file", tokenFile, "Arquivo cuja primeira linha é o token de sessão");
+  app.add_option("--workers", front.workers, "Chamadas executadas ao mesmo tempo (e conexões ao banco)")
+      ->check(CLI::Range(1, 256));
+  app.add_option("--max-connections", front.maxConnections, "Conexões abertas no total")->check(CLI::Range(1, 100000));
+  app.add_option("--max-connections-per-peer", front.maxConnectionsPerPeer,
+                 "Conexões abertas por endereço de cliente (aumente atrás de um proxy)")
+      ->check(CLI::Range(1, 100000));
+  app.add_option("--request-timeout", requestSeconds,
+                 "Segundos para receber o cabeçalho e o corpo de uma requisição (e enviar a resposta)")
+      ->check(CLI::Range(1, 3600));
+  app.add_option("--idle-timeout", idleSeconds, "Segundos que uma conexão ociosa fica aberta")
+      ->check(CLI::Range(1, 3600));
   app.add_option("--log-level", logLevel, "Nível de log: trace, debug, info, warn, error, off")
       ->check(CLI::IsMember({"trace", "debug", "info", "warn", "error", "critical", "off"}));
+  app.footer(
+      "Token de sessão: --token, senão --token-file, senão a variável de ambiente CADSERV_TOKEN; sem nenhum,\n"
+      "um token aleatório é gerado e mostrado na saída padrão.");
   CLI11_PARSE(app, argc, argv);
 
   spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv"));
   spdlog::set_level(spdlog::level::from_str(logLevel));
+
+  if (!token.empty() && !tokenFile.empty()) {
+    std::cerr << "Use --token ou --token-file, não os dois.\n";
+    return 2;
+  }
+  if (!tokenFile.empty()) {
+    std::string why;
+    if (!readTokenFile(tokenFile, token, why)) {
+      std::cerr << "Token de sessão: " << why << ".\n";
+      return 2;
+    }
+  } else if (token.empty()) {
+    if (const char* env = std::getenv("CADSERV_TOKEN")) token = env;
+  }
+  front.idleTimeout = std::chrono::seconds(idleSeconds);
+  front.requestTimeout = std::chrono::seconds(requestSeconds);
 
   std::string host;
   int port = 0;
@@ -92,7 +159,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   try {
-    cad::db::Pool pool(dbUrl);
+    cad::db::Pool pool(dbUrl, front.workers);  // one database connection per worker
     {
       auto db = pool.acquire();
       // createSchema only adds what is missing, so --demo may always run it first.
@@ -110,7 +177,8 @@ int main(int argc, char** argv) {
     bool generated = token.empty();
     if (generated) token = randomToken();
     cad::appserver::Dispatcher dispatcher(pool);
-    cad::appserver::HttpServer server(dispatcher.handler(), {token, size_t{16} << 20});
+    front.token = token;
+    cad::appserver::HttpServer server(dispatcher.handler(), front);
     int bound = server.bind(host, port);
 
     bool served = true;

@@ -3,14 +3,29 @@
 //    (token check, dispatcher, SQLite query, packet codec) against a bare cpp-httplib echo server
 //    returning the same reply bytes to a bare client: the protocol's own cost. Each reports the
 //    median and p99 latency in microseconds; the second also its ratio to the echo's median.
+//  - The same call while 500 idle kept-alive connections and 16 clients dripping a request head
+//    (one line every 200 ms) are open, alternating with the call on an unloaded twin server: the
+//    front must not let them slow a call down. Reports both p99 and their ratio
+//    (p99_ratio_vs_unloaded; the goal is at most 3).
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <spdlog/spdlog.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
@@ -54,6 +69,8 @@ struct RpcFixture {
   double echoMedian = 0;
 
   RpcFixture() {
+    // One log line per call would measure the terminal; warnings still show.
+    spdlog::set_level(spdlog::level::warn);
     char name[] = "/tmp/cadserv-bench-XXXXXX";
     close(mkstemp(name));
     path = name;
@@ -144,10 +161,137 @@ void BM_GetServico_NetConnection(benchmark::State& state) {
   if (f.echoMedian > 0) state.counters["ratio_vs_echo"] = lat.percentile(0.5) / f.echoMedian;
 }
 
+// A loopback client socket from `source`, or -1.
+int connectFrom(int port, const std::string& source) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(static_cast<uint16_t>(port));
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+      connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// 500 idle kept-alive connections (each made one GET /health; 50 from each of 10 loopback
+// addresses, within the server's default limit per peer) and 16 connections dripping a request
+// head, one line every 200 ms, reopened when the server cuts them at the request deadline.
+class Load {
+ public:
+  explicit Load(int port) {
+    rlimit r{};
+    if (getrlimit(RLIMIT_NOFILE, &r) == 0 && r.rlim_cur < r.rlim_max) {
+      r.rlim_cur = r.rlim_max;
+      setrlimit(RLIMIT_NOFILE, &r);
+    }
+    const char kHealth[] = "GET /health HTTP/1.1\r\nHost: x\r\n\r\n";
+    for (int i = 0; i < 500; ++i) {
+      int fd = connectFrom(port, "127.0.0." + std::to_string(2 + i % 10));
+      if (fd < 0) continue;
+      send(fd, kHealth, sizeof kHealth - 1, MSG_NOSIGNAL);
+      std::string got;
+      char buf[512];
+      pollfd p{fd, POLLIN, 0};
+      while (got.find("\"ok\"}") == std::string::npos && poll(&p, 1, 5000) > 0) {
+        ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        got.append(buf, static_cast<size_t>(n));
+      }
+      if (got.find("\"ok\"}") != std::string::npos) ++idle_;
+      idleFds_.push_back(fd);
+    }
+    drip_ = std::thread([this, port] {
+      std::vector<int> fds(16, -1);
+      std::vector<int> sent(16, 0);
+      while (!stop_) {
+        for (size_t i = 0; i < fds.size(); ++i) {
+          if (fds[i] < 0) {
+            fds[i] = connectFrom(port, "127.0.0.200");
+            sent[i] = 0;
+          }
+          std::string line = sent[i]++ == 0 ? "POST /rpc HTTP/1.1\r\n" : "X-Lento: " + std::to_string(sent[i]) + "\r\n";
+          if (fds[i] >= 0 && send(fds[i], line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
+            close(fds[i]);
+            fds[i] = -1;
+          }
+        }
+        for (int k = 0; k < 20 && !stop_; ++k) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      for (int fd : fds)
+        if (fd >= 0) close(fd);
+    });
+  }
+  ~Load() {
+    stop_ = true;
+    drip_.join();
+    for (int fd : idleFds_) close(fd);
+    // Let the server see them go before the next run opens as many from the same addresses.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  int idle() const { return idle_; }
+
+ private:
+  std::vector<int> idleFds_;
+  int idle_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread drip_;
+};
+
+// A connection to the fixture's database through `port`, opened.
+std::unique_ptr<cad::TNetConnection> openConnection(int port) {
+  auto net = std::make_unique<cad::TNetConnection>();
+  net->ServerName = "Ger04100.rdmCadastroServ";
+  net->Host = "127.0.0.1";
+  net->Port = port;
+  net->Open();
+  return net;
+}
+
+// Each iteration calls the loaded server and a twin server on the same dispatcher and database
+// that carries no load, one after the other, so whatever else the machine runs falls on both
+// alike; the ratio of their p99 is the load's own effect.
+void BM_GetServico_NetConnection_Loaded(benchmark::State& state) {
+  RpcFixture& f = fixture();
+  cad::appserver::HttpServer twin(f.dispatcher->handler(), cad::appserver::HttpServerOptions{"bench"});
+  int twinPort = twin.bind("127.0.0.1", 0);
+  std::thread twinThread([&] { twin.run(); });
+  twin.waitUntilReady();
+  {
+    Load load(f.port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the drips have begun
+    auto loaded = openConnection(f.port);
+    auto quiet = openConnection(twinPort);
+    Latencies lat, base;
+    for (auto _ : state) {
+      auto start = Clock::now();
+      benchmark::DoNotOptimize(loaded->Call("GetServico", {"0001", ""}).asPacket().rowCount());
+      lat.add(start);
+      start = Clock::now();
+      benchmark::DoNotOptimize(quiet->Call("GetServico", {"0001", ""}).asPacket().rowCount());
+      base.add(start);
+    }
+    lat.report(state);
+    state.counters["idle_connections"] = load.idle();
+    state.counters["unloaded_median_us"] = base.percentile(0.5);
+    state.counters["unloaded_p99_us"] = base.percentile(0.99);
+    if (base.percentile(0.99) > 0) state.counters["p99_ratio_vs_unloaded"] = lat.percentile(0.99) / base.percentile(0.99);
+  }
+  twin.stop();
+  twinThread.join();
+}
+
 }  // namespace
 
 BENCHMARK(BM_GetServico_EchoHttplib)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetServico_NetConnection)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetServico_NetConnection_Loaded)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 namespace {
 

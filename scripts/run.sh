@@ -23,7 +23,9 @@ if [ ! -x "$SERVER" ]; then
   exit 1
 fi
 
-ARGS=(--listen "$LISTEN" --db "sqlite:$DB" --token "$TOKEN")
+# The server takes the token from the environment, not the command line (which others can list).
+export CADSERV_TOKEN="$TOKEN"
+ARGS=(--listen "$LISTEN" --db "sqlite:$DB")
 if [ ! -s "$DB" ]; then
   echo "Criando $DB com os dados de demonstração..."
   ARGS+=(--demo)

@@ -252,6 +252,10 @@ class Reader {
   void count() {
     if (++values_ > lim_.maxValues) fail("valores demais (limite " + std::to_string(lim_.maxValues) + ")");
   }
+  void countRow(size_t index) {
+    if (index >= lim_.maxRows) fail("linhas demais em um pacote (limite " + std::to_string(lim_.maxRows) + ")");
+    count();
+  }
 
   // Members of an object: calls onMember(key) positioned at the member's value, which must consume it.
   template <class F>
@@ -383,7 +387,8 @@ class Reader {
         p->delta = boolean();
       } else if (key == "kinds") {
         once(seenKinds, key);
-        array([&](size_t) {
+        array([&](size_t index) {
+          countRow(index);
           std::string k = string();
           if (k == "insert") p->kinds.push_back(ChangeKind::Inserted);
           else if (k == "modify") p->kinds.push_back(ChangeKind::Modified);
@@ -573,6 +578,7 @@ class Reader {
     std::unordered_set<std::string> names;
     array([&](size_t i) {
       if (i >= lim_.maxFields) fail("campos demais (limite " + std::to_string(lim_.maxFields) + ")");
+      count();
       FieldDef f;
       bool hasName = false, hasType = false, hasSize = false, hasReq = false, hasFixed = false;
       object([&](const std::string& key) {
@@ -607,7 +613,8 @@ class Reader {
 
   // Rows of scalar values. With nullRows, a row may be null (recorded there, stored empty).
   void rows(std::vector<std::vector<Variant>>& out, size_t widthHint, std::vector<bool>* nullRows) {
-    array([&](size_t) {
+    array([&](size_t index) {
+      countRow(index);
       if (nullRows) {
         bool n = isNull();
         nullRows->push_back(n);
@@ -648,6 +655,14 @@ int parseOutIndex(const std::string& key) {
 }
 
 }  // namespace
+
+DecodeLimits requestLimits() {
+  DecodeLimits l;
+  l.maxBytes = size_t{16} << 20;
+  l.maxValues = l.maxBytes / 16;
+  l.maxRows = 100'000;
+  return l;
+}
 
 void appendValue(std::string& out, const Variant& v) { appendAny(out, v, 0); }
 

@@ -24,12 +24,23 @@
 
 namespace cad::net {
 
+// Bounds on what one document may make the reader build. Every value, packet field and packet
+// row counts against maxValues; each costs at most about a hundred bytes once decoded, so
+// maxValues bounds the memory a document takes beside its own text.
 struct DecodeLimits {
   size_t maxBytes = size_t{256} << 20;  // whole document
   int maxDepth = 64;                    // nesting of arrays and objects
-  size_t maxValues = 20'000'000;        // decoded values in total (bounds memory)
+  size_t maxValues = 20'000'000;        // decoded values, fields and rows in total (bounds memory)
   size_t maxFields = 2000;              // fields of one packet
+  size_t maxRows = 10'000'000;          // rows of one packet (a change set's rows, too)
 };
+
+// Limits sized for a request to the application server (the defaults are sized for replies,
+// which carry whole tables): at most 16 MiB of text, one decoded value for every 16 bytes of
+// that (1 Mi values, about 40 MiB), 100 000 rows in one packet or change set. Decoding a request
+// therefore takes at most a few times the request size limit; beyond these the request is refused
+// with a text that names the limit.
+DecodeLimits requestLimits();
 
 // Single values.
 std::string encodeValue(const Variant& v);

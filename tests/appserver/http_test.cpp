@@ -23,7 +23,7 @@ class HttpTest : public ::testing::Test {
           if (r.method == "Dorme") std::this_thread::sleep_for(std::chrono::milliseconds(1500));
           return net::encodeReply({false, "", VariantArray{op, r.args.empty() ? Variant() : r.args[0]}, {}});
         },
-        HttpServerOptions{"segredo", 4096, 1});
+        HttpServerOptions{"segredo", 4096, std::chrono::seconds(1)});
     port = server->bind("127.0.0.1", 0);
     thread = std::thread([this] { server->run(); });
     server->waitUntilReady();

@@ -127,6 +127,38 @@ TEST(Codec, RefusesMalformedAndOversizedInput) {
   EXPECT_THROW(encodeValue(Variant(PacketPtr(p))), Exception);
 }
 
+TEST(Codec, RequestLimitsBoundWhatOneRequestBuilds) {
+  // Sized for requests: 16 MiB of text, one value per 16 bytes of that, 100 000 rows a packet.
+  DecodeLimits lim = requestLimits();
+  EXPECT_EQ(lim.maxBytes, size_t{16} << 20);
+  EXPECT_EQ(lim.maxValues, size_t{1} << 20);
+  EXPECT_EQ(lim.maxRows, 100'000u);
+  auto refusal = [&](const std::string& json) {
+    try {
+      decodeRequest(json, lim);
+    } catch (const Exception& e) {
+      return std::string(e.what());
+    }
+    return std::string("(aceito)");
+  };
+  auto request = [](const std::string& args) { return R"({"server":"S","method":"M","args":)" + args + "}"; };
+
+  // A small request of many tiny values (2 bytes each) is refused past the count, with the limit.
+  std::string zeros = "[0";
+  for (size_t i = 0; i < lim.maxValues; ++i) zeros += ",0";
+  EXPECT_NE(refusal(request("[" + zeros + "]]")).find("valores demais (limite 1048576)"), std::string::npos);
+  // Rows count even when they carry no value; a change set's kinds and originals count too.
+  std::string rows = R"({"$packet":{"fields":[],"rows":[[])";
+  for (size_t i = 0; i < lim.maxRows; ++i) rows += ",[]";
+  EXPECT_NE(refusal(request("[" + rows + "]}}]")).find("linhas demais em um pacote (limite 100000)"),
+            std::string::npos);
+  std::string kinds = R"({"$packet":{"fields":[],"rows":[],"delta":true,"kinds":["insert")";
+  for (size_t i = 0; i < lim.maxRows; ++i) kinds += ",\"insert\"";
+  EXPECT_NE(refusal(request("[" + kinds + R"(],"original":[]}}])")).find("linhas demais"), std::string::npos);
+  // What a screen sends passes.
+  EXPECT_EQ(refusal(encodeRequest({"S", "M", {Variant(samplePacket(true)), "0001", 2.5}})), "(aceito)");
+}
+
 TEST(Codec, CorruptedTextNeverCrashes) {
   // Mutations of valid documents must decode or throw cad::Exception; the sanitizers watch the rest.
   std::mt19937 rng(20260305);
