@@ -10,7 +10,8 @@
 // - /rpc never reaches the handler without a matching token (compared in constant time) and an
 //   operator. Token, operator and framing (length, transfer and content codings) are checked from
 //   the head before any body byte is read; a body over the limit is refused as soon as its
-//   Content-Length or a chunk size says so, and is never accumulated.
+//   Content-Length or a chunk size says so, and is never accumulated. The bodies held at once
+//   (being received or queued for a worker) stay under maxPendingBodyBytes.
 // - A request has one deadline for its head and body together, counted from its first byte; an
 //   idle kept-alive connection is closed after the idle time; a reply the client does not take is
 //   abandoned after the request time. Every wait of a connection is under one of these timers.
