@@ -76,6 +76,9 @@ struct EditMask {
 size_t utf8Length(std::string_view s);
 // Appends the UTF-8 encoding of a code point.
 void appendUtf8(std::string& out, uint32_t codePoint);
+// The valid UTF-8 sequence at s (lead byte >= 0x80, at most `avail` bytes): its length, with its
+// code point in `codePoint`; 0 when invalid (overlong forms, surrogates, beyond U+10FFFF).
+size_t utf8Decode(const unsigned char* s, size_t avail, uint32_t& codePoint);
 std::string utf8Left(std::string_view s, size_t n);
 std::vector<std::string> utf8Chars(std::string_view s);
 std::string upperCase(std::string_view s);

@@ -65,6 +65,31 @@ std::string mapChars(std::string_view s, F f) {
 
 }  // namespace
 
+size_t utf8Decode(const unsigned char* s, size_t avail, uint32_t& cp) {
+  unsigned char c = s[0];
+  size_t n;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (avail < n) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    if ((s[k] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (s[k] & 0x3F);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
+  return n;
+}
+
 void appendUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);

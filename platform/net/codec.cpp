@@ -29,32 +29,10 @@ constexpr int kMaxOutIndex = 9999;
 
 // ---------------------------------------------------------------- UTF-8
 
-// Length of the valid UTF-8 sequence starting at s[i] (lead byte >= 0x80), or 0 when invalid
-// (overlong forms, surrogates and code points above U+10FFFF are invalid).
+// Length of the valid UTF-8 sequence at s (lead byte >= 0x80), or 0 when invalid.
 size_t utf8SequenceLength(const unsigned char* s, size_t avail) {
-  unsigned char c = s[0];
-  size_t n;
   uint32_t cp;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-    cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (avail < n) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    if ((s[k] & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (s[k] & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
-  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
-  return n;
+  return utf8Decode(s, avail, cp);
 }
 
 // ---------------------------------------------------------------- writer
