@@ -210,6 +210,46 @@ TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloa
   EXPECT_FALSE(f.mnuExcluir->Enabled());
 }
 
+TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
+  Mes("2027-01-01", 10, {4, 6});
+  auto& f = Pagina();
+  Linha(f, 5);
+  Ok(UserActions::Focus(*f.dbgCustPadrTp), "grade dos tipos");
+  ASSERT_FALSE(f.TravaTipoPrato);
+  auto novo = [&](const std::string& codigo, const std::string& valor) {
+    Ok(UserActions::Click(*f.sbtIncluir), "incluir tipo");
+    Ok(UserActions::Type(*f.dbgCustPadrTp, codigo), "código");
+    ActionResult r = UserActions::Key(*f.dbgCustPadrTp, "Tab");
+    if (r.status != ActionResult::Status::Ok) return r;
+    Ok(UserActions::Type(*f.dbgCustPadrTp, valor), "valor");
+    return UserActions::Click(*f.sbtConfirmar);
+  };
+  auto cancela = [&] {
+    dialogs().Answer(mrYes);
+    Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  };
+  ClearLogs();
+  EXPECT_EQ(novo("1", "1").status, ActionResult::Status::Aborted);  // "1" is "01", already there
+  cancela();
+  EXPECT_EQ(novo("99", "1").status, ActionResult::Status::Aborted);
+  cancela();
+  EXPECT_EQ(Keys(), (std::vector<std::string>{"TPPRATO_J_CAD", "Canc", "TPPRATO_N_CAD", "Canc"}));
+  // A negative cost is refused; 0 is accepted and the rows go when the grid is left.
+  ClearLogs();
+  EXPECT_EQ(novo("3", "-1").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"vr_maior_zero"});
+  cancela();
+  Ok(UserActions::Key(*f.dbgCustPadrTp, "Delete"), "Delete não exclui");
+  EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 2);
+  Ok(novo("3", "0"), "tipo 03 com custo 0");
+  Ok(UserActions::Focus(*f.dbgCustPadr), "sair da grade dos tipos");
+  EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 3);
+  EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
+  EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{4, 6, 0}));
+  EXPECT_EQ(Sql("SELECT CDTIPOPRAT FROM CUSTPADRTP WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
+                " AND DTREFCUSPADR = '2027-01-01' AND VRCUSTPADRTP = 0").rows.at(0)[0].asString(), "03");
+}
+
 CADSERV_SCREEN_SUITE(CustPadrTest);
 
 }  // namespace cad::test
