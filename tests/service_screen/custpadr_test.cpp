@@ -250,6 +250,31 @@ TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
                 " AND DTREFCUSPADR = '2027-01-01' AND VRCUSTPADRTP = 0").rows.at(0)[0].asString(), "03");
 }
 
+TEST_P(CustPadrTest, FixedBranchModeReadsAndVerifiesOnlyAndTheKeysMoveBetweenTheGrids) {
+  auto& f = Abre(Variant("0001"));
+  Seleciona(f, "00001");
+  Menu(f, "mnuCustPadr");
+  ASSERT_EQ(f.cdsCustPadr->RecordCount(), 6);
+  EXPECT_TRUE(f.dbgCustPadr->ReadOnly());
+  EXPECT_TRUE(f.dbgCustPadrTp->ReadOnly());
+  for (TMenuItem* m : {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuConfirmar, f.mnuCadaAuto})
+    EXPECT_FALSE(m->Enabled()) << m->Name();
+  EXPECT_TRUE(f.mnuVerificar->Enabled());
+  Ok(UserActions::Focus(*f.dbgCustPadr), "grade dos meses");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(CallsOf("GetCustPadr").size(), 1u);
+  EXPECT_EQ(CallsOf("GetCustPadrTp").size(), 1u);
+  EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 7) << "the dish types of the current month only";
+  Ok(UserActions::Key(*f.dbgCustPadr, "Ctrl+Delete"), "Ctrl+Delete");
+  EXPECT_EQ(f.cdsCustPadr->RecordCount(), 6);
+  Ok(UserActions::Key(*f.dbgCustPadr, "Alt+PageDown"), "Alt+PageDown");
+  EXPECT_TRUE(f.dbgCustPadrTp->Focused());
+  Ok(UserActions::Key(*f.dbgCustPadrTp, "Alt+PageUp"), "Alt+PageUp");
+  EXPECT_TRUE(f.dbgCustPadr->Focused());
+  EXPECT_TRUE(Texts().empty()) << Texts()[0];
+}
+
 CADSERV_SCREEN_SUITE(CustPadrTest);
 
 }  // namespace cad::test
