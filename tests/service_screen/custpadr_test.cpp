@@ -248,6 +248,17 @@ TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
   EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{4, 6, 0}));
   EXPECT_EQ(Sql("SELECT CDTIPOPRAT FROM CUSTPADRTP WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
                 " AND DTREFCUSPADR = '2027-01-01' AND VRCUSTPADRTP = 0").rows.at(0)[0].asString(), "03");
+  // The lookup fills a new row's code and name.
+  lookups().QueuePick({{"CDTIPOPRAT", Variant("08")}});
+  Ok(UserActions::Focus(*f.dbgCustPadrTp), "grade dos tipos");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir tipo");
+  Ok(UserActions::EditButtonClick(*f.dbgCustPadrTp), "pesquisa de tipos de prato");
+  EXPECT_EQ(lookups().Log().back().title, "Tipo de Prato");
+  EXPECT_EQ(f.cdsCustPadrTp->FieldByName("NMTIPOPRAT").AsString(), "Sopa");
+  Ok(UserActions::SelectCell(*f.dbgCustPadrTp, 1, f.dbgCustPadrTp->CurrentRow()), "valor");
+  Ok(UserActions::Type(*f.dbgCustPadrTp, "0"), "valor");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{4, 6, 0, 0}));
 }
 
 TEST_P(CustPadrTest, FixedBranchModeReadsAndVerifiesOnlyAndTheKeysMoveBetweenTheGrids) {
