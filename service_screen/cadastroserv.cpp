@@ -37,6 +37,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
+  BindCustPadrHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
@@ -60,6 +61,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   LoadLayout(kLayoutTfrmCadastroServ);
   resolveComponents();
   ResolveDietComponents();
+  ResolveCustPadrComponents();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };
@@ -324,6 +326,7 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   }
   PrimeiraAtivacao = true;
   RecarregaTurno = RecarregaComeDiet = true;
+  RecarregaCustPadr = true;
   AlterouComensTurno = false;
   PesquisaCusto = false;
   SetWidth(800);

@@ -30,6 +30,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
   if (page == tshTurnos) ConfirmaTurno();
   if (page == tshComensais) ConfirmaComensais();
+  if (page == tshCustPadr) ConfirmaCustPadr();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
@@ -51,6 +52,7 @@ void TfrmCadastroServ::ConfirmaServico(const std::string& cdServFili) {
 void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) VerificaServico();
+  if (page == tshCustPadr) VerificaCustPadr();
   if (page == tshTurnos) VerificaTurno();
 }
 
@@ -77,6 +79,7 @@ void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
       ExcluiServico(cdServFili);
   }
   if (page == tshTurnos) ExcluiTurno();
+  if (page == tshCustPadr) ExcluiCustPadr();
 }
 
 void TfrmCadastroServ::ExcluiServFatu() {

@@ -64,6 +64,7 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
 
   // Every reloadable page fetches its data again for this service.
   RecarregaTurno = RecarregaComeDiet = true;
+  RecarregaCustPadr = true;
 
   // The active page loads at once.
   if (page == tshConfCard) ConfCardTrocaServico();
@@ -322,6 +323,7 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
     cdsTurno->Insert();
     dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
   }
+  if (page == tshCustPadr) IncluiCustPadr();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -356,12 +358,14 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
       dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
     }
   }
+  if (page == tshCustPadr) AlteraCustPadr();
   dbnPadrao->SetEnabled(false);
 }
 
 void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
   if (!ConfirmaCancelamento()) return;
   TTabSheet* page = pgcPadrao->ActivePage();
+  if (page == tshCustPadr) CancelaCustPadr();
   if (page == tshFolhaDados || page == tshFormulario || page == tshComensais) {
     if (dbgServFatu->Focused()) {
       if (EmEdicao(*cdsServFatu)) {
@@ -403,6 +407,7 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
       TfrmPadrao::sbtProcurarClick(sender);
   }
   if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
+  if (page == tshCustPadr) ProcuraCustPadr();
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,

@@ -1,17 +1,95 @@
-// Standard-cost page (tshCustPadr) of TfrmCadastroServ: the operator's authorization, and the
-// page's entry points that the screen frame calls. The month and dish-type costs, their checks
-// and saves arrive with the page's own work; until then nothing is loaded and no command applies.
+// Standard-cost page (tshCustPadr) of TfrmCadastroServ: the cost of the selected service month by
+// month (cdsCustPadr, upper grid) and each month's split over dish types (cdsCustPadrTp, lower
+// grid, filtered to the month under the cursor). A month is saved as soon as it is posted; the
+// dish-type rows of a month are posted locally and sent together when the focus leaves their
+// grid, on confirm, or after a proportional split.
+//
+// Invariants:
+//  - From the branch's processing month on, a month's dish-type costs add up (to 5 decimals) to
+//    its cost before the user leaves the month, the page, the service or the screen (Vd_Soma).
+//  - Months before the processing month are read-only; only operators of the authorised group
+//    (or everyone, when no group holds the authorization) edit; fixed-branch mode edits nothing.
+//  - A save the server refuses is undone on screen, so the grids show what is stored.
+//  - While dish-type changes wait to be sent, the month grid is disabled: the month cannot change.
+//  - The automatic maintenance is offered only once the module has its side screen.
+#include <cmath>
+#include <initializer_list>
+#include <string>
+
 #include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/lookups.h"
+#include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
 
 namespace cad {
 
-// The sum rule of the current month; the comparison arrives with the standard-cost page. Until
-// then nothing loads cdsCustPadrTp, so there is no month to check.
-bool TfrmCadastroServ::Vd_Soma() {
-  if (cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty()) return true;
-  throw Exception("A verificação da soma dos custos padrão ainda não está disponível nesta tela.");
+namespace {
+
+constexpr const char* kFormatoSoma = "#,##0.00000";
+
+std::string TextoData(DateTime d) { return formatDate(d, formatSettings().shortDateFormat); }
+
+}  // namespace
+
+void TfrmCadastroServ::BindCustPadrHandlers() {
+  using F = TfrmCadastroServ;
+  Bind("cdsCustPadrBeforeInsert", &F::cdsCustPadrBeforeInsert);
+  Bind("cdsCustPadrAfterInsert", &F::cdsCustPadrAfterInsert);
+  Bind("cdsCustPadrBeforeEdit", &F::cdsCustPadrBeforeEdit);
+  Bind("cdsCustPadrBeforePost", &F::cdsCustPadrBeforePost);
+  Bind("cdsCustPadrAfterPost", &F::cdsCustPadrAfterPost);
+  Bind("cdsCustPadrAfterDelete", &F::cdsCustPadrAfterDelete);
+  Bind("cdsCustPadrBeforeScroll", &F::cdsCustPadrBeforeScroll);
+  Bind("cdsCustPadrAfterScroll", &F::cdsCustPadrAfterScroll);
+  Bind("cdsCustPadrCalcFields", &F::cdsCustPadrCalcFields);
+  Bind("cdsCustPadrTpBeforeInsert", &F::cdsCustPadrTpBeforeInsert);
+  Bind("cdsCustPadrTpAfterInsert", &F::cdsCustPadrTpAfterInsert);
+  Bind("cdsCustPadrTpBeforeEdit", &F::cdsCustPadrTpBeforeEdit);
+  Bind("cdsCustPadrTpBeforePost", &F::cdsCustPadrTpBeforePost);
+  Bind("cdsCustPadrTpAfterDelete", &F::cdsCustPadrTpAfterDelete);
+  Bind("dtsCustPadrStateChange", &F::dtsCustPadrStateChange);
+  Bind("dtsCustPadrTpStateChange", &F::dtsCustPadrTpStateChange);
+  Bind("dbgCustPadrEnter", &F::dbgCustPadrEnter);
+  Bind("dbgCustPadrColEnter", &F::dbgCustPadrColEnter);
+  Bind("dbgCustPadrColExit", &F::dbgCustPadrColExit);
+  Bind("dbgCustPadrKeyDown", &F::dbgCustPadrKeyDown);
+  Bind("dbgCustPadrKeyPress", &F::dbgCustPadrKeyPress);
+  Bind("dbgCustPadrTpEnter", &F::dbgCustPadrTpEnter);
+  Bind("dbgCustPadrTpExit", &F::dbgCustPadrTpExit);
+  Bind("dbgCustPadrTpColExit", &F::dbgCustPadrTpColExit);
+  Bind("dbgCustPadrTpKeyDown", &F::dbgCustPadrTpKeyDown);
+  Bind("dbgCustPadrTpKeyPress", &F::dbgCustPadrTpKeyPress);
+  Bind("dbgCustPadrTpEditButtonClick", &F::dbgCustPadrTpEditButtonClick);
+  Bind("dbgCustPadrTpDrawColumnCell", &F::dbgCustPadrTpDrawColumnCell);
+  Bind("sbtAutomaticoClick", &F::sbtAutomaticoClick);
+}
+
+void TfrmCadastroServ::ResolveCustPadrComponents() {
+  cdsCustPadrAux = find<ClientDataSet>("cdsCustPadrAux");
+  cdsAuxCustPadrTp = find<ClientDataSet>("cdsAuxCustPadrTp");
+  qryTipoPrat = find<TADOIBQuery>("qryTipoPrat");
+  qryVdTipoPrat = find<TADOIBQuery>("qryVdTipoPrat");
+  dtsTipoPrat = find<DataSource>("dtsTipoPrat");
+}
+
+// ---------------------------------------------------------------- shared rules
+
+DateTime TfrmCadastroServ::MesProcessamento() const {
+  return Consiste::PriDiaMes(Corvane::DataProc(medCdFilial->Text()));
+}
+
+bool TfrmCadastroServ::PodeAutomatico() const { return !FilialFixa && TemEntrada("CriaCAutoCPadrao"); }
+
+bool TfrmCadastroServ::FocoNosTipos() const { return dbgCustPadrTp->Focused(); }
+
+void TfrmCadastroServ::HabilitaAutomatico(bool habilita) {
+  sbtAutomatico->SetEnabled(habilita && PodeAutomatico());
+  mnuCadaAuto->SetEnabled(sbtAutomatico->Enabled());
 }
 
 // True when nobody holds the standard-cost authorization or the operator is in the group that
@@ -19,27 +97,789 @@ bool TfrmCadastroServ::Vd_Soma() {
 bool TfrmCadastroServ::AutorizaCustoPadrao() {
   if (TemAutorizacaoCusto()) return true;
   ChangeButtons(false, false, false, false, false, false);
-  sbtAutomatico->SetEnabled(false);
-  mnuCadaAuto->SetEnabled(false);
+  HabilitaAutomatico(false);
   return false;
 }
 
-// Entering the page; its loading and command rules are filled by the standard-cost page.
+// The dish-type rows of the month under the cursor.
+void TfrmCadastroServ::FiltraTp() {
+  if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty() || !cdsCustPadrTp->Active()) return;
+  cdsCustPadrTp->SetFilter(FiltroMes(*cdsCustPadr));
+  cdsCustPadrTp->SetFiltered(true);
+}
+
+std::string TfrmCadastroServ::FiltroMes(const DataSet& mes) const {
+  const Field& data = mes.FieldByName("DTREFCUSPADR");
+  std::string texto = data.IsNull() ? std::string() : TextoData(data.AsDateTime());
+  return "CDFILIAL = '" + Campo(mes, "CDFILIAL") + "' AND CDSERVFILI = '" + Campo(mes, "CDSERVFILI") +
+         "' AND DTREFCUSPADR = '" + texto + "'";
+}
+
+// The month as the grid shows it: the short date without its day ("12/2026", "2026-12").
+void TfrmCadastroServ::cdsCustPadrCalcFields(DataSet&) {
+  Field& data = cdsCustPadr->FieldByName("DTREFCUSPADR");
+  Field& mes = cdsCustPadr->FieldByName("STMESREFER");
+  if (data.IsNull()) {
+    mes.Clear();
+    return;
+  }
+  const std::string& formato = formatSettings().shortDateFormat;
+  std::string texto = TextoData(data.AsDateTime());
+  size_t d = formato.find_first_of("dD");
+  size_t p = d == std::string::npos ? 0 : d + 1;
+  if (p > 1)
+    mes.SetAsString(texto.substr(0, p - 2));
+  else
+    mes.SetAsString(p + 2 <= texto.size() ? texto.substr(p + 2) : std::string());
+}
+
+// Sum of the current month's dish-type costs, each rounded to 5 decimals.
+double TfrmCadastroServ::SomaTiposMes() {
+  cdsCustPadrTp->DisableControls();
+  ScopeExit reativa([this] { cdsCustPadrTp->EnableControls(); });
+  double soma = 0;
+  for (int i = 0; i < cdsCustPadrTp->DisplayCount(); ++i)
+    cdsCustPadrTp->ReadRow(i, [this, &soma] {
+      soma += Consiste::RoundDec(cdsCustPadrTp->FieldByName("VRCUSTPADRTP").AsFloat(), 5);
+    });
+  return soma;
+}
+
+// The sum rule of the current month: from the processing month on, the dish-type costs add up to
+// the month's cost. A mismatch shows the sum and the difference and answers false.
+bool TfrmCadastroServ::Vd_Soma() {
+  if (!cdsCustPadrTp->Active() || cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty()) return true;
+  if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty()) return true;
+  try {
+    double soma = Consiste::RoundDec(SomaTiposMes(), 5);
+    Field& data = cdsCustPadr->FieldByName("DTREFCUSPADR");
+    if (data.IsNull() || data.AsDateTime() < MesProcessamento()) return true;
+    double custo = Consiste::RoundDec(cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat(), 5);
+    if (soma == custo) return true;
+    msgPadrao->ShowMsg("soma_dif", TMsgDlgType::mtInformation, mbOK,
+                       {formatFloat(kFormatoSoma, soma), formatFloat(kFormatoSoma, Consiste::RoundDec(custo - soma, 5))});
+    return false;
+  } catch (...) {
+    if (pgcPadrao->ActivePage() == tshCustPadr) {
+      dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField("VRCUSTPADRTP"));
+      Foca(dbgCustPadrTp);
+    }
+    throw;
+  }
+}
+
+// Whether the dish-type costs still add up to the month's cost before its edit.
+bool TfrmCadastroServ::Vd_SomaAnterior() {
+  if (cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty()) return true;
+  return Consiste::RoundDec(SomaTiposMes(), 5) == Consiste::RoundDec(static_cast<double>(VrCustPadrAnterior), 5);
+}
+
+// The processing-month lock: true when the current month is before the processing month, after
+// setting the commands for a read-only month; otherwise the commands follow the month's state.
+bool TfrmCadastroServ::MenorDataProc() {
+  bool ativo = cdsCustPadr->Active();
+  Field* data = ativo ? cdsCustPadr->FindField("DTREFCUSPADR") : nullptr;
+  bool anterior = data && !cdsCustPadr->IsEmpty() && !data->IsNull() && data->AsDateTime() < MesProcessamento();
+  DataSetState estado = ativo ? cdsCustPadr->State() : DataSetState::Inactive;
+  bool navegando = estado == DataSetState::Browse;
+  bool comLinhas = navegando && !cdsCustPadr->IsEmpty();
+  bool editando = EmEdicao(*cdsCustPadr);
+  if (anterior) {
+    bool naGrade = dbgCustPadr->Focused();
+    mnuConfirmar->SetEnabled(false);
+    mnuCancelar->SetEnabled(false);
+    mnuAlterar->SetEnabled(false);
+    mnuExcluir->SetEnabled(false);
+    mnuIncluir->SetEnabled(naGrade && !FilialFixa);
+    mnuProcurar->SetEnabled(naGrade);
+    mnuVerificar->SetEnabled(naGrade);
+    HabilitaAutomatico(naGrade);
+    if (editando) cdsCustPadr->Cancel();
+    return true;
+  }
+  if (FilialFixa) {
+    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuIncluir, mnuAlterar, mnuExcluir}) m->SetEnabled(false);
+    mnuProcurar->SetEnabled(comLinhas);
+    mnuVerificar->SetEnabled(comLinhas);
+    HabilitaAutomatico(false);
+  } else {
+    mnuConfirmar->SetEnabled(editando);
+    mnuCancelar->SetEnabled(editando);
+    mnuIncluir->SetEnabled(navegando);
+    for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(comLinhas);
+    HabilitaAutomatico(navegando);
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- loading and page entry
+
+// Both datasets of the service in one call, the dish types filtered to the current month.
+void TfrmCadastroServ::CarregaCustoPadrao() {
+  ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
+  Variant r = netCadastroServ.Call("GetCustoPadrao", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+  if (r.isString()) {
+    avi.Hide();
+    throw Exception(r.str());
+  }
+  if (!r.isArray() || r.asArray().size() < 2)
+    throw Exception("Resposta inesperada do servidor de aplicação para GetCustoPadrao.");
+  cdsCustPadrTp->SetFiltered(false);
+  CarregaPacote(*cdsCustPadrTp, r.asArray()[1], "GetCustoPadrao");
+  CarregaPacote(*cdsCustPadr, r.asArray()[0], "GetCustoPadrao");
+  FiltraTp();
+  RecarregaCustPadr = false;
+}
+
+// The commands of the page for the loaded months (authorised operators only).
+void TfrmCadastroServ::BotoesCustPadr(bool consultaTrava) {
+  if (!AutorizaCustoPadrao()) return;
+  if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty()) {
+    ChangeButtons(!FilialFixa, false, false, false, false, false);
+  } else if (FilialFixa) {
+    ChangeButtons(false, false, false, true, true, false);
+  } else if (!consultaTrava || !MenorDataProc()) {
+    ChangeButtons(true, true, true, true, true, false);
+  }
+}
+
+// Entering the page: in fixed-branch mode both grids are read-only; the data of the service is
+// loaded once per service.
 void TfrmCadastroServ::EntraCustPadr() {
   if (FilialFixa) {
     dbgCustPadr->SetReadOnly(true);
     dbgCustPadrTp->SetReadOnly(true);
   }
-  ChangeButtons(false, false, false, false, false, false);
-  sbtAutomatico->SetEnabled(false);
-  mnuCadaAuto->SetEnabled(false);
-  AutorizaCustoPadrao();
+  HabilitaAutomatico(false);
+  if (RecarregaCustPadr) CarregaCustoPadrao();
+  BotoesCustPadr(true);
+  if (AutorizaCustoPadrao()) HabilitaAutomatico(cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Browse);
 }
 
-// Before another service becomes current on this page (month list reload); filled by the standard-cost page.
-void TfrmCadastroServ::CustPadrSaiServico() {}
+// Before another service becomes current on this page: the month list is read again, so a month
+// another user removed does not stay on screen.
+void TfrmCadastroServ::CustPadrSaiServico() {
+  {
+    ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
+    Variant meses = netCadastroServ.Call("GetCustPadr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+    cdsCustPadrTp->SetFiltered(false);
+    CarregaPacote(*cdsCustPadr, meses, "GetCustPadr");
+  }
+  if (cdsCustPadr->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
+}
 
-// The selected service changed while the page is active; filled by the standard-cost page.
-void TfrmCadastroServ::CustPadrTrocaServico() {}
+// The selected service changed while the page is active.
+void TfrmCadastroServ::CustPadrTrocaServico() {
+  CarregaCustoPadrao();
+  BotoesCustPadr(true);
+}
+
+// ---------------------------------------------------------------- months
+
+void TfrmCadastroServ::cdsCustPadrBeforeScroll(DataSet&) {
+  if (pgcPadrao->ActivePage() == tshCustPadr && !PesquisaCusto && !RelocalizandoMes && !Vd_Soma()) Abort();
+}
+
+void TfrmCadastroServ::cdsCustPadrAfterScroll(DataSet&) {
+  FiltraTp();
+  if (pgcPadrao->ActivePage() == tshCustPadr && TemAutorizacaoCusto()) MenorDataProc();
+}
+
+void TfrmCadastroServ::cdsCustPadrBeforeInsert(DataSet&) {
+  VrCustPadrAnterior = 0;
+  if (!Vd_Soma()) Abort();
+}
+
+// A new month follows the latest one stored (or is the current month), never before the
+// processing month.
+void TfrmCadastroServ::cdsCustPadrAfterInsert(DataSet&) {
+  {
+    ShowAviGuard avi(this, 6, Msg("get_cdsCustPadrAux"));
+    CarregaPacote(*cdsCustPadrAux,
+                  netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
+                  "GetCustPadrAux");
+  }
+  DateTime mes;
+  Field* ultimo = cdsCustPadrAux->IsEmpty() ? nullptr : cdsCustPadrAux->FindField("DTREFCUSPADR");
+  if (ultimo && !ultimo->IsNull()) {
+    int ano, m, dia;
+    ultimo->AsDateTime().decode(ano, m, dia);
+    if (++m == 13) {
+      m = 1;
+      ++ano;
+    }
+    mes = DateTime::fromDate(ano, m, 1);
+  } else {
+    mes = Consiste::PriDiaMes(DateTime::today());
+  }
+  DateTime processamento = MesProcessamento();
+  cdsCustPadr->FieldByName("DTREFCUSPADR").SetAsDateTime(mes < processamento ? processamento : mes);
+  cdsCustPadr->FieldByName("STMESREFER").ReadOnly = false;
+}
+
+void TfrmCadastroServ::cdsCustPadrBeforeEdit(DataSet&) {
+  double valor = cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat();
+  VrCustPadrAnterior = valor > 0 ? valor : 0;
+}
+
+void TfrmCadastroServ::Vd_Mes(bool obrigatorio) {
+  if (!EmEdicao(*cdsCustPadr)) return;
+  if (obrigatorio && Campo(*cdsCustPadr, "STMESREFER").empty()) {
+    if (pgcPadrao->ActivePage() == tshCustPadr) {
+      dbgCustPadr->SetSelectedField(cdsCustPadr->FindField("STMESREFER"));
+      Foca(dbgCustPadr);
+    }
+    Erro("Mes_inf");
+  }
+}
+
+void TfrmCadastroServ::Vd_Valor(bool obrigatorio) {
+  if (!EmEdicao(*cdsCustPadr)) return;
+  Field& valor = cdsCustPadr->FieldByName("VRCUSTPADR");
+  const char* chave = nullptr;
+  if (valor.IsNull()) {
+    if (obrigatorio) chave = "Valor_inf";
+  } else if (!(valor.AsFloat() > 0)) {
+    chave = "CUST_ZERO";
+  }
+  if (!chave) return;
+  if (pgcPadrao->ActivePage() == tshCustPadr) {
+    dbgCustPadr->SetSelectedField(&valor);
+    Foca(dbgCustPadr);
+  }
+  Erro(chave);
+}
+
+void TfrmCadastroServ::cdsCustPadrBeforePost(DataSet&) {
+  Vd_Mes(true);
+  Vd_Valor(true);
+  cdsCustPadr->FieldByName("CDFILIAL").SetAsString(CodFilial());
+  cdsCustPadr->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+  for (const char* nome : {"CDFILIAL", "CDSERVFILI"}) {
+    Field& f = cdsCustPadr->FieldByName(nome);
+    if (!f.IsNull() && f.AsString().empty()) f.Clear();
+  }
+  Field& valor = cdsCustPadr->FieldByName("VRCUSTPADR");
+  if (!valor.IsNull()) valor.SetAsFloat(Consiste::RoundDec(valor.AsFloat(), 5));
+}
+
+// The month is saved at once; a changed cost may carry its dish types along in proportion.
+void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
+  ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
+  try {
+    if (cdsCustPadr->ChangeCount() > 0) {
+      Variant resposta = netCadastroServ.Call("UpdCustPadr", {Variant(cdsCustPadr->Delta())});
+      UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
+      if (!UltimaResposta.empty()) {
+        cdsCustPadr->CancelUpdates();
+        Consiste::MensErro(UltimaResposta, true);
+      }
+      cdsCustPadr->MergeChangeLog();
+    }
+    DateTime mes = cdsCustPadr->FieldByName("DTREFCUSPADR").AsDateTime();
+    // The new month's dish types (none yet) or the edited month's.
+    FiltraTp();
+    double valor = cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat();
+    if (!cdsCustPadrTp->IsEmpty() && valor != static_cast<double>(VrCustPadrAnterior)) {
+      avi.Hide();
+      if (Vd_SomaAnterior() &&
+          msgPadrao->ShowMsg("alteraproporcional", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
+        RateiaProporcional(valor);
+    }
+    {
+      // The month just saved is found again; its sum is checked when the user leaves it.
+      RelocalizandoMes = true;
+      ScopeExit fim([this] { RelocalizandoMes = false; });
+      cdsCustPadr->Locate("DTREFCUSPADR", Variant(mes));
+    }
+    CarregaPacote(*cdsCustPadrAux,
+                  netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
+                  "GetCustPadrAux");
+  } catch (...) {
+    avi.Hide();
+    throw;
+  }
+  Corvane::AtualizaLocalCache({"CUSTPADR"});
+}
+
+// The dish types of the month scaled by the new cost over the old one; what rounding leaves out
+// goes to the last row, so the split adds up to the cost exactly.
+void TfrmCadastroServ::RateiaProporcional(double valor) {
+  long double anterior = VrCustPadrAnterior == 0 ? 1 : VrCustPadrAnterior;
+  long double fator = static_cast<long double>(valor) / anterior;
+  long double soma = 0;
+  Field& custo = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
+  for (cdsCustPadrTp->First(); !cdsCustPadrTp->Eof(); cdsCustPadrTp->Next()) {
+    cdsCustPadrTp->Edit();
+    custo.SetAsFloat(Consiste::RoundDec(static_cast<double>(custo.AsFloat() * fator), 5));
+    cdsCustPadrTp->Post();
+    soma += custo.AsFloat();
+  }
+  double resto = Consiste::RoundDec(static_cast<double>(valor - soma), 5);
+  if (resto != 0) {
+    cdsCustPadrTp->Last();
+    cdsCustPadrTp->Edit();
+    custo.SetAsFloat(Consiste::RoundDec(custo.AsFloat() + resto, 5));
+  }
+  cdsCustPadrTp->First();
+  Confirma_CusTp();
+}
+
+// A deleted month is saved at once; the last one gone reloads the service.
+void TfrmCadastroServ::cdsCustPadrAfterDelete(DataSet&) {
+  if (cdsCustPadr->ChangeCount() > 0) {
+    ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
+    try {
+      Variant resposta = netCadastroServ.Call("UpdCustPadr", {Variant(cdsCustPadr->Delta())});
+      UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
+      if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
+      cdsCustPadr->MergeChangeLog();
+      Corvane::AtualizaLocalCache({"CUSTPADR"});
+    } catch (...) {
+      if (cdsCustPadr->ChangeCount() > 0) cdsCustPadr->CancelUpdates();
+      avi.Hide();
+      throw;
+    }
+  }
+  if (cdsCustPadr->IsEmpty()) sbtVerificarClick(*sbtVerificar);
+}
+
+// ---------------------------------------------------------------- dish types
+
+// The dish-type codes already in the current month.
+void TfrmCadastroServ::Monta_Lista() {
+  if (EmEdicao(*cdsCustPadrTp)) return;
+  ListaTipoPrato.clear();
+  cdsAuxCustPadrTp->SetData(cdsCustPadrTp->Data());
+  if (!cdsAuxCustPadrTp->IsEmpty() && cdsCustPadr->Active() && !cdsCustPadr->IsEmpty()) {
+    cdsAuxCustPadrTp->SetFilter(FiltroMes(*cdsCustPadr));
+    cdsAuxCustPadrTp->SetFiltered(true);
+  }
+  for (int i = 0; i < cdsAuxCustPadrTp->DisplayCount(); ++i)
+    cdsAuxCustPadrTp->ReadRow(i, [this] { ListaTipoPrato.push_back(Campo(*cdsAuxCustPadrTp, "CDTIPOPRAT")); });
+  cdsAuxCustPadrTp->SetFiltered(false);
+  cdsAuxCustPadrTp->EmptyDataSet();
+}
+
+void TfrmCadastroServ::cdsCustPadrTpBeforeInsert(DataSet&) {
+  if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty() || TravaTipoPrato) Abort();
+  Monta_Lista();
+}
+
+void TfrmCadastroServ::cdsCustPadrTpBeforeEdit(DataSet&) { Monta_Lista(); }
+
+void TfrmCadastroServ::cdsCustPadrTpAfterInsert(DataSet&) {
+  dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField("CDTIPOPRAT"));
+}
+
+void TfrmCadastroServ::FalhaTipoPrato(const char* campo, const std::string& chave) {
+  if (pgcPadrao->ActivePage() == tshCustPadr) {
+    dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField(campo));
+    Foca(dbgCustPadrTp);
+  }
+  Erro(chave);
+}
+
+void TfrmCadastroServ::Vd_TpPrato(bool obrigatorio) {
+  Field& codigo = cdsCustPadrTp->FieldByName("CDTIPOPRAT");
+  Field& nome = cdsCustPadrTp->FieldByName("NMTIPOPRAT");
+  std::string texto = Consiste::AllTrim(codigo.AsString());
+  if (texto.empty()) {
+    nome.Clear();
+    if (obrigatorio) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_INF");
+    return;
+  }
+  texto = Consiste::Ajusta(texto, 2);
+  qryVdTipoPrat->Close();
+  qryVdTipoPrat->ParamByName("P_CDTIPOPRAT") = texto;
+  qryVdTipoPrat->Open();
+  if (qryVdTipoPrat->IsEmpty()) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_N_CAD");
+  if (codigo.AsString() != Campo(*qryVdTipoPrat, "CDTIPOPRAT")) codigo.SetAsString(Campo(*qryVdTipoPrat, "CDTIPOPRAT"));
+  nome.SetAsString(Campo(*qryVdTipoPrat, "NMTIPOPRAT"));
+  if (cdsCustPadrTp->State() == DataSetState::Insert)
+    for (const std::string& existente : ListaTipoPrato)
+      if (existente == texto) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_J_CAD");
+}
+
+void TfrmCadastroServ::Vd_CustoTP() {
+  if (!EmEdicao(*cdsCustPadrTp)) return;
+  Field& valor = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
+  if (valor.IsNull()) FalhaTipoPrato("VRCUSTPADRTP", "vr_inf");
+  if (valor.AsFloat() < 0) FalhaTipoPrato("VRCUSTPADRTP", "vr_maior_zero");
+}
+
+void TfrmCadastroServ::cdsCustPadrTpBeforePost(DataSet&) {
+  if (!EmEdicao(*cdsCustPadrTp)) return;
+  for (const char* chave : {"CDFILIAL", "CDSERVFILI", "DTREFCUSPADR"})
+    cdsCustPadrTp->FieldByName(chave).SetValue(cdsCustPadr->FieldByName(chave).Value());
+  Vd_TpPrato(true);
+  Vd_CustoTP();
+  Field& valor = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
+  valor.SetAsFloat(Consiste::RoundDec(valor.AsFloat(), 5));
+}
+
+// The commands after the dish types were sent.
+void TfrmCadastroServ::BotoesAposTipos() {
+  if (!cdsCustPadrTp->IsEmpty()) {
+    if (FilialFixa)
+      ChangeButtons(false, false, false, true, true, false);
+    else
+      ChangeButtons(true, true, true, true, true, false);
+  }
+  Habilita_Pagina(!EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
+  if (!Corvane::ModuFili())
+    for (TControl* c : std::initializer_list<TControl*>{lblFilial, medCdFilial, btnFilial}) c->SetEnabled(true);
+}
+
+// Sends the dish-type changes of the month, once they add up; a refusal undoes them on screen.
+void TfrmCadastroServ::Confirma_CusTp() {
+  if (!cdsCustPadrTp->Active()) return;
+  if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+  if (cdsCustPadrTp->ChangeCount() == 0) return;
+  if (!Vd_Soma()) {
+    Foca(dbgCustPadrTp);
+    return;
+  }
+  ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
+  try {
+    Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}), true, 0);
+    UltimaResposta = resposta.isString() ? resposta.asString() : std::string();
+    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
+    cdsCustPadrTp->MergeChangeLog();
+    BotoesAposTipos();
+  } catch (...) {
+    if (cdsCustPadrTp->ChangeCount() > 0) cdsCustPadrTp->CancelUpdates();
+    avi.Hide();
+    throw;
+  }
+  HabilitaAutomatico(true);
+  dbgCustPadr->SetEnabled(true);
+}
+
+void TfrmCadastroServ::cdsCustPadrTpAfterDelete(DataSet&) {
+  if (cdsCustPadrTp->ChangeCount() > 0) {
+    ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
+    try {
+      Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}), true, 0);
+      UltimaResposta = resposta.isString() ? resposta.asString() : std::string();
+      if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
+      cdsCustPadrTp->MergeChangeLog();
+    } catch (...) {
+      if (cdsCustPadrTp->ChangeCount() > 0) cdsCustPadrTp->CancelUpdates();
+      avi.Hide();
+      throw;
+    }
+  }
+  BotoesAposTipos();
+}
+
+// ---------------------------------------------------------------- grids
+
+void TfrmCadastroServ::dbgCustPadrEnter(TComponent&) {
+  if (!TemAutorizacaoCusto()) return;
+  dtsCustPadrStateChange(*dtsCustPadr);
+  if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+}
+
+// The month cell is typed only while a new month is being inserted.
+void TfrmCadastroServ::dbgCustPadrColEnter(TComponent&) {
+  if (TColumn* c = dbgCustPadr->ColumnByField("STMESREFER")) {
+    c->ReadOnly = cdsCustPadr->State() != DataSetState::Insert;
+    dbgCustPadr->ColumnsChanged();
+  }
+}
+
+void TfrmCadastroServ::dbgCustPadrColExit(TComponent&) {
+  Field* campo = dbgCustPadr->SelectedField();
+  if (!campo) return;
+  if (campo->FieldName() == "STMESREFER") Vd_Mes(false);
+  if (campo->FieldName() == "VRCUSTPADR") Vd_Valor(false);
+}
+
+void TfrmCadastroServ::dbgCustPadrKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
+  bool vazio = !cdsCustPadr->Active() || (cdsCustPadr->IsEmpty() && cdsCustPadr->State() != DataSetState::Insert);
+  if (vazio && (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_INSERT)) {
+    key = 0;
+    return;
+  }
+  if (key == VK_NEXT && shift == ssAlt) {
+    key = 0;
+    Foca(dbgCustPadrTp);
+  }
+}
+
+void TfrmCadastroServ::dbgCustPadrKeyPress(TComponent&, std::string& key) {
+  if (!cdsCustPadr->Active() || (cdsCustPadr->IsEmpty() && cdsCustPadr->State() != DataSetState::Insert)) {
+    key.clear();
+    return;
+  }
+  Field& data = cdsCustPadr->FieldByName("DTREFCUSPADR");
+  if (!data.IsNull() && data.AsDateTime() < MesProcessamento()) key.clear();
+}
+
+// Entering the dish types posts a pending month and locks them for a read-only month.
+void TfrmCadastroServ::dbgCustPadrTpEnter(TComponent&) {
+  if (!TemAutorizacaoCusto()) return;
+  if (cdsCustPadr->Active() && cdsCustPadr->State() != DataSetState::Browse) cdsCustPadr->Post();
+  TravaTipoPrato = MenorDataProc() || !cdsCustPadr->Active() || cdsCustPadr->IsEmpty();
+  dbgCustPadrTp->SetOption(goEditing, !TravaTipoPrato && !FilialFixa);
+  if (!TravaTipoPrato) dtsCustPadrTpStateChange(*dtsCustPadrTp);
+  HabilitaAutomatico(!EmEdicao(*cdsCustPadrTp));
+}
+
+void TfrmCadastroServ::dbgCustPadrTpExit(TComponent&) { Confirma_CusTp(); }
+
+void TfrmCadastroServ::dbgCustPadrTpColExit(TComponent&) {
+  Field* campo = dbgCustPadrTp->SelectedField();
+  if (campo && campo->FieldName() == "CDTIPOPRAT" && EmEdicao(*cdsCustPadrTp)) Vd_TpPrato(false);
+}
+
+void TfrmCadastroServ::dbgCustPadrTpKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
+  if (!TemAutorizacaoCusto()) return;
+  if (key == VK_DELETE) {
+    key = 0;
+    return;
+  }
+  if (key == VK_PRIOR && shift == ssAlt) {
+    key = 0;
+    if (dbgCustPadr->Enabled()) Foca(dbgCustPadr);
+  }
+}
+
+void TfrmCadastroServ::dbgCustPadrTpKeyPress(TComponent&, std::string& key) {
+  if (TravaTipoPrato) {
+    key.clear();
+    return;
+  }
+  Field* campo = dbgCustPadrTp->SelectedField();
+  if (campo && campo->FieldName() == "CDTIPOPRAT" && cdsCustPadrTp->State() != DataSetState::Insert) key.clear();
+}
+
+void TfrmCadastroServ::dbgCustPadrTpEditButtonClick(TComponent&) {
+  Field* campo = dbgCustPadrTp->SelectedField();
+  if (!campo || campo->FieldName() != "CDTIPOPRAT") return;
+  qryTipoPrat->Close();
+  qryTipoPrat->Open();
+  if (!Pesquisa::Pesquisar(*dtsTipoPrat, Msg("TIPO_PRATO"))) return;
+  if (!EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Edit();
+  cdsCustPadrTp->FieldByName("CDTIPOPRAT").SetAsString(Campo(*qryTipoPrat, "CDTIPOPRAT"));
+  cdsCustPadrTp->FieldByName("NMTIPOPRAT").SetAsString(Campo(*qryTipoPrat, "NMTIPOPRAT"));
+}
+
+// The dish-type column shows the type's name, except in the cell being typed.
+void TfrmCadastroServ::dbgCustPadrTpDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column, unsigned state) {
+  if (column.FieldName != "CDTIPOPRAT") return;
+  if ((state & gdSelected) && (state & gdFocused) && dbgCustPadrTp->EditorMode()) return;
+  TCanvas& canvas = dbgCustPadrTp->Canvas();
+  canvas.FillRect(rect);
+  canvas.TextRect(rect, rect.Left + 3, rect.Top + 3, Consiste::AllTrim(Campo(*cdsCustPadrTp, "NMTIPOPRAT")));
+}
+
+// ---------------------------------------------------------------- command states
+
+void TfrmCadastroServ::dtsCustPadrStateChange(DataSource&) {
+  if (pgcPadrao->ActivePage() != tshCustPadr || !TemAutorizacaoCusto() || !cdsCustPadr->Active()) return;
+  DataSetState estado = cdsCustPadr->State();
+  bool editando = EmEdicao(*cdsCustPadr);
+  bool navegando = estado == DataSetState::Browse;
+  bool comLinhas = navegando && !cdsCustPadr->IsEmpty();
+  if (FilialFixa) {
+    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuIncluir, mnuAlterar, mnuExcluir}) m->SetEnabled(false);
+    mnuProcurar->SetEnabled(comLinhas);
+    mnuVerificar->SetEnabled(comLinhas);
+    HabilitaAutomatico(false);
+    panFilial->SetEnabled(false);
+  } else if (!MenorDataProc()) {
+    HabilitaPainelFilial(!editando);
+  }
+  if (cdsCustPadr->IsEmpty() && !editando) ChangeButtons(!FilialFixa, false, false, false, false, false);
+  if (TColumn* c = dbgCustPadr->ColumnByField("STMESREFER")) {
+    c->ReadOnly = estado != DataSetState::Insert;
+    dbgCustPadr->ColumnsChanged();
+  }
+  Habilita_Pagina(!editando);
+}
+
+void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
+  if (pgcPadrao->ActivePage() != tshCustPadr || !TemAutorizacaoCusto() || !cdsCustPadrTp->Active()) return;
+  if (!dbgCustPadrTp->Focused() && !pgcPadrao->Focused()) return;
+  DataSetState estado = cdsCustPadrTp->State();
+  bool editando = EmEdicao(*cdsCustPadrTp);
+  bool navegando = estado == DataSetState::Browse;
+  bool pendente = cdsCustPadrTp->ChangeCount() > 0;
+  bool consulta = navegando && !cdsCustPadrTp->IsEmpty() && !pendente;
+  if (FilialFixa) {
+    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuIncluir, mnuAlterar, mnuExcluir}) m->SetEnabled(false);
+    mnuProcurar->SetEnabled(consulta);
+    mnuVerificar->SetEnabled(consulta);
+    HabilitaAutomatico(false);
+    panFilial->SetEnabled(false);
+  } else {
+    mnuConfirmar->SetEnabled(editando || pendente);
+    mnuCancelar->SetEnabled(editando || pendente);
+    mnuIncluir->SetEnabled(navegando && cdsCustPadr->Active() && !cdsCustPadr->IsEmpty() && !pendente);
+    for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(consulta);
+    if (!pendente) {
+      HabilitaAutomatico(navegando);
+      HabilitaPainelFilial(!editando && !Corvane::ModuFili());
+    }
+  }
+  if (TColumn* c = dbgCustPadrTp->ColumnByField("CDTIPOPRAT")) {
+    bool inserindo = estado == DataSetState::Insert;
+    c->ButtonStyle = inserindo ? TColumnButtonStyle::cbsEllipsis : TColumnButtonStyle::cbsNone;
+    c->ReadOnly = !inserindo;
+    dbgCustPadrTp->ColumnsChanged();
+  }
+  bool livre = !editando && !pendente;
+  Habilita_Pagina(livre);
+  dbgCustPadr->SetEnabled(livre);
+}
+
+// ---------------------------------------------------------------- commands of the page
+
+void TfrmCadastroServ::ConfirmaCustPadr() {
+  if (!FocoNosTipos() && cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) {
+    cdsCustPadr->Post();
+    if (!cdsCustPadr->IsEmpty()) {
+      if (FilialFixa)
+        ChangeButtons(false, false, false, true, true, false);
+      else
+        ChangeButtons(true, true, true, true, true, false);
+    }
+  } else {
+    Confirma_CusTp();
+  }
+}
+
+void TfrmCadastroServ::VerificaCustPadr() {
+  if (!Vd_Soma()) Abort();
+  ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
+  std::string filial = CodFilial(), servico = Campo(*cdsServico, "CDSERVFILI");
+  if (!FocoNosTipos()) {
+    cdsCustPadrTp->SetFiltered(false);
+    CarregaPacote(*cdsCustPadr, netCadastroServ.Call("GetCustPadr", {filial, servico}), "GetCustPadr");
+    BotoesCustPadr(true);
+  }
+  CarregaPacote(*cdsCustPadrTp, netCadastroServ.Call("GetCustPadrTp", {filial, servico}), "GetCustPadrTp");
+  FiltraTp();
+  if (FocoNosTipos()) BotoesCustPadr(false);
+}
+
+// Without months, only include is left.
+void TfrmCadastroServ::BotoesSemMeses() {
+  if (!cdsCustPadr->Active() || !cdsCustPadr->IsEmpty()) return;
+  mnuIncluir->SetEnabled(!FilialFixa);
+  for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(false);
+}
+
+void TfrmCadastroServ::ExcluiCustPadr() {
+  if (!cdsCustPadr->Active()) return;
+  if (!FocoNosTipos()) {
+    if (cdsCustPadr->State() == DataSetState::Browse && !cdsCustPadr->IsEmpty()) {
+      std::string resposta =
+          netCadastroServ
+              .Call("GetCardadia", {medCdFilial->Text(), Campo(*cdsServico, "CDSERVFILI"),
+                                    cdsCustPadr->FieldByName("DTREFCUSPADR").Value()})
+              .str();
+      if (!resposta.empty()) {
+        Foca(dbgCustPadr);
+        if (resposta == "EXISTE_CARD") Erro("EXISTE_CARD");
+        Consiste::MensErro(resposta, true);
+      }
+      if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+        bool antes = PesquisaCusto;
+        PesquisaCusto = true;
+        ScopeExit volta([antes] { PesquisaCusto = antes; });
+        cdsCustPadr->Delete();
+        Foca(dbgCustPadr);
+      }
+    }
+    if (pgcPadrao->ActivePage() == tshCustPadr && cdsServico->Active() && !cdsServico->IsEmpty()) {
+      ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
+      CarregaPacote(*cdsCustPadrTp,
+                    netCadastroServ.Call("GetCustPadrTp", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")}),
+                    "GetCustPadrTp");
+      FiltraTp();
+    }
+    BotoesSemMeses();
+  } else if (cdsCustPadrTp->State() == DataSetState::Browse && !cdsCustPadrTp->IsEmpty()) {
+    if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+      cdsCustPadrTp->Delete();
+      Foca(dbgCustPadrTp);
+    }
+    if (cdsCustPadrTp->IsEmpty()) BotoesSemMeses();
+  }
+}
+
+void TfrmCadastroServ::IncluiCustPadr() {
+  if (!FocoNosTipos()) {
+    if (cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Browse) {
+      Foca(dbgCustPadr);
+      cdsCustPadr->Insert();
+      dbgCustPadr->SetSelectedField(cdsCustPadr->FindField("VRCUSTPADR"));
+    }
+  } else if (cdsCustPadrTp->Active() && cdsCustPadrTp->State() == DataSetState::Browse) {
+    cdsCustPadrTp->Insert();
+    dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField("CDTIPOPRAT"));
+  }
+}
+
+void TfrmCadastroServ::AlteraCustPadr() {
+  if (!FocoNosTipos()) {
+    if (cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Browse && !cdsCustPadr->IsEmpty()) {
+      Foca(dbgCustPadr);
+      dbgCustPadr->SetSelectedField(cdsCustPadr->FindField("VRCUSTPADR"));
+      cdsCustPadr->Edit();
+    }
+  } else if (cdsCustPadrTp->Active() && cdsCustPadrTp->State() == DataSetState::Browse && !cdsCustPadrTp->IsEmpty()) {
+    dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField("VRCUSTPADRTP"));
+    cdsCustPadrTp->Edit();
+  }
+}
+
+void TfrmCadastroServ::CancelaCustPadr() {
+  if (!FocoNosTipos()) {
+    if (cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) cdsCustPadr->Cancel();
+    CarregaConf(false);
+  } else if (cdsCustPadrTp->Active()) {
+    if (EmEdicao(*cdsCustPadrTp)) {
+      cdsCustPadrTp->Cancel();
+    } else {
+      cdsCustPadrTp->CancelUpdates();
+      if (cdsCustPadrTp->LogChanges) cdsCustPadrTp->MergeChangeLog();
+      CarregaConf(false);
+    }
+    dtsCustPadrTpStateChange(*dtsCustPadrTp);
+  }
+}
+
+void TfrmCadastroServ::ProcuraCustPadr() {
+  if (!Vd_Soma()) Abort();
+  bool antes = PesquisaCusto;
+  PesquisaCusto = true;
+  ScopeExit volta([antes] { PesquisaCusto = antes; });
+  if (!FocoNosTipos()) {
+    if (cdsCustPadr->Active()) Procurar::Procura(*cdsCustPadr);
+  } else if (cdsCustPadrTp->Active()) {
+    Procurar::Procura(*cdsCustPadrTp);
+  }
+}
+
+// The automatic maintenance: once the month adds up, its side screen, then the service reloaded.
+void TfrmCadastroServ::sbtAutomaticoClick(TComponent&) {
+  if (pgcPadrao->ActivePage() != tshCustPadr || !PodeAutomatico() || !Vd_Soma()) return;
+  Foca(dbgCustPadr);
+  VariantArray semParametros;
+  ChamaEntrada("CriaCAutoCPadrao", semParametros);
+  sbtVerificarClick(*sbtVerificar);
+}
 
 }  // namespace cad

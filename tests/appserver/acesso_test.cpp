@@ -55,6 +55,8 @@ const BranchRead kBranchReads[] = {
     {"GetPesqProdFat", {"T"}, false},     {"GetTurno", {"00001"}, false},
     {"GetTurnoPontEntr", {"00001"}, false}, {"GetDietPad", {"00010"}, false},
     {"GetDietServ", {"00010", "0001"}, false},
+    {"GetCustoPadrao", {"00001"}, false}, {"GetCustPadr", {"00001"}, false},
+    {"GetCustPadrTp", {"00001"}, false},  {"GetCustPadrAux", {"00001"}, false},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {
