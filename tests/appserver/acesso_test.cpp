@@ -55,6 +55,7 @@ const BranchRead kBranchReads[] = {
     {"GetPesqProdFat", {"T"}, false},     {"GetTurno", {"00001"}, false},
     {"GetTurnoPontEntr", {"00001"}, false}, {"GetDietPad", {"00010"}, false},
     {"GetDietServ", {"00010", "0001"}, false},
+    {"ExisteDistrRest", {"00001"}, true},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {
