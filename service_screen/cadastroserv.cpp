@@ -34,6 +34,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   SetName("frmCadastroServ");
   BindRecordHandlers();
   BindDietHandlers();
+  BindConfCardHandlers();
   BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
@@ -60,6 +61,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   LoadLayout(kLayoutTfrmCadastroServ);
   resolveComponents();
   ResolveDietComponents();
+  ResolveConfCardComponents();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };

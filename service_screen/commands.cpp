@@ -28,6 +28,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
+  if (page == tshConfCard) ConfirmaConfCard();
   if (page == tshTurnos) ConfirmaTurno();
   if (page == tshComensais) ConfirmaComensais();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
@@ -51,6 +52,7 @@ void TfrmCadastroServ::ConfirmaServico(const std::string& cdServFili) {
 void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) VerificaServico();
+  if (page == tshConfCard) VerificaConfCard();
   if (page == tshTurnos) VerificaTurno();
 }
 

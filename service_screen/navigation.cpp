@@ -356,6 +356,7 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
       dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
     }
   }
+  if (page == tshConfCard) AlteraConfCard();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -382,6 +383,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
     if (page == tshComensais && nbkComensais->PageIndex() == 1) CancelaDieta();
   }
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
+  if (page == tshConfCard) CancelaConfCard();
   HabilitaNavegacao();
 }
 
