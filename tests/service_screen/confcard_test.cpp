@@ -55,6 +55,7 @@ class ConfCardTest : public CadastroServTest {
 }  // namespace
 
 TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) {
+  Exec("DELETE FROM CNFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'");
   auto& f = Pagina("0001", "00003");
   ASSERT_EQ(f.stgCard->RowCount(), 2);
   EXPECT_EQ(f.stgCard->Cells(0, 0), "Tipo de Prato");
