@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/session.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -248,6 +249,49 @@ TEST_P(ConfCardTest, VerifyAndCancelShowTheStoredLines) {
   Ok(UserActions::Run([&] { f.sbtVerificarClick(*f.sbtVerificar); }), "verificar");
   EXPECT_EQ(Coluna(f, 1), "08 01 02 03");
   EXPECT_TRUE(CallsOf("UpdConfCard").empty());
+}
+
+TEST_P(ConfCardTest, ARefusedSaveKeepsTheUsersLinesAndTheLoadedRows) {
+  Exec("INSERT INTO TIPOPRAT (CDTIPOPRAT, NMTIPOPRAT) VALUES ('11', 'Molho')");
+  auto& f = Pagina("0003", "00010");
+  Alterna(f, 3, 2);
+  Ok(UserActions::SelectIndex(*f.lsbDisponiveis, f.lsbDisponiveis->Count() - 1), "tipo 11");
+  Ok(UserActions::Click(*f.spbItemDir), "incluir tipo");
+  // Another user removes the new dish type from the catalogue meanwhile.
+  Exec("DELETE FROM TIPOPRAT WHERE CDTIPOPRAT = '11'");
+  ClearLogs();
+  Confirma(f, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Tipo de prato não cadastrado: 11."});
+  EXPECT_EQ(CallsOf("UpdConfCard").size(), 1u);
+  EXPECT_EQ(Coluna(f, 1), "08 01 02 03 06 11") << "the user's lines stay on screen";
+  EXPECT_EQ(f.stgCard->Cells(3, 2), "Sim");
+  EXPECT_EQ(f.cdsConfCard->ChangeCount(), 0);
+  EXPECT_EQ(f.cdsConfCard->RecordCount(), 5);
+  EXPECT_EQ(Gravado("0003", "00010", "IDOPCCNFCARD"), "N|N|N|N|N");
+}
+
+TEST_P(ConfCardTest, TheExportOpensItsPackageOnlyWhenTheModuleHasIt) {
+  auto& f = Pagina("0001", "00001");
+  EXPECT_FALSE(f.sbtExportComens->Enabled()) << "no export package registered";
+  EXPECT_FALSE(f.mnuExpConfiguracaoPadr->Enabled());
+
+  std::string servico;
+  RegisterScreenPackage("GER04106", [&](VariantArray& params) {
+    servico = params.at(2).asString();
+    Exec("UPDATE SERVICO SET NMSERVICO = 'Almoço Exportado' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
+    params.at(4) = 1;  // services changed
+  });
+  Menu(f, "mnuFolhaDados");
+  Seleciona(f, "00001");
+  Menu(f, "mnuConfCard");
+  EXPECT_TRUE(f.sbtExportComens->Enabled());
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtExportComens), "exportar");
+  EXPECT_EQ(servico, "00001");
+  EXPECT_EQ(CallsOf("GetServico").size(), 1u);
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001");
+  EXPECT_EQ(Atual(f, "NMSERVICO"), "Almoço Exportado");
+  RegisterScreenPackage("GER04106", nullptr);
 }
 
 CADSERV_SCREEN_SUITE(ConfCardTest);
