@@ -294,6 +294,22 @@ TEST_P(ConfCardTest, TheExportOpensItsPackageOnlyWhenTheModuleHasIt) {
   RegisterScreenPackage("GER04106", nullptr);
 }
 
+TEST_P(ConfCardTest, FixedBranchModeShowsTheLinesAndChangesNothing) {
+  auto& f = Abre(Variant("0003"));
+  Seleciona(f, "00010");
+  Menu(f, "mnuConfCard");
+  ASSERT_EQ(Coluna(f, 1), "08 01 02 03 06");
+  for (TControl* c : std::vector<TControl*>{f.sbtAlterar, f.sbtConfirmar, f.sbtExportComens, f.spbItemDir, f.sbtItemEsq,
+                                            f.spbItemUp, f.sbtImportExport, f.lsbDisponiveis})
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+  Alterna(f, 3, 1);
+  Ok(UserActions::Key(*f.stgCard, "Space"), "espaço");
+  EXPECT_EQ(f.stgCard->Cells(3, 1), "Não");
+  EXPECT_FALSE(f.stgCard->HasOption(goEditing));
+  EXPECT_EQ(f.cdsConfCard->State(), DataSetState::Browse);
+  EXPECT_TRUE(CallsOf("UpdConfCard").empty());
+}
+
 CADSERV_SCREEN_SUITE(ConfCardTest);
 
 }  // namespace cad::test
