@@ -34,6 +34,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   SetName("frmCadastroServ");
   BindRecordHandlers();
   BindDietHandlers();
+  BindConfCardHandlers();
   BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
@@ -62,6 +63,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   resolveComponents();
   ResolveDietComponents();
   ResolveCustPadrComponents();
+  ResolveConfCardComponents();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };

@@ -296,6 +296,57 @@ class TfrmCadastroServ : public TfrmPadrao {
   void CarregaConf(bool recarregaLista);
   void EntraConfCard();
   void ConfCardTrocaServico();
+  // Removed lines until the next save, and the dish-type catalogue of the lists.
+  ClientDataSet* cdsDelCard;
+  TADOIBQuery* qryConfTipoPrat;
+  // "branch|service" whose lines the grid holds; another one loads on the page's next entry.
+  std::string ConfCardCarregada;
+  void spbItemDirClick(TComponent& sender);
+  void spbTodosDirClick(TComponent& sender);
+  void sbtItemEsqClick(TComponent& sender);
+  void sbtTodosEsqClick(TComponent& sender);
+  void spbItemUpClick(TComponent& sender);
+  void spbItemDownClick(TComponent& sender);
+  void StgCardDblClick(TComponent& sender);
+  void stgCardKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void stgCardKeyPress(TComponent& sender, std::string& key);
+  void stgCardDrawCell(TComponent& sender, int col, int row, const TRect& rect, unsigned state);
+  void lsbDisponiveisKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void sbtImportExportClick(TComponent& sender);
+  void cdsConfCardBeforePost(DataSet& sender);
+  void dtsConfCardStateChange(DataSource& sender);
+  void sbtExportComensClick(TComponent& sender);
+  void mnuExpConfiguracaoPadrClick(TComponent& sender);
+  // The page's blocks of the alter, cancel, confirm and verify commands.
+  void AlteraConfCard();
+  void CancelaConfCard();
+  void ConfirmaConfCard();
+  void VerificaConfCard();
+  // Whether the service has packaging distribution or restriction settings (server check).
+  bool ExisteDistrRest(const std::string& filial, const std::string& servico);
+  // Binds the handler names of the page; runs before the layout loads.
+  void BindConfCardHandlers();
+  // Resolves the page's components; runs after the layout loads.
+  void ResolveConfCardComponents();
+
+ private:
+  // ---- default menu configuration (pages/confcard.cpp)
+  std::string SimNao(bool sim) const;
+  void LimpaGradeConf();
+  void RecarregaConf();
+  void HabilitaExportaConf();
+  bool AgregadaConf() const;
+  void IniciaEdicaoConf();
+  void AdicionaLinhaConf(int indice, bool percentual);
+  void FimAdicaoConf();
+  void RemoveLinhaConf(int linha);
+  void MoveLinhaConf(int passo);
+  int LarguraConf(int col) const;
+  bool AceitaExcluirDistrRest();
+  void GravaConfCard();
+  void ExportaConfCard();
+
+ public:
   // Estimated diners per diet (pages/dietas.cpp): the notebook page "Dieta" of tshComensais, the
   // figures of one diet of the service at a time, saved as soon as they are posted.
   DataSource *dtsDietPad, *dtsDietServ;

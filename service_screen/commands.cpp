@@ -28,6 +28,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
+  if (page == tshConfCard) ConfirmaConfCard();
   if (page == tshTurnos) ConfirmaTurno();
   if (page == tshComensais) ConfirmaComensais();
   if (page == tshCustPadr) ConfirmaCustPadr();
@@ -53,6 +54,7 @@ void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) VerificaServico();
   if (page == tshCustPadr) VerificaCustPadr();
+  if (page == tshConfCard) VerificaConfCard();
   if (page == tshTurnos) VerificaTurno();
 }
 

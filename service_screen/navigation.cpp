@@ -359,6 +359,7 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
     }
   }
   if (page == tshCustPadr) AlteraCustPadr();
+  if (page == tshConfCard) AlteraConfCard();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -386,6 +387,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
     if (page == tshComensais && nbkComensais->PageIndex() == 1) CancelaDieta();
   }
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
+  if (page == tshConfCard) CancelaConfCard();
   HabilitaNavegacao();
 }
 

@@ -341,6 +341,21 @@ INSERT INTO CNFCARD (CDFILIAL, CDSERVFILI, NRSEQCNFCARD, NRORDCNFCARD, CDTIPOPRA
   ('0003', '00010', 4, 4, '03', 'N', 'S', 2, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
   ('0003', '00010', 5, 5, '06', 'N', 'S', 3, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A');
 
+-- The other planned services carry their own lines.
+INSERT INTO CNFCARD (CDFILIAL, CDSERVFILI, NRSEQCNFCARD, NRORDCNFCARD, CDTIPOPRAT, IDOPCCNFCARD, IDIMPCNFCARD, NRPAGCNFCARD, VRPERCOMCARD, DSOBSCNFCARD, DSCOMPLTP, IDTPPRATEXTR, IDVISUTPEXTR, IDCONCNFCARD, IDTPPRATSEGP, IDTPPRATTERP, IDTPPRATQUAP, IDTPPRATQUIP, IDTPPRATSEXP, IDTPPRATSABP, IDTPPRATDOMP, IDTPPRATFERP, IDALTERCARD) VALUES
+  ('0001', '00002', 1, 1, '08', 'N', 'S', 1, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0001', '00002', 2, 2, '03', 'N', 'S', 1, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0001', '00002', 3, 3, '04', 'N', 'S', 2, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0001', '00002', 4, 4, '06', 'N', 'S', 2, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0001', '00003', 1, 1, '09', 'N', 'S', 1, 0, NULL, 'na chapa', 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0001', '00003', 2, 2, '10', 'N', 'S', 1, 0, 'Café com leite', NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0001', '00003', 3, 3, '06', 'S', 'N', 0, 0, 'Fruta da estação', NULL, 'N', 'S', 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0002', '00004', 1, 1, '09', 'N', 'S', 1, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0002', '00004', 2, 2, '07', 'N', 'S', 1, 0, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0003', '00011', 1, 1, '08', 'N', 'S', 1, 5, NULL, NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0003', '00011', 2, 2, '03', 'N', 'S', 1, 10, 'Dieta leve', NULL, 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A'),
+  ('0003', '00011', 3, 3, '07', 'S', 'S', 2, 0, NULL, 'sem açúcar', 'N', 'S', 'N', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'A');
+
 -- Planned menus in 2026-12 for 0001/00001: its December standard cost cannot be deleted.
 INSERT INTO CARDADIA (CDFILIAL, CDSERVFILI, DTCARDADIA, NRSEQCNFCARD, CDTIPOPRAT, CDPRATO, QTCOMENSAIS) VALUES
   ('0001', '00001', '2026-12-01', 1, '01', '000101', 345),

@@ -1,8 +1,25 @@
-// Default menu configuration page (tshConfCard) of TfrmCadastroServ: the column layout of the
-// configuration grid stgCard, and the page's entry points that the screen frame calls. The
-// grid's rows, their editing and the save arrive with the page's own work; until then the page
-// loads nothing and offers no command.
+// Default menu configuration page (tshConfCard) of TfrmCadastroServ: the service's ordered menu
+// lines, edited in the string grid stgCard (one line a row, row 0 the header) and saved as a whole.
+// cdsConfCard only carries the rows between the server and the grid; cdsDelCard collects the line
+// numbers of removed lines until the next save.
+//
+// Columns of stgCard: 0 dish-type name, 1 its code, 2 complement, 3 optional, 4 printed,
+// 5 observation, 6 percentage increase, 7 variable, 8 visible, 9 checks diners, 10-17 weekdays
+// (Monday ... holiday, empty on a line that is not variable), 18 line mark ("I" as the central
+// branch inserted it, "A" touched here), 19 the line's stored number, 20 package name.
+//
+// Invariants: the grid is the working copy (nothing reaches the server before Confirm); a refused
+// save leaves the user's lines in the grid and cdsConfCard as loaded; fixed-branch mode changes no
+// cell; a typed text never exceeds its field's width.
+#include <algorithm>
+#include <string>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
+#include "platform/framework/consiste.h"
 #include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
 
@@ -11,8 +28,43 @@ namespace cad {
 namespace {
 
 constexpr int kOculta = -1;
+constexpr int kMaxLinhasGrade = 999;  // header included
+// Grid columns.
+constexpr int cNome = 0, cCodigo = 1, cCompl = 2, cOpcao = 3, cImpressao = 4, cObs = 5, cPerc = 6, cVariavel = 7,
+              cVisu = 8, cConsiste = 9, cSeg = 10, cFer = 17, cMarca = 18, cSeq = 19, cEmbalagem = 20;
+constexpr const char* kDiasConf[] = {"IDTPPRATSEGP", "IDTPPRATTERP", "IDTPPRATQUAP", "IDTPPRATQUIP",
+                                     "IDTPPRATSEXP", "IDTPPRATSABP", "IDTPPRATDOMP", "IDTPPRATFERP"};
+// The export of the configuration is another module's screen package.
+constexpr const char* kPacoteExporta = "GER04106";
+
+bool diaSemana(int col) { return col >= cSeg && col <= cFer; }
 
 }  // namespace
+
+void TfrmCadastroServ::BindConfCardHandlers() {
+  using F = TfrmCadastroServ;
+  Bind("spbItemDirClick", &F::spbItemDirClick);
+  Bind("spbTodosDirClick", &F::spbTodosDirClick);
+  Bind("sbtItemEsqClick", &F::sbtItemEsqClick);
+  Bind("sbtTodosEsqClick", &F::sbtTodosEsqClick);
+  Bind("spbItemUpClick", &F::spbItemUpClick);
+  Bind("spbItemDownClick", &F::spbItemDownClick);
+  Bind("StgCardDblClick", &F::StgCardDblClick);
+  Bind("stgCardKeyDown", &F::stgCardKeyDown);
+  Bind("stgCardKeyPress", &F::stgCardKeyPress);
+  Bind("stgCardDrawCell", &F::stgCardDrawCell);
+  Bind("lsbDisponiveisKeyDown", &F::lsbDisponiveisKeyDown);
+  Bind("sbtImportExportClick", &F::sbtImportExportClick);
+  Bind("cdsConfCardBeforePost", &F::cdsConfCardBeforePost);
+  Bind("dtsConfCardStateChange", &F::dtsConfCardStateChange);
+  Bind("sbtExportComensClick", &F::sbtExportComensClick);
+  Bind("mnuExpConfiguracaoPadrClick", &F::mnuExpConfiguracaoPadrClick);
+}
+
+void TfrmCadastroServ::ResolveConfCardComponents() {
+  cdsDelCard = find<ClientDataSet>("cdsDelCard");
+  qryConfTipoPrat = find<TADOIBQuery>("qryConfTipoPrat");
+}
 
 // Which columns show: the hospital modules hide the standard-menu columns; standard-menu mode
 // shows the variable and visible flags and, for an aggregated branch, the weekdays.
@@ -35,10 +87,95 @@ void TfrmCadastroServ::ConfiguraColunas() {
   }
 }
 
-// Loads cdsConfCard and the grid; filled by the default-menu-configuration page.
-void TfrmCadastroServ::CarregaConf(bool) {}
+// ---------------------------------------------------------------- loading
 
-// Entering the page. Its loading and commands arrive with the page; meanwhile no command applies.
+std::string TfrmCadastroServ::SimNao(bool sim) const { return Msg(sim ? "Sim" : "Não"); }
+
+void TfrmCadastroServ::LimpaGradeConf() {
+  stgCard->SetDefaultRowHeight(15);
+  stgCard->SetRowCount(2);
+  stgCard->SetRows(1, {});
+}
+
+// Loads cdsConfCard from the server and shows its lines in the grid; with `recarregaLista` the
+// catalogue lists are filled again too.
+void TfrmCadastroServ::CarregaConf(bool recarregaLista) {
+  if (recarregaLista) {
+    lsbDisponiveis->Clear();
+    lsbCdDisponiveis->Clear();
+    qryConfTipoPrat->Close();
+    qryConfTipoPrat->Open();
+    for (qryConfTipoPrat->First(); !qryConfTipoPrat->Eof(); qryConfTipoPrat->Next()) {
+      lsbDisponiveis->AddItem(Campo(*qryConfTipoPrat, "NMTIPOPRAT"));
+      lsbCdDisponiveis->AddItem(Campo(*qryConfTipoPrat, "CDTIPOPRAT"));
+    }
+  }
+  // The columns follow the mode of the branch on screen.
+  ConfiguraColunas();
+  LimpaGradeConf();
+  std::string filial = Campo(*cdsServico, "CDFILIAL"), servico = Campo(*cdsServico, "CDSERVFILI");
+  CarregaPacote(*cdsConfCard, netCadastroServ.Call("GetConfCard", {filial, servico}), "GetConfCard");
+  ConfCardCarregada = filial + "|" + servico;
+  bool padrao = TpConfPadrao == "S";
+  int linha = 0;
+  cdsConfCard->DisableControls();
+  ScopeExit reativa([this] { cdsConfCard->EnableControls(); });
+  for (cdsConfCard->First(); !cdsConfCard->Eof(); cdsConfCard->Next()) {
+    ++linha;
+    if (linha > 1) stgCard->SetRowCount(linha + 1);
+    std::string codigo = Campo(*cdsConfCard, "CDTIPOPRAT");
+    // The names come from the catalogue list, which holds every dish type.
+    const auto& codigos = lsbCdDisponiveis->Items();
+    auto achado = std::find(codigos.begin(), codigos.end(), codigo);
+    if (achado != codigos.end())
+      stgCard->SetCells(cNome, linha, lsbDisponiveis->Items().at(static_cast<size_t>(achado - codigos.begin())));
+    stgCard->SetCells(cCodigo, linha, codigo);
+    stgCard->SetCells(cCompl, linha, Campo(*cdsConfCard, "DSCOMPLTP"));
+    stgCard->SetCells(cOpcao, linha, SimNao(Campo(*cdsConfCard, "IDOPCCNFCARD") == "S"));
+    stgCard->SetCells(cImpressao, linha, SimNao(Campo(*cdsConfCard, "IDIMPCNFCARD") == "S"));
+    stgCard->SetCells(cObs, linha, Campo(*cdsConfCard, "DSOBSCNFCARD"));
+    Field& perc = cdsConfCard->FieldByName("VRPERCOMCARD");
+    stgCard->SetCells(cPerc, linha, perc.IsNull() ? std::string() : floatToStr(perc.AsFloat()));
+    if (padrao) {
+      bool variavel = Campo(*cdsConfCard, "IDTPPRATEXTR") == "S";
+      stgCard->SetCells(cVariavel, linha, SimNao(variavel));
+      for (int d = 0; d < 8; ++d)
+        stgCard->SetCells(cSeg + d, linha, variavel ? SimNao(Campo(*cdsConfCard, kDiasConf[d]) == "S") : std::string());
+      stgCard->SetCells(cVisu, linha, SimNao(Campo(*cdsConfCard, "IDVISUTPEXTR") == "S"));
+      stgCard->SetCells(cMarca, linha, Campo(*cdsConfCard, "IDALTERCARD") == "I" ? "I" : "A");
+    }
+    stgCard->SetCells(cConsiste, linha, SimNao(Campo(*cdsConfCard, "IDCONCNFCARD") == "S"));
+    stgCard->SetCells(cSeq, linha, Campo(*cdsConfCard, "NRSEQCNFCARD"));
+    stgCard->SetCells(cEmbalagem, linha, Campo(*cdsConfCard, "NMCONTAINER"));
+  }
+  cdsConfCard->First();
+  if (cdsConfCard->IsEmpty()) {
+    mnuExcluir->SetEnabled(false);
+    sbtExcluir->SetEnabled(false);
+  }
+}
+
+// The load of the page under the progress display, then its commands: alter only (nothing in
+// fixed-branch mode) and the export when it applies.
+void TfrmCadastroServ::RecarregaConf() {
+  {
+    ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
+    CarregaConf(true);
+  }
+  ChangeButtons(false, !FilialFixa, false, false, false, false);
+  HabilitaExportaConf();
+}
+
+// The export command: outside fixed-branch mode and standard-menu mode, with a line loaded, while
+// nothing is edited, and only when the export's screen package is there to open.
+void TfrmCadastroServ::HabilitaExportaConf() {
+  bool exporta = !FilialFixa && TpConfPadrao != "S" && !stgCard->Cells(cCodigo, 1).empty() &&
+                 !EmEdicao(*cdsConfCard) && ScreenPackageRegistered(kPacoteExporta);
+  sbtExportComens->SetEnabled(exporta);
+  mnuExpConfiguracaoPadr->SetEnabled(exporta);
+}
+
+// Entering the page: its lists are closed in fixed-branch mode; the lines load once per service.
 void TfrmCadastroServ::EntraConfCard() {
   sbtExportComens->SetHint("Exportação de Configuração Padrão");
   if (FilialFixa)
@@ -46,12 +183,440 @@ void TfrmCadastroServ::EntraConfCard() {
                                                          lsbCdDisponiveis, lsbDisponiveis, spbItemUp, spbItemDown,
                                                          sbtImportExport})
       c->SetEnabled(false);
-  sbtExportComens->SetEnabled(false);
-  mnuExpConfiguracaoPadr->SetEnabled(false);
-  ChangeButtons(false, false, false, false, false, false);
+  if (ConfCardCarregada != Campo(*cdsServico, "CDFILIAL") + "|" + Campo(*cdsServico, "CDSERVFILI")) {
+    ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
+    CarregaConf(true);
+  }
+  HabilitaExportaConf();
+  ChangeButtons(false, !FilialFixa, false, false, false, false);
 }
 
-// The selected service changed while the page is active; filled by the default-menu-configuration page.
-void TfrmCadastroServ::ConfCardTrocaServico() {}
+// The selected service changed while the page is active: its lines load at once.
+void TfrmCadastroServ::ConfCardTrocaServico() { RecarregaConf(); }
+
+// ---------------------------------------------------------------- editing
+
+// Whether the branch on screen is aggregated to a central branch, in standard-menu mode outside
+// the hospital modules: it may change only its variable lines.
+bool TfrmCadastroServ::AgregadaConf() const {
+  return !Geral::ModuloHospitalar() && TpConfPadrao == "S" && Campo(*qryFilial, "IDFILCENTPME") != "S" &&
+         !Campo(*qryFilial, "CDFILCENTPME").empty();
+}
+
+// The alter command's block of this page: the dataset enters edit, the grid takes the focus.
+void TfrmCadastroServ::AlteraConfCard() {
+  if (cdsConfCard->Active() && cdsConfCard->State() == DataSetState::Browse) cdsConfCard->Edit();
+  Foca(stgCard);
+  if (FilialFixa)
+    ChangeButtons(false, false, false, false, false, false);
+  else
+    ChangeButtons(false, false, false, false, false, true);
+  Habilita_Pagina(false);
+}
+
+void TfrmCadastroServ::IniciaEdicaoConf() { sbtAlterarClick(*sbtAlterar); }
+
+void TfrmCadastroServ::AdicionaLinhaConf(int indice, bool percentual) {
+  if (stgCard->RowCount() >= kMaxLinhasGrade) return;
+  int linha;
+  if (stgCard->RowCount() == 2 && stgCard->Cells(cNome, 1).empty()) {
+    linha = 1;
+  } else {
+    linha = stgCard->RowCount();
+    stgCard->SetRowCount(linha + 1);
+  }
+  std::vector<std::string> celulas(21);
+  celulas[cNome] = lsbDisponiveis->Items().at(static_cast<size_t>(indice));
+  celulas[cCodigo] = lsbCdDisponiveis->Items().at(static_cast<size_t>(indice));
+  celulas[cOpcao] = SimNao(false);
+  celulas[cImpressao] = SimNao(true);
+  celulas[cPerc] = percentual ? "0" : "";
+  celulas[cVariavel] = SimNao(false);
+  celulas[cVisu] = SimNao(true);
+  celulas[cConsiste] = SimNao(true);
+  celulas[cMarca] = "A";
+  celulas[cSeq] = std::to_string(linha);
+  stgCard->SetRows(linha, celulas);
+}
+
+void TfrmCadastroServ::FimAdicaoConf() {
+  int ultima = stgCard->RowCount() - 1;
+  stgCard->MoveTo(std::max(stgCard->Col(), 0), ultima);
+  ChangeButtons(false, false, false, false, false, !FilialFixa);
+}
+
+void TfrmCadastroServ::spbItemDirClick(TComponent&) {
+  if (lsbDisponiveis->SelCount() == 0) return;
+  IniciaEdicaoConf();
+  for (int i = 0; i < lsbDisponiveis->Count(); ++i)
+    if (lsbDisponiveis->Selected(i)) AdicionaLinhaConf(i, true);
+  FimAdicaoConf();
+}
+
+void TfrmCadastroServ::spbTodosDirClick(TComponent&) {
+  IniciaEdicaoConf();
+  Foca(stgCard);
+  for (int i = 0; i < lsbDisponiveis->Count(); ++i) AdicionaLinhaConf(i, false);
+  FimAdicaoConf();
+}
+
+void TfrmCadastroServ::lsbDisponiveisKeyDown(TComponent& sender, int& key, ShiftState) {
+  if (key == VK_RETURN) spbItemDirClick(sender);
+}
+
+// A removed line's stored number goes to cdsDelCard, so the save deletes what refers to it.
+void TfrmCadastroServ::RemoveLinhaConf(int linha) {
+  if (!cdsDelCard->Active()) cdsDelCard->CreateDataSet();
+  cdsDelCard->Append();
+  cdsDelCard->FieldByName("CDFILIAL").SetAsString(medCdFilial->Text());
+  cdsDelCard->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+  const std::string& seq = stgCard->Cells(cSeq, linha);
+  if (auto n = parseFloat(seq)) cdsDelCard->FieldByName("NRSEQCNFCARD").SetAsFloat(*n);
+  cdsDelCard->FieldByName("IDALTERCARD").SetAsString("D");
+  cdsDelCard->Post();
+}
+
+void TfrmCadastroServ::sbtItemEsqClick(TComponent&) {
+  if (stgCard->Cells(cNome, stgCard->Row()).empty()) return;
+  TGridRect sel = stgCard->Selection();
+  int de = std::max(sel.Top, 1), ate = std::min(sel.Bottom, stgCard->RowCount() - 1);
+  if (ate < de) de = ate = stgCard->Row();
+  for (int r = de; r <= ate; ++r) RemoveLinhaConf(r);
+  int removidas = ate - de + 1;
+  if (removidas >= stgCard->RowCount() - 1) {
+    LimpaGradeConf();
+  } else {
+    for (int r = ate + 1; r < stgCard->RowCount(); ++r) stgCard->SetRows(r - removidas, stgCard->Rows(r));
+    stgCard->SetRowCount(stgCard->RowCount() - removidas);
+  }
+  IniciaEdicaoConf();
+  ChangeButtons(false, false, false, false, false, !FilialFixa);
+}
+
+void TfrmCadastroServ::sbtTodosEsqClick(TComponent&) {
+  for (int r = 1; r < stgCard->RowCount(); ++r)
+    if (!stgCard->Cells(cSeq, r).empty()) RemoveLinhaConf(r);
+  LimpaGradeConf();
+  ChangeButtons(false, false, false, false, false, !FilialFixa);
+  IniciaEdicaoConf();
+}
+
+void TfrmCadastroServ::MoveLinhaConf(int passo) {
+  int linha = stgCard->Row();
+  if (stgCard->Cells(cNome, linha).empty()) return;
+  if (!FilialFixa) IniciaEdicaoConf();
+  TGridRect sel = stgCard->Selection();
+  if (sel.Bottom > sel.Top) return;  // a range does not move
+  int vizinha = linha + passo;
+  if (vizinha < 1 || vizinha >= stgCard->RowCount()) return;
+  stgCard->SetCells(cMarca, linha, "A");
+  stgCard->SetCells(cMarca, vizinha, "A");
+  std::vector<std::string> esta = stgCard->Rows(linha);
+  stgCard->SetRows(linha, stgCard->Rows(vizinha));
+  stgCard->SetRows(vizinha, esta);
+  stgCard->MoveTo(stgCard->Col(), vizinha);
+  ChangeButtons(false, false, false, false, false, !FilialFixa);
+}
+
+void TfrmCadastroServ::spbItemUpClick(TComponent&) { MoveLinhaConf(-1); }
+void TfrmCadastroServ::spbItemDownClick(TComponent&) { MoveLinhaConf(+1); }
+
+// Toggles the flag under the cursor, with the rules of the aggregated branch, of the checks-diners
+// group and of variable lines.
+void TfrmCadastroServ::StgCardDblClick(TComponent&) {
+  int col = stgCard->Col(), row = stgCard->Row();
+  if (FilialFixa || col == cNome || col == cCompl || col == cObs || col == cPerc) return;
+  if (row < 1 || stgCard->Cells(col, row).empty() || stgCard->Cells(cNome, row).empty()) return;
+  const std::string sim = SimNao(true), nao = SimNao(false);
+  auto alterna = [&](int c, int r) { stgCard->SetCells(c, r, stgCard->Cells(c, r) == sim ? nao : sim); };
+  bool variavel = stgCard->Cells(cVariavel, row) != nao;
+  if (AgregadaConf() && (col == cOpcao || col == cImpressao || col == cVariavel ||
+                         ((col == cVisu || diaSemana(col)) && !variavel)))
+    Erro("Altera_Agregada");
+  if (col == cConsiste && stgCard->Cells(cOpcao, row) == nao) {
+    // Every non-optional line of the same dish type that had the same value follows.
+    std::string codigo = stgCard->Cells(cCodigo, row), valor = stgCard->Cells(cConsiste, row);
+    for (int r = 1; r < stgCard->RowCount(); ++r)
+      if (stgCard->Cells(cCodigo, r) == codigo && stgCard->Cells(cOpcao, r) == nao &&
+          stgCard->Cells(cConsiste, r) == valor) {
+        alterna(cConsiste, r);
+        IniciaEdicaoConf();
+      }
+  }
+  if (col == cCodigo || col == cOpcao || col == cImpressao || col == cVisu || col == cMarca || col == cSeq) {
+    alterna(col, row);
+    IniciaEdicaoConf();
+  }
+  // An optional dish never checks diners.
+  if (col == cOpcao && stgCard->Cells(cOpcao, row) == sim) stgCard->SetCells(cConsiste, row, nao);
+  if (diaSemana(col) && stgCard->Cells(cVariavel, row) == sim) {
+    alterna(col, row);
+    IniciaEdicaoConf();
+  }
+  if (col == cVariavel) {
+    bool passa = stgCard->Cells(cVariavel, row) != sim;
+    stgCard->SetCells(cVariavel, row, passa ? sim : nao);
+    for (int c = cSeg; c <= cFer; ++c) stgCard->SetCells(c, row, passa ? sim : std::string());
+    IniciaEdicaoConf();
+  }
+  if (col == cOpcao || col == cImpressao || col == cVariavel || col == cConsiste || diaSemana(col)) {
+    stgCard->SetCells(cMarca, row, "A");
+    IniciaEdicaoConf();
+  }
+}
+
+void TfrmCadastroServ::stgCardKeyDown(TComponent& sender, int& key, ShiftState) {
+  int col = stgCard->Col(), row = stgCard->Row();
+  bool texto = col == cCompl || col == cObs || col == cPerc;
+  stgCard->SetOption(goEditing, texto && !FilialFixa);
+  if (key == VK_SPACE && !texto) {
+    key = 0;
+    StgCardDblClick(sender);
+    return;
+  }
+  if (key == VK_DELETE && !FilialFixa && (col == cCompl || col == cObs) && row >= 1) {
+    stgCard->SetCells(cMarca, row, "A");
+    IniciaEdicaoConf();
+  }
+}
+
+// The width of a typed text column: its field's size in cdsConfCard.
+int TfrmCadastroServ::LarguraConf(int col) const {
+  const char* campo = col == cCompl ? "DSCOMPLTP" : "DSOBSCNFCARD";
+  int largura = cdsConfCard->FieldByName(campo).Size();
+  return largura > 0 ? largura : 60;
+}
+
+void TfrmCadastroServ::stgCardKeyPress(TComponent&, std::string& key) {
+  int col = stgCard->Col(), row = stgCard->Row();
+  if (row < 1) return;
+  bool semNome = stgCard->Cells(cNome, row).empty();
+  const std::string texto = stgCard->EditorMode() ? stgCard->EditorText() : stgCard->Cells(col, row);
+  if ((col == cCompl || col == cObs) && !FilialFixa) {
+    if (semNome || key == "\r" || (key == "\b" && texto.empty())) {
+      key.clear();
+      return;
+    }
+    // Typing starts with the cell's text selected only while no editor is open; once the cell
+    // holds its field's width, only Backspace is taken.
+    if (key != "\b" && stgCard->EditorMode() && static_cast<int>(utf8Length(texto)) >= LarguraConf(col)) {
+      key.clear();
+      return;
+    }
+    stgCard->SetCells(cMarca, row, "A");
+    IniciaEdicaoConf();
+    return;
+  }
+  if (col == cPerc) {
+    if (semNome || FilialFixa) {
+      key.clear();
+      return;
+    }
+    if (key == ".") key = ",";
+    bool aceita = key == "," || key == "\b" || (key.size() == 1 && key[0] >= '0' && key[0] <= '9');
+    if (!aceita) {
+      key.clear();
+      return;
+    }
+    IniciaEdicaoConf();
+    ChangeButtons(false, false, false, false, false, !FilialFixa);
+  }
+}
+
+// The percentage right-aligned as "#,##0.00"; the weekday flags as check images.
+void TfrmCadastroServ::stgCardDrawCell(TComponent&, int col, int row, const TRect& rect, unsigned) {
+  if (row < 1) return;
+  TCanvas& canvas = stgCard->Canvas();
+  if (col == cPerc) {
+    double valor = parseFloat(stgCard->Cells(col, row)).value_or(0.0);
+    std::string texto = formatFloat("#,##0.00", valor);
+    canvas.FillRect(rect);
+    canvas.TextRect(rect, rect.Right - canvas.TextWidth(texto) - 2, rect.Top + 2, texto);
+  } else if (diaSemana(col)) {
+    const std::string& texto = stgCard->Cells(col, row);
+    canvas.FillRect(rect);
+    if (texto == SimNao(false)) canvas.Draw(rect.Left + 15, rect.Top, *imgUnChecked);
+    else if (texto == SimNao(true)) canvas.Draw(rect.Left + 15, rect.Top, *imgChecked);
+  }
+}
+
+void TfrmCadastroServ::cdsConfCardBeforePost(DataSet&) {
+  for (const char* campo : {"CDSERVFILI", "NRSEQCNFCARD", "CDTIPOPRAT", "IDOPCCNFCARD", "IDIMPCNFCARD", "NRPAGCNFCARD", "CDFILIAL"}) {
+    Field& f = cdsConfCard->FieldByName(campo);
+    if (!f.IsNull() && f.AsString().empty()) f.Clear();
+  }
+}
+
+void TfrmCadastroServ::dtsConfCardStateChange(DataSource&) {
+  if (pgcPadrao->ActivePage() != tshConfCard) return;
+  bool editando = EmEdicao(*cdsConfCard);
+  if (FilialFixa) {
+    panFilial->SetEnabled(false);
+    ChangeButtons(false, false, false, !editando, !editando, false);
+    mnuExpConfiguracaoPadr->SetEnabled(false);
+    sbtExportComens->SetEnabled(false);
+  } else {
+    HabilitaPainelFilial(!editando);
+    ChangeButtons(false, !editando, false, !editando, !editando, editando);
+    HabilitaExportaConf();
+  }
+  Habilita_Pagina(!editando);
+}
+
+// ---------------------------------------------------------------- commands
+
+bool TfrmCadastroServ::ExisteDistrRest(const std::string& filial, const std::string& servico) {
+  Variant r = Consiste::CheckResultServ(netCadastroServ.Call("ExisteDistrRest", {filial, servico}));
+  return r.isBool() && r.asBool();
+}
+
+// Whether the user accepts losing the packaging settings of the service, when it has any.
+bool TfrmCadastroServ::AceitaExcluirDistrRest() {
+  if (!ExisteDistrRest(Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"))) return true;
+  return msgPadrao->ShowMsg("CONF_EXCL_DIST_REST", TMsgDlgType::mtInformation, mbOKCancel) == mrOk;
+}
+
+// Rebuilds cdsConfCard from the grid (lines numbered 1..n in grid order, printed lines paired
+// 1, 1, 2, 2, ...) and sends it with the removed lines. The loaded rows are deleted first, so the
+// packet holds exactly the new configuration; a refusal cancels every change of cdsConfCard.
+void TfrmCadastroServ::GravaConfCard() {
+  std::string filial = Campo(*cdsServico, "CDFILIAL"), servico = Campo(*cdsServico, "CDSERVFILI");
+  const std::string sim = SimNao(true);
+  cdsConfCard->DisableControls();
+  ScopeExit fim([this] {
+    if (cdsDelCard->Active()) cdsDelCard->Close();
+    cdsConfCard->EnableControls();
+  });
+  try {
+    if (EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
+    while (!cdsConfCard->IsEmpty()) cdsConfCard->Delete();
+    int par = 1;
+    bool primeiro = true;
+    for (int i = 1; i < stgCard->RowCount() && !stgCard->Cells(cNome, 1).empty(); ++i) {
+      cdsConfCard->Append();
+      auto poe = [this](const char* campo, const std::string& v) { cdsConfCard->FieldByName(campo).SetAsString(v); };
+      poe("CDFILIAL", filial);
+      poe("CDSERVFILI", servico);
+      cdsConfCard->FieldByName("NRSEQCNFCARD").SetAsFloat(i);
+      cdsConfCard->FieldByName("NRORDCNFCARD").SetAsFloat(i);
+      poe("CDTIPOPRAT", stgCard->Cells(cCodigo, i));
+      stgCard->SetCells(cSeq, i, std::to_string(i));
+      if (!stgCard->Cells(cCompl, i).empty()) poe("DSCOMPLTP", stgCard->Cells(cCompl, i));
+      poe("IDOPCCNFCARD", stgCard->Cells(cOpcao, i) == sim ? "S" : "N");
+      if (stgCard->Cells(cImpressao, i) == sim) {
+        poe("IDIMPCNFCARD", "S");
+        cdsConfCard->FieldByName("NRPAGCNFCARD").SetAsFloat(par);
+        if (!primeiro) ++par;
+        primeiro = !primeiro;
+      } else {
+        poe("IDIMPCNFCARD", "N");
+        cdsConfCard->FieldByName("NRPAGCNFCARD").SetAsFloat(0);
+      }
+      if (!stgCard->Cells(cObs, i).empty()) poe("DSOBSCNFCARD", stgCard->Cells(cObs, i));
+      cdsConfCard->FieldByName("VRPERCOMCARD").SetAsFloat(parseFloat(stgCard->Cells(cPerc, i)).value_or(0.0));
+      poe("IDTPPRATEXTR", stgCard->Cells(cVariavel, i) == sim ? "S" : "N");
+      poe("IDVISUTPEXTR", stgCard->Cells(cVisu, i) == sim ? "S" : "N");
+      poe("IDCONCNFCARD", stgCard->Cells(cConsiste, i) == sim ? "S" : "N");
+      bool variavel = stgCard->Cells(cVariavel, i) == sim;
+      for (int d = 0; d < 8; ++d) poe(kDiasConf[d], !variavel || stgCard->Cells(cSeg + d, i) == sim ? "S" : "N");
+      poe("IDALTERCARD", stgCard->Cells(cMarca, i) == "I" ? "I" : "A");
+      cdsConfCard->Post();
+    }
+    bool removidas = cdsDelCard->Active() && !cdsDelCard->IsEmpty();
+    if (cdsConfCard->ChangeCount() > 0 || removidas) {
+      if (!cdsDelCard->Active()) cdsDelCard->CreateDataSet();
+      Variant modo(TpConfPadrao);
+      Variant resposta = netCadastroServ.Call(
+          "UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
+      if (modo.isString() && (modo.str() == "S" || modo.str() == "D")) TpConfPadrao = modo.str();
+      if (!resposta.isString()) throw Exception("Resposta inesperada do servidor de aplicação para UpdConfCard.");
+      if (!resposta.str().empty()) Consiste::MensErro(resposta.str(), true);
+      cdsConfCard->MergeChangeLog();
+    }
+    if (tshConfCard->Enabled() && !FilialFixa) HabilitaExportaConf();
+  } catch (...) {
+    if (EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
+    cdsConfCard->CancelUpdates();
+    throw;
+  }
+}
+
+// The confirm command's block of this page.
+void TfrmCadastroServ::ConfirmaConfCard() {
+  ScopeExit botoes([this] {
+    if (FilialFixa) {
+      ChangeButtons(false, false, false, false, false, false);
+      panFilial->SetEnabled(false);
+    } else {
+      ChangeButtons(false, true, false, false, false, false);
+      HabilitaPainelFilial(true);
+    }
+    Habilita_Pagina(!EmEdicao(*cdsConfCard));
+  });
+  if (!AceitaExcluirDistrRest()) {
+    if (cdsDelCard->Active()) cdsDelCard->Close();
+    return;
+  }
+  GravaConfCard();
+  // The server renumbered the lines: the grid shows the stored configuration.
+  CarregaConf(false);
+  HabilitaExportaConf();
+}
+
+// The cancel command's block: the lines as stored.
+void TfrmCadastroServ::CancelaConfCard() {
+  if (cdsDelCard->Active()) cdsDelCard->Close();
+  if (EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
+  RecarregaConf();
+  Habilita_Pagina(true);
+}
+
+// The verify command's block: the lines and the catalogue as stored.
+void TfrmCadastroServ::VerificaConfCard() {
+  if (EmEdicao(*cdsConfCard)) return;
+  {
+    ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
+    CarregaConf(true);
+  }
+  HabilitaExportaConf();
+}
+
+// The aggregated branch takes its central branch's configuration of the same service.
+void TfrmCadastroServ::sbtImportExportClick(TComponent&) {
+  if (msgPadrao->ShowMsg("Importar_Central", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+  ShowAviGuard avi(this, 0);
+  if (!AceitaExcluirDistrRest()) return;
+  Consiste::CheckResultServ(netCadastroServ.Call(
+      "Importa__ConfCard", {Campo(*cdsServico, "CDSERVFILI"), Campo(*qryFilial, "CDFILIAL"), Campo(*qryFilial, "CDFILCENTPME")}),
+      true, 0);
+  if (cdsDelCard->Active()) cdsDelCard->Close();
+  CarregaConf(true);
+  ChangeButtons(false, !FilialFixa, false, false, false, false);
+}
+
+// The export of the configuration opens its own screen package; when it reports a change of
+// services, the service list is read again and stays on the same service.
+void TfrmCadastroServ::ExportaConfCard() {
+  if (!mnuExpConfiguracaoPadr->Enabled()) return;
+  std::string servico = Campo(*cdsServico, "CDSERVFILI");
+  VariantArray params{Variant(medCdFilial->Text()), Variant(edtNmFilial->Text()), Variant(servico),
+                      Variant(Campo(*cdsServico, "NMSERVICO")), Variant(0)};
+  Corvane::LoadBPL(kPacoteExporta, params);
+  bool mudou = params.size() > 4 && params[4].isNumber() && params[4].asInt() != 0;
+  if (!mudou) return;
+  Suspend<DataSetEvent> antes(cdsServico->BeforeScroll);
+  Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
+  CarregaPacote(*cdsServico, netCadastroServ.Call("GetServico", {medCdFilial->Text(), edtCdGrupoFiltro->Text()}),
+                "GetServico");
+  cdsServico->Locate("CDSERVFILI", servico);
+}
+
+void TfrmCadastroServ::sbtExportComensClick(TComponent&) {
+  if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
+}
+
+void TfrmCadastroServ::mnuExpConfiguracaoPadrClick(TComponent&) {
+  if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
+}
 
 }  // namespace cad

@@ -57,6 +57,7 @@ const BranchRead kBranchReads[] = {
     {"GetDietServ", {"00010", "0001"}, false},
     {"GetCustoPadrao", {"00001"}, false}, {"GetCustPadr", {"00001"}, false},
     {"GetCustPadrTp", {"00001"}, false},  {"GetCustPadrAux", {"00001"}, false},
+    {"ExisteDistrRest", {"00001"}, true},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {
