@@ -13,6 +13,7 @@ void registerAllMethods(Registry& r) {
   registerBillingMethods(r);
   registerMenuConfigMethods(r);
   registerShiftMethods(r);
+  registerPackagingMethods(r);
 }
 
 }  // namespace cad::appserver
