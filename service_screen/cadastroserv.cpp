@@ -37,6 +37,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
+  BindEmbalagensHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);

@@ -322,6 +322,7 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
     cdsTurno->Insert();
     dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
   }
+  if (page == tshEmbalagens) IncluiEmbalagem();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -356,6 +357,7 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
       dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
     }
   }
+  if (page == tshEmbalagens) AlteraEmbalagem();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -382,6 +384,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
     if (page == tshComensais && nbkComensais->PageIndex() == 1) CancelaDieta();
   }
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
+  if (page == tshEmbalagens) CancelaEmbalagem();
   HabilitaNavegacao();
 }
 
@@ -403,6 +406,7 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
       TfrmPadrao::sbtProcurarClick(sender);
   }
   if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
+  if (page == tshEmbalagens) ProcuraEmbalagem();
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,
