@@ -176,6 +176,7 @@ Variant setDistrEmb(CallContext& ctx, VariantArray& args) {
           "recursiva.");
   }
   const Packet& linhas = args[7].asPacket();
+  if (linhas.delta) throw Exception("SetDistrEmb espera o pacote dos tipos de prato, não um conjunto de alterações.");
   if (linhas.rowCount() > kMaxLinhas) return checkFail("Tipos de prato demais na distribuição.");
   int colGrupo = linhas.fieldIndex("NRGRUPO"), colSeq = linhas.fieldIndex("NRSEQCNFCARD");
   if (colGrupo < 0 || colSeq < 0) throw Exception("SetDistrEmb espera NRGRUPO e NRSEQCNFCARD nos tipos de prato.");

@@ -140,7 +140,9 @@ void TfrmCadastroServ::PreparaEmbalagens() {
   ChavesPEntrega = {""};
   cmbDistrPEntrega->SetItemIndex(0);
   cmbRestFiltroPEntrega->SetItemIndex(0);
-  GetCategoriaRest();
+  cmbRestFiltroCat->SetItems({""});
+  ChavesCategoria = {""};
+  cmbRestFiltroCat->SetItemIndex(0);
   HabilitaEmbalagens();
 }
 
@@ -159,11 +161,13 @@ void TfrmCadastroServ::ChavePEntrega(const TComboBox& combo, std::string& client
 }
 
 // Both delivery-point lists and their keys for the current service; item 0 (the service itself)
-// selected.
+// selected. They are read only while the packaging page shows them (entering the page reads them
+// again), so browsing the services costs no call.
 void TfrmCadastroServ::GetPEntregaRest() {
   std::vector<std::string> itens{""};
   ChavesPEntrega = {""};
-  if (cdsServico->Active() && !cdsServico->IsEmpty() && Campo(*cdsServico, "IDSERVTRAN") == "S") {
+  if (pgcPadrao->ActivePage() == tshEmbalagens && cdsServico->Active() && !cdsServico->IsEmpty() &&
+      Campo(*cdsServico, "IDSERVTRAN") == "S") {
     ClientDataSet pontos("cdsPontosEntrega");
     Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
         "GetPontosEntrega", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
@@ -425,6 +429,7 @@ void TfrmCadastroServ::dtsDistrEmbStateChange(DataSource&) { HabilitaEmbalagens(
 
 // ---------------------------------------------------------------- restrictions
 
+// Read once, when the restrictions are first shown.
 void TfrmCadastroServ::GetCategoriaRest() {
   ClientDataSet categorias("cdsCategorias");
   CarregaPacote(categorias, Consiste::CheckResultServ(netCadastroServ.Call("GetCatembalag", {})), "GetCatembalag");
@@ -442,6 +447,7 @@ void TfrmCadastroServ::GetCategoriaRest() {
 // dish-type table; the restrictions of the first (or the located) one follow through its scroll.
 void TfrmCadastroServ::GetTiposPratoRest(double seqCnfCard) {
   if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+  if (ChavesCategoria.size() <= 1) GetCategoriaRest();
   cdsRestricoes->DisableControls();
   ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
   cdsRestricoes->EmptyDataSet();
@@ -777,6 +783,7 @@ void TfrmCadastroServ::HabilitaEmbalagens() {
 // Entering the page shows the distribution of the service itself.
 void TfrmCadastroServ::EntraEmbalagens() {
   pgcEmbalagens->SetActivePage(tshDistribuicao);
+  GetPEntregaRest();
   GetDadosDistribuicao(0);
 }
 
