@@ -775,7 +775,7 @@ void TfrmCadastroServ::HabilitaEmbalagens() {
     sheet->SetEnabled(b && PaginaPermitida(sheet));
     menu->SetEnabled(sheet->Enabled());
   }
-  for (TTabSheet* t : {tshFolhaDados}) t->SetEnabled(b);
+  tshFolhaDados->SetEnabled(b);
   mnuFolhaDados->SetEnabled(b);
   dbnPadrao->SetEnabled(b && cdsServico->Active() && !cdsServico->IsEmpty());
 }

@@ -152,6 +152,28 @@ TEST_P(EmbalagensTest, CancellingAfterMovesRestoresTheServersListsAndDeleteRemov
   EXPECT_EQ(Coluna(*f.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 7 8");
 }
 
+TEST_P(EmbalagensTest, TheLookupOfAnEmptyDeliveryPointStartsItsFirstPackage) {
+  auto& f = Pagina();
+  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 1), "ponto 000001_001");
+  ASSERT_TRUE(f.cdsDistrEmb->IsEmpty());
+  Ok(UserActions::Focus(*f.dbgDistrEmb), "grade de embalagens");
+  lookups().QueuePick({{"CDCNFDISTEMBSERV", Variant("GN11")}});
+  Ok(UserActions::EditButtonClick(*f.dbgDistrEmb), "pesquisa de embalagem");
+  ASSERT_EQ(lookups().Log().size(), 1u);
+  EXPECT_EQ(lookups().Log()[0].dataSet, "cdsVdDistrEmb");
+  ASSERT_EQ(f.cdsDistrEmb->State(), DataSetState::Insert);
+  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "1");
+  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NOME").AsString(), "Cuba Gastronorm 1/1");
+  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o primeiro tipo de prato");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBTP WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001' AND NRGRUPO = 1")
+                .rows.at(0).at(0).asInt(),
+            1);
+  EXPECT_EQ(Sql("SELECT CDCONTAINER FROM CNFDISTEMBSERV WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001'")
+                .rows.at(0).at(0).asString(),
+            "GN11");
+}
+
 TEST_P(EmbalagensTest, RestrictionRowsMinimumCategoryAndDuplicates) {
   auto& f = Restricoes();
   ASSERT_EQ(f.cdsRestTpPrat->RecordCount(), 8);
