@@ -39,6 +39,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindTurnosHandlers();
   BindComensaisHandlers();
   BindCustPadrHandlers();
+  BindEmbalagensHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);

@@ -525,8 +525,104 @@ class TfrmCadastroServ : public TfrmPadrao {
   void GetPEntregaRest();
   void EntraEmbalagens();
   void EmbalagensTrocaServico();
+  // The page's components (declared in the layout unit, resolved by PreparaEmbalagens).
+  ClientDataSet *cdsDistrTpPrat, *cdsDistrEmbTpPrat, *cdsVdDistrEmb, *cdsDistrEmbAux;
+  ClientDataSet *cdsRestTpPrat, *cdsRestricoesAux, *cdsVdEmbRest;
+  TADOIBQuery* qryTipoPratRest;
+  DataSource *dtsDistrEmb, *dtsDistrTpPrat, *dtsDistrEmbTpPrat, *dtsVdDistrEmb;
+  DataSource *dtsRestTpPrat, *dtsRestricoes, *dtsVdEmbRest;
+  TGroupBox *grbDistrPEntrega, *grbRestFiltro;
+  TComboBox *cmbDistrPEntrega, *cmbRestFiltroPEntrega, *cmbRestFiltroCat;
+  TDBGrid *dbgDistrEmb, *dbgDistrTpPrat, *dbgDistrEmbTpPrat, *dbgRestTpPrat, *dbgRestricoes;
+  TSpeedButton *btnAddDistrTpPrat, *btnAddTDistrTpPrat, *btnDelDistrTpPrat, *btnDelTDistrTpPrat;
+  TSpeedButton *sbtRestricaoUp, *sbtRestricaoDown;
+  TPanel* panRestTpPrat;
+  // Distribution: loading, the package code check and lookup, moves of dish types.
+  void GetDadosDistribuicao(double grupo);
+  void GetVdDistrEmb(const std::string& codigo);
+  void VdDistrEmb(bool informaVazio);
+  void SetDistrEmb();
+  void DelDistrEmb();
+  // Restrictions: categories, dish types, rows, checks and the save of the list.
+  void GetCategoriaRest();
+  void GetTiposPratoRest(double seqCnfCard);
+  void GetRestricoes();
+  void GetVdEmbRestricao(const std::string& codigo);
+  void VdEmbRestricao(bool informaVazio);
+  void VdRestricao();
+  void GravaRestricoes();
+  // The page's blocks of the screen's commands.
+  void IncluiEmbalagem();
+  void AlteraEmbalagem();
+  void CancelaEmbalagem();
+  void ProcuraEmbalagem();
+  void ConfirmaEmbalagem();
+  void VerificaEmbalagem();
+  void ExcluiEmbalagem();
+  // Handlers.
+  void cmbDistrPEntregaEnter(TComponent& sender);
+  void cmbDistrPEntregaChange(TComponent& sender);
+  void cdsDistrEmbBeforeInsert(DataSet& ds);
+  void cdsDistrEmbNewRecord(DataSet& ds);
+  void cdsDistrEmbAfterEdit(DataSet& ds);
+  void cdsDistrEmbBeforePost(DataSet& ds);
+  void cdsDistrEmbAfterPost(DataSet& ds);
+  void cdsDistrEmbBeforeDelete(DataSet& ds);
+  void cdsDistrEmbAfterDelete(DataSet& ds);
+  void cdsDistrEmbAfterScroll(DataSet& ds);
+  void cdsDistrEmbCDCNFDISTEMBSERVChange(Field& f);
+  void cdsDistrTpPratBeforeInsert(DataSet& ds);
+  void dtsDistrEmbStateChange(DataSource& sender);
+  void dbgDistrEmbColEnter(TComponent& sender);
+  void dbgDistrEmbColExit(TComponent& sender);
+  void dbgDistrEmbEditButtonClick(TComponent& sender);
+  void dbgDistrEmbKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void dbgDistrEmbKeyPress(TComponent& sender, std::string& key);
+  void dbgDistrTpPratKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void btnAddDistrTpPratClick(TComponent& sender);
+  void btnAddTDistrTpPratClick(TComponent& sender);
+  void btnDelDistrTpPratClick(TComponent& sender);
+  void btnDelTDistrTpPratClick(TComponent& sender);
+  void pgcEmbalagensChange(TComponent& sender);
+  void mnuImportRestClick(TComponent& sender);
+  void cmbRestFiltroPEntregaChange(TComponent& sender);
+  void cmbRestFiltroCatChange(TComponent& sender);
+  void cdsRestTpPratAfterScroll(DataSet& ds);
+  void cdsRestricoesBeforeInsert(DataSet& ds);
+  void cdsRestricoesNewRecord(DataSet& ds);
+  void cdsRestricoesAfterInsert(DataSet& ds);
+  void cdsRestricoesAfterEdit(DataSet& ds);
+  void cdsRestricoesBeforePost(DataSet& ds);
+  void cdsRestricoesAfterPost(DataSet& ds);
+  void cdsRestricoesAfterCancel(DataSet& ds);
+  void cdsRestricoesAfterScroll(DataSet& ds);
+  void cdsRestricoesCDCONTAINERChange(Field& f);
+  void dbgRestricoesColEnter(TComponent& sender);
+  void dbgRestricoesColExit(TComponent& sender);
+  void dbgRestricoesEditButtonClick(TComponent& sender);
+  void dbgPadraoKeyDown(TComponent& sender, int& key, ShiftState shift);
+  void dbgRestricoesKeyPress(TComponent& sender, std::string& key);
+  void sbtRestricaoUpClick(TComponent& sender);
+  void sbtRestricaoDownClick(TComponent& sender);
+  void BindEmbalagensHandlers();
 
  private:
+  // ---- packaging page (pages/embalagens.cpp)
+  // One key per item of the delivery-point lists ("" for item 0, the service itself; else
+  // client code + "_" + delivery-point code) and one per item of the category filter.
+  std::vector<std::string> ChavesPEntrega, ChavesCategoria;
+  // The restriction number of the list shown (0 while it has no row).
+  double NrRestricao = 0;
+  // While false, the dish-type lists refuse inserts and edits (only the moves write them).
+  bool MovendoTpPrat = false;
+  // Splits the key of a delivery-point list item into client and delivery-point codes.
+  void ChavePEntrega(const TComboBox& combo, std::string& cliente, std::string& destino) const;
+  // Moves the current row of one dish-type list into the other (true: into the package).
+  void MoveTpPrat(bool paraEmbalagem, bool todos);
+  void MoveRestricao(bool paraCima);
+  void BotaoCodigo(TDBGrid* grade, DataSet& ds, const char* campo);
+  void ChamaImportExport(const std::string& entrada, bool restricao);
+
   void resolveComponents();
   // ---- helpers of the frame (cadastroserv.cpp)
   // Text of a message key of the screen's table.

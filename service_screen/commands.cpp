@@ -32,6 +32,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   if (page == tshTurnos) ConfirmaTurno();
   if (page == tshComensais) ConfirmaComensais();
   if (page == tshCustPadr) ConfirmaCustPadr();
+  if (page == tshEmbalagens) ConfirmaEmbalagem();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
@@ -56,6 +57,7 @@ void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   if (page == tshCustPadr) VerificaCustPadr();
   if (page == tshConfCard) VerificaConfCard();
   if (page == tshTurnos) VerificaTurno();
+  if (page == tshEmbalagens) VerificaEmbalagem();
 }
 
 void TfrmCadastroServ::VerificaServico() {
@@ -82,6 +84,7 @@ void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
   }
   if (page == tshTurnos) ExcluiTurno();
   if (page == tshCustPadr) ExcluiCustPadr();
+  if (page == tshEmbalagens) ExcluiEmbalagem();
 }
 
 void TfrmCadastroServ::ExcluiServFatu() {

@@ -324,6 +324,7 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
     dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
   }
   if (page == tshCustPadr) IncluiCustPadr();
+  if (page == tshEmbalagens) IncluiEmbalagem();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -360,6 +361,7 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
   }
   if (page == tshCustPadr) AlteraCustPadr();
   if (page == tshConfCard) AlteraConfCard();
+  if (page == tshEmbalagens) AlteraEmbalagem();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -388,6 +390,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
   }
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
   if (page == tshConfCard) CancelaConfCard();
+  if (page == tshEmbalagens) CancelaEmbalagem();
   HabilitaNavegacao();
 }
 
@@ -410,6 +413,7 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
   }
   if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
   if (page == tshCustPadr) ProcuraCustPadr();
+  if (page == tshEmbalagens) ProcuraEmbalagem();
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,

@@ -14,6 +14,7 @@ void registerAllMethods(Registry& r) {
   registerMenuConfigMethods(r);
   registerShiftMethods(r);
   registerStandardCostMethods(r);
+  registerPackagingMethods(r);
 }
 
 }  // namespace cad::appserver

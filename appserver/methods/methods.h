@@ -23,5 +23,6 @@ void registerBillingMethods(Registry& r);     // billing equivalences and effect
 void registerMenuConfigMethods(Registry& r);  // default menu configuration
 void registerShiftMethods(Registry& r);       // shifts of a corporate service
 void registerStandardCostMethods(Registry& r);  // standard cost per month and dish type
+void registerPackagingMethods(Registry& r);   // packaging distribution and restrictions
 
 }  // namespace cad::appserver

@@ -1,32 +1,898 @@
-// Packaging page (tshEmbalagens, sub-pages distribution and restrictions) of TfrmCadastroServ:
-// the enabling of the import/export entries and the page's entry points that the screen frame
-// calls. Distribution and restriction data arrive with the page's own work; until then nothing is
-// loaded and no command applies.
+// Packaging page (tshEmbalagens) of TfrmCadastroServ, a transported service's packaging with two
+// sub-pages:
+//  - "Distribuição": per delivery point (item 0 of the list is the service itself), the packages
+//    (cdsDistrEmb, one row per group) and the dish types of the menu configuration that are free
+//    (cdsDistrTpPrat) or placed in the current package (cdsDistrEmbTpPrat, filtered by group);
+//  - "Restrições de Embalagens Coletivas": per dish type (cdsRestTpPrat, from the service's menu
+//    configuration as the server holds it) and delivery point, the ordered collective packages
+//    (cdsRestricoes) with their optional minimum quantity.
+//
+// Invariants:
+//  - Every change is saved as soon as it is posted or deleted and the lists are reloaded from the
+//    server afterwards, also when the server refuses it, so the page never shows what the server
+//    does not hold. Moves of dish types are local until the package row is posted; cancelling
+//    reloads both lists.
+//  - The dish-type lists take rows only from the moves (MovendoTpPrat); a user cannot type in them.
+//  - A delivery point holds at most one "DIST" and one "DISTR" package.
+//  - Restriction rows without a minimum quantity carry order 999999 and stay after the ordered
+//    ones; an ordered row gets one more than the highest order below 999999 of its list, so the
+//    up and down buttons always exchange two distinct orders.
+//  - While a sub-page's dataset is not browsing, no other page, service, branch, delivery point or
+//    dish type can be reached; in fixed-branch mode nothing that changes data is enabled.
+#include <algorithm>
+#include <string>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/lookups.h"
+#include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/module.h"
 
 namespace cad {
 
-// At creation: the package categories and the empty restriction and distribution datasets come
-// with the packaging pages; the controls are set now.
-void TfrmCadastroServ::PreparaEmbalagens() { HabilitaEmbalagens(); }
+namespace {
 
-// Away from the packaging page the import/export entries are off. On the page they need its
-// distribution and restriction data, which arrive with the packaging pages.
-void TfrmCadastroServ::HabilitaEmbalagens() {
-  sbtImportExportConf->SetEnabled(false);
-  mnuImportExportConf->SetEnabled(false);
+// The order of a restriction row without minimum quantity, and the marker of an empty number the
+// server reads as "no minimum".
+constexpr double kSemOrdem = 999999;
+constexpr double kCampoNumericoVazio = -1;
+
+bool Automatica(const std::string& codigo) { return codigo == "DIST" || codigo == "DISTR"; }
+
+}  // namespace
+
+void TfrmCadastroServ::BindEmbalagensHandlers() {
+  using F = TfrmCadastroServ;
+  Bind("cmbDistrPEntregaEnter", &F::cmbDistrPEntregaEnter);
+  Bind("cmbDistrPEntregaChange", &F::cmbDistrPEntregaChange);
+  Bind("cdsDistrEmbBeforeInsert", &F::cdsDistrEmbBeforeInsert);
+  Bind("cdsDistrEmbNewRecord", &F::cdsDistrEmbNewRecord);
+  Bind("cdsDistrEmbAfterEdit", &F::cdsDistrEmbAfterEdit);
+  Bind("cdsDistrEmbBeforePost", &F::cdsDistrEmbBeforePost);
+  Bind("cdsDistrEmbAfterPost", &F::cdsDistrEmbAfterPost);
+  Bind("cdsDistrEmbBeforeDelete", &F::cdsDistrEmbBeforeDelete);
+  Bind("cdsDistrEmbAfterDelete", &F::cdsDistrEmbAfterDelete);
+  Bind("cdsDistrEmbAfterScroll", &F::cdsDistrEmbAfterScroll);
+  Bind("cdsDistrEmbCDCNFDISTEMBSERVChange", &F::cdsDistrEmbCDCNFDISTEMBSERVChange);
+  Bind("cdsDistrTpPratBeforeInsert", &F::cdsDistrTpPratBeforeInsert);
+  Bind("dtsDistrEmbStateChange", &F::dtsDistrEmbStateChange);
+  Bind("dbgDistrEmbColEnter", &F::dbgDistrEmbColEnter);
+  Bind("dbgDistrEmbColExit", &F::dbgDistrEmbColExit);
+  Bind("dbgDistrEmbEditButtonClick", &F::dbgDistrEmbEditButtonClick);
+  Bind("dbgDistrEmbKeyDown", &F::dbgDistrEmbKeyDown);
+  Bind("dbgDistrEmbKeyPress", &F::dbgDistrEmbKeyPress);
+  Bind("dbgDistrTpPratKeyDown", &F::dbgDistrTpPratKeyDown);
+  Bind("btnAddDistrTpPratClick", &F::btnAddDistrTpPratClick);
+  Bind("btnAddTDistrTpPratClick", &F::btnAddTDistrTpPratClick);
+  Bind("btnDelDistrTpPratClick", &F::btnDelDistrTpPratClick);
+  Bind("btnDelTDistrTpPratClick", &F::btnDelTDistrTpPratClick);
+  Bind("mnuImportRestClick", &F::mnuImportRestClick);
+  Bind("pgcEmbalagensChange", &F::pgcEmbalagensChange);
+  Bind("cmbRestFiltroPEntregaChange", &F::cmbRestFiltroPEntregaChange);
+  Bind("cmbRestFiltroCatChange", &F::cmbRestFiltroCatChange);
+  Bind("cdsRestTpPratAfterScroll", &F::cdsRestTpPratAfterScroll);
+  Bind("cdsRestricoesBeforeInsert", &F::cdsRestricoesBeforeInsert);
+  Bind("cdsRestricoesNewRecord", &F::cdsRestricoesNewRecord);
+  Bind("cdsRestricoesAfterInsert", &F::cdsRestricoesAfterInsert);
+  Bind("cdsRestricoesAfterEdit", &F::cdsRestricoesAfterEdit);
+  Bind("cdsRestricoesBeforePost", &F::cdsRestricoesBeforePost);
+  Bind("cdsRestricoesAfterPost", &F::cdsRestricoesAfterPost);
+  Bind("cdsRestricoesAfterCancel", &F::cdsRestricoesAfterCancel);
+  Bind("cdsRestricoesAfterScroll", &F::cdsRestricoesAfterScroll);
+  Bind("cdsRestricoesCDCONTAINERChange", &F::cdsRestricoesCDCONTAINERChange);
+  Bind("dbgRestricoesColEnter", &F::dbgRestricoesColEnter);
+  Bind("dbgRestricoesColExit", &F::dbgRestricoesColExit);
+  Bind("dbgRestricoesEditButtonClick", &F::dbgRestricoesEditButtonClick);
+  Bind("dbgPadraoKeyDown", &F::dbgPadraoKeyDown);
+  Bind("dbgRestricoesKeyPress", &F::dbgRestricoesKeyPress);
+  Bind("sbtRestricaoUpClick", &F::sbtRestricaoUpClick);
+  Bind("sbtRestricaoDownClick", &F::sbtRestricaoDownClick);
 }
 
-// Fills the delivery-point lists of the restriction filter; filled by the restrictions page.
-void TfrmCadastroServ::GetPEntregaRest() {}
+// At creation: resolves the page's components, fills the category filter, opens the page's lists
+// empty and sets the controls.
+void TfrmCadastroServ::PreparaEmbalagens() {
+  auto cds = [this](const char* n) { return find<ClientDataSet>(n); };
+  auto dts = [this](const char* n) { return find<DataSource>(n); };
+  auto grd = [this](const char* n) { return find<TDBGrid>(n); };
+  auto btn = [this](const char* n) { return find<TSpeedButton>(n); };
+  cdsDistrTpPrat = cds("cdsDistrTpPrat");
+  cdsDistrEmbTpPrat = cds("cdsDistrEmbTpPrat");
+  cdsVdDistrEmb = cds("cdsVdDistrEmb");
+  cdsDistrEmbAux = cds("cdsDistrEmbAux");
+  cdsRestTpPrat = cds("cdsRestTpPrat");
+  cdsRestricoesAux = cds("cdsRestricoesAux");
+  cdsVdEmbRest = cds("cdsVdEmbRest");
+  qryTipoPratRest = find<TADOIBQuery>("qryTipoPratRest");
+  dtsDistrEmb = dts("dtsDistrEmb");
+  dtsDistrTpPrat = dts("dtsDistrTpPrat");
+  dtsDistrEmbTpPrat = dts("dtsDistrEmbTpPrat");
+  dtsVdDistrEmb = dts("dtsVdDistrEmb");
+  dtsRestTpPrat = dts("dtsRestTpPrat");
+  dtsRestricoes = dts("dtsRestricoes");
+  dtsVdEmbRest = dts("dtsVdEmbRest");
+  grbDistrPEntrega = find<TGroupBox>("grbDistrPEntrega");
+  grbRestFiltro = find<TGroupBox>("grbRestFiltro");
+  cmbDistrPEntrega = find<TComboBox>("cmbDistrPEntrega");
+  cmbRestFiltroPEntrega = find<TComboBox>("cmbRestFiltroPEntrega");
+  cmbRestFiltroCat = find<TComboBox>("cmbRestFiltroCat");
+  dbgDistrEmb = grd("dbgDistrEmb");
+  dbgDistrTpPrat = grd("dbgDistrTpPrat");
+  dbgDistrEmbTpPrat = grd("dbgDistrEmbTpPrat");
+  dbgRestTpPrat = grd("dbgRestTpPrat");
+  dbgRestricoes = grd("dbgRestricoes");
+  btnAddDistrTpPrat = btn("btnAddDistrTpPrat");
+  btnAddTDistrTpPrat = btn("btnAddTDistrTpPrat");
+  btnDelDistrTpPrat = btn("btnDelDistrTpPrat");
+  btnDelTDistrTpPrat = btn("btnDelTDistrTpPrat");
+  sbtRestricaoUp = btn("sbtRestricaoUp");
+  sbtRestricaoDown = btn("sbtRestricaoDown");
+  panRestTpPrat = find<TPanel>("panRestTpPrat");
+  for (DataSet* ds : std::initializer_list<DataSet*>{cdsDistrTpPrat, cdsDistrEmbTpPrat, cdsDistrEmb, cdsRestTpPrat,
+                                                     cdsRestricoes})
+    ds->CreateDataSet();
+  cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
+  cdsRestricoesAux->SetData(cdsRestricoes->Data());
+  for (TComboBox* c : {cmbDistrPEntrega, cmbRestFiltroPEntrega}) c->SetItems({""});
+  ChavesPEntrega = {""};
+  cmbDistrPEntrega->SetItemIndex(0);
+  cmbRestFiltroPEntrega->SetItemIndex(0);
+  cmbRestFiltroCat->SetItems({""});
+  ChavesCategoria = {""};
+  cmbRestFiltroCat->SetItemIndex(0);
+  HabilitaEmbalagens();
+}
 
-// Entering the page; its loading and command rules are filled by the packaging pages.
+// ---------------------------------------------------------------- delivery points
+
+void TfrmCadastroServ::ChavePEntrega(const TComboBox& combo, std::string& cliente, std::string& destino) const {
+  cliente.clear();
+  destino.clear();
+  int i = combo.ItemIndex();
+  if (i <= 0 || static_cast<size_t>(i) >= ChavesPEntrega.size()) return;
+  const std::string& chave = ChavesPEntrega[static_cast<size_t>(i)];
+  size_t sep = chave.find('_');
+  if (sep == std::string::npos) return;
+  cliente = chave.substr(0, sep);
+  destino = chave.substr(sep + 1, 3);
+}
+
+// Both delivery-point lists and their keys for the current service; item 0 (the service itself)
+// selected. They are read only while the packaging page shows them (entering the page reads them
+// again), so browsing the services costs no call.
+void TfrmCadastroServ::GetPEntregaRest() {
+  std::vector<std::string> itens{""};
+  ChavesPEntrega = {""};
+  if (pgcPadrao->ActivePage() == tshEmbalagens && cdsServico->Active() && !cdsServico->IsEmpty() &&
+      Campo(*cdsServico, "IDSERVTRAN") == "S") {
+    ClientDataSet pontos("cdsPontosEntrega");
+    Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
+        "GetPontosEntrega", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
+    CarregaPacote(pontos, r, "GetPontosEntrega");
+    for (pontos.First(); !pontos.Eof(); pontos.Next()) {
+      itens.push_back(utf8Left(Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + Campo(pontos, "NMDESTFILI"));
+      ChavesPEntrega.push_back(Campo(pontos, "CDCLIENTE") + "_" + Campo(pontos, "CDDESTFILI"));
+    }
+  }
+  cmbRestFiltroPEntrega->SetItems(itens);
+  cmbDistrPEntrega->SetItems(itens);
+  cmbRestFiltroPEntrega->SetItemIndex(0);
+  cmbDistrPEntrega->SetItemIndex(0);
+}
+
+// ---------------------------------------------------------------- distribution
+
+void TfrmCadastroServ::GetDadosDistribuicao(double grupo) {
+  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+  std::string cliente, destino;
+  ChavePEntrega(*cmbDistrPEntrega, cliente, destino);
+  cdsDistrEmbTpPrat->DisableControls();
+  ScopeExit reabilita([this] { cdsDistrEmbTpPrat->EnableControls(); });
+  Variant dados;
+  {
+    ShowAviGuard avi(this, 1);
+    dados = Consiste::CheckResultServ(netCadastroServ.Call(
+        "GetDadosDistribuicao", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino}));
+  }
+  if (!dados.isArray() || dados.asArray().size() != 3)
+    throw Exception("Resposta inesperada do servidor de aplicação para GetDadosDistribuicao.");
+  {
+    Suspend<DataSetEvent> rolagem(cdsDistrEmb->AfterScroll);
+    CarregaPacote(*cdsDistrTpPrat, dados.asArray()[0], "GetDadosDistribuicao");
+    CarregaPacote(*cdsDistrEmb, dados.asArray()[1], "GetDadosDistribuicao");
+    CarregaPacote(*cdsDistrEmbTpPrat, dados.asArray()[2], "GetDadosDistribuicao");
+    cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
+    if (grupo != 0) cdsDistrEmb->Locate("NRGRUPO", grupo);
+  }
+  cdsDistrEmbAfterScroll(*cdsDistrEmb);
+}
+
+// The code column offers the lookup button only while a row is typed or the list is empty.
+void TfrmCadastroServ::BotaoCodigo(TDBGrid* grade, DataSet& ds, const char* campo) {
+  TColumn* col = grade->ColumnByField(campo);
+  if (!col) return;
+  auto estilo = ds.State() == DataSetState::Insert || ds.IsEmpty() ? TColumnButtonStyle::cbsEllipsis
+                                                                   : TColumnButtonStyle::cbsNone;
+  if (col->ButtonStyle == estilo) return;
+  col->ButtonStyle = estilo;
+  grade->ColumnsChanged();
+}
+
+// The placed dish types follow the current package.
+void TfrmCadastroServ::cdsDistrEmbAfterScroll(DataSet&) {
+  BotaoCodigo(dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV");
+  double grupo = cdsDistrEmb->IsEmpty() ? 0 : cdsDistrEmb->FieldByName("NRGRUPO").AsFloat();
+  if (grupo > 0) {
+    cdsDistrEmbTpPrat->SetFiltered(false);
+    cdsDistrEmbTpPrat->SetFilter("NRGRUPO = " + formatFloat("0", grupo));
+    cdsDistrEmbTpPrat->SetFiltered(true);
+  }
+  HabilitaEmbalagens();
+}
+
+void TfrmCadastroServ::cdsDistrEmbBeforeInsert(DataSet&) {
+  if (FilialFixa) Abort();
+  cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
+}
+
+// A new package takes the group after the highest one of the delivery point.
+void TfrmCadastroServ::cdsDistrEmbNewRecord(DataSet&) {
+  double maior = 0;
+  for (cdsDistrEmbAux->First(); !cdsDistrEmbAux->Eof(); cdsDistrEmbAux->Next())
+    maior = std::max(maior, cdsDistrEmbAux->FieldByName("NRGRUPO").AsFloat());
+  cdsDistrEmb->FieldByName("NRGRUPO").SetAsFloat(maior + 1);
+}
+
+// An edit counts as a change even when only dish types moved, so its post saves.
+void TfrmCadastroServ::cdsDistrEmbAfterEdit(DataSet&) {
+  Field& grupo = cdsDistrEmb->FieldByName("NRGRUPO");
+  grupo.SetValue(grupo.Value());
+}
+
+void TfrmCadastroServ::cdsDistrEmbCDCNFDISTEMBSERVChange(Field&) {
+  if (cdsDistrEmb->State() == DataSetState::Insert) cdsDistrEmb->FieldByName("NOME").Clear();
+}
+
+void TfrmCadastroServ::GetVdDistrEmb(const std::string& codigo) {
+  ShowAviGuard avi(this, 1);
+  CarregaPacote(*cdsVdDistrEmb, Consiste::CheckResultServ(netCadastroServ.Call("GetVdDistrEmb", {codigo})),
+                "GetVdDistrEmb");
+}
+
+// Checks and completes the code of a package row being inserted.
+void TfrmCadastroServ::VdDistrEmb(bool informaVazio) {
+  if (cdsDistrEmb->State() != DataSetState::Insert) return;
+  Field& campo = cdsDistrEmb->FieldByName("CDCNFDISTEMBSERV");
+  std::string codigo = Consiste::AllTrim(campo.AsString());
+  if (codigo.empty()) {
+    if (informaVazio) FalhaCampo(dbgDistrEmb, "DISTREMB_N_INF");
+    return;
+  }
+  codigo = Consiste::Ajusta(codigo, 5);
+  if (Automatica(upperCase(codigo))) codigo = upperCase(codigo);
+  GetVdDistrEmb(codigo);
+  if (cdsVdDistrEmb->IsEmpty()) FalhaCampo(dbgDistrEmb, "DISTREMB_N_CAD");
+  if (Automatica(codigo) && cdsDistrEmbAux->Locate("CDCNFDISTEMBSERV", codigo))
+    FalhaCampo(dbgDistrEmb, "DISTREMB_AUTO_DUPLICADO");
+  Suspend<std::function<void(Field&)>> limpa(campo.OnChange);
+  for (const char* f : {"CDCNFDISTEMBSERV", "CDCONTAINER", "NOME", "VARIOSTPPRAT"})
+    cdsDistrEmb->FieldByName(f).SetValue(cdsVdDistrEmb->FieldByName(f).Value());
+}
+
+// Posting checks the package and its dish types; the save follows the post (see AfterPost).
+void TfrmCadastroServ::cdsDistrEmbBeforePost(DataSet&) {
+  VdDistrEmb(true);
+  std::string grupo = formatFloat("0", cdsDistrEmb->FieldByName("NRGRUPO").AsFloat());
+  cdsDistrEmbTpPrat->SetFiltered(false);
+  cdsDistrEmbTpPrat->SetFilter("NRGRUPO = " + grupo);
+  cdsDistrEmbTpPrat->SetFiltered(true);
+  if (cdsDistrEmbTpPrat->IsEmpty()) Erro("DISTREMB_TPPRAT_N_INF");
+  if (Campo(*cdsDistrEmb, "VARIOSTPPRAT") == "N" && cdsDistrEmbTpPrat->RecordCount() > 1)
+    FalhaCampo(dbgDistrEmb, "DISTREMB_APENAS_UM");
+}
+
+// Sends the posted package with the placed dish types of every group of the delivery point.
+void TfrmCadastroServ::SetDistrEmb() {
+  std::string cliente, destino;
+  ChavePEntrega(*cmbDistrPEntrega, cliente, destino);
+  ShowAviGuard avi(this, 1);
+  Consiste::CheckResultServ(netCadastroServ.Call(
+      "SetDistrEmb", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino,
+                      Campo(*cdsDistrEmb, "CDCNFDISTEMBSERV"), cdsDistrEmb->FieldByName("CDCONTAINER").Value(),
+                      cdsDistrEmb->FieldByName("NRGRUPO").AsFloat(), Variant(cdsDistrEmbTpPrat->Data())}));
+}
+
+// The save runs once the row is posted, so that a refusal can reload the server's lists (which
+// undoes the row on screen) before the failure is shown.
+void TfrmCadastroServ::cdsDistrEmbAfterPost(DataSet&) {
+  double grupo = cdsDistrEmb->FieldByName("NRGRUPO").AsFloat();
+  try {
+    SetDistrEmb();
+  } catch (...) {
+    GetDadosDistribuicao(0);
+    throw;
+  }
+  GetDadosDistribuicao(grupo);
+}
+
+void TfrmCadastroServ::DelDistrEmb() {
+  std::string cliente, destino;
+  ChavePEntrega(*cmbDistrPEntrega, cliente, destino);
+  ShowAviGuard avi(this, 1);
+  Consiste::CheckResultServ(
+      netCadastroServ.Call("DelDistrEmb", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente,
+                                           destino, cdsDistrEmb->FieldByName("NRGRUPO").AsFloat()}));
+}
+
+void TfrmCadastroServ::cdsDistrEmbBeforeDelete(DataSet&) {
+  if (FilialFixa) Abort();
+  DelDistrEmb();
+}
+
+// After a delete or a cancel the lists come back as the server holds them (undoing moves).
+void TfrmCadastroServ::cdsDistrEmbAfterDelete(DataSet&) { GetDadosDistribuicao(0); }
+
+// The dish-type lists take rows only from the moves.
+void TfrmCadastroServ::cdsDistrTpPratBeforeInsert(DataSet&) {
+  if (!MovendoTpPrat) Abort();
+}
+
+void TfrmCadastroServ::MoveTpPrat(bool paraEmbalagem, bool todos) {
+  if (FilialFixa || !cdsDistrEmb->Active() || cdsDistrEmb->IsEmpty()) return;
+  DataSet& de = paraEmbalagem ? static_cast<DataSet&>(*cdsDistrTpPrat) : *cdsDistrEmbTpPrat;
+  DataSet& para = paraEmbalagem ? static_cast<DataSet&>(*cdsDistrEmbTpPrat) : *cdsDistrTpPrat;
+  if (de.IsEmpty()) return;
+  if (!EmEdicao(*cdsDistrEmb)) cdsDistrEmb->Edit();
+  double grupo = cdsDistrEmb->FieldByName("NRGRUPO").AsFloat();
+  cdsDistrTpPrat->DisableControls();
+  cdsDistrEmbTpPrat->DisableControls();
+  MovendoTpPrat = true;
+  ScopeExit fim([this] {
+    MovendoTpPrat = false;
+    cdsDistrTpPrat->EnableControls();
+    cdsDistrEmbTpPrat->EnableControls();
+  });
+  do {
+    para.Append();
+    if (paraEmbalagem) para.FieldByName("NRGRUPO").SetAsFloat(grupo);
+    for (const char* f : {"NRORDCNFCARD", "NRSEQCNFCARD", "NMTIPOPRAT"})
+      para.FieldByName(f).SetValue(de.FieldByName(f).Value());
+    para.Post();
+    de.Delete();
+  } while (todos && !de.IsEmpty());
+  fim.Run();
+  HabilitaEmbalagens();
+}
+
+void TfrmCadastroServ::btnAddDistrTpPratClick(TComponent&) { MoveTpPrat(true, false); }
+void TfrmCadastroServ::btnAddTDistrTpPratClick(TComponent&) { MoveTpPrat(true, true); }
+void TfrmCadastroServ::btnDelDistrTpPratClick(TComponent&) { MoveTpPrat(false, false); }
+void TfrmCadastroServ::btnDelTDistrTpPratClick(TComponent&) { MoveTpPrat(false, true); }
+
+void TfrmCadastroServ::dbgDistrEmbColEnter(TComponent&) { BotaoCodigo(dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV"); }
+
+void TfrmCadastroServ::dbgDistrEmbColExit(TComponent&) {
+  Field* f = dbgDistrEmb->SelectedField();
+  if (f && f->FieldName() == "CDCNFDISTEMBSERV") VdDistrEmb(false);
+}
+
+// The package lookup starts a row with the package picked.
+void TfrmCadastroServ::dbgDistrEmbEditButtonClick(TComponent&) {
+  Field* f = dbgDistrEmb->SelectedField();
+  if (FilialFixa || !f || f->FieldName() != "CDCNFDISTEMBSERV") return;
+  if (!(cdsDistrEmb->IsEmpty() || cdsDistrEmb->State() == DataSetState::Insert)) return;
+  GetVdDistrEmb("T");
+  if (!Pesquisa::Pesquisar(*dtsVdDistrEmb, Msg("EMBREST"))) return;
+  if (cdsDistrEmb->State() != DataSetState::Insert) cdsDistrEmb->Insert();
+  Suspend<std::function<void(Field&)>> limpa(cdsDistrEmb->FieldByName("CDCNFDISTEMBSERV").OnChange);
+  for (const char* c : {"CDCNFDISTEMBSERV", "CDCONTAINER", "NOME", "VARIOSTPPRAT"})
+    cdsDistrEmb->FieldByName(c).SetValue(cdsVdDistrEmb->FieldByName(c).Value());
+  HabilitaEmbalagens();
+}
+
+namespace {
+
+// Whether typing may reach a code column: a row being inserted, or an empty list.
+bool DigitaCodigo(TDBGrid& grade, DataSet& ds, const char* campo) {
+  Field* f = grade.SelectedField();
+  return f && f->FieldName() == campo && ds.Active() && (ds.State() == DataSetState::Insert || ds.IsEmpty());
+}
+
+}  // namespace
+
+void TfrmCadastroServ::dbgDistrEmbKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
+  if ((key == VK_BACK || key == VK_DELETE) && !DigitaCodigo(*dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV")) key = 0;
+}
+
+void TfrmCadastroServ::dbgDistrEmbKeyPress(TComponent&, std::string& key) {
+  if (key == "\t" || key == "\r") return;
+  if (FilialFixa || !DigitaCodigo(*dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV")) key.clear();
+}
+
+// The dish-type lists take no typing and no deletion from the keyboard.
+void TfrmCadastroServ::dbgDistrTpPratKeyDown(TComponent&, int& key, ShiftState) {
+  if (key == VK_BACK || key == VK_DELETE) key = 0;
+}
+
+void TfrmCadastroServ::cmbDistrPEntregaEnter(TComponent&) { HabilitaEmbalagens(); }
+
+void TfrmCadastroServ::cmbDistrPEntregaChange(TComponent&) { GetDadosDistribuicao(0); }
+
+void TfrmCadastroServ::dtsDistrEmbStateChange(DataSource&) { HabilitaEmbalagens(); }
+
+// ---------------------------------------------------------------- restrictions
+
+// Read once, when the restrictions are first shown.
+void TfrmCadastroServ::GetCategoriaRest() {
+  ClientDataSet categorias("cdsCategorias");
+  CarregaPacote(categorias, Consiste::CheckResultServ(netCadastroServ.Call("GetCatembalag", {})), "GetCatembalag");
+  std::vector<std::string> itens{""};
+  ChavesCategoria = {""};
+  for (categorias.First(); !categorias.Eof(); categorias.Next()) {
+    itens.push_back(Campo(categorias, "NMCATEMBALAG"));
+    ChavesCategoria.push_back(formatFloat("0", categorias.FieldByName("NRCATEMBALAG").AsFloat()));
+  }
+  cmbRestFiltroCat->SetItems(itens);
+  cmbRestFiltroCat->SetItemIndex(0);
+}
+
+// The dish types of the service's menu configuration as the server holds it, named from the
+// dish-type table; the restrictions of the first (or the located) one follow through its scroll.
+void TfrmCadastroServ::GetTiposPratoRest(double seqCnfCard) {
+  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+  if (ChavesCategoria.size() <= 1) GetCategoriaRest();
+  cdsRestricoes->DisableControls();
+  ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
+  cdsRestricoes->EmptyDataSet();
+  cdsRestricoes->MergeChangeLog();
+  ClientDataSet conf("cdsConfCardRest");
+  {
+    ShowAviGuard avi(this, 1);
+    CarregaPacote(conf,
+                  netCadastroServ.Call("GetConfCard", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
+                  "GetConfCard");
+  }
+  if (!qryTipoPratRest->Active()) qryTipoPratRest->Open();
+  {
+  Suspend<DataSetEvent> rolagem(cdsRestTpPrat->AfterScroll);
+  cdsRestTpPrat->Close();
+  cdsRestTpPrat->CreateDataSet();
+  for (conf.First(); !conf.Eof(); conf.Next()) {
+    cdsRestTpPrat->Append();
+    for (const char* f : {"NRSEQCNFCARD", "NRORDCNFCARD", "CDTIPOPRAT"})
+      cdsRestTpPrat->FieldByName(f).SetValue(conf.FieldByName(f).Value());
+    Variant nome = qryTipoPratRest->Lookup("CDTIPOPRAT", conf.FieldByName("CDTIPOPRAT").Value(), "NMTIPOPRAT");
+    Field& nm = cdsRestTpPrat->FieldByName("NMTIPOPRAT");
+    nm.ReadOnly = false;
+    nm.SetValue(nome);
+    nm.ReadOnly = true;
+    cdsRestTpPrat->Post();
+  }
+  cdsRestTpPrat->MergeChangeLog();
+  cdsRestTpPrat->First();
+  if (seqCnfCard != 0) cdsRestTpPrat->Locate("NRSEQCNFCARD", seqCnfCard);
+  }
+  GetRestricoes();
+}
+
+void TfrmCadastroServ::cdsRestTpPratAfterScroll(DataSet&) { GetRestricoes(); }
+
+void TfrmCadastroServ::GetRestricoes() {
+  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+  cdsRestricoes->DisableControls();
+  ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
+  cdsRestricoes->SetFiltered(false);
+  std::string cliente, destino;
+  ChavePEntrega(*cmbRestFiltroPEntrega, cliente, destino);
+  double seq = cdsRestTpPrat->Active() && !cdsRestTpPrat->IsEmpty()
+                   ? cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat()
+                   : 0;
+  {
+    ShowAviGuard avi(this, 1);
+    Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
+        "GetRestricoes", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino, seq}));
+    Suspend<DataSetEvent> rolagem(cdsRestricoes->AfterScroll);
+    CarregaPacote(*cdsRestricoes, r, "GetRestricoes");
+  }
+  cdsRestricoesAux->SetData(cdsRestricoes->Data());
+  NrRestricao = cdsRestricoes->IsEmpty() ? 0 : cdsRestricoes->FieldByName("NRRESTEMBTPPRAT").AsFloat();
+  cmbRestFiltroCatChange(*cmbRestFiltroCat);
+  cdsRestricoesAfterScroll(*cdsRestricoes);
+}
+
+// Item 0 shows every category; another item only its packages.
+void TfrmCadastroServ::cmbRestFiltroCatChange(TComponent&) {
+  cdsRestricoes->SetFiltered(false);
+  int i = cmbRestFiltroCat->ItemIndex();
+  if (i > 0 && static_cast<size_t>(i) < ChavesCategoria.size() && !ChavesCategoria[static_cast<size_t>(i)].empty()) {
+    cdsRestricoes->SetFilter("NRCATEMBALAG = " + ChavesCategoria[static_cast<size_t>(i)]);
+    cdsRestricoes->SetFiltered(true);
+  }
+}
+
+void TfrmCadastroServ::cmbRestFiltroPEntregaChange(TComponent&) { GetRestricoes(); }
+
+void TfrmCadastroServ::cdsRestricoesBeforeInsert(DataSet&) {
+  if (FilialFixa || !cdsRestTpPrat->Active() || cdsRestTpPrat->IsEmpty()) Abort();
+  cdsRestricoesAux->SetData(cdsRestricoes->Data());
+}
+
+void TfrmCadastroServ::cdsRestricoesNewRecord(DataSet&) {
+  cdsRestricoes->FieldByName("NRRESTEMBTPPRAT").SetAsFloat(NrRestricao);
+}
+
+void TfrmCadastroServ::cdsRestricoesAfterInsert(DataSet&) { Foca(dbgRestricoes); }
+
+void TfrmCadastroServ::cdsRestricoesAfterEdit(DataSet&) {
+  Foca(dbgRestricoes);
+  Field& nr = cdsRestricoes->FieldByName("NRRESTEMBTPPRAT");
+  nr.SetValue(nr.Value());
+}
+
+void TfrmCadastroServ::cdsRestricoesCDCONTAINERChange(Field&) {
+  if (cdsRestricoes->State() == DataSetState::Insert) cdsRestricoes->FieldByName("NMCONTAINER").Clear();
+}
+
+// Packages of the selected category ("T": all of them).
+void TfrmCadastroServ::GetVdEmbRestricao(const std::string& codigo) {
+  int i = cmbRestFiltroCat->ItemIndex();
+  double categoria = i > 0 && static_cast<size_t>(i) < ChavesCategoria.size()
+                         ? parseFloat(ChavesCategoria[static_cast<size_t>(i)]).value_or(0)
+                         : 0;
+  Variant cod(codigo), cat(categoria);
+  ShowAviGuard avi(this, 1);
+  CarregaPacote(*cdsVdEmbRest,
+                Consiste::CheckResultServ(netCadastroServ.Call("GetVdEmbRest", {ByRef(cod), ByRef(cat)})),
+                "GetVdEmbRest");
+}
+
+void TfrmCadastroServ::VdEmbRestricao(bool informaVazio) {
+  if (cdsRestricoes->State() != DataSetState::Insert) return;
+  Field& campo = cdsRestricoes->FieldByName("CDCONTAINER");
+  std::string codigo = Consiste::AllTrim(campo.AsString());
+  if (codigo.empty()) {
+    if (informaVazio) FalhaCampo(dbgRestricoes, "EMBREST_N_INF");
+    return;
+  }
+  codigo = Consiste::Ajusta(codigo, 5);
+  GetVdEmbRestricao(codigo);
+  if (cdsVdEmbRest->IsEmpty()) FalhaCampo(dbgRestricoes, "EMBREST_N_CAD");
+  // The snapshot is unfiltered: a package hidden by the category filter counts too.
+  if (cdsRestricoesAux->Locate("CDCONTAINER", codigo)) FalhaCampo(dbgRestricoes, "EMBREST_JA_UTIL");
+  Suspend<std::function<void(Field&)>> limpa(campo.OnChange);
+  campo.SetValue(cdsVdEmbRest->FieldByName("CDCONTAINER").Value());
+  cdsRestricoes->FieldByName("NMCONTAINER").SetValue(cdsVdEmbRest->FieldByName("NMCONTAINER").Value());
+}
+
+// A row without minimum goes after the ordered ones; an ordered row after the last ordered one.
+void TfrmCadastroServ::VdRestricao() {
+  VdEmbRestricao(true);
+  Field& minimo = cdsRestricoes->FieldByName("VRMINCONTAINER");
+  bool semMinimo = minimo.IsNull() || minimo.AsFloat() == kCampoNumericoVazio;
+  if (!semMinimo && minimo.AsFloat() <= 0) FalhaCampo(dbgRestricoes, "VRMINREST<=0");
+  Field& ordem = cdsRestricoes->FieldByName("NRORDEM");
+  if (semMinimo) {
+    ordem.SetAsFloat(kSemOrdem);
+    minimo.SetAsFloat(kCampoNumericoVazio);
+    return;
+  }
+  // An edited row that already has its place keeps it.
+  if (!ordem.IsNull() && ordem.AsFloat() < kSemOrdem) return;
+  double maior = 0;
+  std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+  for (cdsRestricoesAux->First(); !cdsRestricoesAux->Eof(); cdsRestricoesAux->Next()) {
+    double o = cdsRestricoesAux->FieldByName("NRORDEM").AsFloat();
+    if (o < kSemOrdem && Campo(*cdsRestricoesAux, "CDCONTAINER") != codigo) maior = std::max(maior, o);
+  }
+  ordem.SetAsFloat(maior + 1);
+}
+
+void TfrmCadastroServ::cdsRestricoesBeforePost(DataSet&) { VdRestricao(); }
+
+// After a post or a delete: the list's change set goes to the server and the list is reloaded,
+// also when the server refused it.
+void TfrmCadastroServ::GravaRestricoes() {
+  if (cdsRestricoes->ChangeCount() == 0) return;
+  std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+  std::string cliente, destino;
+  ChavePEntrega(*cmbRestFiltroPEntrega, cliente, destino);
+  Variant numero(NrRestricao), cli(cliente), dest(destino);
+  auto recarrega = [&] {
+    GetRestricoes();
+    if (!codigo.empty()) cdsRestricoes->Locate("CDCONTAINER", codigo);
+  };
+  try {
+    ShowAviGuard avi(this, 1);
+    Consiste::CheckResultServ(netCadastroServ.Call(
+        "SetRestricoes", {ByRef(numero), Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), ByRef(cli),
+                          ByRef(dest), cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat(),
+                          Variant(cdsRestricoes->Delta())}));
+  } catch (...) {
+    recarrega();
+    throw;
+  }
+  recarrega();
+}
+
+void TfrmCadastroServ::cdsRestricoesAfterPost(DataSet&) { GravaRestricoes(); }
+
+void TfrmCadastroServ::cdsRestricoesAfterCancel(DataSet&) { HabilitaEmbalagens(); }
+
+void TfrmCadastroServ::cdsRestricoesAfterScroll(DataSet&) {
+  BotaoCodigo(dbgRestricoes, *cdsRestricoes, "CDCONTAINER");
+  HabilitaEmbalagens();
+}
+
+void TfrmCadastroServ::dbgRestricoesColEnter(TComponent&) { BotaoCodigo(dbgRestricoes, *cdsRestricoes, "CDCONTAINER"); }
+
+void TfrmCadastroServ::dbgRestricoesColExit(TComponent&) {
+  Field* f = dbgRestricoes->SelectedField();
+  if (f && f->FieldName() == "CDCONTAINER") VdEmbRestricao(false);
+}
+
+void TfrmCadastroServ::dbgRestricoesEditButtonClick(TComponent&) {
+  Field* f = dbgRestricoes->SelectedField();
+  if (FilialFixa || !f || f->FieldName() != "CDCONTAINER") return;
+  if (!(cdsRestricoes->IsEmpty() || cdsRestricoes->State() == DataSetState::Insert)) return;
+  GetVdEmbRestricao("T");
+  if (!Pesquisa::Pesquisar(*dtsVdEmbRest, Msg("EMBREST") + "|" + Msg("N_HA_EMBREST"))) return;
+  if (cdsRestricoes->State() != DataSetState::Insert) cdsRestricoes->Insert();
+  Suspend<std::function<void(TComponent&)>> saida(dbgRestricoes->OnColExit);
+  Suspend<std::function<void(Field&)>> limpa(cdsRestricoes->FieldByName("CDCONTAINER").OnChange);
+  for (const char* c : {"CDCONTAINER", "NMCONTAINER", "NRCATEMBALAG"})
+    cdsRestricoes->FieldByName(c).SetValue(cdsVdEmbRest->FieldByName(c).Value());
+}
+
+// Backspace and Delete only where a value may be typed, never Ctrl+Delete.
+void TfrmCadastroServ::dbgPadraoKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
+  if (key != VK_BACK && key != VK_DELETE) return;
+  Field* f = dbgRestricoes->SelectedField();
+  std::string campo = f ? f->FieldName() : std::string();
+  if (campo == "CDCONTAINER" && !DigitaCodigo(*dbgRestricoes, *cdsRestricoes, "CDCONTAINER")) key = 0;
+  if (campo != "CDCONTAINER" && campo != "VRMINCONTAINER") key = 0;
+}
+
+void TfrmCadastroServ::dbgRestricoesKeyPress(TComponent&, std::string& key) {
+  if (key == "\t" || key == "\r") return;
+  Field* f = dbgRestricoes->SelectedField();
+  std::string campo = f ? f->FieldName() : std::string();
+  if (FilialFixa) {
+    key.clear();
+  } else if (campo == "VRMINCONTAINER") {
+    if (!(key.size() == 1 && ((key[0] >= '0' && key[0] <= '9') || key[0] == '\b'))) key.clear();
+  } else if (campo != "CDCONTAINER" || !DigitaCodigo(*dbgRestricoes, *cdsRestricoes, "CDCONTAINER")) {
+    key.clear();
+  }
+}
+
+// Exchanges the order of the current row with its neighbour's; both rows go in one change set.
+void TfrmCadastroServ::MoveRestricao(bool paraCima) {
+  if (FilialFixa || cdsRestricoes->State() != DataSetState::Browse || cdsRestricoes->RecordCount() < 2) return;
+  std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+  {
+    Suspend<DataSetEvent> antes(cdsRestricoes->BeforePost), depois(cdsRestricoes->AfterPost),
+        rolagem(cdsRestricoes->AfterScroll);
+    Suspend<DataSetEvent> edita(cdsRestricoes->BeforeInsert), editaDepois(cdsRestricoes->AfterEdit);
+    cdsRestricoes->DisableControls();
+    ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
+    double ordem = cdsRestricoes->FieldByName("NRORDEM").AsFloat();
+    if (paraCima) cdsRestricoes->Prior(); else cdsRestricoes->Next();
+    double vizinha = cdsRestricoes->FieldByName("NRORDEM").AsFloat();
+    Suspend<DataSetEvent> antesEdicao(cdsRestricoes->BeforeEdit);
+    cdsRestricoes->Edit();
+    cdsRestricoes->FieldByName("NRORDEM").SetAsFloat(ordem);
+    cdsRestricoes->Post();
+    cdsRestricoes->Locate("CDCONTAINER", codigo);
+    cdsRestricoes->Edit();
+    cdsRestricoes->FieldByName("NRORDEM").SetAsFloat(vizinha);
+    cdsRestricoes->Post();
+  }
+  GravaRestricoes();
+  cdsRestricoes->Locate("CDCONTAINER", codigo);
+  HabilitaEmbalagens();
+}
+
+void TfrmCadastroServ::sbtRestricaoUpClick(TComponent&) { MoveRestricao(true); }
+void TfrmCadastroServ::sbtRestricaoDownClick(TComponent&) { MoveRestricao(false); }
+
+// ---------------------------------------------------------------- page
+
+// The enabled state of the page's controls, of the screen's commands and of the other pages.
+void TfrmCadastroServ::HabilitaEmbalagens() {
+  bool ativa = pgcPadrao->ActivePage() == tshEmbalagens;
+  bool ieDist = TemEntrada("CriaImpDist") || TemEntrada("CriaExpDist");
+  bool ieRest = TemEntrada("CriaImpRest") || TemEntrada("CriaExpRest");
+  if (!ativa) {
+    sbtImportExportConf->SetEnabled(false);
+    mnuImportExportConf->SetEnabled(false);
+    return;
+  }
+  bool distribuicao = pgcEmbalagens->ActivePage() != tshRestricoes;
+  DataSet& ds = distribuicao ? *cdsDistrEmb : *cdsRestricoes;
+  bool b = ds.Active() && ds.State() == DataSetState::Browse;
+  bool e = !ds.Active() || ds.IsEmpty();
+  bool muda = !FilialFixa;
+  bool tiposRest = cdsRestTpPrat->Active() && !cdsRestTpPrat->IsEmpty();
+
+  bool incluir = b && (distribuicao || tiposRest);
+  bool procurar = distribuicao ? (b || !dbgDistrEmb->Focused()) : b;
+  ChangeButtons(muda && incluir, muda && b && !e, muda && b && !e, procurar, b, muda && !b);
+  sbtAutomatico->SetEnabled(false);
+  sbtExportComens->SetEnabled(false);
+  HabilitaCopia(b && PodeCopiar());
+  sbtImportExportConf->SetEnabled(muda && b && (distribuicao ? ieDist : ieRest));
+  mnuImportExportConf->SetEnabled(sbtImportExportConf->Enabled());
+  mnuImportRest->SetEnabled(muda && !distribuicao && TemEntrada("CriaImpRest"));
+  mnuExportRest->SetEnabled(muda && !distribuicao && TemEntrada("CriaExpRest"));
+  mnuImportDist->SetEnabled(muda && distribuicao && TemEntrada("CriaImpDist"));
+  mnuExportDist->SetEnabled(muda && distribuicao && !e && TemEntrada("CriaExpDist"));
+
+  bool livres = cdsDistrTpPrat->Active() && !cdsDistrTpPrat->IsEmpty();
+  bool colocados = cdsDistrEmbTpPrat->Active() && !cdsDistrEmbTpPrat->IsEmpty();
+  bool temEmb = cdsDistrEmb->Active() && !cdsDistrEmb->IsEmpty();
+  btnAddDistrTpPrat->SetEnabled(muda && temEmb && livres);
+  btnAddTDistrTpPrat->SetEnabled(btnAddDistrTpPrat->Enabled());
+  btnDelDistrTpPrat->SetEnabled(muda && temEmb && colocados);
+  btnDelTDistrTpPrat->SetEnabled(btnDelDistrTpPrat->Enabled());
+
+  // The order buttons move only rows with a minimum quantity, and never past a row without one.
+  bool sobe = false, desce = false;
+  if (!distribuicao && muda && b && !e && cdsRestricoes->RecordCount() > 1 &&
+      !cdsRestricoes->FieldByName("VRMINCONTAINER").IsNull()) {
+    sobe = cdsRestricoes->RecNo() > 1;
+    std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+    if (cdsRestricoesAux->Active() && !cdsRestricoesAux->IsEmpty() && cdsRestricoesAux->Locate("CDCONTAINER", codigo)) {
+      cdsRestricoesAux->Next();
+      desce = !cdsRestricoesAux->Eof() && !cdsRestricoesAux->FieldByName("VRMINCONTAINER").IsNull();
+    }
+  }
+  sbtRestricaoUp->SetEnabled(sobe);
+  sbtRestricaoDown->SetEnabled(desce);
+
+  // While a package or a restriction is edited nothing else can be reached.
+  tshDistribuicao->SetEnabled(distribuicao || b);
+  tshRestricoes->SetEnabled(!distribuicao || b);
+  Consiste::SetChildEnabled(*grbDistrPEntrega, b);
+  Consiste::SetChildEnabled(*panRestTpPrat, b);
+  Consiste::SetChildEnabled(*grbRestFiltro, b);
+  if (FilialFixa)
+    panFilial->SetEnabled(false);
+  else
+    HabilitaPainelFilial(b);
+  for (auto [sheet, menu] : Paginas()) {
+    if (sheet == tshEmbalagens) continue;
+    sheet->SetEnabled(b && PaginaPermitida(sheet));
+    menu->SetEnabled(sheet->Enabled());
+  }
+  tshFolhaDados->SetEnabled(b);
+  mnuFolhaDados->SetEnabled(b);
+  dbnPadrao->SetEnabled(b && cdsServico->Active() && !cdsServico->IsEmpty());
+}
+
+// Entering the page shows the distribution of the service itself.
 void TfrmCadastroServ::EntraEmbalagens() {
   pgcEmbalagens->SetActivePage(tshDistribuicao);
-  ChangeButtons(false, false, false, false, false, false);
+  GetPEntregaRest();
+  GetDadosDistribuicao(0);
 }
 
-// The selected service changed while the page is active; filled by the packaging pages.
-void TfrmCadastroServ::EmbalagensTrocaServico() {}
+// The selected service changed while the page is active: its lists are reloaded, for the service
+// itself (the previous service's delivery points mean nothing to the new one).
+void TfrmCadastroServ::EmbalagensTrocaServico() {
+  if (Campo(*cdsServico, "IDSERVTRAN") != "S") return;
+  GetPEntregaRest();
+  if (pgcEmbalagens->ActivePage() == tshRestricoes)
+    GetTiposPratoRest(0);
+  else
+    GetDadosDistribuicao(0);
+}
+
+void TfrmCadastroServ::pgcEmbalagensChange(TComponent&) {
+  if (pgcEmbalagens->ActivePage() == tshRestricoes)
+    GetTiposPratoRest(0);
+  else
+    GetDadosDistribuicao(0);
+  HabilitaEmbalagens();
+}
+
+// The import and export entries open their side screens with the selected delivery point; a
+// screen that changed something (its result true) reloads the sub-page.
+void TfrmCadastroServ::ChamaImportExport(const std::string& entrada, bool restricao) {
+  if (FilialFixa || !TemEntrada(entrada)) return;
+  std::string cliente, destino;
+  ChavePEntrega(restricao ? *cmbRestFiltroPEntrega : *cmbDistrPEntrega, cliente, destino);
+  // The creator writes its result into the last parameter.
+  VariantArray params{Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino, false};
+  ChamaEntrada(entrada, params);
+  if (!(params.back().isBool() && params.back().asBool())) return;
+  if (restricao)
+    GetTiposPratoRest(0);
+  else
+    GetDadosDistribuicao(cdsDistrEmb->IsEmpty() ? 0 : cdsDistrEmb->FieldByName("NRGRUPO").AsFloat());
+}
+
+void TfrmCadastroServ::mnuImportRestClick(TComponent& sender) {
+  if (&sender == mnuImportRest) ChamaImportExport("CriaImpRest", true);
+  if (&sender == mnuExportRest) ChamaImportExport("CriaExpRest", true);
+  if (&sender == mnuImportDist) ChamaImportExport("CriaImpDist", false);
+  if (&sender == mnuExportDist) ChamaImportExport("CriaExpDist", false);
+}
+
+// ---------------------------------------------------------------- the screen's commands
+
+void TfrmCadastroServ::IncluiEmbalagem() {
+  if (pgcEmbalagens->ActivePage() == tshRestricoes) {
+    Foca(dbgRestricoes);
+    cdsRestricoes->Insert();
+  } else {
+    Foca(dbgDistrEmb);
+    cdsDistrEmb->Insert();
+  }
+}
+
+void TfrmCadastroServ::AlteraEmbalagem() {
+  if (pgcEmbalagens->ActivePage() == tshRestricoes) {
+    Foca(dbgRestricoes);
+    if (!cdsRestricoes->IsEmpty()) cdsRestricoes->Edit();
+  } else {
+    Foca(dbgDistrEmb);
+    if (!cdsDistrEmb->IsEmpty()) cdsDistrEmb->Edit();
+  }
+}
+
+void TfrmCadastroServ::CancelaEmbalagem() {
+  DataSet& ds = pgcEmbalagens->ActivePage() == tshRestricoes ? *cdsRestricoes : *cdsDistrEmb;
+  if (EmEdicao(ds)) ds.Cancel();
+}
+
+void TfrmCadastroServ::ProcuraEmbalagem() {
+  for (auto [grade, ds] : std::initializer_list<std::pair<TDBGrid*, DataSet*>>{
+           {dbgDistrTpPrat, cdsDistrTpPrat}, {dbgDistrEmbTpPrat, cdsDistrEmbTpPrat}, {dbgDistrEmb, cdsDistrEmb},
+           {dbgRestTpPrat, cdsRestTpPrat}, {dbgRestricoes, cdsRestricoes}})
+    if (grade->Focused() && ds->Active()) {
+      Procurar::Procura(*ds);
+      return;
+    }
+}
+
+void TfrmCadastroServ::ConfirmaEmbalagem() {
+  DataSet& ds = pgcEmbalagens->ActivePage() == tshRestricoes ? *cdsRestricoes : *cdsDistrEmb;
+  if (EmEdicao(ds)) ds.Post();
+}
+
+void TfrmCadastroServ::VerificaEmbalagem() {
+  if (pgcEmbalagens->ActivePage() == tshRestricoes)
+    GetTiposPratoRest(0);
+  else
+    GetDadosDistribuicao(cdsDistrEmb->IsEmpty() ? 0 : cdsDistrEmb->FieldByName("NRGRUPO").AsFloat());
+}
+
+// A refused deletion reloads the list, so a package another user removed disappears.
+void TfrmCadastroServ::ExcluiEmbalagem() {
+  bool restricao = pgcEmbalagens->ActivePage() == tshRestricoes;
+  DataSet& ds = restricao ? *cdsRestricoes : *cdsDistrEmb;
+  Foca(restricao ? dbgRestricoes : dbgDistrEmb);
+  if (FilialFixa || ds.IsEmpty() || ds.State() != DataSetState::Browse) return;
+  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+  try {
+    ds.Delete();
+  } catch (const EAbort&) {
+    throw;
+  } catch (...) {
+    if (!restricao) GetDadosDistribuicao(0);
+    throw;
+  }
+}
 
 }  // namespace cad

@@ -1,0 +1,281 @@
+// The packaging page of a transported service: delivery-point keys split back into client and
+// point codes; a new package taking the group after the highest; the automatic codes stored
+// upper-case, one of each per point; cancelling after moves restoring the server's lists; restriction
+// rows without minimum, category filter and hidden duplicates; the order buttons and their single
+// change set; the restriction grid's key guard; confirm, verify and delete checked in the database.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class EmbalagensTest : public CadastroServTest {
+ protected:
+  TfrmCadastroServ& Pagina() {
+    auto& f = AbreFilial("0001");
+    Seleciona(f, "00001");
+    Menu(f, "mnuEmbalagens");
+    return f;
+  }
+  TfrmCadastroServ& Restricoes() {
+    auto& f = Pagina();
+    Ok(UserActions::SelectPage(*f.tshRestricoes), "sub-página de restrições");
+    return f;
+  }
+  static std::string Coluna(DataSet& ds, const char* campo) {
+    std::string out;
+    for (int i = 0; i < ds.DisplayCount(); ++i)
+      ds.ReadRow(i, [&] { out += (out.empty() ? "" : " ") + ds.FieldByName(campo).AsString(); });
+    return out;
+  }
+  // Stored packages of the service itself as "group:code".
+  std::string Grupos() {
+    std::string out;
+    for (const auto& r : Sql("SELECT NRGRUPO, CDCNFDISTEMBSERV FROM CNFDISTEMBSERV WHERE CDFILIAL = '0001'"
+                             " AND CDSERVFILI = '00001' AND CDCLIENTE = '' ORDER BY NRGRUPO").rows)
+      out += (out.empty() ? "" : " ") + std::to_string(r[0].asInt()) + ":" + r[1].asString();
+    return out;
+  }
+  // Stored restriction rows of dish type 1 of the service itself as "code:order".
+  std::string Ordens() {
+    std::string out;
+    for (const auto& r : Sql("SELECT C.CDCONTAINER, C.NRORDEM FROM RESTEMBCONT C JOIN RESTEMBTPPRAT R ON"
+                             " R.NRRESTEMBTPPRAT = C.NRRESTEMBTPPRAT WHERE R.CDFILIAL = '0001' AND R.CDSERVFILI = '00001'"
+                             " AND R.CDCLIENTE = '' AND R.NRSEQCNFCARD = 1 ORDER BY C.NRORDEM, C.CDCONTAINER").rows)
+      out += (out.empty() ? "" : " ") + r[0].asString() + ":" + std::to_string(r[1].asInt());
+    return out;
+  }
+  // Types a code into the code column of a grid's new row and leaves it.
+  void Codigo(TDBGrid& grade, const std::string& codigo) {
+    Ok(UserActions::SelectCell(grade, 0, grade.Row()), "coluna do código");
+    Ok(UserActions::Type(grade, codigo), "código " + codigo);
+  }
+};
+
+}  // namespace
+
+TEST_P(EmbalagensTest, DeliveryPointKeysSplitBackAndEveryCallSendsThem) {
+  Exec("INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES"
+       " ('12345', 'J', '11222333000181', 'Cliente de uma razão social bem longa')");
+  Exec("INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI) VALUES ('0001', '00001', '12345', '001')");
+  auto& f = Pagina();
+  ASSERT_EQ(f.pgcEmbalagens->ActivePage(), f.tshDistribuicao);
+  const std::vector<std::string>& itens = f.cmbDistrPEntrega->Items();
+  ASSERT_EQ(itens.size(), 5u);
+  EXPECT_EQ(itens[4], "Cliente de uma razão soci   Portaria Principal");
+  EXPECT_EQ(f.cmbRestFiltroPEntrega->Items(), itens);
+  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "MX08 GN12");
+  ClearLogs();
+  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 4), "ponto 12345_001");
+  ASSERT_EQ(CallsOf("GetDadosDistribuicao").size(), 1u);
+  VariantArray args = CallsOf("GetDadosDistribuicao")[0].args;
+  EXPECT_EQ(args[2].asString() + "|" + args[3].asString(), "12345|001");
+  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 0), "o próprio serviço");
+  EXPECT_EQ(CallsOf("GetDadosDistribuicao").back().args[2].asString() + "|" +
+                CallsOf("GetDadosDistribuicao").back().args[3].asString(),
+            "|");
+}
+
+TEST_P(EmbalagensTest, ANewPackageTakesTheNextGroupAndAutomaticCodesAreOneEach) {
+  Exec("UPDATE CNFDISTEMBTP SET NRGRUPO = 1 WHERE CDCLIENTE = '' AND NRGRUPO = 2");
+  Exec("UPDATE CNFDISTEMBSERV SET NRGRUPO = 5 WHERE CDCLIENTE = '' AND NRGRUPO = 2");
+  Exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
+       " VALUES ('0001', '00001', '', '', 2, 'MX09')");
+  auto& f = Pagina();
+  ASSERT_EQ(Coluna(*f.cdsDistrEmb, "NRGRUPO"), "1 2 5");
+  EXPECT_EQ(Coluna(*f.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 8");
+
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  ASSERT_EQ(f.cdsDistrEmb->State(), DataSetState::Insert);
+  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6");
+  EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while a package is typed";
+  Codigo(*f.dbgDistrEmb, "dist");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_TPPRAT_N_INF"});
+  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o tipo de prato 4");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Grupos(), "1:MX08 2:MX09 5:GN12 6:DIST");
+  ASSERT_EQ(CallsOf("SetDistrEmb").size(), 1u);
+  EXPECT_EQ(CallsOf("SetDistrEmb")[0].args[4].asString(), "DIST");
+  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6") << "the saved package stays current";
+
+  // A second DIST is refused; a DISTR beside it is accepted.
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  ClearLogs();
+  Codigo(*f.dbgDistrEmb, "DIST");
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_AUTO_DUPLICADO"});
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  Codigo(*f.dbgDistrEmb, "distr");
+  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o tipo de prato 8");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Grupos(), "1:MX08 2:MX09 5:GN12 6:DIST 7:DISTR");
+}
+
+TEST_P(EmbalagensTest, CancellingAfterMovesRestoresTheServersListsAndDeleteRemovesThePackage) {
+  auto& f = Pagina();
+  ASSERT_EQ(Coluna(*f.cdsDistrEmbTpPrat, "NRSEQCNFCARD"), "1 2 3 5 6");
+  Ok(UserActions::Click(*f.btnDelTDistrTpPrat), "retirar todos");
+  EXPECT_EQ(f.cdsDistrEmb->State(), DataSetState::Edit);
+  EXPECT_EQ(f.cdsDistrEmbTpPrat->RecordCount(), 0);
+  EXPECT_EQ(f.cdsDistrTpPrat->RecordCount(), 7);
+  EXPECT_FALSE(f.cmbDistrPEntrega->Enabled());
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(f.cdsDistrEmb->State(), DataSetState::Browse);
+  EXPECT_EQ(Coluna(*f.cdsDistrEmbTpPrat, "NRSEQCNFCARD"), "1 2 3 5 6");
+  EXPECT_EQ(Coluna(*f.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 8");
+  EXPECT_TRUE(f.cmbDistrPEntrega->Enabled());
+  EXPECT_TRUE(CallsOf("SetDistrEmb").empty());
+
+  // A package taking one dish type only refuses a second.
+  Ok(UserActions::SelectCell(*f.dbgDistrEmb, 1, 2), "embalagem GN12");
+  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o tipo de prato 4");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_APENAS_UM"});
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+
+  Ok(UserActions::SelectCell(*f.dbgDistrEmb, 1, 2), "embalagem GN12");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir GN12");
+  EXPECT_EQ(Grupos(), "1:MX08");
+  EXPECT_EQ(Coluna(*f.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 7 8");
+}
+
+TEST_P(EmbalagensTest, TheLookupOfAnEmptyDeliveryPointStartsItsFirstPackage) {
+  auto& f = Pagina();
+  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 1), "ponto 000001_001");
+  ASSERT_TRUE(f.cdsDistrEmb->IsEmpty());
+  Ok(UserActions::Focus(*f.dbgDistrEmb), "grade de embalagens");
+  lookups().QueuePick({{"CDCNFDISTEMBSERV", Variant("GN11")}});
+  Ok(UserActions::EditButtonClick(*f.dbgDistrEmb), "pesquisa de embalagem");
+  ASSERT_EQ(lookups().Log().size(), 1u);
+  EXPECT_EQ(lookups().Log()[0].dataSet, "cdsVdDistrEmb");
+  ASSERT_EQ(f.cdsDistrEmb->State(), DataSetState::Insert);
+  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "1");
+  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NOME").AsString(), "Cuba Gastronorm 1/1");
+  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o primeiro tipo de prato");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBTP WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001' AND NRGRUPO = 1")
+                .rows.at(0).at(0).asInt(),
+            1);
+  EXPECT_EQ(Sql("SELECT CDCONTAINER FROM CNFDISTEMBSERV WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001'")
+                .rows.at(0).at(0).asString(),
+            "GN11");
+}
+
+TEST_P(EmbalagensTest, RestrictionRowsMinimumCategoryAndDuplicates) {
+  auto& f = Restricoes();
+  ASSERT_EQ(f.cdsRestTpPrat->RecordCount(), 8);
+  EXPECT_EQ(f.cdsRestTpPrat->FieldByName("NMTIPOPRAT").AsString().empty(), false);
+  ASSERT_EQ(Coluna(*f.cdsRestricoes, "CDCONTAINER"), "GN11 GN12");
+
+  // With category 2 selected a package of category 3 is not registered.
+  Ok(UserActions::SelectIndex(*f.cmbRestFiltroCat, 2), "categoria 2");
+  EXPECT_EQ(f.cdsRestricoes->RecordCount(), 0);
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  ClearLogs();
+  Codigo(*f.dbgRestricoes, "GN11");
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_N_CAD"});
+  // Without minimum: order 999999 and -1 in the change set.
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  Codigo(*f.dbgRestricoes, "CT80");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar CT80");
+  ASSERT_EQ(CallsOf("SetRestricoes").size(), 1u);
+  PacketPtr enviado = CallsOf("SetRestricoes")[0].args[6].packetPtr();
+  const Packet& delta = *enviado;
+  ASSERT_EQ(delta.rowCount(), 1u);
+  EXPECT_EQ(delta.value(0, "NRORDEM").asFloat(), 999999);
+  EXPECT_EQ(delta.value(0, "VRMINCONTAINER").asFloat(), -1);
+  EXPECT_EQ(Ordens(), "GN11:1 CT80:999999 GN12:999999");
+
+  // A package already in the list but hidden by the filter is refused.
+  Exec("UPDATE CONTAINER SET NRCATEMBALAG = 2 WHERE CDCONTAINER = 'GN11'");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  ClearLogs();
+  Codigo(*f.dbgRestricoes, "GN11");
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_JA_UTIL"});
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(Ordens(), "GN11:1 CT80:999999 GN12:999999");
+}
+
+TEST_P(EmbalagensTest, OrderButtonsMoveOnlyOrderedRowsInOneChangeSet) {
+  auto& f = Restricoes();
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  Codigo(*f.dbgRestricoes, "CT50");
+  Ok(UserActions::SelectCell(*f.dbgRestricoes, 2, f.dbgRestricoes->Row()), "mínimo");
+  Ok(UserActions::Type(*f.dbgRestricoes, "5"), "mínimo 5");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  ASSERT_EQ(Ordens(), "GN11:1 CT50:2 GN12:999999");
+  ASSERT_EQ(Coluna(*f.cdsRestricoes, "CDCONTAINER"), "GN11 CT50 GN12");
+  struct Caso {
+    int linha;
+    bool sobe, desce;
+  };
+  for (const Caso& c : {Caso{1, false, true}, Caso{2, true, false}, Caso{3, false, false}}) {
+    Ok(UserActions::SelectCell(*f.dbgRestricoes, 0, c.linha), "linha " + std::to_string(c.linha));
+    EXPECT_EQ(f.sbtRestricaoUp->Enabled(), c.sobe) << c.linha;
+    EXPECT_EQ(f.sbtRestricaoDown->Enabled(), c.desce) << c.linha;
+  }
+  Ok(UserActions::SelectCell(*f.dbgRestricoes, 0, 2), "CT50");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtRestricaoUp), "subir CT50");
+  ASSERT_EQ(CallsOf("SetRestricoes").size(), 1u);
+  EXPECT_EQ(CallsOf("SetRestricoes")[0].args[6].asPacket().rowCount(), 2u);
+  EXPECT_EQ(Ordens(), "CT50:1 GN11:2 GN12:999999");
+  EXPECT_EQ(f.cdsRestricoes->FieldByName("CDCONTAINER").AsString(), "CT50");
+  EXPECT_FALSE(f.sbtRestricaoUp->Enabled());
+
+  // Verify reloads from the server; delete removes the current row there.
+  Exec("DELETE FROM RESTEMBCONT WHERE CDCONTAINER = 'GN12' AND NRRESTEMBTPPRAT = 1");
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(Coluna(*f.cdsRestricoes, "CDCONTAINER"), "CT50 GN11");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir CT50");
+  EXPECT_EQ(Ordens(), "GN11:2");
+}
+
+TEST_P(EmbalagensTest, TheRestrictionGridSwallowsTheKeysItLists) {
+  auto& f = Restricoes();
+  struct Caso {
+    const char* coluna;
+    bool inserindo;
+    int tecla;
+    ShiftState shift;
+    bool engolida;
+  };
+  const Caso casos[] = {
+      {"CDCONTAINER", false, VK_DELETE, 0, true},  {"CDCONTAINER", false, VK_BACK, 0, true},
+      {"CDCONTAINER", true, VK_BACK, 0, false},    {"VRMINCONTAINER", false, VK_DELETE, 0, false},
+      {"VRMINCONTAINER", false, VK_DELETE, ssCtrl, true}, {"NMCONTAINER", false, VK_BACK, 0, true},
+      {"NMCONTAINER", false, VK_DOWN, 0, false},
+  };
+  for (const Caso& c : casos) {
+    if (c.inserindo && f.cdsRestricoes->State() != DataSetState::Insert) f.cdsRestricoes->Insert();
+    if (!c.inserindo && f.cdsRestricoes->State() == DataSetState::Insert) f.cdsRestricoes->Cancel();
+    f.dbgRestricoes->SetSelectedField(f.cdsRestricoes->FindField(c.coluna));
+    int tecla = c.tecla;
+    f.dbgPadraoKeyDown(*f.dbgRestricoes, tecla, c.shift);
+    EXPECT_EQ(tecla == 0, c.engolida) << c.coluna << " " << c.tecla;
+  }
+}
+
+CADSERV_SCREEN_SUITE(EmbalagensTest);
+
+}  // namespace cad::test
