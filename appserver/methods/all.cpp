@@ -13,6 +13,7 @@ void registerAllMethods(Registry& r) {
   registerBillingMethods(r);
   registerMenuConfigMethods(r);
   registerShiftMethods(r);
+  registerDeliveryPointMethods(r);
 }
 
 }  // namespace cad::appserver

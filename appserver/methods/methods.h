@@ -22,5 +22,6 @@ void registerLookupMethods(Registry& r);      // hospitalization standards, bill
 void registerBillingMethods(Registry& r);     // billing equivalences and effective entries
 void registerMenuConfigMethods(Registry& r);  // default menu configuration
 void registerShiftMethods(Registry& r);       // shifts of a corporate service
+void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
 
 }  // namespace cad::appserver

@@ -55,6 +55,10 @@ const BranchRead kBranchReads[] = {
     {"GetPesqProdFat", {"T"}, false},     {"GetTurno", {"00001"}, false},
     {"GetTurnoPontEntr", {"00001"}, false}, {"GetDietPad", {"00010"}, false},
     {"GetDietServ", {"00010", "0001"}, false},
+    {"GetPontEntr", {"00001"}, false},     {"GetPEntClie", {"00001"}, true},
+    {"GetVerifClie", {"00001", "33444555000181", ""}, true}, {"GetPesqPontoEntr", {}, true},
+    {"GetVerifPontEntr", {"00001", "000001", "004"}, true},
+    {"SetPEntClie", {"00001", "000001", "_004_"}, true}, {"GetMaxCPEntr", {"00001"}, true},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {
