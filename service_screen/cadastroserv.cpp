@@ -37,6 +37,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
+  BindPontEntrHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
@@ -60,6 +61,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   LoadLayout(kLayoutTfrmCadastroServ);
   resolveComponents();
   ResolveDietComponents();
+  ResolvePontEntr();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };

@@ -30,6 +30,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
   if (page == tshTurnos) ConfirmaTurno();
   if (page == tshComensais) ConfirmaComensais();
+  if (page == tshPontEntr) ConfirmaPontEntr();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
@@ -52,6 +53,7 @@ void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshFolhaDados || page == tshFormulario) VerificaServico();
   if (page == tshTurnos) VerificaTurno();
+  if (page == tshPontEntr) VerificaPontEntr();
 }
 
 void TfrmCadastroServ::VerificaServico() {
@@ -77,6 +79,7 @@ void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
       ExcluiServico(cdServFili);
   }
   if (page == tshTurnos) ExcluiTurno();
+  if (page == tshPontEntr) ExcluiPontEntr();
 }
 
 void TfrmCadastroServ::ExcluiServFatu() {

@@ -278,7 +278,7 @@ void TfrmCadastroServ::mnuComensClick(TComponent&) {
 }
 
 void TfrmCadastroServ::mnuPontEntrClick(TComponent&) {
-  if (!ServicoEmEdicao()) IrParaPagina(tshPontEntr, true);
+  if (!ServicoEmEdicao() && !EmEdicao(*cdsCliente) && !EmEdicao(*cdsPEntClie)) IrParaPagina(tshPontEntr, true);
 }
 
 void TfrmCadastroServ::mnuEmbalagensClick(TComponent&) { IrParaPagina(tshEmbalagens, false); }
@@ -322,6 +322,7 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
     cdsTurno->Insert();
     dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
   }
+  if (page == tshPontEntr) IncluiPontEntr();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -355,6 +356,8 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
       cdsTurno->Edit();
       dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
     }
+  } else if (page == tshPontEntr) {
+    AlteraPontEntr();
   }
   dbnPadrao->SetEnabled(false);
 }
@@ -382,6 +385,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
     if (page == tshComensais && nbkComensais->PageIndex() == 1) CancelaDieta();
   }
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
+  if (page == tshPontEntr) CancelaPontEntr();
   HabilitaNavegacao();
 }
 
@@ -403,6 +407,7 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
       TfrmPadrao::sbtProcurarClick(sender);
   }
   if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
+  if (page == tshPontEntr) ProcuraPontEntr();
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,
