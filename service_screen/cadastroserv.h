@@ -407,6 +407,8 @@ class TfrmCadastroServ : public TfrmPadrao {
   void Vd_PontEntr(bool obrigatorio);
   // Sends the change log of cdsPEntClie with UpdPontoEntr; a refusal undoes it on screen.
   void GravaPontEntr();
+  // Reloads the lists when the current client has no point left on screen.
+  void DescartaClienteSemPontos();
   // The commands of the page for the state of the focused grid's dataset.
   void BotoesPontEntr();
   // The page's blocks of the include, alter, cancel, search, confirm, verify and delete commands.

@@ -38,6 +38,17 @@ std::string InscricaoFormatada(const DataSet& ds, const std::string& numero) {
   return mascara.empty() ? numero : EditMask(mascara).apply(numero);
 }
 
+// The lookup button of a grid's key column, shown only while its dataset inserts a row.
+void BotaoPesquisa(TDBGrid& grade, const char* campo, const DataSet& ds) {
+  TColumn* col = grade.ColumnByField(campo);
+  if (!col) return;
+  TColumnButtonStyle estilo =
+      ds.State() == DataSetState::Insert ? TColumnButtonStyle::cbsEllipsis : TColumnButtonStyle::cbsNone;
+  if (col->ButtonStyle == estilo) return;
+  col->ButtonStyle = estilo;
+  grade.ColumnsChanged();
+}
+
 }  // namespace
 
 void TfrmCadastroServ::BindPontEntrHandlers() {
@@ -135,6 +146,8 @@ void TfrmCadastroServ::EntraPontEntr() {
   dbgCliente->SetReadOnly(FilialFixa);
   dbgPontEntr->SetReadOnly(FilialFixa);
   CarregaPontEntr();
+  BotaoPesquisa(*dbgCliente, "NRINSJURCLIE", *cdsCliente);
+  BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
   bool temClientes = cdsCliente->Active() && !cdsCliente->IsEmpty();
   if (!temClientes) {
     ChangeButtons(!FilialFixa, false, false, false, false, false);
@@ -430,15 +443,26 @@ void TfrmCadastroServ::GravaPontEntr() {
   }
 }
 
-void TfrmCadastroServ::cdsPEntClieAfterPost(DataSet&) { GravaPontEntr(); }
+// A client left without points (its first point cancelled or refused) exists on screen only: the
+// lists are read again from the server.
+void TfrmCadastroServ::DescartaClienteSemPontos() {
+  if (pgcPadrao->ActivePage() == tshPontEntr && cdsCliente->Active() && !cdsCliente->IsEmpty() &&
+      cdsPEntClie->Active() && cdsPEntClie->IsEmpty())
+    CarregaPontEntr();
+}
 
-// A client left without points (its first point cancelled) exists on screen only: the lists are
-// read again from the server.
+void TfrmCadastroServ::cdsPEntClieAfterPost(DataSet&) {
+  try {
+    GravaPontEntr();
+  } catch (...) {
+    DescartaClienteSemPontos();
+    throw;
+  }
+}
+
 void TfrmCadastroServ::cdsPEntClieAfterCancel(DataSet&) {
   if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
-  if (pgcPadrao->ActivePage() == tshPontEntr && cdsCliente->Active() && !cdsCliente->IsEmpty() &&
-      cdsPEntClie->IsEmpty())
-    CarregaPontEntr();
+  DescartaClienteSemPontos();
 }
 
 void TfrmCadastroServ::cdsPEntClieAfterDelete(DataSet&) {
@@ -448,7 +472,12 @@ void TfrmCadastroServ::cdsPEntClieAfterDelete(DataSet&) {
 
 // ---------------------------------------------------------------- keys and command states
 
+// Rows are deleted only through the delete command, which asks first and saves once.
 void TfrmCadastroServ::dbgClienteKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
   if (key == VK_NEXT && (shift & ssAlt)) {
     key = 0;
     if (dbgPontEntr->Enabled()) Foca(dbgPontEntr);
@@ -461,13 +490,19 @@ void TfrmCadastroServ::dbgPontEntrKeyDown(TComponent&, int& key, ShiftState shif
     if (dbgCliente->Enabled()) Foca(dbgCliente);
     return;
   }
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
   // Erasing the code of a stored point cancels its edit: a point is replaced, not retyped.
   Field* campo = dbgPontEntr->SelectedField();
   if ((key == VK_DELETE || key == VK_BACK) && campo && campo->FieldName() == "CDDESTFILI" &&
-      cdsPEntClie->State() == DataSetState::Edit) {
+      cdsPEntClie->State() != DataSetState::Insert) {
     key = 0;
-    cdsPEntClie->Cancel();
-    Abort();
+    if (cdsPEntClie->State() == DataSetState::Edit) {
+      cdsPEntClie->Cancel();
+      Abort();
+    }
   }
 }
 
@@ -487,16 +522,8 @@ void TfrmCadastroServ::dbgPontEntrEnter(TComponent&) {
 void TfrmCadastroServ::BotoesPontEntr() {
   bool pontos = dbgPontEntr->Focused();
   DataSet* ds = pontos ? cdsPEntClie : cdsCliente;
-  bool inserindo = ds->State() == DataSetState::Insert;
-  // The lookup button only while a row is being inserted.
-  TDBGrid* grade = pontos ? dbgPontEntr : dbgCliente;
-  if (TColumn* col = grade->ColumnByField(pontos ? "CDDESTFILI" : "NRINSJURCLIE")) {
-    TColumnButtonStyle estilo = inserindo ? TColumnButtonStyle::cbsEllipsis : TColumnButtonStyle::cbsNone;
-    if (col->ButtonStyle != estilo) {
-      col->ButtonStyle = estilo;
-      grade->ColumnsChanged();
-    }
-  }
+  BotaoPesquisa(*dbgCliente, "NRINSJURCLIE", *cdsCliente);
+  BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
   bool editando = EmEdicao(*cdsCliente) || EmEdicao(*cdsPEntClie);
   bool navegando = ds->Active() && ds->State() == DataSetState::Browse;
   bool registros = ds->Active() && !ds->IsEmpty();

@@ -46,7 +46,7 @@ class PontEntrTest : public CadastroServTest {
 }  // namespace
 
 TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint) {
-  auto& f = Pagina("00002");  // a corporate service without clients
+  auto& f = Pagina("00003");  // a corporate service without clients
   EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u);
   EXPECT_TRUE(f.cdsCliente->IsEmpty());
   EXPECT_TRUE(f.sbtIncluir->Enabled());
@@ -85,7 +85,7 @@ TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint)
   EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000001");
   EXPECT_EQ(f.dbgCliente->CellText(0, 1), "33.444.555/0001-81");
   EXPECT_EQ(f.dbgCliente->CellText(2, 1), "Metalpaulista");
-  EXPECT_TRUE(Pontos("00002").empty()) << "the client alone is never sent";
+  EXPECT_TRUE(Pontos("00003").empty()) << "the client alone is never sent";
 
   // Moving into the points posts the client locally and starts its first point; a point with no
   // figures is saved with 0 on every day.
@@ -99,7 +99,7 @@ TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint)
   Celula(*f.dbgPontEntr, 0, 1, "4");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar o ponto");
   EXPECT_EQ(f.cdsPEntClie->State(), DataSetState::Browse);
-  EXPECT_EQ(Pontos("00002"), std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0"});
+  EXPECT_EQ(Pontos("00003"), std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0"});
   EXPECT_EQ(f.dbgPontEntr->CellText(0, 1), "Almoxarifado Central");
   EXPECT_EQ(CallsOf("GetMaxCPEntr").size(), 1u);
 
@@ -113,6 +113,23 @@ TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint)
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   EXPECT_EQ(f.cdsCliente->RecordCount(), 1);
+}
+
+// A refused first point leaves no client on screen that the server does not hold.
+TEST_P(PontEntrTest, ARefusedFirstPointTakesItsNewClientOffTheScreen) {
+  auto& f = Pagina("00003");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir cliente");
+  Ok(UserActions::Type(*f.dbgCliente, "55666777000181"), "inscrição");
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos de entrega");
+  Ok(UserActions::Type(*f.dbgPontEntr, "3"), "ponto");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Tab"), "segunda-feira");
+  Ok(UserActions::Type(*f.dbgPontEntr, "-5"), "quantidade negativa");
+  ClearLogs();
+  EXPECT_NE(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Ok);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade de comensais do ponto de entrega deve ser maior ou igual a zero."});
+  EXPECT_TRUE(Pontos("00003").empty());
+  EXPECT_TRUE(f.cdsCliente->IsEmpty());
+  EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u);
 }
 
 TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
@@ -177,6 +194,15 @@ TEST_P(PontEntrTest, LeavingAfterAChangeCopiesTheDaySumsIntoTheClientEstimates) 
   Ok(UserActions::Type(*f.dbgPontEntr, "160"), "160");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   ASSERT_EQ(Pontos("00001")[0], "000001/001 160 155 150 150 140 60 0 30");
+
+  // The code of a stored point cannot be erased or typed over; Ctrl+Delete deletes nothing.
+  Ok(UserActions::SelectCell(*f.dbgPontEntr, 0, 1), "código do ponto 001");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Ctrl+Delete"), "Ctrl+Delete");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Backspace"), "Backspace");
+  Ok(UserActions::Type(*f.dbgPontEntr, "4"), "digitar sobre o código");
+  EXPECT_EQ(f.cdsPEntClie->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsPEntClie->FieldByName("CDDESTFILI").AsString(), "001");
+  EXPECT_EQ(Pontos("00001").size(), 3u);
 
   ClearLogs();
   dialogs().Answer(mrYes);
