@@ -571,8 +571,12 @@ void TfrmCadastroServ::IncluiPontEntr() {
   cdsCliente->Insert();
 }
 
+// Alter edits the current client's point under the cursor (clients themselves are never edited),
+// so the command never leaves the page locked with nothing to confirm.
 void TfrmCadastroServ::AlteraPontEntr() {
-  if (dbgPontEntr->Focused() && cdsPEntClie->Active() && !cdsPEntClie->IsEmpty()) cdsPEntClie->Edit();
+  if (!cdsPEntClie->Active() || cdsPEntClie->IsEmpty() || EmEdicao(*cdsCliente)) return;
+  Foca(dbgPontEntr);
+  if (cdsPEntClie->State() == DataSetState::Browse) cdsPEntClie->Edit();
 }
 
 void TfrmCadastroServ::CancelaPontEntr() {
