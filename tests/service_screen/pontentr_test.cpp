@@ -157,6 +157,19 @@ TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
 
 TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
   auto& f = Pagina("00001");
+  // Verify reads what another station stored: from the points grid the points alone, elsewhere
+  // both lists.
+  Exec("UPDATE DESTSRVCLI SET QTCOESTCSSEG = 151 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND CDDESTFILI = '001'");
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(Methods(), std::vector<std::string>{"GetPEntClie"});
+  EXPECT_EQ(f.dbgPontEntr->CellText(1, 1), "151");
+  EXPECT_EQ(f.cdsPEntClie->RecordCount(), 2) << "still the current client's points only";
+  Ok(UserActions::Focus(*f.dbgCliente), "clientes");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(Methods(), std::vector<std::string>{"GetPontEntr"});
   // One point of a client that keeps others: no reload.
   Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 2), "ponto 002");
   ClearLogs();
@@ -172,7 +185,7 @@ TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
   Ok(UserActions::Click(*f.sbtExcluir), "excluir cliente");
   ASSERT_EQ(CallsOf("UpdPontoEntr").size(), 1u);
   EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u) << "the client lost its last point";
-  EXPECT_EQ(Pontos("00001"), std::vector<std::string>{"000001/001 150 155 150 150 140 60 0 30"});
+  EXPECT_EQ(Pontos("00001"), std::vector<std::string>{"000001/001 151 155 150 150 140 60 0 30"});
   EXPECT_EQ(f.cdsCliente->RecordCount(), 1);
 
   // The last point of the last client: the page reloads empty, only include remains.
