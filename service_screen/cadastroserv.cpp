@@ -40,6 +40,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindComensaisHandlers();
   BindCustPadrHandlers();
   BindEmbalagensHandlers();
+  BindPontEntrHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
@@ -65,6 +66,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   ResolveDietComponents();
   ResolveCustPadrComponents();
   ResolveConfCardComponents();
+  ResolvePontEntr();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };

@@ -33,6 +33,7 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   if (page == tshComensais) ConfirmaComensais();
   if (page == tshCustPadr) ConfirmaCustPadr();
   if (page == tshEmbalagens) ConfirmaEmbalagem();
+  if (page == tshPontEntr) ConfirmaPontEntr();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
@@ -58,6 +59,7 @@ void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
   if (page == tshConfCard) VerificaConfCard();
   if (page == tshTurnos) VerificaTurno();
   if (page == tshEmbalagens) VerificaEmbalagem();
+  if (page == tshPontEntr) VerificaPontEntr();
 }
 
 void TfrmCadastroServ::VerificaServico() {
@@ -85,6 +87,7 @@ void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
   if (page == tshTurnos) ExcluiTurno();
   if (page == tshCustPadr) ExcluiCustPadr();
   if (page == tshEmbalagens) ExcluiEmbalagem();
+  if (page == tshPontEntr) ExcluiPontEntr();
 }
 
 void TfrmCadastroServ::ExcluiServFatu() {

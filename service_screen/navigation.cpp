@@ -279,7 +279,7 @@ void TfrmCadastroServ::mnuComensClick(TComponent&) {
 }
 
 void TfrmCadastroServ::mnuPontEntrClick(TComponent&) {
-  if (!ServicoEmEdicao()) IrParaPagina(tshPontEntr, true);
+  if (!ServicoEmEdicao() && !EmEdicao(*cdsCliente) && !EmEdicao(*cdsPEntClie)) IrParaPagina(tshPontEntr, true);
 }
 
 void TfrmCadastroServ::mnuEmbalagensClick(TComponent&) { IrParaPagina(tshEmbalagens, false); }
@@ -325,6 +325,7 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
   }
   if (page == tshCustPadr) IncluiCustPadr();
   if (page == tshEmbalagens) IncluiEmbalagem();
+  if (page == tshPontEntr) IncluiPontEntr();
   dbnPadrao->SetEnabled(false);
 }
 
@@ -358,6 +359,8 @@ void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
       cdsTurno->Edit();
       dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
     }
+  } else if (page == tshPontEntr) {
+    AlteraPontEntr();
   }
   if (page == tshCustPadr) AlteraCustPadr();
   if (page == tshConfCard) AlteraConfCard();
@@ -391,6 +394,7 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
   if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
   if (page == tshConfCard) CancelaConfCard();
   if (page == tshEmbalagens) CancelaEmbalagem();
+  if (page == tshPontEntr) CancelaPontEntr();
   HabilitaNavegacao();
 }
 
@@ -414,6 +418,7 @@ void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
   if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
   if (page == tshCustPadr) ProcuraCustPadr();
   if (page == tshEmbalagens) ProcuraEmbalagem();
+  if (page == tshPontEntr) ProcuraPontEntr();
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,

@@ -15,6 +15,7 @@ void registerAllMethods(Registry& r) {
   registerShiftMethods(r);
   registerStandardCostMethods(r);
   registerPackagingMethods(r);
+  registerDeliveryPointMethods(r);
 }
 
 }  // namespace cad::appserver

@@ -24,5 +24,6 @@ void registerMenuConfigMethods(Registry& r);  // default menu configuration
 void registerShiftMethods(Registry& r);       // shifts of a corporate service
 void registerStandardCostMethods(Registry& r);  // standard cost per month and dish type
 void registerPackagingMethods(Registry& r);   // packaging distribution and restrictions
+void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
 
 }  // namespace cad::appserver

@@ -386,6 +386,13 @@ INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, QTCOESTCSSE
   ('0002', '00001', '000003', '001', 90, 90, 90, 90, 90, 30, 0, 12),
   ('0002', '00001', '000003', '002', 60, 60, 60, 60, 60, 20, 0, 8);
 
+-- Delivery points of the other corporate services: the dinner of 0001 served at one refectory
+-- for the bank, the afternoon snack of 0002 at the industrial gate; their day figures are the
+-- services' client estimates.
+INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, QTCOESTCSSEG, QTCOESTCSTER, QTCOESTCSQUA, QTCOESTCSQUI, QTCOESTCSSEX, QTCOESTCSSAB, QTCOESTCSDOM, QTCOESTCSFER) VALUES
+  ('0001', '00002', '000002', '002', 120, 120, 120, 120, 120, 60, 60, 30),
+  ('0002', '00004', '000003', '001', 80, 80, 80, 80, 80, 0, 0, 0);
+
 -- Distribution: service level of 0001/00001 in two packages; delivery point 000001/002 automatic.
 INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER) VALUES
   ('0001', '00001', '', '', 1, 'MX08', 'MX08'),

@@ -1,24 +1,650 @@
-// Clients and delivery-points page (tshPontEntr) of TfrmCadastroServ: the page's entry points
-// that the screen frame calls. The client and delivery-point grids, their checks and saves arrive
-// with the page's own work; until then nothing is loaded and no command applies.
+// Clients and delivery points page (tshPontEntr) of TfrmCadastroServ: the clients a corporate
+// service delivers to (dbgCliente over cdsCliente) and, below, the delivery points of the client
+// under the cursor (dbgPontEntr over cdsPEntClie, filtered to that client) with their diners per
+// weekday and holiday.
+//
+// Invariants:
+//  - Both lists are loaded together (GetPontEntr) on every entry and whenever a client is left
+//    without delivery points, so a client never stays on screen that the server does not hold.
+//  - A client row is never sent: it is posted locally when its first delivery point starts, and
+//    the server learns of it through the point rows, which carry its CDCLIENTE.
+//  - Every post or deletion of a delivery point is sent at once (UpdPontoEntr); a refusal cancels
+//    the change log, so the grid shows what is stored.
+//  - Registration numbers are stored as digits with their person type and shown formatted.
+#include <functional>
+#include <string>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/lookups.h"
+#include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/module.h"
 
 namespace cad {
 
-// At creation: the client's registration number is marked for its display (tag 1) once the
-// delivery-points page gives cdsCliente its fields.
-void TfrmCadastroServ::PreparaPontEntr() {
-  if (Field* f = cdsCliente->FindField("NRINSJURCLIE")) f->Tag = 1;
+namespace {
+
+// The per-day diners of a delivery point, Monday to holiday (QTCOESTCS + kDiasSemana).
+std::string CampoDia(int dia) { return std::string("QTCOESTCS") + kDiasSemana[dia]; }
+
+// A registration number formatted for its person type; "" for an empty one.
+std::string InscricaoFormatada(const DataSet& ds, const std::string& numero) {
+  if (numero.empty()) return {};
+  const Field* tipo = ds.FindField("IDTPIJURCLIE");
+  std::string mascara = Consiste::PictPess(tipo ? tipo->AsString() : std::string());
+  return mascara.empty() ? numero : EditMask(mascara).apply(numero);
 }
 
-// Leaving the page: the delivery-point diners of a loaded page are summed and offered to the
-// client estimates; filled by the delivery-points page (nothing is loaded before it).
-void TfrmCadastroServ::SaiPontEntr() {}
+// The lookup button of a grid's key column, shown only while its dataset inserts a row.
+void BotaoPesquisa(TDBGrid& grade, const char* campo, const DataSet& ds) {
+  TColumn* col = grade.ColumnByField(campo);
+  if (!col) return;
+  TColumnButtonStyle estilo =
+      ds.State() == DataSetState::Insert ? TColumnButtonStyle::cbsEllipsis : TColumnButtonStyle::cbsNone;
+  if (col->ButtonStyle == estilo) return;
+  col->ButtonStyle = estilo;
+  grade.ColumnsChanged();
+}
 
-// Entering the page; its loading and command rules are filled by the delivery-points page.
-void TfrmCadastroServ::EntraPontEntr() { ChangeButtons(false, false, false, false, false, false); }
+}  // namespace
 
-// The selected service changed while the page is active; filled by the delivery-points page.
-void TfrmCadastroServ::PontEntrTrocaServico() {}
+void TfrmCadastroServ::BindPontEntrHandlers() {
+  using F = TfrmCadastroServ;
+  Bind("cdsClienteBeforeInsert", &F::cdsClienteBeforeInsert);
+  Bind("cdsClienteNewRecord", &F::cdsClienteNewRecord);
+  Bind("cdsClienteBeforeEdit", &F::cdsClienteBeforeEdit);
+  Bind("cdsClienteAfterScroll", &F::cdsClienteAfterScroll);
+  Bind("cdsPEntClieBeforeInsert", &F::cdsPEntClieBeforeInsert);
+  Bind("cdsPEntClieNewRecord", &F::cdsPEntClieNewRecord);
+  Bind("cdsPEntClieBeforePost", &F::cdsPEntClieBeforePost);
+  Bind("cdsPEntClieAfterPost", &F::cdsPEntClieAfterPost);
+  Bind("cdsPEntClieAfterCancel", &F::cdsPEntClieAfterCancel);
+  Bind("cdsPEntClieAfterDelete", &F::cdsPEntClieAfterDelete);
+  Bind("cdsClienteNRINSJURCLIEGetText", &F::cdsClienteNRINSJURCLIEGetText);
+  Bind("cdsPesqClieNRINSJURCLIEGetText", &F::cdsPesqClieNRINSJURCLIEGetText);
+  Bind("cdsPEntClieCDDESTFILIGetText", &F::cdsPEntClieCDDESTFILIGetText);
+  Bind("dtsClienteStateChange", &F::dtsClienteStateChange);
+  Bind("dtsPEntClieStateChange", &F::dtsPEntClieStateChange);
+  Bind("dbgClienteEnter", &F::dbgClienteEnter);
+  Bind("dbgClienteColExit", &F::dbgClienteColExit);
+  Bind("dbgClienteKeyDown", &F::dbgClienteKeyDown);
+  Bind("dbgClienteEditButtonClick", &F::dbgClienteEditButtonClick);
+  Bind("dbgPontEntrEnter", &F::dbgPontEntrEnter);
+  Bind("dbgPontEntrColExit", &F::dbgPontEntrColExit);
+  Bind("dbgPontEntrKeyDown", &F::dbgPontEntrKeyDown);
+  Bind("dbgPontEntrKeyPress", &F::dbgPontEntrKeyPress);
+  Bind("dbgPontEntrEditButtonClick", &F::dbgPontEntrEditButtonClick);
+}
+
+void TfrmCadastroServ::ResolvePontEntr() {
+  cdsPesqClie = find<ClientDataSet>("cdsPesqClie");
+  cdsPontoEntr = find<ClientDataSet>("cdsPontoEntr");
+  cdsPEntClieAux = find<ClientDataSet>("cdsPEntClieAux");
+  cdsMaxCPEntr = find<ClientDataSet>("cdsMaxCPEntr");
+  dtsCliente = FindDataSource("dtsCliente");
+  dtsPEntClie = FindDataSource("dtsPEntClie");
+  dtsPesqClie = FindDataSource("dtsPesqClie");
+  dtsPontEntr = FindDataSource("dtsPontEntr");
+  dbgCliente = find<TDBGrid>("dbgCliente");
+  dbgPontEntr = find<TDBGrid>("dbgPontEntr");
+  splPontEntr = find<TSplitter>("splPontEntr");
+}
+
+// At creation: the client's registration number is marked for its display (tag 1), and no
+// delivery-point change is pending.
+void TfrmCadastroServ::PreparaPontEntr() {
+  if (Field* f = cdsCliente->FindField("NRINSJURCLIE")) f->Tag = 1;
+  AlterouPEntr = false;
+}
+
+// ---------------------------------------------------------------- loading and filter
+
+void TfrmCadastroServ::CarregaPontEntr() {
+  ShowAviGuard avi(this, 6, Msg("getPontEntr"));
+  Variant resposta = netCadastroServ.Call("GetPontEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+  if (resposta.isString()) {
+    avi.Hide();
+    throw Exception(resposta.str());
+  }
+  if (!resposta.isArray() || resposta.asArray().size() < 2)
+    throw Exception("Resposta inesperada do servidor de aplicação para GetPontEntr.");
+  // The state handler of the points stays quiet while both lists are replaced.
+  Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
+  CarregaPacote(*cdsCliente, resposta.asArray()[0], "GetPontEntr");
+  CarregaPacote(*cdsPEntClie, resposta.asArray()[1], "GetPontEntr");
+  FiltraPontEntr();
+}
+
+void TfrmCadastroServ::FiltraPontEntr() {
+  if (!cdsCliente->Active() || (cdsCliente->IsEmpty() && cdsCliente->State() != DataSetState::Insert)) {
+    cdsPEntClie->Close();
+    return;
+  }
+  // A point being typed keeps its row; the filter follows once it is posted or cancelled.
+  if (!cdsPEntClie->Active() || EmEdicao(*cdsPEntClie)) return;
+  std::string cliente = Campo(*cdsCliente, "CDCLIENTE");
+  // Codes come from the server as digits; a quote would end the filter's literal.
+  std::string literal;
+  for (char c : cliente)
+    if (c != '\'') literal += c;
+  cdsPEntClie->SetFilter("CDCLIENTE = '" + literal + "'");
+  cdsPEntClie->SetFiltered(true);
+}
+
+void TfrmCadastroServ::cdsClienteAfterScroll(DataSet&) {
+  if (pgcPadrao->ActivePage() != tshPontEntr) return;
+  Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
+  FiltraPontEntr();
+}
+
+// ---------------------------------------------------------------- page entry and leaving
+
+void TfrmCadastroServ::EntraPontEntr() {
+  dbgCliente->SetReadOnly(FilialFixa);
+  dbgPontEntr->SetReadOnly(FilialFixa);
+  CarregaPontEntr();
+  BotaoPesquisa(*dbgCliente, "NRINSJURCLIE", *cdsCliente);
+  BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
+  bool temClientes = cdsCliente->Active() && !cdsCliente->IsEmpty();
+  if (!temClientes) {
+    ChangeButtons(!FilialFixa, false, false, false, false, false);
+    if (FilialFixa) panFilial->SetEnabled(false);
+  } else if (FilialFixa) {
+    ChangeButtons(false, false, false, true, true, false);
+    panFilial->SetEnabled(false);
+  } else {
+    ChangeButtons(true, !dbgCliente->Focused(), true, true, true, false);
+  }
+}
+
+// Another service became current while the page is active: its lists, with the page's commands.
+void TfrmCadastroServ::PontEntrTrocaServico() {
+  {
+    HourGlass ampulheta;
+    CarregaPontEntr();
+  }
+  BotoesPontEntr();
+}
+
+// Leaving the page: when delivery-point diners changed, the operator may make the eight day sums
+// of all the service's points its client estimates (and so its totals).
+void TfrmCadastroServ::SaiPontEntr() {
+  if (!cdsPEntClie->Active() || EmEdicao(*cdsPEntClie)) return;
+  double somas[8] = {};
+  int linhas = 0;
+  {
+    cdsPEntClie->DisableControls();
+    ScopeExit reativa([this] { cdsPEntClie->EnableControls(); });
+    Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
+    cdsPEntClie->SetFiltered(false);
+    ScopeExit refiltra([this] { FiltraPontEntr(); });
+    linhas = cdsPEntClie->DisplayCount();
+    for (int i = 0; i < linhas; ++i)
+      cdsPEntClie->ReadRow(i, [&] {
+        for (int dia = 0; dia < 8; ++dia) somas[dia] += cdsPEntClie->FieldByName(CampoDia(dia)).AsFloat();
+      });
+  }
+  if (linhas == 0 || !AlterouPEntr) return;
+  AlterouPEntr = false;
+  if (msgPadrao->ShowMsg("Atualiza_com_cli", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+  try {
+    EditaServico();
+    for (int dia = 0; dia < 8; ++dia)
+      cdsServico->FieldByName(std::string("QTCLIESTI") + kDiasSemana[dia]).SetAsFloat(somas[dia]);
+    cdsServico->Post();
+    // The day totals follow the new client figures.
+    EditaServico();
+    for (int dia = 0; dia < 8; ++dia) TotalDiaDefault(dia, *DiasDefault[dia].clientes);
+    cdsServico->Post();
+  } catch (...) {
+    // What was not saved does not stay on screen.
+    if (ServicoEmEdicao()) cdsServico->Cancel();
+    if (cdsServico->ChangeCount() > 0) cdsServico->CancelUpdates();
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------- registration numbers
+
+void TfrmCadastroServ::cdsClienteNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText) {
+  text = displayText ? InscricaoFormatada(*cdsCliente, sender.AsString()) : sender.AsString();
+}
+
+void TfrmCadastroServ::cdsPesqClieNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText) {
+  text = displayText ? InscricaoFormatada(*cdsPesqClie, sender.AsString()) : sender.AsString();
+}
+
+// The point column shows the point's name; its editor shows the code.
+void TfrmCadastroServ::cdsPEntClieCDDESTFILIGetText(Field& sender, std::string& text, bool displayText) {
+  text = sender.AsString();
+  if (!displayText || text.empty()) return;
+  std::string nome = Campo(*cdsPEntClie, "NMDESTFILI");
+  if (!nome.empty()) text = nome;
+}
+
+// ---------------------------------------------------------------- new client
+
+void TfrmCadastroServ::cdsClienteBeforeInsert(DataSet&) {
+  dbgCliente->SetSelectedField(cdsCliente->FindField("NRINSJURCLIE"));
+  if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
+  FiltraPontEntr();
+}
+
+void TfrmCadastroServ::cdsClienteNewRecord(DataSet&) {
+  cdsCliente->FieldByName("CDFILIAL").SetAsString(CodFilial());
+  cdsCliente->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+}
+
+// A client is replaced by deleting its points and entering it again, never edited.
+void TfrmCadastroServ::cdsClienteBeforeEdit(DataSet&) { Abort(); }
+
+void TfrmCadastroServ::Vd_Cliente(bool obrigatorio) {
+  if (!cdsCliente->Active() || cdsCliente->State() != DataSetState::Insert) return;
+  Field& numero = cdsCliente->FieldByName("NRINSJURCLIE");
+  std::string digitado = Consiste::AllTrim(numero.AsString());
+  auto focaNumero = [this, &numero] {
+    if (pgcPadrao->ActivePage() != tshPontEntr) return;
+    Foca(dbgCliente);
+    dbgCliente->SetSelectedField(&numero);
+  };
+  if (digitado.empty()) {
+    if (obrigatorio) {
+      focaNumero();
+      Erro("Clie_Inf");
+    }
+    return;
+  }
+  try {
+    std::string tipo;
+    std::string normalizado = Consiste::Ajusta_Inscricao(digitado, tipo);
+    numero.SetAsString(normalizado);
+    cdsCliente->FieldByName("IDTPIJURCLIE").SetAsString(tipo);
+    FiltraPontEntr();
+    HourGlass ampulheta;
+    Variant cliente = Consiste::CheckResultServ(
+        netCadastroServ.Call("GetVerifClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), normalizado,
+                                              Campo(*cdsCliente, "CDCLIENTE")}),
+        false);
+    CarregaPacote(*cdsPesqClie, cliente, "GetVerifClie");
+    if (cdsPesqClie->IsEmpty()) throw Exception("Clie_NCad");
+    for (const char* campo : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "NMFANTCLIE"})
+      cdsCliente->FieldByName(campo).SetAsString(Campo(*cdsPesqClie, campo));
+    cdsPesqClie->Close();
+  } catch (const EAbort&) {
+    cdsPesqClie->Close();
+    focaNumero();
+    throw;
+  } catch (const std::exception& e) {
+    cdsPesqClie->Close();
+    focaNumero();
+    std::string texto = e.what();
+    if (msgPadrao->Contains(texto)) Erro(texto);
+    throw;
+  }
+}
+
+// The client lookup, only while a client is being inserted.
+void TfrmCadastroServ::dbgClienteEditButtonClick(TComponent&) {
+  if (cdsCliente->State() != DataSetState::Insert) return;
+  Field* campo = dbgCliente->SelectedField();
+  if (!campo || campo->FieldName() != "NRINSJURCLIE") return;
+  if (!cdsPesqClie->Active() || cdsPesqClie->IsEmpty()) {
+    HourGlass ampulheta;
+    CarregaPacote(*cdsPesqClie, Consiste::CheckResultServ(netCadastroServ.Call("GetPesqClie", {"T"})), "GetPesqClie");
+  }
+  if (!Pesquisa::Pesquisar(*dtsPesqClie, Msg("Cliente"))) return;
+  for (const char* nome : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "IDTPIJURCLIE", "NMFANTCLIE"})
+    cdsCliente->FieldByName(nome).SetAsString(Campo(*cdsPesqClie, nome));
+}
+
+void TfrmCadastroServ::dbgClienteColExit(TComponent&) {
+  Field* campo = dbgCliente->SelectedField();
+  if (campo && campo->FieldName() == "NRINSJURCLIE") Vd_Cliente(false);
+}
+
+// ---------------------------------------------------------------- new delivery point
+
+void TfrmCadastroServ::cdsPEntClieBeforeInsert(DataSet&) {
+  dbgPontEntr->SetSelectedField(cdsPEntClie->FindField("CDDESTFILI"));
+}
+
+void TfrmCadastroServ::cdsPEntClieNewRecord(DataSet&) {
+  cdsPEntClie->FieldByName("CDFILIAL").SetAsString(CodFilial());
+  cdsPEntClie->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+  cdsPEntClie->FieldByName("CDCLIENTE").SetAsString(Campo(*cdsCliente, "CDCLIENTE"));
+}
+
+void TfrmCadastroServ::Vd_PontEntr(bool obrigatorio) {
+  if (!cdsPEntClie->Active() || cdsPEntClie->State() != DataSetState::Insert) return;
+  Field& codigo = cdsPEntClie->FieldByName("CDDESTFILI");
+  std::string ajustado = Consiste::Ajusta(codigo.AsString(), 3);
+  if (ajustado != codigo.AsString()) codigo.SetAsString(ajustado);
+  if (ajustado.empty()) {
+    if (obrigatorio) {
+      if (pgcPadrao->ActivePage() == tshPontEntr) {
+        Foca(dbgPontEntr);
+        dbgPontEntr->SetSelectedField(&codigo);
+      }
+      Erro("PontEntr_Inf");
+    }
+    return;
+  }
+  try {
+    HourGlass ampulheta;
+    Variant ponto = Consiste::CheckResultServ(
+        netCadastroServ.Call("GetVerifPontEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"),
+                                                  Campo(*cdsPEntClie, "CDCLIENTE"), ajustado}),
+        false);
+    CarregaPacote(*cdsPontoEntr, ponto, "GetVerifPontEntr");
+    if (cdsPontoEntr->IsEmpty()) throw Exception("PontEntr_NCad");
+    codigo.SetAsString(Campo(*cdsPontoEntr, "CDDESTFILI"));
+    cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(Campo(*cdsPontoEntr, "NMDESTFILI"));
+  } catch (const EAbort&) {
+    throw;
+  } catch (const std::exception& e) {
+    if (!cdsPEntClie->IsEmpty() && pgcPadrao->ActivePage() == tshPontEntr) {
+      Foca(dbgPontEntr);
+      dbgPontEntr->SetSelectedField(&codigo);
+    }
+    std::string texto = e.what();
+    if (msgPadrao->Contains(texto)) Erro(texto);
+    throw;
+  }
+}
+
+void TfrmCadastroServ::dbgPontEntrColExit(TComponent&) {
+  Field* campo = dbgPontEntr->SelectedField();
+  if (campo && campo->FieldName() == "CDDESTFILI") Vd_PontEntr(false);
+}
+
+// The multi-select of the branch's points: the row being inserted takes the first, a new row
+// each further one; all of them are saved in one change set.
+void TfrmCadastroServ::dbgPontEntrEditButtonClick(TComponent&) {
+  if (cdsPEntClie->State() != DataSetState::Insert) return;
+  Field* campo = dbgPontEntr->SelectedField();
+  if (!campo || campo->FieldName() != "CDDESTFILI") return;
+  CarregaPacote(*cdsPontoEntr,
+                Consiste::CheckResultServ(netCadastroServ.Call("GetPesqPontoEntr", {CodFilial()})), "GetPesqPontoEntr");
+  std::string selecao;
+  if (!Pesqlista::PesquisaLista(*dtsPontEntr, "CDDESTFILI", Msg("PontEntr") + "|" + Msg("N_PontEntr"), selecao)) return;
+  Variant escolha(selecao);
+  CarregaPacote(*cdsPEntClieAux,
+                Consiste::CheckResultServ(netCadastroServ.Call(
+                    "SetPEntClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), Campo(*cdsPEntClie, "CDCLIENTE"),
+                                    ByRef(escolha)})),
+                "SetPEntClie");
+  if (cdsPEntClieAux->IsEmpty()) return;
+  try {
+    Suspend<DataSetEvent> depois(cdsPEntClie->AfterPost);
+    bool primeiro = true;
+    for (cdsPEntClieAux->First(); !cdsPEntClieAux->Eof(); cdsPEntClieAux->Next()) {
+      if (!primeiro) cdsPEntClie->Append();
+      primeiro = false;
+      cdsPEntClie->FieldByName("CDDESTFILI").SetAsString(Campo(*cdsPEntClieAux, "CDDESTFILI"));
+      cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(Campo(*cdsPEntClieAux, "NMDESTFILI"));
+      cdsPEntClie->Post();
+    }
+  } catch (...) {
+    if (EmEdicao(*cdsPEntClie)) cdsPEntClie->Cancel();
+    if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
+    throw;
+  }
+  GravaPontEntr();
+}
+
+// ---------------------------------------------------------------- post and save
+
+// Posting a client or a delivery point: the client is checked and, when new, posted locally and
+// its first point started; a point is checked, its empty figures become 0, and GetMaxCPEntr must
+// pass before it is saved.
+void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet& sender) {
+  Vd_Cliente(true);
+  if (cdsCliente->State() == DataSetState::Insert) {
+    cdsCliente->FieldByName("CDFILIAL").SetAsString(CodFilial());
+    cdsCliente->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+    {
+      Suspend<DataSetEvent> antes(cdsCliente->BeforePost);
+      cdsCliente->Post();
+    }
+    if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
+    FiltraPontEntr();
+    if (cdsPEntClie->State() == DataSetState::Browse) cdsPEntClie->Insert();
+  }
+  // The client's own post ends here: its first point is checked when that point posts.
+  if (&sender == cdsCliente) return;
+  Vd_PontEntr(true);
+  for (int dia = 0; dia < 8; ++dia) {
+    Field& f = cdsPEntClie->FieldByName(CampoDia(dia));
+    if (f.IsNull()) f.SetAsFloat(0);
+  }
+  {
+    HourGlass ampulheta;
+    CarregaPacote(*cdsMaxCPEntr,
+                  Consiste::CheckResultServ(netCadastroServ.Call("GetMaxCPEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
+                  "GetMaxCPEntr");
+  }
+  AlterouPEntr = true;
+}
+
+void TfrmCadastroServ::GravaPontEntr() {
+  if (cdsPEntClie->ChangeCount() == 0) return;
+  try {
+    Variant resposta = netCadastroServ.Call("UpdPontoEntr", {Variant(cdsPEntClie->Delta())});
+    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
+    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
+    cdsPEntClie->MergeChangeLog();
+  } catch (...) {
+    // What the server refused does not stay on screen as if it were stored.
+    if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
+    throw;
+  }
+}
+
+// A client left without points (its first point cancelled or refused) exists on screen only: the
+// lists are read again from the server.
+void TfrmCadastroServ::DescartaClienteSemPontos() {
+  if (pgcPadrao->ActivePage() == tshPontEntr && cdsCliente->Active() && !cdsCliente->IsEmpty() &&
+      cdsPEntClie->Active() && cdsPEntClie->IsEmpty())
+    CarregaPontEntr();
+}
+
+void TfrmCadastroServ::cdsPEntClieAfterPost(DataSet&) {
+  try {
+    GravaPontEntr();
+  } catch (...) {
+    DescartaClienteSemPontos();
+    throw;
+  }
+}
+
+void TfrmCadastroServ::cdsPEntClieAfterCancel(DataSet&) {
+  if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
+  DescartaClienteSemPontos();
+}
+
+void TfrmCadastroServ::cdsPEntClieAfterDelete(DataSet&) {
+  GravaPontEntr();
+  if (cdsPEntClie->Active() && cdsPEntClie->IsEmpty()) CarregaPontEntr();
+}
+
+// ---------------------------------------------------------------- keys and command states
+
+// Rows are deleted only through the delete command, which asks first and saves once.
+void TfrmCadastroServ::dbgClienteKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
+  if (key == VK_NEXT && (shift & ssAlt)) {
+    key = 0;
+    if (dbgPontEntr->Enabled()) Foca(dbgPontEntr);
+  }
+}
+
+void TfrmCadastroServ::dbgPontEntrKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key == VK_PRIOR && (shift & ssAlt)) {
+    key = 0;
+    if (dbgCliente->Enabled()) Foca(dbgCliente);
+    return;
+  }
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
+  // Erasing the code of a stored point cancels its edit: a point is replaced, not retyped.
+  Field* campo = dbgPontEntr->SelectedField();
+  if ((key == VK_DELETE || key == VK_BACK) && campo && campo->FieldName() == "CDDESTFILI" &&
+      cdsPEntClie->State() != DataSetState::Insert) {
+    key = 0;
+    if (cdsPEntClie->State() == DataSetState::Edit) {
+      cdsPEntClie->Cancel();
+      Abort();
+    }
+  }
+}
+
+void TfrmCadastroServ::dbgPontEntrKeyPress(TComponent&, std::string& key) {
+  Field* campo = dbgPontEntr->SelectedField();
+  if (campo && campo->FieldName() == "CDDESTFILI" && cdsPEntClie->State() != DataSetState::Insert) key.clear();
+}
+
+void TfrmCadastroServ::dbgClienteEnter(TComponent&) { dtsClienteStateChange(*dtsCliente); }
+
+// Entering the points while a client is typed posts the client and starts its first point.
+void TfrmCadastroServ::dbgPontEntrEnter(TComponent&) {
+  if (cdsCliente->State() == DataSetState::Insert) cdsPEntClieBeforePost(*cdsCliente);
+  dtsPEntClieStateChange(*dtsPEntClie);
+}
+
+void TfrmCadastroServ::BotoesPontEntr() {
+  bool pontos = dbgPontEntr->Focused();
+  DataSet* ds = pontos ? cdsPEntClie : cdsCliente;
+  BotaoPesquisa(*dbgCliente, "NRINSJURCLIE", *cdsCliente);
+  BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
+  bool editando = EmEdicao(*cdsCliente) || EmEdicao(*cdsPEntClie);
+  bool navegando = ds->Active() && ds->State() == DataSetState::Browse;
+  bool registros = ds->Active() && !ds->IsEmpty();
+  bool semClientes = !cdsCliente->Active() || (cdsCliente->IsEmpty() && !EmEdicao(*cdsCliente));
+  if (FilialFixa) {
+    ChangeButtons(false, false, false, registros && !semClientes, registros && !semClientes, false);
+    panFilial->SetEnabled(false);
+  } else if (semClientes) {
+    ChangeButtons(true, false, false, false, false, false);
+    HabilitaPainelFilial(true);
+  } else {
+    // A client is never altered; its points are.
+    ChangeButtons(navegando, navegando && registros && pontos, navegando && registros, navegando, navegando,
+                  editando);
+    HabilitaPainelFilial(!editando);
+  }
+  Habilita_Pagina(!editando);
+  dbnPadrao->SetEnabled(!editando);
+}
+
+void TfrmCadastroServ::dtsClienteStateChange(DataSource&) {
+  if (pgcPadrao->ActivePage() == tshPontEntr && (dbgCliente->Focused() || pgcPadrao->Focused())) BotoesPontEntr();
+}
+
+void TfrmCadastroServ::dtsPEntClieStateChange(DataSource&) {
+  if (pgcPadrao->ActivePage() == tshPontEntr && (dbgPontEntr->Focused() || pgcPadrao->Focused())) BotoesPontEntr();
+}
+
+// ---------------------------------------------------------------- commands
+
+void TfrmCadastroServ::IncluiPontEntr() {
+  if (dbgPontEntr->Focused()) {
+    if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
+    if (!cdsCliente->Active()) cdsCliente->CreateDataSet();
+    if (cdsCliente->IsEmpty()) {
+      Foca(dbgCliente);
+      cdsCliente->Insert();
+    } else {
+      cdsPEntClie->Insert();
+    }
+    return;
+  }
+  Foca(dbgCliente);
+  if (!cdsCliente->Active()) cdsCliente->CreateDataSet();
+  cdsCliente->Insert();
+}
+
+// Alter edits the current client's point under the cursor (clients themselves are never edited),
+// so the command never leaves the page locked with nothing to confirm.
+void TfrmCadastroServ::AlteraPontEntr() {
+  if (!cdsPEntClie->Active() || cdsPEntClie->IsEmpty() || EmEdicao(*cdsCliente)) return;
+  Foca(dbgPontEntr);
+  if (cdsPEntClie->State() == DataSetState::Browse) cdsPEntClie->Edit();
+}
+
+void TfrmCadastroServ::CancelaPontEntr() {
+  if (dbgPontEntr->Focused()) {
+    if (EmEdicao(*cdsPEntClie)) cdsPEntClie->Cancel();
+  } else if (EmEdicao(*cdsCliente)) {
+    cdsCliente->Cancel();
+  }
+  BotoesPontEntr();
+}
+
+void TfrmCadastroServ::ProcuraPontEntr() {
+  DataSet* ds = dbgPontEntr->Focused() ? cdsPEntClie : cdsCliente;
+  if (ds->Active()) Procurar::Procura(*ds);
+}
+
+void TfrmCadastroServ::ConfirmaPontEntr() {
+  if (dbgCliente->Focused() || pgcPadrao->Focused())
+    cdsPEntClieBeforePost(*cdsCliente);
+  else if (EmEdicao(*cdsPEntClie))
+    cdsPEntClie->Post();
+  GetPEntregaRest();
+}
+
+void TfrmCadastroServ::VerificaPontEntr() {
+  if (dbgPontEntr->Focused()) {
+    {
+      ShowAviGuard avi(this, 6, Msg("getPontEntr"));
+      CarregaPacote(*cdsPEntClie,
+                    Consiste::CheckResultServ(netCadastroServ.Call("GetPEntClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
+                    "GetPEntClie");
+    }
+    FiltraPontEntr();
+  } else {
+    CarregaPontEntr();
+  }
+  BotoesPontEntr();
+}
+
+// Deletes the point under the cursor, or (from the client list) every point of the client in one
+// change set; the client row goes with the reload that follows.
+void TfrmCadastroServ::ExcluiPontEntr() {
+  if (!cdsPEntClie->Active() || cdsPEntClie->State() != DataSetState::Browse || cdsPEntClie->IsEmpty()) return;
+  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+    AlterouPEntr = true;
+    if (dbgPontEntr->Focused()) {
+      cdsPEntClie->Delete();
+    } else {
+      try {
+        {
+          cdsPEntClie->DisableControls();
+          ScopeExit reativa([this] { cdsPEntClie->EnableControls(); });
+          Suspend<DataSetEvent> depois(cdsPEntClie->AfterDelete);
+          while (!cdsPEntClie->IsEmpty()) {
+            cdsPEntClie->First();
+            cdsPEntClie->Delete();
+          }
+        }
+        cdsPEntClieAfterDelete(*cdsPEntClie);
+      } catch (const EAbort&) {
+        // The refusal was shown; the lists show what is stored.
+      } catch (const std::exception& e) {
+        Consiste::MensErro(e.what(), false);
+      }
+    }
+  }
+  GetPEntregaRest();
+  BotoesPontEntr();
+}
 
 }  // namespace cad

@@ -58,6 +58,10 @@ const BranchRead kBranchReads[] = {
     {"GetCustoPadrao", {"00001"}, false}, {"GetCustPadr", {"00001"}, false},
     {"GetCustPadrTp", {"00001"}, false},  {"GetCustPadrAux", {"00001"}, false},
     {"ExisteDistrRest", {"00001"}, true},
+    {"GetPontEntr", {"00001"}, false},     {"GetPEntClie", {"00001"}, true},
+    {"GetVerifClie", {"00001", "33444555000181", ""}, true}, {"GetPesqPontoEntr", {}, true},
+    {"GetVerifPontEntr", {"00001", "000001", "004"}, true},
+    {"SetPEntClie", {"00001", "000001", "_004_"}, true}, {"GetMaxCPEntr", {"00001"}, true},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {

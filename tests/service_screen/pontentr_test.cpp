@@ -1,0 +1,256 @@
+// The delivery-points page: a client entered by its registration number (normalised, checked,
+// shown formatted), its first point started by moving into the points and saved with zeros, the
+// multi-select sending three points in one change set, deletions of one point and of a whole
+// client with the reload, and leaving the page copying the day sums into the client estimates.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/service_screen/cadastroserv_fixture.h"
+
+namespace cad::test {
+
+namespace {
+
+class PontEntrTest : public CadastroServTest {
+ protected:
+  TfrmCadastroServ& Pagina(const std::string& servico) {
+    auto& f = AbreFilial("0001");
+    Seleciona(f, servico);
+    Menu(f, "mnuPontEntr");
+    EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshPontEntr);
+    return f;
+  }
+  // The stored points of a service as "cliente/ponto seg ... fer".
+  std::vector<std::string> Pontos(const std::string& servico) {
+    std::vector<std::string> out;
+    for (const auto& r : Sql("SELECT * FROM DESTSRVCLI WHERE CDFILIAL = '0001' AND CDSERVFILI = :S"
+                             " ORDER BY CDCLIENTE, CDDESTFILI",
+                             {{"S", servico}})
+                             .rows) {
+      std::string s = r[2].asString() + "/" + r[3].asString();
+      for (size_t i = 4; i < r.size(); ++i) s += " " + Variant(r[i].asFloat()).asString();
+      out.push_back(s);
+    }
+    return out;
+  }
+  void Celula(TDBGrid& grade, int coluna, int linha, const std::string& texto) {
+    Ok(UserActions::SelectCell(grade, coluna, linha), grade.Name() + " célula");
+    Ok(UserActions::Key(grade, "Delete"), "apagar a célula");
+    Ok(UserActions::Type(grade, texto), "digitar em " + grade.Name());
+  }
+  static size_t Linhas(const RpcCallRecord& c) { return c.args.at(0).asPacket().rowCount(); }
+};
+
+}  // namespace
+
+TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint) {
+  auto& f = Pagina("00003");  // a corporate service without clients
+  EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u);
+  EXPECT_TRUE(f.cdsCliente->IsEmpty());
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtExcluir->Enabled());
+  EXPECT_FALSE(f.sbtProcurar->Enabled());
+
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir cliente");
+  ASSERT_EQ(f.cdsCliente->State(), DataSetState::Insert);
+  EXPECT_TRUE(f.dbgCliente->Columns(0).HasEditButton()) << "lookup only while inserting";
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+
+  // Invalid numbers and a client the service already has are refused with their texts.
+  struct Caso {
+    const char* numero;
+    const char* texto;
+  };
+  const Caso recusas[] = {{"33.444.555/0001-82", "CNPJ inválido."},
+                          {"11.111.111/1111-11", "CNPJ inválido."},
+                          {"123.456", "A inscrição deve ter 11 dígitos (CPF) ou 14 dígitos (CNPJ)."},
+                          {"98.765.432/0001-98", "Cliente deve estar cadastrado."}};
+  for (const Caso& c : recusas) {
+    ClearLogs();
+    Ok(UserActions::Key(*f.dbgCliente, "Delete"), "apagar");
+    Ok(UserActions::Type(*f.dbgCliente, c.numero), c.numero);
+    EXPECT_NE(UserActions::Key(*f.dbgCliente, "Tab").status, ActionResult::Status::Ok) << c.numero;
+    EXPECT_EQ(Texts(), std::vector<std::string>{c.texto}) << c.numero;
+  }
+
+  // Typed with punctuation: stored as digits with its person type, shown formatted.
+  Ok(UserActions::SelectCell(*f.dbgCliente, 0, 1), "inscrição");
+  Ok(UserActions::Key(*f.dbgCliente, "Delete"), "apagar");
+  Ok(UserActions::Type(*f.dbgCliente, "33.444.555/0001-81"), "inscrição válida");
+  Ok(UserActions::Key(*f.dbgCliente, "Tab"), "sair da inscrição");
+  EXPECT_EQ(f.cdsCliente->FieldByName("NRINSJURCLIE").AsString(), "33444555000181");
+  EXPECT_EQ(f.cdsCliente->FieldByName("IDTPIJURCLIE").AsString(), "J");
+  EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000001");
+  EXPECT_EQ(f.dbgCliente->CellText(0, 1), "33.444.555/0001-81");
+  EXPECT_EQ(f.dbgCliente->CellText(2, 1), "Metalpaulista");
+  EXPECT_TRUE(Pontos("00003").empty()) << "the client alone is never sent";
+
+  // Moving into the points posts the client locally and starts its first point; a point with no
+  // figures is saved with 0 on every day.
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos de entrega");
+  EXPECT_EQ(f.cdsCliente->State(), DataSetState::Browse);
+  ASSERT_EQ(f.cdsPEntClie->State(), DataSetState::Insert);
+  Ok(UserActions::Type(*f.dbgPontEntr, "9"), "ponto inexistente");
+  ClearLogs();
+  EXPECT_NE(UserActions::Key(*f.dbgPontEntr, "Tab").status, ActionResult::Status::Ok);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Ponto de Entrega não cadastrado."});
+  Celula(*f.dbgPontEntr, 0, 1, "4");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar o ponto");
+  EXPECT_EQ(f.cdsPEntClie->State(), DataSetState::Browse);
+  EXPECT_EQ(Pontos("00003"), std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0"});
+  EXPECT_EQ(f.dbgPontEntr->CellText(0, 1), "Almoxarifado Central");
+  EXPECT_EQ(CallsOf("GetMaxCPEntr").size(), 1u);
+
+  // The same client again is refused with the text of the server's key.
+  Ok(UserActions::Focus(*f.dbgCliente), "clientes");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir outro cliente");
+  Ok(UserActions::Type(*f.dbgCliente, "33444555000181"), "mesma inscrição");
+  ClearLogs();
+  EXPECT_NE(UserActions::Key(*f.dbgCliente, "Tab").status, ActionResult::Status::Ok);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Cliente já cadastrado."});
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(f.cdsCliente->RecordCount(), 1);
+}
+
+// A refused first point leaves no client on screen that the server does not hold.
+TEST_P(PontEntrTest, ARefusedFirstPointTakesItsNewClientOffTheScreen) {
+  auto& f = Pagina("00003");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir cliente");
+  Ok(UserActions::Type(*f.dbgCliente, "55666777000181"), "inscrição");
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos de entrega");
+  Ok(UserActions::Type(*f.dbgPontEntr, "3"), "ponto");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Tab"), "segunda-feira");
+  Ok(UserActions::Type(*f.dbgPontEntr, "-5"), "quantidade negativa");
+  ClearLogs();
+  EXPECT_NE(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Ok);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade de comensais do ponto de entrega deve ser maior ou igual a zero."});
+  EXPECT_TRUE(Pontos("00003").empty());
+  EXPECT_TRUE(f.cdsCliente->IsEmpty());
+  EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u);
+}
+
+TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
+  auto& f = Pagina("00001");
+  ASSERT_EQ(f.cdsCliente->RecordCount(), 2);
+  Ok(UserActions::SelectCell(*f.dbgCliente, 1, 2), "cliente 000002");
+  EXPECT_EQ(f.cdsPEntClie->RecordCount(), 1) << "only the current client's points";
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir ponto");
+  ASSERT_EQ(f.cdsPEntClie->State(), DataSetState::Insert);
+  ClearLogs();
+  lookups().QueueMultiPick({"001", "002", "004"});
+  Ok(UserActions::EditButtonClick(*f.dbgPontEntr), "seleção múltipla");
+  ASSERT_EQ(CallsOf("UpdPontoEntr").size(), 1u);
+  EXPECT_EQ(Linhas(CallsOf("UpdPontoEntr")[0]), 3u);
+  EXPECT_EQ(CallsOf("GetVerifPontEntr").size(), 3u);
+  EXPECT_EQ(Pontos("00001"), (std::vector<std::string>{"000001/001 150 155 150 150 140 60 0 30",
+                                                       "000001/002 100 105 105 100 90 40 0 20",
+                                                       "000002/001 0 0 0 0 0 0 0 0", "000002/002 0 0 0 0 0 0 0 0",
+                                                       "000002/003 50 50 50 50 50 20 0 10",
+                                                       "000002/004 0 0 0 0 0 0 0 0"}));
+  EXPECT_EQ(f.cdsPEntClie->RecordCount(), 4);
+  EXPECT_EQ(f.cdsPEntClie->ChangeCount(), 0);
+}
+
+TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
+  auto& f = Pagina("00001");
+  // Verify reads what another station stored: from the points grid the points alone, elsewhere
+  // both lists.
+  Exec("UPDATE DESTSRVCLI SET QTCOESTCSSEG = 151 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND CDDESTFILI = '001'");
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(Methods(), std::vector<std::string>{"GetPEntClie"});
+  EXPECT_EQ(f.dbgPontEntr->CellText(1, 1), "151");
+  EXPECT_EQ(f.cdsPEntClie->RecordCount(), 2) << "still the current client's points only";
+  Ok(UserActions::Focus(*f.dbgCliente), "clientes");
+  ClearLogs();
+  Ok(UserActions::Click(*f.sbtVerificar), "verificar");
+  EXPECT_EQ(Methods(), std::vector<std::string>{"GetPontEntr"});
+  // One point of a client that keeps others: no reload.
+  Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 2), "ponto 002");
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir ponto");
+  EXPECT_EQ(Pontos("00001").size(), 2u);
+  EXPECT_TRUE(CallsOf("GetPontEntr").empty());
+
+  // The client list: every point of the client goes in one change set, and the client with it.
+  Ok(UserActions::SelectCell(*f.dbgCliente, 1, 2), "cliente 000002");
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir cliente");
+  ASSERT_EQ(CallsOf("UpdPontoEntr").size(), 1u);
+  EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u) << "the client lost its last point";
+  EXPECT_EQ(Pontos("00001"), std::vector<std::string>{"000001/001 151 155 150 150 140 60 0 30"});
+  EXPECT_EQ(f.cdsCliente->RecordCount(), 1);
+
+  // The last point of the last client: the page reloads empty, only include remains.
+  Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 1), "ponto 001");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtExcluir), "excluir último ponto");
+  EXPECT_TRUE(Pontos("00001").empty());
+  EXPECT_TRUE(f.cdsCliente->IsEmpty());
+  EXPECT_TRUE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtExcluir->Enabled());
+}
+
+TEST_P(PontEntrTest, LeavingAfterAChangeCopiesTheDaySumsIntoTheClientEstimates) {
+  auto& f = Pagina("00001");
+  Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 1), "segunda do ponto 001");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  ASSERT_EQ(f.cdsPEntClie->State(), DataSetState::Edit);
+  Ok(UserActions::Key(*f.dbgPontEntr, "Delete"), "apagar");
+  Ok(UserActions::Type(*f.dbgPontEntr, "160"), "160");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  ASSERT_EQ(Pontos("00001")[0], "000001/001 160 155 150 150 140 60 0 30");
+
+  // The code of a stored point cannot be erased or typed over; Ctrl+Delete deletes nothing.
+  Ok(UserActions::SelectCell(*f.dbgPontEntr, 0, 1), "código do ponto 001");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Ctrl+Delete"), "Ctrl+Delete");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Backspace"), "Backspace");
+  Ok(UserActions::Type(*f.dbgPontEntr, "4"), "digitar sobre o código");
+  EXPECT_EQ(f.cdsPEntClie->State(), DataSetState::Browse);
+  EXPECT_EQ(f.cdsPEntClie->FieldByName("CDDESTFILI").AsString(), "001");
+  EXPECT_EQ(Pontos("00001").size(), 3u);
+
+  ClearLogs();
+  dialogs().Answer(mrYes);
+  Menu(f, "mnuFolhaDados");
+  EXPECT_EQ(Keys(), std::vector<std::string>{"Atualiza_com_cli"});
+  auto r = Sql("SELECT QTCLIESTISEG, QTCLIESTITER, QTCLIESTIQUA, QTCLIESTIQUI, QTCLIESTISEX, QTCLIESTISAB,"
+               " QTCLIESTIDOM, QTCLIESTIFER, QTCOMESTISEG FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'")
+               .rows.at(0);
+  std::vector<double> got;
+  for (const Variant& v : r) got.push_back(v.asFloat());
+  // Sums of the three points per day; Monday's total adds the 40 employees and 5 donations.
+  EXPECT_EQ(got, (std::vector<double>{310, 310, 305, 300, 280, 120, 0, 60, 355}));
+
+  // Asked once: another round trip without a change asks nothing.
+  Menu(f, "mnuPontEntr");
+  ClearLogs();
+  Menu(f, "mnuFolhaDados");
+  EXPECT_TRUE(Keys().empty());
+}
+
+TEST_P(PontEntrTest, FixedBranchModeShowsThePointsAndChangesNothing) {
+  auto& f = Abre(Variant("0001"));
+  Seleciona(f, "00001");
+  Menu(f, "mnuPontEntr");
+  EXPECT_EQ(f.cdsCliente->RecordCount(), 2);
+  EXPECT_TRUE(f.dbgCliente->ReadOnly());
+  EXPECT_TRUE(f.dbgPontEntr->ReadOnly());
+  for (TControl* c : std::initializer_list<TControl*>{f.sbtIncluir, f.sbtAlterar, f.sbtExcluir, f.sbtConfirmar})
+    EXPECT_FALSE(c->Enabled()) << c->Name();
+  EXPECT_TRUE(f.sbtProcurar->Enabled());
+  Ok(UserActions::Focus(*f.dbgPontEntr), "pontos");
+  EXPECT_FALSE(f.sbtIncluir->Enabled());
+  EXPECT_FALSE(f.sbtExcluir->Enabled());
+}
+
+CADSERV_SCREEN_SUITE(PontEntrTest);
+
+}  // namespace cad::test
