@@ -14,39 +14,17 @@
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
-#include "tests/support/screen_fixture.h"
+#include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
 namespace {
 
-class ConfCardPageGui : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    renderer = std::make_unique<desktop::Renderer>();
-    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
-  }
-  void TearDown() override {
-    renderer.reset();
-    ScreenTest::TearDown();
-  }
-  std::unique_ptr<desktop::Renderer> renderer;
-};
+class ConfCardPageGui : public ScreenGuiTest {};
 
 TEST_P(ConfCardPageGui, LinesAndWeekdayChecksOfTheAggregatedBranch) {
   Exec("UPDATE PARAMGERAL SET IDUTCARDPADR = 'S'");
-  CallEntry("GER04100", "IniProc", {Variant()});
-  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
-  renderer->sync();
-  QWidget* win = renderer->window(f);
-  ASSERT_TRUE(UserActions::Focus(*f.medCdFilial).ok());
-  ASSERT_TRUE(UserActions::SetText(*f.medCdFilial, "0002").ok());
-  ASSERT_TRUE(UserActions::Key(*f.medCdFilial, "Tab").ok());
-  ASSERT_TRUE(UserActions::Focus(*f.dbgPadrao).ok());
-  ASSERT_TRUE(UserActions::SelectCell(*f.dbgPadrao, 0, 1).ok());
+  auto& f = AbrePagina("0002", 1, "mnuConfCard");
   ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00001");
-  ASSERT_TRUE(UserActions::MenuItem(f, "mnuConfCard").ok());
-  QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
 
   auto* grid = dynamic_cast<QTableView*>(renderer->widgetOf(*f.stgCard));
@@ -79,8 +57,7 @@ TEST_P(ConfCardPageGui, LinesAndWeekdayChecksOfTheAggregatedBranch) {
   EXPECT_TRUE(Texts().empty()) << Texts().front();
   EXPECT_EQ(f.stgCard->Cells(15, 7), "Sim");
   EXPECT_TRUE(f.sbtConfirmar->Enabled());
-  QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath("../gui-main-confcard.png");
-  ASSERT_TRUE(win->grab().save(path)) << path.toStdString();
+  Salva(f, "gui-main-confcard.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, ConfCardPageGui, ::testing::Values(std::string("sqlite")), BackendName());

@@ -12,38 +12,16 @@
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
-#include "tests/support/screen_fixture.h"
+#include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
 namespace {
 
-class CustPadrPageGui : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    renderer = std::make_unique<desktop::Renderer>();
-    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
-  }
-  void TearDown() override {
-    renderer.reset();
-    ScreenTest::TearDown();
-  }
-  std::unique_ptr<desktop::Renderer> renderer;
-};
+class CustPadrPageGui : public ScreenGuiTest {};
 
 TEST_P(CustPadrPageGui, MonthsAndDishTypeSplitOfTheDemoService) {
-  CallEntry("GER04100", "IniProc", {Variant()});
-  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
-  renderer->sync();
-  QWidget* win = renderer->window(f);
-  ASSERT_TRUE(UserActions::Focus(*f.medCdFilial).ok());
-  ASSERT_TRUE(UserActions::SetText(*f.medCdFilial, "0001").ok());
-  ASSERT_TRUE(UserActions::Key(*f.medCdFilial, "Tab").ok());
-  ASSERT_TRUE(UserActions::Focus(*f.dbgPadrao).ok());
-  ASSERT_TRUE(UserActions::SelectCell(*f.dbgPadrao, 0, 1).ok());
+  auto& f = AbrePagina("0001", 1, "mnuCustPadr");
   ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00001");
-  ASSERT_TRUE(UserActions::MenuItem(f, "mnuCustPadr").ok());
-  QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
 
   auto* meses = dynamic_cast<QTableView*>(renderer->widgetOf(*f.dbgCustPadr));
@@ -63,8 +41,7 @@ TEST_P(CustPadrPageGui, MonthsAndDishTypeSplitOfTheDemoService) {
   EXPECT_EQ(f.cdsCustPadr->FieldByName("STMESREFER").AsString(), "12/2026");
   EXPECT_EQ(tipos->model()->rowCount(), 7);
   EXPECT_EQ(tipos->model()->index(0, 1).data().toString(), QString::fromUtf8("2,12000"));
-  QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath("../gui-main-custpadr.png");
-  ASSERT_TRUE(win->grab().save(path)) << path.toStdString();
+  Salva(f, "gui-main-custpadr.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, CustPadrPageGui, ::testing::Values(std::string("sqlite")), BackendName());

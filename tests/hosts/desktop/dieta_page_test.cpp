@@ -13,38 +13,16 @@
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
-#include "tests/support/screen_fixture.h"
+#include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
 namespace {
 
-class DietaPageGui : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    renderer = std::make_unique<desktop::Renderer>();
-    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
-  }
-  void TearDown() override {
-    renderer.reset();
-    ScreenTest::TearDown();
-  }
-  std::unique_ptr<desktop::Renderer> renderer;
-};
+class DietaPageGui : public ScreenGuiTest {};
 
 TEST_P(DietaPageGui, DietsAndFiguresOfTheDemoHospitalService) {
-  CallEntry("GER04100", "IniProc", {Variant()});
-  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
-  renderer->sync();
-  QWidget* win = renderer->window(f);
-  ASSERT_TRUE(UserActions::Focus(*f.medCdFilial).ok());
-  ASSERT_TRUE(UserActions::SetText(*f.medCdFilial, "0003").ok());
-  ASSERT_TRUE(UserActions::Key(*f.medCdFilial, "Tab").ok());
-  ASSERT_TRUE(UserActions::Focus(*f.dbgPadrao).ok());
-  ASSERT_TRUE(UserActions::SelectCell(*f.dbgPadrao, 0, 1).ok());
+  auto& f = AbrePagina("0003", 1, "mnuComens");
   ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00010");
-  ASSERT_TRUE(UserActions::MenuItem(f, "mnuComens").ok());
-  QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
 
   auto* grid = dynamic_cast<QTableView*>(renderer->widgetOf(*f.dbgDieta));
@@ -65,8 +43,7 @@ TEST_P(DietaPageGui, DietsAndFiguresOfTheDemoHospitalService) {
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 0)).center());
   QApplication::processEvents();
   EXPECT_EQ(clientes->text(), "25");
-  QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath("../gui-main-dieta.png");
-  ASSERT_TRUE(win->grab().save(path)) << path.toStdString();
+  Salva(f, "gui-main-dieta.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, DietaPageGui, ::testing::Values(std::string("sqlite")), BackendName());

@@ -11,62 +11,38 @@
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
-#include "tests/support/screen_fixture.h"
+#include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
 namespace {
 
-class EmbalagensPageGui : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    renderer = std::make_unique<desktop::Renderer>();
-    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
-  }
-  void TearDown() override {
-    renderer.reset();
-    ScreenTest::TearDown();
-  }
-  QTableView* grade(TDBGrid& g) { return dynamic_cast<QTableView*>(renderer->widgetOf(g)); }
-  std::unique_ptr<desktop::Renderer> renderer;
-};
+class EmbalagensPageGui : public ScreenGuiTest {};
 
 TEST_P(EmbalagensPageGui, DistributionAndRestrictionsOfTheDemoService) {
-  CallEntry("GER04100", "IniProc", {Variant()});
-  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
-  renderer->sync();
-  QWidget* win = renderer->window(f);
-  ASSERT_TRUE(UserActions::Focus(*f.medCdFilial).ok());
-  ASSERT_TRUE(UserActions::SetText(*f.medCdFilial, "0001").ok());
-  ASSERT_TRUE(UserActions::Key(*f.medCdFilial, "Tab").ok());
-  ASSERT_TRUE(UserActions::Focus(*f.dbgPadrao).ok());
-  ASSERT_TRUE(UserActions::SelectCell(*f.dbgPadrao, 0, 1).ok());
+  auto& f = AbrePagina("0001", 1, "mnuEmbalagens");
   ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00001");
-  ASSERT_TRUE(UserActions::MenuItem(f, "mnuEmbalagens").ok());
-  QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
 
-  QTableView* pacotes = grade(*f.dbgDistrEmb);
+  QTableView* pacotes = Widget<QTableView>(*f.dbgDistrEmb);
   ASSERT_NE(pacotes, nullptr);
   EXPECT_TRUE(pacotes->isVisible());
   EXPECT_EQ(pacotes->model()->rowCount(), 2);
   EXPECT_EQ(pacotes->model()->index(0, 0).data().toString(), QString::fromUtf8("MX08"));
-  ASSERT_NE(grade(*f.dbgDistrTpPrat), nullptr);
-  EXPECT_EQ(grade(*f.dbgDistrTpPrat)->model()->rowCount(), 2);
-  EXPECT_EQ(grade(*f.dbgDistrEmbTpPrat)->model()->rowCount(), 5);
-  QDir dir(QString::fromUtf8(CADSERV_BIN_DIR));
-  ASSERT_TRUE(win->grab().save(dir.filePath("../gui-main-embalagens.png")));
+  ASSERT_NE(Widget<QTableView>(*f.dbgDistrTpPrat), nullptr);
+  EXPECT_EQ(Widget<QTableView>(*f.dbgDistrTpPrat)->model()->rowCount(), 2);
+  EXPECT_EQ(Widget<QTableView>(*f.dbgDistrEmbTpPrat)->model()->rowCount(), 5);
+  Salva(f, "gui-main-embalagens.png");
 
   ASSERT_TRUE(UserActions::SelectPage(*f.tshRestricoes).ok());
   QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
-  QTableView* restricoes = grade(*f.dbgRestricoes);
+  QTableView* restricoes = Widget<QTableView>(*f.dbgRestricoes);
   ASSERT_NE(restricoes, nullptr);
   EXPECT_TRUE(restricoes->isVisible());
   EXPECT_EQ(restricoes->model()->rowCount(), 2);
   EXPECT_EQ(restricoes->model()->index(0, 0).data().toString(), QString::fromUtf8("GN11"));
-  EXPECT_EQ(grade(*f.dbgRestTpPrat)->model()->rowCount(), 8);
-  ASSERT_TRUE(win->grab().save(dir.filePath("../gui-main-embalagens-restricoes.png")));
+  EXPECT_EQ(Widget<QTableView>(*f.dbgRestTpPrat)->model()->rowCount(), 8);
+  Salva(f, "gui-main-embalagens-restricoes.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, EmbalagensPageGui, ::testing::Values(std::string("sqlite")), BackendName());

@@ -13,28 +13,12 @@
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
-#include "tests/support/screen_fixture.h"
+#include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
 namespace {
 
-class MainScreenGui : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    renderer = std::make_unique<desktop::Renderer>();
-    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
-  }
-  void TearDown() override {
-    renderer.reset();
-    ScreenTest::TearDown();
-  }
-  void save(QWidget* w, const char* name) {
-    QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath(QString("../") + name);
-    ASSERT_TRUE(w->grab().save(path)) << path.toStdString();
-  }
-  std::unique_ptr<desktop::Renderer> renderer;
-};
+class MainScreenGui : public ScreenGuiTest {};
 
 TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   CallEntry("GER04100", "IniProc", {Variant()});
@@ -63,7 +47,7 @@ TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   EXPECT_TRUE(grid->isVisible());
   EXPECT_EQ(grid->model()->rowCount(), f.cdsServico->DisplayCount());
   EXPECT_EQ(grid->model()->index(0, 0).data().toString().toStdString(), f.dbgPadrao->CellText(0, 1));
-  save(win, "gui-main-list.png");
+  Salva(f, "gui-main-list.png");
 
   // The form page through the menu item, as the user picks it.
   ASSERT_TRUE(UserActions::MenuItem(f, "mnuFormulario").ok());
@@ -72,7 +56,7 @@ TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   ASSERT_NE(name, nullptr);
   EXPECT_TRUE(name->isVisible());
   EXPECT_EQ(name->text().toStdString(), f.cdsServico->FieldByName("NMSERVICO").AsString());
-  save(win, "gui-main-form.png");
+  Salva(f, "gui-main-form.png");
 
   // The shifts of the service in their grid, and its estimated diners on the "Default" page.
   ASSERT_TRUE(UserActions::MenuItem(f, "mnuTurnos").ok());
@@ -83,7 +67,7 @@ TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   EXPECT_EQ(turnos->model()->rowCount(), 2);
   EXPECT_EQ(turnos->model()->headerData(2, Qt::Horizontal).toString().toStdString(), "Seg");
   EXPECT_EQ(turnos->model()->index(0, 2).data().toString().toStdString(), f.dbgTurno->CellText(2, 1));
-  save(win, "gui-main-turnos.png");
+  Salva(f, "gui-main-turnos.png");
   ASSERT_TRUE(UserActions::MenuItem(f, "mnuComens").ok());
   QApplication::processEvents();
   auto* clientes = dynamic_cast<QLineEdit*>(renderer->widgetOf(*f.dbeCSeg));
@@ -93,7 +77,7 @@ TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   EXPECT_TRUE(clientes->isVisible());
   EXPECT_EQ(clientes->text().toStdString(), f.dbeCSeg->Text());
   EXPECT_FALSE(total->isEnabled());
-  save(win, "gui-main-comensais.png");
+  Salva(f, "gui-main-comensais.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, MainScreenGui, ::testing::Values(std::string("sqlite")), BackendName());

@@ -12,38 +12,16 @@
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
-#include "tests/support/screen_fixture.h"
+#include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
 namespace {
 
-class PontEntrPageGui : public ScreenTest {
- protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    renderer = std::make_unique<desktop::Renderer>();
-    Application().RunModalHook = [this](TForm& f) { renderer->runModal(f); };
-  }
-  void TearDown() override {
-    renderer.reset();
-    ScreenTest::TearDown();
-  }
-  std::unique_ptr<desktop::Renderer> renderer;
-};
+class PontEntrPageGui : public ScreenGuiTest {};
 
 TEST_P(PontEntrPageGui, ClientsAndPointsOfTheDemoCorporateService) {
-  CallEntry("GER04100", "IniProc", {Variant()});
-  auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
-  renderer->sync();
-  QWidget* win = renderer->window(f);
-  ASSERT_TRUE(UserActions::Focus(*f.medCdFilial).ok());
-  ASSERT_TRUE(UserActions::SetText(*f.medCdFilial, "0001").ok());
-  ASSERT_TRUE(UserActions::Key(*f.medCdFilial, "Tab").ok());
-  ASSERT_TRUE(UserActions::Focus(*f.dbgPadrao).ok());
-  ASSERT_TRUE(UserActions::SelectCell(*f.dbgPadrao, 0, 1).ok());
+  auto& f = AbrePagina("0001", 1, "mnuPontEntr");
   ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00001");
-  ASSERT_TRUE(UserActions::MenuItem(f, "mnuPontEntr").ok());
-  QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
 
   auto* clientes = dynamic_cast<QTableView*>(renderer->widgetOf(*f.dbgCliente));
@@ -64,8 +42,7 @@ TEST_P(PontEntrPageGui, ClientsAndPointsOfTheDemoCorporateService) {
   QApplication::processEvents();
   EXPECT_EQ(pontos->model()->rowCount(), 1);
   EXPECT_EQ(pontos->model()->index(0, 0).data().toString(), QString::fromUtf8("Refeitório Bloco B"));
-  QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath("../gui-main-pontentr.png");
-  ASSERT_TRUE(win->grab().save(path)) << path.toStdString();
+  Salva(f, "gui-main-pontentr.png");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, PontEntrPageGui, ::testing::Values(std::string("sqlite")), BackendName());
