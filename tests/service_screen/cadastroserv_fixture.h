@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/ui/actions.h"
 #include "service_screen/cadastroserv.h"
@@ -56,6 +57,16 @@ class CadastroServTest : public ScreenTest {
   void Menu(TfrmCadastroServ& f, const std::string& item) { Ok(UserActions::MenuItem(f, item), "menu " + item); }
 
   static std::string Atual(TfrmCadastroServ& f, const char* field) { return f.cdsServico->FieldByName(field).AsString(); }
+
+  // The first row of a query as texts (a null as "<null>", no row as {}), so a stored row is
+  // checked in one expectation. Meant for text columns: numbers print differently per backend.
+  std::vector<std::string> Linha(const std::string& sql, const db::Params& params = {}) {
+    db::ResultSet rs = Sql(sql, params);
+    std::vector<std::string> out;
+    if (rs.rows.empty()) return out;
+    for (const Variant& v : rs.rows[0]) out.push_back(v.isNull() ? "<null>" : v.asString());
+    return out;
+  }
 };
 
 }  // namespace cad::test
