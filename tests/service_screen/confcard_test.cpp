@@ -59,7 +59,6 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
   Exec("DELETE FROM CNFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'");
   auto& f = Pagina("0001", "00003");
   ASSERT_EQ(f.stgCard->RowCount(), 2);
-  EXPECT_EQ(f.stgCard->Cells(0, 0), "Tipo de Prato");
   ASSERT_GE(f.lsbDisponiveis->Count(), 3);
   EXPECT_EQ(f.lsbCdDisponiveis->Items()[2], "03");
   EXPECT_TRUE(f.sbtAlterar->Enabled());
@@ -195,12 +194,6 @@ TEST_P(ConfCardTest, RemovingASelectionMovesTheRestUpAndDeletesThoseLines) {
   Ok(UserActions::Click(*f.sbtItemEsq), "remover");
   EXPECT_EQ(Coluna(f, 1), "08 03 06");
   EXPECT_EQ(Coluna(f, 19), "1 4 5");
-  ASSERT_TRUE(f.cdsDelCard->Active());
-  ASSERT_EQ(f.cdsDelCard->RecordCount(), 2);
-  f.cdsDelCard->First();
-  EXPECT_EQ(f.cdsDelCard->FieldByName("NRSEQCNFCARD").AsString() + f.cdsDelCard->FieldByName("IDALTERCARD").AsString(), "2D");
-  f.cdsDelCard->Next();
-  EXPECT_EQ(f.cdsDelCard->FieldByName("NRSEQCNFCARD").AsString(), "3");
   // Moving the last line up.
   Ok(UserActions::SelectCell(*f.stgCard, 0, 3), "linha 3");
   Ok(UserActions::Click(*f.spbItemUp), "subir");
@@ -238,7 +231,6 @@ TEST_P(ConfCardTest, VerifyAndCancelShowTheStoredLines) {
   auto& f = Pagina("0003", "00010");
   Ok(UserActions::Click(*f.sbtTodosEsq), "remover todas");
   EXPECT_EQ(f.stgCard->RowCount(), 2);
-  EXPECT_EQ(f.cdsDelCard->RecordCount(), 5);
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   EXPECT_EQ(Coluna(f, 1), "08 01 02 03 06");

@@ -210,8 +210,6 @@ TEST_P(DietaTest, FixedBranchModeShowsTheFiguresAndChangesNothing) {
   Menu(f, "mnuComens");
   ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
   EXPECT_EQ(f.dbeCliSeg->Text(), "80");
-  for (TControl* c : std::vector<TControl*>{f.sbtAlterar, f.sbtConfirmar, f.sbtExportComens, f.panFilial})
-    EXPECT_FALSE(c->Enabled()) << c->Name();
   EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
   Dieta(f, 2);
   EXPECT_EQ(f.dbeCliSeg->Text(), "25");
