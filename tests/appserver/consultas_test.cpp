@@ -54,7 +54,6 @@ TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
   PacketPtr one = payload(call("GetPesqPadInter", {"002"})).packetPtr();
   ASSERT_EQ(one->rowCount(), 1u);
   EXPECT_EQ(one->value(0, "NMSERPADDIE").str(), "Apartamento");
-  EXPECT_EQ(one->fields[1].size, 30);
   EXPECT_EQ(payload(call("GetPesqPadInter", {"009"})).asPacket().rowCount(), 0u);
   EXPECT_EQ(column(call("GetPadInter").asPacket(), "CDSERPADDIE"), (std::vector<std::string>{"001", "002", "003"}));
 
