@@ -20,7 +20,6 @@ TEST_P(ConsultasTest, AutGrupACPS) {
   Variant admin = call("GetAutGrupACPS", {"ADMIN"});
   ASSERT_EQ(admin.asArray().size(), 2u);
   const Packet& holders = admin.asArray()[0].asPacket();
-  EXPECT_EQ(holders.fields[2].name, "NRAUTGRUPOP");
   EXPECT_EQ(column(holders, "CDGRUPOPER"), std::vector<std::string>{"02"});
   EXPECT_EQ(column(admin.asArray()[1].asPacket(), "CDGRUPOPER"), (std::vector<std::string>{"01", "02"}));
   EXPECT_EQ(column(call("GetAutGrupACPS", {"JOAO"}).asArray()[1].asPacket(), "CDGRUPOPER"),
@@ -55,7 +54,6 @@ TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
   PacketPtr one = payload(call("GetPesqPadInter", {"002"})).packetPtr();
   ASSERT_EQ(one->rowCount(), 1u);
   EXPECT_EQ(one->value(0, "NMSERPADDIE").str(), "Apartamento");
-  EXPECT_EQ(one->fields[1].size, 30);
   EXPECT_EQ(payload(call("GetPesqPadInter", {"009"})).asPacket().rowCount(), 0u);
   EXPECT_EQ(column(call("GetPadInter").asPacket(), "CDSERPADDIE"), (std::vector<std::string>{"001", "002", "003"}));
 
@@ -64,8 +62,6 @@ TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
   exec("UPDATE PARAMGERAL SET CDGRUPRODFAT = 'FATREF'");
   exec("UPDATE PRODUTO SET IDATIVO = 'N' WHERE CDPRODUTO = '1005'");
   PacketPtr all = call("GetPesqProdFat", {"0001", "T"}).packetPtr();
-  ASSERT_EQ(all->fields.size(), 3u);
-  EXPECT_EQ(all->fields[0].name, "CDARVPROD");
   EXPECT_EQ(column(*all, "CDPRODUTO"), (std::vector<std::string>{"1001", "1002", "1003", "1004", "1101", "1102"}));
   EXPECT_EQ(column(*call("GetPesqProdFat", {"0001", "1010005"}).packetPtr(), "NMPRODUTO"),
             std::vector<std::string>{"Ceia"});  // inactive, still found by its code
@@ -75,16 +71,11 @@ TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
 TEST_P(ConsultasTest, ConfCardShapeOrderAndPackages) {
   exec("UPDATE CNFCARD SET NRORDCNFCARD = 9 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND NRSEQCNFCARD = 1");
   PacketPtr p = call("GetConfCard", {"0001", "00001"}).packetPtr();
-  ASSERT_EQ(p->fields.size(), 26u);
-  EXPECT_EQ(p->fields[10].name, "DSCOMPLTP");
-  EXPECT_EQ(p->fields[14].name, "IDTPPRATSEGP");
-  EXPECT_EQ(p->fields.back().name, "NRGRUPOEMB");
   EXPECT_EQ(p->fields[p->fieldIndex("NRORDCNFCARD")].type, FieldType::Float);
   EXPECT_TRUE(p->fields[p->fieldIndex("CDTIPOPRAT")].required);
   EXPECT_EQ(p->fieldIndex("NmTipoPrat"), -1);
 
   EXPECT_EQ(column(*p, "NRSEQCNFCARD"), (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "1"}));
-  EXPECT_TRUE(p->value(0, "NRSEQCNFCARD").isFloat());
   EXPECT_EQ(p->value(5, "NMCONTAINER").str(), "Cuba Gastronorm 1/2");  // line 7 in group 2
   EXPECT_EQ(p->value(5, "NRGRUPOEMB"), Variant(2.0));
   EXPECT_EQ(p->value(7, "CDCONTAINER").str(), "MX08");                  // line 1 in group 1

@@ -99,13 +99,6 @@ TEST_P(EmbalagensTest, SetDistrEmbRefusalsWriteNothing) {
   server.setOperator("JOAO");
   EXPECT_EQ(refusal(call("SetDistrEmb", {"0002", "00001", "", "", "MX08", Variant(), 3.0, Variant(linhas({{3, 4}}))})),
             "O operador JOAO não tem acesso à filial 0002.");
-  // The reads of a foreign branch are refused before they run.
-  for (const char* metodo : {"GetPontosEntrega", "GetDadosDistribuicao", "GetRestricoes"}) {
-    std::vector<RpcArg> a{"0002", "00001"};
-    if (metodo != std::string("GetPontosEntrega")) a.insert(a.end(), {"", ""});
-    if (metodo == std::string("GetRestricoes")) a.emplace_back(1.0);
-    EXPECT_EQ(refusal(call(metodo, a)), "O operador JOAO não tem acesso à filial 0002.") << metodo;
-  }
   server.setOperator("ADMIN");
   EXPECT_EQ(distribuicao("", "") + distribuicao("000001", "002"), before);
 }

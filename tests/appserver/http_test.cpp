@@ -75,9 +75,9 @@ TEST_F(HttpTest, CallsReachTheHandlerWithTheOperator) {
 
 TEST_F(HttpTest, TransportFailuresNameHostAndPort) {
   std::string where = "127.0.0.1:" + std::to_string(port);
-  EXPECT_EQ(failure({"errado", "ana"}, port), "Sessão não autorizada pelo servidor de aplicação em " + where + ".");
-  EXPECT_EQ(failure({"", "ana"}, port), "Sessão não autorizada pelo servidor de aplicação em " + where + ".");
-  EXPECT_EQ(failure({"segredo", ""}, port), "Sessão não autorizada pelo servidor de aplicação em " + where + ".");
+  for (const net::HttpOptions& o : {net::HttpOptions{"errado", "ana"}, {"", "ana"}, {"segredo", ""}})
+    EXPECT_EQ(failure(o, port), "Sessão não autorizada pelo servidor de aplicação em " + where + ".")
+        << o.token << "/" << o.operatorName;
   EXPECT_EQ(failure({"segredo", "ana"}, port, "M", std::string(5000, 'x')),
             "Requisição grande demais para o servidor de aplicação em " + where + ".");
   net::HttpOptions impatient{"segredo", "ana"};

@@ -81,23 +81,22 @@ class ServerProcess : public ::testing::TestWithParam<std::string> {
   int exitCode = -1;
 };
 
-TEST_P(ServerProcess, TokenFromTheEnvironment) {
+TEST_P(ServerProcess, TokenFromTheEnvironmentOrAFile) {
+  // A file gives its first line, without the line break, and wins over the environment.
   ScopedEnv env("CADSERV_TOKEN", "do-ambiente");
-  int port = start({});
-  ASSERT_GT(port, 0);
-  EXPECT_EQ(status(port, "do-ambiente"), 200);
-  EXPECT_EQ(status(port, "outro"), 401);
-  EXPECT_EQ(server->stop(SIGTERM, 30s), 0);
-}
-
-TEST_P(ServerProcess, TokenFromAFile) {
-  // The first line, without its line break; the file wins over the environment.
-  ScopedEnv env("CADSERV_TOKEN", "do-ambiente");
-  int port = start({"--token-file", tokenFile("do-arquivo\n")});
-  ASSERT_GT(port, 0);
-  EXPECT_EQ(status(port, "do-arquivo"), 200);
-  EXPECT_EQ(status(port, "do-ambiente"), 401);
-  EXPECT_EQ(server->stop(SIGTERM, 30s), 0);
+  struct Case {
+    std::vector<std::string> args;
+    const char *accepted, *refused;
+  };
+  for (const Case& c : {Case{{}, "do-ambiente", "outro"},
+                        Case{{"--token-file", tokenFile("do-arquivo\n")}, "do-arquivo", "do-ambiente"}}) {
+    SCOPED_TRACE(c.accepted);
+    int port = start(c.args);
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(status(port, c.accepted), 200);
+    EXPECT_EQ(status(port, c.refused), 401);
+    EXPECT_EQ(server->stop(SIGTERM, 30s), 0);
+  }
 }
 
 TEST_P(ServerProcess, BadTokenSourcesAreRefused) {

@@ -48,8 +48,6 @@ class TurnosTest : public test::MethodTest {
 
 TEST_P(TurnosTest, UpdTurnoStoresInsertsEditsAndDeletions) {
   PacketPtr p = turnos();
-  ASSERT_EQ(p->fields.size(), 12u);
-  EXPECT_EQ(p->fields[11].name, "QTCOMESTTFER");
   EXPECT_EQ(upd(novo(*p, "3", "  Noite  ", 12.5)), "");
   EXPECT_EQ(upd(changeSet(*p, {{ChangeKind::Modified, p->rows[0], {{"NMTURNO", "Manhã"}, {"QTCOMESTTFER", Variant()}}},
                                {ChangeKind::Deleted, p->rows[1], {}}})),
@@ -58,7 +56,6 @@ TEST_P(TurnosTest, UpdTurnoStoresInsertsEditsAndDeletions) {
   now.resize(2);
   EXPECT_EQ(now, (std::vector<std::string>{"000100001/1 Manhã 207 213 210 207 195 84 0 -",
                                            "000100001/3 Noite 12.5 - - - - - - -"}));
-  EXPECT_EQ(call("GetTurno", {"0001", "00001"}).asPacket().value(1, "CDTURNO").str(), "3");
 }
 
 TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
@@ -114,8 +111,6 @@ TEST_P(TurnosTest, GetTurnoPontEntrReadsOneServiceClientsPointsAndShifts) {
     ASSERT_EQ(r.size(), 2u);
     const VariantArray& destinos = r[0].asArray();
     ASSERT_EQ(destinos.size(), 2u);
-    EXPECT_EQ(destinos[0].asPacket().fields[4].size, 18);  // NRINSJURCLIE
-    EXPECT_EQ(destinos[1].asPacket().fields.size(), 13u);
     std::string all = column(destinos[0], "CDCLIENTE") + " |" + column(destinos[0], "NMFANTCLIE") + " |" +
                       column(destinos[1], "NMDESTFILI") + " |" + column(destinos[1], "QTCOESTCSTER") + " |" +
                       column(r[1], "CDTURNO");
