@@ -104,6 +104,15 @@ std::string branchReadRefusal(db::Database& db, const std::string& operatorName,
   return exists && !allowed ? noBranchAccessText(operatorName, branch) : std::string();
 }
 
+std::string serviceRefusal(db::Database& db, const std::string& branch, const std::string& service) {
+  if (branch.empty() || service.empty()) return "Serviço não informado.";
+  if (db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
+               {{"CDFILIAL", branch}, {"CDSERVFILI", service}})
+          .rows.empty())
+    return "Serviço " + service + " não cadastrado na filial " + branch + ".";
+  return {};
+}
+
 std::string operatorRefusal(db::Database& db, const std::string& operatorName) {
   db::ResultSet rs =
       db.query("SELECT IDATIVO FROM OPERADOR WHERE CDOPERADOR = :CDOPERADOR", {{"CDOPERADOR", operatorName}});

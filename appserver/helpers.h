@@ -62,6 +62,10 @@ std::string branchReadRefusal(db::Database& db, const std::string& operatorName,
 // 'N'); otherwise the refusal text.
 std::string operatorRefusal(db::Database& db, const std::string& operatorName);
 
+// "" when the service is stored in the branch; otherwise "Serviço não informado." (an empty code)
+// or "Serviço X não cadastrado na filial Y.", so a missing service never reads as an empty one.
+std::string serviceRefusal(db::Database& db, const std::string& branch, const std::string& service);
+
 // A copy of the change set in which the new values of the named text fields are trimmed, so codes
 // are checked and stored as one value. The values the client read stay as they were (they are
 // compared with what is stored).

@@ -63,11 +63,7 @@ PacketPtr tiposPacket(db::Database& db, const std::string& filial, const std::st
 // service the branch does not have.
 Variant getCustoPadrao(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), servico = textOf(args[1]);
-  if (filial.empty() || servico.empty()) return Variant("Serviço não informado.");
-  if (ctx.db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
-                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}})
-          .rows.empty())
-    return Variant("Serviço " + servico + " não cadastrado na filial " + filial + ".");
+  if (std::string recusa = serviceRefusal(ctx.db, filial, servico); !recusa.empty()) return Variant(recusa);
   return Variant(VariantArray{Variant(mesesPacket(ctx.db, filial, servico)),
                               Variant(tiposPacket(ctx.db, filial, servico))});
 }

@@ -32,14 +32,6 @@ constexpr double kCampoNumericoVazio = -1.0;
 // A text argument as sent (null as ""), blanks trimmed.
 std::string arg(const VariantArray& args, size_t i) { return textOf(args[i]); }
 
-// Whether the service exists; "" when it does, else its refusal text.
-std::string servicoRefusal(db::Database& db, const std::string& filial, const std::string& servico) {
-  if (filial.empty() || servico.empty()) return "Serviço não informado.";
-  if (db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", servico}})
-          .rows.empty())
-    return "Serviço " + servico + " não cadastrado na filial " + filial + ".";
-  return {};
-}
 
 // Whether the delivery point belongs to the service ('' / '' is the service itself).
 std::string destinoRefusal(db::Database& db, const std::string& filial, const std::string& servico,
@@ -89,7 +81,7 @@ Variant getPontosEntrega(CallContext& ctx, VariantArray& args) {
 // lines in menu order. Refused for a service or delivery point that is not registered.
 Variant getDadosDistribuicao(CallContext& ctx, VariantArray& args) {
   std::string f = arg(args, 0), s = arg(args, 1), c = arg(args, 2), d = arg(args, 3);
-  if (std::string r = servicoRefusal(ctx.db, f, s); !r.empty()) return checkFail(r);
+  if (std::string r = serviceRefusal(ctx.db, f, s); !r.empty()) return checkFail(r);
   if (std::string r = destinoRefusal(ctx.db, f, s, c, d); !r.empty()) return checkFail(r);
   static const std::vector<FieldDef> livres{floatField("NRORDCNFCARD"), floatField("NRSEQCNFCARD"),
                                             textField("NMTIPOPRAT", 15)};
@@ -154,7 +146,7 @@ Variant getVdDistrEmb(CallContext& ctx, VariantArray& args) {
 Variant setDistrEmb(CallContext& ctx, VariantArray& args) {
   std::string f = arg(args, 0), s = arg(args, 1), c = arg(args, 2), d = arg(args, 3), codigo = arg(args, 4);
   if (std::string r = branchRefusal(ctx.db, ctx.operatorName, f); !r.empty()) return checkFail(r);
-  if (std::string r = servicoRefusal(ctx.db, f, s); !r.empty()) return checkFail(r);
+  if (std::string r = serviceRefusal(ctx.db, f, s); !r.empty()) return checkFail(r);
   if (std::string r = destinoRefusal(ctx.db, f, s, c, d); !r.empty()) return checkFail(r);
   long long grupo = wholeNumber(args[6], 1, kMaxGrupo);
   if (grupo < 1) return checkFail("Grupo da embalagem inválido.");
@@ -327,7 +319,7 @@ long long novaRestricao(db::Database& db) {
 Variant setRestricoes(CallContext& ctx, VariantArray& args) {
   std::string f = arg(args, 1), s = arg(args, 2), c = arg(args, 3), d = arg(args, 4);
   if (std::string r = branchRefusal(ctx.db, ctx.operatorName, f); !r.empty()) return checkFail(r);
-  if (std::string r = servicoRefusal(ctx.db, f, s); !r.empty()) return checkFail(r);
+  if (std::string r = serviceRefusal(ctx.db, f, s); !r.empty()) return checkFail(r);
   if (std::string r = destinoRefusal(ctx.db, f, s, c, d); !r.empty()) return checkFail(r);
   long long seq = wholeNumber(args[5], 1, kMaxOrdem);
   db::Params p = destinoParams(f, s, c, d);

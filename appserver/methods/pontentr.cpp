@@ -109,11 +109,7 @@ std::string servicoRefusal(db::Database& db, const std::string& filial, const st
 // like one without clients.
 Variant getPontEntr(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), servico = textOf(args[1]);
-  if (filial.empty() || servico.empty()) return Variant("Serviço não informado.");
-  if (ctx.db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
-                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}})
-          .rows.empty())
-    return Variant("Serviço " + servico + " não cadastrado na filial " + filial + ".");
+  if (std::string recusa = serviceRefusal(ctx.db, filial, servico); !recusa.empty()) return Variant(recusa);
   return Variant(VariantArray{Variant(clientesPacket(ctx.db, filial, servico)),
                               Variant(pontosEntregaPacket(ctx.db, filial, servico))});
 }

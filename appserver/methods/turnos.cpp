@@ -62,8 +62,8 @@ std::string rawText(const Variant& v) { return v.isNull() ? std::string() : v.as
 // Why shifts may not be written for a service, "" when it may: it must exist and be corporate.
 // `tipos` caches each service's type (nullopt: not stored) across the rows of one change set.
 using ServiceTypes = std::map<std::pair<std::string, std::string>, std::optional<std::string>>;
-std::string serviceRefusal(db::Database& db, const std::string& filial, const std::string& servico,
-                           ServiceTypes& tipos) {
+std::string corporateServiceRefusal(db::Database& db, const std::string& filial, const std::string& servico,
+                                    ServiceTypes& tipos) {
   auto key = std::make_pair(filial, servico);
   auto it = tipos.find(key);
   if (it == tipos.end()) {
@@ -101,7 +101,8 @@ std::string turnoRefusal(db::Database& db, const Packet& delta, size_t r, Servic
       return "Quantidade de comensais inválida no turno " + codigo + " (" + dia + ").";
     if (v.asFloat() < 0) return "Quantidade comensais do turno deve ser maior ou igual a zero.";
   }
-  return serviceRefusal(db, rawText(newValue(delta, r, "CDFILIAL")), rawText(newValue(delta, r, "CDSERVFILI")), tipos);
+  return corporateServiceRefusal(db, rawText(newValue(delta, r, "CDFILIAL")), rawText(newValue(delta, r, "CDSERVFILI")),
+                                 tipos);
 }
 
 // UpdTurno(change set of cdsTurno, processing date): an update. Writes the change set to
@@ -155,11 +156,7 @@ Variant updTurno(CallContext& ctx, VariantArray& args) {
 // service without shifts.
 Variant getTurnoPontEntr(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), servico = textOf(args[1]);
-  if (filial.empty() || servico.empty()) return Variant("Serviço não informado.");
-  if (ctx.db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
-                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}})
-          .rows.empty())
-    return Variant("Serviço " + servico + " não cadastrado na filial " + filial + ".");
+  if (std::string recusa = serviceRefusal(ctx.db, filial, servico); !recusa.empty()) return Variant(recusa);
   VariantArray destinos{Variant(clientesPacket(ctx.db, filial, servico)),
                         Variant(pontosEntregaPacket(ctx.db, filial, servico))};
   return Variant(VariantArray{Variant(std::move(destinos)), Variant(turnosPacket(ctx.db, filial, servico))});
