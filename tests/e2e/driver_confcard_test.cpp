@@ -45,7 +45,9 @@ class DriverConfCardTest : public ::testing::TestWithParam<std::string> {
       driver_->closeStdin();
       EXPECT_EQ(driver_->wait(std::chrono::seconds(60)), 0);
     }
-    if (server_) EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
+    if (server_) {
+      EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
+    }
   }
   json Send(const json& command) {
     if (!driver_->write(command.dump() + "\n")) return json{{"ok", false}};
