@@ -16,6 +16,7 @@ void registerAllMethods(Registry& r) {
   registerStandardCostMethods(r);
   registerPackagingMethods(r);
   registerDeliveryPointMethods(r);
+  registerBranchGroupMethods(r);
 }
 
 }  // namespace cad::appserver

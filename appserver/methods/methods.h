@@ -25,5 +25,6 @@ void registerShiftMethods(Registry& r);       // shifts of a corporate service
 void registerStandardCostMethods(Registry& r);  // standard cost per month and dish type
 void registerPackagingMethods(Registry& r);   // packaging distribution and restrictions
 void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
+void registerBranchGroupMethods(Registry& r);  // branch groups and their branches
 
 }  // namespace cad::appserver

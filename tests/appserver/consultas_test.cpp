@@ -29,6 +29,14 @@ TEST_P(ConsultasTest, AutGrupACPS) {
   EXPECT_EQ(call("GetAutGrupACPS", {nenhum}).str(), "Operador não informado.");
 }
 
+TEST_P(ConsultasTest, BranchGroupsByCodeUnderEitherSpelling) {
+  for (const char* nome : {"GetAgrupFili", "getAgrupFili"}) {
+    PacketPtr grupos = payload(call(nome)).packetPtr();
+    EXPECT_EQ(column(*grupos, "CDGRUPFILI"), (std::vector<std::string>{"0000000001", "0000000002"})) << nome;
+    EXPECT_EQ(column(*grupos, "NMGRUPFILI")[1], "Unidades Hospitalares");
+  }
+}
+
 TEST_P(ConsultasTest, UtilReqPratAndParamPlaneja) {
   auto req = [&](const std::string& filial) {
     std::vector<std::string> out;
