@@ -12,6 +12,7 @@
 
 #include "appserver/changeset.h"
 #include "appserver/helpers.h"
+#include "appserver/methods/embalagens.h"
 #include "appserver/methods/methods.h"
 #include "appserver/registry.h"
 #include "platform/core/errors.h"
@@ -32,6 +33,7 @@ constexpr double kCampoNumericoVazio = -1.0;
 // A text argument as sent (null as ""), blanks trimmed.
 std::string arg(const VariantArray& args, size_t i) { return textOf(args[i]); }
 
+}  // namespace
 
 // Whether the delivery point belongs to the service ('' / '' is the service itself).
 std::string destinoRefusal(db::Database& db, const std::string& filial, const std::string& servico,
@@ -56,6 +58,8 @@ long long wholeNumber(const Variant& v, double min, double max) {
 db::Params destinoParams(const std::string& f, const std::string& s, const std::string& c, const std::string& d) {
   return {{"F", f}, {"S", s}, {"C", c}, {"D", d}};
 }
+
+namespace {
 
 // ---- Distribution --------------------------------------------------------------------------
 
@@ -296,6 +300,8 @@ long long restricaoDe(db::Database& db, const db::Params& p) {
   return rs.rows.empty() ? 0 : rs.rows[0][0].asInt();
 }
 
+}  // namespace
+
 // A new restriction number from the counter 'RESTEMBTPPRAT' (the update locks its row until the
 // transaction ends, so two servers never hand out the same number).
 long long novaRestricao(db::Database& db) {
@@ -305,6 +311,8 @@ long long novaRestricao(db::Database& db) {
   }
   return db.query("SELECT NRULTVALOR FROM SEQUENCIA WHERE NMSEQUENCIA = 'RESTEMBTPPRAT'").rows.at(0).at(0).asInt();
 }
+
+namespace {
 
 // SetRestricoes(restriction number by reference, CDFILIAL, CDSERVFILI, CDCLIENTE and CDDESTFILI by
 // reference, NRSEQCNFCARD, change set of the restriction's packages): an update. Applies the change
