@@ -11,6 +11,7 @@
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
 #include "service_screen/cadastroserv.h"
+#include "side_screens/transfembal/transfembal.h"
 
 namespace cad {
 
@@ -88,6 +89,10 @@ void entryIniProc(cad::VariantArray& params) { IniProc(params.empty() ? cad::Var
 const CadServEntry kEntries[] = {
     {"CriaCadServico", entryCriaCadServico},
     {"IniProc", entryIniProc},
+    {"CriaImpDist", cad::EntradaCriaImpDist},
+    {"CriaExpDist", cad::EntradaCriaExpDist},
+    {"CriaImpRest", cad::EntradaCriaImpRest},
+    {"CriaExpRest", cad::EntradaCriaExpRest},
     {nullptr, nullptr},
 };
 

@@ -1,0 +1,82 @@
+// Routines shared by the transfer dialogs: small helpers and the dish-type selection of the
+// restriction dialogs.
+#include "side_screens/transfembal/comum.h"
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/lookups.h"
+#include "platform/framework/showavi.h"
+#include "side_screens/transfembal/transfembal.h"
+
+namespace cad::transfembal {
+
+std::string Campo(const DataSet& ds, const char* field) {
+  const Field& f = ds.FieldByName(field);
+  return f.IsNull() ? std::string() : Consiste::AllTrim(f.AsString());
+}
+
+void CarregaPacote(DataSet& ds, const Variant& pacote, const char* metodo) {
+  if (!pacote.isPacket())
+    throw Exception(std::string("Resposta inesperada do servidor de aplicação para ") + metodo + ".");
+  ds.SetData(pacote.packetPtr());
+}
+
+std::string TextoPonto(const DataSet& pontos) {
+  return utf8Left(Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + Campo(pontos, "NMDESTFILI");
+}
+
+void Foca(TControl* control) {
+  if (control && control->CanFocus()) control->SetFocus();
+}
+
+}  // namespace cad::transfembal
+
+namespace cad {
+
+void SelecaoTiposPrato::Resolve(TForm& form) {
+  rbtTiposPratoT = form.find<TRadioButton>("rbtTiposPratoT");
+  rbtTiposPratoL = form.find<TRadioButton>("rbtTiposPratoL");
+  btnTiposPrato = form.find<TButtonFlat>("btnTiposPrato");
+  cdsTiposPrato = form.find<ClientDataSet>("cdsTiposPrato");
+  dtsTiposPrato = form.find<DataSource>("dtsTiposPrato");
+  cdsTiposPrato->CreateDataSet();
+  Habilita();
+}
+
+void SelecaoTiposPrato::Carrega(TForm& form, TNetConnection& net, const std::string& filial, const std::string& servico) {
+  Variant r;
+  {
+    ShowAviGuard avi(&form, 1);
+    r = Consiste::CheckResultServ(net.Call("GetTiposPratoServ", {filial, servico}));
+  }
+  transfembal::CarregaPacote(*cdsTiposPrato, r, "GetTiposPratoServ");
+}
+
+std::string SelecaoTiposPrato::Selecao(TMessages& msg) {
+  if (rbtTiposPratoT->Checked()) {
+    std::string todos = "_";
+    cdsTiposPrato->DisableControls();
+    for (cdsTiposPrato->First(); !cdsTiposPrato->Eof(); cdsTiposPrato->Next())
+      todos += transfembal::Campo(*cdsTiposPrato, "CHAVE") + "_";
+    cdsTiposPrato->First();
+    cdsTiposPrato->EnableControls();
+    selecao = todos;
+  } else if (selecao.empty()) {
+    transfembal::Foca(rbtTiposPratoL);
+    msg.ShowMsg("TIPOPRATO_N_INF", TMsgDlgType::mtError, mbOK);
+    Abort();
+  }
+  return selecao;
+}
+
+void SelecaoTiposPrato::Habilita() { btnTiposPrato->SetEnabled(rbtTiposPratoL->Checked()); }
+
+void SelecaoTiposPrato::Pesquisa(TMessages& msg) {
+  std::string escolha = selecao;
+  if (Pesqlista::PesquisaLista(*dtsTiposPrato, "CHAVE", msg.Msg("TIPOPRATO") + "|" + msg.Msg("N_HA_TIPOPRATO"),
+                               escolha))
+    selecao = escolha;
+}
+
+}  // namespace cad
