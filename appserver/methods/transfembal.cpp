@@ -33,6 +33,9 @@ namespace {
 constexpr size_t kMaxServicos = 2000;
 constexpr size_t kMaxTexto = 1u << 20;
 constexpr size_t kMaxPontosLinha = 5000;
+// Upper bounds of the work one call may ask for: destinations of an export, dish types selected.
+constexpr size_t kMaxDestinos = 20000;
+constexpr size_t kMaxTipos = 2000;
 
 std::string arg(const VariantArray& args, size_t i) { return textOf(args[i]); }
 // A text argument as sent, blanks kept (its lines count).
@@ -265,10 +268,12 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
                                     {{"F", f}, {"S", s}})
                                .rows)
         adiciona({f, s, textOf(p[0]), textOf(p[1])});
+      if (out.size() > kMaxDestinos) return "Pontos de entrega demais na exportação.";
       continue;
     }
     std::set<std::string> chaves = chavesDe(r < linhas.size() ? linhas[r] : std::string());
-    if (chaves.size() > kMaxPontosLinha) return "Pontos de entrega demais na lista do serviço " + s + ".";
+    if (chaves.size() > kMaxPontosLinha || out.size() + chaves.size() > kMaxDestinos)
+      return "Pontos de entrega demais na lista do serviço " + s + ".";
     for (const std::string& chave : chaves) {
       Ponto p{f, s, textOf(Variant(chave.substr(chave.size() < 3 ? chave.size() : 3))), textOf(Variant(chave.substr(0, 3)))};
       if (p.cliente.empty() || p.destino.empty()) return "Ponto de entrega " + chave + " inválido.";
@@ -396,6 +401,7 @@ std::string tiposRefusal(const std::string& selecao, std::set<std::string>& tipo
   if (selecao.empty()) return "Tipo de prato deve ser informado";
   if (selecao.size() > kMaxTexto) return "Seleção de tipos de prato grande demais.";
   tipos = chavesDe(selecao);
+  if (tipos.size() > kMaxTipos) return "Tipos de prato demais na seleção.";
   return {};
 }
 

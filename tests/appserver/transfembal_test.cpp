@@ -96,6 +96,8 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
     std::string texto;
   };
   PacketPtr pontoInexistente = servicos("0002", {{"00001", "S", "N"}});
+  std::string muitosTipos = "_";
+  for (int i = 0; i < 2001; ++i) muitosTipos += std::to_string(i) + "_";
   std::vector<Case> cases{
       {"ADMIN", "ImportaDistribuicao", {"0001", "00001", "", "", "0001", "00001", "", ""},
        "Origem dos dados deve ser diferente do destino."},
@@ -115,6 +117,8 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
        "Ponto de entrega 000003/009 não cadastrado para o serviço 00001."},
       {"ADMIN", "ExportaDistribuicao", {"0001", "00001", "", "", Variant(pontoInexistente), "\n\n"},
        "A lista de pontos de entrega não corresponde aos serviços."},
+      {"ADMIN", "ExportaRestricoes", {"0001", "00001", "", "", muitosTipos, Variant(pontoInexistente), "\n"},
+       "Tipos de prato demais na seleção."},
       {"JOAO", "ExportaRestricoes", {"0001", "00001", "", "", "_01_", Variant(pontoInexistente), "\n"},
        "O operador JOAO não tem acesso à filial 0002."},
   };
@@ -125,6 +129,13 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
     EXPECT_EQ(refusal(call(c.metodo, c.args)), c.texto);
     EXPECT_EQ(tudo(), antes);
   }
+  // A services packet without its fields is a fault, not a crash, and writes nothing either.
+  server.setOperator("ADMIN");
+  auto semCampos = std::make_shared<Packet>();
+  semCampos->fields = {appserver::textField("CDSERVFILI", 5)};
+  semCampos->rows = {{Variant("00001")}};
+  EXPECT_ANY_THROW(call("ExportaDistribuicao", {"0001", "00001", "", "", Variant(PacketPtr(semCampos)), ""}));
+  EXPECT_EQ(tudo(), antes);
 }
 
 TEST_P(TransfEmbalTest, ExportedDistributionReachesTheChosenServicesAndPoints) {
