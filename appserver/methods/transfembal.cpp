@@ -275,7 +275,8 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
     if (chaves.size() > kMaxPontosLinha || out.size() + chaves.size() > kMaxDestinos)
       return "Pontos de entrega demais na lista do serviço " + s + ".";
     for (const std::string& chave : chaves) {
-      Ponto p{f, s, textOf(Variant(chave.substr(chave.size() < 3 ? chave.size() : 3))), textOf(Variant(chave.substr(0, 3)))};
+      // Position key: the point in its first 3 characters, the client after them.
+      Ponto p{f, s, chave.size() > 3 ? textOf(Variant(chave.substr(3))) : std::string(), textOf(Variant(chave.substr(0, 3)))};
       if (p.cliente.empty() || p.destino.empty()) return "Ponto de entrega " + chave + " inválido.";
       if (std::string e = destinoRefusal(db, f, s, p.cliente, p.destino); !e.empty()) return e;
       adiciona(std::move(p));
