@@ -17,6 +17,8 @@ void registerAllMethods(Registry& r) {
   registerPackagingMethods(r);
   registerDeliveryPointMethods(r);
   registerBranchGroupMethods(r);
+  registerBranchServiceListMethods(r);
+  registerReportMethods(r);
 }
 
 }  // namespace cad::appserver

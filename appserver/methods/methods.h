@@ -26,5 +26,7 @@ void registerStandardCostMethods(Registry& r);  // standard cost per month and d
 void registerPackagingMethods(Registry& r);   // packaging distribution and restrictions
 void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
 void registerBranchGroupMethods(Registry& r);  // branch groups and their branches
+void registerBranchServiceListMethods(Registry& r);  // branches and services across a group (listing)
+void registerReportMethods(Registry& r);       // report data: the named queries of the reports
 
 }  // namespace cad::appserver
