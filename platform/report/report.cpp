@@ -240,8 +240,11 @@ class Layouter {
   }
 
   Document Run() {
-    newPage();
+    // Page 1 opens with the title, above the page header.
+    doc_.pages.emplace_back();
+    y_ = top_;
     place(def_.titleBand, -1);
+    place(def_.pageHeader, -1);
     const size_t n = rows_.rowCount();
     for (size_t r = 0; r < n; ++r) {
       bool opens = groupIndex_ >= 0 && (r == 0 || !sameGroup(r - 1, r));

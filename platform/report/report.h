@@ -23,7 +23,7 @@
 //   date), {(OPERADOR)}, {(CONTAGEM)} (rows of the group), {(TOTAL)} (rows of the report).
 //
 // Layout rules:
-//  - Page 1 starts with the title band, every page with the page header and ends with the page
+//  - Page 1 starts with the title band, every page (after it) with the page header and ends with the page
 //    footer (kept at the bottom margin); the group header opens each group, the group footer
 //    closes it, the summary follows the last group.
 //  - A band that does not fit above the page footer starts a new page; a group header never
