@@ -63,8 +63,8 @@ TEST(ReportLayout, PaginasGruposEContagens) {
   report::Document doc = report::Layout(def, linhas({{"A", 3}, {"B", 12}}), {"", "07/12/2026", "ADMIN"});
   ASSERT_EQ(doc.pages.size(), 2u);
   std::vector<std::string> p1 = textos(doc.pages[0]);
-  EXPECT_EQ(p1.front(), "Cabeçalho");
-  EXPECT_EQ(p1[1], "Teste 07/12/2026");
+  EXPECT_EQ(p1.front(), "Teste 07/12/2026");
+  EXPECT_EQ(p1[1], "Cabeçalho");
   EXPECT_EQ(std::count(p1.begin(), p1.end(), "Fim A: 3"), 1);
   EXPECT_EQ(p1.back(), "Página 1 de 2");
   std::vector<std::string> p2 = textos(doc.pages[1]);
@@ -98,7 +98,7 @@ TEST(ReportLayout, SemLinhasEFaixaQueNaoCabe) {
   Definition def = report::ParseDefinition(kDefinicao);
   report::Document vazio = report::Layout(def, linhas({}), {});
   ASSERT_EQ(vazio.pages.size(), 1u);
-  EXPECT_EQ(textos(vazio.pages[0]), (std::vector<std::string>{"Cabeçalho", "Teste ", "Total: 0", "Página 1 de 1"}));
+  EXPECT_EQ(textos(vazio.pages[0]), (std::vector<std::string>{"Teste ", "Cabeçalho", "Total: 0", "Página 1 de 1"}));
   def.detail.height = 70;
   EXPECT_THROW(report::Layout(def, linhas({{"A", 1}}), {}), Exception);
   def = report::ParseDefinition(kDefinicao);
