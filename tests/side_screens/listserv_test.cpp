@@ -227,6 +227,11 @@ TEST_P(ListServTest, OutraListaDeFiliaisLimpaOsServicos) {
     EXPECT_EQ(l.SelFilial(), "");
     EXPECT_TRUE(l.rbtTodosServ->Checked());
     EXPECT_FALSE(l.btnFilial->Enabled());
+    // F9 on "Lista" chooses it and opens its list at once.
+    lookups().QueueMultiPick({"0003"});
+    Ok(UserActions::KeyDown(*l.rbtListaFili, VK_F9), "F9 em Lista");
+    EXPECT_TRUE(l.rbtListaFili->Checked());
+    EXPECT_EQ(l.SelFilial(), "_0003_");
   });
 }
 
