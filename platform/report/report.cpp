@@ -316,7 +316,8 @@ class Layouter {
       }
       const double top = e.y >= 0 ? std::min(e.y, band.height) : 0;
       const double height = e.height > 0 ? std::min(e.height, band.height - top) : band.height - top;
-      page.texts.push_back({def_.margin + e.x, y_ + top, e.width, height, expand(e.text, row), e.size, e.bold, e.align});
+      std::string texto = expand(e.text, row);
+      if (!texto.empty()) page.texts.push_back({def_.margin + e.x, y_ + top, e.width, height, std::move(texto), e.size, e.bold, e.align});
     }
     y_ += band.height;
   }
@@ -332,8 +333,11 @@ class Layouter {
     return {};
   }
 
+  // A text whose field places all come out empty prints nothing ("{HRINICSERV:hora} - {HRFINASERV:hora}"
+  // of a service without hours is not a lone "-").
   std::string expand(const std::string& text, long row) const {
     std::string out;
+    int campos = 0, preenchidos = 0;
     size_t i = 0;
     while (i < text.size()) {
       size_t open = text.find('{', i);
@@ -350,12 +354,16 @@ class Layouter {
         size_t colon = inner.find(':');
         std::string name = inner.substr(0, colon), fmt = colon == std::string::npos ? "" : inner.substr(colon + 1);
         int f = rows_.fieldIndex(name);
+        std::string valor;
         if (f >= 0 && row >= 0 && static_cast<size_t>(row) < rows_.rowCount())
-          out += FormatValue(rows_.rows[static_cast<size_t>(row)][static_cast<size_t>(f)], fmt);
+          valor = FormatValue(rows_.rows[static_cast<size_t>(row)][static_cast<size_t>(f)], fmt);
+        ++campos;
+        preenchidos += !valor.empty();
+        out += valor;
       }
       i = close + 1;
     }
-    return out;
+    return campos > 0 && preenchidos == 0 ? std::string() : out;
   }
 
   const Definition& def_;

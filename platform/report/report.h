@@ -30,6 +30,7 @@
 //    stays alone at the foot of a page (it moves with the group's first row).
 //  - {(PAGINAS)} is the final page count ("Página N de M" on every page).
 //  - No rows: title, headers, summary and footer still print (counts are 0).
+//  - A text with field places that all come out empty is left out ("{A} - {B}" never prints "-").
 #pragma once
 
 #include <map>

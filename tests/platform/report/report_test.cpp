@@ -33,7 +33,7 @@ const char* kDefinicao = R"({
     "title": { "height": 10, "elements": [ { "x": 0, "width": 80, "text": "{(TITULO)} {(DATA)}" } ] },
     "pageHeader": { "height": 10, "elements": [ { "x": 0, "width": 80, "text": "Cabeçalho" } ] },
     "groupHeader": { "height": 5, "elements": [ { "x": 0, "width": 80, "text": "Grupo {G}" } ] },
-    "detail": { "height": 5, "elements": [ { "x": 0, "width": 40, "text": "{N}" }, { "x": 40, "width": 40, "text": "{V:#,##0.00}", "align": "right" } ] },
+    "detail": { "height": 5, "elements": [ { "x": 0, "width": 40, "text": "{N}" }, { "x": 0, "width": 9, "text": "{X} - {Y:hora}" }, { "x": 40, "width": 40, "text": "{V:#,##0.00}", "align": "right" } ] },
     "groupFooter": { "height": 5, "elements": [ { "x": 0, "width": 80, "text": "Fim {G}: {(CONTAGEM)}" } ] },
     "summary": { "height": 5, "elements": [ { "x": 0, "width": 80, "text": "Total: {(TOTAL)}" } ] },
     "pageFooter": { "height": 10, "elements": [ { "line": true, "x": 0, "width": 80, "y": 0 },
@@ -79,6 +79,8 @@ TEST(ReportLayout, PaginasGruposEContagens) {
   for (const auto& page : doc.pages)
     for (const auto& t : page.texts)
       if (t.text.rfind("Página", 0) != 0) EXPECT_LE(t.y + t.height, 80.0 + 1e-9) << t.text;
+  // A text whose fields are all empty is left out, not printed as its bare separators.
+  EXPECT_EQ(todos.find(" - "), std::string::npos);
   // The footer's rule sits at the top of the footer band.
   ASSERT_EQ(doc.pages[0].lines.size(), 1u);
   EXPECT_DOUBLE_EQ(doc.pages[0].lines[0].y1, 80.0);
