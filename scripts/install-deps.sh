@@ -12,6 +12,7 @@ PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev libboost-dev
   libspdlog-dev libcli11-dev
   qt6-base-dev
+  libcairo2-dev poppler-utils
   curl python3
 )
 

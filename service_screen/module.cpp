@@ -12,6 +12,7 @@
 #include "platform/ui/forms.h"
 #include "service_screen/cadastroserv.h"
 #include "side_screens/transfembal/transfembal.h"
+#include "side_screens/listserv/listserv.h"
 
 namespace cad {
 
@@ -93,6 +94,7 @@ const CadServEntry kEntries[] = {
     {"CriaExpDist", cad::EntradaCriaExpDist},
     {"CriaImpRest", cad::EntradaCriaImpRest},
     {"CriaExpRest", cad::EntradaCriaExpRest},
+    {"CriaListServ", cad::EntradaListServ},
     {nullptr, nullptr},
 };
 

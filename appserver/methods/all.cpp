@@ -18,6 +18,8 @@ void registerAllMethods(Registry& r) {
   registerDeliveryPointMethods(r);
   registerBranchGroupMethods(r);
   registerPackagingTransferMethods(r);
+  registerBranchServiceListMethods(r);
+  registerReportMethods(r);
 }
 
 }  // namespace cad::appserver

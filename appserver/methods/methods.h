@@ -27,5 +27,7 @@ void registerPackagingMethods(Registry& r);   // packaging distribution and rest
 void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
 void registerBranchGroupMethods(Registry& r);  // branch groups and their branches
 void registerPackagingTransferMethods(Registry& r);  // packaging configuration import and export
+void registerBranchServiceListMethods(Registry& r);  // branches and services across a group (listing)
+void registerReportMethods(Registry& r);       // report data: the named queries of the reports
 
 }  // namespace cad::appserver

@@ -10,6 +10,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
 #include "platform/framework/session.h"
+#include "platform/report/report.h"
 
 namespace cad::host {
 
@@ -68,6 +69,7 @@ constexpr OpcaoHost kOpcoes[] = {
     {"module", "N", "módulo ativo (padrão 0)"},
     {"modufili", "", "filial fixada pelo hospedeiro"},
     {"locale", "pt-BR|en-US", "formatos de número e data (padrão pt-BR)"},
+    {"reports", "PASTA", "pasta das definições de relatório (padrão: a instalada)"},
     {"open", "CODIGO[:ENTRADA[:ARG]]", "abre uma tela ao iniciar (ex.: GER04100:IniProc:0001); pode repetir"},
     {"config", "ARQUIVO", "lê 'chave = valor' (as mesmas chaves) de um arquivo; a linha de comando prevalece"},
 };
@@ -143,6 +145,9 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
     const LocaleFormats* l = findLocale(value);
     if (!l) throw Exception("Idioma não suportado: '" + value + "' (use pt-BR ou en-US).");
     o.locale = l->name;
+  } else if (key == "reports") {
+    if (trim(value).empty()) throw Exception("Pasta de relatórios não informada.");
+    o.reports = trim(value);
   } else if (key == "open") {
     if (!value.empty()) o.open.push_back(value);
   } else {
@@ -244,6 +249,7 @@ void applySession(Session& session, const Options& o) {
   session.ModuloAtiv = o.module;
   session.ClearDataProc();
   if (!o.date.empty()) session.SetDataProc("", *DateTime::parseIso(o.date));
+  if (!o.reports.empty()) report::SetReportsFolder(o.reports);
 }
 
 }  // namespace cad::host

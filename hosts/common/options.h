@@ -36,13 +36,14 @@ struct Options {
   bool init = false;             // embedded: create the schema
   bool demo = false;             // embedded: load the demo data (creates the schema when missing)
   std::string locale = "pt-BR";  // number and date formats
+  std::string reports;           // folder of the report definitions; empty: the installed one
   std::vector<std::string> open;  // screens to open at start: "GER04100" or "GER04100:IniProc:0001"
   bool help = false;
 };
 
 // Applies one setting by its key (the long option name without dashes: "server", "token",
 // "operator", "branch", "date", "module", "modufili", "db", "embedded", "init", "demo",
-// "locale", "open").
+// "locale", "open", "reports").
 void applySetting(Options& o, const std::string& key, const std::string& value);
 // Keys that change the session (and may change between commands): operator, branch, date,
 // module, modufili, locale.
@@ -59,7 +60,8 @@ void validate(const Options& o);
 std::string usage(const std::string& program, const std::string& description);
 
 // Fills the session from the settings (operator, branch, fixed branch, server address, active
-// module, processing date for every branch) and applies the locale's formats.
+// module, processing date for every branch) and applies the locale's formats and the reports
+// folder (when one is given).
 void applySession(Session& session, const Options& o);
 // Number and date formats of a locale ("pt-BR", "en-US"); throws cad::Exception for others.
 void applyLocale(const std::string& locale);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "hosts/desktop/reportview.h"
 #include "platform/framework/session.h"
 #include "platform/ui/forms.h"
 
@@ -13,6 +14,7 @@ DesktopHost::DesktopHost(std::shared_ptr<Session> session)
     : progress_(std::make_shared<QtProgress>(renderer_)),
       session_(session ? std::move(session) : std::make_shared<Session>()) {
   InstallHostServices(HostServices{std::make_shared<QtDialogs>(), std::make_shared<QtLookups>(), progress_, session_});
+  InstallReportHost(std::make_shared<QtReportHost>());
   TApplication& app = Application();
   app.RunModalHook = [this](TForm& form) { renderer_.runModal(form); };
   // Repaints (the progress display) without taking user input in the middle of a handler.
@@ -34,6 +36,7 @@ DesktopHost::~DesktopHost() {
   if (overrideCursor_) QApplication::restoreOverrideCursor();
   progress_->Hide();
   InstallScriptedHost();
+  InstallReportHost(nullptr);
 }
 
 }  // namespace cad::desktop

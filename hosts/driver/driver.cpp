@@ -22,6 +22,7 @@
 #include "platform/framework/services.h"
 #include "platform/framework/session.h"
 #include "platform/net/netconnection.h"
+#include "platform/report/dadosgerrel.h"
 #include "platform/ui/actions.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
@@ -445,7 +446,7 @@ struct Driver::Impl {
         {"picklist", &Impl::cmdPickList}, {"get", &Impl::cmdGet},         {"dataset", &Impl::cmdDataSet},
         {"messages", &Impl::cmdMessages}, {"calls", &Impl::cmdCalls},     {"progress", &Impl::cmdProgress},
         {"cache", &Impl::cmdCache},     {"bpl", &Impl::cmdBpl},           {"sql", &Impl::cmdSql},
-        {"session", &Impl::cmdSession},
+        {"session", &Impl::cmdSession},  {"report", &Impl::cmdReport},
     };
     auto it = kCommands.find(cmd);
     if (it == kCommands.end()) throw CommandError("Comando desconhecido: '" + cmd.substr(0, 64) + "'.");
@@ -559,6 +560,26 @@ struct Driver::Impl {
     Args a(c, "close", {"form"});
     TForm& f = a.has("form") ? formNamed(a.str("form")) : activeForm();
     return actionReply(UserActions::CloseForm(f));
+  }
+
+  // ---- commands: reports
+
+  // Renders the report of a report screen (the active form, or "form") into a PDF file, through
+  // the screen's own checks and parameters, as its preview would show it.
+  json cmdReport(const json& c) {
+    Args a(c, "report", {"path", "form"});
+    TForm& f = a.has("form") ? formNamed(a.str("form")) : activeForm();
+    auto* rel = dynamic_cast<TfrmDadosGerRel*>(&f);
+    if (!rel) throw CommandError("O formulário '" + f.Name() + "' não é uma tela de relatório.");
+    std::string path = a.str("path");
+    if (path.empty()) throw CommandError("Campo 'path' vazio.");
+    size_t pages = 0;
+    json r = actionReply(UserActions::Run([&] { pages = rel->GeraPdf(path); }));
+    if (r["ok"] && r["status"] == "ok") {
+      r["path"] = path;
+      r["pages"] = pages;
+    }
+    return r;
   }
 
   // ---- commands: input

@@ -82,9 +82,11 @@ TEST_P(EntradaTest, TheHostsBranchIsOfferedAndLoadedWhenThePanelIsLeft) {
   EXPECT_TRUE(f.mnuIncluir->Enabled());
   EXPECT_TRUE(f.sbtAlterar->Enabled());
   EXPECT_FALSE(f.sbtConfirmar->Enabled());
-  // Copy and print open side screens the module does not have yet: never offered without them.
-  for (TControl* c : std::initializer_list<TControl*>{f.sbtCopiar, f.sbtImprimir}) EXPECT_FALSE(c->Enabled()) << c->Name();
-  for (TMenuItem* m : {f.mnuCopiar, f.mnuImprimir}) EXPECT_FALSE(m->Enabled()) << m->Name();
+  // Copy and print open side screens: offered exactly when the module has their creators.
+  EXPECT_EQ(f.sbtCopiar->Enabled(), TemEntrada("CriaCopiaServico"));
+  EXPECT_EQ(f.mnuCopiar->Enabled(), TemEntrada("CriaCopiaServico"));
+  EXPECT_TRUE(f.sbtImprimir->Enabled());
+  EXPECT_TRUE(f.mnuImprimir->Enabled());
   Menu(f, "mnuFormulario");
   Menu(f, "mnuComens");
   EXPECT_FALSE(f.sbtExportComens->Enabled());

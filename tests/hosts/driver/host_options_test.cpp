@@ -46,6 +46,9 @@ TEST(HostOptions, ConfigFileThenCommandLine) {
   EXPECT_NO_THROW(validate(e));
   EXPECT_TRUE(e.embedded);
   EXPECT_FALSE(e.moduFili);
+  Options r;
+  parseCommandLine(r, {"--reports", " /srv/relatorios "});
+  EXPECT_EQ(r.reports, "/srv/relatorios");
 
   // --help is asked whatever else the line holds; the text lists every option.
   Options h;
@@ -53,7 +56,7 @@ TEST(HostOptions, ConfigFileThenCommandLine) {
   EXPECT_TRUE(h.help);
   std::string help = usage("cadserv-driver", "Automação.");
   for (const char* option : {"--server", "--token", "--embedded", "--init", "--demo", "--db", "--operator", "--branch", "--date",
-                             "--module", "--modufili", "--locale", "--open", "--config", "--help"})
+                             "--module", "--modufili", "--locale", "--reports", "--open", "--config", "--help"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
   std::remove(path.c_str());
 
@@ -93,6 +96,7 @@ TEST(HostOptions, MalformedSettingsAreRefusedWithAReason) {
   refused({"--demo"}, "exigem --embedded");
   refused({"--embedded", "--db", "sqlite::memory:"}, "banco em memória");
   refused({"--modufili=talvez"}, "Valor inválido para modufili");
+  refused({"--reports", " "}, "Pasta de relatórios não informada");
 }
 
 TEST(ScreenModuleLoader, FindsEntriesByNameInAnyModuleAndRefusesWhatIsNotThere) {
