@@ -17,6 +17,7 @@ void registerAllMethods(Registry& r) {
   registerPackagingMethods(r);
   registerDeliveryPointMethods(r);
   registerBranchGroupMethods(r);
+  registerAutoCostMethods(r);
 }
 
 }  // namespace cad::appserver

@@ -26,5 +26,6 @@ void registerStandardCostMethods(Registry& r);  // standard cost per month and d
 void registerPackagingMethods(Registry& r);   // packaging distribution and restrictions
 void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
 void registerBranchGroupMethods(Registry& r);  // branch groups and their branches
+void registerAutoCostMethods(Registry& r);    // automatic standard-cost maintenance over many services
 
 }  // namespace cad::appserver
