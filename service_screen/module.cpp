@@ -11,6 +11,7 @@
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
 #include "service_screen/cadastroserv.h"
+#include "side_screens/cadaauto/cadaauto.h"
 
 namespace cad {
 
@@ -88,6 +89,7 @@ void entryIniProc(cad::VariantArray& params) { IniProc(params.empty() ? cad::Var
 const CadServEntry kEntries[] = {
     {"CriaCadServico", entryCriaCadServico},
     {"IniProc", entryIniProc},
+    {"CriaCAutoCPadrao", cad::CriaCAutoCPadrao},
     {nullptr, nullptr},
 };
 
