@@ -16,6 +16,7 @@
 #include "appserver/methods/custoauto.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -155,6 +156,24 @@ std::string novoIdLista(db::Database& db) {
 void removeLista(db::Database& db, const std::string& lista, const std::string& operador) {
   if (lista.empty()) return;
   db.exec("DELETE FROM LISTCUSTPADR WHERE IDLISTA = :L AND CDOPERADOR = :OP", {{"L", lista}, {"OP", operador}});
+}
+
+// Appends a text as a JSON string.
+void appendJsonText(std::string& out, const std::string& text) {
+  out += '"';
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", c);
+      out += esc;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out += '"';
 }
 
 // Runs `prefixo` + "(:A0, :B0, ...), (:A1, ...)" + `sufixo` for the rows, kLinhasPorInsert rows a
@@ -352,14 +371,34 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
                        " está fora do período informado.");
   }
 
-  // A stored month is left alone.
-  std::vector<std::vector<Variant>> linhas;
-  linhas.reserve(delta.rows.size());
-  for (const auto& row : delta.rows)
-    linhas.push_back({Variant(textOf(row[static_cast<size_t>(fFilial)])), Variant(textOf(row[static_cast<size_t>(fServico)])),
-                      row[static_cast<size_t>(fMes)], Variant(row[static_cast<size_t>(fValor)].asFloat())});
-  int64_t inseridos = insereEmBlocos(ctx.db, "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ",
-                                     " ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING", linhas);
+  // One statement for the whole run: the rows go bound as one JSON text that the database reads
+  // itself (a statement per row or per block costs several times more). A stored month is left
+  // alone.
+  std::string dados;
+  dados.reserve(delta.rows.size() * 64);
+  dados += '[';
+  for (size_t r = 0; r < delta.rows.size(); ++r) {
+    const auto& row = delta.rows[r];
+    char valor[40];
+    auto [fimValor, erro] = std::to_chars(valor, valor + sizeof valor - 1, row[static_cast<size_t>(fValor)].asFloat());
+    *fimValor = '\0';  // the shortest text that reads back the same double, whatever the locale
+    dados += r ? ",{\"f\":" : "{\"f\":";
+    appendJsonText(dados, textOf(row[static_cast<size_t>(fFilial)]));
+    dados += ",\"s\":";
+    appendJsonText(dados, textOf(row[static_cast<size_t>(fServico)]));
+    dados += ",\"m\":\"" + row[static_cast<size_t>(fMes)].asDateTime().dateOnly().iso() + "\",\"v\":" + valor + "}";
+  }
+  dados += ']';
+  const char* sql =
+      ctx.db.dialect() == "postgresql"
+          ? "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
+            " SELECT X.F, X.S, CAST(X.M AS DATE), X.V FROM json_to_recordset(CAST(:DADOS AS JSON))"
+            " AS X(F TEXT, S TEXT, M TEXT, V FLOAT8)"
+            " ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING"
+          : "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
+            " SELECT value ->> '$.f', value ->> '$.s', value ->> '$.m', value ->> '$.v' FROM json_each(:DADOS)"
+            " WHERE TRUE ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING";
+  int64_t inseridos = ctx.db.exec(sql, {{"DADOS", Variant(std::move(dados))}});
   return checkOk(Variant(static_cast<long long>(inseridos)));
 }
 

@@ -2,7 +2,6 @@
 // overwrite, alter), delete and closing. The contract is in cadaauto.h.
 #include "side_screens/cadaauto/cadaauto.h"
 
-#include <cmath>
 #include <string_view>
 #include <vector>
 
