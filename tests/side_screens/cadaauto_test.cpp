@@ -352,6 +352,80 @@ TEST_P(CadaAutoTest, TheStandardCostPageOpensItAndReloadsAfterwards) {
   EXPECT_EQ(FindScreen("TfrmCadaAutoServico"), nullptr);
 }
 
+TEST_P(CadaAutoTest, MarksTypingAndTheChecksOfTheGeneralValue) {
+  Tela([&](TfrmCadaAutoServico& f) {
+    Seleciona(f, {"0001"}, {"000100001", "000100003"}, "01/01/2027", "31/01/2027");
+    Ok(UserActions::Click(*f.rbtPercent), "percentual");
+    Carrega(f);
+    Marca(f, 1);  // 00001, cost 20,35
+    struct Caso {
+      std::string valor, texto;
+    };
+    for (const Caso& c : std::vector<Caso>{{"0", "Percentual deve ser diferente de zero."},
+                                           {"-100", "Percentual deve ser maior que -100."},
+                                           {"1000000000", "Percentual deve ser menor que 999.999.999,99999"}}) {
+      Valor(f, c.valor);
+      ClearLogs();
+      Barra(UserActions::Click(*f.sbtConfirma), "confirmar com " + c.valor);
+      EXPECT_EQ(Texts(), (std::vector<std::string>{c.texto})) << c.valor;
+      EXPECT_TRUE(f.nedValPer->Focused()) << c.valor;
+    }
+    // -99,99999 passes; the question about stored costs answered No stores nothing.
+    Valor(f, "-99,99999");
+    ClearLogs();
+    dialogs().Answer(mrNo);
+    Ok(UserActions::Click(*f.sbtConfirma), "confirmar com -99,99999");
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exist_Cad"}));
+    EXPECT_TRUE(CallsOf("InsereCustoPadrao").empty());
+    // A marked service without a cost needs its own value in percentage mode.
+    Marca(f, 2);
+    ClearLogs();
+    Barra(UserActions::Click(*f.sbtConfirma), "confirmar sem custo");
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Inclusão não permitida! Serviço(s) não possui(em) custo padrão cadastrado "
+                                                 "para cálculo de percentual."}));
+    EXPECT_EQ(f.cdsPrincipal->RecNo(), 2);
+    EXPECT_EQ(f.dbgCustPadrManu->SelectedColumn()->FieldName, "NOVO_VALOR");
+    // Typing: a letter changes nothing; a digit is the row's value; the mark cell clears it.
+    Marca(f, 2);
+    Ok(UserActions::SelectCell(*f.dbgCustPadrManu, 7, 2), "novo valor");
+    Ok(UserActions::Type(*f.dbgCustPadrManu, "x"), "letra");
+    EXPECT_EQ(Linhas(f)[1].back(), 'N');
+    Ok(UserActions::Type(*f.dbgCustPadrManu, "7"), "dígito");
+    EXPECT_EQ(Linhas(f)[1].back(), 'S');
+    Ok(UserActions::SelectCell(*f.dbgCustPadrManu, 0, 2), "desmarcar");
+    EXPECT_EQ(Linhas(f)[1].back(), 'N');
+    EXPECT_TRUE(f.cdsPrincipal->FieldByName("NOVO_VALOR").IsNull());
+    dialogs().Answer(mrYes);
+    Ok(UserActions::Click(*f.sbtSair), "fechar");
+  });
+}
+
+TEST_P(CadaAutoTest, BranchGroupNamesItsBranches) {
+  Tela([&](TfrmCadaAutoServico& f) {
+    Digita(*f.medAgrupFili, "9");
+    ClearLogs();
+    Barra(UserActions::Key(*f.medAgrupFili, "Tab"), "grupo desconhecido");
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Agrupamento de Filiais não cadastrado."}));
+    EXPECT_TRUE(f.medAgrupFili->Focused());
+    Digita(*f.medAgrupFili, "2");
+    Ok(UserActions::Key(*f.medAgrupFili, "Tab"), "grupo 2");
+    EXPECT_EQ(f.medAgrupFili->Text(), "0000000002");
+    EXPECT_EQ(f.edtNmAgrupFili->Text(), "Unidades Hospitalares");
+    // The branch list offers the group's branches, read from the server.
+    Ok(UserActions::Click(*f.rbtListaFili), "filiais: lista");
+    ClearLogs();
+    lookups().QueueMultiPick({"0003"});
+    Ok(UserActions::Click(*f.btnFilial), "lista de filiais");
+    EXPECT_EQ(Methods(), (std::vector<std::string>{"GetFiliPorGrupOper"}));
+    EXPECT_EQ(f.SelecaoFiliais, "_0003_");
+    // Changing the group drops the selections.
+    Digita(*f.medAgrupFili, "1");
+    EXPECT_EQ(f.SelecaoFiliais, "");
+    EXPECT_TRUE(f.rbtTodasFili->Checked());
+    Ok(UserActions::Click(*f.sbtSair), "fechar");
+  });
+}
+
 CADSERV_SCREEN_SUITE(CadaAutoTest);
 
 }  // namespace cad::test
