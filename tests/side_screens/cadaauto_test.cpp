@@ -426,6 +426,22 @@ TEST_P(CadaAutoTest, BranchGroupNamesItsBranches) {
   });
 }
 
+TEST_P(CadaAutoTest, ABranchModuleWorksOnItsOwnBranchOnly) {
+  session().ModuFili = true;
+  session().FiliProc = "0003";
+  Tela([&](TfrmCadaAutoServico& f) {
+    for (TControl* c : std::vector<TControl*>{f.medAgrupFili, f.btpPesqAgrupFili, f.rbtTodasFili, f.rbtListaFili, f.btnFilial})
+      EXPECT_FALSE(c->Enabled()) << c->Name();
+    EXPECT_TRUE(f.rbtListaFili->Checked());
+    EXPECT_TRUE(f.rbtTodosServ->Focused());
+    Digita(*f.depDataDe, "01/01/2027");
+    Digita(*f.depDataAte, "31/01/2027");
+    Carrega(f);
+    EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0003/00010 01/2027 N", "0003/00011 01/2027 N", "0003/00091 01/2027 N"}));
+    Ok(UserActions::Click(*f.sbtSair), "fechar");
+  });
+}
+
 CADSERV_SCREEN_SUITE(CadaAutoTest);
 
 }  // namespace cad::test
