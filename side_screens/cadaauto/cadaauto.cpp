@@ -797,17 +797,22 @@ void TfrmCadaAutoServico::FormCloseQuery(TComponent&, bool& canClose) {
     canClose = false;
     return;
   }
+  // A failure is shown and the screen still closes: the server removes a working list abandoned
+  // for a day, and a modal screen that cannot close while the server is out of reach would hold
+  // the whole application.
   try {
     ShowAviGuard avi(this, kAvi, Msg("Del_Reg_temp"));
     Variant r = Consiste::CheckResultServ(netCadastroServ.Call("DeletaLista", {IdLista}));
     if (r.isString() && !r.asString().empty()) {
       avi.Hide();
-      Consiste::MensErro(r.asString());
+      Consiste::MensErro(r.asString(), false);
     }
-  } catch (...) {
-    canClose = false;
-    throw;
+  } catch (const EAbort&) {
+    // Already shown by the result check.
+  } catch (const std::exception& e) {
+    Consiste::MensErro(e.what(), false);
   }
+  IdLista.clear();
 }
 
 void TfrmCadaAutoServico::FormClose(TComponent& sender, TCloseAction& action) {

@@ -14,6 +14,8 @@
 //    costs); an alter run that cannot scale a month writes nothing.
 //  - A month's dish-type costs keep adding up to its new cost (each rounded to 5 decimals, the
 //    remainder on the largest one).
+//  - Closing removes the working list; when that fails the failure is shown and the screen closes
+//    all the same (the server removes an abandoned list after a day).
 #pragma once
 
 #include <string>

@@ -442,6 +442,21 @@ TEST_P(CadaAutoTest, ABranchModuleWorksOnItsOwnBranchOnly) {
   });
 }
 
+TEST_P(CadaAutoTest, ClosesEvenWhenTheWorkingListCannotBeRemoved) {
+  Tela([&](TfrmCadaAutoServico& f) {
+    Digita(*f.depDataDe, "01/01/2027");
+    Digita(*f.depDataAte, "31/01/2027");
+    Carrega(f);
+    Exec("UPDATE OPERADOR SET IDATIVO = 'N' WHERE CDOPERADOR = 'ADMIN'");
+    ClearLogs();
+    Ok(UserActions::Click(*f.sbtSair), "fechar");
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(CallsOf("DeletaLista").size(), 1u);
+  });
+  EXPECT_EQ(FindScreen("TfrmCadaAutoServico"), nullptr);
+  EXPECT_EQ(Listas(), 9) << "left for the server's sweep";
+}
+
 CADSERV_SCREEN_SUITE(CadaAutoTest);
 
 }  // namespace cad::test
