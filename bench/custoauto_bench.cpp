@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "appserver/dispatcher.h"
+#include "appserver/registry.h"
 #include "appserver/schema.h"
 #include "platform/core/datetime.h"
 #include "platform/core/packet.h"
@@ -195,6 +196,24 @@ void BM_RawInsert_SQLite(benchmark::State& state) {
 
 void BM_InsereCustoPadrao_SQLite(benchmark::State& state) { insere(state, sqliteFixture()); }
 
+// The method alone on a leased connection (no request decoding, no reply), in its transaction.
+void BM_InsereCustoPadrao_SQLite_MethodOnly(benchmark::State& state) {
+  Fixture* f = sqliteFixture();
+  cad::net::Request req = cad::net::decodeRequest(f->request, cad::net::requestLimits());
+  const cad::appserver::Method* m = cad::appserver::defaultRegistry().find("Ger04100.rdmCadastroServ", "InsereCustoPadrao");
+  for (auto _ : state) {
+    state.PauseTiming();
+    f->limpa();
+    cad::VariantArray args = req.args;
+    state.ResumeTiming();
+    auto db = f->pool->acquire();
+    cad::appserver::CallContext ctx{*db, "ADMIN"};
+    cad::db::Transaction tx(*db);
+    benchmark::DoNotOptimize(m->fn(ctx, args));
+    tx.commit();
+  }
+}
+
 void BM_RawInsert_PostgreSQL(benchmark::State& state) {
   Fixture* f = pgFixture();
   if (!f) {
@@ -229,5 +248,6 @@ void BM_InsereCustoPadrao_PostgreSQL(benchmark::State& state) { insere(state, pg
 
 BENCHMARK(BM_RawInsert_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_InsereCustoPadrao_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_InsereCustoPadrao_SQLite_MethodOnly)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RawInsert_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_InsereCustoPadrao_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -356,47 +356,48 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
       fMes = delta.fieldIndex("DTREFCUSPADR"), fValor = delta.fieldIndex("VRCUSTPADR");
   if (fFilial < 0 || fServico < 0 || fMes < 0 || fValor < 0)
     throw Exception("InsereCustoPadrao espera CDFILIAL, CDSERVFILI, DTREFCUSPADR e VRCUSTPADR.");
+  // Each row is checked and written into one JSON text of [branch, service, month, value] arrays,
+  // bound as the statement's one parameter: the database reads the whole run itself (a statement
+  // per row or per block of rows costs several times more). A stored month is left alone.
+  std::string dados, chave;
+  dados.reserve(delta.rows.size() * 40);
+  dados += '[';
   for (size_t r = 0; r < delta.rows.size(); ++r) {
     if (delta.kinds[r] != ChangeKind::Inserted) return checkFail("InsereCustoPadrao só inclui custos.");
     const auto& row = delta.rows[r];
     std::string filial = textOf(row[static_cast<size_t>(fFilial)]), servico = textOf(row[static_cast<size_t>(fServico)]);
     const Variant& mes = row[static_cast<size_t>(fMes)];
-    if (!servicos.count(filial + "\x1f" + servico))
+    const Variant& valor = row[static_cast<size_t>(fValor)];
+    chave.assign(filial).append(1, '\x1f').append(servico);
+    if (!servicos.count(chave))
       return checkFail("O serviço " + servico + " da filial " + filial +
                        " não faz parte dos registros carregados. Carregue os registros novamente.");
-    if (std::string recusa = custoMesRefusal(mes, row[static_cast<size_t>(fValor)]); !recusa.empty())
+    if (std::string recusa = custoMesRefusal(mes, valor); !recusa.empty())
       return checkFail("Filial " + filial + ", serviço " + servico + ": " + recusa);
-    if (mes.asDateTime() < inicio || fim < mes.asDateTime())
-      return checkFail("Filial " + filial + ", serviço " + servico + ": o mês " + textoMes(mes.asDateTime()) +
+    DateTime dia = mes.asDateTime();
+    if (dia < inicio || fim < dia)
+      return checkFail("Filial " + filial + ", serviço " + servico + ": o mês " + textoMes(dia) +
                        " está fora do período informado.");
-  }
-
-  // One statement for the whole run: the rows go bound as one JSON text that the database reads
-  // itself (a statement per row or per block costs several times more). A stored month is left
-  // alone.
-  std::string dados;
-  dados.reserve(delta.rows.size() * 64);
-  dados += '[';
-  for (size_t r = 0; r < delta.rows.size(); ++r) {
-    const auto& row = delta.rows[r];
-    char valor[40];
-    auto [fimValor, erro] = std::to_chars(valor, valor + sizeof valor - 1, row[static_cast<size_t>(fValor)].asFloat());
-    *fimValor = '\0';  // the shortest text that reads back the same double, whatever the locale
-    dados += r ? ",{\"f\":" : "{\"f\":";
-    appendJsonText(dados, textOf(row[static_cast<size_t>(fFilial)]));
-    dados += ",\"s\":";
-    appendJsonText(dados, textOf(row[static_cast<size_t>(fServico)]));
-    dados += ",\"m\":\"" + row[static_cast<size_t>(fMes)].asDateTime().dateOnly().iso() + "\",\"v\":" + valor + "}";
+    char texto[64];
+    int n = std::snprintf(texto, 32, ",\"%04d-%02d-01\",", dia.year(), dia.month());
+    // The shortest text that reads back the same double, whatever the locale.
+    char* fimValor = std::to_chars(texto + n, texto + sizeof texto - 2, valor.asFloat()).ptr;
+    *fimValor++ = ']';
+    dados += r ? ",[" : "[";
+    appendJsonText(dados, filial);
+    dados += ',';
+    appendJsonText(dados, servico);
+    dados.append(texto, fimValor);
   }
   dados += ']';
   const char* sql =
       ctx.db.dialect() == "postgresql"
           ? "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
-            " SELECT X.F, X.S, CAST(X.M AS DATE), X.V FROM json_to_recordset(CAST(:DADOS AS JSON))"
-            " AS X(F TEXT, S TEXT, M TEXT, V FLOAT8)"
+            " SELECT E ->> 0, E ->> 1, CAST(E ->> 2 AS DATE), CAST(E ->> 3 AS FLOAT8)"
+            " FROM json_array_elements(CAST(:DADOS AS JSON)) AS E"
             " ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING"
           : "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
-            " SELECT value ->> '$.f', value ->> '$.s', value ->> '$.m', value ->> '$.v' FROM json_each(:DADOS)"
+            " SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM json_each(:DADOS)"
             " WHERE TRUE ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING";
   int64_t inseridos = ctx.db.exec(sql, {{"DADOS", Variant(std::move(dados))}});
   return checkOk(Variant(static_cast<long long>(inseridos)));
