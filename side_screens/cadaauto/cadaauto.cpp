@@ -154,7 +154,9 @@ void TfrmCadaAutoServico::FormCreate(TComponent& sender) {
 void TfrmCadaAutoServico::FormActivate(TComponent&) {
   netCadastroServ.Open();
   DataServidor = Consiste::CheckResultServ(netCadastroServ.Call("GetDataServ", {})).asDateTime();
-  if (Corvane::ModuFili()) {
+  // A branch module works on its own branch; set once, so a later activation (the window coming
+  // back to the front) neither drops the loaded rows nor moves the focus.
+  if (Corvane::ModuFili() && !rbtListaFili->Checked()) {
     for (TControl* c : {static_cast<TControl*>(lblAgrupFili), static_cast<TControl*>(medAgrupFili),
                         static_cast<TControl*>(btpPesqAgrupFili)})
       c->SetEnabled(false);
