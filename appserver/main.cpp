@@ -29,6 +29,7 @@
 
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
+#include "appserver/methods/custoauto.h"
 #include "appserver/schema.h"
 #include "platform/core/errors.h"
 #include "platform/db/database.h"
@@ -172,6 +173,14 @@ int main(int argc, char** argv) {
                                                 : "o banco já tem dados; demonstração não carregada");
       if (!init && !demo && !hasSchema(*db))
         spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", dbUrl);
+      // Working lists of the automatic standard-cost maintenance abandoned for a day go at start.
+      if (hasSchema(*db)) {
+        try {
+          cad::appserver::removeListasCustoAbandonadas(*db, cad::DateTime::today());
+        } catch (const std::exception& e) {
+          spdlog::warn("listas de trabalho abandonadas não removidas: {}", e.what());
+        }
+      }
     }
 
     bool generated = token.empty();

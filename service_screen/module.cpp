@@ -13,6 +13,7 @@
 #include "service_screen/cadastroserv.h"
 #include "side_screens/transfembal/transfembal.h"
 #include "side_screens/listserv/listserv.h"
+#include "side_screens/cadaauto/cadaauto.h"
 
 namespace cad {
 
@@ -95,6 +96,7 @@ const CadServEntry kEntries[] = {
     {"CriaImpRest", cad::EntradaCriaImpRest},
     {"CriaExpRest", cad::EntradaCriaExpRest},
     {"CriaListServ", cad::EntradaListServ},
+    {"CriaCAutoCPadrao", cad::CriaCAutoCPadrao},
     {nullptr, nullptr},
 };
 

@@ -20,6 +20,7 @@ void registerAllMethods(Registry& r) {
   registerPackagingTransferMethods(r);
   registerBranchServiceListMethods(r);
   registerReportMethods(r);
+  registerAutoCostMethods(r);
 }
 
 }  // namespace cad::appserver

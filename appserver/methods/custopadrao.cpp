@@ -13,6 +13,7 @@
 
 #include "appserver/changeset.h"
 #include "appserver/helpers.h"
+#include "appserver/methods/custopadrao.h"
 #include "appserver/methods/methods.h"
 #include "appserver/registry.h"
 #include "platform/core/errors.h"
@@ -87,48 +88,12 @@ Variant getCustPadrAux(CallContext& ctx, VariantArray& args) {
       {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}}, {dateField("DTREFCUSPADR")}));
 }
 
-// The first day of the month after `d`.
-DateTime proximoMes(DateTime d) {
-  int y, m, dd;
-  d.decode(y, m, dd);
-  return m == 12 ? DateTime::fromDate(y + 1, 1, 1) : DateTime::fromDate(y, m + 1, 1);
-}
-
-// Whether menus are planned for the service in the month that starts at `mes`.
-bool existeCardapio(db::Database& db, const std::string& filial, const std::string& servico, DateTime mes) {
-  return !db.query("SELECT 1 FROM CARDADIA WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
-                   " AND DTCARDADIA >= :INICIO AND DTCARDADIA < :FIM LIMIT 1",
-                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"INICIO", Variant(mes)},
-                    {"FIM", Variant(proximoMes(mes))}})
-              .rows.empty();
-}
-
-// The first day of the month of `d`.
-DateTime primeiroDia(DateTime d) {
-  int y, m, dd;
-  d.decode(y, m, dd);
-  return DateTime::fromDate(y, m, 1);
-}
-
 // GetCardadia(CDFILIAL, CDSERVFILI, month): "EXISTE_CARD" when menus are planned (CARDADIA) for the
 // service on any day of the month of the date given, "" when none is.
 Variant getCardadia(CallContext& ctx, VariantArray& args) {
   DateTime mes = args[2].asDateTime();
   if (mes.serial == 0) return Variant("Mês não informado.");
   return Variant(existeCardapio(ctx.db, textOf(args[0]), textOf(args[1]), primeiroDia(mes)) ? "EXISTE_CARD" : "");
-}
-
-// "" when the operator may maintain standard costs: nobody holds the authorization 'ACPS', or the
-// operator belongs to its first holder (lowest NRAUTGRUPOP), the group the screen compares.
-std::string autorizacaoRefusal(db::Database& db, const std::string& operador) {
-  db::ResultSet grupo =
-      db.query("SELECT CDGRUPOPER FROM AUTGRUPOPER WHERE IDAUTGRUPOP = 'ACPS' ORDER BY NRAUTGRUPOP LIMIT 1");
-  if (grupo.rows.empty()) return {};
-  if (!db.query("SELECT 1 FROM OPERGRUP WHERE UPPER(CDGRUPOPER) = UPPER(:CDGRUPOPER) AND CDOPERADOR = :CDOPERADOR",
-                {{"CDGRUPOPER", grupo.rows[0][0]}, {"CDOPERADOR", operador}})
-           .rows.empty())
-    return {};
-  return "O operador " + operador + " não pertence ao grupo autorizado a manter custos padrão.";
 }
 
 // The checks every cost change set passes first: a change set, an authorised operator, access to
@@ -156,15 +121,9 @@ std::string mesRefusal(db::Database& db, const Packet& delta, size_t r) {
   }
   std::string filial = chave(delta, r, "CDFILIAL"), servico = chave(delta, r, "CDSERVFILI");
   if (servico.empty()) return "Serviço não informado.";
-  Variant mes = newValue(delta, r, "DTREFCUSPADR");
-  if (!mes.isDateTime() || mes.asDateTime().serial == 0) return "Mês deve ser informado.";
-  if (mes.asDateTime().serial != primeiroDia(mes.asDateTime()).serial)
-    return "O mês de referência deve ser o primeiro dia do mês.";
-  Variant valor = newValue(delta, r, "VRCUSTPADR");
-  if (valor.isNull()) return "Valor deve ser informado.";
-  if (!valor.isNumber() || !std::isfinite(valor.asFloat()) || valor.asFloat() > kMaxValor)
-    return "Valor de custo padrão inválido.";
-  if (valor.asFloat() <= 0) return "Valor informado deve ser maior que zero.";
+  if (std::string refusal = custoMesRefusal(newValue(delta, r, "DTREFCUSPADR"), newValue(delta, r, "VRCUSTPADR"));
+      !refusal.empty())
+    return refusal;
   if (db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
                {{"CDFILIAL", filial}, {"CDSERVFILI", servico}})
           .rows.empty())
@@ -260,6 +219,55 @@ Variant updCustPadrTp(CallContext& ctx, VariantArray& args) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- rules shared with custoauto.cpp
+
+// The first day of the month of `d`.
+DateTime primeiroDia(DateTime d) {
+  int y, m, dd;
+  d.decode(y, m, dd);
+  return DateTime::fromDate(y, m, 1);
+}
+
+// The first day of the month after `d`.
+DateTime proximoMes(DateTime d) {
+  int y, m, dd;
+  d.decode(y, m, dd);
+  return m == 12 ? DateTime::fromDate(y + 1, 1, 1) : DateTime::fromDate(y, m + 1, 1);
+}
+
+// Whether menus are planned for the service in the month that starts at `mes`.
+bool existeCardapio(db::Database& db, const std::string& filial, const std::string& servico, DateTime mes) {
+  return !db.query("SELECT 1 FROM CARDADIA WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
+                   " AND DTCARDADIA >= :INICIO AND DTCARDADIA < :FIM LIMIT 1",
+                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"INICIO", Variant(mes)},
+                    {"FIM", Variant(proximoMes(mes))}})
+              .rows.empty();
+}
+
+// "" when the operator may maintain standard costs: nobody holds the authorization 'ACPS', or the
+// operator belongs to its first holder (lowest NRAUTGRUPOP), the group the screen compares.
+std::string autorizacaoRefusal(db::Database& db, const std::string& operador) {
+  db::ResultSet grupo =
+      db.query("SELECT CDGRUPOPER FROM AUTGRUPOPER WHERE IDAUTGRUPOP = 'ACPS' ORDER BY NRAUTGRUPOP LIMIT 1");
+  if (grupo.rows.empty()) return {};
+  if (!db.query("SELECT 1 FROM OPERGRUP WHERE UPPER(CDGRUPOPER) = UPPER(:CDGRUPOPER) AND CDOPERADOR = :CDOPERADOR",
+                {{"CDGRUPOPER", grupo.rows[0][0]}, {"CDOPERADOR", operador}})
+           .rows.empty())
+    return {};
+  return "O operador " + operador + " não pertence ao grupo autorizado a manter custos padrão.";
+}
+
+std::string custoMesRefusal(const Variant& mes, const Variant& valor) {
+  if (!mes.isDateTime() || mes.asDateTime().serial == 0) return "Mês deve ser informado.";
+  if (mes.asDateTime().serial != primeiroDia(mes.asDateTime()).serial)
+    return "O mês de referência deve ser o primeiro dia do mês.";
+  if (valor.isNull()) return "Valor deve ser informado.";
+  if (!valor.isNumber() || !std::isfinite(valor.asFloat()) || valor.asFloat() > kMaxValor)
+    return "Valor de custo padrão inválido.";
+  if (valor.asFloat() <= 0) return "Valor informado deve ser maior que zero.";
+  return {};
+}
 
 void registerStandardCostMethods(Registry& r) {
   r.add({kCadastroServ, "GetCustoPadrao", "ss", {0}, false, getCustoPadrao, 0});

@@ -29,5 +29,6 @@ void registerBranchGroupMethods(Registry& r);  // branch groups and their branch
 void registerPackagingTransferMethods(Registry& r);  // packaging configuration import and export
 void registerBranchServiceListMethods(Registry& r);  // branches and services across a group (listing)
 void registerReportMethods(Registry& r);       // report data: the named queries of the reports
+void registerAutoCostMethods(Registry& r);    // automatic standard-cost maintenance over many services
 
 }  // namespace cad::appserver

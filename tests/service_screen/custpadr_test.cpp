@@ -161,7 +161,8 @@ TEST_P(CustPadrTest, MonthsBeforeTheProcessingMonthAreReadOnly) {
   EXPECT_FALSE(f.dbgCustPadrTp->HasOption(goEditing));
   Linha(f, 4);  // 12/2026
   EXPECT_TRUE(f.mnuAlterar->Enabled());
-  EXPECT_FALSE(f.sbtAutomatico->Enabled()) << "no side screen for the automatic maintenance yet";
+  EXPECT_TRUE(f.sbtAutomatico->Enabled()) << "the module has the automatic maintenance";
+  EXPECT_TRUE(f.mnuCadaAuto->Enabled());
 }
 
 TEST_P(CustPadrTest, AnOperatorOutsideTheGroupOnlyReadsAndTheServerRefusesTheWrite) {

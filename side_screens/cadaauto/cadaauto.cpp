@@ -1,0 +1,835 @@
+// TfrmCadaAutoServico: construction, selection, loading the rows, marking, confirm (include,
+// overwrite, alter), delete and closing. The contract is in cadaauto.h.
+#include "side_screens/cadaauto/cadaauto.h"
+
+#include <string_view>
+#include <vector>
+
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
+#include "platform/framework/consiste.h"
+#include "platform/framework/lookups.h"
+#include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
+#include "service_screen/cadastroserv.h"
+#include "service_screen/module.h"
+
+extern const std::string_view kLayout_cadaautoservico;
+
+namespace cad {
+
+namespace {
+
+constexpr const char* kServidor = "GER04100.rdmCadastroServ";
+constexpr const char* kFormatoValor = "#,#####0.00000";
+// Values above this are refused (general value, percentage and a row's new value).
+constexpr double kLimite = 999999999;
+// Kind of the progress display of this screen.
+constexpr int kAvi = 6;
+// A connection that reports "still connected" is closed again at most this many times.
+constexpr int kMaxDesconexoes = 5;
+
+bool EmEdicao(const DataSet& ds) { return ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert; }
+
+std::string Texto(const DataSet& ds, const char* campo) { return ds.FieldByName(campo).AsString(); }
+
+// Round to the five decimals a cost is stored with.
+double Arredonda(double v) { return roundDec(v, 5); }
+
+}  // namespace
+
+TfrmCadaAutoServico::TfrmCadaAutoServico() {
+  using F = TfrmCadaAutoServico;
+  SetName("frmCadaAutoServico");
+  Bind("FormCreate", &F::FormCreate);
+  Bind("FormClose", &F::FormClose);
+  Bind("FormKeyDown", &F::FormKeyDown);
+  Bind("FormActivate", &F::FormActivate);
+  Bind("FormCloseQuery", &F::FormCloseQuery);
+  Bind("sbtConfirmaClick", &F::sbtConfirmaClick);
+  Bind("sbtCancelClick", &F::sbtCancelClick);
+  Bind("sbtExcluirClick", &F::sbtExcluirClick);
+  Bind("sbtSairClick", &F::sbtSairClick);
+  Bind("medAgrupFiliChange", &F::medAgrupFiliChange);
+  Bind("medAgrupFiliExit", &F::medAgrupFiliExit);
+  Bind("btpPesqAgrupFiliBeforePesq", &F::btpPesqAgrupFiliBeforePesq);
+  Bind("btpPesqAgrupFiliAfterPesq", &F::btpPesqAgrupFiliAfterPesq);
+  Bind("rbtTodasFiliClick", &F::rbtTodasFiliClick);
+  Bind("rbtListaFiliClick", &F::rbtListaFiliClick);
+  Bind("rbtListaFiliKeyDown", &F::rbtListaFiliKeyDown);
+  Bind("btnFilialClick", &F::btnFilialClick);
+  Bind("rbtTodosServClick", &F::rbtTodosServClick);
+  Bind("rbtListaServClick", &F::rbtListaServClick);
+  Bind("rbtListaServKeyDown", &F::rbtListaServKeyDown);
+  Bind("btnServClick", &F::btnServClick);
+  Bind("chbServPrinClick", &F::chbServPrinClick);
+  Bind("depDataDeChange", &F::depDataDeChange);
+  Bind("depDataAteChange", &F::depDataAteChange);
+  Bind("depDataDeExit", &F::depDataDeExit);
+  Bind("depDataAteExit", &F::depDataAteExit);
+  Bind("grbDataExit", &F::grbDataExit);
+  Bind("rbtIncluirClick", &F::rbtIncluirClick);
+  Bind("rbtAlterarClick", &F::rbtAlterarClick);
+  Bind("chbSobreporClick", &F::chbSobreporClick);
+  Bind("rbtValorClick", &F::rbtValorClick);
+  Bind("rbtPercentClick", &F::rbtPercentClick);
+  Bind("nedValPerExit", &F::nedValPerExit);
+  Bind("panGridEnter", &F::panGridEnter);
+  Bind("cdsPrincipalBeforeInsert", &F::cdsPrincipalBeforeInsert);
+  Bind("cdsPrincipalBeforePost", &F::cdsPrincipalBeforePost);
+  Bind("dbgCustPadrManuEnter", &F::dbgCustPadrManuEnter);
+  Bind("dbgCustPadrManuExit", &F::dbgCustPadrManuExit);
+  Bind("dbgCustPadrManuColEnter", &F::dbgCustPadrManuColEnter);
+  Bind("dbgCustPadrManuCellClick", &F::dbgCustPadrManuCellClick);
+  Bind("dbgCustPadrManuTitleClick", &F::dbgCustPadrManuTitleClick);
+  Bind("dbgCustPadrManuKeyDown", &F::dbgCustPadrManuKeyDown);
+  Bind("dbgCustPadrManuKeyPress", &F::dbgCustPadrManuKeyPress);
+  Bind("dbgCustPadrManuDrawColumnCell", &F::dbgCustPadrManuDrawColumnCell);
+  LoadLayout(kLayout_cadaautoservico);
+  resolveComponents();
+  netCadastroServ.ServerName = kServidor;
+  netCadastroServ.BeforeConnect = [](TNetConnection& c) {
+    c.Host = Corvane::WebURL();
+    c.Port = Corvane::WebPort();
+  };
+}
+
+void TfrmCadaAutoServico::resolveComponents() {
+  msgPadrao = find<TMessages>("msgPadrao");
+  panSelecao = find<TPanel>("panSelecao");
+  panGrid = find<TPanel>("panGrid");
+  lblAgrupFili = find<TLabel>("lblAgrupFili");
+  lblPercent = find<TLabel>("lblPercent");
+  medAgrupFili = find<TMaskEdit>("medAgrupFili");
+  btpPesqAgrupFili = find<TBtnPesquisa>("btpPesqAgrupFili");
+  edtNmAgrupFili = find<TEdit>("edtNmAgrupFili");
+  grbFilial = find<TGroupBox>("grbFilial");
+  grbServico = find<TGroupBox>("grbServico");
+  grbData = find<TGroupBox>("grbData");
+  grbOperacao = find<TGroupBox>("grbOperacao");
+  grbDestino = find<TGroupBox>("grbDestino");
+  rbtTodasFili = find<TRadioButton>("rbtTodasFili");
+  rbtListaFili = find<TRadioButton>("rbtListaFili");
+  rbtTodosServ = find<TRadioButton>("rbtTodosServ");
+  rbtListaServ = find<TRadioButton>("rbtListaServ");
+  btnFilial = find<TButtonFlat>("btnFilial");
+  btnServ = find<TButtonFlat>("btnServ");
+  sbtExcluir = find<TButtonFlat>("sbtExcluir");
+  sbtSair = find<TButtonFlat>("sbtSair");
+  chbServPrin = find<TCheckBox>("chbServPrin");
+  chbSobrepor = find<TCheckBox>("chbSobrepor");
+  depDataDe = find<TDateEditPlus>("depDataDe");
+  depDataAte = find<TDateEditPlus>("depDataAte");
+  rbtIncluir = find<TRadioButton>("rbtIncluir");
+  rbtAlterar = find<TRadioButton>("rbtAlterar");
+  rbtValor = find<TRadioButton>("rbtValor");
+  rbtPercent = find<TRadioButton>("rbtPercent");
+  nedValPer = find<TNumberEdit>("nedValPer");
+  dbgCustPadrManu = find<TDBGrid>("dbgCustPadrManu");
+  imgCheck = find<TImage>("imgCheck");
+  imgUnCheck = find<TImage>("imgUnCheck");
+  cdsPrincipal = find<ClientDataSet>("cdsPrincipal");
+  cdsPrincipalAux = find<ClientDataSet>("cdsPrincipalAux");
+  cdsCustPadr = find<ClientDataSet>("cdsCustPadr");
+  cdsCustPadrTp = find<ClientDataSet>("cdsCustPadrTp");
+  cdsGrupFili = find<ClientDataSet>("cdsGrupFili");
+  cdsFiliPorGrup = find<ClientDataSet>("cdsFiliPorGrup");
+  cdsServico = find<ClientDataSet>("cdsServico");
+  dtsPrincipal = find<DataSource>("dtsPrincipal");
+  dtsGrupFili = find<DataSource>("dtsGrupFili");
+  dtsFiliPorGrup = find<DataSource>("dtsFiliPorGrup");
+  dtsServico = find<DataSource>("dtsServico");
+  dtsPesqFili = find<DataSource>("dtsPesqFili");
+  qryPesqFili = find<TADOIBQuery>("qryPesqFili");
+}
+
+// ---------------------------------------------------------------- creation and activation
+
+void TfrmCadaAutoServico::FormCreate(TComponent& sender) {
+  TfrmRotiGeral::FormCreate(sender);
+  PerguntaExclusao = true;
+}
+
+void TfrmCadaAutoServico::FormActivate(TComponent&) {
+  netCadastroServ.Open();
+  DataServidor = Consiste::CheckResultServ(netCadastroServ.Call("GetDataServ", {})).asDateTime();
+  // A branch module works on its own branch; set once, so a later activation (the window coming
+  // back to the front) neither drops the loaded rows nor moves the focus.
+  if (Corvane::ModuFili() && !rbtListaFili->Checked()) {
+    for (TControl* c : {static_cast<TControl*>(lblAgrupFili), static_cast<TControl*>(medAgrupFili),
+                        static_cast<TControl*>(btpPesqAgrupFili)})
+      c->SetEnabled(false);
+    rbtListaFili->SetChecked(true);
+    for (TControl* c : {static_cast<TControl*>(rbtTodasFili), static_cast<TControl*>(rbtListaFili),
+                        static_cast<TControl*>(btnFilial)})
+      c->SetEnabled(false);
+    SelecaoFiliais = Pesqlista::SelectionText({Corvane::FiliProc()});
+    FocusControl(rbtTodosServ);
+  }
+}
+
+// ---------------------------------------------------------------- selection
+
+void TfrmCadaAutoServico::Reseta() {
+  cdsPrincipal->Close();
+  cdsCustPadrTp->Close();
+  sbtConfirma->SetEnabled(false);
+  sbtCancel->SetEnabled(false);
+  sbtExcluir->SetEnabled(false);
+}
+
+void TfrmCadaAutoServico::medAgrupFiliChange(TComponent&) {
+  SelecaoFiliais.clear();
+  SelecaoServicos.clear();
+  edtNmAgrupFili->SetText("");
+  if (!Corvane::ModuFili()) rbtTodasFili->SetChecked(true);
+  rbtTodosServ->SetChecked(true);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::medAgrupFiliExit(TComponent&) {
+  std::string codigo = Consiste::AllTrim(medAgrupFili->Text());
+  if (codigo.empty()) return;
+  codigo = Consiste::Ajusta(codigo, 10);
+  if (medAgrupFili->Text() != codigo) medAgrupFili->SetText(codigo);
+  if (!cdsGrupFili->Active()) {
+    ShowAviGuard avi(this, kAvi, Msg("Get_Agrup"));
+    cdsGrupFili->SetData(Consiste::CheckResultServ(netCadastroServ.Call("getAgrupFili", {})).packetPtr());
+  }
+  if (!cdsGrupFili->Locate("CDGRUPFILI", Variant(codigo))) {
+    FocusControl(medAgrupFili);
+    Consiste::MensErro(Msg("GRUP_NCAD"));
+  }
+  edtNmAgrupFili->SetText(Texto(*cdsGrupFili, "NMGRUPFILI"));
+}
+
+void TfrmCadaAutoServico::btpPesqAgrupFiliBeforePesq(TComponent&) {
+  if (!cdsGrupFili->Active()) {
+    ShowAviGuard avi(this, kAvi, Msg("Get_Agrup"));
+    cdsGrupFili->SetData(Consiste::CheckResultServ(netCadastroServ.Call("GetAgrupFili", {})).packetPtr());
+  } else {
+    cdsGrupFili->First();
+  }
+}
+
+void TfrmCadaAutoServico::btpPesqAgrupFiliAfterPesq(TComponent&) {
+  std::string nome = Texto(*cdsGrupFili, "NMGRUPFILI");
+  medAgrupFili->SetText(Texto(*cdsGrupFili, "CDGRUPFILI"));
+  edtNmAgrupFili->SetText(nome);
+}
+
+void TfrmCadaAutoServico::rbtTodasFiliClick(TComponent&) {
+  if (!rbtTodasFili->Checked()) return;
+  btnFilial->SetEnabled(false);
+  SelecaoFiliais.clear();
+  rbtTodosServ->SetChecked(true);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::rbtListaFiliClick(TComponent&) {
+  if (!rbtListaFili->Checked()) return;
+  if (!Corvane::ModuFili()) btnFilial->SetEnabled(true);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::rbtListaFiliKeyDown(TComponent&, int& key, ShiftState) {
+  if ((key != VK_F6 && key != VK_F9) || !rbtListaFili->Checked() || !btnFilial->Enabled()) return;
+  Pesquisa::KeyPressed = key;
+  AbreListaFiliais();
+}
+
+void TfrmCadaAutoServico::btnFilialClick(TComponent&) { AbreListaFiliais(); }
+
+// The branch list (the flat button takes no focus, so the focus stays where it was).
+void TfrmCadaAutoServico::AbreListaFiliais() {
+  Reseta();
+  std::string grupo = Consiste::AllTrim(medAgrupFili->Text());
+  std::string titulo = Msg("FILIAL") + "|" + Msg("Inf_filial");
+  std::string antes = SelecaoFiliais;
+  if (grupo.empty()) {
+    {
+      ShowAviGuard avi(this, kAvi, Msg("Get_Fili"));
+      qryPesqFili->Close();
+      qryPesqFili->ParamByName("P_CDOPERADOR") = Variant(Corvane::Operador());
+      qryPesqFili->Open();
+    }
+    Pesqlista::PesquisaLista(*qryPesqFili, "CDFILIAL", titulo, SelecaoFiliais);
+  } else {
+    {
+      ShowAviGuard avi(this, kAvi, Msg("Get_Fili"));
+      cdsFiliPorGrup->SetData(Consiste::CheckResultServ(
+          netCadastroServ.Call("GetFiliPorGrupOper", {grupo, Corvane::Operador()})).packetPtr());
+    }
+    Pesqlista::PesquisaLista(*cdsFiliPorGrup, "CDFILIAL", titulo, SelecaoFiliais);
+  }
+  if (SelecaoFiliais != antes) SelecaoServicos.clear();
+}
+
+void TfrmCadaAutoServico::rbtTodosServClick(TComponent&) {
+  if (!rbtTodosServ->Checked()) return;
+  btnServ->SetEnabled(false);
+  SelecaoServicos.clear();
+  Reseta();
+}
+
+void TfrmCadaAutoServico::rbtListaServClick(TComponent&) {
+  if (!rbtListaServ->Checked()) return;
+  btnServ->SetEnabled(true);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::rbtListaServKeyDown(TComponent&, int& key, ShiftState) {
+  if ((key != VK_F6 && key != VK_F9) || !rbtListaServ->Checked()) return;
+  Pesquisa::KeyPressed = key;
+  AbreListaServicos();
+}
+
+void TfrmCadaAutoServico::btnServClick(TComponent&) { AbreListaServicos(); }
+
+void TfrmCadaAutoServico::ChecaBranchLista() {
+  if (rbtListaFili->Checked() && SelecaoFiliais.empty()) {
+    FocusControl(rbtListaFili);
+    Consiste::MensErro(Msg("Inf_Filial"));
+  }
+}
+
+void TfrmCadaAutoServico::AbreListaServicos() {
+  Reseta();
+  ChecaBranchLista();
+  std::string grupo = Consiste::AllTrim(medAgrupFili->Text());
+  {
+    ShowAviGuard avi(this, kAvi, Msg("Get_Serv"));
+    Variant r = Corvane::ModuFili()
+                    ? netCadastroServ.Call("GetServPorGrupOper", {" ", "T", SelecaoFiliais, " ", Corvane::Operador(),
+                                                                  SomentePrincipais()})
+                    : netCadastroServ.Call("GetServPorGrupOper",
+                                           {grupo, grupo.empty() ? "T" : "", SelecaoFiliais,
+                                            rbtTodasFili->Checked() ? "T" : "", Corvane::Operador(), SomentePrincipais()});
+    cdsServico->SetData(Consiste::CheckResultServ(r).packetPtr());
+  }
+  Pesqlista::PesquisaListaMsg(*cdsServico, "L_FILISERV", Msg("SERVICO") + "|" + Msg("Ncad_Servico"), SelecaoServicos);
+}
+
+void TfrmCadaAutoServico::chbServPrinClick(TComponent&) {
+  rbtTodosServ->SetChecked(true);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::rbtIncluirClick(TComponent&) {
+  if (!rbtIncluir->Checked()) return;
+  chbSobrepor->SetEnabled(true);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::rbtAlterarClick(TComponent&) {
+  if (!rbtAlterar->Checked()) return;
+  chbSobrepor->SetChecked(false);
+  chbSobrepor->SetEnabled(false);
+  Reseta();
+}
+
+void TfrmCadaAutoServico::chbSobreporClick(TComponent&) { Reseta(); }
+
+void TfrmCadaAutoServico::rbtValorClick(TComponent&) { lblPercent->SetEnabled(false); }
+
+void TfrmCadaAutoServico::rbtPercentClick(TComponent&) { lblPercent->SetEnabled(rbtPercent->Checked()); }
+
+std::string TfrmCadaAutoServico::Modo() const {
+  if (rbtAlterar->Checked()) return "A";
+  return chbSobrepor->Checked() ? "S" : "I";
+}
+
+std::string TfrmCadaAutoServico::SomentePrincipais() const { return chbServPrin->Checked() ? "S" : "N"; }
+
+// ---------------------------------------------------------------- period and limits
+
+void TfrmCadaAutoServico::depDataDeChange(TComponent&) { Reseta(); }
+
+void TfrmCadaAutoServico::depDataAteChange(TComponent&) { Reseta(); }
+
+// The start month may not lie before the server's month (the current month is accepted).
+void TfrmCadaAutoServico::VerificaInicio() {
+  depDataDe->CheckValidDate();
+  DateTime de = depDataDe->Date();
+  if (de.serial != 0 && Consiste::PriDiaMes(de) < Consiste::PriDiaMes(DataServidor)) {
+    FocusControl(depDataDe);
+    Consiste::MensErro(Msg("Data_Maior_Ser"));
+  }
+}
+
+// The end month may not lie before the start month (equal months are accepted).
+void TfrmCadaAutoServico::VerificaFim() {
+  DateTime de = depDataDe->Date(), ate = depDataAte->Date();
+  if (de.serial != 0 && ate.serial != 0 && Consiste::PriDiaMes(ate) < Consiste::PriDiaMes(de)) {
+    FocusControl(depDataAte);
+    Consiste::MensErro(Msg("Date_Fin_maior"));
+  }
+}
+
+void TfrmCadaAutoServico::depDataDeExit(TComponent&) { VerificaInicio(); }
+
+void TfrmCadaAutoServico::depDataAteExit(TComponent&) { depDataAte->CheckValidDate(); }
+
+void TfrmCadaAutoServico::grbDataExit(TComponent&) { VerificaFim(); }
+
+std::string TfrmCadaAutoServico::TextoLimite(const std::string& key) const {
+  const FormatSettings& fs = formatSettings();
+  std::string t = " 999";
+  t += fs.thousandSeparator;
+  t += "999";
+  t += fs.thousandSeparator;
+  t += "999";
+  t += fs.decimalSeparator;
+  t += "99999";
+  return Msg(key) + t;
+}
+
+void TfrmCadaAutoServico::VerificaLimiteGeral() {
+  if (nedValPer->Value() > kLimite) {
+    FocusControl(nedValPer);
+    Consiste::MensErro(TextoLimite(rbtPercent->Checked() ? "Perc_Men" : "NVal_Men"));
+  }
+}
+
+void TfrmCadaAutoServico::VerificaLimiteLinha() {
+  if (!cdsPrincipal->Active()) return;
+  const Field& novo = cdsPrincipal->FieldByName("NOVO_VALOR");
+  if (!novo.IsNull() && novo.AsFloat() > kLimite) {
+    FocusControl(dbgCustPadrManu);
+    dbgCustPadrManu->SetSelectedField(&cdsPrincipal->FieldByName("NOVO_VALOR"));
+    Consiste::MensErro(TextoLimite("Val_Men"));
+  }
+}
+
+void TfrmCadaAutoServico::nedValPerExit(TComponent&) { VerificaLimiteGeral(); }
+
+void TfrmCadaAutoServico::cdsPrincipalBeforeInsert(DataSet&) { Abort(); }
+
+void TfrmCadaAutoServico::cdsPrincipalBeforePost(DataSet&) { VerificaLimiteLinha(); }
+
+// ---------------------------------------------------------------- loading the rows
+
+void TfrmCadaAutoServico::panGridEnter(TComponent&) { CarregaLinhas(); }
+
+void TfrmCadaAutoServico::CarregaLinhas() {
+  if (cdsPrincipal->Active() && !cdsPrincipal->IsEmpty()) return;
+  ChecaBranchLista();
+  if (rbtListaServ->Checked() && SelecaoServicos.empty()) {
+    FocusControl(rbtListaServ);
+    Consiste::MensErro(Msg("Inf_Serv"));
+  }
+  // The period is checked here too: the grid can be entered without leaving the date edits.
+  VerificaInicio();
+  VerificaFim();
+  std::string modo = Modo();
+  {
+    ShowAviGuard avi(this, kAvi, Msg("get_cdsPrincipal"));
+    Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
+        "GetCustPadrManu", {SelecaoServicos, SelecaoFiliais, Consiste::AllTrim(medAgrupFili->Text()),
+                            Corvane::Operador(), modo, SomentePrincipais(), Variant(depDataDe->Date()),
+                            Variant(depDataAte->Date()), IdLista}));
+    if (r.isString()) {
+      avi.Hide();
+      Consiste::MensErro(r.asString());
+    }
+    const VariantArray& partes = r.asArray();
+    cdsPrincipal->SetData(partes.at(0).packetPtr());
+    IdLista = partes.at(1).asString();
+    if (modo == "A") cdsCustPadrTp->SetData(partes.at(2).packetPtr());
+  }
+  bool incluir = modo != "A";
+  sbtConfirma->SetEnabled(incluir);
+  sbtCancel->SetEnabled(!incluir);
+  sbtExcluir->SetEnabled(!incluir);
+}
+
+// ---------------------------------------------------------------- marking rows
+
+bool TfrmCadaAutoServico::Marcada(DataSet& ds) const { return Texto(ds, "IDMARCADO") == "S"; }
+
+// Editing only in the new-value column.
+void TfrmCadaAutoServico::EdicaoNaColuna() {
+  TColumn* coluna = dbgCustPadrManu->SelectedColumn();
+  dbgCustPadrManu->SetOption(goEditing, coluna && coluna->FieldName == "NOVO_VALOR");
+}
+
+void TfrmCadaAutoServico::dbgCustPadrManuEnter(TComponent&) { EdicaoNaColuna(); }
+
+void TfrmCadaAutoServico::dbgCustPadrManuColEnter(TComponent&) { EdicaoNaColuna(); }
+
+void TfrmCadaAutoServico::dbgCustPadrManuExit(TComponent&) {
+  if (cdsPrincipal->Active() && EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  VerificaLimiteLinha();
+}
+
+// Toggles the current row's mark; unmarking clears its new value. Posted at once.
+void TfrmCadaAutoServico::MarcaLinha() {
+  if (!cdsPrincipal->Active() || cdsPrincipal->IsEmpty()) return;
+  bool marcada = Marcada(*cdsPrincipal);
+  if (!EmEdicao(*cdsPrincipal)) cdsPrincipal->Edit();
+  cdsPrincipal->FieldByName("IDMARCADO").SetAsString(marcada ? "N" : "S");
+  if (marcada) cdsPrincipal->FieldByName("NOVO_VALOR").Clear();
+  cdsPrincipal->Post();
+}
+
+void TfrmCadaAutoServico::dbgCustPadrManuCellClick(TComponent&, TColumn& column) {
+  if (column.FieldName == "IDMARCADO") MarcaLinha();
+}
+
+// The mark title: when the first row is marked every row is unmarked, else every row is marked.
+void TfrmCadaAutoServico::dbgCustPadrManuTitleClick(TComponent&, TColumn& column) {
+  if (column.FieldName != "IDMARCADO" || !cdsPrincipal->Active() || cdsPrincipal->IsEmpty()) return;
+  if (EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  cdsPrincipal->DisableControls();
+  ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+  cdsPrincipal->First();
+  std::string marca = Marcada(*cdsPrincipal) ? "N" : "S";
+  for (; !cdsPrincipal->Eof(); cdsPrincipal->Next()) {
+    if (Texto(*cdsPrincipal, "IDMARCADO") == marca) continue;
+    cdsPrincipal->Edit();
+    cdsPrincipal->FieldByName("IDMARCADO").SetAsString(marca);
+    cdsPrincipal->Post();
+  }
+  cdsPrincipal->First();
+}
+
+void TfrmCadaAutoServico::dbgCustPadrManuKeyDown(TComponent&, int& key, ShiftState shift) {
+  TColumn* coluna = dbgCustPadrManu->SelectedColumn();
+  if (key == VK_TAB && (shift & ssShift) && coluna && coluna->FieldName == "IDMARCADO" && cdsPrincipal->Active() &&
+      cdsPrincipal->RecNo() <= 1) {
+    key = 0;
+    FocusControl(rbtIncluir->Checked() ? rbtIncluir : rbtAlterar);
+  }
+}
+
+void TfrmCadaAutoServico::dbgCustPadrManuKeyPress(TComponent&, std::string& key) {
+  TColumn* coluna = dbgCustPadrManu->SelectedColumn();
+  if (!coluna || !cdsPrincipal->Active() || cdsPrincipal->IsEmpty()) return;
+  if (coluna->FieldName == "IDMARCADO") {
+    if (key == " ") {
+      key.clear();
+      MarcaLinha();
+    }
+    return;
+  }
+  if (coluna->FieldName != "NOVO_VALOR") return;
+  if (key == "\b" || key == "\t" || key == "\r") return;
+  bool digito = key.size() == 1 && key[0] >= '0' && key[0] <= '9';
+  bool separador = key == "," || key == ".";
+  if (!digito && !separador) {
+    key.clear();
+    return;
+  }
+  if (!EmEdicao(*cdsPrincipal)) cdsPrincipal->Edit();
+  cdsPrincipal->FieldByName("IDMARCADO").SetAsString("S");
+  if (separador) {
+    // One decimal separator, after some digit.
+    std::string texto = dbgCustPadrManu->EditorMode() ? dbgCustPadrManu->EditorText() : std::string();
+    char decimal = formatSettings().decimalSeparator;
+    if (texto.empty() || texto.find(decimal) != std::string::npos)
+      key.clear();
+    else
+      key = std::string(1, decimal);
+  }
+}
+
+void TfrmCadaAutoServico::dbgCustPadrManuDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column,
+                                                         unsigned) {
+  if (column.FieldName != "IDMARCADO" || !cdsPrincipal->Active() || cdsPrincipal->IsEmpty()) return;
+  TCanvas& canvas = dbgCustPadrManu->Canvas();
+  canvas.FillRect(rect);
+  canvas.Draw(rect.Left + 3, rect.Top, Marcada(*cdsPrincipal) ? *imgCheck : *imgUnCheck);
+}
+
+// The base dialog's keys only while rows are loaded.
+void TfrmCadaAutoServico::FormKeyDown(TComponent& sender, int& key, ShiftState shift) {
+  if (cdsPrincipal->Active()) TfrmRotiGeral::FormKeyDown(sender, key, shift);
+}
+
+// ---------------------------------------------------------------- confirm
+
+double TfrmCadaAutoServico::NovoCusto(DataSet& ds, double base) const {
+  const Field& novo = ds.FieldByName("NOVO_VALOR");
+  if (!novo.IsNull() && novo.AsFloat() != 0) return novo.AsFloat();
+  if (rbtValor->Checked()) return nedValPer->Value();
+  double p = nedValPer->Value();
+  return base + (p * base) / 100;
+}
+
+void TfrmCadaAutoServico::sbtCancelClick(TComponent& sender) { sbtConfirmaClick(sender); }
+
+void TfrmCadaAutoServico::sbtConfirmaClick(TComponent&) {
+  if (!cdsPrincipal->Active()) return;
+  if (EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  VerificaLimiteGeral();
+  // The period as it stands now: the date edits may have changed since the load.
+  VerificaInicio();
+  VerificaFim();
+  int linhaAtual = cdsPrincipal->RecNo();
+  bool existeCusto = false;
+  {
+    cdsPrincipal->DisableControls();
+    ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+    cdsPrincipal->First();
+    dbgCustPadrManu->SetSelectedIndex(0);
+    std::string zero = formatFloat(kFormatoValor, 0);
+    bool algumaMarcada = false;
+    for (; !cdsPrincipal->Eof(); cdsPrincipal->Next()) {
+      if (!Marcada(*cdsPrincipal)) continue;
+      algumaMarcada = true;
+      std::string novo = Consiste::GridText(*dbgCustPadrManu, "NOVO_VALOR");
+      auto naLinha = [&](const char* key) {
+        FocusControl(dbgCustPadrManu);
+        dbgCustPadrManu->SetSelectedField(&cdsPrincipal->FieldByName("NOVO_VALOR"));
+        Consiste::MensErro(Msg(key));
+      };
+      auto noValor = [&](const char* key) {
+        cdsPrincipal->SetRecNo(linhaAtual);
+        FocusControl(nedValPer);
+        Consiste::MensErro(Msg(key));
+      };
+      if (novo == zero) naLinha("nvalor_maior_zero");
+      if (Consiste::AllTrim(novo).empty()) {
+        double v = nedValPer->Value();
+        if (rbtValor->Checked()) {
+          if (!(v > 0)) noValor("Val_Inf");
+        } else {
+          if (!(v > -100)) noValor("Perc_maior");
+          if (v == 0) noValor("Perc_Inf");
+          if (!(cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat() > 0)) naLinha("Perc_N_Calc");
+        }
+      }
+      if (Texto(*cdsPrincipal, "EXIST_CUSTO") != "N") existeCusto = true;
+    }
+    if (!algumaMarcada) {
+      cdsPrincipal->SetRecNo(linhaAtual);
+      Consiste::MensErro(Msg("Reg_n_marc"));
+    }
+  }
+  if (rbtIncluir->Checked())
+    ConfirmaInclusao(linhaAtual, existeCusto);
+  else
+    ConfirmaAlteracao();
+}
+
+void TfrmCadaAutoServico::ConfirmaInclusao(int linhaAtual, bool existeCusto) {
+  bool sobrepor = chbSobrepor->Checked();
+  if (sobrepor) {
+    if (msgPadrao->ShowMsg("Exclui_TipoPrat", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) return;
+    PerguntaExclusao = false;
+    ScopeExit volta([this] { PerguntaExclusao = true; });
+    Exclui();
+    existeCusto = false;
+  }
+  if (existeCusto && msgPadrao->ShowMsg("Exist_Cad", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) {
+    FocusControl(dbgCustPadrManu);
+    if (cdsPrincipal->Active()) cdsPrincipal->SetRecNo(linhaAtual);
+    return;
+  }
+  if (!cdsCustPadr->Active())
+    cdsCustPadr->CreateDataSet();
+  else
+    cdsCustPadr->EmptyDataSet();
+  cdsCustPadr->MergeChangeLog();
+  auto insere = [this](DataSet& origem, DateTime mes, double valor) {
+    cdsCustPadr->Append();
+    cdsCustPadr->FieldByName("CDFILIAL").SetAsString(Texto(origem, "CDFILIAL"));
+    cdsCustPadr->FieldByName("CDSERVFILI").SetAsString(Texto(origem, "CDSERVFILI"));
+    cdsCustPadr->FieldByName("DTREFCUSPADR").SetAsDateTime(mes);
+    cdsCustPadr->FieldByName("VRCUSTPADR").SetAsFloat(valor);
+    cdsCustPadr->Post();
+  };
+  if (sobrepor) {
+    for (cdsPrincipalAux->First(); !cdsPrincipalAux->Eof(); cdsPrincipalAux->Next())
+      if (Marcada(*cdsPrincipalAux))
+        insere(*cdsPrincipalAux, cdsPrincipalAux->FieldByName("DTREFCUSPADR").AsDateTime(),
+               NovoCusto(*cdsPrincipalAux, cdsPrincipalAux->FieldByName("VRCUSTPADR").AsFloat()));
+    EdicaoNaColuna();
+  } else {
+    DateTime inicio = Consiste::PriDiaMes(depDataDe->Date()), fim = Consiste::PriDiaMes(depDataAte->Date());
+    cdsPrincipal->DisableControls();
+    ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+    for (cdsPrincipal->First(); !cdsPrincipal->Eof(); cdsPrincipal->Next()) {
+      if (!Marcada(*cdsPrincipal)) continue;
+      double valor = NovoCusto(*cdsPrincipal, cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat());
+      for (DateTime mes = inicio; !(fim < mes); mes = Consiste::SomaMes(mes, 1)) insere(*cdsPrincipal, mes, valor);
+    }
+  }
+  if (cdsCustPadr->ChangeCount() == 0) return;
+  try {
+    ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
+    Consiste::CheckResultServ(netCadastroServ.Call(
+        "InsereCustoPadrao", {IdLista, Variant(depDataDe->Date()), Variant(depDataAte->Date()), Variant(cdsCustPadr->Delta())}));
+    Corvane::AtualizaLocalCache({"CUSTPADR"});
+    cdsCustPadr->MergeChangeLog();
+    cdsPrincipal->Close();
+  } catch (...) {
+    cdsCustPadr->CancelUpdates();
+    throw;
+  }
+  CarregaLinhas();
+}
+
+void TfrmCadaAutoServico::ConfirmaAlteracao() {
+  // Each marked month takes its new cost and its dish-type costs keep their shares of it. A month
+  // whose current cost is 0 has no shares to scale: the run is refused before anything is sent.
+  try {
+    cdsPrincipal->DisableControls();
+    ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+    Field& custo = cdsPrincipal->FieldByName("VRCUSTPADR");
+    custo.ReadOnly = false;
+    ScopeExit somenteLeitura([&custo] { custo.ReadOnly = true; });
+    std::string formato = formatSettings().shortDateFormat;
+    for (cdsPrincipal->First(); !cdsPrincipal->Eof(); cdsPrincipal->Next()) {
+      if (!Marcada(*cdsPrincipal)) continue;
+      std::string filial = Texto(*cdsPrincipal, "CDFILIAL"), servico = Texto(*cdsPrincipal, "CDSERVFILI");
+      DateTime mes = cdsPrincipal->FieldByName("DTREFCUSPADR").AsDateTime();
+      double antigo = custo.AsFloat();
+      double novo = Arredonda(NovoCusto(*cdsPrincipal, antigo));
+      cdsPrincipal->Edit();
+      custo.SetAsFloat(novo);
+      cdsPrincipal->Post();
+      cdsCustPadrTp->SetFilter("CDFILIAL = '" + filial + "' AND CDSERVFILI = '" + servico + "' AND DTREFCUSPADR = '" +
+                               formatDate(mes, formato) + "'");
+      cdsCustPadrTp->SetFiltered(true);
+      ScopeExit semFiltro([this] { cdsCustPadrTp->SetFiltered(false); });
+      if (cdsCustPadrTp->IsEmpty()) continue;
+      if (antigo == 0)
+        Consiste::MensErro(msgPadrao->Msg("Custo_Zero_TipoPrat", {filial, servico, formatDate(mes, "mm/yyyy")}));
+      // Each share rounded to 5 decimals; the remainder goes to the largest, so they add up.
+      Field& tipo = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
+      double soma = 0, maior = -1;
+      int linhaMaior = 0;
+      for (cdsCustPadrTp->First(); !cdsCustPadrTp->Eof(); cdsCustPadrTp->Next()) {
+        double parte = Arredonda(novo * (tipo.AsFloat() * 100 / antigo) / 100);
+        cdsCustPadrTp->Edit();
+        tipo.SetAsFloat(parte);
+        cdsCustPadrTp->Post();
+        soma += parte;
+        if (parte > maior) {
+          maior = parte;
+          linhaMaior = cdsCustPadrTp->RecNo();
+        }
+      }
+      double resto = Arredonda(novo - soma);
+      if (resto != 0) {
+        cdsCustPadrTp->SetRecNo(linhaMaior);
+        cdsCustPadrTp->Edit();
+        tipo.SetAsFloat(Arredonda(tipo.AsFloat() + resto));
+        cdsCustPadrTp->Post();
+      }
+    }
+  } catch (...) {
+    cdsPrincipal->CancelUpdates();
+    if (cdsCustPadrTp->Active()) cdsCustPadrTp->CancelUpdates();
+    throw;
+  }
+  if (cdsPrincipal->ChangeCount() == 0) return;
+  try {
+    ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
+    Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
+    if (cdsCustPadrTp->Active() && cdsCustPadrTp->ChangeCount() > 0)
+      Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}));
+    Corvane::AtualizaLocalCache({"CUSTPADR"});
+    cdsPrincipal->MergeChangeLog();
+    avi.Hide();
+    cdsPrincipal->Close();
+  } catch (...) {
+    // A refused alter discards the month changes and the scaled dish-type costs together.
+    cdsPrincipal->CancelUpdates();
+    if (cdsCustPadrTp->Active()) cdsCustPadrTp->CancelUpdates();
+    throw;
+  }
+  CarregaLinhas();
+}
+
+// ---------------------------------------------------------------- delete
+
+void TfrmCadaAutoServico::sbtExcluirClick(TComponent&) { Exclui(); }
+
+void TfrmCadaAutoServico::Exclui() {
+  if (!cdsPrincipal->Active()) return;
+  if (EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  int linhaAtual = cdsPrincipal->RecNo();
+  if (PerguntaExclusao && msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) return;
+  {
+    cdsPrincipal->DisableControls();
+    ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+    cdsPrincipal->First();
+    dbgCustPadrManu->SetSelectedIndex(0);
+    cdsPrincipalAux->SetData(cdsPrincipal->Data());
+    bool algumaMarcada = false;
+    cdsPrincipal->First();
+    while (!cdsPrincipal->Eof()) {
+      if (Marcada(*cdsPrincipal)) {
+        algumaMarcada = true;
+        cdsPrincipal->Delete();
+      } else {
+        cdsPrincipal->Next();
+      }
+    }
+    if (!algumaMarcada) {
+      cdsPrincipal->SetRecNo(linhaAtual);
+      Consiste::MensErro(Msg("Reg_n_marc"));
+    }
+  }
+  if (cdsPrincipal->ChangeCount() == 0) return;
+  try {
+    ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
+    Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
+    Corvane::AtualizaLocalCache({"CUSTPADR"});
+    cdsPrincipal->MergeChangeLog();
+    avi.Hide();
+    cdsPrincipal->Close();
+  } catch (...) {
+    cdsPrincipal->CancelUpdates();
+    throw;
+  }
+  CarregaLinhas();
+}
+
+// ---------------------------------------------------------------- closing
+
+void TfrmCadaAutoServico::sbtSairClick(TComponent&) { Close(); }
+
+void TfrmCadaAutoServico::FormCloseQuery(TComponent&, bool& canClose) {
+  if (cdsPrincipal->Active() && (EmEdicao(*cdsPrincipal) || cdsPrincipal->ChangeCount() > 0) &&
+      msgPadrao->ShowMsg("Can_upd", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) {
+    canClose = false;
+    return;
+  }
+  // A failure is shown and the screen still closes: the server removes a working list abandoned
+  // for a day, and a modal screen that cannot close while the server is out of reach would hold
+  // the whole application.
+  try {
+    ShowAviGuard avi(this, kAvi, Msg("Del_Reg_temp"));
+    Variant r = Consiste::CheckResultServ(netCadastroServ.Call("DeletaLista", {IdLista}));
+    if (r.isString() && !r.asString().empty()) {
+      avi.Hide();
+      Consiste::MensErro(r.asString(), false);
+    }
+  } catch (const EAbort&) {
+    // Already shown by the result check.
+  } catch (const std::exception& e) {
+    Consiste::MensErro(e.what(), false);
+  }
+  IdLista.clear();
+}
+
+void TfrmCadaAutoServico::FormClose(TComponent& sender, TCloseAction& action) {
+  TfrmRotiGeral::FormClose(sender, action);
+  if (cdsPrincipal->Active() && EmEdicao(*cdsPrincipal)) cdsPrincipal->Cancel();
+  for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
+  // The standard-cost page of the main screen shows the new costs.
+  if (frmCadastroServ) frmCadastroServ->sbtVerificarClick(*frmCadastroServ->sbtVerificar);
+}
+
+}  // namespace cad
+
+// The screen, modal; the module's entry table offers it under this name.
+void cad::CriaCAutoCPadrao(VariantArray&) {
+  TfrmCadaAutoServico& f = Application().CreateForm<TfrmCadaAutoServico>();
+  f.SetWindowState(TWindowState::wsNormal);
+  f.ShowModal();
+}
