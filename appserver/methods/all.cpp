@@ -17,6 +17,8 @@ void registerAllMethods(Registry& r) {
   registerPackagingMethods(r);
   registerDeliveryPointMethods(r);
   registerBranchGroupMethods(r);
+  registerReplicaMethods(r);
+  registerExportMethods(r);
 }
 
 }  // namespace cad::appserver

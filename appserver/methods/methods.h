@@ -26,5 +26,7 @@ void registerStandardCostMethods(Registry& r);  // standard cost per month and d
 void registerPackagingMethods(Registry& r);   // packaging distribution and restrictions
 void registerDeliveryPointMethods(Registry& r);  // clients and delivery points of a corporate service
 void registerBranchGroupMethods(Registry& r);  // branch groups and their branches
+void registerReplicaMethods(Registry& r);      // copy of a service under new codes
+void registerExportMethods(Registry& r);       // diners to other diets and to the menu planning, menu configuration to other services
 
 }  // namespace cad::appserver
