@@ -11,6 +11,8 @@
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
 #include "service_screen/cadastroserv.h"
+#include "side_screens/copia/copiaservico.h"
+#include "side_screens/expcomens/expcomdiet.h"
 
 namespace cad {
 
@@ -88,6 +90,8 @@ void entryIniProc(cad::VariantArray& params) { IniProc(params.empty() ? cad::Var
 const CadServEntry kEntries[] = {
     {"CriaCadServico", entryCriaCadServico},
     {"IniProc", entryIniProc},
+    {"CriaCopiaServico", cad::EntradaCriaCopiaServico},
+    {"CriaExpComDiet", cad::EntradaCriaExpComDiet},
     {nullptr, nullptr},
 };
 
