@@ -347,6 +347,16 @@ int CriaCopiaServico() {
   return tela.ShowModal();
 }
 
+namespace {
+
+// The dialog is also the screen package "GER04107", for screens that open it by its code.
+struct RegistroPacote {
+  RegistroPacote() { RegisterScreenPackage("GER04107", EntradaCriaCopiaServico); }
+  ~RegistroPacote() { RegisterScreenPackage("GER04107", {}); }
+} registroPacote;
+
+}  // namespace
+
 void EntradaCriaCopiaServico(VariantArray& params) {
   int resultado = CriaCopiaServico();
   if (params.empty())

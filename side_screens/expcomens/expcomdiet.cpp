@@ -150,6 +150,16 @@ void CriaExpComDiet(const std::string& filial, const std::string& servico, const
   tela.ShowModal();
 }
 
+namespace {
+
+// The dialog is also the screen package "GER04104", for screens that open it by its code.
+struct RegistroPacote {
+  RegistroPacote() { RegisterScreenPackage("GER04104", EntradaCriaExpComDiet); }
+  ~RegistroPacote() { RegisterScreenPackage("GER04104", {}); }
+} registroPacote;
+
+}  // namespace
+
 void EntradaCriaExpComDiet(VariantArray& params) {
   if (params.size() < 3) throw Exception("CriaExpComDiet espera a filial, o serviço e a dieta de origem.");
   CriaExpComDiet(params[0].asString(), params[1].asString(), params[2].asString());

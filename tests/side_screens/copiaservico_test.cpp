@@ -173,6 +173,10 @@ TEST_P(CopiaServicoTest, CancelReturnsTwoAndTheListIsNotReloaded) {
   ChamaEntrada("CriaCopiaServico", params);
   ASSERT_EQ(params.size(), 1u);
   EXPECT_EQ(params[0].asInt(), 2);
+  // The same dialog by its screen code, as another screen opens it.
+  VariantArray porCodigo{Variant(0)};
+  Corvane::LoadBPL("GER04107", porCodigo);
+  EXPECT_EQ(porCodigo[0].asInt(), 2);
 }
 
 TEST_P(CopiaServicoTest, ARefusedCopyKeepsTheDialogOpenWithItsData) {
