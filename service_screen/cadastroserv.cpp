@@ -41,6 +41,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindCustPadrHandlers();
   BindEmbalagensHandlers();
   BindPontEntrHandlers();
+  BindCopiaExportaHandlers();
   Bind("FormActivate", &TfrmCadastroServ::FormActivate);
   Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
   Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
@@ -154,8 +155,8 @@ void TfrmCadastroServ::resolveComponents() {
   mnuImportExportConf = find<TMenuItem>("mnuImportExportConf");
   pmnExportComens = find<TPopupMenu>("pmnExportComens");
   pmnImportExportConf = find<TPopupMenu>("pmnImportExportConf");
-  pmiExpComCard = find<TMenuItem>("pmiExpComCard");
-  pmiExpComDiet = find<TMenuItem>("pmiExpComDiet");
+  pmnExpComCard = find<TMenuItem>("pmnExpComCard");
+  pmnExpComDiet = find<TMenuItem>("pmnExpComDiet");
   mnuImportRest = find<TMenuItem>("mnuImportRest");
   mnuExportRest = find<TMenuItem>("mnuExportRest");
   mnuImportDist = find<TMenuItem>("mnuImportDist");

@@ -77,7 +77,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   TMenuItem *mnuCadaAuto, *mnuExpConfiguracaoPadr, *mnuExportComens, *mnuExpComCard, *mnuExpComDiet;
   TMenuItem *mnuCopiar, *mnuImportExportConf;
   TPopupMenu *pmnExportComens, *pmnImportExportConf;
-  TMenuItem *pmiExpComCard, *pmiExpComDiet;
+  TMenuItem *pmnExpComCard, *pmnExpComDiet;
   TMenuItem *mnuImportRest, *mnuExportRest, *mnuImportDist, *mnuExportDist;
 
   // ---- pages and their menu items (the list and form pages are the base screen's)
@@ -328,6 +328,16 @@ class TfrmCadastroServ : public TfrmPadrao {
   void BindConfCardHandlers();
   // Resolves the page's components; runs after the layout loads.
   void ResolveConfCardComponents();
+
+  // ---- copy of services and export of estimated diners (copia_exporta.cpp)
+  std::string ParamGeral;  // getParamGeral's text, read when it is handed to "GER04103"
+  void BindCopiaExportaHandlers();
+  void sbtCopiarClick(TComponent& sender);
+  void mnuExpComCardClick(TComponent& sender);
+  void mnuExpComDietClick(TComponent& sender);
+  void LeParamGeral();
+  void ExportaComensCardapio();
+  void ExportaComensais();
 
  private:
   // ---- default menu configuration (pages/confcard.cpp)

@@ -14,6 +14,8 @@
 #include "side_screens/transfembal/transfembal.h"
 #include "side_screens/listserv/listserv.h"
 #include "side_screens/cadaauto/cadaauto.h"
+#include "side_screens/copia/copiaservico.h"
+#include "side_screens/expcomens/expcomdiet.h"
 
 namespace cad {
 
@@ -97,6 +99,8 @@ const CadServEntry kEntries[] = {
     {"CriaExpRest", cad::EntradaCriaExpRest},
     {"CriaListServ", cad::EntradaListServ},
     {"CriaCAutoCPadrao", cad::CriaCAutoCPadrao},
+    {"CriaCopiaServico", cad::EntradaCriaCopiaServico},
+    {"CriaExpComDiet", cad::EntradaCriaExpComDiet},
     {nullptr, nullptr},
 };
 

@@ -21,6 +21,8 @@ void registerAllMethods(Registry& r) {
   registerBranchServiceListMethods(r);
   registerReportMethods(r);
   registerAutoCostMethods(r);
+  registerReplicaMethods(r);
+  registerExportMethods(r);
 }
 
 }  // namespace cad::appserver

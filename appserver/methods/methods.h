@@ -30,5 +30,7 @@ void registerPackagingTransferMethods(Registry& r);  // packaging configuration 
 void registerBranchServiceListMethods(Registry& r);  // branches and services across a group (listing)
 void registerReportMethods(Registry& r);       // report data: the named queries of the reports
 void registerAutoCostMethods(Registry& r);    // automatic standard-cost maintenance over many services
+void registerReplicaMethods(Registry& r);      // copy of a service under new codes
+void registerExportMethods(Registry& r);       // diners to other diets and to the menu planning, menu configuration to other services
 
 }  // namespace cad::appserver

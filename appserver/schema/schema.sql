@@ -632,6 +632,21 @@ CREATE TABLE IF NOT EXISTS DESTSRVCLI (
 CREATE INDEX IF NOT EXISTS IX_DESTSRVCLI_CLIENTE ON DESTSRVCLI (CDCLIENTE);
 CREATE INDEX IF NOT EXISTS IX_DESTSRVCLI_DESTINO ON DESTSRVCLI (CDFILIAL, CDDESTFILI);
 
+-- CARDCOMENS: the estimated diners handed to the menu planning: per service, day of the planned
+-- month and diet ('' for a service without diets), the diners the planning starts from. The
+-- export to the menu (screen package GER04103) rewrites one month of a service at a time from
+-- the weekday figures of SERVICO (corporate services) or DIETSERV (per diet). Key (CDFILIAL,
+-- CDSERVFILI, DTCARDAPIO, CDDIETPAD). Written by SetComensCardapio.
+CREATE TABLE IF NOT EXISTS CARDCOMENS (
+  CDFILIAL VARCHAR(4) NOT NULL,
+  CDSERVFILI VARCHAR(5) NOT NULL,
+  DTCARDAPIO DATE NOT NULL,
+  CDDIETPAD VARCHAR(4) DEFAULT '' NOT NULL,
+  QTCOMENSAIS NUMERIC(15,5) NOT NULL,
+  CONSTRAINT PK_CARDCOMENS PRIMARY KEY (CDFILIAL, CDSERVFILI, DTCARDAPIO, CDDIETPAD),
+  CONSTRAINT FK_CARDCOMENS_SERVICO FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI) ON DELETE CASCADE
+);
+
 -- ===== Packaging of transported services ======================================================
 
 -- CNFDISTEMBSERV: the packages of a distribution: per service and delivery point ('' / '' for the

@@ -8,6 +8,7 @@
 
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
+#include "platform/framework/session.h"
 
 namespace cad {
 
@@ -46,6 +47,8 @@ const CadServEntry* ScreenModules::table(const std::string& code) {
   if (!fn) throw Exception("O pacote '" + key + "' não exporta a tabela de entradas.");
   const CadServEntry* entries = fn();
   loaded_[key] = entries;
+  // The packages a module opens by screen code live next to it.
+  SetScreenPackageFolder(folder_);
   return entries;
 }
 

@@ -3,6 +3,9 @@
 // database, with bound parameters.
 #include "platform/framework/session.h"
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -10,6 +13,7 @@
 #include "platform/core/format.h"
 #include "platform/db/query.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/modules.h"
 #include "platform/framework/services.h"
 
 namespace cad {
@@ -73,7 +77,19 @@ void Session::LoadBPL(const std::string& code, VariantArray& params) {
   size_t entry = packageLoads_.size();
   packageLoads_.push_back(PackageLoad{code, params, {}});
   auto it = packages().find(upperCase(trim(code)));
-  if (it == packages().end()) throw Exception("Pacote de tela '" + code + "' não encontrado.");
+  if (it == packages().end()) {
+    // Not registered in-process: load its library, whose load registers it.
+    if (!ScreenPackageAvailable(code)) throw Exception("Pacote de tela '" + code + "' não encontrado.");
+    ScreenModules modules(ScreenPackageFolder());
+    modules.entries(trim(code));
+    it = packages().find(upperCase(trim(code)));
+    if (it == packages().end()) {
+      // Loaded before and unregistered since: its first entry opens the screen.
+      modules.call(trim(code), "", params);
+      packageLoads_[entry].result = params;
+      return;
+    }
+  }
   ScreenPackage creator = it->second;  // a copy: the package may register others
   creator(params);
   packageLoads_[entry].result = params;  // by index: the package may load others
@@ -89,6 +105,38 @@ void RegisterScreenPackage(const std::string& code, ScreenPackage creator) {
 }
 
 bool ScreenPackageRegistered(const std::string& code) { return packages().count(upperCase(trim(code))) != 0; }
+
+namespace {
+
+std::string& packageFolder() {
+  static std::string folder;
+  return folder;
+}
+
+// The folder of the platform library itself (where the build and an installation put the
+// screen modules and packages).
+std::string platformFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&platformFolder), &info) == 0 || !info.dli_fname) return ".";
+  std::string path = info.dli_fname;
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+}  // namespace
+
+void SetScreenPackageFolder(std::string folder) { packageFolder() = std::move(folder); }
+
+std::string ScreenPackageFolder() { return packageFolder().empty() ? platformFolder() : packageFolder(); }
+
+bool ScreenPackageAvailable(const std::string& code) {
+  if (ScreenPackageRegistered(code)) return true;
+  try {
+    return access(ScreenModules(ScreenPackageFolder()).libraryPath(trim(code)).c_str(), R_OK) == 0;
+  } catch (const Exception&) {
+    return false;  // not a plain screen code: never a file
+  }
+}
 
 // ---------------------------------------------------------------- product tree
 

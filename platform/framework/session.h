@@ -52,8 +52,10 @@ class Session {
   };
   // Opens the screen of another package by its screen code. The package receives the
   // parameters by reference and may write values back (a flag it sets, for instance).
-  // An unknown code raises cad::Exception "Pacote de tela 'X' não encontrado."; the load is
-  // logged either way.
+  // A code not registered in-process is loaded from its library in the package folder
+  // (ScreenPackageFolder), whose load registers it; a library that does not register the code
+  // has its first entry called instead. A code with neither raises cad::Exception "Pacote de
+  // tela 'X' não encontrado."; the load is logged either way.
   void LoadBPL(const std::string& code, VariantArray& params);
   const std::vector<PackageLoad>& PackageLoads() const { return packageLoads_; }
 
@@ -77,6 +79,12 @@ class Session {
 using ScreenPackage = std::function<void(VariantArray& params)>;
 void RegisterScreenPackage(const std::string& code, ScreenPackage creator);
 bool ScreenPackageRegistered(const std::string& code);
+// The folder LoadBPL loads unregistered packages from (libcadserv_<code>.so): the folder of the
+// last screen module a host loaded through cad::ScreenModules, else the platform library's own.
+void SetScreenPackageFolder(std::string folder);
+std::string ScreenPackageFolder();
+// Whether LoadBPL can open the code: registered, or its library is in the package folder.
+bool ScreenPackageAvailable(const std::string& code);
 
 namespace Corvane {
 std::string FiliProc();

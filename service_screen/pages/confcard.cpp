@@ -170,7 +170,7 @@ void TfrmCadastroServ::RecarregaConf() {
 // nothing is edited, and only when the export's screen package is there to open.
 void TfrmCadastroServ::HabilitaExportaConf() {
   bool exporta = !FilialFixa && TpConfPadrao != "S" && !stgCard->Cells(cCodigo, 1).empty() &&
-                 !EmEdicao(*cdsConfCard) && ScreenPackageRegistered(kPacoteExporta);
+                 !EmEdicao(*cdsConfCard) && ScreenPackageAvailable(kPacoteExporta);
   sbtExportComens->SetEnabled(exporta);
   mnuExpConfiguracaoPadr->SetEnabled(exporta);
 }
@@ -613,10 +613,12 @@ void TfrmCadastroServ::ExportaConfCard() {
 
 void TfrmCadastroServ::sbtExportComensClick(TComponent&) {
   if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
+  if (pgcPadrao->ActivePage() == tshComensais) ExportaComensais();
 }
 
 void TfrmCadastroServ::mnuExpConfiguracaoPadrClick(TComponent&) {
   if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
+  if (pgcPadrao->ActivePage() == tshComensais) ExportaComensais();
 }
 
 }  // namespace cad

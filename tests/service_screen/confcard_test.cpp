@@ -264,8 +264,16 @@ TEST_P(ConfCardTest, ARefusedSaveKeepsTheUsersLinesAndTheLoadedRows) {
 
 TEST_P(ConfCardTest, TheExportOpensItsPackageOnlyWhenTheModuleHasIt) {
   auto& f = Pagina("0001", "00001");
-  EXPECT_FALSE(f.sbtExportComens->Enabled()) << "no export package registered";
+  EXPECT_TRUE(f.sbtExportComens->Enabled()) << "the package's library is next to the module";
+  // Neither registered nor a library in the package folder: the export is off.
+  RegisterScreenPackage("GER04106", nullptr);
+  std::string pasta = ScreenPackageFolder();
+  SetScreenPackageFolder("/nonexistent");
+  Menu(f, "mnuFolhaDados");
+  Menu(f, "mnuConfCard");
+  EXPECT_FALSE(f.sbtExportComens->Enabled()) << "no export package";
   EXPECT_FALSE(f.mnuExpConfiguracaoPadr->Enabled());
+  SetScreenPackageFolder(pasta);
 
   std::string servico;
   RegisterScreenPackage("GER04106", [&](VariantArray& params) {

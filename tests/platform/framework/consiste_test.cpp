@@ -192,5 +192,18 @@ TEST_F(ConsisteTest, ScreenPackagesWriteBackTheirParameters) {
   RegisterScreenPackage("GER04106", nullptr);
 }
 
+TEST_F(ConsisteTest, AnUnregisteredPackageIsAvailableWhenItsLibraryIsInThePackageFolder) {
+  std::string pasta = ScreenPackageFolder();
+  SetScreenPackageFolder(CADSERV_BIN_DIR);
+  RegisterScreenPackage("GER04106", nullptr);
+  EXPECT_TRUE(ScreenPackageAvailable("ger04106"));
+  for (const char* codigo : {"GER09999", "../GER04106", "", "GER04106/.."}) EXPECT_FALSE(ScreenPackageAvailable(codigo)) << codigo;
+  VariantArray nada;
+  EXPECT_THROW(Corvane::LoadBPL("../GER04106", nada), Exception);
+  SetScreenPackageFolder("/nonexistent");
+  EXPECT_FALSE(ScreenPackageAvailable("GER04106"));
+  SetScreenPackageFolder(pasta);
+}
+
 }  // namespace
 }  // namespace cad::test
