@@ -303,7 +303,11 @@ class Reader {
         array([&](size_t) { a.push_back(value()); });
         return Variant(std::move(a));
       }
-      case '{': return tagged();
+      case '{': {
+        Variant date;
+        if (compactDate(date)) return date;
+        return tagged();
+      }
       default:
         if (*p_ == '-' || (*p_ >= '0' && *p_ <= '9')) return number();
         fail("caractere inesperado");
@@ -421,6 +425,25 @@ class Reader {
     ++p_;
     const auto* u = reinterpret_cast<const unsigned char*>(p_);
     const auto* ue = reinterpret_cast<const unsigned char*>(e_);
+    // Most texts hold no escape: they are checked in place and copied once, at their full size.
+    // At the first escape, control character or invalid sequence, the loop below takes over from
+    // the text's start and says what is wrong.
+    for (const unsigned char* q = u; q < ue;) {
+      unsigned char c = *q;
+      if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+        ++q;
+      } else if (c == '"') {
+        out.assign(reinterpret_cast<const char*>(u), q - u);
+        p_ = reinterpret_cast<const char*>(q + 1);
+        return;
+      } else if (c >= 0x80) {
+        size_t len = utf8SequenceLength(q, ue - q);
+        if (len == 0) break;
+        q += len;
+      } else {
+        break;
+      }
+    }
     for (;;) {
       const unsigned char* run = u;
       while (run < ue && *run >= 0x20 && *run < 0x80 && *run != '"' && *run != '\\') ++run;
@@ -526,6 +549,22 @@ class Reader {
     auto r = std::from_chars(start, p_, d);
     if (r.ec != std::errc() || r.ptr != p_ || !std::isfinite(d)) fail("número fora do intervalo");
     return Variant(d);
+  }
+
+  // {"$date":"YYYY-MM-DD"} exactly as the writer puts it, read without the general object path;
+  // false (nothing consumed) for any other form, which the general path then reads or refuses.
+  bool compactDate(Variant& out) {
+    static constexpr std::string_view kOpen = "{\"$date\":\"";
+    constexpr size_t kSize = kOpen.size() + 10 + 2;
+    if (depth_ + 1 > lim_.maxDepth || static_cast<size_t>(e_ - p_) < kSize) return false;
+    if (std::memcmp(p_, kOpen.data(), kOpen.size()) != 0) return false;
+    const char* text = p_ + kOpen.size();
+    if (text[10] != '"' || text[11] != '}') return false;
+    auto d = DateTime::parseIso(std::string_view(text, 10));
+    if (!d) return false;
+    out = Variant(*d);
+    p_ += kSize;
+    return true;
   }
 
   // {"$date": ...} or {"$packet": ...}; any other object is not a value.

@@ -189,5 +189,45 @@ TEST(Codec, CorruptedTextNeverCrashes) {
   EXPECT_LT(decoded, 30000);  // most mutations are caught
 }
 
+// Texts and dates are read in place when they take their common form; every other form goes the
+// general way. Both must give the same values and refuse the same faults.
+TEST(Codec, TextsAndDatesReadTheSameInEveryForm) {
+  struct Case {
+    const char* json;
+    Variant expected;
+  };
+  const Case read[] = {
+      {R"("Serviço de refeição")", Variant("Serviço de refeição")},
+      {R"("Serviço \"A\" ç")", Variant("Serviço \"A\" ç")},      // escape after accented text
+      {R"("ab\u00e7\ud83d\ude00")", Variant("abç\xF0\x9F\x98\x80")},
+      {R"("")", Variant("")},
+      {R"({"$date":"2026-02-28"})", Variant(DateTime::fromDate(2026, 2, 28))},
+      {R"({ "$date" : "2026-02-28" })", Variant(DateTime::fromDate(2026, 2, 28))},
+      {R"({"$date":"2026-02-28T10:20:30"})", Variant(*DateTime::parseIso("2026-02-28T10:20:30"))},
+  };
+  for (const Case& c : read) {
+    Variant v = decodeValue(c.json);
+    EXPECT_EQ(v.kind(), c.expected.kind()) << c.json;
+    EXPECT_EQ(Variant::compare(v, c.expected), 0) << c.json;
+  }
+  const char* refused[] = {
+      "\"Servi\xC3\"",          // a sequence cut by the closing quote
+      "\"abc\xFF" "def\"",       // not UTF-8
+      "\"ab\x01" "cd\"",       // control character
+      "\"abc",                   // no closing quote
+      "\"ab\\qcd\"",           // unknown escape
+      R"({"$date":"2026-02-30"})",  // no such day
+      R"({"$date":"2026-02-28","x":1})",
+      R"({"$date":"2026-02-28"})" "x",
+      R"({"$date":"2026-02-2"})",
+      R"({"$date":"2026-02-28"],)",
+  };
+  for (const char* json : refused) EXPECT_THROW(decodeValue(json), Exception) << json;
+  // A date one level too deep is refused, as any object there is.
+  std::string deep = std::string(63, '[') + R"({"$date":"2026-02-28"})" + std::string(63, ']');
+  EXPECT_NO_THROW(decodeValue(deep));
+  EXPECT_THROW(decodeValue("[" + deep + "]"), Exception);
+}
+
 }  // namespace
 }  // namespace cad::net
