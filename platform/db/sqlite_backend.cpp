@@ -133,6 +133,10 @@ class SqliteDatabase final : public Database {
   ResultSet query(std::string_view sql, const Params& params) override {
     Use st;
     prepare(sql, params, st);
+    // The first step comes before the columns are read: a kept statement whose tables changed
+    // since it was prepared is prepared again by that step, and only then reports its columns.
+    int rc = sqlite3_step(st.h);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail();
     ResultSet rs;
     int n = sqlite3_column_count(st.h);
     std::vector<bool> declared(static_cast<size_t>(n));
@@ -143,8 +147,7 @@ class SqliteDatabase final : public Database {
       declared[static_cast<size_t>(i)] = decl != nullptr;
       rs.columns.push_back(columnFromDeclType(upperCase(name ? name : ""), decl ? decl : ""));
     }
-    for (;;) {
-      int rc = sqlite3_step(st.h);
+    for (;; rc = sqlite3_step(st.h)) {
       if (rc == SQLITE_DONE) break;
       if (rc != SQLITE_ROW) fail();
       std::vector<Variant> row;
