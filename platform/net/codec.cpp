@@ -526,7 +526,7 @@ class Reader {
     } else if (!digits()) {
       fail("número inválido");
     }
-    bool isFloat = false;
+    bool isFloat = false, exponent = false;
     if (p_ < e_ && *p_ == '.') {
       ++p_;
       if (!digits()) fail("número inválido");
@@ -536,9 +536,32 @@ class Reader {
       ++p_;
       if (p_ < e_ && (*p_ == '+' || *p_ == '-')) ++p_;
       if (!digits()) fail("número inválido");
-      isFloat = true;
+      isFloat = exponent = true;
     }
     if (static_cast<size_t>(p_ - start) > kMaxNumberChars) fail("número longo demais");
+    // A plain decimal of at most 15 digits (quantities, prices) is an integer below 2^53 over a
+    // power of ten, both exact as doubles; their IEEE quotient is the correctly rounded value,
+    // the same double from_chars gives, without its general algorithm.
+    if (isFloat && !exponent && p_ - start <= 17) {
+      static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      bool negative = *start == '-';
+      uint64_t mantissa = 0;
+      int decimals = -1, count = 0;
+      for (const char* c = start + (negative ? 1 : 0); c < p_; ++c) {
+        if (*c == '.') {
+          decimals = 0;
+          continue;
+        }
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*c - '0');
+        ++count;
+        if (decimals >= 0) ++decimals;
+      }
+      if (count <= 15) {
+        double d = static_cast<double>(mantissa) / kPow10[decimals];
+        return Variant(negative ? -d : d);
+      }
+    }
     if (!isFloat) {
       int64_t i = 0;
       auto r = std::from_chars(start, p_, i);
