@@ -15,7 +15,6 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
-#include <spdlog/async.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
@@ -126,14 +125,7 @@ int main(int argc, char** argv) {
       "um token aleatório é gerado e mostrado na saída padrão.");
   CLI11_PARSE(app, argc, argv);
 
-  // Log lines are written by a thread of their own, so a call's worker does not wait for the
-  // terminal or a pipe; a full queue makes the writer wait rather than drop lines. The lines left
-  // in the queue are written on every way out of main.
-  spdlog::init_thread_pool(8192, 1);
-  spdlog::set_default_logger(spdlog::stderr_color_mt<spdlog::async_factory>("cadserv"));
-  struct FlushLog {
-    ~FlushLog() { spdlog::shutdown(); }
-  } flushLog;
+  spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv"));
   spdlog::set_level(spdlog::level::from_str(logLevel));
 
   if (!token.empty() && !tokenFile.empty()) {
