@@ -614,8 +614,19 @@ class Reader {
     return result;
   }
 
+  // A field name as compared for repeats: upper-cased, ASCII names (nearly all) byte by byte.
+  static std::string nameKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key) {
+      if (static_cast<unsigned char>(c) >= 0x80) return upperCase(name);
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return key;
+  }
+
   void fields(Packet& p) {
     std::unordered_set<std::string> names;
+    names.reserve(64);
     array([&](size_t i) {
       if (i >= lim_.maxFields) fail("campos demais (limite " + std::to_string(lim_.maxFields) + ")");
       count();
@@ -646,7 +657,7 @@ class Reader {
         }
       });
       if (!hasName || !hasType) fail("campo exige \"name\" e \"type\"");
-      if (!names.insert(upperCase(f.name)).second) fail("campo \"" + f.name + "\" repetido");
+      if (!names.insert(nameKey(f.name)).second) fail("campo \"" + f.name + "\" repetido");
       p.fields.push_back(std::move(f));
     });
   }

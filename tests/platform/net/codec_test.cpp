@@ -247,6 +247,15 @@ TEST(Codec, TextsAndDatesReadTheSameInEveryForm) {
       R"({"$date":"2026-02-28"],)",
   };
   for (const char* json : refused) EXPECT_THROW(decodeValue(json), Exception) << json;
+  // Field names repeat without regard to case, accented letters included.
+  auto packet = [](const char* a, const char* b) {
+    return std::string(R"({"$packet":{"fields":[{"name":")") + a + R"(","type":"string"},{"name":")" + b +
+           R"(","type":"string"}],"rows":[]}})";
+  };
+  EXPECT_THROW(decodeValue(packet("Nome", "NOME")), Exception);
+  EXPECT_THROW(decodeValue(packet("ação", "AÇÃO")), Exception);
+  EXPECT_NO_THROW(decodeValue(packet("ação", "acao")));
+  EXPECT_NO_THROW(decodeValue(packet("NOME_1", "NOME_2")));
   // A date one level too deep is refused, as any object there is.
   std::string deep = std::string(63, '[') + R"({"$date":"2026-02-28"})" + std::string(63, ']');
   EXPECT_NO_THROW(decodeValue(deep));
