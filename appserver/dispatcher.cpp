@@ -151,6 +151,8 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
   } catch (...) {
     fault("Erro interno do servidor de aplicação.");
   }
+  // The line is composed only when it is going to be written.
+  if (!spdlog::should_log(spdlog::level::info)) return reply;
   auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   try {
     // Names and texts from the client are escaped: they cannot forge a line of their own.

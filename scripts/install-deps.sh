@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   libpqxx-dev postgresql
-  nlohmann-json3-dev libcpp-httplib-dev libboost-dev
+  nlohmann-json3-dev libcpp-httplib-dev libboost-dev libsimdjson-dev
   libspdlog-dev libcli11-dev
   qt6-base-dev
   libcairo2-dev poppler-utils

@@ -354,6 +354,62 @@ int DataSet::Impl::compareRows(const Row& a, const Row& b) const {
   return 0;
 }
 
+// When the first index field holds only texts and nulls, sorts `order` (stable) by entries that
+// carry the key's first bytes after the prefix every key shares, as one big-endian integer: most
+// comparisons are then one integer comparison, without reaching the texts. Equal integers fall
+// back to the texts, then to the other index fields. False (nothing done) for any other key.
+static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<const Variant*>& keys, size_t k) {
+  size_t n = order.size();
+  std::string_view first;
+  bool any = false;
+  size_t common = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const Variant& v = *keys[i * k];
+    if (v.isNull()) continue;
+    if (!v.isString()) return false;
+    std::string_view t = v.str();
+    if (!any) {
+      first = t;
+      common = t.size();
+      any = true;
+    } else {
+      size_t m = std::min(common, t.size()), j = 0;
+      while (j < m && first[j] == t[j]) ++j;
+      common = j;
+    }
+  }
+  struct Entry {
+    uint64_t head;        // up to 8 bytes after the shared prefix, big-endian, zero-padded
+    std::string_view rest;  // the text after the shared prefix
+    uint32_t row;
+    bool null;
+  };
+  std::vector<Entry> entries(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Variant& v = *keys[i * k];
+    Entry& e = entries[i];
+    e.row = static_cast<uint32_t>(i);
+    e.null = v.isNull();
+    e.head = 0;
+    if (e.null) continue;
+    e.rest = std::string_view(v.str()).substr(common);
+    for (size_t b = 0; b < 8; ++b)
+      e.head = (e.head << 8) | (b < e.rest.size() ? static_cast<unsigned char>(e.rest[b]) : 0u);
+  }
+  std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    if (a.null != b.null) return a.null;
+    if (!a.null) {
+      if (a.head != b.head) return a.head < b.head;
+      if (int c = a.rest.compare(b.rest)) return c < 0;
+    }
+    for (size_t j = 1; j < k; ++j)
+      if (int c = compareKey(*keys[size_t{a.row} * k + j], *keys[size_t{b.row} * k + j])) return c < 0;
+    return false;
+  });
+  for (size_t i = 0; i < n; ++i) order[i] = entries[i].row;
+  return true;
+}
+
 // Sorts by the index fields, stable, through a permutation of row numbers and the key values
 // gathered once (moving whole rows inside the sort would cost more than the comparisons).
 void DataSet::Impl::sortRows() {
@@ -366,13 +422,15 @@ void DataSet::Impl::sortRows() {
     for (size_t j = 0; j < k; ++j) keys[i * k + j] = &stored(rows[i], indexSlots[j]);
   std::vector<uint32_t> order(n);
   for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
-  std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    const Variant* const* kx = &keys[size_t{x} * k];
-    const Variant* const* ky = &keys[size_t{y} * k];
-    for (size_t j = 0; j < k; ++j)
-      if (int c = compareKey(*kx[j], *ky[j])) return c < 0;
-    return false;
-  });
+  if (!sortByTextKey(order, keys, k)) {
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+      const Variant* const* kx = &keys[size_t{x} * k];
+      const Variant* const* ky = &keys[size_t{y} * k];
+      for (size_t j = 0; j < k; ++j)
+        if (int c = compareKey(*kx[j], *ky[j])) return c < 0;
+      return false;
+    });
+  }
   std::vector<Row> sorted;
   sorted.reserve(n);
   for (uint32_t i : order) sorted.push_back(std::move(rows[i]));

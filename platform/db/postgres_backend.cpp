@@ -5,12 +5,18 @@
 // (pg_attribute.atttypmod), looked up once per table and connection.
 // A connection the server dropped is opened again by the next call made outside a transaction
 // (the call that met the failure reports it; nothing is retried behind the caller's back).
+// Statements are prepared once per connection and reused: the parameter names of a SQL text are
+// found once, and each text with the casts its values need (float, date, timestamp) becomes a
+// named prepared statement of the connection. Both caches are bounded; beyond them a statement
+// runs unprepared, as a one-off. A new connection starts with no prepared statement, and a script
+// (which may change the tables) drops them.
 #include <pqxx/pqxx>
 
 #include <charconv>
 #include <cmath>
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/core/format.h"
 #include "platform/db/backends.h"
@@ -144,6 +150,7 @@ class PostgresDatabase final : public Database {
     guard([&] {
       // The simple query protocol runs several statements in one go.
       std::string text(script);
+      if (conn_) dropStatements();
       if (work_) {
         work_->exec(text);
       } else {
@@ -176,6 +183,7 @@ class PostgresDatabase final : public Database {
 
  private:
   void connect() {
+    statements_.clear();
     conn_.reset();
     conn_ = std::make_unique<pqxx::connection>(url_);
     conn_->set_variable("client_encoding", "'UTF8'");
@@ -199,24 +207,70 @@ class PostgresDatabase final : public Database {
     return guarded(std::forward<F>(f), [this] { return conn_ && conn_->is_open(); });
   }
 
+  // Distinct parameter names of a SQL text, in placeholder order.
+  const std::vector<std::string>& paramNames(std::string_view sql, std::vector<std::string>& scratch) {
+    std::string key(sql);
+    if (auto it = names_.find(key); it != names_.end()) return it->second;
+    scratch = rewriteParams(sql, [](size_t, const std::string&) { return std::string(); }).names;
+    if (names_.size() >= kStatementCacheSize) return scratch;
+    return names_.emplace(std::move(key), std::move(scratch)).first->second;
+  }
+
   pqxx::result run(std::string_view sql, const Params& params) {
+    std::vector<std::string> scratch;
+    const std::vector<std::string>& names = paramNames(sql, scratch);
+    // Each value as text, and the cast its placeholder needs: f float, d date, t timestamp.
     std::vector<std::optional<std::string>> values;
-    RewrittenSql rw = rewriteParams(sql, [&](size_t i, const std::string& name) {
-      if (i == values.size()) values.push_back(textOf(findParam(params, name)));
+    values.reserve(names.size());
+    std::string casts;
+    for (const std::string& name : names) {
       const Variant* v = findParam(params, name);
-      std::string ph = "$" + std::to_string(i + 1);
-      if (v && v->isFloat()) return "CAST(" + ph + " AS DOUBLE PRECISION)";
-      if (v && v->isDateTime())
-        return "CAST(" + ph + (values[i]->size() > 10 ? " AS TIMESTAMP)" : " AS DATE)");
-      return ph;
-    });
+      values.push_back(textOf(v));
+      casts += v && v->isFloat() ? 'f' : v && v->isDateTime() ? (values.back()->size() > 10 ? 't' : 'd') : '-';
+    }
     std::vector<const char*> ptrs;
     ptrs.reserve(values.size());
     for (const auto& v : values) ptrs.push_back(v ? v->c_str() : nullptr);
     auto dyn = pqxx::prepare::make_dynamic_params(ptrs);
-    if (work_) return work_->exec_params(rw.text, dyn);
+
+    std::string key;
+    key.reserve(sql.size() + 1 + casts.size());
+    key.append(sql).append(1, '\0').append(casts);
+    auto it = statements_.find(key);
+    if (it == statements_.end()) {
+      std::string text = rewriteParams(sql, [&](size_t i, const std::string&) {
+                           std::string ph = "$" + std::to_string(i + 1);
+                           if (casts[i] == 'f') return "CAST(" + ph + " AS DOUBLE PRECISION)";
+                           if (casts[i] == 't') return "CAST(" + ph + " AS TIMESTAMP)";
+                           if (casts[i] == 'd') return "CAST(" + ph + " AS DATE)";
+                           return ph;
+                         }).text;
+      if (statements_.size() >= kStatementCacheSize) {
+        if (work_) return work_->exec_params(text, dyn);
+        pqxx::nontransaction tx(*conn_);
+        return tx.exec_params(text, dyn);
+      }
+      // The server prepares it on first use; a text it refuses stays defined under its name and
+      // is offered again by the next call of the same text, so failures add nothing.
+      std::string name = "cad_" + std::to_string(++statementSerial_);
+      conn_->prepare(name, text);
+      it = statements_.emplace(std::move(key), std::move(name)).first;
+    }
+    if (work_) return work_->exec_prepared(it->second, dyn);
     pqxx::nontransaction tx(*conn_);
-    return tx.exec_params(rw.text, dyn);
+    return tx.exec_prepared(it->second, dyn);
+  }
+
+  // Forgets the prepared statements (after a script, which may have changed what they read).
+  void dropStatements() {
+    for (const auto& [key, name] : statements_) {
+      try {
+        conn_->unprepare(name);
+      } catch (const std::exception&) {
+        // Gone with a broken connection or an aborted transaction: nothing left to free.
+      }
+    }
+    statements_.clear();
   }
 
   static std::optional<std::string> textOf(const Variant* v) {
@@ -262,6 +316,10 @@ class PostgresDatabase final : public Database {
   std::unique_ptr<pqxx::connection> conn_;
   std::unique_ptr<pqxx::work> work_;
   std::map<std::pair<pqxx::oid, int>, int> typmods_;
+  static constexpr size_t kStatementCacheSize = 256;
+  std::unordered_map<std::string, std::vector<std::string>> names_;  // SQL text -> parameter names
+  std::unordered_map<std::string, std::string> statements_;  // SQL text + casts -> prepared name
+  uint64_t statementSerial_ = 0;
 };
 
 }  // namespace

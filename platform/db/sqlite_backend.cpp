@@ -1,11 +1,15 @@
 // SQLite backend. Files open in WAL mode with foreign keys on and a 5 s busy timeout; ":memory:"
 // is a private in-memory database. Parameters become ?NNN placeholders bound by index.
-// Invariants: a statement handle never outlives the call that prepared it (Stmt guard);
-// inTransaction() mirrors the connection's own autocommit flag, so a failed COMMIT that leaves
+// Statements are prepared once per connection and kept, keyed by their SQL text (a bounded cache;
+// the least recently used is finalized when it is full), so a repeated call neither rewrites nor
+// prepares again. Invariants: a statement is reset (its read lock released) and its bindings
+// cleared when the call that used it ends, however it ends (Use guard); inTransaction() mirrors the connection's own autocommit flag, so a failed COMMIT that leaves
 // the transaction open is reported truthfully.
 #include <sqlite3.h>
 
 #include <cmath>
+#include <list>
+#include <unordered_map>
 
 #include "platform/core/format.h"
 #include "platform/db/backends.h"
@@ -34,6 +38,24 @@ struct Stmt {
   sqlite3_stmt* h = nullptr;
   ~Stmt() { sqlite3_finalize(h); }
 };
+
+// A prepared statement kept for reuse, with its parameter names in placeholder order.
+struct Cached {
+  sqlite3_stmt* h = nullptr;
+  std::vector<std::string> names;
+};
+
+// A cached statement lent to one call: reset and unbound when the call ends.
+struct Use {
+  sqlite3_stmt* h = nullptr;
+  ~Use() {
+    if (!h) return;
+    sqlite3_reset(h);
+    sqlite3_clear_bindings(h);
+  }
+};
+
+constexpr size_t kStatementCacheSize = 128;
 
 bool isIsoDateText(std::string_view t) {
   return (t.size() == 10 || t.size() == 19) && DateTime::parseIso(t).has_value();
@@ -101,13 +123,20 @@ Column inferColumn(std::string name, const std::vector<std::vector<Variant>>& ra
 class SqliteDatabase final : public Database {
  public:
   explicit SqliteDatabase(sqlite3* db) : db_(db) {}
-  ~SqliteDatabase() override { sqlite3_close_v2(db_); }
+  ~SqliteDatabase() override {
+    for (auto& entry : lru_) sqlite3_finalize(entry.second.h);
+    sqlite3_close_v2(db_);
+  }
 
   std::string_view dialect() const override { return "sqlite"; }
 
   ResultSet query(std::string_view sql, const Params& params) override {
-    Stmt st;
+    Use st;
     prepare(sql, params, st);
+    // The first step comes before the columns are read: a kept statement whose tables changed
+    // since it was prepared is prepared again by that step, and only then reports its columns.
+    int rc = sqlite3_step(st.h);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail();
     ResultSet rs;
     int n = sqlite3_column_count(st.h);
     std::vector<bool> declared(static_cast<size_t>(n));
@@ -118,8 +147,7 @@ class SqliteDatabase final : public Database {
       declared[static_cast<size_t>(i)] = decl != nullptr;
       rs.columns.push_back(columnFromDeclType(upperCase(name ? name : ""), decl ? decl : ""));
     }
-    for (;;) {
-      int rc = sqlite3_step(st.h);
+    for (;; rc = sqlite3_step(st.h)) {
       if (rc == SQLITE_DONE) break;
       if (rc != SQLITE_ROW) fail();
       std::vector<Variant> row;
@@ -142,7 +170,7 @@ class SqliteDatabase final : public Database {
   }
 
   int64_t exec(std::string_view sql, const Params& params) override {
-    Stmt st;
+    Use st;
     prepare(sql, params, st);
     // sqlite3_changes64 keeps the count of the last INSERT/UPDATE/DELETE across other statements
     // (DDL, SELECT); the running total tells whether this one changed anything.
@@ -180,8 +208,21 @@ class SqliteDatabase final : public Database {
  private:
   [[noreturn]] void fail() { throwStatementError(errorKind(db_), sqlite3_errmsg(db_)); }
 
-  void prepare(std::string_view sql, const Params& params, Stmt& st) {
+  // The statement for `sql`, from the cache or prepared now, bound to `params` and lent to `use`.
+  void prepare(std::string_view sql, const Params& params, Use& use) {
+    const Cached& c = statement(sql);
+    use.h = c.h;
+    for (size_t i = 0; i < c.names.size(); ++i) bind(c.h, static_cast<int>(i + 1), findParam(params, c.names[i]));
+  }
+
+  const Cached& statement(std::string_view sql) {
+    std::string key(sql);
+    if (auto it = index_.find(key); it != index_.end()) {
+      lru_.splice(lru_.begin(), lru_, it->second);  // most recently used first
+      return it->second->second;
+    }
     RewrittenSql rw = rewriteParams(sql, [](size_t i, const std::string&) { return "?" + std::to_string(i + 1); });
+    Stmt st;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db_, rw.text.c_str(), static_cast<int>(rw.text.size()), &st.h, &tail) != SQLITE_OK)
       fail();
@@ -192,7 +233,15 @@ class SqliteDatabase final : public Database {
       if (sqlite3_prepare_v2(db_, tail, -1, &rest.h, nullptr) != SQLITE_OK || rest.h)
         throwStatementError(Error::Kind::Other, "apenas um comando SQL por chamada");
     }
-    for (size_t i = 0; i < rw.names.size(); ++i) bind(st.h, static_cast<int>(i + 1), findParam(params, rw.names[i]));
+    if (lru_.size() >= kStatementCacheSize) {
+      sqlite3_finalize(lru_.back().second.h);
+      index_.erase(lru_.back().first);
+      lru_.pop_back();
+    }
+    lru_.emplace_front(key, Cached{st.h, std::move(rw.names)});
+    st.h = nullptr;
+    index_.emplace(std::move(key), lru_.begin());
+    return lru_.front().second;
   }
 
   void bind(sqlite3_stmt* st, int index, const Variant* v) {
@@ -224,6 +273,9 @@ class SqliteDatabase final : public Database {
   }
 
   sqlite3* db_;
+  // Prepared statements by SQL text, most recently used first.
+  std::list<std::pair<std::string, Cached>> lru_;
+  std::unordered_map<std::string, std::list<std::pair<std::string, Cached>>::iterator> index_;
 };
 
 }  // namespace

@@ -303,7 +303,11 @@ class Reader {
         array([&](size_t) { a.push_back(value()); });
         return Variant(std::move(a));
       }
-      case '{': return tagged();
+      case '{': {
+        Variant date;
+        if (compactDate(date)) return date;
+        return tagged();
+      }
       default:
         if (*p_ == '-' || (*p_ >= '0' && *p_ <= '9')) return number();
         fail("caractere inesperado");
@@ -421,6 +425,25 @@ class Reader {
     ++p_;
     const auto* u = reinterpret_cast<const unsigned char*>(p_);
     const auto* ue = reinterpret_cast<const unsigned char*>(e_);
+    // Most texts hold no escape: they are checked in place and copied once, at their full size.
+    // At the first escape, control character or invalid sequence, the loop below takes over from
+    // the text's start and says what is wrong.
+    for (const unsigned char* q = u; q < ue;) {
+      unsigned char c = *q;
+      if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+        ++q;
+      } else if (c == '"') {
+        out.assign(reinterpret_cast<const char*>(u), q - u);
+        p_ = reinterpret_cast<const char*>(q + 1);
+        return;
+      } else if (c >= 0x80) {
+        size_t len = utf8SequenceLength(q, ue - q);
+        if (len == 0) break;
+        q += len;
+      } else {
+        break;
+      }
+    }
     for (;;) {
       const unsigned char* run = u;
       while (run < ue && *run >= 0x20 && *run < 0x80 && *run != '"' && *run != '\\') ++run;
@@ -503,7 +526,7 @@ class Reader {
     } else if (!digits()) {
       fail("número inválido");
     }
-    bool isFloat = false;
+    bool isFloat = false, exponent = false;
     if (p_ < e_ && *p_ == '.') {
       ++p_;
       if (!digits()) fail("número inválido");
@@ -513,9 +536,32 @@ class Reader {
       ++p_;
       if (p_ < e_ && (*p_ == '+' || *p_ == '-')) ++p_;
       if (!digits()) fail("número inválido");
-      isFloat = true;
+      isFloat = exponent = true;
     }
     if (static_cast<size_t>(p_ - start) > kMaxNumberChars) fail("número longo demais");
+    // A plain decimal of at most 15 digits (quantities, prices) is an integer below 2^53 over a
+    // power of ten, both exact as doubles; their IEEE quotient is the correctly rounded value,
+    // the same double from_chars gives, without its general algorithm.
+    if (isFloat && !exponent && p_ - start <= 17) {
+      static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      bool negative = *start == '-';
+      uint64_t mantissa = 0;
+      int decimals = -1, count = 0;
+      for (const char* c = start + (negative ? 1 : 0); c < p_; ++c) {
+        if (*c == '.') {
+          decimals = 0;
+          continue;
+        }
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*c - '0');
+        ++count;
+        if (decimals >= 0) ++decimals;
+      }
+      if (count <= 15) {
+        double d = static_cast<double>(mantissa) / kPow10[decimals];
+        return Variant(negative ? -d : d);
+      }
+    }
     if (!isFloat) {
       int64_t i = 0;
       auto r = std::from_chars(start, p_, i);
@@ -526,6 +572,22 @@ class Reader {
     auto r = std::from_chars(start, p_, d);
     if (r.ec != std::errc() || r.ptr != p_ || !std::isfinite(d)) fail("número fora do intervalo");
     return Variant(d);
+  }
+
+  // {"$date":"YYYY-MM-DD"} exactly as the writer puts it, read without the general object path;
+  // false (nothing consumed) for any other form, which the general path then reads or refuses.
+  bool compactDate(Variant& out) {
+    static constexpr std::string_view kOpen = "{\"$date\":\"";
+    constexpr size_t kSize = kOpen.size() + 10 + 2;
+    if (depth_ + 1 > lim_.maxDepth || static_cast<size_t>(e_ - p_) < kSize) return false;
+    if (std::memcmp(p_, kOpen.data(), kOpen.size()) != 0) return false;
+    const char* text = p_ + kOpen.size();
+    if (text[10] != '"' || text[11] != '}') return false;
+    auto d = DateTime::parseIso(std::string_view(text, 10));
+    if (!d) return false;
+    out = Variant(*d);
+    p_ += kSize;
+    return true;
   }
 
   // {"$date": ...} or {"$packet": ...}; any other object is not a value.
@@ -552,8 +614,19 @@ class Reader {
     return result;
   }
 
+  // A field name as compared for repeats: upper-cased, ASCII names (nearly all) byte by byte.
+  static std::string nameKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key) {
+      if (static_cast<unsigned char>(c) >= 0x80) return upperCase(name);
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return key;
+  }
+
   void fields(Packet& p) {
     std::unordered_set<std::string> names;
+    names.reserve(64);
     array([&](size_t i) {
       if (i >= lim_.maxFields) fail("campos demais (limite " + std::to_string(lim_.maxFields) + ")");
       count();
@@ -584,7 +657,7 @@ class Reader {
         }
       });
       if (!hasName || !hasType) fail("campo exige \"name\" e \"type\"");
-      if (!names.insert(upperCase(f.name)).second) fail("campo \"" + f.name + "\" repetido");
+      if (!names.insert(nameKey(f.name)).second) fail("campo \"" + f.name + "\" repetido");
       p.fields.push_back(std::move(f));
     });
   }

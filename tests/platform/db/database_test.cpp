@@ -150,6 +150,43 @@ TEST_P(DatabaseTest, ConstraintsAndStatementErrorsAreReported) {
   EXPECT_EQ(db->exec("CREATE TABLE OUTRA (A INTEGER)"), 0);  // not the previous statement's count
 }
 
+TEST_P(DatabaseTest, RepeatedStatementsGiveFreshResults) {
+  const std::string insert = "INSERT INTO AMOSTRA (CDAMOSTRA, NMAMOSTRA, QTAMOSTRA, DTAMOSTRA) VALUES (:C, :N, :Q, :D)";
+  // The same text with values of other kinds each time (null, float, integer, date, timestamp).
+  const Variant quantities[] = {Variant(), Variant(1.5), Variant(2LL)};
+  const Variant dates[] = {Variant(), Variant(DateTime::fromDate(2026, 3, 1)), Variant(*DateTime::parseIso("2026-03-01T10:00:00"))};
+  for (int i = 0; i < 9; ++i)
+    db->exec(insert, {{"C", i}, {"N", "n" + std::to_string(i)}, {"Q", quantities[i % 3]}, {"D", dates[i / 3 % 3]}});
+  const std::string select = "SELECT NMAMOSTRA FROM AMOSTRA WHERE CDAMOSTRA = :C";
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(db->query(select, {{"C", i}}).rows.at(0).at(0).asString(), "n" + std::to_string(i));
+  EXPECT_TRUE(db->query(select, {{"C", 99}}).rows.empty());
+
+  // A refused statement, also inside a rolled-back transaction, leaves the text usable.
+  EXPECT_THROW(db->exec(insert, {{"C", 1}, {"N", "dup"}}), Error);
+  db->begin();
+  EXPECT_THROW(db->exec(insert, {{"C", 2}, {"N", "dup"}}), Error);
+  db->rollback();
+  db->exec(insert, {{"C", 50}, {"N", "n50"}});
+  EXPECT_EQ(db->query(select, {{"C", 50}}).rows.at(0).at(0).asString(), "n50");
+  EXPECT_THROW(db->query("SELECT NADA FROM AMOSTRA"), Error);
+  EXPECT_THROW(db->query("SELECT NADA FROM AMOSTRA"), Error);
+
+  // More distinct texts than any cache keeps, then the first ones again.
+  for (int i = 0; i < 300; ++i)
+    EXPECT_EQ(db->query("SELECT CDAMOSTRA + " + std::to_string(i) + " AS N FROM AMOSTRA WHERE CDAMOSTRA = :C", {{"C", 1}})
+                  .rows.at(0).at(0).asInt(), 1 + i);
+  EXPECT_EQ(db->query(select, {{"C", 3}}).rows.at(0).at(0).asString(), "n3");
+
+  // A script that changes a table: the same text sees the table as it is now.
+  const std::string all = "SELECT * FROM FILHA";
+  EXPECT_EQ(db->query(all).columns.size(), 2u);
+  db->execScript("ALTER TABLE FILHA ADD COLUMN NMFILHA VARCHAR(10)");
+  EXPECT_EQ(db->query(all).columns.size(), 3u);
+  // Nothing read earlier keeps the table in use.
+  db->execScript("DROP TABLE FILHA");
+  EXPECT_THROW(db->query(all), Error);
+}
+
 INSTANTIATE_TEST_SUITE_P(Db, DatabaseTest, ::testing::ValuesIn(test::backends()), test::BackendName());
 
 TEST(DatabaseOpen, FailuresNameTheTargetButNotThePassword) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -187,6 +189,77 @@ TEST(Codec, CorruptedTextNeverCrashes) {
     }
   }
   EXPECT_LT(decoded, 30000);  // most mutations are caught
+}
+
+// Decimals read to the same double the general conversion gives, bit for bit, on both sides of
+// the 15-digit boundary, negative zero included.
+TEST(Codec, DecimalsReadToTheNearestDouble) {
+  std::mt19937_64 rng(17);
+  std::vector<std::string> texts = {"0.1", "-0.0", "0.30000000000000004", "123456789012345.6", "99999999999999.9",
+                                    "999999999999999.9", "0.000000000000001", "1.7976931348623157", "-8.5"};
+  for (int i = 0; i < 20000; ++i) {
+    int decimals = 1 + static_cast<int>(rng() % 16);
+    int64_t whole = static_cast<int64_t>(rng() % 1000000000000LL) >> (rng() % 40);
+    std::string frac = std::to_string(rng() % 10000000000000000ULL);
+    frac = std::string(16 - std::min<size_t>(16, frac.size()), '0') + frac;
+    texts.push_back((rng() % 2 ? "-" : "") + std::to_string(whole) + "." + frac.substr(0, decimals));
+  }
+  for (const std::string& t : texts) {
+    double expected = std::strtod(t.c_str(), nullptr);
+    Variant v = decodeValue(t);
+    ASSERT_TRUE(v.isFloat()) << t;
+    double got = v.asFloat();
+    EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << t;
+  }
+}
+
+// Texts and dates are read in place when they take their common form; every other form goes the
+// general way. Both must give the same values and refuse the same faults.
+TEST(Codec, TextsAndDatesReadTheSameInEveryForm) {
+  struct Case {
+    const char* json;
+    Variant expected;
+  };
+  const Case read[] = {
+      {R"("Serviço de refeição")", Variant("Serviço de refeição")},
+      {R"("Serviço \"A\" ç")", Variant("Serviço \"A\" ç")},      // escape after accented text
+      {R"("ab\u00e7\ud83d\ude00")", Variant("abç\xF0\x9F\x98\x80")},
+      {R"("")", Variant("")},
+      {R"({"$date":"2026-02-28"})", Variant(DateTime::fromDate(2026, 2, 28))},
+      {R"({ "$date" : "2026-02-28" })", Variant(DateTime::fromDate(2026, 2, 28))},
+      {R"({"$date":"2026-02-28T10:20:30"})", Variant(*DateTime::parseIso("2026-02-28T10:20:30"))},
+  };
+  for (const Case& c : read) {
+    Variant v = decodeValue(c.json);
+    EXPECT_EQ(v.kind(), c.expected.kind()) << c.json;
+    EXPECT_EQ(Variant::compare(v, c.expected), 0) << c.json;
+  }
+  const char* refused[] = {
+      "\"Servi\xC3\"",          // a sequence cut by the closing quote
+      "\"abc\xFF" "def\"",       // not UTF-8
+      "\"ab\x01" "cd\"",       // control character
+      "\"abc",                   // no closing quote
+      "\"ab\\qcd\"",           // unknown escape
+      R"({"$date":"2026-02-30"})",  // no such day
+      R"({"$date":"2026-02-28","x":1})",
+      R"({"$date":"2026-02-28"})" "x",
+      R"({"$date":"2026-02-2"})",
+      R"({"$date":"2026-02-28"],)",
+  };
+  for (const char* json : refused) EXPECT_THROW(decodeValue(json), Exception) << json;
+  // Field names repeat without regard to case, accented letters included.
+  auto packet = [](const char* a, const char* b) {
+    return std::string(R"({"$packet":{"fields":[{"name":")") + a + R"(","type":"string"},{"name":")" + b +
+           R"(","type":"string"}],"rows":[]}})";
+  };
+  EXPECT_THROW(decodeValue(packet("Nome", "NOME")), Exception);
+  EXPECT_THROW(decodeValue(packet("ação", "AÇÃO")), Exception);
+  EXPECT_NO_THROW(decodeValue(packet("ação", "acao")));
+  EXPECT_NO_THROW(decodeValue(packet("NOME_1", "NOME_2")));
+  // A date one level too deep is refused, as any object there is.
+  std::string deep = std::string(63, '[') + R"({"$date":"2026-02-28"})" + std::string(63, ']');
+  EXPECT_NO_THROW(decodeValue(deep));
+  EXPECT_THROW(decodeValue("[" + deep + "]"), Exception);
 }
 
 }  // namespace
