@@ -32,7 +32,9 @@ class SignInE2E : public ::testing::TestWithParam<std::string> {
     address_ = line.substr(at, line.find_first_of(" \n", at) - at);
   }
   void TearDown() override {
-    if (server_) EXPECT_EQ(server_->stop(SIGTERM, 30s), 0);
+    if (server_) {
+      EXPECT_EQ(server_->stop(SIGTERM, 30s), 0);
+    }
     for (const auto& f : files_) std::remove(f.c_str());
   }
 
