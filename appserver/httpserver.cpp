@@ -25,6 +25,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include <nlohmann/json.hpp>
+
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -43,6 +45,7 @@
 #include <vector>
 
 #include "appserver/logtext.h"
+#include "appserver/sessions.h"
 #include "platform/core/errors.h"
 #include "platform/net/codec.h"
 
@@ -63,6 +66,7 @@ constexpr auto kLinger = std::chrono::seconds(2);
 constexpr auto kStopGrace = std::chrono::seconds(4);
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 constexpr size_t kMaxRefusing = 64;  // connections being turned away (503) at once
+constexpr size_t kMaxLoginBody = 4096;  // a sign-in carries an operator code and a password
 
 bool sameSecret(std::string_view given, const std::string& expected) {
   if (expected.empty() || given.size() != expected.size()) return false;
@@ -145,6 +149,35 @@ class WorkerPool {
   bool done_ = false;
 };
 
+// POST /login: {"operator": ..., "password": ...} → 200 {"token", "operator", "idleSeconds"}, or
+// the refusal's status with its fault text. Returns the HTTP status.
+unsigned signIn(Sessions& sessions, const std::string& body, const std::string& peer, std::string& reply) {
+  std::string op, password;
+  try {
+    nlohmann::json j = nlohmann::json::parse(body);
+    if (!j.is_object() || !j.contains("operator") || !j.contains("password") || !j["operator"].is_string() ||
+        !j["password"].is_string())
+      throw std::invalid_argument("campos");
+    op = j["operator"].get<std::string>();
+    password = j["password"].get<std::string>();
+  } catch (const std::exception&) {
+    reply = net::encodeFault("Entrada malformada: envie {\"operator\": ..., \"password\": ...}.");
+    return 400;
+  }
+  AuthResult r = sessions.login(op, password, peer);
+  if (!r.ok) {
+    spdlog::warn("{}: entrada de {} recusada: {}", peer, logText(op), r.text);
+    reply = net::encodeFault(r.text);
+    return r.status;
+  }
+  spdlog::info("{}: operador {} entrou", peer, r.operatorName);
+  reply = nlohmann::json{{"token", r.token},
+                         {"operator", r.operatorName},
+                         {"idleSeconds", sessions.options().idleTimeout.count()}}
+              .dump();
+  return 200;
+}
+
 class Connection;
 
 // The server's state; the I/O thread's part is touched by it alone.
@@ -223,6 +256,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
  private:
   enum class State { Idle, Reading, Executing, Writing, Lingering, Closed };
+  enum class Kind { Rpc, Login, Logout };
 
   // ---- timers
 
@@ -316,15 +350,60 @@ class Connection : public std::enable_shared_from_this<Connection> {
       // A body nobody reads ends the connection after the reply.
       return respond(200, "{\"status\":\"ok\"}", req.keep_alive() && !hasBody);
     }
-    if (path != "/rpc") return refuse(404, "Recurso não encontrado.");
-    if (req.method() != http::verb::post) return refuse(405, "Use POST em /rpc.", "POST");
+    Sessions* sessions = s_.options.sessions;
+    if (path == "/rpc") {
+      kind_ = Kind::Rpc;
+    } else if (sessions && path == "/login") {
+      kind_ = Kind::Login;
+    } else if (sessions && path == "/logout") {
+      kind_ = Kind::Logout;
+    } else {
+      return refuse(404, "Recurso não encontrado.");
+    }
+    if (req.method() != http::verb::post) return refuse(405, "Use POST em " + std::string(path) + ".", "POST");
+    if (kind_ == Kind::Login) return checkFraming(kMaxLoginBody);
 
     std::string_view auth = view(req[http::field::authorization]);
     constexpr std::string_view kBearer = "Bearer ";
-    if (auth.substr(0, kBearer.size()) != kBearer || !sameSecret(auth.substr(kBearer.size()), s_.options.token))
-      return refuse(401, "Sessão não autorizada: token ausente ou inválido.");
-    if (req["X-Operator"].empty()) return refuse(401, "Sessão não autorizada: operador não informado.");
+    std::string_view bearer = auth.substr(0, kBearer.size()) == kBearer ? auth.substr(kBearer.size()) : std::string_view();
+    std::string_view xOperator = trimmed(view(req["X-Operator"]));
+    if (!sessions) {
+      if (!sameSecret(bearer, s_.options.token)) return refuse(401, "Sessão não autorizada: token ausente ou inválido.");
+      if (xOperator.empty()) return refuse(401, "Sessão não autorizada: operador não informado.");
+      operator_ = std::string(xOperator);
+      return checkFraming(s_.options.maxBodyBytes);
+    }
+    bearer_ = std::string(bearer.substr(0, 512));
+    if (std::optional<AuthResult> known = sessions->cached(bearer, xOperator)) return authorized(*known);
+    // A session not seen lately is read from the database on a worker; the head waits meanwhile
+    // under the request's deadline, and no body byte is read before the answer.
+    s_.workers.submit([&s = s_, self = shared_from_this(), guard = asio::make_work_guard(s_.ioc), sessions,
+                       bearer = bearer_, xOperator = std::string(xOperator)]() mutable {
+      AuthResult result;
+      try {
+        result = sessions->verify(bearer, xOperator);
+      } catch (const std::exception& e) {
+        spdlog::error("falha ao verificar a sessão: {}", logText(e.what()));
+        result.status = 503;
+        result.text = "Não foi possível verificar a sessão agora; tente novamente.";
+      }
+      asio::post(s.ioc, [self = std::move(self), result = std::move(result)]() mutable {
+        if (self->state_ != State::Reading) return;
+        if (self->timedOut_) return self->refuse(408, "A requisição não chegou inteira dentro do prazo.");
+        self->authorized(result);
+      });
+    });
+  }
 
+  void authorized(const AuthResult& result) {
+    if (!result.ok) return refuse(result.status, result.text);
+    operator_ = result.operatorName;
+    checkFraming(kind_ == Kind::Logout ? kMaxLoginBody : s_.options.maxBodyBytes);
+  }
+
+  // Transfer and content codings, length and body limits, checked from the head.
+  void checkFraming(size_t maxBody) {
+    auto& req = parser_->get();
     std::vector<std::string_view> transfer = codings(req, http::field::transfer_encoding);
     if (!transfer.empty() && !(transfer.size() == 1 && beast::iequals(transfer[0], "chunked")))
       return refuse(501, "Codificação de transferência não suportada (aceita-se apenas chunked).");
@@ -333,11 +412,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
         return refuse(415, "Corpo comprimido não é aceito (Content-Encoding deve ser identity).");
     if (!parser_->chunked() && !parser_->content_length())
       return refuse(411, "Requisição sem Content-Length.");
-    if (parser_->content_length().value_or(0) > s_.options.maxBodyBytes)
-      return refuse(413, "Requisição grande demais.");
-    parser_->body_limit(s_.options.maxBodyBytes);
+    if (parser_->content_length().value_or(0) > maxBody) return refuse(413, "Requisição grande demais.");
+    parser_->body_limit(maxBody);
     // The bodies held at once are bounded too: a chunked one counts as the largest allowed.
-    size_t need = parser_->chunked() ? s_.options.maxBodyBytes : static_cast<size_t>(*parser_->content_length());
+    size_t need = parser_->chunked() ? maxBody : static_cast<size_t>(*parser_->content_length());
     if (s_.pendingBodyBytes + need > s_.options.maxPendingBodyBytes)
       return refuse(503, "Servidor de aplicação ocupado (requisições demais em andamento); tente novamente.");
     reservedBody_ = need;
@@ -370,18 +448,26 @@ class Connection : public std::enable_shared_from_this<Connection> {
     state_ = State::Executing;
     auto& req = parser_->get();
     keepAlive_ = req.keep_alive();
-    std::string op(view(req["X-Operator"]));
+    std::string op = std::move(operator_);
     std::string body = std::move(req.body());
     parser_.reset();
     Front& s = s_;
     // The job holds a work guard, so run() waits for the call; its result goes back to the I/O
     // thread together with the last reference to the connection.
     s.workers.submit([&s, self = shared_from_this(), guard = asio::make_work_guard(s.ioc), body = std::move(body),
-                      op = std::move(op)]() mutable {
+                      op = std::move(op), kind = kind_, bearer = std::move(bearer_),
+                      peer = peer_.to_string()]() mutable {
       unsigned status = 200;
       std::string reply;
       try {
-        reply = s.handler(body, op);
+        if (kind == Kind::Login) {
+          status = signIn(*s.options.sessions, body, peer, reply);
+        } else if (kind == Kind::Logout) {
+          s.options.sessions->logout(bearer);
+          reply = "{\"status\":\"ok\"}";
+        } else {
+          reply = s.handler(body, op);
+        }
       } catch (const std::exception& e) {
         status = 500;
         spdlog::error("falha ao atender requisição: {}", logText(e.what()));
@@ -478,6 +564,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool keepAlive_ = false;
   size_t reservedBody_ = 0;  // this request's share of pendingBodyBytes
   unsigned version_ = 11;
+  Kind kind_ = Kind::Rpc;
+  std::string operator_;  // the request's operator, once authorized
+  std::string bearer_;    // the request's session token (sign-out)
   beast::flat_buffer buffer_{kBufferLimit};
   std::optional<http::request_parser<http::string_body>> parser_;
   http::response<http::string_body> response_;
@@ -569,7 +658,8 @@ struct HttpServer::Impl : Front {};
 // ---- server
 
 HttpServer::HttpServer(Handler handler, HttpServerOptions options) : d_(std::make_unique<Impl>()) {
-  if (options.token.empty()) throw Exception("O servidor de aplicação exige um token de sessão.");
+  if (options.token.empty() && !options.sessions)
+    throw Exception("O servidor de aplicação exige um token de sessão ou o acesso por operador e senha.");
   if (options.workers == 0) options.workers = 1;
   d_->handler = std::move(handler);
   d_->options = std::move(options);

@@ -1,9 +1,16 @@
 // HTTP front of the application server (Boost.Beast over Asio, kept out of this header):
 //   GET  /health  → 200 {"status":"ok"}, no authorisation.
-//   POST /rpc     → requires "Authorization: Bearer <token>" and a non-empty "X-Operator" (401
-//                   otherwise), checked from the request head before any body byte is read; the
-//                   body goes to the handler (the dispatcher) and its reply comes back as 200
-//                   application/json. Range and other conditional headers are ignored.
+//   POST /rpc     → requires "Authorization: Bearer <token>" (401 otherwise), checked from the
+//                   request head before any body byte is read: with sign-in (options.sessions) a
+//                   session's token, whose operator the call runs as (an "X-Operator" sent must
+//                   name it), or the host token when one was given, with a non-empty
+//                   "X-Operator"; without sign-in the token alone. The body goes to the handler (the
+//                   dispatcher) and its reply comes back as 200 application/json. Range and other
+//                   conditional headers are ignored.
+//   POST /login   → with sign-in only: {"operator", "password"} → 200 {"token", "operator",
+//                   "idleSeconds"}; 401 wrong operator or password or inactive operator, 429 too
+//                   many failures, 400 malformed (see sessions.h).
+//   POST /logout  → with sign-in only: ends the bearer's session; 200 {"status":"ok"}.
 // Refusals, each with a {"fault": ...} body: 400 malformed request, 404 other paths, 405 other
 // methods, 408 head and body not complete within the request deadline, 411 a POST with neither
 // Content-Length nor chunked framing, 413 a body over the limit (by Content-Length or as soon as
@@ -29,8 +36,10 @@
 
 namespace cad::appserver {
 
+class Sessions;
+
 struct HttpServerOptions {
-  std::string token;
+  std::string token;  // host token; may be empty when sessions is set
   size_t maxBodyBytes = size_t{16} << 20;
   // An idle kept-alive connection is closed after this.
   std::chrono::milliseconds idleTimeout{std::chrono::seconds(30)};
@@ -42,6 +51,7 @@ struct HttpServerOptions {
   size_t workers = 8;                // threads running the handler
   size_t maxConnections = 1000;      // open connections in all
   size_t maxConnectionsPerPeer = 64; // open connections from one client address
+  Sessions* sessions = nullptr;      // sign-in and sessions (outlives the server); null: token only
 };
 
 class HttpServer {

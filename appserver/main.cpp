@@ -1,13 +1,16 @@
 // cadserv-server: the application server process. Opens the shared database (creating the
-// schema and demo data on request), listens on loopback by default, requires a session token on
-// every call, and stops cleanly on SIGTERM or SIGINT (exit code 0): calls being executed finish,
+// schema and demo data on request), listens on loopback by default, serves operators who sign in
+// (POST /login) and stops cleanly on SIGTERM or SIGINT (exit code 0): calls being executed finish,
 // everything else is closed, within seconds.
 //
-// The token comes from --token, --token-file (its first line) or $CADSERV_TOKEN, in that order, or
-// is generated; a file or the environment keeps it out of the process list.
+// A host token for unattended tools is accepted only when one is given: --token, --token-file
+// (its first line) or $CADSERV_TOKEN, in that order; a file or the environment keeps it out of the
+// process list.
 //
-// stdout carries only what a caller needs to reach the server (the token when generated, the URL);
-// the log goes to stderr.
+// Administration: `cadserv-server senha --db URL --operator CODE` sets an operator's password
+// (read from --password-file or the first line of stdin) and ends the operator's sessions.
+//
+// stdout carries only what a caller needs to reach the server (the URL); the log goes to stderr.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -31,18 +34,37 @@
 #include "appserver/httpserver.h"
 #include "appserver/methods/custoauto.h"
 #include "appserver/schema.h"
+#include "appserver/sessions.h"
 #include "platform/core/errors.h"
 #include "platform/db/database.h"
 #include "platform/db/pool.h"
 
 namespace {
 
-std::string randomToken() {
-  std::random_device rd;
-  static const char kHex[] = "0123456789abcdef";
-  std::string t;
-  for (int i = 0; i < 32; ++i) t += kHex[rd() & 0xF];
-  return t;
+// The first line of a file, or of stdin for "-", without its line end.
+bool readFirstLine(const std::string& path, std::string& line) {
+  if (path == "-") return static_cast<bool>(std::getline(std::cin, line));
+  std::ifstream in(path);
+  return in && std::getline(in, line);
+}
+
+int setOperatorPassword(const std::string& dbUrl, const std::string& op, const std::string& passwordFile) {
+  std::string password;
+  if (!readFirstLine(passwordFile, password)) {
+    std::cerr << "Senha: não foi possível ler " << (passwordFile == "-" ? "a entrada padrão" : passwordFile) << ".\n";
+    return 2;
+  }
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  try {
+    auto db = cad::db::open(dbUrl);
+    cad::appserver::createSchema(*db);  // adds the sign-in tables to a database made before them
+    cad::appserver::setPassword(*db, op, password);
+    std::cout << "Senha do operador " << op << " definida; as sessões abertas dele foram encerradas.\n";
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
 }
 
 // "HOST:PORT" (the host may be empty for all interfaces); false when malformed.
@@ -121,10 +143,20 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 3600));
   app.add_option("--log-level", logLevel, "Nível de log: trace, debug, info, warn, error, off")
       ->check(CLI::IsMember({"trace", "debug", "info", "warn", "error", "critical", "off"}));
+  int sessionIdleMinutes = 30;
+  app.add_option("--session-idle", sessionIdleMinutes, "Minutos sem uso após os quais a sessão de um operador expira")
+      ->check(CLI::Range(1, 24 * 60));
   app.footer(
-      "Token de sessão: --token, senão --token-file, senão a variável de ambiente CADSERV_TOKEN; sem nenhum,\n"
-      "um token aleatório é gerado e mostrado na saída padrão.");
+      "Operadores entram com código e senha (POST /login). Token de host para ferramentas sem operador:\n"
+      "--token, senão --token-file, senão a variável de ambiente CADSERV_TOKEN; sem nenhum, só há acesso\n"
+      "por operador e senha.");
+  std::string senhaOperator, senhaFile = "-";
+  CLI::App* senha = app.add_subcommand("senha", "Define a senha de um operador (e encerra as sessões dele)");
+  senha->add_option("--operator", senhaOperator, "Código do operador")->required();
+  senha->add_option("--password-file", senhaFile, "Arquivo cuja primeira linha é a senha (- para a entrada padrão)");
+  senha->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
   CLI11_PARSE(app, argc, argv);
+  if (*senha) return setOperatorPassword(dbUrl, senhaOperator, senhaFile);
 
   spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv"));
   spdlog::set_level(spdlog::level::from_str(logLevel));
@@ -183,10 +215,13 @@ int main(int argc, char** argv) {
       }
     }
 
-    bool generated = token.empty();
-    if (generated) token = randomToken();
     cad::appserver::Dispatcher dispatcher(pool);
+    cad::appserver::SessionOptions sessionOptions;
+    sessionOptions.hostToken = token;
+    sessionOptions.idleTimeout = std::chrono::minutes(sessionIdleMinutes);
+    cad::appserver::Sessions sessions(pool, sessionOptions);
     front.token = token;
+    front.sessions = &sessions;
     cad::appserver::HttpServer server(dispatcher.handler(), front);
     int bound = server.bind(host, port);
 
@@ -198,9 +233,9 @@ int main(int argc, char** argv) {
       if (!stopping) kill(getpid(), SIGTERM);
     });
     server.waitUntilReady();
-    if (generated) std::cout << "token: " << token << "\n";
     std::cout << "Servidor de aplicação ouvindo em http://" << host << ":" << bound << std::endl;
-    spdlog::info("ouvindo em http://{}:{} (banco {})", host, bound, dbUrl);
+    spdlog::info("ouvindo em http://{}:{} (banco {}; {})", host, bound, dbUrl,
+                 token.empty() ? "acesso por operador e senha" : "acesso por operador e senha ou token de host");
 
     int sig = 0;
     sigwait(&stopSignals, &sig);

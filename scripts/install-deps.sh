@@ -10,7 +10,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   libpqxx-dev postgresql
   nlohmann-json3-dev libcpp-httplib-dev libboost-dev libsimdjson-dev
-  libspdlog-dev libcli11-dev
+  libspdlog-dev libcli11-dev libsodium-dev
   qt6-base-dev
   libcairo2-dev poppler-utils
   curl python3

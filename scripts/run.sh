@@ -2,8 +2,9 @@
 # `make run`: starts the application server of the release build on the demo database and opens
 # the desktop host connected to it; the server stops when the desktop closes.
 # The database file (cadserv.db in the repository root, or $CADSERV_DB) gets the schema and the
-# demo data the first time; later runs keep what was stored. The token is $CADSERV_TOKEN or a new
-# random one. Without a display ($DISPLAY and $WAYLAND_DISPLAY unset) the server keeps running in
+# demo data the first time; later runs keep what was stored. Operators sign in with their password
+# (demo: ADMIN/admin, MARIA/maria, JOAO/joao); $CADSERV_TOKEN, when set, is also accepted as a host
+# token. Without a display ($DISPLAY and $WAYLAND_DISPLAY unset) the server keeps running in
 # the foreground and the script shows how to replay a session with the automation driver.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,6 @@ DESKTOP=$BIN/cadserv-desktop
 DRIVER=$BIN/cadserv-driver
 DB=${CADSERV_DB:-cadserv.db}
 LISTEN=${CADSERV_LISTEN:-127.0.0.1:8099}
-TOKEN=${CADSERV_TOKEN:-$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')}
 OPERATOR=${CADSERV_OPERATOR:-ADMIN}
 BRANCH=${CADSERV_BRANCH:-0001}
 
@@ -23,8 +23,6 @@ if [ ! -x "$SERVER" ]; then
   exit 1
 fi
 
-# The server takes the token from the environment, not the command line (which others can list).
-export CADSERV_TOKEN="$TOKEN"
 ARGS=(--listen "$LISTEN" --db "sqlite:$DB")
 if [ ! -s "$DB" ]; then
   echo "Criando $DB com os dados de demonstração..."
@@ -46,13 +44,13 @@ um por linha, e responde um JSON por linha. Por exemplo, com o servidor embutido
 ou contra este servidor (em outro terminal):
 
   echo '{"cmd":"open","entry":"CriaCadServico"}' \\
-    | $DRIVER --server http://$LISTEN --token $TOKEN --operator $OPERATOR --branch $BRANCH
+    | $DRIVER --server http://$LISTEN --operator $OPERATOR --password admin --branch $BRANCH
 
 Servidor de aplicação: http://$LISTEN  (banco $DB)
-Token da sessão: $TOKEN
-Exemplo de chamada:
-  curl -s http://$LISTEN/rpc \\
-    -H 'Authorization: Bearer $TOKEN' -H 'X-Operator: $OPERATOR' \\
+Senhas de demonstração: ADMIN/admin, MARIA/maria, JOAO/joao
+Exemplo de chamada (entrada, depois a chamada com o token recebido):
+  curl -s http://$LISTEN/login -d '{"operator":"$OPERATOR","password":"admin"}'
+  curl -s http://$LISTEN/rpc -H 'Authorization: Bearer TOKEN_RECEBIDO' \\
     -d '{"server":"Ger04100.rdmCadastroServ","method":"GetServico","args":["$BRANCH",""]}'
 Ctrl+C encerra.
 MSG
@@ -80,5 +78,6 @@ for _ in $(seq 1 100); do
 done
 
 echo "Servidor de aplicação em http://$LISTEN (banco $DB); abrindo o aplicativo desktop..."
-"$DESKTOP" --server "http://$LISTEN" --token "$TOKEN" --operator "$OPERATOR" --branch "$BRANCH" \
+echo "Senhas de demonstração: ADMIN/admin, MARIA/maria, JOAO/joao"
+"$DESKTOP" --server "http://$LISTEN" --operator "$OPERATOR" --branch "$BRANCH" \
   --db "sqlite:$DB" --open GER04100 || true

@@ -23,6 +23,13 @@ INSERT INTO OPERADOR (CDOPERADOR, NMOPERADOR, IDATIVO) VALUES
   ('MARIA', 'Maria Aparecida Souza', 'S'),
   ('JOAO', 'João Carlos Pereira', 'S');
 
+-- Demo passwords (Argon2id): ADMIN "admin", MARIA "maria", JOAO "joao". Change them with
+-- `cadserv-server senha --operator CODE` before any real use.
+INSERT INTO SENHAOPER (CDOPERADOR, DSHASHSENHA) VALUES
+  ('ADMIN', '$argon2id$v=19$m=65536,t=2,p=1$Iwj8sCrQu0dZa+kWZW1UDA$BpMrNxw6yZ2q7pxA8Br1151kSCLd9l3lgvXUle4h7TM'),
+  ('MARIA', '$argon2id$v=19$m=65536,t=2,p=1$fYKDuOi4M2ArfF28dEctQQ$5R37bRWWGPgeJhPNbKJiui4F1OYPGHge2ewvrPImupQ'),
+  ('JOAO', '$argon2id$v=19$m=65536,t=2,p=1$3/ruEZhrIrbwD6lBKZr7uQ$nEmfH/tE14bffAwVGEIE7TeJiXiV29C6EfZSobXXkOI');
+
 -- JOAO has no access to branch 0002.
 INSERT INTO FILIOPER (CDFILIAL, CDOPERADOR) VALUES
   ('0001', 'ADMIN'),

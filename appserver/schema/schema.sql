@@ -74,6 +74,31 @@ CREATE TABLE IF NOT EXISTS FILIOPER (
 );
 CREATE INDEX IF NOT EXISTS IX_FILIOPER_OPERADOR ON FILIOPER (CDOPERADOR);
 
+-- SENHAOPER: the password of each operator who signs in, as an Argon2id hash in libsodium's string
+-- form (salt and cost inside). Key CDOPERADOR. Written by `cadserv-server senha`; an operator
+-- without a row here cannot sign in.
+CREATE TABLE IF NOT EXISTS SENHAOPER (
+  CDOPERADOR VARCHAR(12) NOT NULL,
+  DSHASHSENHA VARCHAR(255) NOT NULL,
+  CONSTRAINT PK_SENHAOPER PRIMARY KEY (CDOPERADOR),
+  CONSTRAINT FK_SENHAOPER_OPERADOR FOREIGN KEY (CDOPERADOR) REFERENCES OPERADOR (CDOPERADOR) ON DELETE CASCADE
+);
+
+-- SESSAOOPER: the open sessions of operators who signed in, shared by every server process on this
+-- database. IDSESSAO is the BLAKE2b hash (hex) of the session's token, never the token itself;
+-- NRINICIO and NRULTUSO are the sign-in and the last recorded use, in seconds since 1970-01-01 UTC.
+-- Written by the server at sign-in, on use, at expiry and sign-out.
+CREATE TABLE IF NOT EXISTS SESSAOOPER (
+  IDSESSAO VARCHAR(64) NOT NULL,
+  CDOPERADOR VARCHAR(12) NOT NULL,
+  NRINICIO BIGINT NOT NULL,
+  NRULTUSO BIGINT NOT NULL,
+  DSPEER VARCHAR(64),
+  CONSTRAINT PK_SESSAOOPER PRIMARY KEY (IDSESSAO),
+  CONSTRAINT FK_SESSAOOPER_OPERADOR FOREIGN KEY (CDOPERADOR) REFERENCES OPERADOR (CDOPERADOR) ON DELETE CASCADE
+);
+CREATE INDEX IF NOT EXISTS IX_SESSAOOPER_ULTUSO ON SESSAOOPER (NRULTUSO);
+
 -- GRUPOPER: operator groups. Key CDGRUPOPER. Written by the security setup.
 CREATE TABLE IF NOT EXISTS GRUPOPER (
   CDGRUPOPER VARCHAR(2) NOT NULL,

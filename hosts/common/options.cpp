@@ -58,12 +58,14 @@ struct OpcaoHost {
 };
 constexpr OpcaoHost kOpcoes[] = {
     {"server", "http://HOST:PORTA", "servidor de aplicação (padrão http://127.0.0.1:8099)"},
-    {"token", "T", "token da sessão (padrão $CADSERV_TOKEN)"},
+    {"token", "T", "token de host para ferramentas sem operador (padrão $CADSERV_TOKEN)"},
     {"embedded", "", "executa o servidor de aplicação neste processo, sobre --db"},
     {"init", "", "com --embedded: cria o esquema"},
     {"demo", "", "com --embedded: carrega os dados de demonstração"},
     {"db", "URL", "banco compartilhado (padrão sqlite:cadserv.db)"},
     {"operator", "OP", "operador (padrão ADMIN)"},
+    {"password", "SENHA", "senha do operador (visível na lista de processos: prefira --password-file)"},
+    {"password-file", "ARQUIVO", "arquivo cuja primeira linha é a senha do operador"},
     {"branch", "FILIAL", "filial corrente (padrão 0001)"},
     {"date", "AAAA-MM-DD", "data de processamento de toda filial (padrão: a da filial)"},
     {"module", "N", "módulo ativo (padrão 0)"},
@@ -121,6 +123,10 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
   } else if (key == "operator") {
     if (value.empty()) throw Exception("Operador não informado.");
     o.operatorName = value;
+  } else if (key == "password") {
+    o.password = raw;  // a password keeps its blanks
+  } else if (key == "password-file") {
+    o.passwordFile = value;
   } else if (key == "branch") {
     o.branch = value;
   } else if (key == "date") {
@@ -156,7 +162,7 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
 }
 
 bool isSessionKey(const std::string& key) {
-  return key == "operator" || key == "branch" || key == "date" || key == "module" || key == "modufili" || key == "locale";
+  return key == "operator" || key == "password" || key == "branch" || key == "date" || key == "module" || key == "modufili" || key == "locale";
 }
 
 void readConfigFile(Options& o, const std::string& path) {
@@ -222,6 +228,15 @@ void validate(const Options& o) {
   // queries, which open their own connection.
   if (o.embedded && o.db.find(":memory:") != std::string::npos)
     throw Exception("--embedded precisa de um banco em arquivo ou PostgreSQL, não de um banco em memória.");
+}
+
+std::string signInPassword(const Options& o) {
+  if (!o.password.empty() || o.passwordFile.empty()) return o.password;
+  std::ifstream in(o.passwordFile);
+  std::string line;
+  if (!in || !std::getline(in, line)) throw Exception("Não foi possível ler a senha do arquivo '" + o.passwordFile + "'.");
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 std::string usage(const std::string& program, const std::string& description) {

@@ -25,8 +25,10 @@ struct Options {
   std::string serverHost = "127.0.0.1";
   int serverPort = 8099;
   bool serverGiven = false;      // --server was set (conflicts with --embedded)
-  std::string token;             // sent as the bearer token
+  std::string token;             // host token (unattended tools); empty: the operator signs in
   std::string operatorName = "ADMIN";
+  std::string password;          // the operator's password for the sign-in (driver; desktop asks)
+  std::string passwordFile;      // or a file whose first line is the password
   std::string branch = "0001";   // the host's current branch
   std::string date;              // processing date "YYYY-MM-DD"; empty: the branch's own
   int module = 0;                // active module
@@ -42,11 +44,11 @@ struct Options {
 };
 
 // Applies one setting by its key (the long option name without dashes: "server", "token",
-// "operator", "branch", "date", "module", "modufili", "db", "embedded", "init", "demo",
-// "locale", "open", "reports").
+// "operator", "password", "password-file", "branch", "date", "module", "modufili", "db",
+// "embedded", "init", "demo", "locale", "open", "reports").
 void applySetting(Options& o, const std::string& key, const std::string& value);
-// Keys that change the session (and may change between commands): operator, branch, date,
-// module, modufili, locale.
+// Keys that change the session (and may change between commands): operator, password, branch,
+// date, module, modufili, locale.
 bool isSessionKey(const std::string& key);
 // Reads a config file into o; throws cad::Exception when it cannot be read or is malformed.
 void readConfigFile(Options& o, const std::string& path);
@@ -56,6 +58,9 @@ void readConfigFile(Options& o, const std::string& path);
 void parseCommandLine(Options& o, const std::vector<std::string>& args);
 // Refuses settings that cannot work together; throws cad::Exception saying why.
 void validate(const Options& o);
+// The password of the sign-in: --password, else the first line of --password-file, else "".
+// Throws cad::Exception when the file cannot be read.
+std::string signInPassword(const Options& o);
 // The --help text of a host program: its usage line, what it does and every option.
 std::string usage(const std::string& program, const std::string& description);
 

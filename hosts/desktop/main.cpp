@@ -1,5 +1,6 @@
 // cadserv-desktop: the operator's desktop host. Reads the connection and session settings,
-// connects to the application server (or runs its code embedded) with the session database,
+// connects to the application server (the operator signs in, unless a host token is given) or runs
+// its code embedded, with the session database,
 // installs the Qt host services, shows the host window and opens the screens asked for on the
 // command line.
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include "hosts/common/options.h"
 #include "hosts/desktop/host.h"
 #include "hosts/desktop/mainwindow.h"
+#include "hosts/desktop/signin.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
 #include "platform/framework/modules.h"
@@ -55,8 +57,18 @@ int main(int argc, char** argv) {
   auto session = std::make_shared<Session>();
   std::unique_ptr<host::HostBackend> backend;
   try {
-    host::applySession(*session, options);
     backend = std::make_unique<host::HostBackend>(options);
+    if (backend->needsSignIn()) {
+      // The operator signs in before any screen opens; a session that expires later is renewed
+      // by asking the same operator's password again, the screens staying as they are.
+      host::HostBackend& b = *backend;
+      std::optional<std::string> op = askSignIn(
+          options.operatorName, [&b](const std::string& o, const std::string& p) { return b.signIn(o, p); });
+      if (!op) return 0;
+      options.operatorName = *op;
+      backend->setPasswordPrompt(askPasswordAgain);
+    }
+    host::applySession(*session, options);
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, QStringLiteral("Erro"), qs(e.what()));
     return 1;

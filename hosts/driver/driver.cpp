@@ -945,6 +945,15 @@ struct Driver::Impl {
           throw CommandError(e.what());
         }
       }
+      // A new operator (or password) signs in first: a refusal leaves the session as it was.
+      const json& set = a.object("set");
+      if (modules.signIn && (set.contains("operator") || set.contains("password"))) {
+        try {
+          changed.operatorName = modules.signIn(changed.operatorName, changed.password);
+        } catch (const Exception& e) {
+          throw CommandError(e.what());
+        }
+      }
       host::applySession(*session, changed);
       options = std::move(changed);
     }

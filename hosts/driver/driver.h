@@ -37,6 +37,9 @@ struct ModuleAccess {
   // Throws cad::Exception when the module cannot be loaded.
   std::function<std::vector<std::string>(const std::string& code)> entries;
   std::function<void(const std::string& code, const std::string& entry, VariantArray& params)> call;
+  // Signs an operator in on the server (the "session" command changing operator or password);
+  // returns the operator as stored, throws cad::Exception with the server's text. Unset: no sign-in.
+  std::function<std::string(const std::string& operatorName, const std::string& password)> signIn = nullptr;
 };
 
 class Driver {

@@ -1,5 +1,6 @@
 // cadserv-driver: the automation driver. Reads the connection and session settings, connects to
-// the application server (--server) or runs its code in this process (--embedded), then serves
+// the application server (--server; signing the operator in with --password or --password-file,
+// or with a host token) or runs its code in this process (--embedded), then serves
 // JSON commands from stdin, one reply per line on stdout, and exits 0 at the end of input.
 // stdout carries only replies; the embedded server's log goes to stderr.
 #include <signal.h>
@@ -51,10 +52,27 @@ int main(int argc, char** argv) {
 
   try {
     host::HostBackend backend(options);
+    driver::ModuleAccess access;
+    if (backend.needsSignIn()) {
+      // Without a host token the driver signs its operator in before the first command; a session
+      // the server ends later is renewed with the same password.
+      options.password = host::signInPassword(options);
+      if (options.password.empty()) {
+        std::fprintf(stderr,
+                     "cadserv-driver: informe a senha do operador (--password ou --password-file) ou um token de "
+                     "host (--token).\n");
+        return 2;
+      }
+      options.operatorName = backend.signIn(options.operatorName, options.password);
+      access.signIn = [&backend](const std::string& op, const std::string& password) {
+        return backend.signIn(op, password);
+      };
+    }
     ScreenModules modules(ScreenModules::executableFolder());
-    driver::ModuleAccess access{
-        [&modules](const std::string& code) { return modules.entries(code); },
-        [&modules](const std::string& code, const std::string& entry, VariantArray& params) { modules.call(code, entry, params); }};
+    access.entries = [&modules](const std::string& code) { return modules.entries(code); };
+    access.call = [&modules](const std::string& code, const std::string& entry, VariantArray& params) {
+      modules.call(code, entry, params);
+    };
     driver::Driver driver(std::cin, std::cout, access, options);
     for (const std::string& target : options.open) driver.OpenAtStart(target);
     return driver.Run();

@@ -8,6 +8,8 @@
 
 #include <httplib.h>
 
+#include <nlohmann/json.hpp>
+
 #include <mutex>
 
 #include "platform/core/errors.h"
@@ -29,14 +31,23 @@ std::string InProcessTransport::where() const { return "servidor interno"; }
 
 // ---------------------------------------------------------------- HTTP
 
-struct HttpTransport::Impl {
+// The text of a {"fault": ...} body, "" when the body is not one.
+std::string faultText(const std::string& body) {
+  nlohmann::json j = nlohmann::json::parse(body, nullptr, false);
+  if (j.is_object() && j.contains("fault") && j["fault"].is_string()) return j["fault"].get<std::string>();
+  return {};
+}
+
+// One keep-alive HTTP client to host:port with the options' headers, and the translation of its
+// failures into texts.
+struct HttpClient {
   std::string host;
   int port;
   HttpOptions options;
   httplib::Client client;
   httplib::Headers headers;
 
-  Impl(std::string h, int p, HttpOptions o)
+  HttpClient(std::string h, int p, HttpOptions o)
       : host(std::move(h)), port(p), options(std::move(o)), client(host, port) {
     client.set_keep_alive(true);
     // Request headers and body go out in separate writes; without NODELAY each call waits for
@@ -70,6 +81,10 @@ struct HttpTransport::Impl {
 
   void checkStatus(const httplib::Response& res) const {
     if (res.status == 200) return;
+    if (res.status == 401 || res.status == 429 || res.status == 400) {
+      std::string text = faultText(res.body);
+      if (!text.empty()) throw Exception(text);
+    }
     if (res.status == 401)
       throw Exception("Sessão não autorizada pelo servidor de aplicação em " + where() + ".");
     if (res.status == 413)
@@ -77,6 +92,10 @@ struct HttpTransport::Impl {
     throw Exception("O servidor de aplicação em " + where() + " respondeu com o erro HTTP " +
                     std::to_string(res.status) + ".");
   }
+};
+
+struct HttpTransport::Impl : HttpClient {
+  using HttpClient::HttpClient;
 };
 
 HttpTransport::HttpTransport(std::string host, int port, HttpOptions options)
@@ -93,11 +112,50 @@ void HttpTransport::connect() {
 std::string HttpTransport::post(const std::string& body) {
   auto res = d_->client.Post("/rpc", d_->headers, body, "application/json");
   if (!res) d_->transportError(res.error());
+  if (res->status == 401 && d_->options.renew) {
+    // A session that ended is opened again (the host may ask the operator) and the call repeated.
+    d_->options.token = d_->options.renew(d_->options.token, faultText(res->body));
+    d_->headers.erase("Authorization");
+    d_->headers.emplace("Authorization", "Bearer " + d_->options.token);
+    res = d_->client.Post("/rpc", d_->headers, body, "application/json");
+    if (!res) d_->transportError(res.error());
+  }
   d_->checkStatus(*res);
   return std::move(res->body);
 }
 
 std::string HttpTransport::where() const { return d_->where(); }
+
+// ---------------------------------------------------------------- sign-in
+
+SignIn signIn(const std::string& host, int port, const std::string& operatorName, const std::string& password,
+              std::chrono::milliseconds timeout) {
+  HttpOptions o;
+  o.connectTimeout = std::min(timeout, o.connectTimeout);
+  o.readTimeout = timeout;
+  HttpClient http(host, port, o);
+  std::string body = nlohmann::json{{"operator", operatorName}, {"password", password}}.dump();
+  auto res = http.client.Post("/login", body, "application/json");
+  if (!res) http.transportError(res.error());
+  if (res->status == 404)
+    throw Exception("O servidor de aplicação em " + http.where() + " não aceita entrada por operador e senha.");
+  http.checkStatus(*res);
+  nlohmann::json j = nlohmann::json::parse(res->body, nullptr, false);
+  if (!j.is_object() || !j.contains("token") || !j["token"].is_string() || !j.contains("operator") ||
+      !j["operator"].is_string())
+    throw Exception("Resposta inesperada do servidor de aplicação em " + http.where() + " à entrada do operador.");
+  return {j["token"].get<std::string>(), j["operator"].get<std::string>()};
+}
+
+void signOut(const std::string& host, int port, const std::string& token) {
+  HttpOptions o;
+  o.token = token;
+  o.connectTimeout = std::chrono::milliseconds(2000);
+  o.readTimeout = std::chrono::milliseconds(5000);
+  HttpClient http(host, port, o);
+  http.headers.erase("X-Operator");
+  http.client.Post("/logout", http.headers, "", "application/json");
+}
 
 // ---------------------------------------------------------------- factory
 

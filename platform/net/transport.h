@@ -31,6 +31,10 @@ struct HttpOptions {
   std::string operatorName;  // sent as "X-Operator"
   std::chrono::milliseconds connectTimeout{5000};
   std::chrono::milliseconds readTimeout{120000};  // long server operations are synchronous
+  // Called when the server refuses the session (expired, ended) with the refused token and the
+  // server's text: returns a new token, after which the call is sent once more; throws to give
+  // up. Unset: the refusal raises at once.
+  std::function<std::string(const std::string& refusedToken, const std::string& why)> renew = nullptr;
 };
 
 class HttpTransport : public Transport {
@@ -57,6 +61,18 @@ class InProcessTransport : public Transport {
   Handler handler_;
   std::string operator_;
 };
+
+// Signs an operator in on the server at host:port (POST /login) and returns the session token.
+// Throws cad::Exception with the server's text (wrong operator or password, inactive operator,
+// too many failures) or naming host and port when the server cannot be reached.
+struct SignIn {
+  std::string token;
+  std::string operatorName;  // as the server stores it
+};
+SignIn signIn(const std::string& host, int port, const std::string& operatorName, const std::string& password,
+              std::chrono::milliseconds timeout = std::chrono::milliseconds(30000));
+// Ends a session on the server (POST /logout); failures are ignored (the session expires anyway).
+void signOut(const std::string& host, int port, const std::string& token);
 
 using TransportFactory = std::function<std::unique_ptr<Transport>(const std::string& host, int port)>;
 

@@ -1,0 +1,234 @@
+// Sign-in and sessions (see sessions.h).
+#include "appserver/sessions.h"
+
+#include <sodium.h>
+
+#include <cctype>
+
+#include "appserver/helpers.h"
+#include "platform/core/errors.h"
+#include "platform/core/format.h"
+#include "platform/db/database.h"
+#include "platform/db/pool.h"
+
+namespace cad::appserver {
+
+namespace {
+
+// Longest operator code (OPERADOR.CDOPERADOR), password and bearer a request may carry; anything
+// longer is refused before it is hashed.
+constexpr size_t kMaxOperator = 12;
+constexpr size_t kMaxPassword = 1024;
+constexpr size_t kMaxBearer = 256;
+
+void initSodium() {
+  static const int ok = sodium_init();
+  if (ok < 0) throw Exception("Não foi possível iniciar a biblioteca de criptografia.");
+}
+
+std::string hex(const unsigned char* data, size_t n) {
+  std::string out(n * 2 + 1, '\0');
+  sodium_bin2hex(out.data(), out.size(), data, n);
+  out.pop_back();
+  return out;
+}
+
+// The key a session is stored under: a hash of its token, so the table never holds a usable token.
+std::string tokenKey(std::string_view token) {
+  unsigned char h[crypto_generichash_BYTES];
+  crypto_generichash(h, sizeof h, reinterpret_cast<const unsigned char*>(token.data()), token.size(), nullptr, 0);
+  return hex(h, sizeof h);
+}
+
+std::string newToken() {
+  unsigned char raw[32];
+  randombytes_buf(raw, sizeof raw);
+  return hex(raw, sizeof raw);
+}
+
+std::string upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool sameOperator(std::string_view a, std::string_view b) { return upper(trim(a)) == upper(trim(b)); }
+
+// Compares in time independent of where the texts differ.
+bool sameSecret(std::string_view given, const std::string& expected) {
+  if (expected.empty() || given.size() != expected.size()) return false;
+  return sodium_memcmp(given.data(), expected.data(), given.size()) == 0;
+}
+
+AuthResult refused(unsigned status, std::string text) {
+  AuthResult r;
+  r.status = status;
+  r.text = std::move(text);
+  return r;
+}
+
+AuthResult allowed(std::string op) {
+  AuthResult r;
+  r.ok = true;
+  r.status = 200;
+  r.operatorName = std::move(op);
+  return r;
+}
+
+}  // namespace
+
+Sessions::Sessions(db::Pool& pool, SessionOptions options) : pool_(pool), options_(std::move(options)) {
+  initSodium();
+}
+
+int64_t Sessions::now() const {
+  if (options_.now) return options_.now();
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::optional<AuthResult> Sessions::cached(std::string_view bearer, std::string_view xOperator) {
+  if (bearer.empty() || bearer.size() > kMaxBearer) return refused(401, kSessionMissing);
+  if (sameSecret(bearer, options_.hostToken)) {
+    if (trim(xOperator).empty()) return refused(401, "Sessão não autorizada: operador não informado.");
+    return allowed(std::string(xOperator));
+  }
+  std::string key = tokenKey(bearer);
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = known_.find(key);
+  if (it == known_.end()) return std::nullopt;
+  const Known& k = it->second;
+  bool fresh = std::chrono::steady_clock::now() - k.verifiedAt < options_.cacheTime &&
+               now() - k.touchedAt <= options_.idleTimeout.count();
+  if (!fresh) return std::nullopt;
+  if (!xOperator.empty() && !sameOperator(xOperator, k.operatorName)) return refused(401, kSessionOtherOperator);
+  return allowed(k.operatorName);
+}
+
+AuthResult Sessions::verify(std::string_view bearer, std::string_view xOperator) {
+  if (bearer.empty() || bearer.size() > kMaxBearer) return refused(401, kSessionMissing);
+  if (sameSecret(bearer, options_.hostToken)) return *cached(bearer, xOperator);
+  std::string key = tokenKey(bearer);
+  int64_t t = now();
+  auto lease = pool_.acquire();
+  db::ResultSet rs = lease->query("SELECT CDOPERADOR, NRULTUSO FROM SESSAOOPER WHERE IDSESSAO = :ID", {{"ID", key}});
+  if (rs.rows.empty()) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    known_.erase(key);
+    return refused(401, kSessionMissing);
+  }
+  std::string op = textOf(rs.rows[0][0]);
+  int64_t lastUse = rs.rows[0][1].asInt();
+  if (t - lastUse > options_.idleTimeout.count()) {
+    lease->exec("DELETE FROM SESSAOOPER WHERE IDSESSAO = :ID", {{"ID", key}});
+    std::lock_guard<std::mutex> lock(mutex_);
+    known_.erase(key);
+    return refused(401, kSessionExpired);
+  }
+  if (!xOperator.empty() && !sameOperator(xOperator, op)) return refused(401, kSessionOtherOperator);
+  if (t - lastUse >= options_.touchInterval.count()) {
+    lease->exec("UPDATE SESSAOOPER SET NRULTUSO = :T WHERE IDSESSAO = :ID", {{"T", t}, {"ID", key}});
+    lastUse = t;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  known_[key] = Known{op, std::chrono::steady_clock::now(), lastUse};
+  return allowed(op);
+}
+
+bool Sessions::limited(std::map<std::string, Failures>& table, const std::string& key, int max, int64_t t) {
+  auto it = table.find(key);
+  if (it == table.end()) return false;
+  if (t - it->second.since >= options_.failureWindow.count()) {
+    table.erase(it);
+    return false;
+  }
+  return it->second.count >= max;
+}
+
+void Sessions::fail(std::map<std::string, Failures>& table, const std::string& key, int64_t t) {
+  Failures& f = table[key];
+  if (f.count == 0 || t - f.since >= options_.failureWindow.count()) f = Failures{0, t};
+  ++f.count;
+}
+
+AuthResult Sessions::login(const std::string& operatorName, const std::string& password, const std::string& peer) {
+  std::string op = upper(trim(operatorName));
+  int64_t t = now();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (limited(failedOperators_, op, options_.maxFailuresPerOperator, t) ||
+        limited(failedPeers_, peer, options_.maxFailuresPerPeer, t))
+      return refused(429, kLoginTooMany);
+  }
+  auto failure = [&]() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    fail(failedOperators_, op, t);
+    fail(failedPeers_, peer, t);
+    return refused(401, kLoginInvalid);
+  };
+  if (op.empty() || op.size() > kMaxOperator || password.size() > kMaxPassword) return failure();
+
+  auto lease = pool_.acquire();
+  db::ResultSet rs = lease->query(
+      "SELECT O.IDATIVO, S.DSHASHSENHA FROM OPERADOR O LEFT JOIN SENHAOPER S ON S.CDOPERADOR = O.CDOPERADOR"
+      " WHERE O.CDOPERADOR = :OP",
+      {{"OP", op}});
+  if (rs.rows.empty() || rs.rows[0][1].isNull()) return failure();
+  std::string hash = rs.rows[0][1].asString();
+  if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) return failure();
+  if (textOf(rs.rows[0][0]) == "N") return refused(401, "Operador " + op + " inativo: acesso ao servidor recusado.");
+
+  std::string token = newToken();
+  {
+    db::Transaction tx(*lease);
+    // Sessions nobody used within the idle time are gone for good: sweep them with each sign-in.
+    lease->exec("DELETE FROM SESSAOOPER WHERE NRULTUSO < :LIMITE", {{"LIMITE", t - options_.idleTimeout.count()}});
+    lease->exec(
+        "INSERT INTO SESSAOOPER (IDSESSAO, CDOPERADOR, NRINICIO, NRULTUSO, DSPEER) VALUES (:ID, :OP, :T, :T, :PEER)",
+        {{"ID", tokenKey(token)}, {"OP", op}, {"T", t}, {"PEER", peer.substr(0, 64)}});
+    tx.commit();
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failedOperators_.erase(op);
+  }
+  AuthResult r = allowed(op);
+  r.token = std::move(token);
+  return r;
+}
+
+void Sessions::logout(std::string_view bearer) {
+  if (bearer.empty() || bearer.size() > kMaxBearer || sameSecret(bearer, options_.hostToken)) return;
+  std::string key = tokenKey(bearer);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    known_.erase(key);
+  }
+  auto lease = pool_.acquire();
+  lease->exec("DELETE FROM SESSAOOPER WHERE IDSESSAO = :ID", {{"ID", key}});
+}
+
+std::string hashPassword(const std::string& password) {
+  initSodium();
+  if (password.empty()) throw Exception("A senha não pode ser vazia.");
+  if (password.size() > kMaxPassword) throw Exception("Senha longa demais (até 1024 bytes).");
+  char out[crypto_pwhash_STRBYTES];
+  if (crypto_pwhash_str(out, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                        crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+    throw Exception("Memória insuficiente para calcular o hash da senha.");
+  return out;
+}
+
+void setPassword(db::Database& db, const std::string& operatorName, const std::string& password) {
+  std::string op = upper(trim(operatorName));
+  std::string hash = hashPassword(password);
+  db::Transaction tx(db);
+  if (db.query("SELECT 1 FROM OPERADOR WHERE CDOPERADOR = :OP", {{"OP", op}}).rows.empty())
+    throw Exception("Operador " + op + " não cadastrado.");
+  db.exec("DELETE FROM SENHAOPER WHERE CDOPERADOR = :OP", {{"OP", op}});
+  db.exec("INSERT INTO SENHAOPER (CDOPERADOR, DSHASHSENHA) VALUES (:OP, :H)", {{"OP", op}, {"H", hash}});
+  // A new password ends the operator's open sessions.
+  db.exec("DELETE FROM SESSAOOPER WHERE CDOPERADOR = :OP", {{"OP", op}});
+  tx.commit();
+}
+
+}  // namespace cad::appserver
