@@ -2,64 +2,14 @@
 // a new demo database of each backend and cadserv-driver connected to it. The screen is opened by
 // its entry, one service of one branch is chosen, a value is included over two months and the
 // stored months are checked; closing the screen removes its working list.
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
-#include <signal.h>
-
-#include <chrono>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "tests/support/child_process.h"
-#include "tests/support/support.h"
+#include "tests/e2e/driver_fixture.h"
 
 namespace cad::test {
 namespace {
 
 using json = nlohmann::json;
 
-constexpr const char* kToken = "e2e-custoauto";
-
-class DriverCadaAutoTest : public ::testing::TestWithParam<std::string> {
- protected:
-  void SetUp() override {
-    std::string url = freshDatabaseUrl(GetParam());
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-        std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", url, "--init", "--demo",
-        "--token", kToken, "--log-level", "warn"});
-    std::string line = server_->readLine(std::chrono::seconds(120));
-    size_t at = line.find("http://127.0.0.1:");
-    ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
-    std::string address = line.substr(at);
-    address = address.substr(0, address.find_first_of(" \t\r"));
-    driver_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token", kToken,
-                                 "--db", url, "--operator", "ADMIN", "--branch", "0001", "--date", "2026-12-07"},
-        true);
-  }
-  void TearDown() override {
-    if (driver_) {
-      driver_->closeStdin();
-      EXPECT_EQ(driver_->wait(std::chrono::seconds(60)), 0);
-    }
-    if (server_) {
-      EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
-    }
-  }
-  json Send(const json& command) {
-    if (!driver_->write(command.dump() + "\n")) return json{{"ok", false}};
-    json r = json::parse(driver_->readLine(std::chrono::seconds(120)), nullptr, false);
-    return r.is_discarded() ? json{{"ok", false}} : r;
-  }
-  void Act(const json& command) {
-    json r = Send(command);
-    EXPECT_EQ(r.value("status", ""), "ok") << command << " -> " << r;
-  }
-  std::unique_ptr<ChildProcess> server_, driver_;
-};
+class DriverCadaAutoTest : public DriverProcessTest {};
 
 TEST_P(DriverCadaAutoTest, IncludesAValueOverThePeriod) {
   json aberta = Send({{"cmd", "open"}, {"entry", "CriaCAutoCPadrao"}});

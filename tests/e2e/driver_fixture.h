@@ -1,0 +1,67 @@
+// Fixture of the end-to-end tests that drive a screen through the real processes on loopback:
+// cadserv-server on a new demo database of the test's backend (host token, so no sign-in) and
+// cadserv-driver connected to it as ADMIN on branch 0001, processing date 2026-12-07, with the same
+// database for the screens' reference queries. A test derives its own suite from it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/support.h"
+
+namespace cad::test {
+
+class DriverProcessTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  using json = nlohmann::json;
+
+  void SetUp() override {
+    url_ = freshDatabaseUrl(GetParam());
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+        std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", url_, "--init", "--demo",
+        "--token", kToken, "--log-level", "warn"});
+    std::string line = server_->readLine(std::chrono::seconds(120));
+    size_t at = line.find("http://127.0.0.1:");
+    ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
+    std::string address = line.substr(at);
+    address = address.substr(0, address.find_first_of(" \t\r"));
+    driver_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token", kToken,
+                                 "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date", "2026-12-07"},
+        true);
+  }
+  void TearDown() override {
+    if (driver_) {
+      driver_->closeStdin();
+      EXPECT_EQ(driver_->wait(std::chrono::seconds(60)), 0) << "the driver ends at the end of its input";
+    }
+    if (server_) {
+      EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
+    }
+  }
+  // One command line in, its one reply out ({"ok": false} when the driver did not answer).
+  json Send(const json& command) {
+    if (!driver_->write(command.dump() + "\n")) return json{{"ok", false}};
+    json r = json::parse(driver_->readLine(std::chrono::seconds(120)), nullptr, false);
+    return r.is_discarded() ? json{{"ok", false}} : r;
+  }
+  // A user action that must run through without a handler failing or aborting.
+  void Act(const json& command) {
+    json r = Send(command);
+    EXPECT_EQ(r.value("status", ""), "ok") << command << " -> " << r;
+  }
+
+  static constexpr const char* kToken = "e2e-token";
+  std::string url_;
+  std::unique_ptr<ChildProcess> server_, driver_;
+};
+
+}  // namespace cad::test
