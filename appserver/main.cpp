@@ -203,8 +203,20 @@ int main(int argc, char** argv) {
       if (demo)
         spdlog::info(cad::appserver::loadDemo(*db) ? "dados de demonstração carregados"
                                                 : "o banco já tem dados; demonstração não carregada");
-      if (!init && !demo && !hasSchema(*db))
-        spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", dbUrl);
+      if (!init && !demo) {
+        if (!hasSchema(*db)) {
+          spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", dbUrl);
+        } else {
+          // A database made by an earlier version gets the tables added since (sign-in, audit...):
+          // createSchema only adds what is missing and never changes stored rows.
+          cad::appserver::createSchema(*db);
+        }
+      }
+      if (hasSchema(*db) && token.empty() &&
+          db->query("SELECT COUNT(*) FROM SENHAOPER").rows.at(0).at(0).asInt() == 0)
+        spdlog::warn("nenhum operador tem senha, e sem token de host ninguém entra: defina uma com "
+                     "'cadserv-server senha --db {} --operator CODIGO'",
+                     dbUrl);
       // Working lists of the automatic standard-cost maintenance abandoned for a day go at start.
       if (hasSchema(*db)) {
         try {

@@ -28,6 +28,12 @@ if [ ! -s "$DB" ]; then
   echo "Criando $DB com os dados de demonstração..."
   ARGS+=(--demo)
 fi
+# A demo database made before operators signed in has no passwords: ADMIN gets the demo one.
+if [ -s "$DB" ] && command -v sqlite3 >/dev/null &&
+   [ "$(sqlite3 "$DB" "SELECT COUNT(*) FROM SENHAOPER" 2>/dev/null || echo 0)" = "0" ]; then
+  echo "O banco $DB não tem senhas de operador: ADMIN recebe a senha de demonstração 'admin'."
+  echo admin | "$SERVER" senha --db "sqlite:$DB" --operator ADMIN >/dev/null
+fi
 
 HAS_DISPLAY=
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then HAS_DISPLAY=1; fi
