@@ -24,11 +24,6 @@ namespace {
 constexpr int kTamGrupo = 3;
 constexpr int kTamServico = 5;
 
-std::string campo(const DataSet& ds, const char* nome) {
-  if (!ds.Active() || ds.IsEmpty()) return {};
-  return ds.FieldByName(nome).AsString();
-}
-
 }  // namespace
 
 TfrmCopiaServico::TfrmCopiaServico(TfrmCadastroServ& principal) : principal_(principal) {

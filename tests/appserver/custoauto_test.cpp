@@ -177,7 +177,9 @@ TEST_P(CustoAutoTest, ARefusedRowWritesNothingOfTheRun) {
   for (const Caso& c : casos) {
     std::string id = std::string(c.porque) == "a wrong list" ? "outra" : lista;
     std::string texto = refusal(insere(id, mes(2027, 4), c.ate, c.delta));
-    if (!c.texto.empty()) EXPECT_EQ(texto, c.texto) << c.porque;
+    if (!c.texto.empty()) {
+      EXPECT_EQ(texto, c.texto) << c.porque;
+    }
     EXPECT_EQ(nada(), 0) << c.porque;
   }
   // The operator loses branch 0002 between the load and the confirm: nothing of 0001 is written.

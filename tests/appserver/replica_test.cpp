@@ -67,7 +67,9 @@ TEST_P(ReplicaTest, EveryDependentTableIsCopiedRowByRowToEachDestination) {
   for (const char* destino : {"00004", "00005"}) {
     for (const std::string& t : kTabelas) {
       std::vector<std::string> fonte = linhas(t, "0001", "00001");
-      if (t != "DIETSERV") EXPECT_FALSE(fonte.empty()) << t << ": the demo source should have rows";
+      if (t != "DIETSERV") {
+        EXPECT_FALSE(fonte.empty()) << t << ": the demo source should have rows";
+      }
       EXPECT_EQ(linhas(t, "0001", destino), fonte) << t << " of " << destino;
     }
     EXPECT_EQ(pacotesRestricao(destino), pacotesRestricao("00001"));

@@ -78,7 +78,9 @@ TEST(ReportLayout, PaginasGruposEContagens) {
   EXPECT_LT(todos.find("A-3"), todos.find("B-1\n"));
   for (const auto& page : doc.pages)
     for (const auto& t : page.texts)
-      if (t.text.rfind("Página", 0) != 0) EXPECT_LE(t.y + t.height, 80.0 + 1e-9) << t.text;
+      if (t.text.rfind("Página", 0) != 0) {
+        EXPECT_LE(t.y + t.height, 80.0 + 1e-9) << t.text;
+      }
   // A text whose fields are all empty is left out, not printed as its bare separators.
   EXPECT_EQ(todos.find(" - "), std::string::npos);
   // The footer's rule sits at the top of the footer band.
