@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`. Everything else is a helper.
 JOBS ?= 2
 
-.PHONY: run test deps build build-asan build-tsan bench clean
+.PHONY: run test deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -20,6 +20,26 @@ build-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j$(JOBS)
 
+# libFuzzer targets (clang): only the platform, the server library and the fuzzers are built.
+build-fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j$(JOBS)
+
+# Each fuzz target for a bounded time on its committed corpus; a crash, leak or sanitizer report
+# fails the step (see fuzz/README.md).
+FUZZ_SECONDS ?= 60
+fuzz-ci: build-fuzz
+	scripts/fuzz.sh -max_total_time=$(FUZZ_SECONDS)
+
+# A million inputs per target (takes a while: see the figures in fuzz/README.md).
+fuzz-long: build-fuzz
+	scripts/fuzz.sh -runs=1000000
+
+# Rewrites the committed seed corpus from the demo data set.
+fuzz-seeds: build-fuzz
+	rm -rf fuzz/corpus
+	build/fuzz/bin/fuzz_seeds fuzz/corpus
+
 run: build
 	scripts/run.sh
 
@@ -27,6 +47,7 @@ test: build-asan
 	scripts/with-postgres.sh ctest --preset asan
 	$(MAKE) build-tsan
 	scripts/with-postgres.sh ctest --preset tsan
+	$(MAKE) fuzz-ci
 
 bench: build
 	scripts/bench.sh

@@ -39,6 +39,13 @@ bool Registry::hasServer(std::string_view server) const {
   return it != methods_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
 }
 
+std::vector<const Method*> Registry::methods() const {
+  std::vector<const Method*> list;
+  list.reserve(methods_.size());
+  for (const auto& [key, method] : methods_) list.push_back(&method);
+  return list;
+}
+
 const Registry& defaultRegistry() {
   static const Registry registry = [] {
     Registry r;

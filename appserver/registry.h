@@ -49,6 +49,8 @@ class Registry {
   const Method* find(std::string_view server, std::string_view name) const;
   bool hasServer(std::string_view server) const;
   size_t size() const { return methods_.size(); }
+  // Every method, ordered by server and method name (the fuzzers pick one by its position).
+  std::vector<const Method*> methods() const;
 
  private:
   std::map<std::string, Method> methods_;  // key: "SERVER.METHOD" upper-cased

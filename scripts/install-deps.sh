@@ -14,6 +14,7 @@ PACKAGES=(
   qt6-base-dev
   libcairo2-dev poppler-utils
   curl python3
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -5,6 +5,7 @@
 // ([true, payload] / [false, text]); every method is an update in one transaction, so a refusal
 // met half way keeps nothing.
 #include <cctype>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -124,8 +125,10 @@ Variant setComensCardapio(CallContext& ctx, VariantArray& args) {
   long long linhas = 0;
   for (int dia = 1; dia <= daysInMonth(ano, mes); ++dia) {
     DateTime d = DateTime::fromDate(ano, mes, dia);
-    // Serial 0 (30/12/1899) was a Saturday: Monday is 0 after this shift.
-    size_t semana = static_cast<size_t>((static_cast<long long>(d.serial) + 5) % 7);
+    // Serial 0 (30/12/1899) was a Saturday: Monday is 0 after this shift. Earlier dates have
+    // negative serials, so the remainder is brought into 0..6 before it indexes the row.
+    long long resto = (static_cast<long long>(std::floor(d.serial)) + 5) % 7;
+    size_t semana = static_cast<size_t>(resto < 0 ? resto + 7 : resto);
     for (const std::vector<Variant>& f : figuras.rows) {
       const Variant& q = f[1 + semana];
       ctx.db.exec("INSERT INTO CARDCOMENS (CDFILIAL, CDSERVFILI, DTCARDAPIO, CDDIETPAD, QTCOMENSAIS)"

@@ -190,6 +190,25 @@ TEST_P(ReplicaTest, MenuPlanningGetsEachDayOfTheMonthFromItsWeekday) {
             "O serviço 00090 não tem comensais estimados.");
 }
 
+TEST_P(ReplicaTest, MenuPlanningBeforeTheCalendarsZeroDateStillUsesTheWeekday) {
+  // December 1800: dates before 30/12/1899 have negative serials; the 1st is a Monday, the 7th
+  // a Sunday.
+  payload(call("SetComensCardapio", {"0001", "00001", Variant(DateTime::fromDate(1800, 12, 10))}));
+  EXPECT_EQ(count("CARDCOMENS", "CDFILIAL = '0001' AND CDSERVFILI = '00001'"), 31);
+  auto dia = [&](int d) {
+    return sql("SELECT QTCOMENSAIS FROM CARDCOMENS WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
+               " AND DTCARDAPIO = :D",
+               {{"D", Variant(DateTime::fromDate(1800, 12, d))}})
+        .rows.at(0)
+        .at(0)
+        .asFloat();
+  };
+  EXPECT_EQ(dia(1), 345.0);  // Monday
+  EXPECT_EQ(dia(2), 355.0);  // Tuesday
+  EXPECT_EQ(dia(6), 140.0);  // Saturday
+  EXPECT_EQ(dia(7), 0.0);    // Sunday
+}
+
 TEST_P(ReplicaTest, MenuConfigurationExportReplacesTheDestinationsLines) {
   std::vector<std::string> fonte = linhas("CNFCARD", "0001", "00001");
   EXPECT_EQ(payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_"})).asInt(), 2);
