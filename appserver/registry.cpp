@@ -61,4 +61,11 @@ bool isRefusal(const Variant& result) {
   return false;
 }
 
+std::vector<const Method*> Registry::all() const {
+  std::vector<const Method*> out;
+  out.reserve(methods_.size());
+  for (const auto& [_, m] : methods_) out.push_back(&m);
+  return out;
+}
+
 }  // namespace cad::appserver

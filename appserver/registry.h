@@ -49,6 +49,7 @@ class Registry {
   const Method* find(std::string_view server, std::string_view name) const;
   bool hasServer(std::string_view server) const;
   size_t size() const { return methods_.size(); }
+  std::vector<const Method*> all() const;  // every method, ordered by server and name
 
  private:
   std::map<std::string, Method> methods_;  // key: "SERVER.METHOD" upper-cased

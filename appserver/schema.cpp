@@ -1,6 +1,8 @@
-// Runs the embedded schema and demo scripts. Each runs in one transaction, so a failure leaves
+// Runs the embedded schema and demo scripts, then installs the audit triggers (audit.h). Each runs in one transaction, so a failure leaves
 // the database as it was.
 #include "appserver/schema.h"
+
+#include "appserver/audit.h"
 
 #include <string_view>
 
@@ -12,6 +14,7 @@ namespace cad::appserver {
 void createSchema(db::Database& db) {
   db::Transaction tx(db);
   db.execScript(kSchemaSql);
+  installAudit(db);  // triggers follow the tables, so a table added later is audited too
   tx.commit();
 }
 
