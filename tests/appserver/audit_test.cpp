@@ -286,6 +286,17 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
                                                   {"DTREFCUSPADR", Variant(mes(2027, m))}, {"VRCUSTPADR", 31.25}}});
     payload(call("InsereCustoPadrao", {lista, Variant(mes(2027, 1)), Variant(mes(2027, 3)), Variant(changeSet(shape, edits))}));
   });
+  run("UpdTurno", [&] {
+    PacketPtr p = call("GetTurno", {"0001", "00001"}).packetPtr();
+    PacketPtr delta = changeSet(*p, {{ChangeKind::Modified, p->rows[0], {{"NMTURNO", "Manhã"}, {"QTCOMESTTFER", Variant()}}},
+                                     {ChangeKind::Deleted, p->rows[1], {}}});
+    EXPECT_EQ(call("UpdTurno", {Variant(delta), Variant(mes(2026, 12, 7))}).str(), "");
+  });
+  run("UpdCustPadr", [&] {
+    PacketPtr m = call("GetCustPadr", {"0001", "00001"}).packetPtr();
+    PacketPtr delta = changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "19.98"), {{"VRCUSTPADR", 30.0}}}});
+    EXPECT_EQ(call("UpdCustPadr", {Variant(delta)}).str(), "");
+  });
 
   // Every method named here is a registered update; the others are listed for the record.
   std::string missing;
