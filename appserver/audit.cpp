@@ -239,13 +239,15 @@ void installAudit(db::Database& db) {
     installSqlite(db);
 }
 
-void beginAudit(db::Database& db, const AuditContext& ctx) {
+bool beginAudit(db::Database& db, const AuditContext& ctx) {
   std::string when = nowUtc();
   if (isPostgres(db)) {
     nlohmann::json j = {{"quando", when}, {"operador", ctx.operatorName}, {"peer", ctx.peer}, {"metodo", ctx.method}};
     db.query("SELECT set_config('cadserv.auditoria', :P_CTX, true) AS X", {{"P_CTX", Variant(j.dump())}});
-    return;
+    return true;
   }
+  if (db.query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'AUDITCONTEXTO'").rows.empty())
+    return false;
   db.exec("DELETE FROM AUDITCONTEXTO");
   db.exec("INSERT INTO AUDITCONTEXTO (NRCONTEXTO, DTAUDITORIA, CDOPERADOR, DSPEER, NMMETODO) "
           "VALUES (1, :P_QUANDO, :P_OPER, :P_PEER, :P_METODO)",
@@ -253,6 +255,7 @@ void beginAudit(db::Database& db, const AuditContext& ctx) {
            {"P_OPER", Variant(ctx.operatorName)},
            {"P_PEER", Variant(ctx.peer)},
            {"P_METODO", Variant(ctx.method)}});
+  return true;
 }
 
 void clearAudit(db::Database& db) {

@@ -35,7 +35,9 @@ void installAudit(db::Database& db);
 
 // Sets the call's context inside the open update transaction; clearAudit removes it before the
 // commit (SQLite; nothing to do on PostgreSQL, where the setting ends with the transaction).
-void beginAudit(db::Database& db, const AuditContext& ctx);
+// beginAudit returns false, setting nothing, on a SQLite database without the audit tables (one
+// not made by createSchema, which then has no audit triggers either).
+bool beginAudit(db::Database& db, const AuditContext& ctx);
 void clearAudit(db::Database& db);
 
 struct AuditFilter {

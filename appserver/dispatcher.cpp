@@ -137,13 +137,13 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
     } else if (m->update) {
       db::Transaction tx(*lease);
       // The audit triggers record every row the method writes under this call's context.
-      beginAudit(*lease, AuditContext{operatorName, peer, m->name});
+      bool audited = beginAudit(*lease, AuditContext{operatorName, peer, m->name});
       Variant result = m->fn(ctx, req.args);
       reply = encodeResult(*m, result, req.args);
       if (isRefusal(result)) {
         outcome = "recusado";
       } else {
-        clearAudit(*lease);
+        if (audited) clearAudit(*lease);
         tx.commit();
       }
     } else {

@@ -232,6 +232,11 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     covered.insert(method);
     audits(method, call);
   };
+  run("UpdServico", [&] {
+    PacketPtr list = call("GetServico", {"0001", ""}).packetPtr();
+    PacketPtr delta = changeSet(*list, {{ChangeKind::Modified, list->rows[1], {{"NMSERVICO", "Jantar A"}}}});
+    EXPECT_EQ(call("UpdServico", {Variant(delta), ""}).str(), "");
+  });
   run("UpdPontoEntr", [&] {
     PacketPtr p = payload(call("GetPEntClie", {"0001", "00001"})).packetPtr();
     PacketPtr delta = changeSet(
