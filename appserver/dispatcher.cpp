@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+#include "appserver/audit.h"
 #include "appserver/changeset.h"
 #include "appserver/helpers.h"
 #include "appserver/logtext.h"
@@ -92,6 +93,10 @@ Dispatcher::Dispatcher(db::Pool& pool, const Registry& registry)
     : pool_(pool), registry_(registry), serialWriters_(pool.url().rfind("sqlite:", 0) == 0) {}
 
 std::string Dispatcher::handle(const std::string& body, const std::string& operatorName) {
+  return handle(body, operatorName, kInternalPeer);
+}
+
+std::string Dispatcher::handle(const std::string& body, const std::string& operatorName, const std::string& peer) {
   auto start = std::chrono::steady_clock::now();
   std::string label = "(requisição inválida)";
   std::string outcome = "ok";
@@ -131,11 +136,14 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
       outcome = "recusado: " + branchRefused;
     } else if (m->update) {
       db::Transaction tx(*lease);
+      // The audit triggers record every row the method writes under this call's context.
+      bool audited = beginAudit(*lease, AuditContext{operatorName, peer, m->name});
       Variant result = m->fn(ctx, req.args);
       reply = encodeResult(*m, result, req.args);
       if (isRefusal(result)) {
         outcome = "recusado";
       } else {
+        if (audited) clearAudit(*lease);
         tx.commit();
       }
     } else {
@@ -165,6 +173,12 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
 
 net::InProcessTransport::Handler Dispatcher::handler() {
   return [this](const std::string& body, const std::string& op) { return handle(body, op); };
+}
+
+Dispatcher::PeerHandler Dispatcher::peerHandler() {
+  return [this](const std::string& body, const std::string& op, const std::string& peer) {
+    return handle(body, op, peer);
+  };
 }
 
 }  // namespace cad::appserver

@@ -8,9 +8,11 @@
 // timeout) get that meaning's text instead of the database's message.
 // On SQLite, which lets one writer at a time in, updates of this server queue on one lock before
 // they take a connection, so they wait for each other here rather than on the busy timeout.
-// Each call writes one log line (method, milliseconds, outcome).
+// Each call writes one log line (method, milliseconds, outcome). Update calls set the audit
+// context (operator, peer, method) at the start of their transaction; see audit.h.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -35,10 +37,16 @@ class Dispatcher {
  public:
   explicit Dispatcher(db::Pool& pool, const Registry& registry = defaultRegistry());
 
+  // peer: the client's address, recorded in the audit trail ("interno" when not given).
   std::string handle(const std::string& body, const std::string& operatorName);
+  std::string handle(const std::string& body, const std::string& operatorName, const std::string& peer);
 
   // The handler for an InProcessTransport or the HTTP server, bound to this dispatcher.
   net::InProcessTransport::Handler handler();
+  // The same, also taking the client's address (the HTTP server passes it).
+  using PeerHandler =
+      std::function<std::string(const std::string& body, const std::string& operatorName, const std::string& peer)>;
+  PeerHandler peerHandler();
 
  private:
   db::Pool& pool_;

@@ -182,7 +182,7 @@ class Connection;
 
 // The server's state; the I/O thread's part is touched by it alone.
 struct Front {
-  HttpServer::Handler handler;
+  HttpServer::PeerHandler handler;
   HttpServerOptions options;
 
   // I/O thread only. Declared before the io_context: destroying it destroys pending handlers,
@@ -466,7 +466,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
           s.options.sessions->logout(bearer);
           reply = "{\"status\":\"ok\"}";
         } else {
-          reply = s.handler(body, op);
+          reply = s.handler(body, op, peer);
         }
       } catch (const std::exception& e) {
         status = 500;
@@ -657,7 +657,12 @@ struct HttpServer::Impl : Front {};
 
 // ---- server
 
-HttpServer::HttpServer(Handler handler, HttpServerOptions options) : d_(std::make_unique<Impl>()) {
+HttpServer::HttpServer(Handler handler, HttpServerOptions options)
+    : HttpServer(PeerHandler([h = std::move(handler)](const std::string& body, const std::string& op,
+                                                       const std::string&) { return h(body, op); }),
+                 std::move(options)) {}
+
+HttpServer::HttpServer(PeerHandler handler, HttpServerOptions options) : d_(std::make_unique<Impl>()) {
   if (options.token.empty() && !options.sessions)
     throw Exception("O servidor de aplicação exige um token de sessão ou o acesso por operador e senha.");
   if (options.workers == 0) options.workers = 1;

@@ -57,7 +57,11 @@ struct HttpServerOptions {
 class HttpServer {
  public:
   using Handler = std::function<std::string(const std::string& body, const std::string& operatorName)>;
+  // A handler that also takes the client's address (for the audit trail).
+  using PeerHandler =
+      std::function<std::string(const std::string& body, const std::string& operatorName, const std::string& peer)>;
   HttpServer(Handler handler, HttpServerOptions options);
+  HttpServer(PeerHandler handler, HttpServerOptions options);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;

@@ -8,7 +8,9 @@
 // process list.
 //
 // Administration: `cadserv-server senha --db URL --operator CODE` sets an operator's password
-// (read from --password-file or the first line of stdin) and ends the operator's sessions.
+// (read from --password-file or the first line of stdin) and ends the operator's sessions;
+// `cadserv-server audit --db URL [--since …] [--operator …] [--branch …] [--method …]` prints the
+// audit trail.
 //
 // stdout carries only what a caller needs to reach the server (the URL); the log goes to stderr.
 #include <pthread.h>
@@ -30,6 +32,7 @@
 #include <random>
 #include <thread>
 
+#include "appserver/audit.h"
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
 #include "appserver/methods/custoauto.h"
@@ -60,6 +63,17 @@ int setOperatorPassword(const std::string& dbUrl, const std::string& op, const s
     cad::appserver::createSchema(*db);  // adds the sign-in tables to a database made before them
     cad::appserver::setPassword(*db, op, password);
     std::cout << "Senha do operador " << op << " definida; as sessões abertas dele foram encerradas.\n";
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+}
+
+int printAudit(const std::string& dbUrl, const cad::appserver::AuditFilter& filter) {
+  try {
+    auto db = cad::db::open(dbUrl);
+    std::cout << cad::appserver::auditListing(*db, filter);
     return 0;
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
@@ -155,8 +169,16 @@ int main(int argc, char** argv) {
   senha->add_option("--operator", senhaOperator, "Código do operador")->required();
   senha->add_option("--password-file", senhaFile, "Arquivo cuja primeira linha é a senha (- para a entrada padrão)");
   senha->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
+  cad::appserver::AuditFilter auditFilter;
+  CLI::App* audit = app.add_subcommand("audit", "Lista as alterações registradas (trilha de auditoria), em ordem cronológica");
+  audit->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
+  audit->add_option("--since", auditFilter.since, "A partir de AAAA-MM-DD ou AAAA-MM-DDTHH:MM (UTC)");
+  audit->add_option("--operator", auditFilter.operatorName, "Só as alterações deste operador");
+  audit->add_option("--branch", auditFilter.branch, "Só as linhas desta filial");
+  audit->add_option("--method", auditFilter.method, "Só as alterações deste método");
   CLI11_PARSE(app, argc, argv);
   if (*senha) return setOperatorPassword(dbUrl, senhaOperator, senhaFile);
+  if (*audit) return printAudit(dbUrl, auditFilter);
 
   spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv"));
   spdlog::set_level(spdlog::level::from_str(logLevel));
@@ -234,7 +256,7 @@ int main(int argc, char** argv) {
     cad::appserver::Sessions sessions(pool, sessionOptions);
     front.token = token;
     front.sessions = &sessions;
-    cad::appserver::HttpServer server(dispatcher.handler(), front);
+    cad::appserver::HttpServer server(dispatcher.peerHandler(), front);
     int bound = server.bind(host, port);
 
     bool served = true;

@@ -7,6 +7,8 @@
 //    CADSERV_TEST_PG_URL (scripts/with-postgres.sh gives one); skipped without it.
 // Each reports rows per second; the InsereCustoPadrao benchmarks also report their ratio to the raw
 // rate measured before them (goal: at least 0.5). Run the raw benchmark first (the default order).
+// The call writes its audit trail (12,000 rows and their fields); CADSERV_BENCH_SEM_AUDITORIA=1
+// runs it without, for the comparison.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -45,6 +47,19 @@ std::string codigoServico(int i) {
   return b;
 }
 
+// CADSERV_BENCH_SEM_AUDITORIA=1 drops the audit triggers, so two runs of the same binary show what
+// the audit trail costs a call.
+void semAuditoria(cad::db::Database& db) {
+  if (db.dialect() == "postgresql") {
+    for (const auto& r : db.query("SELECT DISTINCT trigger_name, event_object_table FROM information_schema.triggers "
+                                  "WHERE trigger_name ILIKE 'trg_aud_%'").rows)
+      db.execScript("DROP TRIGGER " + r.at(0).str() + " ON " + r.at(1).str());
+  } else {
+    for (const auto& r : db.query("SELECT name FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'TRG_AUD_%'").rows)
+      db.execScript("DROP TRIGGER " + r.at(0).str());
+  }
+}
+
 struct Fixture {
   std::string url, sqlitePath;
   std::unique_ptr<cad::db::Pool> pool;
@@ -59,6 +74,7 @@ struct Fixture {
       auto db = pool->acquire();
       cad::appserver::createSchema(*db);
       cad::appserver::loadDemo(*db);
+      if (const char* s = std::getenv("CADSERV_BENCH_SEM_AUDITORIA"); s && std::string(s) == "1") semAuditoria(*db);
       cad::db::Transaction tx(*db);
       db->exec("DELETE FROM CUSTPADR WHERE CDSERVFILI LIKE 'B%'");
       db->exec("DELETE FROM SERVICO WHERE CDSERVFILI LIKE 'B%'");

@@ -749,3 +749,56 @@ CREATE TABLE IF NOT EXISTS SEQUENCIA (
   NRULTVALOR INTEGER NOT NULL,
   CONSTRAINT PK_SEQUENCIA PRIMARY KEY (NMSEQUENCIA)
 );
+
+-- ===== Audit trail =============================================================================
+-- Written only by triggers the server generates from the catalogue for every business table
+-- (cad::appserver::installAudit, run by createSchema): each row an update method inserts, changes
+-- or deletes is recorded in the same transaction as the change. Not audited: these three tables,
+-- SESSAOOPER, SENHAOPER, LISTCUSTPADR and SEQUENCIA, and writes made outside a method call
+-- (schema, demo data, password command).
+
+-- AUDITORIA: one changed row. Key NRAUDITORIA (SQLite: the row id; PostgreSQL: sequence
+-- SQ_AUDITORIA), in the order of the changes. DTAUDITORIA is the call's start, UTC
+-- ('YYYY-MM-DD HH:MM:SS'); CDOPERADOR the call's operator (no foreign key: the record outlives the
+-- operator); DSPEER the client's address ('interno' for in-process calls); NMMETODO the method;
+-- NMTABELA and DSCHAVE the table and the row's key ("CDFILIAL=0001, CDSERVICO=00001", the new key
+-- for an insert or update, the old one for a delete); IDOPERACAO 'I' insert, 'U' update, 'D'
+-- delete; CDFILIAL the row's branch when the table has one.
+CREATE TABLE IF NOT EXISTS AUDITORIA (
+  NRAUDITORIA INTEGER,
+  DTAUDITORIA VARCHAR(19) NOT NULL,
+  CDOPERADOR VARCHAR(12),
+  DSPEER VARCHAR(64),
+  NMMETODO VARCHAR(60),
+  NMTABELA VARCHAR(30) NOT NULL,
+  IDOPERACAO CHAR(1) NOT NULL,
+  DSCHAVE TEXT NOT NULL,
+  CDFILIAL VARCHAR(4),
+  CONSTRAINT PK_AUDITORIA PRIMARY KEY (NRAUDITORIA)
+);
+CREATE INDEX IF NOT EXISTS IX_AUDITORIA_DATA ON AUDITORIA (DTAUDITORIA);
+
+-- AUDITCAMPO: the fields of a changed row whose value changed, as text (numbers without trailing
+-- zeros, dates 'YYYY-MM-DD'): VLANTERIOR before (NULL for an insert or a null field), VLNOVO after
+-- (NULL for a delete or a null field). Key (NRAUDITORIA, NMCAMPO).
+CREATE TABLE IF NOT EXISTS AUDITCAMPO (
+  NRAUDITORIA INTEGER NOT NULL,
+  NMCAMPO VARCHAR(30) NOT NULL,
+  VLANTERIOR TEXT,
+  VLNOVO TEXT,
+  CONSTRAINT PK_AUDITCAMPO PRIMARY KEY (NRAUDITORIA, NMCAMPO),
+  CONSTRAINT FK_AUDITCAMPO_AUDITORIA FOREIGN KEY (NRAUDITORIA) REFERENCES AUDITORIA (NRAUDITORIA) ON DELETE CASCADE
+);
+
+-- AUDITCONTEXTO: on SQLite, the running update call (operator, peer, method, time) the triggers
+-- copy into AUDITORIA; its one row (NRCONTEXTO 1) is written by the dispatcher at the start of
+-- the call's transaction and removed before the commit, so it is never seen committed. PostgreSQL
+-- keeps it empty and passes the call in the transaction-local setting cadserv.auditoria.
+CREATE TABLE IF NOT EXISTS AUDITCONTEXTO (
+  NRCONTEXTO INTEGER NOT NULL,
+  DTAUDITORIA VARCHAR(19) NOT NULL,
+  CDOPERADOR VARCHAR(12),
+  DSPEER VARCHAR(64),
+  NMMETODO VARCHAR(60),
+  CONSTRAINT PK_AUDITCONTEXTO PRIMARY KEY (NRCONTEXTO)
+);
