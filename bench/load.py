@@ -3,7 +3,7 @@
 
 N cadserv-driver processes, each signed in as a demo operator, repeat what an operator at the
 main screen does: open it, list the branch's services (branch code + Tab), select their own
-service, alter its name and confirm, reload it (Verificar), close the screen. Every driver command
+service, go to the form page, alter its trade name and confirm, reload it (Verificar), close the screen. Every driver command
 is one user action; the server's log (one line per remote call, with its milliseconds) gives the
 remote calls. Configurations: one server on SQLite, one and two servers on one PostgreSQL
 database (two servers: the drivers alternate between them, as behind a round-robin proxy).
@@ -82,6 +82,7 @@ class Driver:
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
         self.samples = []  # (end time, seconds)
         self.failures = 0
+        self.first_failure = None
         self.error = None
 
     def send(self, cmd, timed=True):
@@ -97,15 +98,19 @@ class Driver:
             self.samples.append((end, end - start))
             if not reply.get("ok") or reply.get("status", "ok") != "ok":
                 self.failures += 1
+                if self.first_failure is None:
+                    self.first_failure = "%s -> %s" % (cmd, line.strip()[:200])
         return reply
 
     def iteration(self, row, n):
         self.send({"cmd": "open", "entry": "CriaCadServico"})
         self.send({"cmd": "set", "control": "medCdFilial", "text": "0001"})
-        self.send({"cmd": "key", "key": "Tab"})  # lists the branch's services
-        self.send({"cmd": "cell", "control": "dbgPadrao", "row": row, "col": "CDSERVFILI", "click": True})
+        self.send({"cmd": "key", "key": "Tab"})
+        self.send({"cmd": "focus", "control": "dbgPadrao"})  # lists the branch's services
+        self.send({"cmd": "cell", "control": "dbgPadrao", "row": row, "col": 0, "click": True})
+        self.send({"cmd": "click", "control": "tshFormulario"})
         self.send({"cmd": "click", "control": "sbtAlterar"})
-        self.send({"cmd": "set", "control": "dbeNmServico", "text": "Carga %d-%d" % (self.index, n)})
+        self.send({"cmd": "set", "control": "dbeNmFantasServ", "text": "Carga %d-%d" % (self.index, n)})
         self.send({"cmd": "click", "control": "sbtConfirmar"})
         self.send({"cmd": "click", "control": "sbtVerificar"})
         self.send({"cmd": "close"})
@@ -130,10 +135,15 @@ def setup_services(bindir, server_url, db, count):
     Returns the grid row of each (the main screen lists a branch's services by code)."""
     d = Driver(bindir, server_url, db, 0)
     d.send({"cmd": "sql", "query": "DELETE FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI >= '90000'"}, False)
+    # Each a copy of the demo's dinner service 00002 under its own code.
+    model = d.send({"cmd": "sql", "query": "SELECT * FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'"},
+                   False)["rows"][0]
+    cols = list(model.keys())
+    insert = "INSERT INTO SERVICO (%s) VALUES (%s)" % (", ".join(cols), ", ".join(":" + c for c in cols))
     for i in range(count):
-        d.send({"cmd": "sql", "query": "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN,"
-                " IDSERVATIV) VALUES ('0001', :S, :N, 'N', 'N', 'S')",
-                "params": ["%05d" % (90000 + i), "Carga %d" % i]}, False)
+        row = dict(model)
+        row["CDSERVFILI"] = "%05d" % (90000 + i)
+        d.send({"cmd": "sql", "query": insert, "params": row}, False)
     r = d.send({"cmd": "sql", "query": "SELECT COUNT(*) AS N FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI < '90000'"},
                False)
     before = int(r["rows"][0]["N"])
@@ -161,6 +171,7 @@ def run_config(bindir, name, db, servers, ns, seconds, warmup, workers):
             failures = sum(d.failures for d in drivers)
             calls = [ms for p in procs for ms in p.calls(lo, hi)]
             errors = [d.error for d in drivers if d.error]
+            errors += ["primeira falha: " + d.first_failure for d in drivers[:1] if d.first_failure]
             results.append((name, n, len(lat) / seconds, percentile(lat, 99) * 1000.0, len(calls) / seconds,
                             percentile(calls, 99), failures, errors))
             print("%-14s N=%-3d %8.1f ações/s  p99 %7.1f ms  %8.1f chamadas/s  p99 servidor %6.1f ms  falhas %d%s"
