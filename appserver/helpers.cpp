@@ -155,4 +155,15 @@ std::string changeSetBranchRefusal(db::Database& db, const std::string& operator
 
 std::string dateText(DateTime d) { return formatDate(d, "dd/mm/yyyy"); }
 
+long long takeCounter(db::Database& db, std::string_view name, std::string_view firstSql) {
+  // An upsert, not an update followed by an insert: two transactions that both find the counter
+  // missing would otherwise both insert it, and the second would fail on the key.
+  std::string sql = "INSERT INTO SEQUENCIA (NMSEQUENCIA, NRULTVALOR) VALUES (:N, ";
+  sql += firstSql;
+  sql += ") ON CONFLICT (NMSEQUENCIA) DO UPDATE SET NRULTVALOR = SEQUENCIA.NRULTVALOR + 1 RETURNING NRULTVALOR";
+  db::ResultSet rs = db.query(sql, {{"N", std::string(name)}});
+  if (rs.rows.size() != 1 || rs.rows[0].empty()) throw Exception("Contador " + std::string(name) + " não pôde ser lido.");
+  return rs.rows[0][0].asInt();
+}
+
 }  // namespace cad::appserver

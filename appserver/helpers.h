@@ -76,6 +76,16 @@ PacketPtr withTrimmedCodes(const Packet& delta, const std::vector<std::string>& 
 std::string changeSetBranchRefusal(db::Database& db, const std::string& operatorName, const Packet& delta,
                                    std::string_view field = "CDFILIAL");
 
+// ---- Counters --------------------------------------------------------------------------------
+
+// Takes the next number of the counter `name` (table SEQUENCIA) in one statement: the counter's
+// row is created with the value of `firstSql` (a scalar SQL expression without parameters, e.g. a
+// subquery over the numbers already in use) when missing, else incremented; the row stays locked
+// until the caller's transaction ends. Safe when several transactions, in one process or in
+// several server processes, take numbers at once: none gets a number another one got, and a
+// counter created by two of them at the same time is not refused as a duplicate.
+long long takeCounter(db::Database& db, std::string_view name, std::string_view firstSql = "1");
+
 // ---- Texts -----------------------------------------------------------------------------------
 
 // A date as the messages show it: "dd/mm/yyyy".

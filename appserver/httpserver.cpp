@@ -180,10 +180,48 @@ unsigned signIn(Sessions& sessions, const std::string& body, const std::string& 
 
 class Connection;
 
+// An address as compared with the trusted proxies: an IPv4 address mapped into IPv6 as IPv4.
+asio::ip::address plainAddress(const asio::ip::address& a) {
+  if (a.is_v6() && a.to_v6().is_v4_mapped()) return asio::ip::make_address_v4(asio::ip::v4_mapped, a.to_v6());
+  return a;
+}
+
+// The client a sign-in is counted against: the peer, or behind a trusted proxy the rightmost
+// address of X-Forwarded-For (all its fields, in order) that is not a trusted proxy. An entry that
+// is not an address stops the walk at the hop that added it, so a forged or garbled header can
+// only make the attempt count against the proxy itself.
+std::string signInClient(const asio::ip::address& peer, const http::request<http::string_body>& req,
+                         const std::vector<asio::ip::address>& trusted) {
+  auto isTrusted = [&](const asio::ip::address& a) {
+    return std::find(trusted.begin(), trusted.end(), plainAddress(a)) != trusted.end();
+  };
+  asio::ip::address client = plainAddress(peer);
+  if (!isTrusted(client)) return client.to_string();
+  std::vector<std::string_view> hops;
+  auto [first, last] = req.equal_range("X-Forwarded-For");
+  for (auto it = first; it != last; ++it) {
+    std::string_view v(it->value().data(), it->value().size());
+    for (size_t pos = 0; pos <= v.size();) {
+      size_t comma = std::min(v.find(',', pos), v.size());
+      hops.push_back(trimmed(v.substr(pos, comma - pos)));
+      pos = comma + 1;
+    }
+  }
+  for (auto hop = hops.rbegin(); hop != hops.rend(); ++hop) {
+    error_code ec;
+    asio::ip::address a = asio::ip::make_address(std::string(*hop), ec);
+    if (ec) break;
+    client = plainAddress(a);
+    if (!isTrusted(client)) break;
+  }
+  return client.to_string();
+}
+
 // The server's state; the I/O thread's part is touched by it alone.
 struct Front {
   HttpServer::PeerHandler handler;
   HttpServerOptions options;
+  std::vector<asio::ip::address> trustedProxies;  // options.trustedProxies, parsed
 
   // I/O thread only. Declared before the io_context: destroying it destroys pending handlers,
   // whose connections unregister here.
@@ -361,7 +399,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
       return refuse(404, "Recurso não encontrado.");
     }
     if (req.method() != http::verb::post) return refuse(405, "Use POST em " + std::string(path) + ".", "POST");
-    if (kind_ == Kind::Login) return checkFraming(kMaxLoginBody);
+    if (kind_ == Kind::Login) {
+      client_ = signInClient(peer_, req, s_.trustedProxies);
+      return checkFraming(kMaxLoginBody);
+    }
 
     std::string_view auth = view(req[http::field::authorization]);
     constexpr std::string_view kBearer = "Bearer ";
@@ -456,7 +497,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // thread together with the last reference to the connection.
     s.workers.submit([&s, self = shared_from_this(), guard = asio::make_work_guard(s.ioc), body = std::move(body),
                       op = std::move(op), kind = kind_, bearer = std::move(bearer_),
-                      peer = peer_.to_string()]() mutable {
+                      peer = kind_ == Kind::Login ? std::move(client_) : peer_.to_string()]() mutable {
       unsigned status = 200;
       std::string reply;
       try {
@@ -565,6 +606,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   size_t reservedBody_ = 0;  // this request's share of pendingBodyBytes
   unsigned version_ = 11;
   Kind kind_ = Kind::Rpc;
+  std::string client_;  // at /login: the client the attempt counts against (signInClient)
   std::string operator_;  // the request's operator, once authorized
   std::string bearer_;    // the request's session token (sign-out)
   beast::flat_buffer buffer_{kBufferLimit};
@@ -666,6 +708,12 @@ HttpServer::HttpServer(PeerHandler handler, HttpServerOptions options) : d_(std:
   if (options.token.empty() && !options.sessions)
     throw Exception("O servidor de aplicação exige um token de sessão ou o acesso por operador e senha.");
   if (options.workers == 0) options.workers = 1;
+  for (const std::string& proxy : options.trustedProxies) {
+    error_code ec;
+    asio::ip::address a = asio::ip::make_address(proxy, ec);
+    if (ec) throw Exception("Endereço de proxy inválido: " + proxy + ".");
+    d_->trustedProxies.push_back(plainAddress(a));
+  }
   d_->handler = std::move(handler);
   d_->options = std::move(options);
 }

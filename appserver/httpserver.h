@@ -33,6 +33,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cad::appserver {
 
@@ -52,6 +53,10 @@ struct HttpServerOptions {
   size_t maxConnections = 1000;      // open connections in all
   size_t maxConnectionsPerPeer = 64; // open connections from one client address
   Sessions* sessions = nullptr;      // sign-in and sessions (outlives the server); null: token only
+  // Addresses of reverse proxies whose X-Forwarded-For is believed for the sign-in limit per
+  // client address (the rightmost address in it that is not itself one of these); from any other
+  // peer the header is ignored. The connection limits always count the peer itself.
+  std::vector<std::string> trustedProxies;
 };
 
 class HttpServer {

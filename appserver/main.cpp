@@ -13,6 +13,7 @@
 // audit trail.
 //
 // stdout carries only what a caller needs to reach the server (the URL); the log goes to stderr.
+#include <arpa/inet.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -150,6 +151,16 @@ int main(int argc, char** argv) {
   app.add_option("--max-connections-per-peer", front.maxConnectionsPerPeer,
                  "Conexões abertas por endereço de cliente (aumente atrás de um proxy)")
       ->check(CLI::Range(1, 100000));
+  app.add_option("--trusted-proxy", front.trustedProxies,
+                 "Endereço de um proxy reverso cujo X-Forwarded-For vale para o limite de entradas por cliente"
+                 " (pode repetir)")
+      ->check(CLI::Validator(
+          [](std::string& a) {
+            unsigned char buf[16];
+            bool ok = inet_pton(AF_INET, a.c_str(), buf) == 1 || inet_pton(AF_INET6, a.c_str(), buf) == 1;
+            return ok ? std::string() : "endereço IP inválido: " + a;
+          },
+          "IP", "endereço IP"));
   app.add_option("--request-timeout", requestSeconds,
                  "Segundos para receber o cabeçalho e o corpo de uma requisição (e enviar a resposta)")
       ->check(CLI::Range(1, 3600));

@@ -134,40 +134,44 @@ AuthResult Sessions::verify(std::string_view bearer, std::string_view xOperator)
   return allowed(op);
 }
 
-bool Sessions::limited(std::map<std::string, Failures>& table, const std::string& key, int max, int64_t t) {
-  auto it = table.find(key);
-  if (it == table.end()) return false;
-  if (t - it->second.since >= options_.failureWindow.count()) {
-    table.erase(it);
-    return false;
-  }
-  return it->second.count >= max;
+bool Sessions::limited(db::Database& db, const std::string& key, int max, int64_t t) {
+  db::ResultSet rs = db.query("SELECT NRFALHAS, NRINICIO FROM FALHAENTRADA WHERE DSCHAVE = :K", {{"K", key}});
+  if (rs.rows.empty() || t - rs.rows[0][1].asInt() >= options_.failureWindow.count()) return false;
+  return rs.rows[0][0].asInt() >= max;
 }
 
-void Sessions::fail(std::map<std::string, Failures>& table, const std::string& key, int64_t t) {
-  Failures& f = table[key];
-  if (f.count == 0 || t - f.since >= options_.failureWindow.count()) f = Failures{0, t};
-  ++f.count;
+// Counts a failure in one statement (another process may count one for the same key at once): a
+// row of a past window starts a new one.
+void Sessions::fail(db::Database& db, const std::string& key, int64_t t) {
+  db.exec(
+      "INSERT INTO FALHAENTRADA (DSCHAVE, NRFALHAS, NRINICIO) VALUES (:K, 1, :T) ON CONFLICT (DSCHAVE) DO UPDATE SET"
+      " NRFALHAS = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN 1 ELSE FALHAENTRADA.NRFALHAS + 1 END,"
+      " NRINICIO = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN :T ELSE FALHAENTRADA.NRINICIO END",
+      {{"K", key}, {"T", t}, {"LIMITE", t - options_.failureWindow.count()}});
 }
 
 AuthResult Sessions::login(const std::string& operatorName, const std::string& password, const std::string& peer) {
   std::string op = upper(trim(operatorName));
   int64_t t = now();
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (limited(failedOperators_, op, options_.maxFailuresPerOperator, t) ||
-        limited(failedPeers_, peer, options_.maxFailuresPerPeer, t))
-      return refused(429, kLoginTooMany);
-  }
+  // Keys of the failure counts, within the column's length; a code too long to be an operator's
+  // counts as one key, so it can neither be cut inside a character nor pass the limit.
+  std::string opKey = "O:" + (op.size() > kMaxOperator ? std::string("(longo)") : op);
+  std::string peerKey = "P:" + peer.substr(0, 90);
+  auto lease = pool_.acquire();
+  if (limited(*lease, opKey, options_.maxFailuresPerOperator, t) ||
+      limited(*lease, peerKey, options_.maxFailuresPerPeer, t))
+    return refused(429, kLoginTooMany);
   auto failure = [&]() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    fail(failedOperators_, op, t);
-    fail(failedPeers_, peer, t);
+    db::Transaction tx(*lease);
+    // Counts of past windows are dropped here, so the table holds only the current attempts.
+    lease->exec("DELETE FROM FALHAENTRADA WHERE NRINICIO <= :LIMITE", {{"LIMITE", t - options_.failureWindow.count()}});
+    fail(*lease, opKey, t);
+    fail(*lease, peerKey, t);
+    tx.commit();
     return refused(401, kLoginInvalid);
   };
   if (op.empty() || op.size() > kMaxOperator || password.size() > kMaxPassword) return failure();
 
-  auto lease = pool_.acquire();
   db::ResultSet rs = lease->query(
       "SELECT O.IDATIVO, S.DSHASHSENHA FROM OPERADOR O LEFT JOIN SENHAOPER S ON S.CDOPERADOR = O.CDOPERADOR"
       " WHERE O.CDOPERADOR = :OP",
@@ -185,11 +189,8 @@ AuthResult Sessions::login(const std::string& operatorName, const std::string& p
     lease->exec(
         "INSERT INTO SESSAOOPER (IDSESSAO, CDOPERADOR, NRINICIO, NRULTUSO, DSPEER) VALUES (:ID, :OP, :T, :T, :PEER)",
         {{"ID", tokenKey(token)}, {"OP", op}, {"T", t}, {"PEER", peer.substr(0, 64)}});
+    lease->exec("DELETE FROM FALHAENTRADA WHERE DSCHAVE = :K", {{"K", opKey}});
     tx.commit();
-  }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    failedOperators_.erase(op);
   }
   AuthResult r = allowed(op);
   r.token = std::move(token);

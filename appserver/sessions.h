@@ -14,7 +14,9 @@
 // takes the operator from X-Operator, as before sign-in existed.
 //
 // Failed sign-ins are limited per operator and per client address: past the limit within the
-// window, further attempts are refused (429) until the window ends, right password or not.
+// window, further attempts are refused (429) until the window ends, right password or not. The
+// failures are counted in the database (FALHAENTRADA), so the limits hold for all the server
+// processes on it together, not for each one.
 //
 // Threads: every member may be called from any thread. verify() and login() touch the database
 // (a pooled connection each) and login() spends about a tenth of a second hashing: run them on a
@@ -89,20 +91,14 @@ class Sessions {
     std::chrono::steady_clock::time_point verifiedAt;
     int64_t touchedAt = 0;  // last use written to the database (epoch seconds)
   };
-  struct Failures {
-    int count = 0;
-    int64_t since = 0;
-  };
-  bool limited(std::map<std::string, Failures>& table, const std::string& key, int max, int64_t now);
-  void fail(std::map<std::string, Failures>& table, const std::string& key, int64_t now);
+  bool limited(db::Database& db, const std::string& key, int max, int64_t now);
+  void fail(db::Database& db, const std::string& key, int64_t now);
   int64_t now() const;
 
   db::Pool& pool_;
   SessionOptions options_;
   std::mutex mutex_;
   std::map<std::string, Known> known_;  // by token hash
-  std::map<std::string, Failures> failedOperators_;
-  std::map<std::string, Failures> failedPeers_;
 };
 
 // Argon2id hash of a password for SENHAOPER (libsodium's string form, salt included).

@@ -143,14 +143,9 @@ std::string periodoRefusal(const Variant& de, const Variant& ate, DateTime& inic
   return {};
 }
 
-// A new working-list identifier from the counter 'LISTCUSTPADR' (the update locks its row until
-// the transaction ends, so two servers never hand out the same one).
-std::string novoIdLista(db::Database& db) {
-  if (db.exec("UPDATE SEQUENCIA SET NRULTVALOR = NRULTVALOR + 1 WHERE NMSEQUENCIA = 'LISTCUSTPADR'") == 0)
-    db.exec("INSERT INTO SEQUENCIA (NMSEQUENCIA, NRULTVALOR) VALUES ('LISTCUSTPADR', 1)");
-  return std::to_string(
-      db.query("SELECT NRULTVALOR FROM SEQUENCIA WHERE NMSEQUENCIA = 'LISTCUSTPADR'").rows.at(0).at(0).asInt());
-}
+// A new working-list identifier from the counter 'LISTCUSTPADR' (see takeCounter for why two
+// servers never hand out the same one).
+std::string novoIdLista(db::Database& db) { return std::to_string(takeCounter(db, "LISTCUSTPADR")); }
 
 // Removes a working list of the operator.
 void removeLista(db::Database& db, const std::string& lista, const std::string& operador) {

@@ -302,14 +302,10 @@ long long restricaoDe(db::Database& db, const db::Params& p) {
 
 }  // namespace
 
-// A new restriction number from the counter 'RESTEMBTPPRAT' (the update locks its row until the
-// transaction ends, so two servers never hand out the same number).
+// A new restriction number from the counter 'RESTEMBTPPRAT' (created from the highest number in
+// use when missing; see takeCounter for why two servers never hand out the same one).
 long long novaRestricao(db::Database& db) {
-  if (db.exec("UPDATE SEQUENCIA SET NRULTVALOR = NRULTVALOR + 1 WHERE NMSEQUENCIA = 'RESTEMBTPPRAT'") == 0) {
-    db::ResultSet rs = db.query("SELECT COALESCE(MAX(NRRESTEMBTPPRAT), 0) + 1 FROM RESTEMBTPPRAT");
-    db.exec("INSERT INTO SEQUENCIA (NMSEQUENCIA, NRULTVALOR) VALUES ('RESTEMBTPPRAT', :V)", {{"V", rs.rows[0][0]}});
-  }
-  return db.query("SELECT NRULTVALOR FROM SEQUENCIA WHERE NMSEQUENCIA = 'RESTEMBTPPRAT'").rows.at(0).at(0).asInt();
+  return takeCounter(db, "RESTEMBTPPRAT", "(SELECT COALESCE(MAX(NRRESTEMBTPPRAT), 0) + 1 FROM RESTEMBTPPRAT)");
 }
 
 namespace {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "appserver/helpers.h"
+#include "appserver/methods/embalagens.h"
 #include "appserver/methods/methods.h"
 #include "appserver/registry.h"
 #include "platform/core/errors.h"
@@ -80,23 +81,13 @@ size_t copiaTabela(db::Database& db, const char* tabela, const std::string& fili
 
 void semAjuste(const db::ResultSet&, std::vector<Variant>&) {}
 
-// The next restriction number (the counter SEQUENCIA 'RESTEMBTPPRAT', created from the highest
-// number in use when missing), read and moved inside the caller's transaction.
-long long proximaRestricao(db::Database& db) {
-  if (db.exec("UPDATE SEQUENCIA SET NRULTVALOR = NRULTVALOR + 1 WHERE NMSEQUENCIA = 'RESTEMBTPPRAT'") == 0) {
-    db::ResultSet rs = db.query("SELECT COALESCE(MAX(NRRESTEMBTPPRAT), 0) + 1 FROM RESTEMBTPPRAT");
-    db.exec("INSERT INTO SEQUENCIA (NMSEQUENCIA, NRULTVALOR) VALUES ('RESTEMBTPPRAT', :V)", {{"V", rs.rows[0][0]}});
-  }
-  return db.query("SELECT NRULTVALOR FROM SEQUENCIA WHERE NMSEQUENCIA = 'RESTEMBTPPRAT'").rows.at(0).at(0).asInt();
-}
-
 // The restrictions and their packages, each restriction under a new number.
 void copiaRestricoes(db::Database& db, const std::string& filial, const std::string& origem,
                      const std::string& destino) {
   std::map<long long, long long> numeros;
   copiaTabela(db, "RESTEMBTPPRAT", filial, origem, destino, [&](const db::ResultSet& rs, std::vector<Variant>& l) {
     size_t c = static_cast<size_t>(rs.columnIndex("NRRESTEMBTPPRAT"));
-    long long novo = proximaRestricao(db);
+    long long novo = novaRestricao(db);  // the packaging methods' counter
     numeros[l[c].asInt()] = novo;
     l[c] = Variant(novo);
   });

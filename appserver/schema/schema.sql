@@ -99,6 +99,18 @@ CREATE TABLE IF NOT EXISTS SESSAOOPER (
 );
 CREATE INDEX IF NOT EXISTS IX_SESSAOOPER_ULTUSO ON SESSAOOPER (NRULTUSO);
 
+-- FALHAENTRADA: failed sign-ins of the current window, per operator (DSCHAVE 'O:' + code) and per
+-- client address ('P:' + address), so every server process on this database counts the same
+-- attempts. NRINICIO is the window's start in seconds since 1970-01-01 UTC. Key DSCHAVE. Written
+-- by the server at each failed sign-in (rows of past windows are removed then) and cleared for the
+-- operator by a successful one.
+CREATE TABLE IF NOT EXISTS FALHAENTRADA (
+  DSCHAVE VARCHAR(100) NOT NULL,
+  NRFALHAS INTEGER NOT NULL,
+  NRINICIO BIGINT NOT NULL,
+  CONSTRAINT PK_FALHAENTRADA PRIMARY KEY (DSCHAVE)
+);
+
 -- GRUPOPER: operator groups. Key CDGRUPOPER. Written by the security setup.
 CREATE TABLE IF NOT EXISTS GRUPOPER (
   CDGRUPOPER VARCHAR(2) NOT NULL,

@@ -49,7 +49,8 @@ struct ResultSet {
 
 // A failed statement. The text is Portuguese and carries the database's own message; `kind` lets
 // callers tell a refused key from other failures without parsing messages. Busy: the database was
-// locked by another writer for longer than the busy timeout (SQLite); trying again may succeed.
+// locked by another writer for longer than the busy timeout (SQLite), or the transaction was
+// rolled back for a deadlock with another one (PostgreSQL); trying again may succeed.
 class Error : public Exception {
  public:
   enum class Kind : uint8_t { Other, Unique, ForeignKey, NotNull, Connection, Busy };

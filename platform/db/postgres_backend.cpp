@@ -53,6 +53,12 @@ auto guarded(F&& f, C&& connected) -> decltype(f()) {
     throwStatementError(Error::Kind::ForeignKey, shortMessage(e.what()));
   } catch (const pqxx::not_null_violation& e) {
     throwStatementError(Error::Kind::NotNull, shortMessage(e.what()));
+  } catch (const pqxx::deadlock_detected& e) {
+    // Another transaction (another worker or server process) wrote the same rows in the other
+    // order: PostgreSQL rolled this one back, so nothing of it was written; trying again may succeed.
+    throwStatementError(Error::Kind::Busy, shortMessage(e.what()));
+  } catch (const pqxx::serialization_failure& e) {
+    throwStatementError(Error::Kind::Busy, shortMessage(e.what()));
   } catch (const Exception&) {
     throw;
   } catch (const std::exception& e) {
