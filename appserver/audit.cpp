@@ -22,7 +22,7 @@ namespace {
 // Tables whose writes are not business changes: the audit itself, sessions and password hashes,
 // the standard-cost working list and the number counters.
 const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER",
-                                           "SENHAOPER", "LISTCUSTPADR", "SEQUENCIA"};
+                                           "SENHAOPER", "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA"};
 
 struct TableInfo {
   std::vector<std::string> columns;

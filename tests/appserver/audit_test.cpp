@@ -29,7 +29,7 @@ using Row = std::map<std::string, std::optional<std::string>>;  // column -> val
 using Table = std::map<std::string, Row>;                          // key text -> row
 
 const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER",
-                                           "SENHAOPER", "LISTCUSTPADR", "SEQUENCIA"};
+                                           "SENHAOPER", "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA"};
 
 std::string numberText(double d) {
   char b[40];
