@@ -47,16 +47,32 @@ class DriverProcessTest : public ::testing::TestWithParam<std::string> {
       EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
     }
   }
-  // One command line in, its one reply out ({"ok": false} when the driver did not answer).
+  // One command line in, its one reply out; a driver that does not read or answer fails the test
+  // and gives {"ok": false}.
   json Send(const json& command) {
-    if (!driver_->write(command.dump() + "\n")) return json{{"ok", false}};
-    json r = json::parse(driver_->readLine(std::chrono::seconds(120)), nullptr, false);
-    return r.is_discarded() ? json{{"ok", false}} : r;
+    std::string line = command.dump();
+    if (!driver_->write(line + "\n")) {
+      ADD_FAILURE() << "o driver não leu: " << line;
+      return json{{"ok", false}};
+    }
+    std::string reply = driver_->readLine(std::chrono::seconds(120));
+    if (reply.empty()) {
+      ADD_FAILURE() << "sem resposta para: " << line;
+      return json{{"ok", false}};
+    }
+    json r = json::parse(reply, nullptr, false);
+    if (r.is_discarded()) {
+      ADD_FAILURE() << "resposta que não é JSON: " << reply;
+      return json{{"ok", false}};
+    }
+    return r;
   }
   // A user action that must run through without a handler failing or aborting.
-  void Act(const json& command) {
+  json Act(const json& command) {
     json r = Send(command);
+    EXPECT_EQ(r.value("ok", false), true) << command << " -> " << r;
     EXPECT_EQ(r.value("status", ""), "ok") << command << " -> " << r;
+    return r;
   }
 
   static constexpr const char* kToken = "e2e-token";

@@ -5,80 +5,15 @@
 // route and a billing product is included and confirmed, altered, verified after another
 // connection changed it, and deleted, with the dialogs shown, the remote calls made and the rows
 // stored checked at every step.
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
-
-#include <signal.h>
-
-#include <chrono>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "tests/support/child_process.h"
-#include "tests/support/support.h"
+#include "tests/e2e/driver_fixture.h"
 
 namespace cad::test {
 namespace {
 
 using json = nlohmann::json;
 
-constexpr const char* kToken = "e2e-sessao";
-
-class DriverSessionTest : public ::testing::TestWithParam<std::string> {
+class DriverSessionTest : public DriverProcessTest {
  protected:
-  void SetUp() override {
-    url_ = freshDatabaseUrl(GetParam());
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-        std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", url_, "--init", "--demo",
-        "--token", kToken, "--log-level", "warn"});
-    std::string line = server_->readLine(std::chrono::seconds(120));
-    size_t at = line.find("http://127.0.0.1:");
-    ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
-    std::string address = line.substr(at);
-    address = address.substr(0, address.find_first_of(" \t\r"));
-    driver_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token", kToken,
-                                 "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date", "2026-12-07"},
-        true);
-  }
-
-  void TearDown() override {
-    if (driver_) {
-      driver_->closeStdin();
-      EXPECT_EQ(driver_->wait(std::chrono::seconds(60)), 0) << "the driver ends at the end of its input";
-    }
-    if (server_) {
-      EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
-    }
-  }
-
-  // One line in, its one reply out.
-  json Send(const json& command) {
-    std::string line = command.dump();
-    if (!driver_->write(line + "\n")) {
-      ADD_FAILURE() << "o driver não leu: " << line;
-      return json{{"ok", false}};
-    }
-    std::string reply = driver_->readLine(std::chrono::seconds(120));
-    if (reply.empty()) {
-      ADD_FAILURE() << "sem resposta para: " << line;
-      return json{{"ok", false}};
-    }
-    json r = json::parse(reply, nullptr, false);
-    if (r.is_discarded()) ADD_FAILURE() << "resposta que não é JSON: " << reply;
-    return r;
-  }
-
-  // A user action that must run through without a handler failing or aborting.
-  json Act(const json& command) {
-    json r = Send(command);
-    EXPECT_EQ(r.value("ok", false), true) << command << " -> " << r;
-    EXPECT_EQ(r.value("status", ""), "ok") << command << " -> " << r;
-    return r;
-  }
-
   json Messages() { return Send({{"cmd", "messages"}})["messages"]; }
 
   // The remote calls since the last read, by method.
@@ -109,8 +44,6 @@ class DriverSessionTest : public ::testing::TestWithParam<std::string> {
     return json{{"state", ds["state"]}, {"count", ds["recordCount"]}, {"changes", ds["changeCount"]}, {"row", current}};
   }
 
-  std::string url_;
-  std::unique_ptr<ChildProcess> server_, driver_;
 };
 
 TEST_P(DriverSessionTest, IncludesAltersVerifiesAndDeletesAServiceWithRouteAndBillingProduct) {
