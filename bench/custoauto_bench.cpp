@@ -13,7 +13,6 @@
 // appserver/README.md); PostgreSQL stays above 0.5 either way.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_fixture.h"
 #include "appserver/dispatcher.h"
 #include "appserver/registry.h"
 #include "appserver/schema.h"
@@ -37,7 +37,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using cad::bench::Clock;
 
 constexpr int kServicos = 1000;
 constexpr int kMeses = 12;
@@ -63,19 +63,16 @@ void semAuditoria(cad::db::Database& db) {
 }
 
 struct Fixture {
-  std::string url, sqlitePath;
-  std::unique_ptr<cad::db::Pool> pool;
+  cad::bench::DemoDatabase database;
   std::unique_ptr<cad::appserver::Dispatcher> dispatcher;
   std::string lista;
   std::string request;  // InsereCustoPadrao's body
   double rawRate = 0;
 
-  explicit Fixture(std::string u, std::string path = {}) : url(std::move(u)), sqlitePath(std::move(path)) {
-    pool = std::make_unique<cad::db::Pool>(url, 2);
+  // On the database at `url`, or on a temporary SQLite file without one.
+  explicit Fixture(const std::string& url = {}) : database("custoauto", 2, url) {
     {
-      auto db = pool->acquire();
-      cad::appserver::createSchema(*db);
-      cad::appserver::loadDemo(*db);
+      auto db = database.pool->acquire();
       if (const char* s = std::getenv("CADSERV_BENCH_SEM_AUDITORIA"); s && std::string(s) == "1") semAuditoria(*db);
       cad::db::Transaction tx(*db);
       db->exec("DELETE FROM CUSTPADR WHERE CDSERVFILI LIKE 'B%'");
@@ -85,7 +82,7 @@ struct Fixture {
                  {{"S", codigoServico(i)}, {"N", "Serviço de bancada " + std::to_string(i)}});
       tx.commit();
     }
-    dispatcher = std::make_unique<cad::appserver::Dispatcher>(*pool);
+    dispatcher = std::make_unique<cad::appserver::Dispatcher>(*database.pool);
     cad::net::InProcessTransport transport(dispatcher->handler(), "ADMIN");
     cad::DateTime de = cad::DateTime::fromDate(kAnoBase, 1, 1), ate = cad::DateTime::fromDate(kAnoBase, 12, 1);
     cad::net::Reply carga = cad::net::decodeReply(transport.post(cad::net::encodeRequest(
@@ -109,25 +106,17 @@ struct Fixture {
   }
   ~Fixture() {
     try {
-      auto db = pool->acquire();
+      auto db = database.pool->acquire();
       db->exec("DELETE FROM CUSTPADR WHERE CDSERVFILI LIKE 'B%'");
       db->exec("DELETE FROM SERVICO WHERE CDSERVFILI LIKE 'B%'");
     } catch (...) {
     }
-    dispatcher.reset();
-    pool.reset();
-    if (!sqlitePath.empty())
-      for (const char* s : {"", "-wal", "-shm"}) std::remove((sqlitePath + s).c_str());
   }
-  void limpa() { pool->acquire()->exec("DELETE FROM CUSTPADR WHERE CDSERVFILI LIKE 'B%'"); }
+  void limpa() { database.pool->acquire()->exec("DELETE FROM CUSTPADR WHERE CDSERVFILI LIKE 'B%'"); }
 };
 
 Fixture* sqliteFixture() {
-  static std::unique_ptr<Fixture> f = [] {
-    char name[] = "/tmp/cadserv-bench-custoauto-XXXXXX";
-    close(mkstemp(name));
-    return std::make_unique<Fixture>(std::string("sqlite:") + name, name);
-  }();
+  static std::unique_ptr<Fixture> f = std::make_unique<Fixture>();
   return f.get();
 }
 
@@ -175,7 +164,7 @@ void check(sqlite3* db, int rc, const char* what) {
 void BM_RawInsert_SQLite(benchmark::State& state) {
   Fixture* f = sqliteFixture();
   sqlite3* db = nullptr;
-  check(db, sqlite3_open(f->sqlitePath.c_str(), &db), "open");
+  check(db, sqlite3_open(f->database.sqlitePath.c_str(), &db), "open");
   sqlite3_busy_timeout(db, 5000);
   check(db, sqlite3_exec(db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr), "pragma");
   std::vector<std::string> servicos, meses;
@@ -224,7 +213,7 @@ void BM_InsereCustoPadrao_SQLite_MethodOnly(benchmark::State& state) {
     f->limpa();
     cad::VariantArray args = req.args;
     state.ResumeTiming();
-    auto db = f->pool->acquire();
+    auto db = f->database.pool->acquire();
     cad::appserver::CallContext ctx{*db, "ADMIN"};
     cad::db::Transaction tx(*db);
     benchmark::DoNotOptimize(m->fn(ctx, args));
@@ -238,7 +227,7 @@ void BM_RawInsert_PostgreSQL(benchmark::State& state) {
     state.SkipWithError("CADSERV_TEST_PG_URL não definida");
     return;
   }
-  pqxx::connection c(f->url);
+  pqxx::connection c(f->database.url);
   c.prepare("ins", "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ($1, $2, $3::date, $4)");
   std::vector<std::string> servicos, meses;
   for (int i = 0; i < kServicos; ++i) servicos.push_back(codigoServico(i));

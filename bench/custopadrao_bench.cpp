@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/bench_fixture.h"
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
 #include "appserver/schema.h"
@@ -31,36 +32,21 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using cad::bench::Clock;
+using cad::bench::median;
 
 constexpr int kMeses = 120;
 constexpr int kTipos = 30;
 
 struct CustoFixture {
-  std::string path;
-  std::unique_ptr<cad::db::Pool> pool;
-  std::unique_ptr<cad::appserver::Dispatcher> dispatcher;
-  std::unique_ptr<cad::appserver::HttpServer> server;
-  std::thread thread;
-  int port = 0;
+  cad::bench::DemoDatabase database{"custo", 4};
+  cad::bench::LoopbackServer loopback{*database.pool};
   double fetchMedian = 0;
 
   CustoFixture() {
-    char name[] = "/tmp/cadserv-bench-custo-XXXXXX";
-    close(mkstemp(name));
-    path = name;
-    pool = std::make_unique<cad::db::Pool>("sqlite:" + path, 4);
     {
-      auto db = pool->acquire();
-      cad::appserver::createSchema(*db);
-      cad::appserver::loadDemo(*db);
-      db->exec("BEGIN");
+      auto db = database.pool->acquire();
+      cad::db::Transaction tx(*db);
       for (int t = 11; t <= kTipos; ++t)
         db->exec("INSERT INTO TIPOPRAT (CDTIPOPRAT, NMTIPOPRAT) VALUES (:C, :N)",
                  {{"C", std::to_string(t)}, {"N", "Tipo " + std::to_string(t)}});
@@ -78,26 +64,9 @@ struct CustoFixture {
                    {{"M", mes}, {"T", std::string(codigo)}});
         }
       }
-      db->exec("COMMIT");
+      tx.commit();
     }
-    dispatcher = std::make_unique<cad::appserver::Dispatcher>(*pool);
-    server = std::make_unique<cad::appserver::HttpServer>(dispatcher->handler(),
-                                                          cad::appserver::HttpServerOptions{"bench"});
-    port = server->bind("127.0.0.1", 0);
-    thread = std::thread([this] { server->run(); });
-    server->waitUntilReady();
     cad::net::setTransportFactory(cad::net::httpTransportFactory({"bench", "ADMIN"}));
-  }
-  ~CustoFixture() {
-    server->stop();
-    thread.join();
-    for (const char* s : {"", "-wal", "-shm"}) std::remove((path + s).c_str());
-  }
-  void open(cad::TNetConnection& net) const {
-    net.ServerName = "Ger04100.rdmCadastroServ";
-    net.Host = "127.0.0.1";
-    net.Port = port;
-    net.Open();
   }
 };
 
@@ -110,15 +79,14 @@ cad::Variant chamada(cad::TNetConnection& net) { return net.Call("GetCustoPadrao
 
 void BM_CustoPadrao_Fetch(benchmark::State& state) {
   CustoFixture& f = fixture();
-  cad::TNetConnection net;
-  f.open(net);
+  auto net = cad::bench::openConnection(f.loopback.port);
   std::vector<double> us;
   size_t linhas = 0;
   for (auto _ : state) {
     auto start = Clock::now();
-    cad::Variant r = chamada(net);
+    cad::Variant r = chamada(*net);
     linhas = r.asArray()[0].asPacket().rowCount() + r.asArray()[1].asPacket().rowCount();
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    us.push_back(cad::bench::microsecondsSince(start));
   }
   f.fetchMedian = median(us);
   state.counters["median_us"] = f.fetchMedian;
@@ -159,8 +127,7 @@ struct Pagina {
 
 void BM_CustoPadrao_FirstRowShown(benchmark::State& state) {
   CustoFixture& f = fixture();
-  cad::TNetConnection net;
-  f.open(net);
+  auto net = cad::bench::openConnection(f.loopback.port);
   std::vector<double> us;
   std::string primeira;
   for (auto _ : state) {
@@ -168,7 +135,7 @@ void BM_CustoPadrao_FirstRowShown(benchmark::State& state) {
     auto pagina = std::make_unique<Pagina>();
     state.ResumeTiming();
     auto start = Clock::now();
-    cad::Variant r = chamada(net);
+    cad::Variant r = chamada(*net);
     pagina->tipos.SetData(r.asArray()[1].packetPtr());
     pagina->meses.SetData(r.asArray()[0].packetPtr());
     std::string data = cad::formatDate(pagina->meses.FieldByName("DTREFCUSPADR").AsDateTime(), "dd/mm/yyyy");
@@ -176,7 +143,7 @@ void BM_CustoPadrao_FirstRowShown(benchmark::State& state) {
     pagina->tipos.SetFiltered(true);
     primeira = pagina->gradeMeses.CellText(0, 1) + " " + pagina->gradeMeses.CellText(1, 1) + " | " +
                pagina->gradeTipos.CellText(0, 1) + " " + pagina->gradeTipos.CellText(1, 1);
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    us.push_back(cad::bench::microsecondsSince(start));
     state.PauseTiming();
     pagina.reset();
     state.ResumeTiming();

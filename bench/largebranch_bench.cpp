@@ -7,8 +7,6 @@
 // Each iteration runs one of each, interleaved, so whatever else the machine runs falls on both;
 // the second reports the median of the per-iteration ratios (goal: at most 2).
 #include <benchmark/benchmark.h>
-#include <spdlog/spdlog.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_fixture.h"
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
 #include "appserver/schema.h"
@@ -34,54 +33,24 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using cad::bench::Clock;
+using cad::bench::median;
 constexpr int kServices = 5000;
 
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 struct LargeBranch {
-  std::string path;
-  std::unique_ptr<cad::db::Pool> pool;
+  cad::bench::DemoDatabase database{"filial", 2};
   std::unique_ptr<cad::appserver::Dispatcher> dispatcher;
   cad::ScriptedHost host;
   std::shared_ptr<cad::db::Database> sessionDb;
 
   LargeBranch() {
-    spdlog::set_level(spdlog::level::warn);  // one log line per call would measure the terminal
-    char name[] = "/tmp/cadserv-bench-filial-XXXXXX";
-    close(mkstemp(name));
-    path = name;
-    pool = std::make_unique<cad::db::Pool>("sqlite:" + path, 2);
-    {
-      auto db = pool->acquire();
-      cad::appserver::createSchema(*db);
-      cad::appserver::loadDemo(*db);
-      // Copies of a demo service under new codes and names until the branch has kServices.
-      std::string cols, select;
-      for (const auto& c : cad::appserver::tableColumns(*db, "SERVICO")) {
-        cols += (cols.empty() ? "" : ", ") + c;
-        select += (select.empty() ? "" : ", ") +
-                  (c == "CDSERVFILI" ? std::string(":CODE") : c == "NMSERVICO" ? std::string(":NOME") : c);
-      }
-      int have = static_cast<int>(db->query("SELECT 1 FROM SERVICO WHERE CDFILIAL = '0001'").rows.size());
-      cad::db::Transaction tx(*db);
-      for (int i = have; i < kServices; ++i) {
-        char code[16];
-        std::snprintf(code, sizeof code, "L%04d", i);
-        db->exec("INSERT INTO SERVICO (" + cols + ") SELECT " + select +
-                     " FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'",
-                 {{"CODE", std::string(code)}, {"NOME", "Serviço de refeição " + std::to_string(kServices - i)}});
-      }
-      tx.commit();
-    }
-    dispatcher = std::make_unique<cad::appserver::Dispatcher>(*pool);
+    // Copies of a demo service under new codes and names until the branch has kServices.
+    cad::bench::fillBranch(*database.pool->acquire(), kServices, 'L',
+                           [](int i) { return "Serviço de refeição " + std::to_string(kServices - i); });
+    dispatcher = std::make_unique<cad::appserver::Dispatcher>(*database.pool);
     cad::net::setTransportFactory(cad::net::inProcessTransportFactory(dispatcher->handler(), "ADMIN"));
     host = cad::InstallScriptedHost();
-    sessionDb = cad::db::open("sqlite:" + path);
+    sessionDb = cad::db::open(database.url);
     cad::db::setSessionDatabase(sessionDb);
     cad::Session& s = *host.session;
     s.Operador = "ADMIN";
@@ -93,7 +62,6 @@ struct LargeBranch {
   ~LargeBranch() {
     cad::db::setSessionDatabase(nullptr);
     cad::net::setTransportFactory(nullptr);
-    for (const char* s : {"", "-wal", "-shm"}) std::remove((path + s).c_str());
   }
 };
 
@@ -127,19 +95,15 @@ void closeScreens() {
 
 void BM_LargeBranch_ListShown(benchmark::State& state) {
   fixture();  // the database, the server and the session, once
-  cad::TNetConnection net;
-  net.ServerName = "Ger04100.rdmCadastroServ";
-  net.Host = "127.0.0.1";  // the in-process transport answers whatever the address
-  net.Port = cad::CurrentSession().WebPort;
-  net.Open();
+  auto net = cad::bench::openConnection(cad::CurrentSession().WebPort);
   std::vector<double> fetch, shown, ratio;
   std::string firstRow;
   int rows = 0;
   for (auto _ : state) {
     auto start = Clock::now();
-    cad::Variant packet = net.Call("GetServico", {"0001", ""});
+    cad::Variant packet = net->Call("GetServico", {"0001", ""});
     benchmark::DoNotOptimize(packet.asPacket().rowCount());
-    double a = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    double a = cad::bench::microsecondsSince(start);
 
     state.PauseTiming();
     cad::TfrmCadastroServ& screen = openScreen();
@@ -151,7 +115,7 @@ void BM_LargeBranch_ListShown(benchmark::State& state) {
     std::string text;
     for (int row = 1; row < std::min(grid.RowCount(), 30); ++row)
       for (int col = 0; col < 3; ++col) text += grid.CellText(col, row) + '|';
-    double b = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    double b = cad::bench::microsecondsSince(start);
     if (r.status != cad::ActionResult::Status::Ok) state.SkipWithError(r.message.c_str());
     rows = screen.cdsServico->RecordCount();
     firstRow = text.substr(0, text.find('|', text.find('|', text.find('|') + 1) + 1));

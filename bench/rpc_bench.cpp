@@ -14,7 +14,6 @@
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 #include <netinet/in.h>
-#include <spdlog/spdlog.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -30,30 +29,21 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_fixture.h"
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
-#include "appserver/schema.h"
-#include "platform/db/database.h"
-#include "platform/db/pool.h"
 #include "platform/net/codec.h"
 #include "platform/net/netconnection.h"
 #include "platform/net/transport.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using cad::bench::Clock;
+using cad::bench::openConnection;
 
-// Latencies of one benchmark run → median and p99 counters (microseconds).
-struct Latencies {
-  std::vector<double> us;
-  void add(Clock::time_point start) {
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-  }
-  double percentile(double p) {
-    std::sort(us.begin(), us.end());
-    return us.empty() ? 0 : us[std::min(us.size() - 1, static_cast<size_t>(p * us.size()))];
-  }
+// Median and p99 counters of one run's latencies.
+struct Latencies : cad::bench::Latencies {
   void report(benchmark::State& state) {
     state.counters["median_us"] = percentile(0.5);
     state.counters["p99_us"] = percentile(0.99);
@@ -62,54 +52,19 @@ struct Latencies {
 
 // A demo database whose branch 0001 has exactly 20 services, served over loopback.
 struct RpcFixture {
-  std::string path;
-  std::unique_ptr<cad::db::Pool> pool;
-  std::unique_ptr<cad::appserver::Dispatcher> dispatcher;
-  std::unique_ptr<cad::appserver::HttpServer> server;
-  std::thread thread;
-  int port = 0;
+  cad::bench::DemoDatabase database{"rpc", 4};
+  cad::bench::LoopbackServer loopback{*database.pool};
+  cad::db::Pool& pool = *database.pool;
+  cad::appserver::Dispatcher& dispatcher = loopback.dispatcher;
+  int port = loopback.port;
   std::string request, reply;
   double echoMedian = 0;
 
   RpcFixture() {
-    // One log line per call would measure the terminal; warnings still show.
-    spdlog::set_level(spdlog::level::warn);
-    char name[] = "/tmp/cadserv-bench-XXXXXX";
-    close(mkstemp(name));
-    path = name;
-    pool = std::make_unique<cad::db::Pool>("sqlite:" + path, 4);
-    {
-      auto db = pool->acquire();
-      cad::appserver::createSchema(*db);
-      cad::appserver::loadDemo(*db);
-      std::string cols, select;
-      for (const auto& c : cad::appserver::tableColumns(*db, "SERVICO")) {
-        cols += (cols.empty() ? "" : ", ") + c;
-        select += (select.empty() ? "" : ", ") + (c == "CDSERVFILI" ? std::string(":CODE") : c);
-      }
-      int have = static_cast<int>(db->query("SELECT 1 FROM SERVICO WHERE CDFILIAL = '0001'").rows.size());
-      for (int i = have; i < 20; ++i) {
-        char code[16];
-        std::snprintf(code, sizeof code, "B%04d", i);
-        db->exec("INSERT INTO SERVICO (" + cols + ") SELECT " + select +
-                     " FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'",
-                 {{"CODE", std::string(code)}});
-      }
-    }
-    dispatcher = std::make_unique<cad::appserver::Dispatcher>(*pool);
-    server = std::make_unique<cad::appserver::HttpServer>(dispatcher->handler(),
-                                                          cad::appserver::HttpServerOptions{"bench"});
-    port = server->bind("127.0.0.1", 0);
-    thread = std::thread([this] { server->run(); });
-    server->waitUntilReady();
+    cad::bench::fillBranch(*pool.acquire(), 20, 'B');
     cad::net::setTransportFactory(cad::net::httpTransportFactory({"bench", "ADMIN"}));
     request = cad::net::encodeRequest({"Ger04100.rdmCadastroServ", "GetServico", {"0001", ""}});
-    reply = dispatcher->handle(request, "ADMIN");
-  }
-  ~RpcFixture() {
-    server->stop();
-    thread.join();
-    for (const char* s : {"", "-wal", "-shm"}) std::remove((path + s).c_str());
+    reply = dispatcher.handle(request, "ADMIN");
   }
 };
 
@@ -146,16 +101,12 @@ void BM_GetServico_EchoHttplib(benchmark::State& state) {
 
 void BM_GetServico_NetConnection(benchmark::State& state) {
   RpcFixture& f = fixture();
-  cad::TNetConnection net;
-  net.ServerName = "Ger04100.rdmCadastroServ";
-  net.Host = "127.0.0.1";
-  net.Port = f.port;
-  net.Open();
+  auto net = openConnection(f.port);
   Latencies lat;
   size_t rows = 0;
   for (auto _ : state) {
     auto start = Clock::now();
-    cad::Variant v = net.Call("GetServico", {"0001", ""});
+    cad::Variant v = net->Call("GetServico", {"0001", ""});
     rows = v.asPacket().rowCount();
     lat.add(start);
   }
@@ -177,11 +128,7 @@ void BM_GetServico_VsEcho(benchmark::State& state) {
   httplib::Client client("127.0.0.1", port);
   client.set_keep_alive(true);
   client.set_tcp_nodelay(true);
-  cad::TNetConnection net;
-  net.ServerName = "Ger04100.rdmCadastroServ";
-  net.Host = "127.0.0.1";
-  net.Port = f.port;
-  net.Open();
+  auto net = openConnection(f.port);
   Latencies bare, call;
   for (auto _ : state) {
     auto start = Clock::now();
@@ -189,7 +136,7 @@ void BM_GetServico_VsEcho(benchmark::State& state) {
     benchmark::DoNotOptimize(res->body.data());
     bare.add(start);
     start = Clock::now();
-    cad::Variant v = net.Call("GetServico", {"0001", ""});
+    cad::Variant v = net->Call("GetServico", {"0001", ""});
     benchmark::DoNotOptimize(v.asPacket().rowCount());
     call.add(start);
   }
@@ -286,22 +233,12 @@ class Load {
   std::thread drip_;
 };
 
-// A connection to the fixture's database through `port`, opened.
-std::unique_ptr<cad::TNetConnection> openConnection(int port) {
-  auto net = std::make_unique<cad::TNetConnection>();
-  net->ServerName = "Ger04100.rdmCadastroServ";
-  net->Host = "127.0.0.1";
-  net->Port = port;
-  net->Open();
-  return net;
-}
-
 // Each iteration calls the loaded server and a twin server on the same dispatcher and database
 // that carries no load, one after the other, so whatever else the machine runs falls on both
 // alike; the ratio of their p99 is the load's own effect.
 void BM_GetServico_NetConnection_Loaded(benchmark::State& state) {
   RpcFixture& f = fixture();
-  cad::appserver::HttpServer twin(f.dispatcher->handler(), cad::appserver::HttpServerOptions{"bench"});
+  cad::appserver::HttpServer twin(f.dispatcher.handler(), cad::bench::LoopbackServer::options());
   int twinPort = twin.bind("127.0.0.1", 0);
   std::thread twinThread([&] { twin.run(); });
   twin.waitUntilReady();
@@ -341,7 +278,7 @@ namespace {
 // The same call without a socket (InProcessTransport): what the server and the codec cost alone.
 void BM_GetServico_InProcess(benchmark::State& state) {
   RpcFixture& f = fixture();
-  cad::net::InProcessTransport transport(f.dispatcher->handler(), "ADMIN");
+  cad::net::InProcessTransport transport(f.dispatcher.handler(), "ADMIN");
   Latencies lat;
   for (auto _ : state) {
     auto start = Clock::now();
@@ -355,7 +292,7 @@ void BM_GetServico_InProcess(benchmark::State& state) {
 // Only the database part: the query GetServico runs, on a leased connection.
 void BM_GetServico_QueryOnly(benchmark::State& state) {
   RpcFixture& f = fixture();
-  auto db = f.pool->acquire();
+  auto db = f.pool.acquire();
   cad::appserver::CallContext ctx{*db, "ADMIN"};
   const cad::appserver::Method* m = cad::appserver::defaultRegistry().find("Ger04100.rdmCadastroServ", "GetServico");
   for (auto _ : state) {
