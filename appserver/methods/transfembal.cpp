@@ -57,6 +57,16 @@ std::string pontoRefusal(db::Database& db, const Ponto& p) {
   return destinoRefusal(db, p.filial, p.servico, p.cliente, p.destino);
 }
 
+// "" when an import from `origem` into `destino` may go on: the operator may write the
+// destination's branch, both points exist and they differ; otherwise the refusal text.
+std::string importRefusal(CallContext& ctx, const Ponto& origem, const Ponto& destino) {
+  if (std::string r = branchRefusal(ctx.db, ctx.operatorName, destino.filial); !r.empty()) return r;
+  if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return r;
+  if (std::string r = pontoRefusal(ctx.db, destino); !r.empty()) return r;
+  if (origem == destino) return "Origem dos dados deve ser diferente do destino.";
+  return {};
+}
+
 // The keys of a selection text "_k1_k2_" ("_" holds none).
 std::set<std::string> chavesDe(const std::string& selecao) {
   std::set<std::string> out;
@@ -311,10 +321,7 @@ Variant getVdDistribuicoesServ(CallContext& ctx, VariantArray& args) {
 Variant importaDistribuicao(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   Ponto destino{arg(args, 4), arg(args, 5), arg(args, 6), arg(args, 7)};
-  if (std::string r = branchRefusal(ctx.db, ctx.operatorName, destino.filial); !r.empty()) return checkFail(r);
-  if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return checkFail(r);
-  if (std::string r = pontoRefusal(ctx.db, destino); !r.empty()) return checkFail(r);
-  if (origem == destino) return checkFail("Origem dos dados deve ser diferente do destino.");
+  if (std::string r = importRefusal(ctx, origem, destino); !r.empty()) return checkFail(r);
   std::vector<Embalagem> embalagens = distribuicaoDe(ctx.db, origem);
   if (embalagens.empty()) return checkFail("Origem informada não possui distribuição cadastrada.");
   size_t n = gravaDistribuicao(ctx.db, destino, embalagens, correspondencia(ctx.db, origem, destino));
@@ -416,10 +423,7 @@ std::string tiposRefusal(const std::string& selecao, std::set<std::string>& tipo
 Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   Ponto destino{arg(args, 5), arg(args, 6), arg(args, 7), arg(args, 8)};
-  if (std::string r = branchRefusal(ctx.db, ctx.operatorName, destino.filial); !r.empty()) return checkFail(r);
-  if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return checkFail(r);
-  if (std::string r = pontoRefusal(ctx.db, destino); !r.empty()) return checkFail(r);
-  if (origem == destino) return checkFail("Origem dos dados deve ser diferente do destino.");
+  if (std::string r = importRefusal(ctx, origem, destino); !r.empty()) return checkFail(r);
   std::set<std::string> tipos;
   if (std::string r = tiposRefusal(arg(args, 4), tipos); !r.empty()) return checkFail(r);
   if (ctx.db.query("SELECT 1 FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
