@@ -73,30 +73,42 @@ RpcFixture& fixture() {
   return f;
 }
 
+// A bare cpp-httplib server answering every POST /rpc with `reply`, and a kept-alive client of it.
+struct EchoServer {
+  httplib::Server server;
+  std::thread thread;
+  std::unique_ptr<httplib::Client> client;
+
+  explicit EchoServer(const std::string& reply) {
+    server.set_tcp_nodelay(true);  // the same socket options as the application server
+    server.Post("/rpc", [&reply](const httplib::Request&, httplib::Response& res) {
+      res.set_content(reply, "application/json");
+    });
+    int port = server.bind_to_any_port("127.0.0.1");
+    thread = std::thread([this] { server.listen_after_bind(); });
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    client = std::make_unique<httplib::Client>("127.0.0.1", port);
+    client->set_keep_alive(true);
+    client->set_tcp_nodelay(true);
+  }
+  ~EchoServer() {
+    server.stop();
+    thread.join();
+  }
+};
+
 void BM_GetServico_EchoHttplib(benchmark::State& state) {
   RpcFixture& f = fixture();
-  httplib::Server echo;
-  echo.set_tcp_nodelay(true);  // the same socket options as the application server
-  echo.Post("/rpc", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_content(f.reply, "application/json");
-  });
-  int port = echo.bind_to_any_port("127.0.0.1");
-  std::thread t([&] { echo.listen_after_bind(); });
-  while (!echo.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  httplib::Client client("127.0.0.1", port);
-  client.set_keep_alive(true);
-  client.set_tcp_nodelay(true);
+  EchoServer echo(f.reply);
   Latencies lat;
   for (auto _ : state) {
     auto start = Clock::now();
-    auto res = client.Post("/rpc", f.request, "application/json");
+    auto res = echo.client->Post("/rpc", f.request, "application/json");
     benchmark::DoNotOptimize(res->body.data());
     lat.add(start);
   }
   lat.report(state);
   f.echoMedian = lat.percentile(0.5);
-  echo.stop();
-  t.join();
 }
 
 void BM_GetServico_NetConnection(benchmark::State& state) {
@@ -117,22 +129,12 @@ void BM_GetServico_NetConnection(benchmark::State& state) {
 
 void BM_GetServico_VsEcho(benchmark::State& state) {
   RpcFixture& f = fixture();
-  httplib::Server echo;
-  echo.set_tcp_nodelay(true);
-  echo.Post("/rpc", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_content(f.reply, "application/json");
-  });
-  int port = echo.bind_to_any_port("127.0.0.1");
-  std::thread t([&] { echo.listen_after_bind(); });
-  while (!echo.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  httplib::Client client("127.0.0.1", port);
-  client.set_keep_alive(true);
-  client.set_tcp_nodelay(true);
+  EchoServer echo(f.reply);
   auto net = openConnection(f.port);
   Latencies bare, call;
   for (auto _ : state) {
     auto start = Clock::now();
-    auto res = client.Post("/rpc", f.request, "application/json");
+    auto res = echo.client->Post("/rpc", f.request, "application/json");
     benchmark::DoNotOptimize(res->body.data());
     bare.add(start);
     start = Clock::now();
@@ -146,8 +148,6 @@ void BM_GetServico_VsEcho(benchmark::State& state) {
   state.counters["p99_us"] = call.percentile(0.99);
   state.counters["median_ratio"] = call.percentile(0.5) / bare.percentile(0.5);
   state.counters["p99_ratio"] = call.percentile(0.99) / bare.percentile(0.99);
-  echo.stop();
-  t.join();
 }
 
 // A loopback client socket from `source`, or -1.
