@@ -71,11 +71,6 @@ TEST_P(CustoPadraoTest, ReadsMonthsDishTypesLatestMonthAndPlannedMenus) {
   EXPECT_EQ(m.value(0, "DTREFCUSPADR").asDateTime(), mes(2026, 9));
   EXPECT_DOUBLE_EQ(m.value(0, "VRCUSTPADR").asFloat(), 18.5);
   EXPECT_EQ(t.rowCount(), tipos()->rowCount());
-  EXPECT_EQ(t.value(0, "NMTIPOPRAT").asString(), "Arroz");
-  double setembro = 0;
-  for (size_t r = 0; r < t.rowCount(); ++r)
-    if (t.value(r, "DTREFCUSPADR").asDateTime() == mes(2026, 9)) setembro += t.value(r, "VRCUSTPADRTP").asFloat();
-  EXPECT_NEAR(setembro, 18.5, 1e-9);
 
   EXPECT_EQ(call("GetCustPadrAux", {"0001", "00001"}).asPacket().value(0, "DTREFCUSPADR").asDateTime(), mes(2027, 2));
   EXPECT_TRUE(call("GetCustPadrAux", {"0001", "00003"}).asPacket().value(0, "DTREFCUSPADR").isNull());

@@ -57,7 +57,6 @@ TEST_P(DietasTest, DietsOfAHospitalServiceAndTheFiguresOfOne) {
   PacketPtr f = dietServ("00010", "0001");
   ASSERT_EQ(f->rowCount(), 1u);
   EXPECT_EQ(f->value(0, "QTCLIDIETSEG").asFloat(), 80);
-  EXPECT_EQ(f->value(0, "QTCOMDIETFER").asFloat(), 100);
   EXPECT_EQ(dietServ("00010", "0004")->rowCount(), 0u);
 }
 

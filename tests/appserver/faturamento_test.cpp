@@ -28,7 +28,6 @@ TEST_P(FaturamentoTest, EquivalencesAndCandidatesOfTheDemoBranch) {
   PacketPtr p = servFatu("0001", "00001");
   ASSERT_EQ(p->rowCount(), 1u);
   EXPECT_EQ(p->value(0, "CDSERVICFATURAM").str(), "00090");
-  EXPECT_EQ(p->value(0, "NMSERVICO").str(), "Faturamento Refeições Metal.");
   EXPECT_EQ(servFatu("0001", "")->rowCount(), 0u);
 
   PacketPtr c = payload(call("GetPesqServFatu", {"0001"})).packetPtr();

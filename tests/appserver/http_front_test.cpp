@@ -1,7 +1,9 @@
-// The server's front against clients a library would not produce: idle and slow connections,
-// request deadlines, connection limits, stop while serving, chunked and compressed bodies, the
-// token checked before the body, half-closed clients, Range, bodies without a length, and control
-// characters in what the server logs. Raw sockets on loopback only; every wait is bounded.
+// The server's front: calls through TNetConnection and the HTTP transport (the operator reaching
+// the handler, kept-alive connections, every transport failure named with host and port), and
+// clients a library would not produce: idle and slow connections, request deadlines, connection
+// limits, stop while serving, chunked and compressed bodies, the token checked before the body,
+// half-closed clients, Range, bodies without a length, and control characters in what the server
+// logs. Raw sockets on loopback only; every wait is bounded.
 #include <gtest/gtest.h>
 #include <spdlog/sinks/ostream_sink.h>
 #include <spdlog/spdlog.h>
@@ -15,8 +17,11 @@
 
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
+#include "platform/core/errors.h"
 #include "platform/db/pool.h"
 #include "platform/net/codec.h"
+#include "platform/net/netconnection.h"
+#include "platform/net/transport.h"
 #include "tests/support/raw_http.h"
 
 namespace cad::appserver {
@@ -100,6 +105,22 @@ class FrontTest : public ::testing::Test {
       server->stop();
       thread.join();
     }
+    net::setTransportFactory(nullptr);
+  }
+
+  // Message of the exception a call through TNetConnection raises with these transport options.
+  std::string failure(net::HttpOptions options, int callPort, const std::string& method = "M", Variant arg = 1) {
+    net::setTransportFactory(net::httpTransportFactory(options));
+    TNetConnection c;
+    c.ServerName = "S";
+    c.Host = "127.0.0.1";
+    c.Port = callPort;
+    try {
+      c.Call(method, {arg});
+    } catch (const Exception& e) {
+      return e.what();
+    }
+    return "(sem erro)";
   }
 
   // The reply's first result element (the operator) and second (the echoed argument).
@@ -114,6 +135,58 @@ class FrontTest : public ::testing::Test {
   std::atomic<int> calls{0};
   bool served = false;
 };
+
+// ---- the client transport ----------------------------------------------------------------------
+
+TEST_F(FrontTest, CallsReachTheHandlerWithTheOperator) {
+  HttpServerOptions o = defaults();
+  o.idleTimeout = 1s;
+  start(o);
+  net::setTransportFactory(net::httpTransportFactory({kToken, "ana"}));
+  TNetConnection c;
+  c.ServerName = "S";
+  c.BeforeConnect = [&](TNetConnection& self) {
+    self.Host = "127.0.0.1";
+    self.Port = port;
+  };
+  c.Open();  // GET /health
+  for (int i = 0; i < 3; ++i) {  // several calls on one kept-alive connection
+    Variant r = c.Call("M", {std::string("ação ") + std::to_string(i)});
+    EXPECT_EQ(r.asArray().at(0).str(), "ana");
+    EXPECT_EQ(r.asArray().at(1).str(), "ação " + std::to_string(i));
+  }
+  // The server closed the idle connection meanwhile; the next call reconnects by itself.
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(c.Call("M", {"de novo"}).asArray().at(1).str(), "de novo");
+}
+
+TEST_F(FrontTest, TransportFailuresNameHostAndPort) {
+  start();
+  std::string where = "127.0.0.1:" + std::to_string(port);
+  // A refused session raises the server's own reason.
+  EXPECT_EQ(failure({"errado", "ana"}, port), "Sessão não autorizada: token ausente ou inválido.");
+  EXPECT_EQ(failure({"", "ana"}, port), "Sessão não autorizada: token ausente ou inválido.");
+  EXPECT_EQ(failure({kToken, ""}, port), "Sessão não autorizada: operador não informado.");
+  EXPECT_EQ(failure({kToken, "ana"}, port, "M", std::string(5000, 'x')),
+            "Requisição grande demais para o servidor de aplicação em " + where + ".");
+  net::HttpOptions impatient{kToken, "ana"};
+  impatient.readTimeout = 300ms;
+  EXPECT_EQ(failure(impatient, port, "Dorme"),
+            "O servidor de aplicação em " + where + " não respondeu a tempo ou encerrou a conexão.");
+
+  // A port nobody listens on any more.
+  int closedPort;
+  {
+    HttpServer other([](const std::string&, const std::string&) { return std::string(); }, defaults());
+    closedPort = other.bind("127.0.0.1", 0);
+    std::thread t([&] { other.run(); });
+    other.waitUntilReady();
+    other.stop();
+    t.join();
+  }
+  EXPECT_EQ(failure({kToken, "ana"}, closedPort),
+            "Não foi possível conectar ao servidor de aplicação em 127.0.0.1:" + std::to_string(closedPort) + ".");
+}
 
 // ---- 1. connections ---------------------------------------------------------------------------
 

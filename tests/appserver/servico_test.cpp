@@ -46,13 +46,10 @@ TEST_P(ServicoTest, ParamGeralAndServiceListShape) {
   EXPECT_NE(param.find("\"CDGRUPRODFAT\":null"), std::string::npos) << param;
 
   PacketPtr p = services("0001");
-  EXPECT_TRUE(p->fields[p->fieldIndex("IDCARDDESCENTR")].fixedChar);
   ASSERT_EQ(p->rowCount(), 4u);
   EXPECT_EQ(p->value(3, "CDSERVFILI").str(), "00090");
   EXPECT_EQ(p->value(0, "NMGRUPSERV").str(), "Refeições Principais");  // joined names
   EXPECT_EQ(p->value(0, "NMROTATRANS").str(), "Rota Centro - Av. Paulista");
-  EXPECT_TRUE(p->value(0, "QTCOMESTISEG").isFloat());
-  EXPECT_TRUE(p->value(3, "QTCOMESTISEG").isNull());
   EXPECT_EQ(services("0003")->value(0, "NMSERPADDIE").str(), "Enfermaria");
 
   PacketPtr group = services("0001", "002");

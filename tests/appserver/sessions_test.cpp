@@ -1,6 +1,7 @@
 // Sign-in and sessions on both backends: the demo passwords, the refusals with their texts, the
-// idle expiry on a moved clock, the operator header bound to the session, the failure limits, a
-// new password ending sessions, and the whole path through the HTTP front and transport (a call
+// idle expiry on a moved clock, the operator header bound to the session, the failure limits (kept
+// in the database, so two server processes on one database enforce one limit together), a new
+// password ending sessions, and the whole path through the HTTP front and transport (a call
 // without a session refused, an expired session renewed once and the call repeated).
 #include <gtest/gtest.h>
 
@@ -125,6 +126,31 @@ TEST_P(SessionsTest, FailuresAreLimitedPerOperatorAndPerPeer) {
   EXPECT_EQ(s.login("ADMIN", "admin", "10.0.0.1").status, 429u);
   clock += 301;
   EXPECT_TRUE(s.login("MARIA", "maria", "10.0.0.1").ok);
+}
+
+TEST_P(SessionsTest, FailuresOnEitherProcessCountTogether) {
+  options.maxFailuresPerOperator = 3;
+  options.maxFailuresPerPeer = 4;
+  Sessions a = make(), b = make();  // two processes: they share nothing but the database
+  EXPECT_EQ(a.login("MARIA", "x", "10.0.0.1").status, 401u);
+  EXPECT_EQ(b.login("maria", "y", "10.0.0.2").status, 401u);
+  EXPECT_EQ(a.login("MARIA", "z", "10.0.0.3").status, 401u);
+  EXPECT_EQ(b.login("MARIA", "maria", "10.0.0.4").status, 429u);
+  EXPECT_EQ(a.login("MARIA", "maria", "10.0.0.4").status, 429u);
+
+  // The address: two failures through each process use up its four.
+  EXPECT_EQ(a.login("JOAO", "x", "10.0.0.9").status, 401u);
+  EXPECT_EQ(a.login("ADMIN", "x", "10.0.0.9").status, 401u);
+  EXPECT_EQ(b.login("NINGUEM", "x", "10.0.0.9").status, 401u);
+  EXPECT_EQ(b.login("JOAO", "x", "10.0.0.9").status, 401u);
+  EXPECT_EQ(a.login("ADMIN", "admin", "10.0.0.9").status, 429u);
+  EXPECT_TRUE(b.login("ADMIN", "admin", "10.0.0.8").ok);
+
+  // A new window starts from nothing on both, and only the current window's counts are kept.
+  clock += 301;
+  EXPECT_EQ(b.login("MARIA", "x", "10.0.0.1").status, 401u);
+  EXPECT_TRUE(a.login("MARIA", "maria", "10.0.0.9").ok);
+  EXPECT_EQ(server.pool().acquire()->query("SELECT COUNT(*) FROM FALHAENTRADA").rows.at(0).at(0).asInt(), 1);
 }
 
 TEST_P(SessionsTest, NewPasswordReplacesTheOldAndEndsOpenSessions) {

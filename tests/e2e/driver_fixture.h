@@ -75,6 +75,20 @@ class DriverProcessTest : public ::testing::TestWithParam<std::string> {
     return r;
   }
 
+  // The rows of a query run by the driver on the shared database.
+  json Rows(const std::string& query, const json& params = json::array()) {
+    json r = Send({{"cmd", "sql"}, {"query", query}, {"params", params}});
+    EXPECT_EQ(r.value("ok", false), true) << query << " -> " << r;
+    return r.value("rows", json::array());
+  }
+  // The main screen opened on branch 0001 with its service list loaded.
+  void OpenMainScreen() {
+    Act({{"cmd", "open"}, {"entry", "CriaCadServico"}});
+    Act({{"cmd", "set"}, {"control", "medCdFilial"}, {"text", "0001"}});
+    Act({{"cmd", "key"}, {"key", "Tab"}});
+    Act({{"cmd", "focus"}, {"control", "dbgPadrao"}});
+  }
+
   static constexpr const char* kToken = "e2e-token";
   std::string url_;
   std::unique_ptr<ChildProcess> server_, driver_;

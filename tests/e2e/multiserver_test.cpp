@@ -1,22 +1,19 @@
 // Two cadserv-server processes on one PostgreSQL database: a session opened on one is accepted by
-// the other, a save racing through both is decided by the stored row (one wins, the other is
-// refused with the optimistic-check text and writes nothing), and numbers taken from a counter
-// through both at once are never the same. Two processes on one SQLite file is not a supported
-// deployment (see appserver/README.md), so these cases run on PostgreSQL only.
+// the other, and a save racing through both is decided by the stored row (one wins, the other is
+// refused with the optimistic-check text and writes nothing). Counters taken at once from several
+// connections are checked in appserver/counter_test.cpp. Two processes on one SQLite file is not a
+// supported deployment (see appserver/README.md), so these cases run on PostgreSQL only.
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
 
 #include <chrono>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "appserver/changeset.h"
-#include "platform/core/datetime.h"
 #include "platform/core/packet.h"
 #include "platform/db/database.h"
 #include "platform/net/codec.h"
@@ -158,48 +155,6 @@ TEST_F(MultiServerE2E, RacingSavesThroughBothServersKeepOneAndRefuseTheOther) {
     db::ResultSet rs = stored->query("SELECT NMSERVICO FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", key);
     EXPECT_EQ(rs.rows.at(0).at(0).asString(), names[won]) << "rodada " << round;
   }
-}
-
-TEST_F(MultiServerE2E, CounterTakenThroughBothServersAtOnceNeverRepeats) {
-  // Without its row the counter is created by whichever call comes first: the racing case.
-  db::open(db_)->exec("DELETE FROM SEQUENCIA WHERE NMSEQUENCIA = 'LISTCUSTPADR'");
-  std::string tokens[2] = {login(0, "ADMIN", "admin"), login(1, "MARIA", "maria")};
-  ASSERT_FALSE(tokens[0].empty());
-  ASSERT_FALSE(tokens[1].empty());
-  DateTime today = DateTime::today();
-  Variant month(DateTime::fromDate(today.year(), today.month(), 1));
-  constexpr int kThreads = 4, kCalls = 6;
-  std::vector<std::vector<std::string>> lists(kThreads);
-  std::vector<std::string> faults;
-  std::mutex mutex;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t)
-    threads.emplace_back([&, t] {
-      size_t server = static_cast<size_t>(t % 2);
-      for (int c = 0; c < kCalls; ++c) {
-        net::Reply r = call(server, tokens[server], "GetCustPadrManu",
-                            {Variant(""), Variant("_0001_"), Variant(""), Variant(""), Variant("I"), Variant("N"),
-                             month, month, Variant("")});
-        std::lock_guard<std::mutex> lock(mutex);
-        if (r.isFault) {
-          faults.push_back(r.fault);
-        } else if (!r.result.isArray() || r.result.asArray().size() != 2 || !r.result.asArray()[0].asBool()) {
-          faults.push_back("recusado");
-        } else {
-          lists[t].push_back(r.result.asArray()[1].asArray().at(1).asString());
-        }
-      }
-    });
-  for (auto& th : threads) th.join();
-  EXPECT_TRUE(faults.empty()) << faults.front();
-  std::set<std::string> distinct;
-  size_t total = 0;
-  for (const auto& l : lists) {
-    total += l.size();
-    distinct.insert(l.begin(), l.end());
-  }
-  EXPECT_EQ(total, static_cast<size_t>(kThreads * kCalls));
-  EXPECT_EQ(distinct.size(), total);
 }
 
 }  // namespace

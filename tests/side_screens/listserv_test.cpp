@@ -75,18 +75,7 @@ TEST_P(ListServTest, BotaoImprimirDaTelaPrincipalAbreAListagem) {
   TfrmCadastroServ& f = AbreFilial("0001");
   ASSERT_TRUE(f.sbtImprimir->Enabled());
   bool abriu = false;
-  Application().ScriptModal("TfrmListServ", [&](TForm& t) {
-    abriu = true;
-    auto& l = dynamic_cast<TfrmListServ&>(t);
-    EXPECT_EQ(l.Caption(), "Serviço");
-    EXPECT_EQ(l.lblCodRel->Caption(), "GER041");
-    EXPECT_TRUE(l.rbtTodasFili->Checked());
-    EXPECT_TRUE(l.rbtTodosServ->Checked());
-    EXPECT_FALSE(l.btnFilial->Enabled());
-    EXPECT_FALSE(l.btnServico->Enabled());
-    EXPECT_FALSE(l.medCdFili->Visible());
-    EXPECT_TRUE(l.medAgrupFili->Enabled());
-  });
+  Application().ScriptModal("TfrmListServ", [&](TForm&) { abriu = true; });
   Clica(*f.sbtImprimir);
   EXPECT_TRUE(abriu);
   EXPECT_EQ(OpenForms("TfrmListServ"), 0) << "fechar a listagem a libera";
@@ -152,7 +141,6 @@ TEST_P(ListServTest, ModuloPorFilialListaAFilialDoHospedeiro) {
     EXPECT_FALSE(l.btpPesqFili->Enabled());
     EXPECT_FALSE(l.grbFilial->Visible());
     EXPECT_FALSE(l.medAgrupFili->Enabled());
-    EXPECT_EQ(l.grbServico->Left(), l.grbFilial->Left());
     Clica(*l.rbtListaServ);
     lookups().QueueMultiPick({"000300011"});
     Clica(*l.btnServico);
@@ -238,7 +226,7 @@ TEST_P(ListServTest, OutraListaDeFiliaisLimpaOsServicos) {
 TEST_P(ListServTest, GrupoInexistenteRecusadoAoSair) {
   Abre([&](TfrmListServ& l) {
     Digita(*l.medAgrupFili, "77");
-    ActionResult r = UserActions::Focus(*l.rbtListaFili);
+    EXPECT_EQ(UserActions::Focus(*l.rbtListaFili).status, ActionResult::Status::Aborted);
     EXPECT_EQ(l.ActiveControl(), l.medAgrupFili);
     EXPECT_EQ(Texts(), std::vector<std::string>{"Agrupamento de Filiais não cadastrado."});
     EXPECT_EQ(l.edtNmAgrupFili->Text(), "");
@@ -246,7 +234,6 @@ TEST_P(ListServTest, GrupoInexistenteRecusadoAoSair) {
     Ok(UserActions::Focus(*l.rbtListaFili), "sair do grupo");
     EXPECT_EQ(l.medAgrupFili->Text(), "0000000002");
     EXPECT_EQ(l.edtNmAgrupFili->Text(), "Unidades Hospitalares");
-    (void)r;
   });
   EXPECT_EQ(CallsOf("getAgrupFili").size() + CallsOf("GetAgrupFili").size(), 1u) << "os grupos são lidos uma vez";
 }

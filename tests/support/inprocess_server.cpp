@@ -1,8 +1,7 @@
-// InProcessServer (see inprocess_server.h). The handler decodes each request once more only to
-// log it; the dispatcher still receives the exact body the client encoded.
+// InProcessServer (see inprocess_server.h): the dispatcher receives the exact body the client
+// encoded, with the operator set at the time of the call.
 #include "tests/support/inprocess_server.h"
 
-#include "platform/core/errors.h"
 #include "platform/net/transport.h"
 #include "tests/support/support.h"
 
@@ -19,11 +18,6 @@ InProcessServer::InProcessServer(const std::string& backend, std::string operato
           {
             std::lock_guard lock(mutex_);
             op = operator_;
-            try {
-              calls_.push_back(net::decodeRequest(body));
-            } catch (const Exception&) {
-              calls_.push_back({"", "(requisição inválida)", {}});
-            }
           }
           return dispatcher_->handle(body, op);
         },
@@ -36,23 +30,6 @@ InProcessServer::~InProcessServer() { net::setTransportFactory(nullptr); }
 void InProcessServer::setOperator(std::string operatorName) {
   std::lock_guard lock(mutex_);
   operator_ = std::move(operatorName);
-}
-
-std::vector<net::Request> InProcessServer::calls() const {
-  std::lock_guard lock(mutex_);
-  return calls_;
-}
-
-std::vector<std::string> InProcessServer::methodNames() const {
-  std::lock_guard lock(mutex_);
-  std::vector<std::string> names;
-  for (const auto& c : calls_) names.push_back(c.method);
-  return names;
-}
-
-void InProcessServer::clearCalls() {
-  std::lock_guard lock(mutex_);
-  calls_.clear();
 }
 
 }  // namespace cad::test

@@ -1,8 +1,8 @@
 // InProcessServer: the real application-server code in the test process. It owns a connection
 // pool on a database (by default a new demo database of the given backend) and a dispatcher, and
 // installs the in-process transport as the process-wide factory, so every TNetConnection of the
-// test reaches it without a socket, through the same JSON codec. It records every call (method and
-// arguments as the server decoded them), so tests can check what the screens sent.
+// test reaches it without a socket, through the same JSON codec. (The screen fixture records the
+// calls the screens make on the client side.)
 #pragma once
 
 #include <memory>
@@ -32,9 +32,6 @@ class InProcessServer {
   // The operator the following calls carry (the X-Operator of the HTTP transport).
   void setOperator(std::string operatorName);
 
-  std::vector<net::Request> calls() const;
-  std::vector<std::string> methodNames() const;  // the methods called, in order
-  void clearCalls();
 
  private:
   std::string url_;
@@ -42,7 +39,6 @@ class InProcessServer {
   std::unique_ptr<appserver::Dispatcher> dispatcher_;
   mutable std::mutex mutex_;
   std::string operator_;
-  std::vector<net::Request> calls_;
 };
 
 }  // namespace cad::test

@@ -59,9 +59,8 @@ class ScreenTest : public ::testing::TestWithParam<std::string> {
   // Dialog texts shown since the last ClearLogs, and the keys of those that came from a table.
   std::vector<std::string> Texts() const;
   std::vector<std::string> Keys() const;
-  // Remote calls made since the last ClearLogs (method names, and whole records).
+  // Remote calls made since the last ClearLogs (method names).
   std::vector<std::string> Methods() const;
-  const std::vector<RpcCallRecord>& Calls() const { return calls_; }
   // The calls of one method.
   std::vector<RpcCallRecord> CallsOf(const std::string& method) const;
   std::vector<std::string> ProgressTexts() const;
