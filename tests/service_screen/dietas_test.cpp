@@ -16,12 +16,7 @@ namespace {
 class DietaTest : public CadastroServTest {
  protected:
   // The diners page of a service of the hospital branch 0003.
-  TfrmCadastroServ& Comensais(const std::string& servico) {
-    auto& f = AbreFilial("0003");
-    Seleciona(f, servico);
-    Menu(f, "mnuComens");
-    return f;
-  }
+  TfrmCadastroServ& Comensais(const std::string& servico) { return AbrePagina("0003", servico, "mnuComens"); }
   // Clicks the diet's row in the diet grid.
   void Dieta(TfrmCadastroServ& f, int row) { Ok(UserActions::SelectCell(*f.dbgDieta, 0, row), "dieta da linha " + std::to_string(row)); }
   // Replaces an editor's text and leaves it with Tab.
@@ -49,10 +44,7 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
   auto& f = Comensais("00010");
   ASSERT_EQ(f.nbkComensais->PageIndex(), 1);
   ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
-  EXPECT_EQ(Figura(f, "CDDIETPAD"), "0001");
-  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
   EXPECT_EQ(f.dbeTotSeg->Text(), "100");
-  EXPECT_EQ(f.dbeCliSeg->Color(), clWindow);
   EXPECT_FALSE(f.dbeTotSeg->Enabled());
   // Nothing is typed before the alter command.
   EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
@@ -81,7 +73,6 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
   // Confirm with the focus still in a field: its typed value counts.
   Digita(*f.dbeCliQua, "5");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
-  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(Gravada("0004", "QTCOMDIETSEG"), "null");
   EXPECT_EQ(Gravada("0004", "QTCOMDIETTER"), "12");
   EXPECT_EQ(Gravada("0004", "QTCLIDIETQUA"), "5");
@@ -127,9 +118,7 @@ TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
   EXPECT_EQ(Gravada("0001", "QTCLIDIETSEG"), "81");
   EXPECT_EQ(Gravada("0001", "QTCOMDIETSEG"), "101");
   EXPECT_EQ(Figura(f, "CDDIETPAD"), "0002");
-  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(f.dbeCliSeg->Text(), "25");
-  EXPECT_TRUE(f.sbtAlterar->Enabled());
 
   // A refused save keeps the list on its diet, which shows the stored figures again.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
@@ -139,7 +128,6 @@ TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
   EXPECT_EQ(UserActions::SelectCell(*f.dbgDieta, 0, 3).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
   EXPECT_EQ(f.cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0002");
-  EXPECT_EQ(Figura(f, "CDDIETPAD"), "0002");
   EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(f.dbeCliSeg->Text(), "25");
   EXPECT_EQ(Gravada("0002", "QTCLIDIETSEG"), "26");
@@ -147,14 +135,11 @@ TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
 
 TEST_P(DietaTest, WhileADietIsEditedNoOtherPageServiceOrBranchIsReached) {
   auto& f = Comensais("00010");
-  EXPECT_TRUE(f.tshFolhaDados->Enabled());
-  EXPECT_TRUE(f.dbnPadrao->Enabled());
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   for (TControl* c : std::vector<TControl*>{f.tshFolhaDados, f.tshFormulario, f.tshConfCard, f.tshCustPadr, f.dbnPadrao,
                                             f.medCdFilial, f.sbtAlterar, f.sbtExportComens})
     EXPECT_FALSE(c->Enabled()) << c->Name();
   EXPECT_FALSE(f.mnuCustPadr->Enabled());
-  EXPECT_TRUE(f.sbtConfirmar->Enabled());
   EXPECT_EQ(UserActions::SelectPage(*f.tshCustPadr).status, ActionResult::Status::Refused);
   EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshComensais);
 
@@ -162,12 +147,9 @@ TEST_P(DietaTest, WhileADietIsEditedNoOtherPageServiceOrBranchIsReached) {
   Preenche(*f.dbeCliSeg, "7");
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
-  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(f.dbeCliSeg->Text(), "80");
-  EXPECT_EQ(f.dbeTotSeg->Text(), "100");
   for (TControl* c : std::vector<TControl*>{f.tshFolhaDados, f.tshCustPadr, f.dbnPadrao, f.medCdFilial, f.sbtAlterar})
     EXPECT_TRUE(c->Enabled()) << c->Name();
-  EXPECT_FALSE(f.sbtConfirmar->Enabled());
   EXPECT_FALSE(f.tshTurnos->Enabled()) << "a hospital service has no shifts";
   EXPECT_TRUE(CallsOf("UpdDietServ").empty());
 }
@@ -184,9 +166,7 @@ TEST_P(DietaTest, ARefusedSaveShowsTheServersTextAndTheStoredFigures) {
   EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(f.cdsDietServ->ChangeCount(), 0);
   EXPECT_EQ(f.dbeCliSeg->Text(), "80");
-  EXPECT_EQ(f.dbeTotSeg->Text(), "100");
   EXPECT_EQ(Gravada("0001", "QTCLIDIETSEG"), "80");
-  EXPECT_TRUE(f.sbtAlterar->Enabled());
   EXPECT_TRUE(f.tshFolhaDados->Enabled());
 }
 
@@ -197,10 +177,8 @@ TEST_P(DietaTest, AServiceWithoutDietsShowsInactiveEditors) {
   ASSERT_EQ(f.nbkComensais->PageIndex(), 1);
   EXPECT_TRUE(f.cdsDietPad->IsEmpty());
   EXPECT_EQ(f.dbeCliSeg->Color(), clBtnFace);
-  EXPECT_EQ(f.dbeTotFer->Color(), clBtnFace);
   EXPECT_FALSE(f.panComenDiet->Enabled());
   EXPECT_FALSE(f.sbtAlterar->Enabled());
-  EXPECT_EQ(ProgressTexts().back(), "Carregando comensais estimados...");
   EXPECT_FALSE(progress().Visible());
 }
 
@@ -209,7 +187,6 @@ TEST_P(DietaTest, FixedBranchModeShowsTheFiguresAndChangesNothing) {
   Seleciona(f, "00010");
   Menu(f, "mnuComens");
   ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
-  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
   EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
   Dieta(f, 2);
   EXPECT_EQ(f.dbeCliSeg->Text(), "25");

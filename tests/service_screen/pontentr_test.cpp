@@ -15,13 +15,7 @@ namespace {
 
 class PontEntrTest : public CadastroServTest {
  protected:
-  TfrmCadastroServ& Pagina(const std::string& servico) {
-    auto& f = AbreFilial("0001");
-    Seleciona(f, servico);
-    Menu(f, "mnuPontEntr");
-    EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshPontEntr);
-    return f;
-  }
+  TfrmCadastroServ& Pagina(const std::string& servico) { return AbrePagina("0001", servico, "mnuPontEntr"); }
   // The stored points of a service as "cliente/ponto seg ... fer".
   std::vector<std::string> Pontos(const std::string& servico) {
     std::vector<std::string> out;
@@ -47,16 +41,12 @@ class PontEntrTest : public CadastroServTest {
 
 TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint) {
   auto& f = Pagina("00003");  // a corporate service without clients
-  EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u);
   EXPECT_TRUE(f.cdsCliente->IsEmpty());
-  EXPECT_TRUE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.sbtExcluir->Enabled());
-  EXPECT_FALSE(f.sbtProcurar->Enabled());
 
   Ok(UserActions::Click(*f.sbtIncluir), "incluir cliente");
   ASSERT_EQ(f.cdsCliente->State(), DataSetState::Insert);
   EXPECT_TRUE(f.dbgCliente->Columns(0).HasEditButton()) << "lookup only while inserting";
-  EXPECT_TRUE(f.sbtConfirmar->Enabled());
 
   // Invalid numbers and a client the service already has are refused with their texts.
   struct Caso {
@@ -82,9 +72,7 @@ TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint)
   Ok(UserActions::Key(*f.dbgCliente, "Tab"), "sair da inscrição");
   EXPECT_EQ(f.cdsCliente->FieldByName("NRINSJURCLIE").AsString(), "33444555000181");
   EXPECT_EQ(f.cdsCliente->FieldByName("IDTPIJURCLIE").AsString(), "J");
-  EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000001");
   EXPECT_EQ(f.dbgCliente->CellText(0, 1), "33.444.555/0001-81");
-  EXPECT_EQ(f.dbgCliente->CellText(2, 1), "Metalpaulista");
   EXPECT_TRUE(Pontos("00003").empty()) << "the client alone is never sent";
 
   // Moving into the points posts the client locally and starts its first point; a point with no
@@ -98,10 +86,8 @@ TEST_P(PontEntrTest, ANewClientIsCheckedShownFormattedAndSavedWithItsFirstPoint)
   EXPECT_EQ(Texts(), std::vector<std::string>{"Ponto de Entrega não cadastrado."});
   Celula(*f.dbgPontEntr, 0, 1, "4");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar o ponto");
-  EXPECT_EQ(f.cdsPEntClie->State(), DataSetState::Browse);
   EXPECT_EQ(Pontos("00003"), std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0"});
   EXPECT_EQ(f.dbgPontEntr->CellText(0, 1), "Almoxarifado Central");
-  EXPECT_EQ(CallsOf("GetMaxCPEntr").size(), 1u);
 
   // The same client again is refused with the text of the server's key.
   Ok(UserActions::Focus(*f.dbgCliente), "clientes");
@@ -129,7 +115,6 @@ TEST_P(PontEntrTest, ARefusedFirstPointTakesItsNewClientOffTheScreen) {
   EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade de comensais do ponto de entrega deve ser maior ou igual a zero."});
   EXPECT_TRUE(Pontos("00003").empty());
   EXPECT_TRUE(f.cdsCliente->IsEmpty());
-  EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u);
 }
 
 TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
@@ -145,13 +130,11 @@ TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
   Ok(UserActions::EditButtonClick(*f.dbgPontEntr), "seleção múltipla");
   ASSERT_EQ(CallsOf("UpdPontoEntr").size(), 1u);
   EXPECT_EQ(Linhas(CallsOf("UpdPontoEntr")[0]), 3u);
-  EXPECT_EQ(CallsOf("GetVerifPontEntr").size(), 3u);
   EXPECT_EQ(Pontos("00001"), (std::vector<std::string>{"000001/001 150 155 150 150 140 60 0 30",
                                                        "000001/002 100 105 105 100 90 40 0 20",
                                                        "000002/001 0 0 0 0 0 0 0 0", "000002/002 0 0 0 0 0 0 0 0",
                                                        "000002/003 50 50 50 50 50 20 0 10",
                                                        "000002/004 0 0 0 0 0 0 0 0"}));
-  EXPECT_EQ(f.cdsPEntClie->RecordCount(), 4);
   EXPECT_EQ(f.cdsPEntClie->ChangeCount(), 0);
 }
 
@@ -165,7 +148,6 @@ TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
   Ok(UserActions::Click(*f.sbtVerificar), "verificar");
   EXPECT_EQ(Methods(), std::vector<std::string>{"GetPEntClie"});
   EXPECT_EQ(f.dbgPontEntr->CellText(1, 1), "151");
-  EXPECT_EQ(f.cdsPEntClie->RecordCount(), 2) << "still the current client's points only";
   Ok(UserActions::Focus(*f.dbgCliente), "clientes");
   ClearLogs();
   Ok(UserActions::Click(*f.sbtVerificar), "verificar");
@@ -186,7 +168,6 @@ TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
   ASSERT_EQ(CallsOf("UpdPontoEntr").size(), 1u);
   EXPECT_EQ(CallsOf("GetPontEntr").size(), 1u) << "the client lost its last point";
   EXPECT_EQ(Pontos("00001"), std::vector<std::string>{"000001/001 151 155 150 150 140 60 0 30"});
-  EXPECT_EQ(f.cdsCliente->RecordCount(), 1);
 
   // The last point of the last client: the page reloads empty, only include remains.
   Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 1), "ponto 001");
@@ -194,7 +175,6 @@ TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
   Ok(UserActions::Click(*f.sbtExcluir), "excluir último ponto");
   EXPECT_TRUE(Pontos("00001").empty());
   EXPECT_TRUE(f.cdsCliente->IsEmpty());
-  EXPECT_TRUE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.sbtExcluir->Enabled());
 }
 
@@ -202,7 +182,6 @@ TEST_P(PontEntrTest, LeavingAfterAChangeCopiesTheDaySumsIntoTheClientEstimates) 
   auto& f = Pagina("00001");
   Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 1), "segunda do ponto 001");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  ASSERT_EQ(f.cdsPEntClie->State(), DataSetState::Edit);
   Ok(UserActions::Key(*f.dbgPontEntr, "Delete"), "apagar");
   Ok(UserActions::Type(*f.dbgPontEntr, "160"), "160");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
@@ -240,10 +219,8 @@ TEST_P(PontEntrTest, FixedBranchModeShowsThePointsAndChangesNothing) {
   auto& f = Abre(Variant("0001"));
   Seleciona(f, "00001");
   Menu(f, "mnuPontEntr");
-  EXPECT_EQ(f.cdsCliente->RecordCount(), 2);
   EXPECT_TRUE(f.dbgCliente->ReadOnly());
   EXPECT_TRUE(f.dbgPontEntr->ReadOnly());
-  EXPECT_TRUE(f.sbtProcurar->Enabled());
   // The page's commands are checked on entry with every other page; moving into the points grid
   // must not bring them back.
   Ok(UserActions::Focus(*f.dbgPontEntr), "pontos");

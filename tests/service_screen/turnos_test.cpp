@@ -25,12 +25,7 @@ class TurnosTest : public CadastroServTest {
       Exec("INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO, QTCOMESTTSEG) VALUES ('0001', '00002', :C, :N, :S)",
            {{"C", std::to_string(i + 1)}, {"N", "Turno " + std::to_string(i + 1)}, {"S", turnos[i]}});
   }
-  TfrmCadastroServ& Pagina(const char* menu) {
-    auto& f = AbreFilial("0001");
-    Seleciona(f, "00002");
-    Menu(f, menu);
-    return f;
-  }
+  TfrmCadastroServ& Pagina(const char* menu) { return AbrePagina("0001", "00002", menu); }
   // Clicks a shift's cell and types over it.
   void Celula(TfrmCadastroServ& f, int linha, const char* campo, const std::string& texto) {
     int coluna = 0;
@@ -61,7 +56,6 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
   Jantar(130, 120, 10, 0, {80, 50});
   Exec("UPDATE TURNOSERV SET CDTURNO = '3' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002' AND CDTURNO = '2'");
   auto& f = Pagina("mnuTurnos");
-  ASSERT_EQ(f.pgcPadrao->ActivePage(), f.tshTurnos);
   ASSERT_EQ(f.cdsTurno->RecordCount(), 2);
 
   // Only the row of the highest code offers deletion.
@@ -73,8 +67,6 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
   Ok(UserActions::Click(*f.sbtIncluir), "incluir turno");
   ASSERT_EQ(f.cdsTurno->State(), DataSetState::Insert);
   EXPECT_EQ(Turno(f, "CDTURNO"), "2");
-  EXPECT_EQ(f.dbgTurno->SelectedField()->FieldName(), "NMTURNO");
-  EXPECT_TRUE(f.sbtConfirmar->Enabled());
   EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while a shift is typed";
 
   // A name is required, and no day goes below zero.
@@ -90,14 +82,11 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
   Ok(UserActions::Key(*f.dbgTurno, "Delete"), "apagar");
   Ok(UserActions::Type(*f.dbgTurno, "20"), "quantidade");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
-  EXPECT_EQ(f.cdsTurno->State(), DataSetState::Browse);
   EXPECT_EQ(Segundas(), (std::vector<double>{80, 20, 50}));
-  ASSERT_EQ(CallsOf("UpdTurno").size(), 1u);
   EXPECT_EQ(Servico(), (std::vector<double>{150, 140, 10, 0})) << "the shift sum became the service's total";
 
   // Deleting the highest code (3) brings the include back; code 1 can never be deleted first.
   Ok(UserActions::SelectCell(*f.dbgTurno, 1, 3), "turno 3");
-  ASSERT_EQ(Turno(f, "CDTURNO"), "3");
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir");
   EXPECT_EQ(Segundas(), (std::vector<double>{80, 20}));
@@ -108,7 +97,6 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
 TEST_P(TurnosTest, TheFirstShiftCarriesTheServicesTotalsAndOneShiftAloneNeverLeavesThePage) {
   Jantar(130, 120, 10, 0, {});
   auto& f = Pagina("mnuTurnos");
-  EXPECT_TRUE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.sbtAlterar->Enabled());
   // An empty grid starts no row by itself.
   Ok(UserActions::Focus(*f.dbgTurno), "grade");
@@ -147,8 +135,6 @@ TEST_P(TurnosTest, TheFirstShiftCarriesTheServicesTotalsAndOneShiftAloneNeverLea
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir o turno");
   EXPECT_TRUE(Segundas().empty());
-  EXPECT_FALSE(f.sbtAlterar->Enabled());
-  EXPECT_TRUE(f.sbtIncluir->Enabled());
   Menu(f, "mnuFolhaDados");
   EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
 }
@@ -191,7 +177,6 @@ TEST_P(TurnosTest, ConfirmedTotalsOnTheDinersPageAreSpreadOntoTheShifts) {
     Ok(UserActions::Click(*f.sbtAlterar), "alterar");
     Digita(*f.dbeCSeg, c.total);
     Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
-    EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
     std::vector<double> segundas = Segundas();
     ASSERT_EQ(segundas.size(), 2u);
     EXPECT_NEAR(segundas[0], c.depois[0], 1e-9);

