@@ -1,8 +1,9 @@
 // Methods of the automatic standard-cost maintenance: the branches and services of a selection,
 // the rows of a run (GetCustPadrManu) kept on the server as a working list, the insertion of month
 // costs for a whole period (InsereCustoPadrao) and the removal of the working list (DeletaLista).
-// Changing and deleting the months of a run go through UpdCustPadr and UpdCustPadrTp of the
-// standard-cost area, whose rules (custopadrao.h) every write here follows too.
+// Changing and deleting the months of a run go through UpdCustPadr of the standard-cost area (an
+// alter that scales dish-type costs through UpdCustPadrComTp, months and dish types in one
+// transaction), whose rules (custopadrao.h) every write here follows too.
 //
 // Invariants:
 //  - The operator is the session's; the operator code the screen sends is not trusted. A branch

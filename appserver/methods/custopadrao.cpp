@@ -218,6 +218,17 @@ Variant updCustPadrTp(CallContext& ctx, VariantArray& args) {
   return refusal.empty() ? checkOk(Variant("")) : checkFail(refusal);
 }
 
+// UpdCustPadrComTp(change set of cdsCustPadr, change set of cdsCustPadrTp): an update, checkable:
+// the months as UpdCustPadr writes them and then their dish-type costs as UpdCustPadrTp does, in
+// one transaction: [true, ""], or [false, text] of the first refusal with nothing of either kept.
+// A change of a month's cost that scales its dish-type costs goes through here, so the month never
+// stays changed without them (the dish types would no longer add up to it).
+Variant updCustPadrComTp(CallContext& ctx, VariantArray& args) {
+  VariantArray meses{args[0]}, tipos{args[1]};
+  if (std::string r = updCustPadr(ctx, meses).asString(); !r.empty()) return checkFail(r);
+  return updCustPadrTp(ctx, tipos);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- rules shared with custoauto.cpp
@@ -277,6 +288,7 @@ void registerStandardCostMethods(Registry& r) {
   r.add({kCadastroServ, "GetCardadia", "ssd", {}, false, getCardadia, 0});
   r.add({kCadastroServ, "UpdCustPadr", "p", {}, true, updCustPadr});
   r.add({kCadastroServ, "UpdCustPadrTp", "p", {}, true, updCustPadrTp, -1, true});
+  r.add({kCadastroServ, "UpdCustPadrComTp", "pp", {}, true, updCustPadrComTp, -1, true});
 }
 
 }  // namespace cad::appserver

@@ -728,9 +728,12 @@ void TfrmCadaAutoServico::ConfirmaAlteracao() {
   if (cdsPrincipal->ChangeCount() == 0) return;
   try {
     ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
-    Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
+    // Months whose dish types were scaled go with them in one call: one transaction for both.
     if (cdsCustPadrTp->Active() && cdsCustPadrTp->ChangeCount() > 0)
-      Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}));
+      Consiste::CheckResultServ(netCadastroServ.Call(
+          "UpdCustPadrComTp", {Variant(cdsPrincipal->Delta()), Variant(cdsCustPadrTp->Delta())}));
+    else
+      Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
     Corvane::AtualizaLocalCache({"CUSTPADR"});
     cdsPrincipal->MergeChangeLog();
     avi.Hide();

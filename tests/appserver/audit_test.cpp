@@ -370,6 +370,17 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
                                                 {"VRCUSTPADRTP", 3.2}}});
     payload(call("UpdCustPadrTp", {Variant(changeSet(*t, edits))}));
   });
+  run("UpdCustPadrComTp", [&] {
+    PacketPtr m = call("GetCustPadr", {"0001", "00001"}).packetPtr();
+    PacketPtr t = call("GetCustPadrTp", {"0001", "00001"}).packetPtr();
+    std::vector<Edit> tipos;
+    for (size_t r = 0; r < t->rowCount(); ++r)
+      if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2))
+        tipos.push_back({ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
+    ASSERT_FALSE(tipos.empty());
+    PacketPtr meses = changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
+    payload(call("UpdCustPadrComTp", {Variant(meses), Variant(changeSet(*t, tipos))}));
+  });
   exec("UPDATE SERVICO SET IDBLOQCONFIXPER = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
   run("GetProdExcl", [&] {
     EXPECT_EQ(call("GetProdExcl", {"0001", "00001", Variant(mes(2026, 12, 7))}).str(), "");

@@ -179,6 +179,39 @@ TEST_P(CustoPadraoTest, DishTypeSavesAndRefusals) {
   EXPECT_EQ(count("CUSTPADRTP", "DTREFCUSPADR >= '2027-02-01' AND CDTIPOPRAT = '07'"), 0);
 }
 
+TEST_P(CustoPadraoTest, AMonthAndItsDishTypesAreWrittenTogetherOrNotAtAll) {
+  PacketPtr m = meses();
+  PacketPtr mesDelta = changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
+  // February's dish-type costs doubled, as read now.
+  auto dobrados = [&] {
+    PacketPtr t = tipos();
+    std::vector<Edit> edits;
+    for (size_t r = 0; r < t->rowCount(); ++r)
+      if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2))
+        edits.push_back({ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
+    EXPECT_FALSE(edits.empty());
+    return changeSet(*t, edits);
+  };
+  auto comTp = [&](PacketPtr tp) { return call("UpdCustPadrComTp", {Variant(mesDelta), Variant(tp)}); };
+
+  // The month would pass; its dish types are refused (one changed meanwhile, or one unknown): the
+  // month stays as it was.
+  PacketPtr lidos = dobrados();
+  exec("UPDATE CUSTPADRTP SET VRCUSTPADRTP = VRCUSTPADRTP + 1 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
+       " AND DTREFCUSPADR = '2027-02-01' AND CDTIPOPRAT = '01'");
+  std::vector<std::string> antes = stored(mes(2027, 2));
+  EXPECT_FALSE(refusal(comTp(lidos)).empty());
+  EXPECT_EQ(refusal(comTp(novoTipo(*tipos(), "99", 1, mes(2027, 2)))), "Tipo de prato não cadastrado.");
+  EXPECT_EQ(stored(mes(2027, 2)), antes);
+
+  payload(comTp(dobrados()));
+  std::vector<std::string> depois = stored(mes(2027, 2));
+  EXPECT_EQ(depois.front(), "2027-02 40.7");
+  ASSERT_EQ(depois.size(), antes.size());
+  auto valor = [](const std::string& linha) { return std::stod(linha.substr(linha.find(' ') + 1)); };
+  for (size_t i = 1; i < antes.size(); ++i) EXPECT_DOUBLE_EQ(valor(depois[i]), valor(antes[i]) * 2) << antes[i];
+}
+
 INSTANTIATE_TEST_SUITE_P(Db, CustoPadraoTest, ::testing::ValuesIn(test::backends()), test::BackendName());
 
 }  // namespace

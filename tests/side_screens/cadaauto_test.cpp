@@ -254,24 +254,41 @@ TEST_P(CadaAutoTest, AlterOfAMonthCostingZeroIsRefusedBeforeAnythingIsSent) {
                                                                      "06/2027/01 1.00000", "06/2027/02 2.00000"}));
 }
 
-TEST_P(CadaAutoTest, ARefusedAlterDiscardsTheScaledDishTypes) {
+TEST_P(CadaAutoTest, ARefusedAlterDiscardsTheScaledDishTypesAndWritesNeither) {
+  // Refused for the months (the operator left the cost group), or for the dish types alone (one
+  // changed by another user meanwhile): either way neither the months nor their dish types change.
+  struct Caso {
+    const char* meanwhile;
+    std::vector<std::string> tipos;
+  };
+  const Caso casos[] = {
+      {"DELETE FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02'", {"05/2027/01 4.00000", "05/2027/02 6.00000"}},
+      {"UPDATE CUSTPADRTP SET VRCUSTPADRTP = 5 WHERE CDSERVFILI = '00003' AND CDTIPOPRAT = '01'",
+       {"05/2027/01 5.00000", "05/2027/02 6.00000"}},
+  };
   Mes("2027-05-01", 10, {4, 6});
-  Tela([&](TfrmCadaAutoServico& f) {
-    Seleciona(f, {"0001"}, {"000100003"}, "01/05/2027", "31/05/2027");
-    Ok(UserActions::Click(*f.rbtAlterar), "alterar");
-    Valor(f, "20");
-    Carrega(f);
-    Marca(f, 1);
-    Exec("DELETE FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02'");
-    ClearLogs();
-    Barra(UserActions::Click(*f.sbtCancel), "confirmar alteração");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"O operador ADMIN não pertence ao grupo autorizado a manter custos padrão."}));
-    EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
-    EXPECT_EQ(f.cdsPrincipal->ChangeCount(), 0);
-    EXPECT_EQ(f.cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat(), 10);
-    Ok(UserActions::Click(*f.sbtSair), "fechar");
-  });
-  EXPECT_EQ(Custos("0001", "00003", true), (std::vector<std::string>{"05/2027/01 4.00000", "05/2027/02 6.00000"}));
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.meanwhile);
+    Tela([&](TfrmCadaAutoServico& f) {
+      Seleciona(f, {"0001"}, {"000100003"}, "01/05/2027", "31/05/2027");
+      Ok(UserActions::Click(*f.rbtAlterar), "alterar");
+      Valor(f, "20");
+      Carrega(f);
+      Marca(f, 1);
+      Exec(c.meanwhile);
+      ClearLogs();
+      Barra(UserActions::Click(*f.sbtCancel), "confirmar alteração");
+      EXPECT_EQ(Texts().size(), 1u);
+      EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
+      EXPECT_EQ(f.cdsPrincipal->ChangeCount(), 0);
+      EXPECT_EQ(f.cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat(), 10);
+      Ok(UserActions::Click(*f.sbtSair), "fechar");
+    });
+    EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"05/2027 10.00000"}));
+    EXPECT_EQ(Custos("0001", "00003", true), c.tipos);
+    Exec("INSERT INTO OPERGRUP (CDOPERADOR, CDGRUPOPER) SELECT 'ADMIN', '02' WHERE NOT EXISTS "
+         "(SELECT 1 FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02')");
+  }
 }
 
 TEST_P(CadaAutoTest, ChecksBeforeAnyLoad) {
