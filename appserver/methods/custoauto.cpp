@@ -3,7 +3,8 @@
 // costs for a whole period (InsereCustoPadrao) and the removal of the working list (DeletaLista).
 // Changing and deleting the months of a run go through UpdCustPadr of the standard-cost area (an
 // alter that scales dish-type costs through UpdCustPadrComTp, months and dish types in one
-// transaction), whose rules (custopadrao.h) every write here follows too.
+// transaction), whose rules (custopadrao.h) every write here follows too; an overwrite deletes
+// and inserts in one transaction (SobrepoeCustoPadrao).
 //
 // Invariants:
 //  - The operator is the session's; the operator code the screen sends is not trusted. A branch
@@ -323,6 +324,18 @@ Variant getCustPadrManu(CallContext& ctx, VariantArray& args) {
   return checkOk(Variant(VariantArray{Variant(p), Variant(lista), tipos}));
 }
 
+const char* const kListaPerdida = "Lista de trabalho não encontrada. Carregue os registros novamente.";
+
+// The services of the operator's working list, each as "branch\x1fservice".
+std::set<std::string> servicosDaLista(db::Database& db, const std::string& lista, const std::string& operador) {
+  std::set<std::string> servicos;
+  for (auto& row : db.query("SELECT CDFILIAL, CDSERVFILI FROM LISTCUSTPADR WHERE IDLISTA = :L AND CDOPERADOR = :OP",
+                            {{"L", lista}, {"OP", operador}})
+                       .rows)
+    servicos.insert(textOf(row[0]) + "\x1f" + textOf(row[1]));
+  return servicos;
+}
+
 // InsereCustoPadrao(list identifier, start date, end date, change set of month costs: CDFILIAL,
 // CDSERVFILI, DTREFCUSPADR, VRCUSTPADR): inserts the month costs in one transaction; a month that
 // already holds a cost keeps it. [true, number of months inserted], or [false, text] with nothing
@@ -337,13 +350,8 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
   const Packet& delta = args[3].asPacket();
   if (!delta.delta) throw Exception("InsereCustoPadrao espera um conjunto de alterações.");
   if (std::string r = autorizacaoRefusal(ctx.db, operador); !r.empty()) return checkFail(r);
-  std::string lista = textOf(args[0]);
-  std::set<std::string> servicos;
-  for (auto& row : ctx.db.query("SELECT CDFILIAL, CDSERVFILI FROM LISTCUSTPADR WHERE IDLISTA = :L AND CDOPERADOR = :OP",
-                                {{"L", lista}, {"OP", operador}})
-                       .rows)
-    servicos.insert(textOf(row[0]) + "\x1f" + textOf(row[1]));
-  if (servicos.empty()) return checkFail("Lista de trabalho não encontrada. Carregue os registros novamente.");
+  std::set<std::string> servicos = servicosDaLista(ctx.db, textOf(args[0]), operador);
+  if (servicos.empty()) return checkFail(kListaPerdida);
   DateTime inicio, fim;
   if (std::string r = periodoRefusal(args[1], args[2], inicio, fim); !r.empty()) return checkFail(r);
   if (std::string r = changeSetBranchRefusal(ctx.db, operador, delta); !r.empty()) return checkFail(r);
@@ -399,6 +407,32 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
   return checkOk(Variant(static_cast<long long>(inseridos)));
 }
 
+// SobrepoeCustoPadrao(list identifier, start date, end date, change set deleting the months to
+// replace, change set of the new month costs): the overwrite of a run in one transaction. The
+// months go as UpdCustPadr deletes them (with their dish-type costs), then the new ones are
+// inserted as InsereCustoPadrao does, so a refused insertion leaves the old months in place.
+// [true, number of months inserted], or [false, text] with nothing written; besides the refusals
+// of those two, the first change set may only delete months of the list's services in the period.
+Variant sobrepoeCustoPadrao(CallContext& ctx, VariantArray& args) {
+  const Packet& exclusao = args[3].asPacket();
+  if (!exclusao.delta) throw Exception("SobrepoeCustoPadrao espera um conjunto de alterações.");
+  if (std::string r = autorizacaoRefusal(ctx.db, ctx.operatorName); !r.empty()) return checkFail(r);
+  std::set<std::string> servicos = servicosDaLista(ctx.db, textOf(args[0]), ctx.operatorName);
+  if (servicos.empty()) return checkFail(kListaPerdida);
+  DateTime inicio, fim;
+  if (std::string r = periodoRefusal(args[1], args[2], inicio, fim); !r.empty()) return checkFail(r);
+  for (size_t r = 0; r < exclusao.rows.size(); ++r) {
+    std::string filial = textOf(oldValue(exclusao, r, "CDFILIAL")), servico = textOf(oldValue(exclusao, r, "CDSERVFILI"));
+    Variant mes = oldValue(exclusao, r, "DTREFCUSPADR");
+    if (exclusao.kinds[r] != ChangeKind::Deleted || !servicos.count(filial + "\x1f" + servico) || !mes.isDateTime() ||
+        mes.asDateTime() < inicio || fim < mes.asDateTime())
+      return checkFail("Só podem ser substituídos os meses do período dos serviços carregados.");
+  }
+  if (std::string r = gravaMesesCusto(ctx, exclusao); !r.empty()) return checkFail(r);
+  VariantArray insercao{args[0], args[1], args[2], args[4]};
+  return insereCustoPadrao(ctx, insercao);
+}
+
 // DeletaLista(list identifier): removes the operator's working list; [true, ""] also when there is
 // none (an empty identifier: the screen never loaded rows).
 Variant deletaLista(CallContext& ctx, VariantArray& args) {
@@ -419,6 +453,7 @@ void registerAutoCostMethods(Registry& r) {
   r.add({kCadastroServ, "GetServPorGrupOper", "ssssss", {}, false, getServPorGrupOper, -1, true});
   r.add({kCadastroServ, "GetCustPadrManu", "ssssssdds", {}, true, getCustPadrManu, -1, true});
   r.add({kCadastroServ, "InsereCustoPadrao", "sddp", {}, true, insereCustoPadrao, -1, true});
+  r.add({kCadastroServ, "SobrepoeCustoPadrao", "sddpp", {}, true, sobrepoeCustoPadrao, -1, true});
   r.add({kCadastroServ, "DeletaLista", "s", {}, true, deletaLista, -1, true});
 }
 

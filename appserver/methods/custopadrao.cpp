@@ -146,26 +146,7 @@ std::string mesRefusal(db::Database& db, const Packet& delta, size_t r) {
 //    bloqueada! Existe cardápio cadastrado para o mês."); otherwise the month's dish-type costs
 //    are removed with it.
 //  - The change-set applier's texts for a row stored by another user or changed since read.
-Variant updCustPadr(CallContext& ctx, VariantArray& args) {
-  const Packet& sent = args[0].asPacket();
-  if (std::string r = changeSetRefusal(ctx, sent, "UpdCustPadr"); !r.empty()) return Variant(r);
-  PacketPtr delta = withTrimmedCodes(sent, {"CDFILIAL", "CDSERVFILI"});
-  for (size_t r = 0; r < delta->rows.size(); ++r) {
-    if (delta->kinds[r] != ChangeKind::Deleted) {
-      if (std::string refusal = mesRefusal(ctx.db, *delta, r); !refusal.empty()) return Variant(refusal);
-      continue;
-    }
-    std::string filial = chave(*delta, r, "CDFILIAL", true), servico = chave(*delta, r, "CDSERVFILI", true);
-    Variant mes = oldValue(*delta, r, "DTREFCUSPADR");
-    if (!mes.isDateTime()) return Variant("Mês deve ser informado.");
-    if (existeCardapio(ctx.db, filial, servico, primeiroDia(mes.asDateTime())))
-      return Variant("Operação bloqueada! Existe cardápio cadastrado para o mês.");
-    ctx.db.exec("DELETE FROM CUSTPADRTP WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI AND DTREFCUSPADR = :MES",
-                {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"MES", mes}});
-  }
-  static const TableSpec table{"CUSTPADR", {"CDFILIAL", "CDSERVFILI", "DTREFCUSPADR"}, {}};
-  return Variant(applyChangeSet(ctx.db, table, *delta));
-}
+Variant updCustPadr(CallContext& ctx, VariantArray& args) { return Variant(gravaMesesCusto(ctx, args[0].asPacket())); }
 
 // Why an inserted or modified dish-type row may not be stored, "" when it may.
 std::string tipoRefusal(db::Database& db, const Packet& delta, size_t r) {
@@ -224,8 +205,8 @@ Variant updCustPadrTp(CallContext& ctx, VariantArray& args) {
 // A change of a month's cost that scales its dish-type costs goes through here, so the month never
 // stays changed without them (the dish types would no longer add up to it).
 Variant updCustPadrComTp(CallContext& ctx, VariantArray& args) {
-  VariantArray meses{args[0]}, tipos{args[1]};
-  if (std::string r = updCustPadr(ctx, meses).asString(); !r.empty()) return checkFail(r);
+  VariantArray tipos{args[1]};
+  if (std::string r = gravaMesesCusto(ctx, args[0].asPacket()); !r.empty()) return checkFail(r);
   return updCustPadrTp(ctx, tipos);
 }
 
@@ -267,6 +248,26 @@ std::string autorizacaoRefusal(db::Database& db, const std::string& operador) {
            .rows.empty())
     return {};
   return "O operador " + operador + " não pertence ao grupo autorizado a manter custos padrão.";
+}
+
+std::string gravaMesesCusto(CallContext& ctx, const Packet& sent) {
+  if (std::string r = changeSetRefusal(ctx, sent, "UpdCustPadr"); !r.empty()) return r;
+  PacketPtr delta = withTrimmedCodes(sent, {"CDFILIAL", "CDSERVFILI"});
+  for (size_t r = 0; r < delta->rows.size(); ++r) {
+    if (delta->kinds[r] != ChangeKind::Deleted) {
+      if (std::string refusal = mesRefusal(ctx.db, *delta, r); !refusal.empty()) return refusal;
+      continue;
+    }
+    std::string filial = chave(*delta, r, "CDFILIAL", true), servico = chave(*delta, r, "CDSERVFILI", true);
+    Variant mes = oldValue(*delta, r, "DTREFCUSPADR");
+    if (!mes.isDateTime()) return "Mês deve ser informado.";
+    if (existeCardapio(ctx.db, filial, servico, primeiroDia(mes.asDateTime())))
+      return "Operação bloqueada! Existe cardápio cadastrado para o mês.";
+    ctx.db.exec("DELETE FROM CUSTPADRTP WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI AND DTREFCUSPADR = :MES",
+                {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"MES", mes}});
+  }
+  static const TableSpec table{"CUSTPADR", {"CDFILIAL", "CDSERVFILI", "DTREFCUSPADR"}, {}};
+  return applyChangeSet(ctx.db, table, *delta);
 }
 
 std::string custoMesRefusal(const Variant& mes, const Variant& valor) {

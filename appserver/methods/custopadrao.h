@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "appserver/registry.h"
 #include "platform/core/datetime.h"
+#include "platform/core/packet.h"
 #include "platform/core/variant.h"
 #include "platform/db/database.h"
 
@@ -24,5 +26,9 @@ std::string autorizacaoRefusal(db::Database& db, const std::string& operador);
 // Why a month cost may not be stored, "" when it may: the month given and the first day of a
 // month, the value given, a finite number above 0 within NUMERIC(15,5).
 std::string custoMesRefusal(const Variant& mes, const Variant& valor);
+
+// UpdCustPadr's write of a change set of month costs (rules in custopadrao.cpp), in the caller's
+// transaction: "" when written, else the refusal text (the caller must not commit then).
+std::string gravaMesesCusto(CallContext& ctx, const Packet& delta);
 
 }  // namespace cad::appserver

@@ -616,10 +616,11 @@ void TfrmCadaAutoServico::sbtConfirmaClick(TComponent&) {
 void TfrmCadaAutoServico::ConfirmaInclusao(int linhaAtual, bool existeCusto) {
   bool sobrepor = chbSobrepor->Checked();
   if (sobrepor) {
+    // The marked months are deleted here and sent with the new ones below, in one call.
     if (msgPadrao->ShowMsg("Exclui_TipoPrat", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) return;
     PerguntaExclusao = false;
     ScopeExit volta([this] { PerguntaExclusao = true; });
-    Exclui();
+    if (!MarcaExclusao()) return;
     existeCusto = false;
   }
   if (existeCusto && msgPadrao->ShowMsg("Exist_Cad", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) {
@@ -656,16 +657,24 @@ void TfrmCadaAutoServico::ConfirmaInclusao(int linhaAtual, bool existeCusto) {
       for (DateTime mes = inicio; !(fim < mes); mes = Consiste::SomaMes(mes, 1)) insere(*cdsPrincipal, mes, valor);
     }
   }
-  if (cdsCustPadr->ChangeCount() == 0) return;
+  if (cdsCustPadr->ChangeCount() == 0) {
+    if (sobrepor) cdsPrincipal->CancelUpdates();
+    return;
+  }
   try {
     ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
-    Consiste::CheckResultServ(netCadastroServ.Call(
-        "InsereCustoPadrao", {IdLista, Variant(depDataDe->Date()), Variant(depDataAte->Date()), Variant(cdsCustPadr->Delta())}));
+    std::vector<RpcArg> args{IdLista, Variant(depDataDe->Date()), Variant(depDataAte->Date())};
+    if (sobrepor) args.push_back(Variant(cdsPrincipal->Delta()));
+    args.push_back(Variant(cdsCustPadr->Delta()));
+    Consiste::CheckResultServ(netCadastroServ.Call(sobrepor ? "SobrepoeCustoPadrao" : "InsereCustoPadrao", args));
     Corvane::AtualizaLocalCache({"CUSTPADR"});
     cdsCustPadr->MergeChangeLog();
+    cdsPrincipal->MergeChangeLog();
     cdsPrincipal->Close();
   } catch (...) {
+    // A refused overwrite leaves the stored months, and the screen shows them, as they were.
     cdsCustPadr->CancelUpdates();
+    if (sobrepor) cdsPrincipal->CancelUpdates();
     throw;
   }
   CarregaLinhas();
@@ -752,32 +761,7 @@ void TfrmCadaAutoServico::ConfirmaAlteracao() {
 void TfrmCadaAutoServico::sbtExcluirClick(TComponent&) { Exclui(); }
 
 void TfrmCadaAutoServico::Exclui() {
-  if (!cdsPrincipal->Active()) return;
-  if (EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
-  int linhaAtual = cdsPrincipal->RecNo();
-  if (PerguntaExclusao && msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) return;
-  {
-    cdsPrincipal->DisableControls();
-    ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
-    cdsPrincipal->First();
-    dbgCustPadrManu->SetSelectedIndex(0);
-    cdsPrincipalAux->SetData(cdsPrincipal->Data());
-    bool algumaMarcada = false;
-    cdsPrincipal->First();
-    while (!cdsPrincipal->Eof()) {
-      if (Marcada(*cdsPrincipal)) {
-        algumaMarcada = true;
-        cdsPrincipal->Delete();
-      } else {
-        cdsPrincipal->Next();
-      }
-    }
-    if (!algumaMarcada) {
-      cdsPrincipal->SetRecNo(linhaAtual);
-      Consiste::MensErro(Msg("Reg_n_marc"));
-    }
-  }
-  if (cdsPrincipal->ChangeCount() == 0) return;
+  if (!MarcaExclusao() || cdsPrincipal->ChangeCount() == 0) return;
   try {
     ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
     Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
@@ -790,6 +774,33 @@ void TfrmCadaAutoServico::Exclui() {
     throw;
   }
   CarregaLinhas();
+}
+
+bool TfrmCadaAutoServico::MarcaExclusao() {
+  if (!cdsPrincipal->Active()) return false;
+  if (EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  int linhaAtual = cdsPrincipal->RecNo();
+  if (PerguntaExclusao && msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrNo) return false;
+  cdsPrincipal->DisableControls();
+  ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+  cdsPrincipal->First();
+  dbgCustPadrManu->SetSelectedIndex(0);
+  cdsPrincipalAux->SetData(cdsPrincipal->Data());
+  bool algumaMarcada = false;
+  cdsPrincipal->First();
+  while (!cdsPrincipal->Eof()) {
+    if (Marcada(*cdsPrincipal)) {
+      algumaMarcada = true;
+      cdsPrincipal->Delete();
+    } else {
+      cdsPrincipal->Next();
+    }
+  }
+  if (!algumaMarcada) {
+    cdsPrincipal->SetRecNo(linhaAtual);
+    Consiste::MensErro(Msg("Reg_n_marc"));
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------- closing

@@ -142,8 +142,11 @@ class TfrmCadaAutoServico : public TfrmRotiGeral {
   void EdicaoNaColuna();
   void ConfirmaInclusao(int linhaAtual, bool existeCusto);
   void ConfirmaAlteracao();
-  // Delete of the marked rows; returns whether rows were deleted on the server.
+  // Delete of the marked rows on the server (asked, then the rows reloaded).
   void Exclui();
+  // Deletes the marked rows from cdsPrincipal, not yet sent (asking "Excl" while PerguntaExclusao
+  // is set); false when the user declines. Refuses when nothing is marked.
+  bool MarcaExclusao();
   bool Marcada(DataSet& ds) const;
 };
 

@@ -324,6 +324,23 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
                                                   {"DTREFCUSPADR", Variant(mes(2027, m))}, {"VRCUSTPADR", 31.25}}});
     payload(call("InsereCustoPadrao", {lista, Variant(mes(2027, 1)), Variant(mes(2027, 3)), Variant(changeSet(shape, edits))}));
   });
+  run("SobrepoeCustoPadrao", [&] {
+    Variant carga = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "A", "N", Variant(mes(2027, 3)),
+                                                     Variant(mes(2027, 3)), ""}));
+    const Packet& linhas = carga.asArray()[0].asPacket();
+    ASSERT_EQ(linhas.rowCount(), 1u);
+    Packet shape;
+    shape.fields = linhas.fields;
+    Packet novos;
+    novos.fields = {FieldDef{"CDFILIAL", FieldType::String, 4}, FieldDef{"CDSERVFILI", FieldType::String, 5},
+                    FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
+    PacketPtr insercao = changeSet(novos, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"},
+                                                                      {"DTREFCUSPADR", Variant(mes(2027, 3))},
+                                                                      {"VRCUSTPADR", 44.5}}}});
+    payload(call("SobrepoeCustoPadrao", {carga.asArray()[1], Variant(mes(2027, 3)), Variant(mes(2027, 3)),
+                                         Variant(changeSet(shape, {{ChangeKind::Deleted, linhas.rows[0], {}}})),
+                                         Variant(insercao)}));
+  });
   run("UpdTurno", [&] {
     PacketPtr p = call("GetTurno", {"0001", "00001"}).packetPtr();
     PacketPtr delta = changeSet(*p, {{ChangeKind::Modified, p->rows[0], {{"NMTURNO", "Manhã"}, {"QTCOMESTTFER", Variant()}}},

@@ -193,6 +193,39 @@ TEST_P(CustoAutoTest, ARefusedRowWritesNothingOfTheRun) {
   EXPECT_EQ(nada(), 0);
 }
 
+TEST_P(CustoAutoTest, AnOverwriteReplacesTheMonthsOrLeavesThemAsTheyWere) {
+  // The stored months of 0001/00001 in the period, as loaded for an overwrite, deleted.
+  Variant carga = payload(manu("_000100001_", "", "A", mes(2027, 1), mes(2027, 2)));
+  std::string lista = carga.asArray()[1].asString();
+  const Packet& linhas = carga.asArray()[0].asPacket();
+  Packet shape;
+  shape.fields = linhas.fields;
+  std::vector<Edit> apagar;
+  for (const auto& row : linhas.rows) apagar.push_back({ChangeKind::Deleted, row, {}});
+  PacketPtr exclusao = changeSet(shape, apagar);
+  auto sobrepoe = [&](PacketPtr excl, double valor) {
+    return call("SobrepoeCustoPadrao", {lista, Variant(mes(2027, 1)), Variant(mes(2027, 2)), Variant(excl),
+                                        Variant(custos({{"0001", "00001", mes(2027, 1), valor},
+                                                        {"0001", "00001", mes(2027, 2), valor}}))});
+  };
+  std::vector<std::string> antes = meses("0001", "00001");
+  long long tiposAntes = count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'");
+  ASSERT_GT(tiposAntes, 0);
+
+  // The new months refused: the old ones and their dish types stay.
+  EXPECT_EQ(refusal(sobrepoe(exclusao, 0)), "Filial 0001, serviço 00001: Valor informado deve ser maior que zero.");
+  // A first change set that does more than delete months of the run is refused before anything.
+  PacketPtr muda = changeSet(shape, {{ChangeKind::Modified, linhas.rows[0], {{"VRCUSTPADR", 1.0}}}});
+  EXPECT_EQ(refusal(sobrepoe(muda, 30)), "Só podem ser substituídos os meses do período dos serviços carregados.");
+  EXPECT_EQ(meses("0001", "00001"), antes);
+  EXPECT_EQ(count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"), tiposAntes);
+
+  EXPECT_EQ(payload(sobrepoe(exclusao, 30)).asInt(), 2);
+  EXPECT_EQ(meses("0001", "00001"), (std::vector<std::string>{"01/2027 30", "02/2027 30"}));
+  EXPECT_EQ(count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"), 0)
+      << "the replaced months lose their dish-type split";
+}
+
 TEST_P(CustoAutoTest, WorkingListsAreRemoved) {
   std::string minha = payload(manu("", "_0001_", "I", mes(2027, 1), mes(2027, 1))).asArray()[1].asString();
   server.setOperator("MARIA");

@@ -131,11 +131,33 @@ TEST_P(CadaAutoTest, IncludeWithOverwriteReplacesTheMarkedMonthsAskingOnce) {
     dialogs().Answer(mrYes);
     Ok(UserActions::Click(*f.sbtConfirma), "confirmar");
     EXPECT_EQ(Keys(), (std::vector<std::string>{"Exclui_TipoPrat"})) << "the delete inside asks nothing";
-    EXPECT_EQ(Methods(), (std::vector<std::string>{"UpdCustPadr", "GetCustPadrManu", "InsereCustoPadrao", "GetCustPadrManu"}));
+    EXPECT_EQ(Methods(), (std::vector<std::string>{"SobrepoeCustoPadrao", "GetCustPadrManu"})) << "one transaction";
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
   EXPECT_EQ(Custos("0001", "00001"), (std::vector<std::string>{"01/2027 21.97800", "02/2027 25.00000"}));
   EXPECT_TRUE(Custos("0001", "00001", true).empty()) << "the replaced months lose their dish-type split";
+}
+
+TEST_P(CadaAutoTest, ARefusedOverwriteKeepsTheMonthsItWouldReplace) {
+  std::vector<std::string> meses = Custos("0001", "00001"), tipos = Custos("0001", "00001", true);
+  ASSERT_FALSE(tipos.empty());
+  Tela([&](TfrmCadaAutoServico& f) {
+    Seleciona(f, {"0001"}, {"000100001"}, "01/01/2027", "28/02/2027");
+    Ok(UserActions::Click(*f.chbSobrepor), "sobrepor");
+    Valor(f, "30");
+    Carrega(f);
+    Ok(UserActions::TitleClick(*f.dbgCustPadrManu, 0), "marcar todas");
+    // The working list is swept meanwhile: the new months are refused, so the old ones must stay.
+    Exec("DELETE FROM LISTCUSTPADR");
+    ClearLogs();
+    dialogs().Answer(mrYes);
+    Barra(UserActions::Click(*f.sbtConfirma), "confirmar");
+    EXPECT_EQ(Texts().back(), "Lista de trabalho não encontrada. Carregue os registros novamente.");
+    EXPECT_EQ(f.cdsPrincipal->RecordCount(), 2) << "the rows the overwrite took are back";
+    Ok(UserActions::Click(*f.sbtSair), "fechar");
+  });
+  EXPECT_EQ(Custos("0001", "00001"), meses);
+  EXPECT_EQ(Custos("0001", "00001", true), tipos);
 }
 
 TEST_P(CadaAutoTest, AlterScalesTheDishTypesSoTheyStillAddUp) {
