@@ -9,7 +9,7 @@
 // rate measured before them (goal: at least 0.5). Run the raw benchmark first (the default order).
 // The call writes its audit trail (12,000 rows and their fields); CADSERV_BENCH_SEM_AUDITORIA=1
 // runs it without, for the comparison. The 0.5 goal predates the trail: without it the call
-// reaches about 0.6 on SQLite, with it about 0.25 (the trail's cost is discussed in
+// reaches about 0.6 on SQLite, with it about 0.2 (the trail's cost is discussed in
 // appserver/README.md); PostgreSQL stays above 0.5 either way.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
