@@ -12,6 +12,7 @@
 //    without a counterpart is not copied, and a package left without lines is not created.
 //  - The origin is read with the operator's read rights (the dispatcher checks its branch);
 //    every destination branch needs write access.
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -101,6 +102,22 @@ std::map<long long, long long> correspondencia(db::Database& db, const Ponto& or
     for (size_t k = 0; k < seqs.size() && k < it->second.size(); ++k) out[seqs[k]] = it->second[k];
   }
   return out;
+}
+
+// Runs `grava` for each destination other than the origin, with the origin's menu lines matched
+// to the destination's (computed once per service); the number of destinations written.
+size_t paraCadaDestino(db::Database& db, const Ponto& origem, const std::vector<Ponto>& destinos,
+                       const std::function<void(const Ponto&, const std::map<long long, long long>&)>& grava) {
+  size_t n = 0;
+  std::map<std::pair<std::string, std::string>, std::map<long long, long long>> linhas;
+  for (const Ponto& d : destinos) {
+    if (d == origem) continue;
+    auto chave = std::make_pair(d.filial, d.servico);
+    if (!linhas.count(chave)) linhas[chave] = correspondencia(db, origem, d);
+    grava(d, linhas[chave]);
+    ++n;
+  }
+  return n;
 }
 
 // ---- Distribution ----------------------------------------------------------------------------
@@ -355,15 +372,9 @@ Variant exportaDistribuicao(CallContext& ctx, VariantArray& args) {
   if (std::string r = destinosExport(ctx.db, ctx.operatorName, args[4].asPacket(), texto(args[5]), destinos);
       !r.empty())
     return checkFail(r);
-  size_t n = 0;
-  std::map<std::pair<std::string, std::string>, std::map<long long, long long>> linhas;
-  for (const Ponto& d : destinos) {
-    if (d == origem) continue;
-    auto chave = std::make_pair(d.filial, d.servico);
-    if (!linhas.count(chave)) linhas[chave] = correspondencia(ctx.db, origem, d);
-    gravaDistribuicao(ctx.db, d, embalagens, linhas[chave]);
-    ++n;
-  }
+  size_t n = paraCadaDestino(ctx.db, origem, destinos, [&](const Ponto& d, const std::map<long long, long long>& linhas) {
+    gravaDistribuicao(ctx.db, d, embalagens, linhas);
+  });
   return checkOk(Variant(static_cast<double>(n)));
 }
 
@@ -452,15 +463,9 @@ Variant exportaRestricoes(CallContext& ctx, VariantArray& args) {
       !r.empty())
     return checkFail(r);
   std::vector<Restricao> restricoes = restricoesDe(ctx.db, origem, tipos);
-  size_t n = 0;
-  std::map<std::pair<std::string, std::string>, std::map<long long, long long>> linhas;
-  for (const Ponto& d : destinos) {
-    if (d == origem) continue;
-    auto chave = std::make_pair(d.filial, d.servico);
-    if (!linhas.count(chave)) linhas[chave] = correspondencia(ctx.db, origem, d);
-    gravaRestricoes(ctx.db, d, tipos, restricoes, linhas[chave]);
-    ++n;
-  }
+  size_t n = paraCadaDestino(ctx.db, origem, destinos, [&](const Ponto& d, const std::map<long long, long long>& linhas) {
+    gravaRestricoes(ctx.db, d, tipos, restricoes, linhas);
+  });
   return checkOk(Variant(static_cast<double>(n)));
 }
 

@@ -735,20 +735,23 @@ void TfrmCadaAutoServico::ConfirmaAlteracao() {
     throw;
   }
   if (cdsPrincipal->ChangeCount() == 0) return;
+  // Months whose dish types were scaled go with them in one call: one transaction for both.
+  if (cdsCustPadrTp->Active() && cdsCustPadrTp->ChangeCount() > 0)
+    GravaMeses("UpdCustPadrComTp", {Variant(cdsPrincipal->Delta()), Variant(cdsCustPadrTp->Delta())});
+  else
+    GravaMeses("UpdCustPadr", {Variant(cdsPrincipal->Delta())});
+}
+
+void TfrmCadaAutoServico::GravaMeses(const std::string& metodo, const std::vector<RpcArg>& args) {
   try {
     ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
-    // Months whose dish types were scaled go with them in one call: one transaction for both.
-    if (cdsCustPadrTp->Active() && cdsCustPadrTp->ChangeCount() > 0)
-      Consiste::CheckResultServ(netCadastroServ.Call(
-          "UpdCustPadrComTp", {Variant(cdsPrincipal->Delta()), Variant(cdsCustPadrTp->Delta())}));
-    else
-      Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
+    Consiste::CheckResultServ(netCadastroServ.Call(metodo, args));
     Corvane::AtualizaLocalCache({"CUSTPADR"});
     cdsPrincipal->MergeChangeLog();
     avi.Hide();
     cdsPrincipal->Close();
   } catch (...) {
-    // A refused alter discards the month changes and the scaled dish-type costs together.
+    // A refused save discards the month changes and any scaled dish-type costs together.
     cdsPrincipal->CancelUpdates();
     if (cdsCustPadrTp->Active()) cdsCustPadrTp->CancelUpdates();
     throw;
@@ -762,18 +765,7 @@ void TfrmCadaAutoServico::sbtExcluirClick(TComponent&) { Exclui(); }
 
 void TfrmCadaAutoServico::Exclui() {
   if (!MarcaExclusao() || cdsPrincipal->ChangeCount() == 0) return;
-  try {
-    ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
-    Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadr", {Variant(cdsPrincipal->Delta())}));
-    Corvane::AtualizaLocalCache({"CUSTPADR"});
-    cdsPrincipal->MergeChangeLog();
-    avi.Hide();
-    cdsPrincipal->Close();
-  } catch (...) {
-    cdsPrincipal->CancelUpdates();
-    throw;
-  }
-  CarregaLinhas();
+  GravaMeses("UpdCustPadr", {Variant(cdsPrincipal->Delta())});
 }
 
 bool TfrmCadaAutoServico::MarcaExclusao() {

@@ -142,6 +142,9 @@ class TfrmCadaAutoServico : public TfrmRotiGeral {
   void EdicaoNaColuna();
   void ConfirmaInclusao(int linhaAtual, bool existeCusto);
   void ConfirmaAlteracao();
+  // Sends the month changes (and dish-type changes the arguments carry) through `metodo`; on
+  // success reloads the rows, on a refusal discards the pending changes and rethrows.
+  void GravaMeses(const std::string& metodo, const std::vector<RpcArg>& args);
   // Delete of the marked rows on the server (asked, then the rows reloaded).
   void Exclui();
   // Deletes the marked rows from cdsPrincipal, not yet sent (asking "Excl" while PerguntaExclusao
