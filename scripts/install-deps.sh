@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config make
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev
   libsqlite3-dev sqlite3
   libpqxx-dev postgresql
   nlohmann-json3-dev libcpp-httplib-dev libboost-dev libsimdjson-dev
