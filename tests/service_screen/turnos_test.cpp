@@ -180,6 +180,8 @@ TEST_P(TurnosTest, AShiftSaveSendsConsistentTotalsAndTheNextCodeFollowsTheShifts
   Exec("UPDATE SERVICO SET QTCOMESTISEG = 999 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir turno");
   Ok(UserActions::Type(*f.dbgTurno, "Ceia"), "nome");
+  Ok(UserActions::Key(*f.dbgTurno, "Tab"), "segunda-feira");
+  Ok(UserActions::Type(*f.dbgTurno, "10"), "10");
   EXPECT_NE(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Ok) << "the service save is refused";
   ASSERT_EQ(Segundas().size(), 3u);
   Ok(UserActions::Click(*f.sbtIncluir), "incluir outro turno");
