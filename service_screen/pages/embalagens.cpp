@@ -721,11 +721,12 @@ void TfrmCadastroServ::sbtRestricaoDownClick(TComponent&) { MoveRestricao(false)
 
 // ---------------------------------------------------------------- page
 
-// The enabled state of the page's controls, of the screen's commands and of the other pages.
+// Whether the current service is a transported corporate one, the only kind with packaging.
 bool TfrmCadastroServ::Transportado() {
   return cdsServico->Active() && !cdsServico->IsEmpty() && TipoServico() == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S";
 }
 
+// The enabled state of the page's controls, of the screen's commands and of the other pages.
 void TfrmCadastroServ::HabilitaEmbalagens() {
   // Packaging belongs to a transported service: for any other the page's commands stay off.
   bool ativa = pgcPadrao->ActivePage() == tshEmbalagens && Transportado();
