@@ -24,4 +24,8 @@ db::Params destinoParams(const std::string& f, const std::string& s, const std::
 // transaction ends).
 long long novaRestricao(db::Database& db);
 
+// Deletes the service's packages (every delivery point) left without a menu line, with nothing
+// else: a configuration change that took their lines leaves no empty package behind.
+void removeEmbalagensSemLinhas(db::Database& db, const std::string& filial, const std::string& servico);
+
 }  // namespace cad::appserver
