@@ -34,8 +34,11 @@ void TfrmRotiGeral::FormKeyDown(TComponent&, int& key, ShiftState shift) {
     key = 0;
     SelectNext(current, true);
   } else if (key == VK_ESCAPE) {
+    // A grid editing a cell takes Escape itself (it undoes the cell); otherwise Escape is the
+    // dialog's own Cancel, whatever that does.
+    if (auto* grid = dynamic_cast<TCustomGrid*>(ActiveControl()); grid && grid->EditorMode()) return;
     key = 0;
-    Encerra(mrCancel);
+    sbtCancelClick(*sbtCancel);
   }
 }
 
