@@ -502,6 +502,7 @@ void TfrmCadastroServ::panFilialEnter(TComponent&) {
 void TfrmCadastroServ::medCdFilialChange(TComponent&) {
   edtNmFilial->SetText("");
   HabilitaAreaDados(FilialFixa);
+  AtualizaStatus();
 }
 
 void TfrmCadastroServ::btnFilialBeforePesq(TComponent&) {

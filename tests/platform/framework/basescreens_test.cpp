@@ -134,6 +134,7 @@ TEST_F(BaseScreenTest, ClosingWithPendingChangesAsksToSaveThem) {
     dialogs().Answer(resposta);
     return UserActions::CloseForm(*frm);
   };
+  ASSERT_TRUE(UserActions::MenuItem(*frm, "mnuFormulario").ok());
   ASSERT_TRUE(UserActions::Click(*frm->sbtAlterar).ok());
   ASSERT_TRUE(UserActions::SetText(*frm->dbeNome, "Ana Maria").ok());
   ASSERT_TRUE(fecha(mrCancel).ok());
