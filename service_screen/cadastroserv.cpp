@@ -456,7 +456,11 @@ void TfrmCadastroServ::CabecalhoConfCard() {
 
 // ---------------------------------------------------------------- closing
 
-void TfrmCadastroServ::FormCloseQuery(TComponent&, bool& canClose) {
+void TfrmCadastroServ::FormCloseQuery(TComponent& sender, bool& canClose) {
+  // Pending changes are saved or dropped as the user answers first; the page checks then run on
+  // what is left.
+  TfrmPadrao::FormCloseQuery(sender, canClose);
+  if (!canClose) return;
   TTabSheet* page = pgcPadrao->ActivePage();
   if (page == tshTurnos) Vd_Turno();
   if (page == tshCustPadr) {
@@ -498,6 +502,7 @@ void TfrmCadastroServ::panFilialEnter(TComponent&) {
 void TfrmCadastroServ::medCdFilialChange(TComponent&) {
   edtNmFilial->SetText("");
   HabilitaAreaDados(FilialFixa);
+  AtualizaStatus();
 }
 
 void TfrmCadastroServ::btnFilialBeforePesq(TComponent&) {

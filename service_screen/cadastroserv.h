@@ -160,7 +160,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // ================================================================ frame, entry and branch
   void FormCreate(TComponent& sender) override;
   void FormActivate(TComponent& sender);
-  void FormCloseQuery(TComponent& sender, bool& canClose);
+  void FormCloseQuery(TComponent& sender, bool& canClose) override;
   void FormClose(TComponent& sender, TCloseAction& action) override;
   void netCadastroServBeforeConnect(TNetConnection& sender);
   void panFilialEnter(TComponent& sender);
@@ -173,6 +173,7 @@ class TfrmCadastroServ : public TfrmPadrao {
 
   // The branch every call carries: CdFilialFixa in fixed-branch mode, else medCdFilial's text.
   std::string CodFilial() const;
+  std::string FilialStatus() const override { return CodFilial(); }
   // TpConfPadrao and IdNaoUtCardPadr for a branch, reopening qryParamGeral.
   void ParametrosFilial(const std::string& filial);
   void Habilita_Pagina(bool habilita);
@@ -227,6 +228,9 @@ class TfrmCadastroServ : public TfrmPadrao {
   void Vd_QtComensais(TDBEdit& editor);
   // Sends the pending changes of cdsServico with UpdServico and the null-field list.
   void GravaServicoCache();
+  // After the server refused a save: the list read again, on the same service, so the screen shows
+  // what is stored (another user's change included) instead of what it had loaded.
+  void MostraServicoGuardado(const std::string& cdServFili);
   void cdsServicoNewRecord(DataSet& sender);
   void cdsServicoAfterInsert(DataSet& sender);
   void cdsServicoBeforePost(DataSet& sender);

@@ -124,6 +124,7 @@ void TfrmCadastroServ::ExcluiServico(const std::string& cdServFili) {
   try {
     cdsServico->Delete();
     GravaServicoCache();
+    Informa(msgMensagensPadroes->Msg("RegExcluido"));
   } catch (...) {
     if (cdsServico->ChangeCount() > 0) cdsServico->CancelUpdates();
     cdsServico->Locate("CDSERVFILI", cdServFili);

@@ -57,9 +57,11 @@ int ContagemModulo() { return contagem; }
 
 }  // namespace cad
 
-// A failure while the screen opens (its activation, a branch refused) is shown as the
-// application loop shows it; the host's call returns normally.
-extern "C" void CriaCadServico() {
+namespace {
+
+// Shows the screen, creating it when none is open. A failure while it opens (its activation, a
+// branch refused) is shown as the application loop shows it; the host's call returns normally.
+void mostraTela() {
   using namespace cad;
   HourGlass ampulheta;
   try {
@@ -74,15 +76,38 @@ extern "C" void CriaCadServico() {
   }
 }
 
-extern "C" void IniProc(const cad::Variant& filial) {
+// Opens the screen in the mode the entry asks for: fixed-branch (read-only) on a branch, or
+// normal. The mode belongs to the screen being opened, so one entry never inherits another's.
+// A screen open in another mode closes first as any close does (it may ask about pending
+// changes); when it stays open, it is shown as it is.
+void abreNoModo(bool fixa, const std::string& filial) {
   using namespace cad;
-  if (filial.isNull()) {
-    FilialFixa = false;
-  } else {
-    FilialFixa = true;
-    CdFilialFixa = filial.asString();
+  bool outroModo = FilialFixa != fixa || (fixa && CdFilialFixa != filial);
+  if (outroModo && TelaCriada && frmCadastroServ && frmCadastroServ->Visible()) {
+    try {
+      frmCadastroServ->Close();
+    } catch (...) {
+      Application().HandleException(std::current_exception());
+    }
+    if (TelaCriada && frmCadastroServ && frmCadastroServ->Visible()) {
+      mostraTela();
+      return;
+    }
   }
-  CriaCadServico();
+  FilialFixa = fixa;
+  CdFilialFixa = fixa ? filial : std::string();
+  mostraTela();
+}
+
+}  // namespace
+
+extern "C" void CriaCadServico() { abreNoModo(false, {}); }
+
+extern "C" void IniProc(const cad::Variant& filial) {
+  if (filial.isNull())
+    abreNoModo(false, {});
+  else
+    abreNoModo(true, filial.asString());
 }
 
 namespace {

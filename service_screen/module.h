@@ -7,7 +7,9 @@
 // Invariants:
 //  - At most one main screen exists: frmCadastroServ is set while TelaCriada is true and is
 //    cleared when the screen is destroyed, so it never points at a freed screen.
-//  - FilialFixa and CdFilialFixa are set by every IniProc call before the screen is shown.
+//  - FilialFixa and CdFilialFixa are set by every entry before the screen is shown: IniProc with a
+//    branch sets fixed-branch mode, CriaCadServico and IniProc(null) the normal mode. A screen open
+//    in the other mode is closed first (when it refuses, it stays as it is).
 #pragma once
 
 #include <string>
@@ -43,7 +45,7 @@ void ChamaEntrada(const std::string& nome, VariantArray& params);
 }  // namespace cad
 
 extern "C" {
-// Shows the main screen, creating it on the first call (single instance).
+// Shows the main screen in normal mode, creating it on the first call (single instance).
 void CriaCadServico();
 // The host's entry with context: a branch code puts the screen into fixed-branch mode on that
 // branch; null opens it on the host's current branch.

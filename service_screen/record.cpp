@@ -406,6 +406,8 @@ void TfrmCadastroServ::GravaServicoCache() {
   if (!cdsServico->Active() || cdsServico->ChangeCount() == 0) return;
   bool turnos = pgcPadrao->ActivePage() == tshTurnos;
   ShowAviGuard avi(this, 1, Msg(turnos ? "upd_cdsTurno" : "upd_cdsServico"));
+  std::string codigo = Campo(*cdsServico, "CDSERVFILI");
+  bool recusado = false;
   try {
     // "_FIELD" for every null field of the current record, in field order.
     std::string nulos;
@@ -416,12 +418,29 @@ void TfrmCadastroServ::GravaServicoCache() {
       }
     Variant resposta = netCadastroServ.Call("UpdServico", {Variant(cdsServico->Delta()), nulos});
     Application().ProcessMessages();
-    if (!resposta.isNull() && !resposta.asString().empty()) Consiste::MensErro(resposta.asString(), true);
+    if (!resposta.isNull() && !resposta.asString().empty()) {
+      recusado = true;
+      avi.Hide();
+      Consiste::MensErro(resposta.asString(), true);
+    }
     cdsServico->MergeChangeLog();
     if (!turnos) Corvane::AtualizaLocalCache({"SERVICO"});
   } catch (...) {
     cdsServico->CancelUpdates();
+    if (recusado) MostraServicoGuardado(codigo);
     throw;
+  }
+}
+
+void TfrmCadastroServ::MostraServicoGuardado(const std::string& cdServFili) {
+  // The refusal was shown already; a failure to read the list again is shown after it and the
+  // screen keeps what it had.
+  try {
+    GetServicos(edtCdGrupoFiltro->Text());
+    if (!cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    Consiste::MensErro(e.what(), false);
   }
 }
 

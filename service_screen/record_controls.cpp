@@ -204,10 +204,12 @@ void TfrmCadastroServ::btnRotaAfterPesq(TComponent&) {
   AtribuiCampo("NMROTATRANS", Campo(*qryRota, "NMROTATRANS"));
 }
 
+// The standard services the branch does not have yet ("L"): the ones an include may still take.
 void TfrmCadastroServ::btpServicoBeforePesq(TComponent&) {
   qryServPadr->Close();
-  qryServPadr->ParamByName("P_TCDSERVPADR") = "T";
+  qryServPadr->ParamByName("P_TCDSERVPADR") = "L";
   qryServPadr->ParamByName("P_CDSERVPADR") = "X";
+  qryServPadr->ParamByName("P_CDFILIAL") = CodFilial();
 }
 
 void TfrmCadastroServ::btpServicoAfterPesq(TComponent&) {

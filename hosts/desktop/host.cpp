@@ -3,12 +3,30 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "hosts/desktop/reportview.h"
 #include "platform/framework/session.h"
 #include "platform/ui/forms.h"
 
 namespace cad::desktop {
+
+bool InstallQtTranslations() {
+  QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+  static QTranslator* qtbase = nullptr;
+  if (qtbase) return true;
+  auto* t = new QTranslator(QCoreApplication::instance());
+  if (!t->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete t;
+    return false;
+  }
+  QCoreApplication::installTranslator(t);
+  qtbase = t;
+  return true;
+}
 
 DesktopHost::DesktopHost(std::shared_ptr<Session> session)
     : progress_(std::make_shared<QtProgress>(renderer_)),

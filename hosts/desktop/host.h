@@ -18,6 +18,10 @@ class Session;
 
 namespace cad::desktop {
 
+// Qt's own texts (standard buttons, the file dialog) in Portuguese, from Qt's translations
+// (Debian qt6-translations-l10n); the locale becomes pt_BR. Returns whether they were found.
+bool InstallQtTranslations();
+
 class DesktopHost {
  public:
   // session null: an empty session.

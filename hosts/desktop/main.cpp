@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QString::fromUtf8("Cadastro de Serviços"));
   QApplication::setFont(Renderer::screenFont());
   QApplication::setQuitOnLastWindowClosed(false);
+  if (!InstallQtTranslations())
+    std::fprintf(stderr, "cadserv-desktop: as traduções do Qt não foram encontradas (pacote qt6-translations-l10n).\n");
 
   auto session = std::make_shared<Session>();
   std::unique_ptr<host::HostBackend> backend;

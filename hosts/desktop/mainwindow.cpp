@@ -1,6 +1,7 @@
 // The host window (see mainwindow.h).
 #include "hosts/desktop/mainwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -58,7 +59,10 @@ MainWindow::MainWindow(const host::Options& options, Session& session, ScreenMod
   box->addStretch(1);
   setCentralWidget(central);
   screens->addSeparator();
-  screens->addAction(QStringLiteral("Sai&r"), QKeySequence(QStringLiteral("Ctrl+Q")), this, [this] { close(); });
+  // Ctrl+Q leaves from any window of the program; each open screen is asked to close first.
+  QAction* sair = screens->addAction(QStringLiteral("Sai&r"), QKeySequence(QStringLiteral("Ctrl+Q")), this, [this] { close(); });
+  sair->setShortcutContext(Qt::ApplicationShortcut);
+  addAction(sair);
   refreshSessionBar();
   resize(560, 220);
 }

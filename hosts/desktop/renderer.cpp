@@ -17,6 +17,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygon>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -97,22 +100,86 @@ QString shortHint(const std::string& hint) {
   return qs(bar == std::string::npos ? hint : hint.substr(0, bar));
 }
 
-// Icons of the framework's toolbar glyphs.
+// Icons of the framework's toolbar glyphs, drawn so each one shows its command (a printer prints,
+// a question mark helps) in colour; Qt greys them itself when the command is off.
+QIcon drawnIcon(const QString& g) {
+  QPixmap pm(32, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  auto pen = [&](const QColor& c, qreal w) {
+    QPen pn(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pn);
+    p.setBrush(Qt::NoBrush);
+  };
+  const QColor green(0x2e, 0x8b, 0x3a), red(0xc6, 0x28, 0x28), blue(0x1f, 0x5f, 0xbf), grey(0x50, 0x50, 0x50),
+      orange(0xd9, 0x7a, 0x00);
+  if (g == "incluir") {
+    pen(green, 5);
+    p.drawLine(16, 5, 16, 27);
+    p.drawLine(5, 16, 27, 16);
+  } else if (g == "alterar") {
+    pen(blue, 3);
+    p.drawLine(8, 24, 24, 8);
+    p.drawLine(6, 26, 9, 25);
+    pen(grey, 2);
+    p.drawLine(21, 5, 27, 11);
+  } else if (g == "excluir") {
+    pen(red, 5);
+    p.drawLine(7, 7, 25, 25);
+    p.drawLine(25, 7, 7, 25);
+  } else if (g == "confirmar") {
+    pen(green, 5);
+    p.drawPolyline(QPolygon({QPoint(5, 17), QPoint(13, 25), QPoint(27, 7)}));
+  } else if (g == "cancelar") {
+    pen(orange, 4);
+    p.drawArc(QRect(7, 7, 20, 18), 90 * 16, -270 * 16);
+    p.drawPolyline(QPolygon({QPoint(4, 10), QPoint(9, 16), QPoint(14, 10)}));
+  } else if (g == "procurar") {
+    pen(blue, 4);
+    p.drawEllipse(QRect(5, 5, 15, 15));
+    p.drawLine(18, 18, 27, 27);
+  } else if (g == "verificar" || g == "atualizar" || g == "automatico") {
+    pen(green, 4);
+    p.drawArc(QRect(6, 6, 20, 20), 60 * 16, 300 * 16);
+    p.drawPolyline(QPolygon({QPoint(20, 3), QPoint(23, 9), QPoint(17, 11)}));
+  } else if (g == "imprimir") {
+    pen(grey, 2);
+    p.setBrush(Qt::white);
+    p.drawRect(QRect(10, 4, 12, 9));
+    p.setBrush(QColor(0x90, 0x90, 0x90));
+    p.drawRoundedRect(QRect(4, 12, 24, 11), 2, 2);
+    p.setBrush(Qt::white);
+    p.drawRect(QRect(10, 19, 12, 9));
+  } else if (g == "ajuda") {
+    pen(blue, 4);
+    p.drawArc(QRect(9, 3, 14, 13), 160 * 16, -250 * 16);
+    p.drawLine(16, 16, 16, 21);
+    p.setBrush(blue);
+    p.drawEllipse(QPoint(16, 27), 2, 2);
+  } else if (g == "fechar") {
+    pen(grey, 2);
+    p.drawRect(QRect(5, 4, 14, 24));
+    pen(red, 4);
+    p.drawLine(13, 16, 28, 16);
+    p.drawPolyline(QPolygon({QPoint(22, 10), QPoint(28, 16), QPoint(22, 22)}));
+  } else {
+    return {};
+  }
+  return QIcon(pm);
+}
+
 QIcon glyphIcon(const std::string& glyph) {
   static const std::pair<const char*, QStyle::StandardPixmap> map[] = {
-      {"incluir", QStyle::SP_FileDialogNewFolder}, {"alterar", QStyle::SP_FileDialogDetailedView},
-      {"excluir", QStyle::SP_TrashIcon},          {"confirmar", QStyle::SP_DialogApplyButton},
-      {"cancelar", QStyle::SP_DialogCancelButton}, {"procurar", QStyle::SP_FileDialogContentsView},
-      {"verificar", QStyle::SP_DialogYesButton},  {"imprimir", QStyle::SP_DriveFDIcon},
-      {"ajuda", QStyle::SP_DialogHelpButton},     {"fechar", QStyle::SP_DialogCloseButton},
       {"copiar", QStyle::SP_FileLinkIcon},        {"exportar", QStyle::SP_ArrowRight},
       {"importar", QStyle::SP_ArrowLeft},         {"primeiro", QStyle::SP_MediaSkipBackward},
       {"ultimo", QStyle::SP_MediaSkipForward},    {"anterior", QStyle::SP_MediaSeekBackward},
-      {"proximo", QStyle::SP_MediaSeekForward},   {"atualizar", QStyle::SP_BrowserReload},
-      {"salvar", QStyle::SP_DialogSaveButton},    {"automatico", QStyle::SP_BrowserReload},
+      {"proximo", QStyle::SP_MediaSeekForward},   {"salvar", QStyle::SP_DialogSaveButton},
       {"importarexportar", QStyle::SP_FileDialogToParent},
   };
   QString g = qs(glyph).toLower();
+  QIcon drawn = drawnIcon(g);
+  if (!drawn.isNull()) return drawn;
   for (const auto& [name, pixmap] : map)
     if (g == name) return QApplication::style()->standardIcon(pixmap);
   return {};
@@ -492,6 +559,10 @@ void Renderer::observe(Binding& b) {
     Binding* bb = bindingOf(c);
     if (!bb) return;
     markDirty(*bb);
+    // A tab is drawn by its page control's tab bar: a sheet's caption, hint, visibility or
+    // enabling redraws that bar, or the tab keeps its old look.
+    if (bb->kind == Kind::TabSheet)
+      if (Binding* pc = bindingOf(c->Parent())) markDirty(*pc);
     if (isGeometry(property) || property == "Items" || property == "Columns") bb->view->layoutDirty = true;
     if (property == "Parent") bb->view->componentCount = 0;  // rebind in the new place
   });
@@ -965,11 +1036,16 @@ void Renderer::syncWindows() {
       QSize size(std::max(200, f.Width()), std::max(120, f.Height()));
       if (!v->placed) {
         v->placed = true;
-        w->resize(size);
-        // New windows open centred over the active window, or the screen.
+        // The controls keep their design size: a smaller window scrolls them.
+        w->setDesignSize(size);
+        // New windows open centred over the active window, wholly on the screen they open on
+        // (title bar and menu included), no larger than it.
         QWidget* over = QApplication::activeWindow();
-        QRect area = over ? over->geometry() : (w->screen() ? w->screen()->availableGeometry() : QRect(0, 0, 1024, 768));
-        w->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+        QScreen* screen = over && over->screen() ? over->screen() : w->screen();
+        QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+        QRect area = over ? over->frameGeometry() : avail;
+        w->move(PlaceOnScreen(size, area, avail, &size));
+        w->resize(size);
       }
       v->layoutDirty = true;
       markDirty(*bindingOf(&f));
@@ -1280,7 +1356,9 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
   if (!b) return false;
   switch (event->type()) {
     case QEvent::ShortcutOverride:
-      // Every key goes to the dispatcher (menu shortcuts included), none to Qt's shortcut map.
+      // Every key goes to the dispatcher (menu shortcuts included), none to Qt's shortcut map,
+      // except the standard Quit key, which the host offers from every window.
+      if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Quit)) return false;
       event->accept();
       return true;
     case QEvent::KeyPress:

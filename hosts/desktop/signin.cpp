@@ -1,12 +1,15 @@
 // The sign-in dialog (see signin.h).
 #include "hosts/desktop/signin.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
@@ -47,7 +50,9 @@ SignInDialog::SignInDialog(const std::string& operatorName, bool fixedOperator, 
   layout->addLayout(form);
   layout->addWidget(message_);
   layout->addWidget(buttons);
-  setMinimumWidth(360);
+  // Wide enough for the whole title the window manager shows (with the application's name).
+  QString title = windowTitle() + QString::fromUtf8(" — ") + QApplication::applicationDisplayName();
+  setMinimumWidth(std::max(360, fontMetrics().horizontalAdvance(title) + 160));
   (fixedOperator || operatorName.empty() ? (operatorName.empty() ? operator_ : password_) : password_)->setFocus();
 }
 

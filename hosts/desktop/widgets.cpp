@@ -2,6 +2,8 @@
 // the renderer, which runs it through the dispatcher; what they show is read from the model.
 #include "hosts/desktop/widgets.h"
 
+#include <QScrollArea>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -69,9 +71,43 @@ FormWindow::FormWindow(Renderer& renderer, TForm& form) : QWidget(nullptr, Qt::W
   menuBar_->setFocusPolicy(Qt::NoFocus);
   menuBar_->hide();
   box->addWidget(menuBar_);
-  client_ = new QWidget(this);
-  box->addWidget(client_, 1);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(true);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  client_ = new QWidget;
+  scroll_->setWidget(client_);
+  client_->installEventFilter(this);
+  box->addWidget(scroll_, 1);
   setFocusPolicy(Qt::NoFocus);
+}
+
+void FormWindow::setDesignSize(QSize size) {
+  // The design height counts the menu bar of a form that has a menu.
+  int menu = form_ && form_->Menu() ? std::max(menuBar_->sizeHint().height(), fontMetrics().height() + 8) : 0;
+  client_->setMinimumSize(size.width(), std::max(0, size.height() - menu));
+  resize(size);
+}
+
+bool FormWindow::eventFilter(QObject* watched, QEvent* e) {
+  // The client resizes with the scroll area's viewport: the controls are laid out again.
+  if (watched == client_ && e->type() == QEvent::Resize && form_) {
+    renderer_.viewOf(*form_).layoutDirty = true;
+    if (!renderer_.syncing_) renderer_.sync();
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+QPoint PlaceOnScreen(QSize size, const QRect& over, const QRect& avail, QSize* fitted) {
+  // Title bar and borders the window manager adds around the client size.
+  const QSize frame(16, 40);
+  QSize s(std::min(size.width(), std::max(200, avail.width() - frame.width())),
+          std::min(size.height(), std::max(120, avail.height() - frame.height())));
+  if (fitted) *fitted = s;
+  QPoint p = over.center() - QPoint((s.width() + frame.width()) / 2, (s.height() + frame.height()) / 2);
+  p.setX(std::clamp(p.x(), avail.left(), std::max(avail.left(), avail.right() + 1 - s.width() - frame.width())));
+  p.setY(std::clamp(p.y(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - s.height() - frame.height())));
+  return p;
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {
@@ -108,6 +144,8 @@ PageControlWidget::PageControlWidget(QWidget* parent) : QWidget(parent) {
   tabs_->setDrawBase(false);
   tabs_->setExpanding(false);
   tabs_->setUsesScrollButtons(true);
+  // Captions show whole; tabs beyond the width scroll.
+  tabs_->setElideMode(Qt::ElideNone);
 }
 
 QRect PageControlWidget::pageRect() const {
@@ -415,6 +453,9 @@ void GridView::syncFromModel() {
   int cols = model_->columnCount();
   for (int c = 0; c < cols; ++c) {
     int w = db ? (db->Columns(c).Visible ? db->Columns(c).EffectiveWidth() : -1) : g.ColWidths(c);
+    // A column is never narrower than its title, so every title shows whole.
+    if (db && w >= 0 && db->HasOption(goTitles))
+      w = std::max(w, horizontalHeader()->fontMetrics().horizontalAdvance(qs(db->Columns(c).Title())) + 14);
     // The grid's cell rectangles (handed to its drawing handlers) follow the columns' widths.
     if (db && g.ColWidths(c) != w) g.SetColWidths(c, w);
     setColumnHidden(c, w < 0);

@@ -29,6 +29,8 @@ class TMenuItem;
 struct DrawItem;
 }  // namespace cad
 
+class QScrollArea;
+
 namespace cad::desktop {
 
 class Renderer;
@@ -73,11 +75,20 @@ QString accelRichText(const std::string& caption);
 QString qs(const std::string& s);
 std::string ss(const QString& s);
 
+// Where a window of `size` opens centred over `over`, kept wholly inside `avail` (a frame of
+// title bar and borders included); `fitted` receives the size cut down to what fits.
+QPoint PlaceOnScreen(QSize size, const QRect& over, const QRect& avail, QSize* fitted);
+
+// The window of a form: its menu bar over a scroll area whose client holds the controls. The
+// client grows with the window and never shrinks below the design size (the area scrolls then).
 class FormWindow : public QWidget {
  public:
   FormWindow(Renderer& renderer, TForm& form);
   QMenuBar* menuBar() const { return menuBar_; }
   QWidget* client() const { return client_; }
+  QScrollArea* scrollArea() const { return scroll_; }
+  // The window size the form was designed for: the client's minimum.
+  void setDesignSize(QSize size);
   TForm* form() const { return form_; }
   void detach() { form_ = nullptr; }
 
@@ -89,7 +100,10 @@ class FormWindow : public QWidget {
  private:
   Renderer& renderer_;
   TForm* form_;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
   QMenuBar* menuBar_;
+  QScrollArea* scroll_;
   QWidget* client_;
 };
 

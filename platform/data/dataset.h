@@ -75,6 +75,14 @@ class Field {
   std::string EditFormat;     // numbers: the format of the edit text (empty: DisplayFormat)
   Alignment Align = Alignment::Left;
   int Tag = 0;
+  // Number typing: an integer or float field, or a string field marked Numeric (a figure kept as
+  // text), takes only digits, a leading minus when MinValue is below 0, and (a float) one decimal
+  // separator of the session. AcceptsText tells whether a text being typed (possibly incomplete:
+  // "" or "-") keeps to that; any text suits another field.
+  bool Numeric = false;
+  double MinValue = 0;
+  bool IsNumber() const;
+  bool AcceptsText(const std::string& text) const;
 
   // The name shown to the user: DisplayLabel, or the field name when the label is empty.
   std::string DisplayName() const;
@@ -96,7 +104,8 @@ class Field {
 
   // Conversions with the session's settings: floats with the decimal comma, dates in the short
   // date format, booleans "True"/"False". Setting a string to a numeric field parses it and
-  // throws cad::Exception ("'x' não é um valor válido.") when it is not a number.
+  // throws cad::Exception ("'x' não é um valor válido para <DisplayName>.") when it is not a number
+  // (or breaks the number typing rules above).
   std::string AsString() const;
   void SetAsString(const std::string& s);
   double AsFloat() const;

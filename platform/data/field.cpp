@@ -18,7 +18,9 @@ namespace cad {
 
 namespace {
 
-[[noreturn]] void invalidValue(const std::string& text) { throw Exception("'" + text + "' não é um valor válido."); }
+[[noreturn]] void invalidValue(const Field& f, const std::string& text) {
+  throw Exception("'" + text + "' não é um valor válido para " + f.DisplayName() + ".");
+}
 
 std::string dateText(DateTime d) {
   std::string s = formatDate(d, formatSettings().shortDateFormat);
@@ -52,6 +54,10 @@ Variant convert(const Field& f, const Variant& v) {
                       : v.isDateTime() ? dateText(v.asDateTime())
                                        : v.asString();
       if (f.Size() > 0 && s.size() > static_cast<size_t>(f.Size())) s = utf8Left(s, static_cast<size_t>(f.Size()));
+      if (f.Numeric) {
+        std::string t = trim(s);
+        if (!f.AcceptsText(t) || t == "-") invalidValue(f, s);
+      }
       return Variant(std::move(s));
     }
     case FieldType::Integer: {
@@ -62,13 +68,13 @@ Variant convert(const Field& f, const Variant& v) {
         std::string t = trim(v.str());
         if (t.empty()) return Variant();
         auto p = parseFloat(t);
-        if (!p) invalidValue(v.str());
+        if (!p) invalidValue(f, v.str());
         d = *p;
-        if (d != std::floor(d)) invalidValue(v.str());
+        if (d != std::floor(d)) invalidValue(f, v.str());
       } else {
         d = v.asFloat();
       }
-      if (!std::isfinite(d) || std::fabs(d) > 9.2e18) invalidValue(v.asString());
+      if (!std::isfinite(d) || std::fabs(d) > 9.2e18) invalidValue(f, v.asString());
       return Variant(static_cast<long long>(std::llround(d)));
     }
     case FieldType::Float: {
@@ -77,7 +83,7 @@ Variant convert(const Field& f, const Variant& v) {
         std::string t = trim(v.str());
         if (t.empty()) return Variant();
         auto p = parseFloat(t);
-        if (!p) invalidValue(v.str());
+        if (!p) invalidValue(f, v.str());
         return Variant(*p);
       }
       return Variant(v.asFloat());
@@ -92,7 +98,7 @@ Variant convert(const Field& f, const Variant& v) {
         if (!d) throw Exception("'" + v.str() + "' não é uma data válida.");
         return Variant(*d);
       }
-      if (v.isBool()) invalidValue(v.asString());
+      if (v.isBool()) invalidValue(f, v.asString());
       return Variant(DateTime{v.asFloat()});
     }
     case FieldType::Boolean: {
@@ -100,10 +106,10 @@ Variant convert(const Field& f, const Variant& v) {
       if (v.isString()) {
         if (trim(v.str()).empty()) return Variant();
         auto b = parseBool(v.str());
-        if (!b) invalidValue(v.str());
+        if (!b) invalidValue(f, v.str());
         return Variant(*b);
       }
-      if (v.isDateTime()) invalidValue(v.asString());
+      if (v.isDateTime()) invalidValue(f, v.asString());
       return Variant(v.asFloat() != 0);
     }
   }
@@ -118,6 +124,27 @@ Field::Field(DataSet& owner, FieldDef def, FieldKind kind)
 }
 
 int Field::Index() const { return index_; }
+
+bool Field::IsNumber() const { return Numeric || def_.type == FieldType::Integer || def_.type == FieldType::Float; }
+
+bool Field::AcceptsText(const std::string& text) const {
+  if (!IsNumber()) return true;
+  const char dec = formatSettings().decimalSeparator, thousands = formatSettings().thousandSeparator;
+  bool separator = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') continue;
+    if (c == '-' && i == 0 && MinValue < 0) continue;
+    // An edit text formatted with thousands keeps them in its whole part.
+    if (c == thousands && !Numeric && !separator && i > 0) continue;
+    if (c == dec && def_.type == FieldType::Float && !separator) {
+      separator = true;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
 
 std::string Field::DisplayName() const { return DisplayLabel.empty() ? def_.name : DisplayLabel; }
 

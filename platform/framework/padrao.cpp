@@ -6,8 +6,10 @@
 #include <string_view>
 
 #include "platform/core/errors.h"
+#include "platform/core/scope.h"
 #include "platform/data/dataset.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/session.h"
 
 extern const std::string_view kLayoutTfrmPadrao;
 
@@ -21,13 +23,15 @@ bool editing(DataSetState s) { return s == DataSetState::Edit || s == DataSetSta
 
 TfrmPadrao::TfrmPadrao() {
   Bind("FormCreate", &TfrmPadrao::FormCreate);
+  Bind("FormCloseQuery", &TfrmPadrao::FormCloseQuery);
   Bind("FormClose", &TfrmPadrao::FormClose);
   Bind("pgcPadraoChange", &TfrmPadrao::pgcPadraoChange);
   Bind("dtsPadraoStateChange", &TfrmPadrao::dtsPadraoStateChange);
   Bind("sbtIncluirClick", &TfrmPadrao::sbtIncluirClick);
   Bind("sbtAlterarClick", &TfrmPadrao::sbtAlterarClick);
   Bind("sbtExcluirClick", &TfrmPadrao::sbtExcluirClick);
-  Bind("sbtConfirmarClick", &TfrmPadrao::sbtConfirmarClick);
+  // The confirm reports its result whichever screen's override runs.
+  Handler<void(TComponent&)>("sbtConfirmarClick", [this](TComponent& sender) { confirmaEInforma(sender); });
   Bind("sbtCancelarClick", &TfrmPadrao::sbtCancelarClick);
   Bind("sbtProcurarClick", &TfrmPadrao::sbtProcurarClick);
   Bind("sbtVerificarClick", &TfrmPadrao::sbtVerificarClick);
@@ -72,6 +76,25 @@ TfrmPadrao::TfrmPadrao() {
   mnuOperacao = find<TMenuItem>("mnuOperacao");
   mnuFolhaDados = find<TMenuItem>("mnuFolhaDados");
   mnuFormulario = find<TMenuItem>("mnuFormulario");
+  panStatus = find<TPanel>("panStatus");
+  panStOperador = find<TPanel>("panStOperador");
+  panStFilial = find<TPanel>("panStFilial");
+  panStRegistro = find<TPanel>("panStRegistro");
+  panStMensagem = find<TPanel>("panStMensagem");
+
+  // The status bar follows the dataset of dtsPadrao: its cursor, and an edit clearing the last
+  // result.
+  struct StatusLink : DataLink {
+    TfrmPadrao& f;
+    explicit StatusLink(TfrmPadrao& form) : f(form) {}
+    void ActiveChanged() override { f.AtualizaStatus(); }
+    void DataSetChanged() override { f.AtualizaStatus(); }
+    void EditingChanged() override {
+      if (DataSet* ds = GetDataSet(); ds && editing(ds->State())) f.Informa({});
+    }
+  };
+  statusLink_ = std::make_unique<StatusLink>(*this);
+  statusLink_->SetSource(dtsPadrao);
 
   followMenu(mnuIncluir, sbtIncluir);
   followMenu(mnuAlterar, sbtAlterar);
@@ -109,13 +132,78 @@ void TfrmPadrao::ChangeButtons(bool incluir, bool alterar, bool excluir, bool pr
 
 // ---------------------------------------------------------------- handlers
 
+void TfrmPadrao::Informa(const std::string& texto) {
+  panStMensagem->SetCaption(texto);
+  AtualizaStatus();
+}
+
+std::string TfrmPadrao::FilialStatus() const { return Corvane::FiliProc(); }
+
+void TfrmPadrao::AtualizaStatus() {
+  panStOperador->SetCaption("Operador: " + Corvane::Operador());
+  std::string filial = FilialStatus();
+  panStFilial->SetCaption(filial.empty() ? std::string() : "Filial: " + filial);
+  DataSet* ds = DataSetPadrao();
+  bool linhas = ds && ds->Active() && !ds->IsEmpty() && !editing(ds->State());
+  panStRegistro->SetCaption(linhas ? "Registro " + std::to_string(ds->RecNo()) + " de " + std::to_string(ds->RecordCount())
+                                   : std::string());
+}
+
+void TfrmPadrao::confirmaEInforma(TComponent& sender) {
+  bool pendia = AlteracoesPendentes();
+  sbtConfirmarClick(sender);
+  if (pendia && !EmEdicaoAlgum()) Informa(msgMensagensPadroes->Msg("RegGravado"));
+}
+
 void TfrmPadrao::FormCreate(TComponent&) {
+  // The status bar takes its height from below the screen's design, never from its controls.
+  SetHeight(Height() + panStatus->Height());
+  AtualizaStatus();
+  // Each operation button's hint names the key of its command ("Incluir (F2)"), once every layout
+  // has set the hints.
+  for (auto [item, button] : operations_)
+    if (item->ShortCut() != 0 && button->Hint().find(" (") == std::string::npos)
+      button->SetHint(button->Hint() + " (" + ShortCutToText(item->ShortCut()) + ")");
   // The base versions on purpose: a derived screen's page entry and state handling must not run
   // before its own creation has done its part.
   pgcPadrao->SetActivePage(tshFolhaDados);
   TfrmPadrao::pgcPadraoChange(*pgcPadrao);
   lastState_ = DataSetState::Inactive;
   TfrmPadrao::dtsPadraoStateChange(*dtsPadrao);
+}
+
+bool TfrmPadrao::EmEdicaoAlgum() const {
+  for (DataSet* ds : DataSets())
+    if (ds->Active() && editing(ds->State())) return true;
+  return false;
+}
+
+bool TfrmPadrao::AlteracoesPendentes() const {
+  if (EmEdicaoAlgum()) return true;
+  for (DataSet* ds : DataSets())
+    if (ds->Active() && ds->ChangeCount() > 0) return true;
+  return false;
+}
+
+void TfrmPadrao::FormCloseQuery(TComponent&, bool& canClose) {
+  if (!canClose || !AlteracoesPendentes()) return;
+  switch (msgMensagensPadroes->ShowMsg("SalvarAlt", TMsgDlgType::mtConfirmation, mbYesNoCancel)) {
+    case mrYes:
+      // The confirm saved what it saves when it left nothing being edited (a dataset that keeps
+      // its log by design must not keep the screen from ever closing).
+      sbtConfirmarClick(*sbtConfirmar);
+      canClose = !EmEdicaoAlgum();
+      return;
+    case mrNo: {
+      cancelaSemPergunta_ = true;
+      ScopeExit reset([this] { cancelaSemPergunta_ = false; });
+      sbtCancelarClick(*sbtCancelar);
+      return;
+    }
+    default:
+      canClose = false;
+      return;
+  }
 }
 
 void TfrmPadrao::FormClose(TComponent&, TCloseAction& action) {
@@ -163,6 +251,7 @@ void TfrmPadrao::sbtExcluirClick(TComponent&) {
   if (!ds || !ds->Active() || ds->IsEmpty()) return;
   if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
   ds->Delete();
+  Informa(msgMensagensPadroes->Msg("RegExcluido"));
 }
 
 void TfrmPadrao::sbtConfirmarClick(TComponent&) {
@@ -173,6 +262,7 @@ void TfrmPadrao::sbtConfirmarClick(TComponent&) {
 }
 
 bool TfrmPadrao::ConfirmaCancelamento() {
+  if (cancelaSemPergunta_) return true;
   return msgMensagensPadroes->ShowMsg("Canc", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes;
 }
 

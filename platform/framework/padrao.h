@@ -21,8 +21,13 @@
 //    later or not at all. Layout handler names are bound to these virtuals, so the derived
 //    override runs for the button, the menu item and any other control bound to the name.
 //  - Include and alter only change the dataset's state; the page stays where it is.
+//  - Closing never drops pending changes unasked (FormCloseQuery).
+//  - A confirm that leaves nothing pending says "Registro gravado." in the status bar; the base
+//    delete says "Registro excluído." (a derived delete calls Informa itself).
 #pragma once
 
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -58,11 +63,20 @@ class TfrmPadrao : public TForm {
       *mnuImprimir, *mnuVerificar, *mnuAjuda, *mnuFechar;
   TMenuItem* mnuOperacao;
   TMenuItem *mnuFolhaDados, *mnuFormulario;
+  // The status bar: operator, branch, record n of N of dtsPadrao's dataset and the result of the
+  // last action (cleared when an edit starts).
+  TPanel *panStatus, *panStOperador, *panStFilial, *panStRegistro, *panStMensagem;
 
   // ---- base handlers
   // Shows the grid page and sets the operations from the dataset's state, running the base
   // page-change and state handling (not a derived screen's overrides).
   virtual void FormCreate(TComponent& sender);
+  // Closing with pending changes (AlteracoesPendentes) asks "SalvarAlt" with Sim / Não /
+  // Cancelar: Sim runs the confirm handler and closes only when it succeeded and left no dataset
+  // in edit or insert, Não
+  // runs the cancel handler without its own question, Cancelar keeps the screen open. A derived
+  // screen's own closing checks run after this, on what the answer left.
+  virtual void FormCloseQuery(TComponent& sender, bool& canClose);
   // Cancels an unconfirmed edit of the dataset and frees the screen (caFree).
   virtual void FormClose(TComponent& sender, TCloseAction& action);
   // Checks the mnuOperacao item of the active page.
@@ -89,7 +103,17 @@ class TfrmPadrao : public TForm {
   // The six operation switches: include, alter, delete, search, verify and the confirm/cancel
   // pair. Sets the menu items, then every operation button from its menu item.
   void ChangeButtons(bool incluir, bool alterar, bool excluir, bool procurar, bool verificar, bool confirmaCancela);
-  // The standard question "Canc"; true on Yes.
+  // Shows the result of the last action in the status bar ("Registro gravado.").
+  void Informa(const std::string& texto);
+  // Brings the status bar in line with the session, the branch and the dataset's cursor.
+  void AtualizaStatus();
+  // The branch the status bar names (the session's unless the screen works on another).
+  virtual std::string FilialStatus() const;
+  // Whether any dataset of the screen is in edit or insert, or holds logged changes not yet sent.
+  virtual bool AlteracoesPendentes() const;
+  bool EmEdicaoAlgum() const;  // any dataset of the screen in edit or insert
+  // The standard question "Canc"; true on Yes (and without asking while the closing question's
+  // Não runs the cancel handler).
   bool ConfirmaCancelamento();
   // Cancels the dataset's edit or insert (no question) and switches the navigation control on.
   void CancelaRegistro();
@@ -101,6 +125,9 @@ class TfrmPadrao : public TForm {
   void followMenu(TMenuItem* item, TControl* button);
   std::vector<std::pair<TMenuItem*, TControl*>> operations_;  // menu item -> its button
   DataSetState lastState_ = DataSetState::Inactive;
+  bool cancelaSemPergunta_ = false;
+  std::unique_ptr<DataLink> statusLink_;  // follows dtsPadrao for the record n of N
+  void confirmaEInforma(TComponent& sender);
 };
 
 }  // namespace cad

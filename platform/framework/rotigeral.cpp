@@ -34,6 +34,9 @@ void TfrmRotiGeral::FormKeyDown(TComponent&, int& key, ShiftState shift) {
     key = 0;
     SelectNext(current, true);
   } else if (key == VK_ESCAPE) {
+    // A grid editing a cell takes Escape itself (it undoes the cell). Otherwise Escape cancels
+    // the dialog, never through a Cancel handler a dialog may have made save (cadaauto's does).
+    if (auto* grid = dynamic_cast<TCustomGrid*>(ActiveControl()); grid && grid->EditorMode()) return;
     key = 0;
     Encerra(mrCancel);
   }

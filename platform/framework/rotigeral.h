@@ -4,8 +4,9 @@
 //
 // Rules:
 //  - Keys (the form previews them): Enter moves the focus to the next control in tab order,
-//    except on a grid or a button, which handle Enter themselves; Escape cancels: a modal dialog
-//    ends with mrCancel, a modeless one closes.
+//    except on a grid or a button, which handle Enter themselves; Escape cancels (a modal dialog
+//    ends with mrCancel, a modeless one closes), unless a grid is editing a cell (the grid undoes
+//    the cell); it never runs a dialog's own Cancel handler, which may save.
 //  - sbtConfirma ends a modal dialog with mrOk; sbtCancel cancels as Escape does.
 //  - Closing frees the dialog (caFree) once the current user action is over.
 #pragma once

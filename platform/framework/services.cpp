@@ -147,6 +147,9 @@ Session& CurrentSession() {
   return *registry().session;
 }
 
-int ShowDialog(const DialogRequest& request) { return Dialogs().Show(request); }
+int ShowDialog(const DialogRequest& request) {
+  Showavi::DialogPause pause;
+  return Dialogs().Show(request);
+}
 
 }  // namespace cad

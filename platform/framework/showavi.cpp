@@ -53,6 +53,23 @@ int Depth() { return static_cast<int>(frames().size()); }
 
 void ResetNesting() { frames().clear(); }
 
+DialogPause::DialogPause() {
+  if (frames().empty()) return;
+  Progress().Hide();
+  paused_ = true;
+}
+
+DialogPause::~DialogPause() {
+  // The frames may have gone meanwhile (a guard unwound under the dialog): then nothing comes back.
+  if (!paused_ || frames().empty()) return;
+  try {
+    const Frame& top = frames().back();
+    Progress().Show(top.form, top.kind, top.text);
+  } catch (...) {
+    // A display that fails to come back must not turn the dialog's answer into a failure.
+  }
+}
+
 }  // namespace Showavi
 
 ShowAviGuard::ShowAviGuard(TForm* form, int kind, const std::string& text) : depth_(frames().size()) {

@@ -22,6 +22,18 @@ void DeactiveShowAvi();
 int Depth();
 // Drops every frame without telling the display (a new host display starts hidden).
 void ResetNesting();
+// Hides the display for its lifetime and shows the top frame again afterwards: a dialog shows
+// under it, so the display is never drawn over a dialog.
+class DialogPause {
+ public:
+  DialogPause();
+  ~DialogPause();
+  DialogPause(const DialogPause&) = delete;
+  DialogPause& operator=(const DialogPause&) = delete;
+
+ private:
+  bool paused_ = false;
+};
 }  // namespace Showavi
 
 // Shows the progress display for its lifetime. Hiding drops its own frame and any frame shown

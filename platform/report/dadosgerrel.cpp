@@ -71,6 +71,7 @@ TfrmDadosGerRel::TfrmDadosGerRel() {
   Bind("sbtPrintClick", &TfrmDadosGerRel::sbtPrintClick);
   Bind("sbtSalvarComoClick", &TfrmDadosGerRel::sbtSalvarComoClick);
   Bind("sbtFecharClick", &TfrmDadosGerRel::sbtFecharClick);
+  Bind("FormKeyDown", &TfrmDadosGerRel::FormKeyDown);
   LoadLayout(kLayoutTfrmDadosGerRel);
   panBotoes = find<TPanel>("panBotoes");
   sbtPreview = find<TButtonFlat>("sbtPreview");
@@ -89,6 +90,12 @@ void TfrmDadosGerRel::FormActivate(TComponent&) {}
 void TfrmDadosGerRel::FormClose(TComponent&, TCloseAction& action) { action = TCloseAction::caFree; }
 
 void TfrmDadosGerRel::sbtFecharClick(TComponent&) { Close(); }
+
+void TfrmDadosGerRel::FormKeyDown(TComponent&, int& key, ShiftState shift) {
+  if (key != VK_ESCAPE || shift != 0) return;
+  key = 0;
+  sbtFecharClick(*sbtFechar);
+}
 
 void TfrmDadosGerRel::SetCodRelatorio(std::string code) {
   codRelatorio_ = std::move(code);

@@ -102,6 +102,8 @@ class TfrmDadosGerRel : public TForm {
   virtual void sbtPrintClick(TComponent& sender);
   virtual void sbtSalvarComoClick(TComponent& sender);
   virtual void sbtFecharClick(TComponent& sender);
+  // Escape closes the dialog as Fechar does.
+  virtual void FormKeyDown(TComponent& sender, int& key, ShiftState shift);
 
   // The report code (the definition file's name) and the title it prints under.
   const std::string& CodRelatorio() const { return codRelatorio_; }

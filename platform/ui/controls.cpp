@@ -180,8 +180,19 @@ bool TCustomEdit::ReplaceText(const std::string& text) {
   return true;
 }
 
-void TCustomEdit::KeyDownDefault(int& key, ShiftState) {
+void TCustomEdit::KeyDownDefault(int& key, ShiftState shift) {
   int len = static_cast<int>(utf8Length(displayText()));
+  if ((shift & ssShift) && (key == VK_LEFT || key == VK_RIGHT || key == VK_HOME || key == VK_END)) {
+    // Shift moves the caret and keeps the other end of the selection where it was.
+    int caret = caretAtStart_ ? selStart_ : selStart_ + selLength_;
+    int anchor = caretAtStart_ ? selStart_ + selLength_ : selStart_;
+    int to = key == VK_LEFT ? caret - 1 : key == VK_RIGHT ? caret + 1 : key == VK_HOME ? 0 : len;
+    to = std::clamp(to, 0, len);
+    SetSel(std::min(anchor, to), std::abs(to - anchor));
+    caretAtStart_ = to < anchor;
+    return;
+  }
+  caretAtStart_ = false;
   switch (key) {
     case VK_DELETE: DeleteForward(); break;
     case VK_LEFT: SetSel(std::max(0, selStart_ - 1), 0); break;

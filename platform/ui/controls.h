@@ -92,6 +92,7 @@ class TCustomEdit : public TControl {
   bool autoSelect_ = true;
   bool modified_ = false;
   int selStart_ = 0, selLength_ = 0;
+  bool caretAtStart_ = false;  // a selection grown leftwards with Shift keeps its caret at its start
   // Replaces `count` characters from `start` of the display text with `insert` (one character or
   // none), leaves the caret after it and raises OnChange.
   bool splice(const std::vector<std::string>& chars, int start, int count, const std::string& insert);
@@ -393,6 +394,9 @@ class TBtnPesquisa : public TButton {
   // Runs the whole sequence; returns whether a row was picked.
   bool Execute();
   void Click() override;
+  // A lookup button never takes the focus: a click opens the list whatever the field holds, and
+  // the field's own check runs on the pick or when the user leaves it.
+  bool Focusable() const override { return false; }
 
  private:
   std::string title_, emptyError_, fields_;

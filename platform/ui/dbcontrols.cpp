@@ -4,6 +4,7 @@
 #include "platform/ui/dbcontrols.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
@@ -171,9 +172,40 @@ void TDBEdit::SetShowBlank(bool blank) {
   link_.Reset();
 }
 
-bool TDBEdit::InsertText(const std::string& ch) {
-  if (!CanModify() || !link_.Edit()) return false;
-  return TMaskEdit::InsertText(ch);
+namespace {
+
+// The edit's text once `insert` replaces the selection (what the typing rules of a number judge).
+std::string textAfter(const std::string& text, int selStart, int selLength, const std::string& insert) {
+  std::vector<std::string> chars = utf8Chars(text);
+  int len = static_cast<int>(chars.size());
+  int start = std::clamp(selStart, 0, len), end = std::clamp(selStart + selLength, start, len);
+  std::string out;
+  for (int i = 0; i < start; ++i) out += chars[i];
+  out += insert;
+  for (int i = end; i < len; ++i) out += chars[i];
+  return out;
+}
+
+// A typed '.' or ',' is the session's decimal separator in a float field; a thousands separator
+// is never typed into a number (only its formatted text holds them).
+std::optional<std::string> typedForField(const Field* f, const std::string& ch) {
+  if (f && f->DataType() == FieldType::Float && (ch == "." || ch == ","))
+    return std::string(1, formatSettings().decimalSeparator);
+  if (f && f->IsNumber() && ch == std::string(1, formatSettings().thousandSeparator)) return std::nullopt;
+  return ch;
+}
+
+}  // namespace
+
+bool TDBEdit::InsertText(const std::string& typed) {
+  if (!CanModify()) return false;
+  // A number field takes only what keeps it a number; the refused key changes nothing.
+  Field* f = link_.GetField();
+  std::optional<std::string> ch = typedForField(f, typed);
+  if (!ch) return false;
+  if (f && EditMask().empty() && !f->AcceptsText(textAfter(Text(), SelStart(), SelLength(), *ch))) return false;
+  if (!link_.Edit()) return false;
+  return TMaskEdit::InsertText(*ch);
 }
 
 bool TDBEdit::DeleteBack() {
@@ -187,7 +219,14 @@ bool TDBEdit::DeleteForward() {
 }
 
 bool TDBEdit::ReplaceText(const std::string& text) {
-  if (!CanModify() || !link_.Edit()) return false;
+  if (!CanModify()) return false;
+  // A whole text (a paste) is taken when it keeps to the typing rules or reads as a number of the
+  // field's type (thousands separators included).
+  if (Field* f = link_.GetField(); f && EditMask().empty() && !f->AcceptsText(trim(text))) {
+    bool numero = !f->Numeric && !trim(text).empty() && parseFloat(trim(text)).has_value();
+    if (!numero || (f->MinValue >= 0 && trim(text)[0] == '-')) return false;
+  }
+  if (!link_.Edit()) return false;
   return TMaskEdit::ReplaceText(text);
 }
 
@@ -797,8 +836,15 @@ void TDBGrid::KeyPressDefault(const std::string& key) {
   if (key.empty() || key == "\r" || key == "\x1b" || key == "\t") return;
   if (key != "\b" && static_cast<unsigned char>(key[0]) < 0x20) return;
   if (!canEditCell()) return;
+  // A number column takes only what keeps its cell a number.
+  Field* f = SelectedField();
+  std::optional<std::string> ch = key == "\b" ? key : typedForField(f, key);
+  if (!ch) return;
+  if (f && *ch != "\b" && f->EditMask.empty() &&
+      !f->AcceptsText((!editorMode_ || editorReplace_ ? std::string() : editorText_) + *ch))
+    return;
   if (!link_.Edit()) return;
-  TCustomGrid::KeyPressDefault(key);
+  TCustomGrid::KeyPressDefault(*ch);
 }
 
 const PropertyTable& TDBGrid::Properties() const {

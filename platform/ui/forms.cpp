@@ -86,6 +86,12 @@ DataSet* TForm::FindDataSet(std::string_view name) const {
   return it == dataSets_.end() ? nullptr : it->second;
 }
 
+std::vector<DataSet*> TForm::DataSets() const {
+  std::vector<DataSet*> out;
+  for (const auto& [name, ds] : dataSets_) out.push_back(ds);
+  return out;
+}
+
 DataSource* TForm::FindDataSource(std::string_view name) const {
   auto it = sources_.find(upperCase(name));
   return it == sources_.end() ? nullptr : it->second;

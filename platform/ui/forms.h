@@ -73,6 +73,7 @@ class TForm : public TControl {
   void RegisterDataSet(DataSet& ds);        // not owned
   void RegisterDataSource(DataSource& src);  // not owned
   DataSet* FindDataSet(std::string_view name) const;
+  std::vector<DataSet*> DataSets() const;  // every dataset known by name, in name order
   DataSource* FindDataSource(std::string_view name) const;
 
   // Typed lookup: a component, dataset or data source by name; throws cad::Exception naming the

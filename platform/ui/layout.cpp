@@ -292,6 +292,8 @@ class Loader {
       else if (sameText(k, "EditMask")) f->EditMask = PropString(v);
       else if (sameText(k, "DisplayFormat")) f->DisplayFormat = PropString(v);
       else if (sameText(k, "Tag")) f->Tag = PropInt(v);
+      else if (sameText(k, "Numeric")) f->Numeric = PropBool(v);
+      else if (sameText(k, "MinValue")) f->MinValue = v.asFloat();
       else if (sameText(k, "Alignment")) {
         std::string a = PropString(v);
         f->Align = sameText(a, "taRightJustify") || sameText(a, "right") ? Alignment::Right

@@ -224,10 +224,13 @@ TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
   EXPECT_EQ(novo("99", "1").status, ActionResult::Status::Aborted);
   cancela();
   EXPECT_EQ(Keys(), (std::vector<std::string>{"TPPRATO_J_CAD", "Canc", "TPPRATO_N_CAD", "Canc"}));
-  // A negative cost is refused; 0 is accepted and the rows go when the grid is left.
-  ClearLogs();
-  EXPECT_EQ(novo("3", "-1").status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"vr_maior_zero"});
+  // A negative cost cannot be typed (the minus is refused as typed); 0 is accepted and the rows
+  // go when the grid is left.
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir tipo");
+  Ok(UserActions::Type(*f.dbgCustPadrTp, "3"), "código");
+  Ok(UserActions::Key(*f.dbgCustPadrTp, "Tab"), "valor");
+  Ok(UserActions::Type(*f.dbgCustPadrTp, "-1"), "valor negativo");
+  EXPECT_EQ(f.dbgCustPadrTp->EditorText(), "1");
   cancela();
   Ok(UserActions::Key(*f.dbgCustPadrTp, "Delete"), "Delete não exclui");
   EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 2);

@@ -142,6 +142,29 @@ TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
 }
 
+// The mode belongs to the entry that opens the screen: the normal entry after the read-only one
+// (closed or still open) opens a screen that changes data, and the other way round.
+TEST_P(EntradaTest, EachEntryOpensTheScreenInItsOwnMode) {
+  auto& fixa = Abre(Variant("0001"));
+  Ok(UserActions::CloseForm(fixa), "fechar");
+  CallEntry("GER04100", "CriaCadServico");
+  auto& normal = Screen<TfrmCadastroServ>("TfrmCadastroServ");
+  EXPECT_FALSE(FilialFixa);
+  EXPECT_TRUE(normal.medCdFilial->Enabled());
+  SaiPainel(normal);
+  EXPECT_TRUE(normal.sbtIncluir->Enabled());
+
+  // Open in normal mode, the read-only entry replaces it, and the normal one brings it back.
+  CallEntry("GER04100", "IniProc", {Variant("0001")});
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+  auto& deNovo = Screen<TfrmCadastroServ>("TfrmCadastroServ");
+  EXPECT_FALSE(deNovo.medCdFilial->Enabled());
+  EXPECT_FALSE(deNovo.sbtIncluir->Enabled());
+  CallEntry("GER04100", "CriaCadServico");
+  EXPECT_EQ(OpenForms("TfrmCadastroServ"), 1);
+  EXPECT_TRUE(Screen<TfrmCadastroServ>("TfrmCadastroServ").medCdFilial->Enabled());
+}
+
 // Every service type (branch 0001: corporate and billing only; 0003: hospital, outpatient and
 // billing only) on every page it may enter: no command, lookup or editor that changes data.
 TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {

@@ -233,9 +233,78 @@ TEST_P(RegistroTest, AStaleSaveShowsTheServersTextAndKeepsNothingHalfWritten) {
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
   EXPECT_EQ(f.cdsServico->ChangeCount(), 0);
   EXPECT_EQ(Atual(f, "NMFANTASSERV"), "Jantar dos Turnos Noturnos") << "what the server refused is undone";
+  EXPECT_EQ(Atual(f, "NMSERVICO"), "Jantar Executivo") << "the screen shows the stored record again";
   EXPECT_EQ(Servico("0001", "00002", "NMSERVICO, NMFANTASSERV, HRENTREGA"),
             (V{"Jantar Executivo", "Jantar dos Turnos Noturnos", "<null>"}));
   EXPECT_FALSE(progress().Visible());
+}
+
+// The code's lookup opens whatever the code holds (empty here, so leaving it would refuse) and
+// lists only the standard services the branch does not have yet; the pick is then checked.
+TEST_P(RegistroTest, TheCodeLookupOpensFirstAndListsTheFreeStandardServices) {
+  auto& f = AbreFilial("0001");
+  Inclui(f);
+  ClearLogs();
+  lookups().QueuePick({{"CDSERVPADR", Variant("00004")}});
+  Ok(UserActions::Click(*f.btpServico), "pesquisa do código");
+  EXPECT_TRUE(Texts().empty()) << Texts().front();
+  EXPECT_TRUE(f.dbeCdServFili->Focused());
+  std::vector<std::string> livres;
+  for (f.qryServPadr->First(); !f.qryServPadr->Eof(); f.qryServPadr->Next()) livres.push_back(f.qryServPadr->FieldByName("CDSERVPADR").AsString());
+  EXPECT_EQ(livres, (V{"00004", "00005", "00010", "00011"}));
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00004");
+  EXPECT_EQ(Atual(f, "NMSERVICO"), "Lanche da Tarde");
+}
+
+// "Peso p/ Custo" is a number kept as text: letters never reach it, however they come.
+TEST_P(RegistroTest, TheCostWeightTakesOnlyDigits) {
+  auto& f = AbrePagina("0001", "00002", "mnuFormulario");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Digita(*f.dbePreco, "");
+  Ok(UserActions::Type(*f.dbePreco, "a1b2"), "digitar o peso");
+  EXPECT_EQ(f.dbePreco->Text(), "12");
+  EXPECT_TRUE(UserActions::SetText(*f.dbePreco, "ab").refused());
+  Ok(UserActions::Key(*f.dbePreco, "Tab"), "sair do peso");
+  f.cdsServico->Edit();
+  EXPECT_EQ(Consiste::AllTrim(f.cdsServico->FieldByName("VRPESOCUSTO").AsString()), "12");
+  try {
+    f.cdsServico->FieldByName("VRPESOCUSTO").SetAsString("ab");
+    ADD_FAILURE() << "letters stored";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "'ab' não é um valor válido para Peso p/ Custo.");
+  }
+}
+
+// Closing while altering asks first: Cancelar keeps the edit, Não drops it, Sim saves it.
+TEST_P(RegistroTest, ClosingWhileAlteringAsksAndStoresOnlyWhatTheUserConfirms) {
+  // Browsing every page leaves nothing pending: closing asks nothing.
+  {
+    auto& f = AbrePagina("0001", "00001", "mnuFormulario");
+    for (const char* m : {"mnuConfCard", "mnuCustPadr", "mnuTurnos", "mnuComens", "mnuPontEntr", "mnuEmbalagens"})
+      Menu(f, m);
+    ClearLogs();
+    Ok(UserActions::CloseForm(f), "fechar");
+    EXPECT_TRUE(Keys().empty()) << Keys().front();
+    EXPECT_EQ(OpenForms("TfrmCadastroServ"), 0);
+  }
+  for (int resposta : {mrCancel, mrNo, mrYes}) {
+    SCOPED_TRACE(resposta);
+    auto& f = AbrePagina("0001", "00002", "mnuFormulario");
+    Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+    Digita(*f.dbeNmFantasServ, "Jantar Noturno");
+    ClearLogs();
+    dialogs().Answer(resposta);
+    Ok(UserActions::CloseForm(f), "fechar");
+    EXPECT_EQ(Keys(), std::vector<std::string>{"SalvarAlt"}) << "asked once, the cancel question included";
+    EXPECT_EQ(OpenForms("TfrmCadastroServ"), resposta == mrCancel ? 1 : 0);
+    EXPECT_EQ(Servico("0001", "00002", "NMFANTASSERV"),
+              V{resposta == mrYes ? "Jantar Noturno" : "Jantar dos Turnos Noturnos"});
+    if (resposta == mrCancel) {
+      EXPECT_EQ(f.cdsServico->State(), DataSetState::Edit);
+      dialogs().Answer(mrNo);
+      Ok(UserActions::CloseForm(f), "fechar");
+    }
+  }
 }
 
 TEST_P(RegistroTest, AServiceWithBillingProductAndRouteIsIncludedAlteredAndDeleted) {

@@ -71,8 +71,8 @@ TEST(Field, ConversionsFollowTheSessionSettings) {
   EXPECT_DOUBLE_EQ(valor.AsFloat(), 2500.75);
   dt.SetAsString("15/08/2026");
   EXPECT_EQ(dt.AsDateTime(), DateTime::fromDate(2026, 8, 15));
-  EXPECT_EQ(message([&] { valor.SetAsString("abc"); }), "'abc' não é um valor válido.");
-  EXPECT_EQ(message([&] { qtde.SetAsString("1,5"); }), "'1,5' não é um valor válido.");
+  EXPECT_EQ(message([&] { valor.SetAsString("abc"); }), "'abc' não é um valor válido para VALOR.");
+  EXPECT_EQ(message([&] { qtde.SetAsString("1,5"); }), "'1,5' não é um valor válido para QTDE.");
   EXPECT_THROW(dt.SetAsString("31/02/2026"), Exception);
   qtde.SetAsString("");
   EXPECT_TRUE(qtde.IsNull());

@@ -126,6 +126,55 @@ TEST_F(BaseScreenTest, IncludeAlterCancelAndConfirmMoveTheDatasetWithTheButtons)
   EXPECT_EQ(dialogs().Log().back().text, "Excluir a pessoa?");
 }
 
+// Closing with an edit or a change log not sent asks first; whatever the answer, nothing typed is
+// lost without the user saying so.
+TEST_F(BaseScreenTest, ClosingWithPendingChangesAsksToSaveThem) {
+  ClientDataSet& cds = *frm->cdsPessoas;
+  auto fecha = [&](int resposta) {
+    dialogs().Answer(resposta);
+    return UserActions::CloseForm(*frm);
+  };
+  ASSERT_TRUE(UserActions::MenuItem(*frm, "mnuFormulario").ok());
+  ASSERT_TRUE(UserActions::Click(*frm->sbtAlterar).ok());
+  ASSERT_TRUE(UserActions::SetText(*frm->dbeNome, "Ana Maria").ok());
+  ASSERT_TRUE(fecha(mrCancel).ok());
+  EXPECT_TRUE(frm->Visible()) << "Cancelar keeps the screen and the edit";
+  EXPECT_EQ(frm->dbeNome->Text(), "Ana Maria");
+  EXPECT_EQ(dialogs().Log().back().text, "Salvar as alterações?");
+  EXPECT_EQ(dialogs().Log().back().buttons, mbYesNoCancel);
+
+  // A refused confirm keeps the screen open with the edit.
+  cds.BeforePost = [](DataSet&) { throw Exception("Nome recusado."); };
+  EXPECT_FALSE(fecha(mrYes).ok());
+  EXPECT_TRUE(frm->Visible());
+  EXPECT_EQ(cds.State(), DataSetState::Edit);
+  cds.BeforePost = nullptr;
+
+  // Não cancels without the cancel question of its own, and closes.
+  size_t perguntas = dialogs().Log().size();
+  ASSERT_TRUE(fecha(mrNo).ok());
+  EXPECT_FALSE(frm->Visible());
+  EXPECT_EQ(dialogs().Log().size(), perguntas + 1);
+  EXPECT_EQ(cds.FieldByName("NOME").AsString(), "Ana");
+
+  // Sim confirms the edit and closes.
+  frm->Show();
+  ASSERT_TRUE(UserActions::Click(*frm->sbtAlterar).ok());
+  ASSERT_TRUE(UserActions::SetText(*frm->dbeNome, "Ana Clara").ok());
+  ASSERT_TRUE(fecha(mrYes).ok());
+  EXPECT_FALSE(frm->Visible());
+  EXPECT_EQ(cds.FieldByName("NOME").AsString(), "Ana Clara");
+  // A posted change not sent yet counts too.
+  frm->Show();
+  ASSERT_TRUE(fecha(mrCancel).ok());
+  EXPECT_TRUE(frm->Visible());
+  cds.MergeChangeLog();
+  size_t antes = dialogs().Log().size();
+  ASSERT_TRUE(UserActions::CloseForm(*frm).ok());
+  EXPECT_FALSE(frm->Visible());
+  EXPECT_EQ(dialogs().Log().size(), antes) << "nothing pending, nothing asked";
+}
+
 TEST_F(BaseScreenTest, ButtonsFollowTheirMenuItemsAndEmptyOrClosedDatasets) {
   ClientDataSet& cds = *frm->cdsPessoas;
   frm->ChangeButtons(true, false, false, false, false, true);

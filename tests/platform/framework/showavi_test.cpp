@@ -58,6 +58,30 @@ TEST_F(ShowAviTest, NestedStepsRestoreTheOuterDisplay) {
   EXPECT_EQ(progress().HideCount(), 1);
 }
 
+// A dialog never shows under the progress display: it steps aside and comes back for the step.
+TEST_F(ShowAviTest, ADialogIsNeverDrawnUnderTheDisplay) {
+  struct Observa : IDialogs {
+    ScriptedProgress* progress;
+    std::vector<bool> sobDisplay;
+    int Show(const DialogRequest&) override {
+      sobDisplay.push_back(progress->Visible());
+      return mrOk;
+    }
+  };
+  auto dialogos = std::make_shared<Observa>();
+  dialogos->progress = &progress();
+  InstallHostServices(HostServices{dialogos, nullptr, nullptr, nullptr});
+  {
+    ShowAviGuard passo(nullptr, 1, "Gravando...");
+    ShowDialog(DialogRequest{TMsgDlgType::mtError, {}, "Recusado.", mbOK, 0});
+    EXPECT_TRUE(progress().Visible());
+    EXPECT_EQ(progress().Shown().back().text, "Gravando...");
+  }
+  ShowDialog(DialogRequest{TMsgDlgType::mtInformation, {}, "Pronto.", mbOK, 0});
+  EXPECT_EQ(dialogos->sobDisplay, (std::vector<bool>{false, false}));
+  EXPECT_FALSE(progress().Visible());
+}
+
 TEST_F(ShowAviTest, HourGlassComesBackToThePreviousCursor) {
   std::vector<TCursor> changes;
   Application().OnCursorChange = [&](TCursor c) { changes.push_back(c); };

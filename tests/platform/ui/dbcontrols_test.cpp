@@ -204,6 +204,52 @@ TEST_F(DbControlsTest, GridCellEditingEntersEditAndPostsOnRowChange) {
   EXPECT_EQ(f.cds.State(), DataSetState::Browse);
 }
 
+// Number fields take as typed only what keeps them a number, in an edit and in a grid cell: digits,
+// a leading minus where negatives are allowed, the session's decimal separator once (a '.' typed in
+// a float field is that separator); a string field marked Numeric takes digits only.
+TEST_F(DbControlsTest, NumberFieldsTakeOnlyWhatKeepsThemANumber) {
+  struct Numeros : TForm {
+    ClientDataSet cds{"cdsNumeros"};
+    DataSource dts{"dtsNumeros"};
+    TDBEdit* dbeValor = Create<TDBEdit>("dbeValor", this);
+    TDBEdit* dbeSaldo = Create<TDBEdit>("dbeSaldo", this);
+    TDBEdit* dbePeso = Create<TDBEdit>("dbePeso", this);
+    TDBGrid* dbg = Create<TDBGrid>("dbgNumeros", this);
+    Numeros() {
+      cds.AddField({"VALOR", FieldType::Float, 0});
+      cds.AddField({"SALDO", FieldType::Integer, 0}).MinValue = -999;
+      Field& peso = cds.AddField({"PESO", FieldType::String, 2});
+      peso.Numeric = true;
+      peso.DisplayLabel = "Peso p/ Custo";
+      cds.CreateDataSet();
+      cds.Append();
+      cds.Post();
+      dts.SetDataSet(&cds);
+      int i = 0;
+      for (const char* n : {"VALOR", "SALDO", "PESO"}) {
+        TDBEdit* e = std::vector<TDBEdit*>{dbeValor, dbeSaldo, dbePeso}[i++];
+        e->SetDataSource(&dts);
+        e->SetDataField(n);
+      }
+      dbg->AddColumn().FieldName = "VALOR";
+      dbg->SetDataSource(&dts);
+    }
+  } f;
+  f.Show();
+  const std::tuple<TDBEdit*, const char*, const char*> casos[] = {
+      {f.dbeValor, "-1a2.3,4", "12,34"}, {f.dbeSaldo, "-1-2,3", "-123"}, {f.dbePeso, "a-7,x1", "71"}};
+  for (auto [edit, digitado, esperado] : casos) {
+    ASSERT_TRUE(UserActions::Type(*edit, digitado).ok());
+    EXPECT_EQ(edit->Text(), esperado) << edit->Name();
+  }
+  EXPECT_TRUE(UserActions::SetText(*f.dbePeso, "ab").refused());
+  EXPECT_TRUE(UserActions::SetText(*f.dbeValor, "-5").refused());
+  ASSERT_TRUE(UserActions::SetText(*f.dbeValor, "1.234,5").ok()) << "a pasted number with thousands";
+  ASSERT_TRUE(UserActions::SelectCell(*f.dbg, 0, 1).ok());
+  ASSERT_TRUE(UserActions::Type(*f.dbg, "x9,5.1-").ok());
+  EXPECT_EQ(f.dbg->EditorText(), "9,51");
+}
+
 constexpr std::string_view kFlagsLayout = R"({
   "dataSets": [ { "name": "cdsServico", "fields": [
       { "name": "CDSERVFILI", "type": "string", "size": 5, "required": true, "DisplayLabel": "Código" },
