@@ -182,30 +182,35 @@ Sessions::Attempt Sessions::beginLogin(const std::string& operatorName, const st
   auto lease = pool_.acquire();
   // Each statement counts one attempt and returns the count only when the attempt may go on; row
   // locks (PostgreSQL) or the write lock (SQLite) order attempts sent together. NRINICIO is the
-  // window's start, or for the operator and address together the last attempt's time.
-  auto count = [&](const std::string& key, const std::string& allowedWhen, bool restartsWindow) -> int64_t {
-    db::ResultSet rs = lease->query(
+  // window's start; for the operator from one address, the time the last admitted attempt was
+  // checked from.
+  auto count = [&](const std::string& key, const std::string& nrinicio, const std::string& allowedWhen) {
+    return lease->query(
         "INSERT INTO FALHAENTRADA (DSCHAVE, NRFALHAS, NRINICIO) VALUES (:K, 1, :T) ON CONFLICT (DSCHAVE) DO UPDATE SET"
-        " NRFALHAS = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN 1 ELSE FALHAENTRADA.NRFALHAS + 1 END," +
-            std::string(restartsWindow ? " NRINICIO = :T"
-                                       : " NRINICIO = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN :T"
-                                         " ELSE FALHAENTRADA.NRINICIO END") +
-            " WHERE FALHAENTRADA.NRINICIO <= :LIMITE OR " + allowedWhen + " RETURNING NRFALHAS",
-        {{"K", key}, {"T", t}, {"LIMITE", windowStart}});
-    return rs.rows.empty() ? 0 : rs.rows[0][0].asInt();
+        " NRFALHAS = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN 1 ELSE FALHAENTRADA.NRFALHAS + 1 END,"
+        " NRINICIO = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN :T ELSE " + nrinicio + " END"
+        " WHERE FALHAENTRADA.NRINICIO <= :LIMITE OR " + allowedWhen + " RETURNING NRFALHAS, NRINICIO",
+        {{"K", key}, {"T", t}, {"LIMITE", windowStart}, {"CEDO", t + options_.firstPairWait.count()}});
   };
-  std::string pairWait =
-      doublingWait("FALHAENTRADA.NRFALHAS", options_.firstPairWait.count(), options_.maxPairWait.count());
-  if (count(pairKey(a.operatorName, peer), "FALHAENTRADA.NRINICIO + " + pairWait + " <= :T", true) == 0 ||
-      count(peerKey(peer), "FALHAENTRADA.NRFALHAS < " + std::to_string(options_.maxFailuresPerPeer), false) == 0) {
+  // The operator from this address: the attempt's turn comes the doubling wait after the last
+  // one's. One that comes at most the first wait early waits for its turn (a quick retry); one
+  // earlier still is refused unchecked, so a burst gets at most two checks.
+  std::string turn = "FALHAENTRADA.NRINICIO + " +
+                     doublingWait("FALHAENTRADA.NRFALHAS", options_.firstPairWait.count(), options_.maxPairWait.count());
+  db::ResultSet pair = count(pairKey(a.operatorName, peer), "CASE WHEN " + turn + " > :T THEN " + turn + " ELSE :T END",
+                             turn + " <= :CEDO");
+  if (pair.rows.empty() ||
+      count(peerKey(peer), "FALHAENTRADA.NRINICIO", "FALHAENTRADA.NRFALHAS < " + std::to_string(options_.maxFailuresPerPeer))
+          .rows.empty()) {
     a.refusal = refused(429, kLoginTooMany);
     return a;
   }
-  int64_t n = count(operatorKey(a.operatorName), "1 = 1", false);
+  a.wait = std::chrono::seconds(std::max<int64_t>(0, pair.rows[0][1].asInt() - t));
+  int64_t n = count(operatorKey(a.operatorName), "FALHAENTRADA.NRINICIO", "1 = 1").rows.at(0).at(0).asInt();
   if (n > options_.maxFailuresPerOperator) {
     auto wait = options_.firstOperatorWait;
     for (int64_t i = options_.maxFailuresPerOperator + 1; i < n && wait < options_.maxOperatorWait; ++i) wait *= 2;
-    a.wait = std::min(wait, options_.maxOperatorWait);
+    a.wait = std::max(a.wait, std::min(wait, options_.maxOperatorWait));
   }
   return a;
 }

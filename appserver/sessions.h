@@ -15,9 +15,9 @@
 //
 // Sign-in attempts are counted before the password is checked, each count by one statement that
 // also decides, so attempts sent together cannot all pass before any is counted:
-// - per operator and client address: after an attempt, the next one for that operator from that
-//   address must wait (1 s, doubling with each attempt up to a minute); one sent earlier is refused
-//   (429) unchecked. A successful sign-in clears it.
+// - per operator and client address: each attempt has its turn after the one before (1 s, doubling
+//   with each attempt up to a minute); one sent up to a second early waits for its turn, one sent
+//   earlier still is refused (429) unchecked. A successful sign-in clears it.
 // - per client address: past the limit within the window, refused (429) until the window ends.
 // - per operator (all addresses): past the limit within the window, every further attempt waits
 //   before its check (doubling up to a few seconds) but is still checked, so nobody can lock an
