@@ -9,10 +9,13 @@
 //                   conditional headers are ignored.
 //   POST /login   → with sign-in only: {"operator", "password"} → 200 {"token", "operator",
 //                   "idleSeconds"}; 401 wrong operator or password or inactive operator, 429 too
-//                   many failures, 400 malformed (see sessions.h).
+//                   many attempts, 400 malformed (U+0000 in the operator included; see
+//                   sessions.h). An attempt the sign-in limits make wait waits on a timer, holding
+//                   no worker.
 //   POST /logout  → with sign-in only: ends the bearer's session; 200 {"status":"ok"}.
 // Refusals, each with a {"fault": ...} body: 400 malformed request, 404 other paths, 405 other
-// methods, 408 head and body not complete within the request deadline, 411 a POST with neither
+// methods, 408 head and body not complete within the request deadline (or the head within its
+// shorter one, or a body slower than the minimum rate), 411 a POST with neither
 // Content-Length nor chunked framing, 413 a body over the limit (by Content-Length or as soon as
 // chunks pass it; never accumulated), 415 a Content-Encoding other than identity (bodies are
 // never decompressed), 417 an Expect other than 100-continue, 431 a head over 16 KiB, 501 a
