@@ -894,6 +894,8 @@ HttpServer::HttpServer(PeerHandler handler, HttpServerOptions options) : d_(std:
   }
   d_->handler = std::move(handler);
   d_->options = std::move(options);
+  // spdlog creates its default logger on first use: here, before the threads that log start.
+  spdlog::default_logger_raw();
 #if defined(__GLIBC__)
   // Blocks of a large body or reply come from mmap and go back to the system when freed; left to
   // itself glibc raises this threshold after the first such block is freed and keeps later ones.
