@@ -20,9 +20,9 @@ namespace cad::appserver {
 namespace {
 
 // Tables whose writes are not business changes: the audit itself, sessions and password hashes,
-// the standard-cost working list and the number counters.
-const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER",
-                                           "SENHAOPER", "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA"};
+// the standard-cost working list, the number counters and the schema's fingerprint.
+const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
+                                           "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA",     "ESQUEMA"};
 
 struct TableInfo {
   std::vector<std::string> columns;
@@ -182,14 +182,16 @@ END
 $f$;
 )SQL";
 
+std::string postgresTrigger(const std::string& table, const TableInfo& info) {
+  std::string args;
+  for (const auto& k : info.keys) args += (args.empty() ? "'" : ", '") + k + "'";
+  return "CREATE OR REPLACE TRIGGER TRG_AUD_" + table + " AFTER INSERT OR UPDATE OR DELETE ON " + table +
+         " FOR EACH ROW EXECUTE FUNCTION CADSERV_AUDITORIA(" + args + ")";
+}
+
 void installPostgres(db::Database& db) {
   db.execScript(kPostgresFunctions);
-  for (const auto& [table, info] : postgresCatalogue(db)) {
-    std::string args;
-    for (const auto& k : info.keys) args += (args.empty() ? "'" : ", '") + k + "'";
-    db.execScript("CREATE OR REPLACE TRIGGER TRG_AUD_" + table + " AFTER INSERT OR UPDATE OR DELETE ON " + table +
-                  " FOR EACH ROW EXECUTE FUNCTION CADSERV_AUDITORIA(" + args + ")");
-  }
+  for (const auto& [table, info] : postgresCatalogue(db)) db.execScript(postgresTrigger(table, info));
 }
 
 bool isPostgres(db::Database& db) { return db.dialect() == "postgresql"; }
@@ -237,6 +239,18 @@ void installAudit(db::Database& db) {
     installPostgres(db);
   else
     installSqlite(db);
+}
+
+std::string auditDefinition(db::Database& db) {
+  std::string out;
+  if (isPostgres(db)) {
+    out = kPostgresFunctions;
+    for (const auto& [table, info] : postgresCatalogue(db)) out += postgresTrigger(table, info) + ";\n";
+  } else {
+    for (const auto& [table, info] : sqliteCatalogue(db))
+      for (char kind : {'I', 'U', 'D'}) out += sqliteTrigger(table, info, kind) + ";\n";
+  }
+  return out;
 }
 
 bool beginAudit(db::Database& db, const AuditContext& ctx) {

@@ -11,7 +11,7 @@
 // again before the commit, so no other transaction ever sees it). A write without a context —
 // schema creation, demo data, `cadserv-server senha`, SQL from outside the server — is not
 // recorded. Tables left out: the audit tables themselves, sessions and passwords, the working
-// list LISTCUSTPADR and the counters in SEQUENCIA.
+// list LISTCUSTPADR, the counters in SEQUENCIA and the schema's fingerprint (ESQUEMA).
 #pragma once
 
 #include <string>
@@ -32,6 +32,10 @@ struct AuditContext {
 // Creates or refreshes the audit triggers of every business table (and, on PostgreSQL, the
 // trigger function and the audit number sequence). Runs inside createSchema's transaction.
 void installAudit(db::Database& db);
+
+// The text of what installAudit would create for the tables the database has now (read from its
+// catalogue only), so a start can tell whether the triggers are current without touching them.
+std::string auditDefinition(db::Database& db);
 
 // Sets the call's context inside the open update transaction; clearAudit removes it before the
 // commit (SQLite; nothing to do on PostgreSQL, where the setting ends with the transaction).

@@ -10,11 +10,14 @@
 // - /rpc never reaches the handler without a matching token (compared in constant time) and an
 //   operator. Token, operator and framing (length, transfer and content codings) are checked from
 //   the head before any body byte is read; a body over the limit is refused as soon as its
-//   Content-Length or a chunk size says so, and is never accumulated. The bodies held at once
-//   (being received or queued for a worker) stay under maxPendingBodyBytes.
-// - A request has one deadline for its head and body together, counted from its first byte; an
-//   idle kept-alive connection is closed after the idle time; a reply the client does not take is
-//   abandoned after the request time. Every wait of a connection is under one of these timers.
+//   Content-Length or a chunk size says so, and is never accumulated. The body bytes held at once
+//   (received, or queued for a worker) stay under maxPendingBodyBytes: they are counted as they
+//   arrive, never by what a head announces, and a body's memory is given back after its call.
+// - A request has one deadline for its head and body together, counted from its first byte; its
+//   head has a shorter one (from the connection's opening for its first request), and its body must
+//   keep a minimum rate; an idle kept-alive connection is closed after the idle time; a reply the
+//   client does not take is abandoned after the request time. Every wait of a connection is under
+//   one of these timers.
 // - A refusal that leaves a body unread ends the connection: the reply goes out with
 //   "Connection: close", then the server shuts its side and reads and discards what the client
 //   still sends for a short time (never storing it), so the client sees the reply, not a reset.
@@ -43,6 +46,10 @@
 #include <thread>
 #include <unordered_set>
 #include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "appserver/logtext.h"
 #include "appserver/sessions.h"
@@ -100,6 +107,39 @@ std::vector<std::string_view> codings(const http::fields& fields, http::field na
   return out;
 }
 
+// A request body as it arrives: unlike string_body it reserves nothing for an announced length,
+// so the memory a request holds is what its client actually sent.
+struct ReceivedBody {
+  using value_type = std::string;
+  class reader {
+   public:
+    template <bool isRequest, class Fields>
+    reader(http::header<isRequest, Fields>&, value_type& body) : body_(body) {}
+    void init(const boost::optional<std::uint64_t>&, error_code& ec) { ec = {}; }
+    template <class ConstBufferSequence>
+    size_t put(const ConstBufferSequence& buffers, error_code& ec) {
+      ec = {};
+      size_t n = 0;
+      for (auto it = asio::buffer_sequence_begin(buffers); it != asio::buffer_sequence_end(buffers); ++it) {
+        body_.append(static_cast<const char*>(it->data()), it->size());
+        n += it->size();
+      }
+      return n;
+    }
+    void finish(error_code& ec) { ec = {}; }
+
+   private:
+    value_type& body_;
+  };
+};
+
+// Gives the memory of a large body back to the system once the call that held it is over.
+void releaseLargeMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 // Runs the handler off the I/O thread. Jobs not yet started can be taken back (at stop).
 class WorkerPool {
  public:
@@ -149,10 +189,9 @@ class WorkerPool {
   bool done_ = false;
 };
 
-// POST /login: {"operator": ..., "password": ...} → 200 {"token", "operator", "idleSeconds"}, or
-// the refusal's status with its fault text. Returns the HTTP status.
-unsigned signIn(Sessions& sessions, const std::string& body, const std::string& peer, std::string& reply) {
-  std::string op, password;
+// POST /login: {"operator": ..., "password": ...}. False (with the 400 reply) when malformed; a
+// U+0000 in the operator is malformed too (no operator code holds one).
+bool readSignIn(const std::string& body, std::string& op, std::string& password, std::string& reply) {
   try {
     nlohmann::json j = nlohmann::json::parse(body);
     if (!j.is_object() || !j.contains("operator") || !j.contains("password") || !j["operator"].is_string() ||
@@ -160,11 +199,18 @@ unsigned signIn(Sessions& sessions, const std::string& body, const std::string& 
       throw std::invalid_argument("campos");
     op = j["operator"].get<std::string>();
     password = j["password"].get<std::string>();
+    if (op.find('\0') != std::string::npos) throw std::invalid_argument("nulo");
+    return true;
   } catch (const std::exception&) {
     reply = net::encodeFault("Entrada malformada: envie {\"operator\": ..., \"password\": ...}.");
-    return 400;
+    return false;
   }
-  AuthResult r = sessions.login(op, password, peer);
+}
+
+// The reply to a sign-in: 200 {"token", "operator", "idleSeconds"}, or the refusal's status with
+// its fault text. Returns the HTTP status.
+unsigned signInReply(const Sessions& sessions, const AuthResult& r, const std::string& op, const std::string& peer,
+                     std::string& reply) {
   if (!r.ok) {
     spdlog::warn("{}: entrada de {} recusada: {}", peer, logText(op), r.text);
     reply = net::encodeFault(r.text);
@@ -176,6 +222,21 @@ unsigned signIn(Sessions& sessions, const std::string& body, const std::string& 
                          {"idleSeconds", sessions.options().idleTimeout.count()}}
               .dump();
   return 200;
+}
+
+// Runs one step of a call, turning an exception into a 500 reply.
+template <typename F>
+unsigned guardedStep(F&& step, std::string& reply) {
+  try {
+    return step();
+  } catch (const std::exception& e) {
+    spdlog::error("falha ao atender requisição: {}", logText(e.what()));
+    reply = net::encodeFault(std::string("Erro interno do servidor de aplicação: ") + e.what());
+  } catch (...) {
+    spdlog::error("falha ao atender requisição: erro desconhecido");
+    reply = net::encodeFault("Erro interno do servidor de aplicação.");
+  }
+  return 500;
 }
 
 class Connection;
@@ -190,7 +251,7 @@ asio::ip::address plainAddress(const asio::ip::address& a) {
 // address of X-Forwarded-For (all its fields, in order) that is not a trusted proxy. An entry that
 // is not an address stops the walk at the hop that added it, so a forged or garbled header can
 // only make the attempt count against the proxy itself.
-std::string signInClient(const asio::ip::address& peer, const http::request<http::string_body>& req,
+std::string signInClient(const asio::ip::address& peer, const http::fields& req,
                          const std::vector<asio::ip::address>& trusted) {
   auto isTrusted = [&](const asio::ip::address& a) {
     return std::find(trusted.begin(), trusted.end(), plainAddress(a)) != trusted.end();
@@ -229,7 +290,8 @@ struct Front {
   std::map<asio::ip::address, size_t> perPeer;
   size_t counted = 0;   // connections within the limits (sum of perPeer)
   size_t refusing = 0;  // connections being answered 503
-  size_t pendingBodyBytes = 0;  // bodies announced, being received or waiting for their call
+  size_t pendingBodyBytes = 0;  // body bytes received, being received or waiting for their call
+  std::map<std::string, size_t> largeBodies;  // large bodies at once per client address and session
   bool stopping = false;
   bool tearingDown = false;
   Clock::time_point lastBusyLog{};
@@ -258,7 +320,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   enum class Slot { Counted, Refusing };
 
   Connection(Front& s, tcp::socket socket, asio::ip::address peer, Slot slot)
-      : s_(s), socket_(std::move(socket)), timer_(s.ioc), peer_(std::move(peer)), slot_(slot) {
+      : s_(s), socket_(std::move(socket)), timer_(s.ioc), peer_(std::move(peer)), slot_(slot), openedAt_(Clock::now()) {
     s_.connections.insert(this);
   }
 
@@ -285,7 +347,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   // The server stops: whatever is not executing or being answered ends now.
   void onStop() {
-    if (state_ == State::Idle || state_ == State::Reading || state_ == State::Lingering) close();
+    if (state_ == State::Idle || state_ == State::Reading || state_ == State::Lingering || waitingSignIn_) close();
   }
   // The stop's grace period is over: only calls still executing keep their connection.
   void onGraceOver() {
@@ -298,9 +360,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   // ---- timers
 
-  void arm(Clock::duration d) {
+  void arm(Clock::duration d) { armAt(Clock::now() + d); }
+  void armAt(Clock::time_point when) {
     unsigned gen = ++timerGen_;
-    timer_.expires_after(d);
+    timer_.expires_at(when);
     timer_.async_wait([self = shared_from_this(), gen](error_code ec) {
       if (!ec && gen == self->timerGen_) self->onDeadline();
     });
@@ -342,7 +405,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
     if (buffer_.size() > 0) return readHead();  // a pipelined request is already here
     buffer_.shrink_to_fit();
-    arm(s_.options.idleTimeout);
+    // A connection that never sent a request has only the head's deadline from its opening, so
+    // silent connections cannot hold the connection limits.
+    if (served_)
+      arm(s_.options.idleTimeout);
+    else
+      armAt(openedAt_ + s_.options.headTimeout);
     socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code ec) {
       if (!ec && self->state_ == State::Idle) self->readHead();
     });
@@ -350,7 +418,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void readHead() {
     state_ = State::Reading;
-    arm(s_.options.requestTimeout);
+    Clock::time_point now = Clock::now();
+    requestDeadline_ = now + s_.options.requestTimeout;
+    armAt(std::min(requestDeadline_, (served_ ? now : openedAt_) + s_.options.headTimeout));
     http::async_read_header(socket_, buffer_, *parser_, [self = shared_from_this()](error_code ec, size_t) {
       if (self->state_ == State::Reading && !self->failedRead(ec)) self->route();
     });
@@ -377,6 +447,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void route() {
+    served_ = true;
+    armAt(requestDeadline_);
     auto& req = parser_->get();
     version_ = req.version() == 10 ? 10 : 11;
     std::string_view target = view(req.target());
@@ -404,9 +476,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
       return checkFraming(kMaxLoginBody);
     }
 
-    std::string_view auth = view(req[http::field::authorization]);
-    constexpr std::string_view kBearer = "Bearer ";
-    std::string_view bearer = auth.substr(0, kBearer.size()) == kBearer ? auth.substr(kBearer.size()) : std::string_view();
+    // "Bearer <token>", the scheme in any case.
+    std::string_view auth = trimmed(view(req[http::field::authorization]));
+    size_t space = auth.find(' ');
+    std::string_view bearer =
+        space != std::string_view::npos && beast::iequals(auth.substr(0, space), "Bearer") ? trimmed(auth.substr(space))
+                                                                                            : std::string_view();
     std::string_view xOperator = trimmed(view(req["X-Operator"]));
     if (!sessions) {
       if (!sameSecret(bearer, s_.options.token)) return refuse(401, "Sessão não autorizada: token ausente ou inválido.");
@@ -455,12 +530,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
       return refuse(411, "Requisição sem Content-Length.");
     if (parser_->content_length().value_or(0) > maxBody) return refuse(413, "Requisição grande demais.");
     parser_->body_limit(maxBody);
-    // The bodies held at once are bounded too: a chunked one counts as the largest allowed.
-    size_t need = parser_->chunked() ? maxBody : static_cast<size_t>(*parser_->content_length());
-    if (s_.pendingBodyBytes + need > s_.options.maxPendingBodyBytes)
-      return refuse(503, "Servidor de aplicação ocupado (requisições demais em andamento); tente novamente.");
-    reservedBody_ = need;
-    s_.pendingBodyBytes += need;
+    // A client sends only a few large bodies at once, by its address and by its session.
+    size_t announced = parser_->chunked() ? maxBody : static_cast<size_t>(*parser_->content_length());
+    if (announced > s_.options.largeBodyBytes && !holdLarge())
+      return refuse(503, "Servidor de aplicação ocupado (requisições grandes demais deste cliente em andamento); "
+                         "tente novamente.");
 
     std::string_view expect = trimmed(view(req[http::field::expect]));
     if (!expect.empty()) {
@@ -477,11 +551,52 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
+  bool holdLarge() {
+    std::vector<std::string> keys{"P:" + peer_.to_string()};
+    if (kind_ == Kind::Rpc) keys.push_back("S:" + bearer_ + "\n" + operator_);
+    for (const auto& k : keys) {
+      auto it = s_.largeBodies.find(k);
+      if (it != s_.largeBodies.end() && it->second >= s_.options.maxLargeBodiesPerClient) return false;
+    }
+    for (auto& k : keys) ++s_.largeBodies[k];
+    largeKeys_ = std::move(keys);
+    return true;
+  }
+
   void readBody() {
+    bodyStart_ = Clock::now();
+    receiveBody();
+  }
+
+  // Reads the body a piece at a time, counting each piece against the bodies' bound as it arrives,
+  // under a deadline that follows the body's progress: past the grace time, the body's average
+  // rate since its start must stay over the minimum.
+  void receiveBody() {
+    if (!holdReceived()) return;
     if (parser_->is_done()) return execute();
-    http::async_read(socket_, buffer_, *parser_, [self = shared_from_this()](error_code ec, size_t) {
-      if (self->state_ == State::Reading && !self->failedRead(ec)) self->execute();
+    Clock::time_point due = requestDeadline_;
+    if (s_.options.minBodyRate > 0) {
+      auto allowance = std::chrono::duration<double>(static_cast<double>(heldBody_) / s_.options.minBodyRate);
+      due = std::min(due, bodyStart_ + s_.options.bodyGrace + std::chrono::duration_cast<Clock::duration>(allowance));
+    }
+    armAt(due);
+    http::async_read_some(socket_, buffer_, *parser_, [self = shared_from_this()](error_code ec, size_t) {
+      if (self->state_ == State::Reading && !self->failedRead(ec)) self->receiveBody();
     });
+  }
+
+  // Counts what arrived of the body; false (answered 503) when it would pass the bound.
+  bool holdReceived() {
+    size_t size = parser_->get().body().size();
+    size_t more = size - heldBody_;
+    if (more == 0) return true;
+    if (s_.pendingBodyBytes + more > s_.options.maxPendingBodyBytes) {
+      refuse(503, "Servidor de aplicação ocupado (requisições demais em andamento); tente novamente.");
+      return false;
+    }
+    s_.pendingBodyBytes += more;
+    heldBody_ = size;
+    return true;
   }
 
   void execute() {
@@ -492,42 +607,93 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::string op = std::move(operator_);
     std::string body = std::move(req.body());
     parser_.reset();
+    if (kind_ == Kind::Login) return signIn(std::move(body));
     Front& s = s_;
     // The job holds a work guard, so run() waits for the call; its result goes back to the I/O
     // thread together with the last reference to the connection.
     s.workers.submit([&s, self = shared_from_this(), guard = asio::make_work_guard(s.ioc), body = std::move(body),
-                      op = std::move(op), kind = kind_, bearer = std::move(bearer_),
-                      peer = kind_ == Kind::Login ? std::move(client_) : peer_.to_string()]() mutable {
-      unsigned status = 200;
+                      op = std::move(op), kind = kind_, bearer = std::move(bearer_), peer = peer_.to_string()]() mutable {
       std::string reply;
-      try {
-        if (kind == Kind::Login) {
-          status = signIn(*s.options.sessions, body, peer, reply);
-        } else if (kind == Kind::Logout) {
-          s.options.sessions->logout(bearer);
-          reply = "{\"status\":\"ok\"}";
-        } else {
-          reply = s.handler(body, op, peer);
-        }
-      } catch (const std::exception& e) {
-        status = 500;
-        spdlog::error("falha ao atender requisição: {}", logText(e.what()));
-        reply = net::encodeFault(std::string("Erro interno do servidor de aplicação: ") + e.what());
-      } catch (...) {
-        status = 500;
-        spdlog::error("falha ao atender requisição: erro desconhecido");
-        reply = net::encodeFault("Erro interno do servidor de aplicação.");
-      }
-      asio::post(s.ioc, [self = std::move(self), status, reply = std::move(reply)]() mutable {
-        self->releaseBody();
-        if (self->state_ == State::Executing) self->respond(status, std::move(reply), self->keepAlive_);
+      unsigned status = guardedStep(
+          [&]() -> unsigned {
+            if (kind == Kind::Logout) {
+              s.options.sessions->logout(bearer);
+              reply = "{\"status\":\"ok\"}";
+            } else {
+              reply = s.handler(body, op, peer);
+            }
+            return 200;
+          },
+          reply);
+      bool large = body.size() > s.options.largeBodyBytes;
+      std::string().swap(body);
+      if (large) releaseLargeMemory();
+      answerLater(std::move(self), status, std::move(reply));
+    });
+  }
+
+  // Sign-in: the attempt is counted (and maybe refused) first; one that must wait for the
+  // operator's limit waits on the connection's timer, holding no worker, before its check.
+  void signIn(std::string body) {
+    Front& s = s_;
+    s.workers.submit([&s, self = shared_from_this(), guard = asio::make_work_guard(s.ioc), body = std::move(body),
+                      peer = std::move(client_)]() mutable {
+      std::string op, password, reply;
+      if (!readSignIn(body, op, password, reply)) return answerLater(std::move(self), 400, std::move(reply));
+      Sessions& sessions = *s.options.sessions;
+      Sessions::Attempt attempt;
+      unsigned status = guardedStep(
+          [&]() -> unsigned {
+            attempt = sessions.beginLogin(op, peer);
+            if (attempt.refusal) return signInReply(sessions, *attempt.refusal, op, peer, reply);
+            if (attempt.wait.count() > 0) return 0;
+            return signInReply(sessions, sessions.finishLogin(attempt, password), op, peer, reply);
+          },
+          reply);
+      if (status != 0) return answerLater(std::move(self), status, std::move(reply));
+      asio::post(s.ioc, [self = std::move(self), attempt = std::move(attempt), password = std::move(password)]() mutable {
+        if (self->state_ == State::Executing) self->checkAfterWait(std::move(attempt), std::move(password));
       });
+    });
+  }
+
+  void checkAfterWait(Sessions::Attempt attempt, std::string password) {
+    waitingSignIn_ = true;
+    unsigned gen = ++timerGen_;
+    timer_.expires_after(attempt.wait);
+    timer_.async_wait([self = shared_from_this(), gen, attempt = std::move(attempt),
+                       password = std::move(password)](error_code ec) mutable {
+      if (ec || gen != self->timerGen_ || self->state_ != State::Executing) return;
+      self->waitingSignIn_ = false;
+      Front& s = self->s_;
+      s.workers.submit([&s, self, guard = asio::make_work_guard(s.ioc), attempt = std::move(attempt),
+                        password = std::move(password)]() mutable {
+        std::string reply;
+        Sessions& sessions = *s.options.sessions;
+        unsigned status = guardedStep(
+            [&]() -> unsigned {
+              return signInReply(sessions, sessions.finishLogin(attempt, password), attempt.operatorName, attempt.peer,
+                                 reply);
+            },
+            reply);
+        answerLater(std::move(self), status, std::move(reply));
+      });
+    });
+  }
+
+  // From a worker: the reply goes out on the I/O thread.
+  static void answerLater(std::shared_ptr<Connection> self, unsigned status, std::string reply) {
+    Front& s = self->s_;
+    asio::post(s.ioc, [self = std::move(self), status, reply = std::move(reply)]() mutable {
+      self->releaseBody();
+      if (self->state_ == State::Executing) self->respond(status, std::move(reply), self->keepAlive_);
     });
   }
 
   // ---- reply
 
   void refuse(unsigned status, const std::string& why, const char* allow = nullptr) {
+    releaseBody();  // what arrived of a refused body is no longer held
     std::string what = "(cabeçalho incompleto)";
     if (parser_ && parser_->is_header_done()) {
       const auto& req = parser_->get();
@@ -566,6 +732,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void linger() {
     state_ = State::Lingering;
+    parser_.reset();  // a refused body's bytes go at once
     error_code ignored;
     socket_.shutdown(tcp::socket::shutdown_send, ignored);
     arm(kLinger);
@@ -580,8 +747,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void releaseBody() {
-    s_.pendingBodyBytes -= reservedBody_;
-    reservedBody_ = 0;
+    s_.pendingBodyBytes -= heldBody_;
+    heldBody_ = 0;
+    for (const auto& k : largeKeys_) {
+      auto it = s_.largeBodies.find(k);
+      if (it != s_.largeBodies.end() && --it->second == 0) s_.largeBodies.erase(it);
+    }
+    largeKeys_.clear();
   }
 
   void close() {
@@ -603,14 +775,20 @@ class Connection : public std::enable_shared_from_this<Connection> {
   State state_ = State::Idle;
   bool timedOut_ = false;
   bool keepAlive_ = false;
-  size_t reservedBody_ = 0;  // this request's share of pendingBodyBytes
+  size_t heldBody_ = 0;  // this request's share of pendingBodyBytes: its body bytes received
+  std::vector<std::string> largeKeys_;  // this request's entries in largeBodies
+  Clock::time_point openedAt_;
+  Clock::time_point requestDeadline_{};
+  Clock::time_point bodyStart_{};
+  bool served_ = false;  // a request head has arrived on this connection
+  bool waitingSignIn_ = false;
   unsigned version_ = 11;
   Kind kind_ = Kind::Rpc;
   std::string client_;  // at /login: the client the attempt counts against (signInClient)
   std::string operator_;  // the request's operator, once authorized
   std::string bearer_;    // the request's session token (sign-out)
   beast::flat_buffer buffer_{kBufferLimit};
-  std::optional<http::request_parser<http::string_body>> parser_;
+  std::optional<http::request_parser<ReceivedBody>> parser_;
   http::response<http::string_body> response_;
   http::response<http::empty_body> interim_;
 };
@@ -716,6 +894,13 @@ HttpServer::HttpServer(PeerHandler handler, HttpServerOptions options) : d_(std:
   }
   d_->handler = std::move(handler);
   d_->options = std::move(options);
+  // spdlog creates its default logger on first use: here, before the threads that log start.
+  spdlog::default_logger_raw();
+#if defined(__GLIBC__)
+  // Blocks of a large body or reply come from mmap and go back to the system when freed; left to
+  // itself glibc raises this threshold after the first such block is freed and keeps later ones.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
 }
 
 HttpServer::~HttpServer() { stop(); }

@@ -9,15 +9,20 @@
 //                   conditional headers are ignored.
 //   POST /login   → with sign-in only: {"operator", "password"} → 200 {"token", "operator",
 //                   "idleSeconds"}; 401 wrong operator or password or inactive operator, 429 too
-//                   many failures, 400 malformed (see sessions.h).
+//                   many attempts, 400 malformed (U+0000 in the operator included; see
+//                   sessions.h). An attempt the sign-in limits make wait waits on a timer, holding
+//                   no worker.
 //   POST /logout  → with sign-in only: ends the bearer's session; 200 {"status":"ok"}.
 // Refusals, each with a {"fault": ...} body: 400 malformed request, 404 other paths, 405 other
-// methods, 408 head and body not complete within the request deadline, 411 a POST with neither
+// methods, 408 head and body not complete within the request deadline (or the head within its
+// shorter one, or a body slower than the minimum rate), 411 a POST with neither
 // Content-Length nor chunked framing, 413 a body over the limit (by Content-Length or as soon as
 // chunks pass it; never accumulated), 415 a Content-Encoding other than identity (bodies are
 // never decompressed), 417 an Expect other than 100-continue, 431 a head over 16 KiB, 501 a
-// transfer coding other than chunked, 503 over the connection limits (total or per peer address)
-// or when the bodies already held would pass their bound.
+// transfer coding other than chunked, 503 over the connection limits (total or per peer address),
+// when the body bytes received and held would pass their bound, or over the large bodies one
+// client may send at once. A connection without a complete head soon after it opened, or whose
+// body arrives slower than the minimum rate, is closed.
 // A refusal that leaves a body unread closes the connection after the reply.
 //
 // Connections are event-driven on one I/O thread: waiting, reading and writing cost no worker, so
@@ -46,9 +51,20 @@ struct HttpServerOptions {
   std::chrono::milliseconds idleTimeout{std::chrono::seconds(30)};
   // Total time for a request's head and body, from its first byte; also for writing its reply.
   std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
-  // Request bodies held at once, being received or waiting for a worker (a chunked body counts
-  // as maxBodyBytes); a request that would pass it is refused with 503.
+  // A request head must be complete this soon after the connection opened (its first request) or
+  // after its first byte (later ones); a connection that sends none is closed without a reply.
+  std::chrono::milliseconds headTimeout{std::chrono::seconds(5)};
+  // Once a body has been arriving for bodyGrace, it must keep an average of minBodyRate bytes a
+  // second since its start, or its connection is answered 408 and closed.
+  std::chrono::milliseconds bodyGrace{std::chrono::seconds(5)};
+  size_t minBodyRate = 1024;
+  // Bytes of request bodies held at once, counted as they arrive (being received or waiting for a
+  // worker); the request whose bytes would pass it is refused with 503.
   size_t maxPendingBodyBytes = size_t{256} << 20;
+  // A body announced over largeBodyBytes (or chunked) is large: at most maxLargeBodiesPerClient of
+  // them at once from one client address and from one session (or host-token operator).
+  size_t largeBodyBytes = size_t{1} << 20;
+  size_t maxLargeBodiesPerClient = 4;
   size_t workers = 8;                // threads running the handler
   size_t maxConnections = 1000;      // open connections in all
   size_t maxConnectionsPerPeer = 64; // open connections from one client address

@@ -61,8 +61,10 @@ int setOperatorPassword(const std::string& dbUrl, const std::string& op, const s
   if (!password.empty() && password.back() == '\r') password.pop_back();
   try {
     auto db = cad::db::open(dbUrl);
-    cad::appserver::createSchema(*db);  // adds the sign-in tables to a database made before them
-    cad::appserver::setPassword(*db, op, password);
+    // Adds the sign-in tables to a database made before them (nothing when the schema is current).
+    // Each step is retried when a user's transaction made the database roll it back.
+    cad::appserver::retryWhenBusy([&] { cad::appserver::createSchema(*db); });
+    cad::appserver::retryWhenBusy([&] { cad::appserver::setPassword(*db, op, password); });
     std::cout << "Senha do operador " << op << " definida; as sessões abertas dele foram encerradas.\n";
     return 0;
   } catch (const std::exception& e) {
@@ -229,20 +231,25 @@ int main(int argc, char** argv) {
     {
       auto db = pool.acquire();
       // createSchema only adds what is missing, so --demo may always run it first.
+      // Each step is retried when a user's transaction (of another server process) made the
+      // database roll it back.
+      using cad::appserver::retryWhenBusy;
       if (init || demo) {
-        cad::appserver::createSchema(*db);
+        retryWhenBusy([&] { cad::appserver::createSchema(*db); });
         spdlog::info("esquema verificado em {}", dbUrl);
       }
-      if (demo)
-        spdlog::info(cad::appserver::loadDemo(*db) ? "dados de demonstração carregados"
-                                                : "o banco já tem dados; demonstração não carregada");
+      if (demo) {
+        bool loaded = false;
+        retryWhenBusy([&] { loaded = cad::appserver::loadDemo(*db); });
+        spdlog::info(loaded ? "dados de demonstração carregados" : "o banco já tem dados; demonstração não carregada");
+      }
       if (!init && !demo) {
         if (!hasSchema(*db)) {
           spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", dbUrl);
         } else {
           // A database made by an earlier version gets the tables added since (sign-in, audit...):
           // createSchema only adds what is missing and never changes stored rows.
-          cad::appserver::createSchema(*db);
+          retryWhenBusy([&] { cad::appserver::createSchema(*db); });
         }
       }
       if (hasSchema(*db) && token.empty() &&
@@ -253,7 +260,7 @@ int main(int argc, char** argv) {
       // Working lists of the automatic standard-cost maintenance abandoned for a day go at start.
       if (hasSchema(*db)) {
         try {
-          cad::appserver::removeListasCustoAbandonadas(*db, cad::DateTime::today());
+          retryWhenBusy([&] { cad::appserver::removeListasCustoAbandonadas(*db, cad::DateTime::today()); });
         } catch (const std::exception& e) {
           spdlog::warn("listas de trabalho abandonadas não removidas: {}", e.what());
         }

@@ -13,14 +13,21 @@
 // A host token (for unattended tools) is accepted only when the server was started with one; it
 // takes the operator from X-Operator, as before sign-in existed.
 //
-// Failed sign-ins are limited per operator and per client address: past the limit within the
-// window, further attempts are refused (429) until the window ends, right password or not. The
-// failures are counted in the database (FALHAENTRADA), so the limits hold for all the server
-// processes on it together, not for each one.
+// Sign-in attempts are counted before the password is checked, each count by one statement that
+// also decides, so attempts sent together cannot all pass before any is counted:
+// - per operator and client address: each attempt has its turn after the one before (1 s, doubling
+//   with each attempt up to a minute); one sent up to a second early waits for its turn, one sent
+//   earlier still is refused (429) unchecked. A successful sign-in clears it.
+// - per client address: past the limit within the window, refused (429) until the window ends.
+// - per operator (all addresses): past the limit within the window, every further attempt waits
+//   before its check (doubling up to a few seconds) but is still checked, so nobody can lock an
+//   operator out for everyone by failing on purpose.
+// The counts are kept in the database (FALHAENTRADA), so the limits hold for all the server
+// processes on it together. An unknown operator costs the same password check as a known one.
 //
-// Threads: every member may be called from any thread. verify() and login() touch the database
-// (a pooled connection each) and login() spends about a tenth of a second hashing: run them on a
-// worker, never on the I/O thread. cached() never touches the database.
+// Threads: every member may be called from any thread. verify(), beginLogin() and finishLogin()
+// touch the database (a pooled connection each) and finishLogin() spends about a tenth of a second
+// hashing: run them on a worker, never on the I/O thread. cached() never touches the database.
 #pragma once
 
 #include <chrono>
@@ -52,10 +59,13 @@ struct SessionOptions {
   std::string hostToken;                                 // empty: no host token accepted
   std::chrono::seconds idleTimeout{std::chrono::minutes(30)};
   std::chrono::seconds cacheTime{5};                     // a verified session trusted from memory
-  std::chrono::seconds touchInterval{60};                // last use written at most this often
-  int maxFailuresPerOperator = 5;
-  int maxFailuresPerPeer = 20;
+  int maxFailuresPerOperator = 5;  // attempts in the window before the operator's attempts wait
+  int maxFailuresPerPeer = 20;     // attempts in the window from one address before it is refused
   std::chrono::seconds failureWindow{std::chrono::minutes(5)};
+  // Wait between attempts for one operator from one address, doubling from the first to the most.
+  std::chrono::seconds firstPairWait{1}, maxPairWait{60};
+  // Wait of an attempt for an operator past its limit, doubling from the first to the most.
+  std::chrono::milliseconds firstOperatorWait{250}, maxOperatorWait{4000};
   // The wall clock in seconds since the epoch (tests move it).
   std::function<int64_t()> now;
 };
@@ -78,7 +88,18 @@ class Sessions {
   std::optional<AuthResult> cached(std::string_view bearer, std::string_view xOperator);
   // The full check against the database (see cached()); records the session's use.
   AuthResult verify(std::string_view bearer, std::string_view xOperator);
-  // Checks operator and password and opens a session; `peer` is the client address.
+  // A sign-in attempt, counted and admitted (or refused) before its password is checked.
+  struct Attempt {
+    std::optional<AuthResult> refusal;  // refused unchecked (429)
+    std::chrono::milliseconds wait{0};  // to wait before finishLogin (the operator's limit)
+    std::string operatorName;           // upper-case code
+    std::string peer;                   // the client address
+  };
+  // Counts the attempt of `operatorName` from `peer` (the client address) and decides.
+  Attempt beginLogin(const std::string& operatorName, const std::string& peer);
+  // Checks the password of an admitted attempt and opens a session.
+  AuthResult finishLogin(const Attempt& attempt, const std::string& password);
+  // Both, waiting on the calling thread in between.
   AuthResult login(const std::string& operatorName, const std::string& password, const std::string& peer);
   // Ends the session of that token (nothing when there is none).
   void logout(std::string_view bearer);
@@ -89,10 +110,8 @@ class Sessions {
   struct Known {
     std::string operatorName;
     std::chrono::steady_clock::time_point verifiedAt;
-    int64_t touchedAt = 0;  // last use written to the database (epoch seconds)
+    int64_t lastCall = 0;  // last call seen by this process (epoch seconds)
   };
-  bool limited(db::Database& db, const std::string& key, int max, int64_t now);
-  void fail(db::Database& db, const std::string& key, int64_t now);
   int64_t now() const;
 
   db::Pool& pool_;

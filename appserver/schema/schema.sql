@@ -99,11 +99,13 @@ CREATE TABLE IF NOT EXISTS SESSAOOPER (
 );
 CREATE INDEX IF NOT EXISTS IX_SESSAOOPER_ULTUSO ON SESSAOOPER (NRULTUSO);
 
--- FALHAENTRADA: failed sign-ins of the current window, per operator (DSCHAVE 'O:' + code) and per
--- client address ('P:' + address), so every server process on this database counts the same
--- attempts. NRINICIO is the window's start in seconds since 1970-01-01 UTC. Key DSCHAVE. Written
--- by the server at each failed sign-in (rows of past windows are removed then) and cleared for the
--- operator by a successful one.
+-- FALHAENTRADA: sign-in attempts of the current window, counted before their check, per operator
+-- (DSCHAVE 'O:' + code), per client address ('P:' + address) and per operator from an address
+-- ('A:' + code + '@' + address), so every server process on this database counts the same
+-- attempts. NRINICIO is the window's start in seconds since 1970-01-01 UTC ('A:' rows: the last
+-- attempt's time). Key DSCHAVE. Written by the server at each attempt (rows of past windows are
+-- removed at each failure); a successful sign-in clears the operator's rows and takes its attempt
+-- off the address's count.
 CREATE TABLE IF NOT EXISTS FALHAENTRADA (
   DSCHAVE VARCHAR(100) NOT NULL,
   NRFALHAS INTEGER NOT NULL,
@@ -813,4 +815,12 @@ CREATE TABLE IF NOT EXISTS AUDITCONTEXTO (
   DSPEER VARCHAR(64),
   NMMETODO VARCHAR(60),
   CONSTRAINT PK_AUDITCONTEXTO PRIMARY KEY (NRCONTEXTO)
+);
+
+-- ESQUEMA: one row, a fingerprint (BLAKE2b, hex) of this script and of the audit triggers the
+-- database was last set up with. A server or an administration command that reads the fingerprint
+-- it would write finds the schema current and changes nothing (no DDL, so no lock a user's
+-- transaction could meet). Written by the schema set-up only.
+CREATE TABLE IF NOT EXISTS ESQUEMA (
+  DSIMPRESSAO VARCHAR(64) NOT NULL
 );

@@ -28,8 +28,8 @@ using namespace std::chrono_literals;
 using Row = std::map<std::string, std::optional<std::string>>;  // column -> value as text
 using Table = std::map<std::string, Row>;                          // key text -> row
 
-const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER",
-                                           "SENHAOPER", "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA"};
+const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
+                                           "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA",     "ESQUEMA"};
 
 std::string numberText(double d) {
   char b[40];

@@ -1,9 +1,10 @@
 // The server's front: calls through TNetConnection and the HTTP transport (the operator reaching
 // the handler, kept-alive connections, every transport failure named with host and port), and
 // clients a library would not produce: idle and slow connections, request deadlines, connection
-// limits, stop while serving, chunked and compressed bodies, the token checked before the body,
-// half-closed clients, Range, bodies without a length, and control characters in what the server
-// logs. Raw sockets on loopback only; every wait is bounded.
+// limits, silent connections, bodies counted as they arrive, slow and large bodies, stop while
+// serving, chunked and compressed bodies, the token checked before the body (its scheme in any
+// case), half-closed clients, Range, bodies without a length, and control characters in what the
+// server logs. Raw sockets on loopback only; every wait is bounded.
 #include <gtest/gtest.h>
 #include <spdlog/sinks/ostream_sink.h>
 #include <spdlog/spdlog.h>
@@ -98,6 +99,7 @@ class FrontTest : public ::testing::Test {
     HttpServerOptions o{kToken, 4096};
     o.idleTimeout = 60s;
     o.requestTimeout = 60s;
+    o.headTimeout = 60s;
     return o;
   }
   void TearDown() override {
@@ -291,12 +293,31 @@ TEST_F(FrontTest, ConnectionsAreLimitedPerPeerAndInAll) {
   EXPECT_EQ(again, 200);
 }
 
-TEST_F(FrontTest, BodiesHeldAtOnceAreBounded) {
+TEST_F(FrontTest, SilentConnectionsAreClosedAfterTheHeadDeadline) {
+  HttpServerOptions o = defaults();
+  o.maxConnections = 4;
+  o.headTimeout = 300ms;
+  start(o);
+  std::vector<std::unique_ptr<RawHttp>> silent;
+  for (int i = 0; i < 4; ++i) silent.push_back(std::make_unique<RawHttp>(port, "127.0.0." + std::to_string(2 + i)));
+  auto begin = Clock::now();
+  for (auto& c : silent) EXPECT_TRUE(c->closedWithin(3s));
+  EXPECT_LT(secondsSince(begin), 2.0);
+  RawHttp fresh(port);
+  ASSERT_TRUE(fresh.send(rpcRequest(kToken, "ana", call("M", "enfim"))));
+  EXPECT_EQ(fresh.read(3s).status, 200);
+}
+
+TEST_F(FrontTest, BodiesAreCountedAsTheyArrive) {
   HttpServerOptions o = defaults();
   o.maxPendingBodyBytes = 8000;
   start(o);
-  // Two bodies of 4000 bytes announced (the "100 Continue" says the server took them on) and not
-  // sent hold the whole bound: a third request, however small, is turned away at once.
+  auto small = [&] {
+    RawHttp c(port);
+    c.send(rpcRequest(kToken, "ana", call("M", "pequeno")));
+    return c.read(3s).status;
+  };
+  // Two bodies of 4000 bytes announced and taken on ("100 Continue") hold nothing until they come.
   std::string head = "POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + kToken +
                      "\r\nX-Operator: ana\r\nExpect: 100-continue\r\nContent-Length: 4000\r\n\r\n";
   RawHttp a(port), b(port);
@@ -304,23 +325,75 @@ TEST_F(FrontTest, BodiesHeldAtOnceAreBounded) {
     ASSERT_TRUE(c->send(head));
     ASSERT_EQ(c->read(3s).status, 100);
   }
-  auto small = [&] {
-    RawHttp c(port);
-    c.send(rpcRequest(kToken, "ana", call("M", "pequeno")));
-    return c.read(3s).status;
-  };
-  EXPECT_EQ(small(), 503);
-  // A body that arrives and is answered gives its share back, as does a client that leaves.
+  EXPECT_EQ(small(), 200);
+  // Almost all of both received: together with a small one they would pass the bound.
   std::string body = call("M", "enfim");
-  ASSERT_TRUE(a.send(body + std::string(4000 - body.size(), ' ')));
+  body += std::string(4000 - body.size(), ' ');
+  ASSERT_TRUE(a.send(body.substr(0, 3990)));
+  ASSERT_TRUE(b.send(body.substr(0, 3990)));
+  int status = 0;
+  for (int i = 0; i < 30 && status != 503; ++i) {
+    std::this_thread::sleep_for(100ms);
+    status = small();
+  }
+  EXPECT_EQ(status, 503);
+  // A body that arrives and is answered gives its share back, as does a client that leaves.
+  ASSERT_TRUE(a.send(body.substr(3990)));
   EXPECT_EQ(a.read(3s).status, 200);
   b.close();
-  int status = 0;
   for (int i = 0; i < 30 && status != 200; ++i) {
     std::this_thread::sleep_for(100ms);
     status = small();
   }
   EXPECT_EQ(status, 200);
+}
+
+TEST_F(FrontTest, SlowBodiesAreCutAndLargeOnesAreFewPerClient) {
+  HttpServerOptions o = defaults();
+  o.bodyGrace = 300ms;
+  o.minBodyRate = 1024;
+  o.largeBodyBytes = 1000;
+  o.maxLargeBodiesPerClient = 2;
+  start(o);
+  auto head = [](const std::string& op, size_t length) {
+    return "POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + kToken + "\r\nX-Operator: " + op +
+           "\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+  };
+  // Two large bodies dripping 10 bytes every 100 ms from one address.
+  RawHttp a(port, "127.0.0.2"), b(port, "127.0.0.2");
+  ASSERT_TRUE(a.send(head("ana", 3000)));
+  ASSERT_TRUE(b.send(head("ana", 3000)));
+  std::this_thread::sleep_for(100ms);
+  // A third large one from that address, or from that operator elsewhere, is refused at once; a
+  // small one, or a large one of another client, is served.
+  RawHttp third(port, "127.0.0.2"), sameOperator(port, "127.0.0.3");
+  ASSERT_TRUE(third.send(head("bia", 3000)));
+  ASSERT_TRUE(sameOperator.send(head("ana", 3000)));
+  EXPECT_EQ(third.read(3s).status, 503);
+  EXPECT_EQ(sameOperator.read(3s).status, 503);
+  RawHttp smallOne(port, "127.0.0.2");
+  ASSERT_TRUE(smallOne.send(rpcRequest(kToken, "ana", call("M", "pequeno"))));
+  EXPECT_EQ(smallOne.read(3s).status, 200);
+  std::string body = call("M", "grande");
+  body += std::string(3000 - body.size(), ' ');
+  RawHttp other(port, "127.0.0.4");
+  ASSERT_TRUE(other.send(head("bia", 3000) + body));
+  EXPECT_EQ(other.read(3s).status, 200);
+
+  auto begin = Clock::now();
+  RawHttp::Response cut[2];
+  for (int i = 0; i < 40 && (cut[0].status == 0 || cut[1].status == 0); ++i) {
+    for (int k = 0; k < 2; ++k) {
+      RawHttp& c = k ? b : a;
+      if (cut[k].status == 0) {
+        c.send(std::string(10, ' '));
+        cut[k] = c.read(100ms);
+      }
+    }
+  }
+  EXPECT_EQ(cut[0].status, 408);
+  EXPECT_EQ(cut[1].status, 408);
+  EXPECT_LT(secondsSince(begin), 2.0);
 }
 
 TEST_F(FrontTest, StopFinishesRunningCallsAndClosesTheRest) {

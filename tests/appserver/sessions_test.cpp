@@ -1,11 +1,16 @@
 // Sign-in and sessions on both backends: the demo passwords, the refusals with their texts, the
-// idle expiry on a moved clock, the operator header bound to the session, the failure limits (kept
-// in the database, so two server processes on one database enforce one limit together), a new
-// password ending sessions, and the whole path through the HTTP front and transport (a call
-// without a session refused, an expired session renewed once and the call repeated).
+// idle expiry from the last call on a moved clock, the operator header bound to the session, the
+// attempt limits (counted before the check and kept in the database, so two server processes on
+// one database enforce one limit together; the operator's own limit only delays), an unknown
+// operator costing a password check, a new password ending sessions, and the whole path through
+// the HTTP front and transport (a call without a session refused, an expired session renewed once
+// and the call repeated, a burst of sign-ins on loopback getting one check).
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -16,6 +21,7 @@
 #include "platform/net/netconnection.h"
 #include "platform/net/transport.h"
 #include "tests/support/inprocess_server.h"
+#include "tests/support/raw_http.h"
 #include "tests/support/support.h"
 
 namespace cad::appserver {
@@ -50,6 +56,7 @@ TEST_P(SessionsTest, DemoPasswordsSignInAndRefusalsSayWhy) {
   const std::string tooLong(2000, 'x');
   for (const auto& [op, password] : std::vector<std::pair<std::string, std::string>>{
            {"MARIA", "errada"}, {"NINGUEM", "maria"}, {"MARIA", ""}, {"MARIA", tooLong}}) {
+    clock += 60;  // past the wait between attempts for one operator from one address
     AuthResult r = s.login(op, password, "10.0.0.1");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.status, 401u);
@@ -64,8 +71,7 @@ TEST_P(SessionsTest, DemoPasswordsSignInAndRefusalsSayWhy) {
 }
 
 TEST_P(SessionsTest, SessionRunsAsItsOperatorAndExpiresWhenIdle) {
-  options.idleTimeout = std::chrono::seconds(600);
-  options.touchInterval = std::chrono::seconds(60);
+  options.idleTimeout = std::chrono::seconds(60);
   options.cacheTime = std::chrono::seconds(0);  // every check reads the database
   Sessions s = make();
   std::string token = s.login("ADMIN", "admin", "p").token;
@@ -80,12 +86,20 @@ TEST_P(SessionsTest, SessionRunsAsItsOperatorAndExpiresWhenIdle) {
   // No host token was configured: a guess of an empty one or any other is just a missing session.
   EXPECT_EQ(s.verify("segredo", "ADMIN").text, kSessionMissing);
 
-  // Use within the idle time keeps it alive; the last use is recorded at most once a minute.
-  clock += 500;
-  EXPECT_TRUE(s.verify(token, "").ok);
-  clock += 500;
-  EXPECT_TRUE(s.verify(token, "").ok);
-  clock += 601;
+  // The idle time counts from the last call, whatever the calls before.
+  for (int step : {55, 9, 59, 60}) {
+    clock += step;
+    EXPECT_TRUE(s.verify(token, "").ok) << step;
+  }
+  // Calls a process answered from memory count too.
+  options.cacheTime = std::chrono::seconds(60);
+  Sessions trusting = make();
+  ASSERT_TRUE(trusting.verify(token, "").ok);
+  clock += 50;
+  EXPECT_TRUE(trusting.cached(token, "").has_value());
+  clock += 50;
+  EXPECT_TRUE(trusting.verify(token, "").ok);
+  clock += 61;
   AuthResult expired = s.verify(token, "");
   EXPECT_FALSE(expired.ok);
   EXPECT_EQ(expired.text, kSessionExpired);
@@ -108,49 +122,77 @@ TEST_P(SessionsTest, HostTokenOnlyWhenConfiguredAndNeedsTheOperatorHeader) {
   EXPECT_FALSE(s.verify("segredo-do-hosT", "JOAO").ok);
 }
 
-TEST_P(SessionsTest, FailuresAreLimitedPerOperatorAndPerPeer) {
+// Attempts are counted before their check, by two processes together: per operator and address
+// each waits for the one before (doubling), per address a limit refuses, per operator a limit only
+// delays the check, and a success clears the operator's counts.
+TEST_P(SessionsTest, AttemptsAreCountedBeforeTheCheckAndTheOperatorLimitOnlyDelays) {
   options.maxFailuresPerOperator = 3;
-  options.maxFailuresPerPeer = 5;
-  options.failureWindow = std::chrono::seconds(300);
-  Sessions s = make();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(s.login("MARIA", "x", "10.0.0.1").status, 401u);
-  // The right password no longer helps within the window, from any address.
-  AuthResult limited = s.login("MARIA", "maria", "10.0.0.9");
-  EXPECT_EQ(limited.status, 429u);
-  EXPECT_EQ(limited.text, kLoginTooMany);
-  // Another operator from that address still may (two failures left for the address)...
-  EXPECT_TRUE(s.login("ADMIN", "admin", "10.0.0.1").ok);
-  EXPECT_EQ(s.login("JOAO", "x", "10.0.0.1").status, 401u);
-  EXPECT_EQ(s.login("JOAO", "x", "10.0.0.1").status, 401u);
-  // ...until the address has used up its own limit.
-  EXPECT_EQ(s.login("ADMIN", "admin", "10.0.0.1").status, 429u);
+  options.maxFailuresPerPeer = 6;
+  options.firstPairWait = std::chrono::seconds(1);
+  options.maxPairWait = std::chrono::seconds(4);
+  options.firstOperatorWait = std::chrono::milliseconds(100);
+  options.maxOperatorWait = std::chrono::milliseconds(400);
+  Sessions a = make(), b = make();  // two processes: they share nothing but the database
+  auto admitted = [](const Sessions::Attempt& at) { return !at.refusal.has_value(); };
+
+  // One operator from one address: each attempt has its turn 1, 2, 4, 4 s after the one before; one
+  // sent up to a second early waits for its turn, one sent earlier still is refused unchecked.
+  auto joao = [&](Sessions& s) { return s.beginLogin("joao", "10.0.0.1"); };
+  EXPECT_EQ(joao(a).wait.count(), 0);
+  EXPECT_EQ(joao(b).wait.count(), 1000);  // its turn: a second after the first
+  for (int wait : {2, 4, 4}) {
+    Sessions::Attempt early = joao(a);
+    ASSERT_TRUE(early.refusal) << wait;
+    EXPECT_EQ(early.refusal->status, 429u);
+    EXPECT_EQ(early.refusal->text, kLoginTooMany);
+    clock += wait;
+    EXPECT_EQ(joao(b).wait.count(), 1000) << wait;  // a second early again
+  }
+  // Another address for that operator, another operator from that address: not held up.
+  EXPECT_TRUE(admitted(b.beginLogin("ADMIN", "10.0.0.1")));
+
+  // The address: its 6 attempts in the window, for any operators, are used up.
+  clock += 301;  // a new window
+  for (const char* op : {"A", "B", "C", "D", "E", "F"}) EXPECT_TRUE(admitted(a.beginLogin(op, "10.0.0.2")));
+  EXPECT_EQ(b.login("MARIA", "maria", "10.0.0.2").status, 429u);
+  EXPECT_TRUE(b.login("MARIA", "maria", "10.0.0.3").ok);
+
+  // The operator: past 3 attempts from anywhere, each waits 100, 200, 400, 400 ms before its check,
+  // and the right password still signs in; the success clears the waits.
   clock += 301;
-  EXPECT_TRUE(s.login("MARIA", "maria", "10.0.0.1").ok);
+  const long waits[] = {0, 0, 0, 100, 200, 400, 400};
+  for (int i = 0; i < 7; ++i) {
+    Sessions::Attempt at = (i % 2 ? a : b).beginLogin("MARIA", "10.1.0." + std::to_string(i));
+    ASSERT_TRUE(admitted(at));
+    EXPECT_EQ(at.wait.count(), waits[i]) << i;
+    if (i == 6)
+      EXPECT_TRUE(a.finishLogin(at, "maria").ok);
+    else
+      EXPECT_EQ(b.finishLogin(at, "errada").status, 401u);
+    clock += 1;
+  }
+  EXPECT_EQ(a.beginLogin("MARIA", "10.1.0.99").wait.count(), 0);
+
+  // Only the current window's counts are kept.
+  clock += 301;
+  EXPECT_EQ(b.login("JOAO", "x", "10.0.0.9").status, 401u);
+  EXPECT_EQ(server.pool().acquire()->query("SELECT COUNT(*) FROM FALHAENTRADA").rows.at(0).at(0).asInt(), 3);
 }
 
-TEST_P(SessionsTest, FailuresOnEitherProcessCountTogether) {
-  options.maxFailuresPerOperator = 3;
-  options.maxFailuresPerPeer = 4;
-  Sessions a = make(), b = make();  // two processes: they share nothing but the database
-  EXPECT_EQ(a.login("MARIA", "x", "10.0.0.1").status, 401u);
-  EXPECT_EQ(b.login("maria", "y", "10.0.0.2").status, 401u);
-  EXPECT_EQ(a.login("MARIA", "z", "10.0.0.3").status, 401u);
-  EXPECT_EQ(b.login("MARIA", "maria", "10.0.0.4").status, 429u);
-  EXPECT_EQ(a.login("MARIA", "maria", "10.0.0.4").status, 429u);
-
-  // The address: two failures through each process use up its four.
-  EXPECT_EQ(a.login("JOAO", "x", "10.0.0.9").status, 401u);
-  EXPECT_EQ(a.login("ADMIN", "x", "10.0.0.9").status, 401u);
-  EXPECT_EQ(b.login("NINGUEM", "x", "10.0.0.9").status, 401u);
-  EXPECT_EQ(b.login("JOAO", "x", "10.0.0.9").status, 401u);
-  EXPECT_EQ(a.login("ADMIN", "admin", "10.0.0.9").status, 429u);
-  EXPECT_TRUE(b.login("ADMIN", "admin", "10.0.0.8").ok);
-
-  // A new window starts from nothing on both, and only the current window's counts are kept.
-  clock += 301;
-  EXPECT_EQ(b.login("MARIA", "x", "10.0.0.1").status, 401u);
-  EXPECT_TRUE(a.login("MARIA", "maria", "10.0.0.9").ok);
-  EXPECT_EQ(server.pool().acquire()->query("SELECT COUNT(*) FROM FALHAENTRADA").rows.at(0).at(0).asInt(), 1);
+TEST_P(SessionsTest, AnUnknownOperatorCostsAPasswordCheck) {
+  Sessions s = make();
+  auto took = [&](const char* op, const std::string& peer) {
+    Sessions::Attempt at = s.beginLogin(op, peer);
+    auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.finishLogin(at, "errada").status, 401u);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  };
+  double known = 1e9, unknown = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    known = std::min(known, took("MARIA", "10.0.0." + std::to_string(i)));
+    unknown = std::min(unknown, took("NINGUEM", "10.0.1." + std::to_string(i)));
+  }
+  EXPECT_GT(unknown, known * 0.5) << "desconhecido " << unknown << " s, senha errada " << known << " s";
 }
 
 TEST_P(SessionsTest, NewPasswordReplacesTheOldAndEndsOpenSessions) {
@@ -160,6 +202,7 @@ TEST_P(SessionsTest, NewPasswordReplacesTheOldAndEndsOpenSessions) {
   setPassword(*server.pool().acquire(), "joao", "nova senha longa");
   EXPECT_EQ(s.verify(token, "").text, kSessionMissing);
   EXPECT_FALSE(s.login("JOAO", "joao", "p").ok);
+  clock += 1;
   EXPECT_TRUE(s.login("JOAO", "nova senha longa", "p").ok);
   EXPECT_THROW(setPassword(*server.pool().acquire(), "NINGUEM", "x"), Exception);
   EXPECT_THROW(setPassword(*server.pool().acquire(), "JOAO", ""), Exception);
@@ -196,6 +239,7 @@ TEST_P(SessionsTest, OverHttpCallsNeedASessionAndAnExpiredOneIsRenewedOnce) {
 
   EXPECT_EQ(failure({"", "ADMIN"}), kSessionMissing);
   EXPECT_THROW(net::signIn("127.0.0.1", port, "ADMIN", "errada"), Exception);
+  clock += 1;  // the next attempt for ADMIN from here waits a second
   net::SignIn in = net::signIn("127.0.0.1", port, "admin", "admin");
   EXPECT_EQ(in.operatorName, "ADMIN");
   EXPECT_TRUE(callAs({in.token, ""}).isArray());
@@ -219,6 +263,59 @@ TEST_P(SessionsTest, OverHttpCallsNeedASessionAndAnExpiredOneIsRenewedOnce) {
   EXPECT_EQ(failure(stale), kSessionMissing);
 
   net::setTransportFactory(nullptr);
+  http.stop();
+  serving.join();
+}
+
+// Sign-ins sent together from one address for one operator get two password checks; from another
+// address the operator, past its limit, is only delayed. Also the malformed sign-in with U+0000 and
+// the bearer scheme in lower case, through the real front on loopback.
+TEST_P(SessionsTest, ABurstOfSignInsGetsOneCheckAndTheOperatorIsOnlyDelayed) {
+  options.maxFailuresPerOperator = 1;
+  options.firstOperatorWait = std::chrono::milliseconds(300);
+  Sessions sessions = make();
+  HttpServerOptions front;
+  front.sessions = &sessions;
+  HttpServer http(server.dispatcher().handler(), front);
+  int port = http.bind("127.0.0.1", 0);
+  std::thread serving([&] { http.run(); });
+  http.waitUntilReady();
+  auto signIn = [](const std::string& json) {
+    return "POST /login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: " +
+           std::to_string(json.size()) + "\r\n\r\n" + json;
+  };
+  auto attempt = [&](const std::string& password) {
+    return signIn(R"({"operator":"MARIA","password":")" + password + R"("})");
+  };
+
+  std::vector<std::unique_ptr<test::RawHttp>> burst;
+  for (int i = 0; i < 12; ++i) burst.push_back(std::make_unique<test::RawHttp>(port, "127.0.0.2"));
+  for (auto& c : burst) ASSERT_TRUE(c->send(attempt("errada")));
+  std::map<int, int> statuses;
+  for (auto& c : burst) ++statuses[c->read(std::chrono::seconds(30)).status];
+  EXPECT_EQ(statuses[401], 2);  // the first and the one that waited for its turn
+  EXPECT_EQ(statuses[429], 10);
+
+  auto begin = std::chrono::steady_clock::now();
+  test::RawHttp other(port, "127.0.0.3");
+  ASSERT_TRUE(other.send(attempt("maria")));
+  test::RawHttp::Response in = other.read(std::chrono::seconds(30));
+  ASSERT_EQ(in.status, 200) << in.body;
+  EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(300));
+
+  test::RawHttp nul(port);
+  ASSERT_TRUE(nul.send(signIn(R"({"operator":"MA\u0000RIA","password":"maria"})")));
+  test::RawHttp::Response refused = nul.read(std::chrono::seconds(10));
+  EXPECT_EQ(refused.status, 400);
+  EXPECT_NE(refused.body.find("Entrada malformada"), std::string::npos) << refused.body;
+
+  std::string token = in.body.substr(in.body.find("\"token\":\"") + 9, 64);
+  std::string call = net::encodeRequest({"Ger04100.rdmCadastroServ", "GetAutGrupACPS", {Variant("MARIA")}});
+  test::RawHttp lower(port);
+  ASSERT_TRUE(lower.send("POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: bearer " + token +
+                         "\r\nContent-Length: " + std::to_string(call.size()) + "\r\n\r\n" + call));
+  EXPECT_EQ(lower.read(std::chrono::seconds(10)).status, 200);
+
   http.stop();
   serving.join();
 }

@@ -33,6 +33,7 @@ class TrustedProxyTest : public ::testing::Test {
   void SetUp() override {
     options_.maxFailuresPerPeer = 2;
     options_.maxFailuresPerOperator = 1000;
+    options_.firstPairWait = std::chrono::seconds(0);  // attempts follow one another at once
     sessions_ = std::make_unique<Sessions>(server_.pool(), options_);
     HttpServerOptions front;
     front.sessions = sessions_.get();
