@@ -137,6 +137,10 @@ void TfrmCadastroServ::BotoesListaFormulario() {
   if (!cdsServico->Active()) return;
   if (FilialFixa)
     ChangeButtons(false, false, false, true, true, false);
+  else if (ServicoEmEdicao() || EmEdicao(*cdsServFatu))
+    // Moving between the list and the form keeps the service's edit open, with Confirm and
+    // Cancel, so what was typed is neither dropped by a Verify nor left unsaved.
+    ChangeButtons(false, false, false, false, false, true);
   else
     ChangeButtons(true, true, true, true, true, false);
 }

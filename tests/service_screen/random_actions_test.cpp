@@ -1,8 +1,8 @@
 // Random user sessions on the main screen: rapidcheck generates sequences of user actions (page
 // menus and tab sheets, include, alter, cancel, confirm and verify with either answer to each
-// question, the navigator, grid row clicks, Escape, Tab, typing valid and invalid values into the
-// focused control) and replays them through the dispatcher on the demo database, checking after
-// every action:
+// question, the navigator, grid row clicks and double clicks, Escape, Tab, typing valid and invalid
+// values into an edit or grid of the page) and replays them through the dispatcher on the demo
+// database, checking after every action:
 //  - nothing typed, nothing stored changes (the totals a shift or point save derives aside: see
 //    the README of the screen);
 //  - a Cancel that ends an edit in which nothing was saved on the way leaves the data as it was
@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -40,9 +41,9 @@ namespace {
 
 // ---------------------------------------------------------------- actions
 
-enum class Tipo : int { Menu, Aba, Incluir, Alterar, Cancelar, Confirmar, Verificar, Navegar, Linha, Escape, Tab, Digitar };
-constexpr const char* kNomesTipo[] = {"Menu",     "Aba",     "Incluir", "Alterar", "Cancelar", "Confirmar",
-                                      "Verificar", "Navegar", "Linha",   "Escape",  "Tab",      "Digitar"};
+enum class Tipo : int { Menu, Aba, Incluir, Alterar, Cancelar, Confirmar, Verificar, Navegar, Linha, Escape, Tab, Digitar, Duplo };
+constexpr const char* kNomesTipo[] = {"Menu",    "Aba",    "Incluir", "Alterar", "Cancelar", "Confirmar", "Verificar",
+                                      "Navegar", "Linha",  "Escape",  "Tab",     "Digitar",  "Duplo"};
 
 // One user action. `a` and `b` pick what it acts on (a menu, a grid and its row, a value to
 // type); `sim` answers the questions it raises, in order (positive: Yes/OK; the last repeats).
@@ -211,9 +212,21 @@ class RandomActionsTest : public CadastroServTest {
       case Tipo::Tab:
         if (!foco()) return {ActionResult::Status::Refused, "sem foco"};
         return UserActions::Key(*foco(), "Tab");
-      case Tipo::Digitar:
-        if (!foco()) return {ActionResult::Status::Refused, "sem foco"};
-        return UserActions::Type(*foco(), kValores[static_cast<size_t>(x.b) % kValores.size()]);
+      case Tipo::Digitar: {
+        // Into one of the page's edits or grids (the user clicks it first), else where the focus is.
+        std::vector<TControl*> editores;
+        std::function<void(TControl*)> junta = [&](TControl* c) {
+          if ((dynamic_cast<TCustomEdit*>(c) || dynamic_cast<TCustomGrid*>(c)) && c->CanFocus()) editores.push_back(c);
+          for (TControl* filho : c->Controls()) junta(filho);
+        };
+        if (f.pgcPadrao->ActivePage()) junta(f.pgcPadrao->ActivePage());
+        TControl* alvo = editores.empty() ? foco() : editores[static_cast<size_t>(x.a) % editores.size()];
+        if (!alvo) return {ActionResult::Status::Refused, "sem foco"};
+        return UserActions::Type(*alvo, kValores[static_cast<size_t>(x.b) % kValores.size()]);
+      }
+      case Tipo::Duplo:
+        if (!foco() || !dynamic_cast<TCustomGrid*>(foco())) return {ActionResult::Status::Refused, "sem grade"};
+        return UserActions::DblClick(*foco());
     }
     return {ActionResult::Status::Refused, "?"};
   }
@@ -253,7 +266,7 @@ class RandomActionsTest : public CadastroServTest {
           if (d.text.find(interno) != std::string::npos) return onde + "erro interno mostrado: \"" + d.text + "\"";
       }
 
-      if (x.tipo == Tipo::Digitar && !r.refused()) digitado = true;
+      if ((x.tipo == Tipo::Digitar || x.tipo == Tipo::Duplo) && !r.refused()) digitado = true;
       if (!editava && edita) {
         inicioEdicao = Guardado(false);
         salvouNaEdicao = false;
@@ -325,7 +338,8 @@ rc::Gen<Acao> GeraAcao() {
                                                                {3, Tipo::Linha},
                                                                {1, Tipo::Escape},
                                                                {2, Tipo::Tab},
-                                                               {4, Tipo::Digitar}})),
+                                                               {4, Tipo::Digitar},
+                                                               {1, Tipo::Duplo}})),
       rc::gen::set(&Acao::a, rc::gen::inRange(0, 12)), rc::gen::set(&Acao::b, rc::gen::inRange(0, 60)),
       rc::gen::set(&Acao::sim, rc::gen::container<std::vector<bool>>(2, rc::gen::arbitrary<bool>())));
 }
@@ -382,6 +396,17 @@ TEST_P(RandomActionsTest, CostCancelBeforeTheConfigurationPageKeepsTheConfigurat
 // Outside standard-menu mode the hidden "Visualiza" flags were saved as "N".
 TEST_P(RandomActionsTest, ConfirmingAnUntouchedConfigurationKeepsItsHiddenFlags) {
   EXPECT_EQ(Sessao("0001", {{Tipo::Menu, 0, 0, {}}, {Tipo::Alterar, 0, 0, {}}, {Tipo::Confirmar, 0, 0, {true}}}), "");
+}
+
+// Moving from the form to the list while the service was edited switched the commands to browsing:
+// Confirm went off and a Verify dropped what was typed.
+TEST_P(RandomActionsTest, TheListPageKeepsAnOpenEditOfTheService) {
+  EXPECT_EQ(Sessao("0003", {{Tipo::Navegar, 3, 0, {false}},
+                            {Tipo::Alterar, 0, 0, {false}},
+                            {Tipo::Digitar, 0, 0, {false}},
+                            {Tipo::Aba, 0, 0, {false}},
+                            {Tipo::Verificar, 0, 0, {false}}}),
+            "");
 }
 
 CADSERV_SCREEN_SUITE(RandomActionsTest);
