@@ -15,7 +15,7 @@
 // A failing sequence, once shrunk, is kept below as a named regression case that replays it.
 //
 // Cases, size and seed come from the environment so CI runs a bounded, repeatable number:
-// CADSERV_RC_CASES (default 12), CADSERV_RC_SIZE (most actions in a case, default 30) and
+// CADSERV_RC_CASES (default 25), CADSERV_RC_SIZE (most actions in a case, default 40) and
 // CADSERV_RC_SEED (a number, or "random").
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
@@ -108,8 +108,7 @@ bool Derivada(const std::string& tabela, const std::string& coluna) {
 
 using Foto = std::map<std::string, std::vector<std::string>>;
 
-// The differences between two dumps (at most a few lines), "" when equal; `mascara` leaves out
-// the derived columns.
+// The differences between two dumps (a few rows of each table), "" when equal.
 std::string Diferenca(const Foto& antes, const Foto& depois) {
   std::string d;
   for (const auto& [tabela, linhas] : antes) {
@@ -130,6 +129,7 @@ std::string Diferenca(const Foto& antes, const Foto& depois) {
 
 class RandomActionsTest : public CadastroServTest {
  protected:
+  // The stored rows of the tables above; `mascara` leaves out the derived columns.
   Foto Guardado(bool mascara) {
     Foto f;
     for (const char* t : kTabelas) {
@@ -357,8 +357,8 @@ TEST_P(RandomActionsTest, NoSessionLosesOrChangesStoredDataUnasked) {
   params.seed = semente && std::string(semente) == "random" ? std::random_device{}()
                 : semente && *semente                        ? std::strtoull(semente, nullptr, 10)
                                                              : 20261207;
-  params.maxSuccess = Ambiente("CADSERV_RC_CASES", 12);
-  params.maxSize = Ambiente("CADSERV_RC_SIZE", 30);
+  params.maxSuccess = Ambiente("CADSERV_RC_CASES", 25);
+  params.maxSize = Ambiente("CADSERV_RC_SIZE", 40);
   std::cerr << "random actions: seed " << params.seed << ", " << params.maxSuccess << " cases of at most "
             << params.maxSize << " actions\n";
   auto resultado = rc::detail::checkTestable(
