@@ -383,7 +383,11 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
         if (page == tshFormulario) grbServFatuEnter(*grbServFatu);
       }
     } else {
+      bool inclusao = cdsServico->State() == DataSetState::Insert;
       CancelaRegistro();
+      // A cancelled include returns to the service shown before without a scroll: what the new
+      // row emptied (its billing services, the pages of its type) is shown for that service again.
+      if (inclusao && cdsServico->Active() && !cdsServico->IsEmpty()) cdsServicoAfterScroll(*cdsServico);
       if (cdsServico->Active() && cdsServico->IsEmpty()) {
         tshFolhaDados->SetEnabled(true);
         mnuFolhaDados->SetEnabled(true);

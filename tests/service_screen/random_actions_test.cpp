@@ -108,6 +108,23 @@ bool Derivada(const std::string& tabela, const std::string& coluna) {
 
 using Foto = std::map<std::string, std::vector<std::string>>;
 
+// The lines of two page views that differ, side by side.
+std::string Linhas(const std::string& antes, const std::string& depois) {
+  auto parte = [](const std::string& t) {
+    std::vector<std::string> v;
+    std::istringstream is(t);
+    for (std::string l; std::getline(is, l);) v.push_back(l);
+    return v;
+  };
+  std::vector<std::string> a = parte(antes), b = parte(depois);
+  std::string d;
+  for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    std::string x = i < a.size() ? a[i] : "", y = i < b.size() ? b[i] : "";
+    if (x != y) d += "  antes:  " + x + "\n  depois: " + y + "\n";
+  }
+  return d;
+}
+
 // The differences between two dumps (a few rows of each table), "" when equal.
 std::string Diferenca(const Foto& antes, const Foto& depois) {
   std::string d;
@@ -286,7 +303,7 @@ class RandomActionsTest : public CadastroServTest {
       }
       if (x.tipo == Tipo::Verificar && !editava && r.ok()) {
         std::string depois = Mostrado(f);
-        if (depois != mostrado) return onde + "a página mostrava o que não está guardado:\nantes\n" + mostrado + "depois\n" + depois;
+        if (depois != mostrado) return onde + "a página mostrava o que não está guardado:\n" + Linhas(mostrado, depois);
       }
       if (x.tipo == Tipo::Confirmar && editava && r.status != ActionResult::Status::Refused) {
         if (edita) {
@@ -297,7 +314,7 @@ class RandomActionsTest : public CadastroServTest {
           respostas->sim = {true};
           UserActions::Click(*f.sbtVerificar);
           std::string depois = Mostrado(f);
-          if (depois != gravado) return onde + "depois de Confirmar a página não mostra o que foi gravado:\nantes\n" + gravado + "depois\n" + depois;
+          if (depois != gravado) return onde + "depois de Confirmar a página não mostra o que foi gravado:\n" + Linhas(gravado, depois);
         }
       }
       if (!edita && !EmEdicaoAlguma(f)) {
@@ -406,6 +423,15 @@ TEST_P(RandomActionsTest, TheListPageKeepsAnOpenEditOfTheService) {
                             {Tipo::Digitar, 0, 0, {false}},
                             {Tipo::Aba, 0, 0, {false}},
                             {Tipo::Verificar, 0, 0, {false}}}),
+            "");
+}
+
+// A cancelled include left the form showing the previous service without its billing services.
+TEST_P(RandomActionsTest, ACancelledIncludeShowsThePreviousServiceWhole) {
+  EXPECT_EQ(Sessao("0001", {{Tipo::Incluir, 0, 0, {false}},
+                            {Tipo::Cancelar, 0, 0, {true}},
+                            {Tipo::Alterar, 0, 0, {false}},
+                            {Tipo::Confirmar, 0, 0, {false}}}),
             "");
 }
 
