@@ -860,7 +860,10 @@ void TfrmCadastroServ::AlteraCustPadr() {
 
 void TfrmCadastroServ::CancelaCustPadr() {
   if (!FocoNosTipos()) {
+    bool inclusao = cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Insert;
     if (cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) cdsCustPadr->Cancel();
+    // A cancelled new month returns to the month before without a scroll: its dish types show again.
+    if (inclusao) cdsCustPadrAfterScroll(*cdsCustPadr);
     CarregaConf(false);
   } else if (cdsCustPadrTp->Active()) {
     if (EmEdicao(*cdsCustPadrTp)) {

@@ -435,6 +435,16 @@ TEST_P(RandomActionsTest, ACancelledIncludeShowsThePreviousServiceWhole) {
             "");
 }
 
+// A cancelled new month left the dish-type grid filtered to that month: empty.
+TEST_P(RandomActionsTest, ACancelledNewMonthShowsThePreviousMonthsDishTypes) {
+  EXPECT_EQ(Sessao("0003", {{Tipo::Menu, 1, 0, {}},
+                            {Tipo::Tab, 0, 0, {}},
+                            {Tipo::Incluir, 0, 0, {}},
+                            {Tipo::Cancelar, 0, 0, {true}},
+                            {Tipo::Verificar, 0, 0, {}}}),
+            "");
+}
+
 CADSERV_SCREEN_SUITE(RandomActionsTest);
 
 }  // namespace cad::test
