@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`. Everything else is a helper.
 JOBS ?= 2
 
-.PHONY: run test deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench clean
+.PHONY: run test test-random-long deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -48,6 +48,14 @@ test: build-asan
 	$(MAKE) build-tsan
 	scripts/with-postgres.sh ctest --preset tsan
 	$(MAKE) fuzz-ci
+
+# The main screen's random user sessions at length: many more cases, longer sessions, a new seed
+# each run (printed at the start: CADSERV_RC_SEED=<seed> replays it).
+RANDOM_CASES ?= 400
+RANDOM_SIZE ?= 60
+test-random-long: build-asan
+	CADSERV_RC_SEED=$${CADSERV_RC_SEED:-random} CADSERV_RC_CASES=$(RANDOM_CASES) CADSERV_RC_SIZE=$(RANDOM_SIZE) \
+	  scripts/with-postgres.sh build/asan/bin/test_screen --gtest_filter='*RandomActions*'
 
 bench: build
 	scripts/bench.sh

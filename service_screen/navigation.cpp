@@ -141,6 +141,10 @@ void TfrmCadastroServ::BotoesListaFormulario() {
   if (!cdsServico->Active()) return;
   if (FilialFixa)
     ChangeButtons(false, false, false, true, true, false);
+  else if (ServicoEmEdicao() || EmEdicao(*cdsServFatu))
+    // Moving between the list and the form keeps the service's edit open, with Confirm and
+    // Cancel, so what was typed is neither dropped by a Verify nor left unsaved.
+    ChangeButtons(false, false, false, false, false, true);
   else
     ChangeButtons(true, true, true, true, true, false);
 }
@@ -383,7 +387,11 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
         if (page == tshFormulario) grbServFatuEnter(*grbServFatu);
       }
     } else {
+      bool inclusao = cdsServico->State() == DataSetState::Insert;
       CancelaRegistro();
+      // A cancelled include returns to the service shown before without a scroll: what the new
+      // row emptied (its billing services, the pages of its type) is shown for that service again.
+      if (inclusao && cdsServico->Active() && !cdsServico->IsEmpty()) cdsServicoAfterScroll(*cdsServico);
       if (cdsServico->Active() && cdsServico->IsEmpty()) {
         tshFolhaDados->SetEnabled(true);
         mnuFolhaDados->SetEnabled(true);

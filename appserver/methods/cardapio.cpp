@@ -22,8 +22,8 @@ namespace cad::appserver {
 namespace {
 
 // The configuration rows exactly as the screen's cdsConfCard holds them (its calculated dish-type
-// name excepted), numbers as floats. DSCOMPLTP carries the column's 60 characters: the grid lets
-// the user type that many, and a shorter field would cut them on the way back.
+// name excepted), numbers as floats. NRSEQANTCNFCARD repeats the line's stored number: a client
+// sends it back with each line it saves, so a line keeps its packaging settings when it moves.
 const std::vector<FieldDef>& confCardFields() {
   static const std::vector<FieldDef> f = [] {
     std::vector<FieldDef> d{textField("CDFILIAL", 4),      textField("CDSERVFILI", 5, true),
@@ -31,7 +31,7 @@ const std::vector<FieldDef>& confCardFields() {
                             textField("CDTIPOPRAT", 2, true), textField("IDOPCCNFCARD", 1, true),
                             textField("IDIMPCNFCARD", 1, true), floatField("NRPAGCNFCARD"),
                             floatField("VRPERCOMCARD"),    textField("DSOBSCNFCARD", 60),
-                            textField("DSCOMPLTP", 60),    textField("IDTPPRATEXTR", 1),
+                            textField("DSCOMPLTP", 15),    textField("IDTPPRATEXTR", 1),
                             textField("IDVISUTPEXTR", 1),  textField("IDCONCNFCARD", 1)};
     for (const char* day : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"})
       d.push_back(textField(std::string("IDTPPRAT") + day + "P", 1));
@@ -39,6 +39,7 @@ const std::vector<FieldDef>& confCardFields() {
     d.push_back(textField("CDCONTAINER", 5));
     d.push_back(textField("NMCONTAINER", 40));
     d.push_back(floatField("NRGRUPOEMB"));
+    d.push_back(floatField("NRSEQANTCNFCARD"));
     return d;
   }();
   return f;
@@ -53,10 +54,12 @@ PacketPtr confCardPacket(db::Database& db, const std::string& filial, const std:
   static const std::string sql = [] {
     std::string s = "SELECT ";
     for (const FieldDef& f : confCardFields()) {
-      if (f.name == "CDCONTAINER") s += "E.CDCONTAINER, ";
-      else if (f.name == "NMCONTAINER") s += "K.NMCONTAINER, ";
+      if (&f != &confCardFields().front()) s += ", ";
+      if (f.name == "CDCONTAINER") s += "E.CDCONTAINER";
+      else if (f.name == "NMCONTAINER") s += "K.NMCONTAINER";
       else if (f.name == "NRGRUPOEMB") s += "T.NRGRUPO AS NRGRUPOEMB";
-      else s += "C." + f.name + ", ";
+      else if (f.name == "NRSEQANTCNFCARD") s += "C.NRSEQCNFCARD AS NRSEQANTCNFCARD";
+      else s += "C." + f.name;
     }
     s += " FROM CNFCARD C"
          " LEFT JOIN CNFDISTEMBTP T ON T.CDFILIAL = C.CDFILIAL AND T.CDSERVFILI = C.CDSERVFILI"
@@ -96,6 +99,7 @@ const std::map<std::string, std::string>& flagDefaults() {
 // One line as it will be stored.
 struct Linha {
   int seq = 0;
+  int origem = 0;  // the stored number the line had before this save; 0 for a new line
   std::map<std::string, Variant> valores;  // column -> value, every stored column but the key
 };
 
@@ -117,7 +121,7 @@ Variant campo(const Packet& p, size_t r, const char* field) {
 std::string leLinhas(db::Database& db, const Packet& p, const std::string& filial, const std::string& servico,
                      std::vector<Linha>& out) {
   if (p.rowCount() > kMaxLinhas) return "A configuração padrão admite no máximo 998 linhas.";
-  std::set<int> seqs;
+  std::set<int> seqs, origens;
   for (size_t r = 0; r < p.rowCount(); ++r) {
     std::string f = textOf(campo(p, r, "CDFILIAL")), s = textOf(campo(p, r, "CDSERVFILI"));
     if ((!f.empty() && f != filial) || s != servico)
@@ -126,6 +130,9 @@ std::string leLinhas(db::Database& db, const Packet& p, const std::string& filia
     l.seq = inteiro(campo(p, r, "NRSEQCNFCARD"), static_cast<int>(kMaxLinhas));
     if (l.seq == 0) return "Número de linha da configuração inválido.";
     if (!seqs.insert(l.seq).second) return "Linha " + std::to_string(l.seq) + " da configuração repetida.";
+    l.origem = inteiro(campo(p, r, "NRSEQANTCNFCARD"), static_cast<int>(kMaxLinhas));
+    if (l.origem != 0 && !origens.insert(l.origem).second)
+      return "Linha guardada " + std::to_string(l.origem) + " enviada duas vezes.";
     int ordem = inteiro(campo(p, r, "NRORDCNFCARD"), static_cast<int>(kMaxLinhas));
     l.valores["NRORDCNFCARD"] = Variant(ordem == 0 ? l.seq : ordem);
     std::string tipo = textOf(campo(p, r, "CDTIPOPRAT"));
@@ -153,14 +160,21 @@ std::string leLinhas(db::Database& db, const Packet& p, const std::string& filia
                            perc.asFloat() > kMaxPercentual))
       return "Percentual de acréscimo inválido na linha " + std::to_string(l.seq) + ".";
     l.valores["VRPERCOMCARD"] = Variant(perc.isNull() ? 0.0 : perc.asFloat());
-    for (const char* texto : {"DSOBSCNFCARD", "DSCOMPLTP"}) {
-      Variant v = campo(p, r, texto);
+    struct Texto {
+      const char* campo;
+      const char* nome;
+      size_t largura;
+    };
+    for (const Texto& texto : {Texto{"DSOBSCNFCARD", "A observação", 60}, Texto{"DSCOMPLTP", "O complemento", 15}}) {
+      Variant v = campo(p, r, texto.campo);
       std::string t = v.isString() ? v.asString() : std::string();
       // Characters, not bytes: the columns count characters on both backends.
       size_t chars = 0;
       for (unsigned char c : t) chars += (c & 0xC0) != 0x80;
-      if (chars > 60) return std::string("O valor de ") + texto + " excede 60 caracteres.";
-      l.valores[texto] = t.empty() ? Variant() : Variant(t);
+      if (chars > texto.largura)
+        return std::string(texto.nome) + " da linha " + std::to_string(l.seq) + " excede " +
+               std::to_string(texto.largura) + " caracteres.";
+      l.valores[texto.campo] = t.empty() ? Variant() : Variant(t);
     }
     std::string marca = textOf(campo(p, r, "IDALTERCARD"));
     l.valores["IDALTERCARD"] = Variant(marca == "I" ? "I" : "A");
@@ -171,32 +185,87 @@ std::string leLinhas(db::Database& db, const Packet& p, const std::string& filia
   return {};
 }
 
-// Replaces the service's configuration by `linhas` (numbered 1..n). Lines kept under their number
-// with the same dish type keep their packaging settings; the settings of every other stored line
-// number (removed lines, `removidas`, and numbers now holding another dish type) are deleted first.
+// The packaging settings that hang on one stored line: its places in distribution packages and its
+// restrictions with their packages.
+struct Embalagens {
+  std::vector<std::vector<Variant>> distribuicao;  // CDCLIENTE, CDDESTFILI, NRGRUPO
+  std::vector<std::vector<Variant>> restricoes;    // NRRESTEMBTPPRAT, CDCLIENTE, CDDESTFILI
+  std::vector<std::vector<Variant>> pacotes;       // NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM
+};
+
+Embalagens leEmbalagens(db::Database& db, const db::Params& linha) {
+  Embalagens e;
+  e.distribuicao = db.query("SELECT CDCLIENTE, CDDESTFILI, NRGRUPO FROM CNFDISTEMBTP"
+                            " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha).rows;
+  e.restricoes = db.query("SELECT NRRESTEMBTPPRAT, CDCLIENTE, CDDESTFILI FROM RESTEMBTPPRAT"
+                          " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha).rows;
+  e.pacotes = db.query("SELECT NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM FROM RESTEMBCONT"
+                       " WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
+                       " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)", linha).rows;
+  return e;
+}
+
+void apagaEmbalagens(db::Database& db, const db::Params& linha) {
+  db.exec("DELETE FROM RESTEMBCONT WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
+          " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)", linha);
+  db.exec("DELETE FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha);
+  db.exec("DELETE FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha);
+}
+
+void gravaEmbalagens(db::Database& db, const db::Params& linha, const Embalagens& e) {
+  for (const auto& r : e.distribuicao) {
+    db::Params p = linha;
+    p.insert(p.end(), {{"C", r[0]}, {"D", r[1]}, {"G", r[2]}});
+    db.exec("INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
+            " VALUES (:F, :S, :C, :D, :N, :G)", p);
+  }
+  for (const auto& r : e.restricoes) {
+    db::Params p = linha;
+    p.insert(p.end(), {{"R", r[0]}, {"C", r[1]}, {"D", r[2]}});
+    db.exec("INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
+            " VALUES (:R, :F, :S, :C, :D, :N)", p);
+  }
+  for (const auto& r : e.pacotes)
+    db.exec("INSERT INTO RESTEMBCONT (NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM) VALUES (:R, :C, :V, :O)",
+            {{"R", r[0]}, {"C", r[1]}, {"V", r[2]}, {"O", r[3]}});
+}
+
+// Replaces the service's configuration by `linhas` (numbered 1..n). A stored line's packaging
+// settings follow the new line that came from it: with `porOrigem`, the line that names it as its
+// origin (the screen sends each line's stored number); otherwise the line now under its number.
+// Either way only to a line of the same dish type, and never to two lines; the settings of a
+// stored line no line takes (removed lines, `removidas`, included) are deleted.
 void substitui(db::Database& db, const std::string& filial, const std::string& servico,
-               const std::vector<Linha>& linhas, const std::set<int>& removidas) {
+               const std::vector<Linha>& linhas, const std::set<int>& removidas, bool porOrigem) {
   const db::Params chave{{"F", filial}, {"S", servico}};
+  auto daLinha = [&](int seq) {
+    db::Params p = chave;
+    p.emplace_back("N", seq);
+    return p;
+  };
   std::map<int, std::string> guardadas;
   for (const auto& row : db.query("SELECT NRSEQCNFCARD, CDTIPOPRAT FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows)
     guardadas[static_cast<int>(row[0].asInt())] = row[1].asString();
-  std::map<int, const Linha*> novas;
-  for (const Linha& l : linhas) novas[l.seq] = &l;
-  for (const auto& [seq, tipo] : guardadas) {
-    auto n = novas.find(seq);
-    bool mantida = !removidas.count(seq) && n != novas.end() && n->second->valores.at("CDTIPOPRAT").asString() == tipo;
-    if (mantida) continue;
-    db::Params p = chave;
-    p.emplace_back("N", seq);
-    db.exec("DELETE FROM RESTEMBCONT WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
-            " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)", p);
-    db.exec("DELETE FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", p);
-    db.exec("DELETE FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", p);
-    if (n == novas.end()) db.exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", p);
-  }
+  std::map<int, int> destino;  // stored number -> number of the line that takes its settings
   for (const Linha& l : linhas) {
-    db::Params p = chave;
-    p.emplace_back("N", l.seq);
+    int de = porOrigem ? l.origem : l.seq;
+    auto g = guardadas.find(de);
+    if (g != guardadas.end() && !removidas.count(de) && g->second == l.valores.at("CDTIPOPRAT").asString())
+      destino[de] = l.seq;
+  }
+  std::map<int, Embalagens> mudam;  // new number -> the settings it takes from another number
+  for (const auto& [seq, tipo] : guardadas) {
+    auto d = destino.find(seq);
+    if (d != destino.end() && d->second == seq) continue;
+    if (d != destino.end()) mudam[d->second] = leEmbalagens(db, daLinha(seq));
+    apagaEmbalagens(db, daLinha(seq));
+  }
+  std::set<int> novas;
+  for (const Linha& l : linhas) novas.insert(l.seq);
+  for (const auto& [seq, tipo] : guardadas)
+    if (!novas.count(seq)) db.exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", daLinha(seq));
+  for (const Linha& l : linhas) {
+    db::Params p = daLinha(l.seq);
     std::string cols, vals, sets;
     for (const auto& [col, v] : l.valores) {
       p.emplace_back(col, v);
@@ -209,6 +278,7 @@ void substitui(db::Database& db, const std::string& filial, const std::string& s
     else
       db.exec("INSERT INTO CNFCARD (CDFILIAL, CDSERVFILI, NRSEQCNFCARD" + cols + ") VALUES (:F, :S, :N" + vals + ")", p);
   }
+  for (const auto& [seq, e] : mudam) gravaEmbalagens(db, daLinha(seq), e);
 }
 
 bool servicoExiste(db::Database& db, const std::string& filial, const std::string& servico) {
@@ -224,11 +294,14 @@ bool servicoExiste(db::Database& db, const std::string& filial, const std::strin
 //    packets' rows belong to that service (CDFILIAL may be empty: the branch argument's).
 //  - At most 998 lines, each with its own line number from 1 to 998, a catalogued dish type,
 //    "S"/"N" flags, a pair number on printed lines (0 stored on the others), a percentage from 0
-//    to the column's maximum and texts of at most 60 characters.
-//  - Lines whose number is stored with the same dish type are kept (updated), so their packaging
-//    distribution and restriction settings stay; the settings of removed lines (NRSEQCNFCARD of
-//    the second packet) and of numbers now holding another dish type are deleted, and stored
-//    numbers beyond the new last line are deleted with theirs; a package left without lines goes.
+//    to the column's maximum, an observation of at most 60 characters and a complement of at
+//    most 15 (the width a client may type).
+//  - A line that names its stored number (NRSEQANTCNFCARD, each number once) takes that line's
+//    packaging distribution and restriction settings with it when it moves, provided it holds the
+//    same dish type; a packet without that field keeps the settings of each number that keeps its
+//    dish type. The settings no line takes (removed lines, NRSEQCNFCARD of the second packet,
+//    included) are deleted, and stored numbers beyond the new last line are deleted with theirs; a
+//    package left without lines goes.
 //  - TpConfPadrao ("D" or "S", the branch's configuration mode) decides the line marks: in
 //    standard-menu mode ("S") IDALTERCARD is stored as sent ("I" for a line as the central branch
 //    inserted it), otherwise every line is stored "A". It is sent back unchanged.
@@ -256,7 +329,7 @@ Variant updConfCard(CallContext& ctx, VariantArray& args) {
   }
   if (modo != "S")
     for (Linha& l : linhas) l.valores["IDALTERCARD"] = Variant("A");
-  substitui(ctx.db, filial, servico, linhas, fora);
+  substitui(ctx.db, filial, servico, linhas, fora, conf.fieldIndex("NRSEQANTCNFCARD") >= 0);
   removeEmbalagensSemLinhas(ctx.db, filial, servico);
   return Variant("");
 }
@@ -270,7 +343,7 @@ std::vector<Linha> linhasGuardadas(db::Database& db, const std::string& filial, 
     l.seq = static_cast<int>(p->value(r, "NRSEQCNFCARD").asFloat());
     for (const FieldDef& f : p->fields)
       if (f.name != "CDFILIAL" && f.name != "CDSERVFILI" && f.name != "NRSEQCNFCARD" && f.name != "CDCONTAINER" &&
-          f.name != "NMCONTAINER" && f.name != "NRGRUPOEMB")
+          f.name != "NMCONTAINER" && f.name != "NRGRUPOEMB" && f.name != "NRSEQANTCNFCARD")
         l.valores[f.name] = p->value(r, f.name);
     out.push_back(std::move(l));
   }
@@ -301,7 +374,7 @@ Variant importaConfCard(CallContext& ctx, VariantArray& args) {
   if (linhas.empty())
     return checkFail("A central " + central + " não tem configuração padrão para o serviço " + servico + ".");
   for (Linha& l : linhas) l.valores["IDALTERCARD"] = Variant("I");
-  substitui(ctx.db, filial, servico, linhas, {});
+  substitui(ctx.db, filial, servico, linhas, {}, false);
   removeEmbalagensSemLinhas(ctx.db, filial, servico);
   return checkOk();
 }

@@ -12,6 +12,7 @@
 // save leaves the user's lines in the grid and cdsConfCard as loaded; fixed-branch mode changes no
 // cell; a typed text never exceeds its field's width.
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "platform/core/errors.h"
@@ -98,9 +99,11 @@ void TfrmCadastroServ::LimpaGradeConf() {
 }
 
 // Loads cdsConfCard from the server and shows its lines in the grid; with `recarregaLista` the
-// catalogue lists are filled again too.
+// catalogue lists are filled again too, and they are filled whenever they are still empty, since
+// the lines take their names from them (another page may redraw the grid first).
+// Every stored flag goes into its cell, shown or not, so a save writes back what it did not show.
 void TfrmCadastroServ::CarregaConf(bool recarregaLista) {
-  if (recarregaLista) {
+  if (recarregaLista || lsbCdDisponiveis->Count() == 0) {
     lsbDisponiveis->Clear();
     lsbCdDisponiveis->Clear();
     qryConfTipoPrat->Close();
@@ -116,7 +119,6 @@ void TfrmCadastroServ::CarregaConf(bool recarregaLista) {
   std::string filial = Campo(*cdsServico, "CDFILIAL"), servico = Campo(*cdsServico, "CDSERVFILI");
   CarregaPacote(*cdsConfCard, netCadastroServ.Call("GetConfCard", {filial, servico}), "GetConfCard");
   ConfCardCarregada = filial + "|" + servico;
-  bool padrao = TpConfPadrao == "S";
   int linha = 0;
   cdsConfCard->DisableControls();
   ScopeExit reativa([this] { cdsConfCard->EnableControls(); });
@@ -136,14 +138,12 @@ void TfrmCadastroServ::CarregaConf(bool recarregaLista) {
     stgCard->SetCells(cObs, linha, Campo(*cdsConfCard, "DSOBSCNFCARD"));
     Field& perc = cdsConfCard->FieldByName("VRPERCOMCARD");
     stgCard->SetCells(cPerc, linha, perc.IsNull() ? std::string() : floatToStr(perc.AsFloat()));
-    if (padrao) {
-      bool variavel = Campo(*cdsConfCard, "IDTPPRATEXTR") == "S";
-      stgCard->SetCells(cVariavel, linha, SimNao(variavel));
-      for (int d = 0; d < 8; ++d)
-        stgCard->SetCells(cSeg + d, linha, variavel ? SimNao(Campo(*cdsConfCard, kDiasConf[d]) == "S") : std::string());
-      stgCard->SetCells(cVisu, linha, SimNao(Campo(*cdsConfCard, "IDVISUTPEXTR") == "S"));
-      stgCard->SetCells(cMarca, linha, Campo(*cdsConfCard, "IDALTERCARD") == "I" ? "I" : "A");
-    }
+    bool variavel = Campo(*cdsConfCard, "IDTPPRATEXTR") == "S";
+    stgCard->SetCells(cVariavel, linha, SimNao(variavel));
+    for (int d = 0; d < 8; ++d)
+      stgCard->SetCells(cSeg + d, linha, variavel ? SimNao(Campo(*cdsConfCard, kDiasConf[d]) == "S") : std::string());
+    stgCard->SetCells(cVisu, linha, SimNao(Campo(*cdsConfCard, "IDVISUTPEXTR") == "S"));
+    stgCard->SetCells(cMarca, linha, Campo(*cdsConfCard, "IDALTERCARD") == "I" ? "I" : "A");
     stgCard->SetCells(cConsiste, linha, SimNao(Campo(*cdsConfCard, "IDCONCNFCARD") == "S"));
     stgCard->SetCells(cSeq, linha, Campo(*cdsConfCard, "NRSEQCNFCARD"));
     stgCard->SetCells(cEmbalagem, linha, Campo(*cdsConfCard, "NMCONTAINER"));
@@ -235,7 +235,7 @@ void TfrmCadastroServ::AdicionaLinhaConf(int indice, bool percentual) {
   celulas[cVisu] = SimNao(true);
   celulas[cConsiste] = SimNao(true);
   celulas[cMarca] = "A";
-  celulas[cSeq] = std::to_string(linha);
+  // cSeq stays empty: the line has no stored number until it is saved.
   stgCard->SetRows(linha, celulas);
 }
 
@@ -412,8 +412,11 @@ void TfrmCadastroServ::stgCardKeyPress(TComponent&, std::string& key) {
       key.clear();
       return;
     }
-    if (key == ".") key = ",";
-    bool aceita = key == "," || key == "\b" || (key.size() == 1 && key[0] >= '0' && key[0] <= '9');
+    // Either separator types the session's decimal separator, once.
+    const std::string decimal(1, formatSettings().decimalSeparator);
+    if (key == "." || key == ",") key = decimal;
+    bool aceita = key == decimal || key == "\b" || (key.size() == 1 && key[0] >= '0' && key[0] <= '9');
+    if (key == decimal && stgCard->EditorMode() && texto.find(decimal) != std::string::npos) aceita = false;
     if (!aceita) {
       key.clear();
       return;
@@ -492,7 +495,7 @@ void TfrmCadastroServ::GravaConfCard() {
     while (!cdsConfCard->IsEmpty()) cdsConfCard->Delete();
     int par = 1;
     bool primeiro = true;
-    for (int i = 1; i < stgCard->RowCount() && !stgCard->Cells(cNome, 1).empty(); ++i) {
+    for (int i = 1; i < stgCard->RowCount() && !stgCard->Cells(cCodigo, 1).empty(); ++i) {
       cdsConfCard->Append();
       auto poe = [this](const char* campo, const std::string& v) { cdsConfCard->FieldByName(campo).SetAsString(v); };
       poe("CDFILIAL", filial);
@@ -500,7 +503,8 @@ void TfrmCadastroServ::GravaConfCard() {
       cdsConfCard->FieldByName("NRSEQCNFCARD").SetAsFloat(i);
       cdsConfCard->FieldByName("NRORDCNFCARD").SetAsFloat(i);
       poe("CDTIPOPRAT", stgCard->Cells(cCodigo, i));
-      stgCard->SetCells(cSeq, i, std::to_string(i));
+      // The number the line is stored under, so the server moves its packaging settings with it.
+      if (auto anterior = parseFloat(stgCard->Cells(cSeq, i))) cdsConfCard->FieldByName("NRSEQANTCNFCARD").SetAsFloat(*anterior);
       if (!stgCard->Cells(cCompl, i).empty()) poe("DSCOMPLTP", stgCard->Cells(cCompl, i));
       poe("IDOPCCNFCARD", stgCard->Cells(cOpcao, i) == sim ? "S" : "N");
       if (stgCard->Cells(cImpressao, i) == sim) {
@@ -513,7 +517,13 @@ void TfrmCadastroServ::GravaConfCard() {
         cdsConfCard->FieldByName("NRPAGCNFCARD").SetAsFloat(0);
       }
       if (!stgCard->Cells(cObs, i).empty()) poe("DSOBSCNFCARD", stgCard->Cells(cObs, i));
-      cdsConfCard->FieldByName("VRPERCOMCARD").SetAsFloat(parseFloat(stgCard->Cells(cPerc, i)).value_or(0.0));
+      const std::string& perc = stgCard->Cells(cPerc, i);
+      std::optional<double> valor = perc.empty() ? std::optional<double>(0.0) : parseFloat(perc);
+      if (!valor) {
+        stgCard->MoveTo(cPerc, i);
+        Consiste::MensErro("Percentual de acréscimo inválido na linha " + std::to_string(i) + ".", true);
+      }
+      cdsConfCard->FieldByName("VRPERCOMCARD").SetAsFloat(*valor);
       poe("IDTPPRATEXTR", stgCard->Cells(cVariavel, i) == sim ? "S" : "N");
       poe("IDVISUTPEXTR", stgCard->Cells(cVisu, i) == sim ? "S" : "N");
       poe("IDCONCNFCARD", stgCard->Cells(cConsiste, i) == sim ? "S" : "N");
@@ -543,6 +553,8 @@ void TfrmCadastroServ::GravaConfCard() {
 
 // The confirm command's block of this page.
 void TfrmCadastroServ::ConfirmaConfCard() {
+  // Declining to lose the packaging settings leaves the edit as it was, removed lines included.
+  if (!AceitaExcluirDistrRest()) return;
   ScopeExit botoes([this] {
     if (FilialFixa) {
       ChangeButtons(false, false, false, false, false, false);
@@ -553,10 +565,6 @@ void TfrmCadastroServ::ConfirmaConfCard() {
     }
     Habilita_Pagina(!EmEdicao(*cdsConfCard));
   });
-  if (!AceitaExcluirDistrRest()) {
-    if (cdsDelCard->Active()) cdsDelCard->Close();
-    return;
-  }
   GravaConfCard();
   // The server renumbered the lines: the grid shows the stored configuration.
   CarregaConf(false);

@@ -34,6 +34,16 @@ constexpr const char* kFormatoSoma = "#,##0.00000";
 
 std::string TextoData(DateTime d) { return formatDate(d, formatSettings().shortDateFormat); }
 
+bool Editado(const DataSet& ds) {
+  return ds.Active() && (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert);
+}
+
+// The navigator moves to another service: only while nothing of the page is edited or waits to be
+// sent.
+void HabilitaNavegadorCusto(TfrmCadastroServ& f, bool livre) {
+  f.dbnPadrao->SetEnabled(livre && !Editado(*f.cdsCustPadr) && f.cdsServico->Active() && !f.cdsServico->IsEmpty());
+}
+
 }  // namespace
 
 void TfrmCadastroServ::BindCustPadrHandlers() {
@@ -527,6 +537,7 @@ void TfrmCadastroServ::BotoesAposTipos() {
       ChangeButtons(true, true, true, true, true, false);
   }
   Habilita_Pagina(!EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
+  HabilitaNavegadorCusto(*this, !EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
   if (!Corvane::ModuFili())
     for (TControl* c : std::initializer_list<TControl*>{lblFilial, medCdFilial, btnFilial}) c->SetEnabled(true);
 }
@@ -706,6 +717,7 @@ void TfrmCadastroServ::dtsCustPadrStateChange(DataSource&) {
     dbgCustPadr->ColumnsChanged();
   }
   Habilita_Pagina(!editando);
+  HabilitaNavegadorCusto(*this, !editando && !(cdsCustPadrTp->Active() && (Editado(*cdsCustPadrTp) || cdsCustPadrTp->ChangeCount() > 0)));
 }
 
 void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
@@ -727,10 +739,9 @@ void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
     mnuCancelar->SetEnabled(editando || pendente);
     mnuIncluir->SetEnabled(navegando && cdsCustPadr->Active() && !cdsCustPadr->IsEmpty() && !pendente);
     for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(consulta);
-    if (!pendente) {
-      HabilitaAutomatico(navegando);
-      HabilitaPainelFilial(!editando && !Corvane::ModuFili());
-    }
+    if (!pendente) HabilitaAutomatico(navegando);
+    // Another branch or group would change the service under the pending dish types.
+    HabilitaPainelFilial(!editando && !pendente && !Corvane::ModuFili());
   }
   if (TColumn* c = dbgCustPadrTp->ColumnByField("CDTIPOPRAT")) {
     bool inserindo = estado == DataSetState::Insert;
@@ -741,7 +752,9 @@ void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
   bool livre = !editando && !pendente;
   Habilita_Pagina(livre);
   dbgCustPadr->SetEnabled(livre);
+  HabilitaNavegadorCusto(*this, livre);
 }
+
 
 // ---------------------------------------------------------------- commands of the page
 
@@ -847,7 +860,10 @@ void TfrmCadastroServ::AlteraCustPadr() {
 
 void TfrmCadastroServ::CancelaCustPadr() {
   if (!FocoNosTipos()) {
+    bool inclusao = cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Insert;
     if (cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) cdsCustPadr->Cancel();
+    // A cancelled new month returns to the month before without a scroll: its dish types show again.
+    if (inclusao) cdsCustPadrAfterScroll(*cdsCustPadr);
     CarregaConf(false);
   } else if (cdsCustPadrTp->Active()) {
     if (EmEdicao(*cdsCustPadrTp)) {

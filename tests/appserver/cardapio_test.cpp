@@ -1,5 +1,5 @@
 // Default menu configuration on both backends: UpdConfCard replacing a service's lines as a whole
-// (packaging settings kept only for line numbers that keep their dish type), every refusal leaving
+// (each line's packaging settings moving with it), every refusal leaving
 // the stored lines as they were; Importa__ConfCard copying the central branch's lines; and
 // ExisteDistrRest.
 #include <gtest/gtest.h>
@@ -65,19 +65,23 @@ class CardapioTest : public test::MethodTest {
   }
 };
 
-TEST_P(CardapioTest, UpdConfCardKeepsSettingsOnlyOfLinesThatKeepTheirNumberAndDishType) {
+TEST_P(CardapioTest, UpdConfCardMovesEachLinesPackagingSettingsWithTheLine) {
   PacketPtr p = conf();
   ASSERT_EQ(p->rowCount(), 8u);
   EXPECT_EQ(linhas(), " 1:01A 2:02A 3:03A 4:03A 5:04A 6:05A 7:06A 8:07A");
   EXPECT_EQ(dependentes(), "dist /1 /2 /3 /5 /6 /7 002/1 002/2 rest 1x2 3x1");
-  // Line 2 removed: the lines below move up; 3 still holds a main dish, 4-7 now hold other types.
-  EXPECT_EQ(upd(monta(*p, {1, 3, 4, 5, 6, 7, 8}), removidas({2})), "");
+  // Lines 3 and 4 (both main dishes) change places: line 3's settings go with it to number 4.
+  EXPECT_EQ(upd(monta(*p, {1, 2, 4, 3, 5, 6, 7, 8})), "");
+  EXPECT_EQ(dependentes(), "dist /1 /2 /4 /5 /6 /7 002/1 002/2 rest 1x2 4x1");
+  // Line 2 removed: the lines below move up with their settings.
+  EXPECT_EQ(upd(monta(*conf(), {1, 3, 4, 5, 6, 7, 8}), removidas({2})), "");
   EXPECT_EQ(linhas(), " 1:01A 2:03A 3:03A 4:04A 5:05A 6:06A 7:07A");
-  EXPECT_EQ(dependentes(), "dist /1 /3 002/1 rest 1x2 3x1");
-  // A removed line whose number comes back with the same dish type loses its settings too.
-  EXPECT_EQ(upd(monta(*conf(), {1, 2}), removidas({1})), "");
-  EXPECT_EQ(linhas(), " 1:01A 2:03A");
-  EXPECT_EQ(dependentes(), "dist rest");
+  EXPECT_EQ(dependentes(), "dist /1 /3 /4 /5 /6 002/1 rest 1x2 3x1");
+  // A line claiming the settings of a line of another dish type, or of a removed line, gets none.
+  auto c = monta(*conf(), {1, 2, 3});
+  c->rows[1][static_cast<size_t>(c->fieldIndex("NRSEQANTCNFCARD"))] = Variant(4.0);
+  EXPECT_EQ(upd(c, removidas({1})), "");
+  EXPECT_EQ(dependentes(), "dist /3 rest 3x1");
   EXPECT_EQ(upd(monta(*conf(), {})), "");
   EXPECT_EQ(linhas(), "");
 }
@@ -104,12 +108,14 @@ TEST_P(CardapioTest, UpdConfCardRefusalsWriteNothing) {
   };
   const std::vector<Case> cases{
       {com({1, 2}, "NRSEQCNFCARD", 2.0), "Linha 2 da configuração repetida."},
+      {com({1, 2}, "NRSEQANTCNFCARD", 1.0, 1), "Linha guardada 1 enviada duas vezes."},
       {com({1, 2}, "NRSEQCNFCARD", 3.0), "As linhas da configuração devem ser numeradas de 1 a 2."},
       {com({1}, "NRSEQCNFCARD", 1.5), "Número de linha da configuração inválido."},
       {com({1}, "CDTIPOPRAT", "99"), "Tipo de prato não cadastrado: 99."},
       {com({1}, "IDOPCCNFCARD", "X"), "Valor inválido em IDOPCCNFCARD: X."},
       {com({1}, "IDIMPCNFCARD", Variant()), "Campo IDIMPCNFCARD não informado na linha 1."},
-      {com({1}, "DSCOMPLTP", std::string(61, 'a')), "O valor de DSCOMPLTP excede 60 caracteres."},
+      {com({1}, "DSCOMPLTP", std::string(16, 'a')), "O complemento da linha 1 excede 15 caracteres."},
+      {com({1}, "DSOBSCNFCARD", std::string(61, 'a')), "A observação da linha 1 excede 60 caracteres."},
       {com({1}, "VRPERCOMCARD", -1.0), "Percentual de acréscimo inválido na linha 1."},
       {com({1}, "CDSERVFILI", "00002"), "A configuração enviada contém linhas de outro serviço ou de outra filial."},
       {com({1}, "CDFILIAL", "0002"), "A configuração enviada contém linhas de outro serviço ou de outra filial."},

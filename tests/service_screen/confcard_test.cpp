@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/format.h"
+#include "platform/core/scope.h"
 #include "platform/framework/session.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
@@ -62,7 +64,7 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
   Ok(UserActions::Click(*f.spbItemDir), "incluir tipo");
   ASSERT_EQ(f.stgCard->RowCount(), 2);
   EXPECT_EQ(f.stgCard->Rows(1), (std::vector<std::string>{f.lsbDisponiveis->Items()[2], "03", "", "Não", "Sim", "", "0",
-                                                          "Não", "Sim", "Sim", "", "", "", "", "", "", "", "", "A", "1", ""}));
+                                                          "Não", "Sim", "Sim", "", "", "", "", "", "", "", "", "A", "", ""}));
   // Enter in the list adds the selection after the existing line.
   Ok(UserActions::SelectIndex(*f.lsbDisponiveis, 0), "tipo 01");
   Ok(UserActions::Key(*f.lsbDisponiveis, "Enter"), "Enter na lista");
@@ -111,8 +113,8 @@ TEST_P(ConfCardTest, FlagTogglesAndTheSaveWithPrintPairs) {
   EXPECT_TRUE(CallsOf("UpdConfCard").empty());
   EXPECT_EQ(Gravado("0001", "00001", "IDOPCCNFCARD"), "N|N|N|N|N|N|N|N");
 
+  EXPECT_TRUE(f.sbtConfirmar->Enabled()) << "the edit goes on";
   dialogs().Answer(mrOk);
-  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   Confirma(f);
   EXPECT_EQ(Gravado("0001", "00001", "IDOPCCNFCARD, IDIMPCNFCARD, NRPAGCNFCARD, IDCONCNFCARD"),
             "S S 1 N|N S 1 S|N N 0 N|N S 2 N|N S 2 S|N N 0 S|N S 3 S|N N 0 S");
@@ -197,6 +199,48 @@ TEST_P(ConfCardTest, TypingInTheTextAndPercentageColumns) {
   EXPECT_EQ(Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND NRSEQCNFCARD = 1").rows[0][0].asFloat(), 1.5);
   EXPECT_EQ(Sql("SELECT DSCOMPLTP FROM CNFCARD WHERE CDFILIAL = '0003' AND NRSEQCNFCARD = 2").rows[0][0].asString(),
             std::string(static_cast<size_t>(largura), 'c'));
+}
+
+TEST_P(ConfCardTest, ThePercentageFollowsTheSessionsDecimalSeparator) {
+  session().ModuloAtiv = 10;  // the hospital modules show the percentage
+  FormatSettings brasil = formatSettings();
+  formatSettings().decimalSeparator = '.';
+  formatSettings().thousandSeparator = ',';
+  ScopeExit volta([&] { formatSettings() = brasil; });
+  auto& f = Pagina("0003", "00010");
+  auto digita = [&](int linha, const std::string& texto) {
+    Ok(UserActions::SelectCell(*f.stgCard, 6, linha), "percentual");
+    Ok(UserActions::Key(*f.stgCard, "Delete"), "apagar");
+    Ok(UserActions::Type(*f.stgCard, texto), "digitar o percentual");
+  };
+  digita(1, "1.5");
+  digita(2, "1,2,3");  // the second separator is discarded as typed
+  EXPECT_EQ(f.stgCard->Cells(6, 1), "1.5");
+  EXPECT_EQ(f.stgCard->Cells(6, 2), "1.23");
+  Confirma(f);
+  auto perc = Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' ORDER BY NRSEQCNFCARD").rows;
+  EXPECT_DOUBLE_EQ(perc.at(0)[0].asFloat(), 1.5);
+  EXPECT_DOUBLE_EQ(perc.at(1)[0].asFloat(), 1.23);
+}
+
+TEST_P(ConfCardTest, DecliningToLoseThePackagingSettingsKeepsTheEdit) {
+  auto& f = Pagina("0001", "00001");
+  Ok(UserActions::SelectCell(*f.stgCard, 0, 2), "linha 2");
+  Ok(UserActions::Click(*f.sbtItemEsq), "remover a linha 2");
+  dialogs().Answer(mrCancel);
+  Confirma(f);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"CONF_EXCL_DIST_REST"});
+  EXPECT_EQ(Coluna(f, 1), "01 03 03 04 05 06 07") << "the removed line stays removed";
+  EXPECT_TRUE(f.sbtConfirmar->Enabled());
+  EXPECT_TRUE(f.sbtCancelar->Enabled());
+  EXPECT_FALSE(f.dbnPadrao->Enabled());
+  EXPECT_FALSE(f.tshFolhaDados->Enabled());
+  dialogs().Answer(mrOk);
+  Confirma(f);
+  EXPECT_EQ(Gravado("0001", "00001", "NRSEQCNFCARD, CDTIPOPRAT"), "1 01|2 03|3 03|4 04|5 05|6 06|7 07");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBTP WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
+                " AND NRSEQCNFCARD = 2 AND CDDESTFILI = '002'").rows[0][0].asInt(), 0)
+      << "the removed line's package at point 002 went with it";
 }
 
 TEST_P(ConfCardTest, VerifyAndCancelShowTheStoredLines) {

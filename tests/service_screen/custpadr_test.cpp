@@ -250,6 +250,29 @@ TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
   EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{4, 6, 0, 0}));
 }
 
+TEST_P(CustPadrTest, PendingDishTypeCostsKeepTheServiceFromChanging) {
+  Mes("2027-01-01", 10, {4, 6});
+  auto& f = Pagina();
+  Linha(f, 5);
+  ASSERT_TRUE(f.dbnPadrao->Enabled());
+  auto digita = [&](int linha, const std::string& valor) {
+    Ok(UserActions::SelectCell(*f.dbgCustPadrTp, 1, linha), "custo do tipo");
+    Ok(UserActions::Key(*f.dbgCustPadrTp, "Delete"), "apagar o custo");
+    Ok(UserActions::Type(*f.dbgCustPadrTp, valor), "digitar o custo");
+  };
+  digita(1, "5");
+  EXPECT_FALSE(f.dbnPadrao->Enabled()) << "a dish-type cost is being edited";
+  digita(2, "5");  // row 1 is posted locally and waits to be sent with row 2
+  ASSERT_GT(f.cdsCustPadrTp->ChangeCount(), 0);
+  EXPECT_FALSE(f.dbnPadrao->Enabled());
+  EXPECT_FALSE(f.medCdFilial->Enabled());
+  EXPECT_TRUE(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext).refused());
+  // Confirm sends the split, which adds up; then the service may change again.
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{5, 5}));
+  EXPECT_TRUE(f.dbnPadrao->Enabled());
+}
+
 TEST_P(CustPadrTest, FixedBranchModeReadsAndVerifiesOnlyAndTheKeysMoveBetweenTheGrids) {
   auto& f = Abre(Variant("0001"));
   Seleciona(f, "00001");
