@@ -24,4 +24,9 @@ db::Params destinoParams(const std::string& f, const std::string& s, const std::
 // transaction ends).
 long long novaRestricao(db::Database& db);
 
+// Whether the service has any packaging distribution (CNFDISTEMBSERV) or restriction
+// (RESTEMBTPPRAT), at the service level or at any delivery point: what a change of its menu lines
+// may remove.
+bool existeDistribuicaoOuRestricao(db::Database& db, const std::string& filial, const std::string& servico);
+
 }  // namespace cad::appserver

@@ -309,7 +309,7 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     payload(call("SetExpComens", {ByRef(f), ByRef(s), ByRef(d), ByRef(l)}));
   });
   run("SetComensCardapio", [&] { payload(call("SetComensCardapio", {"0001", "00001", Variant(mes(2026, 12, 15))})); });
-  run("ExportaConfPadrao", [&] { payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_"})); });
+  run("ExportaConfPadrao", [&] { payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "N"})); });
   run("InsereCustoPadrao", [&] {
     std::string lista = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "I", "N", Variant(mes(2027, 1)),
                                                          Variant(mes(2027, 3)), ""}))
