@@ -214,7 +214,7 @@ TEST_P(ReplicaTest, MenuConfigurationExportReplacesTheDestinationsLines) {
   std::vector<std::string> fonte = linhas("CNFCARD", "0001", "00001");
   // A destination with packaging loses it with its lines: only with the user's consent.
   exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER)"
-       " VALUES ('0001', '00003', '', '', 1, 'CX01', NULL)");
+       " VALUES ('0001', '00003', '', '', 1, 'DIST', NULL)");
   std::vector<std::string> antes = linhas("CNFCARD", "0001", "00002");
   EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "N"})),
             "O serviço 00003 tem distribuição ou restrição de embalagens, que a exportação exclui; confirme a exclusão"
