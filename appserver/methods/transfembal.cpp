@@ -189,6 +189,7 @@ std::string semCorrespondencia(db::Database& db, const Ponto& origem, const Pont
          " não possui os tipos de prato " + oque + " (" + tiposDasLinhas(db, origem, seqs) + "); nada foi copiado.";
 }
 
+// The origin's menu lines its packages use.
 std::set<long long> linhasUsadas(const std::vector<Embalagem>& embalagens) {
   std::set<long long> out;
   for (const Embalagem& e : embalagens) out.insert(e.linhas.begin(), e.linhas.end());
@@ -260,6 +261,7 @@ std::vector<Restricao> mapeiaRestricoes(const std::vector<Restricao>& origem, co
   return out;
 }
 
+// The origin's menu lines its restrictions are for.
 std::set<long long> linhasUsadas(const std::vector<Restricao>& restricoes) {
   std::set<long long> out;
   for (const Restricao& r : restricoes) out.insert(r.linha);
