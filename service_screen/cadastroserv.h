@@ -560,6 +560,11 @@ class TfrmCadastroServ : public TfrmPadrao {
   void cdsClienteNewRecord(DataSet& sender);
   void cdsClienteBeforeEdit(DataSet& sender);
   void cdsClienteAfterScroll(DataSet& sender);
+  void cdsClienteBeforePost(DataSet& sender);
+  void cdsClienteAfterPost(DataSet& sender);
+  void cdsClienteAfterCancel(DataSet& sender);
+  void cdsClienteBeforeScroll(DataSet& sender);
+  void TerminaPontoAntesDoCliente();
   void cdsPEntClieBeforeInsert(DataSet& sender);
   void cdsPEntClieNewRecord(DataSet& sender);
   void cdsPEntClieBeforePost(DataSet& sender);
@@ -585,6 +590,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // Packaging distribution and restrictions (pages/embalagens.cpp).
   void PreparaEmbalagens();
   void HabilitaEmbalagens();
+  bool Transportado();
   void GetPEntregaRest();
   void EntraEmbalagens();
   void EmbalagensTrocaServico();
@@ -648,6 +654,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   void btnDelTDistrTpPratClick(TComponent& sender);
   void pgcEmbalagensChange(TComponent& sender);
   void mnuImportRestClick(TComponent& sender);
+  void sbtImportExportConfClick(TComponent& sender);
   void cmbRestFiltroPEntregaChange(TComponent& sender);
   void cmbRestFiltroCatChange(TComponent& sender);
   void cdsRestTpPratAfterScroll(DataSet& ds);

@@ -62,9 +62,11 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   dbcTipoServ->SetEnabled(especificacao);
   lblEspeci->SetEnabled(especificacao);
 
-  // Every reloadable page fetches its data again for this service.
+  // Every reloadable page fetches its data again for this service; a change of the previous
+  // service's delivery points is never offered to this one.
   RecarregaTurno = RecarregaComeDiet = true;
   RecarregaCustPadr = true;
+  AlterouPEntr = false;
 
   // The active page loads at once.
   if (page == tshConfCard) ConfCardTrocaServico();
@@ -112,6 +114,8 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
       pgcPadrao->SetActivePage(tshFolhaDados);
       MarcaMenuPagina();
       BotoesListaFormulario();
+      // Off the page: its import/export command goes off with it.
+      HabilitaEmbalagens();
     }
   }
 

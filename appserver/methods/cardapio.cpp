@@ -228,7 +228,7 @@ bool servicoExiste(db::Database& db, const std::string& filial, const std::strin
 //  - Lines whose number is stored with the same dish type are kept (updated), so their packaging
 //    distribution and restriction settings stay; the settings of removed lines (NRSEQCNFCARD of
 //    the second packet) and of numbers now holding another dish type are deleted, and stored
-//    numbers beyond the new last line are deleted with theirs.
+//    numbers beyond the new last line are deleted with theirs; a package left without lines goes.
 //  - TpConfPadrao ("D" or "S", the branch's configuration mode) decides the line marks: in
 //    standard-menu mode ("S") IDALTERCARD is stored as sent ("I" for a line as the central branch
 //    inserted it), otherwise every line is stored "A". It is sent back unchanged.
@@ -257,6 +257,7 @@ Variant updConfCard(CallContext& ctx, VariantArray& args) {
   if (modo != "S")
     for (Linha& l : linhas) l.valores["IDALTERCARD"] = Variant("A");
   substitui(ctx.db, filial, servico, linhas, fora);
+  removeEmbalagensSemLinhas(ctx.db, filial, servico);
   return Variant("");
 }
 
@@ -301,6 +302,7 @@ Variant importaConfCard(CallContext& ctx, VariantArray& args) {
     return checkFail("A central " + central + " não tem configuração padrão para o serviço " + servico + ".");
   for (Linha& l : linhas) l.valores["IDALTERCARD"] = Variant("I");
   substitui(ctx.db, filial, servico, linhas, {});
+  removeEmbalagensSemLinhas(ctx.db, filial, servico);
   return checkOk();
 }
 

@@ -59,6 +59,14 @@ db::Params destinoParams(const std::string& f, const std::string& s, const std::
   return {{"F", f}, {"S", s}, {"C", c}, {"D", d}};
 }
 
+void removeEmbalagensSemLinhas(db::Database& db, const std::string& filial, const std::string& servico) {
+  db.exec("DELETE FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NOT EXISTS (SELECT 1 FROM"
+          " CNFDISTEMBTP T WHERE T.CDFILIAL = CNFDISTEMBSERV.CDFILIAL AND T.CDSERVFILI = CNFDISTEMBSERV.CDSERVFILI"
+          " AND T.CDCLIENTE = CNFDISTEMBSERV.CDCLIENTE AND T.CDDESTFILI = CNFDISTEMBSERV.CDDESTFILI"
+          " AND T.NRGRUPO = CNFDISTEMBSERV.NRGRUPO)",
+          {{"F", filial}, {"S", servico}});
+}
+
 namespace {
 
 // ---- Distribution --------------------------------------------------------------------------

@@ -29,4 +29,8 @@ long long novaRestricao(db::Database& db);
 // may remove.
 bool existeDistribuicaoOuRestricao(db::Database& db, const std::string& filial, const std::string& servico);
 
+// Deletes the service's packages (every delivery point) left without a menu line, with nothing
+// else: a configuration change that took their lines leaves no empty package behind.
+void removeEmbalagensSemLinhas(db::Database& db, const std::string& filial, const std::string& servico);
+
 }  // namespace cad::appserver

@@ -64,12 +64,23 @@ std::string pontoRefusal(db::Database& db, const Ponto& p) {
   return destinoRefusal(db, p.filial, p.servico, p.cliente, p.destino);
 }
 
+// "" when the (registered) service is transported; only such a service has packaging.
+std::string transporteRefusal(db::Database& db, const std::string& filial, const std::string& servico) {
+  if (db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S AND IDSERVTRAN = 'S'",
+               {{"F", filial}, {"S", servico}})
+          .rows.empty())
+    return "Serviço " + servico + " da filial " + filial + " não é transportado.";
+  return {};
+}
+
 // "" when an import from `origem` into `destino` may go on: the operator may write the
-// destination's branch, both points exist and they differ; otherwise the refusal text.
+// destination's branch, both points exist, the destination's service is transported and they
+// differ; otherwise the refusal text.
 std::string importRefusal(CallContext& ctx, const Ponto& origem, const Ponto& destino) {
   if (std::string r = branchRefusal(ctx.db, ctx.operatorName, destino.filial); !r.empty()) return r;
   if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return r;
   if (std::string r = pontoRefusal(ctx.db, destino); !r.empty()) return r;
+  if (std::string r = transporteRefusal(ctx.db, destino.filial, destino.servico); !r.empty()) return r;
   if (origem == destino) return "Origem dos dados deve ser diferente do destino.";
   return {};
 }
@@ -351,10 +362,7 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
     std::string f = textOf(servicos.value(r, "CDFILIAL")), s = textOf(servicos.value(r, "CDSERVFILI"));
     if (std::string e = branchRefusal(db, operador, f); !e.empty()) return e;
     if (std::string e = serviceRefusal(db, f, s); !e.empty()) return e;
-    if (db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S AND IDSERVTRAN = 'S'",
-                 {{"F", f}, {"S", s}})
-            .rows.empty())
-      return "Serviço " + s + " da filial " + f + " não é transportado.";
+    if (std::string e = transporteRefusal(db, f, s); !e.empty()) return e;
     if (textOf(servicos.value(r, "NIVELSERV")) == "S") adiciona({f, s, "", ""});
     if (textOf(servicos.value(r, "TODOS_PONTOS")) == "S") {
       for (const auto& p : db.query("SELECT CDCLIENTE, CDDESTFILI FROM DESTSRVCLI WHERE CDFILIAL = :F AND CDSERVFILI = :S"
@@ -401,9 +409,9 @@ Variant getVdDistribuicoesServ(CallContext& ctx, VariantArray& args) {
 // destination CDFILIAL, CDSERVFILI, CDCLIENTE and CDDESTFILI by reference): an update. Replaces
 // the destination's distribution with the origin's (lines matched by dish type). Payload: the
 // number of packages written. Refused with a text: no write access to the destination's branch;
-// either service or delivery point not registered; the destination equal to the origin; an
-// origin without distribution (which would only empty the destination); a destination whose menu
-// has none of the distribution's dish types (likewise).
+// either service or delivery point not registered; a destination service that is not transported;
+// the destination equal to the origin; an origin without distribution (which would only empty the
+// destination); a destination whose menu has none of the distribution's dish types (likewise).
 Variant importaDistribuicao(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   Ponto destino{arg(args, 4), arg(args, 5), arg(args, 6), arg(args, 7)};
@@ -434,11 +442,12 @@ Variant getServicosFilial(CallContext& ctx, VariantArray& args) {
 // of the services, per-service list of delivery points): an update. Copies the origin's
 // distribution to every destination of the services marked (see destinosExport), the origin
 // itself left out. Payload: the number of delivery points replaced. Refused with a text: the
-// origin not registered or without distribution; the refusals of destinosExport; no destination;
-// a destination whose menu has none of the distribution's dish types.
+// origin not registered, not transported or without distribution; the refusals of destinosExport;
+// no destination; a destination whose menu has none of the distribution's dish types.
 Variant exportaDistribuicao(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return checkFail(r);
+  if (std::string r = transporteRefusal(ctx.db, origem.filial, origem.servico); !r.empty()) return checkFail(r);
   std::vector<Embalagem> embalagens = distribuicaoDe(ctx.db, origem);
   if (embalagens.empty()) return checkFail("Origem informada não possui distribuição cadastrada.");
   std::vector<Ponto> destinos;
@@ -512,9 +521,10 @@ std::string tiposRefusal(const std::string& selecao, std::set<std::string>& tipo
 // CDDESTFILI by reference): an update. Replaces the destination's restrictions of the dish types
 // selected with the origin's (lines matched by dish type; new numbers from the counter). Payload:
 // the number of restrictions written. Refused with a text: no write access to the destination's
-// branch; either service or delivery point not registered; the destination equal to the origin;
-// an origin without restrictions, or without any of the dish types selected; an empty selection;
-// a destination whose menu has none of the restrictions' dish types.
+// branch; either service or delivery point not registered; a destination service that is not
+// transported; the destination equal to the origin; an origin without restrictions, or without
+// any of the dish types selected; an empty selection; a destination whose menu has none of the
+// restrictions' dish types.
 Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   Ponto destino{arg(args, 5), arg(args, 6), arg(args, 7), arg(args, 8)};
@@ -539,12 +549,14 @@ Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
 // selection by reference, packet of the services, per-service list of delivery points): an
 // update. Copies the origin's restrictions of the dish types selected to every destination of the
 // services marked (see destinosExport), the origin itself left out. Payload: the number of
-// delivery points replaced. Refused with a text: the origin not registered; an empty selection;
-// an origin without restrictions of the dish types selected; the refusals of destinosExport; no
-// destination; a destination whose menu has none of the restrictions' dish types.
+// delivery points replaced. Refused with a text: the origin not registered or not transported; an
+// empty selection; an origin without restrictions of the dish types selected; the refusals of
+// destinosExport; no destination; a destination whose menu has none of the restrictions' dish
+// types.
 Variant exportaRestricoes(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return checkFail(r);
+  if (std::string r = transporteRefusal(ctx.db, origem.filial, origem.servico); !r.empty()) return checkFail(r);
   std::set<std::string> tipos;
   if (std::string r = tiposRefusal(arg(args, 4), tipos); !r.empty()) return checkFail(r);
   std::vector<Ponto> destinos;

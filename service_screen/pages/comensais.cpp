@@ -119,6 +119,8 @@ void TfrmCadastroServ::EntraComensais() {
     if (cdsDietServ->Active() && !cdsDietServ->IsEmpty())
       mnuAlterar->SetEnabled(!FilialFixa && cdsServico->State() == DataSetState::Browse);
     HabilitaExportaComens(cdsDietPad->Active() && !cdsDietPad->IsEmpty());
+    // The per-diet commands and the page lock follow the diet figures from the start.
+    dtsDietServStateChange(*dtsDietServ);
   } else {
     nbkComensais->SetPageIndex(0);
     mnuAlterar->SetEnabled(!FilialFixa && cdsServico->State() == DataSetState::Browse);
@@ -135,6 +137,7 @@ void TfrmCadastroServ::ComensaisTrocaServico() {
     RecarregaComeDiet = false;
     if (FilialFixa) mnuAlterar->SetEnabled(false);
     HabilitaExportaComens(cdsDietPad->Active() && !cdsDietPad->IsEmpty());
+    dtsDietServStateChange(*dtsDietServ);
   } else {
     nbkComensais->SetPageIndex(0);
     Foca(DiasDefault[0].clientes);

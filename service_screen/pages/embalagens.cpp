@@ -42,6 +42,9 @@ constexpr double kCampoNumericoVazio = -1;
 
 bool Automatica(const std::string& codigo) { return codigo == "DIST" || codigo == "DISTR"; }
 
+// A restriction row without minimum quantity: empty, or the empty-number marker.
+bool SemMinimo(const Field& minimo) { return minimo.IsNull() || minimo.AsFloat() == kCampoNumericoVazio; }
+
 }  // namespace
 
 void TfrmCadastroServ::BindEmbalagensHandlers() {
@@ -70,6 +73,7 @@ void TfrmCadastroServ::BindEmbalagensHandlers() {
   Bind("btnDelDistrTpPratClick", &F::btnDelDistrTpPratClick);
   Bind("btnDelTDistrTpPratClick", &F::btnDelTDistrTpPratClick);
   Bind("mnuImportRestClick", &F::mnuImportRestClick);
+  Bind("sbtImportExportConfClick", &F::sbtImportExportConfClick);
   Bind("pgcEmbalagensChange", &F::pgcEmbalagensChange);
   Bind("cmbRestFiltroPEntregaChange", &F::cmbRestFiltroPEntregaChange);
   Bind("cmbRestFiltroCatChange", &F::cmbRestFiltroCatChange);
@@ -164,8 +168,8 @@ void TfrmCadastroServ::ChavePEntrega(const TComboBox& combo, std::string& client
 // selected. They are read only while the packaging page shows them (entering the page reads them
 // again), so browsing the services costs no call.
 void TfrmCadastroServ::GetPEntregaRest() {
-  std::vector<std::string> itens{""};
-  ChavesPEntrega = {""};
+  // Items and keys are replaced together, once the server answered: a failed call leaves both.
+  std::vector<std::string> itens{""}, chaves{""};
   if (pgcPadrao->ActivePage() == tshEmbalagens && cdsServico->Active() && !cdsServico->IsEmpty() &&
       Campo(*cdsServico, "IDSERVTRAN") == "S") {
     ClientDataSet pontos("cdsPontosEntrega");
@@ -174,9 +178,10 @@ void TfrmCadastroServ::GetPEntregaRest() {
     CarregaPacote(pontos, r, "GetPontosEntrega");
     for (pontos.First(); !pontos.Eof(); pontos.Next()) {
       itens.push_back(utf8Left(Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + Campo(pontos, "NMDESTFILI"));
-      ChavesPEntrega.push_back(Campo(pontos, "CDCLIENTE") + "_" + Campo(pontos, "CDDESTFILI"));
+      chaves.push_back(Campo(pontos, "CDCLIENTE") + "_" + Campo(pontos, "CDDESTFILI"));
     }
   }
+  ChavesPEntrega = std::move(chaves);
   cmbRestFiltroPEntrega->SetItems(itens);
   cmbDistrPEntrega->SetItems(itens);
   cmbRestFiltroPEntrega->SetItemIndex(0);
@@ -274,7 +279,9 @@ void TfrmCadastroServ::VdDistrEmb(bool informaVazio) {
   codigo = Consiste::Ajusta(codigo, 5);
   if (Automatica(upperCase(codigo))) codigo = upperCase(codigo);
   GetVdDistrEmb(codigo);
-  if (cdsVdDistrEmb->IsEmpty()) FalhaCampo(dbgDistrEmb, "DISTREMB_N_CAD");
+  // Only the package of the code typed: a code matching none (a typed "T", which the lookup reads
+  // as "all", too) is refused, never completed to another package.
+  if (!cdsVdDistrEmb->Locate("CDCNFDISTEMBSERV", codigo)) FalhaCampo(dbgDistrEmb, "DISTREMB_N_CAD");
   if (Automatica(codigo) && cdsDistrEmbAux->Locate("CDCNFDISTEMBSERV", codigo))
     FalhaCampo(dbgDistrEmb, "DISTREMB_AUTO_DUPLICADO");
   Suspend<std::function<void(Field&)>> limpa(campo.OnChange);
@@ -563,7 +570,8 @@ void TfrmCadastroServ::VdEmbRestricao(bool informaVazio) {
   }
   codigo = Consiste::Ajusta(codigo, 5);
   GetVdEmbRestricao(codigo);
-  if (cdsVdEmbRest->IsEmpty()) FalhaCampo(dbgRestricoes, "EMBREST_N_CAD");
+  // Only the package of the code typed ("T" reads as "all" to the lookup: never the first of them).
+  if (!cdsVdEmbRest->Locate("CDCONTAINER", codigo)) FalhaCampo(dbgRestricoes, "EMBREST_N_CAD");
   // The snapshot is unfiltered: a package hidden by the category filter counts too.
   if (cdsRestricoesAux->Locate("CDCONTAINER", codigo)) FalhaCampo(dbgRestricoes, "EMBREST_JA_UTIL");
   Suspend<std::function<void(Field&)>> limpa(campo.OnChange);
@@ -575,7 +583,7 @@ void TfrmCadastroServ::VdEmbRestricao(bool informaVazio) {
 void TfrmCadastroServ::VdRestricao() {
   VdEmbRestricao(true);
   Field& minimo = cdsRestricoes->FieldByName("VRMINCONTAINER");
-  bool semMinimo = minimo.IsNull() || minimo.AsFloat() == kCampoNumericoVazio;
+  bool semMinimo = SemMinimo(minimo);
   if (!semMinimo && minimo.AsFloat() <= 0) FalhaCampo(dbgRestricoes, "VRMINREST<=0");
   Field& ordem = cdsRestricoes->FieldByName("NRORDEM");
   if (semMinimo) {
@@ -688,6 +696,11 @@ void TfrmCadastroServ::MoveRestricao(bool paraCima) {
     ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
     double ordem = cdsRestricoes->FieldByName("NRORDEM").AsFloat();
     if (paraCima) cdsRestricoes->Prior(); else cdsRestricoes->Next();
+    // Only ordered rows trade places: a row without minimum stays after them.
+    if (SemMinimo(cdsRestricoes->FieldByName("VRMINCONTAINER"))) {
+      cdsRestricoes->Locate("CDCONTAINER", codigo);
+      return;
+    }
     double vizinha = cdsRestricoes->FieldByName("NRORDEM").AsFloat();
     Suspend<DataSetEvent> antesEdicao(cdsRestricoes->BeforeEdit);
     cdsRestricoes->Edit();
@@ -708,9 +721,15 @@ void TfrmCadastroServ::sbtRestricaoDownClick(TComponent&) { MoveRestricao(false)
 
 // ---------------------------------------------------------------- page
 
+// Whether the current service is a transported corporate one, the only kind with packaging.
+bool TfrmCadastroServ::Transportado() {
+  return cdsServico->Active() && !cdsServico->IsEmpty() && TipoServico() == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S";
+}
+
 // The enabled state of the page's controls, of the screen's commands and of the other pages.
 void TfrmCadastroServ::HabilitaEmbalagens() {
-  bool ativa = pgcPadrao->ActivePage() == tshEmbalagens;
+  // Packaging belongs to a transported service: for any other the page's commands stay off.
+  bool ativa = pgcPadrao->ActivePage() == tshEmbalagens && Transportado();
   bool ieDist = TemEntrada("CriaImpDist") || TemEntrada("CriaExpDist");
   bool ieRest = TemEntrada("CriaImpRest") || TemEntrada("CriaExpRest");
   if (!ativa) {
@@ -747,15 +766,14 @@ void TfrmCadastroServ::HabilitaEmbalagens() {
   btnDelTDistrTpPrat->SetEnabled(btnDelDistrTpPrat->Enabled());
 
   // The order buttons move only rows with a minimum quantity, and never past a row without one.
+  // The neighbours are those the grid shows (under a category filter too), the ones a move swaps.
   bool sobe = false, desce = false;
   if (!distribuicao && muda && b && !e && cdsRestricoes->RecordCount() > 1 &&
-      !cdsRestricoes->FieldByName("VRMINCONTAINER").IsNull()) {
-    sobe = cdsRestricoes->RecNo() > 1;
-    std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
-    if (cdsRestricoesAux->Active() && !cdsRestricoesAux->IsEmpty() && cdsRestricoesAux->Locate("CDCONTAINER", codigo)) {
-      cdsRestricoesAux->Next();
-      desce = !cdsRestricoesAux->Eof() && !cdsRestricoesAux->FieldByName("VRMINCONTAINER").IsNull();
-    }
+      !SemMinimo(cdsRestricoes->FieldByName("VRMINCONTAINER"))) {
+    int atual = cdsRestricoes->RecNo();
+    sobe = atual > 1;
+    if (atual < cdsRestricoes->DisplayCount())
+      cdsRestricoes->ReadRow(atual, [&] { desce = !SemMinimo(cdsRestricoes->FieldByName("VRMINCONTAINER")); });
   }
   sbtRestricaoUp->SetEnabled(sobe);
   sbtRestricaoDown->SetEnabled(desce);
@@ -809,7 +827,7 @@ void TfrmCadastroServ::pgcEmbalagensChange(TComponent&) {
 // The import and export entries open their side screens with the selected delivery point; a
 // screen that changed something (its result true) reloads the sub-page.
 void TfrmCadastroServ::ChamaImportExport(const std::string& entrada, bool restricao) {
-  if (FilialFixa || !TemEntrada(entrada)) return;
+  if (FilialFixa || !TemEntrada(entrada) || !Transportado()) return;
   std::string cliente, destino;
   ChavePEntrega(restricao ? *cmbRestFiltroPEntrega : *cmbDistrPEntrega, cliente, destino);
   // The creator writes its result into the last parameter.
@@ -820,6 +838,12 @@ void TfrmCadastroServ::ChamaImportExport(const std::string& entrada, bool restri
     GetTiposPratoRest(0);
   else
     GetDadosDistribuicao(cdsDistrEmb->IsEmpty() ? 0 : cdsDistrEmb->FieldByName("NRGRUPO").AsFloat());
+}
+
+// The button and its menu entry (Ctrl+M) open the import/export menu while they are enabled.
+void TfrmCadastroServ::sbtImportExportConfClick(TComponent&) {
+  if (!sbtImportExportConf->Enabled() || !mnuImportExportConf->Enabled()) return;
+  pmnImportExportConf->Popup();
 }
 
 void TfrmCadastroServ::mnuImportRestClick(TComponent& sender) {

@@ -6,8 +6,11 @@
 // Invariants:
 //  - Both lists are loaded together (GetPontEntr) on every entry and whenever a client is left
 //    without delivery points, so a client never stays on screen that the server does not hold.
-//  - A client row is never sent: it is posted locally when its first delivery point starts, and
-//    the server learns of it through the point rows, which carry its CDCLIENTE.
+//  - A client row is never sent: it is posted locally, however its row is left, and its first
+//    delivery point starts at once; the server learns of it through the point rows, which carry
+//    its CDCLIENTE.
+//  - The points shown are the current client's: a point being typed is posted or refused before
+//    the cursor leaves its client.
 //  - Every post or deletion of a delivery point is sent at once (UpdPontoEntr); a refusal cancels
 //    the change log, so the grid shows what is stored.
 //  - Registration numbers are stored as digits with their person type and shown formatted.
@@ -57,6 +60,10 @@ void TfrmCadastroServ::BindPontEntrHandlers() {
   Bind("cdsClienteNewRecord", &F::cdsClienteNewRecord);
   Bind("cdsClienteBeforeEdit", &F::cdsClienteBeforeEdit);
   Bind("cdsClienteAfterScroll", &F::cdsClienteAfterScroll);
+  Bind("cdsClienteBeforeScroll", &F::cdsClienteBeforeScroll);
+  Bind("cdsClienteBeforePost", &F::cdsClienteBeforePost);
+  Bind("cdsClienteAfterPost", &F::cdsClienteAfterPost);
+  Bind("cdsClienteAfterCancel", &F::cdsClienteAfterCancel);
   Bind("cdsPEntClieBeforeInsert", &F::cdsPEntClieBeforeInsert);
   Bind("cdsPEntClieNewRecord", &F::cdsPEntClieNewRecord);
   Bind("cdsPEntClieBeforePost", &F::cdsPEntClieBeforePost);
@@ -140,6 +147,33 @@ void TfrmCadastroServ::cdsClienteAfterScroll(DataSet&) {
   FiltraPontEntr();
 }
 
+// A point being typed belongs to the client under the cursor: before the cursor leaves that client
+// (another row, a new client) the point is posted, and so saved, or its refusal stops the move. A
+// new row nothing was typed into waits, with the focus on it, for its code or a cancel.
+void TfrmCadastroServ::TerminaPontoAntesDoCliente() {
+  if (!cdsPEntClie->Active() || !EmEdicao(*cdsPEntClie)) return;
+  if (cdsPEntClie->State() == DataSetState::Insert && !cdsPEntClie->Modified()) {
+    if (pgcPadrao->ActivePage() == tshPontEntr) {
+      Foca(dbgPontEntr);
+      dbgPontEntr->SetSelectedField(cdsPEntClie->FindField("CDDESTFILI"));
+    }
+    Abort();
+  }
+  cdsPEntClie->Post();
+}
+
+void TfrmCadastroServ::cdsClienteBeforeScroll(DataSet&) { TerminaPontoAntesDoCliente(); }
+
+// A cancelled new client gives the cursor back to the previous one, whose points are shown again.
+void TfrmCadastroServ::cdsClienteAfterCancel(DataSet&) {
+  if (pgcPadrao->ActivePage() != tshPontEntr) return;
+  {
+    Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
+    FiltraPontEntr();
+  }
+  BotoesPontEntr();
+}
+
 // ---------------------------------------------------------------- page entry and leaving
 
 void TfrmCadastroServ::EntraPontEntr() {
@@ -187,17 +221,20 @@ void TfrmCadastroServ::SaiPontEntr() {
         for (int dia = 0; dia < 8; ++dia) somas[dia] += cdsPEntClie->FieldByName(CampoDia(dia)).AsFloat();
       });
   }
-  if (linhas == 0 || !AlterouPEntr) return;
+  bool alterou = AlterouPEntr;
   AlterouPEntr = false;
+  if (linhas == 0 || !alterou) return;
   if (msgPadrao->ShowMsg("Atualiza_com_cli", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
   try {
+    // The client figures and the day totals that follow them go to the server in one save.
     EditaServico();
-    for (int dia = 0; dia < 8; ++dia)
-      cdsServico->FieldByName(std::string("QTCLIESTI") + kDiasSemana[dia]).SetAsFloat(somas[dia]);
-    cdsServico->Post();
-    // The day totals follow the new client figures.
-    EditaServico();
-    for (int dia = 0; dia < 8; ++dia) TotalDiaDefault(dia, *DiasDefault[dia].clientes);
+    for (int dia = 0; dia < 8; ++dia) {
+      const std::string sufixo = kDiasSemana[dia];
+      cdsServico->FieldByName("QTCLIESTI" + sufixo).SetAsFloat(somas[dia]);
+      cdsServico->FieldByName("QTCOMESTI" + sufixo)
+          .SetAsFloat(somas[dia] + cdsServico->FieldByName("QTFUNESTI" + sufixo).AsFloat() +
+                      cdsServico->FieldByName("QTDOAESTI" + sufixo).AsFloat());
+    }
     cdsServico->Post();
   } catch (...) {
     // What was not saved does not stay on screen.
@@ -228,6 +265,7 @@ void TfrmCadastroServ::cdsPEntClieCDDESTFILIGetText(Field& sender, std::string& 
 // ---------------------------------------------------------------- new client
 
 void TfrmCadastroServ::cdsClienteBeforeInsert(DataSet&) {
+  TerminaPontoAntesDoCliente();
   dbgCliente->SetSelectedField(cdsCliente->FindField("NRINSJURCLIE"));
   if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
   FiltraPontEntr();
@@ -397,24 +435,31 @@ void TfrmCadastroServ::dbgPontEntrEditButtonClick(TComponent&) {
 
 // ---------------------------------------------------------------- post and save
 
-// Posting a client or a delivery point: the client is checked and, when new, posted locally and
-// its first point started; a point is checked, its empty figures become 0, and GetMaxCPEntr must
-// pass before it is saved.
-void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet& sender) {
+// Posting a client, however the post comes (confirm, moving into the points, leaving the row by
+// the keyboard or a click, Insert): it is checked and keyed; it stays local.
+void TfrmCadastroServ::cdsClienteBeforePost(DataSet&) {
   Vd_Cliente(true);
-  if (cdsCliente->State() == DataSetState::Insert) {
-    cdsCliente->FieldByName("CDFILIAL").SetAsString(CodFilial());
-    cdsCliente->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
-    {
-      Suspend<DataSetEvent> antes(cdsCliente->BeforePost);
-      cdsCliente->Post();
-    }
-    if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
+  cdsCliente->FieldByName("CDFILIAL").SetAsString(CodFilial());
+  cdsCliente->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+}
+
+// A posted client reaches the server only with a point: its first point starts at once, with the
+// focus on it when the page is shown. Its checks run when that point posts.
+void TfrmCadastroServ::cdsClienteAfterPost(DataSet&) {
+  if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
+  {
+    Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
     FiltraPontEntr();
-    if (cdsPEntClie->State() == DataSetState::Browse) cdsPEntClie->Insert();
   }
-  // The client's own post ends here: its first point is checked when that point posts.
-  if (&sender == cdsCliente) return;
+  if (cdsPEntClie->State() != DataSetState::Browse) return;
+  if (pgcPadrao->ActivePage() == tshPontEntr) Foca(dbgPontEntr);
+  cdsPEntClie->Insert();
+  if (pgcPadrao->ActivePage() == tshPontEntr) BotoesPontEntr();
+}
+
+// Posting a delivery point: it is checked, its empty figures become 0, and GetMaxCPEntr must pass
+// before it is saved.
+void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet&) {
   Vd_PontEntr(true);
   for (int dia = 0; dia < 8; ++dia) {
     Field& f = cdsPEntClie->FieldByName(CampoDia(dia));
@@ -515,12 +560,13 @@ void TfrmCadastroServ::dbgClienteEnter(TComponent&) { dtsClienteStateChange(*dts
 
 // Entering the points while a client is typed posts the client and starts its first point.
 void TfrmCadastroServ::dbgPontEntrEnter(TComponent&) {
-  if (cdsCliente->State() == DataSetState::Insert) cdsPEntClieBeforePost(*cdsCliente);
+  if (cdsCliente->State() == DataSetState::Insert) cdsCliente->Post();
   dtsPEntClieStateChange(*dtsPEntClie);
 }
 
 void TfrmCadastroServ::BotoesPontEntr() {
-  bool pontos = dbgPontEntr->Focused();
+  // A point being typed drives the commands wherever the focus is.
+  bool pontos = dbgPontEntr->Focused() || EmEdicao(*cdsPEntClie);
   DataSet* ds = pontos ? cdsPEntClie : cdsCliente;
   BotaoPesquisa(*dbgCliente, "NRINSJURCLIE", *cdsCliente);
   BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
@@ -544,12 +590,14 @@ void TfrmCadastroServ::BotoesPontEntr() {
   dbnPadrao->SetEnabled(!editando);
 }
 
+// The commands follow both lists' states on the page, whichever grid has the focus (a point started
+// by posting a client from the client list, too).
 void TfrmCadastroServ::dtsClienteStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() == tshPontEntr && (dbgCliente->Focused() || pgcPadrao->Focused())) BotoesPontEntr();
+  if (pgcPadrao->ActivePage() == tshPontEntr) BotoesPontEntr();
 }
 
 void TfrmCadastroServ::dtsPEntClieStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() == tshPontEntr && (dbgPontEntr->Focused() || pgcPadrao->Focused())) BotoesPontEntr();
+  if (pgcPadrao->ActivePage() == tshPontEntr) BotoesPontEntr();
 }
 
 // ---------------------------------------------------------------- commands
@@ -594,9 +642,9 @@ void TfrmCadastroServ::ProcuraPontEntr() {
 }
 
 void TfrmCadastroServ::ConfirmaPontEntr() {
-  if (dbgCliente->Focused() || pgcPadrao->Focused())
-    cdsPEntClieBeforePost(*cdsCliente);
-  else if (EmEdicao(*cdsPEntClie))
+  if (dbgCliente->Focused() || pgcPadrao->Focused()) {
+    if (cdsCliente->Active() && cdsCliente->State() == DataSetState::Insert) cdsCliente->Post();
+  } else if (EmEdicao(*cdsPEntClie))
     cdsPEntClie->Post();
   GetPEntregaRest();
 }

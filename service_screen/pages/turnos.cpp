@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
@@ -100,12 +101,17 @@ void TfrmCadastroServ::TurnosTrocaServico() {
 void TfrmCadastroServ::cdsTurnoBeforeInsert(DataSet&) {
   // A fifth shift is not offered; the insert is dropped without a word.
   if (QuantidadeTurnos() >= kMaxTurnos) Abort();
+  // The lowest code no shift on screen holds, read from the shifts themselves (a failed save can
+  // leave the code list behind them).
+  std::vector<bool> usado(kMaxTurnos + 1, false);
+  for (int i = 0; i < cdsTurno->DisplayCount(); ++i)
+    cdsTurno->ReadRow(i, [&] {
+      std::optional<double> codigo = parseFloat(Campo(*cdsTurno, "CDTURNO"));
+      if (codigo && *codigo >= 1 && *codigo <= kMaxTurnos) usado[static_cast<size_t>(*codigo)] = true;
+    });
   ProximoTurno = 0;
-  for (int codigo = 1; codigo <= kMaxTurnos && ProximoTurno == 0; ++codigo) {
-    bool usado = false;
-    for (int existente : CodigosTurno) usado = usado || existente == codigo;
-    if (!usado) ProximoTurno = codigo;
-  }
+  for (int codigo = 1; codigo <= kMaxTurnos && ProximoTurno == 0; ++codigo)
+    if (!usado[static_cast<size_t>(codigo)]) ProximoTurno = codigo;
   if (ProximoTurno == 0) Abort();
 }
 
@@ -177,6 +183,8 @@ void TfrmCadastroServ::GravaTurnos() {
 }
 
 void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
+  // The code list follows the shifts on every way out, a refused service save included.
+  ScopeExit codigos([this] { EncheArray(); });
   GravaTurnos();
   if (pgcPadrao->ActivePage() == tshTurnos) {
     Corvane::AtualizaLocalCache({"TURNOSERV"});
@@ -193,7 +201,7 @@ void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
       cdsServico->Post();
     }
   }
-  EncheArray();
+  codigos.Run();
   // The codes changed after the state did: the delete command follows the new highest code.
   if (pgcPadrao->ActivePage() == tshTurnos) BotoesTurno();
 }
@@ -217,12 +225,10 @@ void TfrmCadastroServ::Atualiza_Comensais(int dia) {
   Field& funcionarios = cdsServico->FieldByName("QTFUNESTI" + sufixo);
   Field& doacoes = cdsServico->FieldByName("QTDOAESTI" + sufixo);
   double soma = qrySCom->FieldByName(sufixo).AsFloat();
-  if (total.IsNull()) {
-    EditaServico();
-    total.SetAsFloat(0);
-  }
-  double atual = total.AsFloat();
-  if (atual == soma) {
+  // The difference is taken from what the categories hold (not from a stored total that may
+  // disagree with them), so the day is sent with a total its categories add up to.
+  double atual = clientes.AsFloat() + funcionarios.AsFloat() + doacoes.AsFloat();
+  if (atual == soma && !total.IsNull() && total.AsFloat() == soma) {
     if (ServicoEmEdicao()) cdsServico->Post();
     return;
   }

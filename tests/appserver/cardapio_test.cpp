@@ -82,6 +82,13 @@ TEST_P(CardapioTest, UpdConfCardKeepsSettingsOnlyOfLinesThatKeepTheirNumberAndDi
   EXPECT_EQ(linhas(), "");
 }
 
+// The package of the removed line 7 (GN12, group 2) holds no line any more and goes with it.
+TEST_P(CardapioTest, APackageLeftWithoutLinesIsRemoved) {
+  EXPECT_EQ(upd(monta(*conf(), {1, 2, 3, 4, 5, 6, 8}), removidas({7})), "");
+  EXPECT_EQ(count("CNFDISTEMBSERV", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND CDCONTAINER = 'GN12'"), 0);
+  EXPECT_EQ(count("CNFDISTEMBSERV", "CDFILIAL = '0001' AND CDSERVFILI = '00001'"), 2);
+}
+
 TEST_P(CardapioTest, UpdConfCardRefusalsWriteNothing) {
   PacketPtr p = conf();
   auto com = [&](std::vector<int> l, const char* campo, Variant v, size_t linha = 0) {

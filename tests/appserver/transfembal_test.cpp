@@ -109,7 +109,13 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
        "Tipos de prato demais na seleção."},
       {"JOAO", "ExportaRestricoes", {"0001", "00001", "", "", "_01_", Variant(pontoInexistente), "\n"},
        "O operador JOAO não tem acesso à filial 0002."},
+      // A service that is not transported has no packaging to receive or to give.
+      {"ADMIN", "ImportaDistribuicao", {"0001", "00001", "", "", "0001", "00002", "", ""},
+       "Serviço 00002 da filial 0001 não é transportado."},
+      {"ADMIN", "ExportaRestricoes", {"0001", "00002", "", "", "_01_", Variant(pontoInexistente), "\n"},
+       "Serviço 00002 da filial 0001 não é transportado."},
   };
+  exec("UPDATE SERVICO SET IDSERVTRAN = 'N' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
   std::string antes = tudo();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.metodo + " " + c.texto);

@@ -170,6 +170,18 @@ TEST_P(DietaTest, ARefusedSaveShowsTheServersTextAndTheStoredFigures) {
   EXPECT_TRUE(f.tshFolhaDados->Enabled());
 }
 
+// Entering the page again (its diets already loaded) sets the per-diet commands from the diets,
+// whatever the page left: a diet without figures can be given some.
+TEST_P(DietaTest, EnteringThePageSetsItsCommandsFromTheDiets) {
+  Exec("DELETE FROM DIETSERV WHERE CDSERVFILI = '00011'");
+  auto& f = Comensais("00011");
+  ASSERT_TRUE(f.sbtAlterar->Enabled());
+  Menu(f, "mnuCustPadr");
+  ASSERT_FALSE(f.sbtAlterar->Enabled());
+  Menu(f, "mnuComens");
+  EXPECT_TRUE(f.sbtAlterar->Enabled());
+}
+
 TEST_P(DietaTest, AServiceWithoutDietsShowsInactiveEditors) {
   Exec("DELETE FROM DIETSERV WHERE CDSERVFILI = '00011'");
   Exec("UPDATE DIETPADR SET IDATIVO = 'N'");

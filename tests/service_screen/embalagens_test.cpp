@@ -196,6 +196,59 @@ TEST_P(EmbalagensTest, RestrictionRowsMinimumCategoryAndDuplicates) {
   EXPECT_EQ(Ordens(), "GN11:1 CT80:999999 GN12:999999");
 }
 
+// A typed code is the package of that code or nothing: "T" (read as "all" by the lookup) is no
+// package either. A minimum of zero is refused with its text.
+TEST_P(EmbalagensTest, ATypedCodeMatchingNoPackageIsRefusedAndAZeroMinimumHasItsText) {
+  auto& f = Restricoes();
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  Codigo(*f.dbgRestricoes, "T");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_N_CAD"});
+  Ok(UserActions::Key(*f.dbgRestricoes, "Backspace"), "apagar o T");
+  Ok(UserActions::Type(*f.dbgRestricoes, "CT50"), "código CT50");
+  Ok(UserActions::SelectCell(*f.dbgRestricoes, 2, f.dbgRestricoes->Row()), "mínimo");
+  Ok(UserActions::Type(*f.dbgRestricoes, "0"), "mínimo 0");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade mínima deve ser maior que zero."});
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
+  EXPECT_EQ(Ordens(), "GN11:1 GN12:999999");
+
+  Ok(UserActions::SelectPage(*f.tshDistribuicao), "distribuição");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir");
+  Codigo(*f.dbgDistrEmb, "T");
+  ClearLogs();
+  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_N_CAD"});
+  EXPECT_EQ(Grupos(), "1:MX08 2:GN12");
+}
+
+// The import/export menu opens from its button and from Ctrl+M, only for a transported service;
+// the delivery-point keys stay with their items when reading them again fails.
+TEST_P(EmbalagensTest, TheImportExportMenuOpensOnlyForATransportedServiceAndKeysFollowTheirItems) {
+  Exec("UPDATE SERVICO SET IDSERVTRAN = 'N' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  auto& f = Pagina();
+  Ok(UserActions::Click(*f.sbtImportExportConf), "importar/exportar");
+  Menu(f, "mnuImportExportConf");
+  EXPECT_EQ(f.pmnImportExportConf->PopupCount(), 2);
+
+  Menu(f, "mnuFolhaDados");
+  Exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0001' AND CDOPERADOR = 'ADMIN'");
+  EXPECT_NE(UserActions::MenuItem(f, "mnuEmbalagens").status, ActionResult::Status::Ok);
+  Exec("INSERT INTO FILIOPER (CDFILIAL, CDOPERADOR) VALUES ('0001', 'ADMIN')");
+  ClearLogs();
+  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 2), "ponto 000001_002");
+  VariantArray a = CallsOf("GetDadosDistribuicao").at(0).args;
+  EXPECT_EQ(a[2].asString() + "|" + a[3].asString(), "000001|002");
+
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext), "serviço 00002, não transportado");
+  EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFolhaDados);
+  EXPECT_FALSE(f.sbtImportExportConf->Enabled());
+  EXPECT_FALSE(f.mnuImportExportConf->Enabled());
+}
+
 TEST_P(EmbalagensTest, OrderButtonsMoveOnlyOrderedRowsInOneChangeSet) {
   auto& f = Restricoes();
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
@@ -204,6 +257,12 @@ TEST_P(EmbalagensTest, OrderButtonsMoveOnlyOrderedRowsInOneChangeSet) {
   Ok(UserActions::Type(*f.dbgRestricoes, "5"), "mínimo 5");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   ASSERT_EQ(Ordens(), "GN11:1 CT50:2 GN12:999999");
+  // Under a category filter the neighbour shown is the one a move would swap with: GN11 above
+  // GN12, which has no minimum, cannot go down.
+  Ok(UserActions::SelectIndex(*f.cmbRestFiltroCat, 3), "categoria 3");
+  Ok(UserActions::SelectCell(*f.dbgRestricoes, 0, 1), "GN11");
+  EXPECT_FALSE(f.sbtRestricaoDown->Enabled());
+  Ok(UserActions::SelectIndex(*f.cmbRestFiltroCat, 0), "todas as categorias");
   struct Caso {
     int linha;
     bool sobe, desce;

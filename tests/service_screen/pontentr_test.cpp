@@ -117,6 +117,52 @@ TEST_P(PontEntrTest, ARefusedFirstPointTakesItsNewClientOffTheScreen) {
   EXPECT_TRUE(f.cdsCliente->IsEmpty());
 }
 
+// However a new client's row is left (arrow key, Insert, a click on another client), the client is
+// posted and its first point started, with the commands of a point being typed and no dialog. A
+// point being typed is saved, or refused, before another client shows its points; a cancelled
+// new client gives the points of the client under the cursor back.
+TEST_P(PontEntrTest, LeavingANewClientStartsItsFirstPointAndAnotherClientWaitsForThePoint) {
+  auto& f = Pagina("00002");  // one client, 000002, with one point
+  for (const std::string gesto : {"Down", "Insert", "clique"}) {
+    Ok(UserActions::Focus(*f.dbgCliente), "clientes");
+    Ok(UserActions::Click(*f.sbtIncluir), "incluir cliente");
+    Ok(UserActions::Type(*f.dbgCliente, "33444555000181"), "inscrição");
+    ClearLogs();
+    if (gesto == "clique")
+      UserActions::SelectCell(*f.dbgCliente, 0, 2);
+    else
+      UserActions::Key(*f.dbgCliente, gesto);
+    EXPECT_TRUE(Texts().empty()) << gesto;
+    EXPECT_EQ(f.cdsCliente->State(), DataSetState::Browse) << gesto;
+    EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000001") << gesto;
+    ASSERT_EQ(f.cdsPEntClie->State(), DataSetState::Insert) << gesto;
+    EXPECT_TRUE(f.sbtConfirmar->Enabled() && !f.sbtIncluir->Enabled() && !f.sbtExcluir->Enabled()) << gesto;
+    if (gesto == "clique") break;
+    dialogs().Answer(mrYes);
+    Ok(UserActions::Click(*f.sbtCancelar), "cancelar o ponto");
+    EXPECT_EQ(f.cdsCliente->RecordCount(), 1) << "the client without points goes";
+  }
+
+  // The point is refused before the cursor moves, then saved, and the other client's points show.
+  Ok(UserActions::Type(*f.dbgPontEntr, "9"), "ponto inexistente");
+  ClearLogs();
+  EXPECT_NE(UserActions::SelectCell(*f.dbgCliente, 0, 2).status, ActionResult::Status::Ok);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Ponto de Entrega não cadastrado."});
+  EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000001");
+  Celula(*f.dbgPontEntr, 0, 1, "4");
+  Ok(UserActions::SelectCell(*f.dbgCliente, 0, 2), "cliente 000002");
+  EXPECT_EQ(Pontos("00002"), (std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0", "000002/002 120 120 120 120 120 60 60 30"}));
+  ASSERT_EQ(f.cdsPEntClie->RecordCount(), 1);
+  EXPECT_EQ(f.cdsPEntClie->FieldByName("CDCLIENTE").AsString(), "000002");
+
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir cliente");
+  dialogs().Answer(mrYes);
+  Ok(UserActions::Click(*f.sbtCancelar), "cancelar o cliente");
+  EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000002");
+  ASSERT_EQ(f.cdsPEntClie->RecordCount(), 1);
+  EXPECT_EQ(f.cdsPEntClie->FieldByName("CDDESTFILI").AsString(), "002");
+}
+
 TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
   auto& f = Pagina("00001");
   ASSERT_EQ(f.cdsCliente->RecordCount(), 2);
@@ -200,6 +246,7 @@ TEST_P(PontEntrTest, LeavingAfterAChangeCopiesTheDaySumsIntoTheClientEstimates) 
   dialogs().Answer(mrYes);
   Menu(f, "mnuFolhaDados");
   EXPECT_EQ(Keys(), std::vector<std::string>{"Atualiza_com_cli"});
+  EXPECT_EQ(CallsOf("UpdServico").size(), 1u) << "the figures and their totals in one save";
   auto r = Sql("SELECT QTCLIESTISEG, QTCLIESTITER, QTCLIESTIQUA, QTCLIESTIQUI, QTCLIESTISEX, QTCLIESTISAB,"
                " QTCLIESTIDOM, QTCLIESTIFER, QTCOMESTISEG FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'")
                .rows.at(0);
@@ -210,6 +257,18 @@ TEST_P(PontEntrTest, LeavingAfterAChangeCopiesTheDaySumsIntoTheClientEstimates) 
 
   // Asked once: another round trip without a change asks nothing.
   Menu(f, "mnuPontEntr");
+  ClearLogs();
+  Menu(f, "mnuFolhaDados");
+  EXPECT_TRUE(Keys().empty());
+
+  // A change is forgotten with its service: the next service's figures are never offered.
+  Menu(f, "mnuPontEntr");
+  Ok(UserActions::SelectCell(*f.dbgPontEntr, 1, 1), "segunda do ponto 001");
+  Ok(UserActions::Click(*f.sbtAlterar), "alterar");
+  Ok(UserActions::Key(*f.dbgPontEntr, "Delete"), "apagar");
+  Ok(UserActions::Type(*f.dbgPontEntr, "170"), "170");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext), "serviço 00002");
   ClearLogs();
   Menu(f, "mnuFolhaDados");
   EXPECT_TRUE(Keys().empty());

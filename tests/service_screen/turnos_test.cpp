@@ -162,6 +162,32 @@ TEST_P(TurnosTest, ShiftSumsBecomeTheTotalTakingADecreaseFromClientsThenEmployee
   EXPECT_EQ(Turno(f, "NMTURNO"), "Outro");
 }
 
+// A shift save sends every day with a total its categories add up to, also when the stored total
+// disagreed with them; a refused service save keeps the saved shift's code taken.
+TEST_P(TurnosTest, AShiftSaveSendsConsistentTotalsAndTheNextCodeFollowsTheShifts) {
+  Jantar(100, 60, 30, 5, {60, 40});  // Monday's categories hold 95 of the 100
+  auto& f = Pagina("mnuTurnos");
+  Celula(f, 1, "QTCOMESTTSEG", "90");
+  Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
+  EXPECT_EQ(Servico(), (std::vector<double>{130, 95, 30, 5}));
+  for (const char* dia : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"})
+    EXPECT_EQ(Sql(std::string("SELECT COALESCE(QTCOMESTI") + dia + ", 0) - COALESCE(QTCLIESTI" + dia + ", 0) - COALESCE(QTFUNESTI" +
+                  dia + ", 0) - COALESCE(QTDOAESTI" + dia + ", 0) FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'")
+                  .rows.at(0)[0].asFloat(),
+              0)
+        << dia;
+
+  Exec("UPDATE SERVICO SET QTCOMESTISEG = 999 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir turno");
+  Ok(UserActions::Type(*f.dbgTurno, "Ceia"), "nome");
+  Ok(UserActions::Key(*f.dbgTurno, "Tab"), "segunda-feira");
+  Ok(UserActions::Type(*f.dbgTurno, "10"), "10");
+  EXPECT_NE(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Ok) << "the service save is refused";
+  ASSERT_EQ(Segundas().size(), 3u);
+  Ok(UserActions::Click(*f.sbtIncluir), "incluir outro turno");
+  EXPECT_EQ(Turno(f, "CDTURNO"), "4");
+}
+
 TEST_P(TurnosTest, ConfirmedTotalsOnTheDinersPageAreSpreadOntoTheShifts) {
   struct Caso {
     std::vector<double> antes;
