@@ -383,11 +383,7 @@ Variant importaConfCard(CallContext& ctx, VariantArray& args) {
 // has any packaging distribution (CNFDISTEMBSERV) or restriction (RESTEMBTPPRAT), at the service
 // level or at any delivery point.
 Variant existeDistrRest(CallContext& ctx, VariantArray& args) {
-  db::Params chave{{"F", textOf(args[0])}, {"S", textOf(args[1])}};
-  bool existe =
-      !ctx.db.query("SELECT 1 FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows.empty() ||
-      !ctx.db.query("SELECT 1 FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows.empty();
-  return checkOk(Variant(existe));
+  return checkOk(Variant(existeDistribuicaoOuRestricao(ctx.db, textOf(args[0]), textOf(args[1]))));
 }
 
 }  // namespace

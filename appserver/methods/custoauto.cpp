@@ -336,10 +336,18 @@ std::set<std::string> servicosDaLista(db::Database& db, const std::string& lista
   return servicos;
 }
 
+// The key of a service's month, as "branch\x1fservice\x1fyyyy-mm".
+std::string chaveMes(const std::string& filial, const std::string& servico, DateTime mes) {
+  char texto[16];
+  std::snprintf(texto, sizeof texto, "%04d-%02d", mes.year(), mes.month());
+  return filial + "\x1f" + servico + "\x1f" + texto;
+}
+
 // InsereCustoPadrao(list identifier, start date, end date, change set of month costs: CDFILIAL,
-// CDSERVFILI, DTREFCUSPADR, VRCUSTPADR): inserts the month costs in one transaction; a month that
-// already holds a cost keeps it. [true, number of months inserted], or [false, text] with nothing
-// written:
+// CDSERVFILI, DTREFCUSPADR, VRCUSTPADR): writes the month costs in one transaction; a month that
+// already holds a cost is replaced (its new cost, its old split over dish types removed), as the
+// question the screen asks before ("Exist_Cad") says. [true, [months written, how many of them
+// replaced a stored month]], or [false, text] with nothing written:
 //  - the operator outside the standard-cost group, or without access to a branch of the rows;
 //  - a list that is not the operator's ("Lista de trabalho não encontrada. Carregue os registros
 //    novamente."), a period refused as in GetCustPadrManu;
@@ -360,9 +368,19 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
       fMes = delta.fieldIndex("DTREFCUSPADR"), fValor = delta.fieldIndex("VRCUSTPADR");
   if (fFilial < 0 || fServico < 0 || fMes < 0 || fValor < 0)
     throw Exception("InsereCustoPadrao espera CDFILIAL, CDSERVFILI, DTREFCUSPADR e VRCUSTPADR.");
-  // Each row is checked and written into one JSON text of [branch, service, month, value] arrays,
-  // bound as the statement's one parameter: the database reads the whole run itself (a statement
-  // per row or per block of rows costs several times more). A stored month is left alone.
+  // The months of the list's services in the period that hold a cost: these are replaced.
+  std::set<std::string> guardados;
+  for (const auto& row : ctx.db.query("SELECT C.CDFILIAL, C.CDSERVFILI, C.DTREFCUSPADR FROM CUSTPADR C JOIN LISTCUSTPADR L"
+                                      " ON L.CDFILIAL = C.CDFILIAL AND L.CDSERVFILI = C.CDSERVFILI"
+                                      " WHERE L.IDLISTA = :L AND L.CDOPERADOR = :OP AND C.DTREFCUSPADR >= :I"
+                                      " AND C.DTREFCUSPADR <= :T",
+                                      {{"L", textOf(args[0])}, {"OP", operador}, {"I", Variant(inicio)}, {"T", Variant(fim)}})
+                              .rows)
+    guardados.insert(chaveMes(textOf(row[0]), textOf(row[1]), row[2].asDateTime()));
+  std::set<std::string> substituidos;
+  // Each new month is checked and written into one JSON text of [branch, service, month, value]
+  // arrays, bound as the statement's one parameter: the database reads the whole run itself (a
+  // statement per row or per block of rows costs several times more).
   std::string dados, chave;
   dados.reserve(delta.rows.size() * 40);
   dados += '[';
@@ -382,12 +400,21 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
     if (dia < inicio || fim < dia)
       return checkFail("Filial " + filial + ", serviço " + servico + ": o mês " + textoMes(dia) +
                        " está fora do período informado.");
+    if (std::string k = chaveMes(filial, servico, dia); guardados.count(k)) {
+      db::Params mesGuardado{{"F", filial}, {"S", servico}, {"M", Variant(primeiroDia(dia))}};
+      ctx.db.exec("DELETE FROM CUSTPADRTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :M", mesGuardado);
+      mesGuardado.push_back({"V", Variant(valor.asFloat())});
+      ctx.db.exec("UPDATE CUSTPADR SET VRCUSTPADR = :V WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :M",
+                  mesGuardado);
+      substituidos.insert(k);
+      continue;
+    }
     char texto[64];
     int n = std::snprintf(texto, 32, ",\"%04d-%02d-01\",", dia.year(), dia.month());
     // The shortest text that reads back the same double, whatever the locale.
     char* fimValor = std::to_chars(texto + n, texto + sizeof texto - 2, valor.asFloat()).ptr;
     *fimValor++ = ']';
-    dados += r ? ",[" : "[";
+    dados += dados.size() > 1 ? ",[" : "[";
     appendJsonText(dados, filial);
     dados += ',';
     appendJsonText(dados, servico);
@@ -404,15 +431,17 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
             " SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM json_each(:DADOS)"
             " WHERE TRUE ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING";
   int64_t inseridos = ctx.db.exec(sql, {{"DADOS", Variant(std::move(dados))}});
-  return checkOk(Variant(static_cast<long long>(inseridos)));
+  long long trocados = static_cast<long long>(substituidos.size());
+  return checkOk(Variant(VariantArray{Variant(static_cast<long long>(inseridos) + trocados), Variant(trocados)}));
 }
 
 // SobrepoeCustoPadrao(list identifier, start date, end date, change set deleting the months to
 // replace, change set of the new month costs): the overwrite of a run in one transaction. The
 // months go as UpdCustPadr deletes them (with their dish-type costs), then the new ones are
 // inserted as InsereCustoPadrao does, so a refused insertion leaves the old months in place.
-// [true, number of months inserted], or [false, text] with nothing written; besides the refusals
-// of those two, the first change set may only delete months of the list's services in the period.
+// [true, [months written, how many of them took the place of a deleted month]], or [false, text]
+// with nothing written; besides the refusals of those two, the first change set may only delete
+// months of the list's services in the period.
 Variant sobrepoeCustoPadrao(CallContext& ctx, VariantArray& args) {
   const Packet& exclusao = args[3].asPacket();
   if (!exclusao.delta) throw Exception("SobrepoeCustoPadrao espera um conjunto de alterações.");
@@ -428,9 +457,23 @@ Variant sobrepoeCustoPadrao(CallContext& ctx, VariantArray& args) {
         mes.asDateTime() < inicio || fim < mes.asDateTime())
       return checkFail("Só podem ser substituídos os meses do período dos serviços carregados.");
   }
+  std::set<std::string> excluidos;
+  for (size_t r = 0; r < exclusao.rows.size(); ++r)
+    excluidos.insert(chaveMes(textOf(oldValue(exclusao, r, "CDFILIAL")), textOf(oldValue(exclusao, r, "CDSERVFILI")),
+                              primeiroDia(oldValue(exclusao, r, "DTREFCUSPADR").asDateTime())));
   if (std::string r = gravaMesesCusto(ctx, exclusao); !r.empty()) return checkFail(r);
   VariantArray insercao{args[0], args[1], args[2], args[4]};
-  return insereCustoPadrao(ctx, insercao);
+  Variant resultado = insereCustoPadrao(ctx, insercao);
+  if (isRefusal(resultado)) return resultado;
+  // The months written where a deleted one was replaced it.
+  const Packet& novos = args[4].asPacket();
+  long long trocados = 0;
+  for (size_t r = 0; r < novos.rows.size(); ++r)
+    if (excluidos.count(chaveMes(textOf(novos.value(r, "CDFILIAL")), textOf(novos.value(r, "CDSERVFILI")),
+                                 primeiroDia(novos.value(r, "DTREFCUSPADR").asDateTime()))))
+      ++trocados;
+  const VariantArray& contagem = resultado.asArray()[1].asArray();
+  return checkOk(Variant(VariantArray{contagem[0], Variant(trocados)}));
 }
 
 // DeletaLista(list identifier): removes the operator's working list; [true, ""] also when there is

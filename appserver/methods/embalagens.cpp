@@ -312,6 +312,12 @@ long long restricaoDe(db::Database& db, const db::Params& p) {
 
 // A new restriction number from the counter 'RESTEMBTPPRAT' (created from the highest number in
 // use when missing; see takeCounter for why two servers never hand out the same one).
+bool existeDistribuicaoOuRestricao(db::Database& db, const std::string& filial, const std::string& servico) {
+  db::Params chave{{"F", filial}, {"S", servico}};
+  return !db.query("SELECT 1 FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows.empty() ||
+         !db.query("SELECT 1 FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows.empty();
+}
+
 long long novaRestricao(db::Database& db) {
   return takeCounter(db, "RESTEMBTPPRAT", "(SELECT COALESCE(MAX(NRRESTEMBTPPRAT), 0) + 1 FROM RESTEMBTPPRAT)");
 }

@@ -24,6 +24,11 @@ db::Params destinoParams(const std::string& f, const std::string& s, const std::
 // transaction ends).
 long long novaRestricao(db::Database& db);
 
+// Whether the service has any packaging distribution (CNFDISTEMBSERV) or restriction
+// (RESTEMBTPPRAT), at the service level or at any delivery point: what a change of its menu lines
+// may remove.
+bool existeDistribuicaoOuRestricao(db::Database& db, const std::string& filial, const std::string& servico);
+
 // Deletes the service's packages (every delivery point) left without a menu line, with nothing
 // else: a configuration change that took their lines leaves no empty package behind.
 void removeEmbalagensSemLinhas(db::Database& db, const std::string& filial, const std::string& servico);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "appserver/helpers.h"
+#include "appserver/methods/embalagens.h"
 #include "appserver/methods/methods.h"
 #include "appserver/registry.h"
 #include "platform/core/datetime.h"
@@ -141,16 +142,19 @@ Variant setComensCardapio(CallContext& ctx, VariantArray& args) {
   return checkOk(Variant(linhas));
 }
 
-// ExportaConfPadrao(CDFILIAL, source CDSERVFILI, list of destination services "00002_00003_"):
-// replaces the default menu configuration (CNFCARD) of each listed service of the branch by a copy
-// of the source's lines (the destination's packaging of its old lines goes with them, as on any
-// removal of a line); [true, number of services changed]. Refused: no access to the branch; the
-// source not registered or without lines; an empty or malformed list (codes of up to 5 letters or
-// digits); a destination that is the source, not a service of the branch, billing-only, or with
-// planned menus (CARDADIA refers to its lines).
+// ExportaConfPadrao(CDFILIAL, source CDSERVFILI, list of destination services "00002_00003_",
+// "S" when the user agreed that the destinations' packaging goes): replaces the default menu
+// configuration (CNFCARD) of each listed service of the branch by a copy of the source's lines
+// (the destination's packaging of its old lines goes with them, as on any removal of a line);
+// [true, number of services changed]. Refused: no access to the branch; the source not registered
+// or without lines; an empty or malformed list (codes of up to 5 letters or digits); a destination
+// that is the source, not a service of the branch, billing-only, or with planned menus (CARDADIA
+// refers to its lines); a destination with packaging distribution or restrictions without that
+// consent.
 Variant exportaConfPadrao(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), origem = textOf(args[1]);
   std::string lista = args[2].isString() ? args[2].str() : std::string();
+  bool excluiEmbalagens = textOf(args[3]) == "S";
   if (std::string r = branchRefusal(ctx.db, ctx.operatorName, filial); !r.empty()) return checkFail(r);
   if (std::string r = serviceRefusal(ctx.db, filial, origem); !r.empty()) return checkFail(r);
   db::ResultSet linhas =
@@ -171,6 +175,9 @@ Variant exportaConfPadrao(CallContext& ctx, VariantArray& args) {
     if (textOf(serv.rows[0][0]) == "F") return checkFail("O serviço " + d + " é somente de faturamento.");
     if (!ctx.db.query("SELECT 1 FROM CARDADIA WHERE CDFILIAL = :F AND CDSERVFILI = :S LIMIT 1", chave).rows.empty())
       return checkFail("O serviço " + d + " tem cardápio planejado; sua configuração não pode ser substituída.");
+    if (!excluiEmbalagens && existeDistribuicaoOuRestricao(ctx.db, filial, d))
+      return checkFail("O serviço " + d + " tem distribuição ou restrição de embalagens, que a exportação exclui;"
+                       " confirme a exclusão para exportar.");
     ctx.db.exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave);
     for (std::vector<Variant> l : linhas.rows) {
       l[static_cast<size_t>(cServ)] = Variant(d);
@@ -192,7 +199,7 @@ Variant exportaConfPadrao(CallContext& ctx, VariantArray& args) {
 void registerExportMethods(Registry& r) {
   r.add({kCadastroServ, "SetExpComens", "ssss", {0, 1, 2, 3}, true, setExpComens, 0, true});
   r.add({kCadastroServ, "SetComensCardapio", "ssd", {}, true, setComensCardapio, 0, true});
-  r.add({kCadastroServ, "ExportaConfPadrao", "sss", {}, true, exportaConfPadrao, 0, true});
+  r.add({kCadastroServ, "ExportaConfPadrao", "ssss", {}, true, exportaConfPadrao, 0, true});
 }
 
 }  // namespace cad::appserver

@@ -101,8 +101,9 @@ void copiaRestricoes(db::Database& db, const std::string& filial, const std::str
   }
 }
 
+// A service code has five letters or digits, as the service record requires.
 bool codigoValido(const std::string& codigo) {
-  if (codigo.empty() || codigo.size() > kTamCodigo) return false;
+  if (codigo.size() != kTamCodigo) return false;
   for (char c : codigo)
     if (!std::isalnum(static_cast<unsigned char>(c))) return false;
   return true;
@@ -131,9 +132,11 @@ std::string destinoRefusal(db::Database& db, const std::string& filial, const st
 // [true, number of services created]; all destinations or none.
 // Refused ([false, text]): no access to the branch; a group given that is not registered; the
 // source not a service of the branch of that group, or a billing-only or menu service ('F', 'M');
-// no destination, or more than 100; a destination with an empty or invalid code (up to 5 letters
+// no destination, or more than 100; a destination with an empty or invalid code (5 letters
 // or digits), an empty name or one over 40 characters, given twice, already a service of the
-// branch, or — while standard services exist — not a standard service.
+// branch, or — while standard services exist — not a standard service. While standard services
+// exist, each destination takes the name and the product of its standard service (the name sent
+// is not used), as a service included on the service record does.
 Variant replicaServico(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), grupo = textOf(args[1]), origem = textOf(args[2]);
   if (std::string r = branchRefusal(ctx.db, ctx.operatorName, filial); !r.empty()) return checkFail(r);
@@ -159,11 +162,22 @@ Variant replicaServico(CallContext& ctx, VariantArray& args) {
   for (size_t r = 0; r < destinos.rowCount(); ++r) {
     std::string codigo = textOf(destinos.rows[r][static_cast<size_t>(cCodigo)]);
     std::string nome = textOf(destinos.rows[r][static_cast<size_t>(cNome)]);
+    // Under standard services a new service is the standard one: its name and product.
+    Variant produto;
+    if (usaPadroes) {
+      db::ResultSet padrao =
+          ctx.db.query("SELECT NMSERVPADR, CDPRODUTO FROM SERVPADR WHERE CDSERVPADR = :S", {{"S", codigo}});
+      if (!padrao.rows.empty()) {
+        nome = textOf(padrao.rows[0][0]);
+        produto = padrao.rows[0][1];
+      }
+    }
     if (std::string recusa = destinoRefusal(ctx.db, filial, codigo, nome, usaPadroes, vistos); !recusa.empty())
       return checkFail(recusa);
     copiaTabela(ctx.db, "SERVICO", filial, origem, codigo, [&](const db::ResultSet& rs, std::vector<Variant>& l) {
       l[static_cast<size_t>(rs.columnIndex("NMSERVICO"))] = Variant(nome);
       l[static_cast<size_t>(rs.columnIndex("NMSERVICOREDU"))] = Variant(nome);
+      if (usaPadroes) l[static_cast<size_t>(rs.columnIndex("CDPRODUTO"))] = produto;
     });
     for (const char* tabela : tabelasSimples()) copiaTabela(ctx.db, tabela, filial, origem, codigo, semAjuste);
     copiaRestricoes(ctx.db, filial, origem, codigo);

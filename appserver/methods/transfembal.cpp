@@ -12,6 +12,12 @@
 //    without a counterpart is not copied, and a package left without lines is not created.
 //  - The origin is read with the operator's read rights (the dispatcher checks its branch);
 //    every destination branch needs write access.
+//  - A copy that would write nothing for a destination (no dish type of the origin's
+//    configuration in the destination's menu, no restriction of the dish types selected) is
+//    refused with the reason, and so is an export without any destination: a destination is never
+//    emptied by a copy that reports success.
+//  - The per-service list of an export names its service on every line ("00002=_001000003_"),
+//    and each line goes with the row of that service, whatever the order of the packet's rows.
 #include <functional>
 #include <map>
 #include <set>
@@ -116,19 +122,22 @@ std::map<long long, long long> correspondencia(db::Database& db, const Ponto& or
 }
 
 // Runs `grava` for each destination other than the origin, with the origin's menu lines matched
-// to the destination's (computed once per service); the number of destinations written.
-size_t paraCadaDestino(db::Database& db, const Ponto& origem, const std::vector<Ponto>& destinos,
-                       const std::function<void(const Ponto&, const std::map<long long, long long>&)>& grava) {
-  size_t n = 0;
+// to the destination's (computed once per service), until one refuses. "" when every destination
+// was written (`n` of them), else the refusal text; no destination at all is refused too.
+std::string paraCadaDestino(
+    db::Database& db, const Ponto& origem, const std::vector<Ponto>& destinos, size_t& n,
+    const std::function<std::string(const Ponto&, const std::map<long long, long long>&)>& grava) {
+  n = 0;
   std::map<std::pair<std::string, std::string>, std::map<long long, long long>> linhas;
   for (const Ponto& d : destinos) {
     if (d == origem) continue;
     auto chave = std::make_pair(d.filial, d.servico);
     if (!linhas.count(chave)) linhas[chave] = correspondencia(db, origem, d);
-    grava(d, linhas[chave]);
+    if (std::string r = grava(d, linhas[chave]); !r.empty()) return r;
     ++n;
   }
-  return n;
+  if (n == 0) return "Nenhum serviço ou ponto de entrega de destino para a exportação; nada foi copiado.";
+  return {};
 }
 
 // ---- Distribution ----------------------------------------------------------------------------
@@ -159,20 +168,54 @@ std::vector<Embalagem> distribuicaoDe(db::Database& db, const Ponto& p) {
   return out;
 }
 
-// Replaces the distribution of the destination with the origin's packages, groups renumbered
-// from 1 in the origin's order. Returns the number of packages written.
-size_t gravaDistribuicao(db::Database& db, const Ponto& destino, const std::vector<Embalagem>& origem,
-                         const std::map<long long, long long>& linhas) {
+// The origin's packages with their lines moved onto the destination's menu (see the invariants),
+// a package left without lines dropped.
+std::vector<Embalagem> mapeiaDistribuicao(const std::vector<Embalagem>& origem, const std::map<long long, long long>& linhas) {
+  std::vector<Embalagem> out;
+  for (const Embalagem& e : origem) {
+    std::set<long long> seqs;
+    for (long long s : e.linhas)
+      if (auto it = linhas.find(s); it != linhas.end()) seqs.insert(it->second);
+    if (!seqs.empty()) out.push_back({e.codigo, e.container, std::vector<long long>(seqs.begin(), seqs.end())});
+  }
+  return out;
+}
+
+// The dish types of the given menu lines of a service, as "01, 02" (codes ascending).
+std::string tiposDasLinhas(db::Database& db, const Ponto& p, const std::set<long long>& seqs) {
+  std::set<std::string> tipos;
+  for (const auto& r : db.query("SELECT NRSEQCNFCARD, CDTIPOPRAT FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S",
+                                {{"F", p.filial}, {"S", p.servico}})
+                           .rows)
+    if (seqs.count(r[0].asInt())) tipos.insert(textOf(r[1]));
+  std::string out;
+  for (const std::string& t : tipos) out += (out.empty() ? "" : ", ") + t;
+  return out;
+}
+
+// Why nothing of the origin can be copied to `destino`: its menu has none of the dish types.
+std::string semCorrespondencia(db::Database& db, const Ponto& origem, const Ponto& destino, const std::set<long long>& seqs,
+                               const char* oque) {
+  return "O cardápio do serviço " + destino.servico + " da filial " + destino.filial +
+         " não possui os tipos de prato " + oque + " (" + tiposDasLinhas(db, origem, seqs) + "); nada foi copiado.";
+}
+
+// The origin's menu lines its packages use.
+std::set<long long> linhasUsadas(const std::vector<Embalagem>& embalagens) {
+  std::set<long long> out;
+  for (const Embalagem& e : embalagens) out.insert(e.linhas.begin(), e.linhas.end());
+  return out;
+}
+
+// Replaces the distribution of the destination with the packages given (destination lines),
+// groups renumbered from 1 in their order.
+void gravaDistribuicao(db::Database& db, const Ponto& destino, const std::vector<Embalagem>& embalagens) {
   db::Params p = paramsDe(destino);
   const char* where = " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D";
   db.exec(std::string("DELETE FROM CNFDISTEMBTP") + where, p);
   db.exec(std::string("DELETE FROM CNFDISTEMBSERV") + where, p);
   long long grupo = 0;
-  for (const Embalagem& e : origem) {
-    std::set<long long> seqs;
-    for (long long s : e.linhas)
-      if (auto it = linhas.find(s); it != linhas.end()) seqs.insert(it->second);
-    if (seqs.empty()) continue;
+  for (const Embalagem& e : embalagens) {
     db::Params q = p;
     q.push_back({"G", static_cast<int64_t>(++grupo)});
     db::Params emb = q;
@@ -181,7 +224,7 @@ size_t gravaDistribuicao(db::Database& db, const Ponto& destino, const std::vect
     db.exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV,"
             " CDCONTAINER) VALUES (:F, :S, :C, :D, :G, :E, :K)",
             emb);
-    for (long long s : seqs) {
+    for (long long s : e.linhas) {
       db::Params l = q;
       l.push_back({"Q", static_cast<int64_t>(s)});
       db.exec("INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
@@ -189,7 +232,6 @@ size_t gravaDistribuicao(db::Database& db, const Ponto& destino, const std::vect
               l);
     }
   }
-  return static_cast<size_t>(grupo);
 }
 
 // ---- Restrictions ----------------------------------------------------------------------------
@@ -221,10 +263,26 @@ std::vector<Restricao> restricoesDe(db::Database& db, const Ponto& p, const std:
   return out;
 }
 
-// Replaces the destination's restrictions of the dish types selected with the origin's. Returns
-// the number of restrictions written.
-size_t gravaRestricoes(db::Database& db, const Ponto& destino, const std::set<std::string>& tipos,
-                       const std::vector<Restricao>& origem, const std::map<long long, long long>& linhas) {
+// The origin's restrictions moved onto the destination's menu lines; a restriction whose line has
+// no counterpart is dropped.
+std::vector<Restricao> mapeiaRestricoes(const std::vector<Restricao>& origem, const std::map<long long, long long>& linhas) {
+  std::vector<Restricao> out;
+  for (const Restricao& r : origem)
+    if (auto it = linhas.find(r.linha); it != linhas.end()) out.push_back({it->second, r.tipo, r.embalagens});
+  return out;
+}
+
+// The origin's menu lines its restrictions are for.
+std::set<long long> linhasUsadas(const std::vector<Restricao>& restricoes) {
+  std::set<long long> out;
+  for (const Restricao& r : restricoes) out.insert(r.linha);
+  return out;
+}
+
+// Replaces the destination's restrictions of the dish types selected with the ones given
+// (destination lines).
+void gravaRestricoes(db::Database& db, const Ponto& destino, const std::set<std::string>& tipos,
+                     const std::vector<Restricao>& restricoes) {
   db::Params p = paramsDe(destino);
   for (const std::string& tipo : tipos) {
     db::Params q = p;
@@ -236,23 +294,18 @@ size_t gravaRestricoes(db::Database& db, const Ponto& destino, const std::set<st
     db.exec(std::string("DELETE FROM RESTEMBCONT WHERE NRRESTEMBTPPRAT IN (") + alvo + ")", q);
     db.exec(std::string("DELETE FROM RESTEMBTPPRAT WHERE NRRESTEMBTPPRAT IN (") + alvo + ")", q);
   }
-  size_t gravadas = 0;
-  for (const Restricao& r : origem) {
-    auto it = linhas.find(r.linha);
-    if (it == linhas.end()) continue;
+  for (const Restricao& r : restricoes) {
     long long numero = novaRestricao(db);
     db::Params q = p;
     q.push_back({"N", static_cast<int64_t>(numero)});
-    q.push_back({"Q", static_cast<int64_t>(it->second)});
+    q.push_back({"Q", static_cast<int64_t>(r.linha)});
     db.exec("INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
             " VALUES (:N, :F, :S, :C, :D, :Q)",
             q);
     for (const auto& e : r.embalagens)
       db.exec("INSERT INTO RESTEMBCONT (NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM) VALUES (:N, :K, :M, :O)",
               {{"N", static_cast<int64_t>(numero)}, {"K", e[0]}, {"M", e[1]}, {"O", e[2]}});
-    ++gravadas;
   }
-  return gravadas;
 }
 
 // ---- Destinations of an export ----------------------------------------------------------------
@@ -274,7 +327,8 @@ std::vector<std::string> linhasDe(const std::string& texto) {
 
 // The destinations of an export: for every row of the services packet marked "S", the service
 // itself when NIVELSERV is "S", and every delivery point of the service when TODOS_PONTOS is "S",
-// else the points of the row's line of the list (keys: point code in 3 characters, then client).
+// else the points of the service's line of the list (keys: point code in 3 characters, then
+// client).
 // Refused with a text: no write access to a row's branch; a service that is not registered or not
 // transported; a point that is not one of the service's.
 std::string destinosExport(db::Database& db, const std::string& operador, const Packet& servicos,
@@ -285,7 +339,20 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
   for (const char* campo : {"IDMARCADO", "CDFILIAL", "CDSERVFILI", "NIVELSERV", "TODOS_PONTOS"})
     if (servicos.fieldIndex(campo) < 0) throw Exception(std::string("A exportação espera o campo ") + campo + ".");
   std::vector<std::string> linhas = linhasDe(lista);
-  if (linhas.size() > servicos.rowCount()) return "A lista de pontos de entrega não corresponde aos serviços.";
+  const char* naoCorresponde = "A lista de pontos de entrega não corresponde aos serviços.";
+  if (linhas.size() > servicos.rowCount()) return naoCorresponde;
+  // Each line names its service ("00002=_001000003_"); an empty line names none.
+  std::map<std::string, std::string> pontosPorServico;
+  std::set<std::string> codigos;
+  for (size_t r = 0; r < servicos.rowCount(); ++r) codigos.insert(textOf(servicos.value(r, "CDSERVFILI")));
+  for (const std::string& linha : linhas) {
+    if (linha.empty()) continue;
+    size_t igual = linha.find('=');
+    if (igual == std::string::npos) return naoCorresponde;
+    std::string codigo = textOf(Variant(linha.substr(0, igual)));
+    if (!codigos.count(codigo) || !pontosPorServico.emplace(codigo, linha.substr(igual + 1)).second)
+      return naoCorresponde;
+  }
   std::set<Ponto> vistos;
   auto adiciona = [&](Ponto p) {
     if (vistos.insert(p).second) out.push_back(std::move(p));
@@ -306,7 +373,8 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
       if (out.size() > kMaxDestinos) return "Pontos de entrega demais na exportação.";
       continue;
     }
-    std::set<std::string> chaves = chavesDe(r < linhas.size() ? linhas[r] : std::string());
+    auto linha = pontosPorServico.find(s);
+    std::set<std::string> chaves = chavesDe(linha == pontosPorServico.end() ? std::string() : linha->second);
     if (chaves.size() > kMaxPontosLinha || out.size() + chaves.size() > kMaxDestinos)
       return "Pontos de entrega demais na lista do serviço " + s + ".";
     for (const std::string& chave : chaves) {
@@ -343,15 +411,18 @@ Variant getVdDistribuicoesServ(CallContext& ctx, VariantArray& args) {
 // number of packages written. Refused with a text: no write access to the destination's branch;
 // either service or delivery point not registered; a destination service that is not transported;
 // the destination equal to the origin; an origin without distribution (which would only empty the
-// destination).
+// destination); a destination whose menu has none of the distribution's dish types (likewise).
 Variant importaDistribuicao(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   Ponto destino{arg(args, 4), arg(args, 5), arg(args, 6), arg(args, 7)};
   if (std::string r = importRefusal(ctx, origem, destino); !r.empty()) return checkFail(r);
   std::vector<Embalagem> embalagens = distribuicaoDe(ctx.db, origem);
   if (embalagens.empty()) return checkFail("Origem informada não possui distribuição cadastrada.");
-  size_t n = gravaDistribuicao(ctx.db, destino, embalagens, correspondencia(ctx.db, origem, destino));
-  return checkOk(Variant(static_cast<double>(n)));
+  std::vector<Embalagem> copia = mapeiaDistribuicao(embalagens, correspondencia(ctx.db, origem, destino));
+  if (copia.empty())
+    return checkFail(semCorrespondencia(ctx.db, origem, destino, linhasUsadas(embalagens), "da distribuição de origem"));
+  gravaDistribuicao(ctx.db, destino, copia);
+  return checkOk(Variant(static_cast<double>(copia.size())));
 }
 
 // GetServicosFilial(CDFILIAL by reference): packet (IDMARCADO 1, CDFILIAL 4, CDSERVFILI 5,
@@ -371,7 +442,8 @@ Variant getServicosFilial(CallContext& ctx, VariantArray& args) {
 // of the services, per-service list of delivery points): an update. Copies the origin's
 // distribution to every destination of the services marked (see destinosExport), the origin
 // itself left out. Payload: the number of delivery points replaced. Refused with a text: the
-// origin not registered, not transported or without distribution; the refusals of destinosExport.
+// origin not registered, not transported or without distribution; the refusals of destinosExport;
+// no destination; a destination whose menu has none of the distribution's dish types.
 Variant exportaDistribuicao(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return checkFail(r);
@@ -382,9 +454,16 @@ Variant exportaDistribuicao(CallContext& ctx, VariantArray& args) {
   if (std::string r = destinosExport(ctx.db, ctx.operatorName, args[4].asPacket(), texto(args[5]), destinos);
       !r.empty())
     return checkFail(r);
-  size_t n = paraCadaDestino(ctx.db, origem, destinos, [&](const Ponto& d, const std::map<long long, long long>& linhas) {
-    gravaDistribuicao(ctx.db, d, embalagens, linhas);
-  });
+  size_t n = 0;
+  std::string recusa =
+      paraCadaDestino(ctx.db, origem, destinos, n, [&](const Ponto& d, const std::map<long long, long long>& linhas) {
+        std::vector<Embalagem> copia = mapeiaDistribuicao(embalagens, linhas);
+        if (copia.empty())
+          return semCorrespondencia(ctx.db, origem, d, linhasUsadas(embalagens), "da distribuição de origem");
+        gravaDistribuicao(ctx.db, d, copia);
+        return std::string();
+      });
+  if (!recusa.empty()) return checkFail(recusa);
   return checkOk(Variant(static_cast<double>(n)));
 }
 
@@ -425,6 +504,9 @@ Variant getVdRestricoesServ(CallContext& ctx, VariantArray& args) {
       paramsDe(p), fields)));
 }
 
+const char* const kSemRestricaoDosTipos =
+    "Origem informada não possui restrição cadastrada para os tipos de prato selecionados; nada foi copiado.";
+
 // The dish types of a selection text; "" when it is valid, else the refusal text.
 std::string tiposRefusal(const std::string& selecao, std::set<std::string>& tipos) {
   if (selecao.empty()) return "Tipo de prato deve ser informado";
@@ -440,8 +522,9 @@ std::string tiposRefusal(const std::string& selecao, std::set<std::string>& tipo
 // selected with the origin's (lines matched by dish type; new numbers from the counter). Payload:
 // the number of restrictions written. Refused with a text: no write access to the destination's
 // branch; either service or delivery point not registered; a destination service that is not
-// transported; the destination equal to the origin; an origin without restrictions; an empty
-// selection.
+// transported; the destination equal to the origin; an origin without restrictions, or without
+// any of the dish types selected; an empty selection; a destination whose menu has none of the
+// restrictions' dish types.
 Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   Ponto destino{arg(args, 5), arg(args, 6), arg(args, 7), arg(args, 8)};
@@ -453,9 +536,13 @@ Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
                    paramsDe(origem))
           .rows.empty())
     return checkFail("Origem informada não possui restrição cadastrada.");
-  size_t n = gravaRestricoes(ctx.db, destino, tipos, restricoesDe(ctx.db, origem, tipos),
-                             correspondencia(ctx.db, origem, destino));
-  return checkOk(Variant(static_cast<double>(n)));
+  std::vector<Restricao> restricoes = restricoesDe(ctx.db, origem, tipos);
+  if (restricoes.empty()) return checkFail(kSemRestricaoDosTipos);
+  std::vector<Restricao> copia = mapeiaRestricoes(restricoes, correspondencia(ctx.db, origem, destino));
+  if (copia.empty())
+    return checkFail(semCorrespondencia(ctx.db, origem, destino, linhasUsadas(restricoes), "das restrições de origem"));
+  gravaRestricoes(ctx.db, destino, tipos, copia);
+  return checkOk(Variant(static_cast<double>(copia.size())));
 }
 
 // ExportaRestricoes(origin CDFILIAL, CDSERVFILI, CDCLIENTE and CDDESTFILI by reference, dish-type
@@ -463,7 +550,9 @@ Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
 // update. Copies the origin's restrictions of the dish types selected to every destination of the
 // services marked (see destinosExport), the origin itself left out. Payload: the number of
 // delivery points replaced. Refused with a text: the origin not registered or not transported; an
-// empty selection; the refusals of destinosExport.
+// empty selection; an origin without restrictions of the dish types selected; the refusals of
+// destinosExport; no destination; a destination whose menu has none of the restrictions' dish
+// types.
 Variant exportaRestricoes(CallContext& ctx, VariantArray& args) {
   Ponto origem{arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3)};
   if (std::string r = pontoRefusal(ctx.db, origem); !r.empty()) return checkFail(r);
@@ -475,9 +564,17 @@ Variant exportaRestricoes(CallContext& ctx, VariantArray& args) {
       !r.empty())
     return checkFail(r);
   std::vector<Restricao> restricoes = restricoesDe(ctx.db, origem, tipos);
-  size_t n = paraCadaDestino(ctx.db, origem, destinos, [&](const Ponto& d, const std::map<long long, long long>& linhas) {
-    gravaRestricoes(ctx.db, d, tipos, restricoes, linhas);
-  });
+  if (restricoes.empty()) return checkFail(kSemRestricaoDosTipos);
+  size_t n = 0;
+  std::string recusa =
+      paraCadaDestino(ctx.db, origem, destinos, n, [&](const Ponto& d, const std::map<long long, long long>& linhas) {
+        std::vector<Restricao> copia = mapeiaRestricoes(restricoes, linhas);
+        if (copia.empty())
+          return semCorrespondencia(ctx.db, origem, d, linhasUsadas(restricoes), "das restrições de origem");
+        gravaRestricoes(ctx.db, d, tipos, copia);
+        return std::string();
+      });
+  if (!recusa.empty()) return checkFail(recusa);
   return checkOk(Variant(static_cast<double>(n)));
 }
 

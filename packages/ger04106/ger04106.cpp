@@ -1,14 +1,17 @@
 // Screen package "GER04106": export of a service's default menu configuration to other services of
 // its branch. It receives [branch, branch name, service code, service name, changed flag]; the
 // dialog lists the branch's other services (billing-only ones left out), the user ticks the
-// destinations (a click toggles a row, the check title ticks or clears all) and confirms; the
-// application server replaces their configuration by the source's (ExportaConfPadrao). When it
+// destinations (a click toggles a row, the check title ticks or clears all) and confirms; when a
+// destination has packaging distribution or restrictions the user agrees to their removal first
+// ("CONF_EXCL_DIST_REST"); the application server replaces their configuration by the source's
+// (ExportaConfPadrao), refusing to remove packaging without that consent. When it
 // did, the flag (element 4) is set to 1, so the caller reloads its service list.
 //
 // Loading the library registers the package with the session, so Corvane::LoadBPL("GER04106")
 // opens it; its entry table offers the same screen by name to the hosts.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/core/errors.h"
 #include "platform/core/scope.h"
@@ -98,18 +101,32 @@ class TfrmExpConfPadr : public TfrmRotiGeral {
 
   void sbtConfirmaClick(TComponent& sender) override {
     std::string lista;
+    std::vector<std::string> destinos;
     for (cdsServicos->First(); !cdsServicos->Eof(); cdsServicos->Next())
-      if (cdsServicos->FieldByName("IDCHECK").AsString() == "S")
-        lista += cdsServicos->FieldByName("CDSERVFILI").AsString() + "_";
+      if (cdsServicos->FieldByName("IDCHECK").AsString() == "S") {
+        destinos.push_back(cdsServicos->FieldByName("CDSERVFILI").AsString());
+        lista += destinos.back() + "_";
+      }
     cdsServicos->First();
     if (lista.empty()) {
       msgPadrao->ShowMsg("ServDestNInf", TMsgDlgType::mtError, mbOK);
       Abort();
     }
     if (msgPadrao->ShowMsg("Confirma", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+    // Replacing a destination's lines removes its packaging distribution and restrictions: the
+    // user agrees to that first, as on the service's own menu configuration.
+    std::string excluiEmbalagens = "N";
     {
       ShowAviGuard avi(this, 0);
-      Consiste::CheckResultServ(netExpConf.Call("ExportaConfPadrao", {filial_, servico_, lista}));
+      for (const std::string& d : destinos)
+        if (Consiste::CheckResultServ(netExpConf.Call("ExisteDistrRest", {filial_, d})).asBool()) excluiEmbalagens = "S";
+    }
+    if (excluiEmbalagens == "S" &&
+        msgPadrao->ShowMsg("CONF_EXCL_DIST_REST", TMsgDlgType::mtInformation, mbOKCancel) != mrOk)
+      return;
+    {
+      ShowAviGuard avi(this, 0);
+      Consiste::CheckResultServ(netExpConf.Call("ExportaConfPadrao", {filial_, servico_, lista, excluiEmbalagens}));
     }
     Alterou = true;
     msgPadrao->ShowMsg("Exportado", TMsgDlgType::mtInformation, mbOK);

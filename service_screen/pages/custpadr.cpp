@@ -894,8 +894,8 @@ void TfrmCadastroServ::sbtAutomaticoClick(TComponent&) {
   if (pgcPadrao->ActivePage() != tshCustPadr || !PodeAutomatico() || !Vd_Soma()) return;
   Foca(dbgCustPadr);
   VariantArray semParametros;
+  // The screen runs the verify command itself when it closes, so the page shows the new costs.
   ChamaEntrada("CriaCAutoCPadrao", semParametros);
-  sbtVerificarClick(*sbtVerificar);
 }
 
 }  // namespace cad

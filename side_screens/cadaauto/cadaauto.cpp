@@ -2,6 +2,11 @@
 // overwrite, alter), delete and closing. The contract is in cadaauto.h.
 #include "side_screens/cadaauto/cadaauto.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -495,6 +500,11 @@ void TfrmCadaAutoServico::dbgCustPadrManuTitleClick(TComponent&, TColumn& column
 }
 
 void TfrmCadaAutoServico::dbgCustPadrManuKeyDown(TComponent&, int& key, ShiftState shift) {
+  // Rows leave the grid only through the delete command, which asks and sends the marked ones.
+  if (key == VK_DELETE && (shift & ssCtrl)) {
+    key = 0;
+    return;
+  }
   TColumn* coluna = dbgCustPadrManu->SelectedColumn();
   if (key == VK_TAB && (shift & ssShift) && coluna && coluna->FieldName == "IDMARCADO" && cdsPrincipal->Active() &&
       cdsPrincipal->RecNo() <= 1) {
@@ -562,6 +572,7 @@ void TfrmCadaAutoServico::sbtCancelClick(TComponent& sender) { sbtConfirmaClick(
 void TfrmCadaAutoServico::sbtConfirmaClick(TComponent&) {
   if (!cdsPrincipal->Active()) return;
   if (EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  GuardaLinhas();
   VerificaLimiteGeral();
   // The period as it stands now: the date edits may have changed since the load.
   VerificaInicio();
@@ -658,26 +669,75 @@ void TfrmCadaAutoServico::ConfirmaInclusao(int linhaAtual, bool existeCusto) {
     }
   }
   if (cdsCustPadr->ChangeCount() == 0) {
-    if (sobrepor) cdsPrincipal->CancelUpdates();
+    if (sobrepor) DevolveLinhas();
     return;
   }
+  Variant contagem;
   try {
     ShowAviGuard avi(this, kAvi, Msg("Atu_CustPadr"));
     std::vector<RpcArg> args{IdLista, Variant(depDataDe->Date()), Variant(depDataAte->Date())};
-    if (sobrepor) args.push_back(Variant(cdsPrincipal->Delta()));
+    if (sobrepor) args.push_back(Variant(AlteracoesMarcadas(ChangeKind::Deleted)));
     args.push_back(Variant(cdsCustPadr->Delta()));
-    Consiste::CheckResultServ(netCadastroServ.Call(sobrepor ? "SobrepoeCustoPadrao" : "InsereCustoPadrao", args));
+    contagem =
+        Consiste::CheckResultServ(netCadastroServ.Call(sobrepor ? "SobrepoeCustoPadrao" : "InsereCustoPadrao", args));
     Corvane::AtualizaLocalCache({"CUSTPADR"});
     cdsCustPadr->MergeChangeLog();
     cdsPrincipal->MergeChangeLog();
     cdsPrincipal->Close();
   } catch (...) {
-    // A refused overwrite leaves the stored months, and the screen shows them, as they were.
+    // A refused run leaves the stored months, and the screen shows them with the user's marks and
+    // values, as they were.
     cdsCustPadr->CancelUpdates();
-    if (sobrepor) cdsPrincipal->CancelUpdates();
+    if (sobrepor) DevolveLinhas();
     throw;
   }
   CarregaLinhas();
+  InformaGravados(contagem);
+}
+
+void TfrmCadaAutoServico::InformaGravados(const Variant& contagem) {
+  if (!contagem.isArray() || contagem.asArray().size() < 2) return;
+  const VariantArray& c = contagem.asArray();
+  msgPadrao->ShowMsg("Custos_Gravados", TMsgDlgType::mtInformation, mbOK,
+                     {std::to_string(c[0].asInt()), std::to_string(c[1].asInt())});
+}
+
+// Each dish type of the filtered month keeps its share of it: scaled from `antigo` to `novo` and
+// rounded to the 5 decimals stored. When the old split added up to the month, the new one does
+// too: the rounding remainder (at most half a unit of the fifth decimal per dish type) moves, one
+// unit at a time, to the dish types that rounding moved furthest from their exact share. A split
+// that did not add up is scaled as it is, never made up by one dish type.
+void TfrmCadaAutoServico::EscalaTipos(double antigo, double novo) {
+  Field& tipo = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
+  std::vector<double> exatos, partes;
+  double somaAntiga = 0;
+  for (cdsCustPadrTp->First(); !cdsCustPadrTp->Eof(); cdsCustPadrTp->Next()) {
+    somaAntiga += tipo.AsFloat();
+    exatos.push_back(novo * (tipo.AsFloat() * 100 / antigo) / 100);
+    partes.push_back(Arredonda(exatos.back()));
+  }
+  if (Arredonda(somaAntiga) == Arredonda(antigo) && !partes.empty()) {
+    double soma = 0;
+    for (double p : partes) soma += p;
+    long long unidades = std::llround((novo - soma) * 1e5);
+    std::vector<size_t> ordem(partes.size());
+    for (size_t i = 0; i < ordem.size(); ++i) ordem[i] = i;
+    // Units added go to the shares rounded down most; units taken, to those rounded up most.
+    std::stable_sort(ordem.begin(), ordem.end(), [&](size_t a, size_t b) {
+      double da = exatos[a] - partes[a], db = exatos[b] - partes[b];
+      return unidades > 0 ? da > db : da < db;
+    });
+    for (long long k = 0; k < std::llabs(unidades); ++k) {
+      size_t i = ordem[static_cast<size_t>(k) % ordem.size()];
+      partes[i] = Arredonda(partes[i] + (unidades > 0 ? 1e-5 : -1e-5));
+    }
+  }
+  size_t i = 0;
+  for (cdsCustPadrTp->First(); !cdsCustPadrTp->Eof(); cdsCustPadrTp->Next()) {
+    cdsCustPadrTp->Edit();
+    tipo.SetAsFloat(partes[i++]);
+    cdsCustPadrTp->Post();
+  }
 }
 
 void TfrmCadaAutoServico::ConfirmaAlteracao() {
@@ -706,40 +766,20 @@ void TfrmCadaAutoServico::ConfirmaAlteracao() {
       if (cdsCustPadrTp->IsEmpty()) continue;
       if (antigo == 0)
         Consiste::MensErro(msgPadrao->Msg("Custo_Zero_TipoPrat", {filial, servico, formatDate(mes, "mm/yyyy")}));
-      // Each share rounded to 5 decimals; the remainder goes to the largest, so they add up.
-      Field& tipo = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
-      double soma = 0, maior = -1;
-      int linhaMaior = 0;
-      for (cdsCustPadrTp->First(); !cdsCustPadrTp->Eof(); cdsCustPadrTp->Next()) {
-        double parte = Arredonda(novo * (tipo.AsFloat() * 100 / antigo) / 100);
-        cdsCustPadrTp->Edit();
-        tipo.SetAsFloat(parte);
-        cdsCustPadrTp->Post();
-        soma += parte;
-        if (parte > maior) {
-          maior = parte;
-          linhaMaior = cdsCustPadrTp->RecNo();
-        }
-      }
-      double resto = Arredonda(novo - soma);
-      if (resto != 0) {
-        cdsCustPadrTp->SetRecNo(linhaMaior);
-        cdsCustPadrTp->Edit();
-        tipo.SetAsFloat(Arredonda(tipo.AsFloat() + resto));
-        cdsCustPadrTp->Post();
-      }
+      EscalaTipos(antigo, novo);
     }
   } catch (...) {
-    cdsPrincipal->CancelUpdates();
     if (cdsCustPadrTp->Active()) cdsCustPadrTp->CancelUpdates();
+    DevolveLinhas();
     throw;
   }
-  if (cdsPrincipal->ChangeCount() == 0) return;
+  PacketPtr meses = AlteracoesMarcadas(ChangeKind::Modified);
+  if (meses->rows.empty()) return;
   // Months whose dish types were scaled go with them in one call: one transaction for both.
   if (cdsCustPadrTp->Active() && cdsCustPadrTp->ChangeCount() > 0)
-    GravaMeses("UpdCustPadrComTp", {Variant(cdsPrincipal->Delta()), Variant(cdsCustPadrTp->Delta())});
+    GravaMeses("UpdCustPadrComTp", {Variant(meses), Variant(cdsCustPadrTp->Delta())});
   else
-    GravaMeses("UpdCustPadr", {Variant(cdsPrincipal->Delta())});
+    GravaMeses("UpdCustPadr", {Variant(meses)});
 }
 
 void TfrmCadaAutoServico::GravaMeses(const std::string& metodo, const std::vector<RpcArg>& args) {
@@ -751,9 +791,10 @@ void TfrmCadaAutoServico::GravaMeses(const std::string& metodo, const std::vecto
     avi.Hide();
     cdsPrincipal->Close();
   } catch (...) {
-    // A refused save discards the month changes and any scaled dish-type costs together.
-    cdsPrincipal->CancelUpdates();
+    // A refused save discards the month changes and any scaled dish-type costs together; the
+    // marks and typed values stay for the user to correct.
     if (cdsCustPadrTp->Active()) cdsCustPadrTp->CancelUpdates();
+    DevolveLinhas();
     throw;
   }
   CarregaLinhas();
@@ -764,8 +805,12 @@ void TfrmCadaAutoServico::GravaMeses(const std::string& metodo, const std::vecto
 void TfrmCadaAutoServico::sbtExcluirClick(TComponent&) { Exclui(); }
 
 void TfrmCadaAutoServico::Exclui() {
-  if (!MarcaExclusao() || cdsPrincipal->ChangeCount() == 0) return;
-  GravaMeses("UpdCustPadr", {Variant(cdsPrincipal->Delta())});
+  if (cdsPrincipal->Active() && EmEdicao(*cdsPrincipal)) cdsPrincipal->Post();
+  GuardaLinhas();
+  if (!MarcaExclusao()) return;
+  PacketPtr exclusao = AlteracoesMarcadas(ChangeKind::Deleted);
+  if (exclusao->rows.empty()) return;
+  GravaMeses("UpdCustPadr", {Variant(exclusao)});
 }
 
 bool TfrmCadaAutoServico::MarcaExclusao() {
@@ -793,6 +838,84 @@ bool TfrmCadaAutoServico::MarcaExclusao() {
     Consiste::MensErro(Msg("Reg_n_marc"));
   }
   return true;
+}
+
+// ---------------------------------------------------------------- the user's rows
+
+namespace {
+
+// The key of a row of the grid: branch, service and month.
+std::string ChaveLinha(const Variant& filial, const Variant& servico, const Variant& mes) {
+  return filial.asString() + "\x1f" + servico.asString() + "\x1f" +
+         (mes.isNull() ? std::string() : std::to_string(mes.asDateTime().serial));
+}
+
+}  // namespace
+
+void TfrmCadaAutoServico::GuardaLinhas() {
+  linhasDoUsuario_ = cdsPrincipal->Active() ? cdsPrincipal->Data() : nullptr;
+}
+
+void TfrmCadaAutoServico::DevolveLinhas() {
+  cdsPrincipal->CancelUpdates();
+  if (!linhasDoUsuario_ || !cdsPrincipal->Active()) return;
+  const Packet& p = *linhasDoUsuario_;
+  int marca = p.fieldIndex("IDMARCADO"), novo = p.fieldIndex("NOVO_VALOR"), filial = p.fieldIndex("CDFILIAL"),
+      servico = p.fieldIndex("CDSERVFILI"), mes = p.fieldIndex("DTREFCUSPADR");
+  if (marca < 0 || novo < 0 || filial < 0 || servico < 0 || mes < 0) return;
+  int linha = cdsPrincipal->RecNo();
+  cdsPrincipal->DisableControls();
+  ScopeExit libera([this] { cdsPrincipal->EnableControls(); });
+  for (const auto& r : p.rows) {
+    const Variant& m = r[static_cast<size_t>(marca)];
+    const Variant& v = r[static_cast<size_t>(novo)];
+    if ((m.isNull() || m.asString() != "S") && v.isNull()) continue;
+    if (!cdsPrincipal->Locate("CDFILIAL;CDSERVFILI;DTREFCUSPADR",
+                              VariantArray{r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)],
+                                           r[static_cast<size_t>(mes)]}))
+      continue;
+    cdsPrincipal->Edit();
+    cdsPrincipal->FieldByName("IDMARCADO").SetAsString(m.isNull() ? std::string() : m.asString());
+    Field& valor = cdsPrincipal->FieldByName("NOVO_VALOR");
+    if (v.isNull())
+      valor.Clear();
+    else
+      valor.SetAsFloat(v.asFloat());
+    cdsPrincipal->Post();
+  }
+  if (linha > 0) cdsPrincipal->SetRecNo(linha);
+}
+
+PacketPtr TfrmCadaAutoServico::AlteracoesMarcadas(ChangeKind kind) const {
+  PacketPtr delta = cdsPrincipal->Delta();
+  auto out = std::make_shared<Packet>();
+  out->fields = delta->fields;
+  out->delta = true;
+  std::set<std::string> marcadas;
+  if (linhasDoUsuario_) {
+    const Packet& p = *linhasDoUsuario_;
+    int marca = p.fieldIndex("IDMARCADO"), filial = p.fieldIndex("CDFILIAL"), servico = p.fieldIndex("CDSERVFILI"),
+        mes = p.fieldIndex("DTREFCUSPADR");
+    if (marca >= 0 && filial >= 0 && servico >= 0 && mes >= 0)
+      for (const auto& r : p.rows)
+        if (!r[static_cast<size_t>(marca)].isNull() && r[static_cast<size_t>(marca)].asString() == "S")
+          marcadas.insert(ChaveLinha(r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)],
+                                     r[static_cast<size_t>(mes)]));
+  }
+  int filial = delta->fieldIndex("CDFILIAL"), servico = delta->fieldIndex("CDSERVFILI"),
+      mes = delta->fieldIndex("DTREFCUSPADR");
+  if (filial < 0 || servico < 0 || mes < 0) return out;
+  for (size_t i = 0; i < delta->rows.size(); ++i) {
+    const auto& r = delta->rows[i];
+    if (delta->kinds[i] != kind ||
+        !marcadas.count(ChaveLinha(r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)],
+                                   r[static_cast<size_t>(mes)])))
+      continue;
+    out->rows.push_back(r);
+    out->kinds.push_back(delta->kinds[i]);
+    out->original.push_back(delta->original[i]);
+  }
+  return out;
 }
 
 // ---------------------------------------------------------------- closing

@@ -142,6 +142,8 @@ class TfrmCadaAutoServico : public TfrmRotiGeral {
   void EdicaoNaColuna();
   void ConfirmaInclusao(int linhaAtual, bool existeCusto);
   void ConfirmaAlteracao();
+  // Scales the dish-type costs of the month cdsCustPadrTp is filtered on from `antigo` to `novo`.
+  void EscalaTipos(double antigo, double novo);
   // Sends the month changes (and dish-type changes the arguments carry) through `metodo`; on
   // success reloads the rows, on a refusal discards the pending changes and rethrows.
   void GravaMeses(const std::string& metodo, const std::vector<RpcArg>& args);
@@ -151,6 +153,17 @@ class TfrmCadaAutoServico : public TfrmRotiGeral {
   // is set); false when the user declines. Refuses when nothing is marked.
   bool MarcaExclusao();
   bool Marcada(DataSet& ds) const;
+  // The rows as the user left them (marks and typed values), kept when a command starts, so that
+  // a refused command gives them back: DevolveLinhas undoes the command's changes and marks and
+  // types the rows again.
+  void GuardaLinhas();
+  void DevolveLinhas();
+  // The changes of cdsPrincipal of one kind made to rows the user marked (a mark set and unset,
+  // or any other row, is no change to send).
+  PacketPtr AlteracoesMarcadas(ChangeKind kind) const;
+  // Shows how many months a run wrote and how many of them replaced stored ones.
+  void InformaGravados(const Variant& contagem);
+  PacketPtr linhasDoUsuario_;
 };
 
 // Creator of the module's entry table: creates the screen and shows it modally (no parameters).

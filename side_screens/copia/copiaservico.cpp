@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/core/errors.h"
+#include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
@@ -71,6 +72,7 @@ TfrmCopiaServico::TfrmCopiaServico(TfrmCadastroServ& principal) : principal_(pri
   dtsServico = find<DataSource>("dtsServico");
   qryVdServ = find<TADOIBQuery>("qryVdServ");
   qryServPadr = find<TADOIBQuery>("qryServPadr");
+  qryServExiste = find<TADOIBQuery>("qryServExiste");
   msgPadrao = find<TMessages>("msgPadrao");
   cdsServicoCDSERVFILI = &cdsServico->FieldByName("CDSERVFILI");
   cdsServicoNMSERVICO = &cdsServico->FieldByName("NMSERVICO");
@@ -220,8 +222,13 @@ void TfrmCopiaServico::VdCdServico(bool obrigatorio) {
     if (obrigatorio) Falha(nullptr, "CodServNInf");
     return;
   }
+  // The service record's code rules: digits filled with zeros, five characters.
   codigo = Consiste::Ajusta(codigo, kTamServico);
   if (cdsServicoCDSERVFILI->AsString() != codigo) cdsServicoCDSERVFILI->SetAsString(codigo);
+  if (utf8Length(codigo) < static_cast<size_t>(kTamServico)) {
+    FocaCodigo();
+    Falha(nullptr, "Cod_Serv");
+  }
   std::string filial = edtCdFilial->Text();
   if (servPadrao_) {
     qryServPadr->Close();
@@ -233,14 +240,14 @@ void TfrmCopiaServico::VdCdServico(bool obrigatorio) {
       Falha(nullptr, "CodServNCad");
     }
   }
-  qryVdServ->Close();
-  qryVdServ->ParamByName("CDFILIAL") = filial;
-  qryVdServ->ParamByName("CDSERVFILI") = codigo;
-  qryVdServ->ParamByName("CDGRUPSERV") = "T";
-  qryVdServ->Open();
+  // Any service of the branch holds its code, billing-only and menu services too.
+  qryServExiste->Close();
+  qryServExiste->ParamByName("CDFILIAL") = filial;
+  qryServExiste->ParamByName("CDSERVFILI") = codigo;
+  qryServExiste->Open();
   bool repetido = cdsServico->State() == DataSetState::Insert && cdsServicoAux->Active() &&
                   cdsServicoAux->Locate("CDSERVFILI", codigo);
-  if (!qryVdServ->IsEmpty() || repetido) {
+  if (!qryServExiste->IsEmpty() || repetido) {
     FocaCodigo();
     Falha(nullptr, "CodServJCad");
   }

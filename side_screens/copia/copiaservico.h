@@ -44,7 +44,7 @@ class TfrmCopiaServico : public TfrmRotiGeral {
   ClientDataSet *cdsServico, *cdsServicoAux;
   DataSource* dtsServico;
   Field *cdsServicoCDSERVFILI, *cdsServicoNMSERVICO;
-  TADOIBQuery *qryVdServ, *qryServPadr;
+  TADOIBQuery *qryVdServ, *qryServPadr, *qryServExiste;
   TMessages* msgPadrao;
 
   // Whether standard services exist (destination codes must then be standard services).

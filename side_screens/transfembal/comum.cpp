@@ -26,6 +26,13 @@ std::string TextoPonto(const DataSet& pontos) {
   return utf8Left(Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + Campo(pontos, "NMDESTFILI");
 }
 
+std::string ChavePosicao(const std::string& ponto, const std::string& cliente) {
+  if (ponto.empty() && cliente.empty()) return {};
+  std::string chave = ponto;
+  chave.resize(3, ' ');
+  return chave + cliente;
+}
+
 void Foca(TControl* control) {
   if (control && control->CanFocus()) control->SetFocus();
 }

@@ -159,7 +159,7 @@ void TfrmExportaConf::GetServicos() {
     Suspend<DataSetEvent> rolagem(cdsServicos->AfterScroll);
     transfembal::CarregaPacote(*cdsServicos, r, "GetServicosFilial");
   }
-  pontosServicos_.assign(static_cast<size_t>(cdsServicos->RecordCount()), std::string());
+  pontosServicos_.clear();
   cdsServicos->First();
   cdsServicosAfterScroll(*cdsServicos);
 }
@@ -199,8 +199,7 @@ void TfrmExportaConf::cdsServicosBeforeInsert(DataSet&) { Abort(); }
 // A marked service copying to listed delivery points needs at least one.
 void TfrmExportaConf::cdsServicosBeforePost(DataSet& ds) {
   if (Campo(ds, "IDMARCADO") != "S" || Campo(ds, "TODOS_PONTOS") == "S") return;
-  size_t i = static_cast<size_t>(ds.RecNo() - 1);
-  if (i < pontosServicos_.size() && !pontosServicos_[i].empty()) return;
+  if (!PontosDoServico(Campo(ds, "CDSERVFILI")).empty()) return;
   Foca(rbtPontosL);
   Erro("PONTOENTREGA_N_INF");
 }
@@ -218,9 +217,7 @@ void TfrmExportaConf::cdsServicosAfterScroll(DataSet& ds) {
 }
 
 void TfrmExportaConf::cdsPontosEntregaCalcFields(DataSet& ds) {
-  std::string ponto = Campo(ds, "CDDESTFILI");
-  ponto.resize(3, ' ');
-  ds.FieldByName("CHAVE").SetAsString(ponto + Campo(ds, "CDCLIENTE"));
+  ds.FieldByName("CHAVE").SetAsString(transfembal::ChavePosicao(Campo(ds, "CDDESTFILI"), Campo(ds, "CDCLIENTE")));
 }
 
 // Marks or unmarks the current row, or every row (all "S" unless all already are).
@@ -305,18 +302,26 @@ void TfrmExportaConf::btnPontosClick(TComponent&) {
     transfembal::CarregaPacote(*cdsPontosEntrega, r, "GetPontosEntrega");
     cdsPontosEntrega->Tag = 1;
   }
-  size_t i = static_cast<size_t>(cdsServicos->RecNo() - 1);
-  if (i >= pontosServicos_.size()) pontosServicos_.resize(i + 1);
-  std::string selecao = pontosServicos_[i];
+  std::string servico = Campo(*cdsServicos, "CDSERVFILI");
+  std::string selecao = PontosDoServico(servico);
   if (Pesqlista::PesquisaLista(*dtsPontosEntrega, "CHAVE",
                                msgPadrao->Msg("PONTOENTREGA") + "|" + msgPadrao->Msg("N_HA_PONTOENTREGA"), selecao))
-    pontosServicos_[i] = selecao;
+    pontosServicos_[servico] = selecao;
+}
+
+std::string TfrmExportaConf::PontosDoServico(const std::string& servico) const {
+  auto it = pontosServicos_.find(servico);
+  return it == pontosServicos_.end() ? std::string() : it->second;
 }
 
 std::string TfrmExportaConf::TextoPontos() const {
   std::string texto;
-  size_t linhas = cdsServicos->Active() ? static_cast<size_t>(cdsServicos->RecordCount()) : 0;
-  for (size_t i = 0; i < linhas; ++i) texto += (i < pontosServicos_.size() ? pontosServicos_[i] : std::string()) + "\n";
+  if (!cdsServicos->Active()) return texto;
+  for (int i = 0; i < cdsServicos->DisplayCount(); ++i)
+    cdsServicos->ReadRow(i, [&] {
+      std::string servico = Campo(*cdsServicos, "CDSERVFILI");
+      texto += servico + "=" + PontosDoServico(servico) + "\n";
+    });
   return texto;
 }
 

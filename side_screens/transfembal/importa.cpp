@@ -92,7 +92,7 @@ void TfrmImportaConf::Inicializa(TNetConnection& net, const std::string& filial,
   adqServico->ParamByName("P_CDSERVFILI") = servicoDest_;
   adqServico->Open();
   if (!adqServico->IsEmpty()) edtNmServDest->SetText(Campo(*adqServico, "NMSERVICO"));
-  chaveDestino_ = pontoDest_ + clienteDest_;
+  chaveDestino_ = transfembal::ChavePosicao(pontoDest_, clienteDest_);
   if (!clienteDest_.empty() || !pontoDest_.empty()) {
     ClientDataSet pontos("cdsPontosDestino");
     Variant s = servicoDest_;

@@ -15,10 +15,12 @@
 //    key is client + "_" + point, a position key (CHAVE) the point in 3 characters then the client.
 //  - A changed flag (the edit's Tag) is 1 from the moment a code is typed until it was validated,
 //    so a code is looked up once however often the edit is left.
-//  - The export's per-service list of delivery points has exactly one entry per row of
-//    cdsServicos, in grid order.
+//  - The export's delivery points are chosen per service code; the text sent has one line per
+//    row of cdsServicos, in grid order, each naming its service ("00002=_001000003_"), so the
+//    server pairs a choice with its service by key.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -180,9 +182,9 @@ class TfrmExportaConf : public TfrmRotiGeral {
   void btnPontosClick(TComponent& sender);
   void sbtConfirmaClick(TComponent& sender) override;
 
-  // The delivery points chosen per service row, in grid order.
-  const std::vector<std::string>& PontosServicos() const { return pontosServicos_; }
-  // The text sent with the export: one line per row of cdsServicos.
+  // The delivery points chosen for a service code ("" when none).
+  std::string PontosDoServico(const std::string& servico) const;
+  // The text sent with the export: one line per row of cdsServicos, "code=selection".
   std::string TextoPontos() const;
 
  protected:
@@ -201,7 +203,7 @@ class TfrmExportaConf : public TfrmRotiGeral {
 
   TNetConnection* net_ = nullptr;
   std::string filialOri_, servicoOri_, clienteOri_, pontoOri_;
-  std::vector<std::string> pontosServicos_;
+  std::map<std::string, std::string> pontosServicos_;  // by CDSERVFILI
 };
 
 class TfrmExportDist : public TfrmExportaConf {

@@ -309,20 +309,20 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     payload(call("SetExpComens", {ByRef(f), ByRef(s), ByRef(d), ByRef(l)}));
   });
   run("SetComensCardapio", [&] { payload(call("SetComensCardapio", {"0001", "00001", Variant(mes(2026, 12, 15))})); });
-  run("ExportaConfPadrao", [&] { payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_"})); });
+  run("ExportaConfPadrao", [&] { payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "N"})); });
   run("InsereCustoPadrao", [&] {
-    std::string lista = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "I", "N", Variant(mes(2027, 1)),
-                                                         Variant(mes(2027, 3)), ""}))
+    std::string lista = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "I", "N", Variant(mes(2027, 3)),
+                                                         Variant(mes(2027, 5)), ""}))
                             .asArray()[1]
                             .asString();
     Packet shape;
     shape.fields = {FieldDef{"CDFILIAL", FieldType::String, 4}, FieldDef{"CDSERVFILI", FieldType::String, 5},
                     FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
     std::vector<Edit> edits;
-    for (int m : {1, 2, 3})
+    for (int m : {3, 4, 5})
       edits.push_back({ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"},
                                                   {"DTREFCUSPADR", Variant(mes(2027, m))}, {"VRCUSTPADR", 31.25}}});
-    payload(call("InsereCustoPadrao", {lista, Variant(mes(2027, 1)), Variant(mes(2027, 3)), Variant(changeSet(shape, edits))}));
+    payload(call("InsereCustoPadrao", {lista, Variant(mes(2027, 3)), Variant(mes(2027, 5)), Variant(changeSet(shape, edits))}));
   });
   run("SobrepoeCustoPadrao", [&] {
     Variant carga = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "A", "N", Variant(mes(2027, 3)),

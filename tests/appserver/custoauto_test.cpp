@@ -45,6 +45,11 @@ class CustoAutoTest : public test::MethodTest {
       edits.push_back({ChangeKind::Inserted, {}, {{"CDFILIAL", f}, {"CDSERVFILI", s}, {"DTREFCUSPADR", Variant(m)}, {"VRCUSTPADR", v}}});
     return changeSet(shape, edits);
   }
+  // The payload of a write: "months written/months replaced".
+  static std::string gravados(const Variant& v) {
+    const VariantArray& a = v.asArray();
+    return std::to_string(a.at(0).asInt()) + "/" + std::to_string(a.at(1).asInt());
+  }
   Variant insere(const std::string& lista, DateTime de, DateTime ate, PacketPtr delta) {
     return call("InsereCustoPadrao", {lista, Variant(de), Variant(ate), Variant(delta)});
   }
@@ -140,13 +145,17 @@ TEST_P(CustoAutoTest, LoadRefusals) {
   payload(manu("", "_0001_", "I", atual, atual));
 }
 
-TEST_P(CustoAutoTest, IncludeKeepsStoredMonthsAndWritesTheOthers) {
+TEST_P(CustoAutoTest, IncludeReplacesStoredMonthsAndWritesTheOthers) {
   std::string lista = payload(manu("_000100001_000200004_", "", "I", mes(2027, 1), mes(2027, 3))).asArray()[1].asString();
   PacketPtr d = custos({{"0001", "00001", mes(2027, 1), 30}, {"0001", "00001", mes(2027, 2), 30},
                         {"0001", "00001", mes(2027, 3), 30}, {"0002", "00004", mes(2027, 1), 7.5},
                         {"0002", "00004", mes(2027, 2), 7.5}, {"0002", "00004", mes(2027, 3), 7.5}});
-  EXPECT_EQ(payload(insere(lista, mes(2027, 1), mes(2027, 3), d)).asInt(), 4);
-  EXPECT_EQ(meses("0001", "00001"), (std::vector<std::string>{"01/2027 19.98", "02/2027 20.35", "03/2027 30"}));
+  ASSERT_GT(count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"), 0);
+  EXPECT_EQ(gravados(payload(insere(lista, mes(2027, 1), mes(2027, 3), d))), "6/2")
+      << "six months written, two of them over stored ones";
+  EXPECT_EQ(meses("0001", "00001"), (std::vector<std::string>{"01/2027 30", "02/2027 30", "03/2027 30"}));
+  EXPECT_EQ(count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"), 0)
+      << "a replaced month loses its old split";
   EXPECT_EQ(meses("0002", "00004"), (std::vector<std::string>{"01/2027 7.5", "02/2027 7.5", "03/2027 7.5"}));
 }
 
@@ -220,7 +229,7 @@ TEST_P(CustoAutoTest, AnOverwriteReplacesTheMonthsOrLeavesThemAsTheyWere) {
   EXPECT_EQ(meses("0001", "00001"), antes);
   EXPECT_EQ(count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"), tiposAntes);
 
-  EXPECT_EQ(payload(sobrepoe(exclusao, 30)).asInt(), 2);
+  EXPECT_EQ(gravados(payload(sobrepoe(exclusao, 30))), "2/2");
   EXPECT_EQ(meses("0001", "00001"), (std::vector<std::string>{"01/2027 30", "02/2027 30"}));
   EXPECT_EQ(count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"), 0)
       << "the replaced months lose their dish-type split";

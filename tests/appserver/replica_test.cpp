@@ -28,11 +28,11 @@ class ReplicaTest : public test::MethodTest {
   }
 
   // The rows of a table for one service as sorted texts, without the columns that differ by
-  // design in a copy (the service code, the restriction number and the given names).
+  // design in a copy (the service code, the restriction number, the names and the product).
   std::vector<std::string> linhas(const std::string& tabela, const std::string& filial, const std::string& servico) {
     db::ResultSet rs = sql("SELECT * FROM " + tabela + " WHERE CDFILIAL = :F AND CDSERVFILI = :S",
                            {{"F", filial}, {"S", servico}});
-    return texto(rs, {"CDSERVFILI", "NRRESTEMBTPPRAT", "NMSERVICO", "NMSERVICOREDU"});
+    return texto(rs, {"CDSERVFILI", "NRRESTEMBTPPRAT", "NMSERVICO", "NMSERVICOREDU", "CDPRODUTO"});
   }
   static std::vector<std::string> texto(const db::ResultSet& rs, const std::vector<std::string>& fora) {
     std::vector<std::string> out;
@@ -63,7 +63,8 @@ const std::vector<std::string> kTabelas{"SERVICO",    "SERVFATU",     "TURNOSERV
                                         "DESTSRVCLI", "CNFDISTEMBSERV", "CNFDISTEMBTP", "RESTEMBTPPRAT"};
 
 TEST_P(ReplicaTest, EveryDependentTableIsCopiedRowByRowToEachDestination) {
-  EXPECT_EQ(payload(replica({{"00004", "Lanche da Tarde"}, {"00005", "Ceia"}})).asInt(), 2);
+  // Under standard services the name and product are the standard service's, whatever is sent.
+  EXPECT_EQ(payload(replica({{"00004", "Lanche da Tarde"}, {"00005", "Outro nome"}})).asInt(), 2);
   for (const char* destino : {"00004", "00005"}) {
     for (const std::string& t : kTabelas) {
       std::vector<std::string> fonte = linhas(t, "0001", "00001");
@@ -74,11 +75,10 @@ TEST_P(ReplicaTest, EveryDependentTableIsCopiedRowByRowToEachDestination) {
     }
     EXPECT_EQ(pacotesRestricao(destino), pacotesRestricao("00001"));
   }
-  EXPECT_EQ(sql("SELECT NMSERVICO, NMSERVICOREDU FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00005'")
-                .rows.at(0)
-                .at(0)
-                .asString(),
-            "Ceia");
+  db::ResultSet nova =
+      sql("SELECT NMSERVICO, NMSERVICOREDU, CDPRODUTO FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00005'");
+  EXPECT_EQ(nova.rows.at(0).at(0).asString() + "|" + nova.rows.at(0).at(1).asString() + "|" + nova.rows.at(0).at(2).asString(),
+            "Ceia|Ceia|1005");
   // New restriction numbers, none shared with the source; history is not copied.
   EXPECT_EQ(count("RESTEMBTPPRAT", "CDFILIAL = '0001'"), 6);
   EXPECT_EQ(sql("SELECT COUNT(DISTINCT NRRESTEMBTPPRAT) FROM RESTEMBTPPRAT").rows[0][0].asInt(), 6);
@@ -101,8 +101,9 @@ TEST_P(ReplicaTest, ARefusedThirdDestinationLeavesNothingWritten) {
       {{{"00004", "A"}, {"00005", "B"}, {"00002", "C"}}, "Código de serviço 00002 já cadastrado para a filial 0001."},
       {{{"00004", "A"}, {"00005", "B"}, {"00004", "C"}}, "Serviço 00004 informado mais de uma vez."},
       {{{"00004", "A"}, {"00005", "B"}, {"00077", "C"}}, "Padrão de serviço 00077 não encontrado."},
-      {{{"00004", "A"}, {"00005", "B"}, {"00010", ""}}, "Nome do serviço 00010 deve ser informado."},
+      {{{"00004", "A"}, {"00005", "B"}, {"00077", ""}}, "Nome do serviço 00077 deve ser informado."},
       {{{"00004", "A"}, {"00005", "B"}, {"0'; --", "C"}}, "Código de serviço inválido: 0'; --."},
+      {{{"00004", "A"}, {"00005", "B"}, {"004", "C"}}, "Código de serviço inválido: 004."},
   };
   long long antes = servicos();
   for (const Caso& c : casos) {
@@ -211,11 +212,19 @@ TEST_P(ReplicaTest, MenuPlanningBeforeTheCalendarsZeroDateStillUsesTheWeekday) {
 
 TEST_P(ReplicaTest, MenuConfigurationExportReplacesTheDestinationsLines) {
   std::vector<std::string> fonte = linhas("CNFCARD", "0001", "00001");
-  EXPECT_EQ(payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_"})).asInt(), 2);
+  // A destination with packaging loses it with its lines: only with the user's consent.
+  exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER)"
+       " VALUES ('0001', '00003', '', '', 1, 'DIST', NULL)");
+  std::vector<std::string> antes = linhas("CNFCARD", "0001", "00002");
+  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "N"})),
+            "O serviço 00003 tem distribuição ou restrição de embalagens, que a exportação exclui; confirme a exclusão"
+            " para exportar.");
+  EXPECT_EQ(linhas("CNFCARD", "0001", "00002"), antes);
+  EXPECT_EQ(payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "S"})).asInt(), 2);
   EXPECT_EQ(linhas("CNFCARD", "0001", "00002"), fonte);
   EXPECT_EQ(linhas("CNFCARD", "0001", "00003"), fonte);
-  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00090_"})), "O serviço 00090 é somente de faturamento.");
-  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00009_"})), "Serviço 00009 não cadastrado na filial 0001.");
+  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00090_", "S"})), "O serviço 00090 é somente de faturamento.");
+  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00009_", "S"})), "Serviço 00009 não cadastrado na filial 0001.");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, ReplicaTest, ::testing::ValuesIn(test::backends()), test::BackendName());

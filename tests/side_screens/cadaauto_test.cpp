@@ -96,7 +96,7 @@ class CadaAutoTest : public CadastroServTest {
 
 }  // namespace
 
-TEST_P(CadaAutoTest, IncludeWithoutOverwriteFillsThePeriodAndKeepsStoredMonths) {
+TEST_P(CadaAutoTest, IncludeWithoutOverwriteFillsThePeriodReplacingStoredMonthsWhenAsked) {
   Tela([&](TfrmCadaAutoServico& f) {
     Seleciona(f, {"0001"}, {"000100001", "000100003"}, "01/01/2027", "31/03/2027");
     Valor(f, "30");
@@ -104,13 +104,15 @@ TEST_P(CadaAutoTest, IncludeWithoutOverwriteFillsThePeriodAndKeepsStoredMonths) 
     EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00001 01/2027 N", "0001/00003 01/2027 N"}));
     Ok(UserActions::TitleClick(*f.dbgCustPadrManu, 0), "marcar todas");
     ClearLogs();
-    dialogs().Answer(mrYes);  // costs exist in the period
+    dialogs().Answer(mrYes);  // costs exist in the period: overwrite them
     Ok(UserActions::Click(*f.sbtConfirma), "confirmar");
-    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exist_Cad"}));
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exist_Cad", "Custos_Gravados"}));
+    EXPECT_EQ(Texts().back(), "Custos padrão gravados: 6 mês(es), 2 deles em substituição a custos já cadastrados.");
     EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00001 01/2027 N", "0001/00003 01/2027 N"})) << "reloaded";
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
-  EXPECT_EQ(Custos("0001", "00001"), (std::vector<std::string>{"01/2027 19.98000", "02/2027 20.35000", "03/2027 30.00000"}));
+  EXPECT_EQ(Custos("0001", "00001"), (std::vector<std::string>{"01/2027 30.00000", "02/2027 30.00000", "03/2027 30.00000"}));
+  EXPECT_TRUE(Custos("0001", "00001", true).empty()) << "a replaced month loses its old split";
   EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"01/2027 30.00000", "02/2027 30.00000", "03/2027 30.00000"}));
   EXPECT_EQ(Listas(), 0) << "closing removes the working list";
 }
@@ -123,6 +125,11 @@ TEST_P(CadaAutoTest, IncludeWithOverwriteReplacesTheMarkedMonthsAskingOnce) {
     Valor(f, "10");
     Carrega(f);
     EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00001 01/2027 N", "0001/00001 02/2027 N"}));
+    // Keys delete no row; a mark set and unset is no change to send.
+    Ok(UserActions::Key(*f.dbgCustPadrManu, "Ctrl+Delete"), "Ctrl+Delete");
+    EXPECT_EQ(f.cdsPrincipal->RecordCount(), 2);
+    Marca(f, 1);
+    Marca(f, 1);
     // The first month takes the percentage; the second its own typed value (typing marks it).
     Marca(f, 1);
     Ok(UserActions::SelectCell(*f.dbgCustPadrManu, 7, 2), "novo valor da segunda linha");
@@ -130,7 +137,8 @@ TEST_P(CadaAutoTest, IncludeWithOverwriteReplacesTheMarkedMonthsAskingOnce) {
     ClearLogs();
     dialogs().Answer(mrYes);
     Ok(UserActions::Click(*f.sbtConfirma), "confirmar");
-    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exclui_TipoPrat"})) << "the delete inside asks nothing";
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exclui_TipoPrat", "Custos_Gravados"})) << "the delete inside asks nothing";
+    EXPECT_EQ(Texts().back(), "Custos padrão gravados: 2 mês(es), 2 deles em substituição a custos já cadastrados.");
     EXPECT_EQ(Methods(), (std::vector<std::string>{"SobrepoeCustoPadrao", "GetCustPadrManu"})) << "one transaction";
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
@@ -153,7 +161,9 @@ TEST_P(CadaAutoTest, ARefusedOverwriteKeepsTheMonthsItWouldReplace) {
     dialogs().Answer(mrYes);
     Barra(UserActions::Click(*f.sbtConfirma), "confirmar");
     EXPECT_EQ(Texts().back(), "Lista de trabalho não encontrada. Carregue os registros novamente.");
-    EXPECT_EQ(f.cdsPrincipal->RecordCount(), 2) << "the rows the overwrite took are back";
+    EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00001 01/2027 S", "0001/00001 02/2027 S"}))
+        << "the rows the overwrite took are back, marked";
+    dialogs().Answer(mrYes);  // the marks are given up
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
   EXPECT_EQ(Custos("0001", "00001"), meses);
@@ -163,22 +173,31 @@ TEST_P(CadaAutoTest, ARefusedOverwriteKeepsTheMonthsItWouldReplace) {
 TEST_P(CadaAutoTest, AlterScalesTheDishTypesSoTheyStillAddUp) {
   Mes("2027-03-01", 100, {60, 40});
   Mes("2027-04-01", 19.98, {2, 1.8, 8.5, 2.2, 1.5, 1.5, 2.48});
+  Mes("2027-05-01", 100, {30, 20});  // a split that does not add up is scaled as it is
   struct Caso {
     bool percentual;
     std::string valor;
     std::vector<std::string> custos, tipos;
   };
   std::vector<Caso> casos{
-      {false, "150", {"03/2027 150.00000", "04/2027 150.00000"},
+      {false, "150", {"03/2027 150.00000", "04/2027 150.00000", "05/2027 150.00000"},
        {"03/2027/01 90.00000", "03/2027/02 60.00000", "04/2027/01 15.01502", "04/2027/02 13.51351", "04/2027/03 63.81381",
-        "04/2027/04 16.51652", "04/2027/05 11.26126", "04/2027/06 11.26126", "04/2027/07 18.61862"}},
-      {true, "10", {"03/2027 165.00000", "04/2027 165.00000"},
+        "04/2027/04 16.51652", "04/2027/05 11.26126", "04/2027/06 11.26126", "04/2027/07 18.61862", "05/2027/01 45.00000",
+        "05/2027/02 30.00000"}},
+      {true, "10", {"03/2027 165.00000", "04/2027 165.00000", "05/2027 165.00000"},
        {"03/2027/01 99.00000", "03/2027/02 66.00000", "04/2027/01 16.51652", "04/2027/02 14.86486", "04/2027/03 70.19519",
-        "04/2027/04 18.16817", "04/2027/05 12.38739", "04/2027/06 12.38739", "04/2027/07 20.48048"}},
+        "04/2027/04 18.16817", "04/2027/05 12.38739", "04/2027/06 12.38739", "04/2027/07 20.48048", "05/2027/01 49.50000",
+        "05/2027/02 33.00000"}},
+      // The rounded shares of 1 add up to 1,00001: the unit goes from the share rounding raised most
+      // (0,0750751 shown 0,07508), not from the largest.
+      {false, "1", {"03/2027 1.00000", "04/2027 1.00000", "05/2027 1.00000"},
+       {"03/2027/01 0.60000", "03/2027/02 0.40000", "04/2027/01 0.10010", "04/2027/02 0.09009", "04/2027/03 0.42543",
+        "04/2027/04 0.11011", "04/2027/05 0.07507", "04/2027/06 0.07508", "04/2027/07 0.12412", "05/2027/01 0.30000",
+        "05/2027/02 0.20000"}},
   };
   for (const Caso& c : casos) {
     Tela([&](TfrmCadaAutoServico& f) {
-      Seleciona(f, {"0001"}, {"000100003"}, "01/03/2027", "30/04/2027");
+      Seleciona(f, {"0001"}, {"000100003"}, "01/03/2027", "31/05/2027");
       Ok(UserActions::Click(*f.rbtAlterar), "alterar");
       EXPECT_FALSE(f.chbSobrepor->Enabled());
       if (c.percentual) Ok(UserActions::Click(*f.rbtPercent), "percentual");
@@ -265,10 +284,11 @@ TEST_P(CadaAutoTest, AlterOfAMonthCostingZeroIsRefusedBeforeAnythingIsSent) {
                            "Alteração não permitida! O custo padrão da filial 0001, serviço 00003, mês 06/2027 é zero e "
                            "possui custos por tipo de prato: não há como distribuir o novo valor."}));
     EXPECT_TRUE(CallsOf("UpdCustPadr").empty());
-    EXPECT_EQ(f.cdsPrincipal->ChangeCount(), 0);
     EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
+    EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00003 05/2027 S", "0001/00003 06/2027 S"})) << "marks kept";
     f.cdsPrincipal->First();
     EXPECT_EQ(f.cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat(), 10) << "the month already scaled is restored";
+    dialogs().Answer(mrYes);
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
   EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"05/2027 10.00000", "06/2027 0.00000"}));
@@ -302,8 +322,9 @@ TEST_P(CadaAutoTest, ARefusedAlterDiscardsTheScaledDishTypesAndWritesNeither) {
       Barra(UserActions::Click(*f.sbtCancel), "confirmar alteração");
       EXPECT_EQ(Texts().size(), 1u);
       EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
-      EXPECT_EQ(f.cdsPrincipal->ChangeCount(), 0);
+      EXPECT_EQ(Linhas(f), std::vector<std::string>{"0001/00003 05/2027 S"}) << "the mark stays to correct";
       EXPECT_EQ(f.cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat(), 10);
+      dialogs().Answer(mrYes);
       Ok(UserActions::Click(*f.sbtSair), "fechar");
     });
     EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"05/2027 10.00000"}));
@@ -370,6 +391,7 @@ TEST_P(CadaAutoTest, TheStandardCostPageOpensItAndReloadsAfterwards) {
   auto deleta = std::find(chamadas.begin(), chamadas.end(), "DeletaLista");
   ASSERT_NE(deleta, chamadas.end());
   EXPECT_NE(deleta + 1, chamadas.end()) << "the service is read again after the screen closed";
+  EXPECT_EQ(std::count(deleta, chamadas.end(), "GetCustPadrTp"), 1) << "the standard costs are read once";
   EXPECT_EQ(FindScreen("TfrmCadaAutoServico"), nullptr);
 }
 

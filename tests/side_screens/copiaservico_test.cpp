@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "side_screens/copia/copiaservico.h"
@@ -104,10 +105,14 @@ TEST_P(CopiaServicoTest, WithoutStandardServicesCodeAndNameAreTyped) {
     EXPECT_FALSE(c.ServPadrao());
     EXPECT_FALSE(c.dbgServico->ColumnByField("CDSERVFILI")->HasEditButton());
     Origem(c);
-    ClearLogs();
-    EXPECT_EQ(Destino(c, "2").status, ActionResult::Status::Aborted);
-    EXPECT_EQ(Keys(), std::vector<std::string>{"CodServJCad"}) << "00002 is a service of the branch";
-    Ok(UserActions::Click(*c.sbtExcluir), "excluir");
+    // 00002 is a service of the branch, 00090 a billing-only one; "AB" is short of five characters.
+    for (const auto& [codigo, chave] : std::vector<std::pair<std::string, std::string>>{
+             {"2", "CodServJCad"}, {"90", "CodServJCad"}, {"AB", "Cod_Serv"}}) {
+      ClearLogs();
+      EXPECT_EQ(Destino(c, codigo).status, ActionResult::Status::Aborted) << codigo;
+      EXPECT_EQ(Keys(), std::vector<std::string>{chave}) << codigo;
+      Ok(UserActions::Click(*c.sbtExcluir), "excluir");
+    }
     ASSERT_TRUE(Destino(c, "20").ok());
     ClearLogs();
     EXPECT_EQ(UserActions::Click(*c.sbtConfirma).status, ActionResult::Status::Aborted);

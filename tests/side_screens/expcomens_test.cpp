@@ -139,17 +139,30 @@ TEST_P(ExpComensTest, MenuConfigurationPackageSetsTheFlagOnlyWhenItChangedServic
   ClearLogs();
   Ok(UserActions::Click(*f.sbtExportComens), "exportar configuração");
   EXPECT_TRUE(CallsOf("GetServico").empty());
-  // Confirmed for 00002 and 00003: the list is read again on the same service.
+  // Confirmed for 00002 and 00003, whose packaging goes with its lines: asked first (Cancel sends
+  // nothing), then sent with the consent; the list is read again on the same service.
+  Exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
+      " VALUES ('0001', '00003', '', '', 1, 'DIST')");
   Application().ScriptModal("TfrmExpConfPadr", [&](TForm& form) {
     auto* grade = dynamic_cast<TDBGrid*>(form.FindComponent("dbgServico"));
+    auto* confirma = dynamic_cast<TControl*>(form.FindComponent("sbtConfirma"));
     Ok(UserActions::SelectCell(*grade, 0, 1), "00002");
     Ok(UserActions::SelectCell(*grade, 0, 2), "00003");
     dialogs().Answer(mrYes);
-    Ok(UserActions::Click(*dynamic_cast<TControl*>(form.FindComponent("sbtConfirma"))), "confirmar");
+    dialogs().Answer(mrCancel);
+    Ok(UserActions::Click(*confirma), "confirmar e desistir da exclusão");
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"Confirma", "CONF_EXCL_DIST_REST"}));
+    EXPECT_TRUE(CallsOf("ExportaConfPadrao").empty());
+    dialogs().Answer(mrYes);
+    dialogs().Answer(mrOk);
+    Ok(UserActions::Click(*confirma), "confirmar");
   });
   ClearLogs();
   Ok(UserActions::Click(*f.sbtExportComens), "exportar configuração");
   EXPECT_EQ(CallsOf("ExportaConfPadrao").at(0).args[2].asString(), "00002_00003_");
+  EXPECT_EQ(CallsOf("ExportaConfPadrao").at(0).args[3].asString(), "S");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'").rows[0][0].asInt(), 1)
+      << "the package stays, without lines";
   EXPECT_EQ(CallsOf("GetServico").size(), 1u);
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'").rows[0][0].asInt(),

@@ -178,7 +178,7 @@ TEST_P(TransfEmbalTest, ExportMarksServicesAndSendsOneLineOfPointsPerService) {
     dialogs().Answer(mrYes);
     Ok(UserActions::Click(*d.sbtConfirma), "confirmar");
     ASSERT_EQ(CallsOf("ExportaDistribuicao").size(), 1u);
-    EXPECT_EQ(CallsOf("ExportaDistribuicao")[0].args[5].asString(), "_001000003_\n\n");
+    EXPECT_EQ(CallsOf("ExportaDistribuicao")[0].args[5].asString(), "00001=_001000003_\n00004=\n");
     EXPECT_EQ(Texts().back(), "Operação concluída com sucesso");
   });
   Menu(f, "mnuExportDist");
@@ -244,6 +244,36 @@ TEST_P(TransfEmbalTest, RestrictionExportWithAllDishTypesAndTheBranchFixedByTheH
   EXPECT_EQ(CallsOf("ExportaRestricoes")[0].args[4].asString(), "_01_02_03_04_05_06_07_");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM RESTEMBTPPRAT WHERE CDFILIAL = '0002'").rows.at(0).at(0).asInt(), 3)
       << "rice at the service level and at both points";
+}
+
+// A destination point with a short code keeps it (the position key fills it to 3 characters); an
+// origin whose dish types the destination's menu lacks is refused with the reason, never with
+// "success", and the dialog stays open.
+TEST_P(TransfEmbalTest, ImportSendsShortPointCodesAndNeverReportsSuccessWithoutWriting) {
+  Exec("INSERT INTO DESTFILI (CDFILIAL, CDDESTFILI, NMDESTFILI) VALUES ('0002', '01', 'Guarita')");
+  Exec("INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI) VALUES ('0002', '00001', '000003', '01')");
+  Exec("UPDATE CNFCARD SET CDTIPOPRAT = '09' WHERE CDFILIAL = '0002' AND CDSERVFILI = '00001'");
+  bool rodou = false;
+  Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
+    rodou = true;
+    auto& d = dynamic_cast<TfrmImpDist&>(form);
+    Codigo(*d.edtCdFilialOri, "1");
+    Codigo(*d.edtCdServOri, "1");
+    ClearLogs();
+    dialogs().Answer(mrYes);
+    EXPECT_EQ(UserActions::Click(*d.sbtConfirma).status, ActionResult::Status::Aborted);
+    ASSERT_EQ(CallsOf("ImportaDistribuicao").size(), 1u);
+    EXPECT_EQ(CallsOf("ImportaDistribuicao")[0].args[6].asString(), "000003");
+    EXPECT_EQ(CallsOf("ImportaDistribuicao")[0].args[7].asString(), "01");
+    EXPECT_EQ(Texts().back(),
+              "O cardápio do serviço 00001 da filial 0002 não possui os tipos de prato da distribuição de origem"
+              " (01, 02, 03, 04, 05, 06); nada foi copiado.");
+    EXPECT_TRUE(d.Visible());
+    Ok(UserActions::Click(*d.sbtCancel), "cancelar");
+  });
+  CallEntry("GER04100", "CriaImpDist", {"0002", "00001", "000003", "01", false});
+  EXPECT_TRUE(rodou);
+  EXPECT_EQ(Pacotes("0002", "000003", "01"), "");
 }
 
 TEST_P(TransfEmbalTest, TheImportOriginIsTheHostsBranchWhenItFixesOne) {
