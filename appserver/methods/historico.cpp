@@ -208,7 +208,13 @@ Variant getHistorico(CallContext& ctx, VariantArray& args) {
     if (field == "CDFILIAL" || field == "CDSERVFILI") continue;
     std::string when = r.at(0).asString();
     if (when.size() >= 16) when = shownValue(Variant(when.substr(0, 10))) + " " + when.substr(11, 5);
-    auto truncated = [](std::string s) { return s.size() > 250 ? s.substr(0, 250) : s; };
+    // Long texts cut to the field's size, never inside a UTF-8 character.
+    auto truncated = [](std::string s) {
+      if (s.size() <= 250) return s;
+      size_t n = 250;
+      while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+      return s.substr(0, n);
+    };
     p->rows.push_back({Variant(when), Variant(r.at(1).isNull() ? "" : r.at(1).asString()),
                        Variant(operationName(r.at(2).asString())),
                        Variant(objectText(r.at(3).asString(), r.at(4).asString())),
