@@ -152,6 +152,7 @@ void TfrmCadastroServ::resolveComponents() {
   mnuExpComCard = find<TMenuItem>("mnuExpComCard");
   mnuExpComDiet = find<TMenuItem>("mnuExpComDiet");
   mnuCopiar = find<TMenuItem>("mnuCopiar");
+  mnuHistorico = find<TMenuItem>("mnuHistorico");
   mnuImportExportConf = find<TMenuItem>("mnuImportExportConf");
   pmnExportComens = find<TPopupMenu>("pmnExportComens");
   pmnImportExportConf = find<TPopupMenu>("pmnImportExportConf");

@@ -75,7 +75,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // ---- added toolbar buttons, maintenance-menu entries and popups
   TButtonFlat *sbtAutomatico, *sbtExportComens, *sbtCopiar, *sbtImportExportConf;
   TMenuItem *mnuCadaAuto, *mnuExpConfiguracaoPadr, *mnuExportComens, *mnuExpComCard, *mnuExpComDiet;
-  TMenuItem *mnuCopiar, *mnuImportExportConf;
+  TMenuItem *mnuCopiar, *mnuImportExportConf, *mnuHistorico;
   TPopupMenu *pmnExportComens, *pmnImportExportConf;
   TMenuItem *pmnExpComCard, *pmnExpComDiet;
   TMenuItem *mnuImportRest, *mnuExportRest, *mnuImportDist, *mnuExportDist;
@@ -339,6 +339,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   void sbtCopiarClick(TComponent& sender);
   void mnuExpComCardClick(TComponent& sender);
   void mnuExpComDietClick(TComponent& sender);
+  void mnuHistoricoClick(TComponent& sender);
   void LeParamGeral();
   void ExportaComensCardapio();
   void ExportaComensais();

@@ -1,5 +1,6 @@
 // The main screen's commands that hand work to other screens: the copy of services (sbtCopiar,
-// mnuCopiar, the copy dialog of this module) and the export of estimated diners on the diners
+// mnuCopiar, the copy dialog of this module), the change history of the current service
+// (mnuHistorico, Ctrl+H) and the export of estimated diners on the diners
 // page (sbtExportComens, its popup and menu entries): to the menu planning through the screen
 // package "GER04103", to other diets through the export dialog of this module.
 //
@@ -25,6 +26,7 @@ void TfrmCadastroServ::BindCopiaExportaHandlers() {
   Bind("sbtCopiarClick", &TfrmCadastroServ::sbtCopiarClick);
   Bind("mnuExpComCardClick", &TfrmCadastroServ::mnuExpComCardClick);
   Bind("mnuExpComDietClick", &TfrmCadastroServ::mnuExpComDietClick);
+  Bind("mnuHistoricoClick", &TfrmCadastroServ::mnuHistoricoClick);
 }
 
 // The copy dialog reports 1 when it created services: the list then shows them.
@@ -81,6 +83,15 @@ void TfrmCadastroServ::mnuExpComDietClick(TComponent&) {
   Corvane::AtualizaLocalCache({"SERVICO", "DIETSERV"});
   CarregaDietPad();
   cdsDietPad->Locate("CDDIETPAD", dieta);
+}
+
+// The change history of the current service; nothing without one (an empty list, a new record).
+void TfrmCadastroServ::mnuHistoricoClick(TComponent&) {
+  if (!cdsServico->Active() || cdsServico->IsEmpty() || !TemEntrada("CriaHistorico")) return;
+  std::string servico = Campo(*cdsServico, "CDSERVFILI");
+  if (servico.empty()) return;
+  VariantArray params{Variant(CodFilial()), Variant(servico)};
+  ChamaEntrada("CriaHistorico", params);
 }
 
 }  // namespace cad

@@ -16,6 +16,7 @@
 #include "side_screens/cadaauto/cadaauto.h"
 #include "side_screens/copia/copiaservico.h"
 #include "side_screens/expcomens/expcomdiet.h"
+#include "side_screens/historico/historico.h"
 
 namespace cad {
 
@@ -126,6 +127,7 @@ const CadServEntry kEntries[] = {
     {"CriaCAutoCPadrao", cad::CriaCAutoCPadrao},
     {"CriaCopiaServico", cad::EntradaCriaCopiaServico},
     {"CriaExpComDiet", cad::EntradaCriaExpComDiet},
+    {"CriaHistorico", cad::EntradaCriaHistorico},
     {nullptr, nullptr},
 };
 

@@ -23,6 +23,7 @@ void registerAllMethods(Registry& r) {
   registerAutoCostMethods(r);
   registerReplicaMethods(r);
   registerExportMethods(r);
+  registerHistoryMethods(r);
 }
 
 }  // namespace cad::appserver

@@ -32,5 +32,6 @@ void registerReportMethods(Registry& r);       // report data: the named queries
 void registerAutoCostMethods(Registry& r);    // automatic standard-cost maintenance over many services
 void registerReplicaMethods(Registry& r);      // copy of a service under new codes
 void registerExportMethods(Registry& r);       // diners to other diets and to the menu planning, menu configuration to other services
+void registerHistoryMethods(Registry& r);      // change history of a service (audit trail)
 
 }  // namespace cad::appserver

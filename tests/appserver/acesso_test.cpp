@@ -64,6 +64,7 @@ const BranchRead kBranchReads[] = {
     {"SetPEntClie", {"00001", "000001", "_004_"}, true}, {"GetMaxCPEntr", {"00001"}, true},
     {"GetPontosEntrega", {"00001"}, true}, {"GetDadosDistribuicao", {"00001", "", ""}, true},
     {"GetRestricoes", {"00001", "", "", 1.0}, true},
+    {"GetHistorico", {"00001", "", "", ""}, false},
 };
 
 TEST_P(AcessoTest, ReadsOfAForeignBranchAreRefusedLikeWrites) {
