@@ -12,7 +12,7 @@ PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev libboost-dev libsimdjson-dev
   libspdlog-dev libcli11-dev libsodium-dev
   qt6-base-dev qt6-translations-l10n
-  libcairo2-dev poppler-utils
+  libcairo2-dev poppler-utils libxlsxwriter-dev unzip
   curl python3
   clang libclang-rt-dev
 )

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QInputMethodEvent>
@@ -35,6 +36,7 @@
 #include "platform/core/errors.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "platform/ui/export.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
@@ -1170,8 +1172,8 @@ void Renderer::rebuildMenuBar(FormView& v) {
   bar->setVisible(!bar->actions().isEmpty());
 }
 
-void Renderer::popup(TControl& control, TPopupMenu& menu, const QPoint& globalPos) {
-  if (!act([&control, &menu] { return UserActions::Popup(control, menu); }).ok()) return;
+void Renderer::popup(TControl& control, TPopupMenu* menu, const QPoint& globalPos) {
+  if (menu && !act([&control, menu] { return UserActions::Popup(control, *menu); }).ok()) return;
   QMenu qm;
   qm.setFont(screenFont());
   std::function<void(TMenuItem&, QMenu*)> add = [&](TMenuItem& parent, QMenu* into) {
@@ -1196,9 +1198,20 @@ void Renderer::popup(TControl& control, TPopupMenu& menu, const QPoint& globalPo
       a->setData(QVariant::fromValue<void*>(item));
     }
   };
-  add(menu.Items(), &qm);
+  if (menu) add(menu->Items(), &qm);
+  auto* grid = dynamic_cast<TCustomGrid*>(&control);
+  QAction* exportAction = nullptr;
+  if (grid) {
+    if (!qm.actions().isEmpty()) qm.addSeparator();
+    exportAction = qm.addAction(QString::fromUtf8("Exportar…"));
+  }
   QAction* chosen = qm.exec(globalPos);
   if (!chosen) return;
+  if (chosen == exportAction) {
+    exportGrid(*grid);
+    return;
+  }
+  if (!menu) return;
   auto* item = static_cast<TMenuItem*>(chosen->data().value<void*>());
   // The menu may have changed while it was open; run the item only if it is still there.
   std::function<bool(TMenuItem&)> has = [&](TMenuItem& parent) {
@@ -1206,7 +1219,21 @@ void Renderer::popup(TControl& control, TPopupMenu& menu, const QPoint& globalPo
       if (i == item || has(*i)) return true;
     return false;
   };
-  if (has(menu.Items())) act([item] { return UserActions::ClickMenuItem(*item); });
+  if (has(menu->Items())) act([item] { return UserActions::ClickMenuItem(*item); });
+}
+
+void Renderer::exportGrid(TCustomGrid& grid) {
+  const QString xlsx = QString::fromUtf8("Planilha (*.xlsx)"), csv = QString::fromUtf8("Texto separado por ; (*.csv)");
+  QString filter = xlsx;
+  TForm* form = grid.ParentForm();
+  QString path = QFileDialog::getSaveFileName(qApp->activeWindow(), QString::fromUtf8("Exportar"),
+                                              qs(form ? form->Caption() : grid.Name()), xlsx + ";;" + csv, &filter);
+  if (path.isEmpty()) return;
+  // The format follows the chosen filter; a name without that extension gets it.
+  ExportFormat format = filter == csv ? ExportFormat::Csv : ExportFormat::Xlsx;
+  const QString ext = format == ExportFormat::Csv ? ".csv" : ".xlsx";
+  if (!path.endsWith(ext, Qt::CaseInsensitive)) path += ext;
+  act([&grid, p = ss(path), format] { return UserActions::Run([&] { ExportGrid(grid, p, format); }); });
 }
 
 // ---------------------------------------------------------------- input
@@ -1377,11 +1404,10 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
       return handleMouse(*b, static_cast<QMouseEvent*>(event));
     case QEvent::ContextMenu: {
       auto* ce = static_cast<QContextMenuEvent*>(event);
-      for (TControl* c = b->control; c; c = c->Parent())
-        if (TPopupMenu* pm = c->PopupMenu()) {
-          popup(*b->control, *pm, ce->globalPos());
-          return true;
-        }
+      TPopupMenu* pm = nullptr;
+      for (TControl* c = b->control; c && !pm; c = c->Parent()) pm = c->PopupMenu();
+      // Every grid offers its export, with or without a menu of its own.
+      if (pm || dynamic_cast<TCustomGrid*>(b->control)) popup(*b->control, pm, ce->globalPos());
       return true;
     }
     default:

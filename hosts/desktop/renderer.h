@@ -32,6 +32,7 @@ class TControl;
 class TForm;
 class TMenuItem;
 class TPopupMenu;
+class TCustomGrid;
 }  // namespace cad
 
 namespace cad::desktop {
@@ -67,7 +68,10 @@ class Renderer : public QObject {
   void runModal(TForm& form);
   // Opens a control's popup menu through the dispatcher (OnPopup), then shows its items at a
   // global position; the chosen item runs through the dispatcher.
-  void popup(TControl& control, TPopupMenu& menu, const QPoint& globalPos);
+  // A grid's menu ends with "Exportar…" (a grid without a menu shows that alone).
+  void popup(TControl& control, TPopupMenu* menu, const QPoint& globalPos);
+  // Asks where and in which format to export a grid, then writes it (see platform/ui/export.h).
+  void exportGrid(TCustomGrid& grid);
 
   // The font the screens are laid out for (their coordinates assume a small UI font).
   static QFont screenFont();

@@ -26,6 +26,7 @@
 #include "platform/ui/actions.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "platform/ui/export.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
@@ -446,7 +447,7 @@ struct Driver::Impl {
         {"picklist", &Impl::cmdPickList}, {"get", &Impl::cmdGet},         {"dataset", &Impl::cmdDataSet},
         {"messages", &Impl::cmdMessages}, {"calls", &Impl::cmdCalls},     {"progress", &Impl::cmdProgress},
         {"cache", &Impl::cmdCache},     {"bpl", &Impl::cmdBpl},           {"sql", &Impl::cmdSql},
-        {"session", &Impl::cmdSession},  {"report", &Impl::cmdReport},
+        {"session", &Impl::cmdSession},  {"report", &Impl::cmdReport},     {"export", &Impl::cmdExport},
     };
     auto it = kCommands.find(cmd);
     if (it == kCommands.end()) throw CommandError("Comando desconhecido: '" + cmd.substr(0, 64) + "'.");
@@ -579,6 +580,21 @@ struct Driver::Impl {
       r["path"] = path;
       r["pages"] = pages;
     }
+    return r;
+  }
+
+  // Writes what a grid shows to a CSV or XLSX file, as the grid's "Exportar…" menu does.
+  json cmdExport(const json& c) {
+    Args a(c, "export", {"control", "form", "path", "format"});
+    auto& grid = typed<TCustomGrid>(a, "uma grade");
+    std::string path = a.str("path");
+    if (path.empty()) throw CommandError("Campo 'path' vazio.");
+    std::string name = a.str("format");
+    ExportFormat format;
+    if (!ExportFormatFromName(name, format))
+      throw CommandError("Formato de exportação desconhecido: '" + name.substr(0, 16) + "' (use csv ou xlsx).");
+    json r = actionReply(UserActions::Run([&] { ExportGrid(grid, path, format); }));
+    if (r["ok"] && r["status"] == "ok") r["path"] = path;
     return r;
   }
 

@@ -4,7 +4,10 @@
 // Every operation that can be refused runs its Before... handlers before touching any state, so
 // an exception from one of them leaves state, cursor and data as they were. Operations that leave
 // a record in edit or insert first go through CheckBrowseMode (post when modified, else cancel).
+#include <strings.h>
+
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <utility>
@@ -322,13 +325,19 @@ bool DataSet::Impl::bindFilter(FilterExpr& fx) {
   return usesCalc;
 }
 
-std::vector<int> DataSet::Impl::resolveIndex(const std::string& names) const {
+std::vector<int> DataSet::Impl::resolveIndex(const std::string& names, std::vector<bool>& desc) const {
   std::vector<int> slots;
-  for (const auto& n : splitNames(names)) {
+  desc.clear();
+  for (auto n : splitNames(names)) {
+    // A trailing " DESC" (any case) orders that field from the greatest value down.
+    bool down = n.size() > 5 && std::isspace(static_cast<unsigned char>(n[n.size() - 5])) &&
+                strcasecmp(n.c_str() + n.size() - 4, "DESC") == 0;
+    if (down) n = trim(std::string_view(n).substr(0, n.size() - 5));
     Field& f = self.FieldByName(n);
     if (f.Kind() != FieldKind::Data)
       throw Exception("Campo calculado '" + f.FieldName() + "' não pode fazer parte do índice.");
     slots.push_back(f.slot_);
+    desc.push_back(down);
   }
   return slots;
 }
@@ -347,9 +356,9 @@ int compareKey(const Variant& a, const Variant& b) {
 }  // namespace
 
 int DataSet::Impl::compareRows(const Row& a, const Row& b) const {
-  for (int s : indexSlots) {
-    int c = compareKey(stored(a, s), stored(b, s));
-    if (c) return c;
+  for (size_t j = 0; j < indexSlots.size(); ++j) {
+    int c = compareKey(stored(a, indexSlots[j]), stored(b, indexSlots[j]));
+    if (c) return indexDesc[j] ? -c : c;
   }
   return 0;
 }
@@ -422,12 +431,13 @@ void DataSet::Impl::sortRows() {
     for (size_t j = 0; j < k; ++j) keys[i * k + j] = &stored(rows[i], indexSlots[j]);
   std::vector<uint32_t> order(n);
   for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
-  if (!sortByTextKey(order, keys, k)) {
+  bool anyDesc = std::find(indexDesc.begin(), indexDesc.end(), true) != indexDesc.end();
+  if (anyDesc || !sortByTextKey(order, keys, k)) {
     std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
       const Variant* const* kx = &keys[size_t{x} * k];
       const Variant* const* ky = &keys[size_t{y} * k];
       for (size_t j = 0; j < k; ++j)
-        if (int c = compareKey(*kx[j], *ky[j])) return c < 0;
+        if (int c = compareKey(*kx[j], *ky[j])) return indexDesc[j] ? c > 0 : c < 0;
       return false;
     });
   }
@@ -462,9 +472,11 @@ void DataSet::Impl::recheckPristine() {
 
 // Resolves index and filter against the current fields and orders and filters the rows.
 void DataSet::Impl::prepareRows() {
-  std::vector<int> slots = resolveIndex(indexText);
+  std::vector<bool> desc;
+  std::vector<int> slots = resolveIndex(indexText, desc);
   if (filtered && filter) filterUsesCalc = bindFilter(*filter);
   indexSlots = std::move(slots);
+  indexDesc = std::move(desc);
   sortRows();
   applyFilter();
 }
@@ -1331,11 +1343,13 @@ void DataSet::SetIndexFieldNames(const std::string& names) {
     d_->indexText = names;
     return;
   }
-  std::vector<int> slots = d_->resolveIndex(names);
+  std::vector<bool> desc;
+  std::vector<int> slots = d_->resolveIndex(names, desc);
   CheckBrowseMode();
   Bookmark keep = GetBookmark();
   d_->indexText = names;
   d_->indexSlots = std::move(slots);
+  d_->indexDesc = std::move(desc);
   d_->sortRows();
   d_->rebuildView();
   int at = d_->displayOfId(keep);

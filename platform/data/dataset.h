@@ -236,7 +236,8 @@ class DataSet {
   void SetFiltered(bool on);
   std::function<bool(DataSet&)> OnFilterRecord;  // extra row test while Filtered
   const std::string& IndexFieldNames() const;
-  // "A;B", ascending, case-sensitive, stable; the cursor stays on its row. Removing the index
+  // "A;B DESC": ascending unless a field ends in " DESC", case-sensitive, stable; the cursor
+  // stays on its row. Removing the index
   // keeps the current order.
   void SetIndexFieldNames(const std::string& names);
 

@@ -84,6 +84,7 @@ struct DataSet::Impl {
   bool filterUsesCalc = false;
   std::string indexText;
   std::vector<int> indexSlots;
+  std::vector<bool> indexDesc;  // per index field: descending ("Field DESC")
 
   // ---- controls
   int disableCount = 0;
@@ -121,7 +122,7 @@ struct DataSet::Impl {
   bool evalFilter(const Row& r);
   void applyFilter();
   bool bindFilter(FilterExpr& fx);  // returns whether it reads calculated fields
-  std::vector<int> resolveIndex(const std::string& names) const;
+  std::vector<int> resolveIndex(const std::string& names, std::vector<bool>& desc) const;
   int compareRows(const Row& a, const Row& b) const;
   void sortRows();
   int placeByIndex(int r);

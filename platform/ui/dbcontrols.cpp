@@ -677,7 +677,17 @@ void TDBGrid::CellClick() {
 
 void TDBGrid::TitleClick(int col) {
   if (col < 0 || col >= ColumnCount()) throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
-  if (OnTitleClick) OnTitleClick(*this, Columns(col));
+  if (OnTitleClick) {
+    OnTitleClick(*this, Columns(col));
+    return;
+  }
+  // Only a browsed dataset is reordered (a record in edit would otherwise be posted by the
+  // reorder), and only by a stored field (calculated and lookup values have no index).
+  Field* f = Columns(col).GetField();
+  DataSet* ds = f ? &f->Owner() : nullptr;
+  if (!ds || !ds->Active() || ds->State() != DataSetState::Browse || f->Kind() != FieldKind::Data) return;
+  const std::string& name = f->FieldName();
+  ds->SetIndexFieldNames(ds->IndexFieldNames() == name ? name + " DESC" : name);
 }
 
 bool TDBGrid::EditButtonClick() {

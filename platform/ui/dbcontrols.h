@@ -241,6 +241,8 @@ class TDBGrid : public TCustomGrid {
 
   // User actions the dispatcher routes here.
   void CellClick();
+  // OnTitleClick when the screen handles it; otherwise sorts by the column's field through the
+  // dataset's index (again on the same column: descending), keeping the current record.
   void TitleClick(int col);
   // Runs OnEditButtonClick when the selected column has a lookup button; false otherwise.
   bool EditButtonClick();

@@ -69,6 +69,27 @@ TEST_P(NavegacaoTest, PagesFollowTheServiceType) {
   EXPECT_TRUE(f.dbcTipoServ->Enabled());
 }
 
+// The list has no title handler of its own: a title click sorts it by that column, a second one
+// reverses it, and the selected service stays the current one.
+TEST_P(NavegacaoTest, ATitleClickSortsTheListKeepingTheCurrentService) {
+  auto& f = AbreFilial("0001");
+  Seleciona(f, "00002");
+  auto nomes = [&] {
+    std::vector<std::string> out;
+    for (int r = 1; r < f.dbgPadrao->RowCount(); ++r) out.push_back(f.dbgPadrao->ShownText(1, r));
+    return out;
+  };
+  std::vector<std::string> crescente{"Almoço", "Desjejum", "Faturamento Refeições Metal.", "Jantar"};
+  Ok(UserActions::TitleClick(*f.dbgPadrao, 1), "ordenar por nome");
+  EXPECT_EQ(nomes(), crescente);
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  EXPECT_EQ(f.dbgPadrao->CurrentRow(), 4);
+  Ok(UserActions::TitleClick(*f.dbgPadrao, 1), "inverter a ordem");
+  EXPECT_EQ(nomes(), std::vector<std::string>(crescente.rbegin(), crescente.rend()));
+  EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
+  EXPECT_EQ(f.dbgPadrao->CurrentRow(), 1);
+}
+
 TEST_P(NavegacaoTest, AnotherServiceCorrectsThePageToOneItsTypeHas) {
   ServicosHospitalares();
   auto& f = AbreFilial("0001");

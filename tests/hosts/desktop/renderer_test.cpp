@@ -3,11 +3,15 @@
 // reaching the screens only through the dispatcher, with a refused focus change keeping the focus.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
@@ -244,6 +248,45 @@ TEST_F(RendererTest, APopupMenuOpensThroughTheDispatcher) {
   EXPECT_EQ(f.ActiveControl(), f.edtNome);  // the right click focused the field first
   EXPECT_EQ(r().window(f)->focusWidget(), name);
   EXPECT_EQ(errors, std::vector<std::string>{"Nada a mostrar."});
+}
+
+// A grid without a menu of its own still offers "Exportar…": the file dialog's name and format
+// reach the platform's writer, which writes the grid's texts.
+TEST_F(RendererTest, AGridsContextMenuExportsItToTheChosenFile) {
+  DemoForm f;
+  f.pgc->SetActivePage(f.tshLista);
+  show(f);
+  auto* grid = widget<QTableView>(*f.dbg);
+  const std::string path = testing::TempDir() + "cadserv-gui-export-" + std::to_string(QCoreApplication::applicationPid());
+  std::string offered;
+  bool dialogSeen = false;
+  // The menu and then the dialog run their own event loops: timers answer them.
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      offered = menu->actions().isEmpty() ? "" : menu->actions().last()->text().toStdString();
+      menu->setActiveAction(menu->actions().last());
+      QTest::keyClick(menu, Qt::Key_Return);
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      dialogSeen = true;
+      dialog->selectNameFilter(dialog->nameFilters().at(1));  // the CSV one
+      dialog->selectFile(QString::fromStdString(path));
+      static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+      poll.stop();
+    }
+  });
+  poll.start();
+  QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), grid->viewport()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(grid->viewport(), &right);
+  poll.stop();
+  EXPECT_EQ(offered, "Exportar…");
+  EXPECT_TRUE(dialogSeen);
+  std::ifstream in(path + ".csv", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "CDSERVFILI;NMSERVICO\r\n0001;Almoço\r\n0002;Jantar\r\n0003;Ceia\r\n");
+  EXPECT_TRUE(errors.empty());
+  std::remove((path + ".csv").c_str());
 }
 
 TEST_F(RendererTest, ARefusedFocusChangeKeepsTheFocusInTheField) {

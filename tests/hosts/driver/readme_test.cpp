@@ -2,7 +2,7 @@
 // line and the lines each session shows are run as written (on a new database file instead of
 // /tmp/treino.db), and every reply must equal the one the README prints, so the README stays a
 // true transcript. The "Reports" session's PDF must also hold the chosen branches, their services
-// and the page numbers.
+// and the page numbers; the "Grid export" session's files must read as the README shows.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 namespace cad::test {
 namespace {
@@ -101,6 +102,42 @@ TEST(DriverReadme, TheReportSessionWritesTheListingPdf) {
     EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
   EXPECT_EQ(text.find("Unidade Campinas"), std::string::npos) << "branch 0002 was not chosen";
   std::remove(pdf.c_str());
+}
+
+// The lines of the second fenced block after the heading (the first is the session).
+std::vector<std::string> secondBlock(const std::string& heading) {
+  std::ifstream in(std::string(CADSERV_SOURCE_DIR) + "/hosts/driver/README.md");
+  std::string line;
+  while (std::getline(in, line) && line != heading) {
+  }
+  for (int fences = 0; fences < 3 && std::getline(in, line);) fences += line.rfind("```", 0) == 0;
+  std::vector<std::string> lines;
+  while (std::getline(in, line) && line != "```") lines.push_back(line);
+  return lines;
+}
+
+TEST(DriverReadme, TheExportSessionWritesTheSortedListAsCsvAndXlsx) {
+  const std::string base = testing::TempDir() + "cadserv-readme-export-" + std::to_string(::getpid());
+  Replay("## Grid export", {}, "/tmp/servicos", base);
+
+  std::vector<std::string> lines = secondBlock("## Grid export"), cells;
+  ASSERT_EQ(lines.size(), 5u);
+  std::string csv;
+  for (const std::string& l : lines) {
+    csv += l + "\r\n";
+    std::istringstream parts(l);
+    for (std::string cell; std::getline(parts, cell, ';');) cells.push_back(cell);
+  }
+  EXPECT_EQ(readFile(base + ".csv"), csv);
+  // The sheet holds the same texts in the same order (the codes stay texts: they are text fields).
+  std::string sheet = unzipEntry(base + ".xlsx", "xl/worksheets/sheet1.xml");
+  std::vector<std::string> texts;
+  const std::string open = "<t>", close = "</t>";
+  for (size_t at = 0; (at = sheet.find(open, at)) != std::string::npos; at += open.size())
+    texts.push_back(sheet.substr(at + open.size(), sheet.find(close, at) - at - open.size()));
+  EXPECT_EQ(texts, cells);
+  EXPECT_EQ(sheet.find("<v>"), std::string::npos);
+  for (const char* ext : {".csv", ".xlsx"}) std::remove((base + ext).c_str());
 }
 
 }  // namespace

@@ -289,8 +289,18 @@ TEST_F(DataSetEvents, IndexKeepsRowsOrderedAndCursorOnPostedRow) {
   ds.SetIndexFieldNames("CODIGO");  // re-sorted, cursor stays on its row
   EXPECT_EQ(order(), (std::vector<std::string>{"0", "1", "3", "4", "5"}));
   EXPECT_EQ(ds.RecNo(), 1);
+  ds.SetIndexFieldNames("CODIGO desc");  // descending, and a posted row finds its place in it
+  EXPECT_EQ(order(), (std::vector<std::string>{"5", "4", "3", "1", "0"}));
+  EXPECT_EQ(ds.RecNo(), 5);
+  ds.Edit();
+  ds.FieldByName("CODIGO").SetValue(6);
+  ds.Post();
+  EXPECT_EQ(order(), (std::vector<std::string>{"6", "5", "4", "3", "1"}));
+  EXPECT_EQ(ds.RecNo(), 1);
+  ds.SetIndexFieldNames("GRUPO DESC;CODIGO");  // mixed directions
+  EXPECT_EQ(order(), (std::vector<std::string>{"3", "1", "6", "4", "5"}));
   EXPECT_THROW(ds.SetIndexFieldNames("NADA"), Exception);
-  EXPECT_EQ(ds.IndexFieldNames(), "CODIGO");
+  EXPECT_EQ(ds.IndexFieldNames(), "GRUPO DESC;CODIGO");
 }
 
 TEST_F(DataSetEvents, BookmarksDisplayRowsAndFieldIdentity) {
