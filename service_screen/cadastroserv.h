@@ -439,7 +439,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // The page's blocks of the confirm, verify, delete, include, alter, cancel and search commands.
   void ConfirmaCustPadr();
   void VerificaCustPadr();
-  void ExcluiCustPadr();
+  bool ExcluiCustPadr();
   void IncluiCustPadr();
   void AlteraCustPadr();
   void CancelaCustPadr();
@@ -496,7 +496,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   void BotoesTurno();
   void ConfirmaTurno();
   void VerificaTurno();
-  void ExcluiTurno();
+  bool ExcluiTurno();
   void QtTurnoValidate(Field& campo);
   void cdsTurnoBeforeInsert(DataSet& sender);
   void cdsTurnoAfterInsert(DataSet& sender);
@@ -560,7 +560,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   void ProcuraPontEntr();
   void ConfirmaPontEntr();
   void VerificaPontEntr();
-  void ExcluiPontEntr();
+  bool ExcluiPontEntr();
   void cdsClienteBeforeInsert(DataSet& sender);
   void cdsClienteNewRecord(DataSet& sender);
   void cdsClienteBeforeEdit(DataSet& sender);
@@ -632,7 +632,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   void ProcuraEmbalagem();
   void ConfirmaEmbalagem();
   void VerificaEmbalagem();
-  void ExcluiEmbalagem();
+  bool ExcluiEmbalagem();
   // Handlers.
   void cmbDistrPEntregaEnter(TComponent& sender);
   void cmbDistrPEntregaChange(TComponent& sender);
@@ -770,8 +770,8 @@ class TfrmCadastroServ : public TfrmPadrao {
   // ---- commands (commands.cpp): the list and form pages' blocks
   void ConfirmaServico(const std::string& cdServFili);
   void VerificaServico();
-  void ExcluiServico(const std::string& cdServFili);
-  void ExcluiServFatu();
+  bool ExcluiServico(const std::string& cdServFili);
+  bool ExcluiServFatu();
 };
 
 }  // namespace cad

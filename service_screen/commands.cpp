@@ -78,21 +78,20 @@ void TfrmCadastroServ::VerificaServico() {
 void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
   std::string cdServFili = Campo(*cdsServico, "CDSERVFILI");
   TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais) {
-    if (dbgServFatu->Focused())
-      ExcluiServFatu();
-    else
-      ExcluiServico(cdServFili);
-  }
-  if (page == tshTurnos) ExcluiTurno();
-  if (page == tshCustPadr) ExcluiCustPadr();
-  if (page == tshEmbalagens) ExcluiEmbalagem();
-  if (page == tshPontEntr) ExcluiPontEntr();
+  bool excluiu = false;
+  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais)
+    excluiu = dbgServFatu->Focused() ? ExcluiServFatu() : ExcluiServico(cdServFili);
+  if (page == tshTurnos) excluiu = ExcluiTurno();
+  if (page == tshCustPadr) excluiu = ExcluiCustPadr();
+  if (page == tshEmbalagens) excluiu = ExcluiEmbalagem();
+  if (page == tshPontEntr) excluiu = ExcluiPontEntr();
+  // Whichever page deleted, the status bar reports it the same way.
+  if (excluiu) Informa(msgMensagensPadroes->Msg("RegExcluido"));
 }
 
-void TfrmCadastroServ::ExcluiServFatu() {
-  if (!cdsServFatu->Active() || cdsServFatu->IsEmpty()) return;
-  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+bool TfrmCadastroServ::ExcluiServFatu() {
+  if (!cdsServFatu->Active() || cdsServFatu->IsEmpty()) return false;
+  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return false;
   bool formulario = pgcPadrao->ActivePage() == tshFormulario;
   try {
     Variant efetivos;
@@ -111,6 +110,7 @@ void TfrmCadastroServ::ExcluiServFatu() {
     cdsServFatu->Delete();
     GravaServicoCache();
     if (formulario) grbServFatuEnter(*grbServFatu);
+    return true;
   } catch (...) {
     if (cdsServFatu->Active() && cdsServFatu->ChangeCount() > 0) cdsServFatu->CancelUpdates();
     if (formulario) grbServFatuEnter(*grbServFatu);
@@ -118,13 +118,13 @@ void TfrmCadastroServ::ExcluiServFatu() {
   }
 }
 
-void TfrmCadastroServ::ExcluiServico(const std::string& cdServFili) {
-  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
-  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+bool TfrmCadastroServ::ExcluiServico(const std::string& cdServFili) {
+  if (!cdsServico->Active() || cdsServico->IsEmpty()) return false;
+  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return false;
   try {
     cdsServico->Delete();
     GravaServicoCache();
-    Informa(msgMensagensPadroes->Msg("RegExcluido"));
+    return true;
   } catch (...) {
     if (cdsServico->ChangeCount() > 0) cdsServico->CancelUpdates();
     cdsServico->Locate("CDSERVFILI", cdServFili);

@@ -793,8 +793,9 @@ void TfrmCadastroServ::BotoesSemMeses() {
   for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(false);
 }
 
-void TfrmCadastroServ::ExcluiCustPadr() {
-  if (!cdsCustPadr->Active()) return;
+bool TfrmCadastroServ::ExcluiCustPadr() {
+  if (!cdsCustPadr->Active()) return false;
+  bool excluiu = false;
   if (!FocoNosTipos()) {
     if (cdsCustPadr->State() == DataSetState::Browse && !cdsCustPadr->IsEmpty()) {
       std::string resposta =
@@ -812,6 +813,7 @@ void TfrmCadastroServ::ExcluiCustPadr() {
         PesquisaCusto = true;
         ScopeExit volta([antes] { PesquisaCusto = antes; });
         cdsCustPadr->Delete();
+        excluiu = true;
         Foca(dbgCustPadr);
       }
     }
@@ -826,10 +828,12 @@ void TfrmCadastroServ::ExcluiCustPadr() {
   } else if (cdsCustPadrTp->State() == DataSetState::Browse && !cdsCustPadrTp->IsEmpty()) {
     if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
       cdsCustPadrTp->Delete();
+      excluiu = true;
       Foca(dbgCustPadrTp);
     }
     if (cdsCustPadrTp->IsEmpty()) BotoesSemMeses();
   }
+  return excluiu;
 }
 
 void TfrmCadastroServ::IncluiCustPadr() {

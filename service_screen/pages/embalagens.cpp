@@ -903,14 +903,15 @@ void TfrmCadastroServ::VerificaEmbalagem() {
 }
 
 // A refused deletion reloads the list, so a package another user removed disappears.
-void TfrmCadastroServ::ExcluiEmbalagem() {
+bool TfrmCadastroServ::ExcluiEmbalagem() {
   bool restricao = pgcEmbalagens->ActivePage() == tshRestricoes;
   DataSet& ds = restricao ? *cdsRestricoes : *cdsDistrEmb;
   Foca(restricao ? dbgRestricoes : dbgDistrEmb);
-  if (FilialFixa || ds.IsEmpty() || ds.State() != DataSetState::Browse) return;
-  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+  if (FilialFixa || ds.IsEmpty() || ds.State() != DataSetState::Browse) return false;
+  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return false;
   try {
     ds.Delete();
+    return true;
   } catch (const EAbort&) {
     throw;
   } catch (...) {

@@ -666,12 +666,14 @@ void TfrmCadastroServ::VerificaPontEntr() {
 
 // Deletes the point under the cursor, or (from the client list) every point of the client in one
 // change set; the client row goes with the reload that follows.
-void TfrmCadastroServ::ExcluiPontEntr() {
-  if (!cdsPEntClie->Active() || cdsPEntClie->State() != DataSetState::Browse || cdsPEntClie->IsEmpty()) return;
+bool TfrmCadastroServ::ExcluiPontEntr() {
+  if (!cdsPEntClie->Active() || cdsPEntClie->State() != DataSetState::Browse || cdsPEntClie->IsEmpty()) return false;
+  bool excluiu = false;
   if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
     AlterouPEntr = true;
     if (dbgPontEntr->Focused()) {
       cdsPEntClie->Delete();
+      excluiu = true;
     } else {
       try {
         {
@@ -684,6 +686,7 @@ void TfrmCadastroServ::ExcluiPontEntr() {
           }
         }
         cdsPEntClieAfterDelete(*cdsPEntClie);
+        excluiu = true;
       } catch (const EAbort&) {
         // The refusal was shown; the lists show what is stored.
       } catch (const std::exception& e) {
@@ -693,6 +696,7 @@ void TfrmCadastroServ::ExcluiPontEntr() {
   }
   GetPEntregaRest();
   BotoesPontEntr();
+  return excluiu;
 }
 
 }  // namespace cad

@@ -366,10 +366,12 @@ void TfrmCadastroServ::ConfirmaTurno() {
 
 void TfrmCadastroServ::VerificaTurno() { CarregaTurnos(); }
 
-void TfrmCadastroServ::ExcluiTurno() {
-  if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse || cdsTurno->IsEmpty()) return;
+bool TfrmCadastroServ::ExcluiTurno() {
+  if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse || cdsTurno->IsEmpty()) return false;
+  bool excluiu = false;
   if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
     cdsTurno->Delete();
+    excluiu = true;
     Foca(dbgTurno);
   }
   if (QuantidadeTurnos() >= kMaxTurnos) {
@@ -379,6 +381,7 @@ void TfrmCadastroServ::ExcluiTurno() {
     mnuIncluir->SetEnabled(!FilialFixa);
   }
   if (QuantidadeTurnos() == 0) ChangeButtons(!FilialFixa, false, false, false, false, false);
+  return excluiu;
 }
 
 }  // namespace cad

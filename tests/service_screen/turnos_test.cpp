@@ -89,6 +89,7 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir");
   EXPECT_EQ(Segundas(), (std::vector<double>{80, 20}));
+  EXPECT_EQ(f.panStMensagem->Caption(), "Registro excluído.") << "a page's delete is reported like the list's";
   EXPECT_TRUE(f.sbtIncluir->Enabled());
   EXPECT_EQ(Servico()[0], 100);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QImage>
@@ -131,6 +132,32 @@ TEST_P(UsabilityGui, StatusBarAndTooltipsTellWhereTheUserIs) {
   const std::pair<TControl*, const char*> dicas[] = {{f.sbtIncluir, "Incluir (F2)"}, {f.sbtConfirmar, "Confirmar (F10)"},
                                                      {f.sbtProcurar, "Procurar (F7)"}, {f.sbtImprimir, "Imprimir (F12)"}};
   for (auto [botao, dica] : dicas) EXPECT_EQ(renderer->widgetOf(*botao)->toolTip().toStdString(), dica);
+}
+
+// At the design size every caption of the main screen shows whole: no check box or label is
+// narrower than its text, on whichever page it stands.
+TEST_P(UsabilityGui, EveryCaptionFitsItsControl) {
+  auto& f = AbrePagina("0001", 1, "mnuFormulario");
+  renderer->sync();
+  QWidget* win = renderer->window(f);
+  // Check boxes keep their layout width whatever the face, so they are measured in the wider one
+  // the screen font falls back to where the condensed face is missing (labels size themselves).
+  QFont largo = desktop::Renderer::screenFont();
+  largo.setFamilies({QStringLiteral("DejaVu Sans")});
+  int vistos = 0;
+  // A control hidden itself is skipped; one on a page not shown is checked all the same.
+  for (auto* c : win->findChildren<QCheckBox*>()) {
+    if (c->isHidden()) continue;
+    ++vistos;
+    c->setFont(largo);
+    EXPECT_LE(c->sizeHint().width(), c->width()) << c->text().toStdString();
+  }
+  for (auto* l : win->findChildren<QLabel*>()) {
+    if (l->isHidden() || l->wordWrap() || l->text().isEmpty() || l->objectName() == "caption") continue;
+    ++vistos;
+    EXPECT_LE(l->sizeHint().width(), l->width()) << l->text().toStdString();
+  }
+  EXPECT_GT(vistos, 20);
 }
 
 // Qt's own dialogs speak Portuguese.
