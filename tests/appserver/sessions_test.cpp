@@ -42,6 +42,28 @@ class SessionsTest : public ::testing::TestWithParam<std::string> {
   SessionOptions options;
 };
 
+// The real HTTP front on loopback over these sessions, stopped on every way out of a test (a failed
+// assertion included), so no serving thread outlives it.
+struct Front {
+  Front(test::InProcessServer& server, Sessions& sessions)
+      : http(server.dispatcher().handler(), withSessions(sessions)), port(http.bind("127.0.0.1", 0)) {
+    serving = std::thread([this] { http.run(); });
+    http.waitUntilReady();
+  }
+  ~Front() {
+    http.stop();
+    serving.join();
+  }
+  static HttpServerOptions withSessions(Sessions& sessions) {
+    HttpServerOptions o;
+    o.sessions = &sessions;
+    return o;
+  }
+  HttpServer http;
+  int port;
+  std::thread serving;
+};
+
 TEST_P(SessionsTest, DemoPasswordsSignInAndRefusalsSayWhy) {
   Sessions s = make();
   AuthResult ok = s.login(" maria ", "maria", "10.0.0.1");
@@ -213,12 +235,8 @@ TEST_P(SessionsTest, OverHttpCallsNeedASessionAndAnExpiredOneIsRenewedOnce) {
   options.idleTimeout = std::chrono::seconds(60);
   options.cacheTime = std::chrono::seconds(0);
   Sessions sessions = make();
-  HttpServerOptions front;
-  front.sessions = &sessions;
-  HttpServer http(server.dispatcher().handler(), front);
-  int port = http.bind("127.0.0.1", 0);
-  std::thread serving([&] { http.run(); });
-  http.waitUntilReady();
+  Front front(server, sessions);
+  int port = front.port;
 
   auto callAs = [&](net::HttpOptions o) {
     net::setTransportFactory(net::httpTransportFactory(std::move(o)));
@@ -263,23 +281,17 @@ TEST_P(SessionsTest, OverHttpCallsNeedASessionAndAnExpiredOneIsRenewedOnce) {
   EXPECT_EQ(failure(stale), kSessionMissing);
 
   net::setTransportFactory(nullptr);
-  http.stop();
-  serving.join();
 }
 
 // Sign-ins sent together from one address for one operator get two password checks; from another
 // address the operator, past its limit, is only delayed. Also the malformed sign-in with U+0000 and
 // the bearer scheme in lower case, through the real front on loopback.
-TEST_P(SessionsTest, ABurstOfSignInsGetsOneCheckAndTheOperatorIsOnlyDelayed) {
+TEST_P(SessionsTest, ABurstOfSignInsGetsTwoChecksAndTheOperatorIsOnlyDelayed) {
   options.maxFailuresPerOperator = 1;
   options.firstOperatorWait = std::chrono::milliseconds(300);
   Sessions sessions = make();
-  HttpServerOptions front;
-  front.sessions = &sessions;
-  HttpServer http(server.dispatcher().handler(), front);
-  int port = http.bind("127.0.0.1", 0);
-  std::thread serving([&] { http.run(); });
-  http.waitUntilReady();
+  Front front(server, sessions);
+  int port = front.port;
   auto signIn = [](const std::string& json) {
     return "POST /login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: " +
            std::to_string(json.size()) + "\r\n\r\n" + json;
@@ -316,8 +328,6 @@ TEST_P(SessionsTest, ABurstOfSignInsGetsOneCheckAndTheOperatorIsOnlyDelayed) {
                          "\r\nContent-Length: " + std::to_string(call.size()) + "\r\n\r\n" + call));
   EXPECT_EQ(lower.read(std::chrono::seconds(10)).status, 200);
 
-  http.stop();
-  serving.join();
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, SessionsTest, ::testing::ValuesIn(test::backends()), test::BackendName());
