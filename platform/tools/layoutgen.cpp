@@ -350,6 +350,11 @@ std::string generate(const std::string& ns, const std::string& ownersPath, const
         o << "  static_assert(std::is_base_of_v<" << s << ", O" << i << ">, \"" << uc[i] << " must derive from layout::" << ns
           << "::" << s << "\");\n"
           << "  static_cast<" << s << "&>(o" << i << ").FindComponents(form);\n";
+        // A member of the same name declared by the class itself would hide the component and
+        // stay unset.
+        for (const Member& x : members[uc[i]])
+          o << "  static_assert(std::is_same_v<decltype(&O" << i << "::" << x.name << "), layout_types::" << x.type << "* "
+            << s << "::*>, \"" << uc[i] << "::" << x.name << " hides its component\");\n";
       }
     o << "}\n";
   }

@@ -37,9 +37,7 @@ class TfrmCadaAutoServico : public TfrmRotiGeral, public layout::cadaauto::TfrmC
   TfrmCadaAutoServico();
   const char* ClassName() const override { return "TfrmCadaAutoServico"; }
 
-  // ---- components (layout unit cadaautoservico.json)
-  ClientDataSet *cdsPrincipal, *cdsPrincipalAux, *cdsCustPadr, *cdsCustPadrTp, *cdsGrupFili, *cdsFiliPorGrup,
-      *cdsServico;
+  // ---- components: layout::cadaauto::TfrmCadaAutoServicoComponents (layout unit cadaautoservico.json)
   TNetConnection netCadastroServ{"netCadastroServ"};
 
   // ---- state
