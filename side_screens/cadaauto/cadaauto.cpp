@@ -20,8 +20,6 @@
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
 
-extern const std::string_view kLayout_cadaautoservico;
-
 namespace cad {
 
 namespace {
@@ -45,108 +43,13 @@ double Arredonda(double v) { return roundDec(v, 5); }
 }  // namespace
 
 TfrmCadaAutoServico::TfrmCadaAutoServico() {
-  using F = TfrmCadaAutoServico;
   SetName("frmCadaAutoServico");
-  Bind("FormCreate", &F::FormCreate);
-  Bind("FormClose", &F::FormClose);
-  Bind("FormKeyDown", &F::FormKeyDown);
-  Bind("FormActivate", &F::FormActivate);
-  Bind("FormCloseQuery", &F::FormCloseQuery);
-  Bind("sbtConfirmaClick", &F::sbtConfirmaClick);
-  Bind("sbtCancelClick", &F::sbtCancelClick);
-  Bind("sbtExcluirClick", &F::sbtExcluirClick);
-  Bind("sbtSairClick", &F::sbtSairClick);
-  Bind("medAgrupFiliChange", &F::medAgrupFiliChange);
-  Bind("medAgrupFiliExit", &F::medAgrupFiliExit);
-  Bind("btpPesqAgrupFiliBeforePesq", &F::btpPesqAgrupFiliBeforePesq);
-  Bind("btpPesqAgrupFiliAfterPesq", &F::btpPesqAgrupFiliAfterPesq);
-  Bind("rbtTodasFiliClick", &F::rbtTodasFiliClick);
-  Bind("rbtListaFiliClick", &F::rbtListaFiliClick);
-  Bind("rbtListaFiliKeyDown", &F::rbtListaFiliKeyDown);
-  Bind("btnFilialClick", &F::btnFilialClick);
-  Bind("rbtTodosServClick", &F::rbtTodosServClick);
-  Bind("rbtListaServClick", &F::rbtListaServClick);
-  Bind("rbtListaServKeyDown", &F::rbtListaServKeyDown);
-  Bind("btnServClick", &F::btnServClick);
-  Bind("chbServPrinClick", &F::chbServPrinClick);
-  Bind("depDataDeChange", &F::depDataDeChange);
-  Bind("depDataAteChange", &F::depDataAteChange);
-  Bind("depDataDeExit", &F::depDataDeExit);
-  Bind("depDataAteExit", &F::depDataAteExit);
-  Bind("grbDataExit", &F::grbDataExit);
-  Bind("rbtIncluirClick", &F::rbtIncluirClick);
-  Bind("rbtAlterarClick", &F::rbtAlterarClick);
-  Bind("chbSobreporClick", &F::chbSobreporClick);
-  Bind("rbtValorClick", &F::rbtValorClick);
-  Bind("rbtPercentClick", &F::rbtPercentClick);
-  Bind("nedValPerExit", &F::nedValPerExit);
-  Bind("panGridEnter", &F::panGridEnter);
-  Bind("cdsPrincipalBeforeInsert", &F::cdsPrincipalBeforeInsert);
-  Bind("cdsPrincipalBeforePost", &F::cdsPrincipalBeforePost);
-  Bind("dbgCustPadrManuEnter", &F::dbgCustPadrManuEnter);
-  Bind("dbgCustPadrManuExit", &F::dbgCustPadrManuExit);
-  Bind("dbgCustPadrManuColEnter", &F::dbgCustPadrManuColEnter);
-  Bind("dbgCustPadrManuCellClick", &F::dbgCustPadrManuCellClick);
-  Bind("dbgCustPadrManuTitleClick", &F::dbgCustPadrManuTitleClick);
-  Bind("dbgCustPadrManuKeyDown", &F::dbgCustPadrManuKeyDown);
-  Bind("dbgCustPadrManuKeyPress", &F::dbgCustPadrManuKeyPress);
-  Bind("dbgCustPadrManuDrawColumnCell", &F::dbgCustPadrManuDrawColumnCell);
-  LoadLayout(kLayout_cadaautoservico);
-  resolveComponents();
+  layout::cadaauto::Load_cadaautoservico(*this);
   netCadastroServ.ServerName = kServidor;
   netCadastroServ.BeforeConnect = [](TNetConnection& c) {
     c.Host = Corvane::WebURL();
     c.Port = Corvane::WebPort();
   };
-}
-
-void TfrmCadaAutoServico::resolveComponents() {
-  msgPadrao = find<TMessages>("msgPadrao");
-  panSelecao = find<TPanel>("panSelecao");
-  panGrid = find<TPanel>("panGrid");
-  lblAgrupFili = find<TLabel>("lblAgrupFili");
-  lblPercent = find<TLabel>("lblPercent");
-  medAgrupFili = find<TMaskEdit>("medAgrupFili");
-  btpPesqAgrupFili = find<TBtnPesquisa>("btpPesqAgrupFili");
-  edtNmAgrupFili = find<TEdit>("edtNmAgrupFili");
-  grbFilial = find<TGroupBox>("grbFilial");
-  grbServico = find<TGroupBox>("grbServico");
-  grbData = find<TGroupBox>("grbData");
-  grbOperacao = find<TGroupBox>("grbOperacao");
-  grbDestino = find<TGroupBox>("grbDestino");
-  rbtTodasFili = find<TRadioButton>("rbtTodasFili");
-  rbtListaFili = find<TRadioButton>("rbtListaFili");
-  rbtTodosServ = find<TRadioButton>("rbtTodosServ");
-  rbtListaServ = find<TRadioButton>("rbtListaServ");
-  btnFilial = find<TButtonFlat>("btnFilial");
-  btnServ = find<TButtonFlat>("btnServ");
-  sbtExcluir = find<TButtonFlat>("sbtExcluir");
-  sbtSair = find<TButtonFlat>("sbtSair");
-  chbServPrin = find<TCheckBox>("chbServPrin");
-  chbSobrepor = find<TCheckBox>("chbSobrepor");
-  depDataDe = find<TDateEditPlus>("depDataDe");
-  depDataAte = find<TDateEditPlus>("depDataAte");
-  rbtIncluir = find<TRadioButton>("rbtIncluir");
-  rbtAlterar = find<TRadioButton>("rbtAlterar");
-  rbtValor = find<TRadioButton>("rbtValor");
-  rbtPercent = find<TRadioButton>("rbtPercent");
-  nedValPer = find<TNumberEdit>("nedValPer");
-  dbgCustPadrManu = find<TDBGrid>("dbgCustPadrManu");
-  imgCheck = find<TImage>("imgCheck");
-  imgUnCheck = find<TImage>("imgUnCheck");
-  cdsPrincipal = find<ClientDataSet>("cdsPrincipal");
-  cdsPrincipalAux = find<ClientDataSet>("cdsPrincipalAux");
-  cdsCustPadr = find<ClientDataSet>("cdsCustPadr");
-  cdsCustPadrTp = find<ClientDataSet>("cdsCustPadrTp");
-  cdsGrupFili = find<ClientDataSet>("cdsGrupFili");
-  cdsFiliPorGrup = find<ClientDataSet>("cdsFiliPorGrup");
-  cdsServico = find<ClientDataSet>("cdsServico");
-  dtsPrincipal = find<DataSource>("dtsPrincipal");
-  dtsGrupFili = find<DataSource>("dtsGrupFili");
-  dtsFiliPorGrup = find<DataSource>("dtsFiliPorGrup");
-  dtsServico = find<DataSource>("dtsServico");
-  dtsPesqFili = find<DataSource>("dtsPesqFili");
-  qryPesqFili = find<TADOIBQuery>("qryPesqFili");
 }
 
 // ---------------------------------------------------------------- creation and activation

@@ -28,34 +28,16 @@
 #include "platform/net/netconnection.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "side_screens/cadaauto/layout/binding.h"
 
 namespace cad {
 
-class TfrmCadaAutoServico : public TfrmRotiGeral {
+class TfrmCadaAutoServico : public TfrmRotiGeral, public layout::cadaauto::TfrmCadaAutoServicoComponents {
  public:
   TfrmCadaAutoServico();
   const char* ClassName() const override { return "TfrmCadaAutoServico"; }
 
-  // ---- components (layout unit cadaautoservico.json)
-  TMessages* msgPadrao;
-  TPanel *panSelecao, *panGrid;
-  TLabel *lblAgrupFili, *lblPercent;
-  TMaskEdit* medAgrupFili;
-  TBtnPesquisa* btpPesqAgrupFili;
-  TEdit* edtNmAgrupFili;
-  TGroupBox *grbFilial, *grbServico, *grbData, *grbOperacao, *grbDestino;
-  TRadioButton *rbtTodasFili, *rbtListaFili, *rbtTodosServ, *rbtListaServ;
-  TButtonFlat *btnFilial, *btnServ, *sbtExcluir, *sbtSair;
-  TCheckBox *chbServPrin, *chbSobrepor;
-  TDateEditPlus *depDataDe, *depDataAte;
-  TRadioButton *rbtIncluir, *rbtAlterar, *rbtValor, *rbtPercent;
-  TNumberEdit* nedValPer;
-  TDBGrid* dbgCustPadrManu;
-  TImage *imgCheck, *imgUnCheck;
-  ClientDataSet *cdsPrincipal, *cdsPrincipalAux, *cdsCustPadr, *cdsCustPadrTp, *cdsGrupFili, *cdsFiliPorGrup,
-      *cdsServico;
-  DataSource *dtsPrincipal, *dtsGrupFili, *dtsFiliPorGrup, *dtsServico, *dtsPesqFili;
-  TADOIBQuery* qryPesqFili;
+  // ---- components: layout::cadaauto::TfrmCadaAutoServicoComponents (layout unit cadaautoservico.json)
   TNetConnection netCadastroServ{"netCadastroServ"};
 
   // ---- state
@@ -131,7 +113,6 @@ class TfrmCadaAutoServico : public TfrmRotiGeral {
   double NovoCusto(DataSet& ds, double base) const;
 
  private:
-  void resolveComponents();
   std::string Msg(const std::string& key) const { return msgPadrao->Msg(key); }
   // The limit text of a limit message (" 999.999.999,99999" in the session's separators).
   std::string TextoLimite(const std::string& key) const;

@@ -15,8 +15,6 @@
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
 
-extern const std::string_view kLayout_copiaservico;
-
 namespace cad {
 
 namespace {
@@ -29,51 +27,7 @@ constexpr int kTamServico = 5;
 
 TfrmCopiaServico::TfrmCopiaServico(TfrmCadastroServ& principal) : principal_(principal) {
   SetName("frmCopiaServico");
-  using F = TfrmCopiaServico;
-  Bind("FormActivate", &F::FormActivate);
-  Bind("edtCdGrupServChange", &F::edtCdGrupServChange);
-  Bind("edtCdGrupServExit", &F::edtCdGrupServExit);
-  Bind("edtCdServChange", &F::edtCdServChange);
-  Bind("edtCdServExit", &F::edtCdServExit);
-  Bind("btnGrupServBeforePesq", &F::btnGrupServBeforePesq);
-  Bind("btnGrupServAfterPesq", &F::btnGrupServAfterPesq);
-  Bind("btpServicoBeforePesq", &F::btpServicoBeforePesq);
-  Bind("btpServicoAfterPesq", &F::btpServicoAfterPesq);
-  Bind("sbtIncluirClick", &F::sbtIncluirClick);
-  Bind("sbtExcluirClick", &F::sbtExcluirClick);
-  Bind("cdsServicoBeforeInsert", &F::cdsServicoBeforeInsert);
-  Bind("cdsServicoBeforeEdit", &F::cdsServicoBeforeEdit);
-  Bind("cdsServicoBeforePost", &F::cdsServicoBeforePost);
-  Bind("cdsServicoAfterPost", &F::cdsServicoAfterPost);
-  Bind("dbgServicoColExit", &F::dbgServicoColExit);
-  Bind("dbgServicoEditButtonClick", &F::dbgServicoEditButtonClick);
-  Bind("dbgServicoKeyDown", &F::dbgServicoKeyDown);
-  Bind("dbgServicoKeyPress", &F::dbgServicoKeyPress);
-  LoadLayout(kLayout_copiaservico);
-
-  panServico = find<TPanel>("panServico");
-  lblFilial = find<TLabel>("lblFilial");
-  lblGrupServ = find<TLabel>("lblGrupServ");
-  lblServ = find<TLabel>("lblServ");
-  lblServDest = find<TLabel>("lblServDest");
-  edtCdFilial = find<TEdit>("edtCdFilial");
-  edtNmFilial = find<TEdit>("edtNmFilial");
-  edtCdGrupServ = find<TEdit>("edtCdGrupServ");
-  edtNmGrupServ = find<TEdit>("edtNmGrupServ");
-  edtCdServ = find<TEdit>("edtCdServ");
-  edtNmServ = find<TEdit>("edtNmServ");
-  btnGrupServ = find<TBtnPesquisa>("btnGrupServ");
-  btpServico = find<TBtnPesquisa>("btpServico");
-  sbtIncluir = find<TButtonFlat>("sbtIncluir");
-  sbtExcluir = find<TButtonFlat>("sbtExcluir");
-  dbgServico = find<TDBGrid>("dbgServico");
-  cdsServico = find<ClientDataSet>("cdsServico");
-  cdsServicoAux = find<ClientDataSet>("cdsServicoAux");
-  dtsServico = find<DataSource>("dtsServico");
-  qryVdServ = find<TADOIBQuery>("qryVdServ");
-  qryServPadr = find<TADOIBQuery>("qryServPadr");
-  qryServExiste = find<TADOIBQuery>("qryServExiste");
-  msgPadrao = find<TMessages>("msgPadrao");
+  layout::copia::Load_copiaservico(*this);
   cdsServicoCDSERVFILI = &cdsServico->FieldByName("CDSERVFILI");
   cdsServicoNMSERVICO = &cdsServico->FieldByName("NMSERVICO");
   cdsServicoCDSERVFILI->OnChange = [this](Field& f) { cdsServicoCDSERVFILIChange(f); };

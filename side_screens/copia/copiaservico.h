@@ -24,28 +24,19 @@
 #include "platform/framework/rotigeral.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "side_screens/copia/layout/binding.h"
 
 namespace cad {
 
 class TfrmCadastroServ;
 
-class TfrmCopiaServico : public TfrmRotiGeral {
+class TfrmCopiaServico : public TfrmRotiGeral, public layout::copia::TfrmCopiaServicoComponents {
  public:
   explicit TfrmCopiaServico(TfrmCadastroServ& principal);
   const char* ClassName() const override { return "TfrmCopiaServico"; }
 
   // ---- components
-  TPanel* panServico;
-  TLabel *lblFilial, *lblGrupServ, *lblServ, *lblServDest;
-  TEdit *edtCdFilial, *edtNmFilial, *edtCdGrupServ, *edtNmGrupServ, *edtCdServ, *edtNmServ;
-  TBtnPesquisa *btnGrupServ, *btpServico;
-  TButtonFlat *sbtIncluir, *sbtExcluir;
-  TDBGrid* dbgServico;
-  ClientDataSet *cdsServico, *cdsServicoAux;
-  DataSource* dtsServico;
   Field *cdsServicoCDSERVFILI, *cdsServicoNMSERVICO;
-  TADOIBQuery *qryVdServ, *qryServPadr, *qryServExiste;
-  TMessages* msgPadrao;
 
   // Whether standard services exist (destination codes must then be standard services).
   bool ServPadrao() const { return servPadrao_; }

@@ -10,8 +10,6 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 
-extern const std::string_view kLayout_expcomdiet;
-
 namespace cad {
 
 bool DialogoExpComDietAberto = false;
@@ -25,21 +23,7 @@ constexpr const char* kServidor = "Ger04100.rdmCadastroServ";
 
 TfrmExpComDiet::TfrmExpComDiet() {
   SetName("frmExpComDiet");
-  using F = TfrmExpComDiet;
-  Bind("FormActivate", &F::FormActivate);
-  Bind("dbgDietaCellClick", &F::dbgDietaCellClick);
-  Bind("dbgDietaTitleClick", &F::dbgDietaTitleClick);
-  Bind("dbgDietaKeyDown", &F::dbgDietaKeyDown);
-  LoadLayout(kLayout_expcomdiet);
-  lblDieta = find<TLabel>("lblDieta");
-  edtCodDieta = find<TEdit>("edtCodDieta");
-  edtNomDieta = find<TEdit>("edtNomDieta");
-  dbgDieta = find<TDBGrid>("dbgDieta");
-  cdsBuscaDietas = find<ClientDataSet>("cdsBuscaDietas");
-  dtsBuscaDietas = find<DataSource>("dtsBuscaDietas");
-  qryBuscaDietas = find<TADOIBQuery>("qryBuscaDietas");
-  qryNomeDieta = find<TADOIBQuery>("qryNomeDieta");
-  msgPadrao = find<TMessages>("msgPadrao");
+  layout::expcomens::Load_expcomdiet(*this);
   // A tick box in the check column: the flag's text is never shown as "S"/"N".
   cdsBuscaDietas->FieldByName("IDCHECK").OnGetText = [](Field& f, std::string& text, bool exibicao) {
     if (exibicao) text = f.AsString() == "S" ? "[X]" : "[  ]";

@@ -18,6 +18,7 @@
 #include "platform/net/netconnection.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "side_screens/expcomens/layout/binding.h"
 
 namespace cad {
 
@@ -25,19 +26,12 @@ namespace cad {
 extern bool DialogoExpComDietAberto;
 extern std::string ExpComDietFilial, ExpComDietServico, ExpComDietDieta;
 
-class TfrmExpComDiet : public TfrmRotiGeral {
+class TfrmExpComDiet : public TfrmRotiGeral, public layout::expcomens::TfrmExpComDietComponents {
  public:
   TfrmExpComDiet();
   const char* ClassName() const override { return "TfrmExpComDiet"; }
 
   TNetConnection netExpComens{"netExpComens"};
-  TLabel* lblDieta;
-  TEdit *edtCodDieta, *edtNomDieta;
-  TDBGrid* dbgDieta;
-  ClientDataSet* cdsBuscaDietas;
-  DataSource* dtsBuscaDietas;
-  TADOIBQuery *qryBuscaDietas, *qryNomeDieta;
-  TMessages* msgPadrao;
 
   void FormCreate(TComponent& sender) override;
   void FormActivate(TComponent& sender);

@@ -9,8 +9,6 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 
-extern const std::string_view kLayout_historico;
-
 namespace cad {
 
 namespace {
@@ -33,22 +31,7 @@ std::string dataDigitada(TDateEditPlus& edit) {
 TfrmHistorico::TfrmHistorico(std::string filial, std::string servico)
     : filial_(std::move(filial)), servico_(std::move(servico)) {
   SetName("frmHistorico");
-  using F = TfrmHistorico;
-  Bind("FormActivate", &F::FormActivate);
-  Bind("btnFiltrarClick", &F::btnFiltrarClick);
-  LoadLayout(kLayout_historico);
-  lblServico = find<TLabel>("lblServico");
-  lblPeriodo = find<TLabel>("lblPeriodo");
-  lblAte = find<TLabel>("lblAte");
-  lblOperador = find<TLabel>("lblOperador");
-  edtServico = find<TEdit>("edtServico");
-  edtOperador = find<TEdit>("edtOperador");
-  dteInicio = find<TDateEditPlus>("dteInicio");
-  dteFim = find<TDateEditPlus>("dteFim");
-  btnFiltrar = find<TButton>("btnFiltrar");
-  dbgHistorico = find<TDBGrid>("dbgHistorico");
-  cdsHistorico = find<ClientDataSet>("cdsHistorico");
-  dtsHistorico = find<DataSource>("dtsHistorico");
+  layout::historico::Load_historico(*this);
   edtServico->SetText(filial_ + " / " + servico_);
   netHistorico.ServerName = kServidor;
   netHistorico.BeforeConnect = [](TNetConnection& c) {

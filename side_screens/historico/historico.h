@@ -14,22 +14,16 @@
 #include "platform/net/netconnection.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "side_screens/historico/layout/binding.h"
 
 namespace cad {
 
-class TfrmHistorico : public TfrmRotiGeral {
+class TfrmHistorico : public TfrmRotiGeral, public layout::historico::TfrmHistoricoComponents {
  public:
   TfrmHistorico(std::string filial, std::string servico);
   const char* ClassName() const override { return "TfrmHistorico"; }
 
   TNetConnection netHistorico{"netHistorico"};
-  TLabel *lblServico, *lblPeriodo, *lblAte, *lblOperador;
-  TEdit *edtServico, *edtOperador;
-  TDateEditPlus *dteInicio, *dteFim;
-  TButton* btnFiltrar;
-  TDBGrid* dbgHistorico;
-  ClientDataSet* cdsHistorico;
-  DataSource* dtsHistorico;
 
   void FormActivate(TComponent& sender);
   void FormClose(TComponent& sender, TCloseAction& action) override;

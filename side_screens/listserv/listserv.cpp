@@ -10,8 +10,6 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 
-extern const std::string_view kLayout_listserv;
-
 namespace cad {
 
 bool ListServCriada = false;
@@ -33,44 +31,7 @@ PacketPtr pacote(const Variant& resultado, const char* metodo) {
 
 TfrmListServ::TfrmListServ() {
   SetName("frmListServ");
-  using F = TfrmListServ;
-  Bind("medAgrupFiliEnter", &F::medAgrupFiliEnter);
-  Bind("medAgrupFiliExit", &F::medAgrupFiliExit);
-  Bind("medAgrupFiliChange", &F::medAgrupFiliChange);
-  Bind("btpPesqAgrupFiliBeforePesq", &F::btpPesqAgrupFiliBeforePesq);
-  Bind("btpPesqAgrupFiliAfterPesq", &F::btpPesqAgrupFiliAfterPesq);
-  Bind("medCdFiliChange", &F::medCdFiliChange);
-  Bind("btpPesqFiliAfterPesq", &F::btpPesqFiliAfterPesq);
-  Bind("rbtTodasFiliClick", &F::rbtTodasFiliClick);
-  Bind("rbtListaFiliClick", &F::rbtListaFiliClick);
-  Bind("rbtTodosServClick", &F::rbtTodosServClick);
-  Bind("rbtListaServClick", &F::rbtListaServClick);
-  Bind("rbtListaFiliKeyDown", &F::rbtListaFiliKeyDown);
-  Bind("rbtListaServKeyDown", &F::rbtListaServKeyDown);
-  Bind("btnFilialClick", &F::btnFilialClick);
-  Bind("btnServicoClick", &F::btnServicoClick);
-  LoadLayout(kLayout_listserv);
-  lblAgrupFili = find<TLabel>("lblAgrupFili");
-  medAgrupFili = find<TMaskEdit>("medAgrupFili");
-  btpPesqAgrupFili = find<TBtnPesquisa>("btpPesqAgrupFili");
-  edtNmAgrupFili = find<TEdit>("edtNmAgrupFili");
-  lblFili = find<TLabel>("lblFili");
-  medCdFili = find<TMaskEdit>("medCdFili");
-  btpPesqFili = find<TBtnPesquisa>("btpPesqFili");
-  edtNmFili = find<TEdit>("edtNmFili");
-  grbFilial = find<TGroupBox>("grbFilial");
-  rbtTodasFili = find<TRadioButton>("rbtTodasFili");
-  rbtListaFili = find<TRadioButton>("rbtListaFili");
-  btnFilial = find<TButton>("btnFilial");
-  grbServico = find<TGroupBox>("grbServico");
-  rbtTodosServ = find<TRadioButton>("rbtTodosServ");
-  rbtListaServ = find<TRadioButton>("rbtListaServ");
-  btnServico = find<TButton>("btnServico");
-  cdsGrupFili = find<ClientDataSet>("cdsGrupFili");
-  cdsFiliPorGrup = find<ClientDataSet>("cdsFiliPorGrup");
-  cdsServico = find<ClientDataSet>("cdsServico");
-  qryFilial = find<TADOIBQuery>("qryFilial");
-  qryPesqFili = find<TADOIBQuery>("qryPesqFili");
+  layout::listserv::Load_listserv(*this);
   netCadastroServ.ServerName = kServidor;
   netCadastroServ.ThrowException = false;
   netCadastroServ.BeforeConnect = [this](TNetConnection& c) { netCadastroServBeforeConnect(c); };

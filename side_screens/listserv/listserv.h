@@ -19,39 +19,17 @@
 #include "platform/net/netconnection.h"
 #include "platform/report/dadosgerrel.h"
 #include "platform/ui/controls.h"
+#include "side_screens/listserv/layout/binding.h"
 
 namespace cad {
 
-class TfrmListServ : public TfrmDadosGerRel {
+class TfrmListServ : public TfrmDadosGerRel, public layout::listserv::TfrmListServComponents {
  public:
   TfrmListServ();
   ~TfrmListServ() override;
   const char* ClassName() const override { return "TfrmListServ"; }
 
   TNetConnection netCadastroServ{"netCadastroServ"};
-
-  TLabel* lblAgrupFili;
-  TMaskEdit* medAgrupFili;
-  TBtnPesquisa* btpPesqAgrupFili;
-  TEdit* edtNmAgrupFili;
-  TLabel* lblFili;
-  TMaskEdit* medCdFili;
-  TBtnPesquisa* btpPesqFili;
-  TEdit* edtNmFili;
-  TGroupBox* grbFilial;
-  TRadioButton* rbtTodasFili;
-  TRadioButton* rbtListaFili;
-  TButton* btnFilial;
-  TGroupBox* grbServico;
-  TRadioButton* rbtTodosServ;
-  TRadioButton* rbtListaServ;
-  TButton* btnServico;
-
-  ClientDataSet* cdsGrupFili;
-  ClientDataSet* cdsFiliPorGrup;
-  ClientDataSet* cdsServico;
-  TADOIBQuery* qryFilial;
-  TADOIBQuery* qryPesqFili;
 
   void FormCreate(TComponent& sender) override;
   void FormActivate(TComponent& sender) override;

@@ -41,12 +41,8 @@ void Foca(TControl* control) {
 
 namespace cad {
 
-void SelecaoTiposPrato::Resolve(TForm& form) {
-  rbtTiposPratoT = form.find<TRadioButton>("rbtTiposPratoT");
-  rbtTiposPratoL = form.find<TRadioButton>("rbtTiposPratoL");
-  btnTiposPrato = form.find<TButtonFlat>("btnTiposPrato");
-  cdsTiposPrato = form.find<ClientDataSet>("cdsTiposPrato");
-  dtsTiposPrato = form.find<DataSource>("dtsTiposPrato");
+void SelecaoTiposPrato::Prepara(TMessages& msg) {
+  msg_ = &msg;
   cdsTiposPrato->CreateDataSet();
   Habilita();
 }
@@ -76,6 +72,9 @@ std::string SelecaoTiposPrato::Selecao(TMessages& msg) {
   }
   return selecao;
 }
+
+void SelecaoTiposPrato::rbtTiposPratoTClick(TComponent&) { Habilita(); }
+void SelecaoTiposPrato::btnTiposPratoClick(TComponent&) { Pesquisa(*msg_); }
 
 void SelecaoTiposPrato::Habilita() { btnTiposPrato->SetEnabled(rbtTiposPratoL->Checked()); }
 

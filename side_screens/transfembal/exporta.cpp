@@ -15,9 +15,6 @@
 #include "side_screens/transfembal/comum.h"
 #include "side_screens/transfembal/transfembal.h"
 
-extern const std::string_view kLayout_expdist;
-extern const std::string_view kLayout_exprest;
-
 namespace cad {
 
 using transfembal::Campo;
@@ -31,50 +28,7 @@ bool ColunaMarca(const TColumn& column) { return column.FieldName == "IDMARCADO"
 
 }  // namespace
 
-TfrmExportaConf::TfrmExportaConf() {
-  using F = TfrmExportaConf;
-  Bind("edtCdFilialDestExit", &F::edtCdFilialDestExit);
-  Bind("edtCdFilialDestChange", &F::edtCdFilialDestChange);
-  Bind("btnFilialDestClick", &F::btnFilialDestClick);
-  Bind("cdsServicosBeforeInsert", &F::cdsServicosBeforeInsert);
-  Bind("cdsServicosBeforePost", &F::cdsServicosBeforePost);
-  Bind("cdsServicosAfterScroll", &F::cdsServicosAfterScroll);
-  Bind("cdsPontosEntregaCalcFields", &F::cdsPontosEntregaCalcFields);
-  Bind("dbgServicosCellClick", &F::dbgServicosCellClick);
-  Bind("dbgServicosTitleClick", &F::dbgServicosTitleClick);
-  Bind("dbgServicosDrawColumnCell", &F::dbgServicosDrawColumnCell);
-  Bind("dbgServicosKeyDown", &F::dbgServicosKeyDown);
-  Bind("dbgServicosKeyPress", &F::dbgServicosKeyPress);
-  Bind("rbtPontosTClick", &F::rbtPontosTClick);
-  Bind("btnPontosClick", &F::btnPontosClick);
-}
-
-void TfrmExportaConf::Resolve() {
-  msgPadrao = find<TMessages>("msgPadrao");
-  adqFilial = find<TADOIBQuery>("adqFilial");
-  adqServico = find<TADOIBQuery>("adqServico");
-  grbOrigem = find<TGroupBox>("grbOrigem");
-  grbDestino = find<TGroupBox>("grbDestino");
-  grbPontos = find<TGroupBox>("grbPontos");
-  edtCdFilialOri = find<TEdit>("edtCdFilialOri");
-  edtNmFilialOri = find<TEdit>("edtNmFilialOri");
-  edtCdServOri = find<TEdit>("edtCdServOri");
-  edtNmServOri = find<TEdit>("edtNmServOri");
-  edtPontoEntregaOri = find<TEdit>("edtPontoEntregaOri");
-  edtCdFilialDest = find<TMaskEdit>("edtCdFilialDest");
-  edtNmFilialDest = find<TEdit>("edtNmFilialDest");
-  btnFilialDest = find<TButtonFlat>("btnFilialDest");
-  btnPontos = find<TButtonFlat>("btnPontos");
-  dbgServicos = find<TDBGrid>("dbgServicos");
-  cdsServicos = find<ClientDataSet>("cdsServicos");
-  cdsPontosEntrega = find<ClientDataSet>("cdsPontosEntrega");
-  dtsServicos = find<DataSource>("dtsServicos");
-  dtsPontosEntrega = find<DataSource>("dtsPontosEntrega");
-  dcbNivelServico = find<TDBCheckBox>("dcbNivelServico");
-  rbtPontosT = find<TRadioButton>("rbtPontosT");
-  rbtPontosL = find<TRadioButton>("rbtPontosL");
-  imgChecked = find<TImage>("imgChecked");
-  imgUnChecked = find<TImage>("imgUnChecked");
+void TfrmExportaConf::Prepara() {
   cdsServicos->CreateDataSet();
   btnPontos->SetEnabled(false);
 }
@@ -352,8 +306,8 @@ void TfrmExportaConf::sbtConfirmaClick(TComponent& sender) {
 
 TfrmExportDist::TfrmExportDist() {
   SetName("frmExportDist");
-  LoadLayout(kLayout_expdist);
-  Resolve();
+  layout::transfembal::Load_expdist(*this);
+  Prepara();
 }
 
 Variant TfrmExportDist::Exporta(Variant& cliOri, Variant& pontoOri, const Variant& servicos, const std::string& pontos) {
@@ -364,15 +318,10 @@ Variant TfrmExportDist::Exporta(Variant& cliOri, Variant& pontoOri, const Varian
 
 TfrmExportRest::TfrmExportRest() {
   SetName("frmExportRest");
-  Bind("rbtTiposPratoTClick", &TfrmExportRest::rbtTiposPratoTClick);
-  Bind("btnTiposPratoClick", &TfrmExportRest::btnTiposPratoClick);
-  LoadLayout(kLayout_exprest);
-  Resolve();
-  tipos.Resolve(*this);
+  layout::transfembal::Load_exprest(*this, tipos);
+  Prepara();
+  tipos.Prepara(*msgPadrao);
 }
-
-void TfrmExportRest::rbtTiposPratoTClick(TComponent&) { tipos.Habilita(); }
-void TfrmExportRest::btnTiposPratoClick(TComponent&) { tipos.Pesquisa(*msgPadrao); }
 
 void TfrmExportRest::OrigemInicializada() { tipos.Carrega(*this, *net_, filialOri_, servicoOri_); }
 

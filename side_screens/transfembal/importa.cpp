@@ -14,43 +14,12 @@
 #include "side_screens/transfembal/comum.h"
 #include "side_screens/transfembal/transfembal.h"
 
-extern const std::string_view kLayout_impdist;
-extern const std::string_view kLayout_imprest;
-
 namespace cad {
 
 using transfembal::Campo;
 using transfembal::Foca;
 
-TfrmImportaConf::TfrmImportaConf() {
-  using F = TfrmImportaConf;
-  Bind("edtCdFilialOriExit", &F::edtCdFilialOriExit);
-  Bind("edtCdFilialOriChange", &F::edtCdFilialOriChange);
-  Bind("edtCdServOriExit", &F::edtCdServOriExit);
-  Bind("edtCdServOriChange", &F::edtCdServOriChange);
-  Bind("btnFilialOriClick", &F::btnFilialOriClick);
-  Bind("btnServOriClick", &F::btnServOriClick);
-}
-
-void TfrmImportaConf::Resolve() {
-  msgPadrao = find<TMessages>("msgPadrao");
-  adqFilial = find<TADOIBQuery>("adqFilial");
-  adqServico = find<TADOIBQuery>("adqServico");
-  grbDestino = find<TGroupBox>("grbDestino");
-  grbOrigem = find<TGroupBox>("grbOrigem");
-  edtCdFilialDest = find<TEdit>("edtCdFilialDest");
-  edtNmFilialDest = find<TEdit>("edtNmFilialDest");
-  edtCdServDest = find<TEdit>("edtCdServDest");
-  edtNmServDest = find<TEdit>("edtNmServDest");
-  edtPontoEntregaDest = find<TEdit>("edtPontoEntregaDest");
-  edtCdFilialOri = find<TMaskEdit>("edtCdFilialOri");
-  edtNmFilialOri = find<TEdit>("edtNmFilialOri");
-  edtCdServOri = find<TEdit>("edtCdServOri");
-  edtNmServOri = find<TEdit>("edtNmServOri");
-  btnFilialOri = find<TButtonFlat>("btnFilialOri");
-  btnServOri = find<TButtonFlat>("btnServOri");
-  lblPontoEntrega = find<TLabel>("lblPontoEntrega");
-  cmbPontoEntrega = find<TComboBox>("cmbPontoEntrega");
+void TfrmImportaConf::Prepara() {
   cmbPontoEntrega->SetItems({""});
   cmbPontoEntrega->SetItemIndex(0);
 }
@@ -263,8 +232,8 @@ void TfrmImportaConf::sbtConfirmaClick(TComponent& sender) {
 
 TfrmImpDist::TfrmImpDist() {
   SetName("frmImpDist");
-  LoadLayout(kLayout_impdist);
-  Resolve();
+  layout::transfembal::Load_impdist(*this);
+  Prepara();
 }
 
 bool TfrmImpDist::OrigemTemConfiguracao(const std::string& cliente, const std::string& ponto) {
@@ -286,15 +255,10 @@ Variant TfrmImpDist::Importa(Variant& cliOri, Variant& pontoOri, Variant& cliDes
 
 TfrmImpRest::TfrmImpRest() {
   SetName("frmImpRest");
-  Bind("rbtTiposPratoTClick", &TfrmImpRest::rbtTiposPratoTClick);
-  Bind("btnTiposPratoClick", &TfrmImpRest::btnTiposPratoClick);
-  LoadLayout(kLayout_imprest);
-  Resolve();
-  tipos.Resolve(*this);
+  layout::transfembal::Load_imprest(*this, tipos);
+  Prepara();
+  tipos.Prepara(*msgPadrao);
 }
-
-void TfrmImpRest::rbtTiposPratoTClick(TComponent&) { tipos.Habilita(); }
-void TfrmImpRest::btnTiposPratoClick(TComponent&) { tipos.Pesquisa(*msgPadrao); }
 
 void TfrmImpRest::OrigemValidada() { tipos.Carrega(*this, *net_, edtCdFilialOri->Text(), edtCdServOri->Text()); }
 

@@ -31,15 +31,18 @@
 #include "platform/net/netconnection.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "side_screens/transfembal/layout/binding.h"
 
 namespace cad {
 
 // The dish-type selection of the restriction dialogs: radio buttons "Todos"/"Lista", the list
 // lookup and the origin service's dish types. The selection text is the list lookup's ("_k1_k2_").
-class SelecaoTiposPrato {
+// It owns its components and handlers in the dialog's layout (layout/owners).
+class SelecaoTiposPrato : public layout::transfembal::SelecaoTiposPratoComponents {
  public:
-  // Resolves the components of the form's layout.
-  void Resolve(TForm& form);
+  // Once the layout is loaded: the empty list of dish types, the lookup off; `msg` gives the
+  // lookup's texts.
+  void Prepara(TMessages& msg);
   // Loads the origin service's dish types (GetTiposPratoServ) under the progress display.
   void Carrega(TForm& form, TNetConnection& net, const std::string& filial, const std::string& servico);
   // The selection to send: with "Todos" every dish type ("_" when there is none); with "Lista" the
@@ -50,31 +53,22 @@ class SelecaoTiposPrato {
   // The lookup: the user's choice replaces the selection text.
   void Pesquisa(TMessages& msg);
 
-  TRadioButton* rbtTiposPratoT = nullptr;
-  TRadioButton* rbtTiposPratoL = nullptr;
-  TButtonFlat* btnTiposPrato = nullptr;
-  ClientDataSet* cdsTiposPrato = nullptr;
-  DataSource* dtsTiposPrato = nullptr;
+  void rbtTiposPratoTClick(TComponent& sender);
+  void btnTiposPratoClick(TComponent& sender);
+
   std::string selecao;
+
+ private:
+  TMessages* msg_ = nullptr;
 };
 
 // ---------------------------------------------------------------- import
 
-class TfrmImportaConf : public TfrmRotiGeral {
+class TfrmImportaConf : public TfrmRotiGeral, public layout::transfembal::TfrmImportaConfComponents {
  public:
   // Destination as the creator gives it, and the connection to use.
   void Inicializa(TNetConnection& net, const std::string& filial, const std::string& servico,
                   const std::string& cliente, const std::string& ponto);
-
-  TMessages* msgPadrao;
-  TADOIBQuery *adqFilial, *adqServico;
-  TGroupBox *grbDestino, *grbOrigem;
-  TEdit *edtCdFilialDest, *edtNmFilialDest, *edtCdServDest, *edtNmServDest, *edtPontoEntregaDest;
-  TMaskEdit* edtCdFilialOri;
-  TEdit *edtNmFilialOri, *edtCdServOri, *edtNmServOri;
-  TButtonFlat *btnFilialOri, *btnServOri;
-  TLabel* lblPontoEntrega;
-  TComboBox* cmbPontoEntrega;
 
   void edtCdFilialOriExit(TComponent& sender);
   void edtCdFilialOriChange(TComponent& sender);
@@ -88,9 +82,8 @@ class TfrmImportaConf : public TfrmRotiGeral {
   const std::vector<std::string>& ChavesPontos() const { return chavesPontos_; }
 
  protected:
-  TfrmImportaConf();
-  // Resolves the shared components once the dialog's layout is loaded.
-  void Resolve();
+  // Sets up the shared components once the dialog's layout is loaded.
+  void Prepara();
   void VdFilial(bool vazioErro);
   void VdServico(bool vazioErro);
   void CarregaPontos();
@@ -130,8 +123,6 @@ class TfrmImpRest : public TfrmImportaConf {
   const char* ClassName() const override { return "TfrmImpRest"; }
 
   SelecaoTiposPrato tipos;
-  void rbtTiposPratoTClick(TComponent& sender);
-  void btnTiposPratoClick(TComponent& sender);
 
  protected:
   void OrigemValidada() override;
@@ -146,25 +137,11 @@ class TfrmImpRest : public TfrmImportaConf {
 
 // ---------------------------------------------------------------- export
 
-class TfrmExportaConf : public TfrmRotiGeral {
+class TfrmExportaConf : public TfrmRotiGeral, public layout::transfembal::TfrmExportaConfComponents {
  public:
   // Origin as the creator gives it, and the connection to use.
   void Inicializa(TNetConnection& net, const std::string& filial, const std::string& servico,
                   const std::string& cliente, const std::string& ponto);
-
-  TMessages* msgPadrao;
-  TADOIBQuery *adqFilial, *adqServico;
-  TGroupBox *grbOrigem, *grbDestino, *grbPontos;
-  TEdit *edtCdFilialOri, *edtNmFilialOri, *edtCdServOri, *edtNmServOri, *edtPontoEntregaOri;
-  TMaskEdit* edtCdFilialDest;
-  TEdit* edtNmFilialDest;
-  TButtonFlat *btnFilialDest, *btnPontos;
-  TDBGrid* dbgServicos;
-  ClientDataSet *cdsServicos, *cdsPontosEntrega;
-  DataSource *dtsServicos, *dtsPontosEntrega;
-  TDBCheckBox* dcbNivelServico;
-  TRadioButton *rbtPontosT, *rbtPontosL;
-  TImage *imgChecked, *imgUnChecked;
 
   void edtCdFilialDestExit(TComponent& sender);
   void edtCdFilialDestChange(TComponent& sender);
@@ -188,8 +165,8 @@ class TfrmExportaConf : public TfrmRotiGeral {
   std::string TextoPontos() const;
 
  protected:
-  TfrmExportaConf();
-  void Resolve();
+  // Sets up the shared components once the dialog's layout is loaded.
+  void Prepara();
   void VdFilial(bool vazioErro);
   void GetServicos();
   void MarcaServicos(bool todos);
@@ -221,8 +198,6 @@ class TfrmExportRest : public TfrmExportaConf {
   const char* ClassName() const override { return "TfrmExportRest"; }
 
   SelecaoTiposPrato tipos;
-  void rbtTiposPratoTClick(TComponent& sender);
-  void btnTiposPratoClick(TComponent& sender);
 
  protected:
   void OrigemInicializada() override;
