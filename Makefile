@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`. Everything else is a helper.
 JOBS ?= 2
 
-.PHONY: run test test-random-long deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench clean
+.PHONY: run test test-random-long deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench docs-shots clean
 
 deps:
 	@scripts/install-deps.sh
@@ -56,6 +56,14 @@ RANDOM_SIZE ?= 60
 test-random-long: build-asan
 	CADSERV_RC_SEED=$${CADSERV_RC_SEED:-random} CADSERV_RC_CASES=$(RANDOM_CASES) CADSERV_RC_SIZE=$(RANDOM_SIZE) \
 	  scripts/with-postgres.sh build/asan/bin/test_screen --gtest_filter='*RandomActions*'
+
+# The README's first-steps pictures (docs/), rewritten by the desktop test that walks those steps
+# offscreen against the demo data; only that test's binary is built.
+docs-shots: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j$(JOBS) --target test_gui
+	CADSERV_DOCS_SHOTS=$(CURDIR)/docs LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  build/asan/bin/test_gui --gtest_filter='*FirstStepsGui*'
 
 bench: build
 	scripts/bench.sh

@@ -48,6 +48,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   Bind("panFilialExit", &TfrmCadastroServ::panFilialExit);
   Bind("medCdFilialChange", &TfrmCadastroServ::medCdFilialChange);
   Bind("medCdFilialExit", &TfrmCadastroServ::medCdFilialExit);
+  Bind("medCdFilialKeyDown", &TfrmCadastroServ::medCdFilialKeyDown);
   Bind("btnFilialBeforePesq", &TfrmCadastroServ::btnFilialBeforePesq);
   Bind("btnFilialAfterPesq", &TfrmCadastroServ::btnFilialAfterPesq);
   Bind("qryParamGeralAfterOpen", &TfrmCadastroServ::qryParamGeralAfterOpen);
@@ -539,6 +540,16 @@ void TfrmCadastroServ::medCdFilialExit(TComponent&) {
     if (medCdFilial->CanFocus() && !medCdFilial->Focused()) medCdFilial->SetFocus();
     throw;
   }
+}
+
+// Enter leaves the branch panel for the service list, as Tab does field by field: leaving the
+// branch code validates it (and opens the list page), leaving the panel loads the services. A
+// refusal on the way keeps the focus where it sent it back and stops here.
+void TfrmCadastroServ::medCdFilialKeyDown(TComponent& sender, int& key, ShiftState shift) {
+  if (key != VK_RETURN || shift != 0) return;
+  key = 0;
+  if (&sender == medCdFilial && edtCdGrupoFiltro->CanFocus()) edtCdGrupoFiltro->SetFocus();
+  if (panFilial->Contains(ActiveControl()) && dbgPadrao->CanFocus()) dbgPadrao->SetFocus();
 }
 
 void TfrmCadastroServ::panFilialExit(TComponent&) {

@@ -167,6 +167,8 @@ class TfrmCadastroServ : public TfrmPadrao {
   void panFilialExit(TComponent& sender);
   void medCdFilialChange(TComponent& sender);
   void medCdFilialExit(TComponent& sender);
+  // Enter in the branch code or the group filter: on to the service list, loading it.
+  void medCdFilialKeyDown(TComponent& sender, int& key, ShiftState shift);
   void btnFilialBeforePesq(TComponent& sender);
   void btnFilialAfterPesq(TComponent& sender);
   void dtsPadraoStateChange(DataSource& sender) override;

@@ -121,6 +121,24 @@ TEST_P(EntradaTest, AnotherBranchIsTypedAndAnUnknownOneKeepsTheUserInTheField) {
   EXPECT_EQ(Texts(), std::vector<std::string>{"Operador sem permissão para a filial."});
 }
 
+TEST_P(EntradaTest, EnterInTheBranchFieldLoadsTheListOrKeepsTheUserThereOnARefusal) {
+  auto& f = Abre();
+  Digita(*f.medCdFilial, "9");
+  EXPECT_EQ(UserActions::Key(*f.medCdFilial, "Enter").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Filial não cadastrada."});
+  EXPECT_TRUE(f.medCdFilial->Focused());
+  EXPECT_TRUE(CallsOf("GetServico").empty());
+
+  Digita(*f.medCdFilial, "2");
+  Ok(UserActions::Key(*f.medCdFilial, "Enter"), "Enter na filial");
+  EXPECT_TRUE(f.dbgPadrao->Focused());
+  EXPECT_EQ(f.edtNmFilial->Text(), "Unidade Campinas");
+  ASSERT_EQ(CallsOf("GetServico").size(), 1u);
+  EXPECT_EQ(CallsOf("GetServico")[0].args, (VariantArray{Variant("0002"), Variant("")}));
+  EXPECT_EQ(Atual(f, "CDFILIAL"), "0002");
+  EXPECT_TRUE(f.mnuIncluir->Enabled());
+}
+
 TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
   // The invariant over every type and page is the next test, each page's own grids are in its
   // tests; here, the branch fields, the billing grid and the include shortcut.
