@@ -28,7 +28,7 @@ class TransfEmbalTest : public test::MethodTest {
       std::vector<std::string> linhas;
       for (const auto& r : sql(std::string("SELECT * FROM ") + t).rows) {
         std::string l = t;
-        for (const Variant& v : r) l += "|" + (v.isNull() ? std::string("-") : v.asString());
+        for (const Variant& v : r) l += v.isNull() ? std::string("|-") : "|" + v.asString();
         linhas.push_back(l);
       }
       std::sort(linhas.begin(), linhas.end());

@@ -209,7 +209,9 @@ TEST_P(CadaAutoTest, ARefusedRunWritesNothingAndKeepsTheScreen) {
       if (c.modo == 'S') dialogs().Answer(mrYes);  // the dish-type costs of the replaced months go
       Barra(UserActions::Click(c.modo == 'A' ? *f.sbtCancel : *f.sbtConfirma), "confirmar");
       EXPECT_EQ(Texts().back(), c.texto);
-      if (!c.meanwhile[0]) EXPECT_TRUE(Methods().empty()) << "refused before anything is sent";
+      if (!c.meanwhile[0]) {
+        EXPECT_TRUE(Methods().empty()) << "refused before anything is sent";
+      }
       EXPECT_EQ(f.cdsCustPadr->ChangeCount(), 0);
       EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
       EXPECT_EQ(tela(), antes);
