@@ -185,19 +185,6 @@ class AuditTest : public test::MethodTest {
     expectReplayGives(std::move(before), snapshot(), from, method);
   }
 
-  static PacketPtr linhas(const std::vector<std::pair<double, double>>& rows) {
-    auto p = std::make_shared<Packet>();
-    p->fields = {FieldDef{"NRGRUPO", FieldType::Float}, FieldDef{"NRORDCNFCARD", FieldType::Float},
-                 FieldDef{"NRSEQCNFCARD", FieldType::Float}};
-    for (auto [g, s] : rows) p->rows.push_back({Variant(g), Variant(s), Variant(s)});
-    return p;
-  }
-  static PacketPtr destinos(const std::vector<std::pair<std::string, std::string>>& lista) {
-    auto p = std::make_shared<Packet>();
-    p->fields = {FieldDef{"CDSERVFILI", FieldType::String, 5}, FieldDef{"NMSERVICO", FieldType::String, 40}};
-    for (const auto& [c, n] : lista) p->rows.push_back({Variant(c), Variant(n)});
-    return p;
-  }
   static DateTime mes(int y, int m, int d = 1) { return DateTime::fromDate(y, m, d); }
 };
 
@@ -280,7 +267,7 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     EXPECT_EQ(call("UpdPontoEntr", {Variant(delta)}).str(), "");
   });
   run("SetDistrEmb", [&] {
-    payload(call("SetDistrEmb", {"0001", "00001", "", "", "CT50", Variant(), 5.0, Variant(linhas({{5, 4}, {5, 8}}))}));
+    payload(call("SetDistrEmb", {"0001", "00001", "", "", "CT50", Variant(), 5.0, Variant(linhasEmGrupos({{5, 4}, {5, 8}}))}));
   });
   run("DelDistrEmb", [&] { payload(call("DelDistrEmb", {"0001", "00001", "", "", 1.0})); });
   run("UpdConfCard", [&] {
@@ -419,20 +406,6 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
   for (const appserver::Method* m : appserver::defaultRegistry().methods()) {
     EXPECT_EQ(m->update, covered.count(m->name) > 0) << m->name;
   }
-}
-
-TEST_P(AuditTest, AChangedFieldKeepsItsOldAndNewValue) {
-  int64_t from = lastAudit();
-  payload(call("DelDistrEmb", {"0001", "00001", "", "", 1.0}));
-  auto r = sql("SELECT a.IDOPERACAO, a.CDFILIAL, c.VLANTERIOR, c.VLNOVO FROM AUDITORIA a JOIN AUDITCAMPO c ON "
-               "c.NRAUDITORIA = a.NRAUDITORIA WHERE a.NRAUDITORIA > :N AND a.NMTABELA = 'CNFDISTEMBSERV' AND "
-               "c.NMCAMPO = 'CDCONTAINER'",
-               {{"N", Variant(from)}});
-  ASSERT_EQ(r.rows.size(), 1u);
-  EXPECT_EQ(r.rows[0][0].str(), "D");
-  EXPECT_EQ(r.rows[0][1].str(), "0001");
-  EXPECT_EQ(r.rows[0][2].str(), "MX08");
-  EXPECT_TRUE(r.rows[0][3].isNull());
 }
 
 TEST_P(AuditTest, RefusedUpdatesAndReadsLeaveNothing) {

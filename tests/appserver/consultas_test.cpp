@@ -10,19 +10,12 @@ namespace {
 
 using ConsultasTest = test::MethodTest;
 
-std::vector<std::string> column(const Packet& p, const std::string& field) {
-  std::vector<std::string> out;
-  for (size_t r = 0; r < p.rowCount(); ++r) out.push_back(p.value(r, field).asString());
-  return out;
-}
-
 TEST_P(ConsultasTest, AutGrupACPS) {
   Variant admin = call("GetAutGrupACPS", {"ADMIN"});
   ASSERT_EQ(admin.asArray().size(), 2u);
-  EXPECT_EQ(column(admin.asArray()[0].asPacket(), "CDGRUPOPER"), std::vector<std::string>{"02"});
-  EXPECT_EQ(column(admin.asArray()[1].asPacket(), "CDGRUPOPER"), (std::vector<std::string>{"01", "02"}));
-  EXPECT_EQ(column(call("GetAutGrupACPS", {"JOAO"}).asArray()[1].asPacket(), "CDGRUPOPER"),
-            std::vector<std::string>{"03"});
+  EXPECT_EQ(column(admin.asArray()[0].asPacket(), "CDGRUPOPER"), "02");
+  EXPECT_EQ(column(admin.asArray()[1].asPacket(), "CDGRUPOPER"), "01 02");
+  EXPECT_EQ(column(call("GetAutGrupACPS", {"JOAO"}).asArray()[1].asPacket(), "CDGRUPOPER"), "03");
   EXPECT_EQ(call("GetAutGrupACPS", {"NINGUEM"}).str(), "Operador NINGUEM não cadastrado.");
   const Variant nenhum;
   EXPECT_EQ(call("GetAutGrupACPS", {nenhum}).str(), "Operador não informado.");
@@ -31,7 +24,7 @@ TEST_P(ConsultasTest, AutGrupACPS) {
 TEST_P(ConsultasTest, BranchGroupsByCodeUnderEitherSpelling) {
   for (const char* nome : {"GetAgrupFili", "getAgrupFili"}) {
     PacketPtr grupos = payload(call(nome)).packetPtr();
-    EXPECT_EQ(column(*grupos, "CDGRUPFILI"), (std::vector<std::string>{"0000000001", "0000000002"})) << nome;
+    EXPECT_EQ(column(*grupos, "CDGRUPFILI"), "0000000001 0000000002") << nome;
   }
 }
 
@@ -60,23 +53,22 @@ TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
   ASSERT_EQ(one->rowCount(), 1u);
   EXPECT_EQ(one->value(0, "NMSERPADDIE").str(), "Apartamento");
   EXPECT_EQ(payload(call("GetPesqPadInter", {"009"})).asPacket().rowCount(), 0u);
-  EXPECT_EQ(column(call("GetPadInter").asPacket(), "CDSERPADDIE"), (std::vector<std::string>{"001", "002", "003"}));
+  EXPECT_EQ(column(call("GetPadInter").asPacket(), "CDSERPADDIE"), "001 002 003");
 
   // No billing product group configured: nothing to offer.
   EXPECT_EQ(call("GetPesqProdFat", {"0001", "T"}).asPacket().rowCount(), 0u);
   exec("UPDATE PARAMGERAL SET CDGRUPRODFAT = 'FATREF'");
   exec("UPDATE PRODUTO SET IDATIVO = 'N' WHERE CDPRODUTO = '1005'");
   PacketPtr all = call("GetPesqProdFat", {"0001", "T"}).packetPtr();
-  EXPECT_EQ(column(*all, "CDPRODUTO"), (std::vector<std::string>{"1001", "1002", "1003", "1004", "1101", "1102"}));
-  EXPECT_EQ(column(*call("GetPesqProdFat", {"0001", "1010005"}).packetPtr(), "NMPRODUTO"),
-            std::vector<std::string>{"Ceia"});  // inactive, still found by its code
+  EXPECT_EQ(column(*all, "CDPRODUTO"), "1001 1002 1003 1004 1101 1102");
+  EXPECT_EQ(column(*call("GetPesqProdFat", {"0001", "1010005"}).packetPtr(), "NMPRODUTO"), "Ceia");  // inactive
   EXPECT_EQ(call("GetPesqProdFat", {"0001", "2020001"}).asPacket().rowCount(), 0u);  // not in the group
 }
 
 TEST_P(ConsultasTest, ConfCardOrderAndPackages) {
   exec("UPDATE CNFCARD SET NRORDCNFCARD = 9 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND NRSEQCNFCARD = 1");
   PacketPtr p = call("GetConfCard", {"0001", "00001"}).packetPtr();
-  EXPECT_EQ(column(*p, "NRSEQCNFCARD"), (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "1"}));
+  EXPECT_EQ(column(*p, "NRSEQCNFCARD"), "2 3 4 5 6 7 8 1");
   EXPECT_EQ(p->value(5, "NMCONTAINER").str(), "Cuba Gastronorm 1/2");  // line 7 in group 2
   EXPECT_EQ(p->value(5, "NRGRUPOEMB"), Variant(2.0));
   EXPECT_EQ(p->value(7, "CDCONTAINER").str(), "MX08");                  // line 1 in group 1

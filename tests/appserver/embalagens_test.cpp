@@ -19,11 +19,6 @@ using appserver::kChangedByOther;
 
 class EmbalagensTest : public test::MethodTest {
  protected:
-  static std::string column(const Packet& p, const char* field) {
-    std::string out;
-    for (size_t r = 0; r < p.rowCount(); ++r) out += (r ? " " : "") + p.value(r, field).asString();
-    return out;
-  }
   // The three lists of a delivery point as "free | code/group ... | group:seq ...".
   std::string distribuicao(const std::string& cli, const std::string& dest) {
     VariantArray r = payload(call("GetDadosDistribuicao", {"0001", "00001", cli, dest})).asArray();
@@ -36,14 +31,6 @@ class EmbalagensTest : public test::MethodTest {
       out += " " + r[2].asPacket().value(i, "NRGRUPO").asString() + ":" +
              r[2].asPacket().value(i, "NRSEQCNFCARD").asString();
     return out;
-  }
-  // A packet of lines in packages: {group, seq} pairs.
-  static PacketPtr linhas(const std::vector<std::pair<double, double>>& rows) {
-    auto p = std::make_shared<Packet>();
-    p->fields = {appserver::floatField("NRGRUPO"), appserver::floatField("NRORDCNFCARD"),
-                 appserver::floatField("NRSEQCNFCARD")};
-    for (auto [g, s] : rows) p->rows.push_back({Variant(g), Variant(s), Variant(s)});
-    return p;
   }
   Variant setDistr(const std::string& dest, const std::string& codigo, double grupo, PacketPtr l) {
     return call("SetDistrEmb", {"0001", "00001", dest.empty() ? "" : "000001", dest, codigo, Variant(), grupo,
@@ -60,13 +47,13 @@ TEST_P(EmbalagensTest, DistributionReadSavedAndDeleted) {
   EXPECT_EQ(payload(call("GetVdDistrEmb", {"XX"})).asPacket().rowCount(), 0u);
 
   // A new group 5 takes lines 4 and 8; the other groups' rows in the packet are not written.
-  EXPECT_EQ(payload(setDistr("", "CT50", 5, linhas({{1, 1}, {2, 7}, {5, 4}, {5, 8}}))), Variant(""));
+  EXPECT_EQ(payload(setDistr("", "CT50", 5, linhasEmGrupos({{1, 1}, {2, 7}, {5, 4}, {5, 8}}))), Variant(""));
   EXPECT_EQ(distribuicao("", ""), " | MX08/1 GN12/2 CT50/5 | 1:1 1:2 1:3 5:4 1:5 1:6 2:7 5:8");
   EXPECT_EQ(sql("SELECT CDCONTAINER FROM CNFDISTEMBSERV WHERE CDCLIENTE = '' AND NRGRUPO = 5").rows.at(0).at(0).str(),
             "CT50");
   // Group 1 replaced: fewer lines; the DISTR beside a DIST of the point is accepted.
-  EXPECT_EQ(payload(setDistr("", "MX09", 1, linhas({{1, 2}}))), Variant(""));
-  EXPECT_EQ(payload(setDistr("002", "DISTR", 2, linhas({{2, 3}}))), Variant(""));
+  EXPECT_EQ(payload(setDistr("", "MX09", 1, linhasEmGrupos({{1, 2}}))), Variant(""));
+  EXPECT_EQ(payload(setDistr("002", "DISTR", 2, linhasEmGrupos({{2, 3}}))), Variant(""));
   EXPECT_EQ(distribuicao("000001", "002"), "4 5 6 7 8 | DIST/1 DISTR/2 | 1:1 1:2 2:3");
   EXPECT_EQ(payload(call("DelDistrEmb", {"0001", "00001", "", "", 1.0})), Variant(""));
   EXPECT_EQ(distribuicao("", ""), "1 2 3 5 6 | GN12/2 CT50/5 | 5:4 2:7 5:8");
@@ -81,23 +68,23 @@ TEST_P(EmbalagensTest, SetDistrEmbRefusalsWriteNothing) {
     std::string text;
   };
   const Case cases[] = {
-      {"002", "DIST", 3, linhas({{3, 4}}),
+      {"002", "DIST", 3, linhasEmGrupos({{3, 4}}),
        "É permitido apenas um registro de distribuição automática e um registro de distribuição automática "
        "recursiva."},
-      {"", "ZZ", 3, linhas({{3, 4}}), "Embalagem informada não cadastrada."},
-      {"", "MX08", 3, linhas({{1, 1}}),
+      {"", "ZZ", 3, linhasEmGrupos({{3, 4}}), "Embalagem informada não cadastrada."},
+      {"", "MX08", 3, linhasEmGrupos({{1, 1}}),
        "Ao menos um tipo de prato deve ser informado na embalagem ou distribuição automática."},
-      {"", "GN11", 3, linhas({{3, 4}, {3, 8}}), "Somente um tipo de prato pode ser associado à embalagem selecionada."},
-      {"", "MX08", 3, linhas({{3, 1}}), kChangedByOther},  // line 1 is in group 1
-      {"", "MX08", 3, linhas({{3, 99}}), "Tipo de prato 99 não está na configuração de cardápio do serviço."},
-      {"", "MX08", 0, linhas({{0, 4}}), "Grupo da embalagem inválido."},
-      {"", "MX08", 2.5, linhas({{2.5, 4}}), "Grupo da embalagem inválido."},
-      {"009", "MX08", 3, linhas({{3, 4}}), "Ponto de entrega 000001/009 não cadastrado para o serviço 00001."},
+      {"", "GN11", 3, linhasEmGrupos({{3, 4}, {3, 8}}), "Somente um tipo de prato pode ser associado à embalagem selecionada."},
+      {"", "MX08", 3, linhasEmGrupos({{3, 1}}), kChangedByOther},  // line 1 is in group 1
+      {"", "MX08", 3, linhasEmGrupos({{3, 99}}), "Tipo de prato 99 não está na configuração de cardápio do serviço."},
+      {"", "MX08", 0, linhasEmGrupos({{0, 4}}), "Grupo da embalagem inválido."},
+      {"", "MX08", 2.5, linhasEmGrupos({{2.5, 4}}), "Grupo da embalagem inválido."},
+      {"009", "MX08", 3, linhasEmGrupos({{3, 4}}), "Ponto de entrega 000001/009 não cadastrado para o serviço 00001."},
   };
   const std::string before = distribuicao("", "") + distribuicao("000001", "002");
   for (const Case& c : cases) EXPECT_EQ(refusal(setDistr(c.dest, c.codigo, c.grupo, c.l)), c.text) << c.codigo;
   server.setOperator("JOAO");
-  EXPECT_EQ(refusal(call("SetDistrEmb", {"0002", "00001", "", "", "MX08", Variant(), 3.0, Variant(linhas({{3, 4}}))})),
+  EXPECT_EQ(refusal(call("SetDistrEmb", {"0002", "00001", "", "", "MX08", Variant(), 3.0, Variant(linhasEmGrupos({{3, 4}}))})),
             "O operador JOAO não tem acesso à filial 0002.");
   server.setOperator("ADMIN");
   EXPECT_EQ(distribuicao("", "") + distribuicao("000001", "002"), before);

@@ -1,6 +1,6 @@
 // Billing by equivalence on both backends: the equivalences and candidate billing services of the
 // demo data, SerServFatu's inserts and deletes with each refusal writing nothing (not a billing
-// service, itself, duplicate, edit, stale row, effective entries, foreign branch), and
+// service, itself, duplicate, edit, effective entries, foreign branch), and
 // verificaEfetServFat on the demo billing service that has entries.
 #include <gtest/gtest.h>
 
@@ -61,10 +61,6 @@ TEST_P(FaturamentoTest, SerServFatuInsertsDeletesAndRefusesWithNothingWritten) {
   ASSERT_EQ(now->rowCount(), 1u);
   EXPECT_EQ(refusal(ser(changeSet(*now, {{ChangeKind::Modified, now->rows[0], {{"CDSERVICFATURAM", "00090"}}}}))),
             "Uma equivalência não pode ser alterada: exclua-a e inclua outra.");
-  // Removed meanwhile by another connection: the deletion is stale.
-  exec("DELETE FROM SERVFATU WHERE CDSERVFILI = '00003'");
-  EXPECT_EQ(refusal(ser(changeSet(*now, {{ChangeKind::Deleted, now->rows[0], {}}}))),
-            "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente.");
 
   // 00001 -> 00090 has effective entries; 00002 -> 00090 has none and goes.
   PacketPtr almoco = servFatu("0001", "00001");

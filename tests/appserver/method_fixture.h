@@ -70,6 +70,28 @@ class MethodTest : public ::testing::TestWithParam<std::string> {
     }
     return d;
   }
+  // Menu lines placed in packages, as SetDistrEmb takes them: {group, line} pairs.
+  static PacketPtr linhasEmGrupos(const std::vector<std::pair<double, double>>& rows) {
+    auto p = std::make_shared<Packet>();
+    p->fields = {FieldDef{"NRGRUPO", FieldType::Float}, FieldDef{"NRORDCNFCARD", FieldType::Float},
+                 FieldDef{"NRSEQCNFCARD", FieldType::Float}};
+    for (auto [g, s] : rows) p->rows.push_back({Variant(g), Variant(s), Variant(s)});
+    return p;
+  }
+  // The destination list of ReplicaServico: {code, name} pairs.
+  static PacketPtr destinos(const std::vector<std::pair<std::string, std::string>>& lista) {
+    auto p = std::make_shared<Packet>();
+    p->fields = {FieldDef{"CDSERVFILI", FieldType::String, 5}, FieldDef{"NMSERVICO", FieldType::String, 40}};
+    for (const auto& [c, n] : lista) p->rows.push_back({Variant(c), Variant(n)});
+    return p;
+  }
+  // One column of a packet, its values joined by spaces.
+  static std::string column(const Packet& p, const std::string& field) {
+    std::string out;
+    for (size_t r = 0; r < p.rowCount(); ++r) out += (r ? " " : "") + p.value(r, field).asString();
+    return out;
+  }
+
   // The row of `p` whose field has the value.
   static std::vector<Variant> rowWhere(const Packet& p, const std::string& field, const std::string& value) {
     for (size_t r = 0; r < p.rowCount(); ++r)

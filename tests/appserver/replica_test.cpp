@@ -13,13 +13,6 @@
 namespace cad {
 namespace {
 
-PacketPtr destinos(const std::vector<std::pair<std::string, std::string>>& lista) {
-  auto p = std::make_shared<Packet>();
-  p->fields = {FieldDef{"CDSERVFILI", FieldType::String, 5}, FieldDef{"NMSERVICO", FieldType::String, 40}};
-  for (const auto& [c, n] : lista) p->rows.push_back({Variant(c), Variant(n)});
-  return p;
-}
-
 class ReplicaTest : public test::MethodTest {
  protected:
   Variant replica(const std::vector<std::pair<std::string, std::string>>& lista, const char* filial = "0001",

@@ -41,25 +41,6 @@ TEST_P(SchemaTest, CreatingTwiceIsHarmlessAndTheDemoLoadsOnce) {
   EXPECT_TRUE(loadDemo(*empty));
 }
 
-TEST_P(SchemaTest, ColumnsReadBackWithTheScreensTypesAndSizes) {
-  db::ResultSet rs = db->query(
-      "SELECT CDFILIAL, NMFILIAL, IDCNTRRESC, CDFILCENTPME, IDFILCENTPME FROM FILIAL"
-      " WHERE CDFILIAL = :P_CDFILIAL OR :P_TCDFILIAL = 'T' ORDER BY CDFILIAL",
-      {{"P_CDFILIAL", ""}, {"P_TCDFILIAL", "T"}});
-  ASSERT_EQ(rs.rows.size(), 3u);
-  EXPECT_EQ(rs.columns[1].size, 30);
-  EXPECT_TRUE(rs.columns[2].fixedChar);
-  EXPECT_TRUE(rs.rows[2][3].isNull());
-
-  rs = db->query("SELECT DTREFCUSPADR, VRCUSTPADR FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
-                 " ORDER BY DTREFCUSPADR");
-  EXPECT_EQ(rs.columns[0].type, FieldType::DateTime);
-  EXPECT_EQ(rs.columns[1].type, FieldType::Float);
-  ASSERT_GE(rs.rows.size(), 2u);  // costs over several months
-  EXPECT_LT(rs.rows.front()[0].asDateTime(), DateTime::fromDate(2026, 12, 1));
-  EXPECT_LT(DateTime::fromDate(2026, 12, 1), rs.rows.back()[0].asDateTime());
-}
-
 TEST_P(SchemaTest, DemoCoversWhatTheScreensNeed) {
   for (const char* type : {"N", "D", "A", "F"})
     EXPECT_GT(count("SELECT COUNT(*) AS N FROM SERVICO WHERE IDTIPOSERV = :T", {{"T", type}}), 0) << type;

@@ -1,9 +1,9 @@
 // The side screens through the real processes on loopback: cadserv-server on a new demo database
-// of each backend and cadserv-driver connected to it. Each dialog is reached the way an operator
-// or a script reaches it (a button or menu of the main screen, or its entry with its arguments),
-// driven as a modal form, and what it stores is read back from the database: the copy of a
-// service, the diet export, the automatic standard-cost run (its working list removed on close),
-// a menu line made optional, and a distribution import.
+// of each backend and cadserv-driver connected to it. A dialog is reached the way an operator or a
+// script reaches it (a command of the main screen, or its entry with its arguments), driven as a
+// modal form, and what it stores is read back from the database: a menu line made optional, and a
+// distribution import. (What each dialog does is tested in-process in tests/side_screens; the
+// driver's modal handling in tests/hosts/driver.)
 #include "tests/e2e/driver_fixture.h"
 
 namespace cad::test {
@@ -12,69 +12,6 @@ namespace {
 using json = nlohmann::json;
 
 class DriverSideScreensTest : public DriverProcessTest {};
-
-TEST_P(DriverSideScreensTest, CopiesAServiceThroughTheModalDialog) {
-  OpenMainScreen();
-  json aberto = Send({{"cmd", "click"}, {"control", "sbtCopiar"}});
-  EXPECT_EQ(aberto.value("opened", ""), "frmCopiaServico") << aberto;
-  Act({{"cmd", "set"}, {"control", "edtCdGrupServ"}, {"text", "001"}});
-  Act({{"cmd", "set"}, {"control", "edtCdServ"}, {"text", "00001"}});
-  Act({{"cmd", "click"}, {"control", "sbtIncluir"}});
-  Act({{"cmd", "set"}, {"control", "dbgServico"}, {"text", "00004"}});
-  Act({{"cmd", "key"}, {"key", "Tab"}});
-  json destino = Send({{"cmd", "get"}, {"control", "dbgServico"}});
-  EXPECT_EQ(destino["texts"], json::parse(R"([["00004", "Lanche da Tarde"]])")) << destino;
-  json fechado = Send({{"cmd", "click"}, {"control", "sbtConfirma"}});
-  EXPECT_EQ(fechado.value("closed", ""), "frmCopiaServico") << fechado;
-  EXPECT_EQ(fechado.value("result", ""), "OK") << fechado;
-  json lista = Send({{"cmd", "get"}, {"control", "dbgPadrao"}});
-  EXPECT_EQ(lista["texts"].size(), 5u) << lista;
-  EXPECT_EQ(Rows("SELECT NMSERVICO FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00004'"),
-            json::parse(R"([{"NMSERVICO": "Lanche da Tarde"}])"));
-}
-
-TEST_P(DriverSideScreensTest, ExportsDietsThroughTheEntryWithItsArguments) {
-  json aberto = Send({{"cmd", "open"}, {"entry", "CriaExpComDiet"}, {"args", {"0003", "00010", "0002"}}});
-  EXPECT_EQ(aberto.value("opened", ""), "frmExpComDiet") << aberto;
-  json grade = Send({{"cmd", "get"}, {"control", "dbgDieta"}});
-  EXPECT_EQ(grade["texts"].size(), 3u) << grade;
-  Act({{"cmd", "cell"}, {"control", "dbgDieta"}, {"row", 1}, {"col", "CDDIETPAD"}, {"click", true}});
-  Send({{"cmd", "answer"}, {"button", "Yes"}});
-  Act({{"cmd", "click"}, {"control", "sbtConfirma"}});
-  json shown = Send({{"cmd", "messages"}})["messages"];
-  ASSERT_EQ(shown.size(), 2u) << shown;
-  EXPECT_EQ(shown[1]["text"], "Exportação realizada com sucesso.");
-  json fechado = Send({{"cmd", "click"}, {"control", "sbtCancel"}});
-  EXPECT_EQ(fechado.value("closed", ""), "frmExpComDiet") << fechado;
-  EXPECT_EQ(Rows("SELECT QTCLIDIETSEG FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010'"
-                 " AND CDDIETPAD = '0001'"),
-            json::parse(R"([{"QTCLIDIETSEG": 25.0}])"));
-}
-
-TEST_P(DriverSideScreensTest, AutomaticCostMaintenanceIncludesAValueOverThePeriod) {
-  json aberta = Send({{"cmd", "open"}, {"entry", "CriaCAutoCPadrao"}});
-  EXPECT_EQ(aberta.value("opened", ""), "frmCadaAutoServico") << aberta;
-  Act({{"cmd", "click"}, {"control", "rbtListaFili"}});
-  Send({{"cmd", "picklist"}, {"keys", {"0001"}}});
-  Act({{"cmd", "click"}, {"control", "btnFilial"}});
-  Act({{"cmd", "click"}, {"control", "rbtListaServ"}});
-  Send({{"cmd", "picklist"}, {"keys", {"000100003"}}});
-  Act({{"cmd", "click"}, {"control", "btnServ"}});
-  Act({{"cmd", "set"}, {"control", "depDataDe"}, {"text", "01/07/2027"}});
-  Act({{"cmd", "set"}, {"control", "depDataAte"}, {"text", "31/08/2027"}});
-  Act({{"cmd", "set"}, {"control", "nedValPer"}, {"text", "7,5"}});
-  Act({{"cmd", "focus"}, {"control", "dbgCustPadrManu"}});
-  json grade = Send({{"cmd", "get"}, {"control", "dbgCustPadrManu"}});
-  ASSERT_EQ(grade["texts"].size(), 1u) << grade;
-  Act({{"cmd", "cell"}, {"control", "dbgCustPadrManu"}, {"row", 1}, {"col", "IDMARCADO"}, {"click", true}});
-  Act({{"cmd", "click"}, {"control", "sbtConfirma"}});
-  EXPECT_EQ(Rows("SELECT COUNT(*) AS N FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'"
-                 " AND DTREFCUSPADR >= '2027-07-01'"),
-            json::parse(R"([{"N": 2}])"));
-  json fechada = Send({{"cmd", "click"}, {"control", "sbtSair"}});
-  EXPECT_EQ(fechada.value("closed", ""), "frmCadaAutoServico") << fechada;
-  EXPECT_EQ(Rows("SELECT COUNT(*) AS N FROM LISTCUSTPADR"), json::parse(R"([{"N": 0}])"));
-}
 
 TEST_P(DriverSideScreensTest, MakesAMenuLineOptionalAndSavesIt) {
   OpenMainScreen();

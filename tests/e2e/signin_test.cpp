@@ -63,7 +63,7 @@ class SignInE2E : public ::testing::TestWithParam<std::string> {
   std::vector<std::string> files_;
 };
 
-TEST_P(SignInE2E, DriverSignsInWithItsPasswordAndChangesOperatorOnlyWithTheirs) {
+TEST_P(SignInE2E, DriverSignsInChangesOperatorOnlyWithTheirPasswordAndSenhaReplacesIt) {
   int rc = -1;
   std::vector<std::string> out =
       drive({"--operator", "maria", "--password", "maria"},
@@ -76,22 +76,17 @@ TEST_P(SignInE2E, DriverSignsInWithItsPasswordAndChangesOperatorOnlyWithTheirs) 
   EXPECT_EQ(out[1], R"({"ok":false,"error":"Operador ou senha inválidos."})");
   EXPECT_NE(out[2].find(R"("operator":"JOAO")"), std::string::npos) << out[2];
 
-  // A wrong password ends the driver before any command; no password at all is a usage error.
-  EXPECT_TRUE(drive({"--operator", "MARIA", "--password", "errada"}, {R"({"cmd":"forms"})"}, rc).empty());
-  EXPECT_EQ(rc, 1);
+  // No password at all is a usage error.
   drive({"--operator", "MARIA"}, {R"({"cmd":"forms"})"}, rc);
   EXPECT_EQ(rc, 2);
-}
 
-TEST_P(SignInE2E, AdministrationCommandSetsThePassword) {
+  // `senha` replaces JOAO's password: the old one now ends the driver before any command.
   ChildProcess senha({std::string(CADSERV_BIN_DIR) + "/cadserv-server", "senha", "--db", db_, "--operator", "joao",
                       "--password-file", file("uma senha nova\n")});
   EXPECT_EQ(senha.wait(60s), 0);
-  int rc = -1;
-  drive({"--operator", "JOAO", "--password", "joao"}, {}, rc);
+  EXPECT_TRUE(drive({"--operator", "JOAO", "--password", "joao"}, {R"({"cmd":"forms"})"}, rc).empty());
   EXPECT_EQ(rc, 1);
-  std::vector<std::string> out =
-      drive({"--operator", "JOAO", "--password-file", file("uma senha nova")}, {R"({"cmd":"session"})"}, rc);
+  out = drive({"--operator", "JOAO", "--password-file", file("uma senha nova")}, {R"({"cmd":"session"})"}, rc);
   EXPECT_EQ(rc, 0);
   ASSERT_EQ(out.size(), 1u);
   EXPECT_NE(out[0].find(R"("operator":"JOAO")"), std::string::npos) << out[0];

@@ -1,8 +1,8 @@
 // The automatic standard-cost maintenance screen, driven through its module entry on both backends:
 // include without and with overwrite, alter by value and by percentage (dish-type costs scaled and
-// adding up), delete asking once, a run the server refuses leaving nothing stored and the screen as
-// it was, a month of cost 0 refused before anything is sent, the period checked at load, and the
-// working list removed on close. Stored rows are checked in the database.
+// adding up), delete asking once, a run refused (by the screen or by the server) leaving nothing
+// stored and the screen as it was, the period checked at load, and the working list removed on
+// close. Stored rows are checked in the database.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -146,28 +146,80 @@ TEST_P(CadaAutoTest, IncludeWithOverwriteReplacesTheMarkedMonthsAskingOnce) {
   EXPECT_TRUE(Custos("0001", "00001", true).empty()) << "the replaced months lose their dish-type split";
 }
 
-TEST_P(CadaAutoTest, ARefusedOverwriteKeepsTheMonthsItWouldReplace) {
-  std::vector<std::string> meses = Custos("0001", "00001"), tipos = Custos("0001", "00001", true);
-  ASSERT_FALSE(tipos.empty());
-  Tela([&](TfrmCadaAutoServico& f) {
-    Seleciona(f, {"0001"}, {"000100001"}, "01/01/2027", "28/02/2027");
-    Ok(UserActions::Click(*f.chbSobrepor), "sobrepor");
-    Valor(f, "30");
-    Carrega(f);
-    Ok(UserActions::TitleClick(*f.dbgCustPadrManu, 0), "marcar todas");
-    // The working list is swept meanwhile: the new months are refused, so the old ones must stay.
-    Exec("DELETE FROM LISTCUSTPADR");
-    ClearLogs();
-    dialogs().Answer(mrYes);
-    Barra(UserActions::Click(*f.sbtConfirma), "confirmar");
-    EXPECT_EQ(Texts().back(), "Lista de trabalho não encontrada. Carregue os registros novamente.");
-    EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00001 01/2027 S", "0001/00001 02/2027 S"}))
-        << "the rows the overwrite took are back, marked";
-    dialogs().Answer(mrYes);  // the marks are given up
-    Ok(UserActions::Click(*f.sbtSair), "fechar");
-  });
-  EXPECT_EQ(Custos("0001", "00001"), meses);
-  EXPECT_EQ(Custos("0001", "00001", true), tipos);
+// A run refused, by the screen before anything is sent or by the server for whatever reason, writes
+// nothing: the stored costs stay as they were (with what another user changed meanwhile), the rows
+// built for the run are discarded, and the rows, their values and marks stay as they were shown.
+TEST_P(CadaAutoTest, ARefusedRunWritesNothingAndKeepsTheScreen) {
+  struct Caso {
+    std::vector<std::string> filiais, servicos;
+    const char *de, *ate;
+    char modo;              // 'I' include, 'S' include overwriting, 'A' alter
+    const char* meanwhile;  // what another user does before the confirm
+    std::string texto;      // the refusal shown
+  };
+  const Caso casos[] = {
+      {{"0001"}, {"000100001"}, "01/01/2027", "28/02/2027", 'S', "DELETE FROM LISTCUSTPADR",
+       "Lista de trabalho não encontrada. Carregue os registros novamente."},
+      {{"0001", "0002"}, {}, "01/05/2027", "30/06/2027", 'I',
+       "DELETE FROM FILIOPER WHERE CDFILIAL = '0002' AND CDOPERADOR = 'ADMIN'",
+       "O operador ADMIN não tem acesso à filial 0002."},
+      // The months below are stored before this case: June costs 0 and has dish types to scale.
+      {{"0001"}, {"000100003"}, "01/05/2027", "30/06/2027", 'A', "",
+       "Alteração não permitida! O custo padrão da filial 0001, serviço 00003, mês 06/2027 é zero e possui custos "
+       "por tipo de prato: não há como distribuir o novo valor."},
+      {{"0001"}, {"000100003"}, "01/05/2027", "31/05/2027", 'A',
+       "UPDATE CUSTPADRTP SET VRCUSTPADRTP = 5 WHERE CDSERVFILI = '00003' AND CDTIPOPRAT = '01'",
+       "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."},
+      {{"0001"}, {"000100003"}, "01/05/2027", "31/05/2027", 'A',
+       "DELETE FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02'",
+       "O operador ADMIN não pertence ao grupo autorizado a manter custos padrão."},
+  };
+  auto custos = [&] {
+    std::string out;
+    for (const char* q : {"SELECT * FROM CUSTPADR ORDER BY CDFILIAL, CDSERVFILI, DTREFCUSPADR",
+                          "SELECT * FROM CUSTPADRTP ORDER BY CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT"})
+      for (const auto& r : Sql(q).rows)
+        for (const Variant& v : r) out += (v.isNull() ? std::string("-") : v.asString()) + (&v == &r.back() ? "\n" : "|");
+    return out;
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.texto);
+    if (c.modo == 'A' && c.meanwhile[0] == 0) {
+      Mes("2027-05-01", 10, {4, 6});
+      Mes("2027-06-01", 0, {1, 2});
+    }
+    std::string esperado;
+    Tela([&](TfrmCadaAutoServico& f) {
+      Seleciona(f, c.filiais, c.servicos, c.de, c.ate);
+      if (c.modo == 'S') Ok(UserActions::Click(*f.chbSobrepor), "sobrepor");
+      if (c.modo == 'A') Ok(UserActions::Click(*f.rbtAlterar), "alterar");
+      Valor(f, "20");
+      Carrega(f);
+      Ok(UserActions::TitleClick(*f.dbgCustPadrManu, 0), "marcar todas");
+      auto tela = [&] {
+        std::vector<std::string> linhas = Linhas(f);
+        for (size_t i = 0; i < linhas.size(); ++i)
+          f.cdsPrincipal->ReadRow(static_cast<int>(i), [&] { linhas[i] += " " + f.cdsPrincipal->FieldByName("VRCUSTPADR").AsString(); });
+        return linhas;
+      };
+      std::vector<std::string> antes = tela();
+      if (c.meanwhile[0]) Exec(c.meanwhile);
+      esperado = custos();
+      ClearLogs();
+      if (c.modo == 'S') dialogs().Answer(mrYes);  // the dish-type costs of the replaced months go
+      Barra(UserActions::Click(c.modo == 'A' ? *f.sbtCancel : *f.sbtConfirma), "confirmar");
+      EXPECT_EQ(Texts().back(), c.texto);
+      if (!c.meanwhile[0]) {
+        EXPECT_TRUE(Methods().empty()) << "refused before anything is sent";
+      }
+      EXPECT_EQ(f.cdsCustPadr->ChangeCount(), 0);
+      EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
+      EXPECT_EQ(tela(), antes);
+      dialogs().Answer(mrYes);  // the marks are given up
+      Ok(UserActions::Click(*f.sbtSair), "fechar");
+    });
+    EXPECT_EQ(custos(), esperado);
+  }
 }
 
 TEST_P(CadaAutoTest, AlterScalesTheDishTypesSoTheyStillAddUp) {
@@ -246,92 +298,6 @@ TEST_P(CadaAutoTest, DeleteAsksOnceAndTakesTheDishTypes) {
                 .rows[0][0]
                 .asInt(),
             0);
-}
-
-TEST_P(CadaAutoTest, ARunRefusedForOneBranchWritesNothingAndKeepsTheScreen) {
-  Tela([&](TfrmCadaAutoServico& f) {
-    Seleciona(f, {"0001", "0002"}, {}, "01/05/2027", "30/06/2027");
-    Valor(f, "12");
-    Carrega(f);
-    EXPECT_EQ(Linhas(f).size(), 6u);
-    Ok(UserActions::TitleClick(*f.dbgCustPadrManu, 0), "marcar todas");
-    // Meanwhile the operator loses branch 0002.
-    Exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0002' AND CDOPERADOR = 'ADMIN'");
-    ClearLogs();
-    Barra(UserActions::Click(*f.sbtConfirma), "confirmar");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"O operador ADMIN não tem acesso à filial 0002."}));
-    EXPECT_EQ(f.cdsCustPadr->ChangeCount(), 0) << "the rows built for the run are discarded";
-    EXPECT_EQ(Linhas(f).size(), 6u);
-    EXPECT_EQ(Linhas(f)[5].back(), 'S') << "the marks stay";
-    dialogs().Answer(mrYes);  // the marks are given up
-    Ok(UserActions::Click(*f.sbtSair), "fechar");
-  });
-  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CUSTPADR WHERE DTREFCUSPADR >= '2027-05-01'").rows[0][0].asInt(), 0);
-}
-
-TEST_P(CadaAutoTest, AlterOfAMonthCostingZeroIsRefusedBeforeAnythingIsSent) {
-  Mes("2027-05-01", 10, {4, 6});
-  Mes("2027-06-01", 0, {1, 2});
-  Tela([&](TfrmCadaAutoServico& f) {
-    Seleciona(f, {"0001"}, {"000100003"}, "01/05/2027", "30/06/2027");
-    Ok(UserActions::Click(*f.rbtAlterar), "alterar");
-    Valor(f, "50");
-    Carrega(f);
-    Ok(UserActions::TitleClick(*f.dbgCustPadrManu, 0), "marcar todas");
-    ClearLogs();
-    Barra(UserActions::Click(*f.sbtCancel), "confirmar alteração");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           "Alteração não permitida! O custo padrão da filial 0001, serviço 00003, mês 06/2027 é zero e "
-                           "possui custos por tipo de prato: não há como distribuir o novo valor."}));
-    EXPECT_TRUE(CallsOf("UpdCustPadr").empty());
-    EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
-    EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00003 05/2027 S", "0001/00003 06/2027 S"})) << "marks kept";
-    f.cdsPrincipal->First();
-    EXPECT_EQ(f.cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat(), 10) << "the month already scaled is restored";
-    dialogs().Answer(mrYes);
-    Ok(UserActions::Click(*f.sbtSair), "fechar");
-  });
-  EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"05/2027 10.00000", "06/2027 0.00000"}));
-  EXPECT_EQ(Custos("0001", "00003", true), (std::vector<std::string>{"05/2027/01 4.00000", "05/2027/02 6.00000",
-                                                                     "06/2027/01 1.00000", "06/2027/02 2.00000"}));
-}
-
-TEST_P(CadaAutoTest, ARefusedAlterDiscardsTheScaledDishTypesAndWritesNeither) {
-  // Refused for the months (the operator left the cost group), or for the dish types alone (one
-  // changed by another user meanwhile): either way neither the months nor their dish types change.
-  struct Caso {
-    const char* meanwhile;
-    std::vector<std::string> tipos;
-  };
-  const Caso casos[] = {
-      {"DELETE FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02'", {"05/2027/01 4.00000", "05/2027/02 6.00000"}},
-      {"UPDATE CUSTPADRTP SET VRCUSTPADRTP = 5 WHERE CDSERVFILI = '00003' AND CDTIPOPRAT = '01'",
-       {"05/2027/01 5.00000", "05/2027/02 6.00000"}},
-  };
-  Mes("2027-05-01", 10, {4, 6});
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.meanwhile);
-    Tela([&](TfrmCadaAutoServico& f) {
-      Seleciona(f, {"0001"}, {"000100003"}, "01/05/2027", "31/05/2027");
-      Ok(UserActions::Click(*f.rbtAlterar), "alterar");
-      Valor(f, "20");
-      Carrega(f);
-      Marca(f, 1);
-      Exec(c.meanwhile);
-      ClearLogs();
-      Barra(UserActions::Click(*f.sbtCancel), "confirmar alteração");
-      EXPECT_EQ(Texts().size(), 1u);
-      EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
-      EXPECT_EQ(Linhas(f), std::vector<std::string>{"0001/00003 05/2027 S"}) << "the mark stays to correct";
-      EXPECT_EQ(f.cdsPrincipal->FieldByName("VRCUSTPADR").AsFloat(), 10);
-      dialogs().Answer(mrYes);
-      Ok(UserActions::Click(*f.sbtSair), "fechar");
-    });
-    EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"05/2027 10.00000"}));
-    EXPECT_EQ(Custos("0001", "00003", true), c.tipos);
-    Exec("INSERT INTO OPERGRUP (CDOPERADOR, CDGRUPOPER) SELECT 'ADMIN', '02' WHERE NOT EXISTS "
-         "(SELECT 1 FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02')");
-  }
 }
 
 TEST_P(CadaAutoTest, ChecksBeforeAnyLoad) {

@@ -1,12 +1,11 @@
 // The service listing screen over both backends, opened as the main screen's print command opens
 // it: the report's query parameters for each choice (all, lists, group, branch module), the
 // branch and service lists and how one clears the other, the refusals before the report runs,
-// the missing definition, save under another title, and the rendered PDF of the demo data read
-// back with pdftotext.
+// the missing definition and save under another title. (The rendered PDF is read back in the
+// driver README's report session, tests/hosts/driver/readme_test.cpp.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -263,22 +262,6 @@ TEST_P(ListServTest, SalvarComoOutroTitulo) {
   EXPECT_EQ(report::LoadDefinition(pasta, "GER041").title, "Relação de Serviços");
   ASSERT_EQ(relatorios_->previews.size(), 1u);
   EXPECT_NE(relatorios_->previews[0].PlainText().find("Auditoria 2026\n"), std::string::npos);
-}
-
-TEST_P(ListServTest, PdfDosDadosDeDemonstracao) {
-  const std::string pdf = (fs::temp_directory_path() / ("cadserv_ger041_" + std::to_string(::getpid()) + ".pdf")).string();
-  Abre([&](TfrmListServ& l) { Ok(UserActions::Run([&] { l.GeraPdf(pdf); }), "gerar o PDF"); });
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("pdftotext -layout '" + pdf + "' -").c_str(), "r"), pclose);
-  ASSERT_TRUE(pipe);
-  std::string texto;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe.get())) > 0;) texto.append(buf, n);
-  fs::remove(pdf);
-  for (const char* s : {"Relação de Serviços", "Filial 0001 - Central São Paulo", "Filial 0002 - Unidade Campinas",
-                        "Filial 0003 - Hospital Santa Clara", "Almoço", "Dieta Hospitalar", "Lanche da Tarde",
-                        "11:00 - 14:30", "Serviços da filial 0001: 4", "Serviços da filial 0003: 3",
-                        "Total de serviços: 9", "Página 1 de 1", "Emissão: 07/12/2026"})
-    EXPECT_NE(texto.find(s), std::string::npos) << s << "\n" << texto;
 }
 
 CADSERV_SCREEN_SUITE(ListServTest);

@@ -15,7 +15,11 @@ std::string readFile(const std::string& path) {
 }
 
 std::string unzipEntry(const std::string& zip, const std::string& entry) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("unzip -p '" + zip + "' '" + entry + "' 2>/dev/null").c_str(), "r"), pclose);
+  return commandOutput("unzip -p '" + zip + "' '" + entry + "' 2>/dev/null");
+}
+
+std::string commandOutput(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return {};
   std::string text;
   char buf[4096];

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -92,13 +91,10 @@ TEST(DriverReadme, TheReportSessionWritesTheListingPdf) {
   // The README's session runs on the example session's demo database.
   Replay("## Reports", {"--demo"}, "/tmp/ger041.pdf", pdf);
 
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("pdftotext -layout '" + pdf + "' -").c_str(), "r"), pclose);
-  ASSERT_TRUE(pipe);
-  std::string text;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe.get())) > 0;) text.append(buf, n);
-  for (const char* s : {"Filial 0001 - Central São Paulo", "Filial 0003 - Hospital Santa Clara", "Jantar",
-                        "Dieta Ambulatorial", "Total de serviços: 7", "Página 1 de 1"})
+  std::string text = commandOutput("pdftotext -layout '" + pdf + "' -");
+  for (const char* s : {"Relação de Serviços", "Filial 0001 - Central São Paulo", "Filial 0003 - Hospital Santa Clara",
+                        "Jantar", "11:00 - 14:30", "Dieta Ambulatorial", "Serviços da filial 0001: 4",
+                        "Serviços da filial 0003: 3", "Total de serviços: 7", "Página 1 de 1", "Emissão: 07/12/2026"})
     EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
   EXPECT_EQ(text.find("Unidade Campinas"), std::string::npos) << "branch 0002 was not chosen";
   std::remove(pdf.c_str());
