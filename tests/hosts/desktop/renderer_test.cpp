@@ -1,6 +1,7 @@
 // The generic renderer on a demo form built in code: model changes show live, the classic
 // alignment, and Qt input (keys, clicks, grid cells, menus, popup menus, closing, modal windows)
-// reaching the screens only through the dispatcher, with a refused focus change keeping the focus.
+// reaching the screens only through the dispatcher, with a refused focus change keeping the focus;
+// the cell editor's caret drawn where the model has it.
 #include <gtest/gtest.h>
 
 #include <fstream>
