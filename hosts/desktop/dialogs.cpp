@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "hosts/desktop/renderer.h"
+#include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/data/dataset.h"
 #include "platform/ui/forms.h"
@@ -69,7 +70,7 @@ int QtDialogs::Show(const DialogRequest& request) {
     default: break;
   }
   QMessageBox box(icon, TitleOf(request.kind), qs(request.text), QMessageBox::NoButton, QApplication::activeWindow());
-  box.setFont(Renderer::screenFont());
+  box.setFont(style::ScreenFont());
   static const std::pair<TMsgDlgButtons, QMessageBox::ButtonRole> order[] = {
       {mbYes, QMessageBox::YesRole},     {mbNo, QMessageBox::NoRole},         {mbOK, QMessageBox::AcceptRole},
       {mbCancel, QMessageBox::RejectRole}, {mbAbort, QMessageBox::RejectRole}, {mbRetry, QMessageBox::AcceptRole},
@@ -112,7 +113,7 @@ class LookupDialog : public QDialog {
                const std::vector<std::string>& marked, Field* keyField)
       : QDialog(QApplication::activeWindow()), multiple_(multiple) {
     setWindowTitle(qs(title.empty() ? std::string("Pesquisa") : title));
-    setFont(Renderer::screenFont());
+    setFont(style::ScreenFont());
     model_ = new QStandardItemModel(this);
     QStringList headers;
     for (Field* f : fields) headers << qs(f->DisplayName());
@@ -286,7 +287,7 @@ void QtProgress::Show(TForm* form, int kind, const std::string& text) {
   if (!window_) {
     window_ = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     window_->setAttribute(Qt::WA_ShowWithoutActivating);
-    window_->setFont(Renderer::screenFont());
+    window_->setFont(style::ScreenFont());
     auto* frame = new QFrame(window_);
     frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
     auto* outer = new QVBoxLayout(window_);

@@ -15,6 +15,7 @@
 #include "hosts/desktop/host.h"
 #include "hosts/desktop/mainwindow.h"
 #include "hosts/desktop/signin.h"
+#include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
 #include "platform/framework/modules.h"
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationDisplayName(QString::fromUtf8("Cadastro de Serviços"));
-  QApplication::setFont(Renderer::screenFont());
+  QApplication::setFont(style::ScreenFont());
   QApplication::setQuitOnLastWindowClosed(false);
   if (!InstallQtTranslations())
     std::fprintf(stderr, "cadserv-desktop: as traduções do Qt não foram encontradas (pacote qt6-translations-l10n).\n");

@@ -12,6 +12,7 @@
 
 #include "hosts/common/options.h"
 #include "hosts/desktop/renderer.h"
+#include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/datetime.h"
 #include "platform/core/errors.h"
@@ -27,7 +28,7 @@ MainWindow::MainWindow(const host::Options& options, Session& session, ScreenMod
     : session_(session), modules_(modules), renderer_(renderer),
       server_(options.serverHost + ":" + std::to_string(options.serverPort)) {
   setWindowTitle(QString::fromUtf8("Cadastro de Serviços"));
-  setFont(Renderer::screenFont());
+  setFont(style::ScreenFont());
 
   auto* bar = new QToolBar(QString::fromUtf8("Sessão"), this);
   bar->setMovable(false);

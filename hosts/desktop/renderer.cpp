@@ -1,39 +1,29 @@
-// The generic renderer (see renderer.h for its invariants): binding controls to widgets by type,
-// applying model state to widgets, the classic alignment layout, and turning Qt input into
-// dispatcher calls.
+// The generic renderer (see renderer.h for its invariants): bindings of controls to widgets made
+// by each control kind's adapter (adapters.h), applying model state, the alignment layout of
+// platform/ui/align.h, and turning Qt input into dispatcher calls.
 #include "hosts/desktop/renderer.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QEventLoop>
-#include <QGroupBox>
+#include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
-#include <QPolygon>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QStyle>
-#include <QTabBar>
 #include <QTimer>
-#include <QToolButton>
 
 #include <algorithm>
-#include <limits>
 
+#include "hosts/desktop/adapters.h"
+#include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
+#include "platform/ui/align.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/export.h"
@@ -48,48 +38,6 @@ namespace {
 
 Renderer* g_current = nullptr;
 
-// Check boxes and radio buttons answer a click anywhere in their rectangle, as the classic ones do.
-class WholeCheckBox : public QCheckBox {
- public:
-  using QCheckBox::QCheckBox;
-
- protected:
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
-
-class WholeRadioButton : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
-
-Kind kindOf(TControl& c) {
-  if (dynamic_cast<TForm*>(&c)) return Kind::Form;
-  if (dynamic_cast<TDBGrid*>(&c)) return Kind::DBGrid;
-  if (dynamic_cast<TCustomGrid*>(&c)) return Kind::StringGrid;
-  if (dynamic_cast<TDBNavigator*>(&c)) return Kind::Navigator;
-  if (dynamic_cast<TComboBox*>(&c)) return Kind::Combo;
-  if (dynamic_cast<TCustomEdit*>(&c)) return Kind::Edit;
-  if (dynamic_cast<TLabel*>(&c)) return Kind::Label;
-  if (dynamic_cast<TCheckBox*>(&c)) return Kind::CheckBox;
-  if (dynamic_cast<TRadioButton*>(&c)) return Kind::Radio;
-  if (dynamic_cast<TCustomRadioGroup*>(&c)) return Kind::RadioGroup;
-  if (dynamic_cast<TListBox*>(&c)) return Kind::ListBox;
-  if (dynamic_cast<TButton*>(&c)) return Kind::Button;
-  if (dynamic_cast<TSpeedButton*>(&c)) return Kind::SpeedButton;
-  if (dynamic_cast<TPanel*>(&c)) return Kind::Panel;
-  if (dynamic_cast<TGroupBox*>(&c)) return Kind::GroupBox;
-  if (dynamic_cast<TPageControl*>(&c)) return Kind::PageControl;
-  if (dynamic_cast<TTabSheet*>(&c)) return Kind::TabSheet;
-  if (dynamic_cast<TNotebook*>(&c)) return Kind::Notebook;
-  if (dynamic_cast<TPage*>(&c)) return Kind::Page;
-  if (dynamic_cast<TSplitter*>(&c)) return Kind::Splitter;
-  if (dynamic_cast<TImage*>(&c)) return Kind::Image;
-  return Kind::Container;
-}
-
 // Properties that move or resize a control, so its parent lays out again.
 bool isGeometry(std::string_view p) {
   return p == "Left" || p == "Top" || p == "Width" || p == "Height" || p == "Align" || p == "Visible" ||
@@ -100,91 +48,6 @@ bool isGeometry(std::string_view p) {
 QString shortHint(const std::string& hint) {
   auto bar = hint.find('|');
   return qs(bar == std::string::npos ? hint : hint.substr(0, bar));
-}
-
-// Icons of the framework's toolbar glyphs, drawn so each one shows its command (a printer prints,
-// a question mark helps) in colour; Qt greys them itself when the command is off.
-QIcon drawnIcon(const QString& g) {
-  QPixmap pm(32, 32);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  auto pen = [&](const QColor& c, qreal w) {
-    QPen pn(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    p.setPen(pn);
-    p.setBrush(Qt::NoBrush);
-  };
-  const QColor green(0x2e, 0x8b, 0x3a), red(0xc6, 0x28, 0x28), blue(0x1f, 0x5f, 0xbf), grey(0x50, 0x50, 0x50),
-      orange(0xd9, 0x7a, 0x00);
-  if (g == "incluir") {
-    pen(green, 5);
-    p.drawLine(16, 5, 16, 27);
-    p.drawLine(5, 16, 27, 16);
-  } else if (g == "alterar") {
-    pen(blue, 3);
-    p.drawLine(8, 24, 24, 8);
-    p.drawLine(6, 26, 9, 25);
-    pen(grey, 2);
-    p.drawLine(21, 5, 27, 11);
-  } else if (g == "excluir") {
-    pen(red, 5);
-    p.drawLine(7, 7, 25, 25);
-    p.drawLine(25, 7, 7, 25);
-  } else if (g == "confirmar") {
-    pen(green, 5);
-    p.drawPolyline(QPolygon({QPoint(5, 17), QPoint(13, 25), QPoint(27, 7)}));
-  } else if (g == "cancelar") {
-    pen(orange, 4);
-    p.drawArc(QRect(7, 7, 20, 18), 90 * 16, -270 * 16);
-    p.drawPolyline(QPolygon({QPoint(4, 10), QPoint(9, 16), QPoint(14, 10)}));
-  } else if (g == "procurar") {
-    pen(blue, 4);
-    p.drawEllipse(QRect(5, 5, 15, 15));
-    p.drawLine(18, 18, 27, 27);
-  } else if (g == "verificar" || g == "atualizar" || g == "automatico") {
-    pen(green, 4);
-    p.drawArc(QRect(6, 6, 20, 20), 60 * 16, 300 * 16);
-    p.drawPolyline(QPolygon({QPoint(20, 3), QPoint(23, 9), QPoint(17, 11)}));
-  } else if (g == "imprimir") {
-    pen(grey, 2);
-    p.setBrush(Qt::white);
-    p.drawRect(QRect(10, 4, 12, 9));
-    p.setBrush(QColor(0x90, 0x90, 0x90));
-    p.drawRoundedRect(QRect(4, 12, 24, 11), 2, 2);
-    p.setBrush(Qt::white);
-    p.drawRect(QRect(10, 19, 12, 9));
-  } else if (g == "ajuda") {
-    pen(blue, 4);
-    p.drawArc(QRect(9, 3, 14, 13), 160 * 16, -250 * 16);
-    p.drawLine(16, 16, 16, 21);
-    p.setBrush(blue);
-    p.drawEllipse(QPoint(16, 27), 2, 2);
-  } else if (g == "fechar") {
-    pen(grey, 2);
-    p.drawRect(QRect(5, 4, 14, 24));
-    pen(red, 4);
-    p.drawLine(13, 16, 28, 16);
-    p.drawPolyline(QPolygon({QPoint(22, 10), QPoint(28, 16), QPoint(22, 22)}));
-  } else {
-    return {};
-  }
-  return QIcon(pm);
-}
-
-QIcon glyphIcon(const std::string& glyph) {
-  static const std::pair<const char*, QStyle::StandardPixmap> map[] = {
-      {"copiar", QStyle::SP_FileLinkIcon},        {"exportar", QStyle::SP_ArrowRight},
-      {"importar", QStyle::SP_ArrowLeft},         {"primeiro", QStyle::SP_MediaSkipBackward},
-      {"ultimo", QStyle::SP_MediaSkipForward},    {"anterior", QStyle::SP_MediaSeekBackward},
-      {"proximo", QStyle::SP_MediaSeekForward},   {"salvar", QStyle::SP_DialogSaveButton},
-      {"importarexportar", QStyle::SP_FileDialogToParent},
-  };
-  QString g = qs(glyph).toLower();
-  QIcon drawn = drawnIcon(g);
-  if (!drawn.isNull()) return drawn;
-  for (const auto& [name, pixmap] : map)
-    if (g == name) return QApplication::style()->standardIcon(pixmap);
-  return {};
 }
 
 // Virtual-key code of a Qt key; 0 for keys the model has no code for.
@@ -234,6 +97,9 @@ QChar acceleratorOf(const std::string& caption) {
   return {};
 }
 
+// The binding of a form's own window (every other binding is a control inside a window).
+bool isWindow(const Binding& b) { return b.control == b.view->form; }
+
 }  // namespace
 
 // ---------------------------------------------------------------- life
@@ -248,7 +114,7 @@ Renderer::~Renderer() {
   qApp->removeEventFilter(this);
   for (auto& [c, b] : bindings_) {
     const_cast<TComponent*>(c)->Unobserve(b->observer);
-    if (auto* grid = dynamic_cast<GridView*>(b->widget.data())) grid->detach();
+    b->adapter->release(*b);
   }
   for (auto& [f, v] : views_) {
     for (auto& [item, id] : v->menuObservers)
@@ -262,15 +128,6 @@ Renderer::~Renderer() {
 }
 
 Renderer* Renderer::current() { return g_current; }
-
-QFont Renderer::screenFont() {
-  // The screens' coordinates were laid out for a small UI font (about 11 pixels high).
-  // A condensed face keeps captions within the widths the layouts give them.
-  QFont f(QStringLiteral("DejaVu Sans Condensed"));
-  f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-  f.setPixelSize(11);
-  return f;
-}
 
 // ---------------------------------------------------------------- bindings
 
@@ -312,7 +169,7 @@ FormView& Renderer::viewOf(TForm& form) {
   FormView& v = *view;
   views_[&form] = std::move(view);
   v.window = new FormWindow(*this, form);
-  v.window->setFont(screenFont());
+  v.window->setFont(style::ScreenFont());
   v.window->setAttribute(Qt::WA_DeleteOnClose, false);
   bindTree(v, form, nullptr);
   v.componentCount = form.Components().size();
@@ -342,201 +199,11 @@ Binding& Renderer::bind(FormView& view, TControl& control, QWidget* parent) {
   Binding& b = *owned;
   b.control = &control;
   b.view = &view;
-  b.kind = kindOf(control);
-  TControl* c = &control;
-  // Every widget signal re-finds its control through the binding, so a destroyed control is
-  // never reached through a stale pointer.
-  auto actOn = [this](QWidget* w, auto fn) {
-    return [this, w, fn](auto&&... args) {
-      if (applying_) return;
-      Binding* bb = exactBinding(w);
-      if (!bb) return;
-      TControl* ctl = bb->control;
-      act([&] { return fn(*ctl, args...); });
-    };
-  };
-
-  switch (b.kind) {
-    case Kind::Form: {
-      b.widget = view.window;
-      b.container = view.window->client();
-      b.focusTarget = view.window;
-      break;
-    }
-    case Kind::Label: {
-      auto* w = new QLabel(parent);
-      w->setTextFormat(Qt::RichText);
-      b.widget = w;
-      break;
-    }
-    case Kind::Edit: {
-      auto* w = new QLineEdit(parent);
-      w->setDragEnabled(false);
-      w->setAcceptDrops(false);
-      w->setContextMenuPolicy(Qt::NoContextMenu);
-      // Caret placement by mouse is view state the model keeps too (no events run for it).
-      auto keepSel = [this, w] {
-        if (applying_) return;
-        Binding* bb = exactBinding(w);
-        if (!bb) return;
-        auto* e = static_cast<TCustomEdit*>(bb->control);
-        ++applying_;
-        if (w->hasSelectedText()) e->SetSel(w->selectionStart(), w->selectedText().size());
-        else e->SetSel(w->cursorPosition(), 0);
-        --applying_;
-      };
-      QObject::connect(w, &QLineEdit::selectionChanged, w, keepSel);
-      QObject::connect(w, &QLineEdit::cursorPositionChanged, w, keepSel);
-      b.widget = w;
-      break;
-    }
-    case Kind::Combo: {
-      auto* w = new QComboBox(parent);
-      w->setContextMenuPolicy(Qt::NoContextMenu);
-      w->setInsertPolicy(QComboBox::NoInsert);
-      QObject::connect(w, &QComboBox::activated, w, actOn(w, [](TControl& ctl, int index) { return UserActions::SelectIndex(ctl, index); }));
-      b.widget = w;
-      break;
-    }
-    case Kind::CheckBox: {
-      auto* w = new WholeCheckBox(parent);
-      QObject::connect(w, &QCheckBox::clicked, w, actOn(w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
-      b.widget = w;
-      break;
-    }
-    case Kind::Radio: {
-      auto* w = new WholeRadioButton(parent);
-      w->setAutoExclusive(false);
-      QObject::connect(w, &QRadioButton::clicked, w, actOn(w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
-      b.widget = w;
-      break;
-    }
-    case Kind::RadioGroup: {
-      auto* w = new QGroupBox(parent);
-      b.widget = w;
-      break;
-    }
-    case Kind::ListBox: {
-      auto* w = new QListWidget(parent);
-      w->setSelectionMode(QAbstractItemView::NoSelection);
-      w->setEditTriggers(QAbstractItemView::NoEditTriggers);
-      b.widget = w;
-      break;
-    }
-    case Kind::Button: {
-      QAbstractButton* w;
-      if (dynamic_cast<TBtnPesquisa*>(c)) {
-        auto* t = new QToolButton(parent);
-        w = t;
-      } else {
-        w = new QPushButton(parent);
-      }
-      QObject::connect(w, &QAbstractButton::clicked, w, actOn(w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
-      b.widget = w;
-      break;
-    }
-    case Kind::SpeedButton: {
-      auto* w = new QToolButton(parent);
-      QObject::connect(w, &QToolButton::clicked, w, actOn(w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
-      b.widget = w;
-      break;
-    }
-    case Kind::Panel: {
-      auto* w = new QFrame(parent);
-      w->setFrameStyle(QFrame::Panel | QFrame::Raised);
-      w->setLineWidth(1);
-      auto* caption = new QLabel(w);
-      caption->setObjectName("caption");
-      caption->setAlignment(Qt::AlignCenter);
-      caption->setAttribute(Qt::WA_TransparentForMouseEvents);
-      b.widget = w;
-      b.container = w;
-      break;
-    }
-    case Kind::GroupBox: {
-      auto* w = new QGroupBox(parent);
-      b.widget = w;
-      b.container = w;
-      break;
-    }
-    case Kind::PageControl: {
-      auto* w = new PageControlWidget(parent);
-      QObject::connect(w->tabBar(), &QTabBar::currentChanged, w, [this, w](int index) {
-        if (applying_ || syncing_) return;
-        // Qt already moved the tab; the model decides, so sync (queued) puts it back if refused.
-        QMetaObject::invokeMethod(this, [this, w, index] {
-          Binding* bb = exactBinding(w);
-          if (!bb) return;
-          auto pages = static_cast<TPageControl*>(bb->control)->Pages();
-          if (index < 0 || index >= static_cast<int>(pages.size())) return sync();
-          TTabSheet* sheet = pages[index];
-          if (static_cast<TPageControl*>(bb->control)->ActivePage() == sheet) return sync();
-          act([sheet] { return UserActions::SelectPage(*sheet); });
-        }, Qt::QueuedConnection);
-      });
-      b.widget = w;
-      b.container = w;
-      break;
-    }
-    case Kind::TabSheet:
-    case Kind::Page:
-    case Kind::Notebook:
-    case Kind::Container: {
-      auto* w = new QWidget(parent);
-      b.widget = w;
-      b.container = w;
-      break;
-    }
-    case Kind::Splitter: {
-      auto* w = new SplitterWidget(parent, [this, c](int delta) {
-        Binding* bb = bindingOf(c);
-        if (!bb || !c->Parent()) return;
-        // The aligned sibling just before the splitter on its side grows or shrinks.
-        TAlign a = c->Align();
-        QRect sr = bb->widget->geometry();
-        for (TControl* sib : c->Parent()->Controls()) {
-          Binding* sb = bindingOf(sib);
-          if (sib == c || !sb || !sb->widget || sib->Align() != a || !sib->Visible()) continue;
-          QRect r = sb->widget->geometry();
-          int minSize = static_cast<TSplitter*>(c)->MinSize();
-          if (a == TAlign::alLeft && r.right() + 1 == sr.left()) sib->SetWidth(std::max(minSize, r.width() + delta));
-          else if (a == TAlign::alRight && r.left() == sr.right() + 1) sib->SetWidth(std::max(minSize, r.width() - delta));
-          else if (a == TAlign::alTop && r.bottom() + 1 == sr.top()) sib->SetHeight(std::max(minSize, r.height() + delta));
-          else if (a == TAlign::alBottom && r.top() == sr.bottom() + 1) sib->SetHeight(std::max(minSize, r.height() - delta));
-          else continue;
-          break;
-        }
-        sync();
-      });
-      b.widget = w;
-      break;
-    }
-    case Kind::Image: {
-      b.widget = new ImageWidget(parent);
-      break;
-    }
-    case Kind::DBGrid:
-    case Kind::StringGrid: {
-      b.widget = new GridView(*this, static_cast<TCustomGrid&>(control), parent);
-      break;
-    }
-    case Kind::Navigator:
-      break;  // built below: its click handler needs the widget itself
-  }
-  if (b.kind == Kind::Navigator) {
-    auto holder = std::make_shared<QWidget*>(nullptr);
-    auto* w = new NavigatorWidget(parent, [this, holder](int button) {
-      Binding* bb = exactBinding(*holder);
-      if (!bb) return;
-      auto* nav = static_cast<TDBNavigator*>(bb->control);
-      act([nav, button] { return UserActions::Navigate(*nav, static_cast<TNavigateBtn>(button)); });
-    });
-    *holder = w;
-    b.widget = w;
-  }
-
+  b.adapter = &AdapterFor(control);
+  b.adapter->create(b, parent, *this);
+  b.adapter->bind(b, *this);
   if (!b.focusTarget) b.focusTarget = b.widget;
-  if (b.kind != Kind::Form) {
+  if (!isWindow(b)) {
     // Qt never moves the focus itself; the renderer gives it to the model's active control.
     b.widget->setFocusPolicy(Qt::NoFocus);
     for (QWidget* inner : b.widget->findChildren<QWidget*>()) inner->setFocusPolicy(Qt::NoFocus);
@@ -554,7 +221,7 @@ void Renderer::observe(Binding& b) {
     if (property == "Destroying") {
       // The dynamic type is gone by now: the binding says whether this was a form.
       Binding* bb = bindingOf(c);
-      if (bb && bb->kind == Kind::Form) dropView(bb->view->form);
+      if (bb && isWindow(*bb)) dropView(bb->view->form);
       else dropBinding(c);
       return;
     }
@@ -563,7 +230,7 @@ void Renderer::observe(Binding& b) {
     markDirty(*bb);
     // A tab is drawn by its page control's tab bar: a sheet's caption, hint, visibility or
     // enabling redraws that bar, or the tab keeps its old look.
-    if (bb->kind == Kind::TabSheet)
+    if (bb->adapter->drawnByParent())
       if (Binding* pc = bindingOf(c->Parent())) markDirty(*pc);
     if (isGeometry(property) || property == "Items" || property == "Columns") bb->view->layoutDirty = true;
     if (property == "Parent") bb->view->componentCount = 0;  // rebind in the new place
@@ -588,8 +255,8 @@ void Renderer::dropBinding(const TComponent* c) {
   if (it == bindings_.end()) return;
   Binding& b = *it->second;
   byWidget_.erase(b.widget.data());
-  if (b.widget && b.kind != Kind::Form) {
-    if (auto* grid = dynamic_cast<GridView*>(b.widget.data())) grid->detach();
+  if (b.widget && !isWindow(b)) {
+    b.adapter->release(b);
     // Children widgets of controls still alive move out of the way before the delete.
     b.widget->hide();
     b.widget->setParent(nullptr);
@@ -609,7 +276,7 @@ void Renderer::dropView(TForm* form) {
   for (const TComponent* c : mine) {
     Binding& b = *bindings_[c];
     byWidget_.erase(b.widget.data());
-    if (auto* grid = dynamic_cast<GridView*>(b.widget.data())) grid->detach();
+    b.adapter->release(b);
     bindings_.erase(c);
   }
   for (auto& [item, id] : v.menuObservers)
@@ -626,20 +293,19 @@ void Renderer::dropView(TForm* form) {
 
 namespace {
 
+// What every control shows alike: enabling, hint, font, colours.
 void applyCommon(Binding& b) {
   TControl& c = *b.control;
   QWidget* w = b.widget;
-  if (b.kind != Kind::Form) w->setEnabled(c.Enabled());
+  if (!isWindow(b)) w->setEnabled(c.Enabled());
   w->setToolTip(shortHint(c.Hint()));
-  QFont f = w->font();
-  if (!c.FontName().empty() && c.FontName() != "MS Sans Serif" && c.FontName() != "Tahoma") f.setFamily(qs(c.FontName()));
-  f.setBold(c.FontBold());
+  QFont f = style::ControlFont(w->font(), c);
   if (f != w->font()) w->setFont(f);
   QPalette pal = w->palette();
   QColor bg = toQColor(c.Color()), fg = toQColor(c.FontColor());
   bool changed = false;
   if (bg.isValid()) {
-    QPalette::ColorRole role = (b.kind == Kind::Edit || b.kind == Kind::Combo || b.kind == Kind::ListBox) ? QPalette::Base : QPalette::Window;
+    QPalette::ColorRole role = b.adapter->background();
     if (pal.color(role) != bg) {
       pal.setColor(role, bg);
       changed = true;
@@ -657,244 +323,24 @@ void applyCommon(Binding& b) {
   if (changed) w->setPalette(pal);
 }
 
-// Shows the model's text and caret; the selection shows only while the control has the focus
-// (the classic edits hide it otherwise).
-void setLineText(QLineEdit* w, const QString& text, int selStart, int selLength, bool focused) {
-  if (!focused) selLength = 0;
-  if (w->text() != text) w->setText(text);
-  int len = static_cast<int>(text.size());
-  selStart = std::clamp(selStart, 0, len);
-  selLength = std::clamp(selLength, 0, len - selStart);
-  if (selLength > 0) {
-    if (w->selectionStart() != selStart || w->selectedText().size() != selLength) w->setSelection(selStart, selLength);
-  } else if (w->hasSelectedText() || w->cursorPosition() != selStart) {
-    w->deselect();
-    w->setCursorPosition(selStart);
-  }
-}
-
-bool rightAlignedEdit(TCustomEdit& e) {
-  if (dynamic_cast<TNumberEdit*>(&e)) return true;
-  if (auto* db = dynamic_cast<TDBEdit*>(&e))
-    if (Field* f = db->GetField()) return f->Align == Alignment::Right;
-  return false;
-}
-
 }  // namespace
 
 void Renderer::apply(Binding& b) {
   b.dirty = false;
   if (!b.widget) return;
   ++applying_;
-  TControl& c = *b.control;
   applyCommon(b);
-  switch (b.kind) {
-    case Kind::Form: {
-      auto& f = static_cast<TForm&>(c);
-      b.view->window->setWindowTitle(qs(StripHotkey(f.Caption())));
-      b.view->menuDirty = true;
-      break;
-    }
-    case Kind::Label: {
-      auto* w = static_cast<QLabel*>(b.widget.data());
-      auto& l = static_cast<TLabel&>(c);
-      QString text = accelRichText(l.Caption());
-      if (w->text() != text) w->setText(text);
-      Qt::Alignment a = l.Alignment() == TAlignment::taRightJustify ? Qt::AlignRight
-                        : l.Alignment() == TAlignment::taCenter   ? Qt::AlignHCenter
-                                                                   : Qt::AlignLeft;
-      w->setAlignment(a | Qt::AlignVCenter);
-      break;
-    }
-    case Kind::Edit: {
-      auto* w = static_cast<QLineEdit*>(b.widget.data());
-      auto& e = static_cast<TCustomEdit&>(c);
-      auto* m = dynamic_cast<TMaskEdit*>(&e);
-      setLineText(w, qs(m ? m->EditText() : e.Text()), e.SelStart(), e.SelLength(), e.Focused());
-      w->setReadOnly(e.ReadOnly());
-      w->setAlignment((rightAlignedEdit(e) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-      break;
-    }
-    case Kind::Combo: {
-      auto* w = static_cast<QComboBox*>(b.widget.data());
-      auto& cb = static_cast<TComboBox&>(c);
-      bool editable = cb.Style() == TComboStyle::csDropDown;
-      if (w->isEditable() != editable) {
-        w->setEditable(editable);
-        if (editable) {
-          w->lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
-          w->lineEdit()->setFocusPolicy(Qt::NoFocus);
-          w->lineEdit()->setDragEnabled(false);
-        }
-      }
-      QStringList items;
-      for (const auto& i : cb.Items()) items << qs(i);
-      QStringList current;
-      for (int i = 0; i < w->count(); ++i) current << w->itemText(i);
-      if (current != items) {
-        w->clear();
-        w->addItems(items);
-      }
-      if (editable) {
-        if (w->currentIndex() != cb.ItemIndex()) w->setCurrentIndex(cb.ItemIndex());
-        setLineText(w->lineEdit(), qs(cb.Text()), cb.SelStart(), cb.SelLength(), cb.Focused());
-        w->lineEdit()->setReadOnly(cb.ReadOnly());
-      } else {
-        int index = cb.ItemIndex();
-        if (index < 0) index = items.indexOf(qs(cb.Text()));
-        if (w->currentIndex() != index) w->setCurrentIndex(index);
-      }
-      break;
-    }
-    case Kind::CheckBox: {
-      auto* w = static_cast<QCheckBox*>(b.widget.data());
-      auto& cb = static_cast<TCheckBox&>(c);
-      w->setText(qs(cb.Caption()));
-      w->setTristate(cb.AllowGrayed() || cb.State() == TCheckBoxState::cbGrayed);
-      Qt::CheckState st = cb.State() == TCheckBoxState::cbChecked ? Qt::Checked
-                          : cb.State() == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
-                                                                   : Qt::Unchecked;
-      if (w->checkState() != st) w->setCheckState(st);
-      break;
-    }
-    case Kind::Radio: {
-      auto* w = static_cast<QRadioButton*>(b.widget.data());
-      auto& r = static_cast<TRadioButton&>(c);
-      w->setText(qs(r.Caption()));
-      if (w->isChecked() != r.Checked()) w->setChecked(r.Checked());
-      break;
-    }
-    case Kind::RadioGroup: {
-      auto* w = static_cast<QGroupBox*>(b.widget.data());
-      auto& g = static_cast<TCustomRadioGroup&>(c);
-      w->setTitle(qs(g.Caption()));
-      QList<QRadioButton*> buttons = w->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
-      bool same = buttons.size() == static_cast<int>(g.Items().size());
-      for (int i = 0; same && i < buttons.size(); ++i) same = buttons[i]->text() == qs(g.Items()[i]);
-      if (!same) {
-        for (auto* old : buttons) delete old;
-        buttons.clear();
-        for (size_t i = 0; i < g.Items().size(); ++i) {
-          auto* rb = new WholeRadioButton(qs(g.Items()[i]), w);
-          rb->setAutoExclusive(false);
-          rb->setFocusPolicy(Qt::NoFocus);
-          int index = static_cast<int>(i);
-          QObject::connect(rb, &QRadioButton::clicked, rb, [this, w, index](bool) {
-            if (applying_) return;
-            Binding* bb = exactBinding(w);
-            if (!bb) return;
-            TControl* ctl = bb->control;
-            act([ctl, index] { return UserActions::SelectIndex(*ctl, index); });
-          });
-          rb->show();
-          buttons.push_back(rb);
-        }
-        b.view->layoutDirty = true;
-      }
-      for (int i = 0; i < buttons.size(); ++i)
-        if (buttons[i]->isChecked() != (i == g.ItemIndex())) buttons[i]->setChecked(i == g.ItemIndex());
-      break;
-    }
-    case Kind::ListBox: {
-      auto* w = static_cast<QListWidget*>(b.widget.data());
-      auto& l = static_cast<TListBox&>(c);
-      bool same = w->count() == l.Count();
-      for (int i = 0; same && i < l.Count(); ++i) same = w->item(i)->text() == qs(l.Items()[i]);
-      if (!same) {
-        w->clear();
-        for (const auto& i : l.Items()) w->addItem(qs(i));
-      }
-      QColor hl = w->palette().color(QPalette::Highlight), hlt = w->palette().color(QPalette::HighlightedText);
-      for (int i = 0; i < l.Count(); ++i) {
-        QListWidgetItem* item = w->item(i);
-        bool sel = l.Selected(i) || (!l.MultiSelect() && i == l.ItemIndex());
-        item->setBackground(sel ? QBrush(hl) : QBrush());
-        item->setForeground(sel ? QBrush(hlt) : QBrush());
-      }
-      if (l.ItemIndex() >= 0 && l.ItemIndex() < w->count()) w->scrollToItem(w->item(l.ItemIndex()));
-      break;
-    }
-    case Kind::Button: {
-      auto* w = static_cast<QAbstractButton*>(b.widget.data());
-      QString text = qs(c.Caption());
-      if (auto* lk = dynamic_cast<TBtnPesquisa*>(&c); lk && text.isEmpty()) text = "...";
-      w->setText(text);
-      if (auto* pb = qobject_cast<QPushButton*>(w)) pb->setDefault(static_cast<TButton&>(c).Default());
-      break;
-    }
-    case Kind::SpeedButton: {
-      auto* w = static_cast<QToolButton*>(b.widget.data());
-      auto& s = static_cast<TSpeedButton&>(c);
-      QIcon icon = glyphIcon(s.Glyph());
-      w->setIcon(icon);
-      w->setText(qs(s.Caption()));
-      w->setAutoRaise(s.Flat());
-      int textWidth = w->fontMetrics().horizontalAdvance(qs(StripHotkey(s.Caption())));
-      bool iconOnly = !icon.isNull() && (s.Caption().empty() || s.Width() < textWidth + 30);
-      w->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : iconOnly ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
-      if (iconOnly && w->toolTip().isEmpty()) w->setToolTip(qs(StripHotkey(s.Caption())));
-      int side = std::max(16, std::min(s.Width(), s.Height()) - 8);
-      w->setIconSize(QSize(side, side));
-      w->setCheckable(s.GroupIndex() > 0);
-      if (w->isChecked() != s.Down()) w->setChecked(s.Down());
-      break;
-    }
-    case Kind::Panel: {
-      auto* caption = b.widget->findChild<QLabel*>("caption", Qt::FindDirectChildrenOnly);
-      caption->setText(qs(StripHotkey(c.Caption())));
-      caption->setVisible(!c.Caption().empty());
-      break;
-    }
-    case Kind::GroupBox:
-      static_cast<QGroupBox*>(b.widget.data())->setTitle(qs(c.Caption()));
-      break;
-    case Kind::PageControl:
-      static_cast<PageControlWidget*>(b.widget.data())->syncTabs(static_cast<TPageControl&>(c));
-      break;
-    case Kind::Image:
-      static_cast<ImageWidget*>(b.widget.data())->setPicture(static_cast<TImage&>(c).Picture());
-      break;
-    case Kind::DBGrid:
-    case Kind::StringGrid:
-      static_cast<GridView*>(b.widget.data())->syncFromModel();
-      break;
-    case Kind::Navigator:
-      static_cast<NavigatorWidget*>(b.widget.data())->syncButtons(static_cast<TDBNavigator&>(c));
-      break;
-    case Kind::Splitter: {
-      auto* w = static_cast<SplitterWidget*>(b.widget.data());
-      w->setVertical(c.Align() == TAlign::alLeft || c.Align() == TAlign::alRight);
-      break;
-    }
-    case Kind::TabSheet:
-    case Kind::Notebook:
-    case Kind::Page:
-    case Kind::Container:
-      break;
-  }
+  b.adapter->apply(b, *this);
   --applying_;
 }
 
 // ---------------------------------------------------------------- layout
 
 void Renderer::layout(Binding& b) {
-  if (b.kind == Kind::RadioGroup) return layoutRadioGroup(b);
+  const QRect r = b.adapter->draw(b);
   if (!b.container) return;
   TControl& c = *b.control;
   QWidget* box = b.container;
-  QRect r(0, 0, box->width(), box->height());
-  switch (b.kind) {
-    case Kind::Panel: r.adjust(1, 1, -1, -1); break;
-    case Kind::GroupBox: r.adjust(2, box->fontMetrics().height() + 4, -2, -2); break;
-    case Kind::PageControl: r = static_cast<PageControlWidget*>(box)->pageRect(); break;
-    default: break;
-  }
-  if (b.kind == Kind::Panel)
-    if (auto* caption = box->findChild<QLabel*>("caption", Qt::FindDirectChildrenOnly)) {
-      caption->setGeometry(r);
-      caption->lower();
-    }
-
   std::vector<TControl*> kids;
   for (TControl* k : c.Controls())
     if (Binding* kb = bindingOf(k); kb && kb->widget) kids.push_back(k);
@@ -904,95 +350,22 @@ void Renderer::layout(Binding& b) {
     if (kb->widget->geometry() != geom) kb->widget->setGeometry(geom);
     if (kb->widget->isVisibleTo(box) != visible || kb->widget->isHidden() == visible) kb->widget->setVisible(visible);
   };
-
-  if (b.kind == Kind::PageControl || b.kind == Kind::Notebook) {
-    auto* pc = dynamic_cast<TPageControl*>(&c);
-    auto* nb = dynamic_cast<TNotebook*>(&c);
-    std::vector<TPage*> pages = nb ? nb->Pages() : std::vector<TPage*>{};
-    for (TControl* k : kids) {
-      bool shown = k->Visible() && c.ChildShowing(*k);
-      if (pc && dynamic_cast<TTabSheet*>(k)) shown = pc->ActivePage() == k;
-      if (nb && dynamic_cast<TPage*>(k)) {
-        auto it = std::find(pages.begin(), pages.end(), k);
-        shown = it != pages.end() && static_cast<int>(it - pages.begin()) == nb->PageIndex();
-      }
-      place(k, r, shown);
-    }
+  if (b.adapter->stacksPages()) {
+    for (TControl* k : kids) place(k, r, b.adapter->pageShown(c, *k));
   } else {
-    // The classic alignment: top, bottom, left, right, then client, each within what is left.
-    auto byAlign = [&](TAlign a) {
-      std::vector<TControl*> out;
-      for (TControl* k : kids)
-        if (k->Align() == a && k->Visible()) out.push_back(k);
-      std::stable_sort(out.begin(), out.end(), [a](TControl* x, TControl* y) {
-        switch (a) {
-          case TAlign::alTop: return x->Top() < y->Top();
-          case TAlign::alBottom: return x->Top() + x->Height() > y->Top() + y->Height();
-          case TAlign::alLeft: return x->Left() < y->Left();
-          case TAlign::alRight: return x->Left() + x->Width() > y->Left() + y->Width();
-          default: return false;
-        }
-      });
-      return out;
-    };
-    for (TControl* k : byAlign(TAlign::alTop)) {
-      int h = std::min(k->Height(), std::max(0, r.height()));
-      place(k, QRect(r.left(), r.top(), r.width(), h), true);
-      r.setTop(r.top() + h);
-    }
-    for (TControl* k : byAlign(TAlign::alBottom)) {
-      int h = std::min(k->Height(), std::max(0, r.height()));
-      place(k, QRect(r.left(), r.bottom() + 1 - h, r.width(), h), true);
-      r.setBottom(r.bottom() - h);
-    }
-    for (TControl* k : byAlign(TAlign::alLeft)) {
-      int w = std::min(k->Width(), std::max(0, r.width()));
-      place(k, QRect(r.left(), r.top(), w, r.height()), true);
-      r.setLeft(r.left() + w);
-    }
-    for (TControl* k : byAlign(TAlign::alRight)) {
-      int w = std::min(k->Width(), std::max(0, r.width()));
-      place(k, QRect(r.right() + 1 - w, r.top(), w, r.height()), true);
-      r.setRight(r.right() - w);
-    }
-    for (TControl* k : byAlign(TAlign::alClient)) place(k, QRect(r.left(), r.top(), std::max(0, r.width()), std::max(0, r.height())), true);
-    for (TControl* k : kids) {
-      if (k->Align() != TAlign::alNone && k->Visible()) continue;
-      Binding* kb = bindingOf(k);
-      QRect geom(k->Left(), k->Top(), k->Width(), k->Height());
-      if (kb->kind == Kind::Label) {
-        // Labels size themselves to their text (AutoSize), but stop short of the next control
-        // to their right on the same line, so captions never run into each other.
-        QSize hint = kb->widget->sizeHint();
-        int limit = std::numeric_limits<int>::max();
-        for (TControl* o : kids)
-          if (o != k && o->Visible() && o->Align() == TAlign::alNone && o->Left() > k->Left() &&
-              o->Top() < k->Top() + std::max(k->Height(), hint.height()) && o->Top() + o->Height() > k->Top())
-            limit = std::min(limit, o->Left() - k->Left() - 3);
-        if (static_cast<TLabel*>(k)->Alignment() == TAlignment::taLeftJustify) geom.setWidth(std::max(0, std::min(hint.width(), limit)));
-        geom.setHeight(std::max(geom.height(), hint.height()));
-      } else if (kb->kind == Kind::CheckBox || kb->kind == Kind::Radio) {
-        geom.setWidth(std::max(geom.width(), kb->widget->sizeHint().width()));
+    std::vector<TAlignedChild> placed = AlignChildren({r.x(), r.y(), r.width(), r.height()}, kids);
+    for (size_t i = 0; i < kids.size(); ++i) {
+      const TBounds& g = placed[i].bounds;
+      QRect geom(g.Left, g.Top, g.Width, g.Height);
+      // A control at its own bounds may fit them to its content.
+      if (!placed[i].aligned) {
+        Binding* kb = bindingOf(kids[i]);
+        geom = kb->adapter->fit(*kb, geom, kids);
       }
-      place(k, geom, k->Visible());
+      place(kids[i], geom, placed[i].visible);
     }
   }
-
   for (TControl* k : kids) layout(*bindingOf(k));
-}
-
-void Renderer::layoutRadioGroup(Binding& b) {
-  auto& g = static_cast<TCustomRadioGroup&>(*b.control);
-  QWidget* box = b.widget;
-  QRect area(8, box->fontMetrics().height() + 4, box->width() - 12, box->height() - box->fontMetrics().height() - 8);
-  QList<QRadioButton*> buttons = box->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
-  int cols = std::max(1, g.Columns()), n = static_cast<int>(buttons.size());
-  int rows = std::max(1, (n + cols - 1) / cols);
-  int rowH = std::max(area.height() / rows, 1);
-  int colW = area.width() / cols;
-  for (int i = 0; i < n; ++i)
-    buttons[i]->setGeometry(area.left() + (i / rows) * colW, area.top() + (i % rows) * rowH, colW - 4,
-                            std::min(rowH, buttons[i]->sizeHint().height() + 2));
 }
 
 // ---------------------------------------------------------------- sync
@@ -1087,7 +460,7 @@ void Renderer::syncFocus() {
       --applying_;
     }
     // The grid draws its focused cell from the model's focus.
-    if (b && (b->kind == Kind::DBGrid || b->kind == Kind::StringGrid)) b->widget->update();
+    if (b && b->adapter->drawsFocus()) b->widget->update();
   }
   TForm* active = Application().ActiveForm();
   if (active && views_.count(active)) {
@@ -1175,7 +548,7 @@ void Renderer::rebuildMenuBar(FormView& v) {
 void Renderer::popup(TControl& control, TPopupMenu* menu, const QPoint& globalPos) {
   if (menu && !act([&control, menu] { return UserActions::Popup(control, *menu); }).ok()) return;
   QMenu qm;
-  qm.setFont(screenFont());
+  qm.setFont(style::ScreenFont());
   std::function<void(TMenuItem&, QMenu*)> add = [&](TMenuItem& parent, QMenu* into) {
     for (TMenuItem* item : parent.Items()) {
       if (!item->Visible()) continue;
@@ -1328,43 +701,33 @@ bool Renderer::handleKey(Binding& b, QKeyEvent* e) {
 }
 
 bool Renderer::handleMouse(Binding& b, QMouseEvent* e) {
-  TControl* c = b.control;
-  if (b.kind == Kind::DBGrid || b.kind == Kind::StringGrid || b.kind == Kind::Form) return false;
-  if (e->button() != Qt::LeftButton) return false;
-  TForm* form = c->ParentForm();
-  if (!form) return false;
-  if (b.kind == Kind::ListBox) {
-    auto* list = static_cast<QListWidget*>(b.widget.data());
-    QPoint pos = list->viewport()->mapFromGlobal(e->globalPosition().toPoint());
-    QListWidgetItem* item = list->itemAt(pos);
-    bool extend = e->modifiers() & Qt::ControlModifier;
-    if (e->type() == QEvent::MouseButtonDblClick) {
-      act([c] { return UserActions::DblClick(*c); });
-    } else if (item) {
-      int index = list->row(item);
-      act([c, index, extend] { return UserActions::SelectIndex(*c, index, extend); });
-    } else {
-      act([c] { return UserActions::Focus(*c); });
-    }
-    return true;
+  if (e->button() != Qt::LeftButton || !b.control->ParentForm()) return false;
+  return b.adapter->mouse(b, e, *this);
+}
+
+// ---------------------------------------------------------------- what the widgets ask
+
+TControl* Renderer::liveControl(const QWidget* widget) const {
+  Binding* b = exactBinding(widget);
+  return b ? b->control : nullptr;
+}
+
+void Renderer::quietly(const std::function<void()>& write) {
+  ++applying_;
+  try {
+    write();
+  } catch (...) {
+    --applying_;
+    throw;
   }
-  if (e->type() == QEvent::MouseButtonDblClick) {
-    if (b.kind == Kind::Edit || b.kind == Kind::Label || b.kind == Kind::Image || b.kind == Kind::Panel) {
-      act([c] { return UserActions::DblClick(*c); });
-      return true;
-    }
-    return false;
-  }
-  // A click first moves the focus; when an exit handler refuses, the click does not happen.
-  if (c->Focusable() && form->ActiveControl() != c) {
-    act([c] { return UserActions::Focus(*c); });
-    if (!bindingOf(c) || form->ActiveControl() != c) return true;
-  }
-  if (b.kind == Kind::Label || b.kind == Kind::Image || b.kind == Kind::Panel || b.kind == Kind::Container ||
-      b.kind == Kind::GroupBox) {
-    if (c->OnClick) act([c] { return UserActions::Click(*c); });
-  }
-  return false;
+  --applying_;
+}
+
+void Renderer::later(std::function<void()> fn) { QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection); }
+
+void Renderer::relayout(TForm& form) {
+  viewOf(form).layoutDirty = true;
+  if (!syncing_) sync();
 }
 
 bool Renderer::eventFilter(QObject* watched, QEvent* event) {

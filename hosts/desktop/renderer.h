@@ -1,5 +1,6 @@
 // The generic Qt renderer of the component model: one top-level window per shown TForm, one
-// widget per control, built from the form's component tree by type (no per-screen code).
+// widget per control, made by the adapter of the control's kind (adapters.h) from the form's
+// component tree (no per-screen code).
 //
 // Invariants:
 //  - The model is the only state. Widgets never change it themselves: every user input (focus,
@@ -9,8 +10,8 @@
 //  - Qt never moves the focus on its own (widgets take no focus by click or Tab); after each
 //    action the keyboard focus follows TForm::ActiveControl.
 //  - Property observers only mark what changed; sync() applies it, lays out dirty containers
-//    (Align top/bottom/left/right/client within their parents) and follows the focus. A zero
-//    timer runs sync() for changes made outside user actions.
+//    (the alignment of platform/ui/align.h within the area each kind's adapter gives) and
+//    follows the focus. A zero timer runs sync() for changes made outside user actions.
 //  - A destroyed component drops its binding at once; its widget is deleted later.
 #pragma once
 
@@ -24,6 +25,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "hosts/desktop/widgets.h"
 #include "platform/ui/actions.h"
 
 namespace cad {
@@ -37,10 +39,7 @@ class TCustomGrid;
 
 namespace cad::desktop {
 
-struct Binding;
-struct FormView;
-
-class Renderer : public QObject {
+class Renderer : public QObject, public RendererHost {
   Q_OBJECT
 
  public:
@@ -60,9 +59,9 @@ class Renderer : public QObject {
   TControl* controlOf(const QObject* widget) const;
 
   // Applies pending model changes: windows for shown forms, widget state, layout, focus.
-  void sync();
+  void sync() override;
   // Runs one user action through the dispatcher, then syncs.
-  ActionResult act(const std::function<ActionResult()>& action);
+  ActionResult act(const std::function<ActionResult()>& action) override;
   // The host's modal loop: shows the form as a modal window and returns when its modal result
   // is set, it hides or it is destroyed.
   void runModal(TForm& form);
@@ -73,19 +72,20 @@ class Renderer : public QObject {
   // Asks where and in which format to export a grid, then writes it (see platform/ui/export.h).
   void exportGrid(TCustomGrid& grid);
 
-  // The font the screens are laid out for (their coordinates assume a small UI font).
-  static QFont screenFont();
+  // What the widgets and adapters ask (widgets.h).
+  TControl* liveControl(const QWidget* widget) const override;
+  Binding* bindingOf(const TComponent* c) const override;
+  bool applying() const override { return applying_ > 0; }
+  bool syncing() const override { return syncing_; }
+  void quietly(const std::function<void()>& write) override;
+  void later(std::function<void()> fn) override;
+  void relayout(TForm& form) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  friend struct Binding;
-  friend struct FormView;
-  friend class FormWindow;
-
   FormView& viewOf(TForm& form);
-  Binding* bindingOf(const TComponent* c) const;
   Binding* bindingFor(const QObject* o) const;
   Binding* exactBinding(const QObject* w) const;
   void bindTree(FormView& view, TControl& control, QWidget* parentContainer);
@@ -99,7 +99,6 @@ class Renderer : public QObject {
   void dropView(TForm* form);
   void apply(Binding& b);
   void layout(Binding& b);
-  void layoutRadioGroup(Binding& b);
   void syncWindows();
   void syncFocus();
   void rebuildMenuBar(FormView& view);

@@ -15,11 +15,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "platform/core/format.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/grids.h"
 #include "platform/ui/pages.h"
-#include "hosts/desktop/renderer.h"
+#include "hosts/desktop/style.h"
 
 namespace cad::desktop {
 
@@ -63,7 +64,7 @@ QString accelRichText(const std::string& caption) {
 
 // ---------------------------------------------------------------- FormWindow
 
-FormWindow::FormWindow(Renderer& renderer, TForm& form) : QWidget(nullptr, Qt::Window), renderer_(renderer), form_(&form) {
+FormWindow::FormWindow(RendererHost& renderer, TForm& form) : QWidget(nullptr, Qt::Window), renderer_(renderer), form_(&form) {
   auto* box = new QVBoxLayout(this);
   box->setContentsMargins(0, 0, 0, 0);
   box->setSpacing(0);
@@ -91,10 +92,7 @@ void FormWindow::setDesignSize(QSize size) {
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* e) {
   // The client resizes with the scroll area's viewport: the controls are laid out again.
-  if (watched == client_ && e->type() == QEvent::Resize && form_) {
-    renderer_.viewOf(*form_).layoutDirty = true;
-    if (!renderer_.syncing_) renderer_.sync();
-  }
+  if (watched == client_ && e->type() == QEvent::Resize && form_) renderer_.relayout(*form_);
   return QWidget::eventFilter(watched, e);
 }
 
@@ -120,14 +118,12 @@ void FormWindow::closeEvent(QCloseEvent* e) {
 
 void FormWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  if (!form_) return;
-  renderer_.viewOf(*form_).layoutDirty = true;
-  if (!renderer_.syncing_) renderer_.sync();
+  if (form_) renderer_.relayout(*form_);
 }
 
 void FormWindow::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
-  if (e->type() != QEvent::ActivationChange || !form_ || !isActiveWindow() || renderer_.syncing_) return;
+  if (e->type() != QEvent::ActivationChange || !form_ || !isActiveWindow() || renderer_.syncing()) return;
   TForm* form = form_;
   if (Application().ActiveForm() == form || !form->Visible()) return;
   // The user brought the window to the front: the form becomes the active one (OnActivate).
@@ -182,14 +178,10 @@ void PageControlWidget::syncTabs(TPageControl& pc) {
 // ---------------------------------------------------------------- NavigatorWidget
 
 NavigatorWidget::NavigatorWidget(QWidget* parent, std::function<void(int)> onClick) : QWidget(parent) {
-  // first, prior, next, last, insert, delete, edit, post, cancel, refresh
-  static const char* const glyphs[] = {"|◀", "◀", "▶", "▶|", "+", "−", "✎", "✓", "✗", "↻"};
-  static const char* const hints[] = {"Primeiro", "Anterior", "Próximo", "Último", "Incluir",
-                                      "Excluir", "Alterar", "Gravar", "Cancelar", "Atualizar"};
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < style::kNavigatorButtons; ++i) {
     auto* b = new QToolButton(this);
-    b->setText(QString::fromUtf8(glyphs[i]));
-    b->setToolTip(QString::fromUtf8(hints[i]));
+    b->setText(style::NavigatorGlyph(i));
+    b->setToolTip(style::NavigatorHint(i));
     b->setFocusPolicy(Qt::NoFocus);
     b->setAutoRaise(false);
     QObject::connect(b, &QToolButton::clicked, this, [onClick, i] { onClick(i); });
@@ -198,7 +190,7 @@ NavigatorWidget::NavigatorWidget(QWidget* parent, std::function<void(int)> onCli
 }
 
 void NavigatorWidget::syncButtons(TDBNavigator& nav) {
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < style::kNavigatorButtons; ++i) {
     auto b = static_cast<TNavigateBtn>(i);
     buttons_[i]->setVisible(nav.ButtonVisible(b));
     buttons_[i]->setEnabled(nav.ButtonEnabled(b));
@@ -221,29 +213,9 @@ void NavigatorWidget::resizeEvent(QResizeEvent*) {
 
 // ---------------------------------------------------------------- ImageWidget
 
-void ImageWidget::paintPicture(QPainter& p, const QRect& r, const std::string& name) {
-  QString n = qs(name).toLower();
-  bool unchecked = n.contains("uncheck") || n.contains("desmarc") || n.contains("nao") ||
-                   n.contains(QString::fromUtf8("não")) || n.contains("false") || n.contains("off");
-  bool checked = !unchecked && (n.contains("check") || n.contains("marc") || n.contains("sim") ||
-                                n.contains("true") || n.contains("on") || n.contains("ok"));
-  if (!checked && !unchecked) {
-    p.save();
-    p.setPen(QColor(160, 160, 160));
-    p.drawRect(r.adjusted(0, 0, -1, -1));
-    p.restore();
-    return;
-  }
-  QStyleOptionButton opt;
-  int side = std::min({r.width(), r.height(), 14});
-  opt.rect = QRect(r.left(), r.top() + (r.height() - side) / 2, side, side);
-  opt.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
-  QApplication::style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p);
-}
-
 void ImageWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  paintPicture(p, rect(), picture_);
+  style::PaintPicture(p, rect(), picture_);
 }
 
 // ---------------------------------------------------------------- SplitterWidget
@@ -321,6 +293,111 @@ namespace {
 
 QRect toQRect(const TRect& r) { return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)); }
 
+// The open editor's selection (highlighted) and caret over its text, drawn in `tr` with `flags`.
+void paintEditor(QPainter& p, const QRect& tr, int flags, const TCustomGrid& g, const QPalette& pal) {
+  const std::vector<std::string> chars = utf8Chars(g.EditorText());
+  auto upTo = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n && i < static_cast<int>(chars.size()); ++i) s += chars[i];
+    return qs(s);
+  };
+  const QString text = qs(g.EditorText());
+  const QFontMetrics fm = p.fontMetrics();
+  const int width = fm.horizontalAdvance(text);
+  const int left = (flags & Qt::AlignRight)     ? tr.x() + tr.width() - width
+                   : (flags & Qt::AlignHCenter) ? tr.x() + (tr.width() - width) / 2
+                                                : tr.x();
+  auto xAt = [&](int n) { return left + fm.horizontalAdvance(upTo(n)); };
+  const int top = tr.top() + (tr.height() - fm.height()) / 2;
+  if (g.EditorSelLength() > 0) {
+    QRect sel(QPoint(xAt(g.EditorSelStart()), top),
+              QPoint(xAt(g.EditorSelStart() + g.EditorSelLength()) - 1, top + fm.height() - 1));
+    p.fillRect(sel, pal.color(QPalette::Highlight));
+    p.save();
+    p.setClipRect(sel, Qt::IntersectClip);
+    p.setPen(pal.color(QPalette::HighlightedText));
+    p.drawText(tr, flags | Qt::TextSingleLine, text);
+    p.restore();
+  }
+  const int x = xAt(g.EditorCaret());
+  p.setPen(pal.color(QPalette::Text));
+  p.drawLine(x, top, x, top + fm.height() - 1);
+}
+
+}  // namespace
+
+namespace {
+
+// How one cell looks: where it stands in the grid and the colours that follow from it.
+struct CellLook {
+  bool fixed = false, current = false, editing = false, focused = false;
+  QColor bg, fg;
+  TDBGrid* db = nullptr;
+  bool rightAligned = false, centered = false;  // a data column's alignment
+};
+
+CellLook cellLook(TCustomGrid& g, int col, int row, const QStyleOptionViewItem& option) {
+  const QPalette& pal = option.palette;
+  CellLook l;
+  l.fixed = col < g.FixedCols() || row < g.FixedRows();
+  l.current = col == g.Col() && row == g.Row();
+  const TGridRect& s = g.Selection();
+  bool rowSel = g.HasOption(goRowSelect) && row == g.Row();
+  bool selected = !l.fixed && ((col >= s.Left && col <= s.Right && row >= s.Top && row <= s.Bottom) || rowSel);
+  l.editing = g.EditorMode() && l.current;
+  l.focused = g.Focused();
+  l.bg = pal.color(QPalette::Base);
+  l.fg = pal.color(QPalette::Text);
+  if (l.fixed) {
+    l.bg = pal.color(QPalette::Button);
+    l.fg = pal.color(QPalette::ButtonText);
+  } else if (selected && !l.editing) {
+    if (l.focused || g.HasOption(goAlwaysShowSelection)) {
+      l.bg = pal.color(QPalette::Highlight);
+      l.fg = pal.color(QPalette::HighlightedText);
+    } else {
+      l.bg = pal.color(QPalette::Highlight).lighter(170);
+    }
+  }
+  if (!(option.state & QStyle::State_Enabled)) l.fg = pal.color(QPalette::Disabled, QPalette::Text);
+  l.db = dynamic_cast<TDBGrid*>(&g);
+  if (l.db && col < l.db->ColumnCount()) {
+    TAlignment a = l.db->Columns(col).EffectiveAlignment();
+    l.rightAligned = a == TAlignment::taRightJustify;
+    l.centered = a == TAlignment::taCenter;
+  }
+  return l;
+}
+
+// The cell's frame: the fixed cells' lines, the editor's box or the focus, a lookup button.
+void paintCellFrame(QPainter* p, const QStyleOptionViewItem& option, const CellLook& l, int col) {
+  const QPalette& pal = option.palette;
+  if (l.fixed) {
+    p->setPen(pal.color(QPalette::Mid));
+    p->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+    p->drawLine(option.rect.topRight(), option.rect.bottomRight());
+  }
+  if (l.editing) {
+    p->setPen(pal.color(QPalette::Text));
+    p->drawRect(option.rect.adjusted(0, 0, -1, -1));
+  } else if (l.current && l.focused && !l.fixed) {
+    QStyleOptionFocusRect fr;
+    fr.rect = option.rect.adjusted(1, 1, -1, -1);
+    fr.palette = pal;
+    fr.backgroundColor = l.bg;
+    QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, p);
+  }
+  TDBGrid* db = l.db;
+  if (db && l.current && col < db->ColumnCount() && db->Columns(col).HasEditButton() && !db->ReadOnly()) {
+    QStyleOptionButton b;
+    b.rect = QRect(option.rect.right() - 15, option.rect.top() + 1, 15, option.rect.height() - 2);
+    b.state = QStyle::State_Enabled | QStyle::State_Raised;
+    b.text = QString::fromUtf8("…");
+    b.palette = pal;
+    QApplication::style()->drawControl(QStyle::CE_PushButton, &b, p);
+  }
+}
+
 }  // namespace
 
 void GridDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -331,96 +408,45 @@ void GridDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const 
   std::vector<DrawItem> items = g.RenderCell(col, row);
   TRect cr = g.CellRect(col, row);
   QPoint off = option.rect.topLeft() - QPoint(cr.Left, cr.Top);
-
-  const QPalette& pal = option.palette;
-  bool fixed = col < g.FixedCols() || row < g.FixedRows();
-  bool current = col == g.Col() && row == g.Row();
-  const TGridRect& s = g.Selection();
-  bool rowSel = g.HasOption(goRowSelect) && row == g.Row();
-  bool selected = !fixed && ((col >= s.Left && col <= s.Right && row >= s.Top && row <= s.Bottom) || rowSel);
-  bool editing = g.EditorMode() && current;
-  bool focused = g.Focused();
-  bool enabled = option.state & QStyle::State_Enabled;
-  QColor bg = pal.color(QPalette::Base), fg = pal.color(QPalette::Text);
-  if (fixed) {
-    bg = pal.color(QPalette::Button);
-    fg = pal.color(QPalette::ButtonText);
-  } else if (selected && !editing) {
-    if (focused || g.HasOption(goAlwaysShowSelection)) {
-      bg = pal.color(QPalette::Highlight);
-      fg = pal.color(QPalette::HighlightedText);
-    } else {
-      bg = pal.color(QPalette::Highlight).lighter(170);
-    }
-  }
-  if (!enabled) fg = pal.color(QPalette::Disabled, QPalette::Text);
-
-  auto* db = dynamic_cast<TDBGrid*>(&g);
-  bool rightAligned = false, centered = false;
-  if (db && col < db->ColumnCount()) {
-    TAlignment a = db->Columns(col).EffectiveAlignment();
-    rightAligned = a == TAlignment::taRightJustify;
-    centered = a == TAlignment::taCenter;
-  }
+  const CellLook l = cellLook(g, col, row, option);
 
   p->save();
   p->setClipRect(option.rect);
-  p->fillRect(option.rect, bg);
+  p->fillRect(option.rect, l.bg);
   bool firstText = true;
   for (const DrawItem& item : items) {
     QRect clip = toQRect(item.rect).translated(off) & option.rect;
     switch (item.kind) {
       case DrawItem::Kind::Fill:
-        p->fillRect(clip, item.color == clDefault ? bg : toQColor(item.color));
+        p->fillRect(clip, item.color == clDefault ? l.bg : toQColor(item.color));
         break;
       case DrawItem::Kind::Text: {
-        p->setPen(item.color == clDefault ? fg : toQColor(item.color));
+        p->setPen(item.color == clDefault ? l.fg : toQColor(item.color));
         int x = item.x + off.x();
         QRect tr(x, clip.top(), std::max(0, clip.right() - x), clip.height());
         int flags = Qt::AlignLeft | Qt::AlignVCenter;
         // The default text of a data cell follows its column's alignment.
-        if (db && firstText && !fixed && (rightAligned || centered)) {
+        if (l.db && firstText && !l.fixed && (l.rightAligned || l.centered)) {
           tr = clip.adjusted(2, 0, -3, 0);
-          flags = (rightAligned ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter;
+          flags = (l.rightAligned ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter;
         }
         p->drawText(tr, flags | Qt::TextSingleLine, qs(item.text));
+        if (l.editing && firstText && item.text == g.EditorText()) paintEditor(*p, tr, flags, g, option.palette);
         firstText = false;
         break;
       }
       case DrawItem::Kind::Image: {
         int side = std::min(16, clip.height() - 2);
-        ImageWidget::paintPicture(*p, QRect(item.x + off.x(), item.y + off.y(), side, side), item.text);
+        style::PaintPicture(*p, QRect(item.x + off.x(), item.y + off.y(), side, side), item.text);
         break;
       }
     }
   }
-  if (fixed) {
-    p->setPen(pal.color(QPalette::Mid));
-    p->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-    p->drawLine(option.rect.topRight(), option.rect.bottomRight());
-  }
-  if (editing) {
-    p->setPen(pal.color(QPalette::Text));
-    p->drawRect(option.rect.adjusted(0, 0, -1, -1));
-  } else if (current && focused && !fixed) {
-    QStyleOptionFocusRect fr;
-    fr.rect = option.rect.adjusted(1, 1, -1, -1);
-    fr.palette = pal;
-    fr.backgroundColor = bg;
-    QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, p);
-  }
-  if (db && current && col < db->ColumnCount() && db->Columns(col).HasEditButton() && !db->ReadOnly()) {
-    QStyleOptionButton b;
-    b.rect = QRect(option.rect.right() - 15, option.rect.top() + 1, 15, option.rect.height() - 2);
-    b.state = QStyle::State_Enabled | QStyle::State_Raised;
-    b.text = QString::fromUtf8("…");
-    b.palette = pal;
-    QApplication::style()->drawControl(QStyle::CE_PushButton, &b, p);
-  }
+  paintCellFrame(p, option, l, col);
   p->restore();
 }
 
-GridView::GridView(Renderer& renderer, TCustomGrid& grid, QWidget* parent) : QTableView(parent), renderer_(renderer) {
+GridView::GridView(RendererHost& renderer, TCustomGrid& grid, QWidget* parent) : QTableView(parent), renderer_(renderer) {
   model_ = new GridModel(grid, this);
   setModel(model_);
   setItemDelegate(new GridDelegate(this));

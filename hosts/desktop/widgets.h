@@ -1,6 +1,7 @@
-// Internal to the desktop renderer: the binding of a control to its widget, the window of a form
-// and the few custom widgets the standard ones cannot stand in for (page control, navigator,
-// grids drawing the model's cell draw lists, images, splitter).
+// Internal to the desktop renderer: the binding of a control to its widget, the window of a form,
+// what the widgets and the control adapters ask of the renderer (RendererHost), and the few custom
+// widgets the standard ones cannot stand in for (page control, navigator, grids drawing the
+// model's cell draw lists, images, splitter).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -14,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "platform/ui/actions.h"
 #include "platform/ui/component.h"
 
 class QMenuBar;
@@ -26,6 +28,7 @@ class TDBGrid;
 class TDBNavigator;
 class TPageControl;
 class TMenuItem;
+class TForm;
 struct DrawItem;
 }  // namespace cad
 
@@ -33,19 +36,12 @@ class QScrollArea;
 
 namespace cad::desktop {
 
-class Renderer;
 class FormWindow;
-
-enum class Kind {
-  Form, Label, Edit, Combo, CheckBox, Radio, RadioGroup, ListBox, Button, SpeedButton, Panel,
-  GroupBox, PageControl, TabSheet, Notebook, Page, Splitter, Image, DBGrid, StringGrid, Navigator,
-  Container,
-};
-
+class ControlAdapter;
 struct FormView;
 
 struct Binding {
-  Kind kind = Kind::Container;
+  const ControlAdapter* adapter = nullptr;  // the control's kind (adapters.h)
   TControl* control = nullptr;
   FormView* view = nullptr;
   QPointer<QWidget> widget;     // placed in the parent's container
@@ -67,6 +63,34 @@ struct FormView {
   std::vector<std::pair<TMenuItem*, int>> menuObservers;
 };
 
+// What the widgets and the control adapters ask of the renderer. Widget input becomes a user
+// action on the control the widget renders at that moment, found again through the renderer, so
+// a destroyed control is never reached through a stale pointer.
+class RendererHost {
+ public:
+  // Runs one user action through the dispatcher, then shows the model again.
+  virtual ActionResult act(const std::function<ActionResult()>& action) = 0;
+  // Shows pending model changes now.
+  virtual void sync() = 0;
+  // The control a widget renders now (exactly that widget), or null.
+  virtual TControl* liveControl(const QWidget* widget) const = 0;
+  // The binding of a control, or null.
+  virtual Binding* bindingOf(const TComponent* control) const = 0;
+  // True while the renderer writes the model's state to widgets: their signals are not input.
+  virtual bool applying() const = 0;
+  // True while the renderer shows the model (a resize or activation then is its own doing).
+  virtual bool syncing() const = 0;
+  // Runs a write to the model from a widget's view state, with the widgets' signals ignored.
+  virtual void quietly(const std::function<void()>& write) = 0;
+  // Runs `fn` once the current event has been handled.
+  virtual void later(std::function<void()> fn) = 0;
+  // The window of a form changed size: its controls are laid out again.
+  virtual void relayout(TForm& form) = 0;
+
+ protected:
+  ~RendererHost() = default;
+};
+
 // Qt colour of a model colour; invalid for clDefault.
 QColor toQColor(TColor color);
 // "&Serviços" -> "<u>S</u>erviços" (HTML-escaped) for labels; "&&" -> "&".
@@ -83,7 +107,7 @@ QPoint PlaceOnScreen(QSize size, const QRect& over, const QRect& avail, QSize* f
 // client grows with the window and never shrinks below the design size (the area scrolls then).
 class FormWindow : public QWidget {
  public:
-  FormWindow(Renderer& renderer, TForm& form);
+  FormWindow(RendererHost& renderer, TForm& form);
   QMenuBar* menuBar() const { return menuBar_; }
   QWidget* client() const { return client_; }
   QScrollArea* scrollArea() const { return scroll_; }
@@ -98,7 +122,7 @@ class FormWindow : public QWidget {
   void changeEvent(QEvent* e) override;
 
  private:
-  Renderer& renderer_;
+  RendererHost& renderer_;
   TForm* form_;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -136,12 +160,11 @@ class NavigatorWidget : public QWidget {
   std::vector<QToolButton*> buttons_;
 };
 
-// Draws a picture by name: the check images of the grids as boxes, others as a frame.
+// Draws a picture by name (style.h): the check images of the grids as boxes, others as a frame.
 class ImageWidget : public QWidget {
  public:
   explicit ImageWidget(QWidget* parent) : QWidget(parent) {}
   void setPicture(const std::string& name) { picture_ = name; update(); }
-  static void paintPicture(QPainter& p, const QRect& r, const std::string& name);
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -197,7 +220,7 @@ class GridDelegate : public QStyledItemDelegate {
 
 class GridView : public QTableView {
  public:
-  GridView(Renderer& renderer, TCustomGrid& grid, QWidget* parent);
+  GridView(RendererHost& renderer, TCustomGrid& grid, QWidget* parent);
   GridModel& gridModel() const { return *model_; }
   // Counts, widths, row height and the current cell from the model.
   void syncFromModel();
@@ -212,7 +235,7 @@ class GridView : public QTableView {
   void mouseMoveEvent(QMouseEvent* e) override;
 
  private:
-  Renderer& renderer_;
+  RendererHost& renderer_;
   GridModel* model_;
 };
 

@@ -623,8 +623,13 @@ struct Driver::Impl {
     std::string text = a.str("text");
     json r;
     if (auto* grid = dynamic_cast<TCustomGrid*>(&ctl)) {
-      // A grid's cell: Delete empties the cell's editor, then the text is typed into it.
+      // A grid's cell: Delete empties the cell's editor (an open one has its text selected first),
+      // then the text is typed into it.
       if (!grid->HasOption(goEditing)) throw CommandError(grid->Describe() + " não permite edição.");
+      if (grid->EditorMode()) {
+        UserActions::KeyDown(*grid, VK_HOME, 0);
+        UserActions::KeyDown(*grid, VK_END, ssShift);
+      }
       ActionResult cleared = UserActions::KeyDown(*grid, VK_DELETE, 0);
       r = actionReply(cleared.ok() && !text.empty() ? UserActions::Type(*grid, text) : cleared);
     } else {

@@ -600,7 +600,7 @@ void TDBGrid::dataChange() {
   if (r != row_ || !pending_) {
     if (editorMode_ && !pending_) {
       Field* f = SelectedField();
-      editorText_ = f ? f->Text() : std::string();
+      editorTextReset(f ? f->Text() : std::string());
     }
   }
   if (col_ >= ColumnCount()) col_ = std::max(0, ColumnCount() - 1);
@@ -736,6 +736,8 @@ void TDBGrid::DoExit() {
 void TDBGrid::KeyDownDefault(int& key, ShiftState shift) {
   DataSet* ds = GetDataSet();
   if (!ds || !ds->Active()) return;
+  // In the open editor the arrows move the caret, and pass to the next column at the text's edge.
+  if (editorCaretKey(key, shift, true)) return;
   bool canInsert = HasOption(goEditing) && !readOnly_ && !ds->ReadOnly && GetDataSource() && GetDataSource()->AutoEdit;
   int rows = RowCount() - 1;
   int cur = CurrentRow();
@@ -850,9 +852,7 @@ void TDBGrid::KeyPressDefault(const std::string& key) {
   Field* f = SelectedField();
   std::optional<std::string> ch = key == "\b" ? key : typedForField(f, key);
   if (!ch) return;
-  if (f && *ch != "\b" && f->EditMask.empty() &&
-      !f->AcceptsText((!editorMode_ || editorReplace_ ? std::string() : editorText_) + *ch))
-    return;
+  if (f && *ch != "\b" && f->EditMask.empty() && !f->AcceptsText(editorMode_ ? editorTextWith(*ch) : *ch)) return;
   if (!link_.Edit()) return;
   TCustomGrid::KeyPressDefault(*ch);
 }

@@ -1,6 +1,8 @@
 // Grid cell model, in-place editor, drawing canvas and the string grid. Keys: arrows, Home/End,
 // PgUp/PgDn move the current cell (Shift extends a range selection); Tab moves along the row when
 // the grid takes tabs; F2 and Enter toggle the editor; Escape restores the text being edited.
+// While the editor is open, Left/Right/Home/End move its caret (Shift selects) and typing,
+// Backspace and Delete act on the caret and the selection.
 #include "platform/ui/grids.h"
 
 #include <algorithm>
@@ -247,12 +249,83 @@ void TCustomGrid::setEditorText(const std::string& text) {
   Changed("EditorText");
 }
 
+int TCustomGrid::EditorCaret() const { return std::min(editorCaret_, static_cast<int>(utf8Length(editorText_))); }
+
+int TCustomGrid::EditorSelStart() const {
+  return std::min({editorCaret_, editorAnchor_, static_cast<int>(utf8Length(editorText_))});
+}
+
+int TCustomGrid::EditorSelLength() const {
+  int len = static_cast<int>(utf8Length(editorText_));
+  return std::min(std::max(editorCaret_, editorAnchor_), len) - EditorSelStart();
+}
+
+void TCustomGrid::editorTextReset(const std::string& text) {
+  editorText_ = text;
+  editorCaret_ = editorAnchor_ = static_cast<int>(utf8Length(text));
+}
+
+std::string TCustomGrid::editorTextWith(const std::string& insert) const {
+  std::vector<std::string> chars = utf8Chars(editorText_);
+  int start = EditorSelStart(), end = start + EditorSelLength();
+  std::string out;
+  for (int i = 0; i < start; ++i) out += chars[i];
+  out += insert;
+  for (int i = end; i < static_cast<int>(chars.size()); ++i) out += chars[i];
+  return out;
+}
+
+void TCustomGrid::editorErase(bool back) {
+  int start = EditorSelStart();
+  if (EditorSelLength() == 0) {
+    // Nothing selected: the character beside the caret is the selection to remove.
+    if (back ? start == 0 : start == static_cast<int>(utf8Length(editorText_))) return;
+    if (back) --start;
+    editorAnchor_ = start;
+    editorCaret_ = start + 1;
+  }
+  std::string text = editorTextWith({});
+  editorCaret_ = editorAnchor_ = start;
+  setEditorText(text);
+  storeEditText(text);
+}
+
+bool TCustomGrid::editorCaretKey(int key, ShiftState shift, bool edgeMoves) {
+  if (!editorMode_ || (shift & (ssCtrl | ssAlt))) return false;
+  if (key != VK_LEFT && key != VK_RIGHT && key != VK_HOME && key != VK_END) return false;
+  const int len = static_cast<int>(utf8Length(editorText_));
+  const bool extend = shift & ssShift;
+  const int start = EditorSelStart(), end = start + EditorSelLength();
+  int caret = EditorCaret();
+  switch (key) {
+    case VK_LEFT:
+      if (!extend && start != end) caret = start;
+      else if (caret > 0) caret -= 1;
+      else if (edgeMoves && !extend) return false;
+      break;
+    case VK_RIGHT:
+      if (!extend && start != end) caret = end;
+      else if (caret < len) caret += 1;
+      else if (edgeMoves && !extend) return false;
+      break;
+    case VK_HOME: caret = 0; break;
+    default: caret = len; break;
+  }
+  if (!extend) editorAnchor_ = caret;
+  else editorAnchor_ = std::min(editorAnchor_, len);
+  editorCaret_ = caret;
+  Changed("EditorCaret");
+  return true;
+}
+
 bool TCustomGrid::beginEdit(bool keep) {
   if (editorMode_) return true;
   if (!canEditCell()) return false;
   editorOriginal_ = editStartText();
   editorText_ = editorOriginal_;
-  editorReplace_ = !keep;
+  // Kept: the caret at the end; otherwise the whole text selected, so what is typed replaces it.
+  editorCaret_ = static_cast<int>(utf8Length(editorText_));
+  editorAnchor_ = keep ? editorCaret_ : 0;
   editorMode_ = true;
   Changed("EditorMode");
   return true;
@@ -261,11 +334,11 @@ bool TCustomGrid::beginEdit(bool keep) {
 void TCustomGrid::endEdit() {
   if (!editorMode_) return;
   editorMode_ = false;
-  editorReplace_ = false;
   Changed("EditorMode");
 }
 
 void TCustomGrid::KeyDownDefault(int& key, ShiftState shift) {
+  if (editorCaretKey(key, shift, HasOption(goAlwaysShowEditor))) return;
   bool extend = (shift & ssShift) && HasOption(goRangeSelect);
   int dataRows = rowCount_ - fixedRows_;
   auto go = [&](int c, int r) {
@@ -320,17 +393,15 @@ void TCustomGrid::KeyDownDefault(int& key, ShiftState shift) {
       break;
     case VK_ESCAPE:
       if (editorMode_) {
-        setEditorText(editorOriginal_);
+        editorTextReset(editorOriginal_);
+        Changed("EditorText");
         editorCancelled();
         endEdit();
       }
       break;
     case VK_DELETE:
-      if (editorMode_ || beginEdit(true)) {
-        editorReplace_ = false;
-        setEditorText({});
-        storeEditText(editorText_);
-      }
+      // On a closed editor it opens with the whole text selected: the cell is emptied.
+      if (editorMode_ || beginEdit(false)) editorErase(false);
       break;
     default: break;
   }
@@ -341,16 +412,9 @@ void TCustomGrid::KeyPressDefault(const std::string& key) {
   bool back = key == "\b";
   if (!back && static_cast<unsigned char>(key[0]) < 0x20) return;
   if (!editorMode_ && !beginEdit(false)) return;
-  std::string text = editorReplace_ ? std::string() : editorText_;
-  editorReplace_ = false;
-  if (back) {
-    auto chars = utf8Chars(text);
-    if (!chars.empty()) chars.pop_back();
-    text.clear();
-    for (auto& c : chars) text += c;
-  } else {
-    text += key;
-  }
+  if (back) return editorErase(true);
+  std::string text = editorTextWith(key);
+  editorCaret_ = editorAnchor_ = EditorSelStart() + static_cast<int>(utf8Length(key));
   setEditorText(text);
   storeEditText(text);
 }
@@ -430,7 +494,7 @@ void TStringGrid::SetCells(int col, int row, const std::string& text) {
   checkCell(col, row);
   if (cells_[row][col] == text) return;
   cells_[row][col] = text;
-  if (editorMode_ && col == col_ && row == row_) editorText_ = text;
+  if (editorMode_ && col == col_ && row == row_) editorTextReset(text);
   Changed("Cells");
 }
 

@@ -121,6 +121,11 @@ class TCustomGrid : public TControl {
   // ---- in-place editor
   bool EditorMode() const { return editorMode_; }
   const std::string& EditorText() const { return editorText_; }
+  // The editor's caret and selection, in characters: the selection runs between the anchor and
+  // the caret (on either side); typing replaces it, Backspace and Delete remove it.
+  int EditorCaret() const;
+  int EditorSelStart() const;
+  int EditorSelLength() const;
 
   // Moves the current cell as the user does (OnSelectCell may refuse; returns whether it moved).
   // With extend (and range select), the selection grows from the anchor cell.
@@ -157,6 +162,16 @@ class TCustomGrid : public TControl {
   bool beginEdit(bool keep);
   void endEdit();
   void setEditorText(const std::string& text);
+  // Caret keys of the open editor (Left, Right, Home, End; Shift extends the selection). False
+  // when the key is the grid's: no editor, Ctrl held, or, with edgeMoves, an arrow without Shift
+  // at the edge of a text with nothing selected (it moves to the next cell then).
+  bool editorCaretKey(int key, ShiftState shift, bool edgeMoves);
+  // The editor's text with `insert` in place of its selection (at the caret when none).
+  std::string editorTextWith(const std::string& insert) const;
+  // Removes the selection, or the character before (back) or after the caret.
+  void editorErase(bool back);
+  // Text written to the editor from outside (the cell changed under it): the caret goes to its end.
+  void editorTextReset(const std::string& text);
   int nextVisibleCol(int from, int step) const;
   int firstDataCol() const;
 
@@ -170,8 +185,8 @@ class TCustomGrid : public TControl {
   unsigned options_ = 0;
   bool defaultDrawing_ = true;
   bool editorMode_ = false;
-  bool editorReplace_ = false;  // the next typed character replaces the editor's text
   std::string editorText_, editorOriginal_;
+  int editorCaret_ = 0, editorAnchor_ = 0;  // characters; kept within editorText_
   TCanvas canvas_;
 };
 

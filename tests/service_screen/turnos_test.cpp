@@ -78,7 +78,7 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
   ClearLogs();
   Ok(UserActions::Type(*f.dbgTurno, "-5"), "quantidade negativa");
   EXPECT_EQ(f.dbgTurno->EditorText(), "5") << "the minus is refused as typed";
-  Ok(UserActions::Key(*f.dbgTurno, "Delete"), "apagar");
+  Ok(UserActions::Key(*f.dbgTurno, "Backspace"), "apagar");
   Ok(UserActions::Type(*f.dbgTurno, "20"), "quantidade");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Segundas(), (std::vector<double>{80, 20, 50}));

@@ -1,6 +1,7 @@
 // The generic renderer on a demo form built in code: model changes show live, the classic
 // alignment, and Qt input (keys, clicks, grid cells, menus, popup menus, closing, modal windows)
-// reaching the screens only through the dispatcher, with a refused focus change keeping the focus.
+// reaching the screens only through the dispatcher, with a refused focus change keeping the focus;
+// the cell editor's caret drawn where the model has it.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -341,6 +342,34 @@ TEST_F(RendererTest, GridCellsTabsAndClosingGoThroughTheDispatcher) {
   win->close();
   QApplication::processEvents();
   EXPECT_FALSE(f.Visible());
+}
+
+// The cell editor draws its caret and selection where the model has them: Left moves the caret
+// (the cell's picture changes), Shift+Left selects, End brings back the first picture.
+TEST_F(RendererTest, TheCellEditorsCaretMovesWithTheArrows) {
+  DemoForm f;
+  f.dbg->SetReadOnly(false);
+  f.pgc->SetActivePage(f.tshLista);
+  show(f);
+  auto* grid = widget<QTableView>(*f.dbg);
+  QRect cell = grid->visualRect(grid->model()->index(2, 1));
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::keyClick(grid, Qt::Key_Return);
+  ASSERT_TRUE(f.dbg->EditorMode());
+  auto shot = [&] {
+    QApplication::processEvents();
+    return grid->viewport()->grab(cell).toImage();
+  };
+  const QImage atEnd = shot();
+  QTest::keyClick(grid, Qt::Key_Left);
+  EXPECT_EQ(f.dbg->EditorCaret(), 3);  // "Ceia", one character before its end
+  const QImage moved = shot();
+  EXPECT_NE(moved, atEnd);
+  QTest::keyClick(grid, Qt::Key_Left, Qt::ShiftModifier);
+  EXPECT_EQ(f.dbg->EditorSelLength(), 1);
+  EXPECT_NE(shot(), moved);
+  QTest::keyClick(grid, Qt::Key_End);
+  EXPECT_EQ(shot(), atEnd);
 }
 
 TEST_F(RendererTest, ModalFormRunsInANestedLoopUntilItsResultIsSet) {

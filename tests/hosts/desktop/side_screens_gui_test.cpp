@@ -1,15 +1,17 @@
 // The side screens opened from the main screen by the desktop renderer: the copy dialog and the
 // diet export dialog run as application-modal windows in a nested loop, show their lists, and are
-// saved as screenshots (gui-copia-servico.png, gui-exp-com-diet.png in the build folder) for a
-// person to look at before they are closed.
+// saved as screenshots (gui-copia-servico.png, gui-exp-com-diet.png, gui-historico.png in the
+// build folder) for a person to look at before they are closed.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
 
 #include "side_screens/copia/copiaservico.h"
 #include "side_screens/expcomens/expcomdiet.h"
+#include "side_screens/historico/historico.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -65,6 +67,25 @@ TEST_P(SideScreensGui, DietExportDialogIsAModalWindowWithTheOtherDiets) {
   });
   Ok(UserActions::MenuItem(f, "mnuExpComDiet"), "exportar para outras dietas");
   EXPECT_TRUE(visto);
+}
+
+TEST_P(SideScreensGui, HistoryDialogIsAModalWindowOnTheCurrentService) {
+  auto& f = AbrePagina("0001", 2, "mnuFolhaDados");
+  bool visto = false;
+  QTimer::singleShot(0, [&] {
+    auto* h = dynamic_cast<TfrmHistorico*>(Application().FindForm("TfrmHistorico"));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(renderer->window(*h)->windowModality(), Qt::ApplicationModal);
+    renderer->sync();
+    QApplication::processEvents();
+    EXPECT_EQ(Widget<QLineEdit>(*h->edtServico)->text(), QString("0001 / 00002"));
+    Salva(*h, "gui-historico.png");
+    visto = true;
+    Ok(UserActions::CloseForm(*h), "fechar");
+  });
+  Ok(UserActions::MenuItem(f, "mnuHistorico"), "histórico");
+  EXPECT_TRUE(visto);
+  EXPECT_EQ(OpenForms("TfrmHistorico"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, SideScreensGui, ::testing::Values(std::string("sqlite")), BackendName());

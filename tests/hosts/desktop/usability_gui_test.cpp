@@ -20,6 +20,7 @@
 
 #include "hosts/desktop/host.h"
 #include "hosts/desktop/renderer.h"
+#include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
 #include "tests/hosts/desktop/gui_fixture.h"
@@ -142,7 +143,7 @@ TEST_P(UsabilityGui, EveryCaptionFitsItsControl) {
   QWidget* win = renderer->window(f);
   // Check boxes keep their layout width whatever the face, so they are measured in the wider one
   // the screen font falls back to where the condensed face is missing (labels size themselves).
-  QFont largo = desktop::Renderer::screenFont();
+  QFont largo = desktop::style::ScreenFont();
   largo.setFamilies({QStringLiteral("DejaVu Sans")});
   int vistos = 0;
   // A control hidden itself is skipped; one on a page not shown is checked all the same.
