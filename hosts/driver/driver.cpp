@@ -306,8 +306,8 @@ class RecordingLookups : public ILookups {
 // ---------------------------------------------------------------- the session
 
 struct Driver::Impl {
-  Impl(std::istream& in, std::ostream& out, ModuleAccess modules, host::Options options)
-      : reader(in, kMaxLine), out(out), modules(std::move(modules)), options(std::move(options)) {}
+  Impl(std::istream& input, std::ostream& output, ModuleAccess access, host::Options hostOptions)
+      : reader(input, kMaxLine), out(output), modules(std::move(access)), options(std::move(hostOptions)) {}
 
   LineReader reader;
   std::ostream& out;
