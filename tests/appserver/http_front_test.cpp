@@ -96,7 +96,9 @@ class FrontTest : public ::testing::Test {
   }
   void start() { start(defaults()); }
   static HttpServerOptions defaults() {
-    HttpServerOptions o{kToken, 4096};
+    HttpServerOptions o;
+    o.token = kToken;
+    o.maxBodyBytes = 4096;
     o.idleTimeout = 60s;
     o.requestTimeout = 60s;
     o.headTimeout = 60s;

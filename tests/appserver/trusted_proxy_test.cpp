@@ -77,7 +77,9 @@ TEST_F(TrustedProxyTest, FailuresCountAgainstTheClientTheProxyNames) {
     EXPECT_EQ(login(c.source, c.failing, "errada"), 401);
     EXPECT_EQ(login(c.source, c.failing, "errada"), 401);
     EXPECT_EQ(login(c.source, c.limited, "maria"), 429);
-    if (c.stillAllowed) EXPECT_EQ(login(c.source, c.stillAllowed, "maria"), 200);
+    if (c.stillAllowed) {
+      EXPECT_EQ(login(c.source, c.stillAllowed, "maria"), 200);
+    }
   }
 }
 
