@@ -1,7 +1,8 @@
 # The two commands of the README: `make run` and `make test`. Everything else is a helper.
 JOBS ?= 2
 
-.PHONY: run test test-random-long deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench clean
+.PHONY: run test test-asan test-tsan test-random-long deps build build-asan build-tsan build-fuzz build-release-ci fuzz-ci \
+        fuzz-long fuzz-seeds bench bench-smoke format format-check tidy tidy-all clean
 
 deps:
 	@scripts/install-deps.sh
@@ -43,11 +44,18 @@ fuzz-seeds: build-fuzz
 run: build
 	scripts/run.sh
 
-test: build-asan
+test: test-asan test-tsan fuzz-ci
+
+test-asan: build-asan
 	scripts/with-postgres.sh ctest --preset asan
-	$(MAKE) build-tsan
+
+test-tsan: build-tsan
 	scripts/with-postgres.sh ctest --preset tsan
-	$(MAKE) fuzz-ci
+
+# What ships (the release preset without the test suite) and the benchmarks, as CI builds them.
+build-release-ci: deps
+	cmake --preset release -DCADSERV_BUILD_TESTS=OFF >/dev/null
+	cmake --build --preset release -j$(JOBS)
 
 # The main screen's random user sessions at length: many more cases, longer sessions, a new seed
 # each run (printed at the start: CADSERV_RC_SEED=<seed> replays it).
@@ -59,6 +67,34 @@ test-random-long: build-asan
 
 bench: build
 	scripts/bench.sh
+
+# Every benchmark for one iteration: they still run (CI); no timing is read.
+bench-smoke: build-release-ci
+	scripts/bench.sh --smoke
+
+# The code style (.clang-format): `format` rewrites the sources, `format-check` fails on any
+# difference. Lint (.clang-tidy) on the asan build's compile commands: `tidy` checks the C++ files
+# changed against $(BASE) (committed or not), `tidy-all` every one.
+SOURCES = git ls-files -- '*.cpp' '*.h'
+BASE ?= main
+TIDY = clang-tidy -p build/asan --quiet --extra-arg=-Wno-unknown-warning-option
+format:
+	$(SOURCES) | xargs clang-format -i
+
+format-check:
+	$(SOURCES) | xargs clang-format --dry-run -Werror
+
+build/asan/compile_commands.json:
+	cmake --preset asan >/dev/null
+
+tidy: build/asan/compile_commands.json
+	@files=$$( { git diff --name-only --diff-filter=d $$(git merge-base HEAD $(BASE)) -- '*.cpp'; \
+	             git ls-files --others --exclude-standard -- '*.cpp'; } | sort -u); \
+	if [ -z "$$files" ]; then echo "tidy: no C++ source changed against $(BASE)"; else \
+	  echo "$$files" | xargs -P$(JOBS) -n4 $(TIDY); fi
+
+tidy-all: build/asan/compile_commands.json
+	git ls-files -- '*.cpp' | xargs -P$(JOBS) -n4 $(TIDY)
 
 clean:
 	rm -rf build
