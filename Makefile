@@ -73,28 +73,21 @@ bench-smoke: build-release-ci
 	scripts/bench.sh --smoke
 
 # The code style (.clang-format): `format` rewrites the sources, `format-check` fails on any
-# difference. Lint (.clang-tidy) on the asan build's compile commands: `tidy` checks the C++ files
-# changed against $(BASE) (committed or not), `tidy-all` every one.
+# difference. Lint (.clang-tidy, scripts/tidy.sh): `tidy` checks the C++ files changed against
+# $(BASE) (committed or not), `tidy-all` every one.
 SOURCES = git ls-files -- '*.cpp' '*.h'
 BASE ?= main
-TIDY = clang-tidy -p build/asan --quiet --extra-arg=-Wno-unknown-warning-option
 format:
 	$(SOURCES) | xargs clang-format -i
 
 format-check:
 	$(SOURCES) | xargs clang-format --dry-run -Werror
 
-build/asan/compile_commands.json:
-	cmake --preset asan >/dev/null
+tidy:
+	scripts/tidy.sh $(BASE)
 
-tidy: build/asan/compile_commands.json
-	@files=$$( { git diff --name-only --diff-filter=d $$(git merge-base HEAD $(BASE)) -- '*.cpp'; \
-	             git ls-files --others --exclude-standard -- '*.cpp'; } | sort -u); \
-	if [ -z "$$files" ]; then echo "tidy: no C++ source changed against $(BASE)"; else \
-	  echo "$$files" | xargs -P$(JOBS) -n4 $(TIDY); fi
-
-tidy-all: build/asan/compile_commands.json
-	git ls-files -- '*.cpp' | xargs -P$(JOBS) -n4 $(TIDY)
+tidy-all:
+	scripts/tidy.sh --all
 
 clean:
 	rm -rf build
