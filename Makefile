@@ -1,7 +1,8 @@
 # The two commands of the README: `make run` and `make test`. Everything else is a helper.
 JOBS ?= 2
 
-.PHONY: run test test-random-long deps build build-asan build-tsan build-fuzz fuzz-ci fuzz-long fuzz-seeds bench docs-shots clean
+.PHONY: run test test-asan test-tsan test-random-long deps build build-asan build-tsan build-fuzz build-release-ci fuzz-ci \
+        fuzz-long fuzz-seeds bench bench-smoke docs-shots format format-check tidy tidy-all clean
 
 deps:
 	@scripts/install-deps.sh
@@ -43,11 +44,18 @@ fuzz-seeds: build-fuzz
 run: build
 	scripts/run.sh
 
-test: build-asan
+test: test-asan test-tsan fuzz-ci
+
+test-asan: build-asan
 	scripts/with-postgres.sh ctest --preset asan
-	$(MAKE) build-tsan
+
+test-tsan: build-tsan
 	scripts/with-postgres.sh ctest --preset tsan
-	$(MAKE) fuzz-ci
+
+# What ships (the release preset without the test suite) and the benchmarks, as CI builds them.
+build-release-ci: deps
+	cmake --preset release -DCADSERV_BUILD_TESTS=OFF >/dev/null
+	cmake --build --preset release -j$(JOBS)
 
 # The main screen's random user sessions at length: many more cases, longer sessions, a new seed
 # each run (printed at the start: CADSERV_RC_SEED=<seed> replays it).
@@ -67,6 +75,27 @@ docs-shots: deps
 
 bench: build
 	scripts/bench.sh
+
+# Every benchmark for one iteration: they still run (CI); no timing is read.
+bench-smoke: build-release-ci
+	scripts/bench.sh --smoke
+
+# The code style (.clang-format): `format` rewrites the sources, `format-check` fails on any
+# difference. Lint (.clang-tidy, scripts/tidy.sh): `tidy` checks the C++ files changed against
+# $(BASE) (committed or not), `tidy-all` every one.
+SOURCES = git ls-files -- '*.cpp' '*.h'
+BASE ?= main
+format:
+	$(SOURCES) | xargs clang-format -i
+
+format-check:
+	$(SOURCES) | xargs clang-format --dry-run -Werror
+
+tidy:
+	scripts/tidy.sh $(BASE)
+
+tidy-all:
+	scripts/tidy.sh --all
 
 clean:
 	rm -rf build

@@ -171,7 +171,7 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
   return reply;
 }
 
-net::InProcessTransport::Handler Dispatcher::handler() {
+Dispatcher::Handler Dispatcher::handler() {
   return [this](const std::string& body, const std::string& op) { return handle(body, op); };
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 
 #include "appserver/registry.h"
-#include "platform/net/transport.h"
 
 namespace cad::db {
 class Pool;
@@ -41,8 +40,11 @@ class Dispatcher {
   std::string handle(const std::string& body, const std::string& operatorName);
   std::string handle(const std::string& body, const std::string& operatorName, const std::string& peer);
 
+  // One request body and the operator in, one reply body out: the HTTP server and the in-process
+  // transport take it as it is.
+  using Handler = std::function<std::string(const std::string& body, const std::string& operatorName)>;
   // The handler for an InProcessTransport or the HTTP server, bound to this dispatcher.
-  net::InProcessTransport::Handler handler();
+  Handler handler();
   // The same, also taking the client's address (the HTTP server passes it).
   using PeerHandler =
       std::function<std::string(const std::string& body, const std::string& operatorName, const std::string& peer)>;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/bench_fixture.h"
+#include "bench/smoke.h"
 #include "appserver/dispatcher.h"
 #include "appserver/registry.h"
 #include "appserver/schema.h"
@@ -256,8 +257,8 @@ void BM_InsereCustoPadrao_PostgreSQL(benchmark::State& state) { insere(state, pg
 
 }  // namespace
 
-BENCHMARK(BM_RawInsert_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_InsereCustoPadrao_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_InsereCustoPadrao_SQLite_MethodOnly)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_RawInsert_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_InsereCustoPadrao_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RawInsert_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
+BENCHMARK(BM_InsereCustoPadrao_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
+BENCHMARK(BM_InsereCustoPadrao_SQLite_MethodOnly)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
+BENCHMARK(BM_RawInsert_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
+BENCHMARK(BM_InsereCustoPadrao_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);

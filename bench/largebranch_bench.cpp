@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/bench_fixture.h"
+#include "bench/smoke.h"
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
 #include "appserver/schema.h"
@@ -135,4 +136,4 @@ void BM_LargeBranch_ListShown(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_LargeBranch_ListShown)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+BENCHMARK(BM_LargeBranch_ListShown)->UseRealTime()->Unit(benchmark::kMicrosecond)->Apply(cad::bench::minTime<3>);

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "bench/smoke.h"
 #include "platform/core/packet.h"
 #include "platform/data/dataset.h"
 #include "platform/net/codec.h"
@@ -159,7 +160,7 @@ void BM_Packet100k_VsSimdjson(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Packet100k_VsSimdjson)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5.0);
+BENCHMARK(BM_Packet100k_VsSimdjson)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(cad::bench::minTime<5>);
 BENCHMARK(BM_Packet100k_NlohmannParse)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Packet100k_DecodeAndSetData)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Packet100k_DecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime();

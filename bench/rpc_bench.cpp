@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "bench/bench_fixture.h"
+#include "bench/smoke.h"
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
@@ -271,7 +272,7 @@ void BM_GetServico_NetConnection_Loaded(benchmark::State& state) {
 BENCHMARK(BM_GetServico_EchoHttplib)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetServico_NetConnection)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetServico_NetConnection_Loaded)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GetServico_VsEcho)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+BENCHMARK(BM_GetServico_VsEcho)->UseRealTime()->Unit(benchmark::kMicrosecond)->Apply(cad::bench::minTime<3>);
 
 namespace {
 

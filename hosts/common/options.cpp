@@ -168,19 +168,24 @@ bool isSessionKey(const std::string& key) {
 void readConfigFile(Options& o, const std::string& path) {
   std::ifstream in(path);
   if (!in) throw Exception("Não foi possível ler o arquivo de configuração '" + path + "'.");
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (line.size() > kMaxValue) throw Exception(path + ":" + std::to_string(number) + ": linha longa demais.");
-    std::string t = trim(line);
-    if (t.empty() || t[0] == '#') continue;
-    auto eq = t.find('=');
-    if (eq == std::string::npos) throw Exception(path + ":" + std::to_string(number) + ": esperado 'chave = valor'.");
+  // CLI11's config reader on the format the hosts have always read: "key = value" lines, whole-line
+  // '#' comments. A value stays whole: no trailing comments (a password may hold '#': the comment
+  // character is one no line can hold) and no arrays (a value may hold ',' or blanks).
+  CLI::ConfigBase reader;
+  reader.comment('\n')->arrayBounds('\x01', '\x02')->arrayDelimiter('\x01');
+  std::vector<CLI::ConfigItem> items;
+  try {
+    items = reader.from_config(in);
+  } catch (const CLI::Error& e) {
+    throw Exception(path + ": " + e.what());
+  }
+  for (const CLI::ConfigItem& item : items) {
+    // A "[section]" or a dotted key names no setting of the hosts.
+    std::string key = lowerCase(item.fullname());
     try {
-      applySetting(o, lowerCase(trim(t.substr(0, eq))), t.substr(eq + 1));
+      for (const std::string& value : item.inputs) applySetting(o, key, value);
     } catch (const Exception& e) {
-      throw Exception(path + ":" + std::to_string(number) + ": " + e.what());
+      throw Exception(path + ": " + e.what());
     }
   }
 }

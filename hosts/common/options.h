@@ -1,6 +1,6 @@
 // Settings shared by the hosts (desktop and automation driver): defaults, a small config file
-// ("key = value" lines, '#' comments) and the command line, parsed by CLI11 like every program of
-// the project. Precedence, lowest first: defaults, the environment the host reads before parsing
+// ("key = value" lines, '#' comments) and the command line, both read by CLI11 like every program
+// of the project. Precedence, lowest first: defaults, the environment the host reads before parsing
 // ($CADSERV_TOKEN), the config file (--config FILE), the other command-line options; a repeated
 // option's last value wins (--open accumulates). By default a host connects to the server
 // `make run` starts (127.0.0.1:8099) and reads the same database file the server uses

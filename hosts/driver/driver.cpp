@@ -118,7 +118,8 @@ const char* typeName(const json& j) {
 class Args {
  public:
   Args(const json& c, std::string cmd, std::initializer_list<const char*> allowed) : c_(c), cmd_(std::move(cmd)) {
-    for (const auto& [key, value] : c.items()) {
+    for (const auto& item : c.items()) {
+      const std::string& key = item.key();
       if (key == "cmd") continue;
       if (std::none_of(allowed.begin(), allowed.end(), [&](const char* a) { return key == a; }))
         throw CommandError("Campo desconhecido '" + key + "' no comando '" + cmd_ + "'.");
@@ -306,8 +307,8 @@ class RecordingLookups : public ILookups {
 // ---------------------------------------------------------------- the session
 
 struct Driver::Impl {
-  Impl(std::istream& in, std::ostream& out, ModuleAccess modules, host::Options options)
-      : reader(in, kMaxLine), out(out), modules(std::move(modules)), options(std::move(options)) {}
+  Impl(std::istream& input, std::ostream& output, ModuleAccess access, host::Options hostOptions)
+      : reader(input, kMaxLine), out(output), modules(std::move(access)), options(std::move(hostOptions)) {}
 
   LineReader reader;
   std::ostream& out;

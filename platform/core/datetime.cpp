@@ -1,6 +1,9 @@
-// Calendar arithmetic on the serial day number (days since 1899-12-30), proleptic Gregorian.
+// Calendar arithmetic on the serial day number (days since 1899-12-30), proleptic Gregorian, through
+// <chrono>'s civil calendar.
 #include "platform/core/datetime.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -10,50 +13,36 @@ namespace cad {
 
 namespace {
 
-// Days from 1970-01-01 to y-m-d (Howard Hinnant's civil algorithm).
-long daysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
-}
+using std::chrono::days;
+using std::chrono::sys_days;
 
-void civilFromDays(long z, int& y, int& m, int& d) {
-  z += 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long yy = static_cast<long>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yy + (m <= 2));
-}
-
-constexpr long kEpochOffset = 25569;  // serial of 1970-01-01
+// Serial 0: the classic "zero date".
+constexpr sys_days kZeroDate = std::chrono::year{1899} / std::chrono::December / 30;
 
 long dayPart(double serial) { return static_cast<long>(std::floor(serial + 1e-9)); }
 
+std::chrono::year_month_day civil(double serial) { return kZeroDate + days{dayPart(serial)}; }
+
 }  // namespace
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) { return std::chrono::year{year}.is_leap(); }
 
 int daysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (month < 1 || month > 12) return 0;
-  return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+  const auto last = std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::last;
+  return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
 bool isValidDate(int year, int month, int day) {
-  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-         day <= daysInMonth(year, month);
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
 }
 
 DateTime DateTime::fromDate(int year, int month, int day) {
-  return DateTime{static_cast<double>(daysFromCivil(year, month, day) + kEpochOffset)};
+  // A day past the end of its month carries into the next ones (31 February is early March), and
+  // so does a month past December.
+  const std::chrono::year_month ym = std::chrono::year{year} / std::chrono::January + std::chrono::months{month - 1};
+  const sys_days date = sys_days{ym / 1} + days{day - 1};
+  return DateTime{static_cast<double>((date - kZeroDate).count())};
 }
 
 DateTime DateTime::fromDateTime(int year, int month, int day, int hour, int minute, int second) {
@@ -70,7 +59,10 @@ DateTime DateTime::today() {
 }
 
 void DateTime::decode(int& year, int& month, int& day) const {
-  civilFromDays(dayPart(serial) - kEpochOffset, year, month, day);
+  const std::chrono::year_month_day ymd = civil(serial);
+  year = static_cast<int>(ymd.year());
+  month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  day = static_cast<int>(static_cast<unsigned>(ymd.day()));
 }
 
 void DateTime::decodeTime(int& hour, int& minute, int& second) const {
@@ -130,21 +122,17 @@ std::optional<DateTime> DateTime::parseIso(std::string_view t) {
 }
 
 DateTime firstDayOfMonth(DateTime d) {
-  int y, m, dd;
-  d.decode(y, m, dd);
-  return DateTime::fromDate(y, m, 1);
+  const std::chrono::year_month_day ymd = civil(d.serial);
+  return DateTime{static_cast<double>((sys_days{ymd.year() / ymd.month() / 1} - kZeroDate).count())};
 }
 
 DateTime addMonths(DateTime d, int n) {
-  int y, m, dd;
-  d.decode(y, m, dd);
-  double timePart = d.serial - static_cast<double>(dayPart(d.serial));
-  long total = static_cast<long>(y) * 12 + (m - 1) + n;
-  int ny = static_cast<int>(total / 12);
-  int nm = static_cast<int>(total % 12) + 1;
-  int nd = dd > daysInMonth(ny, nm) ? daysInMonth(ny, nm) : dd;
-  DateTime r = DateTime::fromDate(ny, nm, nd);
-  r.serial += timePart;
+  const std::chrono::year_month_day from = civil(d.serial);
+  const std::chrono::year_month to = from.year() / from.month() + std::chrono::months{n};
+  // The day is clamped to the length of the new month (31 January + 1 month is 28/29 February).
+  const std::chrono::day day = std::min(from.day(), (to / std::chrono::last).day());
+  DateTime r{static_cast<double>((sys_days{to / day} - kZeroDate).count())};
+  r.serial += d.serial - static_cast<double>(dayPart(d.serial));
   return r;
 }
 

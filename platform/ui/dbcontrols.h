@@ -122,7 +122,6 @@ class TDBCheckBox : public TCheckBox, public TFieldBinding {
 
  private:
   void dataChange();
-  bool loading_ = false;
 };
 
 class TDBRadioGroup : public TCustomRadioGroup, public TFieldBinding {
@@ -140,7 +139,6 @@ class TDBRadioGroup : public TCustomRadioGroup, public TFieldBinding {
  private:
   void dataChange();
   std::string valueOf(int index) const;
-  bool loading_ = false;
 };
 
 class TDBComboBox : public TComboBox, public TFieldBinding {

@@ -319,8 +319,8 @@ TEST(RewriteParams, QuotedTextCommentsAndCastsAreLeftAlone) {
   r = numbered("SELECT :P::numeric, a[1:2], ':' || :Q");
   EXPECT_EQ(r.text, "SELECT $1::numeric, a[1:2], ':' || $2");
   // Unterminated constructs swallow the rest instead of reading past the end.
-  for (const char* sql : {"SELECT 'abc :P", "SELECT 1 /* :P", "SELECT 1 -- :P", "SELECT :"})
-    EXPECT_EQ(numbered(sql).text, sql);
+  for (const char* unterminated : {"SELECT 'abc :P", "SELECT 1 /* :P", "SELECT 1 -- :P", "SELECT :"})
+    EXPECT_EQ(numbered(unterminated).text, unterminated);
 }
 
 }  // namespace
