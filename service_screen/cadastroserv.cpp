@@ -15,6 +15,13 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/comensais.h"
+#include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
+#include "service_screen/pages/embalagens.h"
+#include "service_screen/pages/pontentr.h"
+#include "service_screen/pages/servico.h"
+#include "service_screen/pages/turnos.h"
 
 extern const std::string_view kLayoutTfrmCadastroServ;
 
@@ -32,6 +39,14 @@ constexpr int kMaxDesconexoes = 5;
 
 TfrmCadastroServ::TfrmCadastroServ() {
   SetName("frmCadastroServ");
+  // The pages in page order.
+  paginas_.push_back(std::make_unique<PagServico>(*this));
+  paginas_.push_back(std::make_unique<PagConfCard>(*this));
+  paginas_.push_back(std::make_unique<PagCustPadr>(*this));
+  paginas_.push_back(std::make_unique<PagTurnos>(*this));
+  paginas_.push_back(std::make_unique<PagComensais>(*this));
+  paginas_.push_back(std::make_unique<PagPontEntr>(*this));
+  paginas_.push_back(std::make_unique<PagEmbalagens>(*this));
   BindRecordHandlers();
   BindDietHandlers();
   BindConfCardHandlers();
@@ -268,6 +283,19 @@ void TfrmCadastroServ::resolveComponents() {
   dbgCustPadrTp = find<TDBGrid>("dbgCustPadrTp");
 }
 
+// ---------------------------------------------------------------- pages
+
+PaginaServ* TfrmCadastroServ::Ativa() const {
+  TTabSheet* aba = pgcPadrao->ActivePage();
+  for (const auto& p : paginas_)
+    if (p->Mostra(aba)) return p.get();
+  return nullptr;
+}
+
+void TfrmCadastroServ::Avisa(Aviso aviso) {
+  for (const auto& p : paginas_) p->Avisa(aviso);
+}
+
 // ---------------------------------------------------------------- small helpers
 
 std::string TfrmCadastroServ::Msg(const std::string& key) const { return msgPadrao->Msg(key); }
@@ -462,19 +490,11 @@ void TfrmCadastroServ::FormCloseQuery(TComponent& sender, bool& canClose) {
   // what is left.
   TfrmPadrao::FormCloseQuery(sender, canClose);
   if (!canClose) return;
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshTurnos) Vd_Turno();
-  if (page == tshCustPadr) {
-    if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
-    if (!Vd_Soma()) canClose = false;
-  }
+  if (PaginaServ* p = Ativa(); p && !p->PodeSair(Saida::Tela)) canClose = false;
 }
 
 void TfrmCadastroServ::FormClose(TComponent& sender, TCloseAction& action) {
-  if (pgcPadrao->ActivePage() == tshTurnos && EmEdicao(*cdsTurno)) {
-    Vd_Turno();
-    SaiGradeTurno();
-  }
+  if (PaginaServ* p = Ativa()) p->Fecha();
   TelaCriada = false;
   for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
   TfrmPadrao::FormClose(sender, action);
@@ -483,11 +503,7 @@ void TfrmCadastroServ::FormClose(TComponent& sender, TCloseAction& action) {
 // ---------------------------------------------------------------- branch panel
 
 void TfrmCadastroServ::panFilialEnter(TComponent&) {
-  if (pgcPadrao->ActivePage() == tshCustPadr && !Vd_Soma()) {
-    PesquisaCusto = true;
-    if (dbgCustPadr->CanFocus()) dbgCustPadr->SetFocus();
-    Abort();
-  }
+  if (PaginaServ* p = Ativa(); p && !p->PodeSair(Saida::EntraFilial)) Abort();
   mnuFolhaDadosClick(*mnuFolhaDados);
   for (TTabSheet* t : {tshFormulario, tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens})
     t->SetEnabled(false);
@@ -543,10 +559,7 @@ void TfrmCadastroServ::medCdFilialExit(TComponent&) {
 
 void TfrmCadastroServ::panFilialExit(TComponent&) {
   NmTabServ = GetServTabName();
-  if (pgcPadrao->ActivePage() == tshCustPadr && PesquisaCusto) {
-    PesquisaCusto = false;
-    Abort();
-  }
+  if (PaginaServ* p = Ativa(); p && !p->PodeSair(Saida::SaiFilial)) Abort();
   {
     ShowAviGuard avi(this, 6, Msg("get_cdsServico"));
     Variant servicos = netCadastroServ.Call("GetServico", {CodFilial(), edtCdGrupoFiltro->Text()});
@@ -628,33 +641,22 @@ void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
   else
     Habilita_Pagina(estado == DataSetState::Browse && cdsServico->RecordCount() > 0);
 
-  TTabSheet* page = pgcPadrao->ActivePage();
-  bool inserindo = estado == DataSetState::Insert;
-  if (page == tshFolhaDados || page == tshFormulario) {
-    for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili}) c->SetEnabled(inserindo);
-    if (page == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
-    bool padrao = NmTabServ == "SERVPADR";
-    btpServico->SetVisible(padrao && inserindo);
-    btpServico->SetEnabled(padrao && inserindo);
-    for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto, dbeCdProduto, btnPesqProd})
-      c->SetEnabled(!padrao);
-  }
-
-  if (page == tshComensais) {
-    bool alterar = !FilialFixa && estado == DataSetState::Browse;
-    mnuIncluir->SetEnabled(false);
-    mnuAlterar->SetEnabled(alterar);
-    mnuExcluir->SetEnabled(false);
-    mnuProcurar->SetEnabled(false);
-    mnuVerificar->SetEnabled(false);
-    bool exporta = !FilialFixa && !editando && TemEntrada("CriaExpComDiet");
-    sbtExportComens->SetEnabled(exporta);
-    mnuExportComens->SetEnabled(exporta);
-    mnuExpComCard->SetEnabled(exporta);
-  }
+  if (PaginaServ* p = Ativa()) p->EstadoServico();
 
   if (cdsServico->Active() && cdsServico->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
   Habilita_Faturamento();
+}
+
+// The record's controls for the state of the service list.
+void TfrmCadastroServ::ControlesServico() {
+  bool inserindo = cdsServico->State() == DataSetState::Insert;
+  for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili}) c->SetEnabled(inserindo);
+  if (pgcPadrao->ActivePage() == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
+  bool padrao = NmTabServ == "SERVPADR";
+  btpServico->SetVisible(padrao && inserindo);
+  btpServico->SetEnabled(padrao && inserindo);
+  for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto, dbeCdProduto, btnPesqProd})
+    c->SetEnabled(!padrao);
 }
 
 // Keeps the main-service editor (not bound to a field) in step with the record: a move, a

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,7 @@
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/pages.h"
+#include "service_screen/pages/pagina.h"
 
 namespace cad {
 
@@ -187,6 +189,10 @@ class TfrmCadastroServ : public TfrmPadrao {
   void GetServicos(const std::string& grupo);
 
   // ================================================================ pages and commands
+  // The page whose sheet is active (null while none is).
+  PaginaServ* Ativa() const;
+  // Hands a notice to every page.
+  void Avisa(Aviso aviso);
   void pgcPadraoChanging(TComponent& sender, bool& allowChange);
   void pgcPadraoChange(TComponent& sender) override;
   void pgcPadraoEnter(TComponent& sender);
@@ -737,6 +743,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // Page moves of the menu handlers: optional leave checks, then the page and its entry.
   void IrParaPagina(TTabSheet* page, bool consisteSaida);
   void MarcaMenuPagina();
+  void MostraLista();
   // The list and form pages' buttons when one of them becomes the active page.
   void BotoesListaFormulario();
   // Enables the base screen's navigation control only when nothing is being edited anywhere.
@@ -767,11 +774,31 @@ class TfrmCadastroServ : public TfrmPadrao {
   // "Faturar serviço em nota separada": open exactly while the billing value varies by date.
   void HabilitaNotaSeparada(bool valorVariavel);
 
-  // ---- commands (commands.cpp): the list and form pages' blocks
-  void ConfirmaServico(const std::string& cdServFili);
+  // ---- commands (commands.cpp, navigation.cpp): the list and form pages' blocks
+  void EntraServico();
+  void ControlesServico();
+  void IncluiServico(TComponent& sender);
+  void AlteraServico(TComponent& sender);
+  void AlteraRegistro(TComponent& sender);
+  void CancelaServico();
+  void ProcuraServico(TComponent& sender);
+  void ConfirmaServico();
   void VerificaServico();
-  bool ExcluiServico(const std::string& cdServFili);
+  bool ExcluiServicoOuFatu();
+  bool ExcluiServico();
   bool ExcluiServFatu();
+  void ComandosComensais();
+
+  // The pages, in page order.
+  std::vector<std::unique_ptr<PaginaServ>> paginas_;
+  friend class PaginaServ;
+  friend class PagServico;
+  friend class PagConfCard;
+  friend class PagCustPadr;
+  friend class PagTurnos;
+  friend class PagComensais;
+  friend class PagPontEntr;
+  friend class PagEmbalagens;
 };
 
 }  // namespace cad

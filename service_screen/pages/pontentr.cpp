@@ -24,6 +24,7 @@
 #include "platform/framework/lookups.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/pontentr.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -697,6 +698,41 @@ bool TfrmCadastroServ::ExcluiPontEntr() {
   GetPEntregaRest();
   BotoesPontEntr();
   return excluiu;
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagPontEntr::Mostra(const TTabSheet* aba) const { return aba == tela.tshPontEntr; }
+
+TTabSheet* PagPontEntr::Substituta(const std::string& tipo) const {
+  if (tipo == "F") return tela.tshFolhaDados;
+  if (tipo == "D" || tipo == "A") return tela.tshComensais;
+  return nullptr;
+}
+
+void PagPontEntr::Entra() { tela.EntraPontEntr(); }
+
+bool PagPontEntr::PodeSair(Saida saida) {
+  if (saida == Saida::Pagina) tela.SaiPontEntr();
+  return true;
+}
+
+void PagPontEntr::TrocaServico() {
+  if (tela.tshPontEntr->Enabled()) tela.PontEntrTrocaServico();
+}
+
+void PagPontEntr::Inclui(TComponent&) { tela.IncluiPontEntr(); }
+void PagPontEntr::Altera(TComponent&) { tela.AlteraPontEntr(); }
+void PagPontEntr::Confirma() { tela.ConfirmaPontEntr(); }
+void PagPontEntr::Cancela() { tela.CancelaPontEntr(); }
+void PagPontEntr::Verifica() { tela.VerificaPontEntr(); }
+bool PagPontEntr::Exclui() { return tela.ExcluiPontEntr(); }
+void PagPontEntr::Procura(TComponent&) { tela.ProcuraPontEntr(); }
+bool PagPontEntr::Editando() const { return tela.EmEdicao(*tela.cdsCliente) || tela.EmEdicao(*tela.cdsPEntClie); }
+
+// A change of the previous service's delivery points is never offered to the new one.
+void PagPontEntr::Avisa(Aviso aviso) {
+  if (aviso == Aviso::ServicoTrocado) tela.AlterouPEntr = false;
 }
 
 }  // namespace cad

@@ -25,6 +25,7 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/turnos.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -382,6 +383,88 @@ bool TfrmCadastroServ::ExcluiTurno() {
   }
   if (QuantidadeTurnos() == 0) ChangeButtons(!FilialFixa, false, false, false, false, false);
   return excluiu;
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagTurnos::Mostra(const TTabSheet* aba) const { return aba == tela.tshTurnos; }
+
+TTabSheet* PagTurnos::Substituta(const std::string& tipo) const {
+  if (tipo == "F") return tela.tshFolhaDados;
+  if (tipo == "D" || tipo == "A") return tela.tshCustPadr;
+  return nullptr;
+}
+
+void PagTurnos::Entra() { tela.EntraTurnos(); }
+
+// A service leaves the page with no shift or 2 to 4; moving to another page shows the refusal
+// and stays.
+bool PagTurnos::PodeSair(Saida saida) {
+  if (saida == Saida::Tela) tela.Vd_Turno();
+  if (saida != Saida::Pagina) return true;
+  try {
+    tela.Vd_Turno();
+  } catch (const EAbort&) {
+    return false;
+  } catch (const std::exception& e) {
+    Consiste::MensErro(e.what(), false);
+    return false;
+  }
+  return true;
+}
+
+void PagTurnos::Fecha() {
+  if (!tela.EmEdicao(*tela.cdsTurno)) return;
+  tela.Vd_Turno();
+  tela.SaiGradeTurno();
+}
+
+void PagTurnos::SaiServico() {
+  tela.Vd_Turno();
+  tela.SaiGradeTurno();
+}
+
+void PagTurnos::TrocaServico() {
+  if (tela.tshTurnos->Enabled()) tela.TurnosTrocaServico();
+}
+
+void PagTurnos::Inclui(TComponent&) {
+  ClientDataSet* cdsTurno = tela.cdsTurno;
+  if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse) return;
+  tela.Foca(tela.dbgTurno);
+  cdsTurno->Insert();
+  tela.dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+}
+
+void PagTurnos::Altera(TComponent&) {
+  ClientDataSet* cdsTurno = tela.cdsTurno;
+  if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse || cdsTurno->IsEmpty()) return;
+  tela.Foca(tela.dbgTurno);
+  cdsTurno->Edit();
+  tela.dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+}
+
+void PagTurnos::Confirma() { tela.ConfirmaTurno(); }
+
+void PagTurnos::Cancela() {
+  if (tela.EmEdicao(*tela.cdsTurno)) tela.cdsTurno->Cancel();
+}
+
+void PagTurnos::Verifica() { tela.VerificaTurno(); }
+bool PagTurnos::Exclui() { return tela.ExcluiTurno(); }
+
+void PagTurnos::Procura(TComponent&) {
+  if (tela.cdsTurno->Active()) Procurar::Procura(*tela.cdsTurno);
+}
+
+void PagTurnos::FocoNasAbas() {
+  if (tela.ServicoEmEdicao()) tela.Habilita_Faturamento();
+}
+
+bool PagTurnos::Editando() const { return tela.EmEdicao(*tela.cdsTurno); }
+
+void PagTurnos::Avisa(Aviso aviso) {
+  if (aviso == Aviso::ServicoTrocado) tela.RecarregaTurno = true;
 }
 
 }  // namespace cad
