@@ -12,6 +12,7 @@
 
 #include "platform/core/errors.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/module.h"
@@ -88,7 +89,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };
   netCadastroServ.ServerName = kServidor;
   netCadastroServ.ThrowException = false;
-  netCadastroServ.BeforeConnect = [this](TNetConnection& c) { netCadastroServBeforeConnect(c); };
+  ServidorDaSessao(netCadastroServ);
 }
 
 TfrmCadastroServ::~TfrmCadastroServ() {
@@ -296,6 +297,16 @@ void TfrmCadastroServ::Avisa(Aviso aviso) {
   for (const auto& p : paginas_) p->Avisa(aviso);
 }
 
+// ---------------------------------------------------------------- what the side screens see
+
+std::string TfrmCadastroServ::NomeFilial() const { return edtNmFilial->Text(); }
+std::string TfrmCadastroServ::Servico() const { return Campo(*cdsServico, "CDSERVFILI"); }
+std::string TfrmCadastroServ::Grupo() const { return edtCdGrupoFiltro->Text(); }
+bool TfrmCadastroServ::SomenteLeitura() const { return FilialFixa; }
+// The active page verifies: the cost page reads its months again.
+void TfrmCadastroServ::RecarregaCustos() { sbtVerificarClick(*sbtVerificar); }
+void TfrmCadastroServ::RecarregaLista() { GetServicos(edtCdGrupoFiltro->Text()); }
+
 // ---------------------------------------------------------------- small helpers
 
 std::string TfrmCadastroServ::Msg(const std::string& key) const { return msgPadrao->Msg(key); }
@@ -382,11 +393,6 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   Habilita_Pagina(false);
 }
 
-void TfrmCadastroServ::netCadastroServBeforeConnect(TNetConnection& sender) {
-  sender.Host = Corvane::WebURL();
-  sender.Port = Corvane::WebPort();
-}
-
 void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
   TpConfPadrao = "D";
   IdNaoUtCardPadr = "N";
@@ -395,9 +401,7 @@ void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
   std::string usa = Campo(*qryParamGeral, "IDUTCARDPADR");
   if (usa == "S") {
     IdNaoUtCardPadr = "N";
-    qryServDep->Close();
-    qryServDep->ParamByName("P_CDFILIAL") = filial;
-    qryServDep->Open();
+    Reabre(*qryServDep, {{"P_CDFILIAL", filial}});
     TpConfPadrao = qryServDep->IsEmpty() ? "S" : "D";
   } else if (usa == "N") {
     IdNaoUtCardPadr = "S";
@@ -408,10 +412,7 @@ void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
 void TfrmCadastroServ::qryParamGeralAfterOpen(DataSet&) { dbkDepLiber->SetVisible(IdNaoUtCardPadr == "N"); }
 
 void TfrmCadastroServ::AbreFilial(const std::string& codigo, const Variant& todas) {
-  qryFilial->Close();
-  qryFilial->ParamByName("P_CDFILIAL") = codigo;
-  qryFilial->ParamByName("P_TCDFILIAL") = todas;
-  qryFilial->Open();
+  Reabre(*qryFilial, {{"P_CDFILIAL", codigo}, {"P_TCDFILIAL", todas}});
 }
 
 void TfrmCadastroServ::FormActivate(TComponent&) {
@@ -523,9 +524,7 @@ void TfrmCadastroServ::medCdFilialChange(TComponent&) {
 }
 
 void TfrmCadastroServ::btnFilialBeforePesq(TComponent&) {
-  qryFilial->Close();
-  qryFilial->ParamByName("P_CDFILIAL") = Variant();
-  qryFilial->ParamByName("P_TCDFILIAL") = "T";
+  Parametriza(*qryFilial, {{"P_CDFILIAL", Variant()}, {"P_TCDFILIAL", "T"}});
 }
 
 void TfrmCadastroServ::btnFilialAfterPesq(TComponent&) {
@@ -618,10 +617,7 @@ void TfrmCadastroServ::Habilita_Pagina(bool habilita) {
 }
 
 std::string TfrmCadastroServ::GetServTabName() {
-  qryServPadr->Close();
-  qryServPadr->ParamByName("P_CDSERVPADR") = "X";
-  qryServPadr->ParamByName("P_TCDSERVPADR") = "T";
-  qryServPadr->Open();
+  Reabre(*qryServPadr, {{"P_CDSERVPADR", "X"}, {"P_TCDSERVPADR", "T"}});
   return qryServPadr->IsEmpty() ? "SERVFILI" : "SERVPADR";
 }
 
@@ -672,10 +668,7 @@ void TfrmCadastroServ::MostraServicoPrincipal() {
   if (medCdServico->Text() != principal) medCdServico->SetText(principal);
   std::string nome;
   if (!principal.empty()) {
-    qryServico->Close();
-    qryServico->ParamByName("P_CDFILIAL") = medCdFilial->Text();
-    qryServico->ParamByName("P_CDSERVFILI") = principal;
-    qryServico->Open();
+    Reabre(*qryServico, {{"P_CDFILIAL", medCdFilial->Text()}, {"P_CDSERVFILI", principal}});
     nome = Campo(*qryServico, "NMSERVICO");
   }
   edtNmServico->SetText(nome);

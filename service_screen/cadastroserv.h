@@ -34,13 +34,14 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/pages.h"
 #include "service_screen/pages/pagina.h"
+#include "service_screen/principal.h"
 
 namespace cad {
 
 // Column suffixes of the per-weekday quantities, Monday to Sunday, then holidays.
 inline constexpr const char* kDiasSemana[8] = {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"};
 
-class TfrmCadastroServ : public TfrmPadrao {
+class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
  public:
   TfrmCadastroServ();
   ~TfrmCadastroServ() override;
@@ -164,7 +165,6 @@ class TfrmCadastroServ : public TfrmPadrao {
   void FormActivate(TComponent& sender);
   void FormCloseQuery(TComponent& sender, bool& canClose) override;
   void FormClose(TComponent& sender, TCloseAction& action) override;
-  void netCadastroServBeforeConnect(TNetConnection& sender);
   void panFilialEnter(TComponent& sender);
   void panFilialExit(TComponent& sender);
   void medCdFilialChange(TComponent& sender);
@@ -187,6 +187,16 @@ class TfrmCadastroServ : public TfrmPadrao {
   void cdsServicoBeforeScroll(DataSet& sender);
   void cdsServicoAfterScroll(DataSet& sender);
   void GetServicos(const std::string& grupo);
+
+  // ================================================================ what the side screens see
+  std::string Filial() const override { return CodFilial(); }
+  std::string NomeFilial() const override;
+  std::string Servico() const override;
+  std::string Grupo() const override;
+  bool SomenteLeitura() const override;
+  TNetConnection& Conexao() override { return netCadastroServ; }
+  void RecarregaCustos() override;
+  void RecarregaLista() override;
 
   // ================================================================ pages and commands
   // The page whose sheet is active (null while none is).

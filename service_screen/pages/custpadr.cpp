@@ -20,6 +20,7 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
@@ -440,17 +441,8 @@ void TfrmCadastroServ::RateiaProporcional(double valor) {
 void TfrmCadastroServ::cdsCustPadrAfterDelete(DataSet&) {
   if (cdsCustPadr->ChangeCount() > 0) {
     ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    try {
-      Variant resposta = netCadastroServ.Call("UpdCustPadr", {Variant(cdsCustPadr->Delta())});
-      UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-      if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-      cdsCustPadr->MergeChangeLog();
-      Corvane::AtualizaLocalCache({"CUSTPADR"});
-    } catch (...) {
-      if (cdsCustPadr->ChangeCount() > 0) cdsCustPadr->CancelUpdates();
-      avi.Hide();
-      throw;
-    }
+    GravaAlteracoes(netCadastroServ, *cdsCustPadr, "UpdCustPadr");
+    Corvane::AtualizaLocalCache({"CUSTPADR"});
   }
   if (cdsCustPadr->IsEmpty()) sbtVerificarClick(*sbtVerificar);
 }
@@ -501,9 +493,7 @@ void TfrmCadastroServ::Vd_TpPrato(bool obrigatorio) {
     return;
   }
   texto = Consiste::Ajusta(texto, 2);
-  qryVdTipoPrat->Close();
-  qryVdTipoPrat->ParamByName("P_CDTIPOPRAT") = texto;
-  qryVdTipoPrat->Open();
+  Reabre(*qryVdTipoPrat, {{"P_CDTIPOPRAT", texto}});
   if (qryVdTipoPrat->IsEmpty()) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_N_CAD");
   if (codigo.AsString() != Campo(*qryVdTipoPrat, "CDTIPOPRAT")) codigo.SetAsString(Campo(*qryVdTipoPrat, "CDTIPOPRAT"));
   nome.SetAsString(Campo(*qryVdTipoPrat, "NMTIPOPRAT"));
@@ -553,17 +543,8 @@ void TfrmCadastroServ::Confirma_CusTp() {
     return;
   }
   ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-  try {
-    Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}), true, 0);
-    UltimaResposta = resposta.isString() ? resposta.asString() : std::string();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsCustPadrTp->MergeChangeLog();
-    BotoesAposTipos();
-  } catch (...) {
-    if (cdsCustPadrTp->ChangeCount() > 0) cdsCustPadrTp->CancelUpdates();
-    avi.Hide();
-    throw;
-  }
+  GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", {.checaResultado = true});
+  BotoesAposTipos();
   HabilitaAutomatico(true);
   dbgCustPadr->SetEnabled(true);
 }
@@ -571,16 +552,7 @@ void TfrmCadastroServ::Confirma_CusTp() {
 void TfrmCadastroServ::cdsCustPadrTpAfterDelete(DataSet&) {
   if (cdsCustPadrTp->ChangeCount() > 0) {
     ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    try {
-      Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}), true, 0);
-      UltimaResposta = resposta.isString() ? resposta.asString() : std::string();
-      if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-      cdsCustPadrTp->MergeChangeLog();
-    } catch (...) {
-      if (cdsCustPadrTp->ChangeCount() > 0) cdsCustPadrTp->CancelUpdates();
-      avi.Hide();
-      throw;
-    }
+    GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", {.checaResultado = true});
   }
   BotoesAposTipos();
 }

@@ -21,6 +21,7 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
@@ -476,17 +477,7 @@ void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet&) {
 }
 
 void TfrmCadastroServ::GravaPontEntr() {
-  if (cdsPEntClie->ChangeCount() == 0) return;
-  try {
-    Variant resposta = netCadastroServ.Call("UpdPontoEntr", {Variant(cdsPEntClie->Delta())});
-    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsPEntClie->MergeChangeLog();
-  } catch (...) {
-    // What the server refused does not stay on screen as if it were stored.
-    if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
-    throw;
-  }
+  GravaAlteracoes(netCadastroServ, *cdsPEntClie, "UpdPontoEntr");
 }
 
 // A client left without points (its first point cancelled or refused) exists on screen only: the

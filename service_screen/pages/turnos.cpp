@@ -21,6 +21,7 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
@@ -167,20 +168,9 @@ void TfrmCadastroServ::cdsTurnoBeforePost(DataSet&) {
 
 void TfrmCadastroServ::GravaTurnos() {
   if (cdsTurno->ChangeCount() == 0) return;
-  try {
-    Variant resposta;
-    {
-      ShowAviGuard avi(this, 1, Msg("upd_cdsTurno"));
-      resposta = netCadastroServ.Call("UpdTurno", {Variant(cdsTurno->Delta()), Variant(Corvane::DataProc(medCdFilial->Text()))});
-    }
-    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsTurno->MergeChangeLog();
-  } catch (...) {
-    // What the server refused does not stay on screen as if it were stored.
-    if (cdsTurno->ChangeCount() > 0) cdsTurno->CancelUpdates();
-    throw;
-  }
+  ShowAviGuard avi(this, 1, Msg("upd_cdsTurno"));
+  GravaAlteracoes(netCadastroServ, *cdsTurno, "UpdTurno",
+                  {.extras = {Variant(Corvane::DataProc(medCdFilial->Text()))}, .respondido = [&avi] { avi.Hide(); }});
 }
 
 void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
@@ -210,10 +200,7 @@ void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
 void TfrmCadastroServ::cdsTurnoAfterDelete(DataSet& sender) { cdsTurnoAfterPost(sender); }
 
 void TfrmCadastroServ::AbreSomaTurnos() {
-  qrySCom->Close();
-  qrySCom->ParamByName("P_CDFILIAL") = Campo(*cdsServico, "CDFILIAL");
-  qrySCom->ParamByName("P_CDSERVICO") = Campo(*cdsServico, "CDSERVFILI");
-  qrySCom->Open();
+  Reabre(*qrySCom, {{"P_CDFILIAL", Campo(*cdsServico, "CDFILIAL")}, {"P_CDSERVICO", Campo(*cdsServico, "CDSERVFILI")}});
 }
 
 // The shift sum of one day becomes the service's total; the difference goes to the clients,

@@ -15,10 +15,10 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
-#include "service_screen/cadastroserv.h"
-#include "service_screen/module.h"
+#include "service_screen/principal.h"
 
 extern const std::string_view kLayout_cadaautoservico;
 
@@ -94,10 +94,7 @@ TfrmCadaAutoServico::TfrmCadaAutoServico() {
   LoadLayout(kLayout_cadaautoservico);
   resolveComponents();
   netCadastroServ.ServerName = kServidor;
-  netCadastroServ.BeforeConnect = [](TNetConnection& c) {
-    c.Host = Corvane::WebURL();
-    c.Port = Corvane::WebPort();
-  };
+  ServidorDaSessao(netCadastroServ);
 }
 
 void TfrmCadaAutoServico::resolveComponents() {
@@ -255,9 +252,7 @@ void TfrmCadaAutoServico::AbreListaFiliais() {
   if (grupo.empty()) {
     {
       ShowAviGuard avi(this, kAvi, Msg("Get_Fili"));
-      qryPesqFili->Close();
-      qryPesqFili->ParamByName("P_CDOPERADOR") = Variant(Corvane::Operador());
-      qryPesqFili->Open();
+      Reabre(*qryPesqFili, {{"P_CDOPERADOR", Variant(Corvane::Operador())}});
     }
     Pesqlista::PesquisaLista(*qryPesqFili, "CDFILIAL", titulo, SelecaoFiliais);
   } else {
@@ -951,7 +946,7 @@ void TfrmCadaAutoServico::FormClose(TComponent& sender, TCloseAction& action) {
   if (cdsPrincipal->Active() && EmEdicao(*cdsPrincipal)) cdsPrincipal->Cancel();
   for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
   // The standard-cost page of the main screen shows the new costs.
-  if (frmCadastroServ) frmCadastroServ->sbtVerificarClick(*frmCadastroServ->sbtVerificar);
+  if (TelaPrincipal* principal = Principal()) principal->RecarregaCustos();
 }
 
 }  // namespace cad

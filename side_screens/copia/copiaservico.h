@@ -24,14 +24,14 @@
 #include "platform/framework/rotigeral.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "service_screen/principal.h"
 
 namespace cad {
 
-class TfrmCadastroServ;
 
 class TfrmCopiaServico : public TfrmRotiGeral {
  public:
-  explicit TfrmCopiaServico(TfrmCadastroServ& principal);
+  explicit TfrmCopiaServico(TelaPrincipal& principal);
   const char* ClassName() const override { return "TfrmCopiaServico"; }
 
   // ---- components
@@ -44,7 +44,7 @@ class TfrmCopiaServico : public TfrmRotiGeral {
   ClientDataSet *cdsServico, *cdsServicoAux;
   DataSource* dtsServico;
   Field *cdsServicoCDSERVFILI, *cdsServicoNMSERVICO;
-  TADOIBQuery *qryVdServ, *qryServPadr, *qryServExiste;
+  TADOIBQuery *qryVdServ, *qryServPadr, *qryServExiste, *qryVdGrupServ, *qryExisteServPadr;
   TMessages* msgPadrao;
 
   // Whether standard services exist (destination codes must then be standard services).
@@ -86,7 +86,7 @@ class TfrmCopiaServico : public TfrmRotiGeral {
   void AtualizaAux();
   bool Editando() const;
 
-  TfrmCadastroServ& principal_;
+  TelaPrincipal& principal_;
   bool servPadrao_ = false;
 };
 

@@ -55,7 +55,6 @@ class TfrmListServ : public TfrmDadosGerRel {
 
   void FormCreate(TComponent& sender) override;
   void FormActivate(TComponent& sender) override;
-  void netCadastroServBeforeConnect(TNetConnection& sender);
   void medAgrupFiliEnter(TComponent& sender);
   void medAgrupFiliExit(TComponent& sender);
   void medAgrupFiliChange(TComponent& sender);
