@@ -596,10 +596,8 @@ void TfrmCadastroServ::panFilialExit(TComponent&) {
 // ---------------------------------------------------------------- switchboards
 
 bool TfrmCadastroServ::PaginaPermitida(TTabSheet* page) const {
-  std::string tipo = TipoServico();
-  if (page == tshTurnos || page == tshPontEntr) return tipo == "N";
-  if (page == tshComensais) return tipo != "F";
-  if (page == tshEmbalagens) return tipo == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S";
+  for (const auto& p : paginas_)
+    if (p->Mostra(page)) return p->Serve(TipoServico());
   return true;
 }
 

@@ -220,6 +220,7 @@ void TfrmCadastroServ::ConfirmaComensais() {
 // ---------------------------------------------------------------- the page
 
 bool PagComensais::Mostra(const TTabSheet* aba) const { return aba == tela.tshComensais; }
+bool PagComensais::Serve(const std::string& tipo) const { return tipo != "F"; }
 TTabSheet* PagComensais::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
 void PagComensais::Entra() { tela.EntraComensais(); }
 

@@ -924,6 +924,10 @@ bool TfrmCadastroServ::ExcluiEmbalagem() {
 // ---------------------------------------------------------------- the page
 
 bool PagEmbalagens::Mostra(const TTabSheet* aba) const { return aba == tela.tshEmbalagens; }
+// Packaging belongs to a transported corporate service.
+bool PagEmbalagens::Serve(const std::string& tipo) const {
+  return tipo == "N" && tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S";
+}
 void PagEmbalagens::Entra() { tela.EntraEmbalagens(); }
 
 // The page stays only for a transported corporate service.

@@ -9,6 +9,7 @@ class PagEmbalagens : public PaginaServ {
  public:
   using PaginaServ::PaginaServ;
   bool Mostra(const TTabSheet* aba) const override;
+  bool Serve(const std::string& tipo) const override;
   void Entra() override;
   void ServicoMostrado() override;
   void Inclui(TComponent& sender) override;

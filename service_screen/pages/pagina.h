@@ -42,6 +42,8 @@ class PaginaServ {
 
   // Whether the sheet belongs to this page (the list and form page has two).
   virtual bool Mostra(const TTabSheet* aba) const = 0;
+  // Whether the page may be entered for the current service, of this type.
+  virtual bool Serve(const std::string& /*tipo*/) const { return true; }
   // The sheet that takes the page's place for a service of a type the page does not serve
   // (null: the page serves it).
   virtual TTabSheet* Substituta(const std::string& /*tipo*/) const { return nullptr; }

@@ -694,6 +694,8 @@ bool TfrmCadastroServ::ExcluiPontEntr() {
 // ---------------------------------------------------------------- the page
 
 bool PagPontEntr::Mostra(const TTabSheet* aba) const { return aba == tela.tshPontEntr; }
+// Delivery points belong to a corporate service.
+bool PagPontEntr::Serve(const std::string& tipo) const { return tipo == "N"; }
 
 TTabSheet* PagPontEntr::Substituta(const std::string& tipo) const {
   if (tipo == "F") return tela.tshFolhaDados;

@@ -375,6 +375,8 @@ bool TfrmCadastroServ::ExcluiTurno() {
 // ---------------------------------------------------------------- the page
 
 bool PagTurnos::Mostra(const TTabSheet* aba) const { return aba == tela.tshTurnos; }
+// Shifts belong to a corporate service.
+bool PagTurnos::Serve(const std::string& tipo) const { return tipo == "N"; }
 
 TTabSheet* PagTurnos::Substituta(const std::string& tipo) const {
   if (tipo == "F") return tela.tshFolhaDados;

@@ -9,6 +9,7 @@ class PagTurnos : public PaginaServ {
  public:
   using PaginaServ::PaginaServ;
   bool Mostra(const TTabSheet* aba) const override;
+  bool Serve(const std::string& tipo) const override;
   TTabSheet* Substituta(const std::string& tipo) const override;
   void Entra() override;
   bool PodeSair(Saida saida) override;
