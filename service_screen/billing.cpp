@@ -15,6 +15,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
@@ -190,17 +191,7 @@ void TfrmCadastroServ::cdsServFatuBeforeDelete(DataSet&) {
 
 // Also the after-delete reaction.
 void TfrmCadastroServ::cdsServFatuAfterPost(DataSet&) {
-  if (cdsServFatu->ChangeCount() > 0) {
-    try {
-      Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("SerServFatu", {Variant(cdsServFatu->Delta())}), true, 0);
-      if (!resposta.isNull() && !resposta.asString().empty()) Consiste::MensErro(resposta.asString(), true);
-      cdsServFatu->MergeChangeLog();
-    } catch (...) {
-      // What the server refused does not stay on screen as if it were stored.
-      if (cdsServFatu->ChangeCount() > 0) cdsServFatu->CancelUpdates();
-      throw;
-    }
-  }
+  GravaAlteracoes(netCadastroServ, *cdsServFatu, "SerServFatu", {.checaResultado = true});
   if (pgcPadrao->ActivePage() == tshFormulario) BotoesServFatu();
 }
 

@@ -12,9 +12,17 @@
 
 #include "platform/core/errors.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/comensais.h"
+#include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
+#include "service_screen/pages/embalagens.h"
+#include "service_screen/pages/pontentr.h"
+#include "service_screen/pages/servico.h"
+#include "service_screen/pages/turnos.h"
 
 extern const std::string_view kLayoutTfrmCadastroServ;
 
@@ -32,6 +40,14 @@ constexpr int kMaxDesconexoes = 5;
 
 TfrmCadastroServ::TfrmCadastroServ() {
   SetName("frmCadastroServ");
+  // The pages in page order.
+  paginas_.push_back(std::make_unique<PagServico>(*this));
+  paginas_.push_back(std::make_unique<PagConfCard>(*this));
+  paginas_.push_back(std::make_unique<PagCustPadr>(*this));
+  paginas_.push_back(std::make_unique<PagTurnos>(*this));
+  paginas_.push_back(std::make_unique<PagComensais>(*this));
+  paginas_.push_back(std::make_unique<PagPontEntr>(*this));
+  paginas_.push_back(std::make_unique<PagEmbalagens>(*this));
   BindRecordHandlers();
   BindDietHandlers();
   BindConfCardHandlers();
@@ -74,7 +90,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };
   netCadastroServ.ServerName = kServidor;
   netCadastroServ.ThrowException = false;
-  netCadastroServ.BeforeConnect = [this](TNetConnection& c) { netCadastroServBeforeConnect(c); };
+  ServidorDaSessao(netCadastroServ);
 }
 
 TfrmCadastroServ::~TfrmCadastroServ() {
@@ -269,6 +285,29 @@ void TfrmCadastroServ::resolveComponents() {
   dbgCustPadrTp = find<TDBGrid>("dbgCustPadrTp");
 }
 
+// ---------------------------------------------------------------- pages
+
+PaginaServ* TfrmCadastroServ::Ativa() const {
+  TTabSheet* aba = pgcPadrao->ActivePage();
+  for (const auto& p : paginas_)
+    if (p->Mostra(aba)) return p.get();
+  return nullptr;
+}
+
+void TfrmCadastroServ::Avisa(Aviso aviso) {
+  for (const auto& p : paginas_) p->Avisa(aviso);
+}
+
+// ---------------------------------------------------------------- what the side screens see
+
+std::string TfrmCadastroServ::NomeFilial() const { return edtNmFilial->Text(); }
+std::string TfrmCadastroServ::Servico() const { return Campo(*cdsServico, "CDSERVFILI"); }
+std::string TfrmCadastroServ::Grupo() const { return edtCdGrupoFiltro->Text(); }
+bool TfrmCadastroServ::SomenteLeitura() const { return FilialFixa; }
+// The active page verifies: the cost page reads its months again.
+void TfrmCadastroServ::RecarregaCustos() { sbtVerificarClick(*sbtVerificar); }
+void TfrmCadastroServ::RecarregaLista() { GetServicos(edtCdGrupoFiltro->Text()); }
+
 // ---------------------------------------------------------------- small helpers
 
 std::string TfrmCadastroServ::Msg(const std::string& key) const { return msgPadrao->Msg(key); }
@@ -355,11 +394,6 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   Habilita_Pagina(false);
 }
 
-void TfrmCadastroServ::netCadastroServBeforeConnect(TNetConnection& sender) {
-  sender.Host = Corvane::WebURL();
-  sender.Port = Corvane::WebPort();
-}
-
 void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
   TpConfPadrao = "D";
   IdNaoUtCardPadr = "N";
@@ -368,9 +402,7 @@ void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
   std::string usa = Campo(*qryParamGeral, "IDUTCARDPADR");
   if (usa == "S") {
     IdNaoUtCardPadr = "N";
-    qryServDep->Close();
-    qryServDep->ParamByName("P_CDFILIAL") = filial;
-    qryServDep->Open();
+    Reabre(*qryServDep, {{"P_CDFILIAL", filial}});
     TpConfPadrao = qryServDep->IsEmpty() ? "S" : "D";
   } else if (usa == "N") {
     IdNaoUtCardPadr = "S";
@@ -381,10 +413,7 @@ void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
 void TfrmCadastroServ::qryParamGeralAfterOpen(DataSet&) { dbkDepLiber->SetVisible(IdNaoUtCardPadr == "N"); }
 
 void TfrmCadastroServ::AbreFilial(const std::string& codigo, const Variant& todas) {
-  qryFilial->Close();
-  qryFilial->ParamByName("P_CDFILIAL") = codigo;
-  qryFilial->ParamByName("P_TCDFILIAL") = todas;
-  qryFilial->Open();
+  Reabre(*qryFilial, {{"P_CDFILIAL", codigo}, {"P_TCDFILIAL", todas}});
 }
 
 void TfrmCadastroServ::FormActivate(TComponent&) {
@@ -463,19 +492,11 @@ void TfrmCadastroServ::FormCloseQuery(TComponent& sender, bool& canClose) {
   // what is left.
   TfrmPadrao::FormCloseQuery(sender, canClose);
   if (!canClose) return;
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshTurnos) Vd_Turno();
-  if (page == tshCustPadr) {
-    if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
-    if (!Vd_Soma()) canClose = false;
-  }
+  if (PaginaServ* p = Ativa(); p && !p->PodeSair(Saida::Tela)) canClose = false;
 }
 
 void TfrmCadastroServ::FormClose(TComponent& sender, TCloseAction& action) {
-  if (pgcPadrao->ActivePage() == tshTurnos && EmEdicao(*cdsTurno)) {
-    Vd_Turno();
-    SaiGradeTurno();
-  }
+  if (PaginaServ* p = Ativa()) p->Fecha();
   TelaCriada = false;
   for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
   TfrmPadrao::FormClose(sender, action);
@@ -484,11 +505,7 @@ void TfrmCadastroServ::FormClose(TComponent& sender, TCloseAction& action) {
 // ---------------------------------------------------------------- branch panel
 
 void TfrmCadastroServ::panFilialEnter(TComponent&) {
-  if (pgcPadrao->ActivePage() == tshCustPadr && !Vd_Soma()) {
-    PesquisaCusto = true;
-    if (dbgCustPadr->CanFocus()) dbgCustPadr->SetFocus();
-    Abort();
-  }
+  if (PaginaServ* p = Ativa(); p && !p->PodeSair(Saida::EntraFilial)) Abort();
   mnuFolhaDadosClick(*mnuFolhaDados);
   for (TTabSheet* t : {tshFormulario, tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens})
     t->SetEnabled(false);
@@ -508,9 +525,7 @@ void TfrmCadastroServ::medCdFilialChange(TComponent&) {
 }
 
 void TfrmCadastroServ::btnFilialBeforePesq(TComponent&) {
-  qryFilial->Close();
-  qryFilial->ParamByName("P_CDFILIAL") = Variant();
-  qryFilial->ParamByName("P_TCDFILIAL") = "T";
+  Parametriza(*qryFilial, {{"P_CDFILIAL", Variant()}, {"P_TCDFILIAL", "T"}});
 }
 
 void TfrmCadastroServ::btnFilialAfterPesq(TComponent&) {
@@ -554,10 +569,7 @@ void TfrmCadastroServ::medCdFilialKeyDown(TComponent& sender, int& key, ShiftSta
 
 void TfrmCadastroServ::panFilialExit(TComponent&) {
   NmTabServ = GetServTabName();
-  if (pgcPadrao->ActivePage() == tshCustPadr && PesquisaCusto) {
-    PesquisaCusto = false;
-    Abort();
-  }
+  if (PaginaServ* p = Ativa(); p && !p->PodeSair(Saida::SaiFilial)) Abort();
   {
     ShowAviGuard avi(this, 6, Msg("get_cdsServico"));
     Variant servicos = netCadastroServ.Call("GetServico", {CodFilial(), edtCdGrupoFiltro->Text()});
@@ -595,10 +607,8 @@ void TfrmCadastroServ::panFilialExit(TComponent&) {
 // ---------------------------------------------------------------- switchboards
 
 bool TfrmCadastroServ::PaginaPermitida(TTabSheet* page) const {
-  std::string tipo = TipoServico();
-  if (page == tshTurnos || page == tshPontEntr) return tipo == "N";
-  if (page == tshComensais) return tipo != "F";
-  if (page == tshEmbalagens) return tipo == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S";
+  for (const auto& p : paginas_)
+    if (p->Mostra(page)) return p->Serve(TipoServico());
   return true;
 }
 
@@ -616,10 +626,7 @@ void TfrmCadastroServ::Habilita_Pagina(bool habilita) {
 }
 
 std::string TfrmCadastroServ::GetServTabName() {
-  qryServPadr->Close();
-  qryServPadr->ParamByName("P_CDSERVPADR") = "X";
-  qryServPadr->ParamByName("P_TCDSERVPADR") = "T";
-  qryServPadr->Open();
+  Reabre(*qryServPadr, {{"P_CDSERVPADR", "X"}, {"P_TCDSERVPADR", "T"}});
   return qryServPadr->IsEmpty() ? "SERVFILI" : "SERVPADR";
 }
 
@@ -639,33 +646,22 @@ void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
   else
     Habilita_Pagina(estado == DataSetState::Browse && cdsServico->RecordCount() > 0);
 
-  TTabSheet* page = pgcPadrao->ActivePage();
-  bool inserindo = estado == DataSetState::Insert;
-  if (page == tshFolhaDados || page == tshFormulario) {
-    for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili}) c->SetEnabled(inserindo);
-    if (page == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
-    bool padrao = NmTabServ == "SERVPADR";
-    btpServico->SetVisible(padrao && inserindo);
-    btpServico->SetEnabled(padrao && inserindo);
-    for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto, dbeCdProduto, btnPesqProd})
-      c->SetEnabled(!padrao);
-  }
-
-  if (page == tshComensais) {
-    bool alterar = !FilialFixa && estado == DataSetState::Browse;
-    mnuIncluir->SetEnabled(false);
-    mnuAlterar->SetEnabled(alterar);
-    mnuExcluir->SetEnabled(false);
-    mnuProcurar->SetEnabled(false);
-    mnuVerificar->SetEnabled(false);
-    bool exporta = !FilialFixa && !editando && TemEntrada("CriaExpComDiet");
-    sbtExportComens->SetEnabled(exporta);
-    mnuExportComens->SetEnabled(exporta);
-    mnuExpComCard->SetEnabled(exporta);
-  }
+  if (PaginaServ* p = Ativa()) p->EstadoServico();
 
   if (cdsServico->Active() && cdsServico->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
   Habilita_Faturamento();
+}
+
+// The record's controls for the state of the service list.
+void TfrmCadastroServ::ControlesServico() {
+  bool inserindo = cdsServico->State() == DataSetState::Insert;
+  for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili}) c->SetEnabled(inserindo);
+  if (pgcPadrao->ActivePage() == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
+  bool padrao = NmTabServ == "SERVPADR";
+  btpServico->SetVisible(padrao && inserindo);
+  btpServico->SetEnabled(padrao && inserindo);
+  for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto, dbeCdProduto, btnPesqProd})
+    c->SetEnabled(!padrao);
 }
 
 // Keeps the main-service editor (not bound to a field) in step with the record: a move, a
@@ -681,10 +677,7 @@ void TfrmCadastroServ::MostraServicoPrincipal() {
   if (medCdServico->Text() != principal) medCdServico->SetText(principal);
   std::string nome;
   if (!principal.empty()) {
-    qryServico->Close();
-    qryServico->ParamByName("P_CDFILIAL") = medCdFilial->Text();
-    qryServico->ParamByName("P_CDSERVFILI") = principal;
-    qryServico->Open();
+    Reabre(*qryServico, {{"P_CDFILIAL", medCdFilial->Text()}, {"P_CDSERVFILI", principal}});
     nome = Campo(*qryServico, "NMSERVICO");
   }
   edtNmServico->SetText(nome);

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,13 +33,15 @@
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/pages.h"
+#include "service_screen/pages/pagina.h"
+#include "service_screen/principal.h"
 
 namespace cad {
 
 // Column suffixes of the per-weekday quantities, Monday to Sunday, then holidays.
 inline constexpr const char* kDiasSemana[8] = {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"};
 
-class TfrmCadastroServ : public TfrmPadrao {
+class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
  public:
   TfrmCadastroServ();
   ~TfrmCadastroServ() override;
@@ -162,7 +165,6 @@ class TfrmCadastroServ : public TfrmPadrao {
   void FormActivate(TComponent& sender);
   void FormCloseQuery(TComponent& sender, bool& canClose) override;
   void FormClose(TComponent& sender, TCloseAction& action) override;
-  void netCadastroServBeforeConnect(TNetConnection& sender);
   void panFilialEnter(TComponent& sender);
   void panFilialExit(TComponent& sender);
   void medCdFilialChange(TComponent& sender);
@@ -188,7 +190,21 @@ class TfrmCadastroServ : public TfrmPadrao {
   void cdsServicoAfterScroll(DataSet& sender);
   void GetServicos(const std::string& grupo);
 
+  // ================================================================ what the side screens see
+  std::string Filial() const override { return CodFilial(); }
+  std::string NomeFilial() const override;
+  std::string Servico() const override;
+  std::string Grupo() const override;
+  bool SomenteLeitura() const override;
+  TNetConnection& Conexao() override { return netCadastroServ; }
+  void RecarregaCustos() override;
+  void RecarregaLista() override;
+
   // ================================================================ pages and commands
+  // The page whose sheet is active (null while none is).
+  PaginaServ* Ativa() const;
+  // Hands a notice to every page.
+  void Avisa(Aviso aviso);
   void pgcPadraoChanging(TComponent& sender, bool& allowChange);
   void pgcPadraoChange(TComponent& sender) override;
   void pgcPadraoEnter(TComponent& sender);
@@ -739,6 +755,7 @@ class TfrmCadastroServ : public TfrmPadrao {
   // Page moves of the menu handlers: optional leave checks, then the page and its entry.
   void IrParaPagina(TTabSheet* page, bool consisteSaida);
   void MarcaMenuPagina();
+  void MostraLista();
   // The list and form pages' buttons when one of them becomes the active page.
   void BotoesListaFormulario();
   // Enables the base screen's navigation control only when nothing is being edited anywhere.
@@ -769,11 +786,31 @@ class TfrmCadastroServ : public TfrmPadrao {
   // "Faturar serviço em nota separada": open exactly while the billing value varies by date.
   void HabilitaNotaSeparada(bool valorVariavel);
 
-  // ---- commands (commands.cpp): the list and form pages' blocks
-  void ConfirmaServico(const std::string& cdServFili);
+  // ---- commands (commands.cpp, navigation.cpp): the list and form pages' blocks
+  void EntraServico();
+  void ControlesServico();
+  void IncluiServico(TComponent& sender);
+  void AlteraServico(TComponent& sender);
+  void AlteraRegistro(TComponent& sender);
+  void CancelaServico();
+  void ProcuraServico(TComponent& sender);
+  void ConfirmaServico();
   void VerificaServico();
-  bool ExcluiServico(const std::string& cdServFili);
+  bool ExcluiServicoOuFatu();
+  bool ExcluiServico();
   bool ExcluiServFatu();
+  void ComandosComensais();
+
+  // The pages, in page order.
+  std::vector<std::unique_ptr<PaginaServ>> paginas_;
+  friend class PaginaServ;
+  friend class PagServico;
+  friend class PagConfCard;
+  friend class PagCustPadr;
+  friend class PagTurnos;
+  friend class PagComensais;
+  friend class PagPontEntr;
+  friend class PagEmbalagens;
 };
 
 }  // namespace cad

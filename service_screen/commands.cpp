@@ -26,18 +26,12 @@ void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   });
   Suspend<DataSetEvent> antes(cdsServico->BeforeScroll);
   Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshFolhaDados || page == tshFormulario) ConfirmaServico(cdServFili);
-  if (page == tshConfCard) ConfirmaConfCard();
-  if (page == tshTurnos) ConfirmaTurno();
-  if (page == tshComensais) ConfirmaComensais();
-  if (page == tshCustPadr) ConfirmaCustPadr();
-  if (page == tshEmbalagens) ConfirmaEmbalagem();
-  if (page == tshPontEntr) ConfirmaPontEntr();
+  if (PaginaServ* p = Ativa()) p->Confirma();
   if (cdsServico->Active() && !ServicoEmEdicao() && !cdServFili.empty()) cdsServico->Locate("CDSERVFILI", cdServFili);
 }
 
-void TfrmCadastroServ::ConfirmaServico(const std::string& cdServFili) {
+void TfrmCadastroServ::ConfirmaServico() {
+  std::string cdServFili = Campo(*cdsServico, "CDSERVFILI");
   if (EmEdicao(*cdsServFatu)) {
     cdsServFatu->Post();
     if (pgcPadrao->ActivePage() == tshFormulario) grbServFatuEnter(*grbServFatu);
@@ -53,13 +47,7 @@ void TfrmCadastroServ::ConfirmaServico(const std::string& cdServFili) {
 // ---------------------------------------------------------------- verify
 
 void TfrmCadastroServ::sbtVerificarClick(TComponent&) {
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshFolhaDados || page == tshFormulario) VerificaServico();
-  if (page == tshCustPadr) VerificaCustPadr();
-  if (page == tshConfCard) VerificaConfCard();
-  if (page == tshTurnos) VerificaTurno();
-  if (page == tshEmbalagens) VerificaEmbalagem();
-  if (page == tshPontEntr) VerificaPontEntr();
+  if (PaginaServ* p = Ativa()) p->Verifica();
 }
 
 void TfrmCadastroServ::VerificaServico() {
@@ -76,17 +64,9 @@ void TfrmCadastroServ::VerificaServico() {
 // ---------------------------------------------------------------- delete
 
 void TfrmCadastroServ::sbtExcluirClick(TComponent&) {
-  std::string cdServFili = Campo(*cdsServico, "CDSERVFILI");
-  TTabSheet* page = pgcPadrao->ActivePage();
-  bool excluiu = false;
-  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais)
-    excluiu = dbgServFatu->Focused() ? ExcluiServFatu() : ExcluiServico(cdServFili);
-  if (page == tshTurnos) excluiu = ExcluiTurno();
-  if (page == tshCustPadr) excluiu = ExcluiCustPadr();
-  if (page == tshEmbalagens) excluiu = ExcluiEmbalagem();
-  if (page == tshPontEntr) excluiu = ExcluiPontEntr();
+  PaginaServ* p = Ativa();
   // Whichever page deleted, the status bar reports it the same way.
-  if (excluiu) Informa(msgMensagensPadroes->Msg("RegExcluido"));
+  if (p && p->Exclui()) Informa(msgMensagensPadroes->Msg("RegExcluido"));
 }
 
 bool TfrmCadastroServ::ExcluiServFatu() {
@@ -118,7 +98,10 @@ bool TfrmCadastroServ::ExcluiServFatu() {
   }
 }
 
-bool TfrmCadastroServ::ExcluiServico(const std::string& cdServFili) {
+bool TfrmCadastroServ::ExcluiServicoOuFatu() { return dbgServFatu->Focused() ? ExcluiServFatu() : ExcluiServico(); }
+
+bool TfrmCadastroServ::ExcluiServico() {
+  std::string cdServFili = Campo(*cdsServico, "CDSERVFILI");
   if (!cdsServico->Active() || cdsServico->IsEmpty()) return false;
   if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return false;
   try {

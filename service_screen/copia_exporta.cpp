@@ -34,8 +34,7 @@ void TfrmCadastroServ::sbtCopiarClick(TComponent&) {
   if (!PodeCopiar()) return;
   VariantArray params;
   ChamaEntrada("CriaCopiaServico", params);
-  if (!params.empty() && params.back().isNumber() && params.back().asInt() == mrOk)
-    GetServicos(edtCdGrupoFiltro->Text());
+  if (!params.empty() && params.back().isNumber() && params.back().asInt() == mrOk) RecarregaLista();
 }
 
 // The general parameters as the server's text (getParamGeral), kept in ParamGeral.

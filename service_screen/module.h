@@ -1,4 +1,5 @@
-// The screen module's unit-level state and its exported entry points. The host loads the module
+// The screen module's unit-level state and its exported entry points (defined in module/, the
+// folder above this one and side_screens/). The host loads the module
 // (libcadserv_ger04100.so for screen code "GER04100") and calls its creators by name, either
 // directly (CriaCadServico, IniProc) or through the entry table CadServEntries, whose type the
 // platform defines (platform/framework/screen_module.h), so a host needs no per-entry knowledge

@@ -20,15 +20,7 @@ namespace cad {
 // ---------------------------------------------------------------- service selection
 
 void TfrmCadastroServ::cdsServicoBeforeScroll(DataSet&) {
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshTurnos) {
-    Vd_Turno();
-    SaiGradeTurno();
-  }
-  if (page == tshCustPadr) {
-    if (!Vd_Soma()) Abort();
-    CustPadrSaiServico();
-  }
+  if (PaginaServ* p = Ativa()) p->SaiServico();
 }
 
 void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
@@ -36,20 +28,13 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   bool navegando = cdsServico->State() == DataSetState::Browse;
 
   // A page the service type does not have gives way to one it has.
-  TTabSheet* page = pgcPadrao->ActivePage();
-  TTabSheet* corrigida = nullptr;
-  if (tipo == "F" && (page == tshConfCard || page == tshCustPadr || page == tshTurnos || page == tshComensais || page == tshPontEntr))
-    corrigida = tshFolhaDados;
-  else if ((tipo == "D" || tipo == "A") && page == tshTurnos)
-    corrigida = tshCustPadr;
-  else if ((tipo == "D" || tipo == "A") && page == tshPontEntr)
-    corrigida = tshComensais;
+  TTabSheet* corrigida = Ativa() ? Ativa()->Substituta(tipo) : nullptr;
   if (corrigida) {
     pgcPadrao->SetActivePage(corrigida);
     if (corrigida == tshFolhaDados) BotoesListaFormulario();
   }
   MarcaMenuPagina();
-  page = pgcPadrao->ActivePage();
+  PaginaServ* ativa = Ativa();
 
   // Shifts and delivery points belong to a browsed corporate service; the hospital kind to the
   // planned types, never in fixed-branch mode.
@@ -62,40 +47,9 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   dbcTipoServ->SetEnabled(especificacao);
   lblEspeci->SetEnabled(especificacao);
 
-  // Every reloadable page fetches its data again for this service; a change of the previous
-  // service's delivery points is never offered to this one.
-  RecarregaTurno = RecarregaComeDiet = true;
-  RecarregaCustPadr = true;
-  AlterouPEntr = false;
-
-  // The active page loads at once.
-  if (page == tshConfCard) ConfCardTrocaServico();
-  if (page == tshComensais) ComensaisTrocaServico();
-  if (page == tshTurnos && tshTurnos->Enabled()) TurnosTrocaServico();
-  if (page == tshCustPadr) CustPadrTrocaServico();
-  if (page == tshPontEntr && tshPontEntr->Enabled()) PontEntrTrocaServico();
-
-  // The main billed service; a service billed under a main one has no equivalences of its own.
-  MostraServicoPrincipal();
-  if (tipo != "F") {
-    bool semPrincipal = Campo(*cdsServico, "CDSERVPREQUI").empty();
-    grbServFatu->SetEnabled(semPrincipal);
-    // Labels of controls that cannot change data stay off in fixed-branch mode.
-    lblServFatu->SetEnabled(semPrincipal && !FilialFixa);
-  } else if (page == tshFormulario && !FilialFixa && dbeNmFantasServ->CanFocus()) {
-    dbeNmFantasServ->SetFocus();
-  }
-
-  // The form page shows the billing services of this service.
-  if (page == tshFormulario) {
-    {
-      ShowAviGuard avi(this, 0);
-      Variant servFatu = Consiste::CheckResultServ(netCadastroServ.Call(
-          "GetServFatu", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
-      CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
-    }
-    if (dbgServFatu->Focused()) grbServFatuEnter(*grbServFatu);
-  }
+  // Every page drops what it loaded for the previous service; the active page loads at once.
+  Avisa(Aviso::ServicoTrocado);
+  if (ativa) ativa->TrocaServico();
 
   // A billing-only service resets the billing controls; the others open the pages of their type
   // unless the record is being edited.
@@ -106,23 +60,8 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   else if (!cdsServico->IsEmpty())
     Habilita_Pagina(true);
 
-  // The packaging page stays only for a transported corporate service.
-  if (page == tshEmbalagens) {
-    EmbalagensTrocaServico();
-    HabilitaEmbalagens();
-    if (!(tipo == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S")) {
-      pgcPadrao->SetActivePage(tshFolhaDados);
-      MarcaMenuPagina();
-      BotoesListaFormulario();
-      // Off the page: its import/export command goes off with it.
-      HabilitaEmbalagens();
-    }
-  }
-
-  // The delivery points of the restriction filter, whatever the page; the separate invoice
-  // follows the service's variable billing value.
-  GetPEntregaRest();
-  HabilitaNotaSeparada(Campo(*cdsServico, "IDVLRVARDATA") == "S");
+  if (ativa) ativa->ServicoMostrado();
+  Avisa(Aviso::ServicoMostrado);
 }
 
 void TfrmCadastroServ::GetServicos(const std::string& grupo) {
@@ -132,6 +71,13 @@ void TfrmCadastroServ::GetServicos(const std::string& grupo) {
 }
 
 // ---------------------------------------------------------------- pages
+
+// The list page becomes the active one without the page checks (the service cannot stay where it was).
+void TfrmCadastroServ::MostraLista() {
+  pgcPadrao->SetActivePage(tshFolhaDados);
+  MarcaMenuPagina();
+  BotoesListaFormulario();
+}
 
 void TfrmCadastroServ::MarcaMenuPagina() {
   for (auto [sheet, menu] : Paginas()) menu->SetChecked(pgcPadrao->ActivePage() == sheet);
@@ -150,63 +96,38 @@ void TfrmCadastroServ::BotoesListaFormulario() {
 }
 
 void TfrmCadastroServ::pgcPadraoChanging(TComponent&, bool& allowChange) {
-  allowChange = true;
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshTurnos) {
-    try {
-      Vd_Turno();
-    } catch (const EAbort&) {
-      allowChange = false;
-      return;
-    } catch (const std::exception& e) {
-      Consiste::MensErro(e.what(), false);
-      allowChange = false;
-      return;
-    }
-  }
-  if (page == tshCustPadr) {
-    if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
-    if (!Vd_Soma()) {
-      allowChange = false;
-      return;
-    }
-  }
-  if (page == tshPontEntr) SaiPontEntr();
-  if (page == tshComensais) tshComensaisExit(*tshComensais);
+  PaginaServ* p = Ativa();
+  allowChange = !p || p->PodeSair(Saida::Pagina);
 }
 
 void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
   TfrmPadrao::pgcPadraoChange(sender);
   TTabSheet* page = pgcPadrao->ActivePage();
-  std::string tipo = TipoServico();
 
   // The branch parameters of the branch on screen.
   ParametrosFilial(CodFilial());
 
-  // The fantasy name is listed on every page but the list; diners export to other diets only for
-  // a non-corporate service.
+  // The fantasy name is listed on every page but the list.
   cdsServico->FieldByName("NMFANTASSERV").Visible = page != tshFolhaDados;
   MarcaMenuPagina();
-  HabilitaExportaDietas();
 
-  // Toolbar: nothing that changes data in fixed-branch mode.
-  if (FilialFixa) {
-    sbtAutomatico->SetEnabled(false);
-    sbtExportComens->SetEnabled(false);
-    sbtCopiar->SetEnabled(false);
-  } else {
-    // Side-screen commands only once the module has the side screen.
-    sbtCopiar->SetEnabled(PodeCopiar());
-    sbtAutomatico->SetEnabled(page == tshCustPadr && TemEntrada("CriaCAutoCPadrao"));
-    sbtExportComens->SetEnabled(page == tshComensais && TemEntrada("CriaExpComDiet"));
-  }
+  // Toolbar: nothing that changes data in fixed-branch mode; side-screen commands only once the
+  // module has the side screen. The pages set their own commands.
+  sbtCopiar->SetEnabled(!FilialFixa && PodeCopiar());
   mnuCopiar->SetEnabled(sbtCopiar->Enabled());
-  mnuCadaAuto->SetEnabled(sbtAutomatico->Enabled());
-  mnuExportComens->SetEnabled(sbtExportComens->Enabled());
-  mnuExpComCard->SetEnabled(mnuExportComens->Enabled());
+  Avisa(Aviso::PaginaMudando);
 
-  // The list and form pages.
-  if ((page == tshFolhaDados || page == tshFormulario) && !medCdFilial->Focused()) BotoesListaFormulario();
+  // The page loads and sets its commands; the other pages hear of the move.
+  if (PaginaServ* p = Ativa()) p->Entra();
+  Avisa(Aviso::PaginaTrocada);
+
+  // Billing controls on every page.
+  Habilita_Faturamento();
+}
+
+void TfrmCadastroServ::EntraServico() {
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (!medCdFilial->Focused()) BotoesListaFormulario();
 
   // The form page shows the billing services of the selected service; in fixed-branch mode nothing
   // on it can be changed.
@@ -232,21 +153,6 @@ void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
       }
     }
   }
-
-  // The other pages load and set their commands in their own units.
-  if (page == tshConfCard)
-    EntraConfCard();
-  else
-    mnuExpConfiguracaoPadr->SetEnabled(false);
-  if (page == tshCustPadr) EntraCustPadr();
-  if (page == tshTurnos) EntraTurnos();
-  if (page == tshComensais) EntraComensais();
-  if (page == tshPontEntr) EntraPontEntr();
-  if (page == tshEmbalagens) EntraEmbalagens();
-
-  // Packaging and billing controls on every page.
-  HabilitaEmbalagens();
-  Habilita_Faturamento();
 }
 
 void TfrmCadastroServ::IrParaPagina(TTabSheet* page, bool consisteSaida) {
@@ -293,7 +199,7 @@ void TfrmCadastroServ::mnuPontEntrClick(TComponent&) {
 void TfrmCadastroServ::mnuEmbalagensClick(TComponent&) { IrParaPagina(tshEmbalagens, false); }
 
 void TfrmCadastroServ::pgcPadraoEnter(TComponent&) {
-  if (pgcPadrao->ActivePage() == tshTurnos && ServicoEmEdicao()) Habilita_Faturamento();
+  if (PaginaServ* p = Ativa()) p->FocoNasAbas();
 }
 
 void TfrmCadastroServ::dbnPadraoClick(TComponent&, TNavigateBtn) { Habilita_Faturamento(); }
@@ -307,130 +213,104 @@ void TfrmCadastroServ::getParamPlaneja() {
 }
 
 void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
+  if (PaginaServ* p = Ativa()) p->Inclui(sender);
+  dbnPadrao->SetEnabled(false);
+}
+
+// A new service (or, in the billing grid, a new billing service); the new service is typed on
+// the form page.
+void TfrmCadastroServ::IncluiServico(TComponent& sender) {
   TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais) {
-    getParamPlaneja();
-    tshFormulario->SetEnabled(true);
-    mnuFormulario->SetEnabled(true);
-    dbkConFixPer->SetEnabled(true);
-    dbkConFixPer->SetChecked(false);
-    if (dbgServFatu->Focused()) {
-      dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVICFATURAM"));
-      if (!EmEdicao(*cdsServFatu)) cdsServFatu->Insert();
-    } else {
-      // The new service is typed on the form page.
-      if (page == tshFolhaDados) IrParaPagina(tshFormulario, true);
-      if (pgcPadrao->ActivePage() != tshFolhaDados) {
-        TfrmPadrao::sbtIncluirClick(sender);
-        if (dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
-      }
+  getParamPlaneja();
+  tshFormulario->SetEnabled(true);
+  mnuFormulario->SetEnabled(true);
+  dbkConFixPer->SetEnabled(true);
+  dbkConFixPer->SetChecked(false);
+  if (dbgServFatu->Focused()) {
+    dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVICFATURAM"));
+    if (!EmEdicao(*cdsServFatu)) cdsServFatu->Insert();
+  } else {
+    if (page == tshFolhaDados) IrParaPagina(tshFormulario, true);
+    if (pgcPadrao->ActivePage() != tshFolhaDados) {
+      TfrmPadrao::sbtIncluirClick(sender);
+      if (dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
     }
   }
-  if (page == tshTurnos && cdsTurno->Active() && cdsTurno->State() == DataSetState::Browse) {
-    Foca(dbgTurno);
-    cdsTurno->Insert();
-    dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
-  }
-  if (page == tshCustPadr) IncluiCustPadr();
-  if (page == tshEmbalagens) IncluiEmbalagem();
-  if (page == tshPontEntr) IncluiPontEntr();
-  dbnPadrao->SetEnabled(false);
 }
 
 void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
   HabilitaPainelFilial(false);
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshFolhaDados || page == tshFormulario) {
-    if (dbgServFatu->Focused()) {
-      dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVFILI"));
-      if (!EmEdicao(*cdsServFatu)) cdsServFatu->Edit();
-    } else {
-      // The service is altered on the form page.
-      if (page == tshFolhaDados) IrParaPagina(tshFormulario, true);
-      if (pgcPadrao->ActivePage() != tshFolhaDados) {
-        TfrmPadrao::sbtAlterarClick(sender);
-        for (TControl* c : std::initializer_list<TControl*>{dbeNmServico, dbeIniAtend, dbeNmFantasServ})
-          if (c->CanFocus()) {
-            c->SetFocus();
-            break;
-          }
-      }
-    }
-  } else if (page == tshComensais) {
-    if (drgTipoServ->ItemIndex() == 0)
-      TfrmPadrao::sbtAlterarClick(sender);
-    else if (cdsDietServ->State() == DataSetState::Browse)
-      cdsDietServ->Edit();
-  } else if (page == tshTurnos) {
-    if (cdsTurno->Active() && cdsTurno->State() == DataSetState::Browse && !cdsTurno->IsEmpty()) {
-      Foca(dbgTurno);
-      cdsTurno->Edit();
-      dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
-    }
-  } else if (page == tshPontEntr) {
-    AlteraPontEntr();
-  }
-  if (page == tshCustPadr) AlteraCustPadr();
-  if (page == tshConfCard) AlteraConfCard();
-  if (page == tshEmbalagens) AlteraEmbalagem();
+  if (PaginaServ* p = Ativa()) p->Altera(sender);
   dbnPadrao->SetEnabled(false);
 }
 
+// The service is altered on the form page (the billing grid alters its current row).
+void TfrmCadastroServ::AlteraServico(TComponent& sender) {
+  if (dbgServFatu->Focused()) {
+    dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVFILI"));
+    if (!EmEdicao(*cdsServFatu)) cdsServFatu->Edit();
+    return;
+  }
+  if (pgcPadrao->ActivePage() == tshFolhaDados) IrParaPagina(tshFormulario, true);
+  if (pgcPadrao->ActivePage() != tshFolhaDados) {
+    TfrmPadrao::sbtAlterarClick(sender);
+    for (TControl* c : std::initializer_list<TControl*>{dbeNmServico, dbeIniAtend, dbeNmFantasServ})
+      if (c->CanFocus()) {
+        c->SetFocus();
+        break;
+      }
+  }
+}
+
+// The base screen's alter of the service record (the diners page edits the record's figures).
+void TfrmCadastroServ::AlteraRegistro(TComponent& sender) { TfrmPadrao::sbtAlterarClick(sender); }
+
 void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
   if (!ConfirmaCancelamento()) return;
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshCustPadr) CancelaCustPadr();
-  if (page == tshFolhaDados || page == tshFormulario || page == tshComensais) {
-    if (dbgServFatu->Focused()) {
-      if (EmEdicao(*cdsServFatu)) {
-        cdsServFatu->Cancel();
-        if (page == tshFormulario) grbServFatuEnter(*grbServFatu);
-      }
-    } else {
-      bool inclusao = cdsServico->State() == DataSetState::Insert;
-      CancelaRegistro();
-      // A cancelled include returns to the service shown before without a scroll: what the new
-      // row emptied (its billing services, the pages of its type) is shown for that service again.
-      if (inclusao && cdsServico->Active() && !cdsServico->IsEmpty()) cdsServicoAfterScroll(*cdsServico);
-      if (cdsServico->Active() && cdsServico->IsEmpty()) {
-        tshFolhaDados->SetEnabled(true);
-        mnuFolhaDados->SetEnabled(true);
-        IrParaPagina(tshFolhaDados, false);
-        tshFormulario->SetEnabled(false);
-        mnuFormulario->SetEnabled(false);
-        ChangeButtons(!FilialFixa, false, false, false, false, false);
-      }
-    }
-    if (page == tshComensais && nbkComensais->PageIndex() == 1) CancelaDieta();
-  }
-  if (page == tshTurnos && EmEdicao(*cdsTurno)) cdsTurno->Cancel();
-  if (page == tshConfCard) CancelaConfCard();
-  if (page == tshEmbalagens) CancelaEmbalagem();
-  if (page == tshPontEntr) CancelaPontEntr();
+  if (PaginaServ* p = Ativa()) p->Cancela();
   HabilitaNavegacao();
 }
 
+void TfrmCadastroServ::CancelaServico() {
+  TTabSheet* page = pgcPadrao->ActivePage();
+  if (dbgServFatu->Focused()) {
+    if (EmEdicao(*cdsServFatu)) {
+      cdsServFatu->Cancel();
+      if (page == tshFormulario) grbServFatuEnter(*grbServFatu);
+    }
+    return;
+  }
+  bool inclusao = cdsServico->State() == DataSetState::Insert;
+  CancelaRegistro();
+  // A cancelled include returns to the service shown before without a scroll: what the new
+  // row emptied (its billing services, the pages of its type) is shown for that service again.
+  if (inclusao && cdsServico->Active() && !cdsServico->IsEmpty()) cdsServicoAfterScroll(*cdsServico);
+  if (cdsServico->Active() && cdsServico->IsEmpty()) {
+    tshFolhaDados->SetEnabled(true);
+    mnuFolhaDados->SetEnabled(true);
+    IrParaPagina(tshFolhaDados, false);
+    tshFormulario->SetEnabled(false);
+    mnuFormulario->SetEnabled(false);
+    ChangeButtons(!FilialFixa, false, false, false, false, false);
+  }
+}
+
 void TfrmCadastroServ::HabilitaNavegacao() {
-  bool livre = cdsServico->State() == DataSetState::Browse && !cdsServico->IsEmpty() &&
-               cdsCustPadrTp->ChangeCount() == 0;
-  for (DataSet* ds : std::initializer_list<DataSet*>{cdsCustPadr, cdsTurno, cdsDietServ, cdsCliente, cdsPEntClie, cdsConfCard})
-    livre = livre && !EmEdicao(*ds);
+  bool livre = cdsServico->State() == DataSetState::Browse && !cdsServico->IsEmpty();
+  for (const auto& p : paginas_) livre = livre && !p->Editando();
   dbnPadrao->SetEnabled(livre);
 }
 
 void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (page == tshFolhaDados || page == tshFormulario) {
-    cdsServico->FieldByName("NMFANTASSERV").Visible = page == tshFormulario;
-    if (dbgServFatu->Focused())
-      Procurar::Procura(*cdsServFatu);
-    else
-      TfrmPadrao::sbtProcurarClick(sender);
-  }
-  if (page == tshTurnos && cdsTurno->Active()) Procurar::Procura(*cdsTurno);
-  if (page == tshCustPadr) ProcuraCustPadr();
-  if (page == tshEmbalagens) ProcuraEmbalagem();
-  if (page == tshPontEntr) ProcuraPontEntr();
+  if (PaginaServ* p = Ativa()) p->Procura(sender);
+}
+
+void TfrmCadastroServ::ProcuraServico(TComponent& sender) {
+  cdsServico->FieldByName("NMFANTASSERV").Visible = pgcPadrao->ActivePage() == tshFormulario;
+  if (dbgServFatu->Focused())
+    Procurar::Procura(*cdsServFatu);
+  else
+    TfrmPadrao::sbtProcurarClick(sender);
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,

@@ -15,6 +15,7 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
@@ -109,17 +110,11 @@ void TfrmCadastroServ::Vd_CdServFili(bool obrigatorio) {
   AtribuiCampo("CDSERVFILI", codigo);
   if (utf8Length(codigo) < 5) FalhaCampo(dbeCdServFili, "Cod_Serv");
 
-  qryServPesq->Close();
-  qryServPesq->ParamByName("P_CDFILIAL") = CodFilial();
-  qryServPesq->ParamByName("P_CDSERVFILI") = codigo;
-  qryServPesq->Open();
+  Reabre(*qryServPesq, {{"P_CDFILIAL", CodFilial()}, {"P_CDSERVFILI", codigo}});
   if (!qryServPesq->IsEmpty()) FalhaCampo(dbeCdServFili, "Servico_ja_cad");
 
   if (NmTabServ == "SERVPADR") {
-    qryServPadr->Close();
-    qryServPadr->ParamByName("P_CDSERVPADR") = codigo;
-    qryServPadr->ParamByName("P_TCDSERVPADR") = "X";
-    qryServPadr->Open();
+    Reabre(*qryServPadr, {{"P_CDSERVPADR", codigo}, {"P_TCDSERVPADR", "X"}});
     if (qryServPadr->IsEmpty()) FalhaCampo(dbeCdServFili, "SERVPADR_N_CAD");
     AtribuiCampo("NMSERVICO", Campo(*qryServPadr, "NMSERVPADR"));
     // The tree code first: its editor's change clears the product name.
@@ -151,9 +146,7 @@ void TfrmCadastroServ::Vd_GrupServ(bool obrigatorio) {
   }
   codigo = Consiste::Ajusta(codigo, campo.Size());
   AtribuiCampo("CDGRUPSERV", codigo);
-  qryVdGrupServ->Close();
-  qryVdGrupServ->ParamByName("CDGRUPSERV") = codigo;
-  qryVdGrupServ->Open();
+  Reabre(*qryVdGrupServ, {{"CDGRUPSERV", codigo}});
   if (qryVdGrupServ->IsEmpty()) falha("Grupo_nao_cad");
   AtribuiCampo("NMGRUPSERV", Campo(*qryVdGrupServ, "NMGRUPSERV"));
 }
@@ -168,9 +161,7 @@ void TfrmCadastroServ::Vd_GrupServFiltro() {
   if (codigo.size() - zeros > 3) FalhaCampo(edtCdGrupoFiltro, "Grupo_nao_cad");
   codigo = Consiste::Ajusta(codigo.substr(zeros), 3);
   if (edtCdGrupoFiltro->Text() != codigo) edtCdGrupoFiltro->SetText(codigo);
-  qryVdGrupServ->Close();
-  qryVdGrupServ->ParamByName("CDGRUPSERV") = codigo;
-  qryVdGrupServ->Open();
+  Reabre(*qryVdGrupServ, {{"CDGRUPSERV", codigo}});
   if (qryVdGrupServ->IsEmpty()) FalhaCampo(edtCdGrupoFiltro, "Grupo_nao_cad");
   edtNmGrupoFiltro->SetText(Campo(*qryVdGrupServ, "NMGRUPSERV"));
 }
@@ -221,10 +212,7 @@ void TfrmCadastroServ::Vd_CdRota(bool obrigatorio) {
   }
   codigo = Consiste::Ajusta(codigo, 6);
   AtribuiCampo("CDROTATRANS", codigo);
-  qryRota->Close();
-  qryRota->ParamByName("P_CDROTATRANS") = codigo;
-  qryRota->ParamByName("P_TCDROTATRANS") = "";
-  qryRota->Open();
+  Reabre(*qryRota, {{"P_CDROTATRANS", codigo}, {"P_TCDROTATRANS", ""}});
   AtribuiCampo("NMROTATRANS", Campo(*qryRota, "NMROTATRANS"));
   if (qryRota->IsEmpty()) FalhaCampo(dbeCdRota, "Rota_cad");
 }
@@ -236,10 +224,7 @@ void TfrmCadastroServ::Vd_ServicoPrinc() {
   codigo = Consiste::Ajusta(codigo, 5);
   AtribuiCampo("CDSERVPREQUI", codigo);
   if (medCdServico->Text() != codigo) medCdServico->SetText(codigo);
-  qryVd_Servico->Close();
-  qryVd_Servico->ParamByName("P_CDFILIAL") = medCdFilial->Text();
-  qryVd_Servico->ParamByName("P_CDSERVICO") = codigo;
-  qryVd_Servico->Open();
+  Reabre(*qryVd_Servico, {{"P_CDFILIAL", medCdFilial->Text()}, {"P_CDSERVICO", codigo}});
   if (qryVd_Servico->IsEmpty()) FalhaCampo(medCdServico, "Serv_cad");
   std::string encontrado = Campo(*qryVd_Servico, "CDSERVFILI");
   if (medCdServico->Text() != encontrado) medCdServico->SetText(encontrado);
@@ -262,9 +247,7 @@ void TfrmCadastroServ::Vd_CdProduto(bool obrigatorio) {
   const char* naoCadastrado;
   try {
     if (grupoFaturamento.empty()) {
-      qryProduto->Close();
-      qryProduto->ParamByName("P_CDARVPROD") = arvore;
-      qryProduto->Open();
+      Reabre(*qryProduto, {{"P_CDARVPROD", arvore}});
       produtos = qryProduto;
       naoCadastrado = "Prod_nao_Cad";
     } else {

@@ -13,6 +13,7 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
@@ -175,8 +176,7 @@ void TfrmCadastroServ::drgTipoServChange(TComponent&) {
 // ---------------------------------------------------------------- lookups
 
 void TfrmCadastroServ::btnGrupServBeforePesq(TComponent&) {
-  qryVdGrupServ->Close();
-  qryVdGrupServ->ParamByName("CDGRUPSERV") = "T";
+  Parametriza(*qryVdGrupServ, {{"CDGRUPSERV", "T"}});
 }
 
 void TfrmCadastroServ::btnGrupServAfterPesq(TComponent&) {
@@ -193,9 +193,7 @@ void TfrmCadastroServ::btnPesqGrupoFiltroAfterPesq(TComponent&) {
 }
 
 void TfrmCadastroServ::btnRotaBeforePesq(TComponent&) {
-  qryRota->Close();
-  qryRota->ParamByName("P_CDROTATRANS") = Variant();
-  qryRota->ParamByName("P_TCDROTATRANS") = "T";
+  Parametriza(*qryRota, {{"P_CDROTATRANS", Variant()}, {"P_TCDROTATRANS", "T"}});
 }
 
 void TfrmCadastroServ::btnRotaAfterPesq(TComponent&) {
@@ -206,10 +204,7 @@ void TfrmCadastroServ::btnRotaAfterPesq(TComponent&) {
 
 // The standard services the branch does not have yet ("L"): the ones an include may still take.
 void TfrmCadastroServ::btpServicoBeforePesq(TComponent&) {
-  qryServPadr->Close();
-  qryServPadr->ParamByName("P_TCDSERVPADR") = "L";
-  qryServPadr->ParamByName("P_CDSERVPADR") = "X";
-  qryServPadr->ParamByName("P_CDFILIAL") = CodFilial();
+  Parametriza(*qryServPadr, {{"P_TCDSERVPADR", "L"}, {"P_CDSERVPADR", "X"}, {"P_CDFILIAL", CodFilial()}});
 }
 
 void TfrmCadastroServ::btpServicoAfterPesq(TComponent&) {
@@ -232,9 +227,7 @@ void TfrmCadastroServ::btpPadrIntAfterPesq(TComponent&) {
 }
 
 void TfrmCadastroServ::btnServicoBeforePesq(TComponent&) {
-  qryServico->Close();
-  qryServico->ParamByName("P_CDFILIAL") = medCdFilial->Text();
-  qryServico->ParamByName("P_CDSERVFILI") = Variant();
+  Parametriza(*qryServico, {{"P_CDFILIAL", medCdFilial->Text()}, {"P_CDSERVFILI", Variant()}});
 }
 
 // The main service is shown in medCdServico, which the post writes back into CDSERVPREQUI: the
@@ -253,8 +246,7 @@ void TfrmCadastroServ::btnPesqProdClick(TComponent&) {
   std::string titulos = "Produto|" + Msg("Prod_Empty");
   DataSet* produtos;
   if (Campo(*qryParamGeral, "CDGRUPRODFAT").empty()) {
-    qryPesqProd->Close();
-    qryPesqProd->ParamByName("P_CDNVPRODUTO") = Corvane::DBPictObj(0);
+    Parametriza(*qryPesqProd, {{"P_CDNVPRODUTO", Corvane::DBPictObj(0)}});
     if (!Pesquisa::Pesquisar_Plus(*qryPesqProd, titulos)) return;
     produtos = qryPesqProd;
   } else {

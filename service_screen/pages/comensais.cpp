@@ -20,6 +20,7 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/comensais.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -154,6 +155,20 @@ void TfrmCadastroServ::HabilitaExportaDietas() {
                             TemEntrada("CriaExpComDiet"));
 }
 
+// The page's commands for the state of the service list.
+void TfrmCadastroServ::ComandosComensais() {
+  bool alterar = !FilialFixa && cdsServico->State() == DataSetState::Browse;
+  mnuIncluir->SetEnabled(false);
+  mnuAlterar->SetEnabled(alterar);
+  mnuExcluir->SetEnabled(false);
+  mnuProcurar->SetEnabled(false);
+  mnuVerificar->SetEnabled(false);
+  bool exporta = !FilialFixa && !ServicoEmEdicao() && TemEntrada("CriaExpComDiet");
+  sbtExportComens->SetEnabled(exporta);
+  mnuExportComens->SetEnabled(exporta);
+  mnuExpComCard->SetEnabled(exporta);
+}
+
 // Leaving the page after a confirm here: the shifts it changed reach the local cache once.
 void TfrmCadastroServ::tshComensaisExit(TComponent&) {
   if (!AlterouComensTurno) return;
@@ -199,6 +214,50 @@ void TfrmCadastroServ::ConfirmaComensais() {
     if (cdsTurno->Active() && cdsTurno->ChangeCount() > 0) cdsTurno->CancelUpdates();
     if (cdsServico->Active() && cdsServico->ChangeCount() > 0) cdsServico->CancelUpdates();
     throw;
+  }
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagComensais::Mostra(const TTabSheet* aba) const { return aba == tela.tshComensais; }
+bool PagComensais::Serve(const std::string& tipo) const { return tipo != "F"; }
+TTabSheet* PagComensais::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
+void PagComensais::Entra() { tela.EntraComensais(); }
+
+bool PagComensais::PodeSair(Saida saida) {
+  if (saida == Saida::Pagina) tela.tshComensaisExit(*tela.tshComensais);
+  return true;
+}
+
+void PagComensais::TrocaServico() { tela.ComensaisTrocaServico(); }
+void PagComensais::Inclui(TComponent& sender) { tela.IncluiServico(sender); }
+
+// The page "Default" alters the service's own figures, the page "Dieta" the current diet's.
+void PagComensais::Altera(TComponent& sender) {
+  if (tela.drgTipoServ->ItemIndex() == 0)
+    tela.AlteraRegistro(sender);
+  else if (tela.cdsDietServ->State() == DataSetState::Browse)
+    tela.cdsDietServ->Edit();
+}
+
+void PagComensais::Confirma() { tela.ConfirmaComensais(); }
+
+void PagComensais::Cancela() {
+  bool dieta = tela.nbkComensais->PageIndex() == 1;
+  tela.CancelaServico();
+  if (dieta) tela.CancelaDieta();
+}
+
+bool PagComensais::Exclui() { return tela.ExcluiServicoOuFatu(); }
+void PagComensais::EstadoServico() { tela.ComandosComensais(); }
+bool PagComensais::Editando() const { return tela.EmEdicao(*tela.cdsDietServ); }
+
+void PagComensais::Avisa(Aviso aviso) {
+  if (aviso == Aviso::ServicoTrocado) tela.RecarregaComeDiet = true;
+  // Diners export to other diets only from this page, for a non-corporate service.
+  if (aviso == Aviso::PaginaMudando) {
+    tela.HabilitaExportaDietas();
+    tela.HabilitaExportaComens(Ativa());
   }
 }
 

@@ -22,6 +22,7 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/confcard.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -627,6 +628,25 @@ void TfrmCadastroServ::sbtExportComensClick(TComponent&) {
 void TfrmCadastroServ::mnuExpConfiguracaoPadrClick(TComponent&) {
   if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
   if (pgcPadrao->ActivePage() == tshComensais) ExportaComensais();
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagConfCard::Mostra(const TTabSheet* aba) const { return aba == tela.tshConfCard; }
+TTabSheet* PagConfCard::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
+void PagConfCard::Entra() { tela.EntraConfCard(); }
+void PagConfCard::TrocaServico() { tela.ConfCardTrocaServico(); }
+void PagConfCard::Altera(TComponent&) { tela.AlteraConfCard(); }
+void PagConfCard::Confirma() { tela.ConfirmaConfCard(); }
+void PagConfCard::Cancela() { tela.CancelaConfCard(); }
+void PagConfCard::Verifica() { tela.VerificaConfCard(); }
+bool PagConfCard::Editando() const { return tela.EmEdicao(*tela.cdsConfCard); }
+
+void PagConfCard::Avisa(Aviso aviso) {
+  // The export of the configuration is a command of this page only.
+  if (aviso == Aviso::PaginaTrocada && !Ativa()) tela.mnuExpConfiguracaoPadr->SetEnabled(false);
+  // A cancelled cost edit may have changed what the grid shows of the service.
+  if (aviso == Aviso::CustoCancelado) tela.CarregaConf(false);
 }
 
 }  // namespace cad

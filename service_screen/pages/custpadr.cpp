@@ -20,10 +20,12 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/custpadr.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -439,17 +441,8 @@ void TfrmCadastroServ::RateiaProporcional(double valor) {
 void TfrmCadastroServ::cdsCustPadrAfterDelete(DataSet&) {
   if (cdsCustPadr->ChangeCount() > 0) {
     ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    try {
-      Variant resposta = netCadastroServ.Call("UpdCustPadr", {Variant(cdsCustPadr->Delta())});
-      UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-      if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-      cdsCustPadr->MergeChangeLog();
-      Corvane::AtualizaLocalCache({"CUSTPADR"});
-    } catch (...) {
-      if (cdsCustPadr->ChangeCount() > 0) cdsCustPadr->CancelUpdates();
-      avi.Hide();
-      throw;
-    }
+    GravaAlteracoes(netCadastroServ, *cdsCustPadr, "UpdCustPadr");
+    Corvane::AtualizaLocalCache({"CUSTPADR"});
   }
   if (cdsCustPadr->IsEmpty()) sbtVerificarClick(*sbtVerificar);
 }
@@ -500,9 +493,7 @@ void TfrmCadastroServ::Vd_TpPrato(bool obrigatorio) {
     return;
   }
   texto = Consiste::Ajusta(texto, 2);
-  qryVdTipoPrat->Close();
-  qryVdTipoPrat->ParamByName("P_CDTIPOPRAT") = texto;
-  qryVdTipoPrat->Open();
+  Reabre(*qryVdTipoPrat, {{"P_CDTIPOPRAT", texto}});
   if (qryVdTipoPrat->IsEmpty()) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_N_CAD");
   if (codigo.AsString() != Campo(*qryVdTipoPrat, "CDTIPOPRAT")) codigo.SetAsString(Campo(*qryVdTipoPrat, "CDTIPOPRAT"));
   nome.SetAsString(Campo(*qryVdTipoPrat, "NMTIPOPRAT"));
@@ -552,17 +543,8 @@ void TfrmCadastroServ::Confirma_CusTp() {
     return;
   }
   ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-  try {
-    Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}), true, 0);
-    UltimaResposta = resposta.isString() ? resposta.asString() : std::string();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsCustPadrTp->MergeChangeLog();
-    BotoesAposTipos();
-  } catch (...) {
-    if (cdsCustPadrTp->ChangeCount() > 0) cdsCustPadrTp->CancelUpdates();
-    avi.Hide();
-    throw;
-  }
+  GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", {.checaResultado = true});
+  BotoesAposTipos();
   HabilitaAutomatico(true);
   dbgCustPadr->SetEnabled(true);
 }
@@ -570,16 +552,7 @@ void TfrmCadastroServ::Confirma_CusTp() {
 void TfrmCadastroServ::cdsCustPadrTpAfterDelete(DataSet&) {
   if (cdsCustPadrTp->ChangeCount() > 0) {
     ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    try {
-      Variant resposta = Consiste::CheckResultServ(netCadastroServ.Call("UpdCustPadrTp", {Variant(cdsCustPadrTp->Delta())}), true, 0);
-      UltimaResposta = resposta.isString() ? resposta.asString() : std::string();
-      if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-      cdsCustPadrTp->MergeChangeLog();
-    } catch (...) {
-      if (cdsCustPadrTp->ChangeCount() > 0) cdsCustPadrTp->CancelUpdates();
-      avi.Hide();
-      throw;
-    }
+    GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", {.checaResultado = true});
   }
   BotoesAposTipos();
 }
@@ -868,14 +841,14 @@ void TfrmCadastroServ::CancelaCustPadr() {
     if (cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) cdsCustPadr->Cancel();
     // A cancelled new month returns to the month before without a scroll: its dish types show again.
     if (inclusao) cdsCustPadrAfterScroll(*cdsCustPadr);
-    CarregaConf(false);
+    Avisa(Aviso::CustoCancelado);
   } else if (cdsCustPadrTp->Active()) {
     if (EmEdicao(*cdsCustPadrTp)) {
       cdsCustPadrTp->Cancel();
     } else {
       cdsCustPadrTp->CancelUpdates();
       if (cdsCustPadrTp->LogChanges) cdsCustPadrTp->MergeChangeLog();
-      CarregaConf(false);
+      Avisa(Aviso::CustoCancelado);
     }
     dtsCustPadrTpStateChange(*dtsCustPadrTp);
   }
@@ -900,6 +873,59 @@ void TfrmCadastroServ::sbtAutomaticoClick(TComponent&) {
   VariantArray semParametros;
   // The screen runs the verify command itself when it closes, so the page shows the new costs.
   ChamaEntrada("CriaCAutoCPadrao", semParametros);
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagCustPadr::Mostra(const TTabSheet* aba) const { return aba == tela.tshCustPadr; }
+TTabSheet* PagCustPadr::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
+void PagCustPadr::Entra() { tela.EntraCustPadr(); }
+
+// The months' costs must add up to the dish types' before the page, the screen or the list is
+// left; a refused entry into the branch panel keeps the focus on the months, and the next exit
+// from the panel does not read the list again.
+bool PagCustPadr::PodeSair(Saida saida) {
+  switch (saida) {
+    case Saida::Pagina:
+    case Saida::Tela:
+      if (tela.EmEdicao(*tela.cdsCustPadrTp)) tela.cdsCustPadrTp->Post();
+      return tela.Vd_Soma();
+    case Saida::EntraFilial:
+      if (!tela.Vd_Soma()) {
+        PesquisaCusto = true;
+        if (tela.dbgCustPadr->CanFocus()) tela.dbgCustPadr->SetFocus();
+        Abort();
+      }
+      return true;
+    case Saida::SaiFilial:
+      if (!PesquisaCusto) return true;
+      PesquisaCusto = false;
+      return false;
+  }
+  return true;
+}
+
+void PagCustPadr::SaiServico() {
+  if (!tela.Vd_Soma()) Abort();
+  tela.CustPadrSaiServico();
+}
+
+void PagCustPadr::TrocaServico() { tela.CustPadrTrocaServico(); }
+void PagCustPadr::Inclui(TComponent&) { tela.IncluiCustPadr(); }
+void PagCustPadr::Altera(TComponent&) { tela.AlteraCustPadr(); }
+void PagCustPadr::Confirma() { tela.ConfirmaCustPadr(); }
+void PagCustPadr::Cancela() { tela.CancelaCustPadr(); }
+void PagCustPadr::Verifica() { tela.VerificaCustPadr(); }
+bool PagCustPadr::Exclui() { return tela.ExcluiCustPadr(); }
+void PagCustPadr::Procura(TComponent&) { tela.ProcuraCustPadr(); }
+bool PagCustPadr::Editando() const { return tela.EmEdicao(*tela.cdsCustPadr) || tela.cdsCustPadrTp->ChangeCount() > 0; }
+
+void PagCustPadr::Avisa(Aviso aviso) {
+  if (aviso == Aviso::ServicoTrocado) tela.RecarregaCustPadr = true;
+  if (aviso == Aviso::PaginaMudando) {
+    tela.sbtAutomatico->SetEnabled(!FilialFixa && Ativa() && TemEntrada("CriaCAutoCPadrao"));
+    tela.mnuCadaAuto->SetEnabled(tela.sbtAutomatico->Enabled());
+  }
 }
 
 }  // namespace cad

@@ -16,6 +16,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
@@ -165,17 +166,7 @@ void TfrmCadastroServ::cdsDietServBeforePost(DataSet&) {
 
 // Also the after-delete reaction.
 void TfrmCadastroServ::cdsDietServAfterPost(DataSet&) {
-  if (cdsDietServ->ChangeCount() == 0) return;
-  try {
-    Variant resposta = netCadastroServ.Call("UpdDietServ", {Variant(cdsDietServ->Delta())});
-    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsDietServ->MergeChangeLog();
-  } catch (...) {
-    // What the server refused does not stay on screen as if it were stored.
-    if (cdsDietServ->ChangeCount() > 0) cdsDietServ->CancelUpdates();
-    throw;
-  }
+  GravaAlteracoes(netCadastroServ, *cdsDietServ, "UpdDietServ");
 }
 
 void TfrmCadastroServ::ConfirmaDieta() {

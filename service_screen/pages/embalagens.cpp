@@ -29,6 +29,7 @@
 #include "platform/framework/lookups.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/embalagens.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -918,6 +919,39 @@ bool TfrmCadastroServ::ExcluiEmbalagem() {
     if (!restricao) GetDadosDistribuicao(0);
     throw;
   }
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagEmbalagens::Mostra(const TTabSheet* aba) const { return aba == tela.tshEmbalagens; }
+// Packaging belongs to a transported corporate service.
+bool PagEmbalagens::Serve(const std::string& tipo) const {
+  return tipo == "N" && tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S";
+}
+void PagEmbalagens::Entra() { tela.EntraEmbalagens(); }
+
+// The page stays only for a transported corporate service.
+void PagEmbalagens::ServicoMostrado() {
+  tela.EmbalagensTrocaServico();
+  tela.HabilitaEmbalagens();
+  if (tela.TipoServico() == "N" && tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S") return;
+  tela.MostraLista();
+  // Off the page: its import/export command goes off with it.
+  tela.HabilitaEmbalagens();
+}
+
+void PagEmbalagens::Inclui(TComponent&) { tela.IncluiEmbalagem(); }
+void PagEmbalagens::Altera(TComponent&) { tela.AlteraEmbalagem(); }
+void PagEmbalagens::Confirma() { tela.ConfirmaEmbalagem(); }
+void PagEmbalagens::Cancela() { tela.CancelaEmbalagem(); }
+void PagEmbalagens::Verifica() { tela.VerificaEmbalagem(); }
+bool PagEmbalagens::Exclui() { return tela.ExcluiEmbalagem(); }
+void PagEmbalagens::Procura(TComponent&) { tela.ProcuraEmbalagem(); }
+
+void PagEmbalagens::Avisa(Aviso aviso) {
+  if (aviso == Aviso::PaginaTrocada) tela.HabilitaEmbalagens();
+  // The delivery points of the restriction filter, whatever the page.
+  if (aviso == Aviso::ServicoMostrado) tela.GetPEntregaRest();
 }
 
 }  // namespace cad

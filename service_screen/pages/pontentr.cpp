@@ -21,9 +21,11 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/pontentr.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -475,17 +477,7 @@ void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet&) {
 }
 
 void TfrmCadastroServ::GravaPontEntr() {
-  if (cdsPEntClie->ChangeCount() == 0) return;
-  try {
-    Variant resposta = netCadastroServ.Call("UpdPontoEntr", {Variant(cdsPEntClie->Delta())});
-    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsPEntClie->MergeChangeLog();
-  } catch (...) {
-    // What the server refused does not stay on screen as if it were stored.
-    if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
-    throw;
-  }
+  GravaAlteracoes(netCadastroServ, *cdsPEntClie, "UpdPontoEntr");
 }
 
 // A client left without points (its first point cancelled or refused) exists on screen only: the
@@ -697,6 +689,43 @@ bool TfrmCadastroServ::ExcluiPontEntr() {
   GetPEntregaRest();
   BotoesPontEntr();
   return excluiu;
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagPontEntr::Mostra(const TTabSheet* aba) const { return aba == tela.tshPontEntr; }
+// Delivery points belong to a corporate service.
+bool PagPontEntr::Serve(const std::string& tipo) const { return tipo == "N"; }
+
+TTabSheet* PagPontEntr::Substituta(const std::string& tipo) const {
+  if (tipo == "F") return tela.tshFolhaDados;
+  if (tipo == "D" || tipo == "A") return tela.tshComensais;
+  return nullptr;
+}
+
+void PagPontEntr::Entra() { tela.EntraPontEntr(); }
+
+bool PagPontEntr::PodeSair(Saida saida) {
+  if (saida == Saida::Pagina) tela.SaiPontEntr();
+  return true;
+}
+
+void PagPontEntr::TrocaServico() {
+  if (tela.tshPontEntr->Enabled()) tela.PontEntrTrocaServico();
+}
+
+void PagPontEntr::Inclui(TComponent&) { tela.IncluiPontEntr(); }
+void PagPontEntr::Altera(TComponent&) { tela.AlteraPontEntr(); }
+void PagPontEntr::Confirma() { tela.ConfirmaPontEntr(); }
+void PagPontEntr::Cancela() { tela.CancelaPontEntr(); }
+void PagPontEntr::Verifica() { tela.VerificaPontEntr(); }
+bool PagPontEntr::Exclui() { return tela.ExcluiPontEntr(); }
+void PagPontEntr::Procura(TComponent&) { tela.ProcuraPontEntr(); }
+bool PagPontEntr::Editando() const { return tela.EmEdicao(*tela.cdsCliente) || tela.EmEdicao(*tela.cdsPEntClie); }
+
+// A change of the previous service's delivery points is never offered to the new one.
+void PagPontEntr::Avisa(Aviso aviso) {
+  if (aviso == Aviso::ServicoTrocado) tela.AlterouPEntr = false;
 }
 
 }  // namespace cad

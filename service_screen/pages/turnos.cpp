@@ -21,10 +21,12 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/turnos.h"
 #include "service_screen/module.h"
 
 namespace cad {
@@ -166,20 +168,9 @@ void TfrmCadastroServ::cdsTurnoBeforePost(DataSet&) {
 
 void TfrmCadastroServ::GravaTurnos() {
   if (cdsTurno->ChangeCount() == 0) return;
-  try {
-    Variant resposta;
-    {
-      ShowAviGuard avi(this, 1, Msg("upd_cdsTurno"));
-      resposta = netCadastroServ.Call("UpdTurno", {Variant(cdsTurno->Delta()), Variant(Corvane::DataProc(medCdFilial->Text()))});
-    }
-    UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-    if (!UltimaResposta.empty()) Consiste::MensErro(UltimaResposta, true);
-    cdsTurno->MergeChangeLog();
-  } catch (...) {
-    // What the server refused does not stay on screen as if it were stored.
-    if (cdsTurno->ChangeCount() > 0) cdsTurno->CancelUpdates();
-    throw;
-  }
+  ShowAviGuard avi(this, 1, Msg("upd_cdsTurno"));
+  GravaAlteracoes(netCadastroServ, *cdsTurno, "UpdTurno",
+                  {.extras = {Variant(Corvane::DataProc(medCdFilial->Text()))}, .respondido = [&avi] { avi.Hide(); }});
 }
 
 void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
@@ -209,10 +200,7 @@ void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
 void TfrmCadastroServ::cdsTurnoAfterDelete(DataSet& sender) { cdsTurnoAfterPost(sender); }
 
 void TfrmCadastroServ::AbreSomaTurnos() {
-  qrySCom->Close();
-  qrySCom->ParamByName("P_CDFILIAL") = Campo(*cdsServico, "CDFILIAL");
-  qrySCom->ParamByName("P_CDSERVICO") = Campo(*cdsServico, "CDSERVFILI");
-  qrySCom->Open();
+  Reabre(*qrySCom, {{"P_CDFILIAL", Campo(*cdsServico, "CDFILIAL")}, {"P_CDSERVICO", Campo(*cdsServico, "CDSERVFILI")}});
 }
 
 // The shift sum of one day becomes the service's total; the difference goes to the clients,
@@ -382,6 +370,90 @@ bool TfrmCadastroServ::ExcluiTurno() {
   }
   if (QuantidadeTurnos() == 0) ChangeButtons(!FilialFixa, false, false, false, false, false);
   return excluiu;
+}
+
+// ---------------------------------------------------------------- the page
+
+bool PagTurnos::Mostra(const TTabSheet* aba) const { return aba == tela.tshTurnos; }
+// Shifts belong to a corporate service.
+bool PagTurnos::Serve(const std::string& tipo) const { return tipo == "N"; }
+
+TTabSheet* PagTurnos::Substituta(const std::string& tipo) const {
+  if (tipo == "F") return tela.tshFolhaDados;
+  if (tipo == "D" || tipo == "A") return tela.tshCustPadr;
+  return nullptr;
+}
+
+void PagTurnos::Entra() { tela.EntraTurnos(); }
+
+// A service leaves the page with no shift or 2 to 4; moving to another page shows the refusal
+// and stays.
+bool PagTurnos::PodeSair(Saida saida) {
+  if (saida == Saida::Tela) tela.Vd_Turno();
+  if (saida != Saida::Pagina) return true;
+  try {
+    tela.Vd_Turno();
+  } catch (const EAbort&) {
+    return false;
+  } catch (const std::exception& e) {
+    Consiste::MensErro(e.what(), false);
+    return false;
+  }
+  return true;
+}
+
+void PagTurnos::Fecha() {
+  if (!tela.EmEdicao(*tela.cdsTurno)) return;
+  tela.Vd_Turno();
+  tela.SaiGradeTurno();
+}
+
+void PagTurnos::SaiServico() {
+  tela.Vd_Turno();
+  tela.SaiGradeTurno();
+}
+
+void PagTurnos::TrocaServico() {
+  if (tela.tshTurnos->Enabled()) tela.TurnosTrocaServico();
+}
+
+void PagTurnos::Inclui(TComponent&) {
+  ClientDataSet* cdsTurno = tela.cdsTurno;
+  if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse) return;
+  tela.Foca(tela.dbgTurno);
+  cdsTurno->Insert();
+  tela.dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+}
+
+void PagTurnos::Altera(TComponent&) {
+  ClientDataSet* cdsTurno = tela.cdsTurno;
+  if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse || cdsTurno->IsEmpty()) return;
+  tela.Foca(tela.dbgTurno);
+  cdsTurno->Edit();
+  tela.dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+}
+
+void PagTurnos::Confirma() { tela.ConfirmaTurno(); }
+
+void PagTurnos::Cancela() {
+  if (tela.EmEdicao(*tela.cdsTurno)) tela.cdsTurno->Cancel();
+}
+
+void PagTurnos::Verifica() { tela.VerificaTurno(); }
+bool PagTurnos::Exclui() { return tela.ExcluiTurno(); }
+
+void PagTurnos::Procura(TComponent&) {
+  if (tela.cdsTurno->Active()) Procurar::Procura(*tela.cdsTurno);
+}
+
+void PagTurnos::FocoNasAbas() {
+  if (tela.ServicoEmEdicao()) tela.Habilita_Faturamento();
+}
+
+bool PagTurnos::Editando() const { return tela.EmEdicao(*tela.cdsTurno); }
+
+void PagTurnos::Avisa(Aviso aviso) {
+  if (aviso == Aviso::ServicoTrocado) tela.RecarregaTurno = true;
 }
 
 }  // namespace cad

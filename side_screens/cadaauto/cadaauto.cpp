@@ -15,10 +15,10 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
-#include "service_screen/cadastroserv.h"
-#include "service_screen/module.h"
+#include "service_screen/principal.h"
 
 namespace cad {
 
@@ -46,10 +46,7 @@ TfrmCadaAutoServico::TfrmCadaAutoServico() {
   SetName("frmCadaAutoServico");
   layout::cadaauto::Load_cadaautoservico(*this);
   netCadastroServ.ServerName = kServidor;
-  netCadastroServ.BeforeConnect = [](TNetConnection& c) {
-    c.Host = Corvane::WebURL();
-    c.Port = Corvane::WebPort();
-  };
+  ServidorDaSessao(netCadastroServ);
 }
 
 // ---------------------------------------------------------------- creation and activation
@@ -158,9 +155,7 @@ void TfrmCadaAutoServico::AbreListaFiliais() {
   if (grupo.empty()) {
     {
       ShowAviGuard avi(this, kAvi, Msg("Get_Fili"));
-      qryPesqFili->Close();
-      qryPesqFili->ParamByName("P_CDOPERADOR") = Variant(Corvane::Operador());
-      qryPesqFili->Open();
+      Reabre(*qryPesqFili, {{"P_CDOPERADOR", Variant(Corvane::Operador())}});
     }
     Pesqlista::PesquisaLista(*qryPesqFili, "CDFILIAL", titulo, SelecaoFiliais);
   } else {
@@ -854,7 +849,7 @@ void TfrmCadaAutoServico::FormClose(TComponent& sender, TCloseAction& action) {
   if (cdsPrincipal->Active() && EmEdicao(*cdsPrincipal)) cdsPrincipal->Cancel();
   for (int i = 0; i < kMaxDesconexoes && netCadastroServ.Connected(); ++i) netCadastroServ.Close();
   // The standard-cost page of the main screen shows the new costs.
-  if (frmCadastroServ) frmCadastroServ->sbtVerificarClick(*frmCadastroServ->sbtVerificar);
+  if (TelaPrincipal* principal = Principal()) principal->RecarregaCustos();
 }
 
 }  // namespace cad

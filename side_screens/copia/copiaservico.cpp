@@ -10,10 +10,10 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
-#include "service_screen/cadastroserv.h"
-#include "service_screen/module.h"
+#include "platform/net/netconnection.h"
 
 namespace cad {
 
@@ -25,14 +25,13 @@ constexpr int kTamServico = 5;
 
 }  // namespace
 
-TfrmCopiaServico::TfrmCopiaServico(TfrmCadastroServ& principal) : principal_(principal) {
+TfrmCopiaServico::TfrmCopiaServico(TelaPrincipal& principal) : principal_(principal) {
   SetName("frmCopiaServico");
   layout::copia::Load_copiaservico(*this);
   cdsServicoCDSERVFILI = &cdsServico->FieldByName("CDSERVFILI");
   cdsServicoNMSERVICO = &cdsServico->FieldByName("NMSERVICO");
   cdsServicoCDSERVFILI->OnChange = [this](Field& f) { cdsServicoCDSERVFILIChange(f); };
-  // The group lookup lists the main screen's group query.
-  btnGrupServ->SetLookupDataSet(principal_.qryVdGrupServ);
+  btnGrupServ->SetLookupDataSet(qryVdGrupServ);
 }
 
 // ---------------------------------------------------------------- creation and activation
@@ -42,18 +41,14 @@ void TfrmCopiaServico::FormCreate(TComponent& sender) {
   {
     Suspend<TNotifyEvent> grupo(edtCdGrupServ->OnChange), grupoSai(edtCdGrupServ->OnExit);
     Suspend<TNotifyEvent> serv(edtCdServ->OnChange), servSai(edtCdServ->OnExit);
-    edtCdFilial->SetText(principal_.CodFilial());
-    edtNmFilial->SetText(principal_.edtNmFilial->Text());
+    edtCdFilial->SetText(principal_.Filial());
+    edtNmFilial->SetText(principal_.NomeFilial());
     edtCdGrupServ->SetMaxLength(kTamGrupo);
     edtCdServ->SetMaxLength(kTamServico);
     // Standard services exist at all (used in the branch or not).
-    TADOIBQuery& padroes = *principal_.qryServPadr;
-    padroes.Close();
-    padroes.ParamByName("P_CDSERVPADR") = Variant();
-    padroes.ParamByName("P_TCDSERVPADR") = "T";
-    padroes.Open();
-    servPadrao_ = !padroes.IsEmpty();
-    padroes.Close();
+    qryExisteServPadr->Open();
+    servPadrao_ = !qryExisteServPadr->IsEmpty();
+    qryExisteServPadr->Close();
     cdsServico->CreateDataSet();
     AtualizaAux();
   }
@@ -104,10 +99,8 @@ void TfrmCopiaServico::VdGrupServ(bool obrigatorio) {
     Suspend<TNotifyEvent> muda(edtCdGrupServ->OnChange);
     edtCdGrupServ->SetText(codigo);
   }
-  TADOIBQuery& q = *principal_.qryVdGrupServ;
-  q.Close();
-  q.ParamByName("CDGRUPSERV") = codigo;
-  q.Open();
+  TADOIBQuery& q = *qryVdGrupServ;
+  Reabre(q, {{"CDGRUPSERV", codigo}});
   if (q.IsEmpty()) Falha(edtCdGrupServ, "GrupServNCad");
   edtNmGrupServ->SetText(q.FieldByName("NMGRUPSERV").AsString());
 }
@@ -123,11 +116,9 @@ void TfrmCopiaServico::VdServicoOrigem(bool obrigatorio) {
     Suspend<TNotifyEvent> muda(edtCdServ->OnChange);
     edtCdServ->SetText(codigo);
   }
-  qryVdServ->Close();
-  qryVdServ->ParamByName("CDFILIAL") = edtCdFilial->Text();
-  qryVdServ->ParamByName("CDSERVFILI") = codigo;
-  qryVdServ->ParamByName("CDGRUPSERV") = Consiste::AllTrim(edtCdGrupServ->Text());
-  qryVdServ->Open();
+  Reabre(*qryVdServ, {{"CDFILIAL", edtCdFilial->Text()},
+                 {"CDSERVFILI", codigo},
+                 {"CDGRUPSERV", Consiste::AllTrim(edtCdGrupServ->Text())}});
   if (qryVdServ->IsEmpty()) Falha(edtCdServ, "ServNCad");
   edtNmServ->SetText(qryVdServ->FieldByName("NMSERVICO").AsString());
 }
@@ -144,22 +135,20 @@ void TfrmCopiaServico::edtCdServChange(TComponent&) { edtNmServ->SetText(""); }
 void TfrmCopiaServico::edtCdServExit(TComponent&) { VdServicoOrigem(false); }
 
 void TfrmCopiaServico::btnGrupServBeforePesq(TComponent&) {
-  TADOIBQuery& q = *principal_.qryVdGrupServ;
-  q.Close();
-  q.ParamByName("CDGRUPSERV") = "T";
+  TADOIBQuery& q = *qryVdGrupServ;
+  Parametriza(q, {{"CDGRUPSERV", "T"}});
 }
 
 void TfrmCopiaServico::btnGrupServAfterPesq(TComponent&) {
-  edtCdGrupServ->SetText(principal_.qryVdGrupServ->FieldByName("CDGRUPSERV").AsString());
-  edtNmGrupServ->SetText(principal_.qryVdGrupServ->FieldByName("NMGRUPSERV").AsString());
+  edtCdGrupServ->SetText(qryVdGrupServ->FieldByName("CDGRUPSERV").AsString());
+  edtNmGrupServ->SetText(qryVdGrupServ->FieldByName("NMGRUPSERV").AsString());
 }
 
 void TfrmCopiaServico::btpServicoBeforePesq(TComponent&) {
   VdGrupServ(true);
-  qryVdServ->Close();
-  qryVdServ->ParamByName("CDFILIAL") = edtCdFilial->Text();
-  qryVdServ->ParamByName("CDSERVFILI") = "T";
-  qryVdServ->ParamByName("CDGRUPSERV") = Consiste::AllTrim(edtCdGrupServ->Text());
+  Parametriza(*qryVdServ, {{"CDFILIAL", edtCdFilial->Text()},
+                 {"CDSERVFILI", "T"},
+                 {"CDGRUPSERV", Consiste::AllTrim(edtCdGrupServ->Text())}});
 }
 
 void TfrmCopiaServico::btpServicoAfterPesq(TComponent&) {
@@ -185,20 +174,14 @@ void TfrmCopiaServico::VdCdServico(bool obrigatorio) {
   }
   std::string filial = edtCdFilial->Text();
   if (servPadrao_) {
-    qryServPadr->Close();
-    qryServPadr->ParamByName("CDFILIAL") = filial;
-    qryServPadr->ParamByName("CDSERVPADR") = codigo;
-    qryServPadr->Open();
+    Reabre(*qryServPadr, {{"CDFILIAL", filial}, {"CDSERVPADR", codigo}});
     if (qryServPadr->IsEmpty()) {
       FocaCodigo();
       Falha(nullptr, "CodServNCad");
     }
   }
   // Any service of the branch holds its code, billing-only and menu services too.
-  qryServExiste->Close();
-  qryServExiste->ParamByName("CDFILIAL") = filial;
-  qryServExiste->ParamByName("CDSERVFILI") = codigo;
-  qryServExiste->Open();
+  Reabre(*qryServExiste, {{"CDFILIAL", filial}, {"CDSERVFILI", codigo}});
   bool repetido = cdsServico->State() == DataSetState::Insert && cdsServicoAux->Active() &&
                   cdsServicoAux->Locate("CDSERVFILI", codigo);
   if (!qryServExiste->IsEmpty() || repetido) {
@@ -233,9 +216,7 @@ void TfrmCopiaServico::dbgServicoColExit(TComponent&) {
 // The standard-service lookup: a pick fills code and name of the current row (inserting one on
 // an empty list).
 void TfrmCopiaServico::dbgServicoEditButtonClick(TComponent&) {
-  qryServPadr->Close();
-  qryServPadr->ParamByName("CDFILIAL") = edtCdFilial->Text();
-  qryServPadr->ParamByName("CDSERVPADR") = "T";
+  Parametriza(*qryServPadr, {{"CDFILIAL", edtCdFilial->Text()}, {"CDSERVPADR", "T"}});
   if (!Pesquisa::Pesquisar(*qryServPadr, msgPadrao->Msg("ServPadr") + "|" + msgPadrao->Msg("NExitsServPadr"),
                            "CDSERVPADR;NMSERVPADR"))
     return;
@@ -284,7 +265,7 @@ void TfrmCopiaServico::sbtConfirmaClick(TComponent& sender) {
   }
   {
     ShowAviGuard avi(this, 1);
-    Consiste::CheckResultServ(principal_.netCadastroServ.Call(
+    Consiste::CheckResultServ(principal_.Conexao().Call(
         "ReplicaServico", {edtCdFilial->Text(), Consiste::AllTrim(edtCdGrupServ->Text()),
                            Consiste::AllTrim(edtCdServ->Text()), Variant(cdsServico->Data())}));
     Corvane::AtualizaLocalCache({"SERVICO"});
@@ -295,11 +276,12 @@ void TfrmCopiaServico::sbtConfirmaClick(TComponent& sender) {
 // ---------------------------------------------------------------- creator
 
 int CriaCopiaServico() {
-  if (!frmCadastroServ) {
+  TelaPrincipal* principal = Principal();
+  if (!principal) {
     Consiste::MensErro("A tela de cadastro de serviços deve estar aberta para a inclusão automática de serviço.", false);
     return mrCancel;
   }
-  TfrmCopiaServico& tela = Application().CreateForm<TfrmCopiaServico>(*frmCadastroServ);
+  TfrmCopiaServico& tela = Application().CreateForm<TfrmCopiaServico>(*principal);
   return tela.ShowModal();
 }
 

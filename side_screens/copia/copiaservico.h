@@ -24,15 +24,15 @@
 #include "platform/framework/rotigeral.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
+#include "service_screen/principal.h"
 #include "side_screens/copia/layout/binding.h"
 
 namespace cad {
 
-class TfrmCadastroServ;
 
 class TfrmCopiaServico : public TfrmRotiGeral, public layout::copia::TfrmCopiaServicoComponents {
  public:
-  explicit TfrmCopiaServico(TfrmCadastroServ& principal);
+  explicit TfrmCopiaServico(TelaPrincipal& principal);
   const char* ClassName() const override { return "TfrmCopiaServico"; }
 
   // ---- components
@@ -77,7 +77,7 @@ class TfrmCopiaServico : public TfrmRotiGeral, public layout::copia::TfrmCopiaSe
   void AtualizaAux();
   bool Editando() const;
 
-  TfrmCadastroServ& principal_;
+  TelaPrincipal& principal_;
   bool servPadrao_ = false;
 };
 

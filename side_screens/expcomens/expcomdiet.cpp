@@ -7,6 +7,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 
@@ -30,18 +31,13 @@ TfrmExpComDiet::TfrmExpComDiet() {
   };
   netExpComens.ServerName = kServidor;
   netExpComens.ThrowException = false;
-  netExpComens.BeforeConnect = [](TNetConnection& c) {
-    c.Host = Corvane::WebURL();
-    c.Port = Corvane::WebPort();
-  };
+  ServidorDaSessao(netExpComens);
 }
 
 void TfrmExpComDiet::FormCreate(TComponent& sender) {
   TfrmRotiGeral::FormCreate(sender);
   edtCodDieta->SetText(ExpComDietDieta);
-  qryNomeDieta->Close();
-  qryNomeDieta->ParamByName("P_CDDIETPAD") = ExpComDietDieta;
-  qryNomeDieta->Open();
+  Reabre(*qryNomeDieta, {{"P_CDDIETPAD", ExpComDietDieta}});
   edtNomDieta->SetText(qryNomeDieta->IsEmpty() ? std::string() : qryNomeDieta->FieldByName("DSDIETPAD").AsString());
   qryNomeDieta->Close();
 }
@@ -50,11 +46,9 @@ void TfrmExpComDiet::FormCreate(TComponent& sender) {
 void TfrmExpComDiet::FormActivate(TComponent&) {
   if (carregado_) return;
   carregado_ = true;
-  qryBuscaDietas->Close();
-  qryBuscaDietas->ParamByName("P_CDFILIAL") = ExpComDietFilial;
-  qryBuscaDietas->ParamByName("P_CDSERVFILI") = ExpComDietServico;
-  qryBuscaDietas->ParamByName("P_NCDDIETPAD") = ExpComDietDieta;
-  qryBuscaDietas->Open();
+  Reabre(*qryBuscaDietas, {{"P_CDFILIAL", ExpComDietFilial},
+                 {"P_CDSERVFILI", ExpComDietServico},
+                 {"P_NCDDIETPAD", ExpComDietDieta}});
   cdsBuscaDietas->SetData(qryBuscaDietas->Data());
   qryBuscaDietas->Close();
   {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/core/errors.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 
@@ -34,10 +35,7 @@ TfrmHistorico::TfrmHistorico(std::string filial, std::string servico)
   layout::historico::Load_historico(*this);
   edtServico->SetText(filial_ + " / " + servico_);
   netHistorico.ServerName = kServidor;
-  netHistorico.BeforeConnect = [](TNetConnection& c) {
-    c.Host = Corvane::WebURL();
-    c.Port = Corvane::WebPort();
-  };
+  ServidorDaSessao(netHistorico);
 }
 
 // The whole history at the first activation.

@@ -7,6 +7,7 @@
 #include "platform/core/format.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 
@@ -34,7 +35,7 @@ TfrmListServ::TfrmListServ() {
   layout::listserv::Load_listserv(*this);
   netCadastroServ.ServerName = kServidor;
   netCadastroServ.ThrowException = false;
-  netCadastroServ.BeforeConnect = [this](TNetConnection& c) { netCadastroServBeforeConnect(c); };
+  ServidorDaSessao(netCadastroServ);
   SetCodRelatorio(kCodRelatorio);
 }
 
@@ -43,11 +44,6 @@ TfrmListServ::~TfrmListServ() {
     frmListServ = nullptr;
     ListServCriada = false;
   }
-}
-
-void TfrmListServ::netCadastroServBeforeConnect(TNetConnection& sender) {
-  sender.Host = Corvane::WebURL();
-  sender.Port = Corvane::WebPort();
 }
 
 void TfrmListServ::FormCreate(TComponent& sender) {
@@ -67,9 +63,7 @@ void TfrmListServ::FormActivate(TComponent& sender) {
   for (TControl* c : std::initializer_list<TControl*>{medAgrupFili, btpPesqAgrupFili, edtNmAgrupFili, lblAgrupFili})
     c->SetEnabled(!porFilial);
   if (!porFilial) return;
-  qryFilial->Close();
-  qryFilial->ParamByName("P_MODUFILI") = Corvane::FiliProc();
-  qryFilial->Open();
+  Reabre(*qryFilial, {{"P_MODUFILI", Corvane::FiliProc()}});
   if (!qryFilial->IsEmpty()) {
     medCdFili->SetText(qryFilial->FieldByName("CDFILIAL").AsString());
     edtNmFili->SetText(qryFilial->FieldByName("NMFILIAL").AsString());

@@ -33,7 +33,6 @@ class TfrmListServ : public TfrmDadosGerRel, public layout::listserv::TfrmListSe
 
   void FormCreate(TComponent& sender) override;
   void FormActivate(TComponent& sender) override;
-  void netCadastroServBeforeConnect(TNetConnection& sender);
   void medAgrupFiliEnter(TComponent& sender);
   void medAgrupFiliExit(TComponent& sender);
   void medAgrupFiliChange(TComponent& sender);

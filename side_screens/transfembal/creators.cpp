@@ -3,10 +3,10 @@
 #include <string>
 
 #include "platform/core/errors.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/ui/forms.h"
-#include "service_screen/cadastroserv.h"
-#include "service_screen/module.h"
+#include "service_screen/principal.h"
 #include "side_screens/transfembal/transfembal.h"
 
 namespace cad {
@@ -19,14 +19,11 @@ namespace {
 template <class T>
 bool Abre(const std::string& filial, const std::string& servico, const std::string& cliente, const std::string& ponto) {
   std::unique_ptr<TNetConnection> propria;
-  TNetConnection* net = frmCadastroServ ? &frmCadastroServ->netCadastroServ : nullptr;
+  TNetConnection* net = Principal() ? &Principal()->Conexao() : nullptr;
   if (!net) {
     propria = std::make_unique<TNetConnection>("netTransfEmbal");
     propria->ServerName = "Ger04100.rdmCadastroServ";
-    propria->BeforeConnect = [](TNetConnection& c) {
-      c.Host = Corvane::WebURL();
-      c.Port = Corvane::WebPort();
-    };
+    ServidorDaSessao(*propria);
     net = propria.get();
   }
   T& dlg = Application().CreateForm<T>();

@@ -10,6 +10,7 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "side_screens/transfembal/comum.h"
@@ -49,14 +50,9 @@ void TfrmExportaConf::Inicializa(TNetConnection& net, const std::string& filial,
   pontoOri_ = Consiste::AllTrim(ponto);
   edtCdFilialOri->SetText(filialOri_);
   edtCdServOri->SetText(servicoOri_);
-  adqFilial->Close();
-  adqFilial->ParamByName("P_CDFILIAL") = filialOri_;
-  adqFilial->Open();
+  Reabre(*adqFilial, {{"P_CDFILIAL", filialOri_}});
   if (!adqFilial->IsEmpty()) edtNmFilialOri->SetText(Campo(*adqFilial, "NMFILIAL"));
-  adqServico->Close();
-  adqServico->ParamByName("P_CDFILIAL") = filialOri_;
-  adqServico->ParamByName("P_CDSERVFILI") = servicoOri_;
-  adqServico->Open();
+  Reabre(*adqServico, {{"P_CDFILIAL", filialOri_}, {"P_CDSERVFILI", servicoOri_}});
   if (!adqServico->IsEmpty()) edtNmServOri->SetText(Campo(*adqServico, "NMSERVICO"));
   if (!clienteOri_.empty()) {
     ClientDataSet pontos("cdsPontosOrigem");
@@ -84,9 +80,7 @@ void TfrmExportaConf::VdFilial(bool vazioErro) {
   }
   if (edtCdFilialDest->Tag() != 1) return;
   std::string codigo = Consiste::Ajusta(edtCdFilialDest->Text(), 4);
-  adqFilial->Close();
-  adqFilial->ParamByName("P_CDFILIAL") = codigo;
-  adqFilial->Open();
+  Reabre(*adqFilial, {{"P_CDFILIAL", codigo}});
   if (adqFilial->IsEmpty()) {
     Foca(edtCdFilialDest);
     Erro("FILIAL_N_CAD");
@@ -134,8 +128,7 @@ void TfrmExportaConf::edtCdFilialDestChange(TComponent&) {
 }
 
 void TfrmExportaConf::btnFilialDestClick(TComponent&) {
-  adqFilial->Close();
-  adqFilial->ParamByName("P_CDFILIAL") = "T";
+  Parametriza(*adqFilial, {{"P_CDFILIAL", "T"}});
   if (!Pesquisa::Pesquisar(*adqFilial, msgPadrao->Msg("FILIAL") + "|" + msgPadrao->Msg("N_HA_FILIAL"))) return;
   std::string codigo = Campo(*adqFilial, "CDFILIAL"), nome = Campo(*adqFilial, "NMFILIAL");
   {

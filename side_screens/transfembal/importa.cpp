@@ -9,6 +9,7 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "side_screens/transfembal/comum.h"
@@ -52,14 +53,9 @@ void TfrmImportaConf::Inicializa(TNetConnection& net, const std::string& filial,
   }
   edtCdFilialDest->SetText(filialDest_);
   edtCdServDest->SetText(servicoDest_);
-  adqFilial->Close();
-  adqFilial->ParamByName("P_CDFILIAL") = filialDest_;
-  adqFilial->Open();
+  Reabre(*adqFilial, {{"P_CDFILIAL", filialDest_}});
   if (!adqFilial->IsEmpty()) edtNmFilialDest->SetText(Campo(*adqFilial, "NMFILIAL"));
-  adqServico->Close();
-  adqServico->ParamByName("P_CDFILIAL") = filialDest_;
-  adqServico->ParamByName("P_CDSERVFILI") = servicoDest_;
-  adqServico->Open();
+  Reabre(*adqServico, {{"P_CDFILIAL", filialDest_}, {"P_CDSERVFILI", servicoDest_}});
   if (!adqServico->IsEmpty()) edtNmServDest->SetText(Campo(*adqServico, "NMSERVICO"));
   chaveDestino_ = transfembal::ChavePosicao(pontoDest_, clienteDest_);
   if (!clienteDest_.empty() || !pontoDest_.empty()) {
@@ -80,9 +76,7 @@ void TfrmImportaConf::VdFilial(bool vazioErro) {
     Erro("FILIAL_N_INF");
   }
   std::string codigo = Consiste::Ajusta(edtCdFilialOri->Text(), 4);
-  adqFilial->Close();
-  adqFilial->ParamByName("P_CDFILIAL") = codigo;
-  adqFilial->Open();
+  Reabre(*adqFilial, {{"P_CDFILIAL", codigo}});
   if (adqFilial->IsEmpty()) {
     Foca(edtCdFilialOri);
     Erro("FILIAL_N_CAD");
@@ -105,10 +99,7 @@ void TfrmImportaConf::VdServico(bool vazioErro) {
   if (edtCdServOri->Tag() != 1) return;
   std::string codigo = Consiste::Ajusta(edtCdServOri->Text(), 5);
   VdFilial(true);
-  adqServico->Close();
-  adqServico->ParamByName("P_CDFILIAL") = edtCdFilialOri->Text();
-  adqServico->ParamByName("P_CDSERVFILI") = codigo;
-  adqServico->Open();
+  Reabre(*adqServico, {{"P_CDFILIAL", edtCdFilialOri->Text()}, {"P_CDSERVFILI", codigo}});
   if (adqServico->IsEmpty()) {
     Foca(edtCdServOri);
     Erro("SERVICO_N_CAD");
@@ -158,8 +149,7 @@ void TfrmImportaConf::edtCdServOriChange(TComponent&) {
 }
 
 void TfrmImportaConf::btnFilialOriClick(TComponent&) {
-  adqFilial->Close();
-  adqFilial->ParamByName("P_CDFILIAL") = "T";
+  Parametriza(*adqFilial, {{"P_CDFILIAL", "T"}});
   if (!Pesquisa::Pesquisar(*adqFilial, msgPadrao->Msg("FILIAL") + "|" + msgPadrao->Msg("N_HA_FILIAL"))) return;
   std::string codigo = Campo(*adqFilial, "CDFILIAL"), nome = Campo(*adqFilial, "NMFILIAL");
   {
@@ -171,9 +161,7 @@ void TfrmImportaConf::btnFilialOriClick(TComponent&) {
 
 void TfrmImportaConf::btnServOriClick(TComponent&) {
   VdFilial(true);
-  adqServico->Close();
-  adqServico->ParamByName("P_CDFILIAL") = edtCdFilialOri->Text();
-  adqServico->ParamByName("P_CDSERVFILI") = "T";
+  Parametriza(*adqServico, {{"P_CDFILIAL", edtCdFilialOri->Text()}, {"P_CDSERVFILI", "T"}});
   if (!Pesquisa::Pesquisar(*adqServico, msgPadrao->Msg("SERVICO") + "|" + msgPadrao->Msg("N_HA_SERVICO"))) return;
   std::string codigo = Campo(*adqServico, "CDSERVFILI"), nome = Campo(*adqServico, "NMSERVICO");
   {
