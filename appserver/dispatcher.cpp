@@ -56,10 +56,21 @@ bool holdsNul(const Variant& v) {
   }
   if (v.isPacket()) {
     const Packet& p = v.asPacket();
-    for (const auto* rows : {&p.rows, &p.original})
-      for (const auto& row : *rows)
+    auto rowsHold = [](const std::vector<std::vector<Variant>>& rows) {
+      for (const auto& row : rows)
         for (const Variant& e : row)
           if (holdsNul(e)) return true;
+      return false;
+    };
+    if (rowsHold(p.original)) return true;
+    if (!p.rows.columnar()) return rowsHold(p.rows);
+    for (size_t c = 0; c < p.rows.width(); ++c) {
+      const PacketColumn& col = p.rows.column(c);
+      for (size_t r = 0; r < col.size(); ++r) {
+        if (col.store() == PacketColumn::Store::Text && col.textAt(r).find('\0') != std::string_view::npos) return true;
+        if (col.store() == PacketColumn::Store::Mixed && holdsNul(col.mixedAt(r))) return true;
+      }
+    }
   }
   return false;
 }

@@ -23,6 +23,21 @@ Variant convert(Variant&& v, FieldType type) {
   return std::move(v);
 }
 
+// Whether a column's values already have the kind of a field of the given type.
+bool columnHolds(const PacketColumn& c, FieldType type) {
+  using S = PacketColumn::Store;
+  switch (c.store()) {
+    case S::Nulls: return true;
+    case S::Text: return type == FieldType::String;
+    case S::Int: return type == FieldType::Integer;
+    case S::Float: return type == FieldType::Float;
+    case S::Bool: return type == FieldType::Boolean;
+    case S::Date: return type == FieldType::DateTime;
+    case S::Mixed: return false;
+  }
+  return false;
+}
+
 int requireField(const Packet& delta, std::string_view field) {
   int i = delta.fieldIndex(field);
   if (i < 0) throw Exception("Conjunto de alterações sem a coluna " + std::string(field) + ".");
@@ -50,6 +65,26 @@ PacketPtr packetOf(db::ResultSet rs, const std::vector<FieldDef>& fields) {
   }
   auto p = std::make_shared<Packet>();
   p->fields = fields;
+  std::vector<PacketColumn> in;
+  size_t count = 0;
+  if (rs.rows.takeColumns(in, count)) {
+    // The statement's columns become the packet's: moved when they already hold the field's kind
+    // (or only nulls), converted value by value otherwise.
+    std::vector<int> uses(in.size());
+    for (int s : source) ++uses[static_cast<size_t>(s)];
+    std::vector<PacketColumn> out(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+      PacketColumn& c = in[static_cast<size_t>(source[i])];
+      if (columnHolds(c, fields[i].type) && uses[static_cast<size_t>(source[i])] == 1) {
+        out[i] = std::move(c);
+        continue;
+      }
+      out[i].reserve(count);
+      for (size_t r = 0; r < count; ++r) out[i].push(convert(c.at(r), fields[i].type));
+    }
+    p->rows.setColumns(std::move(out), count);
+    return p;
+  }
   p->rows.reserve(rs.rows.size());
   for (auto& row : rs.rows) {
     std::vector<Variant> out;

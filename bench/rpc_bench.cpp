@@ -7,9 +7,13 @@
 //    (one line every 200 ms) are open, alternating with the call on an unloaded twin server: the
 //    front must not let them slow a call down. Reports both p99 and their ratio
 //    (p99_ratio_vs_unloaded; the goal is at most 3).
-//  - BM_GetServico_VsEcho: the echo and the call alternate, iteration by iteration, so the other
-//    work of a shared machine falls on both alike; reports both medians and p99 and their ratios
-//    (goals: median at most 1.5x the echo's, p99 at most 3x).
+//  - BM_GetServico_VsEcho: the echo, the call and the same call in process alternate, iteration
+//    by iteration, so the other work of a shared machine falls on all alike; reports the medians
+//    and p99 and their ratios (goals: median at most 1.5x the echo's, p99 at most 3x), and the
+//    transport's share (round trip less the in-process call) against the echo (goal: at most 1.3).
+//  - BM_GetServico_VsQuery: the method on a connection that times its own SQL, and the call in
+//    process, alternating: the packet's building (method less its query) and the in-process call
+//    against the query alone (goals: at most 0.3x and 1.3x).
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <httplib.h>
@@ -132,7 +136,8 @@ void BM_GetServico_VsEcho(benchmark::State& state) {
   RpcFixture& f = fixture();
   EchoServer echo(f.reply);
   auto net = openConnection(f.port);
-  Latencies bare, call;
+  cad::net::InProcessTransport inProcess(f.dispatcher.handler(), "ADMIN");
+  Latencies bare, call, local;
   for (auto _ : state) {
     auto start = Clock::now();
     auto res = echo.client->Post("/rpc", f.request, "application/json");
@@ -142,7 +147,15 @@ void BM_GetServico_VsEcho(benchmark::State& state) {
     cad::Variant v = net->Call("GetServico", {"0001", ""});
     benchmark::DoNotOptimize(v.asPacket().rowCount());
     call.add(start);
+    start = Clock::now();
+    cad::net::Reply r = cad::net::decodeReply(inProcess.post(f.request));
+    benchmark::DoNotOptimize(r.result.asPacket().rowCount());
+    local.add(start);
   }
+  // The transport's share: the round trip less the same call in process, against the echo.
+  state.counters["in_process_median_us"] = local.percentile(0.5);
+  state.counters["transport_share_ratio_vs_echo"] =
+      (call.percentile(0.5) - local.percentile(0.5)) / bare.percentile(0.5);
   state.counters["echo_median_us"] = bare.percentile(0.5);
   state.counters["echo_p99_us"] = bare.percentile(0.99);
   state.counters["median_us"] = call.percentile(0.5);
@@ -302,7 +315,64 @@ void BM_GetServico_QueryOnly(benchmark::State& state) {
   }
 }
 
+// A connection that adds up the time its queries take, to split a method's time.
+class TimedDatabase final : public cad::db::Database {
+ public:
+  explicit TimedDatabase(cad::db::Database& db) : db_(db) {}
+  double queryUs = 0;
+  std::string_view dialect() const override { return db_.dialect(); }
+  cad::db::ResultSet query(std::string_view sql, const cad::db::Params& params) override {
+    auto start = Clock::now();
+    cad::db::ResultSet rs = db_.query(sql, params);
+    queryUs += cad::bench::microsecondsSince(start);
+    return rs;
+  }
+  int64_t exec(std::string_view sql, const cad::db::Params& params) override { return db_.exec(sql, params); }
+  void execScript(std::string_view script) override { db_.execScript(script); }
+  void begin() override { db_.begin(); }
+  void commit() override { db_.commit(); }
+  void rollback() override { db_.rollback(); }
+  bool inTransaction() const override { return db_.inTransaction(); }
+
+ private:
+  cad::db::Database& db_;
+};
+
+void BM_GetServico_VsQuery(benchmark::State& state) {
+  RpcFixture& f = fixture();
+  cad::net::InProcessTransport transport(f.dispatcher.handler(), "ADMIN");
+  const cad::appserver::Method* m = cad::appserver::defaultRegistry().find("Ger04100.rdmCadastroServ", "GetServico");
+  std::vector<double> query, build, local, buildRatio, localRatio;
+  for (auto _ : state) {
+    double q = 0;
+    {
+      auto db = f.pool.acquire();
+      TimedDatabase timed(*db);
+      cad::appserver::CallContext ctx{timed, "ADMIN"};
+      cad::VariantArray args{"0001", ""};
+      auto start = Clock::now();
+      benchmark::DoNotOptimize(m->fn(ctx, args));
+      double total = cad::bench::microsecondsSince(start);
+      q = timed.queryUs;
+      query.push_back(q);
+      build.push_back(total - q);
+    }
+    auto start = Clock::now();
+    cad::net::Reply r = cad::net::decodeReply(transport.post(f.request));
+    benchmark::DoNotOptimize(r.result.asPacket().rowCount());
+    local.push_back(cad::bench::microsecondsSince(start));
+    buildRatio.push_back(build.back() / q);
+    localRatio.push_back(local.back() / q);
+  }
+  state.counters["query_median_us"] = cad::bench::median(query);
+  state.counters["packet_build_median_us"] = cad::bench::median(build);
+  state.counters["in_process_median_us"] = cad::bench::median(local);
+  state.counters["packet_build_ratio_vs_query"] = cad::bench::median(buildRatio);
+  state.counters["in_process_ratio_vs_query"] = cad::bench::median(localRatio);
+}
+
 }  // namespace
 
+BENCHMARK(BM_GetServico_VsQuery)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 BENCHMARK(BM_GetServico_QueryOnly)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetServico_InProcess)->UseRealTime()->Unit(benchmark::kMicrosecond);

@@ -58,7 +58,7 @@ std::vector<std::string> splitNames(std::string_view names) {
 class RowReader final : public FilterRow {
  public:
   RowReader(const DataSet::Impl& d, const Row* row, const Values* buf) : d_(d), row_(row), buf_(buf) {}
-  const Variant& value(int slot) const override {
+  Variant value(int slot) const override {
     int nData = static_cast<int>(d_.dataFields.size());
     if (slot >= nData) return d_.calc[static_cast<size_t>(slot - nData)];
     if (buf_) return (*buf_)[static_cast<size_t>(slot)];
@@ -183,15 +183,15 @@ int DataSet::Impl::editRow() const {
   return cur >= 0 ? rowAt(cur) : -1;
 }
 
-const Variant& DataSet::Impl::stored(const Row& r, int slot) const {
+Variant DataSet::Impl::stored(const Row& r, int slot) const {
   auto s = static_cast<size_t>(slot);
   if (r.cur) return (*r.cur)[s];
   if (r.base) return (*r.base)[s];
-  if (r.pkt) {
+  if (r.pkt != Row::kNoPkt) {
     int c = colMap[s];
-    if (c >= 0 && static_cast<size_t>(c) < r.pkt->size()) return (*r.pkt)[static_cast<size_t>(c)];
+    if (c >= 0) return packet->rows.cell(r.pkt, static_cast<size_t>(c));
   }
-  return kNull;
+  return {};
 }
 
 Values DataSet::Impl::values(const Row& r) const {
@@ -202,22 +202,22 @@ Values DataSet::Impl::values(const Row& r) const {
 Values DataSet::Impl::baseValues(const Row& r) const {
   if (r.base) return *r.base;
   Values v(dataFields.size());
-  if (r.pkt)
+  if (r.pkt != Row::kNoPkt)
     for (size_t s = 0; s < v.size(); ++s) {
       int c = colMap[s];
-      if (c >= 0 && static_cast<size_t>(c) < r.pkt->size()) v[s] = (*r.pkt)[static_cast<size_t>(c)];
+      if (c >= 0) v[s] = packet->rows.cell(r.pkt, static_cast<size_t>(c));
     }
   return v;
 }
 
-const Variant& DataSet::Impl::fieldValue(const Field& f) const {
-  if (f.index_ < 0 || f.slot_ < 0) return kNull;
+Variant DataSet::Impl::fieldValue(const Field& f) const {
+  if (f.index_ < 0 || f.slot_ < 0) return {};
   auto s = static_cast<size_t>(f.slot_);
-  if (f.Kind() == FieldKind::Calculated) return s < calc.size() ? calc[s] : kNull;
+  if (f.Kind() == FieldKind::Calculated) return s < calc.size() ? calc[s] : Variant();
   if (readRow) return readBuf ? buf[s] : stored(*readRow, f.slot_);
-  if (state == DataSetState::Inactive) return kNull;
+  if (state == DataSetState::Inactive) return {};
   if (editing()) return buf[s];
-  if (cur < 0) return kNull;
+  if (cur < 0) return {};
   return stored(rows[static_cast<size_t>(rowAt(cur))], f.slot_);
 }
 
@@ -357,26 +357,63 @@ int compareKey(const Variant& a, const Variant& b) {
 
 int DataSet::Impl::compareRows(const Row& a, const Row& b) const {
   for (size_t j = 0; j < indexSlots.size(); ++j) {
+    // Two unchanged rows of a packet whose column holds texts: compared where they lie.
+    int col = colMap[static_cast<size_t>(indexSlots[j])];
+    if (a.pkt != Row::kNoPkt && b.pkt != Row::kNoPkt && !a.cur && !a.base && !b.cur && !b.base &&
+        packet->rows.columnar() && col >= 0 && static_cast<size_t>(col) < packet->rows.width()) {
+      const PacketColumn& pc = packet->rows.column(static_cast<size_t>(col));
+      if (pc.store() == PacketColumn::Store::Text) {
+        bool na = pc.isNull(a.pkt), nb = pc.isNull(b.pkt);
+        int c = na || nb ? (na == nb ? 0 : na ? -1 : 1) : pc.textAt(a.pkt).compare(pc.textAt(b.pkt));
+        c = c < 0 ? -1 : c > 0 ? 1 : 0;
+        if (c) return indexDesc[j] ? -c : c;
+        continue;
+      }
+    }
     int c = compareKey(stored(a, indexSlots[j]), stored(b, indexSlots[j]));
     if (c) return indexDesc[j] ? -c : c;
   }
   return 0;
 }
 
+namespace {
+
+// An index key of one row gathered for a sort: a text read in place (from the packet's arena or
+// from a value held here), or any other value.
+struct SortKey {
+  Variant value;          // the value, unless it is a text of the packet
+  std::string_view text;  // when isText
+  bool isText = false;
+
+  Variant asVariant() const { return isText && !value.isString() ? Variant(text) : value; }
+};
+
+int compareSortKeys(const SortKey& a, const SortKey& b) {
+  if (a.isText && b.isText) {
+    int c = a.text.compare(b.text);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  return Variant::compare(a.asVariant(), b.asVariant());
+}
+
+}  // namespace
+
 // When the first index field holds only texts and nulls, sorts `order` (stable) by entries that
 // carry the key's first bytes after the prefix every key shares, as one big-endian integer: most
 // comparisons are then one integer comparison, without reaching the texts. Equal integers fall
 // back to the texts, then to the other index fields. False (nothing done) for any other key.
-static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<const Variant*>& keys, size_t k) {
+static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<SortKey>& keys, size_t k) {
   size_t n = order.size();
   std::string_view first;
   bool any = false;
   size_t common = 0;
   for (size_t i = 0; i < n; ++i) {
-    const Variant& v = *keys[i * k];
-    if (v.isNull()) continue;
-    if (!v.isString()) return false;
-    std::string_view t = v.str();
+    const SortKey& v = keys[i * k];
+    if (!v.isText) {
+      if (v.value.isNull()) continue;
+      return false;
+    }
+    std::string_view t = v.text;
     if (!any) {
       first = t;
       common = t.size();
@@ -395,13 +432,13 @@ static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<const 
   };
   std::vector<Entry> entries(n);
   for (size_t i = 0; i < n; ++i) {
-    const Variant& v = *keys[i * k];
+    const SortKey& v = keys[i * k];
     Entry& e = entries[i];
     e.row = static_cast<uint32_t>(i);
-    e.null = v.isNull();
+    e.null = !v.isText;
     e.head = 0;
     if (e.null) continue;
-    e.rest = std::string_view(v.str()).substr(common);
+    e.rest = v.text.substr(common);
     for (size_t b = 0; b < 8; ++b)
       e.head = (e.head << 8) | (b < e.rest.size() ? static_cast<unsigned char>(e.rest[b]) : 0u);
   }
@@ -412,7 +449,7 @@ static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<const 
       if (int c = a.rest.compare(b.rest)) return c < 0;
     }
     for (size_t j = 1; j < k; ++j)
-      if (int c = compareKey(*keys[size_t{a.row} * k + j], *keys[size_t{b.row} * k + j])) return c < 0;
+      if (int c = compareSortKeys(keys[size_t{a.row} * k + j], keys[size_t{b.row} * k + j])) return c < 0;
     return false;
   });
   for (size_t i = 0; i < n; ++i) order[i] = entries[i].row;
@@ -420,24 +457,44 @@ static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<const 
 }
 
 // Sorts by the index fields, stable, through a permutation of row numbers and the key values
-// gathered once (moving whole rows inside the sort would cost more than the comparisons).
+// gathered once (moving whole rows inside the sort would cost more than the comparisons); texts
+// of the loaded packet are compared where they lie, without a copy.
 void DataSet::Impl::sortRows() {
   if (indexSlots.empty()) return;
   auto less = [this](const Row& a, const Row& b) { return compareRows(a, b) < 0; };
   if (std::is_sorted(rows.begin(), rows.end(), less)) return;
   size_t n = rows.size(), k = indexSlots.size();
-  std::vector<const Variant*> keys(n * k);
-  for (size_t i = 0; i < n; ++i)
-    for (size_t j = 0; j < k; ++j) keys[i * k + j] = &stored(rows[i], indexSlots[j]);
+  std::vector<SortKey> keys(n * k);  // filled in place: the views may point into the values
+  for (size_t j = 0; j < k; ++j) {
+    int c = colMap[static_cast<size_t>(indexSlots[j])];
+    const PacketColumn* col = nullptr;
+    if (packet && packet->rows.columnar() && c >= 0 && static_cast<size_t>(c) < packet->rows.width() &&
+        packet->rows.column(static_cast<size_t>(c)).store() == PacketColumn::Store::Text)
+      col = &packet->rows.column(static_cast<size_t>(c));
+    for (size_t i = 0; i < n; ++i) {
+      const Row& r = rows[i];
+      SortKey& key = keys[i * k + j];
+      if (col && r.pkt != Row::kNoPkt && !r.cur && !r.base) {
+        key.isText = !col->isNull(r.pkt);
+        if (key.isText) key.text = col->textAt(r.pkt);
+        continue;
+      }
+      key.value = stored(r, indexSlots[j]);
+      if (key.value.isString()) {
+        key.isText = true;
+        key.text = key.value.str();
+      }
+    }
+  }
   std::vector<uint32_t> order(n);
   for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
   bool anyDesc = std::find(indexDesc.begin(), indexDesc.end(), true) != indexDesc.end();
   if (anyDesc || !sortByTextKey(order, keys, k)) {
     std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-      const Variant* const* kx = &keys[size_t{x} * k];
-      const Variant* const* ky = &keys[size_t{y} * k];
+      const SortKey* kx = &keys[size_t{x} * k];
+      const SortKey* ky = &keys[size_t{y} * k];
       for (size_t j = 0; j < k; ++j)
-        if (int c = compareKey(*kx[j], *ky[j])) return indexDesc[j] ? c > 0 : c < 0;
+        if (int c = compareSortKeys(kx[j], ky[j])) return indexDesc[j] ? c > 0 : c < 0;
       return false;
     });
   }
@@ -467,7 +524,7 @@ int DataSet::Impl::placeByIndex(int r) {
 void DataSet::Impl::recheckPristine() {
   pristine = packet && deleted.empty() && rows.size() == packet->rows.size();
   for (size_t i = 0; pristine && i < rows.size(); ++i)
-    pristine = rows[i].pkt == &packet->rows[i] && !rows[i].cur && !rows[i].base;
+    pristine = rows[i].pkt == i && !rows[i].cur && !rows[i].base;
 }
 
 // Resolves index and filter against the current fields and orders and filters the rows.
@@ -547,7 +604,7 @@ void DataSet::Impl::load(PacketPtr p, bool fromFetch) {
   for (size_t i = 0; i < rows.size(); ++i) {
     Row& r = rows[i];
     r.id = nextId++;
-    r.pkt = &p->rows[i];
+    r.pkt = static_cast<uint32_t>(i);
     r.baseOrd = static_cast<uint32_t>(i);
   }
   packet = std::move(p);
@@ -792,9 +849,14 @@ PacketPtr DataSet::Data() const {
   if (d_->pristine && d_->identityFields && d_->pending < 0 && d_->packet) return d_->packet;
   auto p = std::make_shared<Packet>();
   p->fields = d_->dataDefs();
-  p->rows.reserve(d_->rows.size());
-  for (size_t i = 0; i < d_->rows.size(); ++i)
-    if (static_cast<int>(i) != d_->pending) p->rows.push_back(d_->values(d_->rows[i]));
+  std::vector<PacketColumn> cols(d_->dataFields.size());
+  size_t count = 0;
+  for (size_t i = 0; i < d_->rows.size(); ++i) {
+    if (static_cast<int>(i) == d_->pending) continue;
+    for (size_t s = 0; s < cols.size(); ++s) cols[s].push(d_->stored(d_->rows[i], static_cast<int>(s)));
+    ++count;
+  }
+  p->rows.setColumns(std::move(cols), count);
   return p;
 }
 
@@ -859,7 +921,7 @@ void DataSet::MergeChangeLog() {
     Row& r = d_->rows[i];
     if (r.cur) {
       r.base = std::move(r.cur);
-      r.pkt = nullptr;
+      r.pkt = Row::kNoPkt;
     }
     changed |= r.status != RowStatus::Base;
     r.status = RowStatus::Base;
@@ -1208,7 +1270,7 @@ void DataSet::Post() {
       }
     } else {
       row.base = std::make_unique<Values>(std::move(d_->buf));
-      row.pkt = nullptr;
+      row.pkt = Row::kNoPkt;
     }
     d_->pristine = false;
   }

@@ -1,9 +1,10 @@
 // Internal state of DataSet, shared by the dataset and field units; not part of the interface.
 //
 // Storage model: `rows` is the storage order (kept in index order when IndexFieldNames is set).
-// A row loaded from a packet points at the packet's row (the packet is immutable and kept alive),
-// so loading copies no values; a row gets values of its own only when it is changed (`cur`) or
-// when its changes are merged (`base`). The change log is the status of each row plus the rows
+// A row loaded from a packet refers to the packet's row by number (the packet is immutable and
+// kept alive) and its values are read from the packet's columns, so loading copies no values;
+// a row gets values of its own only when it is changed (`cur`) or when its changes are merged
+// (`base`). The change log is the status of each row plus the rows
 // deleted since the last merge. The cursor is an index into the display list: all rows, or the
 // filtered subset `view` (storage positions, ascending) when a filter is active. A row being
 // inserted sits in `rows` at its display place with no values; its values live in `buf` until it
@@ -25,7 +26,8 @@ enum class RowStatus : uint8_t { Base, Inserted, Modified };
 
 struct Row {
   Bookmark id = 0;
-  const Values* pkt = nullptr;   // base values in the loaded packet's column order
+  static constexpr uint32_t kNoPkt = UINT32_MAX;
+  uint32_t pkt = kNoPkt;         // row of the loaded packet holding the base values
   std::unique_ptr<Values> base;  // base values by data slot (then pkt is null)
   std::unique_ptr<Values> cur;   // current values by data slot, when changed since the base
   uint64_t seq = 0;              // order of the last logged change (Delta lists changes in order)
@@ -99,10 +101,10 @@ struct DataSet::Impl {
   int displayOf(int rowPos) const;
   int displayOfId(Bookmark id) const;
   int editRow() const;  // storage position of the row in edit or insert
-  const Variant& stored(const Row& r, int slot) const;
+  Variant stored(const Row& r, int slot) const;
   Values values(const Row& r) const;
   Values baseValues(const Row& r) const;
-  const Variant& fieldValue(const Field& f) const;
+  Variant fieldValue(const Field& f) const;
 
   Field& addPersistent(const FieldDef& def, FieldKind kind);
   void insertRow(bool append);

@@ -40,7 +40,7 @@ struct FilterField {
 // The row being tested, read by slot.
 class FilterRow {
  public:
-  virtual const Variant& value(int slot) const = 0;
+  virtual Variant value(int slot) const = 0;
 
  protected:
   ~FilterRow() = default;

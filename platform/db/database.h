@@ -40,7 +40,7 @@ struct Column {
 
 struct ResultSet {
   std::vector<Column> columns;
-  std::vector<std::vector<Variant>> rows;
+  PacketRows rows;  // by column, as the backend read them (see packet.h)
 
   // The rows as a packet (field definitions from the columns).
   PacketPtr toPacket() const;

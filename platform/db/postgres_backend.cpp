@@ -135,13 +135,12 @@ class PostgresDatabase final : public Database {
         int typmod = (types[i] == kVarchar || types[i] == kBpchar) ? columnTypmod(r, i) : -1;
         rs.columns.push_back(columnFor(types[i], upperCase(r.column_name(i)), typmod));
       }
-      rs.rows.reserve(r.size());
-      for (const auto& row : r) {
-        std::vector<Variant> values;
-        values.reserve(n);
-        for (pqxx::row::size_type i = 0; i < n; ++i) values.push_back(readValue(row[i], rs.columns[i], types[i]));
-        rs.rows.push_back(std::move(values));
-      }
+      // The values go straight into typed columns.
+      std::vector<PacketColumn> cols(static_cast<size_t>(n));
+      for (auto& c : cols) c.reserve(r.size());
+      for (const auto& row : r)
+        for (pqxx::row::size_type i = 0; i < n; ++i) cols[i].push(readValue(row[i], rs.columns[i], types[i]));
+      rs.rows.setColumns(std::move(cols), r.size());
       return rs;
     });
   }

@@ -61,47 +61,48 @@ bool isIsoDateText(std::string_view t) {
   return (t.size() == 10 || t.size() == 19) && DateTime::parseIso(t).has_value();
 }
 
-// The value of column i of the current row, read as the declared type when that loses nothing;
-// without a declared type (null `decl`), as stored.
-Variant readValue(sqlite3_stmt* st, int i, const Column* decl) {
+// Column i of the current row into its column, read as the declared type when that loses
+// nothing; without a declared type (null `decl`), as stored.
+void readInto(PacketColumn& col, sqlite3_stmt* st, int i, const Column* decl) {
   int storage = sqlite3_column_type(st, i);
-  if (storage == SQLITE_NULL) return Variant();
+  if (storage == SQLITE_NULL) return col.pushNull();
   if (storage == SQLITE_INTEGER) {
     long long v = sqlite3_column_int64(st, i);
-    if (!decl) return Variant(v);
+    if (!decl) return col.pushInt(v);
     switch (decl->type) {
-      case FieldType::Float: return Variant(static_cast<double>(v));
-      case FieldType::Boolean: return Variant(v != 0);
-      case FieldType::String: return Variant(std::to_string(v));
-      default: return Variant(v);
+      case FieldType::Float: return col.pushFloat(static_cast<double>(v));
+      case FieldType::Boolean: return col.pushBool(v != 0);
+      case FieldType::String: return col.pushText(std::to_string(v));
+      default: return col.pushInt(v);
     }
   }
   if (storage == SQLITE_FLOAT) {
     double v = sqlite3_column_double(st, i);
-    if (!decl) return Variant(v);
+    if (!decl) return col.pushFloat(v);
     if (decl->type == FieldType::Integer && std::nearbyint(v) == v && std::fabs(v) < 9e15)
-      return Variant(static_cast<long long>(v));
-    if (decl->type == FieldType::String) return Variant(Variant(v).asString());
-    return Variant(v);
+      return col.pushInt(static_cast<long long>(v));
+    if (decl->type == FieldType::String) return col.pushText(Variant(v).asString());
+    return col.pushFloat(v);
   }
   const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
   std::string_view text(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, i)));
   if (decl && decl->type == FieldType::DateTime) {
-    if (auto d = DateTime::parseIso(text)) return Variant(*d);
+    if (auto d = DateTime::parseIso(text)) return col.pushDate(*d);
   } else if (decl && decl->fixedChar) {
-    return Variant(trimRight(text));
+    size_t end = text.find_last_not_of(' ');
+    return col.pushText(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
   }
-  return Variant(text);
+  col.pushText(text);
 }
 
 // Type of an expression column, judged from its values: any text makes it a string (a date when
 // every text is an ISO date), otherwise any float makes it a float, otherwise an integer.
-Column inferColumn(std::string name, const std::vector<std::vector<Variant>>& raw, size_t i) {
+Column inferColumn(std::string name, const PacketColumn& values) {
   Column col;
   col.name = std::move(name);
   bool anyText = false, allDates = true, anyFloat = false, anyInt = false;
-  for (const auto& row : raw) {
-    const Variant& v = row[i];
+  for (size_t r = 0; r < values.size(); ++r) {
+    Variant v = values.at(r);
     if (v.isString()) {
       anyText = true;
       allDates = allDates && isIsoDateText(v.str());
@@ -147,25 +148,33 @@ class SqliteDatabase final : public Database {
       declared[static_cast<size_t>(i)] = decl != nullptr;
       rs.columns.push_back(columnFromDeclType(upperCase(name ? name : ""), decl ? decl : ""));
     }
+    // The values go straight from the statement into typed columns.
+    std::vector<PacketColumn> cols(static_cast<size_t>(n));
+    size_t count = 0;
     for (;; rc = sqlite3_step(st.h)) {
       if (rc == SQLITE_DONE) break;
       if (rc != SQLITE_ROW) fail();
-      std::vector<Variant> row;
-      row.reserve(static_cast<size_t>(n));
       for (int i = 0; i < n; ++i) {
         size_t c = static_cast<size_t>(i);
-        row.push_back(readValue(st.h, i, declared[c] ? &rs.columns[c] : nullptr));
+        readInto(cols[c], st.h, i, declared[c] ? &rs.columns[c] : nullptr);
       }
-      rs.rows.push_back(std::move(row));
+      ++count;
     }
     // Expression columns: type from the values, then the values read again as that type.
     for (size_t i = 0; i < rs.columns.size(); ++i) {
       if (declared[i]) continue;
-      rs.columns[i] = inferColumn(std::move(rs.columns[i].name), rs.rows, i);
-      if (rs.columns[i].type == FieldType::DateTime)
-        for (auto& row : rs.rows)
-          if (row[i].isString()) row[i] = Variant(*DateTime::parseIso(row[i].str()));
+      rs.columns[i] = inferColumn(std::move(rs.columns[i].name), cols[i]);
+      if (rs.columns[i].type == FieldType::DateTime) {
+        PacketColumn dates;
+        for (size_t r = 0; r < count; ++r) {
+          Variant v = cols[i].at(r);
+          if (v.isString()) dates.pushDate(*DateTime::parseIso(v.str()));
+          else dates.push(v);
+        }
+        cols[i] = std::move(dates);
+      }
     }
+    rs.rows.setColumns(std::move(cols), count);
     return rs;
   }
 

@@ -124,6 +124,42 @@ void appendRow(std::string& out, const std::vector<Variant>& row, size_t fieldCo
   out += ']';
 }
 
+// Rows held by column, written row by row straight from the typed arrays.
+void appendColumns(std::string& out, const PacketRows& rows, size_t fieldCount) {
+  size_t count = rows.size(), width = rows.width();
+  if (count && width != fieldCount)
+    encodeError("linha 1 do pacote tem " + std::to_string(width) + " valores para " + std::to_string(fieldCount) +
+                " campos");
+  for (size_t r = 0; r < count; ++r) {
+    out += r ? ",[" : "[";
+    for (size_t c = 0; c < width; ++c) {
+      if (c) out += ',';
+      const PacketColumn& col = rows.column(c);
+      if (col.store() == PacketColumn::Store::Mixed) {
+        appendScalar(out, col.mixedAt(r));
+        continue;
+      }
+      if (col.isNull(r)) {
+        out += "null";
+        continue;
+      }
+      switch (col.store()) {
+        case PacketColumn::Store::Text: appendString(out, col.textAt(r)); break;
+        case PacketColumn::Store::Int: appendInt(out, col.intAt(r)); break;
+        case PacketColumn::Store::Float: appendFloat(out, col.floatAt(r)); break;
+        case PacketColumn::Store::Bool: out += col.boolAt(r) ? "true" : "false"; break;
+        case PacketColumn::Store::Date:
+          out += "{\"$date\":\"";
+          out += col.dateAt(r).iso();
+          out += "\"}";
+          break;
+        default: out += "null";
+      }
+    }
+    out += ']';
+  }
+}
+
 void appendPacket(std::string& out, const Packet& p) {
   out += "{\"$packet\":{\"fields\":[";
   for (size_t i = 0; i < p.fields.size(); ++i) {
@@ -141,10 +177,13 @@ void appendPacket(std::string& out, const Packet& p) {
   }
   out += "],\"rows\":[";
   size_t n = p.fields.size();
-  for (size_t r = 0; r < p.rows.size(); ++r) {
-    if (r) out += ',';
-    appendRow(out, p.rows[r], n, r);
-  }
+  if (p.rows.columnar())
+    appendColumns(out, p.rows, n);
+  else
+    for (size_t r = 0; r < p.rows.size(); ++r) {
+      if (r) out += ',';
+      appendRow(out, p.rows[r], n, r);
+    }
   out += ']';
   if (p.delta) {
     if (p.kinds.size() != p.rows.size() || p.original.size() != p.rows.size())
@@ -363,7 +402,13 @@ class Reader {
         fields(*p);
       } else if (key == "rows") {
         once(seenRows, key);
-        rows(p->rows, p->fields.size(), nullptr);
+        if (seenFields) {
+          columnRows(p->rows, p->fields.size());
+        } else {
+          std::vector<std::vector<Variant>> rs;
+          rows(rs, 0, nullptr);
+          p->rows = std::move(rs);
+        }
       } else if (key == "delta") {
         once(seenDelta, key);
         p->delta = boolean();
@@ -386,13 +431,16 @@ class Reader {
     });
     if (!seenFields || !seenRows) fail("$packet exige \"fields\" e \"rows\"");
     size_t n = p->fields.size();
+    if (shortRow_ != kNoRow)
+      fail("linha " + std::to_string(shortRow_ + 1) + " tem " + std::to_string(shortRowWidth_) + " valores para " +
+           std::to_string(n) + " campos");
     auto checkRows = [&](const std::vector<std::vector<Variant>>& rs, const char* what, const std::vector<bool>* nulls) {
       for (size_t r = 0; r < rs.size(); ++r)
         if (rs[r].size() != n && !(nulls && (*nulls)[r]))
           fail(std::string(what) + " " + std::to_string(r + 1) + " tem " + std::to_string(rs[r].size()) +
                " valores para " + std::to_string(n) + " campos");
     };
-    checkRows(p->rows, "linha", nullptr);
+    if (!p->rows.columnar()) checkRows(p->rows, "linha", nullptr);
     if (p->delta) {
       if (!seenKinds || !seenOriginal) fail("conjunto de alterações exige \"kinds\" e \"original\"");
       if (p->kinds.size() != p->rows.size() || p->original.size() != p->rows.size())
@@ -421,6 +469,11 @@ class Reader {
 
   void readString(std::string& out) {
     out.clear();
+    appendStringValue(out);
+  }
+
+  // Reads a JSON text, appending it to `out` (a column's arena, or an emptied string).
+  void appendStringValue(std::string& out) {
     if (p_ >= e_ || *p_ != '"') fail("esperado um texto");
     ++p_;
     const auto* u = reinterpret_cast<const unsigned char*>(p_);
@@ -433,7 +486,7 @@ class Reader {
       if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
         ++q;
       } else if (c == '"') {
-        out.assign(reinterpret_cast<const char*>(u), q - u);
+        out.append(reinterpret_cast<const char*>(u), q - u);
         p_ = reinterpret_cast<const char*>(q + 1);
         return;
       } else if (c >= 0x80) {
@@ -514,64 +567,74 @@ class Reader {
   }
 
   Variant number() {
+    int64_t i = 0;
+    double d = 0;
+    if (numberToken(i, d)) return Variant(d);
+    return Variant(static_cast<long long>(i));
+  }
+
+  // Reads a number token in one pass: true for a float (in d), false for an integer (in i). A
+  // plain decimal of at most 15 digits (quantities, prices) is an integer below 2^53 over a power
+  // of ten, both exact as doubles; their IEEE quotient is the correctly rounded value, the same
+  // double from_chars gives, without its general algorithm.
+  bool numberToken(int64_t& i, double& d) {
     const char* start = p_;
+    uint64_t mantissa = 0;
+    int count = 0;  // digits read, integer and fraction parts
     auto digits = [&] {
-      const char* d = p_;
-      while (p_ < e_ && *p_ >= '0' && *p_ <= '9') ++p_;
-      return p_ > d;
+      const char* first = p_;
+      while (p_ < e_ && static_cast<unsigned>(*p_ - '0') <= 9) {
+        if (count < 19) mantissa = mantissa * 10 + static_cast<uint64_t>(*p_ - '0');
+        ++count;
+        ++p_;
+      }
+      return p_ > first;
     };
-    if (p_ < e_ && *p_ == '-') ++p_;
+    bool negative = p_ < e_ && *p_ == '-';
+    if (negative) ++p_;
     if (p_ < e_ && *p_ == '0') {
       ++p_;
+      ++count;
     } else if (!digits()) {
       fail("número inválido");
     }
     bool isFloat = false, exponent = false;
+    int decimals = 0;
     if (p_ < e_ && *p_ == '.') {
       ++p_;
+      const char* fraction = p_;
       if (!digits()) fail("número inválido");
+      decimals = static_cast<int>(p_ - fraction);
       isFloat = true;
     }
     if (p_ < e_ && (*p_ == 'e' || *p_ == 'E')) {
       ++p_;
       if (p_ < e_ && (*p_ == '+' || *p_ == '-')) ++p_;
-      if (!digits()) fail("número inválido");
+      const char* first = p_;
+      while (p_ < e_ && static_cast<unsigned>(*p_ - '0') <= 9) ++p_;
+      if (p_ == first) fail("número inválido");
       isFloat = exponent = true;
     }
     if (static_cast<size_t>(p_ - start) > kMaxNumberChars) fail("número longo demais");
-    // A plain decimal of at most 15 digits (quantities, prices) is an integer below 2^53 over a
-    // power of ten, both exact as doubles; their IEEE quotient is the correctly rounded value,
-    // the same double from_chars gives, without its general algorithm.
-    if (isFloat && !exponent && p_ - start <= 17) {
-      static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-      bool negative = *start == '-';
-      uint64_t mantissa = 0;
-      int decimals = -1, count = 0;
-      for (const char* c = start + (negative ? 1 : 0); c < p_; ++c) {
-        if (*c == '.') {
-          decimals = 0;
-          continue;
-        }
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*c - '0');
-        ++count;
-        if (decimals >= 0) ++decimals;
-      }
-      if (count <= 15) {
-        double d = static_cast<double>(mantissa) / kPow10[decimals];
-        return Variant(negative ? -d : d);
-      }
-    }
     if (!isFloat) {
-      int64_t i = 0;
+      if (count <= 18) {
+        i = negative ? -static_cast<int64_t>(mantissa) : static_cast<int64_t>(mantissa);
+        return false;
+      }
       auto r = std::from_chars(start, p_, i);
       if (r.ec != std::errc() || r.ptr != p_) fail("número inteiro fora do intervalo");
-      return Variant(static_cast<long long>(i));
+      return false;
     }
-    double d = 0;
+    if (!exponent && count <= 15) {
+      static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      double v = static_cast<double>(mantissa) / kPow10[decimals];
+      d = negative ? -v : v;
+      return true;
+    }
     auto r = std::from_chars(start, p_, d);
     if (r.ec != std::errc() || r.ptr != p_ || !std::isfinite(d)) fail("número fora do intervalo");
-    return Variant(d);
+    return true;
   }
 
   // {"$date":"YYYY-MM-DD"} exactly as the writer puts it, read without the general object path;
@@ -662,6 +725,65 @@ class Reader {
     });
   }
 
+  // Rows of a packet whose fields are known, written straight into typed columns in the one pass
+  // (no Variant per cell). A row of another width is recorded (the first one) and reported once
+  // the packet is read, as the row form's check would; its missing cells are nulls meanwhile.
+  void columnRows(PacketRows& out, size_t width) {
+    std::vector<PacketColumn> cols(width);
+    size_t count = 0;
+    array([&](size_t index) {
+      countRow(index);
+      size_t c = 0;
+      array([&](size_t) {
+        ws();
+        if (p_ < e_ && *p_ == '[') fail("valor de campo deve ser simples (não vetor)");
+        if (c < width) {
+          cell(cols[c]);
+        } else if (value().isPacket()) {
+          fail("valor de campo deve ser simples (não pacote)");
+        }
+        ++c;
+      });
+      if (c != width && shortRow_ == kNoRow) {
+        shortRow_ = index;
+        shortRowWidth_ = c;
+      }
+      for (; c < width; ++c) cols[c].pushNull();
+      ++count;
+    });
+    out.setColumns(std::move(cols), count);
+  }
+
+  // One scalar value into its column: texts into the arena, numbers and dates unboxed.
+  void cell(PacketColumn& col) {
+    if (p_ >= e_) fail("fim inesperado do texto; esperado um valor");
+    char ch = *p_;
+    if (ch == '"') {
+      count();
+      appendStringValue(col.textArena());
+      col.closeText();
+    } else if (ch == '-' || (ch >= '0' && ch <= '9')) {
+      count();
+      int64_t i = 0;
+      double d = 0;
+      if (numberToken(i, d)) col.pushFloat(d);
+      else col.pushInt(i);
+    } else if (ch == 'n') {
+      count();
+      literal("null");
+      col.pushNull();
+    } else if (ch == '{') {
+      count();
+      Variant v;
+      if (!compactDate(v)) v = tagged();
+      if (v.isPacket()) fail("valor de campo deve ser simples (não pacote)");
+      col.push(v);
+    } else {
+      Variant v = value();
+      col.push(v);
+    }
+  }
+
   // Rows of scalar values. With nullRows, a row may be null (recorded there, stored empty).
   void rows(std::vector<std::vector<Variant>>& out, size_t widthHint, std::vector<bool>* nullRows) {
     array([&](size_t index) {
@@ -693,6 +815,9 @@ class Reader {
   const DecodeLimits& lim_;
   int depth_ = 0;
   size_t values_ = 0;
+  static constexpr size_t kNoRow = static_cast<size_t>(-1);
+  size_t shortRow_ = kNoRow;  // first row of a columnar packet whose width is not the fields'
+  size_t shortRowWidth_ = 0;
 };
 
 int parseOutIndex(const std::string& key) {
