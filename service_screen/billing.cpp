@@ -191,7 +191,7 @@ void TfrmCadastroServ::cdsServFatuBeforeDelete(DataSet&) {
 
 // Also the after-delete reaction.
 void TfrmCadastroServ::cdsServFatuAfterPost(DataSet&) {
-  GravaAlteracoes(netCadastroServ, *cdsServFatu, "SerServFatu", {.checaResultado = true});
+  GravaAlteracoes(netCadastroServ, *cdsServFatu, "SerServFatu", Gravacao::ChecandoResultado());
   if (pgcPadrao->ActivePage() == tshFormulario) BotoesServFatu();
 }
 

@@ -31,6 +31,13 @@ struct Gravacao {
   bool checaResultado = false;
   // Runs once the server answered, before a refusal is shown (e.g. hides the progress display).
   std::function<void()> respondido;
+
+  // The options of a method that answers [true, text].
+  static Gravacao ChecandoResultado() {
+    Gravacao g;
+    g.checaResultado = true;
+    return g;
+  }
 };
 
 // Sends ds.Delta() (then `extras`) through `metodo`. An answer that is a non-empty text is the

@@ -543,7 +543,7 @@ void TfrmCadastroServ::Confirma_CusTp() {
     return;
   }
   ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-  GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", {.checaResultado = true});
+  GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", Gravacao::ChecandoResultado());
   BotoesAposTipos();
   HabilitaAutomatico(true);
   dbgCustPadr->SetEnabled(true);
@@ -552,7 +552,7 @@ void TfrmCadastroServ::Confirma_CusTp() {
 void TfrmCadastroServ::cdsCustPadrTpAfterDelete(DataSet&) {
   if (cdsCustPadrTp->ChangeCount() > 0) {
     ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", {.checaResultado = true});
+    GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", Gravacao::ChecandoResultado());
   }
   BotoesAposTipos();
 }

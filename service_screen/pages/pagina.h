@@ -35,7 +35,7 @@ enum class Aviso {
 
 class PaginaServ {
  public:
-  explicit PaginaServ(TfrmCadastroServ& tela) : tela(tela) {}
+  explicit PaginaServ(TfrmCadastroServ& t) : tela(t) {}
   virtual ~PaginaServ() = default;
   PaginaServ(const PaginaServ&) = delete;
   PaginaServ& operator=(const PaginaServ&) = delete;

@@ -20,6 +20,7 @@
 #include "appserver/sessions.h"
 #include "hosts/desktop/reportview.h"
 #include "hosts/desktop/signin.h"
+#include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
 #include "side_screens/historico/historico.h"
@@ -72,7 +73,7 @@ TEST_P(FirstStepsGui, SignInPickTheBranchChangeAServiceSeeItsHistoryAndPrintTheL
     if (!r.ok) throw Exception(r.text);
     return r.operatorName;
   });
-  entrada.setFont(desktop::Renderer::screenFont());
+  entrada.setFont(desktop::style::ScreenFont());
   entrada.show();
   QTest::keyClicks(entrada.findChild<QLineEdit*>("edtSenha"), "admin");
   Foto(entrada, "primeiros-passos-1-entrada.png");
