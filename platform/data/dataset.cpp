@@ -20,8 +20,6 @@ namespace cad {
 
 namespace {
 
-const Variant kNull;
-
 const char* const kClosed = "Operação não permitida em um conjunto de dados fechado.";
 const char* const kEmpty = "Operação não permitida em um conjunto de dados vazio.";
 const char* const kReadOnly = "Conjunto de dados somente leitura.";

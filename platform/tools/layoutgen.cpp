@@ -394,9 +394,11 @@ int run(int argc, char** argv) {
     UnitReader(owners, baseNames, u).read(readJson(path), path);
     units.push_back(std::move(u));
   }
-  for (const auto& [unit, cls] : owners.formOf)
+  for (const auto& entry : owners.formOf) {
+    const std::string& unit = entry.first;
     if (std::none_of(units.begin(), units.end(), [&](const Unit& u) { return u.name == unit; }))
       throw Error(ownersPath + ": 'form " + unit + "' names no layout unit of the folder");
+  }
   std::string text = generate(ns, ownersPath, owners, units);
   // Rewritten only when it changes, so the screens that include it are not rebuilt for nothing.
   std::ifstream old(out);
