@@ -162,9 +162,9 @@ void BM_Packet100k_VsSimdjson(benchmark::State& state) {
   double numberBytes = 0, textBytes = 0, numberCells = 0, textCells = 0;
   for (size_t c = 0; decoded->rows.columnar() && c < decoded->rows.width(); ++c) {
     const cad::PacketColumn& col = decoded->rows.column(c);
-    bool text = decoded->fields[c].type == cad::FieldType::String;
-    (text ? textBytes : numberBytes) += static_cast<double>(col.bytes());
-    (text ? textCells : numberCells) += static_cast<double>(col.size());
+    bool isText = decoded->fields[c].type == cad::FieldType::String;
+    (isText ? textBytes : numberBytes) += static_cast<double>(col.bytes());
+    (isText ? textCells : numberCells) += static_cast<double>(col.size());
   }
   if (numberCells > 0) state.counters["bytes_per_number_cell"] = numberBytes / numberCells;
   if (textCells > 0) state.counters["bytes_per_text_cell"] = textBytes / textCells;

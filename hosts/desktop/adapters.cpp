@@ -651,7 +651,9 @@ struct Kind {
 
 template <class T>
 bool isA(const TControl& c) {
-  return dynamic_cast<const T*>(&c) != nullptr;
+  // A pointer cast: a reference cast would throw, and GCC reads a null test of `&c` as one it may drop.
+  const TControl* p = &c;
+  return dynamic_cast<const T*>(p) != nullptr;
 }
 
 template <class... Kinds>
