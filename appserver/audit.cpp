@@ -21,7 +21,7 @@ namespace {
 
 // Tables whose writes are not business changes: the audit itself, sessions and password hashes,
 // the standard-cost working list, the number counters and the schema's fingerprint.
-const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
+const std::set<std::string> kNotAudited = {"AUDITORIA",    "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
                                            "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA",     "ESQUEMA"};
 
 struct TableInfo {
@@ -127,7 +127,8 @@ std::string sqliteTrigger(const std::string& table, const TableInfo& t, char kin
 
 void installSqlite(db::Database& db) {
   std::map<std::string, std::string> existing;
-  for (const auto& r : db.query("SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'TRG_AUD_%'").rows)
+  for (const auto& r :
+       db.query("SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'TRG_AUD_%'").rows)
     existing[upper(r.at(0).str())] = r.at(1).str();
   for (const auto& [table, info] : sqliteCatalogue(db)) {
     for (char kind : {'I', 'U', 'D'}) {
@@ -218,8 +219,7 @@ std::string sinceBound(const std::string& s) {
   int month = std::stoi(s.substr(5, 2)), day = std::stoi(s.substr(8, 2));
   if (month < 1 || month > 12 || day < 1 || day > 31) return {};
   if (s.size() == 10) return s + " 00:00:00";
-  if (s.size() != 16 || (s[10] != 'T' && s[10] != ' ') || !digits(11, 2) || s[13] != ':' || !digits(14, 2))
-    return {};
+  if (s.size() != 16 || (s[10] != 'T' && s[10] != ' ') || !digits(11, 2) || s[13] != ':' || !digits(14, 2)) return {};
   if (std::stoi(s.substr(11, 2)) > 23 || std::stoi(s.substr(14, 2)) > 59) return {};
   return s.substr(0, 10) + " " + s.substr(11, 5) + ":00";
 }
@@ -263,12 +263,13 @@ bool beginAudit(db::Database& db, const AuditContext& ctx) {
   if (db.query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'AUDITCONTEXTO'").rows.empty())
     return false;
   db.exec("DELETE FROM AUDITCONTEXTO");
-  db.exec("INSERT INTO AUDITCONTEXTO (NRCONTEXTO, DTAUDITORIA, CDOPERADOR, DSPEER, NMMETODO) "
-          "VALUES (1, :P_QUANDO, :P_OPER, :P_PEER, :P_METODO)",
-          {{"P_QUANDO", Variant(when)},
-           {"P_OPER", Variant(ctx.operatorName)},
-           {"P_PEER", Variant(ctx.peer)},
-           {"P_METODO", Variant(ctx.method)}});
+  db.exec(
+      "INSERT INTO AUDITCONTEXTO (NRCONTEXTO, DTAUDITORIA, CDOPERADOR, DSPEER, NMMETODO) "
+      "VALUES (1, :P_QUANDO, :P_OPER, :P_PEER, :P_METODO)",
+      {{"P_QUANDO", Variant(when)},
+       {"P_OPER", Variant(ctx.operatorName)},
+       {"P_PEER", Variant(ctx.peer)},
+       {"P_METODO", Variant(ctx.method)}});
   return true;
 }
 
@@ -315,8 +316,7 @@ std::string auditListing(db::Database& db, const AuditFilter& f) {
       if (!r.at(8).isNull() && !r.at(8).str().empty()) out += "  filial " + logText(r.at(8).str());
       out += "\n";
     }
-    if (!r.at(9).isNull())
-      out += "    " + r.at(9).str() + ": " + shown(r.at(10)) + " -> " + shown(r.at(11)) + "\n";
+    if (!r.at(9).isNull()) out += "    " + r.at(9).str() + ": " + shown(r.at(10)) + " -> " + shown(r.at(11)) + "\n";
   }
   if (out.empty()) out = "Nenhuma alteração registrada com esses filtros.\n";
   return out;

@@ -57,7 +57,7 @@ struct Mapped {
   std::string column;  // the table's name for it
   bool key;
   bool forceNull;
-  int size;            // declared character length, 0 when unbounded
+  int size;  // declared character length, 0 when unbounded
 };
 
 class Applier {

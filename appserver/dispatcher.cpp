@@ -33,8 +33,8 @@ const char* kindText(char k) {
 // Checks count and kinds; null texts become "" so methods read them directly.
 void checkArgs(const Method& m, VariantArray& args) {
   if (args.size() != m.args.size())
-    throw Exception("O método " + m.name + " espera " + std::to_string(m.args.size()) +
-                    " argumento(s); recebeu " + std::to_string(args.size()) + ".");
+    throw Exception("O método " + m.name + " espera " + std::to_string(m.args.size()) + " argumento(s); recebeu " +
+                    std::to_string(args.size()) + ".");
   for (size_t i = 0; i < args.size(); ++i) {
     Variant& a = args[i];
     char k = m.args[i];
@@ -126,8 +126,7 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
     label = req.server + "." + req.method;
     const Method* m = registry_.find(req.server, req.method);
     if (!m) {
-      if (!registry_.hasServer(req.server))
-        throw Exception("Servidor de aplicação desconhecido: " + req.server + ".");
+      if (!registry_.hasServer(req.server)) throw Exception("Servidor de aplicação desconhecido: " + req.server + ".");
       throw Exception("Método desconhecido: " + label + ".");
     }
     checkArgs(*m, req.args);

@@ -177,7 +177,8 @@ std::string changeSetBranchRefusal(db::Database& db, const std::string& operator
   for (size_t r = 0; r < delta.rows.size(); ++r) {
     std::vector<std::string> sides;
     if (delta.kinds.at(r) != ChangeKind::Deleted) sides.push_back(textOf(delta.rows.at(r).at(static_cast<size_t>(i))));
-    if (delta.kinds.at(r) != ChangeKind::Inserted) sides.push_back(textOf(delta.original.at(r).at(static_cast<size_t>(i))));
+    if (delta.kinds.at(r) != ChangeKind::Inserted)
+      sides.push_back(textOf(delta.original.at(r).at(static_cast<size_t>(i))));
     for (const std::string& branch : sides) {
       if (branch.empty()) return "Filial não informada.";
       if (!checked.insert(branch).second) continue;
@@ -197,7 +198,8 @@ long long takeCounter(db::Database& db, std::string_view name, std::string_view 
   sql += firstSql;
   sql += ") ON CONFLICT (NMSEQUENCIA) DO UPDATE SET NRULTVALOR = SEQUENCIA.NRULTVALOR + 1 RETURNING NRULTVALOR";
   db::ResultSet rs = db.query(sql, {{"N", std::string(name)}});
-  if (rs.rows.size() != 1 || rs.rows[0].empty()) throw Exception("Contador " + std::string(name) + " não pôde ser lido.");
+  if (rs.rows.size() != 1 || rs.rows[0].empty())
+    throw Exception("Contador " + std::string(name) + " não pôde ser lido.");
   return rs.rows[0][0].asInt();
 }
 

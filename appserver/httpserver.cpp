@@ -72,7 +72,7 @@ constexpr size_t kBufferLimit = 64 * 1024;  // read buffer of a connection
 constexpr auto kLinger = std::chrono::seconds(2);
 constexpr auto kStopGrace = std::chrono::seconds(4);
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
-constexpr size_t kMaxRefusing = 64;  // connections being turned away (503) at once
+constexpr size_t kMaxRefusing = 64;     // connections being turned away (503) at once
 constexpr size_t kMaxLoginBody = 4096;  // a sign-in carries an operator code and a password
 
 bool sameSecret(std::string_view given, const std::string& expected) {
@@ -217,10 +217,10 @@ unsigned signInReply(const Sessions& sessions, const AuthResult& r, const std::s
     return r.status;
   }
   spdlog::info("{}: operador {} entrou", peer, r.operatorName);
-  reply = nlohmann::json{{"token", r.token},
-                         {"operator", r.operatorName},
-                         {"idleSeconds", sessions.options().idleTimeout.count()}}
-              .dump();
+  reply =
+      nlohmann::json{
+          {"token", r.token}, {"operator", r.operatorName}, {"idleSeconds", sessions.options().idleTimeout.count()}}
+          .dump();
   return 200;
 }
 
@@ -288,9 +288,9 @@ struct Front {
   // whose connections unregister here.
   std::unordered_set<Connection*> connections;
   std::map<asio::ip::address, size_t> perPeer;
-  size_t counted = 0;   // connections within the limits (sum of perPeer)
-  size_t refusing = 0;  // connections being answered 503
-  size_t pendingBodyBytes = 0;  // body bytes received, being received or waiting for their call
+  size_t counted = 0;                         // connections within the limits (sum of perPeer)
+  size_t refusing = 0;                        // connections being answered 503
+  size_t pendingBodyBytes = 0;                // body bytes received, being received or waiting for their call
   std::map<std::string, size_t> largeBodies;  // large bodies at once per client address and session
   bool stopping = false;
   bool tearingDown = false;
@@ -479,12 +479,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // "Bearer <token>", the scheme in any case.
     std::string_view auth = trimmed(view(req[http::field::authorization]));
     size_t space = auth.find(' ');
-    std::string_view bearer =
-        space != std::string_view::npos && beast::iequals(auth.substr(0, space), "Bearer") ? trimmed(auth.substr(space))
-                                                                                            : std::string_view();
+    std::string_view bearer = space != std::string_view::npos && beast::iequals(auth.substr(0, space), "Bearer")
+                                  ? trimmed(auth.substr(space))
+                                  : std::string_view();
     std::string_view xOperator = trimmed(view(req["X-Operator"]));
     if (!sessions) {
-      if (!sameSecret(bearer, s_.options.token)) return refuse(401, "Sessão não autorizada: token ausente ou inválido.");
+      if (!sameSecret(bearer, s_.options.token))
+        return refuse(401, "Sessão não autorizada: token ausente ou inválido.");
       if (xOperator.empty()) return refuse(401, "Sessão não autorizada: operador não informado.");
       operator_ = std::string(xOperator);
       return checkFraming(s_.options.maxBodyBytes);
@@ -526,15 +527,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
     for (std::string_view c : codings(req, http::field::content_encoding))
       if (!beast::iequals(c, "identity"))
         return refuse(415, "Corpo comprimido não é aceito (Content-Encoding deve ser identity).");
-    if (!parser_->chunked() && !parser_->content_length())
-      return refuse(411, "Requisição sem Content-Length.");
+    if (!parser_->chunked() && !parser_->content_length()) return refuse(411, "Requisição sem Content-Length.");
     if (parser_->content_length().value_or(0) > maxBody) return refuse(413, "Requisição grande demais.");
     parser_->body_limit(maxBody);
     // A client sends only a few large bodies at once, by its address and by its session.
     size_t announced = parser_->chunked() ? maxBody : static_cast<size_t>(*parser_->content_length());
     if (announced > s_.options.largeBodyBytes && !holdLarge())
-      return refuse(503, "Servidor de aplicação ocupado (requisições grandes demais deste cliente em andamento); "
-                         "tente novamente.");
+      return refuse(503,
+                    "Servidor de aplicação ocupado (requisições grandes demais deste cliente em andamento); "
+                    "tente novamente.");
 
     std::string_view expect = trimmed(view(req[http::field::expect]));
     if (!expect.empty()) {
@@ -612,7 +613,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // The job holds a work guard, so run() waits for the call; its result goes back to the I/O
     // thread together with the last reference to the connection.
     s.workers.submit([&s, self = shared_from_this(), guard = asio::make_work_guard(s.ioc), body = std::move(body),
-                      op = std::move(op), kind = kind_, bearer = std::move(bearer_), peer = peer_.to_string()]() mutable {
+                      op = std::move(op), kind = kind_, bearer = std::move(bearer_),
+                      peer = peer_.to_string()]() mutable {
       std::string reply;
       unsigned status = guardedStep(
           [&]() -> unsigned {
@@ -651,9 +653,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
           },
           reply);
       if (status != 0) return answerLater(std::move(self), status, std::move(reply));
-      asio::post(s.ioc, [self = std::move(self), attempt = std::move(attempt), password = std::move(password)]() mutable {
-        if (self->state_ == State::Executing) self->checkAfterWait(std::move(attempt), std::move(password));
-      });
+      asio::post(s.ioc,
+                 [self = std::move(self), attempt = std::move(attempt), password = std::move(password)]() mutable {
+                   if (self->state_ == State::Executing) self->checkAfterWait(std::move(attempt), std::move(password));
+                 });
     });
   }
 
@@ -775,7 +778,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   State state_ = State::Idle;
   bool timedOut_ = false;
   bool keepAlive_ = false;
-  size_t heldBody_ = 0;  // this request's share of pendingBodyBytes: its body bytes received
+  size_t heldBody_ = 0;                 // this request's share of pendingBodyBytes: its body bytes received
   std::vector<std::string> largeKeys_;  // this request's entries in largeBodies
   Clock::time_point openedAt_;
   Clock::time_point requestDeadline_{};
@@ -784,7 +787,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool waitingSignIn_ = false;
   unsigned version_ = 11;
   Kind kind_ = Kind::Rpc;
-  std::string client_;  // at /login: the client the attempt counts against (signInClient)
+  std::string client_;    // at /login: the client the attempt counts against (signInClient)
   std::string operator_;  // the request's operator, once authorized
   std::string bearer_;    // the request's session token (sign-out)
   beast::flat_buffer buffer_{kBufferLimit};
@@ -879,7 +882,7 @@ struct HttpServer::Impl : Front {};
 
 HttpServer::HttpServer(Handler handler, HttpServerOptions options)
     : HttpServer(PeerHandler([h = std::move(handler)](const std::string& body, const std::string& op,
-                                                       const std::string&) { return h(body, op); }),
+                                                      const std::string&) { return h(body, op); }),
                  std::move(options)) {}
 
 HttpServer::HttpServer(PeerHandler handler, HttpServerOptions options) : d_(std::make_unique<Impl>()) {
@@ -908,7 +911,8 @@ HttpServer::~HttpServer() { stop(); }
 int HttpServer::bind(const std::string& host, int port) {
   try {
     tcp::resolver resolver(d_->ioc);
-    auto results = resolver.resolve(host, std::to_string(port), tcp::resolver::passive | tcp::resolver::numeric_service);
+    auto results =
+        resolver.resolve(host, std::to_string(port), tcp::resolver::passive | tcp::resolver::numeric_service);
     tcp::endpoint endpoint = results.begin()->endpoint();
     d_->acceptor.open(endpoint.protocol());
     d_->acceptor.set_option(asio::socket_base::reuse_address(true));

@@ -65,10 +65,10 @@ struct HttpServerOptions {
   // them at once from one client address and from one session (or host-token operator).
   size_t largeBodyBytes = size_t{1} << 20;
   size_t maxLargeBodiesPerClient = 4;
-  size_t workers = 8;                // threads running the handler
-  size_t maxConnections = 1000;      // open connections in all
-  size_t maxConnectionsPerPeer = 64; // open connections from one client address
-  Sessions* sessions = nullptr;      // sign-in and sessions (outlives the server); null: token only
+  size_t workers = 8;                 // threads running the handler
+  size_t maxConnections = 1000;       // open connections in all
+  size_t maxConnectionsPerPeer = 64;  // open connections from one client address
+  Sessions* sessions = nullptr;       // sign-in and sessions (outlives the server); null: token only
   // Addresses of reverse proxies whose X-Forwarded-For is believed for the sign-in limit per
   // client address (the rightmost address in it that is not itself one of these); from any other
   // peer the header is ignored. The connection limits always count the peer itself.

@@ -20,9 +20,9 @@
 
 #include <sys/stat.h>
 
-#include <CLI/CLI.hpp>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
+#include <CLI/CLI.hpp>
 
 #include <atomic>
 #include <chrono>
@@ -183,7 +183,8 @@ int main(int argc, char** argv) {
   senha->add_option("--password-file", senhaFile, "Arquivo cuja primeira linha é a senha (- para a entrada padrão)");
   senha->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
   cad::appserver::AuditFilter auditFilter;
-  CLI::App* audit = app.add_subcommand("audit", "Lista as alterações registradas (trilha de auditoria), em ordem cronológica");
+  CLI::App* audit =
+      app.add_subcommand("audit", "Lista as alterações registradas (trilha de auditoria), em ordem cronológica");
   audit->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
   audit->add_option("--since", auditFilter.since, "A partir de AAAA-MM-DD ou AAAA-MM-DDTHH:MM (UTC)");
   audit->add_option("--operator", auditFilter.operatorName, "Só as alterações deste operador");
@@ -252,11 +253,11 @@ int main(int argc, char** argv) {
           retryWhenBusy([&] { cad::appserver::createSchema(*db); });
         }
       }
-      if (hasSchema(*db) && token.empty() &&
-          db->query("SELECT COUNT(*) FROM SENHAOPER").rows.at(0).at(0).asInt() == 0)
-        spdlog::warn("nenhum operador tem senha, e sem token de host ninguém entra: defina uma com "
-                     "'cadserv-server senha --db {} --operator CODIGO'",
-                     dbUrl);
+      if (hasSchema(*db) && token.empty() && db->query("SELECT COUNT(*) FROM SENHAOPER").rows.at(0).at(0).asInt() == 0)
+        spdlog::warn(
+            "nenhum operador tem senha, e sem token de host ninguém entra: defina uma com "
+            "'cadserv-server senha --db {} --operator CODIGO'",
+            dbUrl);
       // Working lists of the automatic standard-cost maintenance abandoned for a day go at start.
       if (hasSchema(*db)) {
         try {

@@ -9,14 +9,11 @@
 namespace cad::appserver {
 
 namespace {
-std::string keyOf(std::string_view server, std::string_view name) {
-  return upperCase(server) + "." + upperCase(name);
-}
+std::string keyOf(std::string_view server, std::string_view name) { return upperCase(server) + "." + upperCase(name); }
 }  // namespace
 
 void Registry::add(Method m) {
-  if (m.server.empty() || m.name.empty() || !m.fn)
-    throw Exception("Método sem servidor, nome ou implementação.");
+  if (m.server.empty() || m.name.empty() || !m.fn) throw Exception("Método sem servidor, nome ou implementação.");
   if (m.args.find_first_not_of("sdfpv") != std::string::npos)
     throw Exception("Tipos de argumento inválidos em " + m.name + ": " + m.args);
   for (int i : m.byRef)

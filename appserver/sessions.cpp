@@ -79,9 +79,7 @@ AuthResult allowed(std::string op) {
 
 }  // namespace
 
-Sessions::Sessions(db::Pool& pool, SessionOptions options) : pool_(pool), options_(std::move(options)) {
-  initSodium();
-}
+Sessions::Sessions(db::Pool& pool, SessionOptions options) : pool_(pool), options_(std::move(options)) { initSodium(); }
 
 int64_t Sessions::now() const {
   if (options_.now) return options_.now();
@@ -188,20 +186,23 @@ Sessions::Attempt Sessions::beginLogin(const std::string& operatorName, const st
     return lease->query(
         "INSERT INTO FALHAENTRADA (DSCHAVE, NRFALHAS, NRINICIO) VALUES (:K, 1, :T) ON CONFLICT (DSCHAVE) DO UPDATE SET"
         " NRFALHAS = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN 1 ELSE FALHAENTRADA.NRFALHAS + 1 END,"
-        " NRINICIO = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN :T ELSE " + nrinicio + " END"
-        " WHERE FALHAENTRADA.NRINICIO <= :LIMITE OR " + allowedWhen + " RETURNING NRFALHAS, NRINICIO",
+        " NRINICIO = CASE WHEN FALHAENTRADA.NRINICIO <= :LIMITE THEN :T ELSE " +
+            nrinicio +
+            " END"
+            " WHERE FALHAENTRADA.NRINICIO <= :LIMITE OR " +
+            allowedWhen + " RETURNING NRFALHAS, NRINICIO",
         {{"K", key}, {"T", t}, {"LIMITE", windowStart}, {"CEDO", t + options_.firstPairWait.count()}});
   };
   // The operator from this address: the attempt's turn comes the doubling wait after the last
   // one's. One that comes at most the first wait early waits for its turn (a quick retry); one
   // earlier still is refused unchecked, so a burst gets at most two checks.
-  std::string turn = "FALHAENTRADA.NRINICIO + " +
-                     doublingWait("FALHAENTRADA.NRFALHAS", options_.firstPairWait.count(), options_.maxPairWait.count());
+  std::string turn = "FALHAENTRADA.NRINICIO + " + doublingWait("FALHAENTRADA.NRFALHAS", options_.firstPairWait.count(),
+                                                               options_.maxPairWait.count());
   db::ResultSet pair = count(pairKey(a.operatorName, peer), "CASE WHEN " + turn + " > :T THEN " + turn + " ELSE :T END",
                              turn + " <= :CEDO");
-  if (pair.rows.empty() ||
-      count(peerKey(peer), "FALHAENTRADA.NRINICIO", "FALHAENTRADA.NRFALHAS < " + std::to_string(options_.maxFailuresPerPeer))
-          .rows.empty()) {
+  if (pair.rows.empty() || count(peerKey(peer), "FALHAENTRADA.NRINICIO",
+                                 "FALHAENTRADA.NRFALHAS < " + std::to_string(options_.maxFailuresPerPeer))
+                               .rows.empty()) {
     a.refusal = refused(429, kLoginTooMany);
     return a;
   }

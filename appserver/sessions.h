@@ -50,17 +50,16 @@ namespace cad::appserver {
 inline constexpr const char* kLoginInvalid = "Operador ou senha inválidos.";
 inline constexpr const char* kSessionMissing = "Sessão não autorizada: entre com operador e senha.";
 inline constexpr const char* kSessionExpired = "Sessão expirada por inatividade: entre novamente.";
-inline constexpr const char* kSessionOtherOperator =
-    "Sessão não autorizada: o operador informado não é o da sessão.";
+inline constexpr const char* kSessionOtherOperator = "Sessão não autorizada: o operador informado não é o da sessão.";
 inline constexpr const char* kLoginTooMany =
     "Tentativas de entrada sem sucesso demais: aguarde alguns minutos e tente novamente.";
 
 struct SessionOptions {
-  std::string hostToken;                                 // empty: no host token accepted
+  std::string hostToken;  // empty: no host token accepted
   std::chrono::seconds idleTimeout{std::chrono::minutes(30)};
-  std::chrono::seconds cacheTime{5};                     // a verified session trusted from memory
-  int maxFailuresPerOperator = 5;  // attempts in the window before the operator's attempts wait
-  int maxFailuresPerPeer = 20;     // attempts in the window from one address before it is refused
+  std::chrono::seconds cacheTime{5};  // a verified session trusted from memory
+  int maxFailuresPerOperator = 5;     // attempts in the window before the operator's attempts wait
+  int maxFailuresPerPeer = 20;        // attempts in the window from one address before it is refused
   std::chrono::seconds failureWindow{std::chrono::minutes(5)};
   // Wait between attempts for one operator from one address, doubling from the first to the most.
   std::chrono::seconds firstPairWait{1}, maxPairWait{60};

@@ -108,8 +108,7 @@ struct LoopbackServer {
   std::thread thread;
   int port = 0;
 
-  explicit LoopbackServer(db::Pool& pool)
-      : dispatcher(pool), server(dispatcher.handler(), options()) {
+  explicit LoopbackServer(db::Pool& pool) : dispatcher(pool), server(dispatcher.handler(), options()) {
     port = server.bind("127.0.0.1", 0);
     thread = std::thread([this] { server.run(); });
     server.waitUntilReady();

@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_fixture.h"
-#include "bench/smoke.h"
 #include "appserver/dispatcher.h"
 #include "appserver/registry.h"
 #include "appserver/schema.h"
+#include "bench/bench_fixture.h"
+#include "bench/smoke.h"
 #include "platform/core/datetime.h"
 #include "platform/core/packet.h"
 #include "platform/db/database.h"
@@ -56,10 +56,12 @@ std::string codigoServico(int i) {
 void semAuditoria(cad::db::Database& db) {
   if (db.dialect() == "postgresql") {
     for (const auto& r : db.query("SELECT DISTINCT trigger_name, event_object_table FROM information_schema.triggers "
-                                  "WHERE trigger_name ILIKE 'trg_aud_%'").rows)
+                                  "WHERE trigger_name ILIKE 'trg_aud_%'")
+                             .rows)
       db.execScript("DROP TRIGGER " + r.at(0).str() + " ON " + r.at(1).str());
   } else {
-    for (const auto& r : db.query("SELECT name FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'TRG_AUD_%'").rows)
+    for (const auto& r :
+         db.query("SELECT name FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'TRG_AUD_%'").rows)
       db.execScript("DROP TRIGGER " + r.at(0).str());
   }
 }
@@ -88,14 +90,16 @@ struct Fixture {
     cad::net::InProcessTransport transport(dispatcher->handler(), "ADMIN");
     cad::DateTime de = cad::DateTime::fromDate(kAnoBase, 1, 1), ate = cad::DateTime::fromDate(kAnoBase, 12, 1);
     cad::net::Reply carga = cad::net::decodeReply(transport.post(cad::net::encodeRequest(
-        {"Ger04100.rdmCadastroServ", "GetCustPadrManu",
+        {"Ger04100.rdmCadastroServ",
+         "GetCustPadrManu",
          {cad::Variant(""), cad::Variant("_0001_"), cad::Variant(""), cad::Variant("ADMIN"), cad::Variant("I"),
           cad::Variant("N"), cad::Variant(de), cad::Variant(ate), cad::Variant("")}})));
     lista = carga.result.asArray().at(1).asArray().at(1).asString();
     auto delta = std::make_shared<cad::Packet>();
     delta->delta = true;
-    delta->fields = {cad::FieldDef{"CDFILIAL", cad::FieldType::String, 4}, cad::FieldDef{"CDSERVFILI", cad::FieldType::String, 5},
-                     cad::FieldDef{"DTREFCUSPADR", cad::FieldType::DateTime}, cad::FieldDef{"VRCUSTPADR", cad::FieldType::Float}};
+    delta->fields = {
+        cad::FieldDef{"CDFILIAL", cad::FieldType::String, 4}, cad::FieldDef{"CDSERVFILI", cad::FieldType::String, 5},
+        cad::FieldDef{"DTREFCUSPADR", cad::FieldType::DateTime}, cad::FieldDef{"VRCUSTPADR", cad::FieldType::Float}};
     for (int i = 0; i < kServicos; ++i)
       for (int m = 1; m <= kMeses; ++m) {
         delta->rows.push_back({cad::Variant("0001"), cad::Variant(codigoServico(i)),
@@ -103,8 +107,10 @@ struct Fixture {
         delta->kinds.push_back(cad::ChangeKind::Inserted);
         delta->original.emplace_back();
       }
-    request = cad::net::encodeRequest({"Ger04100.rdmCadastroServ", "InsereCustoPadrao",
-                                       {cad::Variant(lista), cad::Variant(de), cad::Variant(ate), cad::Variant(delta)}});
+    request =
+        cad::net::encodeRequest({"Ger04100.rdmCadastroServ",
+                                 "InsereCustoPadrao",
+                                 {cad::Variant(lista), cad::Variant(de), cad::Variant(ate), cad::Variant(delta)}});
   }
   ~Fixture() {
     try {
@@ -170,7 +176,8 @@ void check(sqlite3* db, int rc, const char* what) {
 // Times `insereTudo` (raw inserts of the whole run's rows, given the service codes and month
 // texts, in one transaction) on an emptied table per iteration, and keeps the rate for the
 // InsereCustoPadrao benchmark that follows.
-using InsercaoCrua = std::function<void(const std::vector<std::string>& servicos, const std::vector<std::string>& meses)>;
+using InsercaoCrua =
+    std::function<void(const std::vector<std::string>& servicos, const std::vector<std::string>& meses)>;
 void rawInsert(benchmark::State& state, Fixture& f, const InsercaoCrua& insereTudo) {
   std::vector<std::string> servicos, meses;
   for (int i = 0; i < kServicos; ++i) servicos.push_back(codigoServico(i));
@@ -199,8 +206,9 @@ void BM_RawInsert_SQLite(benchmark::State& state) {
     check(db, sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), "begin");
     sqlite3_stmt* st = nullptr;
     check(db,
-          sqlite3_prepare_v2(db, "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES (?, ?, ?, ?)",
-                             -1, &st, nullptr),
+          sqlite3_prepare_v2(
+              db, "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES (?, ?, ?, ?)", -1, &st,
+              nullptr),
           "prepare");
     for (int i = 0; i < kServicos; ++i)
       for (int m = 0; m < kMeses; ++m) {
@@ -223,7 +231,8 @@ void BM_InsereCustoPadrao_SQLite(benchmark::State& state) { insere(state, sqlite
 void BM_InsereCustoPadrao_SQLite_MethodOnly(benchmark::State& state) {
   Fixture* f = sqliteFixture();
   cad::net::Request req = cad::net::decodeRequest(f->request, cad::net::requestLimits());
-  const cad::appserver::Method* m = cad::appserver::defaultRegistry().find("Ger04100.rdmCadastroServ", "InsereCustoPadrao");
+  const cad::appserver::Method* m =
+      cad::appserver::defaultRegistry().find("Ger04100.rdmCadastroServ", "InsereCustoPadrao");
   for (auto _ : state) {
     state.PauseTiming();
     f->limpa();
@@ -244,7 +253,8 @@ void BM_RawInsert_PostgreSQL(benchmark::State& state) {
     return;
   }
   pqxx::connection c(f->database.url);
-  c.prepare("ins", "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ($1, $2, $3::date, $4)");
+  c.prepare("ins",
+            "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ($1, $2, $3::date, $4)");
   rawInsert(state, *f, [&c](const std::vector<std::string>& servicos, const std::vector<std::string>& meses) {
     pqxx::work tx(c);
     for (int i = 0; i < kServicos; ++i)
@@ -259,6 +269,9 @@ void BM_InsereCustoPadrao_PostgreSQL(benchmark::State& state) { insere(state, pg
 
 BENCHMARK(BM_RawInsert_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
 BENCHMARK(BM_InsereCustoPadrao_SQLite)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
-BENCHMARK(BM_InsereCustoPadrao_SQLite_MethodOnly)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
+BENCHMARK(BM_InsereCustoPadrao_SQLite_MethodOnly)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Apply(cad::bench::minTime<2>);
 BENCHMARK(BM_RawInsert_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);
 BENCHMARK(BM_InsereCustoPadrao_PostgreSQL)->UseRealTime()->Unit(benchmark::kMillisecond)->Apply(cad::bench::minTime<2>);

@@ -17,10 +17,10 @@
 #include <tuple>
 #include <vector>
 
-#include "bench/bench_fixture.h"
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
 #include "appserver/schema.h"
+#include "bench/bench_fixture.h"
 #include "platform/core/datetime.h"
 #include "platform/core/format.h"
 #include "platform/data/dataset.h"
@@ -54,14 +54,16 @@ struct CustoFixture {
       db->exec("DELETE FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
       for (int m = 0; m < kMeses; ++m) {
         cad::Variant mes(cad::DateTime::fromDate(2020 + m / 12, m % 12 + 1, 1));
-        db->exec("INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ('0001', '00002', :M, 30)",
-                 {{"M", mes}});
+        db->exec(
+            "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ('0001', '00002', :M, 30)",
+            {{"M", mes}});
         for (int t = 1; t <= kTipos; ++t) {
           char codigo[4];
           std::snprintf(codigo, sizeof codigo, "%02d", t);
-          db->exec("INSERT INTO CUSTPADRTP (CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT, VRCUSTPADRTP)"
-                   " VALUES ('0001', '00002', :M, :T, 1)",
-                   {{"M", mes}, {"T", std::string(codigo)}});
+          db->exec(
+              "INSERT INTO CUSTPADRTP (CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT, VRCUSTPADRTP)"
+              " VALUES ('0001', '00002', :M, :T, 1)",
+              {{"M", mes}, {"T", std::string(codigo)}});
         }
       }
       tx.commit();
@@ -101,8 +103,10 @@ struct Pagina {
 
   Pagina() {
     using cad::FieldType;
-    for (auto [n, t, s] : {std::tuple{"CDFILIAL", FieldType::String, 4}, {"CDSERVFILI", FieldType::String, 5},
-                           {"DTREFCUSPADR", FieldType::DateTime, 0}, {"VRCUSTPADR", FieldType::Float, 0}})
+    for (auto [n, t, s] : {std::tuple{"CDFILIAL", FieldType::String, 4},
+                           {"CDSERVFILI", FieldType::String, 5},
+                           {"DTREFCUSPADR", FieldType::DateTime, 0},
+                           {"VRCUSTPADR", FieldType::Float, 0}})
       meses.AddField(cad::FieldDef{n, t, s, false, false});
     meses.FieldByName("VRCUSTPADR").DisplayFormat = "#,##0.00000";
     meses.FieldByName("CDFILIAL").Visible = meses.FieldByName("CDSERVFILI").Visible = false;
@@ -112,12 +116,16 @@ struct Pagina {
       std::string texto = cad::formatDate(meses.FieldByName("DTREFCUSPADR").AsDateTime(), "dd/mm/yyyy");
       meses.FieldByName("STMESREFER").SetAsString(texto.substr(3));
     };
-    for (auto [n, t, s] : {std::tuple{"CDSERVFILI", FieldType::String, 5}, {"CDFILIAL", FieldType::String, 4},
-                           {"CDTIPOPRAT", FieldType::String, 2}, {"NMTIPOPRAT", FieldType::String, 15},
-                           {"VRCUSTPADRTP", FieldType::Float, 0}, {"DTREFCUSPADR", FieldType::DateTime, 0}})
+    for (auto [n, t, s] : {std::tuple{"CDSERVFILI", FieldType::String, 5},
+                           {"CDFILIAL", FieldType::String, 4},
+                           {"CDTIPOPRAT", FieldType::String, 2},
+                           {"NMTIPOPRAT", FieldType::String, 15},
+                           {"VRCUSTPADRTP", FieldType::Float, 0},
+                           {"DTREFCUSPADR", FieldType::DateTime, 0}})
       tipos.AddField(cad::FieldDef{n, t, s, false, false});
     tipos.FieldByName("VRCUSTPADRTP").DisplayFormat = "###,##0.00000";
-    for (const char* oculto : {"CDSERVFILI", "CDFILIAL", "NMTIPOPRAT", "DTREFCUSPADR"}) tipos.FieldByName(oculto).Visible = false;
+    for (const char* oculto : {"CDSERVFILI", "CDFILIAL", "NMTIPOPRAT", "DTREFCUSPADR"})
+      tipos.FieldByName(oculto).Visible = false;
     dtsMeses.SetDataSet(&meses);
     dtsTipos.SetDataSet(&tipos);
     gradeMeses.SetDataSource(&dtsMeses);

@@ -24,9 +24,9 @@ cad::PacketPtr bigPacket() {
       d.size = size;
       return d;
     };
-    pk->fields = {def("CDSERV", cad::FieldType::String, 6), def("NMSERV", cad::FieldType::String, 40),
+    pk->fields = {def("CDSERV", cad::FieldType::String, 6),   def("NMSERV", cad::FieldType::String, 40),
                   def("CDFILIAL", cad::FieldType::String, 4), def("VALOR", cad::FieldType::Float, 0),
-                  def("DTREF", cad::FieldType::DateTime, 0), def("IDATIVO", cad::FieldType::String, 1)};
+                  def("DTREF", cad::FieldType::DateTime, 0),  def("IDATIVO", cad::FieldType::String, 1)};
     pk->rows.reserve(kRows);
     for (int i = 0; i < kRows; ++i) {
       char code[8];
@@ -45,9 +45,11 @@ cad::PacketPtr bigPacket() {
 std::string bigJson() {
   nlohmann::json rows = nlohmann::json::array();
   for (const auto& r : bigPacket()->rows)
-    rows.push_back({r[0].str(), r[1].str(), r[2].str(), r[3].asFloat(), {{"$date", r[4].asDateTime().iso()}}, r[5].str()});
+    rows.push_back(
+        {r[0].str(), r[1].str(), r[2].str(), r[3].asFloat(), {{"$date", r[4].asDateTime().iso()}}, r[5].str()});
   nlohmann::json fields = nlohmann::json::array();
-  for (const auto& f : bigPacket()->fields) fields.push_back({{"name", f.name}, {"type", cad::fieldTypeName(f.type)}, {"size", f.size}});
+  for (const auto& f : bigPacket()->fields)
+    fields.push_back({{"name", f.name}, {"type", cad::fieldTypeName(f.type)}, {"size", f.size}});
   return nlohmann::json{{"$packet", {{"fields", fields}, {"rows", rows}}}}.dump();
 }
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_fixture.h"
-#include "bench/smoke.h"
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
 #include "appserver/schema.h"
+#include "bench/bench_fixture.h"
+#include "bench/smoke.h"
 #include "platform/core/datetime.h"
 #include "platform/db/database.h"
 #include "platform/db/pool.h"

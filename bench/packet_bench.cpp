@@ -42,8 +42,13 @@ const std::string& packetJson() {
     for (int r = 0; r < 100000; ++r) {
       char code[8];
       std::snprintf(code, sizeof code, "%05d", r);
-      std::vector<cad::Variant> row{"0001", code, "Serviço de refeição número " + std::to_string(r), "001",
-                                    "N", r % 3 ? "S" : "N", cad::DateTime::fromDate(2026, 1 + r % 12, 1),
+      std::vector<cad::Variant> row{"0001",
+                                    code,
+                                    "Serviço de refeição número " + std::to_string(r),
+                                    "001",
+                                    "N",
+                                    r % 3 ? "S" : "N",
+                                    cad::DateTime::fromDate(2026, 1 + r % 12, 1),
                                     r};
       for (int d = 0; d < 8; ++d) {
         cad::Variant qty;  // Sundays stay null

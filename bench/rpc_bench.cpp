@@ -33,11 +33,11 @@
 #include <thread>
 #include <vector>
 
-#include "bench/bench_fixture.h"
-#include "bench/smoke.h"
 #include "appserver/changeset.h"
 #include "appserver/dispatcher.h"
 #include "appserver/httpserver.h"
+#include "bench/bench_fixture.h"
+#include "bench/smoke.h"
 #include "platform/net/codec.h"
 #include "platform/net/netconnection.h"
 #include "platform/net/transport.h"
@@ -274,7 +274,8 @@ void BM_GetServico_NetConnection_Loaded(benchmark::State& state) {
     state.counters["idle_connections"] = load.idle();
     state.counters["unloaded_median_us"] = base.percentile(0.5);
     state.counters["unloaded_p99_us"] = base.percentile(0.99);
-    if (base.percentile(0.99) > 0) state.counters["p99_ratio_vs_unloaded"] = lat.percentile(0.99) / base.percentile(0.99);
+    if (base.percentile(0.99) > 0)
+      state.counters["p99_ratio_vs_unloaded"] = lat.percentile(0.99) / base.percentile(0.99);
   }
   twin.stop();
   twinThread.join();

@@ -15,8 +15,7 @@ using namespace cad;
 namespace {
 
 template <class Decode, class Encode>
-void roundTrip(std::string_view text, const net::DecodeLimits& limits, Decode decode, Encode encode,
-               const char* what) {
+void roundTrip(std::string_view text, const net::DecodeLimits& limits, Decode decode, Encode encode, const char* what) {
   std::string first;
   try {
     first = encode(decode(text, limits));

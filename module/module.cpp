@@ -11,12 +11,12 @@
 #include "platform/ui/forms.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/principal.h"
 #include "side_screens/cadaauto/cadaauto.h"
 #include "side_screens/copia/copiaservico.h"
 #include "side_screens/expcomens/expcomdiet.h"
 #include "side_screens/historico/historico.h"
 #include "side_screens/listserv/listserv.h"
-#include "service_screen/principal.h"
 #include "side_screens/transfembal/transfembal.h"
 
 cad::TelaPrincipal* cad::Principal() { return frmCadastroServ; }
@@ -97,7 +97,8 @@ const CadServEntry kEntries[] = {
 }  // namespace
 
 extern "C" const CadServEntry* CadServEntries() { return kEntries; }
-static_assert(std::is_same_v<decltype(&CadServEntries), CadServEntriesFn>, "the entry table keeps the platform's signature");
+static_assert(std::is_same_v<decltype(&CadServEntries), CadServEntriesFn>,
+              "the entry table keeps the platform's signature");
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "platform/core/errors.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
-#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "platform/ui/controls.h"
@@ -49,13 +49,16 @@ void TfrmCadastroServ::BindBillingHandlers() {
 void TfrmCadastroServ::Habilita_Faturamento() {
   bool ativo = cdsServico->Active();
   bool faturamento = TipoServico() == "F" || (ativo && drgTipoServ->ItemIndex() == 3);
-  const std::initializer_list<TDBEdit*> edicoes{dbeIniAtend, dbePeriServDe, dbeCdRota, dbePeriServAte, dbePreco, dbeCdPadInt};
-  const std::initializer_list<TDBCheckBox*> caixas{dckUtilReqReti, dbkConsSerCar, dbkConFixPer, dckUtilReqPrato, dckBloqAlt,
-                                                   dbConsFatPla, dbkServPrinc, dckServTran, dbkDepLiber};
+  const std::initializer_list<TDBEdit*> edicoes{dbeIniAtend,    dbePeriServDe, dbeCdRota,
+                                                dbePeriServAte, dbePreco,      dbeCdPadInt};
+  const std::initializer_list<TDBCheckBox*> caixas{dckUtilReqReti,  dbkConsSerCar, dbkConFixPer,
+                                                   dckUtilReqPrato, dckBloqAlt,    dbConsFatPla,
+                                                   dbkServPrinc,    dckServTran,   dbkDepLiber};
   const std::initializer_list<TControl*> planejamento{
-      dbePreco, lblEspeci, lblHMInicAten, lblPeriServDe, lblRota, lblPeriServAte, lblPesoCusto, lblServFatu, dbgServFatu,
-      dckUtilReqReti, dbkConsSerCar, dbkConFixPer, dckUtilReqPrato, dckBloqAlt, dbConsFatPla, dbkServPrinc, dckServTran,
-      dbkDepLiber, btnRota, dbeIniAtend, dbePeriServDe, dbeCdRota, dbePeriServAte, dbcTipoServ, dbeHrEntrega};
+      dbePreco,     lblEspeci,      lblHMInicAten,  lblPeriServDe, lblRota,      lblPeriServAte,  lblPesoCusto,
+      lblServFatu,  dbgServFatu,    dckUtilReqReti, dbkConsSerCar, dbkConFixPer, dckUtilReqPrato, dckBloqAlt,
+      dbConsFatPla, dbkServPrinc,   dckServTran,    dbkDepLiber,   btnRota,      dbeIniAtend,     dbePeriServDe,
+      dbeCdRota,    dbePeriServAte, dbcTipoServ,    dbeHrEntrega};
   bool vazio = !ativo || cdsServico->IsEmpty();
 
   if (faturamento) {
@@ -68,7 +71,8 @@ void TfrmCadastroServ::Habilita_Faturamento() {
         if (Field* f = e->GetField(); f && !f->IsNull()) f->Clear();
       if (Field* f = cdsServico->FindField("IDTPSERVHOSP"); f && !f->IsNull()) f->Clear();
       for (TDBCheckBox* c : caixas)
-        if (Field* f = c->GetField(); f && !f->IsNull() && f->AsString() != c->ValueUnchecked) f->SetAsString(c->ValueUnchecked);
+        if (Field* f = c->GetField(); f && !f->IsNull() && f->AsString() != c->ValueUnchecked)
+          f->SetAsString(c->ValueUnchecked);
     }
     // While browsing the stored planning values stay in the record; they are only not shown.
     for (TDBEdit* e : edicoes) e->SetShowBlank(true);
@@ -83,7 +87,8 @@ void TfrmCadastroServ::Habilita_Faturamento() {
     for (TControl* c : planejamento) c->SetEnabled(false);
     tshFolhaDados->SetEnabled(true);
     tshFormulario->SetEnabled(!vazio);
-    for (TTabSheet* t : {tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens}) t->SetEnabled(false);
+    for (TTabSheet* t : {tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens})
+      t->SetEnabled(false);
   } else {
     for (TDBEdit* e : edicoes) e->SetShowBlank(false);
     if (!ServicoEmEdicao()) {
@@ -104,7 +109,8 @@ void TfrmCadastroServ::Habilita_Faturamento() {
       ChangeButtons(false, false, false, true, true, false);
     } else {
       for (TControl* c : planejamento) c->SetEnabled(true);
-      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat}) c->SetEnabled(true);
+      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat})
+        c->SetEnabled(true);
       dckBloqAlt->SetEnabled(dckUtilReqPrato->Checked());
       // The hospital modules never offer transported services.
       if (Geral::ModuloHospitalar()) dckServTran->SetEnabled(false);
@@ -268,7 +274,9 @@ void TfrmCadastroServ::dtsServFatuStateChange(DataSource&) {
 
 // A separate invoice is only possible for a service whose billing value varies by date, and is
 // never changed in fixed-branch mode.
-void TfrmCadastroServ::HabilitaNotaSeparada(bool valorVariavel) { dbFatServSep->SetEnabled(valorVariavel && !FilialFixa); }
+void TfrmCadastroServ::HabilitaNotaSeparada(bool valorVariavel) {
+  dbFatServSep->SetEnabled(valorVariavel && !FilialFixa);
+}
 
 void TfrmCadastroServ::dbServFatVarClick(TComponent&) {
   bool variavel = dbServFatVar->Checked();

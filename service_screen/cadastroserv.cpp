@@ -383,7 +383,8 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   ParametrosFilial(Corvane::FiliProc());
   dbcTipoServ->SetItems({Msg("Oral"), Msg("EntPare"), Msg("Lactario")});
   if (Geral::ModuloHospitalar()) {
-    for (TControl* c : std::initializer_list<TControl*>{lblPadInt, dbeCdPadInt, dbeNmPadInt, btpPadrInt}) c->SetVisible(true);
+    for (TControl* c : std::initializer_list<TControl*>{lblPadInt, dbeCdPadInt, dbeNmPadInt, btpPadrInt})
+      c->SetVisible(true);
     for (TControl* c : std::initializer_list<TControl*>{lblRota, dbeCdRota, btnRota, dbeNmRota}) c->SetVisible(false);
     dckServTran->SetEnabled(false);
   }
@@ -440,7 +441,8 @@ void TfrmCadastroServ::FormActivate(TComponent&) {
       ListaFilialFixa();
     }
     std::string mascara = Corvane::DBPict(0);
-    for (Field* f : {cdsServicoCDARVPROD, qryProdutoCDARVPROD, qryPesqProdCDARVPROD, qryServPadrCDARVPROD, cdsPesqProdCDARVPROD})
+    for (Field* f :
+         {cdsServicoCDARVPROD, qryProdutoCDARVPROD, qryPesqProdCDARVPROD, qryServPadrCDARVPROD, cdsPesqProdCDARVPROD})
       f->EditMask = mascara;
     CabecalhoConfCard();
     ConfiguraColunas();
@@ -474,9 +476,10 @@ void TfrmCadastroServ::ListaFilialFixa() {
 }
 
 void TfrmCadastroServ::CabecalhoConfCard() {
-  static const char* const kCabecalho[] = {"TIPO_PRATO", "CODIGO",  "COMPL",  "OPTION", "IMPRESSION", "OBSERVACAO", "Perc",
-                                           "VARIAVEL",   "VISU",    "CONSISTE", "SEGUNDA", "TERCA",    "QUARTA",     "QUINTA",
-                                           "SEXTA",      "SABADO",  "DOMINGO", "FERIADO", nullptr,      nullptr,      "EMBALAGEM"};
+  static const char* const kCabecalho[] = {"TIPO_PRATO", "CODIGO",   "COMPL",    "OPTION",   "IMPRESSION", "OBSERVACAO",
+                                           "Perc",       "VARIAVEL", "VISU",     "CONSISTE", "SEGUNDA",    "TERCA",
+                                           "QUARTA",     "QUINTA",   "SEXTA",    "SABADO",   "DOMINGO",    "FERIADO",
+                                           nullptr,      nullptr,    "EMBALAGEM"};
   // -1 hides the column, 0 keeps the width of the layout (column 8 belongs to the branch panel).
   static const int kLargura[] = {115, -1, 105, 45, 55, 105, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 100};
   for (int c = 0; c < 21; ++c) {
@@ -655,12 +658,14 @@ void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
 // The record's controls for the state of the service list.
 void TfrmCadastroServ::ControlesServico() {
   bool inserindo = cdsServico->State() == DataSetState::Insert;
-  for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili}) c->SetEnabled(inserindo);
+  for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili})
+    c->SetEnabled(inserindo);
   if (pgcPadrao->ActivePage() == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
   bool padrao = NmTabServ == "SERVPADR";
   btpServico->SetVisible(padrao && inserindo);
   btpServico->SetEnabled(padrao && inserindo);
-  for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto, dbeCdProduto, btnPesqProd})
+  for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto,
+                                                      dbeCdProduto, btnPesqProd})
     c->SetEnabled(!padrao);
 }
 

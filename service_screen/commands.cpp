@@ -21,9 +21,8 @@ namespace cad {
 void TfrmCadastroServ::sbtConfirmarClick(TComponent&) {
   std::string cdServFili = Campo(*cdsServico, "CDSERVFILI");
   // Last on every way out, so a failed confirm does not leave the list without navigation.
-  ScopeExit navegacao([this] {
-    dbnPadrao->SetEnabled(!mnuConfirmar->Enabled() && cdsServico->Active() && !cdsServico->IsEmpty());
-  });
+  ScopeExit navegacao(
+      [this] { dbnPadrao->SetEnabled(!mnuConfirmar->Enabled() && cdsServico->Active() && !cdsServico->IsEmpty()); });
   Suspend<DataSetEvent> antes(cdsServico->BeforeScroll);
   Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
   if (PaginaServ* p = Ativa()) p->Confirma();
@@ -78,8 +77,8 @@ bool TfrmCadastroServ::ExcluiServFatu() {
     {
       ShowAviGuard avi(this, 0);
       efetivos = Consiste::CheckResultServ(netCadastroServ.Call(
-          "verificaEfetServFat", {Campo(*cdsServFatu, "CDFILIAL"), Campo(*cdsServFatu, "CDSERVICFATURAM"),
-                                  Campo(*cdsServico, "CDSERVFILI")}));
+          "verificaEfetServFat",
+          {Campo(*cdsServFatu, "CDFILIAL"), Campo(*cdsServFatu, "CDSERVICFATURAM"), Campo(*cdsServico, "CDSERVFILI")}));
     }
     if (!efetivos.isArray() || efetivos.asArray().size() < 2)
       throw Exception("Resposta inesperada do servidor de aplicação para verificaEfetServFat.");

@@ -134,17 +134,18 @@ void TfrmCadastroServ::EntraServico() {
   if (page == tshFormulario && cdsServico->Active()) {
     {
       ShowAviGuard avi(this, 0);
-      Variant servFatu = Consiste::CheckResultServ(netCadastroServ.Call(
-          "GetServFatu", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
+      Variant servFatu = Consiste::CheckResultServ(
+          netCadastroServ.Call("GetServFatu", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
       CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
     }
     if (FilialFixa) {
       for (TControl* c : std::initializer_list<TControl*>{
-               dbeCdServFili, dbeNmServico, dbeNmFantasServ, dbeNmServicoRedu, dbeCdGrupServ, btnGrupServ, btpServico,
-               drgTipoServ, dbcTipoServ, dbeIniAtend, dbePeriServDe, dbePeriServAte, dbeHrEntrega, dbeCdRota, btnRota,
-               dbeCdPadInt, btpPadrInt, dbePreco, dbeCdProduto, btnPesqProd, dckUtilReqReti, dbkConsSerCar, dbkConFixPer,
-               dckUtilReqPrato, dckBloqAlt, dbConsFatPla, dbkServPrinc, dckServTran, dbkDepLiber, dbkBloqProdReti,
-               dbServFatVar, dbFatServSep, medCdServico, btnServico})
+               dbeCdServFili, dbeNmServico, dbeNmFantasServ, dbeNmServicoRedu, dbeCdGrupServ, btnGrupServ,
+               btpServico,    drgTipoServ,  dbcTipoServ,     dbeIniAtend,      dbePeriServDe, dbePeriServAte,
+               dbeHrEntrega,  dbeCdRota,    btnRota,         dbeCdPadInt,      btpPadrInt,    dbePreco,
+               dbeCdProduto,  btnPesqProd,  dckUtilReqReti,  dbkConsSerCar,    dbkConFixPer,  dckUtilReqPrato,
+               dckBloqAlt,    dbConsFatPla, dbkServPrinc,    dckServTran,      dbkDepLiber,   dbkBloqProdReti,
+               dbServFatVar,  dbFatServSep, medCdServico,    btnServico})
         c->SetEnabled(false);
       cdsServFatu->ReadOnly = true;
       if (TColumn* col = dbgServFatu->ColumnByField("CDSERVICFATURAM")) {

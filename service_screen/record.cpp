@@ -87,7 +87,8 @@ void TfrmCadastroServ::cdsServicoNewRecord(DataSet&) {
   AtribuiCampo("IDUTRETIPRAT", porPrato);
   AtribuiCampo("IDBLOQALTPRA", porPrato);
   AtribuiCampo("IDTIPOSERV", Geral::ModuloHospitalar() ? "D" : "N");
-  for (const char* flag : {"IDCONSSERVCA", "IDSERVPRINC", "IDSERVTRAN", "IDSERVATIV", "IDSERVFATSEP"}) AtribuiCampo(flag, "N");
+  for (const char* flag : {"IDCONSSERVCA", "IDSERVPRINC", "IDSERVTRAN", "IDSERVATIV", "IDSERVFATSEP"})
+    AtribuiCampo(flag, "N");
   if (ativoAnterior) AtribuiCampo("IDSERVATIV", "S");
 }
 
@@ -170,7 +171,8 @@ void TfrmCadastroServ::Vd_CdServAgre() {
   if (cdsServico->State() != DataSetState::Insert) return;
   std::string central = Campo(*qryFilial, "CDFILCENTPME");
   if (TpConfPadrao != "S" || Campo(*qryFilial, "IDFILCENTPME") == "S" || central.empty()) return;
-  CarregaPacote(*cdsConfCard, netCadastroServ.Call("GetConfCard", {central, Campo(*cdsServico, "CDSERVFILI")}), "GetConfCard");
+  CarregaPacote(*cdsConfCard, netCadastroServ.Call("GetConfCard", {central, Campo(*cdsServico, "CDSERVFILI")}),
+                "GetConfCard");
   if (TipoServico() != "F" && cdsConfCard->IsEmpty()) FalhaCampo(dbeCdServFili, "Conf_Car");
 }
 
@@ -251,7 +253,8 @@ void TfrmCadastroServ::Vd_CdProduto(bool obrigatorio) {
       produtos = qryProduto;
       naoCadastrado = "Prod_nao_Cad";
     } else {
-      CarregaPacote(*cdsPesqProd, netCadastroServ.Call("GetPesqProdFat", {medCdFilial->Text(), arvore}), "GetPesqProdFat");
+      CarregaPacote(*cdsPesqProd, netCadastroServ.Call("GetPesqProdFat", {medCdFilial->Text(), arvore}),
+                    "GetPesqProdFat");
       produtos = cdsPesqProd;
       naoCadastrado = "Prod_nao_CGr";
     }
@@ -296,7 +299,8 @@ void TfrmCadastroServ::Vd_RequerRetiPrato() {
   if (!dckUtilReqPrato->Checked()) return;
   static const char* const kPadroes[] = {"CDTPPRATOFIXO", "CDPRATOFIXO", "CDTPPRATOPER", "CDPRATOPER"};
   for (size_t i = 0; i < 4; ++i)
-    if (UtilReqPrat[i + 1].isNull() || Consiste::EmptyString(UtilReqPrat[i + 1].asString())) FalhaCampo(dckUtilReqPrato, kPadroes[i]);
+    if (UtilReqPrat[i + 1].isNull() || Consiste::EmptyString(UtilReqPrat[i + 1].asString()))
+      FalhaCampo(dckUtilReqPrato, kPadroes[i]);
 }
 
 void TfrmCadastroServ::Vd_QtComensais(TDBEdit& editor) {
@@ -353,10 +357,13 @@ void TfrmCadastroServ::cdsServicoBeforePost(DataSet&) {
 
   if (!dckUtilReqReti->Checked()) AtribuiCampo("IDSERVATIV", "N");
   if (dbkConFixPer->Checked() || !dbkConsSerCar->Checked()) AtribuiCampo("IDCONSSERVCA", "N");
-  const std::pair<TDBCheckBox*, const char*> caixas[] = {
-      {dckUtilReqPrato, "IDUTRETIPRAT"}, {dckBloqAlt, "IDBLOQALTPRA"},   {dbConsFatPla, "IDCONSCOMFAT"},
-      {dbkServPrinc, "IDSERVPRINC"},     {dckServTran, "IDSERVTRAN"},     {dbkDepLiber, "IDCARDDESCENTR"},
-      {dbkBloqProdReti, "IDBLOQINCPRODRETIPLA"}};
+  const std::pair<TDBCheckBox*, const char*> caixas[] = {{dckUtilReqPrato, "IDUTRETIPRAT"},
+                                                         {dckBloqAlt, "IDBLOQALTPRA"},
+                                                         {dbConsFatPla, "IDCONSCOMFAT"},
+                                                         {dbkServPrinc, "IDSERVPRINC"},
+                                                         {dckServTran, "IDSERVTRAN"},
+                                                         {dbkDepLiber, "IDCARDDESCENTR"},
+                                                         {dbkBloqProdReti, "IDBLOQINCPRODRETIPLA"}};
   for (auto [caixa, campo] : caixas)
     if (!caixa->Checked()) AtribuiCampo(campo, "N");
 }

@@ -175,9 +175,7 @@ void TfrmCadastroServ::drgTipoServChange(TComponent&) {
 
 // ---------------------------------------------------------------- lookups
 
-void TfrmCadastroServ::btnGrupServBeforePesq(TComponent&) {
-  Parametriza(*qryVdGrupServ, {{"CDGRUPSERV", "T"}});
-}
+void TfrmCadastroServ::btnGrupServBeforePesq(TComponent&) { Parametriza(*qryVdGrupServ, {{"CDGRUPSERV", "T"}}); }
 
 void TfrmCadastroServ::btnGrupServAfterPesq(TComponent&) {
   EditaServico();

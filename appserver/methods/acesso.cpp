@@ -36,8 +36,6 @@ Variant getAutGrupACPS(CallContext& ctx, VariantArray& args) {
 
 }  // namespace
 
-void registerAccessMethods(Registry& r) {
-  r.add({kCadastroServ, "GetAutGrupACPS", "s", {}, false, getAutGrupACPS});
-}
+void registerAccessMethods(Registry& r) { r.add({kCadastroServ, "GetAutGrupACPS", "s", {}, false, getAutGrupACPS}); }
 
 }  // namespace cad::appserver

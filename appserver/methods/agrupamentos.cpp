@@ -17,8 +17,8 @@ namespace {
 // name branches only; which of them the operator may open is decided per branch.
 Variant getAgrupFili(CallContext& ctx, VariantArray&) {
   static const std::vector<FieldDef> fields{textField("CDGRUPFILI", 10), textField("NMGRUPFILI", 40)};
-  return checkOk(Variant(
-      queryPacket(ctx.db, "SELECT CDGRUPFILI, NMGRUPFILI FROM GRUPFILI ORDER BY CDGRUPFILI", {}, fields)));
+  return checkOk(
+      Variant(queryPacket(ctx.db, "SELECT CDGRUPFILI, NMGRUPFILI FROM GRUPFILI ORDER BY CDGRUPFILI", {}, fields)));
 }
 
 }  // namespace

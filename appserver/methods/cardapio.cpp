@@ -26,13 +26,12 @@ namespace {
 // sends it back with each line it saves, so a line keeps its packaging settings when it moves.
 const std::vector<FieldDef>& confCardFields() {
   static const std::vector<FieldDef> f = [] {
-    std::vector<FieldDef> d{textField("CDFILIAL", 4),      textField("CDSERVFILI", 5, true),
-                            floatField("NRSEQCNFCARD"),    floatField("NRORDCNFCARD"),
-                            textField("CDTIPOPRAT", 2, true), textField("IDOPCCNFCARD", 1, true),
-                            textField("IDIMPCNFCARD", 1, true), floatField("NRPAGCNFCARD"),
-                            floatField("VRPERCOMCARD"),    textField("DSOBSCNFCARD", 60),
-                            textField("DSCOMPLTP", 15),    textField("IDTPPRATEXTR", 1),
-                            textField("IDVISUTPEXTR", 1),  textField("IDCONCNFCARD", 1)};
+    std::vector<FieldDef> d{
+        textField("CDFILIAL", 4),           textField("CDSERVFILI", 5, true), floatField("NRSEQCNFCARD"),
+        floatField("NRORDCNFCARD"),         textField("CDTIPOPRAT", 2, true), textField("IDOPCCNFCARD", 1, true),
+        textField("IDIMPCNFCARD", 1, true), floatField("NRPAGCNFCARD"),       floatField("VRPERCOMCARD"),
+        textField("DSOBSCNFCARD", 60),      textField("DSCOMPLTP", 15),       textField("IDTPPRATEXTR", 1),
+        textField("IDVISUTPEXTR", 1),       textField("IDCONCNFCARD", 1)};
     for (const char* day : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"})
       d.push_back(textField(std::string("IDTPPRAT") + day + "P", 1));
     d.push_back(textField("IDALTERCARD", 1));
@@ -55,11 +54,16 @@ PacketPtr confCardPacket(db::Database& db, const std::string& filial, const std:
     std::string s = "SELECT ";
     for (const FieldDef& f : confCardFields()) {
       if (&f != &confCardFields().front()) s += ", ";
-      if (f.name == "CDCONTAINER") s += "E.CDCONTAINER";
-      else if (f.name == "NMCONTAINER") s += "K.NMCONTAINER";
-      else if (f.name == "NRGRUPOEMB") s += "T.NRGRUPO AS NRGRUPOEMB";
-      else if (f.name == "NRSEQANTCNFCARD") s += "C.NRSEQCNFCARD AS NRSEQANTCNFCARD";
-      else s += "C." + f.name;
+      if (f.name == "CDCONTAINER")
+        s += "E.CDCONTAINER";
+      else if (f.name == "NMCONTAINER")
+        s += "K.NMCONTAINER";
+      else if (f.name == "NRGRUPOEMB")
+        s += "T.NRGRUPO AS NRGRUPOEMB";
+      else if (f.name == "NRSEQANTCNFCARD")
+        s += "C.NRSEQCNFCARD AS NRSEQANTCNFCARD";
+      else
+        s += "C." + f.name;
     }
     s += " FROM CNFCARD C"
          " LEFT JOIN CNFDISTEMBTP T ON T.CDFILIAL = C.CDFILIAL AND T.CDSERVFILI = C.CDSERVFILI"
@@ -99,7 +103,7 @@ const std::map<std::string, std::string>& flagDefaults() {
 // One line as it will be stored.
 struct Linha {
   int seq = 0;
-  int origem = 0;  // the stored number the line had before this save; 0 for a new line
+  int origem = 0;                          // the stored number the line had before this save; 0 for a new line
   std::map<std::string, Variant> valores;  // column -> value, every stored column but the key
 };
 
@@ -144,7 +148,8 @@ std::string leLinhas(db::Database& db, const Packet& p, const std::string& filia
       std::string v = textOf(campo(p, r, flag));
       if (v.empty()) {
         auto d = flagDefaults().find(flag);
-        if (d == flagDefaults().end()) return std::string("Campo ") + flag + " não informado na linha " + std::to_string(l.seq) + ".";
+        if (d == flagDefaults().end())
+          return std::string("Campo ") + flag + " não informado na linha " + std::to_string(l.seq) + ".";
         v = d->second;
       }
       if (v != "S" && v != "N") return std::string("Valor inválido em ") + flag + ": " + v + ".";
@@ -153,11 +158,12 @@ std::string leLinhas(db::Database& db, const Packet& p, const std::string& filia
     // Printed lines carry their pair number; unprinted ones none.
     Variant pag = campo(p, r, "NRPAGCNFCARD");
     int par = inteiro(pag, static_cast<int>(kMaxLinhas));
-    if (l.valores["IDIMPCNFCARD"].asString() == "S" && par == 0) return "Número de página inválido na linha " + std::to_string(l.seq) + ".";
+    if (l.valores["IDIMPCNFCARD"].asString() == "S" && par == 0)
+      return "Número de página inválido na linha " + std::to_string(l.seq) + ".";
     l.valores["NRPAGCNFCARD"] = Variant(l.valores["IDIMPCNFCARD"].asString() == "S" ? par : 0);
     Variant perc = campo(p, r, "VRPERCOMCARD");
-    if (!perc.isNull() && (!perc.isNumber() || !std::isfinite(perc.asFloat()) || perc.asFloat() < 0 ||
-                           perc.asFloat() > kMaxPercentual))
+    if (!perc.isNull() &&
+        (!perc.isNumber() || !std::isfinite(perc.asFloat()) || perc.asFloat() < 0 || perc.asFloat() > kMaxPercentual))
       return "Percentual de acréscimo inválido na linha " + std::to_string(l.seq) + ".";
     l.valores["VRPERCOMCARD"] = Variant(perc.isNull() ? 0.0 : perc.asFloat());
     struct Texto {
@@ -195,19 +201,30 @@ struct Embalagens {
 
 Embalagens leEmbalagens(db::Database& db, const db::Params& linha) {
   Embalagens e;
-  e.distribuicao = db.query("SELECT CDCLIENTE, CDDESTFILI, NRGRUPO FROM CNFDISTEMBTP"
-                            " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha).rows;
-  e.restricoes = db.query("SELECT NRRESTEMBTPPRAT, CDCLIENTE, CDDESTFILI FROM RESTEMBTPPRAT"
-                          " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha).rows;
-  e.pacotes = db.query("SELECT NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM FROM RESTEMBCONT"
-                       " WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
-                       " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)", linha).rows;
+  e.distribuicao = db.query(
+                         "SELECT CDCLIENTE, CDDESTFILI, NRGRUPO FROM CNFDISTEMBTP"
+                         " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N",
+                         linha)
+                       .rows;
+  e.restricoes = db.query(
+                       "SELECT NRRESTEMBTPPRAT, CDCLIENTE, CDDESTFILI FROM RESTEMBTPPRAT"
+                       " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N",
+                       linha)
+                     .rows;
+  e.pacotes = db.query(
+                    "SELECT NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM FROM RESTEMBCONT"
+                    " WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
+                    " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)",
+                    linha)
+                  .rows;
   return e;
 }
 
 void apagaEmbalagens(db::Database& db, const db::Params& linha) {
-  db.exec("DELETE FROM RESTEMBCONT WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
-          " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)", linha);
+  db.exec(
+      "DELETE FROM RESTEMBCONT WHERE NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT"
+      " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N)",
+      linha);
   db.exec("DELETE FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha);
   db.exec("DELETE FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", linha);
 }
@@ -216,14 +233,18 @@ void gravaEmbalagens(db::Database& db, const db::Params& linha, const Embalagens
   for (const auto& r : e.distribuicao) {
     db::Params p = linha;
     p.insert(p.end(), {{"C", r[0]}, {"D", r[1]}, {"G", r[2]}});
-    db.exec("INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
-            " VALUES (:F, :S, :C, :D, :N, :G)", p);
+    db.exec(
+        "INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
+        " VALUES (:F, :S, :C, :D, :N, :G)",
+        p);
   }
   for (const auto& r : e.restricoes) {
     db::Params p = linha;
     p.insert(p.end(), {{"R", r[0]}, {"C", r[1]}, {"D", r[2]}});
-    db.exec("INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
-            " VALUES (:R, :F, :S, :C, :D, :N)", p);
+    db.exec(
+        "INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
+        " VALUES (:R, :F, :S, :C, :D, :N)",
+        p);
   }
   for (const auto& r : e.pacotes)
     db.exec("INSERT INTO RESTEMBCONT (NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM) VALUES (:R, :C, :V, :O)",
@@ -244,7 +265,8 @@ void substitui(db::Database& db, const std::string& filial, const std::string& s
     return p;
   };
   std::map<int, std::string> guardadas;
-  for (const auto& row : db.query("SELECT NRSEQCNFCARD, CDTIPOPRAT FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows)
+  for (const auto& row :
+       db.query("SELECT NRSEQCNFCARD, CDTIPOPRAT FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave).rows)
     guardadas[static_cast<int>(row[0].asInt())] = row[1].asString();
   std::map<int, int> destino;  // stored number -> number of the line that takes its settings
   for (const Linha& l : linhas) {
@@ -263,7 +285,8 @@ void substitui(db::Database& db, const std::string& filial, const std::string& s
   std::set<int> novas;
   for (const Linha& l : linhas) novas.insert(l.seq);
   for (const auto& [seq, tipo] : guardadas)
-    if (!novas.count(seq)) db.exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", daLinha(seq));
+    if (!novas.count(seq))
+      db.exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", daLinha(seq));
   for (const Linha& l : linhas) {
     db::Params p = daLinha(l.seq);
     std::string cols, vals, sets;
@@ -276,7 +299,8 @@ void substitui(db::Database& db, const std::string& filial, const std::string& s
     if (guardadas.count(l.seq))
       db.exec("UPDATE CNFCARD SET " + sets + " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :N", p);
     else
-      db.exec("INSERT INTO CNFCARD (CDFILIAL, CDSERVFILI, NRSEQCNFCARD" + cols + ") VALUES (:F, :S, :N" + vals + ")", p);
+      db.exec("INSERT INTO CNFCARD (CDFILIAL, CDSERVFILI, NRSEQCNFCARD" + cols + ") VALUES (:F, :S, :N" + vals + ")",
+              p);
   }
   for (const auto& [seq, e] : mudam) gravaEmbalagens(db, daLinha(seq), e);
 }
@@ -365,7 +389,8 @@ Variant importaConfCard(CallContext& ctx, VariantArray& args) {
   auto f = ctx.db.query("SELECT CDFILCENTPME FROM FILIAL WHERE CDFILIAL = :F", {{"F", filial}});
   if (f.rows.empty()) return checkFail("Filial " + filial + " não cadastrada.");
   std::string registrada = f.rows[0][0].isNull() ? std::string() : textOf(f.rows[0][0]);
-  if (registrada.empty() || registrada == filial) return checkFail("A filial " + filial + " não é agregada a uma central.");
+  if (registrada.empty() || registrada == filial)
+    return checkFail("A filial " + filial + " não é agregada a uma central.");
   if (central != registrada) return checkFail("A central da filial " + filial + " é a filial " + registrada + ".");
   if (std::string r = branchReadRefusal(ctx.db, ctx.operatorName, central); !r.empty()) return checkFail(r);
   if (!servicoExiste(ctx.db, filial, servico))

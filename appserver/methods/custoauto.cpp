@@ -82,15 +82,16 @@ std::string grupoRefusal(db::Database& db, const std::string& grupo) {
 // The branches of the selection the operator may work on: (code, name), by code.
 std::vector<std::pair<std::string, std::string>> filiaisSelecionadas(db::Database& db, const std::string& operador,
                                                                      const Selecao& s) {
-  db::ResultSet rs =
-      s.grupo.empty()
-          ? db.query("SELECT F.CDFILIAL, F.NMFILIAL FROM FILIAL F JOIN FILIOPER O ON O.CDFILIAL = F.CDFILIAL"
-                     " WHERE O.CDOPERADOR = :OP ORDER BY F.CDFILIAL",
-                     {{"OP", operador}})
-          : db.query("SELECT F.CDFILIAL, F.NMFILIAL FROM FILIAL F JOIN FILIOPER O ON O.CDFILIAL = F.CDFILIAL"
-                     " JOIN FILIGRUP G ON G.CDFILIAL = F.CDFILIAL"
-                     " WHERE O.CDOPERADOR = :OP AND G.CDGRUPFILI = :G ORDER BY F.CDFILIAL",
-                     {{"OP", operador}, {"G", s.grupo}});
+  db::ResultSet rs = s.grupo.empty()
+                         ? db.query(
+                               "SELECT F.CDFILIAL, F.NMFILIAL FROM FILIAL F JOIN FILIOPER O ON O.CDFILIAL = F.CDFILIAL"
+                               " WHERE O.CDOPERADOR = :OP ORDER BY F.CDFILIAL",
+                               {{"OP", operador}})
+                         : db.query(
+                               "SELECT F.CDFILIAL, F.NMFILIAL FROM FILIAL F JOIN FILIOPER O ON O.CDFILIAL = F.CDFILIAL"
+                               " JOIN FILIGRUP G ON G.CDFILIAL = F.CDFILIAL"
+                               " WHERE O.CDOPERADOR = :OP AND G.CDGRUPFILI = :G ORDER BY F.CDFILIAL",
+                               {{"OP", operador}, {"G", s.grupo}});
   std::vector<std::pair<std::string, std::string>> out;
   for (auto& row : rs.rows) {
     std::string codigo = textOf(row[0]);
@@ -282,15 +283,16 @@ Variant getCustPadrManu(CallContext& ctx, VariantArray& args) {
 
   std::string lista = novoIdLista(ctx.db);
   auto p = std::make_shared<Packet>();
-  p->fields = {flagField("IDMARCADO"),       textField("CDFILIAL", 4),  textField("NMFILIAL", 30),
-               textField("CDSERVFILI", 5),   textField("NMSERVICO", 40), dateField("DTREFCUSPADR"),
-               floatField("VRCUSTPADR"),     floatField("NOVO_VALOR"),   textField("EXIST_CUSTO", 40)};
+  p->fields = {flagField("IDMARCADO"),     textField("CDFILIAL", 4),   textField("NMFILIAL", 30),
+               textField("CDSERVFILI", 5), textField("NMSERVICO", 40), dateField("DTREFCUSPADR"),
+               floatField("VRCUSTPADR"),   floatField("NOVO_VALOR"),   textField("EXIST_CUSTO", 40)};
   // The working list: each selected service, under the start month (an overwrite run deletes
   // months and inserts them again, so the list does not depend on the months stored).
   std::vector<std::vector<Variant>> registros;
   Variant hoje(DateTime::today());
   for (const ServicoSel& sv : servicos) {
-    registros.push_back({Variant(lista), Variant(sv.filial), Variant(sv.servico), Variant(inicio), Variant(operador), hoje});
+    registros.push_back(
+        {Variant(lista), Variant(sv.filial), Variant(sv.servico), Variant(inicio), Variant(operador), hoje});
     const auto& custos = porServico[sv.filial + sv.servico];
     auto linha = [&](DateTime mes, double valor, const char* existe) {
       p->rows.push_back({Variant("N"), Variant(sv.filial), Variant(sv.nmFilial), Variant(sv.servico),
@@ -305,21 +307,22 @@ Variant getCustPadrManu(CallContext& ctx, VariantArray& args) {
         if (!(c.first < inicio)) linha(c.first, c.second, "S");
     }
   }
-  insereEmBlocos(ctx.db, "INSERT INTO LISTCUSTPADR (IDLISTA, CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDOPERADOR, DTCRIACAO) VALUES ",
-                 "", registros);
+  insereEmBlocos(
+      ctx.db, "INSERT INTO LISTCUSTPADR (IDLISTA, CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDOPERADOR, DTCRIACAO) VALUES ",
+      "", registros);
 
   Variant tipos;
   if (modo == "A") {
     static const std::vector<FieldDef> fields{textField("CDFILIAL", 4), textField("CDSERVFILI", 5),
                                               dateField("DTREFCUSPADR"), textField("CDTIPOPRAT", 2),
                                               floatField("VRCUSTPADRTP")};
-    tipos = Variant(queryPacket(
-        ctx.db,
-        "SELECT T.CDFILIAL, T.CDSERVFILI, T.DTREFCUSPADR, T.CDTIPOPRAT, T.VRCUSTPADRTP FROM CUSTPADRTP T"
-        " JOIN LISTCUSTPADR L ON L.CDFILIAL = T.CDFILIAL AND L.CDSERVFILI = T.CDSERVFILI"
-        " WHERE L.IDLISTA = :L AND T.DTREFCUSPADR >= :INICIO AND T.DTREFCUSPADR <= :FIM"
-        " ORDER BY T.CDFILIAL, T.CDSERVFILI, T.DTREFCUSPADR, T.CDTIPOPRAT",
-        {{"L", lista}, {"INICIO", Variant(inicio)}, {"FIM", Variant(fim)}}, fields));
+    tipos = Variant(
+        queryPacket(ctx.db,
+                    "SELECT T.CDFILIAL, T.CDSERVFILI, T.DTREFCUSPADR, T.CDTIPOPRAT, T.VRCUSTPADRTP FROM CUSTPADRTP T"
+                    " JOIN LISTCUSTPADR L ON L.CDFILIAL = T.CDFILIAL AND L.CDSERVFILI = T.CDSERVFILI"
+                    " WHERE L.IDLISTA = :L AND T.DTREFCUSPADR >= :INICIO AND T.DTREFCUSPADR <= :FIM"
+                    " ORDER BY T.CDFILIAL, T.CDSERVFILI, T.DTREFCUSPADR, T.CDTIPOPRAT",
+                    {{"L", lista}, {"INICIO", Variant(inicio)}, {"FIM", Variant(fim)}}, fields));
   }
   return checkOk(Variant(VariantArray{Variant(p), Variant(lista), tipos}));
 }
@@ -370,12 +373,14 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
     throw Exception("InsereCustoPadrao espera CDFILIAL, CDSERVFILI, DTREFCUSPADR e VRCUSTPADR.");
   // The months of the list's services in the period that hold a cost: these are replaced.
   std::set<std::string> guardados;
-  for (const auto& row : ctx.db.query("SELECT C.CDFILIAL, C.CDSERVFILI, C.DTREFCUSPADR FROM CUSTPADR C JOIN LISTCUSTPADR L"
-                                      " ON L.CDFILIAL = C.CDFILIAL AND L.CDSERVFILI = C.CDSERVFILI"
-                                      " WHERE L.IDLISTA = :L AND L.CDOPERADOR = :OP AND C.DTREFCUSPADR >= :I"
-                                      " AND C.DTREFCUSPADR <= :T",
-                                      {{"L", textOf(args[0])}, {"OP", operador}, {"I", Variant(inicio)}, {"T", Variant(fim)}})
-                              .rows)
+  for (const auto& row :
+       ctx.db
+           .query("SELECT C.CDFILIAL, C.CDSERVFILI, C.DTREFCUSPADR FROM CUSTPADR C JOIN LISTCUSTPADR L"
+                  " ON L.CDFILIAL = C.CDFILIAL AND L.CDSERVFILI = C.CDSERVFILI"
+                  " WHERE L.IDLISTA = :L AND L.CDOPERADOR = :OP AND C.DTREFCUSPADR >= :I"
+                  " AND C.DTREFCUSPADR <= :T",
+                  {{"L", textOf(args[0])}, {"OP", operador}, {"I", Variant(inicio)}, {"T", Variant(fim)}})
+           .rows)
     guardados.insert(chaveMes(textOf(row[0]), textOf(row[1]), row[2].asDateTime()));
   std::set<std::string> substituidos;
   // Each new month is checked and written into one JSON text of [branch, service, month, value]
@@ -387,7 +392,8 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
   for (size_t r = 0; r < delta.rows.size(); ++r) {
     if (delta.kinds[r] != ChangeKind::Inserted) return checkFail("InsereCustoPadrao só inclui custos.");
     const auto& row = delta.rows[r];
-    std::string filial = textOf(row[static_cast<size_t>(fFilial)]), servico = textOf(row[static_cast<size_t>(fServico)]);
+    std::string filial = textOf(row[static_cast<size_t>(fFilial)]),
+                servico = textOf(row[static_cast<size_t>(fServico)]);
     const Variant& mes = row[static_cast<size_t>(fMes)];
     const Variant& valor = row[static_cast<size_t>(fValor)];
     chave.assign(filial).append(1, '\x1f').append(servico);
@@ -421,15 +427,14 @@ Variant insereCustoPadrao(CallContext& ctx, VariantArray& args) {
     dados.append(texto, fimValor);
   }
   dados += ']';
-  const char* sql =
-      ctx.db.dialect() == "postgresql"
-          ? "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
-            " SELECT E ->> 0, E ->> 1, CAST(E ->> 2 AS DATE), CAST(E ->> 3 AS FLOAT8)"
-            " FROM json_array_elements(CAST(:DADOS AS JSON)) AS E"
-            " ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING"
-          : "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
-            " SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM json_each(:DADOS)"
-            " WHERE TRUE ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING";
+  const char* sql = ctx.db.dialect() == "postgresql"
+                        ? "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
+                          " SELECT E ->> 0, E ->> 1, CAST(E ->> 2 AS DATE), CAST(E ->> 3 AS FLOAT8)"
+                          " FROM json_array_elements(CAST(:DADOS AS JSON)) AS E"
+                          " ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING"
+                        : "INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR)"
+                          " SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM json_each(:DADOS)"
+                          " WHERE TRUE ON CONFLICT (CDFILIAL, CDSERVFILI, DTREFCUSPADR) DO NOTHING";
   int64_t inseridos = ctx.db.exec(sql, {{"DADOS", Variant(std::move(dados))}});
   long long trocados = static_cast<long long>(substituidos.size());
   return checkOk(Variant(VariantArray{Variant(static_cast<long long>(inseridos) + trocados), Variant(trocados)}));
@@ -451,7 +456,8 @@ Variant sobrepoeCustoPadrao(CallContext& ctx, VariantArray& args) {
   DateTime inicio, fim;
   if (std::string r = periodoRefusal(args[1], args[2], inicio, fim); !r.empty()) return checkFail(r);
   for (size_t r = 0; r < exclusao.rows.size(); ++r) {
-    std::string filial = textOf(oldValue(exclusao, r, "CDFILIAL")), servico = textOf(oldValue(exclusao, r, "CDSERVFILI"));
+    std::string filial = textOf(oldValue(exclusao, r, "CDFILIAL")),
+                servico = textOf(oldValue(exclusao, r, "CDSERVFILI"));
     Variant mes = oldValue(exclusao, r, "DTREFCUSPADR");
     if (exclusao.kinds[r] != ChangeKind::Deleted || !servicos.count(filial + "\x1f" + servico) || !mes.isDateTime() ||
         mes.asDateTime() < inicio || fim < mes.asDateTime())

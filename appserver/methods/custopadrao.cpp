@@ -28,14 +28,14 @@ constexpr double kMaxValor = 9999999999.99999;
 FieldDef dateField(std::string name) { return FieldDef{std::move(name), FieldType::DateTime, 0, false, false}; }
 
 const std::vector<FieldDef>& mesFields() {
-  static const std::vector<FieldDef> f{textField("CDFILIAL", 4), textField("CDSERVFILI", 5),
-                                       dateField("DTREFCUSPADR"), floatField("VRCUSTPADR")};
+  static const std::vector<FieldDef> f{textField("CDFILIAL", 4), textField("CDSERVFILI", 5), dateField("DTREFCUSPADR"),
+                                       floatField("VRCUSTPADR")};
   return f;
 }
 
 const std::vector<FieldDef>& tipoFields() {
   static const std::vector<FieldDef> f{textField("CDSERVFILI", 5), textField("CDFILIAL", 4),
-                                       textField("CDTIPOPRAT", 2),  textField("NMTIPOPRAT", 15),
+                                       textField("CDTIPOPRAT", 2), textField("NMTIPOPRAT", 15),
                                        floatField("VRCUSTPADRTP"), dateField("DTREFCUSPADR")};
   return f;
 }
@@ -65,8 +65,8 @@ PacketPtr tiposPacket(db::Database& db, const std::string& filial, const std::st
 Variant getCustoPadrao(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), servico = textOf(args[1]);
   if (std::string recusa = serviceRefusal(ctx.db, filial, servico); !recusa.empty()) return Variant(recusa);
-  return Variant(VariantArray{Variant(mesesPacket(ctx.db, filial, servico)),
-                              Variant(tiposPacket(ctx.db, filial, servico))});
+  return Variant(
+      VariantArray{Variant(mesesPacket(ctx.db, filial, servico)), Variant(tiposPacket(ctx.db, filial, servico))});
 }
 
 // GetCustPadr(CDFILIAL, CDSERVFILI): the months packet of GetCustoPadrao alone (no row for an
@@ -84,7 +84,8 @@ Variant getCustPadrTp(CallContext& ctx, VariantArray& args) {
 // latest month stored for the service; null when it has none.
 Variant getCustPadrAux(CallContext& ctx, VariantArray& args) {
   return Variant(queryPacket(
-      ctx.db, "SELECT MAX(DTREFCUSPADR) AS DTREFCUSPADR FROM CUSTPADR WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
+      ctx.db,
+      "SELECT MAX(DTREFCUSPADR) AS DTREFCUSPADR FROM CUSTPADR WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI",
       {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}}, {dateField("DTREFCUSPADR")}));
 }
 
@@ -230,10 +231,13 @@ DateTime proximoMes(DateTime d) {
 
 // Whether menus are planned for the service in the month that starts at `mes`.
 bool existeCardapio(db::Database& db, const std::string& filial, const std::string& servico, DateTime mes) {
-  return !db.query("SELECT 1 FROM CARDADIA WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
-                   " AND DTCARDADIA >= :INICIO AND DTCARDADIA < :FIM LIMIT 1",
-                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"INICIO", Variant(mes)},
-                    {"FIM", Variant(proximoMes(mes))}})
+  return !db.query(
+                "SELECT 1 FROM CARDADIA WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
+                " AND DTCARDADIA >= :INICIO AND DTCARDADIA < :FIM LIMIT 1",
+                {{"CDFILIAL", filial},
+                 {"CDSERVFILI", servico},
+                 {"INICIO", Variant(mes)},
+                 {"FIM", Variant(proximoMes(mes))}})
               .rows.empty();
 }
 
@@ -263,8 +267,9 @@ std::string gravaMesesCusto(CallContext& ctx, const Packet& sent) {
     if (!mes.isDateTime()) return "Mês deve ser informado.";
     if (existeCardapio(ctx.db, filial, servico, primeiroDia(mes.asDateTime())))
       return "Operação bloqueada! Existe cardápio cadastrado para o mês.";
-    ctx.db.exec("DELETE FROM CUSTPADRTP WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI AND DTREFCUSPADR = :MES",
-                {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"MES", mes}});
+    ctx.db.exec(
+        "DELETE FROM CUSTPADRTP WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI AND DTREFCUSPADR = :MES",
+        {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"MES", mes}});
   }
   static const TableSpec table{"CUSTPADR", {"CDFILIAL", "CDSERVFILI", "DTREFCUSPADR"}, {}};
   return applyChangeSet(ctx.db, table, *delta);

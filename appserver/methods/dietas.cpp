@@ -68,25 +68,25 @@ const std::string& dietServSelect() {
 // one the branch does not have, gets an empty packet.
 Variant getDietPad(CallContext& ctx, VariantArray& args) {
   static const std::vector<FieldDef> fields{textField("CDDIETPAD", 4), textField("DSDIETPAD", 50)};
-  return Variant(queryPacket(
-      ctx.db,
-      "SELECT D.CDDIETPAD, D.DSDIETPAD FROM DIETPADR D"
-      " WHERE EXISTS (SELECT 1 FROM SERVICO S WHERE S.CDFILIAL = :CDFILIAL AND S.CDSERVFILI = :CDSERVFILI"
-      " AND S.IDTIPOSERV IN ('D', 'A'))"
-      " AND (D.IDATIVO = 'S' OR EXISTS (SELECT 1 FROM DIETSERV X WHERE X.CDFILIAL = :CDFILIAL"
-      " AND X.CDSERVFILI = :CDSERVFILI AND X.CDDIETPAD = D.CDDIETPAD))"
-      " ORDER BY D.CDDIETPAD",
-      {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}}, fields));
+  return Variant(
+      queryPacket(ctx.db,
+                  "SELECT D.CDDIETPAD, D.DSDIETPAD FROM DIETPADR D"
+                  " WHERE EXISTS (SELECT 1 FROM SERVICO S WHERE S.CDFILIAL = :CDFILIAL AND S.CDSERVFILI = :CDSERVFILI"
+                  " AND S.IDTIPOSERV IN ('D', 'A'))"
+                  " AND (D.IDATIVO = 'S' OR EXISTS (SELECT 1 FROM DIETSERV X WHERE X.CDFILIAL = :CDFILIAL"
+                  " AND X.CDSERVFILI = :CDSERVFILI AND X.CDDIETPAD = D.CDDIETPAD))"
+                  " ORDER BY D.CDDIETPAD",
+                  {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}}, fields));
 }
 
 // GetDietServ(CDFILIAL, CDSERVFILI, CDDIETPAD): packet of the figures of one diet of a service:
 // CDFILIAL 4, CDSERVFILI 5, CDDIETPAD 4, then QTCLIDIET*, QTFUNDIET*, QTDOADIET* and QTCOMDIET*
 // (floats, Monday to Sunday and holidays each). One row when figures are stored, none otherwise.
 Variant getDietServ(CallContext& ctx, VariantArray& args) {
-  return Variant(queryPacket(
-      ctx.db, dietServSelect(),
-      {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}, {"CDDIETPAD", textOf(args[2])}},
-      dietServFields()));
+  return Variant(
+      queryPacket(ctx.db, dietServSelect(),
+                  {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}, {"CDDIETPAD", textOf(args[2])}},
+                  dietServFields()));
 }
 
 // Why the quantities of an inserted or modified row may not be stored, "" when they may.
@@ -98,9 +98,9 @@ std::string quantityRefusal(const Packet& delta, size_t r) {
       std::string campo = std::string(prefixo) + d.sufixo;
       Variant v = newValue(delta, r, campo);
       if (v.isNull()) continue;
-      if (!v.isNumber() || !std::isfinite(v.asFloat()))
-        return "Quantidade de comensais inválida em " + campo + ".";
-      if (v.asFloat() < 0) return "Quantidade de comensais de " + std::string(d.nome) + " deve ser maior ou igual a zero.";
+      if (!v.isNumber() || !std::isfinite(v.asFloat())) return "Quantidade de comensais inválida em " + campo + ".";
+      if (v.asFloat() < 0)
+        return "Quantidade de comensais de " + std::string(d.nome) + " deve ser maior ou igual a zero.";
       if (v.asFloat() > kMaxQuantidade)
         return "Quantidade de comensais de " + std::string(d.nome) + " excede o máximo permitido.";
       soma += v.asFloat();

@@ -60,11 +60,12 @@ db::Params destinoParams(const std::string& f, const std::string& s, const std::
 }
 
 void removeEmbalagensSemLinhas(db::Database& db, const std::string& filial, const std::string& servico) {
-  db.exec("DELETE FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NOT EXISTS (SELECT 1 FROM"
-          " CNFDISTEMBTP T WHERE T.CDFILIAL = CNFDISTEMBSERV.CDFILIAL AND T.CDSERVFILI = CNFDISTEMBSERV.CDSERVFILI"
-          " AND T.CDCLIENTE = CNFDISTEMBSERV.CDCLIENTE AND T.CDDESTFILI = CNFDISTEMBSERV.CDDESTFILI"
-          " AND T.NRGRUPO = CNFDISTEMBSERV.NRGRUPO)",
-          {{"F", filial}, {"S", servico}});
+  db.exec(
+      "DELETE FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NOT EXISTS (SELECT 1 FROM"
+      " CNFDISTEMBTP T WHERE T.CDFILIAL = CNFDISTEMBSERV.CDFILIAL AND T.CDSERVFILI = CNFDISTEMBSERV.CDSERVFILI"
+      " AND T.CDCLIENTE = CNFDISTEMBSERV.CDCLIENTE AND T.CDDESTFILI = CNFDISTEMBSERV.CDDESTFILI"
+      " AND T.NRGRUPO = CNFDISTEMBSERV.NRGRUPO)",
+      {{"F", filial}, {"S", servico}});
 }
 
 namespace {
@@ -133,8 +134,7 @@ Variant getDadosDistribuicao(CallContext& ctx, VariantArray& args) {
 // for an unknown code.
 Variant getVdDistrEmb(CallContext& ctx, VariantArray& args) {
   static const std::vector<FieldDef> fields{textField("CDCNFDISTEMBSERV", 5), textField("CDCONTAINER", 5),
-                                            textField("NOME", 40), textField("VARIOSTPPRAT", 1),
-                                            floatField("NRORDEM")};
+                                            textField("NOME", 40), textField("VARIOSTPPRAT", 1), floatField("NRORDEM")};
   std::string codigo = arg(args, 0);
   std::string sql = "SELECT CDCNFDISTEMBSERV, CDCONTAINER, NOME, VARIOSTPPRAT, NRORDEM FROM EMBDISTR";
   db::Params p;
@@ -162,8 +162,8 @@ Variant setDistrEmb(CallContext& ctx, VariantArray& args) {
   if (std::string r = destinoRefusal(ctx.db, f, s, c, d); !r.empty()) return checkFail(r);
   long long grupo = wholeNumber(args[6], 1, kMaxGrupo);
   if (grupo < 1) return checkFail("Grupo da embalagem inválido.");
-  db::ResultSet emb = ctx.db.query("SELECT CDCONTAINER, VARIOSTPPRAT FROM EMBDISTR WHERE CDCNFDISTEMBSERV = :C",
-                                   {{"C", codigo}});
+  db::ResultSet emb =
+      ctx.db.query("SELECT CDCONTAINER, VARIOSTPPRAT FROM EMBDISTR WHERE CDCNFDISTEMBSERV = :C", {{"C", codigo}});
   if (codigo.empty()) return checkFail("Embalagem deve ser informada.");
   if (emb.rows.empty()) return checkFail("Embalagem informada não cadastrada.");
   db::Params p = destinoParams(f, s, c, d);
@@ -171,9 +171,10 @@ Variant setDistrEmb(CallContext& ctx, VariantArray& args) {
   if (codigo == "DIST" || codigo == "DISTR") {
     db::Params q = p;
     q.push_back({"E", codigo});
-    if (!ctx.db.query("SELECT 1 FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
-                      " AND CDDESTFILI = :D AND NRGRUPO <> :G AND CDCNFDISTEMBSERV = :E",
-                      q)
+    if (!ctx.db
+             .query("SELECT 1 FROM CNFDISTEMBSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
+                    " AND CDDESTFILI = :D AND NRGRUPO <> :G AND CDCNFDISTEMBSERV = :E",
+                    q)
              .rows.empty())
       return checkFail(
           "É permitido apenas um registro de distribuição automática e um registro de distribuição automática "
@@ -201,27 +202,31 @@ Variant setDistrEmb(CallContext& ctx, VariantArray& args) {
     if (ctx.db.query("SELECT 1 FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :Q", q)
             .rows.empty())
       return checkFail("Tipo de prato " + std::to_string(seq) + " não está na configuração de cardápio do serviço.");
-    if (!ctx.db.query("SELECT 1 FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
-                      " AND CDDESTFILI = :D AND NRSEQCNFCARD = :Q AND NRGRUPO <> :G",
-                      q)
+    if (!ctx.db
+             .query("SELECT 1 FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
+                    " AND CDDESTFILI = :D AND NRSEQCNFCARD = :Q AND NRGRUPO <> :G",
+                    q)
              .rows.empty())
       return checkFail(kChangedByOther);
   }
-  const char* where = " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D AND NRGRUPO = :G";
+  const char* where =
+      " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D AND NRGRUPO = :G";
   ctx.db.exec(std::string("DELETE FROM CNFDISTEMBTP") + where, p);
   ctx.db.exec(std::string("DELETE FROM CNFDISTEMBSERV") + where, p);
   db::Params ins = p;
   ins.push_back({"E", codigo});
   ins.push_back({"K", emb.rows[0][0]});
-  ctx.db.exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV,"
-              " CDCONTAINER) VALUES (:F, :S, :C, :D, :G, :E, :K)",
-              ins);
+  ctx.db.exec(
+      "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV,"
+      " CDCONTAINER) VALUES (:F, :S, :C, :D, :G, :E, :K)",
+      ins);
   for (long long seq : seqs) {
     db::Params q = p;
     q.push_back({"Q", static_cast<int64_t>(seq)});
-    ctx.db.exec("INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
-                " VALUES (:F, :S, :C, :D, :Q, :G)",
-                q);
+    ctx.db.exec(
+        "INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
+        " VALUES (:F, :S, :C, :D, :Q, :G)",
+        q);
   }
   return checkOk(Variant(""));
 }
@@ -236,7 +241,8 @@ Variant delDistrEmb(CallContext& ctx, VariantArray& args) {
   if (grupo < 1) return checkFail("Grupo da embalagem inválido.");
   db::Params p = destinoParams(f, s, c, d);
   p.push_back({"G", static_cast<int64_t>(grupo)});
-  const char* where = " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D AND NRGRUPO = :G";
+  const char* where =
+      " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D AND NRGRUPO = :G";
   ctx.db.exec(std::string("DELETE FROM CNFDISTEMBTP") + where, p);
   if (ctx.db.exec(std::string("DELETE FROM CNFDISTEMBSERV") + where, p) == 0) return checkFail(kChangedByOther);
   return checkOk(Variant(""));
@@ -266,14 +272,14 @@ Variant getRestricoes(CallContext& ctx, VariantArray& args) {
   db::Params p = destinoParams(arg(args, 0), arg(args, 1), arg(args, 2), arg(args, 3));
   long long seq = wholeNumber(args[4], 0, kMaxOrdem);
   p.push_back({"Q", static_cast<int64_t>(seq)});
-  return checkOk(Variant(queryPacket(
-      ctx.db,
-      "SELECT R.NRRESTEMBTPPRAT, C.CDCONTAINER, K.NMCONTAINER, C.VRMINCONTAINER, C.NRORDEM, K.NRCATEMBALAG"
-      " FROM RESTEMBTPPRAT R JOIN RESTEMBCONT C ON C.NRRESTEMBTPPRAT = R.NRRESTEMBTPPRAT"
-      " JOIN CONTAINER K ON K.CDCONTAINER = C.CDCONTAINER"
-      " WHERE R.CDFILIAL = :F AND R.CDSERVFILI = :S AND R.CDCLIENTE = :C AND R.CDDESTFILI = :D"
-      " AND R.NRSEQCNFCARD = :Q ORDER BY C.NRORDEM, C.CDCONTAINER",
-      p, restricaoFields())));
+  return checkOk(Variant(
+      queryPacket(ctx.db,
+                  "SELECT R.NRRESTEMBTPPRAT, C.CDCONTAINER, K.NMCONTAINER, C.VRMINCONTAINER, C.NRORDEM, K.NRCATEMBALAG"
+                  " FROM RESTEMBTPPRAT R JOIN RESTEMBCONT C ON C.NRRESTEMBTPPRAT = R.NRRESTEMBTPPRAT"
+                  " JOIN CONTAINER K ON K.CDCONTAINER = C.CDCONTAINER"
+                  " WHERE R.CDFILIAL = :F AND R.CDSERVFILI = :S AND R.CDCLIENTE = :C AND R.CDDESTFILI = :D"
+                  " AND R.NRSEQCNFCARD = :Q ORDER BY C.NRORDEM, C.CDCONTAINER",
+                  p, restricaoFields())));
 }
 
 // GetVdEmbRest(code or "T", category; both by reference): packet (CDCONTAINER 5, NMCONTAINER 40,
@@ -302,9 +308,10 @@ Variant getVdEmbRest(CallContext& ctx, VariantArray& args) {
 
 // The restriction number of a menu line and delivery point, 0 when it has none.
 long long restricaoDe(db::Database& db, const db::Params& p) {
-  db::ResultSet rs = db.query("SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S"
-                              " AND CDCLIENTE = :C AND CDDESTFILI = :D AND NRSEQCNFCARD = :Q",
-                              p);
+  db::ResultSet rs = db.query(
+      "SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S"
+      " AND CDCLIENTE = :C AND CDDESTFILI = :D AND NRSEQCNFCARD = :Q",
+      p);
   return rs.rows.empty() ? 0 : rs.rows[0][0].asInt();
 }
 
@@ -362,9 +369,10 @@ Variant setRestricoes(CallContext& ctx, VariantArray& args) {
     numero = novaRestricao(ctx.db);
     db::Params q = p;
     q.push_back({"N", static_cast<int64_t>(numero)});
-    ctx.db.exec("INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
-                " VALUES (:N, :F, :S, :C, :D, :Q)",
-                q);
+    ctx.db.exec(
+        "INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
+        " VALUES (:N, :F, :S, :C, :D, :Q)",
+        q);
   }
   for (size_t r = 0; r < delta->rowCount(); ++r) {
     if (delta->kinds[r] != ChangeKind::Inserted &&

@@ -65,12 +65,15 @@ Variant setExpComens(CallContext& ctx, VariantArray& args) {
   if (std::string r = serviceRefusal(ctx.db, filial, servico); !r.empty()) return checkFail(r);
   std::string colunas;
   for (const std::string& c : colunasDieta()) colunas += (colunas.empty() ? "" : ", ") + c;
-  db::ResultSet fonte = ctx.db.query("SELECT " + colunas + " FROM DIETSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S"
-                                     " AND CDDIETPAD = :D",
+  db::ResultSet fonte = ctx.db.query("SELECT " + colunas +
+                                         " FROM DIETSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S"
+                                         " AND CDDIETPAD = :D",
                                      {{"F", filial}, {"S", servico}, {"D", origem}});
-  if (fonte.rows.empty()) return checkFail("Dieta de origem " + origem + " não cadastrada para o serviço " + servico + ".");
+  if (fonte.rows.empty())
+    return checkFail("Dieta de origem " + origem + " não cadastrada para o serviço " + servico + ".");
   std::vector<std::string> destinos;
-  if (lista.size() > kMaxLista || !leLista(lista, 4, destinos)) return checkFail("Lista de dietas de destino inválida.");
+  if (lista.size() > kMaxLista || !leLista(lista, 4, destinos))
+    return checkFail("Lista de dietas de destino inválida.");
   if (destinos.empty()) return checkFail("Dieta de destino deve ser informada.");
 
   std::string sets;
@@ -85,7 +88,8 @@ Variant setExpComens(CallContext& ctx, VariantArray& args) {
     if (!feitos.insert(d).second) continue;
     db::Params p = base;
     p.push_back({"D", d});
-    if (ctx.db.exec("UPDATE DIETSERV SET " + sets + " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDDIETPAD = :D", p) == 0)
+    if (ctx.db.exec("UPDATE DIETSERV SET " + sets + " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDDIETPAD = :D", p) ==
+        0)
       return checkFail("Dieta " + d + " não cadastrada para o serviço " + servico + ".");
   }
   return checkOk(Variant(static_cast<long long>(feitos.size())));
@@ -113,16 +117,20 @@ Variant setComensCardapio(CallContext& ctx, VariantArray& args) {
   std::string dias;
   for (const char* d : kDias) dias += std::string(", ") + (tipo == "N" ? "QTCOMESTI" : "QTCOMDIET") + d;
   if (tipo == "N")
-    figuras = ctx.db.query("SELECT '' AS CDDIETPAD" + dias + " FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave);
+    figuras =
+        ctx.db.query("SELECT '' AS CDDIETPAD" + dias + " FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave);
   else
-    figuras = ctx.db.query("SELECT CDDIETPAD" + dias + " FROM DIETSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S"
-                           " ORDER BY CDDIETPAD", chave);
+    figuras = ctx.db.query("SELECT CDDIETPAD" + dias +
+                               " FROM DIETSERV WHERE CDFILIAL = :F AND CDSERVFILI = :S"
+                               " ORDER BY CDDIETPAD",
+                           chave);
 
   int ano = data.year(), mes = data.month();
   DateTime inicio = DateTime::fromDate(ano, mes, 1);
   DateTime fim = DateTime::fromDate(ano, mes, daysInMonth(ano, mes));
-  ctx.db.exec("DELETE FROM CARDCOMENS WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTCARDAPIO >= :I AND DTCARDAPIO <= :T",
-              {{"F", filial}, {"S", servico}, {"I", Variant(inicio)}, {"T", Variant(fim)}});
+  ctx.db.exec(
+      "DELETE FROM CARDCOMENS WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTCARDAPIO >= :I AND DTCARDAPIO <= :T",
+      {{"F", filial}, {"S", servico}, {"I", Variant(inicio)}, {"T", Variant(fim)}});
   long long linhas = 0;
   for (int dia = 1; dia <= daysInMonth(ano, mes); ++dia) {
     DateTime d = DateTime::fromDate(ano, mes, dia);
@@ -132,10 +140,14 @@ Variant setComensCardapio(CallContext& ctx, VariantArray& args) {
     size_t semana = static_cast<size_t>(resto < 0 ? resto + 7 : resto);
     for (const std::vector<Variant>& f : figuras.rows) {
       const Variant& q = f[1 + semana];
-      ctx.db.exec("INSERT INTO CARDCOMENS (CDFILIAL, CDSERVFILI, DTCARDAPIO, CDDIETPAD, QTCOMENSAIS)"
-                  " VALUES (:F, :S, :D, :T, :Q)",
-                  {{"F", filial}, {"S", servico}, {"D", Variant(d)}, {"T", textOf(f[0])},
-                   {"Q", q.isNull() ? Variant(0.0) : Variant(q.asFloat())}});
+      ctx.db.exec(
+          "INSERT INTO CARDCOMENS (CDFILIAL, CDSERVFILI, DTCARDAPIO, CDDIETPAD, QTCOMENSAIS)"
+          " VALUES (:F, :S, :D, :T, :Q)",
+          {{"F", filial},
+           {"S", servico},
+           {"D", Variant(d)},
+           {"T", textOf(f[0])},
+           {"Q", q.isNull() ? Variant(0.0) : Variant(q.asFloat())}});
       ++linhas;
     }
   }
@@ -162,7 +174,8 @@ Variant exportaConfPadrao(CallContext& ctx, VariantArray& args) {
                    {{"F", filial}, {"S", origem}});
   if (linhas.rows.empty()) return checkFail("O serviço " + origem + " não tem configuração padrão.");
   std::vector<std::string> destinos;
-  if (lista.size() > kMaxLista || !leLista(lista, 5, destinos)) return checkFail("Lista de serviços de destino inválida.");
+  if (lista.size() > kMaxLista || !leLista(lista, 5, destinos))
+    return checkFail("Lista de serviços de destino inválida.");
   if (destinos.empty()) return checkFail("Informe pelo menos um serviço de destino.");
   std::set<std::string> feitos;
   int cServ = linhas.columnIndex("CDSERVFILI");
@@ -176,7 +189,8 @@ Variant exportaConfPadrao(CallContext& ctx, VariantArray& args) {
     if (!ctx.db.query("SELECT 1 FROM CARDADIA WHERE CDFILIAL = :F AND CDSERVFILI = :S LIMIT 1", chave).rows.empty())
       return checkFail("O serviço " + d + " tem cardápio planejado; sua configuração não pode ser substituída.");
     if (!excluiEmbalagens && existeDistribuicaoOuRestricao(ctx.db, filial, d))
-      return checkFail("O serviço " + d + " tem distribuição ou restrição de embalagens, que a exportação exclui;"
+      return checkFail("O serviço " + d +
+                       " tem distribuição ou restrição de embalagens, que a exportação exclui;"
                        " confirme a exclusão para exportar.");
     ctx.db.exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S", chave);
     for (std::vector<Variant> l : linhas.rows) {

@@ -35,12 +35,12 @@ std::optional<DateTime> lastEffective(db::Database& db, const std::string& filia
 Variant getServFatu(CallContext& ctx, VariantArray& args) {
   static const std::vector<FieldDef> fields{textField("CDFILIAL", 4), textField("CDSERVFILI", 5),
                                             textField("CDSERVICFATURAM", 5), textField("NMSERVICO", 50)};
-  return checkOk(Variant(queryPacket(
-      ctx.db,
-      "SELECT F.CDFILIAL, F.CDSERVFILI, F.CDSERVICFATURAM, S.NMSERVICO FROM SERVFATU F"
-      " LEFT JOIN SERVICO S ON S.CDFILIAL = F.CDFILIAL AND S.CDSERVFILI = F.CDSERVICFATURAM"
-      " WHERE F.CDFILIAL = :CDFILIAL AND F.CDSERVFILI = :CDSERVFILI ORDER BY F.CDSERVICFATURAM",
-      {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}}, fields)));
+  return checkOk(
+      Variant(queryPacket(ctx.db,
+                          "SELECT F.CDFILIAL, F.CDSERVFILI, F.CDSERVICFATURAM, S.NMSERVICO FROM SERVFATU F"
+                          " LEFT JOIN SERVICO S ON S.CDFILIAL = F.CDFILIAL AND S.CDSERVFILI = F.CDSERVICFATURAM"
+                          " WHERE F.CDFILIAL = :CDFILIAL AND F.CDSERVFILI = :CDSERVFILI ORDER BY F.CDSERVICFATURAM",
+                          {{"CDFILIAL", textOf(args[0])}, {"CDSERVFILI", textOf(args[1])}}, fields)));
 }
 
 // GetPesqServFatu(CDFILIAL): [true, packet (CDFILIAL 4, CDSERVFILI 8, NMSERVICO 50)] of the
@@ -123,9 +123,11 @@ Variant serServFatu(CallContext& ctx, VariantArray& args) {
       added.erase(key);
       continue;
     }
-    bool inDb = !ctx.db.query("SELECT 1 FROM SERVFATU WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
-                              " AND CDSERVICFATURAM = :CDSERVICFATURAM",
-                              {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"CDSERVICFATURAM", faturam}})
+    bool inDb = !ctx.db
+                     .query(
+                         "SELECT 1 FROM SERVFATU WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
+                         " AND CDSERVICFATURAM = :CDSERVICFATURAM",
+                         {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"CDSERVICFATURAM", faturam}})
                      .rows.empty();
     bool stored = added.count(key) > 0 || (inDb && removed.count(key) == 0);
     if (std::string refusal = insertRefusal(ctx.db, filial, servico, faturam, stored); !refusal.empty())

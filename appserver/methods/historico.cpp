@@ -41,9 +41,9 @@ const std::map<std::string, std::string>& tableNames() {
 // How a key field other than branch and service names the line ("linha 3", "cliente 000123").
 const std::map<std::string, std::string>& keyNames() {
   static const std::map<std::string, std::string> names{
-      {"NRSEQCNFCARD", "linha"},  {"CDTURNO", "turno"},       {"CDTIPOPRAT", "tipo de prato"},
-      {"CDDIETPAD", "dieta"},     {"CDCLIENTE", "cliente"},   {"CDDESTFILI", "ponto"},
-      {"NRGRUPO", "grupo"},       {"CDPRODUTO", "produto"},   {"CDSERVICFATURAM", "serviço faturado"},
+      {"NRSEQCNFCARD", "linha"}, {"CDTURNO", "turno"},     {"CDTIPOPRAT", "tipo de prato"},
+      {"CDDIETPAD", "dieta"},    {"CDCLIENTE", "cliente"}, {"CDDESTFILI", "ponto"},
+      {"NRGRUPO", "grupo"},      {"CDPRODUTO", "produto"}, {"CDSERVICFATURAM", "serviço faturado"},
   };
   return names;
 }
@@ -83,9 +83,11 @@ std::string fieldLabel(const std::string& field) {
   static const std::vector<std::pair<std::string, std::string>> days{
       {"SEG", "segunda"}, {"TER", "terça"},  {"QUA", "quarta"},  {"QUI", "quinta"},
       {"SEX", "sexta"},   {"SAB", "sábado"}, {"DOM", "domingo"}, {"FER", "feriado"}};
-  static const std::vector<std::pair<std::string, std::string>> kinds{
-      {"QTCLI", "Clientes"}, {"QTFUN", "Funcionários"}, {"QTDOA", "Doações"}, {"QTCOM", "Comensais"},
-      {"QTCOEST", "Comensais"}};
+  static const std::vector<std::pair<std::string, std::string>> kinds{{"QTCLI", "Clientes"},
+                                                                      {"QTFUN", "Funcionários"},
+                                                                      {"QTDOA", "Doações"},
+                                                                      {"QTCOM", "Comensais"},
+                                                                      {"QTCOEST", "Comensais"}};
   if (field.size() > 3) {
     for (const auto& [suffix, day] : days) {
       if (field.compare(field.size() - 3, 3, suffix) != 0) continue;
@@ -215,11 +217,10 @@ Variant getHistorico(CallContext& ctx, VariantArray& args) {
       while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
       return s.substr(0, n);
     };
-    p->rows.push_back({Variant(when), Variant(r.at(1).isNull() ? "" : r.at(1).asString()),
-                       Variant(operationName(r.at(2).asString())),
-                       Variant(objectText(r.at(3).asString(), r.at(4).asString())),
-                       Variant(field.empty() ? "" : fieldLabel(field)), Variant(truncated(shownValue(r.at(6)))),
-                       Variant(truncated(shownValue(r.at(7))))});
+    p->rows.push_back(
+        {Variant(when), Variant(r.at(1).isNull() ? "" : r.at(1).asString()), Variant(operationName(r.at(2).asString())),
+         Variant(objectText(r.at(3).asString(), r.at(4).asString())), Variant(field.empty() ? "" : fieldLabel(field)),
+         Variant(truncated(shownValue(r.at(6)))), Variant(truncated(shownValue(r.at(7))))});
   }
   return Variant(p);
 }

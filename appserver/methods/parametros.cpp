@@ -53,8 +53,8 @@ Variant getParamPlaneja(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]);
   if (filial.empty()) return checkFail("Filial não informada.");
   if (!branchExists(ctx.db, filial)) return checkFail("Filial " + filial + " não cadastrada.");
-  static const std::vector<FieldDef> fields{textField("CDFILIAL", 4),    intField("QTDIASPLANEJ"),
-                                            intField("QTDIASANTECREQ"),  floatField("VRMARGSEGUR"),
+  static const std::vector<FieldDef> fields{textField("CDFILIAL", 4),     intField("QTDIASPLANEJ"),
+                                            intField("QTDIASANTECREQ"),   floatField("VRMARGSEGUR"),
                                             textField("IDCONSCOMENS", 1), textField("IDARREDQTDE", 1)};
   return checkOk(Variant(queryPacket(ctx.db,
                                      "SELECT CDFILIAL, QTDIASPLANEJ, QTDIASANTECREQ, VRMARGSEGUR, IDCONSCOMENS,"

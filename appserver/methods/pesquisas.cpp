@@ -20,16 +20,16 @@ const std::vector<FieldDef>& padInterFields() {
 // hospitalization standard of that code (blanks trimmed), or no row when it does not exist (the
 // screen reports that itself). Never [false, ...] but on a database failure, which is a fault.
 Variant getPesqPadInter(CallContext& ctx, VariantArray& args) {
-  return checkOk(Variant(queryPacket(ctx.db,
-                                     "SELECT CDSERPADDIE, NMSERPADDIE FROM SERPADDIE WHERE CDSERPADDIE = :CDSERPADDIE",
-                                     {{"CDSERPADDIE", textOf(args[0])}}, padInterFields())));
+  return checkOk(
+      Variant(queryPacket(ctx.db, "SELECT CDSERPADDIE, NMSERPADDIE FROM SERPADDIE WHERE CDSERPADDIE = :CDSERPADDIE",
+                          {{"CDSERPADDIE", textOf(args[0])}}, padInterFields())));
 }
 
 // GetPadInter(): packet (CDSERPADDIE 3, NMSERPADDIE 30) of every hospitalization standard,
 // ordered by code, loaded as it is into the lookup.
 Variant getPadInter(CallContext& ctx, VariantArray&) {
-  return Variant(queryPacket(ctx.db, "SELECT CDSERPADDIE, NMSERPADDIE FROM SERPADDIE ORDER BY CDSERPADDIE", {},
-                             padInterFields()));
+  return Variant(
+      queryPacket(ctx.db, "SELECT CDSERPADDIE, NMSERPADDIE FROM SERPADDIE ORDER BY CDSERPADDIE", {}, padInterFields()));
 }
 
 // GetPesqProdFat(CDFILIAL, CDARVPROD or "T"): packet (CDARVPROD 20, CDPRODUTO 10, NMPRODUTO 50),

@@ -49,8 +49,9 @@ PacketPtr pontosEntregaPacket(db::Database& db, const std::string& filial, const
   }();
   std::string sql = "SELECT P.CDFILIAL, P.CDSERVFILI, P.CDCLIENTE, P.CDDESTFILI, F.NMDESTFILI";
   for (const char* dia : kDiasPonto) sql += std::string(", P.") + dia;
-  sql += " FROM DESTSRVCLI P JOIN DESTFILI F ON F.CDFILIAL = P.CDFILIAL AND F.CDDESTFILI = P.CDDESTFILI"
-         " WHERE P.CDFILIAL = :CDFILIAL AND P.CDSERVFILI = :CDSERVFILI ORDER BY P.CDCLIENTE, P.CDDESTFILI";
+  sql +=
+      " FROM DESTSRVCLI P JOIN DESTFILI F ON F.CDFILIAL = P.CDFILIAL AND F.CDDESTFILI = P.CDDESTFILI"
+      " WHERE P.CDFILIAL = :CDFILIAL AND P.CDSERVFILI = :CDSERVFILI ORDER BY P.CDCLIENTE, P.CDDESTFILI";
   return queryPacket(db, sql, {{"CDFILIAL", filial}, {"CDSERVFILI", servico}}, fields);
 }
 
@@ -98,7 +99,8 @@ std::string servicoRefusal(db::Database& db, const std::string& filial, const st
                               {{"CDFILIAL", filial}, {"CDSERVFILI", servico}});
   if (rs.rows.empty()) return "Serviço " + servico + " não cadastrado na filial " + filial + ".";
   if (textOf(rs.rows[0][0]) != "N")
-    return "O serviço " + servico + " da filial " + filial + " não é corporativo; só serviços corporativos têm pontos de entrega.";
+    return "O serviço " + servico + " da filial " + filial +
+           " não é corporativo; só serviços corporativos têm pontos de entrega.";
   return {};
 }
 
@@ -173,8 +175,7 @@ Variant getPesqPontoEntr(CallContext& ctx, VariantArray& args) {
 // [false, "PontEntr_JCad"] when the client already has it on the service; otherwise [true, the
 // point's row in the GetPesqPontoEntr shape].
 Variant getVerifPontEntr(CallContext& ctx, VariantArray& args) {
-  std::string filial = textOf(args[0]), servico = textOf(args[1]), cliente = textOf(args[2]),
-              ponto = textOf(args[3]);
+  std::string filial = textOf(args[0]), servico = textOf(args[1]), cliente = textOf(args[2]), ponto = textOf(args[3]);
   PacketPtr p = queryPacket(ctx.db,
                             "SELECT '' AS IDMARCADO, CDDESTFILI, NMDESTFILI FROM DESTFILI"
                             " WHERE CDFILIAL = :CDFILIAL AND CDDESTFILI = :CDDESTFILI",
@@ -221,18 +222,18 @@ Variant setPEntClie(CallContext& ctx, VariantArray& args) {
                                             textField("NMDESTFILI", 30)};
   auto out = std::make_shared<Packet>();
   out->fields = fields;
-  db::ResultSet existentes =
-      ctx.db.query("SELECT CDDESTFILI FROM DESTSRVCLI WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
-                   " AND CDCLIENTE = :CDCLIENTE",
-                   {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"CDCLIENTE", cliente}});
+  db::ResultSet existentes = ctx.db.query(
+      "SELECT CDDESTFILI FROM DESTSRVCLI WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI"
+      " AND CDCLIENTE = :CDCLIENTE",
+      {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"CDCLIENTE", cliente}});
   auto jaTem = [&](const std::string& codigo) {
     for (const auto& row : existentes.rows)
       if (textOf(row[0]) == codigo) return true;
     return false;
   };
-  db::ResultSet pontos = ctx.db.query(
-      "SELECT CDDESTFILI, NMDESTFILI FROM DESTFILI WHERE CDFILIAL = :CDFILIAL ORDER BY CDDESTFILI",
-      {{"CDFILIAL", filial}});
+  db::ResultSet pontos =
+      ctx.db.query("SELECT CDDESTFILI, NMDESTFILI FROM DESTFILI WHERE CDFILIAL = :CDFILIAL ORDER BY CDDESTFILI",
+                   {{"CDFILIAL", filial}});
   for (const std::string& codigo : codigos) {
     bool achou = false;
     for (const auto& row : pontos.rows) achou = achou || textOf(row[0]) == codigo;
@@ -243,7 +244,8 @@ Variant setPEntClie(CallContext& ctx, VariantArray& args) {
     std::string codigo = textOf(row[0]);
     if (!todos && std::find(codigos.begin(), codigos.end(), codigo) == codigos.end()) continue;
     if (jaTem(codigo)) continue;
-    out->rows.push_back({Variant(filial), Variant(servico), Variant(cliente), Variant(codigo), Variant(textOf(row[1]))});
+    out->rows.push_back(
+        {Variant(filial), Variant(servico), Variant(cliente), Variant(codigo), Variant(textOf(row[1]))});
     devolvida += codigo + "_";
   }
   args[3] = Variant(out->rows.empty() ? std::string() : devolvida);

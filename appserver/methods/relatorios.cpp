@@ -51,10 +51,9 @@ const ConsultaRel& listagemServicos() {
       " AND (:L_FILISERV = 'T' OR :L_FILISERV LIKE '%!_' || S.CDFILIAL || S.CDSERVFILI || '!_%' ESCAPE '!')"
       " ORDER BY S.CDFILIAL, S.CDSERVFILI",
       {textField("CDFILIAL", 4), textField("NMFILIAL", 30), textField("CDSERVFILI", 5), textField("NMSERVICO", 40),
-       textField("IDTIPOSERV", 1), textField("CDGRUPSERV", 3), textField("NMGRUPSERV", 30),
-       textField("HRINICSERV", 4), textField("HRFINASERV", 4), textField("CDROTATRANS", 6),
-       textField("NMROTATRANS", 40), textField("CDPRODUTO", 10), textField("NMPRODUTO", 50),
-       textField("IDSERVATIV", 1)}};
+       textField("IDTIPOSERV", 1), textField("CDGRUPSERV", 3), textField("NMGRUPSERV", 30), textField("HRINICSERV", 4),
+       textField("HRFINASERV", 4), textField("CDROTATRANS", 6), textField("NMROTATRANS", 40),
+       textField("CDPRODUTO", 10), textField("NMPRODUTO", 50), textField("IDSERVATIV", 1)}};
   return c;
 }
 

@@ -43,8 +43,8 @@ constexpr size_t kTamNome = 40;
 
 // The tables copied as they are, but for the service code, in the order parents first.
 const std::vector<const char*>& tabelasSimples() {
-  static const std::vector<const char*> t{"SERVFATU", "TURNOSERV", "CUSTPADR",   "CUSTPADRTP",    "CNFCARD",
-                                          "CONSPRODSERV", "DIETSERV", "DESTSRVCLI", "CNFDISTEMBSERV", "CNFDISTEMBTP"};
+  static const std::vector<const char*> t{"SERVFATU",     "TURNOSERV", "CUSTPADR",   "CUSTPADRTP",     "CNFCARD",
+                                          "CONSPRODSERV", "DIETSERV",  "DESTSRVCLI", "CNFDISTEMBSERV", "CNFDISTEMBTP"};
   return t;
 }
 
@@ -120,8 +120,7 @@ std::string destinoRefusal(db::Database& db, const std::string& filial, const st
   if (!db.query("SELECT 1 FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", codigo}})
            .rows.empty())
     return "Código de serviço " + codigo + " já cadastrado para a filial " + filial + ".";
-  if (usaPadroes &&
-      db.query("SELECT 1 FROM SERVPADR WHERE CDSERVPADR = :S", {{"S", codigo}}).rows.empty())
+  if (usaPadroes && db.query("SELECT 1 FROM SERVPADR WHERE CDSERVPADR = :S", {{"S", codigo}}).rows.empty())
     return "Padrão de serviço " + codigo + " não encontrado.";
   return {};
 }
@@ -140,12 +139,13 @@ std::string destinoRefusal(db::Database& db, const std::string& filial, const st
 Variant replicaServico(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]), grupo = textOf(args[1]), origem = textOf(args[2]);
   if (std::string r = branchRefusal(ctx.db, ctx.operatorName, filial); !r.empty()) return checkFail(r);
-  if (!grupo.empty() &&
-      ctx.db.query("SELECT 1 FROM GRUPSERV WHERE CDGRUPSERV = :G", {{"G", grupo}}).rows.empty())
+  if (!grupo.empty() && ctx.db.query("SELECT 1 FROM GRUPSERV WHERE CDGRUPSERV = :G", {{"G", grupo}}).rows.empty())
     return checkFail("Grupo de serviço " + grupo + " não cadastrado.");
-  db::ResultSet fonte = ctx.db.query(
-      "SELECT IDTIPOSERV, CDGRUPSERV FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", origem}});
-  if (origem.empty() || fonte.rows.empty()) return checkFail("Serviço " + origem + " não cadastrado na filial " + filial + ".");
+  db::ResultSet fonte =
+      ctx.db.query("SELECT IDTIPOSERV, CDGRUPSERV FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S",
+                   {{"F", filial}, {"S", origem}});
+  if (origem.empty() || fonte.rows.empty())
+    return checkFail("Serviço " + origem + " não cadastrado na filial " + filial + ".");
   std::string tipo = textOf(fonte.rows[0][0]);
   if (tipo == "F" || tipo == "M") return checkFail("O serviço " + origem + " não pode ser copiado.");
   if (!grupo.empty() && textOf(fonte.rows[0][1]) != grupo)

@@ -29,22 +29,42 @@ struct ServicoField {
   const char* expr;
 };
 
-#define S_(n, size) {#n, FieldType::String, size, false, "S." #n}
-#define F_(n) {#n, FieldType::Float, 0, false, "S." #n}
-#define WEEK_(prefix) F_(prefix##SEG), F_(prefix##TER), F_(prefix##QUA), F_(prefix##QUI), \
-                      F_(prefix##SEX), F_(prefix##SAB), F_(prefix##DOM), F_(prefix##FER)
+#define S_(n, size) \
+  { #n, FieldType::String, size, false, "S." #n }
+#define F_(n) \
+  { #n, FieldType::Float, 0, false, "S." #n }
+#define WEEK_(prefix)                                                                                   \
+  F_(prefix##SEG), F_(prefix##TER), F_(prefix##QUA), F_(prefix##QUI), F_(prefix##SEX), F_(prefix##SAB), \
+      F_(prefix##DOM), F_(prefix##FER)
 
 const ServicoField kServicoFields[] = {
-    S_(CDSERVFILI, 5), S_(NMSERVICO, 40), S_(NMFANTASSERV, 80), S_(CDGRUPSERV, 3), S_(HRINICATEN, 4),
-    WEEK_(QTCOMESTI), WEEK_(QTCLIESTI), WEEK_(QTFUNESTI), WEEK_(QTDOAESTI),
-    S_(CDPRODUTO, 10), S_(IDFATUSERV, 1),
+    S_(CDSERVFILI, 5),
+    S_(NMSERVICO, 40),
+    S_(NMFANTASSERV, 80),
+    S_(CDGRUPSERV, 3),
+    S_(HRINICATEN, 4),
+    WEEK_(QTCOMESTI),
+    WEEK_(QTCLIESTI),
+    WEEK_(QTFUNESTI),
+    WEEK_(QTDOAESTI),
+    S_(CDPRODUTO, 10),
+    S_(IDFATUSERV, 1),
     {"NMPRODUTO", FieldType::String, 50, false, "P.NMPRODUTO"},
     {"NMGRUPSERV", FieldType::String, 30, false, "G.NMGRUPSERV"},
-    S_(CDFILIAL, 4), S_(CDROTATRANS, 6), S_(IDTIPOSERV, 1),
+    S_(CDFILIAL, 4),
+    S_(CDROTATRANS, 6),
+    S_(IDTIPOSERV, 1),
     {"NMROTATRANS", FieldType::String, 40, false, "R.NMROTATRANS"},
-    S_(HRINICSERV, 4), S_(HRFINASERV, 4), S_(VRPESOCUSTO, 2), S_(IDCONSSERVCA, 1),
+    S_(HRINICSERV, 4),
+    S_(HRFINASERV, 4),
+    S_(VRPESOCUSTO, 2),
+    S_(IDCONSSERVCA, 1),
     {"CDARVPROD", FieldType::String, 20, false, "P.CDARVPROD"},
-    S_(IDSERVTRAN, 1), S_(IDSERVPRINC, 1), S_(IDUTRETIPRAT, 1), S_(IDBLOQALTPRA, 1), S_(IDTPSERVHOSP, 1),
+    S_(IDSERVTRAN, 1),
+    S_(IDSERVPRINC, 1),
+    S_(IDUTRETIPRAT, 1),
+    S_(IDBLOQALTPRA, 1),
+    S_(IDTPSERVHOSP, 1),
     S_(CDSERPADDIE, 3),
     {"NMSERPADDIE", FieldType::String, 30, false, "D.NMSERPADDIE"},
     S_(IDSERVATIV, 1),
@@ -52,7 +72,10 @@ const ServicoField kServicoFields[] = {
     {"IDVLRVARDATA", FieldType::String, 1, true, "S.IDVLRVARDATA"},
     S_(CDSERVPREQUI, 5),
     {"IDCARDDESCENTR", FieldType::String, 1, true, "S.IDCARDDESCENTR"},
-    S_(IDSERVFATSEP, 1), S_(IDBLOQCONFIXPER, 1), S_(HRENTREGA, 4), S_(NMSERVICOREDU, 40),
+    S_(IDSERVFATSEP, 1),
+    S_(IDBLOQCONFIXPER, 1),
+    S_(HRENTREGA, 4),
+    S_(NMSERVICOREDU, 40),
     S_(IDBLOQINCPRODRETIPLA, 1),
 };
 
@@ -124,8 +147,9 @@ Variant getServico(CallContext& ctx, VariantArray& args) {
 constexpr const char* kOwnRows = "CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI";
 const std::pair<const char*, const char*> kServiceDependents[] = {
     // packages of the collective-packaging restrictions, then the restrictions
-    {"RESTEMBCONT", "NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT WHERE CDFILIAL = :CDFILIAL"
-                    " AND CDSERVFILI = :CDSERVFILI)"},
+    {"RESTEMBCONT",
+     "NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM RESTEMBTPPRAT WHERE CDFILIAL = :CDFILIAL"
+     " AND CDSERVFILI = :CDSERVFILI)"},
     {"RESTEMBTPPRAT", kOwnRows},
     {"CNFDISTEMBTP", kOwnRows},    // menu lines placed in packages
     {"CNFDISTEMBSERV", kOwnRows},  // packaging distribution
@@ -176,19 +200,19 @@ std::string deletionRefusal(db::Database& db, const std::string& filial, const s
                            " AND (CDSERVFILI = :CDSERVFILI OR CDSERVICFATURAM = :CDSERVFILI)"
                            " ORDER BY DTEFETIVO DESC LIMIT 1",
                            key))
-    return "Operação bloqueada. Já existem efetivos lançados para " + who + ". Últimos efetivos lançados em " +
-           *last + ".";
-  std::string billed = joined(db.query(
-      "SELECT CDSERVFILI FROM SERVFATU WHERE CDFILIAL = :CDFILIAL AND CDSERVICFATURAM = :CDSERVFILI"
-      " AND CDSERVFILI <> :CDSERVFILI ORDER BY CDSERVFILI",
-      key));
+    return "Operação bloqueada. Já existem efetivos lançados para " + who + ". Últimos efetivos lançados em " + *last +
+           ".";
+  std::string billed =
+      joined(db.query("SELECT CDSERVFILI FROM SERVFATU WHERE CDFILIAL = :CDFILIAL AND CDSERVICFATURAM = :CDSERVFILI"
+                      " AND CDSERVFILI <> :CDSERVFILI ORDER BY CDSERVFILI",
+                      key));
   if (!billed.empty())
     return "Operação bloqueada. O serviço " + servico + " é serviço de faturamento dos serviços " + billed +
            ". Exclua antes essas equivalências.";
-  std::string main = joined(db.query(
-      "SELECT CDSERVFILI FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVPREQUI = :CDSERVFILI"
-      " AND CDSERVFILI <> :CDSERVFILI ORDER BY CDSERVFILI",
-      key));
+  std::string main =
+      joined(db.query("SELECT CDSERVFILI FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVPREQUI = :CDSERVFILI"
+                      " AND CDSERVFILI <> :CDSERVFILI ORDER BY CDSERVFILI",
+                      key));
   if (!main.empty())
     return "Operação bloqueada. O serviço " + servico + " é o serviço principal a ser faturado dos serviços " + main +
            ".";
@@ -292,9 +316,8 @@ Variant updServico(CallContext& ctx, VariantArray& args) {
     }
     if (!refusal.empty()) return Variant(refusal);
   }
-  static const TableSpec table{"SERVICO",
-                              {"CDFILIAL", "CDSERVFILI"},
-                              {"NMPRODUTO", "NMGRUPSERV", "NMROTATRANS", "NMSERPADDIE", "CDARVPROD"}};
+  static const TableSpec table{
+      "SERVICO", {"CDFILIAL", "CDSERVFILI"}, {"NMPRODUTO", "NMGRUPSERV", "NMROTATRANS", "NMSERPADDIE", "CDARVPROD"}};
   return Variant(applyChangeSet(ctx.db, table, delta, nulls));
 }
 
@@ -311,8 +334,7 @@ Variant getProdExcl(CallContext& ctx, VariantArray& args) {
   std::string filial = textOf(args[0]);
   std::string servico = textOf(args[1]);
   if (args[2].asDateTime().serial == 0) return Variant("Data de processamento não informada.");
-  if (std::string refusal = branchRefusal(ctx.db, ctx.operatorName, filial); !refusal.empty())
-    return Variant(refusal);
+  if (std::string refusal = branchRefusal(ctx.db, ctx.operatorName, filial); !refusal.empty()) return Variant(refusal);
   db::Params key{{"CDFILIAL", filial}, {"CDSERVFILI", servico}};
   db::ResultSet rs =
       ctx.db.query("SELECT IDBLOQCONFIXPER FROM SERVICO WHERE CDFILIAL = :CDFILIAL AND CDSERVFILI = :CDSERVFILI", key);

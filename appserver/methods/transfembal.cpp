@@ -153,24 +153,25 @@ std::vector<Embalagem> distribuicaoDe(db::Database& db, const Ponto& p) {
   std::vector<Embalagem> out;
   std::map<long long, size_t> porGrupo;
   const char* where = " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D";
-  for (const auto& r : db.query(std::string("SELECT NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER FROM CNFDISTEMBSERV") + where +
-                                    " ORDER BY NRGRUPO",
+  for (const auto& r : db.query(std::string("SELECT NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER FROM CNFDISTEMBSERV") +
+                                    where + " ORDER BY NRGRUPO",
                                 paramsDe(p))
                            .rows) {
     porGrupo[r[0].asInt()] = out.size();
     out.push_back({textOf(r[1]), r[2], {}});
   }
-  for (const auto& r : db.query(std::string("SELECT NRGRUPO, NRSEQCNFCARD FROM CNFDISTEMBTP") + where +
-                                    " ORDER BY NRSEQCNFCARD",
-                                paramsDe(p))
-                           .rows)
+  for (const auto& r :
+       db.query(std::string("SELECT NRGRUPO, NRSEQCNFCARD FROM CNFDISTEMBTP") + where + " ORDER BY NRSEQCNFCARD",
+                paramsDe(p))
+           .rows)
     if (auto it = porGrupo.find(r[0].asInt()); it != porGrupo.end()) out[it->second].linhas.push_back(r[1].asInt());
   return out;
 }
 
 // The origin's packages with their lines moved onto the destination's menu (see the invariants),
 // a package left without lines dropped.
-std::vector<Embalagem> mapeiaDistribuicao(const std::vector<Embalagem>& origem, const std::map<long long, long long>& linhas) {
+std::vector<Embalagem> mapeiaDistribuicao(const std::vector<Embalagem>& origem,
+                                          const std::map<long long, long long>& linhas) {
   std::vector<Embalagem> out;
   for (const Embalagem& e : origem) {
     std::set<long long> seqs;
@@ -194,8 +195,8 @@ std::string tiposDasLinhas(db::Database& db, const Ponto& p, const std::set<long
 }
 
 // Why nothing of the origin can be copied to `destino`: its menu has none of the dish types.
-std::string semCorrespondencia(db::Database& db, const Ponto& origem, const Ponto& destino, const std::set<long long>& seqs,
-                               const char* oque) {
+std::string semCorrespondencia(db::Database& db, const Ponto& origem, const Ponto& destino,
+                               const std::set<long long>& seqs, const char* oque) {
   return "O cardápio do serviço " + destino.servico + " da filial " + destino.filial +
          " não possui os tipos de prato " + oque + " (" + tiposDasLinhas(db, origem, seqs) + "); nada foi copiado.";
 }
@@ -221,15 +222,17 @@ void gravaDistribuicao(db::Database& db, const Ponto& destino, const std::vector
     db::Params emb = q;
     emb.push_back({"E", e.codigo});
     emb.push_back({"K", e.container});
-    db.exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV,"
-            " CDCONTAINER) VALUES (:F, :S, :C, :D, :G, :E, :K)",
-            emb);
+    db.exec(
+        "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV,"
+        " CDCONTAINER) VALUES (:F, :S, :C, :D, :G, :E, :K)",
+        emb);
     for (long long s : e.linhas) {
       db::Params l = q;
       l.push_back({"Q", static_cast<int64_t>(s)});
-      db.exec("INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
-              " VALUES (:F, :S, :C, :D, :Q, :G)",
-              l);
+      db.exec(
+          "INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
+          " VALUES (:F, :S, :C, :D, :Q, :G)",
+          l);
     }
   }
 }
@@ -246,14 +249,15 @@ struct Restricao {
 std::vector<Restricao> restricoesDe(db::Database& db, const Ponto& p, const std::set<std::string>& tipos) {
   std::vector<Restricao> out;
   std::map<long long, size_t> porNumero;
-  for (const auto& r : db.query("SELECT R.NRRESTEMBTPPRAT, R.NRSEQCNFCARD, L.CDTIPOPRAT, C.CDCONTAINER, C.VRMINCONTAINER,"
-                                " C.NRORDEM FROM RESTEMBTPPRAT R JOIN CNFCARD L ON L.CDFILIAL = R.CDFILIAL"
-                                " AND L.CDSERVFILI = R.CDSERVFILI AND L.NRSEQCNFCARD = R.NRSEQCNFCARD"
-                                " JOIN RESTEMBCONT C ON C.NRRESTEMBTPPRAT = R.NRRESTEMBTPPRAT"
-                                " WHERE R.CDFILIAL = :F AND R.CDSERVFILI = :S AND R.CDCLIENTE = :C AND R.CDDESTFILI = :D"
-                                " ORDER BY R.NRSEQCNFCARD, C.NRORDEM, C.CDCONTAINER",
-                                paramsDe(p))
-                           .rows) {
+  for (const auto& r :
+       db.query("SELECT R.NRRESTEMBTPPRAT, R.NRSEQCNFCARD, L.CDTIPOPRAT, C.CDCONTAINER, C.VRMINCONTAINER,"
+                " C.NRORDEM FROM RESTEMBTPPRAT R JOIN CNFCARD L ON L.CDFILIAL = R.CDFILIAL"
+                " AND L.CDSERVFILI = R.CDSERVFILI AND L.NRSEQCNFCARD = R.NRSEQCNFCARD"
+                " JOIN RESTEMBCONT C ON C.NRRESTEMBTPPRAT = R.NRRESTEMBTPPRAT"
+                " WHERE R.CDFILIAL = :F AND R.CDSERVFILI = :S AND R.CDCLIENTE = :C AND R.CDDESTFILI = :D"
+                " ORDER BY R.NRSEQCNFCARD, C.NRORDEM, C.CDCONTAINER",
+                paramsDe(p))
+           .rows) {
     std::string tipo = textOf(r[2]);
     if (!tipos.count(tipo)) continue;
     auto [it, novo] = porNumero.try_emplace(r[0].asInt(), out.size());
@@ -265,7 +269,8 @@ std::vector<Restricao> restricoesDe(db::Database& db, const Ponto& p, const std:
 
 // The origin's restrictions moved onto the destination's menu lines; a restriction whose line has
 // no counterpart is dropped.
-std::vector<Restricao> mapeiaRestricoes(const std::vector<Restricao>& origem, const std::map<long long, long long>& linhas) {
+std::vector<Restricao> mapeiaRestricoes(const std::vector<Restricao>& origem,
+                                        const std::map<long long, long long>& linhas) {
   std::vector<Restricao> out;
   for (const Restricao& r : origem)
     if (auto it = linhas.find(r.linha); it != linhas.end()) out.push_back({it->second, r.tipo, r.embalagens});
@@ -299,9 +304,10 @@ void gravaRestricoes(db::Database& db, const Ponto& destino, const std::set<std:
     db::Params q = p;
     q.push_back({"N", static_cast<int64_t>(numero)});
     q.push_back({"Q", static_cast<int64_t>(r.linha)});
-    db.exec("INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
-            " VALUES (:N, :F, :S, :C, :D, :Q)",
-            q);
+    db.exec(
+        "INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
+        " VALUES (:N, :F, :S, :C, :D, :Q)",
+        q);
     for (const auto& e : r.embalagens)
       db.exec("INSERT INTO RESTEMBCONT (NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM) VALUES (:N, :K, :M, :O)",
               {{"N", static_cast<int64_t>(numero)}, {"K", e[0]}, {"M", e[1]}, {"O", e[2]}});
@@ -365,10 +371,11 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
     if (std::string e = transporteRefusal(db, f, s); !e.empty()) return e;
     if (textOf(servicos.value(r, "NIVELSERV")) == "S") adiciona({f, s, "", ""});
     if (textOf(servicos.value(r, "TODOS_PONTOS")) == "S") {
-      for (const auto& p : db.query("SELECT CDCLIENTE, CDDESTFILI FROM DESTSRVCLI WHERE CDFILIAL = :F AND CDSERVFILI = :S"
-                                    " ORDER BY CDCLIENTE, CDDESTFILI",
-                                    {{"F", f}, {"S", s}})
-                               .rows)
+      for (const auto& p :
+           db.query("SELECT CDCLIENTE, CDDESTFILI FROM DESTSRVCLI WHERE CDFILIAL = :F AND CDSERVFILI = :S"
+                    " ORDER BY CDCLIENTE, CDDESTFILI",
+                    {{"F", f}, {"S", s}})
+               .rows)
         adiciona({f, s, textOf(p[0]), textOf(p[1])});
       if (out.size() > kMaxDestinos) return "Pontos de entrega demais na exportação.";
       continue;
@@ -379,7 +386,8 @@ std::string destinosExport(db::Database& db, const std::string& operador, const 
       return "Pontos de entrega demais na lista do serviço " + s + ".";
     for (const std::string& chave : chaves) {
       // Position key: the point in its first 3 characters, the client after them.
-      Ponto p{f, s, chave.size() > 3 ? textOf(Variant(chave.substr(3))) : std::string(), textOf(Variant(chave.substr(0, 3)))};
+      Ponto p{f, s, chave.size() > 3 ? textOf(Variant(chave.substr(3))) : std::string(),
+              textOf(Variant(chave.substr(0, 3)))};
       if (p.cliente.empty() || p.destino.empty()) return "Ponto de entrega " + chave + " inválido.";
       if (std::string e = destinoRefusal(db, f, s, p.cliente, p.destino); !e.empty()) return e;
       adiciona(std::move(p));
@@ -399,10 +407,11 @@ Variant getVdDistribuicoesServ(CallContext& ctx, VariantArray& args) {
   if (std::string r = pontoRefusal(ctx.db, p); !r.empty()) return checkFail(r);
   static const std::vector<FieldDef> fields{floatField("NRGRUPO"), textField("CDCNFDISTEMBSERV", 5),
                                             textField("CDCONTAINER", 5)};
-  return checkOk(Variant(queryPacket(ctx.db,
-                                     "SELECT NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER FROM CNFDISTEMBSERV WHERE CDFILIAL = :F"
-                                     " AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D ORDER BY NRGRUPO",
-                                     paramsDe(p), fields)));
+  return checkOk(
+      Variant(queryPacket(ctx.db,
+                          "SELECT NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER FROM CNFDISTEMBSERV WHERE CDFILIAL = :F"
+                          " AND CDSERVFILI = :S AND CDCLIENTE = :C AND CDDESTFILI = :D ORDER BY NRGRUPO",
+                          paramsDe(p), fields)));
 }
 
 // ImportaDistribuicao(origin CDFILIAL, CDSERVFILI, CDCLIENTE and CDDESTFILI by reference,
@@ -420,7 +429,8 @@ Variant importaDistribuicao(CallContext& ctx, VariantArray& args) {
   if (embalagens.empty()) return checkFail("Origem informada não possui distribuição cadastrada.");
   std::vector<Embalagem> copia = mapeiaDistribuicao(embalagens, correspondencia(ctx.db, origem, destino));
   if (copia.empty())
-    return checkFail(semCorrespondencia(ctx.db, origem, destino, linhasUsadas(embalagens), "da distribuição de origem"));
+    return checkFail(
+        semCorrespondencia(ctx.db, origem, destino, linhasUsadas(embalagens), "da distribuição de origem"));
   gravaDistribuicao(ctx.db, destino, copia);
   return checkOk(Variant(static_cast<double>(copia.size())));
 }
@@ -429,11 +439,12 @@ Variant importaDistribuicao(CallContext& ctx, VariantArray& args) {
 // NMSERVICO 40, NIVELSERV 1, TODOS_PONTOS 1) of the branch's transported services by code, none
 // marked, each copying at service level and to all its delivery points.
 Variant getServicosFilial(CallContext& ctx, VariantArray& args) {
-  static const std::vector<FieldDef> fields{textField("IDMARCADO", 1), textField("CDFILIAL", 4),
+  static const std::vector<FieldDef> fields{textField("IDMARCADO", 1),  textField("CDFILIAL", 4),
                                             textField("CDSERVFILI", 5), textField("NMSERVICO", 40),
-                                            textField("NIVELSERV", 1), textField("TODOS_PONTOS", 1)};
+                                            textField("NIVELSERV", 1),  textField("TODOS_PONTOS", 1)};
   return checkOk(Variant(queryPacket(ctx.db,
-                                     "SELECT 'N' AS IDMARCADO, CDFILIAL, CDSERVFILI, NMSERVICO, 'S' AS NIVELSERV, 'S' AS TODOS_PONTOS FROM SERVICO WHERE CDFILIAL = :F"
+                                     "SELECT 'N' AS IDMARCADO, CDFILIAL, CDSERVFILI, NMSERVICO, 'S' AS NIVELSERV, 'S' "
+                                     "AS TODOS_PONTOS FROM SERVICO WHERE CDFILIAL = :F"
                                      " AND IDSERVTRAN = 'S' ORDER BY CDSERVFILI",
                                      {{"F", arg(args, 0)}}, fields)));
 }
@@ -472,16 +483,16 @@ Variant exportaDistribuicao(CallContext& ctx, VariantArray& args) {
 // configuration, one row per dish type (its first line) in menu order; CHAVE is the dish-type code,
 // the key of a restriction transfer's selection.
 Variant getTiposPratoServ(CallContext& ctx, VariantArray& args) {
-  static const std::vector<FieldDef> fields{textField("IDMARCADO", 1),   textField("CHAVE", 40),
+  static const std::vector<FieldDef> fields{textField("IDMARCADO", 1),  textField("CHAVE", 40),
                                             floatField("NRSEQCNFCARD"), floatField("NRORDCNFCARD"),
                                             textField("CDTIPOPRAT", 2), textField("NMTIPOPRAT", 15)};
-  return checkOk(Variant(queryPacket(
-      ctx.db,
-      "SELECT 'N' AS IDMARCADO, L.CDTIPOPRAT AS CHAVE, MIN(L.NRSEQCNFCARD) AS NRSEQCNFCARD,"
-      " MIN(L.NRORDCNFCARD) AS NRORDCNFCARD, L.CDTIPOPRAT, T.NMTIPOPRAT FROM CNFCARD L"
-      " JOIN TIPOPRAT T ON T.CDTIPOPRAT = L.CDTIPOPRAT WHERE L.CDFILIAL = :F AND L.CDSERVFILI = :S"
-      " GROUP BY L.CDTIPOPRAT, T.NMTIPOPRAT ORDER BY MIN(L.NRORDCNFCARD), L.CDTIPOPRAT",
-      {{"F", arg(args, 0)}, {"S", arg(args, 1)}}, fields)));
+  return checkOk(
+      Variant(queryPacket(ctx.db,
+                          "SELECT 'N' AS IDMARCADO, L.CDTIPOPRAT AS CHAVE, MIN(L.NRSEQCNFCARD) AS NRSEQCNFCARD,"
+                          " MIN(L.NRORDCNFCARD) AS NRORDCNFCARD, L.CDTIPOPRAT, T.NMTIPOPRAT FROM CNFCARD L"
+                          " JOIN TIPOPRAT T ON T.CDTIPOPRAT = L.CDTIPOPRAT WHERE L.CDFILIAL = :F AND L.CDSERVFILI = :S"
+                          " GROUP BY L.CDTIPOPRAT, T.NMTIPOPRAT ORDER BY MIN(L.NRORDCNFCARD), L.CDTIPOPRAT",
+                          {{"F", arg(args, 0)}, {"S", arg(args, 1)}}, fields)));
 }
 
 // GetVdRestricoesServ(CDFILIAL, CDSERVFILI, CDCLIENTE and CDDESTFILI by reference): packet
@@ -531,9 +542,10 @@ Variant importaRestricoes(CallContext& ctx, VariantArray& args) {
   if (std::string r = importRefusal(ctx, origem, destino); !r.empty()) return checkFail(r);
   std::set<std::string> tipos;
   if (std::string r = tiposRefusal(arg(args, 4), tipos); !r.empty()) return checkFail(r);
-  if (ctx.db.query("SELECT 1 FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
-                   " AND CDDESTFILI = :D",
-                   paramsDe(origem))
+  if (ctx.db
+          .query("SELECT 1 FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND CDCLIENTE = :C"
+                 " AND CDDESTFILI = :D",
+                 paramsDe(origem))
           .rows.empty())
     return checkFail("Origem informada não possui restrição cadastrada.");
   std::vector<Restricao> restricoes = restricoesDe(ctx.db, origem, tipos);

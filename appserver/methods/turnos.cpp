@@ -76,8 +76,7 @@ std::string corporateServiceRefusal(db::Database& db, const std::string& filial,
   }
   if (!it->second) return "Serviço " + servico + " não cadastrado na filial " + filial + ".";
   if (*it->second != "N")
-    return "O serviço " + servico + " da filial " + filial +
-           " não é corporativo; só serviços corporativos têm turnos.";
+    return "O serviço " + servico + " da filial " + filial + " não é corporativo; só serviços corporativos têm turnos.";
   return {};
 }
 

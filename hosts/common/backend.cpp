@@ -71,7 +71,8 @@ struct HostBackend::Impl {
   std::string token(const std::string& op) {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = tokens.find(op);
-    if (it == tokens.end()) throw Exception("O operador " + op + " não entrou no servidor de aplicação: informe a senha.");
+    if (it == tokens.end())
+      throw Exception("O operador " + op + " não entrou no servidor de aplicação: informe a senha.");
     return it->second;
   }
 
@@ -137,7 +138,9 @@ HostBackend::HostBackend(const Options& o) : d_(std::make_unique<Impl>()) {
     net::setTransportFactory([impl](const std::string& host, int port) -> std::unique_ptr<net::Transport> {
       return std::make_unique<OperatorTransport>([impl, host, port](const std::string& op) {
         net::HttpOptions http{impl->token(op), op};
-        http.renew = [impl, op](const std::string& refused, const std::string& why) { return impl->renew(op, refused, why); };
+        http.renew = [impl, op](const std::string& refused, const std::string& why) {
+          return impl->renew(op, refused, why);
+        };
         return std::make_unique<net::HttpTransport>(host, port, std::move(http));
       });
     });

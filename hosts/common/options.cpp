@@ -89,7 +89,7 @@ std::vector<CLI::Option*> declareOptions(CLI::App& app) {
   for (const OpcaoHost& opcao : kOpcoes) {
     std::string name = std::string("--") + opcao.key;
     CLI::Option* opt = *opcao.value ? app.add_option(name, opcao.text)->expected(1)->type_name(opcao.value)
-                                   : app.add_flag(name, opcao.text);
+                                    : app.add_flag(name, opcao.text);
     opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->group("Opções");
     out.push_back(opt);
   }
@@ -112,8 +112,8 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
     if (!rest.empty() && rest.back() == '/') rest.pop_back();
     auto colon = rest.rfind(':');
     int port = 0;
-    if (colon == std::string::npos || colon == 0 || !parseInt(rest.substr(colon + 1), port) || port <= 0 || port > 65535 ||
-        rest.find('/') != std::string::npos)
+    if (colon == std::string::npos || colon == 0 || !parseInt(rest.substr(colon + 1), port) || port <= 0 ||
+        port > 65535 || rest.find('/') != std::string::npos)
       throw Exception("Servidor inválido: '" + value + "' (use http://HOST:PORTA).");
     o.serverHost = rest.substr(0, colon);
     o.serverPort = port;
@@ -130,7 +130,8 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
   } else if (key == "branch") {
     o.branch = value;
   } else if (key == "date") {
-    if (!value.empty() && !DateTime::parseIso(value)) throw Exception("Data de processamento inválida: '" + value + "' (use AAAA-MM-DD).");
+    if (!value.empty() && !DateTime::parseIso(value))
+      throw Exception("Data de processamento inválida: '" + value + "' (use AAAA-MM-DD).");
     o.date = value;
   } else if (key == "module") {
     int m = 0;
@@ -162,7 +163,8 @@ void applySetting(Options& o, const std::string& key, const std::string& raw) {
 }
 
 bool isSessionKey(const std::string& key) {
-  return key == "operator" || key == "password" || key == "branch" || key == "date" || key == "module" || key == "modufili" || key == "locale";
+  return key == "operator" || key == "password" || key == "branch" || key == "date" || key == "module" ||
+         key == "modufili" || key == "locale";
 }
 
 void readConfigFile(Options& o, const std::string& path) {
@@ -228,7 +230,8 @@ void parseCommandLine(Options& o, const std::vector<std::string>& args) {
 
 void validate(const Options& o) {
   if (o.embedded && o.serverGiven) throw Exception("Use --server ou --embedded, não os dois.");
-  if ((o.init || o.demo) && !o.embedded) throw Exception("--init e --demo exigem --embedded (o servidor prepara o próprio banco).");
+  if ((o.init || o.demo) && !o.embedded)
+    throw Exception("--init e --demo exigem --embedded (o servidor prepara o próprio banco).");
   // A private in-memory database would differ between the embedded server and the screens'
   // queries, which open their own connection.
   if (o.embedded && o.db.find(":memory:") != std::string::npos)
@@ -239,7 +242,8 @@ std::string signInPassword(const Options& o) {
   if (!o.password.empty() || o.passwordFile.empty()) return o.password;
   std::ifstream in(o.passwordFile);
   std::string line;
-  if (!in || !std::getline(in, line)) throw Exception("Não foi possível ler a senha do arquivo '" + o.passwordFile + "'.");
+  if (!in || !std::getline(in, line))
+    throw Exception("Não foi possível ler a senha do arquivo '" + o.passwordFile + "'.");
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }

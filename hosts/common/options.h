@@ -24,22 +24,22 @@ namespace cad::host {
 struct Options {
   std::string serverHost = "127.0.0.1";
   int serverPort = 8099;
-  bool serverGiven = false;      // --server was set (conflicts with --embedded)
-  std::string token;             // host token (unattended tools); empty: the operator signs in
+  bool serverGiven = false;  // --server was set (conflicts with --embedded)
+  std::string token;         // host token (unattended tools); empty: the operator signs in
   std::string operatorName = "ADMIN";
-  std::string password;          // the operator's password for the sign-in (driver; desktop asks)
-  std::string passwordFile;      // or a file whose first line is the password
-  std::string branch = "0001";   // the host's current branch
-  std::string date;              // processing date "YYYY-MM-DD"; empty: the branch's own
-  int module = 0;                // active module
-  bool moduFili = false;         // branch fixed by the host
+  std::string password;                  // the operator's password for the sign-in (driver; desktop asks)
+  std::string passwordFile;              // or a file whose first line is the password
+  std::string branch = "0001";           // the host's current branch
+  std::string date;                      // processing date "YYYY-MM-DD"; empty: the branch's own
+  int module = 0;                        // active module
+  bool moduFili = false;                 // branch fixed by the host
   std::string db = "sqlite:cadserv.db";  // the shared database (reference queries; embedded server)
-  bool embedded = false;         // run the application-server code in this process on `db`
-  bool init = false;             // embedded: create the schema
-  bool demo = false;             // embedded: load the demo data (creates the schema when missing)
-  std::string locale = "pt-BR";  // number and date formats
-  std::string reports;           // folder of the report definitions; empty: the installed one
-  std::vector<std::string> open;  // screens to open at start: "GER04100" or "GER04100:IniProc:0001"
+  bool embedded = false;                 // run the application-server code in this process on `db`
+  bool init = false;                     // embedded: create the schema
+  bool demo = false;                     // embedded: load the demo data (creates the schema when missing)
+  std::string locale = "pt-BR";          // number and date formats
+  std::string reports;                   // folder of the report definitions; empty: the installed one
+  std::vector<std::string> open;         // screens to open at start: "GER04100" or "GER04100:IniProc:0001"
   bool help = false;
 };
 

@@ -263,7 +263,7 @@ class LabelAdapter : public ContainerAdapter {
     if (w->text() != text) w->setText(text);
     Qt::Alignment a = l.Alignment() == TAlignment::taRightJustify ? Qt::AlignRight
                       : l.Alignment() == TAlignment::taCenter     ? Qt::AlignHCenter
-                                                                   : Qt::AlignLeft;
+                                                                  : Qt::AlignLeft;
     w->setAlignment(a | Qt::AlignVCenter);
   }
   QRect fit(Binding& b, QRect geom, const std::vector<TControl*>& siblings) const override {
@@ -301,8 +301,10 @@ class EditAdapter : public ControlAdapter {
       auto* e = static_cast<TCustomEdit*>(host.liveControl(w));
       if (!e) return;
       host.quietly([e, w] {
-        if (w->hasSelectedText()) e->SetSel(w->selectionStart(), w->selectedText().size());
-        else e->SetSel(w->cursorPosition(), 0);
+        if (w->hasSelectedText())
+          e->SetSel(w->selectionStart(), w->selectedText().size());
+        else
+          e->SetSel(w->cursorPosition(), 0);
       });
     };
     QObject::connect(w, &QLineEdit::selectionChanged, w, keepSel);
@@ -337,8 +339,9 @@ class ComboAdapter : public ControlAdapter {
   }
   void bind(Binding& b, RendererHost& host) const override {
     auto* w = widgetOf<QComboBox>(b);
-    QObject::connect(w, &QComboBox::activated, w,
-                     userAction(host, w, [](TControl& ctl, int index) { return UserActions::SelectIndex(ctl, index); }));
+    QObject::connect(w, &QComboBox::activated, w, userAction(host, w, [](TControl& ctl, int index) {
+                       return UserActions::SelectIndex(ctl, index);
+                     }));
   }
   void apply(Binding& b, RendererHost&) const override {
     auto* w = widgetOf<QComboBox>(b);
@@ -437,8 +440,9 @@ class RadioGroupAdapter : public ControlAdapter {
         rb->setAutoExclusive(false);
         rb->setFocusPolicy(Qt::NoFocus);
         int index = static_cast<int>(i);
-        QObject::connect(rb, &QRadioButton::clicked, rb,
-                         userAction(host, w, [index](TControl& ctl, bool) { return UserActions::SelectIndex(ctl, index); }));
+        QObject::connect(rb, &QRadioButton::clicked, rb, userAction(host, w, [index](TControl& ctl, bool) {
+                           return UserActions::SelectIndex(ctl, index);
+                         }));
         rb->show();
         buttons.push_back(rb);
       }
@@ -473,7 +477,8 @@ class ToggleAdapter : public ControlAdapter {
   void create(Binding& b, QWidget* parent, RendererHost&) const override { b.widget = new W(parent); }
   void bind(Binding& b, RendererHost& host) const override {
     auto* w = widgetOf<W>(b);
-    QObject::connect(w, &QAbstractButton::clicked, w, userAction(host, w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
+    QObject::connect(w, &QAbstractButton::clicked, w,
+                     userAction(host, w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
   }
   QRect fit(Binding& b, QRect geom, const std::vector<TControl*>&) const override {
     geom.setWidth(std::max(geom.width(), b.widget->sizeHint().width()));
@@ -488,7 +493,7 @@ class CheckBoxAdapter : public ToggleAdapter<WholeCheckBox> {
     auto& cb = static_cast<TCheckBox&>(*b.control);
     w->setText(qs(cb.Caption()));
     w->setTristate(cb.AllowGrayed() || cb.State() == TCheckBoxState::cbGrayed);
-    Qt::CheckState st = cb.State() == TCheckBoxState::cbChecked ? Qt::Checked
+    Qt::CheckState st = cb.State() == TCheckBoxState::cbChecked  ? Qt::Checked
                         : cb.State() == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
                                                                  : Qt::Unchecked;
     if (w->checkState() != st) w->setCheckState(st);
@@ -514,7 +519,8 @@ class ButtonAdapter : public ControlAdapter {
   void create(Binding& b, QWidget* parent, RendererHost&) const override { b.widget = new QPushButton(parent); }
   void bind(Binding& b, RendererHost& host) const override {
     auto* w = widgetOf<QAbstractButton>(b);
-    QObject::connect(w, &QAbstractButton::clicked, w, userAction(host, w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
+    QObject::connect(w, &QAbstractButton::clicked, w,
+                     userAction(host, w, [](TControl& ctl, bool) { return UserActions::Click(ctl); }));
   }
   void apply(Binding& b, RendererHost&) const override {
     auto* w = widgetOf<QPushButton>(b);
@@ -546,7 +552,9 @@ class SpeedButtonAdapter : public ButtonAdapter {
     // The caption shows beside the icon when the button is wide enough for both.
     int textWidth = w->fontMetrics().horizontalAdvance(qs(StripHotkey(s.Caption())));
     bool iconOnly = !icon.isNull() && (s.Caption().empty() || s.Width() < textWidth + 30);
-    w->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : iconOnly ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    w->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly
+                          : iconOnly    ? Qt::ToolButtonIconOnly
+                                        : Qt::ToolButtonTextBesideIcon);
     if (iconOnly && w->toolTip().isEmpty()) w->setToolTip(qs(StripHotkey(s.Caption())));
     int side = std::max(16, std::min(s.Width(), s.Height()) - 8);
     w->setIconSize(QSize(side, side));
@@ -591,11 +599,16 @@ class SplitterAdapter : public ControlAdapter {
       Binding* sb = host.bindingOf(sib);
       if (sib == &c || !sb || !sb->widget || sib->Align() != a || !sib->Visible()) continue;
       QRect r = sb->widget->geometry();
-      if (a == TAlign::alLeft && r.right() + 1 == sr.left()) sib->SetWidth(std::max(minSize, r.width() + delta));
-      else if (a == TAlign::alRight && r.left() == sr.right() + 1) sib->SetWidth(std::max(minSize, r.width() - delta));
-      else if (a == TAlign::alTop && r.bottom() + 1 == sr.top()) sib->SetHeight(std::max(minSize, r.height() + delta));
-      else if (a == TAlign::alBottom && r.top() == sr.bottom() + 1) sib->SetHeight(std::max(minSize, r.height() - delta));
-      else continue;
+      if (a == TAlign::alLeft && r.right() + 1 == sr.left())
+        sib->SetWidth(std::max(minSize, r.width() + delta));
+      else if (a == TAlign::alRight && r.left() == sr.right() + 1)
+        sib->SetWidth(std::max(minSize, r.width() - delta));
+      else if (a == TAlign::alTop && r.bottom() + 1 == sr.top())
+        sib->SetHeight(std::max(minSize, r.height() + delta));
+      else if (a == TAlign::alBottom && r.top() == sr.bottom() + 1)
+        sib->SetHeight(std::max(minSize, r.height() - delta));
+      else
+        continue;
       return;
     }
   }
@@ -691,15 +704,16 @@ bool ControlAdapter::mouse(Binding& b, QMouseEvent* e, RendererHost& host) const
 }
 
 const ControlAdapter& AdapterFor(const TControl& control) {
-  static const std::vector<Entry> kinds = Registry<
-      Kind<TControl, ContainerAdapter>, Kind<TForm, FormAdapter>, Kind<TLabel, LabelAdapter>,
-      Kind<TCustomEdit, EditAdapter>, Kind<TComboBox, ComboAdapter>, Kind<TCheckBox, CheckBoxAdapter>,
-      Kind<TRadioButton, RadioAdapter>, Kind<TCustomRadioGroup, RadioGroupAdapter>, Kind<TListBox, ListBoxAdapter>,
-      Kind<TButton, ButtonAdapter>, Kind<TBtnPesquisa, LookupButtonAdapter>, Kind<TSpeedButton, SpeedButtonAdapter>,
-      Kind<TPanel, PanelAdapter>, Kind<TGroupBox, GroupBoxAdapter>, Kind<TPageControl, PageControlAdapter>,
-      Kind<TTabSheet, TabSheetAdapter>, Kind<TNotebook, NotebookAdapter>, Kind<TPage, PageAdapter>,
-      Kind<TSplitter, SplitterAdapter>, Kind<TImage, ImageAdapter>, Kind<TCustomGrid, GridAdapter>,
-      Kind<TDBNavigator, NavigatorAdapter>>::entries();
+  static const std::vector<Entry> kinds =
+      Registry<Kind<TControl, ContainerAdapter>, Kind<TForm, FormAdapter>, Kind<TLabel, LabelAdapter>,
+               Kind<TCustomEdit, EditAdapter>, Kind<TComboBox, ComboAdapter>, Kind<TCheckBox, CheckBoxAdapter>,
+               Kind<TRadioButton, RadioAdapter>, Kind<TCustomRadioGroup, RadioGroupAdapter>,
+               Kind<TListBox, ListBoxAdapter>, Kind<TButton, ButtonAdapter>, Kind<TBtnPesquisa, LookupButtonAdapter>,
+               Kind<TSpeedButton, SpeedButtonAdapter>, Kind<TPanel, PanelAdapter>, Kind<TGroupBox, GroupBoxAdapter>,
+               Kind<TPageControl, PageControlAdapter>, Kind<TTabSheet, TabSheetAdapter>,
+               Kind<TNotebook, NotebookAdapter>, Kind<TPage, PageAdapter>, Kind<TSplitter, SplitterAdapter>,
+               Kind<TImage, ImageAdapter>, Kind<TCustomGrid, GridAdapter>,
+               Kind<TDBNavigator, NavigatorAdapter>>::entries();
   for (const Entry& e : kinds)
     if (e.matches(control)) return *e.adapter;
   return *kinds.back().adapter;  // TControl matches every control

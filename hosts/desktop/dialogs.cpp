@@ -72,7 +72,7 @@ int QtDialogs::Show(const DialogRequest& request) {
   QMessageBox box(icon, TitleOf(request.kind), qs(request.text), QMessageBox::NoButton, QApplication::activeWindow());
   box.setFont(style::ScreenFont());
   static const std::pair<TMsgDlgButtons, QMessageBox::ButtonRole> order[] = {
-      {mbYes, QMessageBox::YesRole},     {mbNo, QMessageBox::NoRole},         {mbOK, QMessageBox::AcceptRole},
+      {mbYes, QMessageBox::YesRole},       {mbNo, QMessageBox::NoRole},        {mbOK, QMessageBox::AcceptRole},
       {mbCancel, QMessageBox::RejectRole}, {mbAbort, QMessageBox::RejectRole}, {mbRetry, QMessageBox::AcceptRole},
       {mbIgnore, QMessageBox::AcceptRole},
   };
@@ -82,7 +82,10 @@ int QtDialogs::Show(const DialogRequest& request) {
     if (buttons & button) map.emplace_back(box.addButton(ButtonCaption(button), role), ButtonResult(button));
   box.setDefaultButton(map.front().first);
   // Escape and the close box answer with the most careful button.
-  int careful = (buttons & mbCancel) ? mrCancel : (buttons & mbNo) ? mrNo : (buttons & mbOK) ? mrOk : map.front().second;
+  int careful = (buttons & mbCancel) ? mrCancel
+                : (buttons & mbNo)   ? mrNo
+                : (buttons & mbOK)   ? mrOk
+                                     : map.front().second;
   for (auto& [b, r] : map)
     if (r == careful) box.setEscapeButton(b);
   ArrowCursor arrow;
@@ -220,7 +223,8 @@ class LookupDialog : public QDialog {
   bool eventFilter(QObject* o, QEvent* e) override {
     if (e->type() == QEvent::KeyPress) {
       auto* k = static_cast<QKeyEvent*>(e);
-      if (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down || k->key() == Qt::Key_PageUp || k->key() == Qt::Key_PageDown) {
+      if (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down || k->key() == Qt::Key_PageUp ||
+          k->key() == Qt::Key_PageDown) {
         QApplication::sendEvent(table_, e);
         return true;
       }
@@ -234,7 +238,8 @@ class LookupDialog : public QDialog {
 
  private:
   void markAll(Qt::CheckState state) {
-    for (int r = 0; r < proxy_->rowCount(); ++r) model_->item(proxy_->mapToSource(proxy_->index(r, 0)).row(), 0)->setCheckState(state);
+    for (int r = 0; r < proxy_->rowCount(); ++r)
+      model_->item(proxy_->mapToSource(proxy_->index(r, 0)).row(), 0)->setCheckState(state);
   }
   void toggleCurrent() {
     int row = chosenRow();
@@ -304,7 +309,10 @@ void QtProgress::Show(TForm* form, int kind, const std::string& text) {
     window_->resize(280, 70);
   }
   QString shown = qs(text);
-  if (shown.isEmpty()) shown = kind == 1 ? QStringLiteral("Pesquisando...") : kind == 6 ? QStringLiteral("Carregando dados...") : QStringLiteral("Aguarde...");
+  if (shown.isEmpty())
+    shown = kind == 1   ? QStringLiteral("Pesquisando...")
+            : kind == 6 ? QStringLiteral("Carregando dados...")
+                        : QStringLiteral("Aguarde...");
   label_->setText(shown);
   QWidget* over = form ? renderer_.window(*form) : nullptr;
   if (!over || !over->isVisible()) over = QApplication::activeWindow();

@@ -41,8 +41,10 @@ DesktopHost::DesktopHost(std::shared_ptr<Session> session)
     bool wait = cursor == TCursor::crHourGlass;
     if (wait == overrideCursor_) return;
     overrideCursor_ = wait;
-    if (wait) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
+    if (wait)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
   };
 }
 

@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
       // The operator signs in before any screen opens; a session that expires later is renewed
       // by asking the same operator's password again, the screens staying as they are.
       host::HostBackend& b = *backend;
-      std::optional<std::string> op = askSignIn(
-          options.operatorName, [&b](const std::string& o, const std::string& p) { return b.signIn(o, p); });
+      std::optional<std::string> op =
+          askSignIn(options.operatorName, [&b](const std::string& o, const std::string& p) { return b.signIn(o, p); });
       if (!op) return 0;
       options.operatorName = *op;
       backend->setPasswordPrompt(askPasswordAgain);

@@ -25,7 +25,9 @@ namespace cad::desktop {
 // ---------------------------------------------------------------- main window
 
 MainWindow::MainWindow(const host::Options& options, Session& session, ScreenModules& modules, Renderer& renderer)
-    : session_(session), modules_(modules), renderer_(renderer),
+    : session_(session),
+      modules_(modules),
+      renderer_(renderer),
       server_(options.serverHost + ":" + std::to_string(options.serverPort)) {
   setWindowTitle(QString::fromUtf8("Cadastro de Serviços"));
   setFont(style::ScreenFont());
@@ -61,7 +63,8 @@ MainWindow::MainWindow(const host::Options& options, Session& session, ScreenMod
   setCentralWidget(central);
   screens->addSeparator();
   // Ctrl+Q leaves from any window of the program; each open screen is asked to close first.
-  QAction* sair = screens->addAction(QStringLiteral("Sai&r"), QKeySequence(QStringLiteral("Ctrl+Q")), this, [this] { close(); });
+  QAction* sair =
+      screens->addAction(QStringLiteral("Sai&r"), QKeySequence(QStringLiteral("Ctrl+Q")), this, [this] { close(); });
   sair->setShortcutContext(Qt::ApplicationShortcut);
   addAction(sair);
   refreshSessionBar();
@@ -76,16 +79,20 @@ void MainWindow::refreshSessionBar() {
   } catch (const std::exception&) {
     date = "?";
   }
-  QString text = QString::fromUtf8("Operador: %1   Filial: %2%3   Data de processamento: %4   Módulo: %5   Servidor: %6")
-                     .arg(qs(session_.Operador), qs(session_.FiliProc), session_.ModuFili ? QString::fromUtf8(" (fixa)") : QString(),
-                          qs(date), QString::number(session_.ModuloAtiv), qs(server_));
+  QString text =
+      QString::fromUtf8("Operador: %1   Filial: %2%3   Data de processamento: %4   Módulo: %5   Servidor: %6")
+          .arg(qs(session_.Operador), qs(session_.FiliProc),
+               session_.ModuFili ? QString::fromUtf8(" (fixa)") : QString(), qs(date),
+               QString::number(session_.ModuloAtiv), qs(server_));
   sessionLabel_->setText(text);
 }
 
 bool MainWindow::openScreen(const std::string& target) {
   ScreenTarget screen = parseScreenTarget(target);
   // Opening a screen is a user action: errors show as error dialogs, the windows follow.
-  return renderer_.act([&] { return UserActions::Run([&] { modules_.call(screen.code, screen.entry, screen.params); }); }).ok();
+  return renderer_
+      .act([&] { return UserActions::Run([&] { modules_.call(screen.code, screen.entry, screen.params); }); })
+      .ok();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

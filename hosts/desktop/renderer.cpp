@@ -54,8 +54,10 @@ QString shortHint(const std::string& hint) {
 int vkOf(int qtKey) {
   switch (qtKey) {
     case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return: case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
     case Qt::Key_Escape: return VK_ESCAPE;
     case Qt::Key_Space: return VK_SPACE;
     case Qt::Key_PageUp: return VK_PRIOR;
@@ -221,8 +223,10 @@ void Renderer::observe(Binding& b) {
     if (property == "Destroying") {
       // The dynamic type is gone by now: the binding says whether this was a form.
       Binding* bb = bindingOf(c);
-      if (bb && isWindow(*bb)) dropView(bb->view->form);
-      else dropBinding(c);
+      if (bb && isWindow(*bb))
+        dropView(bb->view->form);
+      else
+        dropBinding(c);
       return;
     }
     Binding* bb = bindingOf(c);
@@ -435,8 +439,10 @@ void Renderer::syncWindows() {
       w->hide();
     } else if (shown) {
       bool minimized = w->isMinimized();
-      if (f.WindowState() == TWindowState::wsMinimized && !minimized) w->showMinimized();
-      else if (f.WindowState() != TWindowState::wsMinimized && minimized) w->showNormal();
+      if (f.WindowState() == TWindowState::wsMinimized && !minimized)
+        w->showMinimized();
+      else if (f.WindowState() != TWindowState::wsMinimized && minimized)
+        w->showNormal();
     }
   }
 }
@@ -465,7 +471,9 @@ void Renderer::syncFocus() {
   TForm* active = Application().ActiveForm();
   if (active && views_.count(active)) {
     FormWindow* w = views_[active]->window;
-    if (w && w->isVisible() && !w->isActiveWindow() && QApplication::activeWindow() && !QApplication::activeModalWidget()) w->activateWindow();
+    if (w && w->isVisible() && !w->isActiveWindow() && QApplication::activeWindow() &&
+        !QApplication::activeModalWidget())
+      w->activateWindow();
   }
 }
 
@@ -523,8 +531,10 @@ void Renderer::rebuildMenuBar(FormView& v) {
         auto* sub = new QMenu(text, into);
         sub->setEnabled(item->Enabled());
         add(*item, sub);
-        if (auto* m = qobject_cast<QMenu*>(into)) m->addMenu(sub);
-        else static_cast<QMenuBar*>(into)->addMenu(sub);
+        if (auto* m = qobject_cast<QMenu*>(into))
+          m->addMenu(sub);
+        else
+          static_cast<QMenuBar*>(into)->addMenu(sub);
         continue;
       }
       // The shortcut is shown only: keys reach menu items through the dispatcher.
@@ -631,7 +641,8 @@ bool Renderer::accelerator(TForm& form, QChar ch) {
   }
   for (TComponent* comp : form.Components())
     if (auto* sheet = dynamic_cast<TTabSheet*>(comp))
-      if (sheet->PageControl() && sheet->PageControl()->Showing() && sheet->TabVisible() && acceleratorOf(sheet->Caption()) == ch) {
+      if (sheet->PageControl() && sheet->PageControl()->Showing() && sheet->TabVisible() &&
+          acceleratorOf(sheet->Caption()) == ch) {
         act([sheet] { return UserActions::SelectPage(*sheet); });
         return true;
       }
@@ -676,7 +687,8 @@ bool Renderer::handleKey(Binding& b, QKeyEvent* e) {
       auto* m = dynamic_cast<TMaskEdit*>(edit);
       QString all = qs(m ? m->EditText() : edit->Text());
       if (edit->SelLength() > 0) QApplication::clipboard()->setText(all.mid(edit->SelStart(), edit->SelLength()));
-      if (qtKey == Qt::Key_X && edit->SelLength() > 0) act([edit] { return UserActions::KeyDown(*edit, VK_DELETE, 0); });
+      if (qtKey == Qt::Key_X && edit->SelLength() > 0)
+        act([edit] { return UserActions::KeyDown(*edit, VK_DELETE, 0); });
       return true;
     }
   }
@@ -737,10 +749,8 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::InputMethod:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-    case QEvent::ContextMenu:
-      break;
-    default:
-      return false;
+    case QEvent::ContextMenu: break;
+    default: return false;
   }
   Binding* b = bindingFor(watched);
   if (!b) return false;
@@ -751,8 +761,7 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
       if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Quit)) return false;
       event->accept();
       return true;
-    case QEvent::KeyPress:
-      return handleKey(*b, static_cast<QKeyEvent*>(event));
+    case QEvent::KeyPress: return handleKey(*b, static_cast<QKeyEvent*>(event));
     case QEvent::InputMethod: {
       auto* im = static_cast<QInputMethodEvent*>(event);
       TForm* form = b->control->ParentForm();
@@ -763,8 +772,7 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-      return handleMouse(*b, static_cast<QMouseEvent*>(event));
+    case QEvent::MouseButtonDblClick: return handleMouse(*b, static_cast<QMouseEvent*>(event));
     case QEvent::ContextMenu: {
       auto* ce = static_cast<QContextMenuEvent*>(event);
       TPopupMenu* pm = nullptr;
@@ -773,8 +781,7 @@ bool Renderer::eventFilter(QObject* watched, QEvent* event) {
       if (pm || dynamic_cast<TCustomGrid*>(b->control)) popup(*b->control, pm, ce->globalPos());
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -129,7 +129,8 @@ bool PrintDocument(const report::Document& doc, QWidget* parent) {
   if (doc.pages.empty()) return false;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QString::fromStdString(doc.title));
-  printer.setPageSize(QPageSize(QSizeF(std::min(doc.width, doc.height), std::max(doc.width, doc.height)), QPageSize::Millimeter));
+  printer.setPageSize(
+      QPageSize(QSizeF(std::min(doc.width, doc.height), std::max(doc.width, doc.height)), QPageSize::Millimeter));
   printer.setPageOrientation(doc.width > doc.height ? QPageLayout::Landscape : QPageLayout::Portrait);
   printer.setFromTo(1, static_cast<int>(doc.pages.size()));
   QPrintDialog dialog(&printer, parent);
@@ -164,8 +165,9 @@ bool QtReportHost::Print(const report::Document& doc) { return PrintDocument(doc
 
 bool QtReportHost::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
   bool ok = false;
-  QString text = QInputDialog::getText(QApplication::activeWindow(), QString::fromStdString(caption),
-                                       QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(value), &ok);
+  QString text =
+      QInputDialog::getText(QApplication::activeWindow(), QString::fromStdString(caption),
+                            QString::fromStdString(prompt), QLineEdit::Normal, QString::fromStdString(value), &ok);
   if (!ok) return false;
   value = text.toStdString();
   return true;

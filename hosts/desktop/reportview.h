@@ -29,7 +29,7 @@ class ReportPreview : public QDialog {
 
   int page() const { return page_; }
   double zoom() const { return zoom_; }
-  void setPage(int page);   // clamped to the document's pages
+  void setPage(int page);     // clamped to the document's pages
   void setZoom(double zoom);  // 0.25 to 4
   QString pageText() const;   // "Página N de M"
   QLabel* pageImage() const { return image_; }

@@ -56,7 +56,9 @@ SignInDialog::SignInDialog(const std::string& operatorName, bool fixedOperator, 
   (fixedOperator || operatorName.empty() ? (operatorName.empty() ? operator_ : password_) : password_)->setFocus();
 }
 
-std::string SignInDialog::operatorName() const { return signedIn_.empty() ? ss(operator_->text().trimmed()) : signedIn_; }
+std::string SignInDialog::operatorName() const {
+  return signedIn_.empty() ? ss(operator_->text().trimmed()) : signedIn_;
+}
 std::string SignInDialog::password() const { return ss(password_->text()); }
 QString SignInDialog::message() const { return message_->isHidden() ? QString() : message_->text(); }
 

@@ -32,7 +32,8 @@ QFont ScreenFont() {
 
 QFont ControlFont(const QFont& base, const TControl& c) {
   QFont f = base;
-  if (!c.FontName().empty() && c.FontName() != "MS Sans Serif" && c.FontName() != "Tahoma") f.setFamily(qs(c.FontName()));
+  if (!c.FontName().empty() && c.FontName() != "MS Sans Serif" && c.FontName() != "Tahoma")
+    f.setFamily(qs(c.FontName()));
   f.setBold(c.FontBold());
   return f;
 }
@@ -112,10 +113,14 @@ QIcon drawnIcon(const QString& g) {
 
 QIcon GlyphIcon(const std::string& glyph) {
   static const std::pair<const char*, QStyle::StandardPixmap> map[] = {
-      {"copiar", QStyle::SP_FileLinkIcon},        {"exportar", QStyle::SP_ArrowRight},
-      {"importar", QStyle::SP_ArrowLeft},         {"primeiro", QStyle::SP_MediaSkipBackward},
-      {"ultimo", QStyle::SP_MediaSkipForward},    {"anterior", QStyle::SP_MediaSeekBackward},
-      {"proximo", QStyle::SP_MediaSeekForward},   {"salvar", QStyle::SP_DialogSaveButton},
+      {"copiar", QStyle::SP_FileLinkIcon},
+      {"exportar", QStyle::SP_ArrowRight},
+      {"importar", QStyle::SP_ArrowLeft},
+      {"primeiro", QStyle::SP_MediaSkipBackward},
+      {"ultimo", QStyle::SP_MediaSkipForward},
+      {"anterior", QStyle::SP_MediaSeekBackward},
+      {"proximo", QStyle::SP_MediaSeekForward},
+      {"salvar", QStyle::SP_DialogSaveButton},
       {"importarexportar", QStyle::SP_FileDialogToParent},
   };
   QString g = qs(glyph).toLower();
@@ -132,7 +137,7 @@ QString NavigatorGlyph(int button) {
 }
 
 QString NavigatorHint(int button) {
-  static const char* const hints[kNavigatorButtons] = {"Primeiro", "Anterior", "Próximo", "Último", "Incluir",
+  static const char* const hints[kNavigatorButtons] = {"Primeiro", "Anterior", "Próximo", "Último",   "Incluir",
                                                        "Excluir",  "Alterar",  "Gravar",  "Cancelar", "Atualizar"};
   return QString::fromUtf8(hints[button]);
 }
@@ -141,8 +146,8 @@ void PaintPicture(QPainter& p, const QRect& r, const std::string& name) {
   QString n = qs(name).toLower();
   bool unchecked = n.contains("uncheck") || n.contains("desmarc") || n.contains("nao") ||
                    n.contains(QString::fromUtf8("não")) || n.contains("false") || n.contains("off");
-  bool checked = !unchecked && (n.contains("check") || n.contains("marc") || n.contains("sim") ||
-                                n.contains("true") || n.contains("on") || n.contains("ok"));
+  bool checked = !unchecked && (n.contains("check") || n.contains("marc") || n.contains("sim") || n.contains("true") ||
+                                n.contains("on") || n.contains("ok"));
   if (!checked && !unchecked) {
     p.save();
     p.setPen(QColor(160, 160, 160));

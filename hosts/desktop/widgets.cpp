@@ -15,12 +15,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "hosts/desktop/style.h"
 #include "platform/core/format.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/grids.h"
 #include "platform/ui/pages.h"
-#include "hosts/desktop/style.h"
 
 namespace cad::desktop {
 
@@ -64,7 +64,8 @@ QString accelRichText(const std::string& caption) {
 
 // ---------------------------------------------------------------- FormWindow
 
-FormWindow::FormWindow(RendererHost& renderer, TForm& form) : QWidget(nullptr, Qt::Window), renderer_(renderer), form_(&form) {
+FormWindow::FormWindow(RendererHost& renderer, TForm& form)
+    : QWidget(nullptr, Qt::Window), renderer_(renderer), form_(&form) {
   auto* box = new QVBoxLayout(this);
   box->setContentsMargins(0, 0, 0, 0);
   box->setSpacing(0);
@@ -220,7 +221,8 @@ void ImageWidget::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------- SplitterWidget
 
-SplitterWidget::SplitterWidget(QWidget* parent, std::function<void(int)> onDrag) : QWidget(parent), onDrag_(std::move(onDrag)) {
+SplitterWidget::SplitterWidget(QWidget* parent, std::function<void(int)> onDrag)
+    : QWidget(parent), onDrag_(std::move(onDrag)) {
   setVertical(true);
 }
 
@@ -417,9 +419,7 @@ void GridDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const 
   for (const DrawItem& item : items) {
     QRect clip = toQRect(item.rect).translated(off) & option.rect;
     switch (item.kind) {
-      case DrawItem::Kind::Fill:
-        p->fillRect(clip, item.color == clDefault ? l.bg : toQColor(item.color));
-        break;
+      case DrawItem::Kind::Fill: p->fillRect(clip, item.color == clDefault ? l.bg : toQColor(item.color)); break;
       case DrawItem::Kind::Text: {
         p->setPen(item.color == clDefault ? l.fg : toQColor(item.color));
         int x = item.x + off.x();
@@ -446,7 +446,8 @@ void GridDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const 
   p->restore();
 }
 
-GridView::GridView(RendererHost& renderer, TCustomGrid& grid, QWidget* parent) : QTableView(parent), renderer_(renderer) {
+GridView::GridView(RendererHost& renderer, TCustomGrid& grid, QWidget* parent)
+    : QTableView(parent), renderer_(renderer) {
   model_ = new GridModel(grid, this);
   setModel(model_);
   setItemDelegate(new GridDelegate(this));

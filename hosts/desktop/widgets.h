@@ -44,8 +44,8 @@ struct Binding {
   const ControlAdapter* adapter = nullptr;  // the control's kind (adapters.h)
   TControl* control = nullptr;
   FormView* view = nullptr;
-  QPointer<QWidget> widget;     // placed in the parent's container
-  QPointer<QWidget> container;  // the children's widgets go here (null: no children)
+  QPointer<QWidget> widget;       // placed in the parent's container
+  QPointer<QWidget> container;    // the children's widgets go here (null: no children)
   QPointer<QWidget> focusTarget;  // the widget that takes the keyboard focus
   int observer = 0;
   bool dirty = true;
@@ -57,7 +57,7 @@ struct FormView {
   size_t componentCount = 0;
   bool layoutDirty = true;
   bool menuDirty = true;
-  bool placed = false;  // the window got its first position
+  bool placed = false;             // the window got its first position
   TControl* lastActive = nullptr;  // the active control at the last focus sync
   std::set<TMenuItem*> menuItems;  // observed items of the main menu
   std::vector<std::pair<TMenuItem*, int>> menuObservers;
@@ -164,7 +164,10 @@ class NavigatorWidget : public QWidget {
 class ImageWidget : public QWidget {
  public:
   explicit ImageWidget(QWidget* parent) : QWidget(parent) {}
-  void setPicture(const std::string& name) { picture_ = name; update(); }
+  void setPicture(const std::string& name) {
+    picture_ = name;
+    update();
+  }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -203,7 +206,10 @@ class GridModel : public QAbstractTableModel {
   bool isDb() const { return db_ != nullptr; }
   // Grid row of a table row (data grids: display row from 1).
   int gridRow(int tableRow) const { return db_ ? tableRow + 1 : tableRow; }
-  void detach() { grid_ = nullptr; db_ = nullptr; }
+  void detach() {
+    grid_ = nullptr;
+    db_ = nullptr;
+  }
   bool attached() const { return grid_ != nullptr; }
 
  private:

@@ -66,8 +66,10 @@ class LineReader {
       }
       any = true;
       if (c == '\n') break;
-      if (line.text.size() < limit_) line.text.push_back(static_cast<char>(c));
-      else line.tooLong = true;
+      if (line.text.size() < limit_)
+        line.text.push_back(static_cast<char>(c));
+      else
+        line.tooLong = true;
     }
     if (!line.tooLong && !line.text.empty() && line.text.back() == '\r') line.text.pop_back();
     return line;
@@ -86,9 +88,12 @@ int jsonDepth(const std::string& text) {
   bool inString = false, escaped = false;
   for (char ch : text) {
     if (inString) {
-      if (escaped) escaped = false;
-      else if (ch == '\\') escaped = true;
-      else if (ch == '"') inString = false;
+      if (escaped)
+        escaped = false;
+      else if (ch == '\\')
+        escaped = true;
+      else if (ch == '"')
+        inString = false;
     } else if (ch == '"') {
       inString = true;
     } else if (ch == '[' || ch == '{') {
@@ -145,7 +150,8 @@ class Args {
   int integer(const char* key) const {
     const json& v = value(key);
     if (!v.is_number_integer()) wrong(key, "número inteiro", v);
-    if (v.is_number_unsigned() ? v.get<uint64_t>() > 1000000000u : (v.get<int64_t>() < -1000000000 || v.get<int64_t>() > 1000000000))
+    if (v.is_number_unsigned() ? v.get<uint64_t>() > 1000000000u
+                               : (v.get<int64_t>() < -1000000000 || v.get<int64_t>() > 1000000000))
       throw CommandError("Campo '" + std::string(key) + "' do comando '" + cmd_ + "' fora do intervalo.");
     return static_cast<int>(v.get<int64_t>());
   }
@@ -166,7 +172,8 @@ class Args {
     return v;
   }
   [[noreturn]] void wrong(const std::string& key, const char* expected, const json& got) const {
-    throw CommandError("Campo '" + key + "' do comando '" + cmd_ + "' deve ser " + expected + " (veio " + typeName(got) + ").");
+    throw CommandError("Campo '" + key + "' do comando '" + cmd_ + "' deve ser " + expected + " (veio " +
+                       typeName(got) + ").");
   }
 
  private:
@@ -178,10 +185,9 @@ class Args {
 
 bool keyFromName(const std::string& name, int& key) {
   static const std::map<std::string, int> kKeys = {
-      {"tab", VK_TAB},        {"enter", VK_RETURN},  {"escape", VK_ESCAPE}, {"delete", VK_DELETE},
-      {"backspace", VK_BACK}, {"insert", VK_INSERT}, {"space", VK_SPACE},   {"up", VK_UP},
-      {"down", VK_DOWN},      {"left", VK_LEFT},     {"right", VK_RIGHT},   {"pageup", VK_PRIOR},
-      {"pagedown", VK_NEXT},  {"home", VK_HOME},     {"end", VK_END},
+      {"tab", VK_TAB},       {"enter", VK_RETURN}, {"escape", VK_ESCAPE}, {"delete", VK_DELETE}, {"backspace", VK_BACK},
+      {"insert", VK_INSERT}, {"space", VK_SPACE},  {"up", VK_UP},         {"down", VK_DOWN},     {"left", VK_LEFT},
+      {"right", VK_RIGHT},   {"pageup", VK_PRIOR}, {"pagedown", VK_NEXT}, {"home", VK_HOME},     {"end", VK_END},
   };
   std::string n = lowerCase(name);
   if (auto it = kKeys.find(n); it != kKeys.end()) return key = it->second, true;
@@ -194,9 +200,9 @@ bool keyFromName(const std::string& name, int& key) {
 
 bool navButtonFromName(const std::string& name, TNavigateBtn& b) {
   static const std::map<std::string, TNavigateBtn> kButtons = {
-      {"first", TNavigateBtn::nbFirst},   {"prior", TNavigateBtn::nbPrior}, {"next", TNavigateBtn::nbNext},
-      {"last", TNavigateBtn::nbLast},     {"insert", TNavigateBtn::nbInsert}, {"delete", TNavigateBtn::nbDelete},
-      {"edit", TNavigateBtn::nbEdit},     {"post", TNavigateBtn::nbPost},   {"cancel", TNavigateBtn::nbCancel},
+      {"first", TNavigateBtn::nbFirst},     {"prior", TNavigateBtn::nbPrior},   {"next", TNavigateBtn::nbNext},
+      {"last", TNavigateBtn::nbLast},       {"insert", TNavigateBtn::nbInsert}, {"delete", TNavigateBtn::nbDelete},
+      {"edit", TNavigateBtn::nbEdit},       {"post", TNavigateBtn::nbPost},     {"cancel", TNavigateBtn::nbCancel},
       {"refresh", TNavigateBtn::nbRefresh},
   };
   auto it = kButtons.find(lowerCase(name));
@@ -244,8 +250,9 @@ class RecordingDialogs : public IDialogs {
   ScriptedDialogs& scripted() { return scripted_; }
 
   int Show(const DialogRequest& request) override {
-    return Recorded(scripted_.Log().size(), [&] { return scripted_.Show(request); },
-                    [this](size_t before, const std::string& error) { record(before, error); });
+    return Recorded(
+        scripted_.Log().size(), [&] { return scripted_.Show(request); },
+        [this](size_t before, const std::string& error) { record(before, error); });
   }
 
  private:
@@ -255,8 +262,11 @@ class RecordingDialogs : public IDialogs {
       json buttons = json::array();
       for (TMsgDlgButtons b = 1; b <= mbIgnore; b <<= 1)
         if ((r.buttons ? r.buttons : mbOK) & b) buttons.push_back(resultName(ButtonResult(b)));
-      json e{{"kind", MsgDlgTypeName(r.kind)}, {"text", r.text}, {"buttons", buttons},
-             {"answer", r.answer ? json(resultName(r.answer)) : json()}, {"unanswered", r.unanswered}};
+      json e{{"kind", MsgDlgTypeName(r.kind)},
+             {"text", r.text},
+             {"buttons", buttons},
+             {"answer", r.answer ? json(resultName(r.answer)) : json()},
+             {"unanswered", r.unanswered}};
       if (!r.key.empty()) e["key"] = r.key;
       if (!error.empty()) e["error"] = error;
       log_.push_back(std::move(e));
@@ -272,20 +282,25 @@ class RecordingLookups : public ILookups {
   ScriptedLookups& scripted() { return scripted_; }
 
   bool Pick(const PickRequest& request) override {
-    return Recorded(scripted_.Log().size(), [&] { return scripted_.Pick(request); },
-                    [this](size_t before, const std::string& error) { record(before, error); });
+    return Recorded(
+        scripted_.Log().size(), [&] { return scripted_.Pick(request); },
+        [this](size_t before, const std::string& error) { record(before, error); });
   }
   std::optional<std::vector<std::string>> MultiPick(const MultiPickRequest& request) override {
-    return Recorded(scripted_.Log().size(), [&] { return scripted_.MultiPick(request); },
-                    [this](size_t before, const std::string& error) { record(before, error); });
+    return Recorded(
+        scripted_.Log().size(), [&] { return scripted_.MultiPick(request); },
+        [this](size_t before, const std::string& error) { record(before, error); });
   }
 
  private:
   void record(size_t before, const std::string& error) {
     for (size_t i = before; i < scripted_.Log().size(); ++i) {
       const LookupRecord& r = scripted_.Log()[i];
-      json e{{"kind", r.multiple ? "picklist" : "lookup"}, {"text", r.title}, {"dataset", r.dataSet},
-             {"picked", r.picked}, {"unanswered", r.unanswered}};
+      json e{{"kind", r.multiple ? "picklist" : "lookup"},
+             {"text", r.title},
+             {"dataset", r.dataSet},
+             {"picked", r.picked},
+             {"unanswered", r.unanswered}};
       if (r.multiple) {
         e["keys"] = r.keys;
         e["selected"] = r.selected;
@@ -426,29 +441,33 @@ struct Driver::Impl {
     if (line.tooLong) throw CommandError("Linha longa demais (limite de " + std::to_string(kMaxLine) + " bytes).");
     if (trim(line.text).empty()) throw CommandError("Linha vazia: esperado um objeto JSON.");
     // The JSON parser takes a NUL byte for the end of its input: whatever followed would go unseen.
-    if (line.text.find('\0') != std::string::npos) throw CommandError("Linha com caractere nulo: esperado um objeto JSON.");
-    if (jsonDepth(line.text) > kMaxDepth) throw CommandError("JSON aninhado demais (limite de " + std::to_string(kMaxDepth) + " níveis).");
+    if (line.text.find('\0') != std::string::npos)
+      throw CommandError("Linha com caractere nulo: esperado um objeto JSON.");
+    if (jsonDepth(line.text) > kMaxDepth)
+      throw CommandError("JSON aninhado demais (limite de " + std::to_string(kMaxDepth) + " níveis).");
     json c;
     try {
       c = json::parse(line.text);
     } catch (const json::parse_error& e) {
       throw CommandError("JSON inválido na posição " + std::to_string(e.byte) + ".");
     }
-    if (!c.is_object()) throw CommandError("O comando deve ser um objeto JSON (veio " + std::string(typeName(c)) + ").");
+    if (!c.is_object())
+      throw CommandError("O comando deve ser um objeto JSON (veio " + std::string(typeName(c)) + ").");
     if (!c.contains("cmd")) throw CommandError("Campo 'cmd' ausente.");
-    if (!c["cmd"].is_string()) throw CommandError("Campo 'cmd' deve ser texto (veio " + std::string(typeName(c["cmd"])) + ").");
+    if (!c["cmd"].is_string())
+      throw CommandError("Campo 'cmd' deve ser texto (veio " + std::string(typeName(c["cmd"])) + ").");
     std::string cmd = c["cmd"].get<std::string>();
     using Handler = json (Impl::*)(const json&);
     static const std::map<std::string, Handler> kCommands = {
-        {"open", &Impl::cmdOpen},       {"forms", &Impl::cmdForms},       {"focus", &Impl::cmdFocus},
-        {"type", &Impl::cmdType},       {"set", &Impl::cmdSet},           {"key", &Impl::cmdKey},
-        {"click", &Impl::cmdClick},     {"dblclick", &Impl::cmdDblClick}, {"cell", &Impl::cmdCell},
-        {"title", &Impl::cmdTitle},     {"nav", &Impl::cmdNav},           {"select", &Impl::cmdSelect},
-        {"close", &Impl::cmdClose},     {"answer", &Impl::cmdAnswer},     {"pick", &Impl::cmdPick},
-        {"picklist", &Impl::cmdPickList}, {"get", &Impl::cmdGet},         {"dataset", &Impl::cmdDataSet},
-        {"messages", &Impl::cmdMessages}, {"calls", &Impl::cmdCalls},     {"progress", &Impl::cmdProgress},
-        {"cache", &Impl::cmdCache},     {"bpl", &Impl::cmdBpl},           {"sql", &Impl::cmdSql},
-        {"session", &Impl::cmdSession},  {"report", &Impl::cmdReport},     {"export", &Impl::cmdExport},
+        {"open", &Impl::cmdOpen},         {"forms", &Impl::cmdForms},       {"focus", &Impl::cmdFocus},
+        {"type", &Impl::cmdType},         {"set", &Impl::cmdSet},           {"key", &Impl::cmdKey},
+        {"click", &Impl::cmdClick},       {"dblclick", &Impl::cmdDblClick}, {"cell", &Impl::cmdCell},
+        {"title", &Impl::cmdTitle},       {"nav", &Impl::cmdNav},           {"select", &Impl::cmdSelect},
+        {"close", &Impl::cmdClose},       {"answer", &Impl::cmdAnswer},     {"pick", &Impl::cmdPick},
+        {"picklist", &Impl::cmdPickList}, {"get", &Impl::cmdGet},           {"dataset", &Impl::cmdDataSet},
+        {"messages", &Impl::cmdMessages}, {"calls", &Impl::cmdCalls},       {"progress", &Impl::cmdProgress},
+        {"cache", &Impl::cmdCache},       {"bpl", &Impl::cmdBpl},           {"sql", &Impl::cmdSql},
+        {"session", &Impl::cmdSession},   {"report", &Impl::cmdReport},     {"export", &Impl::cmdExport},
     };
     auto it = kCommands.find(cmd);
     if (it == kCommands.end()) throw CommandError("Comando desconhecido: '" + cmd.substr(0, 64) + "'.");
@@ -542,7 +561,8 @@ struct Driver::Impl {
       throw CommandError(e.what());
     }
     auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameText(n, entry); });
-    if (found == names.end()) throw CommandError("O pacote '" + upperCase(code) + "' não tem a entrada '" + entry + "'.");
+    if (found == names.end())
+      throw CommandError("O pacote '" + upperCase(code) + "' não tem a entrada '" + entry + "'.");
     std::string exact = *found;
     json reply = actionReply(UserActions::Run([&] { modules.call(code, exact, params); }));
     if (TForm* f = Application().ActiveForm()) reply["form"] = f->Name();
@@ -650,10 +670,14 @@ struct Driver::Impl {
       for (const json& s : a.array("shift")) {
         if (!s.is_string()) a.wrong("shift", "lista de textos", s);
         std::string n = lowerCase(s.get<std::string>());
-        if (n == "ctrl") shift |= ssCtrl;
-        else if (n == "alt") shift |= ssAlt;
-        else if (n == "shift") shift |= ssShift;
-        else throw CommandError("Modificador desconhecido: '" + n.substr(0, 32) + "' (use ctrl, alt ou shift).");
+        if (n == "ctrl")
+          shift |= ssCtrl;
+        else if (n == "alt")
+          shift |= ssAlt;
+        else if (n == "shift")
+          shift |= ssShift;
+        else
+          throw CommandError("Modificador desconhecido: '" + n.substr(0, 32) + "' (use ctrl, alt ou shift).");
       }
     TControl* target = nullptr;
     if (a.has("control")) {
@@ -701,7 +725,8 @@ struct Driver::Impl {
     int index = a.integer("col");
     int count = db ? db->ColumnCount() : grid.ColCount();
     if (index < 0 || index >= count)
-      throw CommandError(grid.Describe() + ": coluna " + std::to_string(index) + " fora da grade (0.." + std::to_string(count - 1) + ").");
+      throw CommandError(grid.Describe() + ": coluna " + std::to_string(index) + " fora da grade (0.." +
+                         std::to_string(count - 1) + ").");
     return index;
   }
 
@@ -718,7 +743,8 @@ struct Driver::Impl {
     int gridRow = db ? row : grid.FixedRows() + row - 1;
     std::optional<std::string> text = a.optStr("text");
     bool click = a.flag("click"), dblclick = a.flag("dblclick");
-    bool there = db ? (db->CurrentRow() == row && db->SelectedIndex() == col) : (grid.Row() == gridRow && grid.Col() == col);
+    bool there =
+        db ? (db->CurrentRow() == row && db->SelectedIndex() == col) : (grid.Row() == gridRow && grid.Col() == col);
     // Reaching a cell is a click on it; "click" asks for one even when the grid is already there.
     ActionResult r;
     if (!there || click) r = UserActions::SelectCell(grid, col, gridRow);
@@ -743,7 +769,9 @@ struct Driver::Impl {
     auto& nav = typed<TDBNavigator>(a, "um navegador");
     std::string name = a.str("button");
     TNavigateBtn b;
-    if (!navButtonFromName(name, b)) throw CommandError("Botão de navegação desconhecido: '" + name.substr(0, 32) + "' (use first, prior, next ou last).");
+    if (!navButtonFromName(name, b))
+      throw CommandError("Botão de navegação desconhecido: '" + name.substr(0, 32) +
+                         "' (use first, prior, next ou last).");
     return actionReply(UserActions::Navigate(nav, b));
   }
 
@@ -760,7 +788,8 @@ struct Driver::Impl {
     for (const json& i : indexes) {
       if (!i.is_number_integer()) a.wrong("indexes", "lista de números inteiros", i);
       int64_t v = i.get<int64_t>();
-      if (v < 0 || v >= list->Count()) throw CommandError(list->Describe() + ": item " + std::to_string(v) + " inexistente.");
+      if (v < 0 || v >= list->Count())
+        throw CommandError(list->Describe() + ": item " + std::to_string(v) + " inexistente.");
       wanted.push_back(static_cast<int>(v));
     }
     // A click on the first item, Ctrl+click on the others: exactly these stay selected.
@@ -794,7 +823,8 @@ struct Driver::Impl {
       if (match.empty()) throw CommandError("'match' vazio no comando 'pick'.");
       FieldMatch fields;
       for (const auto& [field, value] : match.items()) {
-        if (value.is_array() || value.is_object()) throw CommandError("'match': o valor de '" + field + "' deve ser simples.");
+        if (value.is_array() || value.is_object())
+          throw CommandError("'match': o valor de '" + field + "' deve ser simples.");
         fields.emplace_back(field, toVariant(value, "match"));
       }
       lookups->scripted().QueuePick(std::move(fields));
@@ -813,9 +843,12 @@ struct Driver::Impl {
     } else {
       std::vector<std::string> keys;
       for (const json& k : a.array("keys")) {
-        if (k.is_string()) keys.push_back(k.get<std::string>());
-        else if (k.is_number_integer()) keys.push_back(std::to_string(k.get<int64_t>()));
-        else a.wrong("keys", "lista de textos", k);
+        if (k.is_string())
+          keys.push_back(k.get<std::string>());
+        else if (k.is_number_integer())
+          keys.push_back(std::to_string(k.get<int64_t>()));
+        else
+          a.wrong("keys", "lista de textos", k);
       }
       lookups->scripted().QueueMultiPick(std::move(keys));
     }
@@ -887,7 +920,9 @@ struct Driver::Impl {
     json list = json::array();
     const auto& loads = session->PackageLoads();
     for (size_t i = std::min(packagesSeen, loads.size()); i < loads.size(); ++i)
-      list.push_back({{"code", loads[i].code}, {"params", toJson(Variant(loads[i].params))}, {"result", toJson(Variant(loads[i].result))}});
+      list.push_back({{"code", loads[i].code},
+                      {"params", toJson(Variant(loads[i].params))},
+                      {"result", toJson(Variant(loads[i].result))}});
     packagesSeen = loads.size();
     json r = okReply();
     r["packages"] = list;
@@ -906,9 +941,11 @@ struct Driver::Impl {
         for (const auto& [name, value] : p.items()) params.emplace_back(name, toVariant(value, "params"));
       } else if (p.is_array()) {
         // Values by position: the parameters in order of their first use in the text.
-        std::vector<std::string> names = db::rewriteParams(sql, [](size_t, const std::string&) { return std::string("?"); }).names;
+        std::vector<std::string> names =
+            db::rewriteParams(sql, [](size_t, const std::string&) { return std::string("?"); }).names;
         if (p.size() != names.size())
-          throw CommandError("O comando SQL usa " + std::to_string(names.size()) + " parâmetro(s); vieram " + std::to_string(p.size()) + ".");
+          throw CommandError("O comando SQL usa " + std::to_string(names.size()) + " parâmetro(s); vieram " +
+                             std::to_string(p.size()) + ".");
         for (size_t i = 0; i < names.size(); ++i) params.emplace_back(names[i], toVariant(p[i], "params"));
       } else {
         a.wrong("params", "lista ou objeto", p);
@@ -923,7 +960,8 @@ struct Driver::Impl {
         json rows = json::array();
         for (size_t i = 0; i < rs.rows.size() && i < kMaxSqlRows; ++i) {
           json row = json::object();
-          for (size_t k = 0; k < rs.columns.size() && k < rs.rows[i].size(); ++k) row[rs.columns[k].name] = toJson(rs.rows[i][k]);
+          for (size_t k = 0; k < rs.columns.size() && k < rs.rows[i].size(); ++k)
+            row[rs.columns[k].name] = toJson(rs.rows[i][k]);
           rows.push_back(std::move(row));
         }
         r["columns"] = columns;
@@ -944,7 +982,7 @@ struct Driver::Impl {
       date = session->DataProc(session->FiliProc).iso();
     } catch (const std::exception&) {
     }
-    return {{"operator", session->Operador}, {"branch", session->FiliProc}, {"date", date},
+    return {{"operator", session->Operador}, {"branch", session->FiliProc},   {"date", date},
             {"module", session->ModuloAtiv}, {"modufili", session->ModuFili}, {"locale", options.locale}};
   }
 
@@ -954,13 +992,19 @@ struct Driver::Impl {
       host::Options changed = options;
       for (const auto& [key, value] : a.object("set").items()) {
         if (!host::isSessionKey(key))
-          throw CommandError("A chave '" + key.substr(0, 32) + "' não muda durante a sessão (use operator, branch, date, module, modufili ou locale).");
+          throw CommandError("A chave '" + key.substr(0, 32) +
+                             "' não muda durante a sessão (use operator, branch, date, module, modufili ou locale).");
         std::string text;
-        if (value.is_string()) text = value.get<std::string>();
-        else if (value.is_boolean()) text = value.get<bool>() ? "true" : "false";
-        else if (value.is_number_integer()) text = std::to_string(value.get<int64_t>());
-        else if (value.is_null()) text = "";
-        else throw CommandError("O valor de '" + key + "' deve ser texto, número ou booleano.");
+        if (value.is_string())
+          text = value.get<std::string>();
+        else if (value.is_boolean())
+          text = value.get<bool>() ? "true" : "false";
+        else if (value.is_number_integer())
+          text = std::to_string(value.get<int64_t>());
+        else if (value.is_null())
+          text = "";
+        else
+          throw CommandError("O valor de '" + key + "' deve ser texto, número ou booleano.");
         try {
           host::applySetting(changed, key, text);
         } catch (const Exception& e) {

@@ -85,7 +85,8 @@ Variant toVariant(const json& j, const std::string& what) {
     case json::value_t::number_integer: return Variant(static_cast<long long>(j.get<int64_t>()));
     case json::value_t::number_unsigned: {
       uint64_t u = j.get<uint64_t>();
-      if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) throw CommandError(what + ": número grande demais.");
+      if (u > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+        throw CommandError(what + ": número grande demais.");
       return Variant(static_cast<long long>(u));
     }
     case json::value_t::number_float: return Variant(j.get<double>());
@@ -146,7 +147,8 @@ json describeComponent(TComponent& c) {
       json cols = json::array();
       for (int i = 0; i < db->ColumnCount(); ++i) {
         TColumn& col = db->Columns(i);
-        cols.push_back({{"field", col.FieldName}, {"title", col.Title()}, {"visible", col.Visible}, {"readonly", col.ReadOnly}});
+        cols.push_back(
+            {{"field", col.FieldName}, {"title", col.Title()}, {"visible", col.Visible}, {"readonly", col.ReadOnly}});
       }
       j["columns"] = cols;
       // The rows as the user reads them, one text per column (null for a hidden column).
@@ -154,7 +156,8 @@ json describeComponent(TComponent& c) {
       int rows = std::min(db->RowCount() - 1, kMaxGridRows);
       for (int r = 1; r <= rows; ++r) {
         json row = json::array();
-        for (int i = 0; i < db->ColumnCount(); ++i) row.push_back(db->Columns(i).Visible ? json(db->ShownText(i, r)) : json());
+        for (int i = 0; i < db->ColumnCount(); ++i)
+          row.push_back(db->Columns(i).Visible ? json(db->ShownText(i, r)) : json());
         texts.push_back(std::move(row));
       }
       j["texts"] = texts;
@@ -186,12 +189,19 @@ json describeComponent(TComponent& c) {
 }
 
 json describeForm(TForm& f) {
-  return {{"name", f.Name()}, {"class", f.ClassName()}, {"caption", f.Caption()}, {"modal", f.Modal()},
-          {"active", Application().ActiveForm() == &f}, {"visible", f.Visible()}};
+  return {{"name", f.Name()},
+          {"class", f.ClassName()},
+          {"caption", f.Caption()},
+          {"modal", f.Modal()},
+          {"active", Application().ActiveForm() == &f},
+          {"visible", f.Visible()}};
 }
 
 json describeDataSet(DataSet& ds) {
-  json j{{"name", ds.Name}, {"active", ds.Active()}, {"state", stateName(ds.State())}, {"filter", ds.Filter()},
+  json j{{"name", ds.Name},
+         {"active", ds.Active()},
+         {"state", stateName(ds.State())},
+         {"filter", ds.Filter()},
          {"filtered", ds.Filtered()}};
   json fields = json::array();
   for (int i = 0; i < ds.FieldCount(); ++i) fields.push_back(ds.Fields(i).FieldName());

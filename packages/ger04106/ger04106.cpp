@@ -37,7 +37,8 @@ constexpr const char* kServidor = "Ger04100.rdmCadastroServ";
 
 class TfrmExpConfPadr : public TfrmRotiGeral {
  public:
-  TfrmExpConfPadr(std::string filial, const std::string& nomeFilial, std::string servico, const std::string& nomeServico)
+  TfrmExpConfPadr(std::string filial, const std::string& nomeFilial, std::string servico,
+                  const std::string& nomeServico)
       : filial_(std::move(filial)), servico_(std::move(servico)) {
     SetName("frmExpConfPadr");
     Bind("dbgServicoCellClick", &TfrmExpConfPadr::dbgServicoCellClick);
@@ -119,7 +120,8 @@ class TfrmExpConfPadr : public TfrmRotiGeral {
     {
       ShowAviGuard avi(this, 0);
       for (const std::string& d : destinos)
-        if (Consiste::CheckResultServ(netExpConf.Call("ExisteDistrRest", {filial_, d})).asBool()) excluiEmbalagens = "S";
+        if (Consiste::CheckResultServ(netExpConf.Call("ExisteDistrRest", {filial_, d})).asBool())
+          excluiEmbalagens = "S";
     }
     if (excluiEmbalagens == "S" &&
         msgPadrao->ShowMsg("CONF_EXCL_DIST_REST", TMsgDlgType::mtInformation, mbOKCancel) != mrOk)

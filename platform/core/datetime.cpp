@@ -75,9 +75,21 @@ void DateTime::decodeTime(int& hour, int& minute, int& second) const {
   second = static_cast<int>(secs % 60);
 }
 
-int DateTime::year() const { int y, m, d; decode(y, m, d); return y; }
-int DateTime::month() const { int y, m, d; decode(y, m, d); return m; }
-int DateTime::day() const { int y, m, d; decode(y, m, d); return d; }
+int DateTime::year() const {
+  int y, m, d;
+  decode(y, m, d);
+  return y;
+}
+int DateTime::month() const {
+  int y, m, d;
+  decode(y, m, d);
+  return m;
+}
+int DateTime::day() const {
+  int y, m, d;
+  decode(y, m, d);
+  return d;
+}
 DateTime DateTime::dateOnly() const { return DateTime{static_cast<double>(dayPart(serial))}; }
 
 std::string DateTime::iso() const {
@@ -186,8 +198,7 @@ std::string formatDate(DateTime d, std::string_view format) {
           std::snprintf(buf, sizeof buf, "%04d", y);
         out += buf;
         break;
-      default:
-        out += t.literal;
+      default: out += t.literal;
     }
   }
   return out;

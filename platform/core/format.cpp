@@ -101,8 +101,7 @@ double toDouble(const Decimal& d) {
   std::string text = "0." + d.digits + "e" + std::to_string(d.point);
   double v = 0;
   auto res = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (res.ec == std::errc::result_out_of_range)
-    v = d.point > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+  if (res.ec == std::errc::result_out_of_range) v = d.point > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   return d.negative ? -v : v;
 }
 
@@ -416,19 +415,21 @@ EditMask::EditMask(std::string_view mask) {
           caseMode = '<';
         }
         break;
-      case '!':
-        break;  // leading-blank trimming flag: no effect on the stored value
+      case '!': break;  // leading-blank trimming flag: no effect on the stored value
       case '\\':
         if (i + 1 < m.size()) positions_.push_back({true, m[++i], 0});
         break;
-      case '_':
-        positions_.push_back({true, ' ', 0});
-        break;
-      case '0': case '9': case '#': case 'L': case 'l': case 'A': case 'a': case 'C': case 'c':
-        positions_.push_back({false, c, caseMode});
-        break;
-      default:
-        positions_.push_back({true, c, 0});
+      case '_': positions_.push_back({true, ' ', 0}); break;
+      case '0':
+      case '9':
+      case '#':
+      case 'L':
+      case 'l':
+      case 'A':
+      case 'a':
+      case 'C':
+      case 'c': positions_.push_back({false, c, caseMode}); break;
+      default: positions_.push_back({true, c, 0});
     }
   }
 }

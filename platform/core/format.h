@@ -63,8 +63,8 @@ struct EditMask {
  private:
   struct Pos {
     bool literal;
-    char kind;        // mask char for editable positions, the literal char otherwise
-    char caseMode;    // '>' upper, '<' lower, 0 none
+    char kind;      // mask char for editable positions, the literal char otherwise
+    char caseMode;  // '>' upper, '<' lower, 0 none
   };
   std::vector<Pos> positions_;
   bool saveLiterals_ = false;

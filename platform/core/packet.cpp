@@ -19,10 +19,11 @@ const char* fieldTypeName(FieldType t) {
 }
 
 bool parseFieldType(std::string_view s, FieldType& out) {
-  static const std::pair<const char*, FieldType> kNames[] = {
-      {"string", FieldType::String},   {"integer", FieldType::Integer},
-      {"float", FieldType::Float},     {"boolean", FieldType::Boolean},
-      {"datetime", FieldType::DateTime}};
+  static const std::pair<const char*, FieldType> kNames[] = {{"string", FieldType::String},
+                                                             {"integer", FieldType::Integer},
+                                                             {"float", FieldType::Float},
+                                                             {"boolean", FieldType::Boolean},
+                                                             {"datetime", FieldType::DateTime}};
   for (const auto& [name, type] : kNames)
     if (s == name) {
       out = type;
@@ -84,9 +85,12 @@ Variant PacketColumn::at(size_t r) const {
 
 void PacketColumn::reserve(size_t rows) {
   nulls_.reserve((rows + 63) / 64);
-  if (store_ == Store::Text) ends_.reserve(rows);
-  else if (store_ == Store::Mixed) mixed_.reserve(rows);
-  else words_.reserve(rows);
+  if (store_ == Store::Text)
+    ends_.reserve(rows);
+  else if (store_ == Store::Mixed)
+    mixed_.reserve(rows);
+  else
+    words_.reserve(rows);
 }
 
 // Adds the null bit of a new row (the value itself is pushed by the caller).
@@ -101,8 +105,10 @@ bool PacketColumn::adopt(Store s) {
   if (store_ == Store::Nulls) {
     // Earlier rows were all null: they take the new store's empty value.
     store_ = s;
-    if (s == Store::Text) ends_.assign(n_, 0);
-    else words_.assign(n_, 0);
+    if (s == Store::Text)
+      ends_.assign(n_, 0);
+    else
+      words_.assign(n_, 0);
     return true;
   }
   if (store_ != Store::Mixed) toMixed();
@@ -131,14 +137,18 @@ void PacketColumn::pushNull() {
 }
 
 void PacketColumn::pushBool(bool b) {
-  if (adopt(Store::Bool)) words_.push_back(b ? 1 : 0);
-  else mixed_.emplace_back(b);
+  if (adopt(Store::Bool))
+    words_.push_back(b ? 1 : 0);
+  else
+    mixed_.emplace_back(b);
   newRow(false);
 }
 
 void PacketColumn::pushInt(int64_t i) {
-  if (adopt(Store::Int)) words_.push_back(static_cast<uint64_t>(i));
-  else mixed_.emplace_back(static_cast<long long>(i));
+  if (adopt(Store::Int))
+    words_.push_back(static_cast<uint64_t>(i));
+  else
+    mixed_.emplace_back(static_cast<long long>(i));
   newRow(false);
 }
 

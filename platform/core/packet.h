@@ -25,15 +25,15 @@ namespace cad {
 
 enum class FieldType : uint8_t { String, Integer, Float, Boolean, DateTime };
 
-const char* fieldTypeName(FieldType t);          // "string", "integer", "float", "boolean", "datetime"
+const char* fieldTypeName(FieldType t);  // "string", "integer", "float", "boolean", "datetime"
 bool parseFieldType(std::string_view s, FieldType& out);
 
 struct FieldDef {
   std::string name;
   FieldType type = FieldType::String;
-  int size = 0;           // characters, for strings (0 = unbounded)
+  int size = 0;  // characters, for strings (0 = unbounded)
   bool required = false;
-  bool fixedChar = false; // fixed-length character field (flags)
+  bool fixedChar = false;  // fixed-length character field (flags)
 };
 
 enum class ChangeKind : uint8_t { Inserted, Modified, Deleted };
@@ -82,11 +82,11 @@ class PacketColumn {
 
   Store store_ = Store::Nulls;
   size_t n_ = 0;
-  std::vector<uint64_t> nulls_;   // bit r set: row r is null
-  std::vector<uint64_t> words_;   // Bool, Int, Float, Date: the value's bits (0 for null)
-  std::vector<uint32_t> ends_;    // Text: end offset of row r's text in the arena
-  std::string arena_;             // Text: every text, one after the other
-  std::vector<Variant> mixed_;    // Mixed: the values themselves
+  std::vector<uint64_t> nulls_;  // bit r set: row r is null
+  std::vector<uint64_t> words_;  // Bool, Int, Float, Date: the value's bits (0 for null)
+  std::vector<uint32_t> ends_;   // Text: end offset of row r's text in the arena
+  std::string arena_;            // Text: every text, one after the other
+  std::vector<Variant> mixed_;   // Mixed: the values themselves
 };
 
 // The rows of a packet: by column (see above), with the classic row form on demand.
@@ -156,7 +156,7 @@ class PacketRows {
  private:
   std::vector<Row>& writable();
 
-  mutable std::vector<Row> rows_;   // the row form: the storage when not columnar, else a cache
+  mutable std::vector<Row> rows_;  // the row form: the storage when not columnar, else a cache
   mutable std::atomic<bool> rowsBuilt_{false};
   mutable std::mutex buildMutex_;
   std::vector<PacketColumn> cols_;

@@ -14,9 +14,7 @@ namespace {
 // Decodes one code point at s[i]; advances i. Invalid bytes decode as themselves (Latin-1).
 uint32_t decode(std::string_view s, size_t& i) {
   unsigned char c = static_cast<unsigned char>(s[i]);
-  auto cont = [&](size_t k) {
-    return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-  };
+  auto cont = [&](size_t k) { return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80; };
   if (c < 0x80) {
     ++i;
     return c;

@@ -36,8 +36,8 @@ std::string shortest(double d) {
 }
 
 [[noreturn]] void badConversion(const Variant& v, const char* to) {
-  throw Exception(std::string("Não é possível converter o valor do tipo ") +
-                  Variant::kindName(v.kind()) + " para " + to + ".");
+  throw Exception(std::string("Não é possível converter o valor do tipo ") + Variant::kindName(v.kind()) + " para " +
+                  to + ".");
 }
 
 }  // namespace
@@ -177,8 +177,8 @@ bool Variant::operator==(const Variant& o) const {
       const Packet& a = *std::get<PacketPtr>(v_);
       const Packet& b = *std::get<PacketPtr>(o.v_);
       if (&a == &b) return true;
-      if (a.fields.size() != b.fields.size() || a.rows != b.rows || a.delta != b.delta ||
-          a.kinds != b.kinds || a.original != b.original)
+      if (a.fields.size() != b.fields.size() || a.rows != b.rows || a.delta != b.delta || a.kinds != b.kinds ||
+          a.original != b.original)
         return false;
       for (size_t i = 0; i < a.fields.size(); ++i)
         if (a.fields[i].name != b.fields[i].name || a.fields[i].type != b.fields[i].type ||

@@ -57,9 +57,9 @@ class Variant {
   double asFloat() const;
   std::string asString() const;  // floats in shortest round-trip form with '.', dates ISO
   cad::DateTime asDateTime() const;
-  const Packet& asPacket() const;        // throws when not a packet
-  PacketPtr packetPtr() const;           // null pointer when not a packet
-  const VariantArray& asArray() const;   // throws when not an array
+  const Packet& asPacket() const;       // throws when not a packet
+  PacketPtr packetPtr() const;          // null pointer when not a packet
+  const VariantArray& asArray() const;  // throws when not an array
 
   // Direct access without conversion (undefined kind mismatch throws).
   const std::string& str() const;

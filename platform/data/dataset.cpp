@@ -270,9 +270,7 @@ void DataSet::Impl::computeCalc() {
   calcState = saved;
 }
 
-bool DataSet::Impl::filterActive() const {
-  return filtered && ((filter && !filter->empty()) || self.OnFilterRecord);
-}
+bool DataSet::Impl::filterActive() const { return filtered && ((filter && !filter->empty()) || self.OnFilterRecord); }
 
 void DataSet::Impl::rebuildView() {
   filtering = filterActive();
@@ -423,7 +421,7 @@ static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<SortKe
     }
   }
   struct Entry {
-    uint64_t head;        // up to 8 bytes after the shared prefix, big-endian, zero-padded
+    uint64_t head;          // up to 8 bytes after the shared prefix, big-endian, zero-padded
     std::string_view rest;  // the text after the shared prefix
     uint32_t row;
     bool null;
@@ -521,8 +519,7 @@ int DataSet::Impl::placeByIndex(int r) {
 
 void DataSet::Impl::recheckPristine() {
   pristine = packet && deleted.empty() && rows.size() == packet->rows.size();
-  for (size_t i = 0; pristine && i < rows.size(); ++i)
-    pristine = rows[i].pkt == i && !rows[i].cur && !rows[i].base;
+  for (size_t i = 0; pristine && i < rows.size(); ++i) pristine = rows[i].pkt == i && !rows[i].cur && !rows[i].base;
 }
 
 // Resolves index and filter against the current fields and orders and filters the rows.
@@ -942,8 +939,7 @@ void DataSet::CancelUpdates() {
     r.cur.reset();
     r.status = RowStatus::Base;
   }
-  std::stable_sort(restored.begin(), restored.end(),
-                   [](const Row& a, const Row& b) { return a.baseOrd < b.baseOrd; });
+  std::stable_sort(restored.begin(), restored.end(), [](const Row& a, const Row& b) { return a.baseOrd < b.baseOrd; });
   d_->rows = std::move(restored);
   d_->recheckPristine();
   if (!Active()) return;
@@ -1118,9 +1114,7 @@ Bookmark DataSet::GetBookmark() const {
   return d_->rows[static_cast<size_t>(d_->rowAt(d_->cur))].id;
 }
 
-bool DataSet::BookmarkValid(Bookmark b) const {
-  return d_->state != DataSetState::Inactive && d_->displayOfId(b) >= 0;
-}
+bool DataSet::BookmarkValid(Bookmark b) const { return d_->state != DataSetState::Inactive && d_->displayOfId(b) >= 0; }
 
 void DataSet::GotoBookmark(Bookmark b) {
   d_->checkActive();
@@ -1433,8 +1427,7 @@ void DataSet::EnableControls() {
 bool DataSet::ControlsDisabled() const { return d_->disableCount > 0; }
 
 void DataSet::attachSource(DataSource* src) {
-  if (src && std::find(d_->sources.begin(), d_->sources.end(), src) == d_->sources.end())
-    d_->sources.push_back(src);
+  if (src && std::find(d_->sources.begin(), d_->sources.end(), src) == d_->sources.end()) d_->sources.push_back(src);
 }
 
 void DataSet::detachSource(DataSource* src) {

@@ -68,8 +68,8 @@ class Field {
   bool Required = false;
   bool ReadOnly = false;
   bool Visible = true;
-  std::string DisplayLabel;   // defaults to the field name
-  int DisplayWidth = 0;       // characters; 0 = from the size
+  std::string DisplayLabel;  // defaults to the field name
+  int DisplayWidth = 0;      // characters; 0 = from the size
   std::string EditMask;
   std::string DisplayFormat;  // numbers: a format string of cad::formatFloat; dates: a date format
   std::string EditFormat;     // numbers: the format of the edit text (empty: DisplayFormat)
@@ -117,9 +117,9 @@ class Field {
   bool AsBoolean() const;
   void SetAsBoolean(bool b);
 
-  std::string Text() const;          // edit text (OnGetText with displayText = false)
+  std::string Text() const;            // edit text (OnGetText with displayText = false)
   void SetText(const std::string& s);  // OnSetText, or AsString
-  std::string DisplayText() const;   // OnGetText with displayText = true, or DisplayFormat
+  std::string DisplayText() const;     // OnGetText with displayText = true, or DisplayFormat
 
   // Asks the data-aware control bound to this field (through any data source) to take the focus.
   void FocusControl();
@@ -151,8 +151,8 @@ class DataSet {
 
   std::string Name;
   int Tag = 0;
-  bool ReadOnly = false;     // refuses Insert, Edit and Delete
-  bool LogChanges = true;    // when false, changes go straight into the base data
+  bool ReadOnly = false;   // refuses Insert, Edit and Delete
+  bool LogChanges = true;  // when false, changes go straight into the base data
 
   // ---- fields
   // Field definitions used by CreateDataSet when no persistent field was added.
@@ -160,8 +160,8 @@ class DataSet {
   // Persistent fields, declared before opening; data fields map to packet columns by name.
   Field& AddField(const FieldDef& def);
   Field& AddCalcField(const std::string& name, FieldType type, int size = 0);
-  Field* FindField(std::string_view name) const;   // case-insensitive
-  Field& FieldByName(std::string_view name) const; // throws cad::Exception when absent
+  Field* FindField(std::string_view name) const;    // case-insensitive
+  Field& FieldByName(std::string_view name) const;  // throws cad::Exception when absent
   int FieldCount() const;
   Field& Fields(int index) const;
 
@@ -185,10 +185,10 @@ class DataSet {
   // Closes, loads the packet as the base data (sharing its rows, no copy), opens. A change set is
   // refused; a null packet closes and drops the data. Close keeps loaded data for a later Open.
   void SetData(PacketPtr packet);
-  PacketPtr Delta() const;         // the change log as a change set
+  PacketPtr Delta() const;  // the change log as a change set
   int ChangeCount() const;
-  void MergeChangeLog();           // the changes become the base data
-  void CancelUpdates();            // every change since the last merge is undone
+  void MergeChangeLog();  // the changes become the base data
+  void CancelUpdates();   // every change since the last merge is undone
 
   // ---- navigation (filtered view)
   void First();
@@ -225,9 +225,9 @@ class DataSet {
   void Post();
   void Cancel();
   void Delete();
-  bool Modified() const;      // the record in edit or insert has changed values
-  void CheckBrowseMode();     // posts when modified, cancels when not
-  void UpdateRecord();        // asks the data-aware controls to write their pending text
+  bool Modified() const;   // the record in edit or insert has changed values
+  void CheckBrowseMode();  // posts when modified, cancels when not
+  void UpdateRecord();     // asks the data-aware controls to write their pending text
 
   // ---- filter and order
   const std::string& Filter() const;
@@ -289,10 +289,10 @@ class DataLink {
   bool Active() const;  // linked to an open dataset through an enabled source
 
   virtual void ActiveChanged() {}
-  virtual void DataSetChanged() {}          // rows, cursor or state changed: redraw all
-  virtual void RecordChanged(Field*) {}     // a field of the current record changed (null: all)
-  virtual void EditingChanged() {}          // the dataset entered or left edit/insert
-  virtual void UpdateData() {}              // write pending control text into the field
+  virtual void DataSetChanged() {}                     // rows, cursor or state changed: redraw all
+  virtual void RecordChanged(Field*) {}                // a field of the current record changed (null: all)
+  virtual void EditingChanged() {}                     // the dataset entered or left edit/insert
+  virtual void UpdateData() {}                         // write pending control text into the field
   virtual bool FocusControl(Field&) { return false; }  // take the focus if bound to the field
 
  private:

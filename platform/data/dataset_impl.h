@@ -33,7 +33,7 @@ struct Row {
   uint64_t seq = 0;              // order of the last logged change (Delta lists changes in order)
   uint32_t baseOrd = 0;          // position in the base data; CancelUpdates restores it
   RowStatus status = RowStatus::Base;
-  bool visible = true;           // passes the active filter (cached)
+  bool visible = true;  // passes the active filter (cached)
 };
 
 struct DataSet::Impl {
@@ -44,7 +44,7 @@ struct DataSet::Impl {
   bool calcState = false;  // OnCalcFields is running: State() reports CalcFields
 
   // ---- fields
-  std::vector<std::unique_ptr<Field>> fields;   // persistent first, then dynamic
+  std::vector<std::unique_ptr<Field>> fields;  // persistent first, then dynamic
   size_t persistentCount = 0;
   std::vector<std::unique_ptr<Field>> retired;  // dynamic fields dropped by a later load, kept so
                                                 // pointers held by controls never dangle
@@ -52,30 +52,30 @@ struct DataSet::Impl {
   std::vector<Field*> calcFields;               // by calculated slot
 
   // ---- storage and change log
-  PacketPtr packet;            // the loaded packet that rows' pkt pointers refer to
-  std::vector<int> colMap;     // data slot -> packet column, -1 when the packet lacks the field
-  bool identityFields = false; // the data fields are exactly the packet's columns
-  bool pristine = false;       // rows are the packet's rows, unchanged and in packet order
-  bool loaded = false;         // rows hold data (SetData, CreateDataSet or fetched)
-  bool fetched = false;        // the data came from fetchData: Close drops it, Refresh re-fetches
+  PacketPtr packet;             // the loaded packet that rows' pkt pointers refer to
+  std::vector<int> colMap;      // data slot -> packet column, -1 when the packet lacks the field
+  bool identityFields = false;  // the data fields are exactly the packet's columns
+  bool pristine = false;        // rows are the packet's rows, unchanged and in packet order
+  bool loaded = false;          // rows hold data (SetData, CreateDataSet or fetched)
+  bool fetched = false;         // the data came from fetchData: Close drops it, Refresh re-fetches
   std::vector<Row> rows;
-  std::vector<Row> deleted;    // logged deletions, with their base values
+  std::vector<Row> deleted;  // logged deletions, with their base values
   Bookmark nextId = 1;
   uint64_t nextSeq = 1;
 
   // ---- display list and cursor
-  bool filtering = false;      // `view` holds the visible subset
+  bool filtering = false;  // `view` holds the visible subset
   std::vector<uint32_t> view;
-  int cur = -1;                // display index of the current row; -1 when there is none
+  int cur = -1;  // display index of the current row; -1 when there is none
   bool bof = true, eof = true;
-  int pending = -1;            // storage position of the row being inserted
-  int prevCur = -1;            // display index to return to when the insert is cancelled
+  int pending = -1;  // storage position of the row being inserted
+  int prevCur = -1;  // display index to return to when the insert is cancelled
   bool prevBof = true, prevEof = true;
 
   // ---- record buffers
-  Values buf;                  // values of the row in edit or insert
+  Values buf;  // values of the row in edit or insert
   bool modified = false;
-  Values calc;                 // calculated values of the record being read
+  Values calc;                   // calculated values of the record being read
   const Row* readRow = nullptr;  // another row being read (ReadRow, filters, lookups)
   bool readBuf = false;          // ... whose values are those of `buf`
 

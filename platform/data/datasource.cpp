@@ -73,9 +73,7 @@ void DataSource::SetEnabled(bool e) {
   notifyStateChange();
 }
 
-DataSetState DataSource::State() const {
-  return enabled_ && dataSet_ ? dataSet_->State() : DataSetState::Inactive;
-}
+DataSetState DataSource::State() const { return enabled_ && dataSet_ ? dataSet_->State() : DataSetState::Inactive; }
 
 void DataSource::Edit() {
   if (AutoEdit && dataSet_ && State() == DataSetState::Browse) dataSet_->Edit();

@@ -198,8 +198,7 @@ Variant Field::OldValue() const {
   DataSet::Impl& d = *owner_->d_;
   if (kind_ != FieldKind::Data || slot_ < 0) return Value();
   if (d.state == DataSetState::Insert) return Variant();
-  if (d.state == DataSetState::Edit && d.cur >= 0)
-    return d.stored(d.rows[static_cast<size_t>(d.rowAt(d.cur))], slot_);
+  if (d.state == DataSetState::Edit && d.cur >= 0) return d.stored(d.rows[static_cast<size_t>(d.rowAt(d.cur))], slot_);
   return Value();
 }
 

@@ -61,7 +61,8 @@ std::vector<Token> tokenize(std::string_view s) {
         }
         t.text += s[i++];
       }
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+    } else if (std::isdigit(c) ||
+               (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
       t.kind = Tok::Number;
       size_t b = i;
       while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
@@ -255,20 +256,17 @@ struct FilterExpr::Impl {
         n.litBool = take().kind == Tok::True;
         n.litText = n.litBool ? "True" : "False";
         return true;
-      case Tok::Null:
-        take();
-        return false;
-      default:
-        syntaxError(t.kind == Tok::End ? "fim inesperado, esperado um valor" : "esperado um valor", t.pos);
+      case Tok::Null: take(); return false;
+      default: syntaxError(t.kind == Tok::End ? "fim inesperado, esperado um valor" : "esperado um valor", t.pos);
     }
   }
 
   Cmp parseCompareOp() {
     const Token& t = peek();
     if (t.kind != Tok::Op)
-      syntaxError(t.kind == Tok::End ? "fim inesperado, esperado operador de comparação"
-                                     : "esperado operador de comparação",
-                  t.pos);
+      syntaxError(
+          t.kind == Tok::End ? "fim inesperado, esperado operador de comparação" : "esperado operador de comparação",
+          t.pos);
     return parseOp(take().text);
   }
 
@@ -319,15 +317,13 @@ struct FilterExpr::Impl {
 
   // ---- binding
   static void badLiteral(const Node& n, const char* what) {
-    throw Exception("Expressão de filtro inválida: '" + n.litText + "' não é " + what + " para o campo '" +
-                    n.field + "'.");
+    throw Exception("Expressão de filtro inválida: '" + n.litText + "' não é " + what + " para o campo '" + n.field +
+                    "'.");
   }
 
   void bindNode(Node& n) {
     switch (n.f.type) {
-      case FieldType::String:
-        n.s = n.litText;
-        break;
+      case FieldType::String: n.s = n.litText; break;
       case FieldType::Integer:
       case FieldType::Float: {
         if (n.lit == Lit::Bool) {

@@ -25,8 +25,8 @@ std::string displayUrl(const std::string& url) {
 }
 
 void throwOpenError(const std::string& url, std::string_view why) {
-  throw Error(Error::Kind::Connection, "Não foi possível abrir o banco de dados '" + displayUrl(url) +
-                                           "': " + trim(why));
+  throw Error(Error::Kind::Connection,
+              "Não foi possível abrir o banco de dados '" + displayUrl(url) + "': " + trim(why));
 }
 
 void throwStatementError(Error::Kind kind, std::string_view why) {
@@ -73,11 +73,11 @@ Column columnFromDeclType(std::string name, std::string_view declType) {
   } else if (startsWith("VARCHAR") || startsWith("CHARACTER VARYING") || startsWith("NVARCHAR")) {
     col.type = FieldType::String;
     col.size = size;
-  } else if (base == "INTEGER" || base == "INT" || base == "SMALLINT" || base == "BIGINT" ||
-             base == "INT2" || base == "INT4" || base == "INT8" || base == "TINYINT") {
+  } else if (base == "INTEGER" || base == "INT" || base == "SMALLINT" || base == "BIGINT" || base == "INT2" ||
+             base == "INT4" || base == "INT8" || base == "TINYINT") {
     col.type = FieldType::Integer;
-  } else if (base == "FLOAT" || startsWith("DOUBLE") || base == "REAL" || base == "NUMERIC" ||
-             base == "DECIMAL" || base == "FLOAT4" || base == "FLOAT8") {
+  } else if (base == "FLOAT" || startsWith("DOUBLE") || base == "REAL" || base == "NUMERIC" || base == "DECIMAL" ||
+             base == "FLOAT4" || base == "FLOAT8") {
     col.type = FieldType::Float;
   } else if (base == "DATE" || startsWith("TIMESTAMP") || base == "DATETIME") {
     col.type = FieldType::DateTime;
@@ -95,8 +95,7 @@ std::unique_ptr<Database> open(const std::string& url) {
     if (path.empty()) detail::throwOpenError(url, "caminho do arquivo não informado");
     return detail::openSqlite(path);
   }
-  if (url.rfind("postgresql://", 0) == 0 || url.rfind("postgres://", 0) == 0)
-    return detail::openPostgres(url);
+  if (url.rfind("postgresql://", 0) == 0 || url.rfind("postgres://", 0) == 0) return detail::openPostgres(url);
   detail::throwOpenError(url, "tipo de banco de dados desconhecido (use sqlite: ou postgresql://)");
 }
 

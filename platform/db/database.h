@@ -34,7 +34,7 @@ namespace cad::db {
 struct Column {
   std::string name;  // as the database reports it, upper-cased
   FieldType type = FieldType::String;
-  int size = 0;      // declared character length, 0 when unknown
+  int size = 0;            // declared character length, 0 when unknown
   bool fixedChar = false;  // CHAR(n): fixed-length flag field
 };
 
@@ -72,7 +72,7 @@ class Database {
   virtual std::string_view dialect() const = 0;  // "sqlite" or "postgresql"
   virtual ResultSet query(std::string_view sql, const Params& params = {}) = 0;
   virtual int64_t exec(std::string_view sql, const Params& params = {}) = 0;  // rows affected
-  virtual void execScript(std::string_view script) = 0;  // several statements, no parameters
+  virtual void execScript(std::string_view script) = 0;                       // several statements, no parameters
 
   // One level only: begin() while a transaction is open throws. SQLite takes the write lock at
   // begin, so two writers queue on the busy timeout instead of failing halfway.

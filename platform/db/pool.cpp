@@ -6,8 +6,7 @@
 namespace cad::db {
 
 Pool::Pool(std::string url, size_t maxConnections)
-    : url_(std::move(url)),
-      max_(url_ == "sqlite::memory:" ? 1 : (maxConnections == 0 ? 1 : maxConnections)) {}
+    : url_(std::move(url)), max_(url_ == "sqlite::memory:" ? 1 : (maxConnections == 0 ? 1 : maxConnections)) {}
 
 Pool::~Pool() = default;
 

@@ -28,8 +28,18 @@ namespace {
 
 // Type OIDs of the built-in types (pg_type.h).
 enum : pqxx::oid {
-  kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
-  kBpchar = 1042, kVarchar = 1043, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
+  kBool = 16,
+  kInt8 = 20,
+  kInt2 = 21,
+  kInt4 = 23,
+  kOid = 26,
+  kFloat4 = 700,
+  kFloat8 = 701,
+  kBpchar = 1042,
+  kVarchar = 1043,
+  kDate = 1082,
+  kTimestamp = 1114,
+  kTimestampTz = 1184,
   kNumeric = 1700
 };
 
@@ -73,9 +83,16 @@ Column columnFor(pqxx::oid type, std::string name, int typmod) {
   col.name = std::move(name);
   switch (type) {
     case kBool: col.type = FieldType::Boolean; break;
-    case kInt2: case kInt4: case kInt8: case kOid: col.type = FieldType::Integer; break;
-    case kFloat4: case kFloat8: case kNumeric: col.type = FieldType::Float; break;
-    case kDate: case kTimestamp: case kTimestampTz: col.type = FieldType::DateTime; break;
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kOid: col.type = FieldType::Integer; break;
+    case kFloat4:
+    case kFloat8:
+    case kNumeric: col.type = FieldType::Float; break;
+    case kDate:
+    case kTimestamp:
+    case kTimestampTz: col.type = FieldType::DateTime; break;
     case kBpchar:
       col.fixedChar = true;
       col.size = typmod > 4 ? typmod - 4 : 0;
@@ -289,8 +306,7 @@ class PostgresDatabase final : public Database {
         // libpq takes C strings: a U+0000 would silently end the text there.
         if (v->str().find('\0') != std::string::npos) throwNulInText();
         return v->str();
-      default:
-        throwUnsupportedParam(*v);
+      default: throwUnsupportedParam(*v);
     }
   }
 
@@ -301,11 +317,9 @@ class PostgresDatabase final : public Database {
     int attnum = static_cast<int>(r.table_column(i)) + 1;
     auto key = std::make_pair(table, attnum);
     if (auto it = typmods_.find(key); it != typmods_.end()) return it->second;
-    const std::string sql =
-        "SELECT attnum, atttypmod FROM pg_catalog.pg_attribute WHERE attrelid = $1 AND attnum > 0";
+    const std::string sql = "SELECT attnum, atttypmod FROM pg_catalog.pg_attribute WHERE attrelid = $1 AND attnum > 0";
     auto load = [&](pqxx::transaction_base& tx) {
-      for (const auto& row : tx.exec_params(sql, table))
-        typmods_[{table, row[0].as<int>()}] = row[1].as<int>();
+      for (const auto& row : tx.exec_params(sql, table)) typmods_[{table, row[0].as<int>()}] = row[1].as<int>();
     };
     if (work_) {
       load(*work_);
@@ -323,7 +337,7 @@ class PostgresDatabase final : public Database {
   std::map<std::pair<pqxx::oid, int>, int> typmods_;
   static constexpr size_t kStatementCacheSize = 256;
   std::unordered_map<std::string, std::vector<std::string>> names_;  // SQL text -> parameter names
-  std::unordered_map<std::string, std::string> statements_;  // SQL text + casts -> prepared name
+  std::unordered_map<std::string, std::string> statements_;          // SQL text + casts -> prepared name
   uint64_t statementSerial_ = 0;
 };
 

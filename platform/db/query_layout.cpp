@@ -31,7 +31,8 @@ bool setQueryProperty(TForm&, DataSet& ds, std::string_view property, const Vari
     if (value.isString()) {
       q.SetSQL(value.str());
     } else {
-      eachPair(q, property, value, [&](const std::string& dialect, const Variant& text) { q.SetSQL(PropString(text), dialect); });
+      eachPair(q, property, value,
+               [&](const std::string& dialect, const Variant& text) { q.SetSQL(PropString(text), dialect); });
     }
     return true;
   }
@@ -43,8 +44,9 @@ bool setQueryProperty(TForm&, DataSet& ds, std::string_view property, const Vari
 }
 
 [[maybe_unused]] const bool kRegistered = [] {
-  RegisterDataSetType("TADOIBQuery", DataSetType{[] { return std::unique_ptr<DataSet>(std::make_unique<TADOIBQuery>()); },
-                                                 setQueryProperty});
+  RegisterDataSetType(
+      "TADOIBQuery",
+      DataSetType{[] { return std::unique_ptr<DataSet>(std::make_unique<TADOIBQuery>()); }, setQueryProperty});
   return true;
 }();
 

@@ -3,8 +3,8 @@
 // Statements are prepared once per connection and kept, keyed by their SQL text (a bounded cache;
 // the least recently used is finalized when it is full), so a repeated call neither rewrites nor
 // prepares again. Invariants: a statement is reset (its read lock released) and its bindings
-// cleared when the call that used it ends, however it ends (Use guard); inTransaction() mirrors the connection's own autocommit flag, so a failed COMMIT that leaves
-// the transaction open is reported truthfully.
+// cleared when the call that used it ends, however it ends (Use guard); inTransaction() mirrors the connection's own
+// autocommit flag, so a failed COMMIT that leaves the transaction open is reported truthfully.
 #include <sqlite3.h>
 
 #include <cmath>
@@ -168,8 +168,10 @@ class SqliteDatabase final : public Database {
         PacketColumn dates;
         for (size_t r = 0; r < count; ++r) {
           Variant v = cols[i].at(r);
-          if (v.isString()) dates.pushDate(*DateTime::parseIso(v.str()));
-          else dates.push(v);
+          if (v.isString())
+            dates.pushDate(*DateTime::parseIso(v.str()));
+          else
+            dates.push(v);
         }
         cols[i] = std::move(dates);
       }
@@ -233,8 +235,7 @@ class SqliteDatabase final : public Database {
     RewrittenSql rw = rewriteParams(sql, [](size_t i, const std::string&) { return "?" + std::to_string(i + 1); });
     Stmt st;
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db_, rw.text.c_str(), static_cast<int>(rw.text.size()), &st.h, &tail) != SQLITE_OK)
-      fail();
+    if (sqlite3_prepare_v2(db_, rw.text.c_str(), static_cast<int>(rw.text.size()), &st.h, &tail) != SQLITE_OK) fail();
     if (!st.h) throwStatementError(Error::Kind::Other, "comando SQL vazio");
     if (tail && *tail) {
       // Only blanks, comments or ';' may follow: one statement per call, as on PostgreSQL.
@@ -274,8 +275,7 @@ class SqliteDatabase final : public Database {
           rc = sqlite3_bind_text(st, index, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
           break;
         }
-        default:
-          throwUnsupportedParam(*v);
+        default: throwUnsupportedParam(*v);
       }
     }
     if (rc != SQLITE_OK) fail();

@@ -8,9 +8,7 @@ namespace cad::db {
 
 namespace {
 
-bool identStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+bool identStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool identChar(char c) { return identStart(c) || (c >= '0' && c <= '9'); }
 
 // Index just past a quoted run that opens at `i` with `quote`; a doubled quote stays inside.
@@ -58,8 +56,7 @@ RewrittenSql rewriteParams(std::string_view s, const PlaceholderFn& placeholder)
       next = next == std::string_view::npos ? s.size() : next + 2;
     } else if (c == ':' && i + 1 < s.size() && s[i + 1] == ':') {
       next = i + 2;
-    } else if (c == ':' && i + 1 < s.size() && identStart(s[i + 1]) &&
-               (i == 0 || !identChar(s[i - 1]))) {
+    } else if (c == ':' && i + 1 < s.size() && identStart(s[i + 1]) && (i == 0 || !identChar(s[i - 1]))) {
       size_t e = i + 1;
       while (e < s.size() && identChar(s[e])) ++e;
       std::string name = upperCase(s.substr(i + 1, e - i - 1));

@@ -34,9 +34,7 @@ int checkDigit(const std::string& digits, const std::vector<int>& weights) {
   return rest < 2 ? 0 : 11 - rest;
 }
 
-bool oneRepeatedDigit(const std::string& digits) {
-  return digits.find_first_not_of(digits[0]) == std::string::npos;
-}
+bool oneRepeatedDigit(const std::string& digits) { return digits.find_first_not_of(digits[0]) == std::string::npos; }
 
 bool cpfValid(const std::string& d) {
   if (oneRepeatedDigit(d)) return false;
@@ -78,8 +76,7 @@ Variant CheckResultServ(const Variant& result, bool showError, int helpContext) 
       if (a.size() == 2) return a[1];
       return Variant(VariantArray(a.begin() + 1, a.end()));
     }
-    default:
-      return result;
+    default: return result;
   }
 }
 

@@ -37,7 +37,8 @@ DataSet& sourceDataSet(DataSource& source) {
 bool prepareList(DataSet& ds, const Titles& t) {
   if (!ds.Active()) ds.Open();
   if (!ds.IsEmpty()) return true;
-  ShowDialog(DialogRequest{TMsgDlgType::mtInformation, {}, t.empty.empty() ? std::string(kEmptyList) : t.empty, mbOK, 0});
+  ShowDialog(
+      DialogRequest{TMsgDlgType::mtInformation, {}, t.empty.empty() ? std::string(kEmptyList) : t.empty, mbOK, 0});
   return false;
 }
 
@@ -77,7 +78,8 @@ std::optional<std::string> pesquisaLista(DataSet& ds, const std::string& keyFiel
       if (Pesqlista::InSelection(current, k)) marked.push_back(k);
     });
   Bookmark before = ds.GetBookmark();
-  std::optional<std::vector<std::string>> keys = Lookups().MultiPick(MultiPickRequest{t.title, &ds, keyField, marked, key});
+  std::optional<std::vector<std::string>> keys =
+      Lookups().MultiPick(MultiPickRequest{t.title, &ds, keyField, marked, key});
   if (before && ds.GetBookmark() != before && ds.BookmarkValid(before)) ds.GotoBookmark(before);
   if (!keys) return std::nullopt;
   return Pesqlista::SelectionText(*keys);
@@ -135,10 +137,12 @@ std::string PesquisaLista(DataSet& dataSet, const std::string& keyField, const s
 std::string PesquisaLista(DataSource& source, const std::string& keyField, const std::string& titles) {
   return PesquisaLista(sourceDataSet(source), keyField, titles);
 }
-bool PesquisaListaMsg(DataSet& dataSet, const std::string& keyField, const std::string& titles, std::string& selection) {
+bool PesquisaListaMsg(DataSet& dataSet, const std::string& keyField, const std::string& titles,
+                      std::string& selection) {
   return PesquisaLista(dataSet, keyField, titles, selection);
 }
-bool PesquisaListaMsg(DataSource& source, const std::string& keyField, const std::string& titles, std::string& selection) {
+bool PesquisaListaMsg(DataSource& source, const std::string& keyField, const std::string& titles,
+                      std::string& selection) {
   return PesquisaLista(sourceDataSet(source), keyField, titles, selection);
 }
 
@@ -169,9 +173,10 @@ void ValidEx(DataSet& dataSet) {
   int64_t digits = levels.FieldByName("NRDIGITOS").AsInteger();
   if (code.empty() || !isAllDigits(code) || (count > 0 && static_cast<int64_t>(code.size()) != digits))
     throw Exception("Código de produto '" + code + "' inválido.");
-  if (Field* level = dataSet.FindField("CDNVPRODUTO"); level && !level->IsNull() && count > 0 && level->AsInteger() != count)
-    throw Exception("O código '" + code + "' não é de um produto (nível " + std::to_string(level->AsInteger()) + " de " +
-                    std::to_string(count) + ").");
+  if (Field* level = dataSet.FindField("CDNVPRODUTO");
+      level && !level->IsNull() && count > 0 && level->AsInteger() != count)
+    throw Exception("O código '" + code + "' não é de um produto (nível " + std::to_string(level->AsInteger()) +
+                    " de " + std::to_string(count) + ").");
 }
 
 void ValidEx(DataSource& source) { ValidEx(sourceDataSet(source)); }

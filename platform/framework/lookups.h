@@ -47,7 +47,8 @@ std::string PesquisaLista(DataSource& source, const std::string& keyField, const
 // The same lookup for lists whose keys combine several codes (branch and service, L_FILISERV);
 // the selection text follows the same rules.
 bool PesquisaListaMsg(DataSet& dataSet, const std::string& keyField, const std::string& titles, std::string& selection);
-bool PesquisaListaMsg(DataSource& source, const std::string& keyField, const std::string& titles, std::string& selection);
+bool PesquisaListaMsg(DataSource& source, const std::string& keyField, const std::string& titles,
+                      std::string& selection);
 
 // The selection text of a list of keys, and the membership test used for the current selection.
 std::string SelectionText(const std::vector<std::string>& keys);

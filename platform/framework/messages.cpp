@@ -95,18 +95,22 @@ int TMessages::ShowMsg(std::string_view keyOrText, TMsgDlgType kind, TMsgDlgButt
 }
 
 const PropertyTable& TMessages::Properties() const {
-  static const PropertyTable table(&TComponent::Properties(), {
-      Prop<TMessages>("Items", [](const TMessages& m) { return StringsToVariant(m.Items()); },
-                      [](TMessages& m, const Variant& v) { m.SetItems(PropStrings(v)); }),
-      Prop<TMessages>("Fallback", [](const TMessages& m) { return m.Fallback() ? m.Fallback()->Name() : std::string(); },
-                      [](TMessages& m, const Variant& v) {
-                        std::string name = PropString(v);
-                        if (name.empty()) return m.SetFallback(nullptr);
-                        auto* form = dynamic_cast<TForm*>(m.Owner());
-                        if (!form) throw Exception(m.Describe() + ": sem formulário para achar '" + name + "'.");
-                        m.SetFallback(form->find<TMessages>(name));
-                      }),
-  });
+  static const PropertyTable table(
+      &TComponent::Properties(),
+      {
+          Prop<TMessages>(
+              "Items", [](const TMessages& m) { return StringsToVariant(m.Items()); },
+              [](TMessages& m, const Variant& v) { m.SetItems(PropStrings(v)); }),
+          Prop<TMessages>(
+              "Fallback", [](const TMessages& m) { return m.Fallback() ? m.Fallback()->Name() : std::string(); },
+              [](TMessages& m, const Variant& v) {
+                std::string name = PropString(v);
+                if (name.empty()) return m.SetFallback(nullptr);
+                auto* form = dynamic_cast<TForm*>(m.Owner());
+                if (!form) throw Exception(m.Describe() + ": sem formulário para achar '" + name + "'.");
+                m.SetFallback(form->find<TMessages>(name));
+              }),
+      });
   return table;
 }
 

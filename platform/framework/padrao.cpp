@@ -118,7 +118,8 @@ void TfrmPadrao::followMenu(TMenuItem* item, TControl* button) {
 
 DataSet* TfrmPadrao::DataSetPadrao() const { return dtsPadrao->GetDataSet(); }
 
-void TfrmPadrao::ChangeButtons(bool incluir, bool alterar, bool excluir, bool procurar, bool verificar, bool confirmaCancela) {
+void TfrmPadrao::ChangeButtons(bool incluir, bool alterar, bool excluir, bool procurar, bool verificar,
+                               bool confirmaCancela) {
   mnuIncluir->SetEnabled(incluir);
   mnuAlterar->SetEnabled(alterar);
   mnuExcluir->SetEnabled(excluir);
@@ -145,8 +146,8 @@ void TfrmPadrao::AtualizaStatus() {
   panStFilial->SetCaption(filial.empty() ? std::string() : "Filial: " + filial);
   DataSet* ds = DataSetPadrao();
   bool linhas = ds && ds->Active() && !ds->IsEmpty() && !editing(ds->State());
-  panStRegistro->SetCaption(linhas ? "Registro " + std::to_string(ds->RecNo()) + " de " + std::to_string(ds->RecordCount())
-                                   : std::string());
+  panStRegistro->SetCaption(
+      linhas ? "Registro " + std::to_string(ds->RecNo()) + " de " + std::to_string(ds->RecordCount()) : std::string());
 }
 
 void TfrmPadrao::confirmaEInforma(TComponent& sender) {
@@ -200,9 +201,7 @@ void TfrmPadrao::FormCloseQuery(TComponent&, bool& canClose) {
       sbtCancelarClick(*sbtCancelar);
       return;
     }
-    default:
-      canClose = false;
-      return;
+    default: canClose = false; return;
   }
 }
 

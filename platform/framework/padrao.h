@@ -54,13 +54,13 @@ class TfrmPadrao : public TForm {
   TMessages* msgPadrao;
   TMessages* msgMensagensPadroes;
   TPanel* panMenu;
-  TButtonFlat *sbtIncluir, *sbtAlterar, *sbtExcluir, *sbtConfirmar, *sbtCancelar, *sbtProcurar,
-      *sbtImprimir, *sbtVerificar, *sbtAjuda, *sbtFechar;
+  TButtonFlat *sbtIncluir, *sbtAlterar, *sbtExcluir, *sbtConfirmar, *sbtCancelar, *sbtProcurar, *sbtImprimir,
+      *sbtVerificar, *sbtAjuda, *sbtFechar;
   TDBNavigator* dbnPadrao;
   TMainMenu* mnuPrincipal;
   TMenuItem* mnuManutencao;
-  TMenuItem *mnuIncluir, *mnuAlterar, *mnuExcluir, *mnuConfirmar, *mnuCancelar, *mnuProcurar,
-      *mnuImprimir, *mnuVerificar, *mnuAjuda, *mnuFechar;
+  TMenuItem *mnuIncluir, *mnuAlterar, *mnuExcluir, *mnuConfirmar, *mnuCancelar, *mnuProcurar, *mnuImprimir,
+      *mnuVerificar, *mnuAjuda, *mnuFechar;
   TMenuItem* mnuOperacao;
   TMenuItem *mnuFolhaDados, *mnuFormulario;
   // The status bar: operator, branch, record n of N of dtsPadrao's dataset and the result of the
@@ -92,8 +92,8 @@ class TfrmPadrao : public TForm {
   virtual void sbtImprimirClick(TComponent& sender);   // the base screen has no report
   // Whether the print command has a report to open; the command is never offered without one.
   virtual bool TemRelatorio() const { return false; }
-  virtual void sbtAjudaClick(TComponent& sender);      // information with the "Ajuda" text
-  virtual void sbtFecharClick(TComponent& sender);     // Close
+  virtual void sbtAjudaClick(TComponent& sender);   // information with the "Ajuda" text
+  virtual void sbtFecharClick(TComponent& sender);  // Close
   virtual void mnuFolhaDadosClick(TComponent& sender);
   virtual void mnuFormularioClick(TComponent& sender);
 

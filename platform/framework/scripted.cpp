@@ -14,8 +14,7 @@ namespace cad {
 // ---------------------------------------------------------------- dialogs
 
 void ScriptedDialogs::Answer(int modalResult) {
-  if (!ResultButton(modalResult))
-    throw Exception("Resposta de diálogo inválida: " + std::to_string(modalResult) + ".");
+  if (!ResultButton(modalResult)) throw Exception("Resposta de diálogo inválida: " + std::to_string(modalResult) + ".");
   answers_.push_back(modalResult);
 }
 
@@ -72,7 +71,9 @@ void ScriptedLookups::QueuePick(FieldMatch match) {
 
 void ScriptedLookups::QueuePickCancel() { picks_.push_back(Pending{true, {}, {}}); }
 
-void ScriptedLookups::QueueMultiPick(std::vector<std::string> keys) { multi_.push_back(Pending{false, {}, std::move(keys)}); }
+void ScriptedLookups::QueueMultiPick(std::vector<std::string> keys) {
+  multi_.push_back(Pending{false, {}, std::move(keys)});
+}
 
 void ScriptedLookups::QueueMultiPickCancel() { multi_.push_back(Pending{true, {}, {}}); }
 
@@ -153,7 +154,8 @@ std::optional<std::vector<std::string>> ScriptedLookups::MultiPick(const MultiPi
   for (const std::string& k : next.keys)
     if (std::find(listed.begin(), listed.end(), k) == listed.end()) {
       log_.push_back(rec);
-      throw Exception("Pesquisa roteirizada \"" + request.title + "\": a chave '" + k + "' não está na lista de '" + ds.Name + "'.");
+      throw Exception("Pesquisa roteirizada \"" + request.title + "\": a chave '" + k + "' não está na lista de '" +
+                      ds.Name + "'.");
     }
   std::vector<std::string> chosen;
   for (const std::string& k : listed)

@@ -57,11 +57,11 @@ using FieldMatch = std::vector<std::pair<std::string, Variant>>;
 struct LookupRecord {
   bool multiple = false;
   std::string title;
-  std::string dataSet;      // name of the dataset listed
-  bool picked = false;      // false: cancelled
-  bool unanswered = false;  // cancelled because nothing was queued
-  FieldMatch match;         // single pick: the values that named the row
-  std::vector<std::string> keys;  // multiple pick: the keys chosen
+  std::string dataSet;                // name of the dataset listed
+  bool picked = false;                // false: cancelled
+  bool unanswered = false;            // cancelled because nothing was queued
+  FieldMatch match;                   // single pick: the values that named the row
+  std::vector<std::string> keys;      // multiple pick: the keys chosen
   std::vector<std::string> selected;  // multiple pick: the keys marked when the list opened
 };
 

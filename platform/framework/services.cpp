@@ -50,7 +50,7 @@ struct ButtonInfo {
   const char* name;
 };
 constexpr ButtonInfo kButtons[] = {
-    {mbYes, mrYes, "yes"},       {mbNo, mrNo, "no"},          {mbOK, mrOk, "ok"},
+    {mbYes, mrYes, "yes"},          {mbNo, mrNo, "no"},          {mbOK, mrOk, "ok"},
     {mbCancel, mrCancel, "cancel"}, {mbAbort, mrAbort, "abort"}, {mbRetry, mrRetry, "retry"},
     {mbIgnore, mrIgnore, "ignore"},
 };

@@ -36,10 +36,9 @@ bool MsgDlgTypeFromName(std::string_view name, TMsgDlgType& out);  // also accep
 
 // A set of buttons; each button answers with its classic modal result (forms.h: mrOk, mrYes...).
 using TMsgDlgButtons = unsigned;
-constexpr TMsgDlgButtons mbYes = 1u << 0, mbNo = 1u << 1, mbOK = 1u << 2, mbCancel = 1u << 3,
-                         mbAbort = 1u << 4, mbRetry = 1u << 5, mbIgnore = 1u << 6;
-constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo, mbOKCancel = mbOK | mbCancel,
-                         mbYesNoCancel = mbYes | mbNo | mbCancel,
+constexpr TMsgDlgButtons mbYes = 1u << 0, mbNo = 1u << 1, mbOK = 1u << 2, mbCancel = 1u << 3, mbAbort = 1u << 4,
+                         mbRetry = 1u << 5, mbIgnore = 1u << 6;
+constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo, mbOKCancel = mbOK | mbCancel, mbYesNoCancel = mbYes | mbNo | mbCancel,
                          mbAbortRetryIgnore = mbAbort | mbRetry | mbIgnore;
 
 // The modal result a single button answers with (mbYes -> mrYes = 6); 0 for a set.
@@ -47,13 +46,13 @@ int ButtonResult(TMsgDlgButtons button);
 // The button that answers with a modal result (mrNo -> mbNo); 0 when none.
 TMsgDlgButtons ResultButton(int modalResult);
 // Names used by logs and the driver: "yes", "no", "ok", "cancel", "abort", "retry", "ignore".
-const char* ModalResultName(int modalResult);  // "none" for 0, "?" for unknown values
-int ModalResultFromName(std::string_view name);  // also "mrYes", "Sim", "Não"; 0 when unknown
+const char* ModalResultName(int modalResult);                  // "none" for 0, "?" for unknown values
+int ModalResultFromName(std::string_view name);                // also "mrYes", "Sim", "Não"; 0 when unknown
 std::vector<std::string> ButtonNames(TMsgDlgButtons buttons);  // in the order above
 
 struct DialogRequest {
   TMsgDlgType kind = TMsgDlgType::mtInformation;
-  std::string key;   // message key when the text came from a message table, else ""
+  std::string key;  // message key when the text came from a message table, else ""
   std::string text;
   TMsgDlgButtons buttons = mbOK;
   int helpContext = 0;  // help topic a host may offer with the dialog; 0 = none
@@ -77,8 +76,8 @@ struct PickRequest {
 
 struct MultiPickRequest {
   std::string title;
-  DataSet* dataSet = nullptr;  // open and not empty
-  std::string keyField;        // the field whose text is a row's key
+  DataSet* dataSet = nullptr;         // open and not empty
+  std::string keyField;               // the field whose text is a row's key
   std::vector<std::string> selected;  // keys marked when the list opens
   int keyPressed = 0;
 };

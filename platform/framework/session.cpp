@@ -37,7 +37,8 @@ std::vector<int> treeLevels() {
 
 int checkedLevel(int level, size_t levels) {
   if (level < 0 || static_cast<size_t>(level) > levels)
-    throw Exception("Nível " + std::to_string(level) + " não existe na árvore de produtos (" + std::to_string(levels) + " níveis).");
+    throw Exception("Nível " + std::to_string(level) + " não existe na árvore de produtos (" + std::to_string(levels) +
+                    " níveis).");
   return level == 0 ? static_cast<int>(levels) : level;
 }
 
@@ -61,7 +62,8 @@ DateTime Session::DataProc(const std::string& branch) const {
     q.SetSQL("SELECT DTPROCESSA FROM FILIAL WHERE CDFILIAL = :P_CDFILIAL");
     q.ParamByName("P_CDFILIAL") = code;
     q.Open();
-    if (!q.IsEmpty() && !q.FieldByName("DTPROCESSA").IsNull()) return q.FieldByName("DTPROCESSA").AsDateTime().dateOnly();
+    if (!q.IsEmpty() && !q.FieldByName("DTPROCESSA").IsNull())
+      return q.FieldByName("DTPROCESSA").AsDateTime().dateOnly();
   }
   return DateTime::today().dateOnly();
 }

@@ -24,12 +24,12 @@ namespace cad {
 
 class Session {
  public:
-  std::string Operador;      // operator code (OPERADOR.CDOPERADOR)
-  std::string FiliProc;      // the host's current branch
-  bool ModuFili = false;     // the host fixed its current branch: screens may not choose another
+  std::string Operador;              // operator code (OPERADOR.CDOPERADOR)
+  std::string FiliProc;              // the host's current branch
+  bool ModuFili = false;             // the host fixed its current branch: screens may not choose another
   std::string WebURL = "127.0.0.1";  // application-server host
   int WebPort = 8099;                // application-server port
-  int ModuloAtiv = 0;        // active module of the host; 10, 11 and 24 are the hospital ones
+  int ModuloAtiv = 0;                // active module of the host; 10, 11 and 24 are the hospital ones
 
   // ---- processing dates
   // Sets the processing date of one branch, or of every branch when `branch` is empty.
@@ -47,8 +47,8 @@ class Session {
   // ---- other screen packages
   struct PackageLoad {
     std::string code;
-    VariantArray params;   // as handed to the package
-    VariantArray result;   // as the package left them
+    VariantArray params;  // as handed to the package
+    VariantArray result;  // as the package left them
   };
   // Opens the screen of another package by its screen code. The package receives the
   // parameters by reference and may write values back (a flag it sets, for instance).

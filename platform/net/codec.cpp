@@ -90,8 +90,7 @@ void appendFloat(std::string& out, double d) {
   auto r = std::to_chars(buf, buf + sizeof buf, d);
   out.append(buf, r.ptr);
   // A float must read back as a float: give it a decimal point when the shortest form has none.
-  if (std::memchr(buf, '.', r.ptr - buf) == nullptr && std::memchr(buf, 'e', r.ptr - buf) == nullptr)
-    out += ".0";
+  if (std::memchr(buf, '.', r.ptr - buf) == nullptr && std::memchr(buf, 'e', r.ptr - buf) == nullptr) out += ".0";
 }
 
 void appendAny(std::string& out, const Variant& v, int depth);
@@ -417,10 +416,14 @@ class Reader {
         array([&](size_t index) {
           countRow(index);
           std::string k = string();
-          if (k == "insert") p->kinds.push_back(ChangeKind::Inserted);
-          else if (k == "modify") p->kinds.push_back(ChangeKind::Modified);
-          else if (k == "delete") p->kinds.push_back(ChangeKind::Deleted);
-          else fail("tipo de alteração desconhecido \"" + k + "\"");
+          if (k == "insert")
+            p->kinds.push_back(ChangeKind::Inserted);
+          else if (k == "modify")
+            p->kinds.push_back(ChangeKind::Modified);
+          else if (k == "delete")
+            p->kinds.push_back(ChangeKind::Deleted);
+          else
+            fail("tipo de alteração desconhecido \"" + k + "\"");
         });
       } else if (key == "original") {
         once(seenOriginal, key);
@@ -434,7 +437,8 @@ class Reader {
     if (shortRow_ != kNoRow)
       fail("linha " + std::to_string(shortRow_ + 1) + " tem " + std::to_string(shortRowWidth_) + " valores para " +
            std::to_string(n) + " campos");
-    auto checkRows = [&](const std::vector<std::vector<Variant>>& rs, const char* what, const std::vector<bool>* nulls) {
+    auto checkRows = [&](const std::vector<std::vector<Variant>>& rs, const char* what,
+                         const std::vector<bool>* nulls) {
       for (size_t r = 0; r < rs.size(); ++r)
         if (rs[r].size() != n && !(nulls && (*nulls)[r]))
           fail(std::string(what) + " " + std::to_string(r + 1) + " tem " + std::to_string(rs[r].size()) +
@@ -448,7 +452,8 @@ class Reader {
       checkRows(p->original, "original", &originalNull);
       for (size_t r = 0; r < p->rows.size(); ++r)
         if (originalNull[r] != (p->kinds[r] == ChangeKind::Inserted))
-          fail("valores originais devem ser null exatamente nas linhas incluídas (linha " + std::to_string(r + 1) + ")");
+          fail("valores originais devem ser null exatamente nas linhas incluídas (linha " + std::to_string(r + 1) +
+               ")");
     } else if (seenKinds || seenOriginal) {
       fail("\"kinds\" e \"original\" só cabem em conjunto de alterações (\"delta\": true)");
     }
@@ -545,9 +550,7 @@ class Reader {
           u = reinterpret_cast<const unsigned char*>(p_);
           break;
         }
-        default:
-          p_ = reinterpret_cast<const char*>(u - 1);
-          fail("sequência de escape inválida");
+        default: p_ = reinterpret_cast<const char*>(u - 1); fail("sequência de escape inválida");
       }
     }
   }
@@ -558,10 +561,14 @@ class Reader {
     for (int i = 0; i < 4; ++i) {
       char c = *p_++;
       v <<= 4;
-      if (c >= '0' && c <= '9') v |= c - '0';
-      else if (c >= 'a' && c <= 'f') v |= c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
-      else fail("sequência \\u inválida");
+      if (c >= '0' && c <= '9')
+        v |= c - '0';
+      else if (c >= 'a' && c <= 'f')
+        v |= c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        v |= c - 'A' + 10;
+      else
+        fail("sequência \\u inválida");
     }
     return v;
   }
@@ -766,8 +773,10 @@ class Reader {
       count();
       int64_t i = 0;
       double d = 0;
-      if (numberToken(i, d)) col.pushFloat(d);
-      else col.pushInt(i);
+      if (numberToken(i, d))
+        col.pushFloat(d);
+      else
+        col.pushInt(i);
     } else if (ch == 'n') {
       count();
       literal("null");

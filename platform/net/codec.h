@@ -61,7 +61,7 @@ Request decodeRequest(std::string_view json, const DecodeLimits& limits = {});
 
 struct Reply {
   bool isFault = false;
-  std::string fault;                        // set when isFault
+  std::string fault;  // set when isFault
   Variant result;
   std::vector<std::pair<int, Variant>> out;  // by-reference arguments written back, by index
 };

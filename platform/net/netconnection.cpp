@@ -111,12 +111,11 @@ Variant TNetConnection::call(const std::string& method, const std::vector<RpcArg
     try {
       rep = net::decodeReply(body);
     } catch (const Exception& e) {
-      throw Exception("Resposta inválida do servidor de aplicação em " + transport_->where() + " (" +
-                      method + "): " + e.what());
+      throw Exception("Resposta inválida do servidor de aplicação em " + transport_->where() + " (" + method +
+                      "): " + e.what());
     }
     if (rep.isFault)
-      throw Exception("Erro no servidor de aplicação em " + transport_->where() + " (" + method + "): " +
-                      rep.fault);
+      throw Exception("Erro no servidor de aplicação em " + transport_->where() + " (" + method + "): " + rep.fault);
     // Only arguments the caller passed by reference take the values written back.
     for (auto& [index, value] : rep.out)
       if (index >= 0 && static_cast<size_t>(index) < args.size() && args[index].ref())

@@ -32,8 +32,8 @@ namespace cad {
 class RpcArg {
  public:
   template <class T>
-    requires std::constructible_from<Variant, T&&>
-  RpcArg(T&& value) : value_(std::forward<T>(value)) {}  // NOLINT: implicit on purpose
+  requires std::constructible_from<Variant, T&&> RpcArg(T&& value)
+      : value_(std::forward<T>(value)) {}  // NOLINT: implicit on purpose
 
   const Variant& value() const { return ref_ ? *ref_ : value_; }
   Variant* ref() const { return ref_; }
@@ -53,9 +53,9 @@ struct RpcCallRecord {
   std::string connection;  // Name of the TNetConnection
   std::string server;
   std::string method;
-  VariantArray args;       // as sent
-  Variant result;          // null when the call failed
-  std::string error;       // "" on success, else the text of the exception raised
+  VariantArray args;  // as sent
+  Variant result;     // null when the call failed
+  std::string error;  // "" on success, else the text of the exception raised
 };
 
 // Process-wide observers of every remote call (screen tests and the automation driver keep call

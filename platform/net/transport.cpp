@@ -70,12 +70,10 @@ struct HttpClient {
   [[noreturn]] void transportError(httplib::Error e) const {
     switch (e) {
       case httplib::Error::Read:
-        throw Exception("O servidor de aplicação em " + where() +
-                        " não respondeu a tempo ou encerrou a conexão.");
+        throw Exception("O servidor de aplicação em " + where() + " não respondeu a tempo ou encerrou a conexão.");
       case httplib::Error::Write:
         throw Exception("Falha ao enviar a requisição ao servidor de aplicação em " + where() + ".");
-      default:
-        throw Exception("Não foi possível conectar ao servidor de aplicação em " + where() + ".");
+      default: throw Exception("Não foi possível conectar ao servidor de aplicação em " + where() + ".");
     }
   }
 
@@ -85,10 +83,8 @@ struct HttpClient {
       std::string text = faultText(res.body);
       if (!text.empty()) throw Exception(text);
     }
-    if (res.status == 401)
-      throw Exception("Sessão não autorizada pelo servidor de aplicação em " + where() + ".");
-    if (res.status == 413)
-      throw Exception("Requisição grande demais para o servidor de aplicação em " + where() + ".");
+    if (res.status == 401) throw Exception("Sessão não autorizada pelo servidor de aplicação em " + where() + ".");
+    if (res.status == 413) throw Exception("Requisição grande demais para o servidor de aplicação em " + where() + ".");
     throw Exception("O servidor de aplicação em " + where() + " respondeu com o erro HTTP " +
                     std::to_string(res.status) + ".");
   }
@@ -186,7 +182,8 @@ TransportFactory httpTransportFactory(HttpOptions options) {
 }
 
 TransportFactory inProcessTransportFactory(InProcessTransport::Handler handler, std::string operatorName) {
-  return [handler = std::move(handler), op = std::move(operatorName)](const std::string&, int) -> std::unique_ptr<Transport> {
+  return [handler = std::move(handler), op = std::move(operatorName)](const std::string&,
+                                                                      int) -> std::unique_ptr<Transport> {
     return std::make_unique<InProcessTransport>(handler, op);
   };
 }

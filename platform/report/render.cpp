@@ -60,7 +60,8 @@ void drawPage(cairo_t* cr, const Document& doc, const Page& page) {
   }
   for (const PlacedText& t : page.texts) {
     if (t.text.empty()) continue;
-    cairo_select_font_face(cr, kFace, CAIRO_FONT_SLANT_NORMAL, t.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_select_font_face(cr, kFace, CAIRO_FONT_SLANT_NORMAL,
+                           t.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, t.size * kMmPerPoint);
     std::string s = fitted(cr, t.text, t.width);
     if (s.empty()) continue;
@@ -117,8 +118,8 @@ PageImage RenderPage(const Document& doc, size_t page, double pixelsPerMm) {
   img.height = static_cast<int>(doc.height * pixelsPerMm + 0.5);
   img.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, img.width);
   img.pixels.assign(static_cast<size_t>(img.stride) * static_cast<size_t>(img.height), 0);
-  Surface surface(cairo_image_surface_create_for_data(img.pixels.data(), CAIRO_FORMAT_ARGB32, img.width, img.height,
-                                                      img.stride));
+  Surface surface(
+      cairo_image_surface_create_for_data(img.pixels.data(), CAIRO_FORMAT_ARGB32, img.width, img.height, img.stride));
   check(cairo_surface_status(surface.get()), "Não foi possível desenhar a página");
   CairoContext cr(cairo_create(surface.get()));
   cairo_scale(cr.get(), pixelsPerMm, pixelsPerMm);
@@ -129,8 +130,8 @@ PageImage RenderPage(const Document& doc, size_t page, double pixelsPerMm) {
 }
 
 void WritePng(const PageImage& image, const std::string& path) {
-  Surface surface(cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.pixels.data()), CAIRO_FORMAT_ARGB32,
-                                                      image.width, image.height, image.stride));
+  Surface surface(cairo_image_surface_create_for_data(const_cast<unsigned char*>(image.pixels.data()),
+                                                      CAIRO_FORMAT_ARGB32, image.width, image.height, image.stride));
   check(cairo_surface_status(surface.get()), "Não foi possível gravar a imagem " + path);
   check(cairo_surface_write_to_png(surface.get(), path.c_str()), "Não foi possível gravar a imagem " + path);
 }

@@ -95,7 +95,9 @@ bool Definition::HasParam(const std::string& name) const {
 }
 
 DefinitionMissing::DefinitionMissing(std::string code, std::string folder)
-    : Exception("Relatório " + code + " não encontrado em " + folder), code_(std::move(code)), folder_(std::move(folder)) {}
+    : Exception("Relatório " + code + " não encontrado em " + folder),
+      code_(std::move(code)),
+      folder_(std::move(folder)) {}
 
 const std::string& ReportsFolder() { return folderSetting(); }
 void SetReportsFolder(std::string folder) { folderSetting() = std::move(folder); }
@@ -186,7 +188,8 @@ std::string FormatValue(const Variant& v, const std::string& fmt) {
     std::string s = trim(v.asString());
     return s.size() == 4 && isAllDigits(s) ? s.substr(0, 2) + ":" + s.substr(2) : s;
   }
-  if (fmt == "data") return v.isDateTime() ? formatDate(v.asDateTime(), formatSettings().shortDateFormat) : v.asString();
+  if (fmt == "data")
+    return v.isDateTime() ? formatDate(v.asDateTime(), formatSettings().shortDateFormat) : v.asString();
   if (fmt == "sn") {
     std::string s = trim(v.asString());
     return s == "S" ? "Sim" : s == "N" ? "Não" : s;
@@ -317,7 +320,8 @@ class Layouter {
       const double top = e.y >= 0 ? std::min(e.y, band.height) : 0;
       const double height = e.height > 0 ? std::min(e.height, band.height - top) : band.height - top;
       std::string texto = expand(e.text, row);
-      if (!texto.empty()) page.texts.push_back({def_.margin + e.x, y_ + top, e.width, height, std::move(texto), e.size, e.bold, e.align});
+      if (!texto.empty())
+        page.texts.push_back({def_.margin + e.x, y_ + top, e.width, height, std::move(texto), e.size, e.bold, e.align});
     }
     y_ += band.height;
   }
@@ -378,6 +382,8 @@ class Layouter {
 
 }  // namespace
 
-Document Layout(const Definition& def, const Packet& rows, const Context& ctx) { return Layouter(def, rows, ctx).Run(); }
+Document Layout(const Definition& def, const Packet& rows, const Context& ctx) {
+  return Layouter(def, rows, ctx).Run();
+}
 
 }  // namespace cad::report

@@ -47,13 +47,13 @@ enum class Align { Left, Center, Right };
 
 struct Element {
   double x = 0, width = 0;  // millimetres from the left margin
-  std::string text;          // with {FIELD} and {(NAME)} places
-  double size = 9;           // points
+  std::string text;         // with {FIELD} and {(NAME)} places
+  double size = 9;          // points
   bool bold = false;
   Align align = Align::Left;
-  bool line = false;         // a horizontal rule instead of a text
-  double y = -1;             // from the band's top; -1 = a text fills the band, a rule sits in its middle
-  double height = 0;         // a text's height; 0 = to the band's bottom
+  bool line = false;  // a horizontal rule instead of a text
+  double y = -1;      // from the band's top; -1 = a text fills the band, a rule sits in its middle
+  double height = 0;  // a text's height; 0 = to the band's bottom
 };
 
 struct Band {
@@ -120,8 +120,8 @@ struct Document {
 };
 
 struct Context {
-  std::string title;     // "" = the definition's
-  std::string date;      // processing date as shown
+  std::string title;  // "" = the definition's
+  std::string date;   // processing date as shown
   std::string operador;
 };
 

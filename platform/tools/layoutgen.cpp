@@ -45,7 +45,8 @@ std::string stem(const std::string& path) {
 
 bool identifier(const std::string& s) {
   if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
-  return std::all_of(s.begin(), s.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 // A class name as the owners file writes it ("TfrmX", "paginas::Turnos"), relative to namespace cad.
@@ -64,7 +65,7 @@ bool className(const std::string& s) {
 //                           sources or handlers; '*' and '?' match as in file names
 //   manual <name>...        handlers the code registers itself (Handler/Bind), not generated
 struct Owners {
-  std::map<std::string, std::string> formOf;  // unit -> class
+  std::map<std::string, std::string> formOf;                 // unit -> class
   std::vector<std::pair<std::string, std::string>> entries;  // (class, pattern) in file order
   std::vector<std::string> manual;
   std::vector<std::string> order;  // classes in order of first mention
@@ -131,7 +132,7 @@ struct Handler {
 struct Unit {
   std::string name, formClass;
   std::map<std::string, std::vector<Member>> members;  // by class, in layout order
-  std::vector<Handler> handlers;                        // in layout order, each name once
+  std::vector<Handler> handlers;                       // in layout order, each name once
 };
 
 bool eventKey(const std::string& key) {
@@ -202,8 +203,10 @@ class UnitReader {
     if (!n.is_object()) throw Error(path_ + ": each component is an object");
     std::string name = text(n, "name"), type = text(n, "type");
     std::string owner = ownerOf(name, inherited);
-    if (!type.empty()) add(owner, name, type);
-    else if (menuItem && !name.empty() && !baseNames_.count(name)) add(owner, name, "TMenuItem");
+    if (!type.empty())
+      add(owner, name, type);
+    else if (menuItem && !name.empty() && !baseNames_.count(name))
+      add(owner, name, "TMenuItem");
     events(n, owner, name.empty() ? "(unnamed)" : name);
     for (const json& c : list(n, "children")) node(c, owner, false);
     for (const json& c : list(n, "items")) node(c, owner, true);
@@ -218,12 +221,13 @@ class UnitReader {
       std::string o = owners_.explicitOwner(h);
       bool given = !o.empty();
       if (!given) o = owner;
-      auto same = std::find_if(unit_.handlers.begin(), unit_.handlers.end(), [&](const Handler& x) { return x.name == h; });
+      auto same =
+          std::find_if(unit_.handlers.begin(), unit_.handlers.end(), [&](const Handler& x) { return x.name == h; });
       if (same == unit_.handlers.end()) {
         unit_.handlers.push_back({h, o, where});
       } else if (same->owner != o) {
-        throw Error(path_ + ": handler '" + h + "' is named by " + same->namedBy + " (owned by " + same->owner + ") and by " +
-                    where + " (owned by " + o + "): give it to one class in the owners file");
+        throw Error(path_ + ": handler '" + h + "' is named by " + same->namedBy + " (owned by " + same->owner +
+                    ") and by " + where + " (owned by " + o + "): give it to one class in the owners file");
       }
     }
   }
@@ -347,14 +351,14 @@ std::string generate(const std::string& ns, const std::string& ownersPath, const
     for (size_t i = 0; i < uc.size(); ++i)
       if (members.count(uc[i])) {
         const std::string s = structName(uc[i]);
-        o << "  static_assert(std::is_base_of_v<" << s << ", O" << i << ">, \"" << uc[i] << " must derive from layout::" << ns
-          << "::" << s << "\");\n"
+        o << "  static_assert(std::is_base_of_v<" << s << ", O" << i << ">, \"" << uc[i]
+          << " must derive from layout::" << ns << "::" << s << "\");\n"
           << "  static_cast<" << s << "&>(o" << i << ").FindComponents(form);\n";
         // A member of the same name declared by the class itself would hide the component and
         // stay unset.
         for (const Member& x : members[uc[i]])
-          o << "  static_assert(std::is_same_v<decltype(&O" << i << "::" << x.name << "), layout_types::" << x.type << "* "
-            << s << "::*>, \"" << uc[i] << "::" << x.name << " hides its component\");\n";
+          o << "  static_assert(std::is_same_v<decltype(&O" << i << "::" << x.name << "), layout_types::" << x.type
+            << "* " << s << "::*>, \"" << uc[i] << "::" << x.name << " hides its component\");\n";
       }
     o << "}\n";
   }
@@ -371,11 +375,16 @@ int run(int argc, char** argv) {
       if (i + 1 >= argc) throw Error(a + " needs a value");
       return argv[++i];
     };
-    if (a == "--namespace") ns = value();
-    else if (a == "--owners") ownersPath = value();
-    else if (a == "--out") out = value();
-    else if (a == "--base") bases.push_back(value());
-    else unitPaths.push_back(a);
+    if (a == "--namespace")
+      ns = value();
+    else if (a == "--owners")
+      ownersPath = value();
+    else if (a == "--out")
+      out = value();
+    else if (a == "--base")
+      bases.push_back(value());
+    else
+      unitPaths.push_back(a);
   }
   if (!identifier(ns) || ownersPath.empty() || out.empty() || unitPaths.empty())
     throw Error("usage: cadserv-layoutgen --namespace NS --owners FILE --out HEADER [--base LAYOUT]... UNIT.json...");

@@ -167,10 +167,14 @@ void typeText(TForm& form, std::string_view text) {
   for (const std::string& ch : utf8Chars(text)) {
     TControl* target = form.ActiveControl();
     if (!target) refuse(form.Describe() + " não tem controle com o foco.");
-    if (ch == "\b") keyDown(form, *target, VK_BACK, 0);
-    else if (ch == "\r" || ch == "\n") keyDown(form, *target, VK_RETURN, 0);
-    else if (ch == "\t") keyDown(form, *target, VK_TAB, 0);
-    else if (ch == "\x1b") keyDown(form, *target, VK_ESCAPE, 0);
+    if (ch == "\b")
+      keyDown(form, *target, VK_BACK, 0);
+    else if (ch == "\r" || ch == "\n")
+      keyDown(form, *target, VK_RETURN, 0);
+    else if (ch == "\t")
+      keyDown(form, *target, VK_TAB, 0);
+    else if (ch == "\x1b")
+      keyDown(form, *target, VK_ESCAPE, 0);
     else {
       ShiftState shift;
       if (int key = keyOfChar(ch, shift)) {
@@ -220,7 +224,8 @@ ActionResult UserActions::KeyDown(TControl& control, int key, ShiftState shift) 
 ActionResult UserActions::Key(TControl& control, std::string_view keyText) {
   int key;
   ShiftState shift;
-  if (!ParseKey(keyText, key, shift)) return ActionResult{ActionResult::Status::Refused, "Tecla desconhecida: '" + std::string(keyText) + "'."};
+  if (!ParseKey(keyText, key, shift))
+    return ActionResult{ActionResult::Status::Refused, "Tecla desconhecida: '" + std::string(keyText) + "'."};
   return KeyDown(control, key, shift);
 }
 
@@ -261,7 +266,9 @@ ActionResult UserActions::ClickMenuItem(TMenuItem& item) {
 
 ActionResult UserActions::MenuItem(TForm& form, std::string_view itemName) {
   TMenuItem* item = dynamic_cast<TMenuItem*>(form.FindComponent(itemName));
-  if (!item) return ActionResult{ActionResult::Status::Refused, form.Describe() + ": item de menu '" + std::string(itemName) + "' não existe."};
+  if (!item)
+    return ActionResult{ActionResult::Status::Refused,
+                        form.Describe() + ": item de menu '" + std::string(itemName) + "' não existe."};
   return ClickMenuItem(*item);
 }
 
@@ -280,7 +287,8 @@ ActionResult UserActions::SelectCell(TCustomGrid& grid, int col, int row, bool e
 ActionResult UserActions::TitleClick(TDBGrid& grid, int column) {
   return run([&] {
     TForm& form = checkInput(grid);
-    if (column < 0 || column >= grid.ColumnCount()) refuse(grid.Describe() + ": coluna " + std::to_string(column) + " inexistente.");
+    if (column < 0 || column >= grid.ColumnCount())
+      refuse(grid.Describe() + ": coluna " + std::to_string(column) + " inexistente.");
     focus(form, grid);
     grid.TitleClick(column);
   });
@@ -310,16 +318,19 @@ ActionResult UserActions::SelectIndex(TControl& control, int index, bool extend)
   return run([&] {
     TForm& form = checkInput(control);
     if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
-      if (index < 0 || index >= static_cast<int>(combo->Items().size())) refuse(control.Describe() + ": item " + std::to_string(index) + " inexistente.");
+      if (index < 0 || index >= static_cast<int>(combo->Items().size()))
+        refuse(control.Describe() + ": item " + std::to_string(index) + " inexistente.");
       focus(form, control);
       if (!combo->CanModify()) refuse(control.Describe() + " não aceita edição.");
       combo->UserSelect(index);
     } else if (auto* group = dynamic_cast<TCustomRadioGroup*>(&control)) {
-      if (index < 0 || index >= static_cast<int>(group->Items().size())) refuse(control.Describe() + ": item " + std::to_string(index) + " inexistente.");
+      if (index < 0 || index >= static_cast<int>(group->Items().size()))
+        refuse(control.Describe() + ": item " + std::to_string(index) + " inexistente.");
       focus(form, control);
       group->UserSelect(index);
     } else if (auto* list = dynamic_cast<TListBox*>(&control)) {
-      if (index < 0 || index >= list->Count()) refuse(control.Describe() + ": item " + std::to_string(index) + " inexistente.");
+      if (index < 0 || index >= list->Count())
+        refuse(control.Describe() + ": item " + std::to_string(index) + " inexistente.");
       focus(form, control);
       list->UserSelect(index, extend);
     } else {

@@ -54,7 +54,8 @@ std::vector<TAlignedChild> AlignChildren(const TBounds& area, const std::vector<
     place(i, right - w, top, w, bottom - top);
     right -= w;
   }
-  for (size_t i : band(children, TAlign::alClient)) place(i, left, top, std::max(0, right - left), std::max(0, bottom - top));
+  for (size_t i : band(children, TAlign::alClient))
+    place(i, left, top, std::max(0, right - left), std::max(0, bottom - top));
   for (size_t i = 0; i < children.size(); ++i) {
     const TControl& k = *children[i];
     if (!out[i].aligned) out[i] = {{k.Left(), k.Top(), k.Width(), k.Height()}, k.Visible(), false};

@@ -29,11 +29,10 @@ struct KeyName {
 };
 
 const KeyName kKeyNames[] = {
-    {"Backspace", VK_BACK}, {"BkSp", VK_BACK},   {"Tab", VK_TAB},       {"Enter", VK_RETURN},
-    {"Return", VK_RETURN},  {"Esc", VK_ESCAPE},  {"Escape", VK_ESCAPE}, {"Space", VK_SPACE},
-    {"PgUp", VK_PRIOR},     {"PageUp", VK_PRIOR}, {"PgDn", VK_NEXT},    {"PageDown", VK_NEXT},
-    {"End", VK_END},        {"Home", VK_HOME},   {"Left", VK_LEFT},     {"Up", VK_UP},
-    {"Right", VK_RIGHT},    {"Down", VK_DOWN},   {"Ins", VK_INSERT},    {"Insert", VK_INSERT},
+    {"Backspace", VK_BACK}, {"BkSp", VK_BACK},     {"Tab", VK_TAB},     {"Enter", VK_RETURN}, {"Return", VK_RETURN},
+    {"Esc", VK_ESCAPE},     {"Escape", VK_ESCAPE}, {"Space", VK_SPACE}, {"PgUp", VK_PRIOR},   {"PageUp", VK_PRIOR},
+    {"PgDn", VK_NEXT},      {"PageDown", VK_NEXT}, {"End", VK_END},     {"Home", VK_HOME},    {"Left", VK_LEFT},
+    {"Up", VK_UP},          {"Right", VK_RIGHT},   {"Down", VK_DOWN},   {"Ins", VK_INSERT},   {"Insert", VK_INSERT},
     {"Del", VK_DELETE},     {"Delete", VK_DELETE},
 };
 
@@ -96,10 +95,14 @@ bool ParseKey(std::string_view text, int& key, ShiftState& shift) {
     size_t plus = rest.find('+', 1);  // "+" alone or a trailing "+" is not a separator
     if (plus == std::string_view::npos) break;
     std::string_view mod = rest.substr(0, plus);
-    if (sameText(mod, "Ctrl") || sameText(mod, "Control")) shift |= ssCtrl;
-    else if (sameText(mod, "Shift")) shift |= ssShift;
-    else if (sameText(mod, "Alt")) shift |= ssAlt;
-    else return false;
+    if (sameText(mod, "Ctrl") || sameText(mod, "Control"))
+      shift |= ssCtrl;
+    else if (sameText(mod, "Shift"))
+      shift |= ssShift;
+    else if (sameText(mod, "Alt"))
+      shift |= ssAlt;
+    else
+      return false;
     rest = rest.substr(plus + 1);
   }
   if (rest.empty()) return false;
@@ -142,13 +145,13 @@ std::string StripHotkey(std::string_view caption) {
 
 TColor ColorFromText(std::string_view text) {
   static const std::pair<const char*, TColor> names[] = {
-      {"clBlack", clBlack},   {"clMaroon", clMaroon},   {"clGreen", clGreen},
-      {"clOlive", clOlive},   {"clNavy", clNavy},       {"clPurple", clPurple},
-      {"clTeal", clTeal},     {"clGray", clGray},       {"clSilver", clSilver},
-      {"clRed", clRed},       {"clLime", clLime},       {"clYellow", clYellow},
-      {"clBlue", clBlue},     {"clFuchsia", clFuchsia}, {"clAqua", clAqua},
-      {"clWhite", clWhite},   {"clWindow", clWindow},   {"clWindowText", clWindowText},
-      {"clBtnFace", clBtnFace}, {"clInfoBk", clInfoBk}, {"clDefault", clDefault},
+      {"clBlack", clBlack},     {"clMaroon", clMaroon},   {"clGreen", clGreen},
+      {"clOlive", clOlive},     {"clNavy", clNavy},       {"clPurple", clPurple},
+      {"clTeal", clTeal},       {"clGray", clGray},       {"clSilver", clSilver},
+      {"clRed", clRed},         {"clLime", clLime},       {"clYellow", clYellow},
+      {"clBlue", clBlue},       {"clFuchsia", clFuchsia}, {"clAqua", clAqua},
+      {"clWhite", clWhite},     {"clWindow", clWindow},   {"clWindowText", clWindowText},
+      {"clBtnFace", clBtnFace}, {"clInfoBk", clInfoBk},   {"clDefault", clDefault},
   };
   for (const auto& [name, value] : names)
     if (sameText(name, text)) return value;
@@ -290,13 +293,17 @@ void TComponent::Changed(std::string_view property) {
 }
 
 const PropertyTable& TComponent::Properties() const {
-  static const PropertyTable table(nullptr, {
-      ReadOnlyProp<TComponent>("ClassName", [](const TComponent& c) { return std::string(c.ClassName()); }),
-      Prop<TComponent>("Name", [](const TComponent& c) { return c.Name(); },
-                       [](TComponent& c, const Variant& v) { c.SetName(PropString(v)); }),
-      Prop<TComponent>("Tag", [](const TComponent& c) { return c.Tag(); },
-                       [](TComponent& c, const Variant& v) { c.SetTag(PropInt(v)); }),
-  });
+  static const PropertyTable table(
+      nullptr,
+      {
+          ReadOnlyProp<TComponent>("ClassName", [](const TComponent& c) { return std::string(c.ClassName()); }),
+          Prop<TComponent>(
+              "Name", [](const TComponent& c) { return c.Name(); },
+              [](TComponent& c, const Variant& v) { c.SetName(PropString(v)); }),
+          Prop<TComponent>(
+              "Tag", [](const TComponent& c) { return c.Tag(); },
+              [](TComponent& c, const Variant& v) { c.SetTag(PropInt(v)); }),
+      });
   return table;
 }
 
@@ -404,8 +411,12 @@ bool TControl::EnabledChain() const {
 std::string TControl::InputRefusal() const {
   for (const TControl* c = this; c; c = c->parent_) {
     bool isForm = dynamic_cast<const TForm*>(c) != nullptr;
-    if (!c->enabled_) return c == this ? Describe() + " está desabilitado." : Describe() + " está dentro de " + c->Describe() + ", que está desabilitado.";
-    if (!isForm && !c->visible_) return c == this ? Describe() + " está oculto." : Describe() + " está dentro de " + c->Describe() + ", que está oculto.";
+    if (!c->enabled_)
+      return c == this ? Describe() + " está desabilitado."
+                       : Describe() + " está dentro de " + c->Describe() + ", que está desabilitado.";
+    if (!isForm && !c->visible_)
+      return c == this ? Describe() + " está oculto."
+                       : Describe() + " está dentro de " + c->Describe() + ", que está oculto.";
     if (c->parent_ && !c->parent_->ChildShowing(*c)) return Describe() + " está numa página que não está visível.";
     if (isForm) break;
   }
@@ -461,7 +472,8 @@ const char* alignName(TAlign a) {
 
 TAlign alignFrom(const Variant& v) {
   std::string s = PropString(v);
-  for (TAlign a : {TAlign::alNone, TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) {
+  for (TAlign a :
+       {TAlign::alNone, TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) {
     std::string n = alignName(a);
     if (sameText(n, s) || sameText(n.substr(2), s)) return a;
   }
@@ -473,39 +485,75 @@ TColor colorFrom(const Variant& v) { return v.isString() ? ColorFromText(v.str()
 }  // namespace
 
 const PropertyTable& TControl::Properties() const {
-  static const PropertyTable table(&TComponent::Properties(), {
-      Prop<TControl>("Enabled", [](const TControl& c) { return c.Enabled(); }, [](TControl& c, const Variant& v) { c.SetEnabled(PropBool(v)); }),
-      Prop<TControl>("Visible", [](const TControl& c) { return c.Visible(); }, [](TControl& c, const Variant& v) { c.SetVisible(PropBool(v)); }),
-      Prop<TControl>("Caption", [](const TControl& c) { return c.Caption(); }, [](TControl& c, const Variant& v) { c.SetCaption(PropString(v)); }),
-      Prop<TControl>("Text", [](const TControl& c) { return c.Text(); }, [](TControl& c, const Variant& v) { c.SetText(PropString(v)); }),
-      Prop<TControl>("Hint", [](const TControl& c) { return c.Hint(); }, [](TControl& c, const Variant& v) { c.SetHint(PropString(v)); }),
-      Prop<TControl>("Color", [](const TControl& c) { return static_cast<long long>(c.Color()); }, [](TControl& c, const Variant& v) { c.SetColor(colorFrom(v)); }),
-      Prop<TControl>("FontColor", [](const TControl& c) { return static_cast<long long>(c.FontColor()); }, [](TControl& c, const Variant& v) { c.SetFontColor(colorFrom(v)); }),
-      Prop<TControl>("FontBold", [](const TControl& c) { return c.FontBold(); }, [](TControl& c, const Variant& v) { c.SetFontBold(PropBool(v)); }),
-      Prop<TControl>("FontName", [](const TControl& c) { return c.FontName(); }, [](TControl& c, const Variant& v) { c.SetFontName(PropString(v)); }),
-      Prop<TControl>("Left", [](const TControl& c) { return c.Left(); }, [](TControl& c, const Variant& v) { c.SetLeft(PropInt(v)); }),
-      Prop<TControl>("Top", [](const TControl& c) { return c.Top(); }, [](TControl& c, const Variant& v) { c.SetTop(PropInt(v)); }),
-      Prop<TControl>("Width", [](const TControl& c) { return c.Width(); }, [](TControl& c, const Variant& v) { c.SetWidth(PropInt(v)); }),
-      Prop<TControl>("Height", [](const TControl& c) { return c.Height(); }, [](TControl& c, const Variant& v) { c.SetHeight(PropInt(v)); }),
-      Prop<TControl>("Align", [](const TControl& c) { return std::string(alignName(c.Align())); }, [](TControl& c, const Variant& v) { c.SetAlign(alignFrom(v)); }),
-      Prop<TControl>("TabOrder", [](const TControl& c) { return c.TabOrder(); }, [](TControl& c, const Variant& v) { c.SetTabOrder(PropInt(v)); }),
-      Prop<TControl>("TabStop", [](const TControl& c) { return c.TabStop(); }, [](TControl& c, const Variant& v) { c.SetTabStop(PropBool(v)); }),
-      ReadOnlyProp<TControl>("Showing", [](const TControl& c) { return c.Showing(); }),
-      ReadOnlyProp<TControl>("Focused", [](const TControl& c) { return c.Focused(); }),
-      ReadOnlyProp<TControl>("Parent", [](const TControl& c) { return c.Parent() ? c.Parent()->Name() : std::string(); }),
-      Prop<TControl>("PopupMenu", [](const TControl& c) { return c.PopupMenu() ? c.PopupMenu()->Name() : std::string(); },
-                     [](TControl& c, const Variant& v) {
-                       std::string name = PropString(v);
-                       auto* f = dynamic_cast<TForm*>(c.Owner());
-                       c.SetPopupMenu(name.empty() || !f ? nullptr : f->find<TPopupMenu>(name));
-                     }),
-      EventProp<TControl>("OnClick", &TControl::OnClick),
-      EventProp<TControl>("OnDblClick", &TControl::OnDblClick),
-      EventProp<TControl>("OnEnter", &TControl::OnEnter),
-      EventProp<TControl>("OnExit", &TControl::OnExit),
-      EventProp<TControl>("OnKeyDown", &TControl::OnKeyDown),
-      EventProp<TControl>("OnKeyPress", &TControl::OnKeyPress),
-  });
+  static const PropertyTable table(
+      &TComponent::Properties(),
+      {
+          Prop<TControl>(
+              "Enabled", [](const TControl& c) { return c.Enabled(); },
+              [](TControl& c, const Variant& v) { c.SetEnabled(PropBool(v)); }),
+          Prop<TControl>(
+              "Visible", [](const TControl& c) { return c.Visible(); },
+              [](TControl& c, const Variant& v) { c.SetVisible(PropBool(v)); }),
+          Prop<TControl>(
+              "Caption", [](const TControl& c) { return c.Caption(); },
+              [](TControl& c, const Variant& v) { c.SetCaption(PropString(v)); }),
+          Prop<TControl>(
+              "Text", [](const TControl& c) { return c.Text(); },
+              [](TControl& c, const Variant& v) { c.SetText(PropString(v)); }),
+          Prop<TControl>(
+              "Hint", [](const TControl& c) { return c.Hint(); },
+              [](TControl& c, const Variant& v) { c.SetHint(PropString(v)); }),
+          Prop<TControl>(
+              "Color", [](const TControl& c) { return static_cast<long long>(c.Color()); },
+              [](TControl& c, const Variant& v) { c.SetColor(colorFrom(v)); }),
+          Prop<TControl>(
+              "FontColor", [](const TControl& c) { return static_cast<long long>(c.FontColor()); },
+              [](TControl& c, const Variant& v) { c.SetFontColor(colorFrom(v)); }),
+          Prop<TControl>(
+              "FontBold", [](const TControl& c) { return c.FontBold(); },
+              [](TControl& c, const Variant& v) { c.SetFontBold(PropBool(v)); }),
+          Prop<TControl>(
+              "FontName", [](const TControl& c) { return c.FontName(); },
+              [](TControl& c, const Variant& v) { c.SetFontName(PropString(v)); }),
+          Prop<TControl>(
+              "Left", [](const TControl& c) { return c.Left(); },
+              [](TControl& c, const Variant& v) { c.SetLeft(PropInt(v)); }),
+          Prop<TControl>(
+              "Top", [](const TControl& c) { return c.Top(); },
+              [](TControl& c, const Variant& v) { c.SetTop(PropInt(v)); }),
+          Prop<TControl>(
+              "Width", [](const TControl& c) { return c.Width(); },
+              [](TControl& c, const Variant& v) { c.SetWidth(PropInt(v)); }),
+          Prop<TControl>(
+              "Height", [](const TControl& c) { return c.Height(); },
+              [](TControl& c, const Variant& v) { c.SetHeight(PropInt(v)); }),
+          Prop<TControl>(
+              "Align", [](const TControl& c) { return std::string(alignName(c.Align())); },
+              [](TControl& c, const Variant& v) { c.SetAlign(alignFrom(v)); }),
+          Prop<TControl>(
+              "TabOrder", [](const TControl& c) { return c.TabOrder(); },
+              [](TControl& c, const Variant& v) { c.SetTabOrder(PropInt(v)); }),
+          Prop<TControl>(
+              "TabStop", [](const TControl& c) { return c.TabStop(); },
+              [](TControl& c, const Variant& v) { c.SetTabStop(PropBool(v)); }),
+          ReadOnlyProp<TControl>("Showing", [](const TControl& c) { return c.Showing(); }),
+          ReadOnlyProp<TControl>("Focused", [](const TControl& c) { return c.Focused(); }),
+          ReadOnlyProp<TControl>("Parent",
+                                 [](const TControl& c) { return c.Parent() ? c.Parent()->Name() : std::string(); }),
+          Prop<TControl>(
+              "PopupMenu", [](const TControl& c) { return c.PopupMenu() ? c.PopupMenu()->Name() : std::string(); },
+              [](TControl& c, const Variant& v) {
+                std::string name = PropString(v);
+                auto* f = dynamic_cast<TForm*>(c.Owner());
+                c.SetPopupMenu(name.empty() || !f ? nullptr : f->find<TPopupMenu>(name));
+              }),
+          EventProp<TControl>("OnClick", &TControl::OnClick),
+          EventProp<TControl>("OnDblClick", &TControl::OnDblClick),
+          EventProp<TControl>("OnEnter", &TControl::OnEnter),
+          EventProp<TControl>("OnExit", &TControl::OnExit),
+          EventProp<TControl>("OnKeyDown", &TControl::OnKeyDown),
+          EventProp<TControl>("OnKeyPress", &TControl::OnKeyPress),
+      });
   return table;
 }
 

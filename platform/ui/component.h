@@ -28,10 +28,36 @@ class TPopupMenu;
 
 // ---- keys and shift state (classic virtual-key codes, so handlers compare against VK_*)
 enum : int {
-  VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
-  VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
-  VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
-  VK_F1 = 112, VK_F2, VK_F3, VK_F4, VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_F10, VK_F11, VK_F12,
+  VK_BACK = 8,
+  VK_TAB = 9,
+  VK_RETURN = 13,
+  VK_SHIFT = 16,
+  VK_CONTROL = 17,
+  VK_MENU = 18,
+  VK_ESCAPE = 27,
+  VK_SPACE = 32,
+  VK_PRIOR = 33,
+  VK_NEXT = 34,
+  VK_END = 35,
+  VK_HOME = 36,
+  VK_LEFT = 37,
+  VK_UP = 38,
+  VK_RIGHT = 39,
+  VK_DOWN = 40,
+  VK_INSERT = 45,
+  VK_DELETE = 46,
+  VK_F1 = 112,
+  VK_F2,
+  VK_F3,
+  VK_F4,
+  VK_F5,
+  VK_F6,
+  VK_F7,
+  VK_F8,
+  VK_F9,
+  VK_F10,
+  VK_F11,
+  VK_F12,
 };
 
 using ShiftState = unsigned;
@@ -52,11 +78,10 @@ std::string StripHotkey(std::string_view caption);
 
 // ---- colours: 0x00BBGGRR, with system colours flagged by the high bit
 using TColor = int64_t;
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
-                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
-                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF,
-                 clWindow = 0x80000005, clWindowText = 0x80000008, clBtnFace = 0x8000000F,
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080, clNavy = 0x800000,
+                 clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0, clRed = 0x0000FF,
+                 clLime = 0x00FF00, clYellow = 0x00FFFF, clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
+                 clWhite = 0xFFFFFF, clWindow = 0x80000005, clWindowText = 0x80000008, clBtnFace = 0x8000000F,
                  clInfoBk = 0x80000018, clDefault = 0x20000000;
 // Name ("clInfoBk") or number text ("0x008080", "32896") -> colour; throws cad::Exception.
 TColor ColorFromText(std::string_view text);

@@ -54,16 +54,21 @@ void TLabel::SetAlignment(TAlignment a) {
 }
 
 const PropertyTable& TLabel::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TLabel>("Alignment", [](const TLabel& c) { return std::string(alignmentName(c.Alignment())); },
-                   [](TLabel& c, const Variant& v) { c.SetAlignment(alignmentFrom(v)); }),
-      Prop<TLabel>("FocusControl", [](const TLabel& c) { return c.FocusControl() ? c.FocusControl()->Name() : std::string(); },
-                   [](TLabel& c, const Variant& v) {
-                     TForm* f = dynamic_cast<TForm*>(c.Owner());
-                     std::string name = PropString(v);
-                     c.SetFocusControl(name.empty() || !f ? nullptr : f->find<TControl>(name));
-                   }),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TLabel>(
+              "Alignment", [](const TLabel& c) { return std::string(alignmentName(c.Alignment())); },
+              [](TLabel& c, const Variant& v) { c.SetAlignment(alignmentFrom(v)); }),
+          Prop<TLabel>(
+              "FocusControl",
+              [](const TLabel& c) { return c.FocusControl() ? c.FocusControl()->Name() : std::string(); },
+              [](TLabel& c, const Variant& v) {
+                TForm* f = dynamic_cast<TForm*>(c.Owner());
+                std::string name = PropString(v);
+                c.SetFocusControl(name.empty() || !f ? nullptr : f->find<TControl>(name));
+              }),
+      });
   return table;
 }
 
@@ -213,15 +218,23 @@ void TCustomEdit::KeyPressDefault(const std::string& key) {
 }
 
 const PropertyTable& TCustomEdit::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TCustomEdit>("MaxLength", [](const TCustomEdit& c) { return c.MaxLength(); }, [](TCustomEdit& c, const Variant& v) { c.SetMaxLength(PropInt(v)); }),
-      Prop<TCustomEdit>("ReadOnly", [](const TCustomEdit& c) { return c.ReadOnly(); }, [](TCustomEdit& c, const Variant& v) { c.SetReadOnly(PropBool(v)); }),
-      Prop<TCustomEdit>("AutoSelect", [](const TCustomEdit& c) { return c.AutoSelect(); }, [](TCustomEdit& c, const Variant& v) { c.SetAutoSelect(PropBool(v)); }),
-      ReadOnlyProp<TCustomEdit>("SelStart", [](const TCustomEdit& c) { return c.SelStart(); }),
-      ReadOnlyProp<TCustomEdit>("SelLength", [](const TCustomEdit& c) { return c.SelLength(); }),
-      ReadOnlyProp<TCustomEdit>("Modified", [](const TCustomEdit& c) { return c.Modified(); }),
-      EventProp<TCustomEdit>("OnChange", &TCustomEdit::OnChange),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TCustomEdit>(
+              "MaxLength", [](const TCustomEdit& c) { return c.MaxLength(); },
+              [](TCustomEdit& c, const Variant& v) { c.SetMaxLength(PropInt(v)); }),
+          Prop<TCustomEdit>(
+              "ReadOnly", [](const TCustomEdit& c) { return c.ReadOnly(); },
+              [](TCustomEdit& c, const Variant& v) { c.SetReadOnly(PropBool(v)); }),
+          Prop<TCustomEdit>(
+              "AutoSelect", [](const TCustomEdit& c) { return c.AutoSelect(); },
+              [](TCustomEdit& c, const Variant& v) { c.SetAutoSelect(PropBool(v)); }),
+          ReadOnlyProp<TCustomEdit>("SelStart", [](const TCustomEdit& c) { return c.SelStart(); }),
+          ReadOnlyProp<TCustomEdit>("SelLength", [](const TCustomEdit& c) { return c.SelLength(); }),
+          ReadOnlyProp<TCustomEdit>("Modified", [](const TCustomEdit& c) { return c.Modified(); }),
+          EventProp<TCustomEdit>("OnChange", &TCustomEdit::OnChange),
+      });
   return table;
 }
 
@@ -376,10 +389,14 @@ void TMaskEdit::DoExit() {
 }
 
 const PropertyTable& TMaskEdit::Properties() const {
-  static const PropertyTable table(&TCustomEdit::Properties(), {
-      Prop<TMaskEdit>("EditMask", [](const TMaskEdit& c) { return c.EditMask(); }, [](TMaskEdit& c, const Variant& v) { c.SetEditMask(PropString(v)); }),
-      ReadOnlyProp<TMaskEdit>("EditText", [](const TMaskEdit& c) { return c.EditText(); }),
-  });
+  static const PropertyTable table(
+      &TCustomEdit::Properties(),
+      {
+          Prop<TMaskEdit>(
+              "EditMask", [](const TMaskEdit& c) { return c.EditMask(); },
+              [](TMaskEdit& c, const Variant& v) { c.SetEditMask(PropString(v)); }),
+          ReadOnlyProp<TMaskEdit>("EditText", [](const TMaskEdit& c) { return c.EditText(); }),
+      });
   return table;
 }
 
@@ -392,8 +409,10 @@ std::string dateMaskFor(const std::string& format) {
   for (char c : format) {
     char l = static_cast<char>(c | 0x20);
     mask += (l == 'd' || l == 'm' || l == 'y') ? '9' : (c == '9' || c == '0' ? '\\' : '\0');
-    if (mask.back() == '\0') mask.back() = c;
-    else if (mask.back() == '\\') mask += c;
+    if (mask.back() == '\0')
+      mask.back() = c;
+    else if (mask.back() == '\\')
+      mask += c;
   }
   return mask + ";1;_";
 }
@@ -430,16 +449,19 @@ void TDateEditPlus::StepDays(int days) {
 }
 
 const PropertyTable& TDateEditPlus::Properties() const {
-  static const PropertyTable table(&TMaskEdit::Properties(), {
-      Prop<TDateEditPlus>("Date", [](const TDateEditPlus& c) { return c.IsBlank() ? std::string() : c.Date().iso(); },
-                          [](TDateEditPlus& c, const Variant& v) {
-                            std::string s = PropString(v);
-                            if (s.empty()) return c.SetDate(DateTime{});
-                            auto d = DateTime::parseIso(s);
-                            if (!d) throw Exception(c.Describe() + ": data inválida '" + s + "'.");
-                            c.SetDate(*d);
-                          }),
-  });
+  static const PropertyTable table(
+      &TMaskEdit::Properties(),
+      {
+          Prop<TDateEditPlus>(
+              "Date", [](const TDateEditPlus& c) { return c.IsBlank() ? std::string() : c.Date().iso(); },
+              [](TDateEditPlus& c, const Variant& v) {
+                std::string s = PropString(v);
+                if (s.empty()) return c.SetDate(DateTime{});
+                auto d = DateTime::parseIso(s);
+                if (!d) throw Exception(c.Describe() + ": data inválida '" + s + "'.");
+                c.SetDate(*d);
+              }),
+      });
   return table;
 }
 
@@ -494,7 +516,8 @@ bool TNumberEdit::InsertText(const std::string& typed) {
   char c = ch[0];
   std::string t = Text();
   int start = SelStart(), sel = SelLength();
-  std::string kept = utf8Left(t, start) + std::string(t.begin() + std::min(t.size(), utf8Left(t, start + sel).size()), t.end());
+  std::string kept =
+      utf8Left(t, start) + std::string(t.begin() + std::min(t.size(), utf8Left(t, start + sel).size()), t.end());
   if (c == dec) {
     if (decimals_ == 0 || kept.find(dec) != std::string::npos) return false;
   } else if (c == '-') {
@@ -525,11 +548,21 @@ void TNumberEdit::DoExit() {
 }
 
 const PropertyTable& TNumberEdit::Properties() const {
-  static const PropertyTable table(&TCustomEdit::Properties(), {
-      Prop<TNumberEdit>("Decimals", [](const TNumberEdit& c) { return c.Decimals(); }, [](TNumberEdit& c, const Variant& v) { c.SetDecimals(PropInt(v)); }),
-      Prop<TNumberEdit>("ThousandSeparator", [](const TNumberEdit& c) { return c.ThousandSeparator(); }, [](TNumberEdit& c, const Variant& v) { c.SetThousandSeparator(PropBool(v)); }),
-      Prop<TNumberEdit>("Value", [](const TNumberEdit& c) { return c.Value(); }, [](TNumberEdit& c, const Variant& v) { c.SetValue(v.isString() ? parseFloat(v.str()).value_or(0) : v.asFloat()); }),
-  });
+  static const PropertyTable table(
+      &TCustomEdit::Properties(),
+      {
+          Prop<TNumberEdit>(
+              "Decimals", [](const TNumberEdit& c) { return c.Decimals(); },
+              [](TNumberEdit& c, const Variant& v) { c.SetDecimals(PropInt(v)); }),
+          Prop<TNumberEdit>(
+              "ThousandSeparator", [](const TNumberEdit& c) { return c.ThousandSeparator(); },
+              [](TNumberEdit& c, const Variant& v) { c.SetThousandSeparator(PropBool(v)); }),
+          Prop<TNumberEdit>(
+              "Value", [](const TNumberEdit& c) { return c.Value(); },
+              [](TNumberEdit& c, const Variant& v) {
+                c.SetValue(v.isString() ? parseFloat(v.str()).value_or(0) : v.asFloat());
+              }),
+      });
   return table;
 }
 
@@ -542,7 +575,9 @@ void TCheckBox::applyState(TCheckBoxState s, bool) {
   TControl::Click();  // the classic check box raises OnClick on every change of Checked
 }
 
-void TCheckBox::SetChecked(bool checked) { applyState(checked ? TCheckBoxState::cbChecked : TCheckBoxState::cbUnchecked, false); }
+void TCheckBox::SetChecked(bool checked) {
+  applyState(checked ? TCheckBoxState::cbChecked : TCheckBoxState::cbUnchecked, false);
+}
 void TCheckBox::SetState(TCheckBoxState s) { applyState(s, false); }
 
 void TCheckBox::SetReadOnly(bool ro) {
@@ -554,8 +589,10 @@ void TCheckBox::SetReadOnly(bool ro) {
 void TCheckBox::Toggle() {
   if (readOnly_) return;
   TCheckBoxState next = TCheckBoxState::cbUnchecked;
-  if (state_ == TCheckBoxState::cbUnchecked) next = TCheckBoxState::cbChecked;
-  else if (state_ == TCheckBoxState::cbChecked && allowGrayed_) next = TCheckBoxState::cbGrayed;
+  if (state_ == TCheckBoxState::cbUnchecked)
+    next = TCheckBoxState::cbChecked;
+  else if (state_ == TCheckBoxState::cbChecked && allowGrayed_)
+    next = TCheckBoxState::cbGrayed;
   applyState(next, true);
 }
 
@@ -566,12 +603,20 @@ void TCheckBox::KeyPressDefault(const std::string& key) {
 }
 
 const PropertyTable& TCheckBox::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TCheckBox>("Checked", [](const TCheckBox& c) { return c.Checked(); }, [](TCheckBox& c, const Variant& v) { c.SetChecked(PropBool(v)); }),
-      Prop<TCheckBox>("AllowGrayed", [](const TCheckBox& c) { return c.AllowGrayed(); }, [](TCheckBox& c, const Variant& v) { c.SetAllowGrayed(PropBool(v)); }),
-      Prop<TCheckBox>("ReadOnly", [](const TCheckBox& c) { return c.ReadOnly(); }, [](TCheckBox& c, const Variant& v) { c.SetReadOnly(PropBool(v)); }),
-      ReadOnlyProp<TCheckBox>("State", [](const TCheckBox& c) { return static_cast<int>(c.State()); }),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TCheckBox>(
+              "Checked", [](const TCheckBox& c) { return c.Checked(); },
+              [](TCheckBox& c, const Variant& v) { c.SetChecked(PropBool(v)); }),
+          Prop<TCheckBox>(
+              "AllowGrayed", [](const TCheckBox& c) { return c.AllowGrayed(); },
+              [](TCheckBox& c, const Variant& v) { c.SetAllowGrayed(PropBool(v)); }),
+          Prop<TCheckBox>(
+              "ReadOnly", [](const TCheckBox& c) { return c.ReadOnly(); },
+              [](TCheckBox& c, const Variant& v) { c.SetReadOnly(PropBool(v)); }),
+          ReadOnlyProp<TCheckBox>("State", [](const TCheckBox& c) { return static_cast<int>(c.State()); }),
+      });
   return table;
 }
 
@@ -599,9 +644,12 @@ void TRadioButton::KeyPressDefault(const std::string& key) {
 }
 
 const PropertyTable& TRadioButton::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TRadioButton>("Checked", [](const TRadioButton& c) { return c.Checked(); }, [](TRadioButton& c, const Variant& v) { c.SetChecked(PropBool(v)); }),
-  });
+  static const PropertyTable table(&TControl::Properties(),
+                                   {
+                                       Prop<TRadioButton>(
+                                           "Checked", [](const TRadioButton& c) { return c.Checked(); },
+                                           [](TRadioButton& c, const Variant& v) { c.SetChecked(PropBool(v)); }),
+                                   });
   return table;
 }
 
@@ -634,16 +682,25 @@ void TCustomRadioGroup::UserSelect(int index) {
 void TCustomRadioGroup::KeyDownDefault(int& key, ShiftState) {
   int n = static_cast<int>(items_.size());
   if (n == 0) return;
-  if (key == VK_DOWN || key == VK_RIGHT) UserSelect(std::min(n - 1, itemIndex_ + 1));
-  else if (key == VK_UP || key == VK_LEFT) UserSelect(std::max(0, itemIndex_ - 1));
+  if (key == VK_DOWN || key == VK_RIGHT)
+    UserSelect(std::min(n - 1, itemIndex_ + 1));
+  else if (key == VK_UP || key == VK_LEFT)
+    UserSelect(std::max(0, itemIndex_ - 1));
 }
 
 const PropertyTable& TCustomRadioGroup::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TCustomRadioGroup>("Items", [](const TCustomRadioGroup& c) { return StringsToVariant(c.Items()); }, [](TCustomRadioGroup& c, const Variant& v) { c.SetItems(PropStrings(v)); }),
-      Prop<TCustomRadioGroup>("ItemIndex", [](const TCustomRadioGroup& c) { return c.ItemIndex(); }, [](TCustomRadioGroup& c, const Variant& v) { c.SetItemIndex(PropInt(v)); }),
-      Prop<TCustomRadioGroup>("Columns", [](const TCustomRadioGroup& c) { return c.Columns(); }, [](TCustomRadioGroup& c, const Variant& v) { c.SetColumns(PropInt(v)); }),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(), {
+                                   Prop<TCustomRadioGroup>(
+                                       "Items", [](const TCustomRadioGroup& c) { return StringsToVariant(c.Items()); },
+                                       [](TCustomRadioGroup& c, const Variant& v) { c.SetItems(PropStrings(v)); }),
+                                   Prop<TCustomRadioGroup>(
+                                       "ItemIndex", [](const TCustomRadioGroup& c) { return c.ItemIndex(); },
+                                       [](TCustomRadioGroup& c, const Variant& v) { c.SetItemIndex(PropInt(v)); }),
+                                   Prop<TCustomRadioGroup>(
+                                       "Columns", [](const TCustomRadioGroup& c) { return c.Columns(); },
+                                       [](TCustomRadioGroup& c, const Variant& v) { c.SetColumns(PropInt(v)); }),
+                               });
   return table;
 }
 
@@ -731,17 +788,30 @@ void TComboBox::KeyDownDefault(int& key, ShiftState shift) {
 }
 
 const PropertyTable& TComboBox::Properties() const {
-  static const PropertyTable table(&TCustomEdit::Properties(), {
-      Prop<TComboBox>("Items", [](const TComboBox& c) { return StringsToVariant(c.Items()); }, [](TComboBox& c, const Variant& v) { c.SetItems(PropStrings(v)); }),
-      Prop<TComboBox>("ItemIndex", [](const TComboBox& c) { return c.ItemIndex(); }, [](TComboBox& c, const Variant& v) { c.SetItemIndex(PropInt(v)); }),
-      Prop<TComboBox>("Style", [](const TComboBox& c) { return std::string(c.Style() == TComboStyle::csDropDownList ? "csDropDownList" : "csDropDown"); },
-                      [](TComboBox& c, const Variant& v) {
-                        std::string s = PropString(v);
-                        if (sameText(s, "csDropDownList")) c.SetStyle(TComboStyle::csDropDownList);
-                        else if (sameText(s, "csDropDown")) c.SetStyle(TComboStyle::csDropDown);
-                        else throw Exception(c.Describe() + ": estilo inválido '" + s + "'.");
-                      }),
-  });
+  static const PropertyTable table(
+      &TCustomEdit::Properties(),
+      {
+          Prop<TComboBox>(
+              "Items", [](const TComboBox& c) { return StringsToVariant(c.Items()); },
+              [](TComboBox& c, const Variant& v) { c.SetItems(PropStrings(v)); }),
+          Prop<TComboBox>(
+              "ItemIndex", [](const TComboBox& c) { return c.ItemIndex(); },
+              [](TComboBox& c, const Variant& v) { c.SetItemIndex(PropInt(v)); }),
+          Prop<TComboBox>(
+              "Style",
+              [](const TComboBox& c) {
+                return std::string(c.Style() == TComboStyle::csDropDownList ? "csDropDownList" : "csDropDown");
+              },
+              [](TComboBox& c, const Variant& v) {
+                std::string s = PropString(v);
+                if (sameText(s, "csDropDownList"))
+                  c.SetStyle(TComboStyle::csDropDownList);
+                else if (sameText(s, "csDropDown"))
+                  c.SetStyle(TComboStyle::csDropDown);
+                else
+                  throw Exception(c.Describe() + ": estilo inválido '" + s + "'.");
+              }),
+      });
   return table;
 }
 
@@ -780,12 +850,14 @@ void TListBox::SetMultiSelect(bool on) {
 }
 
 bool TListBox::Selected(int index) const {
-  if (index < 0 || index >= Count()) throw Exception(Describe() + ": índice de lista fora dos limites (" + std::to_string(index) + ").");
+  if (index < 0 || index >= Count())
+    throw Exception(Describe() + ": índice de lista fora dos limites (" + std::to_string(index) + ").");
   return selected_[index];
 }
 
 void TListBox::SetSelected(int index, bool selected) {
-  if (index < 0 || index >= Count()) throw Exception(Describe() + ": índice de lista fora dos limites (" + std::to_string(index) + ").");
+  if (index < 0 || index >= Count())
+    throw Exception(Describe() + ": índice de lista fora dos limites (" + std::to_string(index) + ").");
   if (!multiSelect_ && selected) {
     SetItemIndex(index);
     return;
@@ -817,26 +889,39 @@ void TListBox::UserSelect(int index, bool extend) {
 
 void TListBox::KeyDownDefault(int& key, ShiftState shift) {
   if (Count() == 0) return;
-  if (key == VK_DOWN) UserSelect(std::min(Count() - 1, itemIndex_ + 1), false);
-  else if (key == VK_UP) UserSelect(std::max(0, itemIndex_ - 1), false);
-  else if (key == VK_HOME) UserSelect(0, false);
-  else if (key == VK_END) UserSelect(Count() - 1, false);
-  else if (key == VK_SPACE && multiSelect_ && itemIndex_ >= 0) UserSelect(itemIndex_, true);
+  if (key == VK_DOWN)
+    UserSelect(std::min(Count() - 1, itemIndex_ + 1), false);
+  else if (key == VK_UP)
+    UserSelect(std::max(0, itemIndex_ - 1), false);
+  else if (key == VK_HOME)
+    UserSelect(0, false);
+  else if (key == VK_END)
+    UserSelect(Count() - 1, false);
+  else if (key == VK_SPACE && multiSelect_ && itemIndex_ >= 0)
+    UserSelect(itemIndex_, true);
   (void)shift;
 }
 
 const PropertyTable& TListBox::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TListBox>("Items", [](const TListBox& c) { return StringsToVariant(c.Items()); }, [](TListBox& c, const Variant& v) { c.SetItems(PropStrings(v)); }),
-      Prop<TListBox>("ItemIndex", [](const TListBox& c) { return c.ItemIndex(); }, [](TListBox& c, const Variant& v) { c.SetItemIndex(PropInt(v)); }),
-      Prop<TListBox>("MultiSelect", [](const TListBox& c) { return c.MultiSelect(); }, [](TListBox& c, const Variant& v) { c.SetMultiSelect(PropBool(v)); }),
-      ReadOnlyProp<TListBox>("Selected", [](const TListBox& c) {
-        std::vector<int> sel;
-        for (int i = 0; i < c.Count(); ++i)
-          if (c.Selected(i)) sel.push_back(i);
-        return IntsToVariant(sel);
-      }),
-  });
+  static const PropertyTable table(&TControl::Properties(),
+                                   {
+                                       Prop<TListBox>(
+                                           "Items", [](const TListBox& c) { return StringsToVariant(c.Items()); },
+                                           [](TListBox& c, const Variant& v) { c.SetItems(PropStrings(v)); }),
+                                       Prop<TListBox>(
+                                           "ItemIndex", [](const TListBox& c) { return c.ItemIndex(); },
+                                           [](TListBox& c, const Variant& v) { c.SetItemIndex(PropInt(v)); }),
+                                       Prop<TListBox>(
+                                           "MultiSelect", [](const TListBox& c) { return c.MultiSelect(); },
+                                           [](TListBox& c, const Variant& v) { c.SetMultiSelect(PropBool(v)); }),
+                                       ReadOnlyProp<TListBox>("Selected",
+                                                              [](const TListBox& c) {
+                                                                std::vector<int> sel;
+                                                                for (int i = 0; i < c.Count(); ++i)
+                                                                  if (c.Selected(i)) sel.push_back(i);
+                                                                return IntsToVariant(sel);
+                                                              }),
+                                   });
   return table;
 }
 
@@ -853,11 +938,18 @@ void TButton::KeyPressDefault(const std::string& key) {
 }
 
 const PropertyTable& TButton::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TButton>("ModalResult", [](const TButton& c) { return c.ModalResult(); }, [](TButton& c, const Variant& v) { c.SetModalResult(PropInt(v)); }),
-      Prop<TButton>("Default", [](const TButton& c) { return c.Default(); }, [](TButton& c, const Variant& v) { c.SetDefault(PropBool(v)); }),
-      Prop<TButton>("Cancel", [](const TButton& c) { return c.Cancel(); }, [](TButton& c, const Variant& v) { c.SetCancel(PropBool(v)); }),
-  });
+  static const PropertyTable table(&TControl::Properties(),
+                                   {
+                                       Prop<TButton>(
+                                           "ModalResult", [](const TButton& c) { return c.ModalResult(); },
+                                           [](TButton& c, const Variant& v) { c.SetModalResult(PropInt(v)); }),
+                                       Prop<TButton>(
+                                           "Default", [](const TButton& c) { return c.Default(); },
+                                           [](TButton& c, const Variant& v) { c.SetDefault(PropBool(v)); }),
+                                       Prop<TButton>(
+                                           "Cancel", [](const TButton& c) { return c.Cancel(); },
+                                           [](TButton& c, const Variant& v) { c.SetCancel(PropBool(v)); }),
+                                   });
   return table;
 }
 
@@ -878,7 +970,8 @@ void TSpeedButton::SetDown(bool d) {
   down_ = d;
   if (d && groupIndex_ != 0 && Parent())
     for (TControl* s : Parent()->Controls())
-      if (auto* sb = dynamic_cast<TSpeedButton*>(s); sb && sb != this && sb->groupIndex_ == groupIndex_) sb->SetDown(false);
+      if (auto* sb = dynamic_cast<TSpeedButton*>(s); sb && sb != this && sb->groupIndex_ == groupIndex_)
+        sb->SetDown(false);
   Changed("Down");
 }
 
@@ -888,13 +981,24 @@ void TSpeedButton::Click() {
 }
 
 const PropertyTable& TSpeedButton::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TSpeedButton>("Flat", [](const TSpeedButton& c) { return c.Flat(); }, [](TSpeedButton& c, const Variant& v) { c.SetFlat(PropBool(v)); }),
-      Prop<TSpeedButton>("Glyph", [](const TSpeedButton& c) { return c.Glyph(); }, [](TSpeedButton& c, const Variant& v) { c.SetGlyph(PropString(v)); }),
-      Prop<TSpeedButton>("Down", [](const TSpeedButton& c) { return c.Down(); }, [](TSpeedButton& c, const Variant& v) { c.SetDown(PropBool(v)); }),
-      Prop<TSpeedButton>("GroupIndex", [](const TSpeedButton& c) { return c.GroupIndex(); }, [](TSpeedButton& c, const Variant& v) { c.SetGroupIndex(PropInt(v)); }),
-      Prop<TSpeedButton>("AllowAllUp", [](const TSpeedButton& c) { return c.AllowAllUp(); }, [](TSpeedButton& c, const Variant& v) { c.SetAllowAllUp(PropBool(v)); }),
-  });
+  static const PropertyTable table(&TControl::Properties(),
+                                   {
+                                       Prop<TSpeedButton>(
+                                           "Flat", [](const TSpeedButton& c) { return c.Flat(); },
+                                           [](TSpeedButton& c, const Variant& v) { c.SetFlat(PropBool(v)); }),
+                                       Prop<TSpeedButton>(
+                                           "Glyph", [](const TSpeedButton& c) { return c.Glyph(); },
+                                           [](TSpeedButton& c, const Variant& v) { c.SetGlyph(PropString(v)); }),
+                                       Prop<TSpeedButton>(
+                                           "Down", [](const TSpeedButton& c) { return c.Down(); },
+                                           [](TSpeedButton& c, const Variant& v) { c.SetDown(PropBool(v)); }),
+                                       Prop<TSpeedButton>(
+                                           "GroupIndex", [](const TSpeedButton& c) { return c.GroupIndex(); },
+                                           [](TSpeedButton& c, const Variant& v) { c.SetGroupIndex(PropInt(v)); }),
+                                       Prop<TSpeedButton>(
+                                           "AllowAllUp", [](const TSpeedButton& c) { return c.AllowAllUp(); },
+                                           [](TSpeedButton& c, const Variant& v) { c.SetAllowAllUp(PropBool(v)); }),
+                                   });
   return table;
 }
 
@@ -914,31 +1018,44 @@ void TBtnPesquisa::Click() {
 }
 
 const PropertyTable& TBtnPesquisa::Properties() const {
-  static const PropertyTable table(&TButton::Properties(), {
-      Prop<TBtnPesquisa>("Title", [](const TBtnPesquisa& c) { return c.Title(); }, [](TBtnPesquisa& c, const Variant& v) { c.SetTitle(PropString(v)); }),
-      Prop<TBtnPesquisa>("EmptyError", [](const TBtnPesquisa& c) { return c.EmptyError(); }, [](TBtnPesquisa& c, const Variant& v) { c.SetEmptyError(PropString(v)); }),
-      Prop<TBtnPesquisa>("LookupFields", [](const TBtnPesquisa& c) { return c.LookupFields(); }, [](TBtnPesquisa& c, const Variant& v) { c.SetLookupFields(PropString(v)); }),
-      Prop<TBtnPesquisa>("DataSet", [](const TBtnPesquisa& c) { return c.LookupDataSet() ? c.LookupDataSet()->Name : std::string(); },
-                         [](TBtnPesquisa& c, const Variant& v) {
-                           TForm* f = dynamic_cast<TForm*>(c.Owner());
-                           std::string name = PropString(v);
-                           if (name.empty() || !f) return c.SetLookupDataSet(nullptr);
-                           DataSet* ds = f->FindDataSet(name);
-                           if (!ds) throw Exception(c.Describe() + ": conjunto de dados '" + name + "' não encontrado.");
-                           c.SetLookupDataSet(ds);
-                         }),
-      EventProp<TBtnPesquisa>("BeforePesq", &TBtnPesquisa::BeforePesq),
-      EventProp<TBtnPesquisa>("AfterPesq", &TBtnPesquisa::AfterPesq),
-  });
+  static const PropertyTable table(
+      &TButton::Properties(),
+      {
+          Prop<TBtnPesquisa>(
+              "Title", [](const TBtnPesquisa& c) { return c.Title(); },
+              [](TBtnPesquisa& c, const Variant& v) { c.SetTitle(PropString(v)); }),
+          Prop<TBtnPesquisa>(
+              "EmptyError", [](const TBtnPesquisa& c) { return c.EmptyError(); },
+              [](TBtnPesquisa& c, const Variant& v) { c.SetEmptyError(PropString(v)); }),
+          Prop<TBtnPesquisa>(
+              "LookupFields", [](const TBtnPesquisa& c) { return c.LookupFields(); },
+              [](TBtnPesquisa& c, const Variant& v) { c.SetLookupFields(PropString(v)); }),
+          Prop<TBtnPesquisa>(
+              "DataSet",
+              [](const TBtnPesquisa& c) { return c.LookupDataSet() ? c.LookupDataSet()->Name : std::string(); },
+              [](TBtnPesquisa& c, const Variant& v) {
+                TForm* f = dynamic_cast<TForm*>(c.Owner());
+                std::string name = PropString(v);
+                if (name.empty() || !f) return c.SetLookupDataSet(nullptr);
+                DataSet* ds = f->FindDataSet(name);
+                if (!ds) throw Exception(c.Describe() + ": conjunto de dados '" + name + "' não encontrado.");
+                c.SetLookupDataSet(ds);
+              }),
+          EventProp<TBtnPesquisa>("BeforePesq", &TBtnPesquisa::BeforePesq),
+          EventProp<TBtnPesquisa>("AfterPesq", &TBtnPesquisa::AfterPesq),
+      });
   return table;
 }
 
 // ---------------------------------------------------------------- decoration
 
 const PropertyTable& TSplitter::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TSplitter>("MinSize", [](const TSplitter& c) { return c.MinSize(); }, [](TSplitter& c, const Variant& v) { c.SetMinSize(PropInt(v)); }),
-  });
+  static const PropertyTable table(&TControl::Properties(),
+                                   {
+                                       Prop<TSplitter>(
+                                           "MinSize", [](const TSplitter& c) { return c.MinSize(); },
+                                           [](TSplitter& c, const Variant& v) { c.SetMinSize(PropInt(v)); }),
+                                   });
   return table;
 }
 
@@ -949,11 +1066,18 @@ void TImage::SetPicture(const std::string& p) {
 }
 
 const PropertyTable& TImage::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TImage>("Picture", [](const TImage& c) { return c.Picture(); }, [](TImage& c, const Variant& v) { c.SetPicture(PropString(v)); }),
-      Prop<TImage>("Transparent", [](const TImage& c) { return c.Transparent(); }, [](TImage& c, const Variant& v) { c.SetTransparent(PropBool(v)); }),
-      Prop<TImage>("Stretch", [](const TImage& c) { return c.Stretch(); }, [](TImage& c, const Variant& v) { c.SetStretch(PropBool(v)); }),
-  });
+  static const PropertyTable table(&TControl::Properties(),
+                                   {
+                                       Prop<TImage>(
+                                           "Picture", [](const TImage& c) { return c.Picture(); },
+                                           [](TImage& c, const Variant& v) { c.SetPicture(PropString(v)); }),
+                                       Prop<TImage>(
+                                           "Transparent", [](const TImage& c) { return c.Transparent(); },
+                                           [](TImage& c, const Variant& v) { c.SetTransparent(PropBool(v)); }),
+                                       Prop<TImage>(
+                                           "Stretch", [](const TImage& c) { return c.Stretch(); },
+                                           [](TImage& c, const Variant& v) { c.SetStretch(PropBool(v)); }),
+                                   });
   return table;
 }
 

@@ -113,9 +113,12 @@ namespace {
 template <class T>
 std::vector<Property> FieldBindingProps(std::vector<Property> own = {}) {
   std::vector<Property> props{
-      Prop<T>("DataSource", [](const T& c) { return sourceName(c.GetDataSource()); },
-              [](T& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<T>("DataField", [](const T& c) { return c.DataField(); }, [](T& c, const Variant& v) { c.SetDataField(PropString(v)); }),
+      Prop<T>(
+          "DataSource", [](const T& c) { return sourceName(c.GetDataSource()); },
+          [](T& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
+      Prop<T>(
+          "DataField", [](const T& c) { return c.DataField(); },
+          [](T& c, const Variant& v) { c.SetDataField(PropString(v)); }),
   };
   props.insert(props.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
   return props;
@@ -253,13 +256,15 @@ void TDBEdit::KeyDownDefault(int& key, ShiftState shift) {
 }
 
 const PropertyTable& TDBEdit::Properties() const {
-  static const PropertyTable table(&TMaskEdit::Properties(), FieldBindingProps<TDBEdit>({
-      Prop<TDBEdit>("MaxLength", [](const TDBEdit& c) { return c.MaxLength(); },
-                    [](TDBEdit& c, const Variant& v) {
-                      c.fixedMaxLength_ = PropInt(v);
-                      c.SetMaxLength(c.fixedMaxLength_);
-                    }),
-  }));
+  static const PropertyTable table(&TMaskEdit::Properties(),
+                                   FieldBindingProps<TDBEdit>({
+                                       Prop<TDBEdit>(
+                                           "MaxLength", [](const TDBEdit& c) { return c.MaxLength(); },
+                                           [](TDBEdit& c, const Variant& v) {
+                                             c.fixedMaxLength_ = PropInt(v);
+                                             c.SetMaxLength(c.fixedMaxLength_);
+                                           }),
+                                   }));
   return table;
 }
 
@@ -274,8 +279,10 @@ void TDBCheckBox::dataChange() {
   TCheckBoxState s = TCheckBoxState::cbUnchecked;
   if (f && !f->IsNull()) {
     std::string v = f->AsString();
-    if (sameText(v, ValueChecked)) s = TCheckBoxState::cbChecked;
-    else if (!sameText(v, ValueUnchecked) && AllowGrayed()) s = TCheckBoxState::cbGrayed;
+    if (sameText(v, ValueChecked))
+      s = TCheckBoxState::cbChecked;
+    else if (!sameText(v, ValueUnchecked) && AllowGrayed())
+      s = TCheckBoxState::cbGrayed;
   }
   applyState(s, false);
 }
@@ -293,10 +300,21 @@ void TDBCheckBox::Toggle() {
 }
 
 const PropertyTable& TDBCheckBox::Properties() const {
-  static const PropertyTable table(&TCheckBox::Properties(), FieldBindingProps<TDBCheckBox>({
-      Prop<TDBCheckBox>("ValueChecked", [](const TDBCheckBox& c) { return c.ValueChecked; }, [](TDBCheckBox& c, const Variant& v) { c.ValueChecked = PropString(v); c.dataChange(); }),
-      Prop<TDBCheckBox>("ValueUnchecked", [](const TDBCheckBox& c) { return c.ValueUnchecked; }, [](TDBCheckBox& c, const Variant& v) { c.ValueUnchecked = PropString(v); c.dataChange(); }),
-  }));
+  static const PropertyTable table(&TCheckBox::Properties(),
+                                   FieldBindingProps<TDBCheckBox>({
+                                       Prop<TDBCheckBox>(
+                                           "ValueChecked", [](const TDBCheckBox& c) { return c.ValueChecked; },
+                                           [](TDBCheckBox& c, const Variant& v) {
+                                             c.ValueChecked = PropString(v);
+                                             c.dataChange();
+                                           }),
+                                       Prop<TDBCheckBox>(
+                                           "ValueUnchecked", [](const TDBCheckBox& c) { return c.ValueUnchecked; },
+                                           [](TDBCheckBox& c, const Variant& v) {
+                                             c.ValueUnchecked = PropString(v);
+                                             c.dataChange();
+                                           }),
+                                   }));
   return table;
 }
 
@@ -336,11 +354,18 @@ void TDBRadioGroup::UserSelect(int index) {
 }
 
 const PropertyTable& TDBRadioGroup::Properties() const {
-  static const PropertyTable table(&TCustomRadioGroup::Properties(), FieldBindingProps<TDBRadioGroup>({
-      Prop<TDBRadioGroup>("Values", [](const TDBRadioGroup& c) { return StringsToVariant(c.Values); }, [](TDBRadioGroup& c, const Variant& v) { c.Values = PropStrings(v); c.dataChange(); }),
-      ReadOnlyProp<TDBRadioGroup>("Value", [](const TDBRadioGroup& c) { return c.Value(); }),
-      EventProp<TDBRadioGroup>("OnChange", &TDBRadioGroup::OnChange),
-  }));
+  static const PropertyTable table(
+      &TCustomRadioGroup::Properties(),
+      FieldBindingProps<TDBRadioGroup>({
+          Prop<TDBRadioGroup>(
+              "Values", [](const TDBRadioGroup& c) { return StringsToVariant(c.Values); },
+              [](TDBRadioGroup& c, const Variant& v) {
+                c.Values = PropStrings(v);
+                c.dataChange();
+              }),
+          ReadOnlyProp<TDBRadioGroup>("Value", [](const TDBRadioGroup& c) { return c.Value(); }),
+          EventProp<TDBRadioGroup>("OnChange", &TDBRadioGroup::OnChange),
+      }));
   return table;
 }
 
@@ -437,7 +462,9 @@ TAlignment TColumn::EffectiveAlignment() const {
   if (AlignmentSet) return Alignment;
   Field* f = GetField();
   if (!f) return TAlignment::taLeftJustify;
-  return f->Align == cad::Alignment::Right ? TAlignment::taRightJustify : f->Align == cad::Alignment::Center ? TAlignment::taCenter : TAlignment::taLeftJustify;
+  return f->Align == cad::Alignment::Right    ? TAlignment::taRightJustify
+         : f->Align == cad::Alignment::Center ? TAlignment::taCenter
+                                              : TAlignment::taLeftJustify;
 }
 
 int TColumn::Index() const {
@@ -458,23 +485,35 @@ TAlignment columnAlignment(const Variant& v) {
 }  // namespace
 
 void TColumn::SetProperty(std::string_view name, const Variant& v) {
-  if (sameText(name, "FieldName")) FieldName = PropString(v);
-  else if (sameText(name, "Title") || sameText(name, "TitleCaption")) TitleCaption = PropString(v);
-  else if (sameText(name, "TitleAlignment")) TitleAlignment = columnAlignment(v);
-  else if (sameText(name, "TitleFontName") || sameText(name, "TitleFont")) TitleFontName = PropString(v);
-  else if (sameText(name, "Width")) Width = PropInt(v);
+  if (sameText(name, "FieldName"))
+    FieldName = PropString(v);
+  else if (sameText(name, "Title") || sameText(name, "TitleCaption"))
+    TitleCaption = PropString(v);
+  else if (sameText(name, "TitleAlignment"))
+    TitleAlignment = columnAlignment(v);
+  else if (sameText(name, "TitleFontName") || sameText(name, "TitleFont"))
+    TitleFontName = PropString(v);
+  else if (sameText(name, "Width"))
+    Width = PropInt(v);
   else if (sameText(name, "Alignment")) {
     Alignment = columnAlignment(v);
     AlignmentSet = true;
-  } else if (sameText(name, "ReadOnly")) ReadOnly = PropBool(v);
-  else if (sameText(name, "Visible")) Visible = PropBool(v);
-  else if (sameText(name, "Color")) Color = v.isString() ? ColorFromText(v.str()) : v.asInt();
+  } else if (sameText(name, "ReadOnly"))
+    ReadOnly = PropBool(v);
+  else if (sameText(name, "Visible"))
+    Visible = PropBool(v);
+  else if (sameText(name, "Color"))
+    Color = v.isString() ? ColorFromText(v.str()) : v.asInt();
   else if (sameText(name, "ButtonStyle")) {
     std::string s = PropString(v);
-    if (sameText(s, "cbsEllipsis") || sameText(s, "ellipsis")) ButtonStyle = TColumnButtonStyle::cbsEllipsis;
-    else if (sameText(s, "cbsNone") || sameText(s, "none")) ButtonStyle = TColumnButtonStyle::cbsNone;
-    else if (sameText(s, "cbsAuto") || sameText(s, "auto")) ButtonStyle = TColumnButtonStyle::cbsAuto;
-    else throw Exception(grid_->Describe() + ": estilo de botão inválido '" + s + "'.");
+    if (sameText(s, "cbsEllipsis") || sameText(s, "ellipsis"))
+      ButtonStyle = TColumnButtonStyle::cbsEllipsis;
+    else if (sameText(s, "cbsNone") || sameText(s, "none"))
+      ButtonStyle = TColumnButtonStyle::cbsNone;
+    else if (sameText(s, "cbsAuto") || sameText(s, "auto"))
+      ButtonStyle = TColumnButtonStyle::cbsAuto;
+    else
+      throw Exception(grid_->Describe() + ": estilo de botão inválido '" + s + "'.");
   } else {
     throw Exception(grid_->Describe() + ": propriedade de coluna desconhecida '" + std::string(name) + "'.");
   }
@@ -534,7 +573,8 @@ int TDBGrid::ColumnCount() const { return static_cast<int>((columns_.empty() ? a
 
 TColumn& TDBGrid::Columns(int index) {
   auto& list = columns_.empty() ? autoColumns_ : columns_;
-  if (index < 0 || index >= static_cast<int>(list.size())) throw Exception(Describe() + ": coluna " + std::to_string(index) + " inexistente.");
+  if (index < 0 || index >= static_cast<int>(list.size()))
+    throw Exception(Describe() + ": coluna " + std::to_string(index) + " inexistente.");
   return *list[index];
 }
 
@@ -590,7 +630,8 @@ void TDBGrid::SetSelectedField(Field* field) {
 }
 
 void TDBGrid::SetSelectedIndex(int index) {
-  if (index < 0 || index >= ColumnCount()) throw Exception(Describe() + ": coluna " + std::to_string(index) + " inexistente.");
+  if (index < 0 || index >= ColumnCount())
+    throw Exception(Describe() + ": coluna " + std::to_string(index) + " inexistente.");
   moveCol(index);
 }
 
@@ -628,8 +669,10 @@ void TDBGrid::userDraw(int col, int row, const TRect& rect, unsigned state) {
   if (!ds || !ds->Active() || row < 1 || row > ds->DisplayCount()) return;
   // Handlers read the fields of the row being drawn.
   ds->ReadRow(row - 1, [&] {
-    if (OnDrawColumnCell) OnDrawColumnCell(*this, rect, col, Columns(col), state);
-    else if (OnDrawCell) OnDrawCell(*this, col, row, rect, state);
+    if (OnDrawColumnCell)
+      OnDrawColumnCell(*this, rect, col, Columns(col), state);
+    else if (OnDrawCell)
+      OnDrawCell(*this, col, row, rect, state);
   });
 }
 
@@ -665,7 +708,8 @@ bool TDBGrid::moveCol(int col) {
 
 bool TDBGrid::MoveTo(int col, int row, bool) {
   if (col < 0 || col >= ColumnCount() || row < 1 || row >= RowCount())
-    throw Exception(Describe() + ": célula (" + std::to_string(col) + ", " + std::to_string(row) + ") fora da área de dados.");
+    throw Exception(Describe() + ": célula (" + std::to_string(col) + ", " + std::to_string(row) +
+                    ") fora da área de dados.");
   moveRow(row);
   moveCol(col);
   return true;
@@ -676,7 +720,8 @@ void TDBGrid::CellClick() {
 }
 
 void TDBGrid::TitleClick(int col) {
-  if (col < 0 || col >= ColumnCount()) throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
+  if (col < 0 || col >= ColumnCount())
+    throw Exception(Describe() + ": coluna " + std::to_string(col) + " inexistente.");
   if (OnTitleClick) {
     OnTitleClick(*this, Columns(col));
     return;
@@ -766,15 +811,23 @@ void TDBGrid::KeyDownDefault(int& key, ShiftState shift) {
         moveRow(cur - 1);
       }
       return;
-    case VK_PRIOR: if (cur > 1) moveRow(std::max(1, cur - 10)); return;
-    case VK_NEXT: if (cur < rows) moveRow(std::min(rows, cur + 10)); return;
+    case VK_PRIOR:
+      if (cur > 1) moveRow(std::max(1, cur - 10));
+      return;
+    case VK_NEXT:
+      if (cur < rows) moveRow(std::min(rows, cur + 10));
+      return;
     case VK_HOME:
-      if (shift & ssCtrl) { if (rows > 0) moveRow(1); }
-      else if (int c = nextCol(0, 1); c >= 0) moveCol(c);
+      if (shift & ssCtrl) {
+        if (rows > 0) moveRow(1);
+      } else if (int c = nextCol(0, 1); c >= 0)
+        moveCol(c);
       return;
     case VK_END:
-      if (shift & ssCtrl) { if (rows > 0) moveRow(rows); }
-      else if (int c = nextCol(ColumnCount() - 1, -1); c >= 0) moveCol(c);
+      if (shift & ssCtrl) {
+        if (rows > 0) moveRow(rows);
+      } else if (int c = nextCol(ColumnCount() - 1, -1); c >= 0)
+        moveCol(c);
       return;
     case VK_LEFT:
       if (int c = nextCol(col_ - 1, -1); c >= 0) moveCol(c);
@@ -858,28 +911,38 @@ void TDBGrid::KeyPressDefault(const std::string& key) {
 }
 
 const PropertyTable& TDBGrid::Properties() const {
-  static const PropertyTable table(&TCustomGrid::Properties(), {
-      Prop<TDBGrid>("DataSource", [](const TDBGrid& c) { return sourceName(c.GetDataSource()); }, [](TDBGrid& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<TDBGrid>("ReadOnly", [](const TDBGrid& c) { return c.ReadOnly(); }, [](TDBGrid& c, const Variant& v) { c.SetReadOnly(PropBool(v)); }),
-      Prop<TDBGrid>("SelectedIndex", [](const TDBGrid& c) { return c.SelectedIndex(); }, [](TDBGrid& c, const Variant& v) { c.SetSelectedIndex(PropInt(v)); }),
-      ReadOnlyProp<TDBGrid>("SelectedField", [](const TDBGrid& c) {
-        auto& g = const_cast<TDBGrid&>(c);
-        Field* f = g.SelectedField();
-        return f ? f->FieldName() : std::string();
-      }),
-      ReadOnlyProp<TDBGrid>("Columns", [](const TDBGrid& c) {
-        auto& g = const_cast<TDBGrid&>(c);
-        std::vector<std::string> names;
-        for (int i = 0; i < g.ColumnCount(); ++i) names.push_back(g.Columns(i).FieldName);
-        return StringsToVariant(names);
-      }),
-      EventProp<TDBGrid>("OnColEnter", &TDBGrid::OnColEnter),
-      EventProp<TDBGrid>("OnColExit", &TDBGrid::OnColExit),
-      EventProp<TDBGrid>("OnEditButtonClick", &TDBGrid::OnEditButtonClick),
-      EventProp<TDBGrid>("OnCellClick", &TDBGrid::OnCellClick),
-      EventProp<TDBGrid>("OnTitleClick", &TDBGrid::OnTitleClick),
-      EventProp<TDBGrid>("OnDrawColumnCell", &TDBGrid::OnDrawColumnCell),
-  });
+  static const PropertyTable table(
+      &TCustomGrid::Properties(),
+      {
+          Prop<TDBGrid>(
+              "DataSource", [](const TDBGrid& c) { return sourceName(c.GetDataSource()); },
+              [](TDBGrid& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
+          Prop<TDBGrid>(
+              "ReadOnly", [](const TDBGrid& c) { return c.ReadOnly(); },
+              [](TDBGrid& c, const Variant& v) { c.SetReadOnly(PropBool(v)); }),
+          Prop<TDBGrid>(
+              "SelectedIndex", [](const TDBGrid& c) { return c.SelectedIndex(); },
+              [](TDBGrid& c, const Variant& v) { c.SetSelectedIndex(PropInt(v)); }),
+          ReadOnlyProp<TDBGrid>("SelectedField",
+                                [](const TDBGrid& c) {
+                                  auto& g = const_cast<TDBGrid&>(c);
+                                  Field* f = g.SelectedField();
+                                  return f ? f->FieldName() : std::string();
+                                }),
+          ReadOnlyProp<TDBGrid>("Columns",
+                                [](const TDBGrid& c) {
+                                  auto& g = const_cast<TDBGrid&>(c);
+                                  std::vector<std::string> names;
+                                  for (int i = 0; i < g.ColumnCount(); ++i) names.push_back(g.Columns(i).FieldName);
+                                  return StringsToVariant(names);
+                                }),
+          EventProp<TDBGrid>("OnColEnter", &TDBGrid::OnColEnter),
+          EventProp<TDBGrid>("OnColExit", &TDBGrid::OnColExit),
+          EventProp<TDBGrid>("OnEditButtonClick", &TDBGrid::OnEditButtonClick),
+          EventProp<TDBGrid>("OnCellClick", &TDBGrid::OnCellClick),
+          EventProp<TDBGrid>("OnTitleClick", &TDBGrid::OnTitleClick),
+          EventProp<TDBGrid>("OnDrawColumnCell", &TDBGrid::OnDrawColumnCell),
+      });
   return table;
 }
 
@@ -887,7 +950,8 @@ const PropertyTable& TDBGrid::Properties() const {
 
 namespace {
 
-const char* const kNavNames[] = {"nbFirst", "nbPrior", "nbNext", "nbLast", "nbInsert", "nbDelete", "nbEdit", "nbPost", "nbCancel", "nbRefresh"};
+const char* const kNavNames[] = {"nbFirst",  "nbPrior", "nbNext", "nbLast",   "nbInsert",
+                                 "nbDelete", "nbEdit",  "nbPost", "nbCancel", "nbRefresh"};
 
 }  // namespace
 
@@ -966,33 +1030,42 @@ void TDBNavigator::BtnClick(TNavigateBtn b) {
 }
 
 const PropertyTable& TDBNavigator::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TDBNavigator>("DataSource", [](const TDBNavigator& c) { return sourceName(c.GetDataSource()); }, [](TDBNavigator& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
-      Prop<TDBNavigator>("ConfirmDelete", [](const TDBNavigator& c) { return c.ConfirmDelete; }, [](TDBNavigator& c, const Variant& v) { c.ConfirmDelete = PropBool(v); }),
-      Prop<TDBNavigator>("VisibleButtons",
-                         [](const TDBNavigator& c) {
-                           std::vector<std::string> names;
-                           for (int i = 0; i < 10; ++i)
-                             if (c.ButtonVisible(static_cast<TNavigateBtn>(i))) names.push_back(kNavNames[i]);
-                           return StringsToVariant(names);
-                         },
-                         [](TDBNavigator& c, const Variant& v) {
-                           for (int i = 0; i < 10; ++i) c.SetButtonVisible(static_cast<TNavigateBtn>(i), false);
-                           for (const std::string& n : PropStrings(v)) {
-                             TNavigateBtn b;
-                             if (!NavigateBtnFromName(n, b)) throw Exception(c.Describe() + ": botão desconhecido '" + n + "'.");
-                             c.SetButtonVisible(b, true);
-                           }
-                         }),
-      ReadOnlyProp<TDBNavigator>("EnabledButtons", [](const TDBNavigator& c) {
-        std::vector<std::string> names;
-        for (int i = 0; i < 10; ++i)
-          if (c.ButtonEnabled(static_cast<TNavigateBtn>(i))) names.push_back(kNavNames[i]);
-        return StringsToVariant(names);
-      }),
-      EventProp<TDBNavigator>("OnClick", &TDBNavigator::OnNavClick),
-      EventProp<TDBNavigator>("BeforeAction", &TDBNavigator::BeforeAction),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TDBNavigator>(
+              "DataSource", [](const TDBNavigator& c) { return sourceName(c.GetDataSource()); },
+              [](TDBNavigator& c, const Variant& v) { c.SetDataSource(ResolveDataSource(c, v)); }),
+          Prop<TDBNavigator>(
+              "ConfirmDelete", [](const TDBNavigator& c) { return c.ConfirmDelete; },
+              [](TDBNavigator& c, const Variant& v) { c.ConfirmDelete = PropBool(v); }),
+          Prop<TDBNavigator>(
+              "VisibleButtons",
+              [](const TDBNavigator& c) {
+                std::vector<std::string> names;
+                for (int i = 0; i < 10; ++i)
+                  if (c.ButtonVisible(static_cast<TNavigateBtn>(i))) names.push_back(kNavNames[i]);
+                return StringsToVariant(names);
+              },
+              [](TDBNavigator& c, const Variant& v) {
+                for (int i = 0; i < 10; ++i) c.SetButtonVisible(static_cast<TNavigateBtn>(i), false);
+                for (const std::string& n : PropStrings(v)) {
+                  TNavigateBtn b;
+                  if (!NavigateBtnFromName(n, b)) throw Exception(c.Describe() + ": botão desconhecido '" + n + "'.");
+                  c.SetButtonVisible(b, true);
+                }
+              }),
+          ReadOnlyProp<TDBNavigator>("EnabledButtons",
+                                     [](const TDBNavigator& c) {
+                                       std::vector<std::string> names;
+                                       for (int i = 0; i < 10; ++i)
+                                         if (c.ButtonEnabled(static_cast<TNavigateBtn>(i)))
+                                           names.push_back(kNavNames[i]);
+                                       return StringsToVariant(names);
+                                     }),
+          EventProp<TDBNavigator>("OnClick", &TDBNavigator::OnNavClick),
+          EventProp<TDBNavigator>("BeforeAction", &TDBNavigator::BeforeAction),
+      });
   return table;
 }
 

@@ -197,7 +197,8 @@ class TColumn {
 };
 
 using TDBGridColumnEvent = std::function<void(TComponent& sender, TColumn& column)>;
-using TDBGridDrawColumnCellEvent = std::function<void(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state)>;
+using TDBGridDrawColumnCellEvent =
+    std::function<void(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state)>;
 
 // Grid over a data source: row 0 shows the titles, row r (r >= 1) the r-th row of the dataset's
 // display rows (DataSet::DisplayCount); grid column c is data column c (no indicator column).
@@ -278,7 +279,18 @@ class TDBGrid : public TCustomGrid {
   int pendingCol_ = -1;
 };
 
-enum class TNavigateBtn : uint8_t { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+enum class TNavigateBtn : uint8_t {
+  nbFirst,
+  nbPrior,
+  nbNext,
+  nbLast,
+  nbInsert,
+  nbDelete,
+  nbEdit,
+  nbPost,
+  nbCancel,
+  nbRefresh
+};
 const char* NavigateBtnName(TNavigateBtn b);
 bool NavigateBtnFromName(std::string_view name, TNavigateBtn& out);
 

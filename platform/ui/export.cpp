@@ -24,9 +24,12 @@ namespace cad {
 
 bool ExportFormatFromName(std::string_view name, ExportFormat& out) {
   std::string n(name);
-  if (strcasecmp(n.c_str(), "csv") == 0) out = ExportFormat::Csv;
-  else if (strcasecmp(n.c_str(), "xlsx") == 0) out = ExportFormat::Xlsx;
-  else return false;
+  if (strcasecmp(n.c_str(), "csv") == 0)
+    out = ExportFormat::Csv;
+  else if (strcasecmp(n.c_str(), "xlsx") == 0)
+    out = ExportFormat::Xlsx;
+  else
+    return false;
   return true;
 }
 
@@ -67,8 +70,7 @@ std::optional<Typed> typedValue(Field& f, const std::string& shown) {
       if (fmt.empty()) fmt = formatSettings().shortDateFormat + (serial != std::floor(serial) ? " hh:nn:ss" : "");
       return Typed{serial, sheetDateFormat(fmt)};
     }
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -138,9 +140,11 @@ void writeXlsx(const Table& t, const std::string& file) {
       auto row = static_cast<lxw_row_t>(r);
       auto col = static_cast<lxw_col_t>(c);
       const auto& typed = t.typed[r][c];
-      if (typed) err = worksheet_write_number(ws, row, col, typed->value, formatFor(typed->format));
+      if (typed)
+        err = worksheet_write_number(ws, row, col, typed->value, formatFor(typed->format));
       else if (!t.texts[r][c].empty())
-        err = worksheet_write_string(ws, row, col, t.texts[r][c].c_str(), static_cast<int>(r) < t.titleRows ? bold : nullptr);
+        err = worksheet_write_string(ws, row, col, t.texts[r][c].c_str(),
+                                     static_cast<int>(r) < t.titleRows ? bold : nullptr);
     }
   lxw_error closed = workbook_close(wb);
   if (err == LXW_NO_ERROR) err = closed;
@@ -154,8 +158,10 @@ void ExportGrid(TCustomGrid& grid, const std::string& path, ExportFormat format)
   Table t = readGrid(grid);
   const std::string temp = path + ".tmp";
   try {
-    if (format == ExportFormat::Csv) writeCsv(t, temp);
-    else writeXlsx(t, temp);
+    if (format == ExportFormat::Csv)
+      writeCsv(t, temp);
+    else
+      writeXlsx(t, temp);
   } catch (const Exception& e) {
     std::remove(temp.c_str());
     throw Exception("Não foi possível gravar o arquivo " + path + ": " + e.what());

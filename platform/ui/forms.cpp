@@ -40,8 +40,7 @@ TForm::~TForm() {
 TComponent& TForm::InsertComponent(std::unique_ptr<TComponent> component) {
   TComponent& c = *component;
   if (!c.Name().empty()) {
-    if (FindComponent(c.Name()))
-      throw Exception(Describe() + ": já existe um componente chamado '" + c.Name() + "'.");
+    if (FindComponent(c.Name())) throw Exception(Describe() + ": já existe um componente chamado '" + c.Name() + "'.");
     byName_.emplace(upperCase(c.Name()), &c);
   }
   c.SetOwner(this);
@@ -312,9 +311,7 @@ void TForm::closeWith(TCloseAction action) {
       }
       Hide();
       return;
-    case TCloseAction::caHide:
-      Hide();
-      return;
+    case TCloseAction::caHide: Hide(); return;
     case TCloseAction::caFree:
       Hide();
       released_ = true;
@@ -392,36 +389,47 @@ const char* windowStateName(TWindowState s) {
 }  // namespace
 
 const PropertyTable& TForm::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TForm>("KeyPreview", [](const TForm& f) { return f.KeyPreview(); }, [](TForm& f, const Variant& v) { f.SetKeyPreview(PropBool(v)); }),
-      Prop<TForm>("WindowState", [](const TForm& f) { return std::string(windowStateName(f.WindowState())); },
-                  [](TForm& f, const Variant& v) {
-                    std::string s = PropString(v);
-                    for (TWindowState w : {TWindowState::wsNormal, TWindowState::wsMinimized, TWindowState::wsMaximized})
-                      if (sameText(s, windowStateName(w)) || sameText(s, std::string(windowStateName(w)).substr(2))) return f.SetWindowState(w);
-                    throw Exception(f.Describe() + ": estado de janela inválido '" + s + "'.");
-                  }),
-      Prop<TForm>("ModalResult", [](const TForm& f) { return f.ModalResult(); }, [](TForm& f, const Variant& v) { f.SetModalResult(PropInt(v)); }),
-      ReadOnlyProp<TForm>("Modal", [](const TForm& f) { return f.Modal(); }),
-      ReadOnlyProp<TForm>("Active", [](const TForm& f) { return f.Active(); }),
-      Prop<TForm>("ActiveControl", [](const TForm& f) { return f.ActiveControl() ? f.ActiveControl()->Name() : std::string(); },
-                  [](TForm& f, const Variant& v) {
-                    std::string name = PropString(v);
-                    f.SetActiveControl(name.empty() ? nullptr : f.find<TControl>(name));
-                  }),
-      Prop<TForm>("Menu", [](const TForm& f) { return f.Menu() ? f.Menu()->Name() : std::string(); },
-                  [](TForm& f, const Variant& v) {
-                    std::string name = PropString(v);
-                    f.SetMenu(name.empty() ? nullptr : f.find<TMainMenu>(name));
-                  }),
-      EventProp<TForm>("OnCreate", &TForm::OnCreate),
-      EventProp<TForm>("OnShow", &TForm::OnShow),
-      EventProp<TForm>("OnHide", &TForm::OnHide),
-      EventProp<TForm>("OnActivate", &TForm::OnActivate),
-      EventProp<TForm>("OnDeactivate", &TForm::OnDeactivate),
-      EventProp<TForm>("OnCloseQuery", &TForm::OnCloseQuery),
-      EventProp<TForm>("OnClose", &TForm::OnClose),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TForm>(
+              "KeyPreview", [](const TForm& f) { return f.KeyPreview(); },
+              [](TForm& f, const Variant& v) { f.SetKeyPreview(PropBool(v)); }),
+          Prop<TForm>(
+              "WindowState", [](const TForm& f) { return std::string(windowStateName(f.WindowState())); },
+              [](TForm& f, const Variant& v) {
+                std::string s = PropString(v);
+                for (TWindowState w : {TWindowState::wsNormal, TWindowState::wsMinimized, TWindowState::wsMaximized})
+                  if (sameText(s, windowStateName(w)) || sameText(s, std::string(windowStateName(w)).substr(2)))
+                    return f.SetWindowState(w);
+                throw Exception(f.Describe() + ": estado de janela inválido '" + s + "'.");
+              }),
+          Prop<TForm>(
+              "ModalResult", [](const TForm& f) { return f.ModalResult(); },
+              [](TForm& f, const Variant& v) { f.SetModalResult(PropInt(v)); }),
+          ReadOnlyProp<TForm>("Modal", [](const TForm& f) { return f.Modal(); }),
+          ReadOnlyProp<TForm>("Active", [](const TForm& f) { return f.Active(); }),
+          Prop<TForm>(
+              "ActiveControl",
+              [](const TForm& f) { return f.ActiveControl() ? f.ActiveControl()->Name() : std::string(); },
+              [](TForm& f, const Variant& v) {
+                std::string name = PropString(v);
+                f.SetActiveControl(name.empty() ? nullptr : f.find<TControl>(name));
+              }),
+          Prop<TForm>(
+              "Menu", [](const TForm& f) { return f.Menu() ? f.Menu()->Name() : std::string(); },
+              [](TForm& f, const Variant& v) {
+                std::string name = PropString(v);
+                f.SetMenu(name.empty() ? nullptr : f.find<TMainMenu>(name));
+              }),
+          EventProp<TForm>("OnCreate", &TForm::OnCreate),
+          EventProp<TForm>("OnShow", &TForm::OnShow),
+          EventProp<TForm>("OnHide", &TForm::OnHide),
+          EventProp<TForm>("OnActivate", &TForm::OnActivate),
+          EventProp<TForm>("OnDeactivate", &TForm::OnDeactivate),
+          EventProp<TForm>("OnCloseQuery", &TForm::OnCloseQuery),
+          EventProp<TForm>("OnClose", &TForm::OnClose),
+      });
   return table;
 }
 
@@ -500,8 +508,7 @@ void TApplication::RunModal(TForm& form) {
   }
   auto it = modalScripts_.find(upperCase(form.Name()));
   if (it == modalScripts_.end()) it = modalScripts_.find(upperCase(form.ClassName()));
-  if (it == modalScripts_.end())
-    throw Exception("Nenhum roteiro para o formulário modal " + form.Describe() + ".");
+  if (it == modalScripts_.end()) throw Exception("Nenhum roteiro para o formulário modal " + form.Describe() + ".");
   auto script = it->second;  // a copy: the script may register others
   script(form);
 }

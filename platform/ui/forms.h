@@ -37,8 +37,7 @@ enum class TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 enum class TCursor : uint8_t { crDefault, crHourGlass };
 
-constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
-              mrNo = 7;
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7;
 
 using TCloseQueryEvent = std::function<void(TComponent& sender, bool& canClose)>;
 using TCloseEvent = std::function<void(TComponent& sender, TCloseAction& action)>;
@@ -70,7 +69,7 @@ class TForm : public TControl {
   // Datasets and data sources known by name: owned (declared by a layout) or registered by code.
   DataSet& AddDataSet(std::unique_ptr<DataSet> ds);
   DataSource& AddDataSource(std::unique_ptr<DataSource> src);
-  void RegisterDataSet(DataSet& ds);        // not owned
+  void RegisterDataSet(DataSet& ds);         // not owned
   void RegisterDataSource(DataSource& src);  // not owned
   DataSet* FindDataSet(std::string_view name) const;
   std::vector<DataSet*> DataSets() const;  // every dataset known by name, in name order
@@ -101,7 +100,8 @@ class TForm : public TControl {
   // ---- event handlers by name (the layout names them; the screen binds its member functions)
   template <class Sig>
   void Handler(std::string name, std::function<Sig> fn) {
-    handlers_[std::move(name)] = HandlerBox{typeid(std::function<Sig>), std::make_shared<std::function<Sig>>(std::move(fn))};
+    handlers_[std::move(name)] =
+        HandlerBox{typeid(std::function<Sig>), std::make_shared<std::function<Sig>>(std::move(fn))};
   }
   // Binds a member function of the screen: Bind("medCdFilialExit", &TfrmX::medCdFilialExit).
   template <class C, class... A>
@@ -192,10 +192,10 @@ class TForm : public TControl {
   std::map<std::string, DataSource*, std::less<>> sources_;
   std::map<std::string, HandlerBox, std::less<>> handlers_;
 
-  TControl* active_ = nullptr;   // the control that has (or will get) the focus
-  TControl* focused_ = nullptr;  // innermost control or container whose enter has run
-  unsigned focusSerial_ = 0;     // counts focus moves, so an outer move sees a nested one
-  int focusDepth_ = 0;           // nesting of focus moves in progress
+  TControl* active_ = nullptr;      // the control that has (or will get) the focus
+  TControl* focused_ = nullptr;     // innermost control or container whose enter has run
+  unsigned focusSerial_ = 0;        // counts focus moves, so an outer move sees a nested one
+  int focusDepth_ = 0;              // nesting of focus moves in progress
   std::vector<TControl*> exiting_;  // controls whose exit handler is running
   bool keyPreview_ = false;
   bool modal_ = false;

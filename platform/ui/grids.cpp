@@ -23,12 +23,18 @@ using ui_detail::ReadOnlyProp;
 namespace {
 
 const std::pair<const char*, TGridOption> kOptionNames[] = {
-    {"Editing", goEditing},         {"Tabs", goTabs},
-    {"RowSelect", goRowSelect},     {"RangeSelect", goRangeSelect},
-    {"AlwaysShowEditor", goAlwaysShowEditor}, {"Titles", goTitles},
-    {"ConfirmDelete", goConfirmDelete}, {"CancelOnExit", goCancelOnExit},
-    {"AlwaysShowSelection", goAlwaysShowSelection}, {"Indicator", goIndicator},
-    {"ColumnResize", goColumnResize}, {"MultiSelect", goMultiSelect},
+    {"Editing", goEditing},
+    {"Tabs", goTabs},
+    {"RowSelect", goRowSelect},
+    {"RangeSelect", goRangeSelect},
+    {"AlwaysShowEditor", goAlwaysShowEditor},
+    {"Titles", goTitles},
+    {"ConfirmDelete", goConfirmDelete},
+    {"CancelOnExit", goCancelOnExit},
+    {"AlwaysShowSelection", goAlwaysShowSelection},
+    {"Indicator", goIndicator},
+    {"ColumnResize", goColumnResize},
+    {"MultiSelect", goMultiSelect},
 };
 
 }  // namespace
@@ -78,7 +84,8 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
 }
 
 void TCanvas::Draw(int x, int y, const TImage& image) {
-  items_.push_back(DrawItem{DrawItem::Kind::Image, clip_, x, y, image.Picture().empty() ? image.Name() : image.Picture(), clDefault});
+  items_.push_back(DrawItem{DrawItem::Kind::Image, clip_, x, y,
+                            image.Picture().empty() ? image.Name() : image.Picture(), clDefault});
 }
 
 int TCanvas::TextWidth(const std::string& text) const {
@@ -138,7 +145,8 @@ void TCustomGrid::setCurrent(int col, int row) {
 }
 
 void TCustomGrid::SetSelection(const TGridRect& r) {
-  TGridRect s{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right), std::max(r.Top, r.Bottom)};
+  TGridRect s{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+              std::max(r.Top, r.Bottom)};
   if (s == selection_) return;
   selection_ = s;
   Changed("Selection");
@@ -198,7 +206,8 @@ int TCustomGrid::firstDataCol() const {
 
 bool TCustomGrid::MoveTo(int col, int row, bool extend) {
   if (col < fixedCols_ || col >= colCount_ || row < fixedRows_ || row >= rowCount_)
-    throw Exception(Describe() + ": célula (" + std::to_string(col) + ", " + std::to_string(row) + ") fora da área de dados.");
+    throw Exception(Describe() + ": célula (" + std::to_string(col) + ", " + std::to_string(row) +
+                    ") fora da área de dados.");
   if (col == col_ && row == row_ && !extend) return true;
   bool can = true;
   if (OnSelectCell) OnSelectCell(*this, col, row, can);
@@ -222,7 +231,8 @@ std::vector<DrawItem> TCustomGrid::RenderCell(int col, int row) {
   canvas_.FontColor = clDefault;
   bool fixed = col < fixedCols_ || row < fixedRows_;
   unsigned state = fixed ? unsigned(gdFixed) : 0u;
-  if (!fixed && col >= selection_.Left && col <= selection_.Right && row >= selection_.Top && row <= selection_.Bottom) state |= gdSelected;
+  if (!fixed && col >= selection_.Left && col <= selection_.Right && row >= selection_.Top && row <= selection_.Bottom)
+    state |= gdSelected;
   if (col == col_ && row == row_ && Focused()) state |= gdFocused;
   if (defaultDrawing_) {
     canvas_.FillRect(r);
@@ -299,20 +309,28 @@ bool TCustomGrid::editorCaretKey(int key, ShiftState shift, bool edgeMoves) {
   int caret = EditorCaret();
   switch (key) {
     case VK_LEFT:
-      if (!extend && start != end) caret = start;
-      else if (caret > 0) caret -= 1;
-      else if (edgeMoves && !extend) return false;
+      if (!extend && start != end)
+        caret = start;
+      else if (caret > 0)
+        caret -= 1;
+      else if (edgeMoves && !extend)
+        return false;
       break;
     case VK_RIGHT:
-      if (!extend && start != end) caret = end;
-      else if (caret < len) caret += 1;
-      else if (edgeMoves && !extend) return false;
+      if (!extend && start != end)
+        caret = end;
+      else if (caret < len)
+        caret += 1;
+      else if (edgeMoves && !extend)
+        return false;
       break;
     case VK_HOME: caret = 0; break;
     default: caret = len; break;
   }
-  if (!extend) editorAnchor_ = caret;
-  else editorAnchor_ = std::min(editorAnchor_, len);
+  if (!extend)
+    editorAnchor_ = caret;
+  else
+    editorAnchor_ = std::min(editorAnchor_, len);
   editorCaret_ = caret;
   Changed("EditorCaret");
   return true;
@@ -420,53 +438,66 @@ void TCustomGrid::KeyPressDefault(const std::string& key) {
 }
 
 const PropertyTable& TCustomGrid::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TCustomGrid>("FixedCols", [](const TCustomGrid& g) { return g.FixedCols(); }, [](TCustomGrid& g, const Variant& v) { g.SetFixedCols(PropInt(v)); }),
-      Prop<TCustomGrid>("FixedRows", [](const TCustomGrid& g) { return g.FixedRows(); }, [](TCustomGrid& g, const Variant& v) { g.SetFixedRows(PropInt(v)); }),
-      Prop<TCustomGrid>("DefaultColWidth", [](const TCustomGrid& g) { return g.DefaultColWidth(); }, [](TCustomGrid& g, const Variant& v) { g.SetDefaultColWidth(PropInt(v)); }),
-      Prop<TCustomGrid>("DefaultRowHeight", [](const TCustomGrid& g) { return g.DefaultRowHeight(); }, [](TCustomGrid& g, const Variant& v) { g.SetDefaultRowHeight(PropInt(v)); }),
-      Prop<TCustomGrid>("DefaultDrawing", [](const TCustomGrid& g) { return g.DefaultDrawing(); }, [](TCustomGrid& g, const Variant& v) { g.SetDefaultDrawing(PropBool(v)); }),
-      Prop<TCustomGrid>("ColWidths",
-                        [](const TCustomGrid& g) {
-                          std::vector<int> w;
-                          for (int c = 0; c < g.ColCount(); ++c) w.push_back(g.ColWidths(c));
-                          return IntsToVariant(w);
-                        },
-                        [](TCustomGrid& g, const Variant& v) {
-                          std::vector<int> w = PropInts(v);
-                          for (size_t c = 0; c < w.size(); ++c) g.SetColWidths(static_cast<int>(c), w[c]);
-                        }),
-      Prop<TCustomGrid>("Options", [](const TCustomGrid& g) { return StringsToVariant(GridOptionNames(g.Options())); },
-                        [](TCustomGrid& g, const Variant& v) {
-                          unsigned o = 0;
-                          for (const std::string& n : PropStrings(v)) {
-                            unsigned f = GridOptionFromName(n);
-                            if (!f) throw Exception(g.Describe() + ": opção de grade desconhecida '" + n + "'.");
-                            o |= f;
-                          }
-                          g.SetOptions(o);
-                        }),
-      ReadOnlyProp<TCustomGrid>("Col", [](const TCustomGrid& g) { return g.Col(); }),
-      ReadOnlyProp<TCustomGrid>("Row", [](const TCustomGrid& g) { return g.Row(); }),
-      ReadOnlyProp<TCustomGrid>("ColCount", [](const TCustomGrid& g) { return g.ColCount(); }),
-      ReadOnlyProp<TCustomGrid>("RowCount", [](const TCustomGrid& g) { return g.RowCount(); }),
-      ReadOnlyProp<TCustomGrid>("Selection", [](const TCustomGrid& g) {
-        const TGridRect& s = g.Selection();
-        return IntsToVariant({s.Left, s.Top, s.Right, s.Bottom});
-      }),
-      ReadOnlyProp<TCustomGrid>("EditorMode", [](const TCustomGrid& g) { return g.EditorMode(); }),
-      ReadOnlyProp<TCustomGrid>("EditorText", [](const TCustomGrid& g) { return g.EditorText(); }),
-      EventProp<TCustomGrid>("OnDrawCell", &TCustomGrid::OnDrawCell),
-      EventProp<TCustomGrid>("OnSelectCell", &TCustomGrid::OnSelectCell),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TCustomGrid>(
+              "FixedCols", [](const TCustomGrid& g) { return g.FixedCols(); },
+              [](TCustomGrid& g, const Variant& v) { g.SetFixedCols(PropInt(v)); }),
+          Prop<TCustomGrid>(
+              "FixedRows", [](const TCustomGrid& g) { return g.FixedRows(); },
+              [](TCustomGrid& g, const Variant& v) { g.SetFixedRows(PropInt(v)); }),
+          Prop<TCustomGrid>(
+              "DefaultColWidth", [](const TCustomGrid& g) { return g.DefaultColWidth(); },
+              [](TCustomGrid& g, const Variant& v) { g.SetDefaultColWidth(PropInt(v)); }),
+          Prop<TCustomGrid>(
+              "DefaultRowHeight", [](const TCustomGrid& g) { return g.DefaultRowHeight(); },
+              [](TCustomGrid& g, const Variant& v) { g.SetDefaultRowHeight(PropInt(v)); }),
+          Prop<TCustomGrid>(
+              "DefaultDrawing", [](const TCustomGrid& g) { return g.DefaultDrawing(); },
+              [](TCustomGrid& g, const Variant& v) { g.SetDefaultDrawing(PropBool(v)); }),
+          Prop<TCustomGrid>(
+              "ColWidths",
+              [](const TCustomGrid& g) {
+                std::vector<int> w;
+                for (int c = 0; c < g.ColCount(); ++c) w.push_back(g.ColWidths(c));
+                return IntsToVariant(w);
+              },
+              [](TCustomGrid& g, const Variant& v) {
+                std::vector<int> w = PropInts(v);
+                for (size_t c = 0; c < w.size(); ++c) g.SetColWidths(static_cast<int>(c), w[c]);
+              }),
+          Prop<TCustomGrid>(
+              "Options", [](const TCustomGrid& g) { return StringsToVariant(GridOptionNames(g.Options())); },
+              [](TCustomGrid& g, const Variant& v) {
+                unsigned o = 0;
+                for (const std::string& n : PropStrings(v)) {
+                  unsigned f = GridOptionFromName(n);
+                  if (!f) throw Exception(g.Describe() + ": opção de grade desconhecida '" + n + "'.");
+                  o |= f;
+                }
+                g.SetOptions(o);
+              }),
+          ReadOnlyProp<TCustomGrid>("Col", [](const TCustomGrid& g) { return g.Col(); }),
+          ReadOnlyProp<TCustomGrid>("Row", [](const TCustomGrid& g) { return g.Row(); }),
+          ReadOnlyProp<TCustomGrid>("ColCount", [](const TCustomGrid& g) { return g.ColCount(); }),
+          ReadOnlyProp<TCustomGrid>("RowCount", [](const TCustomGrid& g) { return g.RowCount(); }),
+          ReadOnlyProp<TCustomGrid>("Selection",
+                                    [](const TCustomGrid& g) {
+                                      const TGridRect& s = g.Selection();
+                                      return IntsToVariant({s.Left, s.Top, s.Right, s.Bottom});
+                                    }),
+          ReadOnlyProp<TCustomGrid>("EditorMode", [](const TCustomGrid& g) { return g.EditorMode(); }),
+          ReadOnlyProp<TCustomGrid>("EditorText", [](const TCustomGrid& g) { return g.EditorText(); }),
+          EventProp<TCustomGrid>("OnDrawCell", &TCustomGrid::OnDrawCell),
+          EventProp<TCustomGrid>("OnSelectCell", &TCustomGrid::OnSelectCell),
+      });
   return table;
 }
 
 // ---------------------------------------------------------------- TStringGrid
 
-TStringGrid::TStringGrid() {
-  cells_.assign(rowCount_, std::vector<std::string>(colCount_));
-}
+TStringGrid::TStringGrid() { cells_.assign(rowCount_, std::vector<std::string>(colCount_)); }
 
 void TStringGrid::checkCell(int col, int row) const {
   if (col < 0 || col >= colCount_ || row < 0 || row >= rowCount_)
@@ -523,23 +554,32 @@ void TStringGrid::storeEditText(const std::string& text) {
 void TStringGrid::editorCancelled() { storeEditText(editorOriginal_); }
 
 const PropertyTable& TStringGrid::Properties() const {
-  static const PropertyTable table(&TCustomGrid::Properties(), {
-      Prop<TStringGrid>("ColCount", [](const TStringGrid& g) { return g.ColCount(); }, [](TStringGrid& g, const Variant& v) { g.SetColCount(PropInt(v)); }),
-      Prop<TStringGrid>("RowCount", [](const TStringGrid& g) { return g.RowCount(); }, [](TStringGrid& g, const Variant& v) { g.SetRowCount(PropInt(v)); }),
-      // Rows of cells: [["a","b"],["c","d"]] from row 0.
-      Prop<TStringGrid>("Cells",
-                        [](const TStringGrid& g) {
-                          VariantArray rows;
-                          for (int r = 0; r < g.RowCount(); ++r) rows.emplace_back(StringsToVariant(g.Rows(r)));
-                          return Variant(std::move(rows));
-                        },
-                        [](TStringGrid& g, const Variant& v) {
-                          const VariantArray& rows = v.asArray();
-                          if (static_cast<int>(rows.size()) > g.RowCount()) g.SetRowCount(static_cast<int>(rows.size()));
-                          for (size_t r = 0; r < rows.size(); ++r) g.SetRows(static_cast<int>(r), PropStrings(rows[r]));
-                        }),
-      EventProp<TStringGrid>("OnSetEditText", &TStringGrid::OnSetEditText),
-  });
+  static const PropertyTable table(&TCustomGrid::Properties(),
+                                   {
+                                       Prop<TStringGrid>(
+                                           "ColCount", [](const TStringGrid& g) { return g.ColCount(); },
+                                           [](TStringGrid& g, const Variant& v) { g.SetColCount(PropInt(v)); }),
+                                       Prop<TStringGrid>(
+                                           "RowCount", [](const TStringGrid& g) { return g.RowCount(); },
+                                           [](TStringGrid& g, const Variant& v) { g.SetRowCount(PropInt(v)); }),
+                                       // Rows of cells: [["a","b"],["c","d"]] from row 0.
+                                       Prop<TStringGrid>(
+                                           "Cells",
+                                           [](const TStringGrid& g) {
+                                             VariantArray rows;
+                                             for (int r = 0; r < g.RowCount(); ++r)
+                                               rows.emplace_back(StringsToVariant(g.Rows(r)));
+                                             return Variant(std::move(rows));
+                                           },
+                                           [](TStringGrid& g, const Variant& v) {
+                                             const VariantArray& rows = v.asArray();
+                                             if (static_cast<int>(rows.size()) > g.RowCount())
+                                               g.SetRowCount(static_cast<int>(rows.size()));
+                                             for (size_t r = 0; r < rows.size(); ++r)
+                                               g.SetRows(static_cast<int>(r), PropStrings(rows[r]));
+                                           }),
+                                       EventProp<TStringGrid>("OnSetEditText", &TStringGrid::OnSetEditText),
+                                   });
   return table;
 }
 

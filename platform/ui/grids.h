@@ -74,10 +74,18 @@ using TSelectCellEvent = std::function<void(TComponent& sender, int col, int row
 // Options (classic names): editing, tabs, row select, range select, always show editor, and
 // the data grid's titles, confirm delete, cancel on exit, always show selection.
 enum TGridOption : unsigned {
-  goEditing = 1u << 0, goTabs = 1u << 1, goRowSelect = 1u << 2, goRangeSelect = 1u << 3,
-  goAlwaysShowEditor = 1u << 4, goTitles = 1u << 5, goConfirmDelete = 1u << 6,
-  goCancelOnExit = 1u << 7, goAlwaysShowSelection = 1u << 8, goIndicator = 1u << 9,
-  goColumnResize = 1u << 10, goMultiSelect = 1u << 11,
+  goEditing = 1u << 0,
+  goTabs = 1u << 1,
+  goRowSelect = 1u << 2,
+  goRangeSelect = 1u << 3,
+  goAlwaysShowEditor = 1u << 4,
+  goTitles = 1u << 5,
+  goConfirmDelete = 1u << 6,
+  goCancelOnExit = 1u << 7,
+  goAlwaysShowSelection = 1u << 8,
+  goIndicator = 1u << 9,
+  goColumnResize = 1u << 10,
+  goMultiSelect = 1u << 11,
 };
 // "goEditing"/"dgEditing" (either prefix) -> flag; 0 when unknown.
 unsigned GridOptionFromName(std::string_view name);

@@ -70,7 +70,9 @@ std::map<std::string, TypeEntry, std::less<>>& registry() {
     add("TDBComboBox", make<TDBComboBox>());
     add("TDBGrid", make<TDBGrid>());
     add("TDBNavigator", make<TDBNavigator>());
-    t[upperCase("TClientDataSet")].dataSet.create = [] { return std::unique_ptr<DataSet>(std::make_unique<ClientDataSet>()); };
+    t[upperCase("TClientDataSet")].dataSet.create = [] {
+      return std::unique_ptr<DataSet>(std::make_unique<ClientDataSet>());
+    };
     return t;
   }();
   return table;
@@ -93,7 +95,8 @@ Variant toVariant(const json& j) {
     }
     case json::value_t::object: {
       VariantArray a;
-      for (auto it = j.begin(); it != j.end(); ++it) a.push_back(Variant(VariantArray{Variant(it.key()), toVariant(it.value())}));
+      for (auto it = j.begin(); it != j.end(); ++it)
+        a.push_back(Variant(VariantArray{Variant(it.key()), toVariant(it.value())}));
       return Variant(std::move(a));
     }
     default: throw Exception("Valor de layout não suportado.");
@@ -161,8 +164,10 @@ class Loader {
     }
     if (auto it = n.find("items"); it != n.end()) {
       TMenuItem* parentItem = nullptr;
-      if (auto* m = dynamic_cast<TMenu*>(c)) parentItem = &m->Items();
-      else parentItem = dynamic_cast<TMenuItem*>(c);
+      if (auto* m = dynamic_cast<TMenu*>(c))
+        parentItem = &m->Items();
+      else
+        parentItem = dynamic_cast<TMenuItem*>(c);
       if (!parentItem) throw Exception("Layout: " + c->Describe() + " não tem itens de menu.");
       for (const json& i : *it) item(i, *parentItem);
     }
@@ -212,7 +217,8 @@ class Loader {
         throw;
       } catch (const std::exception& e) {
         std::string msg = e.what();
-        if (msg.find(c.Name()) == std::string::npos || c.Name().empty()) msg = c.Describe() + "." + it.key() + ": " + msg;
+        if (msg.find(c.Name()) == std::string::npos || c.Name().empty())
+          msg = c.Describe() + "." + it.key() + ": " + msg;
         throw Exception("Layout: " + msg);
       }
     }
@@ -225,7 +231,8 @@ class Loader {
     if (type.empty()) type = "TClientDataSet";
     auto& reg = registry();
     auto it = reg.find(upperCase(type));
-    if (it == reg.end() || !it->second.dataSet.create) throw Exception("Layout: tipo de conjunto de dados desconhecido '" + type + "'.");
+    if (it == reg.end() || !it->second.dataSet.create)
+      throw Exception("Layout: tipo de conjunto de dados desconhecido '" + type + "'.");
     std::unique_ptr<DataSet> owned = it->second.dataSet.create();
     owned->Name = name;
     DataSet& ds = form_.AddDataSet(std::move(owned));
@@ -240,24 +247,33 @@ class Loader {
   }
 
   void dataSetProperty(DataSet& ds, const std::string& key, const Variant& v) {
-    static const char* const events[] = {"BeforeOpen", "AfterOpen", "BeforeClose", "AfterClose", "BeforeInsert", "AfterInsert",
-                                         "BeforeEdit", "AfterEdit", "BeforePost", "AfterPost", "BeforeCancel", "AfterCancel",
-                                         "BeforeDelete", "AfterDelete", "BeforeScroll", "AfterScroll", "OnNewRecord", "OnCalcFields"};
-    DataSetEvent* slots[] = {&ds.BeforeOpen, &ds.AfterOpen, &ds.BeforeClose, &ds.AfterClose, &ds.BeforeInsert, &ds.AfterInsert,
-                             &ds.BeforeEdit, &ds.AfterEdit, &ds.BeforePost, &ds.AfterPost, &ds.BeforeCancel, &ds.AfterCancel,
-                             &ds.BeforeDelete, &ds.AfterDelete, &ds.BeforeScroll, &ds.AfterScroll, &ds.OnNewRecord, &ds.OnCalcFields};
+    static const char* const events[] = {"BeforeOpen",   "AfterOpen",   "BeforeClose",  "AfterClose",  "BeforeInsert",
+                                         "AfterInsert",  "BeforeEdit",  "AfterEdit",    "BeforePost",  "AfterPost",
+                                         "BeforeCancel", "AfterCancel", "BeforeDelete", "AfterDelete", "BeforeScroll",
+                                         "AfterScroll",  "OnNewRecord", "OnCalcFields"};
+    DataSetEvent* slots[] = {&ds.BeforeOpen,   &ds.AfterOpen,   &ds.BeforeClose,  &ds.AfterClose,  &ds.BeforeInsert,
+                             &ds.AfterInsert,  &ds.BeforeEdit,  &ds.AfterEdit,    &ds.BeforePost,  &ds.AfterPost,
+                             &ds.BeforeCancel, &ds.AfterCancel, &ds.BeforeDelete, &ds.AfterDelete, &ds.BeforeScroll,
+                             &ds.AfterScroll,  &ds.OnNewRecord, &ds.OnCalcFields};
     for (size_t i = 0; i < std::size(events); ++i)
       if (sameText(key, events[i])) {
         *slots[i] = form_.ResolveHandler<DataSetEvent>(PropString(v));
         return;
       }
-    if (sameText(key, "ReadOnly")) ds.ReadOnly = PropBool(v);
-    else if (sameText(key, "LogChanges")) ds.LogChanges = PropBool(v);
-    else if (sameText(key, "Tag")) ds.Tag = PropInt(v);
-    else if (sameText(key, "IndexFieldNames")) ds.SetIndexFieldNames(PropString(v));
-    else if (sameText(key, "Filter")) ds.SetFilter(PropString(v));
-    else if (sameText(key, "Filtered")) ds.SetFiltered(PropBool(v));
-    else throw Exception("Layout: conjunto de dados '" + ds.Name + "': propriedade desconhecida '" + key + "'.");
+    if (sameText(key, "ReadOnly"))
+      ds.ReadOnly = PropBool(v);
+    else if (sameText(key, "LogChanges"))
+      ds.LogChanges = PropBool(v);
+    else if (sameText(key, "Tag"))
+      ds.Tag = PropInt(v);
+    else if (sameText(key, "IndexFieldNames"))
+      ds.SetIndexFieldNames(PropString(v));
+    else if (sameText(key, "Filter"))
+      ds.SetFilter(PropString(v));
+    else if (sameText(key, "Filtered"))
+      ds.SetFiltered(PropBool(v));
+    else
+      throw Exception("Layout: conjunto de dados '" + ds.Name + "': propriedade desconhecida '" + key + "'.");
   }
 
   void field(DataSet& ds, const json& n) {
@@ -283,27 +299,42 @@ class Loader {
     }
     for (auto p = n.begin(); p != n.end(); ++p) {
       const std::string& k = p.key();
-      if (k == "name" || k == "type" || k == "size" || k == "calculated" || k == "required" || k == "fixedChar") continue;
+      if (k == "name" || k == "type" || k == "size" || k == "calculated" || k == "required" || k == "fixedChar")
+        continue;
       Variant v = toVariant(p.value());
-      if (sameText(k, "ReadOnly")) f->ReadOnly = PropBool(v);
-      else if (sameText(k, "Visible")) f->Visible = PropBool(v);
-      else if (sameText(k, "DisplayLabel")) f->DisplayLabel = PropString(v);
-      else if (sameText(k, "DisplayWidth")) f->DisplayWidth = PropInt(v);
-      else if (sameText(k, "EditMask")) f->EditMask = PropString(v);
-      else if (sameText(k, "DisplayFormat")) f->DisplayFormat = PropString(v);
-      else if (sameText(k, "Tag")) f->Tag = PropInt(v);
-      else if (sameText(k, "Numeric")) f->Numeric = PropBool(v);
-      else if (sameText(k, "MinValue")) f->MinValue = v.asFloat();
+      if (sameText(k, "ReadOnly"))
+        f->ReadOnly = PropBool(v);
+      else if (sameText(k, "Visible"))
+        f->Visible = PropBool(v);
+      else if (sameText(k, "DisplayLabel"))
+        f->DisplayLabel = PropString(v);
+      else if (sameText(k, "DisplayWidth"))
+        f->DisplayWidth = PropInt(v);
+      else if (sameText(k, "EditMask"))
+        f->EditMask = PropString(v);
+      else if (sameText(k, "DisplayFormat"))
+        f->DisplayFormat = PropString(v);
+      else if (sameText(k, "Tag"))
+        f->Tag = PropInt(v);
+      else if (sameText(k, "Numeric"))
+        f->Numeric = PropBool(v);
+      else if (sameText(k, "MinValue"))
+        f->MinValue = v.asFloat();
       else if (sameText(k, "Alignment")) {
         std::string a = PropString(v);
         f->Align = sameText(a, "taRightJustify") || sameText(a, "right") ? Alignment::Right
                    : sameText(a, "taCenter") || sameText(a, "center")    ? Alignment::Center
                                                                          : Alignment::Left;
-      } else if (sameText(k, "OnValidate")) f->OnValidate = form_.ResolveHandler<std::function<void(Field&)>>(PropString(v));
-      else if (sameText(k, "OnChange")) f->OnChange = form_.ResolveHandler<std::function<void(Field&)>>(PropString(v));
-      else if (sameText(k, "OnGetText")) f->OnGetText = form_.ResolveHandler<std::function<void(Field&, std::string&, bool)>>(PropString(v));
-      else if (sameText(k, "OnSetText")) f->OnSetText = form_.ResolveHandler<std::function<void(Field&, const std::string&)>>(PropString(v));
-      else throw Exception("Layout: campo '" + ds.Name + "." + name + "': propriedade desconhecida '" + k + "'.");
+      } else if (sameText(k, "OnValidate"))
+        f->OnValidate = form_.ResolveHandler<std::function<void(Field&)>>(PropString(v));
+      else if (sameText(k, "OnChange"))
+        f->OnChange = form_.ResolveHandler<std::function<void(Field&)>>(PropString(v));
+      else if (sameText(k, "OnGetText"))
+        f->OnGetText = form_.ResolveHandler<std::function<void(Field&, std::string&, bool)>>(PropString(v));
+      else if (sameText(k, "OnSetText"))
+        f->OnSetText = form_.ResolveHandler<std::function<void(Field&, const std::string&)>>(PropString(v));
+      else
+        throw Exception("Layout: campo '" + ds.Name + "." + name + "': propriedade desconhecida '" + k + "'.");
     }
   }
 
@@ -317,7 +348,8 @@ class Loader {
       if (sameText(k, "DataSet")) {
         std::string ds = PropString(v);
         DataSet* d = ds.empty() ? nullptr : form_.FindDataSet(ds);
-        if (!ds.empty() && !d) throw Exception("Layout: fonte '" + s.Name + "': conjunto de dados '" + ds + "' não encontrado.");
+        if (!ds.empty() && !d)
+          throw Exception("Layout: fonte '" + s.Name + "': conjunto de dados '" + ds + "' não encontrado.");
         s.SetDataSet(d);
       } else if (sameText(k, "AutoEdit")) {
         s.AutoEdit = PropBool(v);
@@ -334,9 +366,12 @@ class Loader {
   void sourceEventProps(DataSource& s, const json& n) {
     for (auto p = n.begin(); p != n.end(); ++p) {
       std::string h = p.value().is_string() ? p.value().get<std::string>() : std::string();
-      if (sameText(p.key(), "OnStateChange")) s.OnStateChange = form_.ResolveHandler<std::function<void(DataSource&)>>(h);
-      else if (sameText(p.key(), "OnDataChange")) s.OnDataChange = form_.ResolveHandler<std::function<void(DataSource&, Field*)>>(h);
-      else if (sameText(p.key(), "OnUpdateData")) s.OnUpdateData = form_.ResolveHandler<std::function<void(DataSource&)>>(h);
+      if (sameText(p.key(), "OnStateChange"))
+        s.OnStateChange = form_.ResolveHandler<std::function<void(DataSource&)>>(h);
+      else if (sameText(p.key(), "OnDataChange"))
+        s.OnDataChange = form_.ResolveHandler<std::function<void(DataSource&, Field*)>>(h);
+      else if (sameText(p.key(), "OnUpdateData"))
+        s.OnUpdateData = form_.ResolveHandler<std::function<void(DataSource&)>>(h);
     }
   }
 
@@ -364,7 +399,8 @@ bool IsRegisteredType(std::string_view typeName) {
 std::unique_ptr<TComponent> CreateComponent(std::string_view typeName) {
   auto& reg = registry();
   auto it = reg.find(upperCase(typeName));
-  if (it == reg.end() || !it->second.component) throw Exception("Layout: tipo de componente desconhecido '" + std::string(typeName) + "'.");
+  if (it == reg.end() || !it->second.component)
+    throw Exception("Layout: tipo de componente desconhecido '" + std::string(typeName) + "'.");
   return it->second.component();
 }
 

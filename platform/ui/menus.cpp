@@ -75,8 +75,12 @@ std::string TMenuItem::RefusalReason() const {
       if (!i->menu_->Enabled()) return Describe() + ": o menu está desabilitado.";
       break;
     }
-    if (!i->enabled_) return i == this ? Describe() + " está desabilitado." : Describe() + " está dentro de " + i->Describe() + ", que está desabilitado.";
-    if (!i->visible_) return i == this ? Describe() + " está oculto." : Describe() + " está dentro de " + i->Describe() + ", que está oculto.";
+    if (!i->enabled_)
+      return i == this ? Describe() + " está desabilitado."
+                       : Describe() + " está dentro de " + i->Describe() + ", que está desabilitado.";
+    if (!i->visible_)
+      return i == this ? Describe() + " está oculto."
+                       : Describe() + " está dentro de " + i->Describe() + ", que está oculto.";
   }
   return {};
 }
@@ -95,26 +99,45 @@ TMenuItem* TMenuItem::FindShortCut(TShortCut sc) {
 }
 
 const PropertyTable& TMenuItem::Properties() const {
-  static const PropertyTable table(&TComponent::Properties(), {
-      Prop<TMenuItem>("Caption", [](const TMenuItem& c) { return c.Caption(); }, [](TMenuItem& c, const Variant& v) { c.SetCaption(PropString(v)); }),
-      Prop<TMenuItem>("Enabled", [](const TMenuItem& c) { return c.Enabled(); }, [](TMenuItem& c, const Variant& v) { c.SetEnabled(PropBool(v)); }),
-      Prop<TMenuItem>("Visible", [](const TMenuItem& c) { return c.Visible(); }, [](TMenuItem& c, const Variant& v) { c.SetVisible(PropBool(v)); }),
-      Prop<TMenuItem>("Checked", [](const TMenuItem& c) { return c.Checked(); }, [](TMenuItem& c, const Variant& v) { c.SetChecked(PropBool(v)); }),
-      Prop<TMenuItem>("AutoCheck", [](const TMenuItem& c) { return c.autoCheck_; }, [](TMenuItem& c, const Variant& v) { c.autoCheck_ = PropBool(v); }),
-      Prop<TMenuItem>("RadioItem", [](const TMenuItem& c) { return c.RadioItem(); }, [](TMenuItem& c, const Variant& v) { c.SetRadioItem(PropBool(v)); }),
-      Prop<TMenuItem>("GroupIndex", [](const TMenuItem& c) { return c.GroupIndex(); }, [](TMenuItem& c, const Variant& v) { c.SetGroupIndex(PropInt(v)); }),
-      Prop<TMenuItem>("ShortCut", [](const TMenuItem& c) { return ShortCutToText(c.ShortCut()); },
-                      [](TMenuItem& c, const Variant& v) {
-                        if (v.isNumber()) return c.SetShortCut(PropInt(v));
-                        std::string s = PropString(v);
-                        TShortCut sc = TextToShortCut(s);
-                        if (sc == 0 && !trim(s).empty()) throw Exception(c.Describe() + ": atalho inválido '" + s + "'.");
-                        c.SetShortCut(sc);
-                      }),
-      Prop<TMenuItem>("Hint", [](const TMenuItem& c) { return c.Hint(); }, [](TMenuItem& c, const Variant& v) { c.SetHint(PropString(v)); }),
-      ReadOnlyProp<TMenuItem>("Runnable", [](const TMenuItem& c) { return c.Runnable(); }),
-      EventProp<TMenuItem>("OnClick", &TMenuItem::OnClick),
-  });
+  static const PropertyTable table(
+      &TComponent::Properties(),
+      {
+          Prop<TMenuItem>(
+              "Caption", [](const TMenuItem& c) { return c.Caption(); },
+              [](TMenuItem& c, const Variant& v) { c.SetCaption(PropString(v)); }),
+          Prop<TMenuItem>(
+              "Enabled", [](const TMenuItem& c) { return c.Enabled(); },
+              [](TMenuItem& c, const Variant& v) { c.SetEnabled(PropBool(v)); }),
+          Prop<TMenuItem>(
+              "Visible", [](const TMenuItem& c) { return c.Visible(); },
+              [](TMenuItem& c, const Variant& v) { c.SetVisible(PropBool(v)); }),
+          Prop<TMenuItem>(
+              "Checked", [](const TMenuItem& c) { return c.Checked(); },
+              [](TMenuItem& c, const Variant& v) { c.SetChecked(PropBool(v)); }),
+          Prop<TMenuItem>(
+              "AutoCheck", [](const TMenuItem& c) { return c.autoCheck_; },
+              [](TMenuItem& c, const Variant& v) { c.autoCheck_ = PropBool(v); }),
+          Prop<TMenuItem>(
+              "RadioItem", [](const TMenuItem& c) { return c.RadioItem(); },
+              [](TMenuItem& c, const Variant& v) { c.SetRadioItem(PropBool(v)); }),
+          Prop<TMenuItem>(
+              "GroupIndex", [](const TMenuItem& c) { return c.GroupIndex(); },
+              [](TMenuItem& c, const Variant& v) { c.SetGroupIndex(PropInt(v)); }),
+          Prop<TMenuItem>(
+              "ShortCut", [](const TMenuItem& c) { return ShortCutToText(c.ShortCut()); },
+              [](TMenuItem& c, const Variant& v) {
+                if (v.isNumber()) return c.SetShortCut(PropInt(v));
+                std::string s = PropString(v);
+                TShortCut sc = TextToShortCut(s);
+                if (sc == 0 && !trim(s).empty()) throw Exception(c.Describe() + ": atalho inválido '" + s + "'.");
+                c.SetShortCut(sc);
+              }),
+          Prop<TMenuItem>(
+              "Hint", [](const TMenuItem& c) { return c.Hint(); },
+              [](TMenuItem& c, const Variant& v) { c.SetHint(PropString(v)); }),
+          ReadOnlyProp<TMenuItem>("Runnable", [](const TMenuItem& c) { return c.Runnable(); }),
+          EventProp<TMenuItem>("OnClick", &TMenuItem::OnClick),
+      });
   return table;
 }
 
@@ -126,16 +149,19 @@ TMenuItem* TMenu::FindShortCut(TShortCut sc) {
 }
 
 const PropertyTable& TMenu::Properties() const {
-  static const PropertyTable table(&TComponent::Properties(), {
-      Prop<TMenu>("Enabled", [](const TMenu& c) { return c.Enabled(); }, [](TMenu& c, const Variant& v) { c.SetEnabled(PropBool(v)); }),
-  });
+  static const PropertyTable table(&TComponent::Properties(),
+                                   {
+                                       Prop<TMenu>(
+                                           "Enabled", [](const TMenu& c) { return c.Enabled(); },
+                                           [](TMenu& c, const Variant& v) { c.SetEnabled(PropBool(v)); }),
+                                   });
   return table;
 }
 
 const PropertyTable& TPopupMenu::Properties() const {
   static const PropertyTable table(&TMenu::Properties(), {
-      EventProp<TPopupMenu>("OnPopup", &TPopupMenu::OnPopup),
-  });
+                                                             EventProp<TPopupMenu>("OnPopup", &TPopupMenu::OnPopup),
+                                                         });
   return table;
 }
 

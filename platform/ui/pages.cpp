@@ -21,8 +21,7 @@ void leavePage(TControl* page, TControl* fallback) {
   if (!page) return;
   TForm* form = page->ParentForm();
   if (!form || !form->ActiveControl() || !page->Contains(form->ActiveControl())) return;
-  if (fallback && fallback->Focusable() && fallback->EnabledChain())
-    form->FocusControl(fallback);
+  if (fallback && fallback->Focusable() && fallback->EnabledChain()) form->FocusControl(fallback);
 }
 
 }  // namespace
@@ -47,10 +46,14 @@ int TTabSheet::PageIndex() const {
 }
 
 const PropertyTable& TTabSheet::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TTabSheet>("TabVisible", [](const TTabSheet& c) { return c.TabVisible(); }, [](TTabSheet& c, const Variant& v) { c.SetTabVisible(PropBool(v)); }),
-      ReadOnlyProp<TTabSheet>("PageIndex", [](const TTabSheet& c) { return c.PageIndex(); }),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TTabSheet>(
+              "TabVisible", [](const TTabSheet& c) { return c.TabVisible(); },
+              [](TTabSheet& c, const Variant& v) { c.SetTabVisible(PropBool(v)); }),
+          ReadOnlyProp<TTabSheet>("PageIndex", [](const TTabSheet& c) { return c.PageIndex(); }),
+      });
   return table;
 }
 
@@ -67,7 +70,8 @@ int TPageControl::ActivePageIndex() const { return active_ ? active_->PageIndex(
 
 void TPageControl::changeTo(TTabSheet* page) {
   if (page == active_) return;
-  if (page && page->Parent() != this) throw Exception(Describe() + ": " + page->Describe() + " não é uma página deste controle.");
+  if (page && page->Parent() != this)
+    throw Exception(Describe() + ": " + page->Describe() + " não é uma página deste controle.");
   leavePage(active_, this);
   active_ = page;
   Changed("ActivePage");
@@ -77,7 +81,8 @@ void TPageControl::SetActivePage(TTabSheet* page) { changeTo(page); }
 
 void TPageControl::SetActivePageIndex(int index) {
   auto pages = Pages();
-  if (index < 0 || index >= static_cast<int>(pages.size())) throw Exception(Describe() + ": página " + std::to_string(index) + " inexistente.");
+  if (index < 0 || index >= static_cast<int>(pages.size()))
+    throw Exception(Describe() + ": página " + std::to_string(index) + " inexistente.");
   changeTo(pages[index]);
 }
 
@@ -114,19 +119,25 @@ bool TPageControl::ChildShowing(const TControl& child) const {
 }
 
 const PropertyTable& TPageControl::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TPageControl>("ActivePage", [](const TPageControl& c) { return c.ActivePage() ? c.ActivePage()->Name() : std::string(); },
-                         [](TPageControl& c, const Variant& v) {
-                           std::string name = PropString(v);
-                           if (name.empty()) return c.SetActivePage(nullptr);
-                           for (TTabSheet* s : c.Pages())
-                             if (sameText(s->Name(), name)) return c.SetActivePage(s);
-                           throw Exception(c.Describe() + ": página '" + name + "' inexistente.");
-                         }),
-      Prop<TPageControl>("ActivePageIndex", [](const TPageControl& c) { return c.ActivePageIndex(); }, [](TPageControl& c, const Variant& v) { c.SetActivePageIndex(PropInt(v)); }),
-      EventProp<TPageControl>("OnChanging", &TPageControl::OnChanging),
-      EventProp<TPageControl>("OnChange", &TPageControl::OnChange),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TPageControl>(
+              "ActivePage",
+              [](const TPageControl& c) { return c.ActivePage() ? c.ActivePage()->Name() : std::string(); },
+              [](TPageControl& c, const Variant& v) {
+                std::string name = PropString(v);
+                if (name.empty()) return c.SetActivePage(nullptr);
+                for (TTabSheet* s : c.Pages())
+                  if (sameText(s->Name(), name)) return c.SetActivePage(s);
+                throw Exception(c.Describe() + ": página '" + name + "' inexistente.");
+              }),
+          Prop<TPageControl>(
+              "ActivePageIndex", [](const TPageControl& c) { return c.ActivePageIndex(); },
+              [](TPageControl& c, const Variant& v) { c.SetActivePageIndex(PropInt(v)); }),
+          EventProp<TPageControl>("OnChanging", &TPageControl::OnChanging),
+          EventProp<TPageControl>("OnChange", &TPageControl::OnChange),
+      });
   return table;
 }
 
@@ -147,7 +158,8 @@ std::vector<std::string> TNotebook::PageNames() const {
 
 void TNotebook::SetPageIndex(int index) {
   auto pages = Pages();
-  if (index < 0 || index >= static_cast<int>(pages.size())) throw Exception(Describe() + ": página " + std::to_string(index) + " inexistente.");
+  if (index < 0 || index >= static_cast<int>(pages.size()))
+    throw Exception(Describe() + ": página " + std::to_string(index) + " inexistente.");
   if (index == pageIndex_) return;
   if (pageIndex_ >= 0 && pageIndex_ < static_cast<int>(pages.size())) {
     TForm* form = ParentForm();
@@ -186,12 +198,18 @@ bool TNotebook::ChildShowing(const TControl& child) const {
 }
 
 const PropertyTable& TNotebook::Properties() const {
-  static const PropertyTable table(&TControl::Properties(), {
-      Prop<TNotebook>("PageIndex", [](const TNotebook& c) { return c.PageIndex(); }, [](TNotebook& c, const Variant& v) { c.SetPageIndex(PropInt(v)); }),
-      Prop<TNotebook>("ActivePage", [](const TNotebook& c) { return c.ActivePage(); }, [](TNotebook& c, const Variant& v) { c.SetActivePage(PropString(v)); }),
-      ReadOnlyProp<TNotebook>("Pages", [](const TNotebook& c) { return StringsToVariant(c.PageNames()); }),
-      EventProp<TNotebook>("OnPageChanged", &TNotebook::OnPageChanged),
-  });
+  static const PropertyTable table(
+      &TControl::Properties(),
+      {
+          Prop<TNotebook>(
+              "PageIndex", [](const TNotebook& c) { return c.PageIndex(); },
+              [](TNotebook& c, const Variant& v) { c.SetPageIndex(PropInt(v)); }),
+          Prop<TNotebook>(
+              "ActivePage", [](const TNotebook& c) { return c.ActivePage(); },
+              [](TNotebook& c, const Variant& v) { c.SetActivePage(PropString(v)); }),
+          ReadOnlyProp<TNotebook>("Pages", [](const TNotebook& c) { return StringsToVariant(c.PageNames()); }),
+          EventProp<TNotebook>("OnPageChanged", &TNotebook::OnPageChanged),
+      });
   return table;
 }
 

@@ -29,7 +29,8 @@ inline TForm& HandlerForm(TComponent& c) {
 
 template <class T, class Fn>
 Property EventProp(const char* name, Fn T::*member) {
-  Property p{name, [member](const TComponent& c) { return Variant(static_cast<bool>(static_cast<const T&>(c).*member)); },
+  Property p{name,
+             [member](const TComponent& c) { return Variant(static_cast<bool>(static_cast<const T&>(c).*member)); },
              [member](TComponent& c, const Variant& v) {
                std::string handler = PropString(v);
                static_cast<T&>(c).*member = handler.empty() ? Fn{} : HandlerForm(c).ResolveHandler<Fn>(handler);

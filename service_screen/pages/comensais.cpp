@@ -20,8 +20,8 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/comensais.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/comensais.h"
 
 namespace cad {
 
@@ -221,7 +221,9 @@ void TfrmCadastroServ::ConfirmaComensais() {
 
 bool PagComensais::Mostra(const TTabSheet* aba) const { return aba == tela.tshComensais; }
 bool PagComensais::Serve(const std::string& tipo) const { return tipo != "F"; }
-TTabSheet* PagComensais::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
+TTabSheet* PagComensais::Substituta(const std::string& tipo) const {
+  return tipo == "F" ? tela.tshFolhaDados : nullptr;
+}
 void PagComensais::Entra() { tela.EntraComensais(); }
 
 bool PagComensais::PodeSair(Saida saida) {

@@ -1,4 +1,5 @@
-// Estimated diners page (tshComensais): the service's own figures per weekday and, in its notebook, the figures per diet.
+// Estimated diners page (tshComensais): the service's own figures per weekday and, in its notebook, the figures per
+// diet.
 #pragma once
 
 #include "service_screen/pages/pagina.h"

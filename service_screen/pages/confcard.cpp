@@ -22,8 +22,8 @@
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/confcard.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/confcard.h"
 
 namespace cad {
 
@@ -170,8 +170,8 @@ void TfrmCadastroServ::RecarregaConf() {
 // The export command: outside fixed-branch mode and standard-menu mode, with a line loaded, while
 // nothing is edited, and only when the export's screen package is there to open.
 void TfrmCadastroServ::HabilitaExportaConf() {
-  bool exporta = !FilialFixa && TpConfPadrao != "S" && !stgCard->Cells(cCodigo, 1).empty() &&
-                 !EmEdicao(*cdsConfCard) && ScreenPackageAvailable(kPacoteExporta);
+  bool exporta = !FilialFixa && TpConfPadrao != "S" && !stgCard->Cells(cCodigo, 1).empty() && !EmEdicao(*cdsConfCard) &&
+                 ScreenPackageAvailable(kPacoteExporta);
   sbtExportComens->SetEnabled(exporta);
   mnuExpConfiguracaoPadr->SetEnabled(exporta);
 }
@@ -180,9 +180,9 @@ void TfrmCadastroServ::HabilitaExportaConf() {
 void TfrmCadastroServ::EntraConfCard() {
   sbtExportComens->SetHint("Exportação de Configuração Padrão");
   if (FilialFixa)
-    for (TControl* c : std::initializer_list<TControl*>{grbTipoPrat, spbItemDir, spbTodosDir, sbtItemEsq, sbtTodosEsq,
-                                                         lsbCdDisponiveis, lsbDisponiveis, spbItemUp, spbItemDown,
-                                                         sbtImportExport})
+    for (TControl* c :
+         std::initializer_list<TControl*>{grbTipoPrat, spbItemDir, spbTodosDir, sbtItemEsq, sbtTodosEsq,
+                                          lsbCdDisponiveis, lsbDisponiveis, spbItemUp, spbItemDown, sbtImportExport})
       c->SetEnabled(false);
   if (ConfCardCarregada != Campo(*cdsServico, "CDFILIAL") + "|" + Campo(*cdsServico, "CDSERVFILI")) {
     ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
@@ -331,8 +331,8 @@ void TfrmCadastroServ::StgCardDblClick(TComponent&) {
   const std::string sim = SimNao(true), nao = SimNao(false);
   auto alterna = [&](int c, int r) { stgCard->SetCells(c, r, stgCard->Cells(c, r) == sim ? nao : sim); };
   bool variavel = stgCard->Cells(cVariavel, row) != nao;
-  if (AgregadaConf() && (col == cOpcao || col == cImpressao || col == cVariavel ||
-                         ((col == cVisu || diaSemana(col)) && !variavel)))
+  if (AgregadaConf() &&
+      (col == cOpcao || col == cImpressao || col == cVariavel || ((col == cVisu || diaSemana(col)) && !variavel)))
     Erro("Altera_Agregada");
   if (col == cConsiste && stgCard->Cells(cOpcao, row) == nao) {
     // Every non-optional line of the same dish type that had the same value follows.
@@ -439,13 +439,16 @@ void TfrmCadastroServ::stgCardDrawCell(TComponent&, int col, int row, const TRec
   } else if (diaSemana(col)) {
     const std::string& texto = stgCard->Cells(col, row);
     canvas.FillRect(rect);
-    if (texto == SimNao(false)) canvas.Draw(rect.Left + 15, rect.Top, *imgUnChecked);
-    else if (texto == SimNao(true)) canvas.Draw(rect.Left + 15, rect.Top, *imgChecked);
+    if (texto == SimNao(false))
+      canvas.Draw(rect.Left + 15, rect.Top, *imgUnChecked);
+    else if (texto == SimNao(true))
+      canvas.Draw(rect.Left + 15, rect.Top, *imgChecked);
   }
 }
 
 void TfrmCadastroServ::cdsConfCardBeforePost(DataSet&) {
-  for (const char* campo : {"CDSERVFILI", "NRSEQCNFCARD", "CDTIPOPRAT", "IDOPCCNFCARD", "IDIMPCNFCARD", "NRPAGCNFCARD", "CDFILIAL"}) {
+  for (const char* campo :
+       {"CDSERVFILI", "NRSEQCNFCARD", "CDTIPOPRAT", "IDOPCCNFCARD", "IDIMPCNFCARD", "NRPAGCNFCARD", "CDFILIAL"}) {
     Field& f = cdsConfCard->FieldByName(campo);
     if (!f.IsNull() && f.AsString().empty()) f.Clear();
   }
@@ -505,7 +508,8 @@ void TfrmCadastroServ::GravaConfCard() {
       cdsConfCard->FieldByName("NRORDCNFCARD").SetAsFloat(i);
       poe("CDTIPOPRAT", stgCard->Cells(cCodigo, i));
       // The number the line is stored under, so the server moves its packaging settings with it.
-      if (auto anterior = parseFloat(stgCard->Cells(cSeq, i))) cdsConfCard->FieldByName("NRSEQANTCNFCARD").SetAsFloat(*anterior);
+      if (auto anterior = parseFloat(stgCard->Cells(cSeq, i)))
+        cdsConfCard->FieldByName("NRSEQANTCNFCARD").SetAsFloat(*anterior);
       if (!stgCard->Cells(cCompl, i).empty()) poe("DSCOMPLTP", stgCard->Cells(cCompl, i));
       poe("IDOPCCNFCARD", stgCard->Cells(cOpcao, i) == sim ? "S" : "N");
       if (stgCard->Cells(cImpressao, i) == sim) {
@@ -537,8 +541,8 @@ void TfrmCadastroServ::GravaConfCard() {
     if (cdsConfCard->ChangeCount() > 0 || removidas) {
       if (!cdsDelCard->Active()) cdsDelCard->CreateDataSet();
       Variant modo(TpConfPadrao);
-      Variant resposta = netCadastroServ.Call(
-          "UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
+      Variant resposta =
+          netCadastroServ.Call("UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
       if (modo.isString() && (modo.str() == "S" || modo.str() == "D")) TpConfPadrao = modo.str();
       if (!resposta.isString()) throw Exception("Resposta inesperada do servidor de aplicação para UpdConfCard.");
       if (!resposta.str().empty()) Consiste::MensErro(resposta.str(), true);
@@ -595,8 +599,9 @@ void TfrmCadastroServ::sbtImportExportClick(TComponent&) {
   if (msgPadrao->ShowMsg("Importar_Central", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
   ShowAviGuard avi(this, 0);
   if (!AceitaExcluirDistrRest()) return;
-  Consiste::CheckResultServ(netCadastroServ.Call(
-      "Importa__ConfCard", {Campo(*cdsServico, "CDSERVFILI"), Campo(*qryFilial, "CDFILIAL"), Campo(*qryFilial, "CDFILCENTPME")}),
+  Consiste::CheckResultServ(
+      netCadastroServ.Call("Importa__ConfCard", {Campo(*cdsServico, "CDSERVFILI"), Campo(*qryFilial, "CDFILIAL"),
+                                                 Campo(*qryFilial, "CDFILCENTPME")}),
       true, 0);
   if (cdsDelCard->Active()) cdsDelCard->Close();
   CarregaConf(true);

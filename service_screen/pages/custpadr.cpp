@@ -20,13 +20,13 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
-#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/custpadr.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/custpadr.h"
 
 namespace cad {
 
@@ -151,16 +151,16 @@ double TfrmCadastroServ::SomaTiposMes() {
   ScopeExit reativa([this] { cdsCustPadrTp->EnableControls(); });
   double soma = 0;
   for (int i = 0; i < cdsCustPadrTp->DisplayCount(); ++i)
-    cdsCustPadrTp->ReadRow(i, [this, &soma] {
-      soma += Consiste::RoundDec(cdsCustPadrTp->FieldByName("VRCUSTPADRTP").AsFloat(), 5);
-    });
+    cdsCustPadrTp->ReadRow(
+        i, [this, &soma] { soma += Consiste::RoundDec(cdsCustPadrTp->FieldByName("VRCUSTPADRTP").AsFloat(), 5); });
   return soma;
 }
 
 // The sum rule of the current month: from the processing month on, the dish-type costs add up to
 // the month's cost. A mismatch shows the sum and the difference and answers false.
 bool TfrmCadastroServ::Vd_Soma() {
-  if (!cdsCustPadrTp->Active() || cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty()) return true;
+  if (!cdsCustPadrTp->Active() || cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty())
+    return true;
   if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty()) return true;
   try {
     double soma = Consiste::RoundDec(SomaTiposMes(), 5);
@@ -168,8 +168,9 @@ bool TfrmCadastroServ::Vd_Soma() {
     if (data.IsNull() || data.AsDateTime() < MesProcessamento()) return true;
     double custo = Consiste::RoundDec(cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat(), 5);
     if (soma == custo) return true;
-    msgPadrao->ShowMsg("soma_dif", TMsgDlgType::mtInformation, mbOK,
-                       {formatFloat(kFormatoSoma, soma), formatFloat(kFormatoSoma, Consiste::RoundDec(custo - soma, 5))});
+    msgPadrao->ShowMsg(
+        "soma_dif", TMsgDlgType::mtInformation, mbOK,
+        {formatFloat(kFormatoSoma, soma), formatFloat(kFormatoSoma, Consiste::RoundDec(custo - soma, 5))});
     return false;
   } catch (...) {
     if (pgcPadrao->ActivePage() == tshCustPadr) {
@@ -307,9 +308,10 @@ void TfrmCadastroServ::cdsCustPadrBeforeInsert(DataSet&) {
 void TfrmCadastroServ::cdsCustPadrAfterInsert(DataSet&) {
   {
     ShowAviGuard avi(this, 6, Msg("get_cdsCustPadrAux"));
-    CarregaPacote(*cdsCustPadrAux,
-                  netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
-                  "GetCustPadrAux");
+    CarregaPacote(
+        *cdsCustPadrAux,
+        netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
+        "GetCustPadrAux");
   }
   DateTime mes;
   Field* ultimo = cdsCustPadrAux->IsEmpty() ? nullptr : cdsCustPadrAux->FindField("DTREFCUSPADR");
@@ -394,8 +396,7 @@ void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
     double valor = cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat();
     if (!cdsCustPadrTp->IsEmpty() && valor != static_cast<double>(VrCustPadrAnterior)) {
       avi.Hide();
-      if (Vd_SomaAnterior() &&
-          msgPadrao->ShowMsg("alteraproporcional", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
+      if (Vd_SomaAnterior() && msgPadrao->ShowMsg("alteraproporcional", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
         RateiaProporcional(valor);
     }
     {
@@ -404,9 +405,10 @@ void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
       ScopeExit fim([this] { RelocalizandoMes = false; });
       cdsCustPadr->Locate("DTREFCUSPADR", Variant(mes));
     }
-    CarregaPacote(*cdsCustPadrAux,
-                  netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
-                  "GetCustPadrAux");
+    CarregaPacote(
+        *cdsCustPadrAux,
+        netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
+        "GetCustPadrAux");
   } catch (...) {
     avi.Hide();
     throw;
@@ -586,7 +588,8 @@ void TfrmCadastroServ::dbgCustPadrKeyDown(TComponent&, int& key, ShiftState shif
     return;
   }
   bool vazio = !cdsCustPadr->Active() || (cdsCustPadr->IsEmpty() && cdsCustPadr->State() != DataSetState::Insert);
-  if (vazio && (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_INSERT)) {
+  if (vazio &&
+      (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_INSERT)) {
     key = 0;
     return;
   }
@@ -659,7 +662,8 @@ void TfrmCadastroServ::dbgCustPadrTpEditButtonClick(TComponent&) {
 }
 
 // The dish-type column shows the type's name, except in the cell being typed.
-void TfrmCadastroServ::dbgCustPadrTpDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column, unsigned state) {
+void TfrmCadastroServ::dbgCustPadrTpDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column,
+                                                   unsigned state) {
   if (column.FieldName != "CDTIPOPRAT") return;
   if ((state & gdSelected) && (state & gdFocused) && dbgCustPadrTp->EditorMode()) return;
   TCanvas& canvas = dbgCustPadrTp->Canvas();
@@ -690,7 +694,8 @@ void TfrmCadastroServ::dtsCustPadrStateChange(DataSource&) {
     dbgCustPadr->ColumnsChanged();
   }
   Habilita_Pagina(!editando);
-  HabilitaNavegadorCusto(*this, !editando && !(cdsCustPadrTp->Active() && (Editado(*cdsCustPadrTp) || cdsCustPadrTp->ChangeCount() > 0)));
+  HabilitaNavegadorCusto(
+      *this, !editando && !(cdsCustPadrTp->Active() && (Editado(*cdsCustPadrTp) || cdsCustPadrTp->ChangeCount() > 0)));
 }
 
 void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
@@ -727,7 +732,6 @@ void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
   dbgCustPadr->SetEnabled(livre);
   HabilitaNavegadorCusto(*this, livre);
 }
-
 
 // ---------------------------------------------------------------- commands of the page
 
@@ -771,11 +775,10 @@ bool TfrmCadastroServ::ExcluiCustPadr() {
   bool excluiu = false;
   if (!FocoNosTipos()) {
     if (cdsCustPadr->State() == DataSetState::Browse && !cdsCustPadr->IsEmpty()) {
-      std::string resposta =
-          netCadastroServ
-              .Call("GetCardadia", {medCdFilial->Text(), Campo(*cdsServico, "CDSERVFILI"),
-                                    cdsCustPadr->FieldByName("DTREFCUSPADR").Value()})
-              .str();
+      std::string resposta = netCadastroServ
+                                 .Call("GetCardadia", {medCdFilial->Text(), Campo(*cdsServico, "CDSERVFILI"),
+                                                       cdsCustPadr->FieldByName("DTREFCUSPADR").Value()})
+                                 .str();
       if (!resposta.empty()) {
         Foca(dbgCustPadr);
         if (resposta == "EXISTE_CARD") Erro("EXISTE_CARD");

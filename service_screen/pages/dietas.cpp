@@ -165,9 +165,7 @@ void TfrmCadastroServ::cdsDietServBeforePost(DataSet&) {
 }
 
 // Also the after-delete reaction.
-void TfrmCadastroServ::cdsDietServAfterPost(DataSet&) {
-  GravaAlteracoes(netCadastroServ, *cdsDietServ, "UpdDietServ");
-}
+void TfrmCadastroServ::cdsDietServAfterPost(DataSet&) { GravaAlteracoes(netCadastroServ, *cdsDietServ, "UpdDietServ"); }
 
 void TfrmCadastroServ::ConfirmaDieta() {
   TControl* foco = ActiveControl();

@@ -29,8 +29,8 @@
 #include "platform/framework/lookups.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/embalagens.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/embalagens.h"
 
 namespace cad {
 
@@ -136,8 +136,8 @@ void TfrmCadastroServ::PreparaEmbalagens() {
   sbtRestricaoUp = btn("sbtRestricaoUp");
   sbtRestricaoDown = btn("sbtRestricaoDown");
   panRestTpPrat = find<TPanel>("panRestTpPrat");
-  for (DataSet* ds : std::initializer_list<DataSet*>{cdsDistrTpPrat, cdsDistrEmbTpPrat, cdsDistrEmb, cdsRestTpPrat,
-                                                     cdsRestricoes})
+  for (DataSet* ds :
+       std::initializer_list<DataSet*>{cdsDistrTpPrat, cdsDistrEmbTpPrat, cdsDistrEmb, cdsRestTpPrat, cdsRestricoes})
     ds->CreateDataSet();
   cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
   cdsRestricoesAux->SetData(cdsRestricoes->Data());
@@ -174,8 +174,8 @@ void TfrmCadastroServ::GetPEntregaRest() {
   if (pgcPadrao->ActivePage() == tshEmbalagens && cdsServico->Active() && !cdsServico->IsEmpty() &&
       Campo(*cdsServico, "IDSERVTRAN") == "S") {
     ClientDataSet pontos("cdsPontosEntrega");
-    Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
-        "GetPontosEntrega", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
+    Variant r = Consiste::CheckResultServ(
+        netCadastroServ.Call("GetPontosEntrega", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
     CarregaPacote(pontos, r, "GetPontosEntrega");
     for (pontos.First(); !pontos.Eof(); pontos.Next()) {
       itens.push_back(utf8Left(Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + Campo(pontos, "NMDESTFILI"));
@@ -463,29 +463,29 @@ void TfrmCadastroServ::GetTiposPratoRest(double seqCnfCard) {
   ClientDataSet conf("cdsConfCardRest");
   {
     ShowAviGuard avi(this, 1);
-    CarregaPacote(conf,
-                  netCadastroServ.Call("GetConfCard", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
-                  "GetConfCard");
+    CarregaPacote(
+        conf, netCadastroServ.Call("GetConfCard", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
+        "GetConfCard");
   }
   if (!qryTipoPratRest->Active()) qryTipoPratRest->Open();
   {
-  Suspend<DataSetEvent> rolagem(cdsRestTpPrat->AfterScroll);
-  cdsRestTpPrat->Close();
-  cdsRestTpPrat->CreateDataSet();
-  for (conf.First(); !conf.Eof(); conf.Next()) {
-    cdsRestTpPrat->Append();
-    for (const char* f : {"NRSEQCNFCARD", "NRORDCNFCARD", "CDTIPOPRAT"})
-      cdsRestTpPrat->FieldByName(f).SetValue(conf.FieldByName(f).Value());
-    Variant nome = qryTipoPratRest->Lookup("CDTIPOPRAT", conf.FieldByName("CDTIPOPRAT").Value(), "NMTIPOPRAT");
-    Field& nm = cdsRestTpPrat->FieldByName("NMTIPOPRAT");
-    nm.ReadOnly = false;
-    nm.SetValue(nome);
-    nm.ReadOnly = true;
-    cdsRestTpPrat->Post();
-  }
-  cdsRestTpPrat->MergeChangeLog();
-  cdsRestTpPrat->First();
-  if (seqCnfCard != 0) cdsRestTpPrat->Locate("NRSEQCNFCARD", seqCnfCard);
+    Suspend<DataSetEvent> rolagem(cdsRestTpPrat->AfterScroll);
+    cdsRestTpPrat->Close();
+    cdsRestTpPrat->CreateDataSet();
+    for (conf.First(); !conf.Eof(); conf.Next()) {
+      cdsRestTpPrat->Append();
+      for (const char* f : {"NRSEQCNFCARD", "NRORDCNFCARD", "CDTIPOPRAT"})
+        cdsRestTpPrat->FieldByName(f).SetValue(conf.FieldByName(f).Value());
+      Variant nome = qryTipoPratRest->Lookup("CDTIPOPRAT", conf.FieldByName("CDTIPOPRAT").Value(), "NMTIPOPRAT");
+      Field& nm = cdsRestTpPrat->FieldByName("NMTIPOPRAT");
+      nm.ReadOnly = false;
+      nm.SetValue(nome);
+      nm.ReadOnly = true;
+      cdsRestTpPrat->Post();
+    }
+    cdsRestTpPrat->MergeChangeLog();
+    cdsRestTpPrat->First();
+    if (seqCnfCard != 0) cdsRestTpPrat->Locate("NRSEQCNFCARD", seqCnfCard);
   }
   GetRestricoes();
 }
@@ -499,9 +499,8 @@ void TfrmCadastroServ::GetRestricoes() {
   cdsRestricoes->SetFiltered(false);
   std::string cliente, destino;
   ChavePEntrega(*cmbRestFiltroPEntrega, cliente, destino);
-  double seq = cdsRestTpPrat->Active() && !cdsRestTpPrat->IsEmpty()
-                   ? cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat()
-                   : 0;
+  double seq =
+      cdsRestTpPrat->Active() && !cdsRestTpPrat->IsEmpty() ? cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat() : 0;
   {
     ShowAviGuard avi(this, 1);
     Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
@@ -620,9 +619,9 @@ void TfrmCadastroServ::GravaRestricoes() {
   try {
     ShowAviGuard avi(this, 1);
     Consiste::CheckResultServ(netCadastroServ.Call(
-        "SetRestricoes", {ByRef(numero), Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), ByRef(cli),
-                          ByRef(dest), cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat(),
-                          Variant(cdsRestricoes->Delta())}));
+        "SetRestricoes",
+        {ByRef(numero), Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), ByRef(cli), ByRef(dest),
+         cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat(), Variant(cdsRestricoes->Delta())}));
   } catch (...) {
     recarrega();
     throw;
@@ -696,7 +695,10 @@ void TfrmCadastroServ::MoveRestricao(bool paraCima) {
     cdsRestricoes->DisableControls();
     ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
     double ordem = cdsRestricoes->FieldByName("NRORDEM").AsFloat();
-    if (paraCima) cdsRestricoes->Prior(); else cdsRestricoes->Next();
+    if (paraCima)
+      cdsRestricoes->Prior();
+    else
+      cdsRestricoes->Next();
     // Only ordered rows trade places: a row without minimum stays after them.
     if (SemMinimo(cdsRestricoes->FieldByName("VRMINCONTAINER"))) {
       cdsRestricoes->Locate("CDCONTAINER", codigo);
@@ -724,7 +726,8 @@ void TfrmCadastroServ::sbtRestricaoDownClick(TComponent&) { MoveRestricao(false)
 
 // Whether the current service is a transported corporate one, the only kind with packaging.
 bool TfrmCadastroServ::Transportado() {
-  return cdsServico->Active() && !cdsServico->IsEmpty() && TipoServico() == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S";
+  return cdsServico->Active() && !cdsServico->IsEmpty() && TipoServico() == "N" &&
+         Campo(*cdsServico, "IDSERVTRAN") == "S";
 }
 
 // The enabled state of the page's controls, of the screen's commands and of the other pages.
@@ -882,9 +885,11 @@ void TfrmCadastroServ::CancelaEmbalagem() {
 }
 
 void TfrmCadastroServ::ProcuraEmbalagem() {
-  for (auto [grade, ds] : std::initializer_list<std::pair<TDBGrid*, DataSet*>>{
-           {dbgDistrTpPrat, cdsDistrTpPrat}, {dbgDistrEmbTpPrat, cdsDistrEmbTpPrat}, {dbgDistrEmb, cdsDistrEmb},
-           {dbgRestTpPrat, cdsRestTpPrat}, {dbgRestricoes, cdsRestricoes}})
+  for (auto [grade, ds] : std::initializer_list<std::pair<TDBGrid*, DataSet*>>{{dbgDistrTpPrat, cdsDistrTpPrat},
+                                                                               {dbgDistrEmbTpPrat, cdsDistrEmbTpPrat},
+                                                                               {dbgDistrEmb, cdsDistrEmb},
+                                                                               {dbgRestTpPrat, cdsRestTpPrat},
+                                                                               {dbgRestricoes, cdsRestricoes}})
     if (grade->Focused() && ds->Active()) {
       Procurar::Procura(*ds);
       return;

@@ -18,19 +18,19 @@ class TfrmCadastroServ;
 
 // Why the frame asks whether the active page may be left.
 enum class Saida {
-  Pagina,  // another page is about to become active
-  Tela,    // the screen is closing
+  Pagina,       // another page is about to become active
+  Tela,         // the screen is closing
   EntraFilial,  // the focus moves into the branch panel (the list is about to be cleared)
   SaiFilial,    // the focus leaves the branch panel (the list is about to be read again)
 };
 
 // What the frame tells every page, active or not.
 enum class Aviso {
-  ServicoTrocado,  // another service became current: data loaded for the previous one is stale
-  ServicoMostrado, // the frame finished showing the new current service
-  PaginaMudando,   // a page is becoming active (before its entry): toolbar commands of the pages
-  PaginaTrocada,   // a page became active (after its entry)
-  CustoCancelado,  // the standard-cost page cancelled its edit
+  ServicoTrocado,   // another service became current: data loaded for the previous one is stale
+  ServicoMostrado,  // the frame finished showing the new current service
+  PaginaMudando,    // a page is becoming active (before its entry): toolbar commands of the pages
+  PaginaTrocada,    // a page became active (after its entry)
+  CustoCancelado,   // the standard-cost page cancelled its edit
 };
 
 class PaginaServ {

@@ -21,12 +21,12 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
-#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/pontentr.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/pontentr.h"
 
 namespace cad {
 
@@ -304,10 +304,10 @@ void TfrmCadastroServ::Vd_Cliente(bool obrigatorio) {
     cdsCliente->FieldByName("IDTPIJURCLIE").SetAsString(tipo);
     FiltraPontEntr();
     HourGlass ampulheta;
-    Variant cliente = Consiste::CheckResultServ(
-        netCadastroServ.Call("GetVerifClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), normalizado,
-                                              Campo(*cdsCliente, "CDCLIENTE")}),
-        false);
+    Variant cliente =
+        Consiste::CheckResultServ(netCadastroServ.Call("GetVerifClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"),
+                                                                        normalizado, Campo(*cdsCliente, "CDCLIENTE")}),
+                                  false);
     CarregaPacote(*cdsPesqClie, cliente, "GetVerifClie");
     if (cdsPesqClie->IsEmpty()) throw Exception("Clie_NCad");
     for (const char* campo : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "NMFANTCLIE"})
@@ -406,15 +406,15 @@ void TfrmCadastroServ::dbgPontEntrEditButtonClick(TComponent&) {
   if (cdsPEntClie->State() != DataSetState::Insert) return;
   Field* campo = dbgPontEntr->SelectedField();
   if (!campo || campo->FieldName() != "CDDESTFILI") return;
-  CarregaPacote(*cdsPontoEntr,
-                Consiste::CheckResultServ(netCadastroServ.Call("GetPesqPontoEntr", {CodFilial()})), "GetPesqPontoEntr");
+  CarregaPacote(*cdsPontoEntr, Consiste::CheckResultServ(netCadastroServ.Call("GetPesqPontoEntr", {CodFilial()})),
+                "GetPesqPontoEntr");
   std::string selecao;
   if (!Pesqlista::PesquisaLista(*dtsPontEntr, "CDDESTFILI", Msg("PontEntr") + "|" + Msg("N_PontEntr"), selecao)) return;
   Variant escolha(selecao);
   CarregaPacote(*cdsPEntClieAux,
                 Consiste::CheckResultServ(netCadastroServ.Call(
-                    "SetPEntClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), Campo(*cdsPEntClie, "CDCLIENTE"),
-                                    ByRef(escolha)})),
+                    "SetPEntClie",
+                    {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), Campo(*cdsPEntClie, "CDCLIENTE"), ByRef(escolha)})),
                 "SetPEntClie");
   if (cdsPEntClieAux->IsEmpty()) return;
   try {
@@ -470,15 +470,14 @@ void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet&) {
   {
     HourGlass ampulheta;
     CarregaPacote(*cdsMaxCPEntr,
-                  Consiste::CheckResultServ(netCadastroServ.Call("GetMaxCPEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
+                  Consiste::CheckResultServ(
+                      netCadastroServ.Call("GetMaxCPEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
                   "GetMaxCPEntr");
   }
   AlterouPEntr = true;
 }
 
-void TfrmCadastroServ::GravaPontEntr() {
-  GravaAlteracoes(netCadastroServ, *cdsPEntClie, "UpdPontoEntr");
-}
+void TfrmCadastroServ::GravaPontEntr() { GravaAlteracoes(netCadastroServ, *cdsPEntClie, "UpdPontoEntr"); }
 
 // A client left without points (its first point cancelled or refused) exists on screen only: the
 // lists are read again from the server.
@@ -574,8 +573,7 @@ void TfrmCadastroServ::BotoesPontEntr() {
     HabilitaPainelFilial(true);
   } else {
     // A client is never altered; its points are.
-    ChangeButtons(navegando, navegando && registros && pontos, navegando && registros, navegando, navegando,
-                  editando);
+    ChangeButtons(navegando, navegando && registros && pontos, navegando && registros, navegando, navegando, editando);
     HabilitaPainelFilial(!editando);
   }
   Habilita_Pagina(!editando);
@@ -646,7 +644,8 @@ void TfrmCadastroServ::VerificaPontEntr() {
     {
       ShowAviGuard avi(this, 6, Msg("getPontEntr"));
       CarregaPacote(*cdsPEntClie,
-                    Consiste::CheckResultServ(netCadastroServ.Call("GetPEntClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
+                    Consiste::CheckResultServ(
+                        netCadastroServ.Call("GetPEntClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
                     "GetPEntClie");
     }
     FiltraPontEntr();

@@ -21,13 +21,13 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
-#include "platform/framework/remoto.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/turnos.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/turnos.h"
 
 namespace cad {
 
@@ -54,7 +54,8 @@ void TfrmCadastroServ::BindTurnosHandlers() {
   Bind("dbgTurnoKeyPress", &F::dbgTurnoKeyPress);
   // The eight day fields share one rule.
   for (const char* dia : kDiasSemana)
-    Handler<void(Field&)>(std::string("cdsTurnoQTCOMESTT") + dia + "Validate", [this](Field& f) { QtTurnoValidate(f); });
+    Handler<void(Field&)>(std::string("cdsTurnoQTCOMESTT") + dia + "Validate",
+                          [this](Field& f) { QtTurnoValidate(f); });
 }
 
 // ---------------------------------------------------------------- loading
@@ -63,7 +64,8 @@ void TfrmCadastroServ::CarregaTurnos() {
   ShowAviGuard avi(this, 6, Msg("get_cdsTurno"));
   cdsTurno->DisableControls();
   ScopeExit reativa([this] { cdsTurno->EnableControls(); });
-  CarregaPacote(*cdsTurno, netCadastroServ.Call("GetTurno", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")}), "GetTurno");
+  CarregaPacote(*cdsTurno, netCadastroServ.Call("GetTurno", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")}),
+                "GetTurno");
   EncheArray();
 }
 
@@ -300,7 +302,8 @@ void TfrmCadastroServ::dbgTurnoKeyDown(TComponent&, int& key, ShiftState shift) 
     return;
   }
   bool vazio = !cdsTurno->Active() || (cdsTurno->IsEmpty() && cdsTurno->State() != DataSetState::Insert);
-  if (vazio && (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_INSERT))
+  if (vazio &&
+      (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_INSERT))
     key = 0;
 }
 

@@ -161,8 +161,9 @@ void TfrmCadaAutoServico::AbreListaFiliais() {
   } else {
     {
       ShowAviGuard avi(this, kAvi, Msg("Get_Fili"));
-      cdsFiliPorGrup->SetData(Consiste::CheckResultServ(
-          netCadastroServ.Call("GetFiliPorGrupOper", {grupo, Corvane::Operador()})).packetPtr());
+      cdsFiliPorGrup->SetData(
+          Consiste::CheckResultServ(netCadastroServ.Call("GetFiliPorGrupOper", {grupo, Corvane::Operador()}))
+              .packetPtr());
     }
     Pesqlista::PesquisaLista(*cdsFiliPorGrup, "CDFILIAL", titulo, SelecaoFiliais);
   }
@@ -204,11 +205,11 @@ void TfrmCadaAutoServico::AbreListaServicos() {
   {
     ShowAviGuard avi(this, kAvi, Msg("Get_Serv"));
     Variant r = Corvane::ModuFili()
-                    ? netCadastroServ.Call("GetServPorGrupOper", {" ", "T", SelecaoFiliais, " ", Corvane::Operador(),
-                                                                  SomentePrincipais()})
-                    : netCadastroServ.Call("GetServPorGrupOper",
-                                           {grupo, grupo.empty() ? "T" : "", SelecaoFiliais,
-                                            rbtTodasFili->Checked() ? "T" : "", Corvane::Operador(), SomentePrincipais()});
+                    ? netCadastroServ.Call("GetServPorGrupOper",
+                                           {" ", "T", SelecaoFiliais, " ", Corvane::Operador(), SomentePrincipais()})
+                    : netCadastroServ.Call("GetServPorGrupOper", {grupo, grupo.empty() ? "T" : "", SelecaoFiliais,
+                                                                  rbtTodasFili->Checked() ? "T" : "",
+                                                                  Corvane::Operador(), SomentePrincipais()});
     cdsServico->SetData(Consiste::CheckResultServ(r).packetPtr());
   }
   Pesqlista::PesquisaListaMsg(*cdsServico, "L_FILISERV", Msg("SERVICO") + "|" + Msg("Ncad_Servico"), SelecaoServicos);
@@ -329,9 +330,9 @@ void TfrmCadaAutoServico::CarregaLinhas() {
   {
     ShowAviGuard avi(this, kAvi, Msg("get_cdsPrincipal"));
     Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
-        "GetCustPadrManu", {SelecaoServicos, SelecaoFiliais, Consiste::AllTrim(medAgrupFili->Text()),
-                            Corvane::Operador(), modo, SomentePrincipais(), Variant(depDataDe->Date()),
-                            Variant(depDataAte->Date()), IdLista}));
+        "GetCustPadrManu",
+        {SelecaoServicos, SelecaoFiliais, Consiste::AllTrim(medAgrupFili->Text()), Corvane::Operador(), modo,
+         SomentePrincipais(), Variant(depDataDe->Date()), Variant(depDataAte->Date()), IdLista}));
     if (r.isString()) {
       avi.Hide();
       Consiste::MensErro(r.asString());
@@ -443,7 +444,7 @@ void TfrmCadaAutoServico::dbgCustPadrManuKeyPress(TComponent&, std::string& key)
 }
 
 void TfrmCadaAutoServico::dbgCustPadrManuDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column,
-                                                         unsigned) {
+                                                        unsigned) {
   if (column.FieldName != "IDMARCADO" || !cdsPrincipal->Active() || cdsPrincipal->IsEmpty()) return;
   TCanvas& canvas = dbgCustPadrManu->Canvas();
   canvas.FillRect(rect);
@@ -750,9 +751,7 @@ std::string ChaveLinha(const Variant& filial, const Variant& servico, const Vari
 
 }  // namespace
 
-void TfrmCadaAutoServico::GuardaLinhas() {
-  linhasDoUsuario_ = cdsPrincipal->Active() ? cdsPrincipal->Data() : nullptr;
-}
+void TfrmCadaAutoServico::GuardaLinhas() { linhasDoUsuario_ = cdsPrincipal->Active() ? cdsPrincipal->Data() : nullptr; }
 
 void TfrmCadaAutoServico::DevolveLinhas() {
   cdsPrincipal->CancelUpdates();
@@ -768,9 +767,9 @@ void TfrmCadaAutoServico::DevolveLinhas() {
     const Variant& m = r[static_cast<size_t>(marca)];
     const Variant& v = r[static_cast<size_t>(novo)];
     if ((m.isNull() || m.asString() != "S") && v.isNull()) continue;
-    if (!cdsPrincipal->Locate("CDFILIAL;CDSERVFILI;DTREFCUSPADR",
-                              VariantArray{r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)],
-                                           r[static_cast<size_t>(mes)]}))
+    if (!cdsPrincipal->Locate(
+            "CDFILIAL;CDSERVFILI;DTREFCUSPADR",
+            VariantArray{r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)], r[static_cast<size_t>(mes)]}))
       continue;
     cdsPrincipal->Edit();
     cdsPrincipal->FieldByName("IDMARCADO").SetAsString(m.isNull() ? std::string() : m.asString());
@@ -797,8 +796,8 @@ PacketPtr TfrmCadaAutoServico::AlteracoesMarcadas(ChangeKind kind) const {
     if (marca >= 0 && filial >= 0 && servico >= 0 && mes >= 0)
       for (const auto& r : p.rows)
         if (!r[static_cast<size_t>(marca)].isNull() && r[static_cast<size_t>(marca)].asString() == "S")
-          marcadas.insert(ChaveLinha(r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)],
-                                     r[static_cast<size_t>(mes)]));
+          marcadas.insert(
+              ChaveLinha(r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)], r[static_cast<size_t>(mes)]));
   }
   int filial = delta->fieldIndex("CDFILIAL"), servico = delta->fieldIndex("CDSERVFILI"),
       mes = delta->fieldIndex("DTREFCUSPADR");
@@ -806,8 +805,8 @@ PacketPtr TfrmCadaAutoServico::AlteracoesMarcadas(ChangeKind kind) const {
   for (size_t i = 0; i < delta->rows.size(); ++i) {
     const auto& r = delta->rows[i];
     if (delta->kinds[i] != kind ||
-        !marcadas.count(ChaveLinha(r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)],
-                                   r[static_cast<size_t>(mes)])))
+        !marcadas.count(
+            ChaveLinha(r[static_cast<size_t>(filial)], r[static_cast<size_t>(servico)], r[static_cast<size_t>(mes)])))
       continue;
     out->rows.push_back(r);
     out->kinds.push_back(delta->kinds[i]);

@@ -41,11 +41,11 @@ class TfrmCadaAutoServico : public TfrmRotiGeral, public layout::cadaauto::TfrmC
   TNetConnection netCadastroServ{"netCadastroServ"};
 
   // ---- state
-  std::string SelecaoFiliais;   // branch selection text ("" = none chosen)
-  std::string SelecaoServicos;  // service selection text
-  std::string IdLista;          // the server's working list of the last load
-  DateTime DataServidor;        // read at every activation
-  bool PerguntaExclusao = true; // the delete command asks "Excl" while set
+  std::string SelecaoFiliais;    // branch selection text ("" = none chosen)
+  std::string SelecaoServicos;   // service selection text
+  std::string IdLista;           // the server's working list of the last load
+  DateTime DataServidor;         // read at every activation
+  bool PerguntaExclusao = true;  // the delete command asks "Excl" while set
 
   // ---- handlers
   void FormCreate(TComponent& sender) override;

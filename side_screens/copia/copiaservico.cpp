@@ -117,8 +117,8 @@ void TfrmCopiaServico::VdServicoOrigem(bool obrigatorio) {
     edtCdServ->SetText(codigo);
   }
   Reabre(*qryVdServ, {{"CDFILIAL", edtCdFilial->Text()},
-                 {"CDSERVFILI", codigo},
-                 {"CDGRUPSERV", Consiste::AllTrim(edtCdGrupServ->Text())}});
+                      {"CDSERVFILI", codigo},
+                      {"CDGRUPSERV", Consiste::AllTrim(edtCdGrupServ->Text())}});
   if (qryVdServ->IsEmpty()) Falha(edtCdServ, "ServNCad");
   edtNmServ->SetText(qryVdServ->FieldByName("NMSERVICO").AsString());
 }
@@ -147,8 +147,8 @@ void TfrmCopiaServico::btnGrupServAfterPesq(TComponent&) {
 void TfrmCopiaServico::btpServicoBeforePesq(TComponent&) {
   VdGrupServ(true);
   Parametriza(*qryVdServ, {{"CDFILIAL", edtCdFilial->Text()},
-                 {"CDSERVFILI", "T"},
-                 {"CDGRUPSERV", Consiste::AllTrim(edtCdGrupServ->Text())}});
+                           {"CDSERVFILI", "T"},
+                           {"CDGRUPSERV", Consiste::AllTrim(edtCdGrupServ->Text())}});
 }
 
 void TfrmCopiaServico::btpServicoAfterPesq(TComponent&) {
@@ -278,7 +278,8 @@ void TfrmCopiaServico::sbtConfirmaClick(TComponent& sender) {
 int CriaCopiaServico() {
   TelaPrincipal* principal = Principal();
   if (!principal) {
-    Consiste::MensErro("A tela de cadastro de serviços deve estar aberta para a inclusão automática de serviço.", false);
+    Consiste::MensErro("A tela de cadastro de serviços deve estar aberta para a inclusão automática de serviço.",
+                       false);
     return mrCancel;
   }
   TfrmCopiaServico& tela = Application().CreateForm<TfrmCopiaServico>(*principal);

@@ -29,7 +29,6 @@
 
 namespace cad {
 
-
 class TfrmCopiaServico : public TfrmRotiGeral, public layout::copia::TfrmCopiaServicoComponents {
  public:
   explicit TfrmCopiaServico(TelaPrincipal& principal);

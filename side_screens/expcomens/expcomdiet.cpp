@@ -46,9 +46,8 @@ void TfrmExpComDiet::FormCreate(TComponent& sender) {
 void TfrmExpComDiet::FormActivate(TComponent&) {
   if (carregado_) return;
   carregado_ = true;
-  Reabre(*qryBuscaDietas, {{"P_CDFILIAL", ExpComDietFilial},
-                 {"P_CDSERVFILI", ExpComDietServico},
-                 {"P_NCDDIETPAD", ExpComDietDieta}});
+  Reabre(*qryBuscaDietas,
+         {{"P_CDFILIAL", ExpComDietFilial}, {"P_CDSERVFILI", ExpComDietServico}, {"P_NCDDIETPAD", ExpComDietDieta}});
   cdsBuscaDietas->SetData(qryBuscaDietas->Data());
   qryBuscaDietas->Close();
   {

@@ -57,7 +57,8 @@ void TfrmListServ::FormCreate(TComponent& sender) {
 void TfrmListServ::FormActivate(TComponent& sender) {
   TfrmDadosGerRel::FormActivate(sender);
   const bool porFilial = Corvane::ModuFili();
-  for (TControl* c : std::initializer_list<TControl*>{lblFili, medCdFili, edtNmFili, btpPesqFili}) c->SetVisible(porFilial);
+  for (TControl* c : std::initializer_list<TControl*>{lblFili, medCdFili, edtNmFili, btpPesqFili})
+    c->SetVisible(porFilial);
   grbFilial->SetVisible(!porFilial);
   btnFilial->SetVisible(!porFilial);
   for (TControl* c : std::initializer_list<TControl*>{medAgrupFili, btpPesqAgrupFili, edtNmAgrupFili, lblAgrupFili})
@@ -199,8 +200,8 @@ void TfrmListServ::btnServicoClick(TComponent&) {
       resposta = netCadastroServ.Call("GetServPorGrup", {" ", "T", trim(medCdFili->Text()), " "});
     } else {
       const std::string grupo = CodigoGrupo();
-      resposta = netCadastroServ.Call("GetServPorGrup", {grupo, grupo.empty() ? "T" : "", selFilial_,
-                                                         rbtTodasFili->Checked() ? "T" : ""});
+      resposta = netCadastroServ.Call(
+          "GetServPorGrup", {grupo, grupo.empty() ? "T" : "", selFilial_, rbtTodasFili->Checked() ? "T" : ""});
     }
     cdsServico->SetData(pacote(resposta, "GetServPorGrup"));
   }

@@ -47,7 +47,8 @@ void SelecaoTiposPrato::Prepara(TMessages& msg) {
   Habilita();
 }
 
-void SelecaoTiposPrato::Carrega(TForm& form, TNetConnection& net, const std::string& filial, const std::string& servico) {
+void SelecaoTiposPrato::Carrega(TForm& form, TNetConnection& net, const std::string& filial,
+                                const std::string& servico) {
   Variant r;
   {
     ShowAviGuard avi(&form, 1);

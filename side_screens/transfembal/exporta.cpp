@@ -303,7 +303,8 @@ TfrmExportDist::TfrmExportDist() {
   Prepara();
 }
 
-Variant TfrmExportDist::Exporta(Variant& cliOri, Variant& pontoOri, const Variant& servicos, const std::string& pontos) {
+Variant TfrmExportDist::Exporta(Variant& cliOri, Variant& pontoOri, const Variant& servicos,
+                                const std::string& pontos) {
   return net_->Call("ExportaDistribuicao", {filialOri_, servicoOri_, ByRef(cliOri), ByRef(pontoOri), servicos, pontos});
 }
 
@@ -320,7 +321,8 @@ void TfrmExportRest::OrigemInicializada() { tipos.Carrega(*this, *net_, filialOr
 
 void TfrmExportRest::AntesDaValidacao() { selecaoEnvio_ = tipos.Selecao(*msgPadrao); }
 
-Variant TfrmExportRest::Exporta(Variant& cliOri, Variant& pontoOri, const Variant& servicos, const std::string& pontos) {
+Variant TfrmExportRest::Exporta(Variant& cliOri, Variant& pontoOri, const Variant& servicos,
+                                const std::string& pontos) {
   Variant selecao = selecaoEnvio_;
   return net_->Call("ExportaRestricoes",
                     {filialOri_, servicoOri_, ByRef(cliOri), ByRef(pontoOri), ByRef(selecao), servicos, pontos});

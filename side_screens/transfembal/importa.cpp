@@ -234,9 +234,9 @@ bool TfrmImpDist::OrigemTemConfiguracao(const std::string& cliente, const std::s
 }
 
 Variant TfrmImpDist::Importa(Variant& cliOri, Variant& pontoOri, Variant& cliDest, Variant& pontoDest) {
-  return net_->Call("ImportaDistribuicao", {edtCdFilialOri->Text(), edtCdServOri->Text(), ByRef(cliOri),
-                                            ByRef(pontoOri), filialDest_, servicoDest_, ByRef(cliDest),
-                                            ByRef(pontoDest)});
+  return net_->Call("ImportaDistribuicao",
+                    {edtCdFilialOri->Text(), edtCdServOri->Text(), ByRef(cliOri), ByRef(pontoOri), filialDest_,
+                     servicoDest_, ByRef(cliDest), ByRef(pontoDest)});
 }
 
 // ---------------------------------------------------------------- restrictions

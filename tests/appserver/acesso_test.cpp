@@ -32,10 +32,15 @@ class AcessoTest : public test::MethodTest {
   }
   PacketPtr services(const std::string& filial) { return call("GetServico", {filial, ""}).packetPtr(); }
   PacketPtr newService(const Packet& shape, const std::string& code, const std::string& group = "") {
-    return changeSet(shape, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", code},
-                                                          {"NMSERVICO", "Ceia " + code}, {"IDTIPOSERV", "N"},
-                                                          {"IDSERVTRAN", "N"}, {"IDSERVATIV", "S"},
-                                                          {"CDGRUPSERV", group}}}});
+    return changeSet(shape, {{ChangeKind::Inserted,
+                              {},
+                              {{"CDFILIAL", "0001"},
+                               {"CDSERVFILI", code},
+                               {"NMSERVICO", "Ceia " + code},
+                               {"IDTIPOSERV", "N"},
+                               {"IDSERVTRAN", "N"},
+                               {"IDSERVATIV", "S"},
+                               {"CDGRUPSERV", group}}}});
   }
   std::string upd(PacketPtr delta) { return call("UpdServico", {Variant(delta), ""}).str(); }
 };
@@ -48,21 +53,32 @@ struct BranchRead {
   bool checkable;
 };
 const BranchRead kBranchReads[] = {
-    {"GetServico", {""}, false},         {"GetConfCard", {"00001"}, false},
-    {"GetServFatu", {"00001"}, true},    {"GetPesqServFatu", {}, true},
+    {"GetServico", {""}, false},
+    {"GetConfCard", {"00001"}, false},
+    {"GetServFatu", {"00001"}, true},
+    {"GetPesqServFatu", {}, true},
     {"verificaEfetServFat", {"00090", "00001"}, true},
-    {"GetUtilReqPrat", {}, false},       {"getParamPlaneja", {}, true},
-    {"GetPesqProdFat", {"T"}, false},     {"GetTurno", {"00001"}, false},
-    {"GetTurnoPontEntr", {"00001"}, false}, {"GetDietPad", {"00010"}, false},
+    {"GetUtilReqPrat", {}, false},
+    {"getParamPlaneja", {}, true},
+    {"GetPesqProdFat", {"T"}, false},
+    {"GetTurno", {"00001"}, false},
+    {"GetTurnoPontEntr", {"00001"}, false},
+    {"GetDietPad", {"00010"}, false},
     {"GetDietServ", {"00010", "0001"}, false},
-    {"GetCustoPadrao", {"00001"}, false}, {"GetCustPadr", {"00001"}, false},
-    {"GetCustPadrTp", {"00001"}, false},  {"GetCustPadrAux", {"00001"}, false},
+    {"GetCustoPadrao", {"00001"}, false},
+    {"GetCustPadr", {"00001"}, false},
+    {"GetCustPadrTp", {"00001"}, false},
+    {"GetCustPadrAux", {"00001"}, false},
     {"ExisteDistrRest", {"00001"}, true},
-    {"GetPontEntr", {"00001"}, false},     {"GetPEntClie", {"00001"}, true},
-    {"GetVerifClie", {"00001", "33444555000181", ""}, true}, {"GetPesqPontoEntr", {}, true},
+    {"GetPontEntr", {"00001"}, false},
+    {"GetPEntClie", {"00001"}, true},
+    {"GetVerifClie", {"00001", "33444555000181", ""}, true},
+    {"GetPesqPontoEntr", {}, true},
     {"GetVerifPontEntr", {"00001", "000001", "004"}, true},
-    {"SetPEntClie", {"00001", "000001", "_004_"}, true}, {"GetMaxCPEntr", {"00001"}, true},
-    {"GetPontosEntrega", {"00001"}, true}, {"GetDadosDistribuicao", {"00001", "", ""}, true},
+    {"SetPEntClie", {"00001", "000001", "_004_"}, true},
+    {"GetMaxCPEntr", {"00001"}, true},
+    {"GetPontosEntrega", {"00001"}, true},
+    {"GetDadosDistribuicao", {"00001", "", ""}, true},
     {"GetRestricoes", {"00001", "", "", 1.0}, true},
     {"GetHistorico", {"00001", "", "", ""}, false},
 };
@@ -103,13 +119,16 @@ TEST_P(AcessoTest, InactiveAndUnknownOperatorsAreRefused) {
 
 TEST_P(AcessoTest, NulInATextIsRefusedAndNothingIsStored) {
   PacketPtr list = services("0001");
-  const std::string nul("\0" "0077", 5);
+  const std::string nul(
+      "\0"
+      "0077",
+      5);
   const std::string prefix = appserver::kNulInText;
   // The code PostgreSQL would have cut to "" and stored.
   EXPECT_EQ(fault("UpdServico", {Variant(newService(*list, nul)), ""}).rfind(prefix + "1 de UpdServico", 0), 0u);
   // Hidden in a value the client read, and in a plain text argument.
-  auto stale = std::make_shared<Packet>(
-      *changeSet(*list, {{ChangeKind::Modified, list->rows[0], {{"NMSERVICO", "Almoço"}}}}));
+  auto stale =
+      std::make_shared<Packet>(*changeSet(*list, {{ChangeKind::Modified, list->rows[0], {{"NMSERVICO", "Almoço"}}}}));
   stale->original[0][stale->fieldIndex("NMFANTASSERV")] = Variant("a" + nul);
   EXPECT_EQ(fault("UpdServico", {Variant(stale), ""}).rfind(prefix, 0), 0u);
   EXPECT_EQ(fault("GetServico", {"0001", "0" + nul}), prefix + "2 de GetServico.");
@@ -129,8 +148,9 @@ TEST_P(AcessoTest, CodesAreCheckedAndStoredTrimmed) {
   EXPECT_EQ(upd(newService(*list, "00077 ")), "O serviço 00077 já está cadastrado na filial 0001.");
 
   PacketPtr shape = call("GetServFatu", {"0001", "00001"}).asArray()[1].packetPtr();
-  PacketPtr equiv = changeSet(*shape, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001 "}, {"CDSERVFILI", " 00077"},
-                                                                   {"CDSERVICFATURAM", "00090 "}}}});
+  PacketPtr equiv = changeSet(
+      *shape,
+      {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001 "}, {"CDSERVFILI", " 00077"}, {"CDSERVICFATURAM", "00090 "}}}});
   EXPECT_EQ(payload(call("SerServFatu", {Variant(equiv)})).str(), "");
   EXPECT_EQ(count("SERVFATU", "CDFILIAL = '0001' AND CDSERVFILI = '00077' AND CDSERVICFATURAM = '00090'"), 1);
 }
@@ -142,8 +162,9 @@ TEST_P(AcessoTest, AKeyStoredMeanwhileIsAClearRefusal) {
   PacketPtr list = services("0001");
   auto other = db::open(server.url());
   other->begin();
-  other->exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
-              " VALUES ('0001', '00077', 'Ceia da outra conexão', 'N', 'N', 'S')");
+  other->exec(
+      "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+      " VALUES ('0001', '00077', 'Ceia da outra conexão', 'N', 'N', 'S')");
   std::string answer;
   std::thread caller([&] {
     try {
@@ -156,8 +177,10 @@ TEST_P(AcessoTest, AKeyStoredMeanwhileIsAClearRefusal) {
     // Commit only once the call waits on the other's key, so both have checked first.
     auto watcher = db::open(server.url());
     for (int i = 0; i < 500; ++i) {
-      if (watcher->query("SELECT 1 FROM pg_stat_activity WHERE wait_event_type = 'Lock'"
-                         " AND query LIKE 'INSERT INTO SERVICO%'").rows.size() > 0)
+      if (watcher
+              ->query("SELECT 1 FROM pg_stat_activity WHERE wait_event_type = 'Lock'"
+                      " AND query LIKE 'INSERT INTO SERVICO%'")
+              .rows.size() > 0)
         break;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -166,8 +189,8 @@ TEST_P(AcessoTest, AKeyStoredMeanwhileIsAClearRefusal) {
   }
   other->commit();
   caller.join();
-  EXPECT_EQ(answer, GetParam() == "sqlite" ? "O serviço 00077 já está cadastrado na filial 0001."
-                                           : appserver::kAlreadyStored);
+  EXPECT_EQ(answer,
+            GetParam() == "sqlite" ? "O serviço 00077 já está cadastrado na filial 0001." : appserver::kAlreadyStored);
   EXPECT_EQ(sql("SELECT NMSERVICO FROM SERVICO WHERE CDSERVFILI = '00077'").rows.at(0).at(0).str(),
             "Ceia da outra conexão");
 }

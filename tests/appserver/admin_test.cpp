@@ -38,7 +38,8 @@ TEST_P(AdminWhileUsersSave, PasswordAndASecondStartMeetNoUserTransaction) {
   std::mutex mutex;
   std::vector<std::string> failures;
   auto run = [&](const std::string& method, VariantArray args) {
-    net::Reply r = net::decodeReply(users.handle(net::encodeRequest({"Ger04100.rdmCadastroServ", method, args}), "ADMIN"));
+    net::Reply r =
+        net::decodeReply(users.handle(net::encodeRequest({"Ger04100.rdmCadastroServ", method, args}), "ADMIN"));
     std::string text = r.isFault ? r.fault : r.result.isString() ? r.result.str() : "";
     if (!text.empty()) {
       std::lock_guard<std::mutex> lock(mutex);
@@ -50,7 +51,8 @@ TEST_P(AdminWhileUsersSave, PasswordAndASecondStartMeetNoUserTransaction) {
   for (int k = 0; k < 4; ++k) {
     stream.emplace_back([&, code = "0080" + std::to_string(k)] {
       for (int i = 0; i < 2000 && !stop; ++i) {
-        PacketPtr insert = changeSet(*list, {{ChangeKind::Inserted, model, {{"CDSERVFILI", code}, {"NMSERVICO", "Ceia " + code}}}});
+        PacketPtr insert =
+            changeSet(*list, {{ChangeKind::Inserted, model, {{"CDSERVFILI", code}, {"NMSERVICO", "Ceia " + code}}}});
         run("UpdServico", {Variant(insert), Variant("")});
         net::Reply read = run("GetServico", {Variant("0001"), Variant("")});
         if (read.isFault) continue;
@@ -67,7 +69,8 @@ TEST_P(AdminWhileUsersSave, PasswordAndASecondStartMeetNoUserTransaction) {
   std::ofstream(passwordFile) << "nova senha de teste\n";
   for (int round = 0; round < 3; ++round) {
     std::this_thread::sleep_for(150ms);
-    test::ChildProcess senha({bin, "senha", "--db", server.url(), "--operator", "MARIA", "--password-file", passwordFile});
+    test::ChildProcess senha(
+        {bin, "senha", "--db", server.url(), "--operator", "MARIA", "--password-file", passwordFile});
     EXPECT_EQ(senha.wait(60s), 0) << "senha, rodada " << round;
     test::ChildProcess second({bin, "--db", server.url(), "--listen", "127.0.0.1:0", "--log-level", "warn"});
     EXPECT_NE(second.readLine(60s).find("http://127.0.0.1:"), std::string::npos) << "início, rodada " << round;

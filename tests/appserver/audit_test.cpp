@@ -26,9 +26,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Row = std::map<std::string, std::optional<std::string>>;  // column -> value as text
-using Table = std::map<std::string, Row>;                          // key text -> row
+using Table = std::map<std::string, Row>;                       // key text -> row
 
-const std::set<std::string> kNotAudited = {"AUDITORIA", "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
+const std::set<std::string> kNotAudited = {"AUDITORIA",    "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
                                            "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA",     "ESQUEMA"};
 
 std::string numberText(double d) {
@@ -44,20 +44,23 @@ class AuditTest : public test::MethodTest {
     std::map<std::string, std::vector<std::string>> out;
     if (GetParam() == "postgresql") {
       for (const auto& r : sql("SELECT UPPER(table_name) FROM information_schema.tables WHERE table_schema = "
-                               "current_schema() AND table_type = 'BASE TABLE'").rows)
+                               "current_schema() AND table_type = 'BASE TABLE'")
+                               .rows)
         if (!kNotAudited.count(r[0].str())) out[r[0].str()];
       for (const auto& r :
            sql("SELECT UPPER(kcu.table_name), UPPER(kcu.column_name) FROM information_schema.table_constraints tc "
                "JOIN information_schema.key_column_usage kcu ON kcu.constraint_name = tc.constraint_name AND "
                "kcu.table_name = tc.table_name AND kcu.table_schema = tc.table_schema WHERE tc.constraint_type = "
-               "'PRIMARY KEY' AND tc.table_schema = current_schema() ORDER BY 1, kcu.ordinal_position").rows)
+               "'PRIMARY KEY' AND tc.table_schema = current_schema() ORDER BY 1, kcu.ordinal_position")
+               .rows)
         if (out.count(r[0].str())) out[r[0].str()].push_back(r[1].str());
     } else {
-      for (const auto& r : sql("SELECT UPPER(name) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'").rows) {
+      for (const auto& r :
+           sql("SELECT UPPER(name) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'").rows) {
         if (kNotAudited.count(r[0].str())) continue;
         auto& keys = out[r[0].str()];
-        for (const auto& c : sql("SELECT UPPER(name) FROM pragma_table_info(:T) WHERE pk > 0 ORDER BY pk",
-                                 {{"T", r[0]}}).rows)
+        for (const auto& c :
+             sql("SELECT UPPER(name) FROM pragma_table_info(:T) WHERE pk > 0 ORDER BY pk", {{"T", r[0]}}).rows)
           keys.push_back(c[0].str());
       }
     }
@@ -116,9 +119,10 @@ class AuditTest : public test::MethodTest {
   // Replays the audit rows after `from` over `before`; every failure names the row.
   void expectReplayGives(State before, const State& after, int64_t from, const std::string& method) {
     auto keys = catalogue();
-    auto rows = sql("SELECT NRAUDITORIA, NMTABELA, IDOPERACAO, DSCHAVE, CDOPERADOR, DSPEER, NMMETODO, DTAUDITORIA "
-                    "FROM AUDITORIA WHERE NRAUDITORIA > :N ORDER BY NRAUDITORIA",
-                    {{"N", Variant(from)}});
+    auto rows =
+        sql("SELECT NRAUDITORIA, NMTABELA, IDOPERACAO, DSCHAVE, CDOPERADOR, DSPEER, NMMETODO, DTAUDITORIA "
+            "FROM AUDITORIA WHERE NRAUDITORIA > :N ORDER BY NRAUDITORIA",
+            {{"N", Variant(from)}});
     ASSERT_FALSE(rows.rows.empty()) << method << " não deixou auditoria";
     for (const auto& a : rows.rows) {
       std::string table = a[1].str(), op = a[2].str(), key = a[3].str();
@@ -132,8 +136,8 @@ class AuditTest : public test::MethodTest {
       const auto& numeric = before.numeric[table];
       const auto& dates = before.dates[table];
       Row changed, old;
-      for (const auto& f : sql("SELECT NMCAMPO, VLANTERIOR, VLNOVO FROM AUDITCAMPO WHERE NRAUDITORIA = :N",
-                               {{"N", a[0]}}).rows) {
+      for (const auto& f :
+           sql("SELECT NMCAMPO, VLANTERIOR, VLNOVO FROM AUDITCAMPO WHERE NRAUDITORIA = :N", {{"N", a[0]}}).rows) {
         bool num = numeric.count(f[0].str()) > 0, date = dates.count(f[0].str()) > 0;
         old[f[0].str()] = audited(f[1], num, date);
         changed[f[0].str()] = audited(f[2], num, date);
@@ -156,7 +160,10 @@ class AuditTest : public test::MethodTest {
             for (auto& [k2, r2] : t) {
               bool all = true;
               for (const auto& [c, v] : old) all = all && r2[c] == v;
-              if (all) { lookup = k2; break; }
+              if (all) {
+                lookup = k2;
+                break;
+              }
             }
           }
         }
@@ -194,11 +201,13 @@ TEST_P(AuditTest, EveryBusinessTableHasItsTriggersAndTheOthersNone) {
   std::set<std::string> audited;
   if (GetParam() == "postgresql") {
     for (const auto& r : sql("SELECT DISTINCT UPPER(event_object_table) FROM information_schema.triggers "
-                             "WHERE trigger_name ILIKE 'TRG_AUD_%'").rows)
+                             "WHERE trigger_name ILIKE 'TRG_AUD_%'")
+                             .rows)
       audited.insert(r[0].str());
   } else {
     for (const auto& r : sql("SELECT UPPER(tbl_name), COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND name "
-                             "LIKE 'TRG_AUD_%' GROUP BY tbl_name").rows) {
+                             "LIKE 'TRG_AUD_%' GROUP BY tbl_name")
+                             .rows) {
       EXPECT_EQ(r[1].asInt(), 3) << r[0].str();
       audited.insert(r[0].str());
     }
@@ -227,8 +236,8 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
   auto destino = [&](const char* todosPontos) {
     auto p = std::make_shared<Packet>(payload(call("GetServicosFilial", {"0002"})).asPacket());
     EXPECT_EQ(p->rowCount(), 1u);
-    for (auto [campo, valor] : {std::pair<const char*, const char*>{"IDMARCADO", "S"}, {"NIVELSERV", "S"},
-                                {"TODOS_PONTOS", todosPontos}})
+    for (auto [campo, valor] :
+         {std::pair<const char*, const char*>{"IDMARCADO", "S"}, {"NIVELSERV", "S"}, {"TODOS_PONTOS", todosPontos}})
       p->rows.at(0).at(static_cast<size_t>(p->fieldIndex(campo))) = Variant(valor);
     return Variant(PacketPtr(p));
   };
@@ -248,8 +257,9 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     PacketPtr delta = changeSet(
         *p, {{ChangeKind::Modified, p->rows[0], {{"VRMINCONTAINER", 5.0}}},
              {ChangeKind::Deleted, p->rows[1], {}},
-             {ChangeKind::Inserted, {}, {{"NRRESTEMBTPPRAT", numero}, {"CDCONTAINER", "CT80"},
-                                         {"VRMINCONTAINER", -1.0}, {"NRORDEM", 2.0}}}});
+             {ChangeKind::Inserted,
+              {},
+              {{"NRRESTEMBTPPRAT", numero}, {"CDCONTAINER", "CT80"}, {"VRMINCONTAINER", -1.0}, {"NRORDEM", 2.0}}}});
     EXPECT_EQ(payload(call("SetRestricoes", {numero, "0001", "00001", "", "", 1.0, Variant(delta)})).str(), "");
   });
   run("UpdServico", [&] {
@@ -259,15 +269,21 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
   });
   run("UpdPontoEntr", [&] {
     PacketPtr p = payload(call("GetPEntClie", {"0001", "00001"})).packetPtr();
-    PacketPtr delta = changeSet(
-        *p, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"}, {"CDCLIENTE", "000004"},
-                                         {"CDDESTFILI", "001"}, {"QTCOESTCSSEG", 7.5}}},
-             {ChangeKind::Modified, p->rows[0], {{"QTCOESTCSFER", Variant()}, {"QTCOESTCSDOM", 3.0}}},
-             {ChangeKind::Deleted, p->rows[2], {}}});
+    PacketPtr delta =
+        changeSet(*p, {{ChangeKind::Inserted,
+                        {},
+                        {{"CDFILIAL", "0001"},
+                         {"CDSERVFILI", "00002"},
+                         {"CDCLIENTE", "000004"},
+                         {"CDDESTFILI", "001"},
+                         {"QTCOESTCSSEG", 7.5}}},
+                       {ChangeKind::Modified, p->rows[0], {{"QTCOESTCSFER", Variant()}, {"QTCOESTCSDOM", 3.0}}},
+                       {ChangeKind::Deleted, p->rows[2], {}}});
     EXPECT_EQ(call("UpdPontoEntr", {Variant(delta)}).str(), "");
   });
   run("SetDistrEmb", [&] {
-    payload(call("SetDistrEmb", {"0001", "00001", "", "", "CT50", Variant(), 5.0, Variant(linhasEmGrupos({{5, 4}, {5, 8}}))}));
+    payload(call("SetDistrEmb",
+                 {"0001", "00001", "", "", "CT50", Variant(), 5.0, Variant(linhasEmGrupos({{5, 4}, {5, 8}}))}));
   });
   run("DelDistrEmb", [&] { payload(call("DelDistrEmb", {"0001", "00001", "", "", 1.0})); });
   run("UpdConfCard", [&] {
@@ -281,14 +297,17 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
       c->rows.back().at(static_cast<size_t>(p->fieldIndex("NRORDCNFCARD"))) = Variant(double(seq));
     }
     auto del = std::make_shared<Packet>();
-    del->fields = {{"CDFILIAL", FieldType::String, 4}, {"CDSERVFILI", FieldType::String, 5},
-                   {"NRSEQCNFCARD", FieldType::Float}, {"IDALTERCARD", FieldType::String, 1}};
+    del->fields = {{"CDFILIAL", FieldType::String, 4},
+                   {"CDSERVFILI", FieldType::String, 5},
+                   {"NRSEQCNFCARD", FieldType::Float},
+                   {"IDALTERCARD", FieldType::String, 1}};
     del->rows.push_back({"0001", "00001", 2.0, "D"});
     Variant modo("D");
     EXPECT_EQ(call("UpdConfCard", {Variant(c), Variant(del), ByRef(modo), "0001", "00001"}).str(), "");
   });
   run("ReplicaServico", [&] {
-    EXPECT_EQ(payload(call("ReplicaServico", {"0001", "001", "00001", Variant(destinos({{"00004", "Lanche"}}))})).asInt(), 1);
+    EXPECT_EQ(
+        payload(call("ReplicaServico", {"0001", "001", "00001", Variant(destinos({{"00004", "Lanche"}}))})).asInt(), 1);
   });
   run("Importa__ConfCard", [&] { payload(call("Importa__ConfCard", {"00001", "0002", "0001"})); });
   run("SetExpComens", [&] {
@@ -298,8 +317,8 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
   run("SetComensCardapio", [&] { payload(call("SetComensCardapio", {"0001", "00001", Variant(mes(2026, 12, 15))})); });
   run("ExportaConfPadrao", [&] { payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "N"})); });
   run("InsereCustoPadrao", [&] {
-    std::string lista = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "I", "N", Variant(mes(2027, 3)),
-                                                         Variant(mes(2027, 5)), ""}))
+    std::string lista = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "I", "N",
+                                                         Variant(mes(2027, 3)), Variant(mes(2027, 5)), ""}))
                             .asArray()[1]
                             .asString();
     Packet shape;
@@ -307,9 +326,14 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
                     FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
     std::vector<Edit> edits;
     for (int m : {3, 4, 5})
-      edits.push_back({ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"},
-                                                  {"DTREFCUSPADR", Variant(mes(2027, m))}, {"VRCUSTPADR", 31.25}}});
-    payload(call("InsereCustoPadrao", {lista, Variant(mes(2027, 3)), Variant(mes(2027, 5)), Variant(changeSet(shape, edits))}));
+      edits.push_back({ChangeKind::Inserted,
+                       {},
+                       {{"CDFILIAL", "0001"},
+                        {"CDSERVFILI", "00001"},
+                        {"DTREFCUSPADR", Variant(mes(2027, m))},
+                        {"VRCUSTPADR", 31.25}}});
+    payload(call("InsereCustoPadrao",
+                 {lista, Variant(mes(2027, 3)), Variant(mes(2027, 5)), Variant(changeSet(shape, edits))}));
   });
   run("SobrepoeCustoPadrao", [&] {
     Variant carga = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "A", "N", Variant(mes(2027, 3)),
@@ -321,42 +345,54 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     Packet novos;
     novos.fields = {FieldDef{"CDFILIAL", FieldType::String, 4}, FieldDef{"CDSERVFILI", FieldType::String, 5},
                     FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
-    PacketPtr insercao = changeSet(novos, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"},
-                                                                      {"DTREFCUSPADR", Variant(mes(2027, 3))},
-                                                                      {"VRCUSTPADR", 44.5}}}});
-    payload(call("SobrepoeCustoPadrao", {carga.asArray()[1], Variant(mes(2027, 3)), Variant(mes(2027, 3)),
-                                         Variant(changeSet(shape, {{ChangeKind::Deleted, linhas.rows[0], {}}})),
-                                         Variant(insercao)}));
+    PacketPtr insercao = changeSet(novos, {{ChangeKind::Inserted,
+                                            {},
+                                            {{"CDFILIAL", "0001"},
+                                             {"CDSERVFILI", "00001"},
+                                             {"DTREFCUSPADR", Variant(mes(2027, 3))},
+                                             {"VRCUSTPADR", 44.5}}}});
+    payload(call("SobrepoeCustoPadrao",
+                 {carga.asArray()[1], Variant(mes(2027, 3)), Variant(mes(2027, 3)),
+                  Variant(changeSet(shape, {{ChangeKind::Deleted, linhas.rows[0], {}}})), Variant(insercao)}));
   });
   run("UpdTurno", [&] {
     PacketPtr p = call("GetTurno", {"0001", "00001"}).packetPtr();
-    PacketPtr delta = changeSet(*p, {{ChangeKind::Modified, p->rows[0], {{"NMTURNO", "Manhã"}, {"QTCOMESTTFER", Variant()}}},
-                                     {ChangeKind::Deleted, p->rows[1], {}}});
+    PacketPtr delta =
+        changeSet(*p, {{ChangeKind::Modified, p->rows[0], {{"NMTURNO", "Manhã"}, {"QTCOMESTTFER", Variant()}}},
+                       {ChangeKind::Deleted, p->rows[1], {}}});
     EXPECT_EQ(call("UpdTurno", {Variant(delta), Variant(mes(2026, 12, 7))}).str(), "");
   });
   run("UpdCustPadr", [&] {
     PacketPtr m = call("GetCustPadr", {"0001", "00001"}).packetPtr();
-    PacketPtr delta = changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "19.98"), {{"VRCUSTPADR", 30.0}}}});
+    PacketPtr delta =
+        changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "19.98"), {{"VRCUSTPADR", 30.0}}}});
     EXPECT_EQ(call("UpdCustPadr", {Variant(delta)}).str(), "");
   });
 
   // Billing equivalences, diets, dish-type costs and the consumption removal.
   run("SerServFatu", [&] {
     PacketPtr p = payload(call("GetServFatu", {"0001", "00002"})).packetPtr();
-    PacketPtr delta = changeSet(*p, {{ChangeKind::Deleted, p->rows.at(0), {}},
-                                     {ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00003"},
-                                                                 {"CDSERVICFATURAM", "00090"}}}});
+    PacketPtr delta = changeSet(
+        *p,
+        {{ChangeKind::Deleted, p->rows.at(0), {}},
+         {ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00003"}, {"CDSERVICFATURAM", "00090"}}}});
     EXPECT_EQ(payload(call("SerServFatu", {Variant(delta)})).str(), "");
   });
   run("UpdDietServ", [&] {
     PacketPtr p = call("GetDietServ", {"0003", "00010", "0001"}).packetPtr();
     ASSERT_EQ(p->rowCount(), 1u);
-    PacketPtr delta = changeSet(
-        *p, {{ChangeKind::Modified, p->rows[0],
-              {{"QTCLIDIETSEG", p->value(0, "QTCLIDIETSEG").asFloat() + 1},
-               {"QTCOMDIETSEG", p->value(0, "QTCOMDIETSEG").asFloat() + 1}}},
-             {ChangeKind::Inserted, {}, {{"CDFILIAL", "0003"}, {"CDSERVFILI", "00010"}, {"CDDIETPAD", "0004"},
-                                         {"QTCLIDIETSEG", 4.0}, {"QTFUNDIETSEG", 3.0}, {"QTCOMDIETSEG", 7.0}}}});
+    PacketPtr delta = changeSet(*p, {{ChangeKind::Modified,
+                                      p->rows[0],
+                                      {{"QTCLIDIETSEG", p->value(0, "QTCLIDIETSEG").asFloat() + 1},
+                                       {"QTCOMDIETSEG", p->value(0, "QTCOMDIETSEG").asFloat() + 1}}},
+                                     {ChangeKind::Inserted,
+                                      {},
+                                      {{"CDFILIAL", "0003"},
+                                       {"CDSERVFILI", "00010"},
+                                       {"CDDIETPAD", "0004"},
+                                       {"QTCLIDIETSEG", 4.0},
+                                       {"QTFUNDIETSEG", 3.0},
+                                       {"QTCOMDIETSEG", 7.0}}}});
     EXPECT_EQ(call("UpdDietServ", {Variant(delta)}).str(), "");
   });
   run("UpdCustPadrTp", [&] {
@@ -369,9 +405,14 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
         if (t->value(r, "CDTIPOPRAT").asString() == "07") edits.push_back({ChangeKind::Deleted, t->rows[r], {}});
       }
     ASSERT_EQ(edits.size(), 2u);
-    edits.push_back({ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"}, {"CDTIPOPRAT", "08"},
-                                                {"NMTIPOPRAT", "x"}, {"DTREFCUSPADR", Variant(mes(2027, 2))},
-                                                {"VRCUSTPADRTP", 3.2}}});
+    edits.push_back({ChangeKind::Inserted,
+                     {},
+                     {{"CDFILIAL", "0001"},
+                      {"CDSERVFILI", "00001"},
+                      {"CDTIPOPRAT", "08"},
+                      {"NMTIPOPRAT", "x"},
+                      {"DTREFCUSPADR", Variant(mes(2027, 2))},
+                      {"VRCUSTPADRTP", 3.2}}});
     payload(call("UpdCustPadrTp", {Variant(changeSet(*t, edits))}));
   });
   run("UpdCustPadrComTp", [&] {
@@ -380,9 +421,11 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     std::vector<Edit> tipos;
     for (size_t r = 0; r < t->rowCount(); ++r)
       if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2))
-        tipos.push_back({ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
+        tipos.push_back(
+            {ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
     ASSERT_FALSE(tipos.empty());
-    PacketPtr meses = changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
+    PacketPtr meses =
+        changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
     payload(call("UpdCustPadrComTp", {Variant(meses), Variant(changeSet(*t, tipos))}));
   });
   exec("UPDATE SERVICO SET IDBLOQCONFIXPER = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
@@ -412,8 +455,9 @@ TEST_P(AuditTest, RefusedUpdatesAndReadsLeaveNothing) {
   long long before = auditCount();
   // Refused by the method (a replica whose second destination is refused), by the branch check,
   // by the optimistic check; then reads, and a write outside any call.
-  EXPECT_FALSE(refusal(call("ReplicaServico", {"0001", "001", "00001",
-                                               Variant(destinos({{"00004", "A"}, {"00090", "B"}}))})).empty());
+  EXPECT_FALSE(
+      refusal(call("ReplicaServico", {"0001", "001", "00001", Variant(destinos({{"00004", "A"}, {"00090", "B"}}))}))
+          .empty());
   server.setOperator("JOAO");
   EXPECT_FALSE(refusal(call("SetComensCardapio", {"0002", "00001", Variant(mes(2026, 12, 1))})).empty());
   server.setOperator("ADMIN");
@@ -483,9 +527,10 @@ TEST_P(AuditCommand, ListsTheChangesChronologicallyByOperatorBranchMethodAndDate
     std::vector<std::string> args;
     bool delDistr, expComens;
   };
-  for (const Case& c : {Case{{"--operator", "maria"}, true, false}, Case{{"--branch", "0003"}, false, true},
-                        Case{{"--method", "setexpcomens"}, false, true}, Case{{"--since", "2000-01-01T10:00"}, true, true},
-                        Case{{"--since", "2999-01-01", "--operator", "MARIA"}, false, false}}) {
+  for (const Case& c :
+       {Case{{"--operator", "maria"}, true, false}, Case{{"--branch", "0003"}, false, true},
+        Case{{"--method", "setexpcomens"}, false, true}, Case{{"--since", "2000-01-01T10:00"}, true, true},
+        Case{{"--since", "2999-01-01", "--operator", "MARIA"}, false, false}}) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
     std::string out = audit(c.args);
     EXPECT_EQ(out.find("DelDistrEmb") != std::string::npos, c.delDistr) << out;

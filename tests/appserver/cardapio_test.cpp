@@ -31,8 +31,10 @@ class CardapioTest : public test::MethodTest {
   }
   static PacketPtr removidas(const std::vector<int>& seqs, const char* filial = "0001") {
     auto d = std::make_shared<Packet>();
-    d->fields = {{"CDFILIAL", FieldType::String, 4}, {"CDSERVFILI", FieldType::String, 5},
-                 {"NRSEQCNFCARD", FieldType::Float}, {"IDALTERCARD", FieldType::String, 1}};
+    d->fields = {{"CDFILIAL", FieldType::String, 4},
+                 {"CDSERVFILI", FieldType::String, 5},
+                 {"NRSEQCNFCARD", FieldType::Float},
+                 {"IDALTERCARD", FieldType::String, 1}};
     for (int s : seqs) d->rows.push_back({filial, "00001", double(s), "D"});
     return d;
   }
@@ -47,19 +49,23 @@ class CardapioTest : public test::MethodTest {
   std::string linhas(const char* filial = "0001") {
     std::string s;
     for (const auto& r : sql("SELECT NRSEQCNFCARD, CDTIPOPRAT, IDALTERCARD FROM CNFCARD WHERE CDFILIAL = :F AND "
-                             "CDSERVFILI = '00001' ORDER BY NRSEQCNFCARD", {{"F", filial}}).rows)
+                             "CDSERVFILI = '00001' ORDER BY NRSEQCNFCARD",
+                             {{"F", filial}})
+                             .rows)
       s += " " + std::to_string(r[0].asInt()) + ":" + r[1].asString() + r[2].asString();
     return s;
   }
   std::string dependentes() {
     std::string s = "dist";
     for (const auto& r : sql("SELECT CDDESTFILI, NRSEQCNFCARD FROM CNFDISTEMBTP WHERE CDFILIAL = '0001' "
-                             "ORDER BY CDDESTFILI, NRSEQCNFCARD").rows)
+                             "ORDER BY CDDESTFILI, NRSEQCNFCARD")
+                             .rows)
       s += " " + r[0].asString() + "/" + std::to_string(r[1].asInt());
     s += " rest";
     for (const auto& r : sql("SELECT R.NRSEQCNFCARD, COUNT(C.CDCONTAINER) FROM RESTEMBTPPRAT R LEFT JOIN RESTEMBCONT C"
                              " ON C.NRRESTEMBTPPRAT = R.NRRESTEMBTPPRAT WHERE R.CDFILIAL = '0001'"
-                             " GROUP BY R.NRSEQCNFCARD ORDER BY R.NRSEQCNFCARD").rows)
+                             " GROUP BY R.NRSEQCNFCARD ORDER BY R.NRSEQCNFCARD")
+                             .rows)
       s += " " + std::to_string(r[0].asInt()) + "x" + std::to_string(r[1].asInt());
     return s;
   }
@@ -169,7 +175,8 @@ TEST_P(CardapioTest, ImportCopiesTheCentralLinesOfTheSameService) {
   EXPECT_EQ(refusal(call("Importa__ConfCard", {"00001", "0002", "0001"})),
             "A central 0001 não tem configuração padrão para o serviço 00001.");
   server.setOperator("JOAO");
-  EXPECT_EQ(refusal(call("Importa__ConfCard", {"00001", "0002", "0001"})), "O operador JOAO não tem acesso à filial 0002.");
+  EXPECT_EQ(refusal(call("Importa__ConfCard", {"00001", "0002", "0001"})),
+            "O operador JOAO não tem acesso à filial 0002.");
   EXPECT_EQ(linhas("0002"), " 1:07I 2:01I 3:03I");
 }
 

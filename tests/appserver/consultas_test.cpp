@@ -62,7 +62,7 @@ TEST_P(ConsultasTest, HospitalizationStandardsAndBillingProducts) {
   PacketPtr all = call("GetPesqProdFat", {"0001", "T"}).packetPtr();
   EXPECT_EQ(column(*all, "CDPRODUTO"), "1001 1002 1003 1004 1101 1102");
   EXPECT_EQ(column(*call("GetPesqProdFat", {"0001", "1010005"}).packetPtr(), "NMPRODUTO"), "Ceia");  // inactive
-  EXPECT_EQ(call("GetPesqProdFat", {"0001", "2020001"}).asPacket().rowCount(), 0u);  // not in the group
+  EXPECT_EQ(call("GetPesqProdFat", {"0001", "2020001"}).asPacket().rowCount(), 0u);                  // not in the group
 }
 
 TEST_P(ConsultasTest, ConfCardOrderAndPackages) {
@@ -71,8 +71,8 @@ TEST_P(ConsultasTest, ConfCardOrderAndPackages) {
   EXPECT_EQ(column(*p, "NRSEQCNFCARD"), "2 3 4 5 6 7 8 1");
   EXPECT_EQ(p->value(5, "NMCONTAINER").str(), "Cuba Gastronorm 1/2");  // line 7 in group 2
   EXPECT_EQ(p->value(5, "NRGRUPOEMB"), Variant(2.0));
-  EXPECT_EQ(p->value(7, "CDCONTAINER").str(), "MX08");                  // line 1 in group 1
-  EXPECT_TRUE(p->value(2, "CDCONTAINER").isNull());                    // line 4 in no package
+  EXPECT_EQ(p->value(7, "CDCONTAINER").str(), "MX08");  // line 1 in group 1
+  EXPECT_TRUE(p->value(2, "CDCONTAINER").isNull());     // line 4 in no package
   EXPECT_EQ(call("GetConfCard", {"0001", "00099"}).asPacket().rowCount(), 0u);
 }
 

@@ -19,8 +19,10 @@ class CustoAutoTest : public test::MethodTest {
  protected:
   // GetCustPadrManu over the selection texts, [rows, list, dish types] on success.
   Variant manu(const std::string& servicos, const std::string& filiais, const std::string& modo, DateTime de,
-               DateTime ate, const std::string& lista = "", const std::string& grupo = "", const char* principal = "N") {
-    return call("GetCustPadrManu", {servicos, filiais, grupo, "ADMIN", modo, principal, Variant(de), Variant(ate), lista});
+               DateTime ate, const std::string& lista = "", const std::string& grupo = "",
+               const char* principal = "N") {
+    return call("GetCustPadrManu",
+                {servicos, filiais, grupo, "ADMIN", modo, principal, Variant(de), Variant(ate), lista});
   }
   // The rows of a packet as "filial/servico mm/yyyy valor existe".
   static std::vector<std::string> linhas(const Packet& p) {
@@ -29,8 +31,8 @@ class CustoAutoTest : public test::MethodTest {
       DateTime d = p.value(r, "DTREFCUSPADR").asDateTime();
       char b[96];
       std::snprintf(b, sizeof b, "%s/%s %02d/%04d %g %s", p.value(r, "CDFILIAL").asString().c_str(),
-                    p.value(r, "CDSERVFILI").asString().c_str(), d.month(), d.year(), p.value(r, "VRCUSTPADR").asFloat(),
-                    p.value(r, "EXIST_CUSTO").asString().c_str());
+                    p.value(r, "CDSERVFILI").asString().c_str(), d.month(), d.year(),
+                    p.value(r, "VRCUSTPADR").asFloat(), p.value(r, "EXIST_CUSTO").asString().c_str());
       out.emplace_back(b);
     }
     return out;
@@ -42,7 +44,9 @@ class CustoAutoTest : public test::MethodTest {
                     FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
     std::vector<Edit> edits;
     for (auto& [f, s, m, v] : rows)
-      edits.push_back({ChangeKind::Inserted, {}, {{"CDFILIAL", f}, {"CDSERVFILI", s}, {"DTREFCUSPADR", Variant(m)}, {"VRCUSTPADR", v}}});
+      edits.push_back({ChangeKind::Inserted,
+                       {},
+                       {{"CDFILIAL", f}, {"CDSERVFILI", s}, {"DTREFCUSPADR", Variant(m)}, {"VRCUSTPADR", v}}});
     return changeSet(shape, edits);
   }
   Variant insere(const std::string& lista, DateTime de, DateTime ate, PacketPtr delta) {
@@ -54,7 +58,7 @@ class CustoAutoTest : public test::MethodTest {
     for (auto& r : sql("SELECT DTREFCUSPADR, VRCUSTPADR FROM CUSTPADR WHERE CDFILIAL = :F AND CDSERVFILI = :S"
                        " AND DTREFCUSPADR >= :D ORDER BY DTREFCUSPADR",
                        {{"F", filial}, {"S", servico}, {"D", Variant(mes(2027, 1))}})
-                  .rows) {
+                       .rows) {
       char b[64];
       std::snprintf(b, sizeof b, "%02d/%04d %g", r[0].asDateTime().month(), r[0].asDateTime().year(), r[1].asFloat());
       out.emplace_back(b);
@@ -71,7 +75,8 @@ TEST_P(CustoAutoTest, SelectionsKeepToTheOperatorsBranches) {
   };
   // JOAO has no access to 0002; "T" as the no-group flag ignores the group code.
   std::vector<Caso> servicos{
-      {"ADMIN", {"0000000001", "", "", "T", "ADMIN", "N"},
+      {"ADMIN",
+       {"0000000001", "", "", "T", "ADMIN", "N"},
        {"000100001", "000100002", "000100003", "000100090", "000200001", "000200004"}},
       {"JOAO", {"0000000001", "", "", "T", "JOAO", "N"}, {"000100001", "000100002", "000100003", "000100090"}},
       {"ADMIN", {"0000000001", "", "", "T", "ADMIN", "S"}, {"000100001", "000200001"}},
@@ -82,7 +87,8 @@ TEST_P(CustoAutoTest, SelectionsKeepToTheOperatorsBranches) {
     server.setOperator(c.operador);
     Variant r = payload(call("GetServPorGrupOper", c.args));
     std::vector<std::string> chaves;
-    for (size_t i = 0; i < r.asPacket().rowCount(); ++i) chaves.push_back(r.asPacket().value(i, "L_FILISERV").asString());
+    for (size_t i = 0; i < r.asPacket().rowCount(); ++i)
+      chaves.push_back(r.asPacket().value(i, "L_FILISERV").asString());
     EXPECT_EQ(chaves, c.chaves) << c.operador << " " << c.args[2].value().asString();
   }
   server.setOperator("JOAO");
@@ -104,9 +110,9 @@ TEST_P(CustoAutoTest, RowsOfEachModeAndTheirDishTypes) {
 
   // Alter (and overwrite): the stored months of the period, with the dish-type split in "A".
   Variant a = payload(manu("", "_0001_", "A", mes(2027, 1), mes(2027, 2), r.asArray()[1].asString()));
-  EXPECT_EQ(linhas(a.asArray()[0].asPacket()), (std::vector<std::string>{"0001/00001 01/2027 19.98 S",
-                                                                          "0001/00001 02/2027 20.35 S",
-                                                                          "0001/00002 01/2027 13.1 S"}));
+  EXPECT_EQ(linhas(a.asArray()[0].asPacket()),
+            (std::vector<std::string>{"0001/00001 01/2027 19.98 S", "0001/00001 02/2027 20.35 S",
+                                      "0001/00002 01/2027 13.1 S"}));
   EXPECT_EQ(a.asArray()[2].asPacket().rowCount(),
             static_cast<size_t>(count("CUSTPADRTP", "CDFILIAL = '0001' AND DTREFCUSPADR >= '2027-01-01'")));
   EXPECT_EQ(count("LISTCUSTPADR", "IDLISTA = '" + r.asArray()[1].asString() + "'"), 0) << "a reload replaces its list";
@@ -122,7 +128,8 @@ TEST_P(CustoAutoTest, LoadRefusals) {
     std::string grupo, texto;
   };
   std::vector<Caso> casos{
-      {"JOAO", "I", mes(2027, 1), mes(2027, 1), "", "O operador JOAO não pertence ao grupo autorizado a manter custos padrão."},
+      {"JOAO", "I", mes(2027, 1), mes(2027, 1), "",
+       "O operador JOAO não pertence ao grupo autorizado a manter custos padrão."},
       {"ADMIN", "X", mes(2027, 1), mes(2027, 1), "", "Operação inválida: X."},
       {"ADMIN", "I", passado, mes(2027, 1), "", "O mês inicial não pode ser anterior ao mês atual do servidor."},
       {"ADMIN", "I", mes(2027, 3), mes(2027, 2), "", "O mês final não pode ser anterior ao mês inicial."},
@@ -143,8 +150,10 @@ TEST_P(CustoAutoTest, LoadRefusals) {
 TEST_P(CustoAutoTest, ARefusedRowWritesNothingOfTheRun) {
   std::string lista = payload(manu("", "_0001_0002_", "I", mes(2027, 4), mes(2027, 5))).asArray()[1].asString();
   auto tudo = [] {
-    return custos({{"0001", "00001", mes(2027, 4), 21}, {"0001", "00001", mes(2027, 5), 21},
-                   {"0002", "00004", mes(2027, 4), 8}, {"0002", "00004", mes(2027, 5), 8}});
+    return custos({{"0001", "00001", mes(2027, 4), 21},
+                   {"0001", "00001", mes(2027, 5), 21},
+                   {"0002", "00004", mes(2027, 4), 8},
+                   {"0002", "00004", mes(2027, 5), 8}});
   };
   auto nada = [&] { return count("CUSTPADR", "DTREFCUSPADR >= '2027-04-01'"); };
   struct Caso {
@@ -156,8 +165,8 @@ TEST_P(CustoAutoTest, ARefusedRowWritesNothingOfTheRun) {
   std::vector<Caso> casos{
       {"month outside the period", custos({{"0001", "00001", mes(2027, 4), 21}, {"0002", "00004", mes(2027, 6), 8}}),
        mes(2027, 5), "Filial 0002, serviço 00004: o mês 06/2027 está fora do período informado."},
-      {"a value of zero", custos({{"0001", "00001", mes(2027, 4), 21}, {"0002", "00004", mes(2027, 4), 0}}), mes(2027, 5),
-       "Filial 0002, serviço 00004: Valor informado deve ser maior que zero."},
+      {"a value of zero", custos({{"0001", "00001", mes(2027, 4), 21}, {"0002", "00004", mes(2027, 4), 0}}),
+       mes(2027, 5), "Filial 0002, serviço 00004: Valor informado deve ser maior que zero."},
       {"a month not a first day", custos({{"0002", "00004", DateTime::fromDate(2027, 4, 2), 8}}), mes(2027, 5),
        "Filial 0002, serviço 00004: O mês de referência deve ser o primeiro dia do mês."},
       {"a service not loaded", custos({{"0001", "00001", mes(2027, 4), 21}, {"0003", "00010", mes(2027, 4), 8}}),
@@ -174,7 +183,8 @@ TEST_P(CustoAutoTest, ARefusedRowWritesNothingOfTheRun) {
   }
   // The operator loses branch 0002 between the load and the confirm: nothing of 0001 is written.
   exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0002' AND CDOPERADOR = 'ADMIN'");
-  EXPECT_EQ(refusal(insere(lista, mes(2027, 4), mes(2027, 5), tudo())), "O operador ADMIN não tem acesso à filial 0002.");
+  EXPECT_EQ(refusal(insere(lista, mes(2027, 4), mes(2027, 5), tudo())),
+            "O operador ADMIN não tem acesso à filial 0002.");
   EXPECT_EQ(nada(), 0);
   // An operator outside the standard-cost group writes nothing either, whatever list he names.
   server.setOperator("JOAO");
@@ -198,7 +208,9 @@ TEST_P(CustoAutoTest, ARefusedOverwriteLeavesTheMonthsAsTheyWere) {
                                         Variant(custos({{"0001", "00001", mes(2027, 1), valor}}))});
   };
   std::vector<std::string> antes = meses("0001", "00001");
-  auto tipos = [&] { return count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'"); };
+  auto tipos = [&] {
+    return count("CUSTPADRTP", "CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR >= '2027-01-01'");
+  };
   long long tiposAntes = tipos();
   ASSERT_GT(tiposAntes, 0);
   EXPECT_EQ(refusal(sobrepoe(changeSet(shape, apagar), 0)),
@@ -226,9 +238,11 @@ TEST_P(CustoAutoTest, WorkingListsAreRemoved) {
   // Maria's list, loaded two days ago and abandoned, goes with the next load of anyone; one loaded
   // yesterday stays.
   DateTime hoje = DateTime::today();
-  exec("UPDATE LISTCUSTPADR SET DTCRIACAO = :D WHERE IDLISTA = :L", {{"D", Variant(DateTime{hoje.serial - 2})}, {"L", dela}});
+  exec("UPDATE LISTCUSTPADR SET DTCRIACAO = :D WHERE IDLISTA = :L",
+       {{"D", Variant(DateTime{hoje.serial - 2})}, {"L", dela}});
   std::string ontem = payload(manu("", "_0002_", "I", mes(2027, 1), mes(2027, 1))).asArray()[1].asString();
-  exec("UPDATE LISTCUSTPADR SET DTCRIACAO = :D WHERE IDLISTA = :L", {{"D", Variant(DateTime{hoje.serial - 1})}, {"L", ontem}});
+  exec("UPDATE LISTCUSTPADR SET DTCRIACAO = :D WHERE IDLISTA = :L",
+       {{"D", Variant(DateTime{hoje.serial - 1})}, {"L", ontem}});
   std::string nova = payload(manu("", "_0001_", "I", mes(2027, 1), mes(2027, 1))).asArray()[1].asString();
   EXPECT_EQ(linhas(dela), 0);
   EXPECT_EQ(linhas(ontem), 2);

@@ -38,27 +38,33 @@ class CustoPadraoTest : public test::MethodTest {
     for (const auto& r : sql("SELECT DTREFCUSPADR, VRCUSTPADR FROM CUSTPADR WHERE CDFILIAL = '0001' AND"
                              " CDSERVFILI = '00001' AND DTREFCUSPADR >= :D ORDER BY DTREFCUSPADR",
                              {{"D", Variant(desde)}})
-                         .rows)
+                             .rows)
       out.push_back(fmt(r[0], r[1]));
     for (const auto& r : sql("SELECT DTREFCUSPADR, VRCUSTPADRTP, CDTIPOPRAT FROM CUSTPADRTP WHERE CDFILIAL = '0001'"
                              " AND CDSERVFILI = '00001' AND DTREFCUSPADR >= :D ORDER BY DTREFCUSPADR, CDTIPOPRAT",
                              {{"D", Variant(desde)}})
-                         .rows) {
+                             .rows) {
       std::string s = fmt(r[0], r[1]);
       out.push_back(s.substr(0, 7) + "/" + r[2].asString() + s.substr(7));
     }
     return out;
   }
-  static PacketPtr novoMes(const Packet& shape, const Variant& data, const Variant& valor,
-                           const char* filial = "0001", const char* servico = "00001") {
-    return changeSet(shape, {{ChangeKind::Inserted, {},
-                              {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"DTREFCUSPADR", data},
-                               {"VRCUSTPADR", valor}}}});
+  static PacketPtr novoMes(const Packet& shape, const Variant& data, const Variant& valor, const char* filial = "0001",
+                           const char* servico = "00001") {
+    return changeSet(
+        shape, {{ChangeKind::Inserted,
+                 {},
+                 {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"DTREFCUSPADR", data}, {"VRCUSTPADR", valor}}}});
   }
   static PacketPtr novoTipo(const Packet& shape, const Variant& tipo, const Variant& valor, DateTime data) {
-    return changeSet(shape, {{ChangeKind::Inserted, {},
-                              {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"}, {"CDTIPOPRAT", tipo},
-                               {"NMTIPOPRAT", "x"}, {"DTREFCUSPADR", Variant(data)}, {"VRCUSTPADRTP", valor}}}});
+    return changeSet(shape, {{ChangeKind::Inserted,
+                              {},
+                              {{"CDFILIAL", "0001"},
+                               {"CDSERVFILI", "00001"},
+                               {"CDTIPOPRAT", tipo},
+                               {"NMTIPOPRAT", "x"},
+                               {"DTREFCUSPADR", Variant(data)},
+                               {"VRCUSTPADRTP", valor}}}});
   }
 };
 
@@ -88,13 +94,11 @@ TEST_P(CustoPadraoTest, MonthSavesAndADeletedMonthTakesItsDishTypes) {
   EXPECT_EQ(upd(novoMes(*m, mes(2027, 3), 21.5)), "");
   std::vector<Variant> jan = rowWhere(*m, "VRCUSTPADR", "19.98");
   std::vector<Variant> fev = rowWhere(*m, "VRCUSTPADR", "20.35");
-  EXPECT_EQ(upd(changeSet(*m, {{ChangeKind::Modified, jan, {{"VRCUSTPADR", 30.0}}},
-                               {ChangeKind::Deleted, fev, {}}})),
+  EXPECT_EQ(upd(changeSet(*m, {{ChangeKind::Modified, jan, {{"VRCUSTPADR", 30.0}}}, {ChangeKind::Deleted, fev, {}}})),
             "");
-  EXPECT_EQ(stored(mes(2027, 1)),
-            (std::vector<std::string>{"2027-01 30", "2027-03 21.5", "2027-01/01 2.16", "2027-01/02 1.944",
-                                      "2027-01/03 9.18", "2027-01/04 2.376", "2027-01/05 1.62", "2027-01/06 1.62",
-                                      "2027-01/07 1.08"}));
+  EXPECT_EQ(stored(mes(2027, 1)), (std::vector<std::string>{"2027-01 30", "2027-03 21.5", "2027-01/01 2.16",
+                                                            "2027-01/02 1.944", "2027-01/03 9.18", "2027-01/04 2.376",
+                                                            "2027-01/05 1.62", "2027-01/06 1.62", "2027-01/07 1.08"}));
 }
 
 TEST_P(CustoPadraoTest, MonthRefusalsWriteNothing) {
@@ -108,7 +112,8 @@ TEST_P(CustoPadraoTest, MonthRefusalsWriteNothing) {
     std::string text;
   };
   const Case cases[] = {
-      {"JOAO", novoMes(*m, mes(2027, 3), 1), "O operador JOAO não pertence ao grupo autorizado a manter custos padrão."},
+      {"JOAO", novoMes(*m, mes(2027, 3), 1),
+       "O operador JOAO não pertence ao grupo autorizado a manter custos padrão."},
       {"MARIA", novoMes(*m, mes(2027, 3), 1, "0002"), "O operador MARIA não tem acesso à filial 0002."},
       {"ADMIN", novoMes(*m, mes(2027, 3), 0.0), "Valor informado deve ser maior que zero."},
       {"ADMIN", novoMes(*m, mes(2027, 3), Variant()), "Valor deve ser informado."},
@@ -154,7 +159,8 @@ TEST_P(CustoPadraoTest, DishTypeSavesAndRefusals) {
   const Case cases[] = {
       {"JOAO", changeSet(*t, {{ChangeKind::Deleted, fevSuco, {}}}),
        "O operador JOAO não pertence ao grupo autorizado a manter custos padrão."},
-      {"ADMIN", novoTipo(*t, "08", -0.01, mes(2027, 2)), "Valor do custo do tipo de prato deve ser maior ou igual a zero."},
+      {"ADMIN", novoTipo(*t, "08", -0.01, mes(2027, 2)),
+       "Valor do custo do tipo de prato deve ser maior ou igual a zero."},
       {"ADMIN", novoTipo(*t, "08", Variant(), mes(2027, 2)), "Valor do custo do tipo de prato deve ser informado."},
       {"ADMIN", novoTipo(*t, "99", 1, mes(2027, 2)), "Tipo de prato não cadastrado."},
       {"ADMIN", novoTipo(*t, "08", 1, mes(2027, 5)), "Mês do custo padrão não cadastrado para o serviço."},
@@ -169,8 +175,8 @@ TEST_P(CustoPadraoTest, DishTypeSavesAndRefusals) {
   EXPECT_EQ(stored(mes(2026, 9)), before);
 
   server.setOperator("MARIA");
-  payload(updTp(changeSet(*t, {{ChangeKind::Modified, fevArroz, {{"VRCUSTPADRTP", 0.0}}},
-                               {ChangeKind::Deleted, fevSuco, {}}})));
+  payload(updTp(
+      changeSet(*t, {{ChangeKind::Modified, fevArroz, {{"VRCUSTPADRTP", 0.0}}}, {ChangeKind::Deleted, fevSuco, {}}})));
   payload(updTp(novoTipo(*t, "08 ", 3.2, mes(2027, 2))));
   std::vector<std::string> now = stored(mes(2027, 2));
   EXPECT_EQ(now.front(), "2027-02 20.35");
@@ -181,14 +187,16 @@ TEST_P(CustoPadraoTest, DishTypeSavesAndRefusals) {
 
 TEST_P(CustoPadraoTest, AMonthAndItsDishTypesAreWrittenTogetherOrNotAtAll) {
   PacketPtr m = meses();
-  PacketPtr mesDelta = changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
+  PacketPtr mesDelta =
+      changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
   // February's dish-type costs doubled, as read now.
   auto dobrados = [&] {
     PacketPtr t = tipos();
     std::vector<Edit> edits;
     for (size_t r = 0; r < t->rowCount(); ++r)
       if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2))
-        edits.push_back({ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
+        edits.push_back(
+            {ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
     EXPECT_FALSE(edits.empty());
     return changeSet(*t, edits);
   };
@@ -197,8 +205,9 @@ TEST_P(CustoPadraoTest, AMonthAndItsDishTypesAreWrittenTogetherOrNotAtAll) {
   // The month would pass; its dish types are refused (one changed meanwhile, or one unknown): the
   // month stays as it was.
   PacketPtr lidos = dobrados();
-  exec("UPDATE CUSTPADRTP SET VRCUSTPADRTP = VRCUSTPADRTP + 1 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
-       " AND DTREFCUSPADR = '2027-02-01' AND CDTIPOPRAT = '01'");
+  exec(
+      "UPDATE CUSTPADRTP SET VRCUSTPADRTP = VRCUSTPADRTP + 1 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
+      " AND DTREFCUSPADR = '2027-02-01' AND CDTIPOPRAT = '01'");
   std::vector<std::string> antes = stored(mes(2027, 2));
   EXPECT_FALSE(refusal(comTp(lidos)).empty());
   EXPECT_EQ(refusal(comTp(novoTipo(*tipos(), "99", 1, mes(2027, 2)))), "Tipo de prato não cadastrado.");

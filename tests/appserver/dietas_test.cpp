@@ -24,11 +24,12 @@ class DietasTest : public test::MethodTest {
   // The changes of an insert for diet 0004 of 00010 with Monday's figures: clients 4, employees
   // 3, donations null, total 7; the other days stay null.
   static std::vector<std::pair<std::string, Variant>> novaDieta() {
-    return {{"CDFILIAL", "0003"},    {"CDSERVFILI", "00010"}, {"CDDIETPAD", "0004"},
-            {"QTCLIDIETSEG", 4.0},   {"QTFUNDIETSEG", 3.0},   {"QTCOMDIETSEG", 7.0}};
+    return {{"CDFILIAL", "0003"},  {"CDSERVFILI", "00010"}, {"CDDIETPAD", "0004"},
+            {"QTCLIDIETSEG", 4.0}, {"QTFUNDIETSEG", 3.0},   {"QTCOMDIETSEG", 7.0}};
   }
   double stored(const std::string& column, const std::string& dieta) {
-    return sql("SELECT " + column + " FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' AND CDDIETPAD = :D",
+    return sql("SELECT " + column +
+                   " FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' AND CDDIETPAD = :D",
                {{"D", dieta}})
         .rows.at(0)
         .at(0)
@@ -63,7 +64,8 @@ TEST_P(DietasTest, StoresChangesAndRemovesFigures) {
 
   // Emptying a category lowers the total to the sum of the others.
   PacketPtr now = dietServ("00010", "0004");
-  EXPECT_EQ(upd(changeSet(*now, {{ChangeKind::Modified, now->rows[0], {{"QTCLIDIETSEG", Variant()}, {"QTCOMDIETSEG", 3.0}}}})),
+  EXPECT_EQ(upd(changeSet(
+                *now, {{ChangeKind::Modified, now->rows[0], {{"QTCLIDIETSEG", Variant()}, {"QTCOMDIETSEG", 3.0}}}})),
             "");
   EXPECT_EQ(stored("QTCOMDIETSEG", "0004"), 3);
 
@@ -95,7 +97,8 @@ TEST_P(DietasTest, RefusalsWriteNothing) {
        "Quantidade de comensais de segunda-feira excede o máximo permitido."},
       {"not a number", insert({{"QTDOADIETSEX", "x"}}), "Quantidade de comensais inválida em QTDOADIETSEX."},
       {"total not the sum", insert({{"QTCOMDIETSEG", 8.0}}),
-       "O total de comensais de segunda-feira deve ser a soma dos comensais do cliente, dos funcionários e das doações."},
+       "O total de comensais de segunda-feira deve ser a soma dos comensais do cliente, dos funcionários e das "
+       "doações."},
       {"total without categories", insert({{"QTCOMDIETFER", 5.0}}),
        "O total de comensais de feriado deve ser a soma dos comensais do cliente, dos funcionários e das doações."},
       {"category without total", insert({{"QTDOADIETDOM", 2.0}}),
@@ -108,7 +111,8 @@ TEST_P(DietasTest, RefusalsWriteNothing) {
       {"key changed", modify({{"CDDIETPAD", "0004"}}),
        "A filial, o serviço e a dieta de comensais cadastrados não podem ser alterados."},
       {"total left standing", modify({{"QTCLIDIETSEG", Variant()}}),
-       "O total de comensais de segunda-feira deve ser a soma dos comensais do cliente, dos funcionários e das doações."},
+       "O total de comensais de segunda-feira deve ser a soma dos comensais do cliente, dos funcionários e das "
+       "doações."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -120,16 +124,19 @@ TEST_P(DietasTest, RefusalsWriteNothing) {
   semDias->fields = {shape->fields[static_cast<size_t>(shape->fieldIndex("CDFILIAL"))],
                      shape->fields[static_cast<size_t>(shape->fieldIndex("CDSERVFILI"))],
                      shape->fields[static_cast<size_t>(shape->fieldIndex("CDDIETPAD"))]};
-  EXPECT_THROW(upd(changeSet(*semDias, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0003"}, {"CDSERVFILI", "00010"},
-                                                                     {"CDDIETPAD", "0004"}}}})),
-               std::exception);
+  EXPECT_THROW(
+      upd(changeSet(
+          *semDias,
+          {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0003"}, {"CDSERVFILI", "00010"}, {"CDDIETPAD", "0004"}}}})),
+      std::exception);
   EXPECT_EQ(count("DIETSERV", "CDDIETPAD = '0004'"), 0);
   EXPECT_EQ(stored("QTCLIDIETSEG", "0001"), 80);
 
   // An operator without access to the branch.
   exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0003' AND CDOPERADOR = 'JOAO'");
   server.setOperator("JOAO");
-  EXPECT_EQ(upd(changeSet(*shape, {{ChangeKind::Inserted, {}, novaDieta()}})), "O operador JOAO não tem acesso à filial 0003.");
+  EXPECT_EQ(upd(changeSet(*shape, {{ChangeKind::Inserted, {}, novaDieta()}})),
+            "O operador JOAO não tem acesso à filial 0003.");
   EXPECT_EQ(count("DIETSERV", "CDDIETPAD = '0004'"), 0);
   server.setOperator("MARIA");
   EXPECT_EQ(upd(changeSet(*shape, {{ChangeKind::Inserted, {}, novaDieta()}})), "");

@@ -15,12 +15,10 @@
 namespace cad::appserver {
 namespace {
 
-const std::vector<FieldDef> kFields = {{"CDFILIAL", FieldType::String, 4, false, false},
-                                       {"CDITEM", FieldType::String, 5, false, false},
-                                       {"NMITEM", FieldType::String, 40, false, false},
-                                       {"QTITEM", FieldType::Float, 0, false, false},
-                                       {"NMEXIBIDO", FieldType::String, 40, false, false},
-                                       {"DSPROTEGIDO", FieldType::String, 10, false, false}};
+const std::vector<FieldDef> kFields = {
+    {"CDFILIAL", FieldType::String, 4, false, false},   {"CDITEM", FieldType::String, 5, false, false},
+    {"NMITEM", FieldType::String, 40, false, false},    {"QTITEM", FieldType::Float, 0, false, false},
+    {"NMEXIBIDO", FieldType::String, 40, false, false}, {"DSPROTEGIDO", FieldType::String, 10, false, false}};
 
 struct Change {
   ChangeKind kind;
@@ -90,7 +88,8 @@ class DispatcherTest : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(DispatcherTest, MalformedCallsAnswerFaults) {
-  EXPECT_EQ(fault("{\"server\":"), "Requisição inválida: JSON inválido (posição 10): fim inesperado do texto; esperado um texto.");
+  EXPECT_EQ(fault("{\"server\":"),
+            "Requisição inválida: JSON inválido (posição 10): fim inesperado do texto; esperado um texto.");
   EXPECT_EQ(fault(R"({"server":"Outro","method":"Echo","args":[]})"), "Servidor de aplicação desconhecido: Outro.");
   EXPECT_EQ(fault(R"({"server":"Teste.rdm","method":"Nada","args":[]})"), "Método desconhecido: Teste.rdm.Nada.");
   EXPECT_EQ(fault(R"({"server":"Teste.rdm","method":"Echo","args":["a"]})"),
@@ -127,7 +126,8 @@ TEST_P(DispatcherTest, UpdatesCommitOnlyWhenAccepted) {
 TEST_P(DispatcherTest, ChangeSetInsertModifyDeleteWithNullsAndProtectedColumns) {
   auto cs = changeSet({
       {ChangeKind::Inserted, {"0001", "00003", "", 2, "exibido", "z"}, {}},
-      {ChangeKind::Modified, {"0001", "00001", "Almoço executivo", 10.5, "outro", "w"},
+      {ChangeKind::Modified,
+       {"0001", "00001", "Almoço executivo", 10.5, "outro", "w"},
        {"0001", "00001", "Almoço", 10.5, "exibido", "x"}},
       {ChangeKind::Deleted, {}, {"0001", "00002", "Jantar", Variant(), Variant(), "y"}},
   });
@@ -137,16 +137,17 @@ TEST_P(DispatcherTest, ChangeSetInsertModifyDeleteWithNullsAndProtectedColumns) 
   db::ResultSet rs = rows();
   ASSERT_EQ(rs.rows.size(), 2u);
   EXPECT_EQ(rs.rows[0][1].str(), "Almoço executivo");
-  EXPECT_TRUE(rs.rows[0][2].isNull());      // forced null
-  EXPECT_EQ(rs.rows[0][3].str(), "x");      // protected column untouched
+  EXPECT_TRUE(rs.rows[0][2].isNull());  // forced null
+  EXPECT_EQ(rs.rows[0][3].str(), "x");  // protected column untouched
   EXPECT_EQ(rs.rows[1][0].str(), "00003");
-  EXPECT_TRUE(rs.rows[1][1].isNull());      // "" is stored as null
-  EXPECT_TRUE(rs.rows[1][3].isNull());      // protected column not inserted
+  EXPECT_TRUE(rs.rows[1][1].isNull());  // "" is stored as null
+  EXPECT_TRUE(rs.rows[1][3].isNull());  // protected column not inserted
 }
 
 TEST_P(DispatcherTest, StaleOrVanishedRowRefusesTheWholeChangeSet) {
   const Change goodInsert{ChangeKind::Inserted, {"0001", "00004", "Lanche", 1, Variant(), Variant()}, {}};
-  const Change stale{ChangeKind::Modified, {"0001", "00001", "Outro nome", 10.5, Variant(), "x"},
+  const Change stale{ChangeKind::Modified,
+                     {"0001", "00001", "Outro nome", 10.5, Variant(), "x"},
                      {"0001", "00001", "Almoço", 99.0, Variant(), "x"}};  // someone changed QTITEM
   const Change vanished{ChangeKind::Deleted, {}, {"0001", "00077", "Sumiu", Variant(), Variant(), Variant()}};
   const Change duplicate{ChangeKind::Inserted, {"0001", "00002", "Repetido", 1, Variant(), Variant()}, {}};
@@ -160,10 +161,11 @@ TEST_P(DispatcherTest, StaleOrVanishedRowRefusesTheWholeChangeSet) {
   EXPECT_EQ(rs.rows[0][1].str(), "Almoço");
 
   // Null and "" read the same; a float that travelled through JSON still matches.
-  const Change fresh{ChangeKind::Modified, {"0001", "00002", "Jantar leve", Variant(), Variant(), ""},
+  const Change fresh{ChangeKind::Modified,
+                     {"0001", "00002", "Jantar leve", Variant(), Variant(), ""},
                      {"0001", "00002", "Jantar", "", Variant(), "y"}};
-  net::Reply wire = net::decodeReply(dispatcher->handle(
-      net::encodeRequest({"Teste.rdm", "UpdItem", {Variant(changeSet({fresh})), ""}}), "ana"));
+  net::Reply wire = net::decodeReply(
+      dispatcher->handle(net::encodeRequest({"Teste.rdm", "UpdItem", {Variant(changeSet({fresh})), ""}}), "ana"));
   EXPECT_EQ(wire.result.str(), "");
   EXPECT_EQ(rows("CDITEM = '00002'").rows.at(0)[1].str(), "Jantar leve");
 }

@@ -33,8 +33,8 @@ class EmbalagensTest : public test::MethodTest {
     return out;
   }
   Variant setDistr(const std::string& dest, const std::string& codigo, double grupo, PacketPtr l) {
-    return call("SetDistrEmb", {"0001", "00001", dest.empty() ? "" : "000001", dest, codigo, Variant(), grupo,
-                                Variant(l)});
+    return call("SetDistrEmb",
+                {"0001", "00001", dest.empty() ? "" : "000001", dest, codigo, Variant(), grupo, Variant(l)});
   }
 };
 
@@ -74,7 +74,8 @@ TEST_P(EmbalagensTest, SetDistrEmbRefusalsWriteNothing) {
       {"", "ZZ", 3, linhasEmGrupos({{3, 4}}), "Embalagem informada não cadastrada."},
       {"", "MX08", 3, linhasEmGrupos({{1, 1}}),
        "Ao menos um tipo de prato deve ser informado na embalagem ou distribuição automática."},
-      {"", "GN11", 3, linhasEmGrupos({{3, 4}, {3, 8}}), "Somente um tipo de prato pode ser associado à embalagem selecionada."},
+      {"", "GN11", 3, linhasEmGrupos({{3, 4}, {3, 8}}),
+       "Somente um tipo de prato pode ser associado à embalagem selecionada."},
       {"", "MX08", 3, linhasEmGrupos({{3, 1}}), kChangedByOther},  // line 1 is in group 1
       {"", "MX08", 3, linhasEmGrupos({{3, 99}}), "Tipo de prato 99 não está na configuração de cardápio do serviço."},
       {"", "MX08", 0, linhasEmGrupos({{0, 4}}), "Grupo da embalagem inválido."},
@@ -84,7 +85,8 @@ TEST_P(EmbalagensTest, SetDistrEmbRefusalsWriteNothing) {
   const std::string before = distribuicao("", "") + distribuicao("000001", "002");
   for (const Case& c : cases) EXPECT_EQ(refusal(setDistr(c.dest, c.codigo, c.grupo, c.l)), c.text) << c.codigo;
   server.setOperator("JOAO");
-  EXPECT_EQ(refusal(call("SetDistrEmb", {"0002", "00001", "", "", "MX08", Variant(), 3.0, Variant(linhasEmGrupos({{3, 4}}))})),
+  EXPECT_EQ(refusal(call("SetDistrEmb",
+                         {"0002", "00001", "", "", "MX08", Variant(), 3.0, Variant(linhasEmGrupos({{3, 4}}))})),
             "O operador JOAO não tem acesso à filial 0002.");
   server.setOperator("ADMIN");
   EXPECT_EQ(distribuicao("", "") + distribuicao("000001", "002"), before);
@@ -112,13 +114,17 @@ class RestricoesTest : public EmbalagensTest {
     return call("SetRestricoes", {numero, "0001", "00001", cli, dest, seq, Variant(delta)});
   }
   PacketPtr novo(const Packet& shape, const char* codigo, const Variant& minimo, double ordem, double numero = 0) {
-    return changeSet(shape, {{ChangeKind::Inserted, {}, {{"NRRESTEMBTPPRAT", numero}, {"CDCONTAINER", codigo},
-                                                         {"VRMINCONTAINER", minimo}, {"NRORDEM", ordem}}}});
+    return changeSet(
+        shape,
+        {{ChangeKind::Inserted,
+          {},
+          {{"NRRESTEMBTPPRAT", numero}, {"CDCONTAINER", codigo}, {"VRMINCONTAINER", minimo}, {"NRORDEM", ordem}}}});
   }
 };
 
 TEST_P(RestricoesTest, RestrictionCreatedMovedAndEmptied) {
-  EXPECT_EQ(column(payload(call("GetCatembalag")).asPacket(), "NMCATEMBALAG"), "Marmitex Caixa Térmica Cuba Gastronorm");
+  EXPECT_EQ(column(payload(call("GetCatembalag")).asPacket(), "NMCATEMBALAG"),
+            "Marmitex Caixa Térmica Cuba Gastronorm");
   EXPECT_EQ(stored("", "", 1), "GN11:2:1 GN12:-:999999");
   PacketPtr vazio = restricoes("000001", "002", 2);
   EXPECT_EQ(vazio->rowCount(), 0u);

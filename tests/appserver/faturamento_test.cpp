@@ -18,8 +18,9 @@ class FaturamentoTest : public test::MethodTest {
   // A change set of cdsServFatu inserting one equivalence.
   PacketPtr insert(const Packet& shape, const std::string& filial, const std::string& servico,
                    const std::string& faturam) {
-    return changeSet(shape, {{ChangeKind::Inserted, {}, {{"CDFILIAL", filial}, {"CDSERVFILI", servico},
-                                                         {"CDSERVICFATURAM", faturam}}}});
+    return changeSet(
+        shape,
+        {{ChangeKind::Inserted, {}, {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"CDSERVICFATURAM", faturam}}}});
   }
   long long stored(const std::string& where) { return count("SERVFATU", where); }
 };
@@ -37,8 +38,9 @@ TEST_P(FaturamentoTest, EquivalencesAndCandidatesOfTheDemoBranch) {
 }
 
 TEST_P(FaturamentoTest, SerServFatuInsertsDeletesAndRefusesWithNothingWritten) {
-  exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
-       " VALUES ('0001', '00092', 'Faturamento Eventos', 'F', 'N', 'N')");
+  exec(
+      "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+      " VALUES ('0001', '00092', 'Faturamento Eventos', 'F', 'N', 'N')");
   PacketPtr shape = servFatu("0001", "00003");
   EXPECT_EQ(payload(ser(insert(*shape, "0001", "00003", "00092"))).str(), "");
   EXPECT_EQ(stored("CDFILIAL = '0001' AND CDSERVFILI = '00003' AND CDSERVICFATURAM = '00092'"), 1);
@@ -50,10 +52,10 @@ TEST_P(FaturamentoTest, SerServFatuInsertsDeletesAndRefusesWithNothingWritten) {
   EXPECT_EQ(refusal(ser(insert(*shape, "0001", "00092", "00092"))),
             "Um serviço não pode ser serviço de faturamento de si mesmo.");
   // Two rows of one change set: a valid one and a duplicate of it; neither is kept.
-  PacketPtr twice = changeSet(*shape, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"},
-                                                                   {"CDSERVICFATURAM", "00092"}}},
-                                       {ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"},
-                                                                   {"CDSERVICFATURAM", "00092"}}}});
+  PacketPtr twice = changeSet(
+      *shape,
+      {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"}, {"CDSERVICFATURAM", "00092"}}},
+       {ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"}, {"CDSERVICFATURAM", "00092"}}}});
   EXPECT_EQ(refusal(ser(twice)), "Serviço de faturamento 00092 já cadastrado para o serviço 00002.");
   EXPECT_EQ(stored("CDSERVFILI = '00002' AND CDSERVICFATURAM = '00092'"), 0);
 
@@ -74,8 +76,9 @@ TEST_P(FaturamentoTest, SerServFatuInsertsDeletesAndRefusesWithNothingWritten) {
   EXPECT_EQ(stored("CDSERVFILI = '00002'"), 0);
 
   // JOAO has no access to 0002.
-  exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
-       " VALUES ('0002', '00095', 'Faturamento Campinas', 'F', 'N', 'N')");
+  exec(
+      "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+      " VALUES ('0002', '00095', 'Faturamento Campinas', 'F', 'N', 'N')");
   server.setOperator("JOAO");
   EXPECT_EQ(refusal(ser(insert(*shape, "0002", "00001", "00095"))), "O operador JOAO não tem acesso à filial 0002.");
   EXPECT_EQ(stored("CDFILIAL = '0002'"), 0);

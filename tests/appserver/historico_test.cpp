@@ -36,8 +36,9 @@ TEST_P(HistoricoTest, ChangesOfTheServiceNewestFirstFilteredByPeriodAndOperator)
   // ADMIN changes a month cost; the change is dated back to November.
   server.setOperator("ADMIN");
   PacketPtr m = call("GetCustPadr", {"0001", "00001"}).packetPtr();
-  EXPECT_EQ(call("UpdCustPadr", {Variant(changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "19.98"),
-                                                          {{"VRCUSTPADR", 30.5}}}}))})
+  EXPECT_EQ(call("UpdCustPadr",
+                 {Variant(changeSet(
+                     *m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "19.98"), {{"VRCUSTPADR", 30.5}}}}))})
                 .str(),
             "");
   exec("UPDATE AUDITORIA SET DTAUDITORIA = '2026-11-02 10:15:00' WHERE NMTABELA = 'CUSTPADR'");
@@ -45,13 +46,14 @@ TEST_P(HistoricoTest, ChangesOfTheServiceNewestFirstFilteredByPeriodAndOperator)
   // JOAO renames this service and another one, whose change is not this service's history.
   server.setOperator("JOAO");
   PacketPtr s = call("GetServico", {"0001", ""}).packetPtr();
-  EXPECT_EQ(call("UpdServico", {Variant(changeSet(*s, {{ChangeKind::Modified, rowWhere(*s, "CDSERVFILI", "00001"),
-                                                         {{"NMSERVICO", "Almoço Central"}}},
-                                                        {ChangeKind::Modified, rowWhere(*s, "CDSERVFILI", "00002"),
-                                                         {{"NMSERVICO", "Ceia"}}}})),
-                                 ""})
-                .str(),
-            "");
+  EXPECT_EQ(
+      call("UpdServico",
+           {Variant(changeSet(
+                *s, {{ChangeKind::Modified, rowWhere(*s, "CDSERVFILI", "00001"), {{"NMSERVICO", "Almoço Central"}}},
+                     {ChangeKind::Modified, rowWhere(*s, "CDSERVFILI", "00002"), {{"NMSERVICO", "Ceia"}}}})),
+            ""})
+          .str(),
+      "");
 
   std::vector<std::string> all = historico();
   ASSERT_EQ(all.size(), 2u);

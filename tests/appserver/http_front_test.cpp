@@ -153,7 +153,7 @@ TEST_F(FrontTest, CallsReachTheHandlerWithTheOperator) {
     self.Host = "127.0.0.1";
     self.Port = port;
   };
-  c.Open();  // GET /health
+  c.Open();                      // GET /health
   for (int i = 0; i < 3; ++i) {  // several calls on one kept-alive connection
     Variant r = c.Call("M", {std::string("ação ") + std::to_string(i)});
     EXPECT_EQ(r.asArray().at(0).str(), "ana");
@@ -435,8 +435,8 @@ TEST_F(FrontTest, ChunkedBodiesAreDecodedAndBoundedWithoutBeingRead) {
                      "\r\nX-Operator: ana\r\nTransfer-Encoding: chunked\r\n\r\n";
   char size[16];
   std::snprintf(size, sizeof size, "%zx", body.size() - 10);
-  ASSERT_TRUE(ok.send(head + size + "\r\n" + body.substr(0, body.size() - 10) + "\r\na\r\n" + body.substr(body.size() - 10) +
-                      "\r\n0\r\n\r\n"));
+  ASSERT_TRUE(ok.send(head + size + "\r\n" + body.substr(0, body.size() - 10) + "\r\na\r\n" +
+                      body.substr(body.size() - 10) + "\r\n0\r\n\r\n"));
   RawHttp::Response r = ok.read(5s);
   EXPECT_EQ(r.status, 200);
   EXPECT_EQ(echoed(r), "em pedaços");
@@ -477,8 +477,8 @@ TEST_F(FrontTest, CompressedBodiesAreRefusedBeforeTheyAreRead) {
   // A transfer coding other than chunked alone is not understood: 501.
   RawHttp layered(port);
   ASSERT_TRUE(layered.send("POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + kToken +
-                           "\r\nX-Operator: ana\r\nTransfer-Encoding: gzip, chunked\r\n\r\n" + "a\r\n" +
-                           gzipHeader + "\r\n0\r\n\r\n"));
+                           "\r\nX-Operator: ana\r\nTransfer-Encoding: gzip, chunked\r\n\r\n" + "a\r\n" + gzipHeader +
+                           "\r\n0\r\n\r\n"));
   EXPECT_EQ(layered.read(3s).status, 501);
   EXPECT_EQ(calls, 1);
 }
@@ -487,8 +487,9 @@ TEST_F(FrontTest, TheTokenIsCheckedBeforeTheBody) {
   start();
   // A body announced but never sent: the refusal comes at once.
   RawHttp wrong(port);
-  ASSERT_TRUE(wrong.send("POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer outro\r\nX-Operator: ana\r\n"
-                         "Content-Length: 4000\r\n\r\n"));
+  ASSERT_TRUE(
+      wrong.send("POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer outro\r\nX-Operator: ana\r\n"
+                 "Content-Length: 4000\r\n\r\n"));
   auto begin = Clock::now();
   EXPECT_EQ(wrong.read(3s).status, 401);
   EXPECT_LT(secondsSince(begin), 1.0);
@@ -540,7 +541,8 @@ TEST_F(FrontTest, OtherRoutesAndMethodsAreRefused) {
            {"POST /rpc HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n", 400},
            {"GET /health HTTP/1.1\r\nHost: x\r\nX: " + std::string(20000, 'a') + "\r\n\r\n", 431},
            // A body without a length is refused, not read up to the end of the connection.
-           {"POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + kToken + "\r\nX-Operator: ana\r\n\r\n" + call("M"),
+           {"POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + kToken + "\r\nX-Operator: ana\r\n\r\n" +
+                call("M"),
             411}}) {
     RawHttp c(port);
     ASSERT_TRUE(c.send(head));

@@ -31,7 +31,8 @@ class MethodTest : public ::testing::TestWithParam<std::string> {
   Variant payload(const Variant& result) {
     EXPECT_TRUE(result.isArray() && result.asArray().size() == 2 && result.asArray()[0].isBool() &&
                 result.asArray()[0].asBool())
-        << "resultado recusado: " << (result.isArray() && result.asArray().size() == 2 ? result.asArray()[1].asString() : "");
+        << "resultado recusado: "
+        << (result.isArray() && result.asArray().size() == 2 ? result.asArray()[1].asString() : "");
     return result.isArray() && result.asArray().size() == 2 ? result.asArray()[1] : Variant();
   }
   // The text of a refused checkable result ([false, text]); "" (and a failure) otherwise.

@@ -22,8 +22,7 @@ class PontEntrTest : public test::MethodTest {
   // The stored points as "filial/servico/cliente/ponto seg ... fer", in key order.
   std::vector<std::string> stored() {
     std::vector<std::string> out;
-    for (const auto& row :
-         sql("SELECT * FROM DESTSRVCLI ORDER BY CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI").rows) {
+    for (const auto& row : sql("SELECT * FROM DESTSRVCLI ORDER BY CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI").rows) {
       std::string s = row[0].asString() + "/" + row[1].asString() + "/" + row[2].asString() + "/" + row[3].asString();
       for (size_t i = 4; i < row.size(); ++i) s += " " + Variant(row[i].asFloat()).asString();
       out.push_back(s);
@@ -34,9 +33,13 @@ class PontEntrTest : public test::MethodTest {
   // A change set inserting one point (Monday's figure only; the other days null).
   static PacketPtr novo(const Packet& shape, const char* cliente, const char* ponto, const Variant& seg,
                         const char* servico = "00001", const char* filial = "0001") {
-    return changeSet(shape, {{ChangeKind::Inserted, {}, {{"CDFILIAL", filial}, {"CDSERVFILI", servico},
-                                                         {"CDCLIENTE", cliente}, {"CDDESTFILI", ponto},
-                                                         {"QTCOESTCSSEG", seg}}}});
+    return changeSet(shape, {{ChangeKind::Inserted,
+                              {},
+                              {{"CDFILIAL", filial},
+                               {"CDSERVFILI", servico},
+                               {"CDCLIENTE", cliente},
+                               {"CDDESTFILI", ponto},
+                               {"QTCOESTCSSEG", seg}}}});
   }
 };
 
@@ -57,9 +60,12 @@ TEST_P(PontEntrTest, PageListsChecksAndMultiSelect) {
     const char* numero;
     const char* answer;  // the client found, or the refusal key
   };
-  const ClientCase clients[] = {{"00002", "33.444.555/0001-81", "000001"}, {"00002", "123.456.789-09", "000004"},
-                                {"00001", "33444555000181", "Clie_JCad"},  {"00002", "11.111.111/0001-11", "Clie_NCad"},
-                                {"00002", "", "Clie_NCad"},                {"00002", "3344455500018100000", "Clie_NCad"}};
+  const ClientCase clients[] = {{"00002", "33.444.555/0001-81", "000001"},
+                                {"00002", "123.456.789-09", "000004"},
+                                {"00001", "33444555000181", "Clie_JCad"},
+                                {"00002", "11.111.111/0001-11", "Clie_NCad"},
+                                {"00002", "", "Clie_NCad"},
+                                {"00002", "3344455500018100000", "Clie_NCad"}};
   for (const ClientCase& c : clients) {
     Variant r = call("GetVerifClie", {"0001", c.servico, c.numero, ""});
     std::string got = r.asArray()[0].asBool() ? r.asArray()[1].asPacket().value(0, "CDCLIENTE").asString()
@@ -71,9 +77,8 @@ TEST_P(PontEntrTest, PageListsChecksAndMultiSelect) {
     const char* ponto;
     const char* answer;
   };
-  const PointCase points[] = {{"000001", "003", "Refeitório Bloco B"},
-                              {"000001", "001", "PontEntr_JCad"},
-                              {"000001", "009", "PontEntr_NCad"}};
+  const PointCase points[] = {
+      {"000001", "003", "Refeitório Bloco B"}, {"000001", "001", "PontEntr_JCad"}, {"000001", "009", "PontEntr_NCad"}};
   for (const PointCase& c : points) {
     Variant r = call("GetVerifPontEntr", {"0001", "00001", c.cliente, c.ponto});
     std::string got = r.asArray()[0].asBool() ? r.asArray()[1].asPacket().value(0, "NMDESTFILI").asString()
@@ -108,13 +113,23 @@ TEST_P(PontEntrTest, PageListsChecksAndMultiSelect) {
 TEST_P(PontEntrTest, UpdPontoEntrStoresNewClientsEditsAndDeletions) {
   PacketPtr p = pontos();
   // A new client of the service arrives with its first points; a point without figures stores 0.
-  PacketPtr delta = changeSet(
-      *p, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"}, {"CDCLIENTE", "000004"},
-                                       {"CDDESTFILI", "004"}, {"NMDESTFILI", "Almoxarifado Central"}}},
-           {ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00002"}, {"CDCLIENTE", "000004"},
-                                       {"CDDESTFILI", "001"}, {"QTCOESTCSSEG", 7.5}}},
-           {ChangeKind::Modified, p->rows[0], {{"QTCOESTCSFER", Variant()}, {"QTCOESTCSDOM", 3.0}}},
-           {ChangeKind::Deleted, p->rows[2], {}}});
+  PacketPtr delta =
+      changeSet(*p, {{ChangeKind::Inserted,
+                      {},
+                      {{"CDFILIAL", "0001"},
+                       {"CDSERVFILI", "00002"},
+                       {"CDCLIENTE", "000004"},
+                       {"CDDESTFILI", "004"},
+                       {"NMDESTFILI", "Almoxarifado Central"}}},
+                     {ChangeKind::Inserted,
+                      {},
+                      {{"CDFILIAL", "0001"},
+                       {"CDSERVFILI", "00002"},
+                       {"CDCLIENTE", "000004"},
+                       {"CDDESTFILI", "001"},
+                       {"QTCOESTCSSEG", 7.5}}},
+                     {ChangeKind::Modified, p->rows[0], {{"QTCOESTCSFER", Variant()}, {"QTCOESTCSDOM", 3.0}}},
+                     {ChangeKind::Deleted, p->rows[2], {}}});
   EXPECT_EQ(upd(delta), "");
   EXPECT_EQ(stored(), (std::vector<std::string>{
                           "0001/00001/000001/001 150 155 150 150 140 60 3 0",
@@ -149,8 +164,9 @@ TEST_P(PontEntrTest, UpdPontoEntrRefusalsWriteNothing) {
       {changeSet(*p, {{ChangeKind::Modified, um, {{"CDDESTFILI", "004"}}}}),
        "A filial, o serviço, o cliente e o código de um ponto de entrega cadastrado não podem ser alterados."},
       // A valid new point ahead of a refused row is not kept either.
-      {changeSet(*p, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"},
-                                                  {"CDCLIENTE", "000001"}, {"CDDESTFILI", "004"}}},
+      {changeSet(*p, {{ChangeKind::Inserted,
+                       {},
+                       {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"}, {"CDCLIENTE", "000001"}, {"CDDESTFILI", "004"}}},
                       {ChangeKind::Modified, um, {{"QTCOESTCSQUA", -1.0}}}}),
        negative},
   };

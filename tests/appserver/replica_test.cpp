@@ -23,8 +23,8 @@ class ReplicaTest : public test::MethodTest {
   // The rows of a table for one service as sorted texts, without the columns that differ by
   // design in a copy (the service code, the restriction number, the names and the product).
   std::vector<std::string> linhas(const std::string& tabela, const std::string& filial, const std::string& servico) {
-    db::ResultSet rs = sql("SELECT * FROM " + tabela + " WHERE CDFILIAL = :F AND CDSERVFILI = :S",
-                           {{"F", filial}, {"S", servico}});
+    db::ResultSet rs =
+        sql("SELECT * FROM " + tabela + " WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", servico}});
     return texto(rs, {"CDSERVFILI", "NRRESTEMBTPPRAT", "NMSERVICO", "NMSERVICOREDU", "CDPRODUTO"});
   }
   static std::vector<std::string> texto(const db::ResultSet& rs, const std::vector<std::string>& fora) {
@@ -51,8 +51,8 @@ class ReplicaTest : public test::MethodTest {
   long long servicos() { return count("SERVICO", "CDFILIAL = '0001'"); }
 };
 
-const std::vector<std::string> kTabelas{"SERVICO",    "SERVFATU",     "TURNOSERV", "CUSTPADR",
-                                        "CUSTPADRTP", "CNFCARD",      "CONSPRODSERV", "DIETSERV",
+const std::vector<std::string> kTabelas{"SERVICO",    "SERVFATU",       "TURNOSERV",    "CUSTPADR",
+                                        "CUSTPADRTP", "CNFCARD",        "CONSPRODSERV", "DIETSERV",
                                         "DESTSRVCLI", "CNFDISTEMBSERV", "CNFDISTEMBTP", "RESTEMBTPPRAT"};
 
 TEST_P(ReplicaTest, EveryDependentTableIsCopiedRowByRowToEachDestination) {
@@ -70,7 +70,8 @@ TEST_P(ReplicaTest, EveryDependentTableIsCopiedRowByRowToEachDestination) {
   }
   db::ResultSet nova =
       sql("SELECT NMSERVICO, NMSERVICOREDU, CDPRODUTO FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00005'");
-  EXPECT_EQ(nova.rows.at(0).at(0).asString() + "|" + nova.rows.at(0).at(1).asString() + "|" + nova.rows.at(0).at(2).asString(),
+  EXPECT_EQ(nova.rows.at(0).at(0).asString() + "|" + nova.rows.at(0).at(1).asString() + "|" +
+                nova.rows.at(0).at(2).asString(),
             "Ceia|Ceia|1005");
   // New restriction numbers, none shared with the source; history is not copied.
   EXPECT_EQ(count("RESTEMBTPPRAT", "CDFILIAL = '0001'"), 6);
@@ -102,7 +103,8 @@ TEST_P(ReplicaTest, ARefusedThirdDestinationLeavesNothingWritten) {
   for (const Caso& c : casos) {
     EXPECT_EQ(refusal(replica(c.lista)), c.texto);
     EXPECT_EQ(servicos(), antes);
-    for (const std::string& t : kTabelas) EXPECT_EQ(count(t, "CDFILIAL = '0001' AND CDSERVFILI IN ('00004', '00005')"), 0) << t;
+    for (const std::string& t : kTabelas)
+      EXPECT_EQ(count(t, "CDFILIAL = '0001' AND CDSERVFILI IN ('00004', '00005')"), 0) << t;
     EXPECT_EQ(count("RESTEMBCONT", "NRRESTEMBTPPRAT > 2"), 0);
   }
 }
@@ -135,7 +137,9 @@ TEST_P(ReplicaTest, DietExportCopiesTheSourceFiguresToTheListedDiets) {
         << d;
   // The diet that was not listed keeps its figures.
   EXPECT_EQ(sql("SELECT QTCLIDIETSEG FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010'"
-                " AND CDDIETPAD = '0001'").rows[0][0].asFloat(),
+                " AND CDDIETPAD = '0001'")
+                .rows[0][0]
+                .asFloat(),
             80.0);
 
   struct Caso {
@@ -150,10 +154,13 @@ TEST_P(ReplicaTest, DietExportCopiesTheSourceFiguresToTheListedDiets) {
   }
   // The refused list with a valid first diet wrote nothing.
   EXPECT_EQ(sql("SELECT QTCLIDIETSEG FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010'"
-                " AND CDDIETPAD = '0003'").rows[0][0].asFloat(),
+                " AND CDDIETPAD = '0003'")
+                .rows[0][0]
+                .asFloat(),
             25.0);
   server.setOperator("JOAO");
-  EXPECT_EQ(refusal(call("SetExpComens", {"0002", "00001", "0001", "0002_"})), "O operador JOAO não tem acesso à filial 0002.");
+  EXPECT_EQ(refusal(call("SetExpComens", {"0002", "00001", "0001", "0002_"})),
+            "O operador JOAO não tem acesso à filial 0002.");
 }
 
 TEST_P(ReplicaTest, MenuPlanningGetsEachDayOfTheMonthFromItsWeekday) {
@@ -163,8 +170,10 @@ TEST_P(ReplicaTest, MenuPlanningGetsEachDayOfTheMonthFromItsWeekday) {
   auto dia = [&](int d, const char* dieta = "") {
     return sql("SELECT QTCOMENSAIS FROM CARDCOMENS WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTCARDAPIO = :D"
                " AND CDDIETPAD = :T",
-               {{"F", dieta[0] ? "0003" : "0001"}, {"S", dieta[0] ? "00010" : "00001"},
-                {"D", Variant(DateTime::fromDate(2026, 12, d))}, {"T", dieta}})
+               {{"F", dieta[0] ? "0003" : "0001"},
+                {"S", dieta[0] ? "00010" : "00001"},
+                {"D", Variant(DateTime::fromDate(2026, 12, d))},
+                {"T", dieta}})
         .rows.at(0)
         .at(0)
         .asFloat();
@@ -206,8 +215,9 @@ TEST_P(ReplicaTest, MenuPlanningBeforeTheCalendarsZeroDateStillUsesTheWeekday) {
 TEST_P(ReplicaTest, MenuConfigurationExportReplacesTheDestinationsLines) {
   std::vector<std::string> fonte = linhas("CNFCARD", "0001", "00001");
   // A destination with packaging loses it with its lines: only with the user's consent.
-  exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER)"
-       " VALUES ('0001', '00003', '', '', 1, 'DIST', NULL)");
+  exec(
+      "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER)"
+      " VALUES ('0001', '00003', '', '', 1, 'DIST', NULL)");
   std::vector<std::string> antes = linhas("CNFCARD", "0001", "00002");
   EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "N"})),
             "O serviço 00003 tem distribuição ou restrição de embalagens, que a exportação exclui; confirme a exclusão"
@@ -216,8 +226,10 @@ TEST_P(ReplicaTest, MenuConfigurationExportReplacesTheDestinationsLines) {
   EXPECT_EQ(payload(call("ExportaConfPadrao", {"0001", "00001", "00002_00003_", "S"})).asInt(), 2);
   EXPECT_EQ(linhas("CNFCARD", "0001", "00002"), fonte);
   EXPECT_EQ(linhas("CNFCARD", "0001", "00003"), fonte);
-  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00090_", "S"})), "O serviço 00090 é somente de faturamento.");
-  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00009_", "S"})), "Serviço 00009 não cadastrado na filial 0001.");
+  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00090_", "S"})),
+            "O serviço 00090 é somente de faturamento.");
+  EXPECT_EQ(refusal(call("ExportaConfPadrao", {"0001", "00001", "00002_00009_", "S"})),
+            "Serviço 00009 não cadastrado na filial 0001.");
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, ReplicaTest, ::testing::ValuesIn(test::backends()), test::BackendName());

@@ -51,9 +51,11 @@ TEST_P(SchemaTest, DemoCoversWhatTheScreensNeed) {
     sums += std::string(", SUM(T.QTCOMESTT") + dia + ")";
     totals += std::string(", S.QTCOMESTI") + dia;
   }
-  db::ResultSet rs = db->query("SELECT S.CDFILIAL, S.CDSERVFILI, COUNT(T.CDTURNO)" + sums + totals +
-                               " FROM SERVICO S LEFT JOIN TURNOSERV T ON T.CDFILIAL = S.CDFILIAL AND T.CDSERVFILI = S.CDSERVFILI"
-                               " WHERE S.IDTIPOSERV = 'N' GROUP BY S.CDFILIAL, S.CDSERVFILI" + totals);
+  db::ResultSet rs =
+      db->query("SELECT S.CDFILIAL, S.CDSERVFILI, COUNT(T.CDTURNO)" + sums + totals +
+                " FROM SERVICO S LEFT JOIN TURNOSERV T ON T.CDFILIAL = S.CDFILIAL AND T.CDSERVFILI = S.CDSERVFILI"
+                " WHERE S.IDTIPOSERV = 'N' GROUP BY S.CDFILIAL, S.CDSERVFILI" +
+                totals);
   ASSERT_FALSE(rs.rows.empty());
   for (const auto& row : rs.rows) {
     std::string service = row[0].asString() + "/" + row[1].asString();
@@ -63,11 +65,12 @@ TEST_P(SchemaTest, DemoCoversWhatTheScreensNeed) {
   }
 
   // From the processing month on, dish-type costs add up to the month cost.
-  rs = db->query("SELECT C.VRCUSTPADR, SUM(T.VRCUSTPADRTP) AS SOMA"
-                 " FROM CUSTPADR C, CUSTPADRTP T WHERE T.CDFILIAL = C.CDFILIAL AND T.CDSERVFILI = C.CDSERVFILI"
-                 " AND T.DTREFCUSPADR = C.DTREFCUSPADR AND C.DTREFCUSPADR >= :DT"
-                 " GROUP BY C.CDFILIAL, C.CDSERVFILI, C.DTREFCUSPADR, C.VRCUSTPADR",
-                 {{"DT", DateTime::fromDate(2026, 12, 1)}});
+  rs = db->query(
+      "SELECT C.VRCUSTPADR, SUM(T.VRCUSTPADRTP) AS SOMA"
+      " FROM CUSTPADR C, CUSTPADRTP T WHERE T.CDFILIAL = C.CDFILIAL AND T.CDSERVFILI = C.CDSERVFILI"
+      " AND T.DTREFCUSPADR = C.DTREFCUSPADR AND C.DTREFCUSPADR >= :DT"
+      " GROUP BY C.CDFILIAL, C.CDSERVFILI, C.DTREFCUSPADR, C.VRCUSTPADR",
+      {{"DT", DateTime::fromDate(2026, 12, 1)}});
   ASSERT_FALSE(rs.rows.empty());
   for (const auto& row : rs.rows) EXPECT_EQ(roundDec(row[0].asFloat(), 5), roundDec(row[1].asFloat(), 5));
 
@@ -93,8 +96,11 @@ TEST_P(SchemaTest, ForeignKeysHoldAndOwnedRowsGoWithTheirOwner) {
     return db::Error::Kind::Other;  // accepted
   };
   const auto FK = db::Error::Kind::ForeignKey;
-  EXPECT_EQ(kindOf("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV) VALUES ('9999', '00001', 'X', 'N')"), FK);
-  EXPECT_EQ(kindOf("INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO) VALUES ('0001', '99999', '1', 'X')"), FK);
+  EXPECT_EQ(
+      kindOf("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV) VALUES ('9999', '00001', 'X', 'N')"),
+      FK);
+  EXPECT_EQ(kindOf("INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO) VALUES ('0001', '99999', '1', 'X')"),
+            FK);
   EXPECT_EQ(kindOf("UPDATE SERVICO SET CDGRUPSERV = '999' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"), FK);
   EXPECT_EQ(kindOf("DELETE FROM FILIAL WHERE CDFILIAL = '0002'"), FK);
   // Effective billing entries and planned menus keep their services.
@@ -103,15 +109,28 @@ TEST_P(SchemaTest, ForeignKeysHoldAndOwnedRowsGoWithTheirOwner) {
 
   // Removing a menu line removes the packaging that refers to it; a month takes its dish types.
   db::Params line{{"F", "0001"}, {"S", "00001"}, {"L", 1}};
-  EXPECT_GT(count("SELECT COUNT(*) AS N FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L", line), 0);
+  EXPECT_GT(
+      count("SELECT COUNT(*) AS N FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L",
+            line),
+      0);
   db->exec("DELETE FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L", line);
-  EXPECT_EQ(count("SELECT COUNT(*) AS N FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L", line), 0);
-  EXPECT_EQ(count("SELECT COUNT(*) AS N FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L", line), 0);
+  EXPECT_EQ(
+      count("SELECT COUNT(*) AS N FROM CNFDISTEMBTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L",
+            line),
+      0);
+  EXPECT_EQ(
+      count("SELECT COUNT(*) AS N FROM RESTEMBTPPRAT WHERE CDFILIAL = :F AND CDSERVFILI = :S AND NRSEQCNFCARD = :L",
+            line),
+      0);
   EXPECT_EQ(count("SELECT COUNT(*) AS N FROM RESTEMBCONT WHERE NRRESTEMBTPPRAT = 1"), 0);
   db::Params month{{"F", "0001"}, {"S", "00001"}, {"D", DateTime::fromDate(2027, 1, 1)}};
-  EXPECT_GT(count("SELECT COUNT(*) AS N FROM CUSTPADRTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :D", month), 0);
+  EXPECT_GT(count("SELECT COUNT(*) AS N FROM CUSTPADRTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :D",
+                  month),
+            0);
   EXPECT_EQ(db->exec("DELETE FROM CUSTPADR WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :D", month), 1);
-  EXPECT_EQ(count("SELECT COUNT(*) AS N FROM CUSTPADRTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :D", month), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) AS N FROM CUSTPADRTP WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR = :D",
+                  month),
+            0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, SchemaTest, ::testing::ValuesIn(test::backends()), test::BackendName());

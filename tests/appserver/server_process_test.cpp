@@ -40,8 +40,14 @@ class ServerProcess : public ::testing::TestWithParam<std::string> {
   // Starts the server with `extra` arguments; the port it listens on, or 0 when it did not start
   // (its exit status then in `exitCode`).
   int start(const std::vector<std::string>& extra) {
-    std::vector<std::string> args{std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0",
-                                  "--db", test::freshDatabaseUrl(GetParam()), "--init", "--log-level", "warn"};
+    std::vector<std::string> args{std::string(CADSERV_BIN_DIR) + "/cadserv-server",
+                                  "--listen",
+                                  "127.0.0.1:0",
+                                  "--db",
+                                  test::freshDatabaseUrl(GetParam()),
+                                  "--init",
+                                  "--log-level",
+                                  "warn"};
     args.insert(args.end(), extra.begin(), extra.end());
     server = std::make_unique<test::ChildProcess>(args);
     std::string line;
@@ -100,9 +106,9 @@ TEST_P(ServerProcess, TokenFromTheEnvironmentOrAFile) {
 }
 
 TEST_P(ServerProcess, BadTokenSourcesAreRefused) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--token-file", "/nao/existe"}, {"--token-file", tokenFile("\n")},
-        {"--token", "a", "--token-file", tokenFile("b")}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--token-file", "/nao/existe"},
+                                               {"--token-file", tokenFile("\n")},
+                                               {"--token", "a", "--token-file", tokenFile("b")}}) {
     EXPECT_EQ(start(args), 0) << args[1];
     EXPECT_EQ(exitCode, 2) << args[1];
   }

@@ -20,21 +20,26 @@ class ServicoTest : public test::MethodTest {
     return call("GetServico", {filial, grupo}).packetPtr();
   }
   db::ResultSet stored(const std::string& where) {
-    return sql("SELECT CDSERVFILI, NMSERVICO, NMFANTASSERV, HRENTREGA, IDBLOQALTPRA, QTCLIESTISEG, CDSERPADDIE"
-               " FROM SERVICO WHERE " + where + " ORDER BY CDFILIAL, CDSERVFILI");
+    return sql(
+        "SELECT CDSERVFILI, NMSERVICO, NMFANTASSERV, HRENTREGA, IDBLOQALTPRA, QTCLIESTISEG, CDSERPADDIE"
+        " FROM SERVICO WHERE " +
+        where + " ORDER BY CDFILIAL, CDSERVFILI");
   }
   std::string upd(PacketPtr delta, const std::string& nulls = "") {
     return call("UpdServico", {Variant(delta), nulls}).str();
   }
   // The service's rows in every table that hangs on it, and its own row, by table.
-  std::vector<std::pair<std::string, long long>> dependentCounts(const std::string& filial, const std::string& servico) {
+  std::vector<std::pair<std::string, long long>> dependentCounts(const std::string& filial,
+                                                                 const std::string& servico) {
     std::string own = "CDFILIAL = '" + filial + "' AND CDSERVFILI = '" + servico + "'";
     std::vector<std::pair<std::string, long long>> out;
     for (const char* table : {"TURNOSERV", "CUSTPADR", "CUSTPADRTP", "LISTCUSTPADR", "CNFCARD", "CONSPRODSERV",
                               "DIETSERV", "DESTSRVCLI", "CNFDISTEMBSERV", "CNFDISTEMBTP", "RESTEMBTPPRAT", "SERVFATU"})
       out.emplace_back(table, count(table, own));
-    out.emplace_back("RESTEMBCONT", count("RESTEMBCONT", "NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM"
-                                                           " RESTEMBTPPRAT WHERE " + own + ")"));
+    out.emplace_back("RESTEMBCONT", count("RESTEMBCONT",
+                                          "NRRESTEMBTPPRAT IN (SELECT NRRESTEMBTPPRAT FROM"
+                                          " RESTEMBTPPRAT WHERE " +
+                                              own + ")"));
     out.emplace_back("SERVICO", count("SERVICO", own));
     return out;
   }
@@ -52,24 +57,34 @@ TEST_P(ServicoTest, ServiceListByGroup) {
 TEST_P(ServicoTest, InsertModifyDeleteWithNullFieldList) {
   PacketPtr list = services("0001");
   const std::vector<Variant>& almoco = list->rows[0];
-  PacketPtr delta = changeSet(*list, {
-      {ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00050"}, {"NMSERVICO", "Ceia"},
-                                  {"IDTIPOSERV", "N"}, {"IDSERVTRAN", "N"}, {"IDSERVATIV", "S"},
-                                  {"QTCLIESTISEG", 12.5}, {"HRENTREGA", ""}, {"IDBLOQALTPRA", "S"},
-                                  {"NMPRODUTO", "não é coluna"}, {"CDSERPADDIE", ""}}},
-      {ChangeKind::Modified, almoco, {{"NMSERVICO", "Almoço Executivo"}, {"IDBLOQALTPRA", "S"}}},
-  });
+  PacketPtr delta =
+      changeSet(*list, {
+                           {ChangeKind::Inserted,
+                            {},
+                            {{"CDFILIAL", "0001"},
+                             {"CDSERVFILI", "00050"},
+                             {"NMSERVICO", "Ceia"},
+                             {"IDTIPOSERV", "N"},
+                             {"IDSERVTRAN", "N"},
+                             {"IDSERVATIV", "S"},
+                             {"QTCLIESTISEG", 12.5},
+                             {"HRENTREGA", ""},
+                             {"IDBLOQALTPRA", "S"},
+                             {"NMPRODUTO", "não é coluna"},
+                             {"CDSERPADDIE", ""}}},
+                           {ChangeKind::Modified, almoco, {{"NMSERVICO", "Almoço Executivo"}, {"IDBLOQALTPRA", "S"}}},
+                       });
   EXPECT_EQ(upd(delta, "_NMFANTASSERV_HRENTREGA"), "");
 
   db::ResultSet rs = stored("CDFILIAL = '0001' AND CDSERVFILI IN ('00001', '00050')");
   ASSERT_EQ(rs.rows.size(), 2u);
   EXPECT_EQ(rs.rows[0][1].str(), "Almoço Executivo");
-  EXPECT_TRUE(rs.rows[0][2].isNull());         // NMFANTASSERV named in the null list
-  EXPECT_TRUE(rs.rows[0][3].isNull());         // HRENTREGA too
-  EXPECT_EQ(rs.rows[0][4].asString(), "S");    // the operator's block of dish-type changes is kept
+  EXPECT_TRUE(rs.rows[0][2].isNull());       // NMFANTASSERV named in the null list
+  EXPECT_TRUE(rs.rows[0][3].isNull());       // HRENTREGA too
+  EXPECT_EQ(rs.rows[0][4].asString(), "S");  // the operator's block of dish-type changes is kept
   EXPECT_EQ(rs.rows[1][4].asString(), "S");
   EXPECT_EQ(rs.rows[1][5].asFloat(), 12.5);
-  EXPECT_TRUE(rs.rows[1][6].isNull());         // an empty optional code is stored as null
+  EXPECT_TRUE(rs.rows[1][6].isNull());  // an empty optional code is stored as null
 
   PacketPtr again = services("0001");
   // Lifting the block again is stored too.
@@ -87,9 +102,9 @@ TEST_P(ServicoTest, ForeignBranchWritesNothing) {
   PacketPtr other = services("0002");
   server.setOperator("JOAO");
   PacketPtr mixed = changeSet(*other, {
-      {ChangeKind::Modified, list->rows[0], {{"NMSERVICO", "Almoço do João"}}},
-      {ChangeKind::Modified, other->rows[0], {{"NMSERVICO", "Almoço do João"}}},
-  });
+                                          {ChangeKind::Modified, list->rows[0], {{"NMSERVICO", "Almoço do João"}}},
+                                          {ChangeKind::Modified, other->rows[0], {{"NMSERVICO", "Almoço do João"}}},
+                                      });
   EXPECT_EQ(upd(mixed), "O operador JOAO não tem acesso à filial 0002.");
   EXPECT_TRUE(stored("NMSERVICO = 'Almoço do João'").rows.empty());
   PacketPtr moved = changeSet(*list, {{ChangeKind::Modified, list->rows[0], {{"CDFILIAL", "0002"}}}});
@@ -102,11 +117,14 @@ TEST_P(ServicoTest, ForeignBranchWritesNothing) {
 
 TEST_P(ServicoTest, DeletionTakesEveryDependentOrNothing) {
   // Give 0002/00001 a row in each dependent table it lacks in the demo data.
-  exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
-       " VALUES ('0002', '00095', 'Faturamento Campinas', 'F', 'N', 'N')");
+  exec(
+      "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+      " VALUES ('0002', '00095', 'Faturamento Campinas', 'F', 'N', 'N')");
   exec("INSERT INTO SERVFATU VALUES ('0002', '00001', '00095')");
   exec("INSERT INTO CUSTPADRTP VALUES ('0002', '00001', '2026-12-01', '03', 17.2)");
-  exec("INSERT INTO LISTCUSTPADR (IDLISTA, CDFILIAL, CDSERVFILI, DTREFCUSPADR) VALUES ('L1', '0002', '00001', '2026-12-01')");
+  exec(
+      "INSERT INTO LISTCUSTPADR (IDLISTA, CDFILIAL, CDSERVFILI, DTREFCUSPADR) VALUES ('L1', '0002', '00001', "
+      "'2026-12-01')");
   exec("INSERT INTO CONSPRODSERV VALUES ('0002', '00001', '2101', '2026-11-01', 'P', 0.1)");
   exec("INSERT INTO DIETSERV (CDFILIAL, CDSERVFILI, CDDIETPAD) VALUES ('0002', '00001', '0001')");
   exec("INSERT INTO CNFDISTEMBSERV VALUES ('0002', '00001', '', '', 1, 'MX08', 'MX08')");
@@ -172,9 +190,12 @@ TEST_P(ServicoTest, InsertAndModifyRefusalsWriteNothing) {
   auto modify = [&](const std::string& field, const Variant& value) {
     return upd(changeSet(*list, {{ChangeKind::Modified, jantar, {{"NMSERVICO", "Jantar X"}, {field, value}}}}));
   };
-  EXPECT_EQ(upd(changeSet(*list, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"},
-                                                              {"NMSERVICO", "Outro"}, {"IDTIPOSERV", "N"}}}})),
-            "O serviço 00001 já está cadastrado na filial 0001.");
+  EXPECT_EQ(
+      upd(changeSet(*list,
+                    {{ChangeKind::Inserted,
+                      {},
+                      {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"}, {"NMSERVICO", "Outro"}, {"IDTIPOSERV", "N"}}}})),
+      "O serviço 00001 já está cadastrado na filial 0001.");
   EXPECT_EQ(modify("CDSERVFILI", "00077"), "A filial e o código de um serviço cadastrado não podem ser alterados.");
   EXPECT_EQ(modify("IDTIPOSERV", "X"), "Tipo de serviço inválido: 'X' (N, D, A ou F).");
   EXPECT_EQ(modify("CDGRUPSERV", "999"), "Grupo de serviços não cadastrado: 999.");
@@ -196,7 +217,8 @@ TEST_P(ServicoTest, GetProdExclRemovesTheConsumptionOfABlockingServiceOnly) {
   EXPECT_EQ(count("CONSPRODSERV", "CDSERVFILI = '00001'"), 3);
 
   PacketPtr list = services("0001");
-  ASSERT_EQ(upd(changeSet(*list, {{ChangeKind::Modified, rowWhere(*list, "CDSERVFILI", "00001"),
+  ASSERT_EQ(upd(changeSet(*list, {{ChangeKind::Modified,
+                                   rowWhere(*list, "CDSERVFILI", "00001"),
                                    {{"IDBLOQCONFIXPER", "S"}, {"IDCONSSERVCA", "N"}}}})),
             "");
   EXPECT_EQ(call("GetProdExcl", {"0001", "00001", date}).str(), "");

@@ -72,8 +72,12 @@ TEST_P(SessionsTest, DemoPasswordsSignInAndRefusalsSayWhy) {
   EXPECT_EQ(ok.token.size(), 64u);
   // The table holds a hash of the token, never the token.
   EXPECT_EQ(rows("CDOPERADOR = 'MARIA'"), 1);
-  EXPECT_EQ(server.pool().acquire()->query("SELECT COUNT(*) FROM SESSAOOPER WHERE IDSESSAO = :T", {{"T", ok.token}})
-                .rows[0][0].asInt(), 0);
+  EXPECT_EQ(server.pool()
+                .acquire()
+                ->query("SELECT COUNT(*) FROM SESSAOOPER WHERE IDSESSAO = :T", {{"T", ok.token}})
+                .rows[0][0]
+                .asInt(),
+            0);
 
   const std::string tooLong(2000, 'x');
   for (const auto& [op, password] : std::vector<std::pair<std::string, std::string>>{
@@ -327,7 +331,6 @@ TEST_P(SessionsTest, ABurstOfSignInsGetsTwoChecksAndTheOperatorIsOnlyDelayed) {
   ASSERT_TRUE(lower.send("POST /rpc HTTP/1.1\r\nHost: x\r\nAuthorization: bearer " + token +
                          "\r\nContent-Length: " + std::to_string(call.size()) + "\r\n\r\n" + call));
   EXPECT_EQ(lower.read(std::chrono::seconds(10)).status, 200);
-
 }
 
 INSTANTIATE_TEST_SUITE_P(Db, SessionsTest, ::testing::ValuesIn(test::backends()), test::BackendName());

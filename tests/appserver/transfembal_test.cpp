@@ -60,32 +60,56 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
   std::string muitosTipos = "_";
   for (int i = 0; i < 2001; ++i) muitosTipos += std::to_string(i) + "_";
   std::vector<Case> cases{
-      {"ADMIN", "ImportaDistribuicao", {"0001", "00001", "", "", "0001", "00001", "", ""},
+      {"ADMIN",
+       "ImportaDistribuicao",
+       {"0001", "00001", "", "", "0001", "00001", "", ""},
        "Origem dos dados deve ser diferente do destino."},
-      {"ADMIN", "ImportaDistribuicao", {"0001", "00001", "000001", "001", "0002", "00001", "", ""},
+      {"ADMIN",
+       "ImportaDistribuicao",
+       {"0001", "00001", "000001", "001", "0002", "00001", "", ""},
        "Origem informada não possui distribuição cadastrada."},
-      {"ADMIN", "ImportaDistribuicao", {"0001", "00001", "", "", "0002", "00001", "000001", "009"},
+      {"ADMIN",
+       "ImportaDistribuicao",
+       {"0001", "00001", "", "", "0002", "00001", "000001", "009"},
        "Ponto de entrega 000001/009 não cadastrado para o serviço 00001."},
-      {"JOAO", "ImportaDistribuicao", {"0001", "00001", "", "", "0002", "00001", "", ""},
+      {"JOAO",
+       "ImportaDistribuicao",
+       {"0001", "00001", "", "", "0002", "00001", "", ""},
        "O operador JOAO não tem acesso à filial 0002."},
       {"JOAO", "GetServicosFilial", {"0002"}, "O operador JOAO não tem acesso à filial 0002."},
-      {"ADMIN", "ImportaRestricoes", {"0001", "00001", "", "", "", "0002", "00001", "", ""},
+      {"ADMIN",
+       "ImportaRestricoes",
+       {"0001", "00001", "", "", "", "0002", "00001", "", ""},
        "Tipo de prato deve ser informado"},
-      {"ADMIN", "ImportaRestricoes", {"0001", "00001", "000001", "002", "_01_", "0002", "00001", "", ""},
+      {"ADMIN",
+       "ImportaRestricoes",
+       {"0001", "00001", "000001", "002", "_01_", "0002", "00001", "", ""},
        "Origem informada não possui restrição cadastrada."},
       // The service level goes first, then the unknown point refuses the whole export.
-      {"ADMIN", "ExportaDistribuicao", {"0001", "00001", "", "", Variant(pontoInexistente), "00001=_009000003_\n"},
+      {"ADMIN",
+       "ExportaDistribuicao",
+       {"0001", "00001", "", "", Variant(pontoInexistente), "00001=_009000003_\n"},
        "Ponto de entrega 000003/009 não cadastrado para o serviço 00001."},
-      {"ADMIN", "ExportaDistribuicao", {"0001", "00001", "", "", Variant(pontoInexistente), "\n\n"},
+      {"ADMIN",
+       "ExportaDistribuicao",
+       {"0001", "00001", "", "", Variant(pontoInexistente), "\n\n"},
        "A lista de pontos de entrega não corresponde aos serviços."},
-      {"ADMIN", "ExportaRestricoes", {"0001", "00001", "", "", muitosTipos, Variant(pontoInexistente), "\n"},
+      {"ADMIN",
+       "ExportaRestricoes",
+       {"0001", "00001", "", "", muitosTipos, Variant(pontoInexistente), "\n"},
        "Tipos de prato demais na seleção."},
-      {"JOAO", "ExportaRestricoes", {"0001", "00001", "", "", "_01_", Variant(pontoInexistente), "\n"},
+      {"JOAO",
+       "ExportaRestricoes",
+       {"0001", "00001", "", "", "_01_", Variant(pontoInexistente), "\n"},
        "O operador JOAO não tem acesso à filial 0002."},
       // A service that is not transported has no packaging to receive or to give.
-      {"ADMIN", "ImportaDistribuicao", {"0001", "00001", "", "", "0001", "00002", "", ""},
+      {"ADMIN",
+       "ImportaDistribuicao",
+       {"0001", "00001", "", "", "0001", "00002", "", ""},
        "Serviço 00002 da filial 0001 não é transportado."},
-      {"ADMIN", "ExportaRestricoes", {"0001", "00002", "", "", "_01_", Variant(pontoInexistente), "\n"},
+      {"ADMIN",
+       "ExportaRestricoes",
+       {"0001", "00002", "", "", "_01_", Variant(pontoInexistente), "\n"},
        "Serviço 00002 da filial 0001 não é transportado."},
   };
   exec("UPDATE SERVICO SET IDSERVTRAN = 'N' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
@@ -155,8 +179,8 @@ class TransfEmbalPropTest : public TransfEmbalTest {
                              " ORDER BY C.NRORDEM, C.CDCONTAINER",
                              {{"F", p.f}, {"S", p.s}, {"C", p.c}, {"D", p.d}})
                              .rows)
-      out[chaves[r[0].asInt()]] += r[1].asString() + "/" + (r[2].isNull() ? "-" : std::to_string(r[2].asFloat())) + "/" +
-                                   std::to_string(r[3].asInt()) + " ";
+      out[chaves[r[0].asInt()]] += r[1].asString() + "/" + (r[2].isNull() ? "-" : std::to_string(r[2].asFloat())) +
+                                   "/" + std::to_string(r[3].asInt()) + " ";
     return out;
   }
   // Writes a random configuration at a delivery point: `grupos[i]` places line i + 1 in that
@@ -171,27 +195,32 @@ class TransfEmbalPropTest : public TransfEmbalTest {
       q.push_back({"G", Variant(static_cast<long long>(g))});
       q.push_back({"E", codigos[g - 1]});
       q.push_back({"K", g == 3 ? Variant() : Variant(codigos[g - 1])});
-      db.exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, CDCONTAINER)"
-           " VALUES (:F, :S, :C, :D, :G, :E, :K)",
-           q);
+      db.exec(
+          "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV, "
+          "CDCONTAINER)"
+          " VALUES (:F, :S, :C, :D, :G, :E, :K)",
+          q);
     }
     for (size_t i = 0; i < grupos.size(); ++i) {
       db::Params q = k;
       q.push_back({"Q", Variant(static_cast<long long>(i + 1))});
       if (grupos[i] > 0) {
         q.push_back({"G", Variant(static_cast<long long>(grupos[i]))});
-        db.exec("INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
-             " VALUES (:F, :S, :C, :D, :Q, :G)",
-             q);
+        db.exec(
+            "INSERT INTO CNFDISTEMBTP (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD, NRGRUPO)"
+            " VALUES (:F, :S, :C, :D, :Q, :G)",
+            q);
         q.pop_back();
       }
       if (restricoes[i] == 0) continue;
       q.push_back({"N", Variant(++numero)});
-      db.exec("INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
-           " VALUES (:N, :F, :S, :C, :D, :Q)",
-           q);
-      db.exec("INSERT INTO RESTEMBCONT (NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM) VALUES (:N, :K, :M, 1)",
-           {{"N", Variant(numero)}, {"K", restricoes[i] == 1 ? "GN11" : "CT50"}, {"M", Variant(double(restricoes[i]))}});
+      db.exec(
+          "INSERT INTO RESTEMBTPPRAT (NRRESTEMBTPPRAT, CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRSEQCNFCARD)"
+          " VALUES (:N, :F, :S, :C, :D, :Q)",
+          q);
+      db.exec(
+          "INSERT INTO RESTEMBCONT (NRRESTEMBTPPRAT, CDCONTAINER, VRMINCONTAINER, NRORDEM) VALUES (:N, :K, :M, 1)",
+          {{"N", Variant(numero)}, {"K", restricoes[i] == 1 ? "GN11" : "CT50"}, {"M", Variant(double(restricoes[i]))}});
     }
   }
 };
@@ -225,16 +254,19 @@ TEST_P(TransfEmbalPropTest, TransferCopiesByDishTypeOrChangesNothing) {
     // Values drawn evenly whatever the case's size (rapidcheck draws small ones first otherwise).
     auto uniforme = [](int de, int ate) { return rc::gen::resize(100, rc::gen::inRange(de, ate)); };
     auto aleatorio = [&](int maximo) { return *rc::gen::container<std::vector<int>>(8, uniforme(0, maximo + 1)); };
-    Ponto origem = *rc::gen::arbitrary<bool>() ? Ponto{"0001", "00001", "000001", "001"} : Ponto{"0001", "00001", "", ""};
-    std::vector<Ponto> pontos2{{"0002", "00001", "", ""}, {"0002", "00001", "000003", "001"}, {"0002", "00001", "000003", "002"}};
+    Ponto origem =
+        *rc::gen::arbitrary<bool>() ? Ponto{"0001", "00001", "000001", "001"} : Ponto{"0001", "00001", "", ""};
+    std::vector<Ponto> pontos2{
+        {"0002", "00001", "", ""}, {"0002", "00001", "000003", "001"}, {"0002", "00001", "000003", "002"}};
     {
       // The case's configuration in one transaction (a commit per statement makes the case slow).
       auto conexao = server.pool().acquire();
       db::Transaction t(*conexao);
       for (size_t i = 0; i < tipos.size(); ++i)
-        conexao->exec("UPDATE CNFCARD SET CDTIPOPRAT = :T WHERE CDFILIAL = '0002' AND CDSERVFILI = '00001'"
-                      " AND NRSEQCNFCARD = :N",
-                      {{"T", tipos[i]}, {"N", Variant(static_cast<long long>(i + 1))}});
+        conexao->exec(
+            "UPDATE CNFCARD SET CDTIPOPRAT = :T WHERE CDFILIAL = '0002' AND CDSERVFILI = '00001'"
+            " AND NRSEQCNFCARD = :N",
+            {{"T", tipos[i]}, {"N", Variant(static_cast<long long>(i + 1))}});
       for (const char* tabela : {"RESTEMBCONT", "RESTEMBTPPRAT", "CNFDISTEMBTP", "CNFDISTEMBSERV"})
         conexao->exec(std::string("DELETE FROM ") + tabela);
       long long numero = 900000;
@@ -272,9 +304,10 @@ TEST_P(TransfEmbalPropTest, TransferCopiesByDishTypeOrChangesNothing) {
           destinos.push_back(p);
           if (!todos) lista += p.d + p.c + "_";
         }
-      destinos.erase(std::remove_if(destinos.begin(), destinos.end(),
-                                    [&](const Ponto& d) { return d.f == origem.f && d.c == origem.c && d.d == origem.d; }),
-                     destinos.end());
+      destinos.erase(
+          std::remove_if(destinos.begin(), destinos.end(),
+                         [&](const Ponto& d) { return d.f == origem.f && d.c == origem.c && d.d == origem.d; }),
+          destinos.end());
       args.push_back(Variant(servicos(filial, {{"00001", nivel ? "S" : "N", todos ? "S" : "N"}})));
       args.push_back(todos ? std::string() : "00001=" + lista + "\n");
     }
@@ -317,7 +350,8 @@ TEST_P(TransfEmbalPropTest, TransferCopiesByDishTypeOrChangesNothing) {
     }
 
     std::string antes = linhasEmbalagem();
-    static const char* metodos[] = {"ImportaDistribuicao", "ExportaDistribuicao", "ImportaRestricoes", "ExportaRestricoes"};
+    static const char* metodos[] = {"ImportaDistribuicao", "ExportaDistribuicao", "ImportaRestricoes",
+                                    "ExportaRestricoes"};
     Variant r = call(metodos[operacao], args);
     RC_ASSERT(r.isArray() && r.asArray().size() == 2);
     bool sucesso = r.asArray()[0].asBool();

@@ -59,15 +59,15 @@ class TrustedProxyTest : public ::testing::Test {
 TEST_F(TrustedProxyTest, FailuresCountAgainstTheClientTheProxyNames) {
   struct Case {
     const char* what;
-    const char* source;       // connecting address
-    const char* failing;      // X-Forwarded-For of the two failed attempts
-    const char* limited;      // a right password with this header is then refused (429)...
-    const char* stillAllowed; // ...and with this one accepted
+    const char* source;        // connecting address
+    const char* failing;       // X-Forwarded-For of the two failed attempts
+    const char* limited;       // a right password with this header is then refused (429)...
+    const char* stillAllowed;  // ...and with this one accepted
   };
   const Case cases[] = {
       {"each client behind the proxy has its own limit", "127.0.0.1", "10.0.0.1", "10.0.0.1", "10.0.0.2"},
-      {"a client's own header is ignored: the address the proxy appended counts", "127.0.0.1",
-       "10.0.0.1, 10.0.0.3", "10.0.0.3", "10.0.0.4"},
+      {"a client's own header is ignored: the address the proxy appended counts", "127.0.0.1", "10.0.0.1, 10.0.0.3",
+       "10.0.0.3", "10.0.0.4"},
       {"a chain of trusted proxies is skipped", "127.0.0.1", "10.0.0.5, 127.0.0.1", "10.0.0.5", "10.0.0.6"},
       {"from an address that is not a proxy the header is ignored", "127.0.0.2", "10.0.0.7", "10.0.0.8", nullptr},
       {"a garbled header counts against the proxy itself", "127.0.0.1", "unknown", "", "10.0.0.9"},

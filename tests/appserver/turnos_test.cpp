@@ -39,9 +39,13 @@ class TurnosTest : public test::MethodTest {
   // A change set inserting one shift (days other than Monday null).
   static PacketPtr novo(const Packet& shape, const Variant& codigo, const Variant& nome, const Variant& seg,
                         const char* filial = "0001", const char* servico = "00001") {
-    return changeSet(shape, {{ChangeKind::Inserted, {}, {{"CDFILIAL", filial}, {"CDSERVFILI", servico},
-                                                         {"CDTURNO", codigo},
-                                                         {"NMTURNO", nome}, {"QTCOMESTTSEG", seg}}}});
+    return changeSet(shape, {{ChangeKind::Inserted,
+                              {},
+                              {{"CDFILIAL", filial},
+                               {"CDSERVFILI", servico},
+                               {"CDTURNO", codigo},
+                               {"NMTURNO", nome},
+                               {"QTCOMESTTSEG", seg}}}});
   }
 };
 
@@ -81,8 +85,9 @@ TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
       {changeSet(*p, {{ChangeKind::Modified, um, {{"CDTURNO", "4"}}}}),
        "A filial, o serviço e o código de um turno cadastrado não podem ser alterados."},
       // A valid new shift ahead of a refused row is not kept either.
-      {changeSet(*p, {{ChangeKind::Inserted, {}, {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"}, {"CDTURNO", "3"},
-                                                  {"NMTURNO", "Noite"}}},
+      {changeSet(*p, {{ChangeKind::Inserted,
+                       {},
+                       {{"CDFILIAL", "0001"}, {"CDSERVFILI", "00001"}, {"CDTURNO", "3"}, {"NMTURNO", "Noite"}}},
                       {ChangeKind::Modified, um, {{"QTCOMESTTQUA", -1.0}}}}),
        negative},
   };
@@ -96,7 +101,9 @@ TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {
 }
 
 TEST_P(TurnosTest, GetTurnoPontEntrReadsOneServiceClientsPointsAndShifts) {
-  auto column = [](const Variant& packet, const char* field) { return " " + MethodTest::column(packet.asPacket(), field); };
+  auto column = [](const Variant& packet, const char* field) {
+    return " " + MethodTest::column(packet.asPacket(), field);
+  };
   for (const char* filial : {"0001", "0002"}) {
     VariantArray r = call("GetTurnoPontEntr", {filial, "00001"}).asArray();
     ASSERT_EQ(r.size(), 2u);

@@ -25,17 +25,18 @@ class DriverProcessTest : public ::testing::TestWithParam<std::string> {
 
   void SetUp() override {
     url_ = freshDatabaseUrl(GetParam());
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-        std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", url_, "--init", "--demo",
-        "--token", kToken, "--log-level", "warn"});
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db",
+                                 url_, "--init", "--demo", "--token", kToken, "--log-level", "warn"});
     std::string line = server_->readLine(std::chrono::seconds(120));
     size_t at = line.find("http://127.0.0.1:");
     ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
     std::string address = line.substr(at);
     address = address.substr(0, address.find_first_of(" \t\r"));
     driver_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token", kToken,
-                                 "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date", "2026-12-07"},
+        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token",
+                                 kToken, "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date",
+                                 "2026-12-07"},
         true);
   }
   void TearDown() override {

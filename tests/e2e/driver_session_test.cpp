@@ -25,9 +25,10 @@ class DriverSessionTest : public DriverProcessTest {
   }
 
   json Servico() {
-    return Rows("SELECT NMSERVICO, NMSERVICOREDU, NMFANTASSERV, CDGRUPSERV, HRINICATEN, HRINICSERV, HRFINASERV,"
-                " CDROTATRANS, CDPRODUTO, IDTIPOSERV, IDSERVATIV FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S",
-                json::array({"0001", "00077"}));
+    return Rows(
+        "SELECT NMSERVICO, NMSERVICOREDU, NMFANTASSERV, CDGRUPSERV, HRINICATEN, HRINICSERV, HRFINASERV,"
+        " CDROTATRANS, CDPRODUTO, IDTIPOSERV, IDSERVATIV FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S",
+        json::array({"0001", "00077"}));
   }
 
   json Current() {
@@ -37,7 +38,6 @@ class DriverSessionTest : public DriverProcessTest {
     if (recNo >= 1 && recNo <= static_cast<int>(ds["rows"].size())) current = ds["rows"][recNo - 1];
     return json{{"state", ds["state"]}, {"count", ds["recordCount"]}, {"changes", ds["changeCount"]}, {"row", current}};
   }
-
 };
 
 TEST_P(DriverSessionTest, IncludesAltersVerifiesAndDeletesAServiceWithRouteAndBillingProduct) {
@@ -93,7 +93,8 @@ TEST_P(DriverSessionTest, IncludesAltersVerifiesAndDeletesAServiceWithRouteAndBi
   std::string nulos = upd[0]["args"][1].get<std::string>();
   EXPECT_NE(("_" + nulos + "_").find("_NMFANTASSERV_"), std::string::npos) << nulos;
   for (const char* filled : {"CDSERVFILI", "NMSERVICO", "CDGRUPSERV", "HRINICATEN", "CDROTATRANS", "CDPRODUTO"})
-    EXPECT_EQ(("_" + nulos + "_").find(std::string("_") + filled + "_"), std::string::npos) << filled << " in " << nulos;
+    EXPECT_EQ(("_" + nulos + "_").find(std::string("_") + filled + "_"), std::string::npos)
+        << filled << " in " << nulos;
   json refreshes = Send({{"cmd", "cache"}})["refreshes"];
   ASSERT_FALSE(refreshes.empty());
   EXPECT_EQ(refreshes.back(), json::array({"SERVICO"}));

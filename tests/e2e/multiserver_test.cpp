@@ -35,8 +35,13 @@ class MultiServerE2E : public ::testing::Test {
     db_ = test::freshDatabaseUrl("postgresql");
     // The first process creates the schema and the demo data; the second only opens the database.
     for (bool demo : {true, false}) {
-      std::vector<std::string> args{std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0",
-                                    "--db", db_, "--log-level", "warn"};
+      std::vector<std::string> args{std::string(CADSERV_BIN_DIR) + "/cadserv-server",
+                                    "--listen",
+                                    "127.0.0.1:0",
+                                    "--db",
+                                    db_,
+                                    "--log-level",
+                                    "warn"};
       if (demo) args.push_back("--demo");
       servers_.push_back(std::make_unique<ChildProcess>(args));
       std::string line = servers_.back()->readLine(60s);
@@ -135,9 +140,11 @@ TEST_F(MultiServerE2E, RacingSavesThroughBothServersKeepOneAndRefuseTheOther) {
     std::string names[2] = {"Jantar A" + std::to_string(round), "Jantar B" + std::to_string(round)};
     net::Reply replies[2];
     std::thread other([&] {
-      replies[1] = call(1, tokens[1], "UpdServico", {Variant(renamed(*read[1], rowOf(*read[1], "00002"), names[1])), Variant("")});
+      replies[1] = call(1, tokens[1], "UpdServico",
+                        {Variant(renamed(*read[1], rowOf(*read[1], "00002"), names[1])), Variant("")});
     });
-    replies[0] = call(0, tokens[0], "UpdServico", {Variant(renamed(*read[0], rowOf(*read[0], "00002"), names[0])), Variant("")});
+    replies[0] =
+        call(0, tokens[0], "UpdServico", {Variant(renamed(*read[0], rowOf(*read[0], "00002"), names[0])), Variant("")});
     other.join();
     int won = -1, refused = 0;
     for (int i = 0; i < 2; ++i) {

@@ -23,9 +23,9 @@ class SignInE2E : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     db_ = test::freshDatabaseUrl(GetParam());
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-        std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", db_, "--demo",
-        "--log-level", "warn"});
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-server",
+                                                                      "--listen", "127.0.0.1:0", "--db", db_, "--demo",
+                                                                      "--log-level", "warn"});
     std::string line = server_->readLine(60s);
     size_t at = line.find("http://127.0.0.1:");
     ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
@@ -65,11 +65,11 @@ class SignInE2E : public ::testing::TestWithParam<std::string> {
 
 TEST_P(SignInE2E, DriverSignsInChangesOperatorOnlyWithTheirPasswordAndSenhaReplacesIt) {
   int rc = -1;
-  std::vector<std::string> out =
-      drive({"--operator", "maria", "--password", "maria"},
-            {R"({"cmd":"open","entry":"CriaCadServico"})", R"({"cmd":"session","set":{"operator":"JOAO","password":"x"}})",
-             R"({"cmd":"session","set":{"operator":"JOAO","password":"joao"}})"},
-            rc);
+  std::vector<std::string> out = drive(
+      {"--operator", "maria", "--password", "maria"},
+      {R"({"cmd":"open","entry":"CriaCadServico"})", R"({"cmd":"session","set":{"operator":"JOAO","password":"x"}})",
+       R"({"cmd":"session","set":{"operator":"JOAO","password":"joao"}})"},
+      rc);
   EXPECT_EQ(rc, 0);
   ASSERT_EQ(out.size(), 3u);
   EXPECT_NE(out[0].find("\"ok\":true"), std::string::npos) << out[0];
@@ -91,8 +91,8 @@ TEST_P(SignInE2E, DriverSignsInChangesOperatorOnlyWithTheirPasswordAndSenhaRepla
   ASSERT_EQ(out.size(), 1u);
   EXPECT_NE(out[0].find(R"("operator":"JOAO")"), std::string::npos) << out[0];
 
-  ChildProcess unknown({std::string(CADSERV_BIN_DIR) + "/cadserv-server", "senha", "--db", db_, "--operator",
-                        "NINGUEM", "--password-file", file("x")});
+  ChildProcess unknown({std::string(CADSERV_BIN_DIR) + "/cadserv-server", "senha", "--db", db_, "--operator", "NINGUEM",
+                        "--password-file", file("x")});
   EXPECT_EQ(unknown.wait(60s), 1);
 }
 

@@ -23,13 +23,17 @@ class FaturamentoTest : public CadastroServTest {
     Ok(UserActions::Focus(*f.dbgServFatu), "foco na grade de faturamento");
   }
   int64_t Equivalencias(const std::string& servico) {
-    return Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}}).rows[0][0].asInt();
+    return Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}})
+        .rows[0][0]
+        .asInt();
   }
   std::vector<std::string> Servico(const std::string& servico, const std::string& campos) {
     return Linha("SELECT " + campos + " FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}});
   }
   using V = std::vector<std::string>;
-  static std::string Fatu(TfrmCadastroServ& f, const char* field) { return f.cdsServFatu->FieldByName(field).AsString(); }
+  static std::string Fatu(TfrmCadastroServ& f, const char* field) {
+    return f.cdsServFatu->FieldByName(field).AsString();
+  }
 };
 
 }  // namespace
@@ -83,8 +87,9 @@ TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingS
 }
 
 TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) {
-  Exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
-       " VALUES ('0001', '00091', 'Faturamento Jantar', 'F', 'N', 'N')");
+  Exec(
+      "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+      " VALUES ('0001', '00091', 'Faturamento Jantar', 'F', 'N', 'N')");
   auto& f = AbreFilial("0001");
   GradeDoServico(f, "00002");
   ASSERT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
@@ -152,8 +157,9 @@ TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewService
   Ok(UserActions::SelectIndex(*f.drgTipoServ, 3), "Faturamento");
   for (const char* campo : {"HRINICATEN", "HRINICSERV", "CDROTATRANS"}) EXPECT_EQ(Atual(f, campo), "") << campo;
   for (const char* campo : {"IDSERVTRAN", "IDSERVATIV", "IDUTRETIPRAT"}) EXPECT_EQ(Atual(f, campo), "N") << campo;
-  for (TControl* c : std::initializer_list<TControl*>{f.dbeIniAtend, f.dbePeriServDe, f.dbePeriServAte, f.dbeCdRota, f.btnRota,
-                                                      f.dbeHrEntrega, f.dbcTipoServ, f.dckUtilReqReti, f.dckServTran, f.dbgServFatu})
+  for (TControl* c :
+       std::initializer_list<TControl*>{f.dbeIniAtend, f.dbePeriServDe, f.dbePeriServAte, f.dbeCdRota, f.btnRota,
+                                        f.dbeHrEntrega, f.dbcTipoServ, f.dckUtilReqReti, f.dckServTran, f.dbgServFatu})
     EXPECT_FALSE(c->Enabled()) << c->Name();
   EXPECT_TRUE(f.medCdServico->Enabled());
   for (TTabSheet* t : {f.tshConfCard, f.tshCustPadr, f.tshTurnos, f.tshComensais, f.tshPontEntr, f.tshEmbalagens})
@@ -206,7 +212,9 @@ TEST_P(FaturamentoTest, ASeparateInvoiceNeedsABillingValueThatVariesByDate) {
 }
 
 TEST_P(FaturamentoTest, ABillingServiceShowsNoPlanningValuesAndChecksItsMainServiceOnPost) {
-  Exec("UPDATE SERVICO SET HRINICATEN = '0800', CDROTATRANS = '000001' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00090'");
+  Exec(
+      "UPDATE SERVICO SET HRINICATEN = '0800', CDROTATRANS = '000001' WHERE CDFILIAL = '0001' AND CDSERVFILI = "
+      "'00090'");
   auto& f = AbrePagina("0001", "00090", "mnuFormulario");
   // Browsing: the stored planning values are not shown, and stay stored.
   EXPECT_EQ(f.dbeIniAtend->Text(), "");

@@ -64,7 +64,9 @@ class CadastroServTest : public ScreenTest {
     return f;
   }
 
-  static std::string Atual(TfrmCadastroServ& f, const char* field) { return f.cdsServico->FieldByName(field).AsString(); }
+  static std::string Atual(TfrmCadastroServ& f, const char* field) {
+    return f.cdsServico->FieldByName(field).AsString();
+  }
 
   // The first row of a query as texts (a null as "<null>", no row as {}), so a stored row is
   // checked in one expectation. Meant for text columns: numbers print differently per backend.

@@ -16,7 +16,9 @@ class ComandosTest : public CadastroServTest {
  protected:
   // How many rows of a table belong to a service of branch 0001.
   int64_t Linhas(const std::string& tabela, const std::string& servico) {
-    return Sql("SELECT COUNT(*) FROM " + tabela + " WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}}).rows[0][0].asInt();
+    return Sql("SELECT COUNT(*) FROM " + tabela + " WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}})
+        .rows[0][0]
+        .asInt();
   }
 };
 
@@ -84,9 +86,10 @@ TEST_P(ComandosTest, ABillingEquivalenceWithEffectiveEntriesCannotBeDeleted) {
   dialogs().Answer(mrYes);
   EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), (std::vector<std::string>{"Excl", "ExisteEfetServFat"}));
-  EXPECT_EQ(Texts().back(),
-            "Operação bloqueada. Já existem efetivos lançados para o serviço de faturamento 00090 Faturamento Refeições "
-            "Metal. vinculado ao serviço de planejamento 00001 Almoço. Últimos efetivos lançados em 01/12/2026.");
+  EXPECT_EQ(
+      Texts().back(),
+      "Operação bloqueada. Já existem efetivos lançados para o serviço de faturamento 00090 Faturamento Refeições "
+      "Metal. vinculado ao serviço de planejamento 00001 Almoço. Últimos efetivos lançados em 01/12/2026.");
   EXPECT_EQ(f.cdsServFatu->RecordCount(), 1);
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Linhas("SERVFATU", "00001"), 1);

@@ -39,10 +39,14 @@ class ConfCardTest : public CadastroServTest {
   // Stored columns of a service's lines in line order, "|" between lines.
   std::string Gravado(const std::string& filial, const std::string& servico, const std::string& colunas) {
     std::string s;
-    for (const auto& row : Sql("SELECT " + colunas + " FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S"
-                               " ORDER BY NRSEQCNFCARD", {{"F", filial}, {"S", servico}}).rows) {
+    for (const auto& row : Sql("SELECT " + colunas +
+                                   " FROM CNFCARD WHERE CDFILIAL = :F AND CDSERVFILI = :S"
+                                   " ORDER BY NRSEQCNFCARD",
+                               {{"F", filial}, {"S", servico}})
+                               .rows) {
       if (!s.empty()) s += "|";
-      for (size_t i = 0; i < row.size(); ++i) s += (i ? " " : "") + (row[i].isNull() ? std::string("-") : row[i].asString());
+      for (size_t i = 0; i < row.size(); ++i)
+        s += (i ? " " : "") + (row[i].isNull() ? std::string("-") : row[i].asString());
     }
     return s;
   }
@@ -63,8 +67,27 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
   Ok(UserActions::SelectIndex(*f.lsbDisponiveis, 2), "tipo 03");
   Ok(UserActions::Click(*f.spbItemDir), "incluir tipo");
   ASSERT_EQ(f.stgCard->RowCount(), 2);
-  EXPECT_EQ(f.stgCard->Rows(1), (std::vector<std::string>{f.lsbDisponiveis->Items()[2], "03", "", "Não", "Sim", "", "0",
-                                                          "Não", "Sim", "Sim", "", "", "", "", "", "", "", "", "A", "", ""}));
+  EXPECT_EQ(f.stgCard->Rows(1), (std::vector<std::string>{f.lsbDisponiveis->Items()[2],
+                                                          "03",
+                                                          "",
+                                                          "Não",
+                                                          "Sim",
+                                                          "",
+                                                          "0",
+                                                          "Não",
+                                                          "Sim",
+                                                          "Sim",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "A",
+                                                          "",
+                                                          ""}));
   // Enter in the list adds the selection after the existing line.
   Ok(UserActions::SelectIndex(*f.lsbDisponiveis, 0), "tipo 01");
   Ok(UserActions::Key(*f.lsbDisponiveis, "Enter"), "Enter na lista");
@@ -77,15 +100,17 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
 
   // The whole catalogue again and again: the grid stops at 998 lines without a message.
   ClearLogs();
-  for (int i = 0; i < 1000 / f.lsbDisponiveis->Count() + 1; ++i) Ok(UserActions::Click(*f.spbTodosDir), "incluir todos");
+  for (int i = 0; i < 1000 / f.lsbDisponiveis->Count() + 1; ++i)
+    Ok(UserActions::Click(*f.spbTodosDir), "incluir todos");
   EXPECT_EQ(f.stgCard->RowCount(), 999);
   EXPECT_TRUE(Texts().empty());
 }
 
 TEST_P(ConfCardTest, FlagTogglesAndTheSaveWithPrintPairs) {
   // Line 4 (the second main dish) is not optional and checks diners, like line 3.
-  Exec("UPDATE CNFCARD SET IDOPCCNFCARD = 'N', IDCONCNFCARD = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
-       " AND NRSEQCNFCARD = 4");
+  Exec(
+      "UPDATE CNFCARD SET IDOPCCNFCARD = 'N', IDCONCNFCARD = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
+      " AND NRSEQCNFCARD = 4");
   auto& f = Pagina("0001", "00001");
   ASSERT_EQ(Coluna(f, 1), "01 02 03 03 04 05 06 07");
   EXPECT_FALSE(f.stgCard->Cells(20, 1).empty()) << "line 1 is packed at the service level";
@@ -108,8 +133,9 @@ TEST_P(ConfCardTest, FlagTogglesAndTheSaveWithPrintPairs) {
   ClearLogs();
   dialogs().Answer(mrCancel);
   Confirma(f);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"A alteração da configuração padrão implica na exclusão da configuração de"
-                                              " distribuição e restrição de embalagens. Confirma operação?"});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{"A alteração da configuração padrão implica na exclusão da configuração de"
+                                     " distribuição e restrição de embalagens. Confirma operação?"});
   EXPECT_TRUE(CallsOf("UpdConfCard").empty());
   EXPECT_EQ(Gravado("0001", "00001", "IDOPCCNFCARD"), "N|N|N|N|N|N|N|N");
 
@@ -136,8 +162,9 @@ TEST_P(ConfCardTest, VariableLinesAndWeekdaysInStandardMenuMode) {
   EXPECT_EQ(f.stgCard->Rows(7)[15], "");
   dialogs().Answer(mrOk);
   Confirma(f);
-  const char* dias = "IDTPPRATEXTR, IDTPPRATSEGP, IDTPPRATTERP, IDTPPRATQUAP, IDTPPRATQUIP, IDTPPRATSEXP, IDTPPRATSABP,"
-                     " IDTPPRATDOMP, IDTPPRATFERP";
+  const char* dias =
+      "IDTPPRATEXTR, IDTPPRATSEGP, IDTPPRATTERP, IDTPPRATQUAP, IDTPPRATQUIP, IDTPPRATSEXP, IDTPPRATSABP,"
+      " IDTPPRATDOMP, IDTPPRATFERP";
   std::string linhas = Gravado("0001", "00001", dias);
   EXPECT_EQ(linhas.substr(0, 17), "S S S S S S S S S");
   EXPECT_EQ(linhas.substr(6 * 18, 17), "N S S S S S S S S") << "a line that is not variable is offered every day";
@@ -160,7 +187,8 @@ TEST_P(ConfCardTest, AnAggregatedBranchChangesOnlyItsVariableLinesAndImportsFrom
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtImportExport), "importar da central");
   EXPECT_EQ(Coluna(f, 18), "I I I I I I I");
-  EXPECT_EQ(Gravado("0002", "00001", "CDTIPOPRAT, IDALTERCARD, IDTPPRATSABP"), "01 I S|02 I S|03 I S|03 I S|04 I S|05 I S|06 I N");
+  EXPECT_EQ(Gravado("0002", "00001", "CDTIPOPRAT, IDALTERCARD, IDTPPRATSABP"),
+            "01 I S|02 I S|03 I S|03 I S|04 I S|05 I S|06 I N");
 }
 
 TEST_P(ConfCardTest, RemovingASelectionMovesTheRestUpAndDeletesThoseLines) {
@@ -196,7 +224,8 @@ TEST_P(ConfCardTest, TypingInTheTextAndPercentageColumns) {
   Ok(UserActions::Type(*f.stgCard, std::string(static_cast<size_t>(largura) + 5, 'c')), "digitar o complemento");
   EXPECT_EQ(f.stgCard->Cells(2, 2), std::string(static_cast<size_t>(largura), 'c'));
   Confirma(f);
-  EXPECT_EQ(Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND NRSEQCNFCARD = 1").rows[0][0].asFloat(), 1.5);
+  EXPECT_EQ(Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND NRSEQCNFCARD = 1").rows[0][0].asFloat(),
+            1.5);
   EXPECT_EQ(Sql("SELECT DSCOMPLTP FROM CNFCARD WHERE CDFILIAL = '0003' AND NRSEQCNFCARD = 2").rows[0][0].asString(),
             std::string(static_cast<size_t>(largura), 'c'));
 }
@@ -218,7 +247,9 @@ TEST_P(ConfCardTest, ThePercentageFollowsTheSessionsDecimalSeparator) {
   EXPECT_EQ(f.stgCard->Cells(6, 1), "1.5");
   EXPECT_EQ(f.stgCard->Cells(6, 2), "1.23");
   Confirma(f);
-  auto perc = Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' ORDER BY NRSEQCNFCARD").rows;
+  auto perc =
+      Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' ORDER BY NRSEQCNFCARD")
+          .rows;
   EXPECT_DOUBLE_EQ(perc.at(0)[0].asFloat(), 1.5);
   EXPECT_DOUBLE_EQ(perc.at(1)[0].asFloat(), 1.23);
 }
@@ -239,7 +270,10 @@ TEST_P(ConfCardTest, DecliningToLoseThePackagingSettingsKeepsTheEdit) {
   Confirma(f);
   EXPECT_EQ(Gravado("0001", "00001", "NRSEQCNFCARD, CDTIPOPRAT"), "1 01|2 03|3 03|4 04|5 05|6 06|7 07");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBTP WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
-                " AND NRSEQCNFCARD = 2 AND CDDESTFILI = '002'").rows[0][0].asInt(), 0)
+                " AND NRSEQCNFCARD = 2 AND CDDESTFILI = '002'")
+                .rows[0][0]
+                .asInt(),
+            0)
       << "the removed line's package at point 002 went with it";
 }
 
@@ -311,7 +345,8 @@ TEST_P(ConfCardTest, FixedBranchModeShowsTheLinesAndChangesNothing) {
   Seleciona(f, "00010");
   Menu(f, "mnuConfCard");
   ASSERT_EQ(Coluna(f, 1), "08 01 02 03 06");
-  for (TControl* c : std::vector<TControl*>{f.spbItemDir, f.sbtItemEsq, f.spbItemUp, f.sbtImportExport, f.lsbDisponiveis})
+  for (TControl* c :
+       std::vector<TControl*>{f.spbItemDir, f.sbtItemEsq, f.spbItemUp, f.sbtImportExport, f.lsbDisponiveis})
     EXPECT_FALSE(c->Enabled()) << c->Name();
   Alterna(f, 3, 1);
   Ok(UserActions::Key(*f.stgCard, "Space"), "espaço");

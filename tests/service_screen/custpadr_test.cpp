@@ -18,14 +18,14 @@ class CustPadrTest : public CadastroServTest {
  protected:
   // Replaces a month of 0001/00001 (yyyy-mm-01) with its cost and dish types 01, 02, 03...
   void Mes(const std::string& mes, double custo, const std::vector<double>& tipos) {
-    Exec("DELETE FROM CUSTPADRTP WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR = :M",
-         {{"M", mes}});
+    Exec("DELETE FROM CUSTPADRTP WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR = :M", {{"M", mes}});
     Exec("UPDATE CUSTPADR SET VRCUSTPADR = :V WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND DTREFCUSPADR = :M",
          {{"V", custo}, {"M", mes}});
     for (size_t i = 0; i < tipos.size(); ++i)
-      Exec("INSERT INTO CUSTPADRTP (CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT, VRCUSTPADRTP)"
-           " VALUES ('0001', '00001', :M, :T, :V)",
-           {{"M", mes}, {"T", "0" + std::to_string(i + 1)}, {"V", tipos[i]}});
+      Exec(
+          "INSERT INTO CUSTPADRTP (CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT, VRCUSTPADRTP)"
+          " VALUES ('0001', '00001', :M, :T, :V)",
+          {{"M", mes}, {"T", "0" + std::to_string(i + 1)}, {"V", tipos[i]}});
   }
   TfrmCadastroServ& Pagina(const std::string& servico = "00001") { return AbrePagina("0001", servico, "mnuCustPadr"); }
   void Linha(TfrmCadastroServ& f, int linha) {
@@ -97,7 +97,10 @@ TEST_P(CustPadrTest, AChangedCostSplitsItsDishTypesInProportion) {
     ASSERT_EQ(gravados.size(), c.depois.size());
     for (size_t i = 0; i < gravados.size(); ++i) EXPECT_NEAR(gravados[i], c.depois[i], 1e-9) << i;
     EXPECT_NEAR(Sql("SELECT VRCUSTPADR FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
-                    " AND DTREFCUSPADR = '2027-02-01'").rows[0][0].asFloat(), std::stod(c.novo), 1e-9);
+                    " AND DTREFCUSPADR = '2027-02-01'")
+                    .rows[0][0]
+                    .asFloat(),
+                std::stod(c.novo), 1e-9);
     Ok(UserActions::CloseForm(f), "fechar");
   }
 }
@@ -134,8 +137,11 @@ TEST_P(CustPadrTest, ANewMonthFollowsTheLatestAndNeverPrecedesTheProcessingMonth
     EXPECT_EQ(Keys(), (std::vector<std::string>{"Valor_inf", "CUST_ZERO"}));
     Valor(f, "12,5");
     Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
-    EXPECT_EQ(Sql("SELECT COUNT(*) FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002' AND VRCUSTPADR = 12.5")
-                  .rows[0][0].asInt(), 1);
+    EXPECT_EQ(
+        Sql("SELECT COUNT(*) FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002' AND VRCUSTPADR = 12.5")
+            .rows[0][0]
+            .asInt(),
+        1);
     Ok(UserActions::CloseForm(f), "fechar");
   }
 }
@@ -170,10 +176,14 @@ TEST_P(CustPadrTest, AnOperatorOutsideTheGroupOnlyReadsAndTheServerRefusesTheWri
   f.cdsCustPadr->FieldByName("VRCUSTPADR").SetAsFloat(1);
   ClearLogs();
   EXPECT_THROW(f.cdsCustPadr->Post(), EAbort);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O operador JOAO não pertence ao grupo autorizado a manter custos padrão."});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{"O operador JOAO não pertence ao grupo autorizado a manter custos padrão."});
   EXPECT_DOUBLE_EQ(f.cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat(), 20.35);
   EXPECT_DOUBLE_EQ(Sql("SELECT VRCUSTPADR FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
-                       " AND DTREFCUSPADR = '2027-02-01'").rows[0][0].asFloat(), 20.35);
+                       " AND DTREFCUSPADR = '2027-02-01'")
+                       .rows[0][0]
+                       .asFloat(),
+                   20.35);
 }
 
 TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloadsTheService) {
@@ -183,7 +193,8 @@ TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloa
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"EXISTE_CARD"});
-  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows[0][0].asInt(), 6);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows[0][0].asInt(),
+            6);
 
   // 0001/00002: one month left after 11/2026 and 12/2026 go.
   Exec("DELETE FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002' AND DTREFCUSPADR <> '2027-01-01'");
@@ -195,7 +206,8 @@ TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloa
   ClearLogs();
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir o mês");
-  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows[0][0].asInt(), 0);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows[0][0].asInt(),
+            0);
   EXPECT_FALSE(CallsOf("GetCustPadr").empty()) << "the verify command reloads the page";
   EXPECT_FALSE(f.mnuExcluir->Enabled());
 }

@@ -18,7 +18,9 @@ class DietaTest : public CadastroServTest {
   // The diners page of a service of the hospital branch 0003.
   TfrmCadastroServ& Comensais(const std::string& servico) { return AbrePagina("0003", servico, "mnuComens"); }
   // Clicks the diet's row in the diet grid.
-  void Dieta(TfrmCadastroServ& f, int row) { Ok(UserActions::SelectCell(*f.dbgDieta, 0, row), "dieta da linha " + std::to_string(row)); }
+  void Dieta(TfrmCadastroServ& f, int row) {
+    Ok(UserActions::SelectCell(*f.dbgDieta, 0, row), "dieta da linha " + std::to_string(row));
+  }
   // Replaces an editor's text and leaves it with Tab.
   void Preenche(TDBEdit& e, const std::string& text) {
     Digita(e, text);
@@ -60,10 +62,10 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
     const char* total;
   };
   const std::vector<Passo> passos{
-      {f.dbeCliSeg, "4", "4"},  {f.dbeFunSeg, "3", "7"},  {f.dbeDoaSeg, "", "7"},   // 4 + 3 + null
-      {f.dbeCliSeg, "", "3"},                                                       // an emptied category
-      {f.dbeFunSeg, "", "null"},                                                    // all three empty
-      {f.dbeDoaTer, "0", "0"},  {f.dbeFunTer, "12", "12"},
+      {f.dbeCliSeg, "4", "4"},   {f.dbeFunSeg, "3", "7"},   {f.dbeDoaSeg, "", "7"},  // 4 + 3 + null
+      {f.dbeCliSeg, "", "3"},                                                        // an emptied category
+      {f.dbeFunSeg, "", "null"},                                                     // all three empty
+      {f.dbeDoaTer, "0", "0"},   {f.dbeFunTer, "12", "12"},
   };
   for (const Passo& p : passos) {
     SCOPED_TRACE(p.edit->Name() + " = '" + p.text + "'");
@@ -77,7 +79,9 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
   EXPECT_EQ(Gravada("0004", "QTCOMDIETTER"), "12");
   EXPECT_EQ(Gravada("0004", "QTCLIDIETQUA"), "5");
   EXPECT_EQ(Gravada("0004", "QTCOMDIETQUA"), "5");
-  EXPECT_EQ(Sql("SELECT CDFILIAL FROM DIETSERV WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0004'").rows[0][0].asString(), "0003");
+  EXPECT_EQ(
+      Sql("SELECT CDFILIAL FROM DIETSERV WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0004'").rows[0][0].asString(),
+      "0003");
 
   // A stored diet: emptying its clients leaves employees and donations as the total.
   Dieta(f, 1);
@@ -99,7 +103,8 @@ TEST_P(DietaTest, OnlyDigitsAreTypedAndNoDietIsDeleted) {
     const char* typed;
     const char* shown;
   };
-  for (const Caso& c : std::vector<Caso>{{"-1.5", "15"}, {"2,5+1", "251"}, {"1E3", "13"}, {"1234567890", "123456789"}}) {
+  for (const Caso& c :
+       std::vector<Caso>{{"-1.5", "15"}, {"2,5+1", "251"}, {"1E3", "13"}, {"1234567890", "123456789"}}) {
     SCOPED_TRACE(c.typed);
     Digita(*f.dbeCliTer, "");
     Ok(UserActions::Type(*f.dbeCliTer, c.typed), "digitar");
@@ -126,7 +131,8 @@ TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
   Exec("UPDATE DIETSERV SET QTCLIDIETSEG = 26, QTCOMDIETSEG = 26 WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0002'");
   ClearLogs();
   EXPECT_EQ(UserActions::SelectCell(*f.dbgDieta, 0, 3).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
   EXPECT_EQ(f.cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0002");
   EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(f.dbeCliSeg->Text(), "25");
@@ -162,7 +168,8 @@ TEST_P(DietaTest, ARefusedSaveShowsTheServersTextAndTheStoredFigures) {
   Exec("UPDATE DIETSERV SET QTFUNDIETSEG = 21, QTCOMDIETSEG = 101 WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0001'");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
+  EXPECT_EQ(Texts(), std::vector<std::string>{
+                         "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
   EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
   EXPECT_EQ(f.cdsDietServ->ChangeCount(), 0);
   EXPECT_EQ(f.dbeCliSeg->Text(), "80");

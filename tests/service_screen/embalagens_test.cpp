@@ -32,16 +32,19 @@ class EmbalagensTest : public CadastroServTest {
   std::string Grupos() {
     std::string out;
     for (const auto& r : Sql("SELECT NRGRUPO, CDCNFDISTEMBSERV FROM CNFDISTEMBSERV WHERE CDFILIAL = '0001'"
-                             " AND CDSERVFILI = '00001' AND CDCLIENTE = '' ORDER BY NRGRUPO").rows)
+                             " AND CDSERVFILI = '00001' AND CDCLIENTE = '' ORDER BY NRGRUPO")
+                             .rows)
       out += (out.empty() ? "" : " ") + std::to_string(r[0].asInt()) + ":" + r[1].asString();
     return out;
   }
   // Stored restriction rows of dish type 1 of the service itself as "code:order".
   std::string Ordens() {
     std::string out;
-    for (const auto& r : Sql("SELECT C.CDCONTAINER, C.NRORDEM FROM RESTEMBCONT C JOIN RESTEMBTPPRAT R ON"
-                             " R.NRRESTEMBTPPRAT = C.NRRESTEMBTPPRAT WHERE R.CDFILIAL = '0001' AND R.CDSERVFILI = '00001'"
-                             " AND R.CDCLIENTE = '' AND R.NRSEQCNFCARD = 1 ORDER BY C.NRORDEM, C.CDCONTAINER").rows)
+    for (const auto& r :
+         Sql("SELECT C.CDCONTAINER, C.NRORDEM FROM RESTEMBCONT C JOIN RESTEMBTPPRAT R ON"
+             " R.NRRESTEMBTPPRAT = C.NRRESTEMBTPPRAT WHERE R.CDFILIAL = '0001' AND R.CDSERVFILI = '00001'"
+             " AND R.CDCLIENTE = '' AND R.NRSEQCNFCARD = 1 ORDER BY C.NRORDEM, C.CDCONTAINER")
+             .rows)
       out += (out.empty() ? "" : " ") + r[0].asString() + ":" + std::to_string(r[1].asInt());
     return out;
   }
@@ -55,8 +58,9 @@ class EmbalagensTest : public CadastroServTest {
 }  // namespace
 
 TEST_P(EmbalagensTest, DeliveryPointKeysSplitBackAndEveryCallSendsThem) {
-  Exec("INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES"
-       " ('12345', 'J', '11222333000181', 'Cliente de uma razão social bem longa')");
+  Exec(
+      "INSERT INTO CLIENTE (CDCLIENTE, IDTPIJURCLIE, NRINSJURCLIE, NMRAZSOCCLIE) VALUES"
+      " ('12345', 'J', '11222333000181', 'Cliente de uma razão social bem longa')");
   Exec("INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI) VALUES ('0001', '00001', '12345', '001')");
   auto& f = Pagina();
   ASSERT_EQ(f.pgcEmbalagens->ActivePage(), f.tshDistribuicao);
@@ -79,8 +83,9 @@ TEST_P(EmbalagensTest, DeliveryPointKeysSplitBackAndEveryCallSendsThem) {
 TEST_P(EmbalagensTest, ANewPackageTakesTheNextGroupAndAutomaticCodesAreOneEach) {
   Exec("UPDATE CNFDISTEMBTP SET NRGRUPO = 1 WHERE CDCLIENTE = '' AND NRGRUPO = 2");
   Exec("UPDATE CNFDISTEMBSERV SET NRGRUPO = 5 WHERE CDCLIENTE = '' AND NRGRUPO = 2");
-  Exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
-       " VALUES ('0001', '00001', '', '', 2, 'MX09')");
+  Exec(
+      "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
+      " VALUES ('0001', '00001', '', '', 2, 'MX09')");
   auto& f = Pagina();
   ASSERT_EQ(Coluna(*f.cdsDistrEmb, "NRGRUPO"), "1 2 5");
 
@@ -153,7 +158,10 @@ TEST_P(EmbalagensTest, TheLookupOfAnEmptyDeliveryPointStartsItsFirstPackage) {
   Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o primeiro tipo de prato");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBTP WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001' AND NRGRUPO = 1")
-                .rows.at(0).at(0).asInt(), 1);
+                .rows.at(0)
+                .at(0)
+                .asInt(),
+            1);
   EXPECT_EQ(Linha("SELECT CDCONTAINER FROM CNFDISTEMBSERV WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001'"),
             std::vector<std::string>{"GN11"});
 }
@@ -299,8 +307,8 @@ TEST_P(EmbalagensTest, TheRestrictionGridSwallowsTheKeysItLists) {
     bool engolida;
   };
   const Caso casos[] = {
-      {"CDCONTAINER", false, VK_DELETE, 0, true},  {"CDCONTAINER", false, VK_BACK, 0, true},
-      {"CDCONTAINER", true, VK_BACK, 0, false},    {"VRMINCONTAINER", false, VK_DELETE, 0, false},
+      {"CDCONTAINER", false, VK_DELETE, 0, true},         {"CDCONTAINER", false, VK_BACK, 0, true},
+      {"CDCONTAINER", true, VK_BACK, 0, false},           {"VRMINCONTAINER", false, VK_DELETE, 0, false},
       {"VRMINCONTAINER", false, VK_DELETE, ssCtrl, true}, {"NMCONTAINER", false, VK_BACK, 0, true},
       {"NMCONTAINER", false, VK_DOWN, 0, false},
   };

@@ -18,12 +18,13 @@ class EntradaTest : public CadastroServTest {};
 
 // Every command that changes data, on the toolbar or in the menus.
 void ExpectNothingChangesData(TfrmCadastroServ& f, const std::string& where) {
-  for (TMenuItem* m : {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuConfirmar, f.mnuCancelar, f.mnuCopiar,
-                       f.mnuExportComens, f.mnuExpComCard, f.mnuExpComDiet, f.mnuExpConfiguracaoPadr, f.mnuCadaAuto,
-                       f.mnuImportExportConf})
+  for (TMenuItem* m :
+       {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuConfirmar, f.mnuCancelar, f.mnuCopiar, f.mnuExportComens,
+        f.mnuExpComCard, f.mnuExpComDiet, f.mnuExpConfiguracaoPadr, f.mnuCadaAuto, f.mnuImportExportConf})
     EXPECT_FALSE(m->Enabled()) << where << ": " << m->Name();
-  for (TControl* b : std::initializer_list<TControl*>{f.sbtIncluir, f.sbtAlterar, f.sbtExcluir, f.sbtConfirmar, f.sbtCancelar,
-                      f.sbtCopiar, f.sbtExportComens, f.sbtAutomatico, f.sbtImportExportConf})
+  for (TControl* b :
+       std::initializer_list<TControl*>{f.sbtIncluir, f.sbtAlterar, f.sbtExcluir, f.sbtConfirmar, f.sbtCancelar,
+                                        f.sbtCopiar, f.sbtExportComens, f.sbtAutomatico, f.sbtImportExportConf})
     EXPECT_FALSE(b->Enabled()) << where << ": " << b->Name();
 }
 
@@ -186,7 +187,7 @@ TEST_P(EntradaTest, EachEntryOpensTheScreenInItsOwnMode) {
 // Every service type (branch 0001: corporate and billing only; 0003: hospital, outpatient and
 // billing only) on every page it may enter: no command, lookup or editor that changes data.
 TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
-  const char* const paginas[] = {"mnuFormulario", "mnuConfCard", "mnuCustPadr", "mnuTurnos",
+  const char* const paginas[] = {"mnuFormulario", "mnuConfCard", "mnuCustPadr",  "mnuTurnos",
                                  "mnuComens",     "mnuPontEntr", "mnuEmbalagens"};
   std::set<std::string> tipos;
   for (const char* filial : {"0001", "0003"}) {

@@ -28,14 +28,17 @@ class NavegacaoTest : public CadastroServTest {
     return out;
   }
 
-  void Proximo(TfrmCadastroServ& f) { Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext), "próximo serviço"); }
+  void Proximo(TfrmCadastroServ& f) {
+    Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext), "próximo serviço");
+  }
 
   // A hospital ("D") service before the corporate ones of branch 0001 and an outpatient ("A")
   // one after them: 00000 D, 00001..00003 N, 00004 A, 00090 F.
   void ServicosHospitalares() {
-    Exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, CDGRUPSERV, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
-         " VALUES ('0001', '00000', 'Dieta Hospitalar', '003', 'D', 'N', 'S'),"
-         " ('0001', '00004', 'Ambulatório', '003', 'A', 'N', 'S')");
+    Exec(
+        "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, CDGRUPSERV, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
+        " VALUES ('0001', '00000', 'Dieta Hospitalar', '003', 'D', 'N', 'S'),"
+        " ('0001', '00004', 'Ambulatório', '003', 'A', 'N', 'S')");
   }
 };
 
@@ -43,11 +46,10 @@ class NavegacaoTest : public CadastroServTest {
 
 TEST_P(NavegacaoTest, PagesFollowTheServiceType) {
   auto& f = AbreFilial("0001");
-  const std::map<std::string, std::string> expected{
-      {"00001", "LFCUTMPE"},   // corporate and transported: packaging too
-      {"00002", "LFCUTMP-"},   // corporate
-      {"00003", "LFCUTMP-"},
-      {"00090", "LF------"}};  // billing only
+  const std::map<std::string, std::string> expected{{"00001", "LFCUTMPE"},  // corporate and transported: packaging too
+                                                    {"00002", "LFCUTMP-"},  // corporate
+                                                    {"00003", "LFCUTMP-"},
+                                                    {"00090", "LF------"}};  // billing only
   for (const auto& [code, pages] : expected) {
     Seleciona(f, code);
     EXPECT_EQ(Paginas(f), pages) << code;

@@ -122,7 +122,8 @@ TEST_P(PontEntrTest, ARefusedFirstPointTakesItsNewClientOffTheScreen) {
   f.dbgPontEntr->SelectedField()->SetAsInteger(-5);
   ClearLogs();
   EXPECT_NE(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Ok);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade de comensais do ponto de entrega deve ser maior ou igual a zero."});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{"Quantidade de comensais do ponto de entrega deve ser maior ou igual a zero."});
   EXPECT_TRUE(Pontos("00003").empty());
   EXPECT_TRUE(f.cdsCliente->IsEmpty());
 }
@@ -161,7 +162,8 @@ TEST_P(PontEntrTest, LeavingANewClientStartsItsFirstPointAndAnotherClientWaitsFo
   EXPECT_EQ(f.cdsCliente->FieldByName("CDCLIENTE").AsString(), "000001");
   Celula(*f.dbgPontEntr, 0, 1, "4");
   Ok(UserActions::SelectCell(*f.dbgCliente, 0, 2), "cliente 000002");
-  EXPECT_EQ(Pontos("00002"), (std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0", "000002/002 120 120 120 120 120 60 60 30"}));
+  EXPECT_EQ(Pontos("00002"),
+            (std::vector<std::string>{"000001/004 0 0 0 0 0 0 0 0", "000002/002 120 120 120 120 120 60 60 30"}));
   ASSERT_EQ(f.cdsPEntClie->RecordCount(), 1);
   EXPECT_EQ(f.cdsPEntClie->FieldByName("CDCLIENTE").AsString(), "000002");
 
@@ -186,11 +188,10 @@ TEST_P(PontEntrTest, TheMultiSelectSavesThreePointsInOneChangeSet) {
   Ok(UserActions::EditButtonClick(*f.dbgPontEntr), "seleção múltipla");
   ASSERT_EQ(CallsOf("UpdPontoEntr").size(), 1u);
   EXPECT_EQ(Linhas(CallsOf("UpdPontoEntr")[0]), 3u);
-  EXPECT_EQ(Pontos("00001"), (std::vector<std::string>{"000001/001 150 155 150 150 140 60 0 30",
-                                                       "000001/002 100 105 105 100 90 40 0 20",
-                                                       "000002/001 0 0 0 0 0 0 0 0", "000002/002 0 0 0 0 0 0 0 0",
-                                                       "000002/003 50 50 50 50 50 20 0 10",
-                                                       "000002/004 0 0 0 0 0 0 0 0"}));
+  EXPECT_EQ(Pontos("00001"),
+            (std::vector<std::string>{"000001/001 150 155 150 150 140 60 0 30", "000001/002 100 105 105 100 90 40 0 20",
+                                      "000002/001 0 0 0 0 0 0 0 0", "000002/002 0 0 0 0 0 0 0 0",
+                                      "000002/003 50 50 50 50 50 20 0 10", "000002/004 0 0 0 0 0 0 0 0"}));
   EXPECT_EQ(f.cdsPEntClie->ChangeCount(), 0);
 }
 
@@ -198,7 +199,9 @@ TEST_P(PontEntrTest, DeletingAPointOrAWholeClientSavesAndReloads) {
   auto& f = Pagina("00001");
   // Verify reads what another station stored: from the points grid the points alone, elsewhere
   // both lists.
-  Exec("UPDATE DESTSRVCLI SET QTCOESTCSSEG = 151 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND CDDESTFILI = '001'");
+  Exec(
+      "UPDATE DESTSRVCLI SET QTCOESTCSSEG = 151 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND CDDESTFILI = "
+      "'001'");
   Ok(UserActions::Focus(*f.dbgPontEntr), "pontos");
   ClearLogs();
   Ok(UserActions::Click(*f.sbtVerificar), "verificar");
@@ -257,9 +260,10 @@ TEST_P(PontEntrTest, LeavingAfterAChangeCopiesTheDaySumsIntoTheClientEstimates) 
   Menu(f, "mnuFolhaDados");
   EXPECT_EQ(Keys(), std::vector<std::string>{"Atualiza_com_cli"});
   EXPECT_EQ(CallsOf("UpdServico").size(), 1u) << "the figures and their totals in one save";
-  auto r = Sql("SELECT QTCLIESTISEG, QTCLIESTITER, QTCLIESTIQUA, QTCLIESTIQUI, QTCLIESTISEX, QTCLIESTISAB,"
-               " QTCLIESTIDOM, QTCLIESTIFER, QTCOMESTISEG FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'")
-               .rows.at(0);
+  auto r =
+      Sql("SELECT QTCLIESTISEG, QTCLIESTITER, QTCLIESTIQUA, QTCLIESTIQUI, QTCLIESTISEX, QTCLIESTISAB,"
+          " QTCLIESTIDOM, QTCLIESTIFER, QTCOMESTISEG FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'")
+          .rows.at(0);
   std::vector<double> got;
   for (const Variant& v : r) got.push_back(v.asFloat());
   // Sums of the three points per day; Monday's total adds the 40 employees and 5 donations.

@@ -41,9 +41,23 @@ namespace {
 
 // ---------------------------------------------------------------- actions
 
-enum class Tipo : int { Menu, Aba, Incluir, Alterar, Cancelar, Confirmar, Verificar, Navegar, Linha, Escape, Tab, Digitar, Duplo };
-constexpr const char* kNomesTipo[] = {"Menu",    "Aba",    "Incluir", "Alterar", "Cancelar", "Confirmar", "Verificar",
-                                      "Navegar", "Linha",  "Escape",  "Tab",     "Digitar",  "Duplo"};
+enum class Tipo : int {
+  Menu,
+  Aba,
+  Incluir,
+  Alterar,
+  Cancelar,
+  Confirmar,
+  Verificar,
+  Navegar,
+  Linha,
+  Escape,
+  Tab,
+  Digitar,
+  Duplo
+};
+constexpr const char* kNomesTipo[] = {"Menu",    "Aba",   "Incluir", "Alterar", "Cancelar", "Confirmar", "Verificar",
+                                      "Navegar", "Linha", "Escape",  "Tab",     "Digitar",  "Duplo"};
 
 // One user action. `a` and `b` pick what it acts on (a menu, a grid and its row, a value to
 // type); `sim` answers the questions it raises, in order (positive: Yes/OK; the last repeats).
@@ -59,11 +73,13 @@ void showValue(const Acao& x, std::ostream& os) {
   os << "}}";
 }
 
-constexpr const char* kMenus[] = {"mnuConfCard", "mnuCustPadr", "mnuTurnos", "mnuComens", "mnuPontEntr", "mnuEmbalagens"};
+constexpr const char* kMenus[] = {"mnuConfCard", "mnuCustPadr", "mnuTurnos",
+                                  "mnuComens",   "mnuPontEntr", "mnuEmbalagens"};
 // Values typed: valid and invalid numbers, dates, codes, texts longer than any column.
-const std::vector<std::string> kValores = {"1",          "0",     "12,5",  "1.5",  "1,2,3", "-4",        "999999999999",
-                                           "abc",        "00002", "01",    "T",    "X",     "31/12/2026", "01/13/2026",
-                                           "Teste de texto", std::string(70, 'w'), ""};
+const std::vector<std::string> kValores = {
+    "1",     "0",  "12,5", "1.5", "1,2,3",      "-4",         "999999999999",   "abc",
+    "00002", "01", "T",    "X",   "31/12/2026", "01/13/2026", "Teste de texto", std::string(70, 'w'),
+    ""};
 
 // ---------------------------------------------------------------- dialogs answered by the case
 
@@ -91,15 +107,24 @@ class Respostas : public IDialogs {
 };
 
 // Texts a user must never read: framework failures that only mean a handler went wrong.
-constexpr const char* kInternos[] = {"conjunto de dados", "Resposta inesperada", "Campo '", "Expressão de filtro",
-                                     "Não é possível focar", "Nenhum roteiro", "Índice de campo", "Valor do tipo",
-                                     "Layout:", "std::", "Registro não encontrado"};
+constexpr const char* kInternos[] = {"conjunto de dados",
+                                     "Resposta inesperada",
+                                     "Campo '",
+                                     "Expressão de filtro",
+                                     "Não é possível focar",
+                                     "Nenhum roteiro",
+                                     "Índice de campo",
+                                     "Valor do tipo",
+                                     "Layout:",
+                                     "std::",
+                                     "Registro não encontrado"};
 
 // ---------------------------------------------------------------- stored data
 
 // The tables the screen writes (its pages' data), each dumped as sorted rows of texts.
-constexpr const char* kTabelas[] = {"SERVICO", "SERVFATU", "CNFCARD", "CUSTPADR", "CUSTPADRTP", "TURNOSERV", "DIETSERV",
-                                    "DESTSRVCLI", "CNFDISTEMBSERV", "CNFDISTEMBTP", "RESTEMBTPPRAT", "RESTEMBCONT"};
+constexpr const char* kTabelas[] = {"SERVICO",        "SERVFATU",     "CNFCARD",       "CUSTPADR",
+                                    "CUSTPADRTP",     "TURNOSERV",    "DIETSERV",      "DESTSRVCLI",
+                                    "CNFDISTEMBSERV", "CNFDISTEMBTP", "RESTEMBTPPRAT", "RESTEMBCONT"};
 // Service columns a save of shifts or points derives (the estimated diners per day): they may
 // change without typing when the user confirms what a page offers.
 bool Derivada(const std::string& tabela, const std::string& coluna) {
@@ -202,8 +227,8 @@ class RandomActionsTest : public CadastroServTest {
     switch (x.tipo) {
       case Tipo::Menu: return menu(kMenus[x.a % 6]);
       case Tipo::Aba: {
-        TTabSheet* abas[] = {f.tshFolhaDados, f.tshFormulario, f.tshConfCard,    f.tshCustPadr,   f.tshTurnos,
-                             f.tshComensais,  f.tshPontEntr,   f.tshEmbalagens,  f.tshDistribuicao, f.tshRestricoes};
+        TTabSheet* abas[] = {f.tshFolhaDados, f.tshFormulario, f.tshConfCard,   f.tshCustPadr,     f.tshTurnos,
+                             f.tshComensais,  f.tshPontEntr,   f.tshEmbalagens, f.tshDistribuicao, f.tshRestricoes};
         return UserActions::SelectPage(*abas[x.a % 10]);
       }
       case Tipo::Incluir: return UserActions::Click(*f.sbtIncluir);
@@ -216,8 +241,9 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao, f.stgCard,    f.dbgCustPadr,  f.dbgCustPadrTp, f.dbgTurno,      f.dbgDieta,
-                                 f.dbgCliente, f.dbgPontEntr, f.dbgServFatu, f.dbgDistrEmb,   f.dbgRestTpPrat};
+        TCustomGrid* grades[] = {f.dbgPadrao,   f.stgCard,     f.dbgCustPadr,  f.dbgCustPadrTp,
+                                 f.dbgTurno,    f.dbgDieta,    f.dbgCliente,   f.dbgPontEntr,
+                                 f.dbgServFatu, f.dbgDistrEmb, f.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};
@@ -307,14 +333,14 @@ class RandomActionsTest : public CadastroServTest {
       }
       if (x.tipo == Tipo::Confirmar && editava && r.status != ActionResult::Status::Refused) {
         if (edita) {
-          if (respostas->vistos.size() == dialogos && r.ok())
-            return onde + "Confirmar não gravou e não disse por quê";
+          if (respostas->vistos.size() == dialogos && r.ok()) return onde + "Confirmar não gravou e não disse por quê";
         } else if (f.sbtVerificar->Enabled()) {
           std::string gravado = Mostrado(f);
           respostas->sim = {true};
           UserActions::Click(*f.sbtVerificar);
           std::string depois = Mostrado(f);
-          if (depois != gravado) return onde + "depois de Confirmar a página não mostra o que foi gravado:\n" + Linhas(gravado, depois);
+          if (depois != gravado)
+            return onde + "depois de Confirmar a página não mostra o que foi gravado:\n" + Linhas(gravado, depois);
         }
       }
       if (!edita && !EmEdicaoAlguma(f)) {
@@ -345,18 +371,18 @@ class RandomActionsTest : public CadastroServTest {
 rc::Gen<Acao> GeraAcao() {
   return rc::gen::build<Acao>(
       rc::gen::set(&Acao::tipo, rc::gen::weightedElement<Tipo>({{3, Tipo::Menu},
-                                                               {2, Tipo::Aba},
-                                                               {1, Tipo::Incluir},
-                                                               {3, Tipo::Alterar},
-                                                               {2, Tipo::Cancelar},
-                                                               {3, Tipo::Confirmar},
-                                                               {2, Tipo::Verificar},
-                                                               {2, Tipo::Navegar},
-                                                               {3, Tipo::Linha},
-                                                               {1, Tipo::Escape},
-                                                               {2, Tipo::Tab},
-                                                               {4, Tipo::Digitar},
-                                                               {1, Tipo::Duplo}})),
+                                                                {2, Tipo::Aba},
+                                                                {1, Tipo::Incluir},
+                                                                {3, Tipo::Alterar},
+                                                                {2, Tipo::Cancelar},
+                                                                {3, Tipo::Confirmar},
+                                                                {2, Tipo::Verificar},
+                                                                {2, Tipo::Navegar},
+                                                                {3, Tipo::Linha},
+                                                                {1, Tipo::Escape},
+                                                                {2, Tipo::Tab},
+                                                                {4, Tipo::Digitar},
+                                                                {1, Tipo::Duplo}})),
       rc::gen::set(&Acao::a, rc::gen::inRange(0, 12)), rc::gen::set(&Acao::b, rc::gen::inRange(0, 60)),
       rc::gen::set(&Acao::sim, rc::gen::container<std::vector<bool>>(2, rc::gen::arbitrary<bool>())));
 }
@@ -372,8 +398,8 @@ TEST_P(RandomActionsTest, NoSessionLosesOrChangesStoredDataUnasked) {
   rc::detail::TestParams params;
   const char* semente = std::getenv("CADSERV_RC_SEED");
   params.seed = semente && std::string(semente) == "random" ? std::random_device{}()
-                : semente && *semente                        ? std::strtoull(semente, nullptr, 10)
-                                                             : 20261207;
+                : semente && *semente                       ? std::strtoull(semente, nullptr, 10)
+                                                            : 20261207;
   params.maxSuccess = Ambiente("CADSERV_RC_CASES", 25);
   params.maxSize = Ambiente("CADSERV_RC_SIZE", 40);
   std::cerr << "random actions: seed " << params.seed << ", " << params.maxSuccess << " cases of at most "

@@ -34,7 +34,8 @@ class RegistroTest : public CadastroServTest {
     return UserActions::Click(*f.sbtConfirmar);
   }
   std::vector<std::string> Servico(const std::string& filial, const std::string& servico, const std::string& campos) {
-    return Linha("SELECT " + campos + " FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S", {{"F", filial}, {"S", servico}});
+    return Linha("SELECT " + campos + " FROM SERVICO WHERE CDFILIAL = :F AND CDSERVFILI = :S",
+                 {{"F", filial}, {"S", servico}});
   }
   using V = std::vector<std::string>;
 };
@@ -135,17 +136,20 @@ TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
   // The post goes on after telling that the service is not enabled.
   Ok(Confirma(f), "confirmar");
   EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INATIVO"});
-  EXPECT_EQ(Texts(), std::vector<std::string>{
-                         "Desmarcando esta opção, o serviço não será habilitado para previsões, requisições e retiradas."});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{
+                "Desmarcando esta opção, o serviço não será habilitado para previsões, requisições e retiradas."});
   EXPECT_EQ(f.cdsServico->ChangeCount(), 0);
   EXPECT_EQ(Atual(f, "NMSERVICOREDU"), "Refeição Noturn") << "the first 15 characters of the name";
 
   ASSERT_EQ(CallsOf("UpdServico").size(), 1u);
   std::string nulos = "_NMFANTASSERV";
   for (const char* prefixo : {"QTCOMESTI", "QTCLIESTI", "QTFUNESTI", "QTDOAESTI"})
-    for (const char* dia : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"}) nulos += std::string("_") + prefixo + dia;
-  nulos += "_IDFATUSERV_CDROTATRANS_NMROTATRANS_VRPESOCUSTO_IDTPSERVHOSP_CDSERPADDIE_NMSERPADDIE_IDVLRVARDATA"
-           "_CDSERVPREQUI_HRENTREGA";
+    for (const char* dia : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"})
+      nulos += std::string("_") + prefixo + dia;
+  nulos +=
+      "_IDFATUSERV_CDROTATRANS_NMROTATRANS_VRPESOCUSTO_IDTPSERVHOSP_CDSERPADDIE_NMSERPADDIE_IDVLRVARDATA"
+      "_CDSERVPREQUI_HRENTREGA";
   EXPECT_EQ(CallsOf("UpdServico")[0].args[1].asString(), nulos);
   EXPECT_TRUE(CallsOf("GetProdExcl").empty());
   ASSERT_FALSE(session().CacheRequests().empty());
@@ -154,8 +158,8 @@ TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
   EXPECT_EQ(Servico("0001", "00007",
                     "NMSERVICO, NMSERVICOREDU, CDGRUPSERV, HRINICATEN, HRINICSERV, HRFINASERV, HRENTREGA, CDPRODUTO,"
                     " IDTIPOSERV, IDSERVATIV, IDSERVTRAN, IDUTRETIPRAT, IDCONSCOMFAT"),
-            (V{"Refeição Noturna Especial", "Refeição Noturn", "001", "0930", "1230", "1430", "<null>", "1005", "N", "N",
-               "N", "N", "N"}));
+            (V{"Refeição Noturna Especial", "Refeição Noturn", "001", "0930", "1230", "1430", "<null>", "1005", "N",
+               "N", "N", "N", "N"}));
   EXPECT_FALSE(progress().Visible());
 }
 
@@ -174,15 +178,17 @@ TEST_P(RegistroTest, ABranchThatRequiresRequisitionPerDishNeedsTheBoxAndItsFourD
   EXPECT_FALSE(f.dckBloqAlt->Enabled());
   EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"FILIALREQPRAT"});
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Filial está parametrizada para obrigar a fazer requisição/retirada por prato."});
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{"Filial está parametrizada para obrigar a fazer requisição/retirada por prato."});
   EXPECT_TRUE(f.dckUtilReqPrato->Focused());
   Ok(UserActions::Click(*f.dckUtilReqPrato), "marcar requisição por prato");
   EXPECT_TRUE(f.dckBloqAlt->Enabled());
 
   // The first default the branch lacks is named, in order.
   const char* padroes[] = {"CDTPPRATOFIXO", "CDPRATOFIXO", "CDTPPRATOPER", "CDPRATOPER"};
-  Exec("UPDATE PARAMREQPRAT SET CDTPPRATOFIXO = NULL, CDPRATOFIXO = NULL, CDTPPRATOPER = NULL, CDPRATOPER = NULL"
-       " WHERE CDFILIAL = '0002'");
+  Exec(
+      "UPDATE PARAMREQPRAT SET CDTPPRATOFIXO = NULL, CDPRATOFIXO = NULL, CDTPPRATOPER = NULL, CDPRATOPER = NULL"
+      " WHERE CDFILIAL = '0002'");
   const char* valores[] = {"'03'", "'000301'", "'01'", "'000101'"};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
@@ -194,7 +200,8 @@ TEST_P(RegistroTest, ABranchThatRequiresRequisitionPerDishNeedsTheBoxAndItsFourD
   Ok(UserActions::Click(*f.dckBloqAlt), "bloquear alterações");
   Ok(Confirma(f), "confirmar");
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
-  EXPECT_EQ(Servico("0002", "00005", "NMSERVICO, IDUTRETIPRAT, IDBLOQALTPRA, CDPRODUTO"), (V{"Ceia", "S", "S", "1005"}));
+  EXPECT_EQ(Servico("0002", "00005", "NMSERVICO, IDUTRETIPRAT, IDBLOQALTPRA, CDPRODUTO"),
+            (V{"Ceia", "S", "S", "1005"}));
 
   // Lifting it later is stored too.
   Menu(f, "mnuFormulario");
@@ -250,7 +257,8 @@ TEST_P(RegistroTest, TheCodeLookupOpensFirstAndListsTheFreeStandardServices) {
   EXPECT_TRUE(Texts().empty()) << Texts().front();
   EXPECT_TRUE(f.dbeCdServFili->Focused());
   std::vector<std::string> livres;
-  for (f.qryServPadr->First(); !f.qryServPadr->Eof(); f.qryServPadr->Next()) livres.push_back(f.qryServPadr->FieldByName("CDSERVPADR").AsString());
+  for (f.qryServPadr->First(); !f.qryServPadr->Eof(); f.qryServPadr->Next())
+    livres.push_back(f.qryServPadr->FieldByName("CDSERVPADR").AsString());
   EXPECT_EQ(livres, (V{"00004", "00005", "00010", "00011"}));
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00004");
   EXPECT_EQ(Atual(f, "NMSERVICO"), "Lanche da Tarde");
@@ -326,7 +334,8 @@ TEST_P(RegistroTest, AServiceWithBillingProductAndRouteIsIncludedAlteredAndDelet
   ASSERT_EQ(f.cdsServico->State(), DataSetState::Browse);
   EXPECT_FALSE(f.grbServFatu->Enabled()) << "a service billed through its main service has no equivalences";
 
-  const char* campos = "NMSERVICO, CDPRODUTO, CDGRUPSERV, CDROTATRANS, HRINICATEN, HRENTREGA, CDSERVPREQUI, NMSERVICOREDU";
+  const char* campos =
+      "NMSERVICO, CDPRODUTO, CDGRUPSERV, CDROTATRANS, HRINICATEN, HRENTREGA, CDSERVPREQUI, NMSERVICOREDU";
   EXPECT_EQ(Servico("0001", "00005", campos), (V{"Ceia", "1005", "001", "000003", "1700", "<null>", "00002", "Ceia"}));
 
   // Alter: another route typed, a delivery hour, no main service any more.

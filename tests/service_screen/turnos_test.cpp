@@ -17,13 +17,16 @@ class TurnosTest : public CadastroServTest {
  protected:
   // Service 0001/00002 ("Jantar") with Monday's total and categories, and its shifts' Mondays.
   void Jantar(double total, double clientes, double funcionarios, double doacoes, const std::vector<double>& turnos) {
-    Exec("UPDATE SERVICO SET QTCOMESTISEG = :T, QTCLIESTISEG = :C, QTFUNESTISEG = :F, QTDOAESTISEG = :D"
-         " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'",
-         {{"T", total}, {"C", clientes}, {"F", funcionarios}, {"D", doacoes}});
+    Exec(
+        "UPDATE SERVICO SET QTCOMESTISEG = :T, QTCLIESTISEG = :C, QTFUNESTISEG = :F, QTDOAESTISEG = :D"
+        " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'",
+        {{"T", total}, {"C", clientes}, {"F", funcionarios}, {"D", doacoes}});
     Exec("DELETE FROM TURNOSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
     for (size_t i = 0; i < turnos.size(); ++i)
-      Exec("INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO, QTCOMESTTSEG) VALUES ('0001', '00002', :C, :N, :S)",
-           {{"C", std::to_string(i + 1)}, {"N", "Turno " + std::to_string(i + 1)}, {"S", turnos[i]}});
+      Exec(
+          "INSERT INTO TURNOSERV (CDFILIAL, CDSERVFILI, CDTURNO, NMTURNO, QTCOMESTTSEG) VALUES ('0001', '00002', :C, "
+          ":N, :S)",
+          {{"C", std::to_string(i + 1)}, {"N", "Turno " + std::to_string(i + 1)}, {"S", turnos[i]}});
   }
   TfrmCadastroServ& Pagina(const char* menu) { return AbrePagina("0001", "00002", menu); }
   // Clicks a shift's cell and types over it.
@@ -37,14 +40,16 @@ class TurnosTest : public CadastroServTest {
   std::vector<double> Segundas() {
     std::vector<double> v;
     for (const auto& r : Sql("SELECT QTCOMESTTSEG FROM TURNOSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'"
-                             " ORDER BY CDTURNO").rows)
+                             " ORDER BY CDTURNO")
+                             .rows)
       v.push_back(r[0].asFloat());
     return v;
   }
   // Monday's total, clients, employees and donations of the stored service.
   std::vector<double> Servico() {
     auto r = Sql("SELECT QTCOMESTISEG, QTCLIESTISEG, QTFUNESTISEG, QTDOAESTISEG FROM SERVICO"
-                 " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'").rows.at(0);
+                 " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'")
+                 .rows.at(0);
     return {r[0].asFloat(), r[1].asFloat(), r[2].asFloat(), r[3].asFloat()};
   }
   static std::string Turno(TfrmCadastroServ& f, const char* campo) { return f.cdsTurno->FieldByName(campo).AsString(); }
@@ -107,8 +112,9 @@ TEST_P(TurnosTest, TheFirstShiftCarriesTheServicesTotalsAndOneShiftAloneNeverLea
   Ok(UserActions::Click(*f.sbtIncluir), "incluir turno");
   Ok(UserActions::Type(*f.dbgTurno, "Único"), "nome");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
-  auto rs = Sql("SELECT CDTURNO, QTCOMESTTSEG, QTCOMESTTSAB, QTCOMESTTFER FROM TURNOSERV"
-                " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
+  auto rs =
+      Sql("SELECT CDTURNO, QTCOMESTTSEG, QTCOMESTTSAB, QTCOMESTTFER FROM TURNOSERV"
+          " WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
   ASSERT_EQ(rs.rows.size(), 1u);
   EXPECT_EQ(rs.rows[0][0].asString(), "1");
   EXPECT_EQ((std::vector<double>{rs.rows[0][1].asFloat(), rs.rows[0][2].asFloat(), rs.rows[0][3].asFloat()}),
@@ -171,9 +177,11 @@ TEST_P(TurnosTest, AShiftSaveSendsConsistentTotalsAndTheNextCodeFollowsTheShifts
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Servico(), (std::vector<double>{130, 95, 30, 5}));
   for (const char* dia : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"})
-    EXPECT_EQ(Sql(std::string("SELECT COALESCE(QTCOMESTI") + dia + ", 0) - COALESCE(QTCLIESTI" + dia + ", 0) - COALESCE(QTFUNESTI" +
-                  dia + ", 0) - COALESCE(QTDOAESTI" + dia + ", 0) FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'")
-                  .rows.at(0)[0].asFloat(),
+    EXPECT_EQ(Sql(std::string("SELECT COALESCE(QTCOMESTI") + dia + ", 0) - COALESCE(QTCLIESTI" + dia +
+                  ", 0) - COALESCE(QTFUNESTI" + dia + ", 0) - COALESCE(QTDOAESTI" + dia +
+                  ", 0) FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'")
+                  .rows.at(0)[0]
+                  .asFloat(),
               0)
         << dia;
 

@@ -23,12 +23,13 @@ class CadaAutoTest : public CadastroServTest {
   using CadastroServTest::Seleciona;
   // Opens the screen through the module's entry and runs the script while it is shown.
   void Tela(const std::function<void(TfrmCadaAutoServico&)>& roteiro) {
-    Application().ScriptModal("TfrmCadaAutoServico", [&](TForm& form) { roteiro(dynamic_cast<TfrmCadaAutoServico&>(form)); });
+    Application().ScriptModal("TfrmCadaAutoServico",
+                              [&](TForm& form) { roteiro(dynamic_cast<TfrmCadaAutoServico&>(form)); });
     CallEntry("GER04100", "CriaCAutoCPadrao");
   }
   // Branches and services chosen through their lists, the period and the general value.
-  void Seleciona(TfrmCadaAutoServico& f, const std::vector<std::string>& filiais, const std::vector<std::string>& servicos,
-                 const std::string& de, const std::string& ate) {
+  void Seleciona(TfrmCadaAutoServico& f, const std::vector<std::string>& filiais,
+                 const std::vector<std::string>& servicos, const std::string& de, const std::string& ate) {
     Ok(UserActions::Click(*f.rbtListaFili), "filiais: lista");
     lookups().QueueMultiPick(filiais);
     Ok(UserActions::Click(*f.btnFilial), "lista de filiais");
@@ -74,7 +75,7 @@ class CadaAutoTest : public CadastroServTest {
     for (auto& r : Sql(sql + " WHERE CDFILIAL = :F AND CDSERVFILI = :S AND DTREFCUSPADR >= '2027-01-01'" +
                            (tipos ? " ORDER BY DTREFCUSPADR, CDTIPOPRAT" : " ORDER BY DTREFCUSPADR"),
                        {{"F", filial}, {"S", servico}})
-                  .rows) {
+                       .rows) {
       char b[64];
       std::snprintf(b, sizeof b, "%02d/%04d%s%s %.5f", r[0].asDateTime().month(), r[0].asDateTime().year(),
                     tipos ? "/" : "", r[2].asString().c_str(), r[1].asFloat());
@@ -87,9 +88,10 @@ class CadaAutoTest : public CadastroServTest {
     Exec("INSERT INTO CUSTPADR (CDFILIAL, CDSERVFILI, DTREFCUSPADR, VRCUSTPADR) VALUES ('0001', '00003', :M, :V)",
          {{"M", mes}, {"V", custo}});
     for (size_t i = 0; i < tipos.size(); ++i)
-      Exec("INSERT INTO CUSTPADRTP (CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT, VRCUSTPADRTP)"
-           " VALUES ('0001', '00003', :M, :T, :V)",
-           {{"M", mes}, {"T", "0" + std::to_string(i + 1)}, {"V", tipos[i]}});
+      Exec(
+          "INSERT INTO CUSTPADRTP (CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT, VRCUSTPADRTP)"
+          " VALUES ('0001', '00003', :M, :T, :V)",
+          {{"M", mes}, {"T", "0" + std::to_string(i + 1)}, {"V", tipos[i]}});
   }
   long long Listas() { return Sql("SELECT COUNT(*) FROM LISTCUSTPADR").rows.at(0).at(0).asInt(); }
 };
@@ -111,9 +113,11 @@ TEST_P(CadaAutoTest, IncludeWithoutOverwriteFillsThePeriodReplacingStoredMonthsW
     EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0001/00001 01/2027 N", "0001/00003 01/2027 N"})) << "reloaded";
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
-  EXPECT_EQ(Custos("0001", "00001"), (std::vector<std::string>{"01/2027 30.00000", "02/2027 30.00000", "03/2027 30.00000"}));
+  EXPECT_EQ(Custos("0001", "00001"),
+            (std::vector<std::string>{"01/2027 30.00000", "02/2027 30.00000", "03/2027 30.00000"}));
   EXPECT_TRUE(Custos("0001", "00001", true).empty()) << "a replaced month loses its old split";
-  EXPECT_EQ(Custos("0001", "00003"), (std::vector<std::string>{"01/2027 30.00000", "02/2027 30.00000", "03/2027 30.00000"}));
+  EXPECT_EQ(Custos("0001", "00003"),
+            (std::vector<std::string>{"01/2027 30.00000", "02/2027 30.00000", "03/2027 30.00000"}));
   EXPECT_EQ(Listas(), 0) << "closing removes the working list";
 }
 
@@ -137,7 +141,8 @@ TEST_P(CadaAutoTest, IncludeWithOverwriteReplacesTheMarkedMonthsAskingOnce) {
     ClearLogs();
     dialogs().Answer(mrYes);
     Ok(UserActions::Click(*f.sbtConfirma), "confirmar");
-    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exclui_TipoPrat", "Custos_Gravados"})) << "the delete inside asks nothing";
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"Exclui_TipoPrat", "Custos_Gravados"}))
+        << "the delete inside asks nothing";
     EXPECT_EQ(Texts().back(), "Custos padrão gravados: 2 mês(es), 2 deles em substituição a custos já cadastrados.");
     EXPECT_EQ(Methods(), (std::vector<std::string>{"SobrepoeCustoPadrao", "GetCustPadrManu"})) << "one transaction";
     Ok(UserActions::Click(*f.sbtSair), "fechar");
@@ -158,19 +163,41 @@ TEST_P(CadaAutoTest, ARefusedRunWritesNothingAndKeepsTheScreen) {
     std::string texto;      // the refusal shown
   };
   const Caso casos[] = {
-      {{"0001"}, {"000100001"}, "01/01/2027", "28/02/2027", 'S', "DELETE FROM LISTCUSTPADR",
+      {{"0001"},
+       {"000100001"},
+       "01/01/2027",
+       "28/02/2027",
+       'S',
+       "DELETE FROM LISTCUSTPADR",
        "Lista de trabalho não encontrada. Carregue os registros novamente."},
-      {{"0001", "0002"}, {}, "01/05/2027", "30/06/2027", 'I',
+      {{"0001", "0002"},
+       {},
+       "01/05/2027",
+       "30/06/2027",
+       'I',
        "DELETE FROM FILIOPER WHERE CDFILIAL = '0002' AND CDOPERADOR = 'ADMIN'",
        "O operador ADMIN não tem acesso à filial 0002."},
       // The months below are stored before this case: June costs 0 and has dish types to scale.
-      {{"0001"}, {"000100003"}, "01/05/2027", "30/06/2027", 'A', "",
+      {{"0001"},
+       {"000100003"},
+       "01/05/2027",
+       "30/06/2027",
+       'A',
+       "",
        "Alteração não permitida! O custo padrão da filial 0001, serviço 00003, mês 06/2027 é zero e possui custos "
        "por tipo de prato: não há como distribuir o novo valor."},
-      {{"0001"}, {"000100003"}, "01/05/2027", "31/05/2027", 'A',
+      {{"0001"},
+       {"000100003"},
+       "01/05/2027",
+       "31/05/2027",
+       'A',
        "UPDATE CUSTPADRTP SET VRCUSTPADRTP = 5 WHERE CDSERVFILI = '00003' AND CDTIPOPRAT = '01'",
        "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."},
-      {{"0001"}, {"000100003"}, "01/05/2027", "31/05/2027", 'A',
+      {{"0001"},
+       {"000100003"},
+       "01/05/2027",
+       "31/05/2027",
+       'A',
        "DELETE FROM OPERGRUP WHERE CDOPERADOR = 'ADMIN' AND CDGRUPOPER = '02'",
        "O operador ADMIN não pertence ao grupo autorizado a manter custos padrão."},
   };
@@ -179,7 +206,8 @@ TEST_P(CadaAutoTest, ARefusedRunWritesNothingAndKeepsTheScreen) {
     for (const char* q : {"SELECT * FROM CUSTPADR ORDER BY CDFILIAL, CDSERVFILI, DTREFCUSPADR",
                           "SELECT * FROM CUSTPADRTP ORDER BY CDFILIAL, CDSERVFILI, DTREFCUSPADR, CDTIPOPRAT"})
       for (const auto& r : Sql(q).rows)
-        for (const Variant& v : r) out += (v.isNull() ? std::string("-") : v.asString()) + (&v == &r.back() ? "\n" : "|");
+        for (const Variant& v : r)
+          out += (v.isNull() ? std::string("-") : v.asString()) + (&v == &r.back() ? "\n" : "|");
     return out;
   };
   for (const Caso& c : casos) {
@@ -199,7 +227,8 @@ TEST_P(CadaAutoTest, ARefusedRunWritesNothingAndKeepsTheScreen) {
       auto tela = [&] {
         std::vector<std::string> linhas = Linhas(f);
         for (size_t i = 0; i < linhas.size(); ++i)
-          f.cdsPrincipal->ReadRow(static_cast<int>(i), [&] { linhas[i] += " " + f.cdsPrincipal->FieldByName("VRCUSTPADR").AsString(); });
+          f.cdsPrincipal->ReadRow(static_cast<int>(i),
+                                  [&] { linhas[i] += " " + f.cdsPrincipal->FieldByName("VRCUSTPADR").AsString(); });
         return linhas;
       };
       std::vector<std::string> antes = tela();
@@ -232,17 +261,23 @@ TEST_P(CadaAutoTest, AlterScalesTheDishTypesSoTheyStillAddUp) {
     std::vector<std::string> custos, tipos;
   };
   std::vector<Caso> casos{
-      {false, "150", {"03/2027 150.00000", "04/2027 150.00000", "05/2027 150.00000"},
-       {"03/2027/01 90.00000", "03/2027/02 60.00000", "04/2027/01 15.01502", "04/2027/02 13.51351", "04/2027/03 63.81381",
-        "04/2027/04 16.51652", "04/2027/05 11.26126", "04/2027/06 11.26126", "04/2027/07 18.61862", "05/2027/01 45.00000",
-        "05/2027/02 30.00000"}},
-      {true, "10", {"03/2027 165.00000", "04/2027 165.00000", "05/2027 165.00000"},
-       {"03/2027/01 99.00000", "03/2027/02 66.00000", "04/2027/01 16.51652", "04/2027/02 14.86486", "04/2027/03 70.19519",
-        "04/2027/04 18.16817", "04/2027/05 12.38739", "04/2027/06 12.38739", "04/2027/07 20.48048", "05/2027/01 49.50000",
-        "05/2027/02 33.00000"}},
+      {false,
+       "150",
+       {"03/2027 150.00000", "04/2027 150.00000", "05/2027 150.00000"},
+       {"03/2027/01 90.00000", "03/2027/02 60.00000", "04/2027/01 15.01502", "04/2027/02 13.51351",
+        "04/2027/03 63.81381", "04/2027/04 16.51652", "04/2027/05 11.26126", "04/2027/06 11.26126",
+        "04/2027/07 18.61862", "05/2027/01 45.00000", "05/2027/02 30.00000"}},
+      {true,
+       "10",
+       {"03/2027 165.00000", "04/2027 165.00000", "05/2027 165.00000"},
+       {"03/2027/01 99.00000", "03/2027/02 66.00000", "04/2027/01 16.51652", "04/2027/02 14.86486",
+        "04/2027/03 70.19519", "04/2027/04 18.16817", "04/2027/05 12.38739", "04/2027/06 12.38739",
+        "04/2027/07 20.48048", "05/2027/01 49.50000", "05/2027/02 33.00000"}},
       // The rounded shares of 1 add up to 1,00001: the unit goes from the share rounding raised most
       // (0,0750751 shown 0,07508), not from the largest.
-      {false, "1", {"03/2027 1.00000", "04/2027 1.00000", "05/2027 1.00000"},
+      {false,
+       "1",
+       {"03/2027 1.00000", "04/2027 1.00000", "05/2027 1.00000"},
        {"03/2027/01 0.60000", "03/2027/02 0.40000", "04/2027/01 0.10010", "04/2027/02 0.09009", "04/2027/03 0.42543",
         "04/2027/04 0.11011", "04/2027/05 0.07507", "04/2027/06 0.07508", "04/2027/07 0.12412", "05/2027/01 0.30000",
         "05/2027/02 0.20000"}},
@@ -390,8 +425,9 @@ TEST_P(CadaAutoTest, MarksTypingAndTheChecksOfTheGeneralValue) {
     Marca(f, 2);
     ClearLogs();
     Barra(UserActions::Click(*f.sbtConfirma), "confirmar sem custo");
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Inclusão não permitida! Serviço(s) não possui(em) custo padrão cadastrado "
-                                                 "para cálculo de percentual."}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Inclusão não permitida! Serviço(s) não possui(em) custo padrão cadastrado "
+                                        "para cálculo de percentual."}));
     EXPECT_EQ(f.cdsPrincipal->RecNo(), 2);
     EXPECT_EQ(f.dbgCustPadrManu->SelectedColumn()->FieldName, "NOVO_VALOR");
     // Typing: a letter changes nothing; a digit is the row's value; the mark cell clears it.
@@ -439,14 +475,16 @@ TEST_P(CadaAutoTest, ABranchModuleWorksOnItsOwnBranchOnly) {
   session().ModuFili = true;
   session().FiliProc = "0003";
   Tela([&](TfrmCadaAutoServico& f) {
-    for (TControl* c : std::vector<TControl*>{f.medAgrupFili, f.btpPesqAgrupFili, f.rbtTodasFili, f.rbtListaFili, f.btnFilial})
+    for (TControl* c :
+         std::vector<TControl*>{f.medAgrupFili, f.btpPesqAgrupFili, f.rbtTodasFili, f.rbtListaFili, f.btnFilial})
       EXPECT_FALSE(c->Enabled()) << c->Name();
     EXPECT_TRUE(f.rbtListaFili->Checked());
     EXPECT_TRUE(f.rbtTodosServ->Focused());
     Digita(*f.depDataDe, "01/01/2027");
     Digita(*f.depDataAte, "31/01/2027");
     Carrega(f);
-    EXPECT_EQ(Linhas(f), (std::vector<std::string>{"0003/00010 01/2027 N", "0003/00011 01/2027 N", "0003/00091 01/2027 N"}));
+    EXPECT_EQ(Linhas(f),
+              (std::vector<std::string>{"0003/00010 01/2027 N", "0003/00011 01/2027 N", "0003/00091 01/2027 N"}));
     Ok(UserActions::Click(*f.sbtSair), "fechar");
   });
 }

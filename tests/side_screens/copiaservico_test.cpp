@@ -41,7 +41,8 @@ class CopiaServicoTest : public CadastroServTest {
   }
   static std::vector<std::string> Codigos(DataSet& ds) {
     std::vector<std::string> out;
-    for (int i = 0; i < ds.DisplayCount(); ++i) ds.ReadRow(i, [&] { out.push_back(ds.FieldByName("CDSERVFILI").AsString()); });
+    for (int i = 0; i < ds.DisplayCount(); ++i)
+      ds.ReadRow(i, [&] { out.push_back(ds.FieldByName("CDSERVFILI").AsString()); });
     return out;
   }
 };
@@ -70,9 +71,11 @@ TEST_P(CopiaServicoTest, CopiesTypedAndPickedStandardServicesAndReloadsTheList) 
   EXPECT_FALSE(progress().Visible());
   EXPECT_EQ(session().CacheRequests().back(), std::vector<std::string>{"SERVICO"});
   EXPECT_EQ(Codigos(*f.cdsServico), (std::vector<std::string>{"00001", "00002", "00003", "00004", "00005", "00090"}));
-  EXPECT_EQ(Linha("SELECT NMSERVICO, CDGRUPSERV, IDTIPOSERV FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00005'"),
-            (std::vector<std::string>{"Ceia", "001", "N"}));
-  EXPECT_EQ(Sql("SELECT COUNT(*) FROM TURNOSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00004'").rows[0][0].asInt(), 2);
+  EXPECT_EQ(
+      Linha("SELECT NMSERVICO, CDGRUPSERV, IDTIPOSERV FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00005'"),
+      (std::vector<std::string>{"Ceia", "001", "N"}));
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM TURNOSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00004'").rows[0][0].asInt(),
+            2);
 }
 
 TEST_P(CopiaServicoTest, DestinationCodesFollowTheStandardServiceRule) {

@@ -23,13 +23,15 @@ class ExpComensTest : public CadastroServTest {
     return f;
   }
   void RoteiroDietas(const std::function<void(TfrmExpComDiet&)>& roteiro) {
-    Application().ScriptModal("TfrmExpComDiet", [roteiro](TForm& form) { roteiro(dynamic_cast<TfrmExpComDiet&>(form)); });
+    Application().ScriptModal("TfrmExpComDiet",
+                              [roteiro](TForm& form) { roteiro(dynamic_cast<TfrmExpComDiet&>(form)); });
   }
   static std::vector<std::string> Marcas(TfrmExpComDiet& d) {
     std::vector<std::string> out;
     DataSet& ds = *d.cdsBuscaDietas;
     for (int i = 0; i < ds.DisplayCount(); ++i)
-      ds.ReadRow(i, [&] { out.push_back(ds.FieldByName("CDDIETPAD").AsString() + ds.FieldByName("IDCHECK").AsString()); });
+      ds.ReadRow(i,
+                 [&] { out.push_back(ds.FieldByName("CDDIETPAD").AsString() + ds.FieldByName("IDCHECK").AsString()); });
     return out;
   }
   double Clientes(const char* dieta) {
@@ -122,7 +124,8 @@ TEST_P(ExpComensTest, ACorporateServiceGoesToTheMenuPackageAtOnce) {
   EXPECT_NE(carga.params[3].asString().find("\"IDUTCARDPADR\""), std::string::npos) << "the general parameters' text";
   EXPECT_EQ(mes, "12/2026");
   EXPECT_EQ(Texts().back(), "Comensais exportados para o cardápio de 12/2026.");
-  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CARDCOMENS WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows[0][0].asInt(), 31);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CARDCOMENS WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'").rows[0][0].asInt(),
+            31);
   EXPECT_EQ(session().CacheRequests().back(), std::vector<std::string>{"SERVICO"});
 }
 
@@ -141,7 +144,8 @@ TEST_P(ExpComensTest, MenuConfigurationPackageSetsTheFlagOnlyWhenItChangedServic
   EXPECT_TRUE(CallsOf("GetServico").empty());
   // Confirmed for 00002 and 00003, whose packaging goes with its lines: asked first (Cancel sends
   // nothing), then sent with the consent; the list is read again on the same service.
-  Exec("INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
+  Exec(
+      "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
       " VALUES ('0001', '00003', '', '', 1, 'DIST')");
   Application().ScriptModal("TfrmExpConfPadr", [&](TForm& form) {
     auto* grade = dynamic_cast<TDBGrid*>(form.FindComponent("dbgServico"));
@@ -161,7 +165,8 @@ TEST_P(ExpComensTest, MenuConfigurationPackageSetsTheFlagOnlyWhenItChangedServic
   Ok(UserActions::Click(*f.sbtExportComens), "exportar configuração");
   EXPECT_EQ(CallsOf("ExportaConfPadrao").at(0).args[2].asString(), "00002_00003_");
   EXPECT_EQ(CallsOf("ExportaConfPadrao").at(0).args[3].asString(), "S");
-  EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'").rows[0][0].asInt(), 1)
+  EXPECT_EQ(
+      Sql("SELECT COUNT(*) FROM CNFDISTEMBSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'").rows[0][0].asInt(), 1)
       << "the package stays, without lines";
   EXPECT_EQ(CallsOf("GetServico").size(), 1u);
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001");

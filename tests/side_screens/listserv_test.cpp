@@ -86,7 +86,8 @@ TEST_P(ListServTest, ParametrosDoRelatorioPorEscolha) {
     std::function<void(TfrmListServ&)> escolhe;
     Params esperado;
   } casos[] = {
-      {"tudo", [](TfrmListServ&) {},
+      {"tudo",
+       [](TfrmListServ&) {},
        {{"P_CDGRUPFILI", ""}, {"P_TCDGRUPFILI", "T"}, {"L_FILIAL", "T"}, {"L_FILISERV", "T"}}},
       {"grupo",
        [this](TfrmListServ& l) {
@@ -103,7 +104,10 @@ TEST_P(ListServTest, ParametrosDoRelatorioPorEscolha) {
          lookups().QueueMultiPick({"000100002", "000300010"});
          Clica(*l.btnServico);
        },
-       {{"P_CDGRUPFILI", ""}, {"P_TCDGRUPFILI", "T"}, {"L_FILIAL", "_0001_0003_"}, {"L_FILISERV", "_000100002_000300010_"}}},
+       {{"P_CDGRUPFILI", ""},
+        {"P_TCDGRUPFILI", "T"},
+        {"L_FILIAL", "_0001_0003_"},
+        {"L_FILISERV", "_000100002_000300010_"}}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -150,8 +154,9 @@ TEST_P(ListServTest, ModuloPorFilialListaAFilialDoHospedeiro) {
   std::vector<std::string> args;
   for (const Variant& v : servicos[0].args) args.push_back(v.asString());
   EXPECT_EQ(args, (std::vector<std::string>{" ", "T", "0003", " "}));
-  EXPECT_EQ(Parametros(), (Params{{"P_CDGRUPFILI", ""}, {"P_TCDGRUPFILI", "T"}, {"L_FILIAL", "0003"},
-                                  {"L_FILISERV", "_000300011_"}}));
+  EXPECT_EQ(
+      Parametros(),
+      (Params{{"P_CDGRUPFILI", ""}, {"P_TCDGRUPFILI", "T"}, {"L_FILIAL", "0003"}, {"L_FILISERV", "_000300011_"}}));
   ASSERT_EQ(relatorios_->previews.size(), 1u);
   std::string texto = relatorios_->previews[0].PlainText();
   EXPECT_NE(texto.find("Dieta Ambulatorial"), std::string::npos);
@@ -242,7 +247,8 @@ TEST_P(ListServTest, DefinicaoAusenteMostraArqRelErr) {
   report::SetReportsFolder(pasta);
   Abre([&](TfrmListServ& l) { EXPECT_EQ(UserActions::Click(*l.sbtPreview).status, ActionResult::Status::Aborted); });
   EXPECT_EQ(Texts(), std::vector<std::string>{"O arquivo contendo a definição do relatório de código 'GER041' não foi "
-                                              "encontrado no diretório '" + pasta + "'."});
+                                              "encontrado no diretório '" +
+                                              pasta + "'."});
   EXPECT_TRUE(relatorios_->previews.empty());
 }
 
@@ -256,7 +262,8 @@ TEST_P(ListServTest, SalvarComoOutroTitulo) {
     EXPECT_EQ(l.TituloRelatorio(), "Auditoria 2026");
     Clica(*l.sbtPreview);
   });
-  EXPECT_EQ(relatorios_->questions, std::vector<std::string>{"Título do relatório|Informe o título do relatório:|Relação de Serviços"});
+  EXPECT_EQ(relatorios_->questions,
+            std::vector<std::string>{"Título do relatório|Informe o título do relatório:|Relação de Serviços"});
   report::Definition salvo = report::LoadDefinition(pasta, "GER041-Auditoria_2026");
   EXPECT_EQ(salvo.title, "Auditoria 2026");
   EXPECT_EQ(report::LoadDefinition(pasta, "GER041").title, "Relação de Serviços");

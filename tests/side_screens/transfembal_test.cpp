@@ -23,7 +23,8 @@ class TransfEmbalTest : public CadastroServTest {
     Seleciona(f, "00001");
     Menu(f, "mnuEmbalagens");
     if (restricoes) Ok(UserActions::SelectPage(*f.tshRestricoes), "sub-página de restrições");
-    Ok(UserActions::SelectIndex(restricoes ? *f.cmbRestFiltroPEntrega : *f.cmbDistrPEntrega, ponto), "ponto de entrega");
+    Ok(UserActions::SelectIndex(restricoes ? *f.cmbRestFiltroPEntrega : *f.cmbDistrPEntrega, ponto),
+       "ponto de entrega");
     return f;
   }
   static std::string Coluna(DataSet& ds, const char* campo) {
@@ -213,7 +214,9 @@ TEST_P(TransfEmbalTest, RestrictionImportNeedsADishTypeChoiceBeforeTheQuestion) 
   EXPECT_FALSE(CallsOf("GetRestricoes").empty()) << "the restrictions are read again";
   EXPECT_EQ(Sql("SELECT C.CDCONTAINER FROM RESTEMBTPPRAT R JOIN RESTEMBCONT C ON C.NRRESTEMBTPPRAT = R.NRRESTEMBTPPRAT"
                 " WHERE R.CDFILIAL = '0001' AND R.CDCLIENTE = '' AND R.NRSEQCNFCARD = 3")
-                .rows.at(0).at(0).asString(),
+                .rows.at(0)
+                .at(0)
+                .asString(),
             "CT50");
 }
 

@@ -32,7 +32,6 @@ class InProcessServer {
   // The operator the following calls carry (the X-Operator of the HTTP transport).
   void setOperator(std::string operatorName);
 
-
  private:
   std::string url_;
   std::unique_ptr<db::Pool> pool_;

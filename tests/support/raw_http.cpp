@@ -145,9 +145,9 @@ bool RawHttp::closedWithin(std::chrono::milliseconds timeout) {
 
 std::string rpcRequest(const std::string& token, const std::string& operatorName, const std::string& body,
                        const std::string& extra) {
-  return "POST /rpc HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token + "\r\nX-Operator: " +
-         operatorName + "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n" + extra + "\r\n" + body;
+  return "POST /rpc HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token + "\r\nX-Operator: " + operatorName +
+         "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra +
+         "\r\n" + body;
 }
 
 }  // namespace cad::test

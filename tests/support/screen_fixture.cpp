@@ -58,7 +58,8 @@ void ScreenTest::CallEntry(const std::string& screenCode, const std::string& ent
   } catch (const Exception& e) {
     FAIL() << e.what();
   }
-  ASSERT_NE(std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameText(n, entry); }), names.end())
+  ASSERT_NE(std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameText(n, entry); }),
+            names.end())
       << "entrada " << entry << " não existe no módulo " << screenCode;
   modules.call(screenCode, entry, params);
   Application().FlushReleased();
@@ -94,7 +95,8 @@ std::vector<std::string> ScreenTest::Methods() const {
 
 std::vector<RpcCallRecord> ScreenTest::CallsOf(const std::string& method) const {
   std::vector<RpcCallRecord> out;
-  std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(out), [&](const RpcCallRecord& c) { return c.method == method; });
+  std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(out),
+               [&](const RpcCallRecord& c) { return c.method == method; });
   return out;
 }
 

@@ -79,8 +79,7 @@ class CleanupEnvironment : public ::testing::Environment {
  public:
   void TearDown() override { Temporaries::instance().removeAll(); }
 };
-[[maybe_unused]] ::testing::Environment* const kCleanup =
-    ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
+[[maybe_unused]] ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
 
 // Whether the running test opened a PostgreSQL database (set by freshDatabaseUrl).
 std::atomic<bool> usedPostgres{false};
@@ -118,8 +117,7 @@ class PostgresTally : public ::testing::EmptyTestEventListener {
 std::string uniqueSuffix() {
   static std::atomic<unsigned> counter{0};
   auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-  return std::to_string(getpid()) + "_" + std::to_string(now % 1000000) + "_" +
-         std::to_string(counter++);
+  return std::to_string(getpid()) + "_" + std::to_string(now % 1000000) + "_" + std::to_string(counter++);
 }
 
 }  // namespace
@@ -148,8 +146,7 @@ std::string freshDatabaseUrl(const std::string& backend) {
     std::string schema = "t_" + uniqueSuffix();
     db::open(base)->execScript("CREATE SCHEMA " + schema);
     temps.addSchema(schema);
-    return base + (base.find('?') == std::string::npos ? "?" : "&") +
-           "options=-csearch_path%3D" + schema;
+    return base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema;
   }
   throw Exception("Banco de dados de teste desconhecido: " + backend);
 }

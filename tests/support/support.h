@@ -27,9 +27,7 @@ std::string freshDemoDatabase(const std::string& backend);
 //   INSTANTIATE_TEST_SUITE_P(Db, MyTest, ::testing::ValuesIn(cad::test::backends()),
 //                            cad::test::BackendName());
 struct BackendName {
-  std::string operator()(const ::testing::TestParamInfo<std::string>& info) const {
-    return info.param;
-  }
+  std::string operator()(const ::testing::TestParamInfo<std::string>& info) const { return info.param; }
 };
 
 }  // namespace cad::test

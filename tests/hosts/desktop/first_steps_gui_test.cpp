@@ -119,7 +119,9 @@ TEST_P(FirstStepsGui, SignInPickTheBranchChangeAServiceSeeItsHistoryAndPrintTheL
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
   EXPECT_EQ(Sql("SELECT NMFANTASSERV FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'")
-                .rows.at(0).at(0).asString(),
+                .rows.at(0)
+                .at(0)
+                .asString(),
             "Jantar Noturno");
   EXPECT_EQ(f.panStMensagem->Caption(), "Registro gravado.");
   Foto(janela, "primeiros-passos-5-confirmado.png");

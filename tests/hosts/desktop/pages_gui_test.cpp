@@ -54,7 +54,8 @@ class PagesGui : public ScreenGuiTest {
     EXPECT_EQ(Celula(primeira, 0, p.col), QString::fromUtf8(p.primeira));
     if (p.clica >= 0) {
       auto* view = Widget<QTableView>(primeira);
-      QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(p.clica, 1)).center());
+      QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                        view->visualRect(view->model()->index(p.clica, 1)).center());
       QApplication::processEvents();
       EXPECT_EQ(p.detalhe(f), QString::fromUtf8(p.esperado));
     }
@@ -63,25 +64,55 @@ class PagesGui : public ScreenGuiTest {
 };
 
 TEST_P(PagesGui, CostMonthsAndTheClickedMonthsDishTypeSplit) {
-  Verifica({"0001", "mnuCustPadr", "00001", {{Em(&F::dbgCustPadr), 6}, {Em(&F::dbgCustPadrTp), 7}}, 1, "18,50000", 3,
-            [this](F& f) { return Celula(*f.dbgCustPadrTp, 0, 1); }, "2,12000", "gui-main-custpadr.png"});
+  Verifica({"0001",
+            "mnuCustPadr",
+            "00001",
+            {{Em(&F::dbgCustPadr), 6}, {Em(&F::dbgCustPadrTp), 7}},
+            1,
+            "18,50000",
+            3,
+            [this](F& f) { return Celula(*f.dbgCustPadrTp, 0, 1); },
+            "2,12000",
+            "gui-main-custpadr.png"});
 }
 
 TEST_P(PagesGui, DietsAndTheClickedDietsFigures) {
-  Verifica({"0003", "mnuComens", "00010", {{Em(&F::dbgDieta), 6}}, 1, "Dieta Geral", 1,
-            [this](F& f) { return Widget<QLineEdit>(*f.dbeCliSeg)->text(); }, "25", "gui-main-dieta.png"});
+  Verifica({"0003",
+            "mnuComens",
+            "00010",
+            {{Em(&F::dbgDieta), 6}},
+            1,
+            "Dieta Geral",
+            1,
+            [this](F& f) { return Widget<QLineEdit>(*f.dbeCliSeg)->text(); },
+            "25",
+            "gui-main-dieta.png"});
 }
 
 TEST_P(PagesGui, ClientsFormattedAndTheClickedClientsPoints) {
-  Verifica({"0001", "mnuPontEntr", "00001", {{Em(&F::dbgCliente), 2}, {Em(&F::dbgPontEntr), 2}}, 0,
-            "33.444.555/0001-81", 1, [this](F& f) { return Celula(*f.dbgPontEntr, 0, 0); }, "Refeitório Bloco B",
+  Verifica({"0001",
+            "mnuPontEntr",
+            "00001",
+            {{Em(&F::dbgCliente), 2}, {Em(&F::dbgPontEntr), 2}},
+            0,
+            "33.444.555/0001-81",
+            1,
+            [this](F& f) { return Celula(*f.dbgPontEntr, 0, 0); },
+            "Refeitório Bloco B",
             "gui-main-pontentr.png"});
 }
 
 TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
-  Verifica({"0001", "mnuEmbalagens", "00001",
-            {{Em(&F::dbgDistrEmb), 2}, {Em(&F::dbgDistrTpPrat), 2}, {Em(&F::dbgDistrEmbTpPrat), 5}}, 0, "MX08",
-            -1, nullptr, "", "gui-main-embalagens.png"});
+  Verifica({"0001",
+            "mnuEmbalagens",
+            "00001",
+            {{Em(&F::dbgDistrEmb), 2}, {Em(&F::dbgDistrTpPrat), 2}, {Em(&F::dbgDistrEmbTpPrat), 5}},
+            0,
+            "MX08",
+            -1,
+            nullptr,
+            "",
+            "gui-main-embalagens.png"});
 }
 
 TEST_P(PagesGui, TheRestrictionsSubPageListsItsOrderedPackages) {

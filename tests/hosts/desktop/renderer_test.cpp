@@ -258,7 +258,8 @@ TEST_F(RendererTest, AGridsContextMenuExportsItToTheChosenFile) {
   f.pgc->SetActivePage(f.tshLista);
   show(f);
   auto* grid = widget<QTableView>(*f.dbg);
-  const std::string path = testing::TempDir() + "cadserv-gui-export-" + std::to_string(QCoreApplication::applicationPid());
+  const std::string path =
+      testing::TempDir() + "cadserv-gui-export-" + std::to_string(QCoreApplication::applicationPid());
   std::string offered;
   bool dialogSeen = false;
   // The menu and then the dialog run their own event loops: timers answer them.

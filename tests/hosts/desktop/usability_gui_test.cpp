@@ -130,8 +130,10 @@ TEST_P(UsabilityGui, StatusBarAndTooltipsTellWhereTheUserIs) {
   EXPECT_EQ(texto(*f.panStMensagem), "") << "an edit clears the last result";
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
 
-  const std::pair<TControl*, const char*> dicas[] = {{f.sbtIncluir, "Incluir (F2)"}, {f.sbtConfirmar, "Confirmar (F10)"},
-                                                     {f.sbtProcurar, "Procurar (F7)"}, {f.sbtImprimir, "Imprimir (F12)"}};
+  const std::pair<TControl*, const char*> dicas[] = {{f.sbtIncluir, "Incluir (F2)"},
+                                                     {f.sbtConfirmar, "Confirmar (F10)"},
+                                                     {f.sbtProcurar, "Procurar (F7)"},
+                                                     {f.sbtImprimir, "Imprimir (F12)"}};
   for (auto [botao, dica] : dicas) EXPECT_EQ(renderer->widgetOf(*botao)->toolTip().toStdString(), dica);
 }
 
@@ -173,8 +175,8 @@ TEST(QtTranslations, StandardButtonsArePortuguese) {
 // each shows its command, in colour while enabled.
 TEST_P(UsabilityGui, ToolbarIconsMatchTheReferencePicture) {
   auto& f = AbrePagina("0001", 1, "mnuFolhaDados");
-  const std::vector<TControl*> botoes{f.sbtIncluir,   f.sbtAlterar, f.sbtExcluir,   f.sbtConfirmar, f.sbtCancelar,
-                                      f.sbtProcurar,  f.sbtVerificar, f.sbtImprimir, f.sbtAjuda,     f.sbtFechar};
+  const std::vector<TControl*> botoes{f.sbtIncluir,  f.sbtAlterar,   f.sbtExcluir,  f.sbtConfirmar, f.sbtCancelar,
+                                      f.sbtProcurar, f.sbtVerificar, f.sbtImprimir, f.sbtAjuda,     f.sbtFechar};
   QImage atual(24 * static_cast<int>(botoes.size()), 48, QImage::Format_ARGB32);
   atual.fill(Qt::white);
   {
@@ -196,7 +198,8 @@ TEST_P(UsabilityGui, ToolbarIconsMatchTheReferencePicture) {
   for (int y = 0; y < atual.height(); ++y)
     for (int x = 0; x < atual.width(); ++x) {
       QColor a = atual.pixelColor(x, y), r = referencia.pixelColor(x, y);
-      if (std::abs(a.red() - r.red()) + std::abs(a.green() - r.green()) + std::abs(a.blue() - r.blue()) > 48) ++diferentes;
+      if (std::abs(a.red() - r.red()) + std::abs(a.green() - r.green()) + std::abs(a.blue() - r.blue()) > 48)
+        ++diferentes;
     }
   EXPECT_LT(diferentes, atual.width() * atual.height() / 50) << "see gui-toolbar-icons.png in the build folder";
 }

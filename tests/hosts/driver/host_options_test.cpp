@@ -28,7 +28,7 @@ TEST(HostOptions, ConfigFileThenCommandLine) {
   parseCommandLine(o, {"--branch=0003", "--config", path, "--locale", "en_us", "--open", "GER04100", "--open=X:Y:1",
                        "--operator", "ANA", "--operator", "JOAO"});
   EXPECT_EQ(o.serverPort, 9000);
-  EXPECT_EQ(o.branch, "0003");  // the command line wins over the file, even when given before it
+  EXPECT_EQ(o.branch, "0003");        // the command line wins over the file, even when given before it
   EXPECT_EQ(o.operatorName, "JOAO");  // a repeated option: the last one
   EXPECT_EQ(o.open, (std::vector<std::string>{"GER04100", "X:Y:1"}));
   EXPECT_EQ(o.token, "do-ambiente");  // neither the file nor the command line named it
@@ -47,8 +47,9 @@ TEST(HostOptions, ConfigFileThenCommandLine) {
   parseCommandLine(h, {"--branch", "0009", "--help"});
   EXPECT_TRUE(h.help);
   std::string help = usage("cadserv-driver", "Automação.");
-  for (const char* option : {"--server", "--token", "--embedded", "--init", "--demo", "--db", "--operator", "--branch", "--date",
-                             "--module", "--modufili", "--locale", "--reports", "--open", "--config", "--help"})
+  for (const char* option :
+       {"--server", "--token", "--embedded", "--init", "--demo", "--db", "--operator", "--branch", "--date", "--module",
+        "--modufili", "--locale", "--reports", "--open", "--config", "--help"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
   std::remove(path.c_str());
 

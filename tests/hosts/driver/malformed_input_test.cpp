@@ -27,37 +27,71 @@ const std::string kLong = "{\"cmd\":\"sql\",\"query\":\"" + std::string(size_t{2
 
 std::vector<std::string> badLines() {
   return {
-      "", "not json", "{", "[1,2]", "null", "{}", R"({"cmd":null})", R"({"cmd":"explode"})", R"({"cmd":"forms","extra":1})",
-      R"({"cmd":"open"})", R"({"cmd":"open","entry":5})", R"({"cmd":"open","entry":"NaoExiste"})",
+      "",
+      "not json",
+      "{",
+      "[1,2]",
+      "null",
+      "{}",
+      R"({"cmd":null})",
+      R"({"cmd":"explode"})",
+      R"({"cmd":"forms","extra":1})",
+      R"({"cmd":"open"})",
+      R"({"cmd":"open","entry":5})",
+      R"({"cmd":"open","entry":"NaoExiste"})",
       R"({"cmd":"open","entry":"CriaCadServico","code":"../../etc/x"})",
-      R"({"cmd":"open","entry":"CriaCadServico","arg":1,"args":[]})", R"({"cmd":"open","entry":"IniProc","args":"0001"})",
-      R"({"cmd":"click"})", R"({"cmd":"click","control":"naoExiste"})", R"({"cmd":"click","control":"sbtIncluir"})",
-      R"({"cmd":"click","control":"qryFilial"})", R"({"cmd":"dblclick","control":"mnuIncluir"})",
-      R"({"cmd":"focus","control":"medCdFilial","form":"frmOutro"})", R"({"cmd":"type","control":"medCdFilial"})",
-      R"({"cmd":"set","control":"lblFilial","text":"x"})", R"({"cmd":"key","control":"medCdFilial"})",
-      R"({"cmd":"key","key":"F13"})", R"({"cmd":"key","key":"Tab","shift":["hyper"]})",
-      R"({"cmd":"cell","control":"dbgPadrao","row":0,"col":0})", R"({"cmd":"cell","control":"dbgPadrao","row":1.5,"col":0})",
+      R"({"cmd":"open","entry":"CriaCadServico","arg":1,"args":[]})",
+      R"({"cmd":"open","entry":"IniProc","args":"0001"})",
+      R"({"cmd":"click"})",
+      R"({"cmd":"click","control":"naoExiste"})",
+      R"({"cmd":"click","control":"sbtIncluir"})",
+      R"({"cmd":"click","control":"qryFilial"})",
+      R"({"cmd":"dblclick","control":"mnuIncluir"})",
+      R"({"cmd":"focus","control":"medCdFilial","form":"frmOutro"})",
+      R"({"cmd":"type","control":"medCdFilial"})",
+      R"({"cmd":"set","control":"lblFilial","text":"x"})",
+      R"({"cmd":"key","control":"medCdFilial"})",
+      R"({"cmd":"key","key":"F13"})",
+      R"({"cmd":"key","key":"Tab","shift":["hyper"]})",
+      R"({"cmd":"cell","control":"dbgPadrao","row":0,"col":0})",
+      R"({"cmd":"cell","control":"dbgPadrao","row":1.5,"col":0})",
       R"({"cmd":"cell","control":"dbgPadrao","row":123456789012345678901234567890,"col":0})",
-      R"({"cmd":"cell","control":"dbgPadrao","row":1,"col":"NAOEXISTE"})", R"({"cmd":"title","control":"dbgPadrao","col":99})",
-      R"({"cmd":"cell","control":"medCdFilial","row":1,"col":0})", R"({"cmd":"select","control":"medCdFilial","index":0})",
-      R"({"cmd":"nav","control":"dbnPadrao","button":"up"})", R"({"cmd":"nav","control":"dbnPadrao","button":"next"})",
-      R"({"cmd":"select","control":"medCdFilial","index":1,"indexes":[1]})", R"({"cmd":"close","form":"frmNaoExiste"})",
-      R"({"cmd":"answer","button":"Talvez"})", R"({"cmd":"answer"})", R"({"cmd":"pick"})", R"({"cmd":"pick","match":{}})",
-      R"({"cmd":"pick","match":{"CDFILIAL":[1]}})", R"({"cmd":"pick","match":{"CDFILIAL":"0001"},"cancel":true})",
-      R"({"cmd":"picklist","keys":[{}]})", R"({"cmd":"get","control":"naoExiste"})", R"({"cmd":"dataset","name":"naoExiste"})",
-      R"({"cmd":"sql","query":"SELECT * FROM TABELA_QUE_NAO_EXISTE"})", R"({"cmd":"sql","query":"SELECT :A","params":[1,2]})",
+      R"({"cmd":"cell","control":"dbgPadrao","row":1,"col":"NAOEXISTE"})",
+      R"({"cmd":"title","control":"dbgPadrao","col":99})",
+      R"({"cmd":"cell","control":"medCdFilial","row":1,"col":0})",
+      R"({"cmd":"select","control":"medCdFilial","index":0})",
+      R"({"cmd":"nav","control":"dbnPadrao","button":"up"})",
+      R"({"cmd":"nav","control":"dbnPadrao","button":"next"})",
+      R"({"cmd":"select","control":"medCdFilial","index":1,"indexes":[1]})",
+      R"({"cmd":"close","form":"frmNaoExiste"})",
+      R"({"cmd":"answer","button":"Talvez"})",
+      R"({"cmd":"answer"})",
+      R"({"cmd":"pick"})",
+      R"({"cmd":"pick","match":{}})",
+      R"({"cmd":"pick","match":{"CDFILIAL":[1]}})",
+      R"({"cmd":"pick","match":{"CDFILIAL":"0001"},"cancel":true})",
+      R"({"cmd":"picklist","keys":[{}]})",
+      R"({"cmd":"get","control":"naoExiste"})",
+      R"({"cmd":"dataset","name":"naoExiste"})",
+      R"({"cmd":"sql","query":"SELECT * FROM TABELA_QUE_NAO_EXISTE"})",
+      R"({"cmd":"sql","query":"SELECT :A","params":[1,2]})",
       R"({"cmd":"sql","query":"SELECT :A","params":{"A":{"$date":"2026-02-30"}}})",
-      R"({"cmd":"session","set":{"token":"x"}})", R"({"cmd":"session","set":{"module":"abc"}})",
+      R"({"cmd":"session","set":{"token":"x"}})",
+      R"({"cmd":"session","set":{"module":"abc"}})",
       // Deep nesting is refused before parsing, an unterminated one as well; invalid UTF-8, a NUL
       // in the middle, a lone carriage return inside; longer than the 1 MiB limit.
-      kDeep, std::string(200000, '['), "{\"cmd\":\"\xff\xfe\"}", std::string("{\"cmd\":\"forms\"}\0junk", 20),
-      "{\"cmd\":\"forms\"}\r{\"cmd\":\"forms\"}", kLong,
+      kDeep,
+      std::string(200000, '['),
+      "{\"cmd\":\"\xff\xfe\"}",
+      std::string("{\"cmd\":\"forms\"}\0junk", 20),
+      "{\"cmd\":\"forms\"}\r{\"cmd\":\"forms\"}",
+      kLong,
   };
 }
 
 ChildProcess StartDriver() {
-  return ChildProcess({std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--embedded", "--db", freshDatabaseUrl("sqlite"),
-                       "--demo", "--operator", "ADMIN", "--branch", "0001"},
+  return ChildProcess({std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--embedded", "--db",
+                       freshDatabaseUrl("sqlite"), "--demo", "--operator", "ADMIN", "--branch", "0001"},
                       true);
 }
 
@@ -79,7 +113,8 @@ TEST(DriverProcess, AnswersEveryMalformedLineWithAReasonAndExitsZero) {
   std::vector<json> replies;
   for (size_t i = 0; i <= lines.size(); ++i) {
     std::string line = driver.readLine(std::chrono::seconds(120));
-    ASSERT_FALSE(line.empty()) << "sem resposta para a linha " << i << ": " << (i < lines.size() ? lines[i].substr(0, 80) : "forms");
+    ASSERT_FALSE(line.empty()) << "sem resposta para a linha " << i << ": "
+                               << (i < lines.size() ? lines[i].substr(0, 80) : "forms");
     replies.push_back(json::parse(line));
   }
   EXPECT_EQ(driver.readLine(std::chrono::seconds(30)), "");

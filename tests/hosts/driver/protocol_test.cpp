@@ -62,14 +62,18 @@ class TfrmTeste : public TForm {
     Create<TCheckBox>("chkAtivo", this);
     button("btnOk", [this] { status("ok:" + edtNome->Text()); });
     button("btnOff", [] {})->SetEnabled(false);
-    button("btnPergunta", [] { ShowDialog(DialogRequest{TMsgDlgType::mtConfirmation, "Conf", "Confirma a operação?", mbYesNo, 0}); });
+    button("btnPergunta", [] {
+      ShowDialog(DialogRequest{TMsgDlgType::mtConfirmation, "Conf", "Confirma a operação?", mbYesNo, 0});
+    });
     button("btnPesquisa", [this] {
       Progress().Show(this, 1, "Pesquisando itens");
       Lookups().Pick(PickRequest{"Itens", cdsItens, "CODIGO;NOME", 0});
       Progress().Hide();
       Corvane::AtualizaLocalCache({"ITENS", "MARCAS"});
     });
-    button("btnMarcar", [this] { Lookups().MultiPick(MultiPickRequest{"Marcar itens", cdsItens, "CODIGO", {"0002"}, 0}); });
+    button("btnMarcar", [this] {
+      Lookups().MultiPick(MultiPickRequest{"Marcar itens", cdsItens, "CODIGO", {"0002"}, 0});
+    });
     button("btnPacote", [] {
       VariantArray params{Variant("0001")};
       Corvane::LoadBPL("TST00002", params);
@@ -99,8 +103,11 @@ class TfrmTeste : public TForm {
     lsb->SetMultiSelect(true);
 
     cdsItens = static_cast<ClientDataSet*>(&AddDataSet(std::make_unique<ClientDataSet>("cdsItens")));
-    cdsItens->FieldDefs = {{"CODIGO", FieldType::String, 4}, {"NOME", FieldType::String, 20}, {"DATA", FieldType::DateTime},
-                           {"PRECO", FieldType::Float}, {"TIPO", FieldType::String, 1}};
+    cdsItens->FieldDefs = {{"CODIGO", FieldType::String, 4},
+                           {"NOME", FieldType::String, 20},
+                           {"DATA", FieldType::DateTime},
+                           {"PRECO", FieldType::Float},
+                           {"TIPO", FieldType::String, 1}};
     cdsItens->CreateDataSet();
     // What the grid shows differs from the stored values: a number format and a code translated
     // by a get-text handler (as a lookup does).
@@ -176,11 +183,12 @@ class DriverProtocol : public ::testing::Test {
   }
 
   static driver::ModuleAccess modules() {
-    return {[](const std::string& code) -> std::vector<std::string> {
-              if (code != "TST00001") throw Exception("Pacote de tela '" + code + "' não encontrado.");
-              return {"CriaTeste"};
-            },
-            [](const std::string&, const std::string&, VariantArray&) { Application().CreateForm<TfrmTeste>().Show(); }};
+    return {
+        [](const std::string& code) -> std::vector<std::string> {
+          if (code != "TST00001") throw Exception("Pacote de tela '" + code + "' não encontrado.");
+          return {"CriaTeste"};
+        },
+        [](const std::string&, const std::string&, VariantArray&) { Application().CreateForm<TfrmTeste>().Show(); }};
   }
 
   // Runs the driver over the lines; `inspect` sees the screens before the driver frees them.
@@ -252,7 +260,8 @@ TEST_F(DriverProtocol, InputGoesThroughTheDispatcherAndReadsBackAsShown) {
       {R"({"cmd":"get","control":"edtNome"})", R"({"text":"ANA MARIA "})"},
       // An exit handler's error is shown and keeps the focus where it was.
       {R"({"cmd":"set","control":"edtNome","text":"erro"})", ""},
-      {R"({"cmd":"focus","control":"chkAtivo"})", R"({"status":"failed","message":"Nome inválido.","focused":"edtNome"})"},
+      {R"({"cmd":"focus","control":"chkAtivo"})",
+       R"({"status":"failed","message":"Nome inválido.","focused":"edtNome"})"},
       {R"({"cmd":"set","control":"edtNome","text":"Bia"})", ""},
       {R"({"cmd":"click","control":"chkAtivo"})", ""},
       {R"({"cmd":"get","control":"chkAtivo"})", R"({"checked":true,"focused":true})"},
@@ -286,9 +295,11 @@ TEST_F(DriverProtocol, GridsAndDatasetsMoveByRowAndFieldAndReadTheFilteredView) 
           {R"({"cmd":"dataset","name":"cdsItens"})",
            R"({"state":"browse","recNo":3,"changeCount":1,"rows":[null,{"NOME":"Caju"},{"DATA":"2026-12-09"}]})"},
           // The rows as shown: formats, translated codes and the edited value (session locale pt-BR).
-          {R"({"cmd":"get","control":"dbgItens"})", R"({"row":3,"editing":true,"texts":[["0001","Arroz","07/12/2026","1.234,50","Grão"],
+          {R"({"cmd":"get","control":"dbgItens"})",
+           R"({"row":3,"editing":true,"texts":[["0001","Arroz","07/12/2026","1.234,50","Grão"],
               ["0002","Caju","08/12/2026","8,00","Grão"],["0003","Salada","09/12/2026","0,25","Verdura"]]})"},
-          {R"({"cmd":"cell","control":"dbgItens","row":4,"col":0})", R"j({"ok":false,"error":"linha 4 fora da grade (1..3)"})j"},
+          {R"({"cmd":"cell","control":"dbgItens","row":4,"col":0})",
+           R"j({"ok":false,"error":"linha 4 fora da grade (1..3)"})j"},
           {R"({"cmd":"cell","control":"dbgItens","row":1,"col":"CUSTO"})", R"({"ok":false,"error":"CUSTO"})"},
           {R"({"cmd":"title","control":"dbgItens","col":"CODIGO"})", ""},
           // Reaching a cell clicks it once; "click" clicks again where the grid already is.
@@ -300,7 +311,8 @@ TEST_F(DriverProtocol, GridsAndDatasetsMoveByRowAndFieldAndReadTheFilteredView) 
            R"({"row":1,"cells":[["Marca","Nome","Obs"],["Ok","",""],["","",""]],"colWidths":[null,null,-1]})"},
           {R"({"cmd":"click","control":"btnFiltrar"})", ""},
           {R"({"cmd":"dataset","name":"cdsItens"})", R"({"recordCount":2,"rows":[null,{"CODIGO":"0003"}]})"},
-          {R"({"cmd":"get","control":"dbgItens"})", R"({"texts":[["0001",null,null,null,null],["0003",null,null,null,null]]})"},
+          {R"({"cmd":"get","control":"dbgItens"})",
+           R"({"texts":[["0001",null,null,null,null],["0003",null,null,null,null]]})"},
       },
       [&] { status = screen()->lblStatus->Caption(); });
   EXPECT_EQ(status, "titulo:CODIGO");

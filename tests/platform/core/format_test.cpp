@@ -80,7 +80,8 @@ TEST(ParseFloat, AcceptsTypedNumbersAndRoundTripsFloatToStr) {
   EXPECT_EQ(parseFloat("1.234,56", kBr), 1234.56);
   EXPECT_EQ(parseFloat(",5", kBr), 0.5);
   EXPECT_EQ(parseFloat("1,5E3", kBr), 1500.0);
-  for (const char* bad : {"", "abc", "1,2,3", "12.5", "1.23,4", "-", "1e", "1e999"}) EXPECT_FALSE(parseFloat(bad, kBr)) << bad;
+  for (const char* bad : {"", "abc", "1,2,3", "12.5", "1.23,4", "-", "1e", "1e999"})
+    EXPECT_FALSE(parseFloat(bad, kBr)) << bad;
 
   EXPECT_EQ(floatToStr(-0.0, kBr), "0");
   EXPECT_EQ(floatToStr(-0.0001, kBr), "-0,0001");
@@ -120,7 +121,6 @@ TEST(EditMask, AcceptChecksKindConvertsCaseAndDecidesCompleteness) {
   EXPECT_EQ(mixed.editableCount(), 3u);
   EXPECT_EQ(mixed.apply("ab%"), "Ab%9");
   EXPECT_FALSE(mixed.accept(0, "1"));
-
 
   EditMask req("00:00");
   EXPECT_TRUE(req.complete("1230"));

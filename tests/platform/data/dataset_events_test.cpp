@@ -125,8 +125,8 @@ TEST_F(DataSetEvents, LeavingARecordPostsOrCancels) {
   ds.FieldByName("NOME").SetValue("Ana 3");
   log.take();
   ds.Append();
-  EXPECT_EQ(log.take(), (Events{"BeforePost", "AfterPost", "BeforeInsert", "BeforeScroll", "OnNewRecord",
-                                "AfterInsert", "AfterScroll"}));
+  EXPECT_EQ(log.take(), (Events{"BeforePost", "AfterPost", "BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert",
+                                "AfterScroll"}));
   ds.FieldByName("CODIGO").SetValue(4);
   ds.FieldByName("NOME").SetValue("Davi");
   EXPECT_TRUE(ds.Locate("CODIGO", 2));
@@ -152,8 +152,8 @@ TEST_F(DataSetEvents, LeavingARecordPostsOrCancels) {
   ds.FieldByName("NOME").SetValue("perdido?");
   log.take();
   ds.SetData(test::people({{7, "Gil"}}));
-  EXPECT_EQ(log.take(), (Events{"BeforePost", "AfterPost", "BeforeClose", "AfterClose", "BeforeOpen",
-                                "AfterOpen", "AfterScroll"}));
+  EXPECT_EQ(log.take(),
+            (Events{"BeforePost", "AfterPost", "BeforeClose", "AfterClose", "BeforeOpen", "AfterOpen", "AfterScroll"}));
 }
 
 TEST_F(DataSetEvents, ExceptionFromBeforeHandlerChangesNothing) {

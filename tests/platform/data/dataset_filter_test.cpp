@@ -31,8 +31,8 @@ Texts filtered(ClientDataSet& ds, const std::string& expr) {
 }
 
 TEST(Filter, MalformedExpressionsAreRefusedWithAPortugueseMessage) {
-  for (const char* bad : {"CDSERV =", "(CDSERV = '1'", "CDSERV = 'abc", "CDSERV = '1' AND", "CDSERV > NULL",
-                          "CDSERV # 1"}) {
+  for (const char* bad :
+       {"CDSERV =", "(CDSERV = '1'", "CDSERV = 'abc", "CDSERV = '1' AND", "CDSERV > NULL", "CDSERV # 1"}) {
     try {
       FilterExpr e(bad);
       ADD_FAILURE() << "accepted: " << bad;

@@ -16,11 +16,19 @@ TEST(IndexOrder, TextKeysSortLikeTheirBytes) {
   // Keys sharing a long prefix, differing inside and after their first eight distinct bytes,
   // one a prefix of another, an embedded NUL, bytes above 0x7F, nulls and repeats.
   const std::string p = "Serviço de refeição ";
-  std::vector<Variant> names = {Variant(p + "B"),         Variant(p + "Abcdefgh2"), Variant(),
-                                Variant(p + "Abcdefgh1"), Variant(p + "Abcdefgh"),  Variant(p + "Ab"),
-                                Variant(p + "Á"),         Variant(p + "Z"),         Variant(),
-                                Variant(p + "B"),         Variant(std::string(p + "Ab") + '\0'),
-                                Variant(p.substr(0, 5)),  Variant(p + "Abcdefgh1")};
+  std::vector<Variant> names = {Variant(p + "B"),
+                                Variant(p + "Abcdefgh2"),
+                                Variant(),
+                                Variant(p + "Abcdefgh1"),
+                                Variant(p + "Abcdefgh"),
+                                Variant(p + "Ab"),
+                                Variant(p + "Á"),
+                                Variant(p + "Z"),
+                                Variant(),
+                                Variant(p + "B"),
+                                Variant(std::string(p + "Ab") + '\0'),
+                                Variant(p.substr(0, 5)),
+                                Variant(p + "Abcdefgh1")};
   auto packet = std::make_shared<Packet>();
   packet->fields = {{"NOME", FieldType::String, 60, false, false},
                     {"GRUPO", FieldType::String, 2, false, false},
@@ -32,9 +40,8 @@ TEST(IndexOrder, TextKeysSortLikeTheirBytes) {
   auto expected = [&] {
     std::vector<size_t> order(names.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-      return Variant::compare(names[a], names[b]) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return Variant::compare(names[a], names[b]) < 0; });
     std::vector<std::string> codes;
     for (size_t i : order) codes.push_back(std::to_string(i));
     return codes;

@@ -102,7 +102,7 @@ TEST(DataSource, DisableControlsNestsAndEndsWithOneChange) {
   EXPECT_EQ(scrolls, 3);            // dataset events still run
   ds.EnableControls();
   EXPECT_EQ(link.total(), before + 1);  // one redraw
-  ds.EnableControls();  // unmatched: ignored
+  ds.EnableControls();                  // unmatched: ignored
   EXPECT_EQ(link.total(), before + 1);
 
   // A state change while disabled is reported at the end, then one redraw.

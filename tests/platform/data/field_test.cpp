@@ -126,7 +126,8 @@ TEST(Field, CalculatedFields) {
   std::vector<DataSetState> states;
   ds.OnCalcFields = [&](DataSet& d) {
     states.push_back(d.State());
-    d.FieldByName("TOTAL").SetAsFloat(d.FieldByName("VALOR").AsFloat() * static_cast<double>(d.FieldByName("QTDE").AsInteger()));
+    d.FieldByName("TOTAL").SetAsFloat(d.FieldByName("VALOR").AsFloat() *
+                                      static_cast<double>(d.FieldByName("QTDE").AsInteger()));
   };
   ds.SetData(costs());
   ds.Next();

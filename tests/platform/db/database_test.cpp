@@ -40,18 +40,24 @@ TEST_P(DatabaseTest, ValuesRoundTripWithTheirDeclaredTypes) {
   EXPECT_EQ(db->dialect(), GetParam());
   DateTime day = DateTime::fromDate(2026, 12, 31);
   DateTime stamp = DateTime::fromDateTime(2027, 1, 2, 13, 45, 10);
-  EXPECT_EQ(db->exec("INSERT INTO AMOSTRA VALUES (:CD, :NM, :ID, :QT, :VR, :DT, :DTHR)",
-                     {{"cd", 1}, {"nm", "Refeição à la carte — ção"}, {"id", "S"}, {"qt", 2.5},
-                      {"vr", 1234.56789}, {"dt", day}, {"dthr", stamp}}),
-            1);
+  EXPECT_EQ(
+      db->exec("INSERT INTO AMOSTRA VALUES (:CD, :NM, :ID, :QT, :VR, :DT, :DTHR)", {{"cd", 1},
+                                                                                    {"nm", "Refeição à la carte — ção"},
+                                                                                    {"id", "S"},
+                                                                                    {"qt", 2.5},
+                                                                                    {"vr", 1234.56789},
+                                                                                    {"dt", day},
+                                                                                    {"dthr", stamp}}),
+      1);
   // Unsupplied parameters bind null.
   db->exec("INSERT INTO AMOSTRA (CDAMOSTRA, NMAMOSTRA, QTAMOSTRA, DTAMOSTRA) VALUES (:CD, :NM, :QT, :DT)",
            {{"CD", 2000000000}});
 
-  ResultSet rs = db->query("select cdamostra, nmamostra, idativo, qtamostra, vrcusto, dtamostra, dthramostra"
-                           " from amostra order by cdamostra");
-  const FieldType types[] = {FieldType::Integer, FieldType::String, FieldType::String, FieldType::Float,
-                             FieldType::Float, FieldType::DateTime, FieldType::DateTime};
+  ResultSet rs = db->query(
+      "select cdamostra, nmamostra, idativo, qtamostra, vrcusto, dtamostra, dthramostra"
+      " from amostra order by cdamostra");
+  const FieldType types[] = {FieldType::Integer, FieldType::String,   FieldType::String,  FieldType::Float,
+                             FieldType::Float,   FieldType::DateTime, FieldType::DateTime};
   ASSERT_EQ(rs.columns.size(), 7u);
   for (size_t i = 0; i < 7; ++i) EXPECT_EQ(rs.columns[i].type, types[i]) << i;
   EXPECT_EQ(rs.columns[1].size, 40);
@@ -65,9 +71,10 @@ TEST_P(DatabaseTest, ValuesRoundTripWithTheirDeclaredTypes) {
   // Whole-number NUMERIC values still come back as floats; dates compare as dates; a bool binds
   // as 1; the packet carries the column definitions.
   db->exec("UPDATE AMOSTRA SET VRCUSTO = :V, QTAMOSTRA = :B WHERE CDAMOSTRA = 1", {{"V", 10}, {"B", true}});
-  rs = db->query("SELECT VRCUSTO, QTAMOSTRA, MAX(DTAMOSTRA) AS ULTIMA, COUNT(*) AS N FROM AMOSTRA"
-                 " WHERE DTAMOSTRA >= :D GROUP BY VRCUSTO, QTAMOSTRA",
-                 {{"D", DateTime::fromDate(2026, 12, 1)}});
+  rs = db->query(
+      "SELECT VRCUSTO, QTAMOSTRA, MAX(DTAMOSTRA) AS ULTIMA, COUNT(*) AS N FROM AMOSTRA"
+      " WHERE DTAMOSTRA >= :D GROUP BY VRCUSTO, QTAMOSTRA",
+      {{"D", DateTime::fromDate(2026, 12, 1)}});
   ASSERT_EQ(rs.rows.size(), 1u);
   EXPECT_TRUE(rs.rows[0][0].isFloat());
   EXPECT_EQ(rs.rows[0], (std::vector<Variant>{10.0, 1.0, day, 1}));
@@ -149,11 +156,13 @@ TEST_P(DatabaseTest, RepeatedStatementsGiveFreshResults) {
   const std::string insert = "INSERT INTO AMOSTRA (CDAMOSTRA, NMAMOSTRA, QTAMOSTRA, DTAMOSTRA) VALUES (:C, :N, :Q, :D)";
   // The same text with values of other kinds each time (null, float, integer, date, timestamp).
   const Variant quantities[] = {Variant(), Variant(1.5), Variant(2LL)};
-  const Variant dates[] = {Variant(), Variant(DateTime::fromDate(2026, 3, 1)), Variant(*DateTime::parseIso("2026-03-01T10:00:00"))};
+  const Variant dates[] = {Variant(), Variant(DateTime::fromDate(2026, 3, 1)),
+                           Variant(*DateTime::parseIso("2026-03-01T10:00:00"))};
   for (int i = 0; i < 9; ++i)
     db->exec(insert, {{"C", i}, {"N", "n" + std::to_string(i)}, {"Q", quantities[i % 3]}, {"D", dates[i / 3 % 3]}});
   const std::string select = "SELECT NMAMOSTRA FROM AMOSTRA WHERE CDAMOSTRA = :C";
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(db->query(select, {{"C", i}}).rows.at(0).at(0).asString(), "n" + std::to_string(i));
+  for (int i = 0; i < 9; ++i)
+    EXPECT_EQ(db->query(select, {{"C", i}}).rows.at(0).at(0).asString(), "n" + std::to_string(i));
 
   // A refused statement, also inside a rolled-back transaction, leaves the text usable.
   EXPECT_THROW(db->exec(insert, {{"C", 1}, {"N", "dup"}}), Error);
@@ -165,8 +174,12 @@ TEST_P(DatabaseTest, RepeatedStatementsGiveFreshResults) {
 
   // More distinct texts than any cache keeps, then the first ones again.
   for (int i = 0; i < 300; ++i)
-    EXPECT_EQ(db->query("SELECT CDAMOSTRA + " + std::to_string(i) + " AS N FROM AMOSTRA WHERE CDAMOSTRA = :C", {{"C", 1}})
-                  .rows.at(0).at(0).asInt(), 1 + i);
+    EXPECT_EQ(
+        db->query("SELECT CDAMOSTRA + " + std::to_string(i) + " AS N FROM AMOSTRA WHERE CDAMOSTRA = :C", {{"C", 1}})
+            .rows.at(0)
+            .at(0)
+            .asInt(),
+        1 + i);
   EXPECT_EQ(db->query(select, {{"C", 3}}).rows.at(0).at(0).asString(), "n3");
 
   // A script that changes a table: the same text sees the table as it is now.
@@ -187,8 +200,9 @@ TEST(DatabaseOpen, FailuresNameTheTargetButNotThePassword) {
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(e.kind(), Error::Kind::Connection);
-    EXPECT_NE(std::string(e.what()).find("Não foi possível abrir o banco de dados 'sqlite:/nonexistent-dir/x/banco.db': "),
-              std::string::npos)
+    EXPECT_NE(
+        std::string(e.what()).find("Não foi possível abrir o banco de dados 'sqlite:/nonexistent-dir/x/banco.db': "),
+        std::string::npos)
         << e.what();
   }
   try {
@@ -217,8 +231,9 @@ TEST(PostgresConnection, ADroppedConnectionFailsOneCallThenReopens) {
   db->execScript("CREATE TABLE T (A INTEGER)");
   int64_t pid = db->query("SELECT pg_backend_pid() AS P").rows[0][0].asInt();
   admin->query("SELECT pg_terminate_backend(:P) AS T", {{"P", pid}});
-  for (int i = 0; i < 100 && admin->query("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE pid = :P", {{"P", pid}})
-                                    .rows[0][0].asInt() > 0;
+  for (int i = 0;
+       i < 100 &&
+       admin->query("SELECT COUNT(*) AS N FROM pg_stat_activity WHERE pid = :P", {{"P", pid}}).rows[0][0].asInt() > 0;
        ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   {
@@ -288,7 +303,6 @@ TEST(Pool, MemoryDatabaseKeepsOneConnectionAndFailedOpensFreeTheirSlot) {
   EXPECT_THROW(bad.acquire(), Exception);  // would block forever if the slot leaked
   EXPECT_EQ(bad.openConnections(), 0u);
 }
-
 
 RewrittenSql numbered(std::string_view sql) {
   return rewriteParams(sql, [](size_t i, const std::string&) { return "$" + std::to_string(i + 1); });

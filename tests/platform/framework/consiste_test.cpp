@@ -23,7 +23,7 @@ TEST_F(ConsisteTest, CheckResultServAcceptsEveryResultShape) {
   EXPECT_TRUE(CheckResultServ(VariantArray{true, PacketPtr(packetResult)}).isPacket());
   EXPECT_TRUE(CheckResultServ(VariantArray{true}).isNull());
   EXPECT_EQ(CheckResultServ(VariantArray{true, 1, "x"}), Variant(VariantArray{1, "x"}));
-  EXPECT_EQ(CheckResultServ(Variant("")), Variant(""));          // an update's empty reply
+  EXPECT_EQ(CheckResultServ(Variant("")), Variant(""));                       // an update's empty reply
   EXPECT_TRUE(CheckResultServ(Variant(PacketPtr(packetResult))).isPacket());  // a bare payload
   EXPECT_TRUE(dialogs().Log().empty());
 
@@ -61,8 +61,8 @@ TEST_F(ConsisteTest, CodesRegistrationNumbersAndHours) {
   EXPECT_EQ(Ajusta_Inscricao("11.222.333/0001-81", type), "11222333000181");
   EXPECT_EQ(type, "J");
   type = "?";
-  EXPECT_THROW(Ajusta_Inscricao("529.982.247-24", type), Exception);     // wrong check digit
-  EXPECT_THROW(Ajusta_Inscricao("111.111.111-11", type), Exception);     // verifies, but refused
+  EXPECT_THROW(Ajusta_Inscricao("529.982.247-24", type), Exception);  // wrong check digit
+  EXPECT_THROW(Ajusta_Inscricao("111.111.111-11", type), Exception);  // verifies, but refused
   EXPECT_THROW(Ajusta_Inscricao("1234567890", type), Exception);
   EXPECT_EQ(type, "?");
   try {
@@ -135,8 +135,9 @@ TEST_F(DemoDatabaseTest, ValidaFilialChecksBranchAndOperatorAccess) {
   EXPECT_THROW(Consiste::ValidaFilial("0002", "JOAO", true), EAbort);
   EXPECT_THROW(Consiste::ValidaFilial(" ", "JOAO", true), EAbort);
   EXPECT_EQ(Consiste::ValidaFilial("0002", "MARIA", true), "Unidade Campinas");
-  EXPECT_EQ(dialogs().Texts(), (std::vector<std::string>{"Filial não cadastrada.", "Operador sem permissão para a filial.",
-                                                         "Filial deve ser informada."}));
+  EXPECT_EQ(dialogs().Texts(),
+            (std::vector<std::string>{"Filial não cadastrada.", "Operador sem permissão para a filial.",
+                                      "Filial deve ser informada."}));
 }
 
 TEST_F(DemoDatabaseTest, SessionReadsDatesAndTheProductTree) {
@@ -185,7 +186,8 @@ TEST_F(ConsisteTest, AnUnregisteredPackageIsAvailableWhenItsLibraryIsInThePackag
   SetScreenPackageFolder(CADSERV_BIN_DIR);
   RegisterScreenPackage("GER04106", nullptr);
   EXPECT_TRUE(ScreenPackageAvailable("ger04106"));
-  for (const char* codigo : {"GER09999", "../GER04106", "", "GER04106/.."}) EXPECT_FALSE(ScreenPackageAvailable(codigo)) << codigo;
+  for (const char* codigo : {"GER09999", "../GER04106", "", "GER04106/.."})
+    EXPECT_FALSE(ScreenPackageAvailable(codigo)) << codigo;
   VariantArray nada;
   EXPECT_THROW(Corvane::LoadBPL("../GER04106", nada), Exception);
   SetScreenPackageFolder("/nonexistent");

@@ -41,7 +41,9 @@ namespace {
 
 // Only names this unit creates are members: an item the base layout declares is extended.
 template <class T>
-concept TemFolhaDados = requires { &T::mnuFolhaDados; };
+concept TemFolhaDados = requires {
+  &T::mnuFolhaDados;
+};
 static_assert(!TemFolhaDados<layout::teste::TfrmTelaComponents>);
 
 class LayoutBindingTest : public FrameworkTest {};

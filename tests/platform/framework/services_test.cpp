@@ -41,8 +41,8 @@ TEST_F(ServicesTest, DialogsTakeQueuedAnswersAndDefaultCarefully) {
 TEST_F(ServicesTest, MessageTablesMatchKeysWithoutRegardToCase) {
   TMessages msg;
   msg.SetName("msgPadrao");
-  msg.SetItems({"Filial|Filial", "Inf_Filial|Filial deve ser informada.", "Hora_deve|'%S' não é uma hora válida.",
-                "Url|a|b"});
+  msg.SetItems(
+      {"Filial|Filial", "Inf_Filial|Filial deve ser informada.", "Hora_deve|'%S' não é uma hora válida.", "Url|a|b"});
   TMessages standard;
   standard.SetItems({"Canc|Confirma cancelamento?"});
   msg.SetFallback(&standard);

@@ -17,12 +17,9 @@ namespace {
 
 PacketPtr samplePacket(bool delta) {
   auto p = std::make_shared<Packet>();
-  p->fields = {{"CDSERVFILI", FieldType::String, 5, true, false},
-               {"QTCOMESTISEG", FieldType::Float, 0, false, false},
-               {"NRORDEM", FieldType::Integer, 0, false, false},
-               {"IDATIVO", FieldType::Boolean, 0, false, false},
-               {"DTINICIO", FieldType::DateTime, 0, false, false},
-               {"IDCONSCOMFAT", FieldType::String, 1, false, true}};
+  p->fields = {{"CDSERVFILI", FieldType::String, 5, true, false},  {"QTCOMESTISEG", FieldType::Float, 0, false, false},
+               {"NRORDEM", FieldType::Integer, 0, false, false},   {"IDATIVO", FieldType::Boolean, 0, false, false},
+               {"DTINICIO", FieldType::DateTime, 0, false, false}, {"IDCONSCOMFAT", FieldType::String, 1, false, true}};
   p->rows = {{"00001", 12.5, 3, true, DateTime::fromDate(2026, 3, 1), "S"},
              {"0000\"2", 0.0, Variant(), false, DateTime::fromDateTime(2026, 3, 1, 13, 45, 10), Variant()}};
   if (delta) {
@@ -36,12 +33,27 @@ PacketPtr samplePacket(bool delta) {
 
 TEST(Codec, EveryValueKindRoundTripsWithItsKind) {
   const Variant values[] = {
-      Variant(), true, false, 0, -42, Variant(std::numeric_limits<long long>::max()),
-      Variant(std::numeric_limits<long long>::min()), 5.0, -0.5, 0.1, 1e300, -2.5e-300,
-      "", "texto com \"aspas\", \\barra\\, /, \n\t\r\b\f e \x01", "ação, Ω, 😀",
-      DateTime::fromDate(2026, 2, 28), DateTime::fromDateTime(1999, 12, 31, 23, 59, 59),
-      VariantArray{}, VariantArray{1, "a", VariantArray{VariantArray{}, Variant()}, 2.0},
-      Variant(samplePacket(false)), Variant(samplePacket(true)),
+      Variant(),
+      true,
+      false,
+      0,
+      -42,
+      Variant(std::numeric_limits<long long>::max()),
+      Variant(std::numeric_limits<long long>::min()),
+      5.0,
+      -0.5,
+      0.1,
+      1e300,
+      -2.5e-300,
+      "",
+      "texto com \"aspas\", \\barra\\, /, \n\t\r\b\f e \x01",
+      "ação, Ω, 😀",
+      DateTime::fromDate(2026, 2, 28),
+      DateTime::fromDateTime(1999, 12, 31, 23, 59, 59),
+      VariantArray{},
+      VariantArray{1, "a", VariantArray{VariantArray{}, Variant()}, 2.0},
+      Variant(samplePacket(false)),
+      Variant(samplePacket(true)),
       VariantArray{true, Variant(samplePacket(false))},  // a checkable result
   };
   // The writer tells every kind apart (5 and 5.0, a date and its text, a packet's field flags), so
@@ -82,9 +94,25 @@ TEST(Codec, ProducesTheDocumentedShapes) {
 TEST(Codec, RefusesMalformedAndOversizedInput) {
   // A few of each kind: syntax, numbers, escapes and UTF-8, dates, packets and their deltas.
   const std::string bad[] = {
-      "", "[1,", "[1,]", "\"abc", "01", ".5", "NaN", "[1] x", "\"\\u12\"", "\"\\ud800\"", "\"a\nb\"",
-      "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "99999999999999999999", "1e999", R"({"a":1})",
-      R"({"$date":"2026-02-30"})", R"({"$date":"2026-03-05 10:00:00"})", R"({"$date":"2026-03-05","x":1})",
+      "",
+      "[1,",
+      "[1,]",
+      "\"abc",
+      "01",
+      ".5",
+      "NaN",
+      "[1] x",
+      "\"\\u12\"",
+      "\"\\ud800\"",
+      "\"a\nb\"",
+      "\"\xC0\xAF\"",
+      "\"\xED\xA0\x80\"",
+      "99999999999999999999",
+      "1e999",
+      R"({"a":1})",
+      R"({"$date":"2026-02-30"})",
+      R"({"$date":"2026-03-05 10:00:00"})",
+      R"({"$date":"2026-03-05","x":1})",
       R"({"$packet":{"rows":[]}})",
       R"({"$packet":{"fields":[{"name":"A","type":"string"}],"rows":[[1,2]]}})",
       R"({"$packet":{"fields":[{"name":"A","type":"string"},{"name":"a","type":"integer"}],"rows":[]}})",
@@ -93,10 +121,10 @@ TEST(Codec, RefusesMalformedAndOversizedInput) {
   };
   for (const std::string& s : bad) EXPECT_THROW(decodeValue(s), Exception) << s;
   for (const char* s : {R"({"server":"S","method":"M"})", R"({"server":"","method":"M","args":[]})",
-                               R"({"server":"S","server":"S","method":"M","args":[]})", R"(["S","M",[]])"})
+                        R"({"server":"S","server":"S","method":"M","args":[]})", R"(["S","M",[]])"})
     EXPECT_THROW(decodeRequest(s), Exception) << s;
   for (const char* s : {R"({})", R"({"result":1,"fault":"x"})", R"({"result":1,"out":{"01":1}})",
-                               R"({"result":1,"out":{"1":1,"1":2}})"})
+                        R"({"result":1,"out":{"1":1,"1":2}})"})
     EXPECT_THROW(decodeReply(s), Exception) << s;
 
   // Nesting, size and count limits.
@@ -113,7 +141,8 @@ TEST(Codec, RefusesMalformedAndOversizedInput) {
   EXPECT_THROW(decodeValue(many + "]", small), Exception);
   small.maxFields = 2;
   EXPECT_THROW(decodeValue(R"({"$packet":{"fields":[{"name":"A","type":"string"},{"name":"B","type":"string"},)"
-                           R"({"name":"C","type":"string"}],"rows":[]}})", small),
+                           R"({"name":"C","type":"string"}],"rows":[]}})",
+                           small),
                Exception);
 
   // The writer refuses what the reader would refuse.
@@ -184,8 +213,15 @@ TEST(Codec, CorruptedTextNeverCrashes) {
 // the 15-digit boundary, negative zero included.
 TEST(Codec, DecimalsReadToTheNearestDouble) {
   std::mt19937_64 rng(17);
-  std::vector<std::string> texts = {"0.1", "-0.0", "0.30000000000000004", "123456789012345.6", "99999999999999.9",
-                                    "999999999999999.9", "0.000000000000001", "1.7976931348623157", "-8.5"};
+  std::vector<std::string> texts = {"0.1",
+                                    "-0.0",
+                                    "0.30000000000000004",
+                                    "123456789012345.6",
+                                    "99999999999999.9",
+                                    "999999999999999.9",
+                                    "0.000000000000001",
+                                    "1.7976931348623157",
+                                    "-8.5"};
   for (int i = 0; i < 20000; ++i) {
     int decimals = 1 + static_cast<int>(rng() % 16);
     int64_t whole = static_cast<int64_t>(rng() % 1000000000000LL) >> (rng() % 40);
@@ -210,7 +246,7 @@ TEST(Codec, TextsAndDatesReadTheSameInEveryForm) {
     Variant expected;
   };
   const Case read[] = {
-      {R"("Serviço \"A\" ç")", Variant("Serviço \"A\" ç")},      // escape after accented text
+      {R"("Serviço \"A\" ç")", Variant("Serviço \"A\" ç")},  // escape after accented text
       {R"("ab\u00e7\ud83d\ude00")", Variant("abç\xF0\x9F\x98\x80")},
       {R"({ "$date" : "2026-02-28" })", Variant(DateTime::fromDate(2026, 2, 28))},
   };
@@ -220,11 +256,14 @@ TEST(Codec, TextsAndDatesReadTheSameInEveryForm) {
     EXPECT_EQ(Variant::compare(v, c.expected), 0) << c.json;
   }
   const char* refused[] = {
-      "\"Servi\xC3\"",          // a sequence cut by the closing quote
-      "\"abc\xFF" "def\"",       // not UTF-8
-      "\"ab\x01" "cd\"",       // control character
-      "\"ab\\qcd\"",           // unknown escape
-      R"({"$date":"2026-02-28"})" "x",
+      "\"Servi\xC3\"",  // a sequence cut by the closing quote
+      "\"abc\xFF"
+      "def\"",  // not UTF-8
+      "\"ab\x01"
+      "cd\"",         // control character
+      "\"ab\\qcd\"",  // unknown escape
+      R"({"$date":"2026-02-28"})"
+      "x",
       R"({"$date":"2026-02-2"})",
       R"({"$date":"2026-02-28"],)",
   };

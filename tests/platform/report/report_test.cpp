@@ -46,7 +46,8 @@ Packet linhas(const std::vector<std::pair<std::string, int>>& grupos) {
   p.fields = {FieldDef{"G", FieldType::String, 4, false, false}, FieldDef{"N", FieldType::String, 10, false, false},
               FieldDef{"V", FieldType::Float, 0, false, false}};
   for (const auto& [g, n] : grupos)
-    for (int i = 0; i < n; ++i) p.rows.push_back({Variant(g), Variant(g + "-" + std::to_string(i + 1)), Variant(1234.5 * (i + 1))});
+    for (int i = 0; i < n; ++i)
+      p.rows.push_back({Variant(g), Variant(g + "-" + std::to_string(i + 1)), Variant(1234.5 * (i + 1))});
   return p;
 }
 

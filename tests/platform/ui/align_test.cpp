@@ -69,13 +69,17 @@ TEST_F(AlignTest, AlignedChildrenTileTheAreaAndTheOthersKeepTheirBounds) {
         if (j == i || !out[j].aligned) continue;
         RC_ASSERT(!overlap(b, out[j].bounds));
         // Bands of one side follow their controls' positions.
-        if (o.Align() == TAlign::alTop && k.Align() == TAlign::alTop && k.Top() < o.Top()) RC_ASSERT(b.Top <= out[j].bounds.Top);
-        if (o.Align() == TAlign::alLeft && k.Align() == TAlign::alLeft && k.Left() < o.Left()) RC_ASSERT(b.Left <= out[j].bounds.Left);
+        if (o.Align() == TAlign::alTop && k.Align() == TAlign::alTop && k.Top() < o.Top())
+          RC_ASSERT(b.Top <= out[j].bounds.Top);
+        if (o.Align() == TAlign::alLeft && k.Align() == TAlign::alLeft && k.Left() < o.Left())
+          RC_ASSERT(b.Left <= out[j].bounds.Left);
       }
     }
     const long whole = long(area.Width) * area.Height;
-    if (client) RC_ASSERT(covered == whole);
-    else RC_ASSERT(covered <= whole);
+    if (client)
+      RC_ASSERT(covered == whole);
+    else
+      RC_ASSERT(covered <= whole);
     // With room for every band, each keeps its own height (top, bottom) or width (left, right).
     if (heights <= area.Height && widths <= area.Width)
       for (size_t i = 0; i < kids.size(); ++i) {

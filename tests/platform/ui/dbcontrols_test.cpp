@@ -132,7 +132,9 @@ struct GridForm : ServiceForm {
     dbg->SetDataSource(&dts);
     dbg->OnColExit = log.note("ColExit");
     dbg->OnColEnter = log.note("ColEnter");
-    cds.AfterPost = [this](DataSet& ds) { log.events.push_back("AfterPost:" + ds.FieldByName("NMSERVICO").AsString()); };
+    cds.AfterPost = [this](DataSet& ds) {
+      log.events.push_back("AfterPost:" + ds.FieldByName("NMSERVICO").AsString());
+    };
     SetActiveControl(dbg);
   }
 };

@@ -284,7 +284,6 @@ TEST_F(DispatcherTest, MaskedDateAndNumberEdits) {
   EXPECT_EQ(ned->Text(), "0,00000");
 }
 
-
 // Window activation, popup menus and host-started steps end like every other action: EAbort is
 // silent, other errors are shown and reported, refusals run nothing, released forms are freed.
 TEST_F(DispatcherTest, ActivationPopupsAndHostStepsEndLikeAnyAction) {

@@ -19,10 +19,12 @@ namespace {
 
 // The cells of a sheet: reference -> text or number as stored, "n:" before a typed number.
 std::map<std::string, std::string> sheetCells(const std::string& xml) {
-  static const std::regex cell(R"re(<c r="([A-Z]+[0-9]+)"[^>]*?(?:/>|>(?:<v>([^<]*)</v>|<is><t[^>]*>([^<]*)</t></is>)</c>))re");
+  static const std::regex cell(
+      R"re(<c r="([A-Z]+[0-9]+)"[^>]*?(?:/>|>(?:<v>([^<]*)</v>|<is><t[^>]*>([^<]*)</t></is>)</c>))re");
   auto unescape = [](std::string s) {
     for (auto [from, to] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}})
-      for (size_t at = 0; (at = s.find(from, at)) != std::string::npos; ++at) s.replace(at, std::string(from).size(), to);
+      for (size_t at = 0; (at = s.find(from, at)) != std::string::npos; ++at)
+        s.replace(at, std::string(from).size(), to);
     return s;
   };
   std::map<std::string, std::string> out;
@@ -82,9 +84,8 @@ TEST_F(ExportTest, CsvAndXlsxHoldTheShownTextsAndTypedNumbersAndDates) {
   ExportGrid(*f.dbg, base + ".xlsx", ExportFormat::Xlsx);
   auto cells = sheetCells(unzipEntry(base + ".xlsx", "xl/worksheets/sheet1.xml"));
   const std::map<std::string, std::string> expected{
-      {"A1", "Código"}, {"B1", "Nome"}, {"C1", "VALOR"}, {"D1", "Validade"},
-      {"A2", "n:7"}, {"B2", "Almoço"}, {"C2", "n:1234.5"}, {"D2", "n:46363"},
-      {"A3", "doze"}, {"B3", "Jantar; \"noite\" <a&b>"}};
+      {"A1", "Código"}, {"B1", "Nome"},     {"C1", "VALOR"},   {"D1", "Validade"}, {"A2", "n:7"},
+      {"B2", "Almoço"}, {"C2", "n:1234.5"}, {"D2", "n:46363"}, {"A3", "doze"},     {"B3", "Jantar; \"noite\" <a&b>"}};
   EXPECT_EQ(cells, expected);
   std::string styles = unzipEntry(base + ".xlsx", "xl/styles.xml");
   for (const char* fmt : {"#,##0.00", "dd/mm/yyyy"}) EXPECT_NE(styles.find(fmt), std::string::npos) << fmt;

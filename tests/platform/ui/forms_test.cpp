@@ -99,8 +99,8 @@ TEST_F(FormsTest, FindAndHandlersReportWrongNamesAndTypes) {
   TForm f;
   f.SetName("frmTeste");
   f.Create<TEdit>("edtNome", &f);
-  EXPECT_NE(f.find<TEdit>("EDTNOME"), nullptr);  // names match without regard to case
-  EXPECT_THROW(f.find<TButton>("edtNome"), Exception);  // wrong type
+  EXPECT_NE(f.find<TEdit>("EDTNOME"), nullptr);             // names match without regard to case
+  EXPECT_THROW(f.find<TButton>("edtNome"), Exception);      // wrong type
   EXPECT_THROW(f.Create<TEdit>("edtNome", &f), Exception);  // duplicate name
 
   int runs = 0;

@@ -35,7 +35,8 @@ struct Texto {
   static bool valido(const std::vector<std::string>& t) {
     int virgulas = 0;
     for (size_t i = 0; i < t.size(); ++i)
-      if (!((t[i] >= "0" && t[i] <= "9" && t[i].size() == 1) || (t[i] == "-" && i == 0) || (t[i] == "," && ++virgulas == 1)))
+      if (!((t[i] >= "0" && t[i] <= "9" && t[i].size() == 1) || (t[i] == "-" && i == 0) ||
+            (t[i] == "," && ++virgulas == 1)))
         return false;
     return true;
   }
@@ -65,12 +66,16 @@ struct Texto {
     caret = anchor = em;
   }
   void backspace() {
-    if (ini() != fim()) apaga(ini(), fim());
-    else if (caret > 0) apaga(caret - 1, caret);
+    if (ini() != fim())
+      apaga(ini(), fim());
+    else if (caret > 0)
+      apaga(caret - 1, caret);
   }
   void del() {
-    if (ini() != fim()) apaga(ini(), fim());
-    else if (caret < static_cast<int>(chars.size())) apaga(caret, caret + 1);
+    if (ini() != fim())
+      apaga(ini(), fim());
+    else if (caret < static_cast<int>(chars.size()))
+      apaga(caret, caret + 1);
   }
 };
 

@@ -131,12 +131,16 @@ TEST_F(LayoutTest, WrongLayoutsNameTheOffendingPart) {
   };
   TForm f;
   EXPECT_NE(failure(R"({"components": [{"type": "TBotao", "name": "x"}]})", f).find("TBotao"), std::string::npos);
-  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e1", "Cor": 1}]})", f).find("Cor"), std::string::npos);
-  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e2", "OnExit": "e2Exit"}]})", f).find("e2Exit"), std::string::npos);
-  EXPECT_NE(failure(R"({"components": [{"name": "naoExiste", "Caption": "x"}]})", f).find("naoExiste"), std::string::npos);
+  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e1", "Cor": 1}]})", f).find("Cor"),
+            std::string::npos);
+  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e2", "OnExit": "e2Exit"}]})", f).find("e2Exit"),
+            std::string::npos);
+  EXPECT_NE(failure(R"({"components": [{"name": "naoExiste", "Caption": "x"}]})", f).find("naoExiste"),
+            std::string::npos);
   EXPECT_NE(failure(R"({"components": [)", f).find("Layout"), std::string::npos);
   f.Handler<void(TComponent&, int&, ShiftState)>("e4KeyDown", [](TComponent&, int&, ShiftState) {});
-  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e4", "OnExit": "e4KeyDown"}]})", f).find("e4KeyDown"), std::string::npos);
+  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e4", "OnExit": "e4KeyDown"}]})", f).find("e4KeyDown"),
+            std::string::npos);
 
   // Types registered later (by other layers) are created by name like the built-in ones.
   struct TMemoTeste : TCustomEdit {
