@@ -14,7 +14,7 @@ PACKAGES=(
   qt6-base-dev qt6-translations-l10n
   libcairo2-dev poppler-utils libxlsxwriter-dev unzip
   curl python3
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format clang-tidy
 )
 
 missing=()
