@@ -1,7 +1,6 @@
 // The billing setup of TfrmCadastroServ: billing mode (a service of type "F" has no planning of
 // its own) against planning mode, the billing-by-equivalence grid (cdsServFatu: its checks,
 // lookup, row life cycle, keys and commands) and the separate-invoice dependency.
-// BindBillingHandlers binds the names of every billing handler the layout uses.
 //
 // Invariants:
 //  - In billing mode every planning control and page is off and only the main service to be
@@ -24,25 +23,6 @@
 #include "service_screen/module.h"
 
 namespace cad {
-
-void TfrmCadastroServ::BindBillingHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("grbServFatuEnter", &F::grbServFatuEnter);
-  Bind("grbServFatuExit", &F::grbServFatuExit);
-  Bind("dbgServFatuEditButtonClick", &F::dbgServFatuEditButtonClick);
-  Bind("dbgServFatuKeyPress", &F::dbgServFatuKeyPress);
-  Bind("dbgServFatuKeyDown", &F::dbgServFatuKeyDown);
-  Bind("dbgServFatuColExit", &F::dbgServFatuColExit);
-  Bind("dbgServFatuExit", &F::dbgServFatuExit);
-  Bind("dtsServFatuStateChange", &F::dtsServFatuStateChange);
-  Bind("cdsServFatuBeforeInsert", &F::cdsServFatuBeforeInsert);
-  Bind("cdsServFatuBeforeEdit", &F::cdsServFatuBeforeEdit);
-  Bind("cdsServFatuBeforePost", &F::cdsServFatuBeforePost);
-  Bind("cdsServFatuBeforeDelete", &F::cdsServFatuBeforeDelete);
-  Bind("cdsServFatuAfterPost", &F::cdsServFatuAfterPost);
-  Bind("cdsServFatuAfterCancel", &F::cdsServFatuAfterCancel);
-  Bind("dbServFatVarClick", &F::dbServFatVarClick);
-}
 
 // ---------------------------------------------------------------- billing and planning mode
 

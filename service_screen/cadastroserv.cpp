@@ -24,8 +24,6 @@
 #include "service_screen/pages/servico.h"
 #include "service_screen/pages/turnos.h"
 
-extern const std::string_view kLayoutTfrmCadastroServ;
-
 namespace cad {
 
 namespace {
@@ -48,43 +46,14 @@ TfrmCadastroServ::TfrmCadastroServ() {
   paginas_.push_back(std::make_unique<PagComensais>(*this));
   paginas_.push_back(std::make_unique<PagPontEntr>(*this));
   paginas_.push_back(std::make_unique<PagEmbalagens>(*this));
-  BindRecordHandlers();
+  // Handlers bound in code to a family of per-day names; the layout's own go with the load.
   BindDietHandlers();
-  BindConfCardHandlers();
-  BindBillingHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
-  BindCustPadrHandlers();
-  BindEmbalagensHandlers();
-  BindPontEntrHandlers();
-  BindCopiaExportaHandlers();
-  Bind("FormActivate", &TfrmCadastroServ::FormActivate);
-  Bind("FormCloseQuery", &TfrmCadastroServ::FormCloseQuery);
-  Bind("panFilialEnter", &TfrmCadastroServ::panFilialEnter);
-  Bind("panFilialExit", &TfrmCadastroServ::panFilialExit);
-  Bind("medCdFilialChange", &TfrmCadastroServ::medCdFilialChange);
-  Bind("medCdFilialExit", &TfrmCadastroServ::medCdFilialExit);
-  Bind("medCdFilialKeyDown", &TfrmCadastroServ::medCdFilialKeyDown);
-  Bind("btnFilialBeforePesq", &TfrmCadastroServ::btnFilialBeforePesq);
-  Bind("btnFilialAfterPesq", &TfrmCadastroServ::btnFilialAfterPesq);
-  Bind("qryParamGeralAfterOpen", &TfrmCadastroServ::qryParamGeralAfterOpen);
-  Bind("cdsServicoBeforeScroll", &TfrmCadastroServ::cdsServicoBeforeScroll);
-  Bind("cdsServicoAfterScroll", &TfrmCadastroServ::cdsServicoAfterScroll);
-  Bind("pgcPadraoChanging", &TfrmCadastroServ::pgcPadraoChanging);
-  Bind("pgcPadraoEnter", &TfrmCadastroServ::pgcPadraoEnter);
-  Bind("dbnPadraoClick", &TfrmCadastroServ::dbnPadraoClick);
-  Bind("mnuConfCardClick", &TfrmCadastroServ::mnuConfCardClick);
-  Bind("mnuCustPadrClick", &TfrmCadastroServ::mnuCustPadrClick);
-  Bind("mnuTurnosClick", &TfrmCadastroServ::mnuTurnosClick);
-  Bind("mnuComensClick", &TfrmCadastroServ::mnuComensClick);
-  Bind("mnuPontEntrClick", &TfrmCadastroServ::mnuPontEntrClick);
-  Bind("mnuEmbalagensClick", &TfrmCadastroServ::mnuEmbalagensClick);
-  LoadLayout(kLayoutTfrmCadastroServ);
-  resolveComponents();
+  layout::service_screen::Load_cadastroserv(*this);
   ResolveDietComponents();
-  ResolveCustPadrComponents();
-  ResolveConfCardComponents();
-  ResolvePontEntr();
+  ResolveComensais();
+  ResolveCampos();
 
   dtsPadrao->SetDataSet(cdsServico);
   dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };
@@ -100,189 +69,13 @@ TfrmCadastroServ::~TfrmCadastroServ() {
   }
 }
 
-void TfrmCadastroServ::resolveComponents() {
-  auto cds = [this](const char* n) { return find<ClientDataSet>(n); };
-  auto qry = [this](const char* n) { return find<TADOIBQuery>(n); };
-  cdsServico = cds("cdsServico");
-  cdsServFatu = cds("cdsServFatu");
-  cdsPesqServFatu = cds("cdsPesqServFatu");
-  cdsServFatuAux = cds("cdsServFatuAux");
-  cdsAutGrupACPS = cds("cdsAutGrupACPS");
-  cdsOperACPS = cds("cdsOperACPS");
-  cdsParamPlaneja = cds("cdsParamPlaneja");
-  cdsPesqProd = cds("cdsPesqProd");
-  cdsPadInt = cds("cdsPadInt");
-  cdsPesqPadInter = cds("cdsPesqPadInter");
-  cdsConfCard = cds("cdsConfCard");
-  cdsCustPadr = cds("cdsCustPadr");
-  cdsCustPadrTp = cds("cdsCustPadrTp");
-  cdsTurno = cds("cdsTurno");
-  cdsDietPad = cds("cdsDietPad");
-  cdsDietServ = cds("cdsDietServ");
-  cdsCliente = cds("cdsCliente");
-  cdsPEntClie = cds("cdsPEntClie");
-  cdsDistrEmb = cds("cdsDistrEmb");
-  cdsRestricoes = cds("cdsRestricoes");
-  dtsServFatu = find<DataSource>("dtsServFatu");
-  dtsPesqServFatu = find<DataSource>("dtsPesqServFatu");
-  dtsPesqProd = find<DataSource>("dtsPesqProd");
-  dtsPadInt = find<DataSource>("dtsPadInt");
-  dtsPesqPadInter = find<DataSource>("dtsPesqPadInter");
-  dtsConfCard = find<DataSource>("dtsConfCard");
-  dtsCustPadr = find<DataSource>("dtsCustPadr");
-  dtsCustPadrTp = find<DataSource>("dtsCustPadrTp");
+// Fields the screen adjusts by name (the layout gives components, not their fields).
+void TfrmCadastroServ::ResolveCampos() {
   cdsServicoCDARVPROD = &cdsServico->FieldByName("CDARVPROD");
   cdsPesqProdCDARVPROD = &cdsPesqProd->FieldByName("CDARVPROD");
-
-  qryFilial = qry("qryFilial");
-  qryParamGeral = qry("qryParamGeral");
-  qryServDep = qry("qryServDep");
-  qryServPadr = qry("qryServPadr");
-  qryServPesq = qry("qryServPesq");
-  qryServico = qry("qryServico");
-  qryVd_Servico = qry("qryVd_Servico");
-  qryVdGrupServ = qry("qryVdGrupServ");
-  qryRota = qry("qryRota");
-  qryProduto = qry("qryProduto");
-  qryPesqProd = qry("qryPesqProd");
   qryProdutoCDARVPROD = &qryProduto->FieldByName("CDARVPROD");
   qryPesqProdCDARVPROD = &qryPesqProd->FieldByName("CDARVPROD");
   qryServPadrCDARVPROD = &qryServPadr->FieldByName("CDARVPROD");
-
-  panFilial = find<TPanel>("panFilial");
-  lblFilial = find<TLabel>("lblFilial");
-  lblGrupoFiltro = find<TLabel>("lblGrupoFiltro");
-  medCdFilial = find<TMaskEdit>("medCdFilial");
-  edtCdGrupoFiltro = find<TMaskEdit>("edtCdGrupoFiltro");
-  btnFilial = find<TBtnPesquisa>("btnFilial");
-  btnPesqGrupoFiltro = find<TBtnPesquisa>("btnPesqGrupoFiltro");
-  edtNmFilial = find<TEdit>("edtNmFilial");
-  edtNmGrupoFiltro = find<TEdit>("edtNmGrupoFiltro");
-
-  sbtAutomatico = find<TButtonFlat>("sbtAutomatico");
-  sbtExportComens = find<TButtonFlat>("sbtExportComens");
-  sbtCopiar = find<TButtonFlat>("sbtCopiar");
-  sbtImportExportConf = find<TButtonFlat>("sbtImportExportConf");
-  mnuCadaAuto = find<TMenuItem>("mnuCadaAuto");
-  mnuExpConfiguracaoPadr = find<TMenuItem>("mnuExpConfiguracaoPadr");
-  mnuExportComens = find<TMenuItem>("mnuExportComens");
-  mnuExpComCard = find<TMenuItem>("mnuExpComCard");
-  mnuExpComDiet = find<TMenuItem>("mnuExpComDiet");
-  mnuCopiar = find<TMenuItem>("mnuCopiar");
-  mnuHistorico = find<TMenuItem>("mnuHistorico");
-  mnuImportExportConf = find<TMenuItem>("mnuImportExportConf");
-  pmnExportComens = find<TPopupMenu>("pmnExportComens");
-  pmnImportExportConf = find<TPopupMenu>("pmnImportExportConf");
-  pmnExpComCard = find<TMenuItem>("pmnExpComCard");
-  pmnExpComDiet = find<TMenuItem>("pmnExpComDiet");
-  mnuImportRest = find<TMenuItem>("mnuImportRest");
-  mnuExportRest = find<TMenuItem>("mnuExportRest");
-  mnuImportDist = find<TMenuItem>("mnuImportDist");
-  mnuExportDist = find<TMenuItem>("mnuExportDist");
-
-  tshConfCard = find<TTabSheet>("tshConfCard");
-  tshCustPadr = find<TTabSheet>("tshCustPadr");
-  tshTurnos = find<TTabSheet>("tshTurnos");
-  tshComensais = find<TTabSheet>("tshComensais");
-  tshPontEntr = find<TTabSheet>("tshPontEntr");
-  tshEmbalagens = find<TTabSheet>("tshEmbalagens");
-  pgcEmbalagens = find<TPageControl>("pgcEmbalagens");
-  nbkComensais = find<TNotebook>("nbkComensais");
-  pagDefault = find<TPage>("pagDefault");
-  dbgTurno = find<TDBGrid>("dbgTurno");
-  dtsTurno = find<DataSource>("dtsTurno");
-  qrySCom = find<TADOIBQuery>("qrySCom");
-  ResolveComensais();
-  tshDistribuicao = find<TTabSheet>("tshDistribuicao");
-  tshRestricoes = find<TTabSheet>("tshRestricoes");
-  mnuConfCard = find<TMenuItem>("mnuConfCard");
-  mnuCustPadr = find<TMenuItem>("mnuCustPadr");
-  mnuTurnos = find<TMenuItem>("mnuTurnos");
-  mnuComens = find<TMenuItem>("mnuComens");
-  mnuPontEntr = find<TMenuItem>("mnuPontEntr");
-  mnuEmbalagens = find<TMenuItem>("mnuEmbalagens");
-
-  auto lbl = [this](const char* n) { return find<TLabel>(n); };
-  auto dbe = [this](const char* n) { return find<TDBEdit>(n); };
-  auto chk = [this](const char* n) { return find<TDBCheckBox>(n); };
-  auto pesq = [this](const char* n) { return find<TBtnPesquisa>(n); };
-  lblCdServico = lbl("lblCdServico");
-  lblNmServico = lbl("lblNmServico");
-  lblNmFantasServ = lbl("lblNmFantasServ");
-  lblNmServicoRedu = lbl("lblNmServicoRedu");
-  lblGrupServ = lbl("lblGrupServ");
-  lblEspeci = lbl("lblEspeci");
-  lblHMInicAten = lbl("lblHMInicAten");
-  lblPeriServDe = lbl("lblPeriServDe");
-  lblPeriServAte = lbl("lblPeriServAte");
-  lblHrEntrega = lbl("lblHrEntrega");
-  lblRota = lbl("lblRota");
-  lblPadInt = lbl("lblPadInt");
-  lblPesoCusto = lbl("lblPesoCusto");
-  lblFaturamento = lbl("lblFaturamento");
-  lblProduto = lbl("lblProduto");
-  dbeCdServFili = dbe("dbeCdServFili");
-  dbeNmServico = dbe("dbeNmServico");
-  dbeNmFantasServ = dbe("dbeNmFantasServ");
-  dbeNmServicoRedu = dbe("dbeNmServicoRedu");
-  dbeCdGrupServ = dbe("dbeCdGrupServ");
-  dbeNmGrupServ = dbe("dbeNmGrupServ");
-  dbeIniAtend = dbe("dbeIniAtend");
-  dbePeriServDe = dbe("dbePeriServDe");
-  dbePeriServAte = dbe("dbePeriServAte");
-  dbeHrEntrega = dbe("dbeHrEntrega");
-  dbeCdRota = dbe("dbeCdRota");
-  dbeNmRota = dbe("dbeNmRota");
-  dbeCdPadInt = dbe("dbeCdPadInt");
-  dbeNmPadInt = dbe("dbeNmPadInt");
-  dbePreco = dbe("dbePreco");
-  dbeCdProduto = dbe("dbeCdProduto");
-  dbeNmProduto = dbe("dbeNmProduto");
-  btpServico = pesq("btpServico");
-  btnGrupServ = pesq("btnGrupServ");
-  btnRota = pesq("btnRota");
-  btpPadrInt = pesq("btpPadrInt");
-  btnPesqProd = find<TButton>("btnPesqProd");
-  drgTipoServ = find<TDBRadioGroup>("drgTipoServ");
-  dbcTipoServ = find<TDBComboBox>("dbcTipoServ");
-  dckUtilReqReti = chk("dckUtilReqReti");
-  dbkConsSerCar = chk("dbkConsSerCar");
-  dbkConFixPer = chk("dbkConFixPer");
-  dckUtilReqPrato = chk("dckUtilReqPrato");
-  dckBloqAlt = chk("dckBloqAlt");
-  dbConsFatPla = chk("dbConsFatPla");
-  dbkServPrinc = chk("dbkServPrinc");
-  dckServTran = chk("dckServTran");
-  dbkDepLiber = chk("dbkDepLiber");
-  dbkBloqProdReti = chk("dbkBloqProdReti");
-  dbServFatVar = chk("dbServFatVar");
-  dbFatServSep = chk("dbFatServSep");
-  lblServEqui = lbl("lblServEqui");
-  lblServFat = lbl("lblServFat");
-  lblServFatu = lbl("lblServFatu");
-  medCdServico = find<TMaskEdit>("medCdServico");
-  btnServico = pesq("btnServico");
-  edtNmServico = find<TEdit>("edtNmServico");
-  grbServFatu = find<TGroupBox>("grbServFatu");
-  dbgServFatu = find<TDBGrid>("dbgServFatu");
-
-  Panel1 = find<TPanel>("Panel1");
-  grbTipoPrat = find<TGroupBox>("grbTipoPrat");
-  grbConfAtual = find<TGroupBox>("grbConfAtual");
-  lsbDisponiveis = find<TListBox>("lsbDisponiveis");
-  lsbCdDisponiveis = find<TListBox>("lsbCdDisponiveis");
-  spbItemDir = find<TSpeedButton>("spbItemDir");
-  spbTodosDir = find<TSpeedButton>("spbTodosDir");
-  sbtItemEsq = find<TSpeedButton>("sbtItemEsq");
-  sbtTodosEsq = find<TSpeedButton>("sbtTodosEsq");
-  spbItemUp = find<TSpeedButton>("spbItemUp");
-  spbItemDown = find<TSpeedButton>("spbItemDown");
-  sbtImportExport = find<TSpeedButton>("sbtImportExport");
-  stgCard = find<TStringGrid>("stgCard");
-  imgChecked = find<TImage>("imgChecked");
-  imgUnChecked = find<TImage>("imgUnChecked");
-  dbgCustPadr = find<TDBGrid>("dbgCustPadr");
-  dbgCustPadrTp = find<TDBGrid>("dbgCustPadrTp");
 }
 
 // ---------------------------------------------------------------- pages

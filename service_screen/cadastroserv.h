@@ -4,7 +4,8 @@
 // points and packaging.
 //
 // The components come from the layout unit layout/cadastroserv.json, which extends the base
-// screen's; every one of them is a typed member resolved once after loading. Behaviour lives in
+// screen's: the build generates from it (and layout/owners) a typed member per component, filled
+// once after loading, and the binding of every handler it names. Behaviour lives in
 // one unit per area: cadastroserv.cpp (frame, branch panel, switchboards), navigation.cpp
 // (service selection, pages, include/alter/cancel/search/print), commands.cpp (confirm, verify,
 // delete), record.cpp and record_controls.cpp (service record), billing.cpp (billing setup) and
@@ -33,6 +34,7 @@
 #include "platform/ui/grids.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/pages.h"
+#include "service_screen/layout/binding.h"
 #include "service_screen/pages/pagina.h"
 #include "service_screen/principal.h"
 
@@ -41,7 +43,9 @@ namespace cad {
 // Column suffixes of the per-weekday quantities, Monday to Sunday, then holidays.
 inline constexpr const char* kDiasSemana[8] = {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM", "FER"};
 
-class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
+class TfrmCadastroServ : public TfrmPadrao,
+                         public layout::service_screen::TfrmCadastroServComponents,
+                         public TelaPrincipal {
  public:
   TfrmCadastroServ();
   ~TfrmCadastroServ() override;
@@ -52,48 +56,20 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   TNetConnection netCadastroServ{"netCadastroServ"};
 
   // ---- datasets of the service record and billing
-  ClientDataSet *cdsServico, *cdsServFatu, *cdsPesqServFatu, *cdsServFatuAux;
-  ClientDataSet *cdsAutGrupACPS, *cdsOperACPS, *cdsParamPlaneja;
-  ClientDataSet *cdsPesqProd, *cdsPadInt, *cdsPesqPadInter, *cdsConfCard;
   // Working datasets of the later pages (their fields arrive with each page).
-  ClientDataSet *cdsCustPadr, *cdsCustPadrTp, *cdsTurno, *cdsDietPad, *cdsDietServ;
-  ClientDataSet *cdsCliente, *cdsPEntClie, *cdsDistrEmb, *cdsRestricoes;
-  DataSource *dtsServFatu, *dtsPesqServFatu, *dtsPesqProd, *dtsPadInt, *dtsPesqPadInter, *dtsConfCard;
-  DataSource *dtsCustPadr, *dtsCustPadrTp;
   // Fields the screen adjusts by name.
   Field *cdsServicoCDARVPROD, *cdsPesqProdCDARVPROD;
 
   // ---- reference queries
-  TADOIBQuery *qryFilial, *qryParamGeral, *qryServDep, *qryServPadr, *qryServPesq, *qryServico;
-  TADOIBQuery *qryVd_Servico, *qryVdGrupServ, *qryRota, *qryProduto, *qryPesqProd;
   Field *qryProdutoCDARVPROD, *qryPesqProdCDARVPROD, *qryServPadrCDARVPROD;
 
   // ---- branch panel
-  TPanel* panFilial;
-  TLabel *lblFilial, *lblGrupoFiltro;
-  TMaskEdit *medCdFilial, *edtCdGrupoFiltro;
-  TBtnPesquisa *btnFilial, *btnPesqGrupoFiltro;
-  TEdit *edtNmFilial, *edtNmGrupoFiltro;
 
   // ---- added toolbar buttons, maintenance-menu entries and popups
-  TButtonFlat *sbtAutomatico, *sbtExportComens, *sbtCopiar, *sbtImportExportConf;
-  TMenuItem *mnuCadaAuto, *mnuExpConfiguracaoPadr, *mnuExportComens, *mnuExpComCard, *mnuExpComDiet;
-  TMenuItem *mnuCopiar, *mnuImportExportConf, *mnuHistorico;
-  TPopupMenu *pmnExportComens, *pmnImportExportConf;
-  TMenuItem *pmnExpComCard, *pmnExpComDiet;
-  TMenuItem *mnuImportRest, *mnuExportRest, *mnuImportDist, *mnuExportDist;
 
   // ---- pages and their menu items (the list and form pages are the base screen's)
-  TTabSheet *tshConfCard, *tshCustPadr, *tshTurnos, *tshComensais, *tshPontEntr, *tshEmbalagens;
-  TPageControl* pgcEmbalagens;
   // Estimated diners: page 0 "Default" (the service's own figures), page 1 "Dieta" (per diet).
-  TNotebook* nbkComensais;
-  TPage* pagDefault;
   // Page "Default": clients, employees, donations and the total per weekday.
-  TDBEdit *dbeCSeg, *dbeCTer, *dbeCQuar, *dbeCQuint, *dbeCSex, *dbeCSab, *dbeCDomin, *dbeCFeriado;
-  TDBEdit *dbeFSeg, *dbeFTer, *dbeFQuar, *dbeFQuint, *dbeFSex, *dbeFSab, *dbeFDomin, *dbeFeriado;
-  TDBEdit *dbeDSeg, *dbeDTer, *dbeDQuar, *dbeDQuint, *dbeDSex, *dbeDSab, *dbeDDomin, *dbeDFeriado;
-  TDBEdit *dbeTSeg, *dbeTTer, *dbeTQuar, *dbeTQuint, *dbeTSex, *dbeTSab, *dbeTDomin, *dbeTFeriado;
   // The same editors by weekday, Monday to holiday.
   struct DiaComensais {
     TDBEdit *clientes, *funcionarios, *doacoes, *total;
@@ -101,46 +77,15 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   DiaComensais DiasDefault[8] = {};
 
   // ---- shifts page
-  TDBGrid* dbgTurno;
-  DataSource* dtsTurno;
   // Per-day sums of the service's shifts as stored (SEG .. FER).
-  TADOIBQuery* qrySCom;
-  TTabSheet *tshDistribuicao, *tshRestricoes;
-  TMenuItem *mnuConfCard, *mnuCustPadr, *mnuTurnos, *mnuComens, *mnuPontEntr, *mnuEmbalagens;
 
   // ---- form page: service record
-  TLabel *lblCdServico, *lblNmServico, *lblNmFantasServ, *lblNmServicoRedu, *lblGrupServ;
-  TLabel *lblEspeci, *lblHMInicAten, *lblPeriServDe, *lblPeriServAte, *lblHrEntrega;
-  TLabel *lblRota, *lblPadInt, *lblPesoCusto, *lblFaturamento, *lblProduto;
-  TDBEdit *dbeCdServFili, *dbeNmServico, *dbeNmFantasServ, *dbeNmServicoRedu;
-  TDBEdit *dbeCdGrupServ, *dbeNmGrupServ, *dbeIniAtend, *dbePeriServDe, *dbePeriServAte, *dbeHrEntrega;
-  TDBEdit *dbeCdRota, *dbeNmRota, *dbeCdPadInt, *dbeNmPadInt, *dbePreco, *dbeCdProduto, *dbeNmProduto;
-  TBtnPesquisa *btpServico, *btnGrupServ, *btnRota, *btpPadrInt;
   // The product lookup chooses its list itself (billing group or product tree).
-  TButton* btnPesqProd;
-  TDBRadioGroup* drgTipoServ;
-  TDBComboBox* dbcTipoServ;
-  TDBCheckBox *dckUtilReqReti, *dbkConsSerCar, *dbkConFixPer, *dckUtilReqPrato, *dckBloqAlt;
-  TDBCheckBox *dbConsFatPla, *dbkServPrinc, *dckServTran, *dbkDepLiber, *dbkBloqProdReti;
   // ---- form page: billing setup
-  TDBCheckBox *dbServFatVar, *dbFatServSep;
-  TLabel *lblServEqui, *lblServFat, *lblServFatu;
-  TMaskEdit* medCdServico;
-  TBtnPesquisa* btnServico;
-  TEdit* edtNmServico;
-  TGroupBox* grbServFatu;
-  TDBGrid* dbgServFatu;
 
   // ---- default menu configuration page (content: its own unit)
-  TPanel* Panel1;
-  TGroupBox *grbTipoPrat, *grbConfAtual;
-  TListBox *lsbDisponiveis, *lsbCdDisponiveis;
-  TSpeedButton *spbItemDir, *spbTodosDir, *sbtItemEsq, *sbtTodosEsq, *spbItemUp, *spbItemDown, *sbtImportExport;
-  TStringGrid* stgCard;
-  TImage *imgChecked, *imgUnChecked;
 
   // ---- standard-cost page (content: its own unit)
-  TDBGrid *dbgCustPadr, *dbgCustPadrTp;
 
   // ================================================================ screen state
   bool PrimeiraAtivacao = true;
@@ -174,6 +119,7 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void btnFilialBeforePesq(TComponent& sender);
   void btnFilialAfterPesq(TComponent& sender);
   void dtsPadraoStateChange(DataSource& sender) override;
+  void qryParamGeralAfterOpen(DataSet& sender);
 
   // The branch every call carries: CdFilialFixa in fixed-branch mode, else medCdFilial's text.
   std::string CodFilial() const;
@@ -287,8 +233,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void btnServicoBeforePesq(TComponent& sender);
   void btnServicoAfterPesq(TComponent& sender);
   void btnPesqProdClick(TComponent& sender);
-  // Binds the handler names of the service record; runs before the layout loads.
-  void BindRecordHandlers();
 
   // ================================================================ billing setup (billing.cpp)
   // Switches the form between billing mode (type "F") and planning mode.
@@ -309,8 +253,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void cdsServFatuAfterPost(DataSet& sender);
   void cdsServFatuAfterCancel(DataSet& sender);
   void dbServFatVarClick(TComponent& sender);
-  // Binds the handler names of the billing setup; runs before the layout loads.
-  void BindBillingHandlers();
 
   // ================================================================ pages of later units
   // Default menu configuration (pages/confcard.cpp).
@@ -319,8 +261,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void EntraConfCard();
   void ConfCardTrocaServico();
   // Removed lines until the next save, and the dish-type catalogue of the lists.
-  ClientDataSet* cdsDelCard;
-  TADOIBQuery* qryConfTipoPrat;
   // "branch|service" whose lines the grid holds; another one loads on the page's next entry.
   std::string ConfCardCarregada;
   void spbItemDirClick(TComponent& sender);
@@ -346,14 +286,9 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void VerificaConfCard();
   // Whether the service has packaging distribution or restriction settings (server check).
   bool ExisteDistrRest(const std::string& filial, const std::string& servico);
-  // Binds the handler names of the page; runs before the layout loads.
-  void BindConfCardHandlers();
-  // Resolves the page's components; runs after the layout loads.
-  void ResolveConfCardComponents();
 
   // ---- copy of services and export of estimated diners (copia_exporta.cpp)
-  std::string ParamGeral;  // getParamGeral's text, read when it is handed to "GER04103"
-  void BindCopiaExportaHandlers();
+  std::string ParamGeral;
   void sbtCopiarClick(TComponent& sender);
   void mnuExpComCardClick(TComponent& sender);
   void mnuExpComDietClick(TComponent& sender);
@@ -382,13 +317,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
  public:
   // Estimated diners per diet (pages/dietas.cpp): the notebook page "Dieta" of tshComensais, the
   // figures of one diet of the service at a time, saved as soon as they are posted.
-  DataSource *dtsDietPad, *dtsDietServ;
-  TDBGrid* dbgDieta;
-  TPanel* panComenDiet;
-  TDBEdit *dbeCliSeg, *dbeCliTer, *dbeCliQua, *dbeCliQui, *dbeCliSex, *dbeCliSab, *dbeCliDom, *dbeCliFer;
-  TDBEdit *dbeFunSeg, *dbeFunTer, *dbeFunQua, *dbeFunQui, *dbeFunSex, *dbeFunSab, *dbeFunDom, *dbeFunFer;
-  TDBEdit *dbeDoaSeg, *dbeDoaTer, *dbeDoaQua, *dbeDoaQui, *dbeDoaSex, *dbeDoaSab, *dbeDoaDom, *dbeDoaFer;
-  TDBEdit *dbeTotSeg, *dbeTotTer, *dbeTotQua, *dbeTotQui, *dbeTotSex, *dbeTotSab, *dbeTotDom, *dbeTotFer;
   // The diets of the service (GetDietPad) under the progress display, then the panel's colour.
   void CarregaDietPad();
   // Confirm on the page: the focused field's day total, then the diet's post (its save) and the
@@ -418,10 +346,7 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void CustPadrSaiServico();
   void CustPadrTrocaServico();
   // The latest stored month of the service, and a scratch copy of the dish-type rows.
-  ClientDataSet *cdsCustPadrAux, *cdsAuxCustPadrTp;
   // Dish-type catalogue: the lookup's list and the check of a typed code.
-  TADOIBQuery *qryTipoPrat, *qryVdTipoPrat;
-  DataSource* dtsTipoPrat;
   // The page fetches its data on its next entry.
   bool RecarregaCustPadr = true;
   // The month's cost when its edit began (0 for a new month or a cost not above 0).
@@ -491,8 +416,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void dbgCustPadrTpEditButtonClick(TComponent& sender);
   void dbgCustPadrTpDrawColumnCell(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state);
   void sbtAutomaticoClick(TComponent& sender);
-  void BindCustPadrHandlers();
-  void ResolveCustPadrComponents();
   // Shifts (pages/turnos.cpp).
   void Vd_Turno();
   void Vd_QtTurno(Field& campo);
@@ -549,10 +472,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void ResolveComensais();
   // Clients and delivery points (pages/pontentr.cpp): the clients of a corporate service and,
   // per client, its delivery points with their diners per weekday, each point saved as it posts.
-  ClientDataSet *cdsPesqClie, *cdsPontoEntr, *cdsPEntClieAux, *cdsMaxCPEntr;
-  DataSource *dtsCliente, *dtsPEntClie, *dtsPesqClie, *dtsPontEntr;
-  TDBGrid *dbgCliente, *dbgPontEntr;
-  TSplitter* splPontEntr;
   // Delivery-point diners changed: leaving the page offers them to the client estimates.
   bool AlterouPEntr = false;
   void PreparaPontEntr();
@@ -608,8 +527,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void dbgPontEntrKeyDown(TComponent& sender, int& key, ShiftState shift);
   void dbgPontEntrKeyPress(TComponent& sender, std::string& key);
   void dbgPontEntrEditButtonClick(TComponent& sender);
-  void BindPontEntrHandlers();
-  void ResolvePontEntr();
   // Packaging distribution and restrictions (pages/embalagens.cpp).
   void PreparaEmbalagens();
   void HabilitaEmbalagens();
@@ -618,17 +535,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void EntraEmbalagens();
   void EmbalagensTrocaServico();
   // The page's components (declared in the layout unit, resolved by PreparaEmbalagens).
-  ClientDataSet *cdsDistrTpPrat, *cdsDistrEmbTpPrat, *cdsVdDistrEmb, *cdsDistrEmbAux;
-  ClientDataSet *cdsRestTpPrat, *cdsRestricoesAux, *cdsVdEmbRest;
-  TADOIBQuery* qryTipoPratRest;
-  DataSource *dtsDistrEmb, *dtsDistrTpPrat, *dtsDistrEmbTpPrat, *dtsVdDistrEmb;
-  DataSource *dtsRestTpPrat, *dtsRestricoes, *dtsVdEmbRest;
-  TGroupBox *grbDistrPEntrega, *grbRestFiltro;
-  TComboBox *cmbDistrPEntrega, *cmbRestFiltroPEntrega, *cmbRestFiltroCat;
-  TDBGrid *dbgDistrEmb, *dbgDistrTpPrat, *dbgDistrEmbTpPrat, *dbgRestTpPrat, *dbgRestricoes;
-  TSpeedButton *btnAddDistrTpPrat, *btnAddTDistrTpPrat, *btnDelDistrTpPrat, *btnDelTDistrTpPrat;
-  TSpeedButton *sbtRestricaoUp, *sbtRestricaoDown;
-  TPanel* panRestTpPrat;
   // Distribution: loading, the package code check and lookup, moves of dish types.
   void GetDadosDistribuicao(double grupo);
   void GetVdDistrEmb(const std::string& codigo);
@@ -697,7 +603,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void dbgRestricoesKeyPress(TComponent& sender, std::string& key);
   void sbtRestricaoUpClick(TComponent& sender);
   void sbtRestricaoDownClick(TComponent& sender);
-  void BindEmbalagensHandlers();
 
  private:
   // ---- packaging page (pages/embalagens.cpp)
@@ -716,7 +621,8 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void BotaoCodigo(TDBGrid* grade, DataSet& ds, const char* campo);
   void ChamaImportExport(const std::string& entrada, bool restricao);
 
-  void resolveComponents();
+  // Fields the screen adjusts by name.
+  void ResolveCampos();
   // ---- helpers of the frame (cadastroserv.cpp)
   // Text of a message key of the screen's table.
   std::string Msg(const std::string& key) const;
@@ -740,7 +646,6 @@ class TfrmCadastroServ : public TfrmPadrao, public TelaPrincipal {
   void HabilitaPainelFilial(bool habilita);
   bool PodeCopiar() const;
   void HabilitaCopia(bool habilita);
-  void qryParamGeralAfterOpen(DataSet& sender);
   void dtsPadraoDataChange(DataSource& sender, Field* field);
   // medCdServico and edtNmServico from the record's CDSERVPREQUI.
   void MostraServicoPrincipal();

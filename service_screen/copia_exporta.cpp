@@ -22,13 +22,6 @@ constexpr const char* kPacoteCardapio = "GER04103";
 
 }  // namespace
 
-void TfrmCadastroServ::BindCopiaExportaHandlers() {
-  Bind("sbtCopiarClick", &TfrmCadastroServ::sbtCopiarClick);
-  Bind("mnuExpComCardClick", &TfrmCadastroServ::mnuExpComCardClick);
-  Bind("mnuExpComDietClick", &TfrmCadastroServ::mnuExpComDietClick);
-  Bind("mnuHistoricoClick", &TfrmCadastroServ::mnuHistoricoClick);
-}
-
 // The copy dialog reports 1 when it created services: the list then shows them.
 void TfrmCadastroServ::sbtCopiarClick(TComponent&) {
   if (!PodeCopiar()) return;

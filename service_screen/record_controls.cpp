@@ -1,6 +1,6 @@
 // The controls of the service record on the form page: the exit and change handlers of its edits,
 // its check boxes, the hospital-kind text of the combo dbcTipoServ, and the lookups that fill
-// its fields. BindRecordHandlers binds every handler name the layout gives the record.
+// its fields.
 //
 // Invariants:
 //  - A lookup pick puts a browsing record into edit before writing it; a code is written before
@@ -26,48 +26,6 @@ namespace {
 const std::pair<const char*, const char*> kEspecificacoes[] = {{"0", "Oral"}, {"1", "EntPare"}, {"2", "Lactario"}};
 
 }  // namespace
-
-void TfrmCadastroServ::BindRecordHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("cdsServicoNewRecord", &F::cdsServicoNewRecord);
-  Bind("cdsServicoAfterInsert", &F::cdsServicoAfterInsert);
-  Bind("cdsServicoBeforePost", &F::cdsServicoBeforePost);
-  Bind("cdsServicoAfterPost", &F::cdsServicoAfterPost);
-  Bind("cdsServicoIDTPSERVHOSPGetText", &F::cdsServicoIDTPSERVHOSPGetText);
-  Bind("cdsServicoIDTPSERVHOSPSetText", &F::cdsServicoIDTPSERVHOSPSetText);
-  Bind("dbeCdServFiliExit", &F::dbeCdServFiliExit);
-  Bind("dbeCdServFiliKeyPress", &F::dbeCdServFiliKeyPress);
-  Bind("dbeCdGrupServExit", &F::dbeCdGrupServExit);
-  Bind("dbeCdGrupServChange", &F::dbeCdGrupServChange);
-  Bind("edtCdGrupoFiltroExit", &F::edtCdGrupoFiltroExit);
-  Bind("edtCdGrupoFiltroChange", &F::edtCdGrupoFiltroChange);
-  Bind("dbeCdProdutoExit", &F::dbeCdProdutoExit);
-  Bind("dbeCdProdutoChange", &F::dbeCdProdutoChange);
-  Bind("dbeCdRotaExit", &F::dbeCdRotaExit);
-  Bind("dbeCdRotaChange", &F::dbeCdRotaChange);
-  Bind("dbeCdPadIntExit", &F::dbeCdPadIntExit);
-  Bind("dbeCdPadIntChange", &F::dbeCdPadIntChange);
-  Bind("dbeHrEntregaExit", &F::dbeHrEntregaExit);
-  Bind("medCdServicoExit", &F::medCdServicoExit);
-  Bind("medCdServicoChange", &F::medCdServicoChange);
-  Bind("dckUtilReqRetiClick", &F::dckUtilReqRetiClick);
-  Bind("dckUtilReqPratoClick", &F::dckUtilReqPratoClick);
-  Bind("dbkConFixPerClick", &F::dbkConFixPerClick);
-  Bind("drgTipoServChange", &F::drgTipoServChange);
-  Bind("btnGrupServBeforePesq", &F::btnGrupServBeforePesq);
-  Bind("btnGrupServAfterPesq", &F::btnGrupServAfterPesq);
-  Bind("btnPesqGrupoFiltroBeforePesq", &F::btnPesqGrupoFiltroBeforePesq);
-  Bind("btnPesqGrupoFiltroAfterPesq", &F::btnPesqGrupoFiltroAfterPesq);
-  Bind("btnRotaBeforePesq", &F::btnRotaBeforePesq);
-  Bind("btnRotaAfterPesq", &F::btnRotaAfterPesq);
-  Bind("btpServicoBeforePesq", &F::btpServicoBeforePesq);
-  Bind("btpServicoAfterPesq", &F::btpServicoAfterPesq);
-  Bind("btpPadrIntBeforePesq", &F::btpPadrIntBeforePesq);
-  Bind("btpPadrIntAfterPesq", &F::btpPadrIntAfterPesq);
-  Bind("btnServicoBeforePesq", &F::btnServicoBeforePesq);
-  Bind("btnServicoAfterPesq", &F::btnServicoAfterPesq);
-  Bind("btnPesqProdClick", &F::btnPesqProdClick);
-}
 
 // ---------------------------------------------------------------- hospital kind
 

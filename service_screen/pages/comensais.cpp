@@ -37,8 +37,6 @@ double Numero(const TDBEdit& e) { return parseFloat(Consiste::AllTrim(e.Text()))
 }  // namespace
 
 void TfrmCadastroServ::BindComensaisHandlers() {
-  Bind("dbeCSegKeyPress", &TfrmCadastroServ::dbeCSegKeyPress);
-  Bind("tshComensaisExit", &TfrmCadastroServ::tshComensaisExit);
   // One day handler per weekday, shared by the day's three category editors.
   for (int dia = 0; dia < 8; ++dia)
     Handler<void(TComponent&)>(std::string("dbeC") + kControleDia[dia] + "Exit",
@@ -46,18 +44,11 @@ void TfrmCadastroServ::BindComensaisHandlers() {
 }
 
 void TfrmCadastroServ::ResolveComensais() {
-  TDBEdit** clientes[8] = {&dbeCSeg, &dbeCTer, &dbeCQuar, &dbeCQuint, &dbeCSex, &dbeCSab, &dbeCDomin, &dbeCFeriado};
-  TDBEdit** funcionarios[8] = {&dbeFSeg, &dbeFTer, &dbeFQuar, &dbeFQuint, &dbeFSex, &dbeFSab, &dbeFDomin, &dbeFeriado};
-  TDBEdit** doacoes[8] = {&dbeDSeg, &dbeDTer, &dbeDQuar, &dbeDQuint, &dbeDSex, &dbeDSab, &dbeDDomin, &dbeDFeriado};
-  TDBEdit** totais[8] = {&dbeTSeg, &dbeTTer, &dbeTQuar, &dbeTQuint, &dbeTSex, &dbeTSab, &dbeTDomin, &dbeTFeriado};
-  for (int dia = 0; dia < 8; ++dia) {
-    std::string c = kControleDia[dia];
-    *clientes[dia] = find<TDBEdit>("dbeC" + c);
-    *funcionarios[dia] = find<TDBEdit>(dia == 7 ? std::string("dbeFeriado") : "dbeF" + c);
-    *doacoes[dia] = find<TDBEdit>("dbeD" + c);
-    *totais[dia] = find<TDBEdit>("dbeT" + c);
-    DiasDefault[dia] = {*clientes[dia], *funcionarios[dia], *doacoes[dia], *totais[dia]};
-  }
+  TDBEdit* clientes[8] = {dbeCSeg, dbeCTer, dbeCQuar, dbeCQuint, dbeCSex, dbeCSab, dbeCDomin, dbeCFeriado};
+  TDBEdit* funcionarios[8] = {dbeFSeg, dbeFTer, dbeFQuar, dbeFQuint, dbeFSex, dbeFSab, dbeFDomin, dbeFeriado};
+  TDBEdit* doacoes[8] = {dbeDSeg, dbeDTer, dbeDQuar, dbeDQuint, dbeDSex, dbeDSab, dbeDDomin, dbeDFeriado};
+  TDBEdit* totais[8] = {dbeTSeg, dbeTTer, dbeTQuar, dbeTQuint, dbeTSex, dbeTSab, dbeTDomin, dbeTFeriado};
+  for (int dia = 0; dia < 8; ++dia) DiasDefault[dia] = {clientes[dia], funcionarios[dia], doacoes[dia], totais[dia]};
 }
 
 // ---------------------------------------------------------------- page "Default"

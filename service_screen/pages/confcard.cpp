@@ -43,31 +43,6 @@ bool diaSemana(int col) { return col >= cSeg && col <= cFer; }
 
 }  // namespace
 
-void TfrmCadastroServ::BindConfCardHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("spbItemDirClick", &F::spbItemDirClick);
-  Bind("spbTodosDirClick", &F::spbTodosDirClick);
-  Bind("sbtItemEsqClick", &F::sbtItemEsqClick);
-  Bind("sbtTodosEsqClick", &F::sbtTodosEsqClick);
-  Bind("spbItemUpClick", &F::spbItemUpClick);
-  Bind("spbItemDownClick", &F::spbItemDownClick);
-  Bind("StgCardDblClick", &F::StgCardDblClick);
-  Bind("stgCardKeyDown", &F::stgCardKeyDown);
-  Bind("stgCardKeyPress", &F::stgCardKeyPress);
-  Bind("stgCardDrawCell", &F::stgCardDrawCell);
-  Bind("lsbDisponiveisKeyDown", &F::lsbDisponiveisKeyDown);
-  Bind("sbtImportExportClick", &F::sbtImportExportClick);
-  Bind("cdsConfCardBeforePost", &F::cdsConfCardBeforePost);
-  Bind("dtsConfCardStateChange", &F::dtsConfCardStateChange);
-  Bind("sbtExportComensClick", &F::sbtExportComensClick);
-  Bind("mnuExpConfiguracaoPadrClick", &F::mnuExpConfiguracaoPadrClick);
-}
-
-void TfrmCadastroServ::ResolveConfCardComponents() {
-  cdsDelCard = find<ClientDataSet>("cdsDelCard");
-  qryConfTipoPrat = find<TADOIBQuery>("qryConfTipoPrat");
-}
-
 // Which columns show: the hospital modules hide the standard-menu columns; standard-menu mode
 // shows the variable and visible flags and, for an aggregated branch, the weekdays.
 void TfrmCadastroServ::ConfiguraColunas() {

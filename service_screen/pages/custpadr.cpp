@@ -48,47 +48,6 @@ void HabilitaNavegadorCusto(TfrmCadastroServ& f, bool livre) {
 
 }  // namespace
 
-void TfrmCadastroServ::BindCustPadrHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("cdsCustPadrBeforeInsert", &F::cdsCustPadrBeforeInsert);
-  Bind("cdsCustPadrAfterInsert", &F::cdsCustPadrAfterInsert);
-  Bind("cdsCustPadrBeforeEdit", &F::cdsCustPadrBeforeEdit);
-  Bind("cdsCustPadrBeforePost", &F::cdsCustPadrBeforePost);
-  Bind("cdsCustPadrAfterPost", &F::cdsCustPadrAfterPost);
-  Bind("cdsCustPadrAfterDelete", &F::cdsCustPadrAfterDelete);
-  Bind("cdsCustPadrBeforeScroll", &F::cdsCustPadrBeforeScroll);
-  Bind("cdsCustPadrAfterScroll", &F::cdsCustPadrAfterScroll);
-  Bind("cdsCustPadrCalcFields", &F::cdsCustPadrCalcFields);
-  Bind("cdsCustPadrTpBeforeInsert", &F::cdsCustPadrTpBeforeInsert);
-  Bind("cdsCustPadrTpAfterInsert", &F::cdsCustPadrTpAfterInsert);
-  Bind("cdsCustPadrTpBeforeEdit", &F::cdsCustPadrTpBeforeEdit);
-  Bind("cdsCustPadrTpBeforePost", &F::cdsCustPadrTpBeforePost);
-  Bind("cdsCustPadrTpAfterDelete", &F::cdsCustPadrTpAfterDelete);
-  Bind("dtsCustPadrStateChange", &F::dtsCustPadrStateChange);
-  Bind("dtsCustPadrTpStateChange", &F::dtsCustPadrTpStateChange);
-  Bind("dbgCustPadrEnter", &F::dbgCustPadrEnter);
-  Bind("dbgCustPadrColEnter", &F::dbgCustPadrColEnter);
-  Bind("dbgCustPadrColExit", &F::dbgCustPadrColExit);
-  Bind("dbgCustPadrKeyDown", &F::dbgCustPadrKeyDown);
-  Bind("dbgCustPadrKeyPress", &F::dbgCustPadrKeyPress);
-  Bind("dbgCustPadrTpEnter", &F::dbgCustPadrTpEnter);
-  Bind("dbgCustPadrTpExit", &F::dbgCustPadrTpExit);
-  Bind("dbgCustPadrTpColExit", &F::dbgCustPadrTpColExit);
-  Bind("dbgCustPadrTpKeyDown", &F::dbgCustPadrTpKeyDown);
-  Bind("dbgCustPadrTpKeyPress", &F::dbgCustPadrTpKeyPress);
-  Bind("dbgCustPadrTpEditButtonClick", &F::dbgCustPadrTpEditButtonClick);
-  Bind("dbgCustPadrTpDrawColumnCell", &F::dbgCustPadrTpDrawColumnCell);
-  Bind("sbtAutomaticoClick", &F::sbtAutomaticoClick);
-}
-
-void TfrmCadastroServ::ResolveCustPadrComponents() {
-  cdsCustPadrAux = find<ClientDataSet>("cdsCustPadrAux");
-  cdsAuxCustPadrTp = find<ClientDataSet>("cdsAuxCustPadrTp");
-  qryTipoPrat = find<TADOIBQuery>("qryTipoPrat");
-  qryVdTipoPrat = find<TADOIBQuery>("qryVdTipoPrat");
-  dtsTipoPrat = find<DataSource>("dtsTipoPrat");
-}
-
 // ---------------------------------------------------------------- shared rules
 
 DateTime TfrmCadastroServ::MesProcessamento() const {

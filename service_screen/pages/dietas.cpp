@@ -34,36 +34,23 @@ constexpr size_t kTotal = 3;
 }  // namespace
 
 void TfrmCadastroServ::BindDietHandlers() {
-  using F = TfrmCadastroServ;
   // The 24 exit handlers share one routine: each recomputes the day of the field it left.
   for (const char* dia : kDias)
     for (size_t c = 0; c < kTotal; ++c)
       Handler<void(TComponent&)>(std::string(kCategorias[c]) + dia + "Exit", [this](TComponent& sender) {
         if (auto* e = dynamic_cast<TDBEdit*>(&sender)) TotalDiaDieta(*e);
       });
-  Bind("dbeCliSegKeyPress", &F::dbeCliSegKeyPress);
-  Bind("cdsDietServBeforePost", &F::cdsDietServBeforePost);
-  Bind("cdsDietServAfterPost", &F::cdsDietServAfterPost);
-  Bind("dtsDietServStateChange", &F::dtsDietServStateChange);
-  Bind("cdsDietPadBeforeScroll", &F::cdsDietPadBeforeScroll);
-  Bind("cdsDietPadAfterScroll", &F::cdsDietPadAfterScroll);
-  Bind("dtsDietPadStateChange", &F::dtsDietPadStateChange);
-  Bind("dbgDietaKeyDown", &F::dbgDietaKeyDown);
 }
 
 void TfrmCadastroServ::ResolveDietComponents() {
-  dtsDietPad = find<DataSource>("dtsDietPad");
-  dtsDietServ = find<DataSource>("dtsDietServ");
-  dbgDieta = find<TDBGrid>("dbgDieta");
-  panComenDiet = find<TPanel>("panComenDiet");
-  TDBEdit** membros[8][4] = {
-      {&dbeCliSeg, &dbeFunSeg, &dbeDoaSeg, &dbeTotSeg}, {&dbeCliTer, &dbeFunTer, &dbeDoaTer, &dbeTotTer},
-      {&dbeCliQua, &dbeFunQua, &dbeDoaQua, &dbeTotQua}, {&dbeCliQui, &dbeFunQui, &dbeDoaQui, &dbeTotQui},
-      {&dbeCliSex, &dbeFunSex, &dbeDoaSex, &dbeTotSex}, {&dbeCliSab, &dbeFunSab, &dbeDoaSab, &dbeTotSab},
-      {&dbeCliDom, &dbeFunDom, &dbeDoaDom, &dbeTotDom}, {&dbeCliFer, &dbeFunFer, &dbeDoaFer, &dbeTotFer}};
-  for (size_t d = 0; d < EditoresDieta.size(); ++d)
-    for (size_t c = 0; c < EditoresDieta[d].size(); ++c)
-      *membros[d][c] = EditoresDieta[d][c] = find<TDBEdit>(std::string(kCategorias[c]) + kDias[d]);
+  EditoresDieta = {{{dbeCliSeg, dbeFunSeg, dbeDoaSeg, dbeTotSeg},
+                    {dbeCliTer, dbeFunTer, dbeDoaTer, dbeTotTer},
+                    {dbeCliQua, dbeFunQua, dbeDoaQua, dbeTotQua},
+                    {dbeCliQui, dbeFunQui, dbeDoaQui, dbeTotQui},
+                    {dbeCliSex, dbeFunSex, dbeDoaSex, dbeTotSex},
+                    {dbeCliSab, dbeFunSab, dbeDoaSab, dbeTotSab},
+                    {dbeCliDom, dbeFunDom, dbeDoaDom, dbeTotDom},
+                    {dbeCliFer, dbeFunFer, dbeDoaFer, dbeTotFer}}};
 }
 
 // ---------------------------------------------------------------- loading

@@ -48,94 +48,9 @@ bool SemMinimo(const Field& minimo) { return minimo.IsNull() || minimo.AsFloat()
 
 }  // namespace
 
-void TfrmCadastroServ::BindEmbalagensHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("cmbDistrPEntregaEnter", &F::cmbDistrPEntregaEnter);
-  Bind("cmbDistrPEntregaChange", &F::cmbDistrPEntregaChange);
-  Bind("cdsDistrEmbBeforeInsert", &F::cdsDistrEmbBeforeInsert);
-  Bind("cdsDistrEmbNewRecord", &F::cdsDistrEmbNewRecord);
-  Bind("cdsDistrEmbAfterEdit", &F::cdsDistrEmbAfterEdit);
-  Bind("cdsDistrEmbBeforePost", &F::cdsDistrEmbBeforePost);
-  Bind("cdsDistrEmbAfterPost", &F::cdsDistrEmbAfterPost);
-  Bind("cdsDistrEmbBeforeDelete", &F::cdsDistrEmbBeforeDelete);
-  Bind("cdsDistrEmbAfterDelete", &F::cdsDistrEmbAfterDelete);
-  Bind("cdsDistrEmbAfterScroll", &F::cdsDistrEmbAfterScroll);
-  Bind("cdsDistrEmbCDCNFDISTEMBSERVChange", &F::cdsDistrEmbCDCNFDISTEMBSERVChange);
-  Bind("cdsDistrTpPratBeforeInsert", &F::cdsDistrTpPratBeforeInsert);
-  Bind("dtsDistrEmbStateChange", &F::dtsDistrEmbStateChange);
-  Bind("dbgDistrEmbColEnter", &F::dbgDistrEmbColEnter);
-  Bind("dbgDistrEmbColExit", &F::dbgDistrEmbColExit);
-  Bind("dbgDistrEmbEditButtonClick", &F::dbgDistrEmbEditButtonClick);
-  Bind("dbgDistrEmbKeyDown", &F::dbgDistrEmbKeyDown);
-  Bind("dbgDistrEmbKeyPress", &F::dbgDistrEmbKeyPress);
-  Bind("dbgDistrTpPratKeyDown", &F::dbgDistrTpPratKeyDown);
-  Bind("btnAddDistrTpPratClick", &F::btnAddDistrTpPratClick);
-  Bind("btnAddTDistrTpPratClick", &F::btnAddTDistrTpPratClick);
-  Bind("btnDelDistrTpPratClick", &F::btnDelDistrTpPratClick);
-  Bind("btnDelTDistrTpPratClick", &F::btnDelTDistrTpPratClick);
-  Bind("mnuImportRestClick", &F::mnuImportRestClick);
-  Bind("sbtImportExportConfClick", &F::sbtImportExportConfClick);
-  Bind("pgcEmbalagensChange", &F::pgcEmbalagensChange);
-  Bind("cmbRestFiltroPEntregaChange", &F::cmbRestFiltroPEntregaChange);
-  Bind("cmbRestFiltroCatChange", &F::cmbRestFiltroCatChange);
-  Bind("cdsRestTpPratAfterScroll", &F::cdsRestTpPratAfterScroll);
-  Bind("cdsRestricoesBeforeInsert", &F::cdsRestricoesBeforeInsert);
-  Bind("cdsRestricoesNewRecord", &F::cdsRestricoesNewRecord);
-  Bind("cdsRestricoesAfterInsert", &F::cdsRestricoesAfterInsert);
-  Bind("cdsRestricoesAfterEdit", &F::cdsRestricoesAfterEdit);
-  Bind("cdsRestricoesBeforePost", &F::cdsRestricoesBeforePost);
-  Bind("cdsRestricoesAfterPost", &F::cdsRestricoesAfterPost);
-  Bind("cdsRestricoesAfterCancel", &F::cdsRestricoesAfterCancel);
-  Bind("cdsRestricoesAfterScroll", &F::cdsRestricoesAfterScroll);
-  Bind("cdsRestricoesCDCONTAINERChange", &F::cdsRestricoesCDCONTAINERChange);
-  Bind("dbgRestricoesColEnter", &F::dbgRestricoesColEnter);
-  Bind("dbgRestricoesColExit", &F::dbgRestricoesColExit);
-  Bind("dbgRestricoesEditButtonClick", &F::dbgRestricoesEditButtonClick);
-  Bind("dbgPadraoKeyDown", &F::dbgPadraoKeyDown);
-  Bind("dbgRestricoesKeyPress", &F::dbgRestricoesKeyPress);
-  Bind("sbtRestricaoUpClick", &F::sbtRestricaoUpClick);
-  Bind("sbtRestricaoDownClick", &F::sbtRestricaoDownClick);
-}
-
-// At creation: resolves the page's components, fills the category filter, opens the page's lists
+// At creation: fills the category filter, opens the page's lists
 // empty and sets the controls.
 void TfrmCadastroServ::PreparaEmbalagens() {
-  auto cds = [this](const char* n) { return find<ClientDataSet>(n); };
-  auto dts = [this](const char* n) { return find<DataSource>(n); };
-  auto grd = [this](const char* n) { return find<TDBGrid>(n); };
-  auto btn = [this](const char* n) { return find<TSpeedButton>(n); };
-  cdsDistrTpPrat = cds("cdsDistrTpPrat");
-  cdsDistrEmbTpPrat = cds("cdsDistrEmbTpPrat");
-  cdsVdDistrEmb = cds("cdsVdDistrEmb");
-  cdsDistrEmbAux = cds("cdsDistrEmbAux");
-  cdsRestTpPrat = cds("cdsRestTpPrat");
-  cdsRestricoesAux = cds("cdsRestricoesAux");
-  cdsVdEmbRest = cds("cdsVdEmbRest");
-  qryTipoPratRest = find<TADOIBQuery>("qryTipoPratRest");
-  dtsDistrEmb = dts("dtsDistrEmb");
-  dtsDistrTpPrat = dts("dtsDistrTpPrat");
-  dtsDistrEmbTpPrat = dts("dtsDistrEmbTpPrat");
-  dtsVdDistrEmb = dts("dtsVdDistrEmb");
-  dtsRestTpPrat = dts("dtsRestTpPrat");
-  dtsRestricoes = dts("dtsRestricoes");
-  dtsVdEmbRest = dts("dtsVdEmbRest");
-  grbDistrPEntrega = find<TGroupBox>("grbDistrPEntrega");
-  grbRestFiltro = find<TGroupBox>("grbRestFiltro");
-  cmbDistrPEntrega = find<TComboBox>("cmbDistrPEntrega");
-  cmbRestFiltroPEntrega = find<TComboBox>("cmbRestFiltroPEntrega");
-  cmbRestFiltroCat = find<TComboBox>("cmbRestFiltroCat");
-  dbgDistrEmb = grd("dbgDistrEmb");
-  dbgDistrTpPrat = grd("dbgDistrTpPrat");
-  dbgDistrEmbTpPrat = grd("dbgDistrEmbTpPrat");
-  dbgRestTpPrat = grd("dbgRestTpPrat");
-  dbgRestricoes = grd("dbgRestricoes");
-  btnAddDistrTpPrat = btn("btnAddDistrTpPrat");
-  btnAddTDistrTpPrat = btn("btnAddTDistrTpPrat");
-  btnDelDistrTpPrat = btn("btnDelDistrTpPrat");
-  btnDelTDistrTpPrat = btn("btnDelTDistrTpPrat");
-  sbtRestricaoUp = btn("sbtRestricaoUp");
-  sbtRestricaoDown = btn("sbtRestricaoDown");
-  panRestTpPrat = find<TPanel>("panRestTpPrat");
   for (DataSet* ds :
        std::initializer_list<DataSet*>{cdsDistrTpPrat, cdsDistrEmbTpPrat, cdsDistrEmb, cdsRestTpPrat, cdsRestricoes})
     ds->CreateDataSet();

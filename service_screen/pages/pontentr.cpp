@@ -56,52 +56,6 @@ void BotaoPesquisa(TDBGrid& grade, const char* campo, const DataSet& ds) {
 
 }  // namespace
 
-void TfrmCadastroServ::BindPontEntrHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("cdsClienteBeforeInsert", &F::cdsClienteBeforeInsert);
-  Bind("cdsClienteNewRecord", &F::cdsClienteNewRecord);
-  Bind("cdsClienteBeforeEdit", &F::cdsClienteBeforeEdit);
-  Bind("cdsClienteAfterScroll", &F::cdsClienteAfterScroll);
-  Bind("cdsClienteBeforeScroll", &F::cdsClienteBeforeScroll);
-  Bind("cdsClienteBeforePost", &F::cdsClienteBeforePost);
-  Bind("cdsClienteAfterPost", &F::cdsClienteAfterPost);
-  Bind("cdsClienteAfterCancel", &F::cdsClienteAfterCancel);
-  Bind("cdsPEntClieBeforeInsert", &F::cdsPEntClieBeforeInsert);
-  Bind("cdsPEntClieNewRecord", &F::cdsPEntClieNewRecord);
-  Bind("cdsPEntClieBeforePost", &F::cdsPEntClieBeforePost);
-  Bind("cdsPEntClieAfterPost", &F::cdsPEntClieAfterPost);
-  Bind("cdsPEntClieAfterCancel", &F::cdsPEntClieAfterCancel);
-  Bind("cdsPEntClieAfterDelete", &F::cdsPEntClieAfterDelete);
-  Bind("cdsClienteNRINSJURCLIEGetText", &F::cdsClienteNRINSJURCLIEGetText);
-  Bind("cdsPesqClieNRINSJURCLIEGetText", &F::cdsPesqClieNRINSJURCLIEGetText);
-  Bind("cdsPEntClieCDDESTFILIGetText", &F::cdsPEntClieCDDESTFILIGetText);
-  Bind("dtsClienteStateChange", &F::dtsClienteStateChange);
-  Bind("dtsPEntClieStateChange", &F::dtsPEntClieStateChange);
-  Bind("dbgClienteEnter", &F::dbgClienteEnter);
-  Bind("dbgClienteColExit", &F::dbgClienteColExit);
-  Bind("dbgClienteKeyDown", &F::dbgClienteKeyDown);
-  Bind("dbgClienteEditButtonClick", &F::dbgClienteEditButtonClick);
-  Bind("dbgPontEntrEnter", &F::dbgPontEntrEnter);
-  Bind("dbgPontEntrColExit", &F::dbgPontEntrColExit);
-  Bind("dbgPontEntrKeyDown", &F::dbgPontEntrKeyDown);
-  Bind("dbgPontEntrKeyPress", &F::dbgPontEntrKeyPress);
-  Bind("dbgPontEntrEditButtonClick", &F::dbgPontEntrEditButtonClick);
-}
-
-void TfrmCadastroServ::ResolvePontEntr() {
-  cdsPesqClie = find<ClientDataSet>("cdsPesqClie");
-  cdsPontoEntr = find<ClientDataSet>("cdsPontoEntr");
-  cdsPEntClieAux = find<ClientDataSet>("cdsPEntClieAux");
-  cdsMaxCPEntr = find<ClientDataSet>("cdsMaxCPEntr");
-  dtsCliente = FindDataSource("dtsCliente");
-  dtsPEntClie = FindDataSource("dtsPEntClie");
-  dtsPesqClie = FindDataSource("dtsPesqClie");
-  dtsPontEntr = FindDataSource("dtsPontEntr");
-  dbgCliente = find<TDBGrid>("dbgCliente");
-  dbgPontEntr = find<TDBGrid>("dbgPontEntr");
-  splPontEntr = find<TSplitter>("splPontEntr");
-}
-
 // At creation: the client's registration number is marked for its display (tag 1), and no
 // delivery-point change is pending.
 void TfrmCadastroServ::PreparaPontEntr() {

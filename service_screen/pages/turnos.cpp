@@ -38,20 +38,6 @@ constexpr int kMaxTurnos = 4;
 }  // namespace
 
 void TfrmCadastroServ::BindTurnosHandlers() {
-  using F = TfrmCadastroServ;
-  Bind("cdsTurnoBeforeInsert", &F::cdsTurnoBeforeInsert);
-  Bind("cdsTurnoAfterInsert", &F::cdsTurnoAfterInsert);
-  Bind("cdsTurnoBeforePost", &F::cdsTurnoBeforePost);
-  Bind("cdsTurnoAfterPost", &F::cdsTurnoAfterPost);
-  Bind("cdsTurnoAfterDelete", &F::cdsTurnoAfterDelete);
-  Bind("cdsTurnoAfterCancel", &F::cdsTurnoAfterCancel);
-  Bind("cdsTurnoAfterScroll", &F::cdsTurnoAfterScroll);
-  Bind("cdsTurnoAfterOpen", &F::cdsTurnoAfterOpen);
-  Bind("dtsTurnoStateChange", &F::dtsTurnoStateChange);
-  Bind("dbgTurnoColExit", &F::dbgTurnoColExit);
-  Bind("dbgTurnoExit", &F::dbgTurnoExit);
-  Bind("dbgTurnoKeyDown", &F::dbgTurnoKeyDown);
-  Bind("dbgTurnoKeyPress", &F::dbgTurnoKeyPress);
   // The eight day fields share one rule.
   for (const char* dia : kDiasSemana)
     Handler<void(Field&)>(std::string("cdsTurnoQTCOMESTT") + dia + "Validate",
