@@ -20,6 +20,7 @@
 
 #include <array>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -149,6 +150,13 @@ class TfrmCadastroServ : public TfrmPadrao,
   // ================================================================ pages and commands
   // The page whose sheet is active (null while none is).
   PaginaServ* Ativa() const;
+  // The page object of a class (each class serves one page); what a test or the layout load needs.
+  template <class P>
+  P& Pagina() const {
+    for (const auto& p : paginas_)
+      if (auto* pagina = dynamic_cast<P*>(p.get())) return *pagina;
+    throw std::logic_error("página não criada");
+  }
   // Hands a notice to every page.
   void Avisa(Aviso aviso);
   void pgcPadraoChanging(TComponent& sender, bool& allowChange);
