@@ -18,6 +18,7 @@
 #include "platform/net/codec.h"
 #include "tests/appserver/method_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/server_child.h"
 
 namespace cad {
 namespace {
@@ -72,9 +73,9 @@ TEST_P(AdminWhileUsersSave, PasswordAndASecondStartMeetNoUserTransaction) {
     test::ChildProcess senha(
         {bin, "senha", "--db", server.url(), "--operator", "MARIA", "--password-file", passwordFile});
     EXPECT_EQ(senha.wait(60s), 0) << "senha, rodada " << round;
-    test::ChildProcess second({bin, "--db", server.url(), "--listen", "127.0.0.1:0", "--log-level", "warn"});
-    EXPECT_NE(second.readLine(60s).find("http://127.0.0.1:"), std::string::npos) << "início, rodada " << round;
-    EXPECT_EQ(second.stop(SIGTERM, 30s), 0);
+    test::ServerChild second({"--db", server.url(), "--log-level", "warn"});
+    EXPECT_GT(second.port(), 0) << "início, rodada " << round << ": " << second.output();
+    EXPECT_EQ(second.process().stop(SIGTERM, 30s), 0);
   }
   stop = true;
   for (auto& t : stream) t.join();

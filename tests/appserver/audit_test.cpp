@@ -20,6 +20,7 @@
 #include "tests/appserver/method_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/raw_http.h"
+#include "tests/support/server_child.h"
 
 namespace cad {
 namespace {
@@ -27,9 +28,6 @@ namespace {
 using namespace std::chrono_literals;
 using Row = std::map<std::string, std::optional<std::string>>;  // column -> value as text
 using Table = std::map<std::string, Row>;                       // key text -> row
-
-const std::set<std::string> kNotAudited = {"AUDITORIA",    "AUDITCAMPO",   "AUDITCONTEXTO", "SESSAOOPER", "SENHAOPER",
-                                           "FALHAENTRADA", "LISTCUSTPADR", "SEQUENCIA",     "ESQUEMA"};
 
 std::string numberText(double d) {
   char b[40];
@@ -39,34 +37,6 @@ std::string numberText(double d) {
 
 class AuditTest : public test::MethodTest {
  protected:
-  // Business tables and their key columns, from the catalogue.
-  std::map<std::string, std::vector<std::string>> catalogue() {
-    std::map<std::string, std::vector<std::string>> out;
-    if (GetParam() == "postgresql") {
-      for (const auto& r : sql("SELECT UPPER(table_name) FROM information_schema.tables WHERE table_schema = "
-                               "current_schema() AND table_type = 'BASE TABLE'")
-                               .rows)
-        if (!kNotAudited.count(r[0].str())) out[r[0].str()];
-      for (const auto& r :
-           sql("SELECT UPPER(kcu.table_name), UPPER(kcu.column_name) FROM information_schema.table_constraints tc "
-               "JOIN information_schema.key_column_usage kcu ON kcu.constraint_name = tc.constraint_name AND "
-               "kcu.table_name = tc.table_name AND kcu.table_schema = tc.table_schema WHERE tc.constraint_type = "
-               "'PRIMARY KEY' AND tc.table_schema = current_schema() ORDER BY 1, kcu.ordinal_position")
-               .rows)
-        if (out.count(r[0].str())) out[r[0].str()].push_back(r[1].str());
-    } else {
-      for (const auto& r :
-           sql("SELECT UPPER(name) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'").rows) {
-        if (kNotAudited.count(r[0].str())) continue;
-        auto& keys = out[r[0].str()];
-        for (const auto& c :
-             sql("SELECT UPPER(name) FROM pragma_table_info(:T) WHERE pk > 0 ORDER BY pk", {{"T", r[0]}}).rows)
-          keys.push_back(c[0].str());
-      }
-    }
-    return out;
-  }
-
   static std::optional<std::string> text(const Variant& v) {
     if (v.isNull()) return std::nullopt;
     if (v.isNumber()) return numberText(v.asFloat());
@@ -191,8 +161,6 @@ class AuditTest : public test::MethodTest {
     call();
     expectReplayGives(std::move(before), snapshot(), from, method);
   }
-
-  static DateTime mes(int y, int m, int d = 1) { return DateTime::fromDate(y, m, d); }
 };
 
 TEST_P(AuditTest, EveryBusinessTableHasItsTriggersAndTheOthersNone) {
@@ -233,14 +201,7 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
     payload(call("ImportaDistribuicao", {"0001", "00001", "", "", "0001", "00001", "000001", "002"}));
   });
   // The one transported service of branch 0002 marked as a destination.
-  auto destino = [&](const char* todosPontos) {
-    auto p = std::make_shared<Packet>(payload(call("GetServicosFilial", {"0002"})).asPacket());
-    EXPECT_EQ(p->rowCount(), 1u);
-    for (auto [campo, valor] :
-         {std::pair<const char*, const char*>{"IDMARCADO", "S"}, {"NIVELSERV", "S"}, {"TODOS_PONTOS", todosPontos}})
-      p->rows.at(0).at(static_cast<size_t>(p->fieldIndex(campo))) = Variant(valor);
-    return Variant(PacketPtr(p));
-  };
+  auto destino = [&](const char* todosPontos) { return Variant(servicos("0002", {{"00001", "S", todosPontos}})); };
   run("ExportaDistribuicao", [&] {
     payload(call("ExportaDistribuicao", {"0001", "00001", "", "", destino("S"), "\n"}));
   });
@@ -288,22 +249,11 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
   run("DelDistrEmb", [&] { payload(call("DelDistrEmb", {"0001", "00001", "", "", 1.0})); });
   run("UpdConfCard", [&] {
     PacketPtr p = call("GetConfCard", {"0001", "00001"}).packetPtr();
-    auto c = std::make_shared<Packet>();
-    c->fields = p->fields;
-    int seq = 0;
-    for (int l : {1, 3, 4, 5, 6, 7, 8}) {
-      c->rows.push_back(p->rows.at(static_cast<size_t>(l - 1)));
-      c->rows.back().at(static_cast<size_t>(p->fieldIndex("NRSEQCNFCARD"))) = Variant(double(++seq));
-      c->rows.back().at(static_cast<size_t>(p->fieldIndex("NRORDCNFCARD"))) = Variant(double(seq));
-    }
-    auto del = std::make_shared<Packet>();
-    del->fields = {{"CDFILIAL", FieldType::String, 4},
-                   {"CDSERVFILI", FieldType::String, 5},
-                   {"NRSEQCNFCARD", FieldType::Float},
-                   {"IDALTERCARD", FieldType::String, 1}};
-    del->rows.push_back({"0001", "00001", 2.0, "D"});
     Variant modo("D");
-    EXPECT_EQ(call("UpdConfCard", {Variant(c), Variant(del), ByRef(modo), "0001", "00001"}).str(), "");
+    EXPECT_EQ(call("UpdConfCard",
+                   {Variant(monta(*p, {1, 3, 4, 5, 6, 7, 8})), Variant(removidas({2})), ByRef(modo), "0001", "00001"})
+                  .str(),
+              "");
   });
   run("ReplicaServico", [&] {
     EXPECT_EQ(
@@ -321,39 +271,19 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
                                                          Variant(mes(2027, 3)), Variant(mes(2027, 5)), ""}))
                             .asArray()[1]
                             .asString();
-    Packet shape;
-    shape.fields = {FieldDef{"CDFILIAL", FieldType::String, 4}, FieldDef{"CDSERVFILI", FieldType::String, 5},
-                    FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
-    std::vector<Edit> edits;
-    for (int m : {3, 4, 5})
-      edits.push_back({ChangeKind::Inserted,
-                       {},
-                       {{"CDFILIAL", "0001"},
-                        {"CDSERVFILI", "00001"},
-                        {"DTREFCUSPADR", Variant(mes(2027, m))},
-                        {"VRCUSTPADR", 31.25}}});
-    payload(call("InsereCustoPadrao",
-                 {lista, Variant(mes(2027, 3)), Variant(mes(2027, 5)), Variant(changeSet(shape, edits))}));
+    PacketPtr novos = custos({{"0001", "00001", mes(2027, 3), 31.25},
+                              {"0001", "00001", mes(2027, 4), 31.25},
+                              {"0001", "00001", mes(2027, 5), 31.25}});
+    payload(call("InsereCustoPadrao", {lista, Variant(mes(2027, 3)), Variant(mes(2027, 5)), Variant(novos)}));
   });
   run("SobrepoeCustoPadrao", [&] {
     Variant carga = payload(call("GetCustPadrManu", {"_000100001_", "", "", "ADMIN", "A", "N", Variant(mes(2027, 3)),
                                                      Variant(mes(2027, 3)), ""}));
     const Packet& linhas = carga.asArray()[0].asPacket();
     ASSERT_EQ(linhas.rowCount(), 1u);
-    Packet shape;
-    shape.fields = linhas.fields;
-    Packet novos;
-    novos.fields = {FieldDef{"CDFILIAL", FieldType::String, 4}, FieldDef{"CDSERVFILI", FieldType::String, 5},
-                    FieldDef{"DTREFCUSPADR", FieldType::DateTime}, FieldDef{"VRCUSTPADR", FieldType::Float}};
-    PacketPtr insercao = changeSet(novos, {{ChangeKind::Inserted,
-                                            {},
-                                            {{"CDFILIAL", "0001"},
-                                             {"CDSERVFILI", "00001"},
-                                             {"DTREFCUSPADR", Variant(mes(2027, 3))},
-                                             {"VRCUSTPADR", 44.5}}}});
-    payload(call("SobrepoeCustoPadrao",
-                 {carga.asArray()[1], Variant(mes(2027, 3)), Variant(mes(2027, 3)),
-                  Variant(changeSet(shape, {{ChangeKind::Deleted, linhas.rows[0], {}}})), Variant(insercao)}));
+    payload(call("SobrepoeCustoPadrao", {carga.asArray()[1], Variant(mes(2027, 3)), Variant(mes(2027, 3)),
+                                         Variant(changeSet(linhas, {{ChangeKind::Deleted, linhas.rows[0], {}}})),
+                                         Variant(custos({{"0001", "00001", mes(2027, 3), 44.5}}))}));
   });
   run("UpdTurno", [&] {
     PacketPtr p = call("GetTurno", {"0001", "00001"}).packetPtr();
@@ -385,48 +315,26 @@ TEST_P(AuditTest, UpdatesLeaveTheirChangesAndReplayingThemGivesTheStateAfter) {
                                       p->rows[0],
                                       {{"QTCLIDIETSEG", p->value(0, "QTCLIDIETSEG").asFloat() + 1},
                                        {"QTCOMDIETSEG", p->value(0, "QTCOMDIETSEG").asFloat() + 1}}},
-                                     {ChangeKind::Inserted,
-                                      {},
-                                      {{"CDFILIAL", "0003"},
-                                       {"CDSERVFILI", "00010"},
-                                       {"CDDIETPAD", "0004"},
-                                       {"QTCLIDIETSEG", 4.0},
-                                       {"QTFUNDIETSEG", 3.0},
-                                       {"QTCOMDIETSEG", 7.0}}}});
+                                     {ChangeKind::Inserted, {}, novaDieta()}});
     EXPECT_EQ(call("UpdDietServ", {Variant(delta)}).str(), "");
   });
   run("UpdCustPadrTp", [&] {
     PacketPtr t = call("GetCustPadrTp", {"0001", "00001"}).packetPtr();
-    std::vector<Edit> edits;
+    std::vector<Edit> edits{novoTipo("08", 3.2, mes(2027, 2))};
     for (size_t r = 0; r < t->rowCount(); ++r)
       if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2)) {
         if (t->value(r, "CDTIPOPRAT").asString() == "01")
           edits.push_back({ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", 0.0}}});
         if (t->value(r, "CDTIPOPRAT").asString() == "07") edits.push_back({ChangeKind::Deleted, t->rows[r], {}});
       }
-    ASSERT_EQ(edits.size(), 2u);
-    edits.push_back({ChangeKind::Inserted,
-                     {},
-                     {{"CDFILIAL", "0001"},
-                      {"CDSERVFILI", "00001"},
-                      {"CDTIPOPRAT", "08"},
-                      {"NMTIPOPRAT", "x"},
-                      {"DTREFCUSPADR", Variant(mes(2027, 2))},
-                      {"VRCUSTPADRTP", 3.2}}});
+    ASSERT_EQ(edits.size(), 3u);
     payload(call("UpdCustPadrTp", {Variant(changeSet(*t, edits))}));
   });
   run("UpdCustPadrComTp", [&] {
     PacketPtr m = call("GetCustPadr", {"0001", "00001"}).packetPtr();
-    PacketPtr t = call("GetCustPadrTp", {"0001", "00001"}).packetPtr();
-    std::vector<Edit> tipos;
-    for (size_t r = 0; r < t->rowCount(); ++r)
-      if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2))
-        tipos.push_back(
-            {ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
-    ASSERT_FALSE(tipos.empty());
     PacketPtr meses =
         changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
-    payload(call("UpdCustPadrComTp", {Variant(meses), Variant(changeSet(*t, tipos))}));
+    payload(call("UpdCustPadrComTp", {Variant(meses), Variant(tiposDobrados())}));
   });
   exec("UPDATE SERVICO SET IDBLOQCONFIXPER = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
   run("GetProdExcl", [&] {
@@ -494,12 +402,9 @@ class AuditCommand : public ::testing::TestWithParam<std::string> {
 
 TEST_P(AuditCommand, ListsTheChangesChronologicallyByOperatorBranchMethodAndDate) {
   url = test::freshDatabaseUrl(GetParam());
-  test::ChildProcess server({std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db", url,
-                             "--demo", "--token", "t", "--log-level", "warn"});
-  std::string line = server.readLine(60s);
-  size_t at = line.find("http://127.0.0.1:");
-  ASSERT_NE(at, std::string::npos) << line;
-  int port = std::stoi(line.substr(at + 17));
+  test::ServerChild server({"--db", url, "--demo", "--token", "t", "--log-level", "warn"});
+  int port = server.port();
+  ASSERT_GT(port, 0) << server.output();
   auto rpc = [&](const std::string& op, const std::string& body) {
     test::RawHttp c(port);
     c.send(test::rpcRequest("t", op, body));
@@ -511,7 +416,7 @@ TEST_P(AuditCommand, ListsTheChangesChronologicallyByOperatorBranchMethodAndDate
   rpc("ADMIN",
       R"({"server":"Ger04100.rdmCadastroServ","method":"SetExpComens","args":["0003","00010","0002","0003_0005_"]})");
   rpc("ADMIN", R"({"server":"Ger04100.rdmCadastroServ","method":"GetServico","args":["0001","001"]})");
-  ASSERT_EQ(server.stop(SIGTERM, 30s), 0);
+  ASSERT_EQ(server.process().stop(SIGTERM, 30s), 0);
 
   std::string all = audit({});
   size_t maria = all.find("MARIA (127.0.0.1)  DelDistrEmb"), admin = all.find("ADMIN (127.0.0.1)  SetExpComens");

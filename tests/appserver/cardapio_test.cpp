@@ -17,27 +17,6 @@ class CardapioTest : public test::MethodTest {
   PacketPtr conf(const char* filial = "0001", const char* servico = "00001") {
     return call("GetConfCard", {filial, servico}).packetPtr();
   }
-  // The configuration made of the loaded lines at `linhas` (1-based), renumbered 1..n.
-  static std::shared_ptr<Packet> monta(const Packet& p, const std::vector<int>& linhas) {
-    auto out = std::make_shared<Packet>();
-    out->fields = p.fields;
-    int seq = 0;
-    for (int l : linhas) {
-      out->rows.push_back(p.rows.at(static_cast<size_t>(l - 1)));
-      out->rows.back().at(static_cast<size_t>(p.fieldIndex("NRSEQCNFCARD"))) = Variant(double(++seq));
-      out->rows.back().at(static_cast<size_t>(p.fieldIndex("NRORDCNFCARD"))) = Variant(double(seq));
-    }
-    return out;
-  }
-  static PacketPtr removidas(const std::vector<int>& seqs, const char* filial = "0001") {
-    auto d = std::make_shared<Packet>();
-    d->fields = {{"CDFILIAL", FieldType::String, 4},
-                 {"CDSERVFILI", FieldType::String, 5},
-                 {"NRSEQCNFCARD", FieldType::Float},
-                 {"IDALTERCARD", FieldType::String, 1}};
-    for (int s : seqs) d->rows.push_back({filial, "00001", double(s), "D"});
-    return d;
-  }
   std::string upd(PacketPtr c, PacketPtr del, Variant& modo, const char* filial = "0001") {
     return call("UpdConfCard", {Variant(c), Variant(del), ByRef(modo), filial, "00001"}).str();
   }

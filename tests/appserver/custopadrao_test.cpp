@@ -13,8 +13,6 @@
 namespace cad {
 namespace {
 
-DateTime mes(int y, int m, int d = 1) { return DateTime::fromDate(y, m, d); }
-
 class CustoPadraoTest : public test::MethodTest {
  protected:
   PacketPtr meses(const char* filial = "0001", const char* servico = "00001") {
@@ -55,16 +53,6 @@ class CustoPadraoTest : public test::MethodTest {
         shape, {{ChangeKind::Inserted,
                  {},
                  {{"CDFILIAL", filial}, {"CDSERVFILI", servico}, {"DTREFCUSPADR", data}, {"VRCUSTPADR", valor}}}});
-  }
-  static PacketPtr novoTipo(const Packet& shape, const Variant& tipo, const Variant& valor, DateTime data) {
-    return changeSet(shape, {{ChangeKind::Inserted,
-                              {},
-                              {{"CDFILIAL", "0001"},
-                               {"CDSERVFILI", "00001"},
-                               {"CDTIPOPRAT", tipo},
-                               {"NMTIPOPRAT", "x"},
-                               {"DTREFCUSPADR", Variant(data)},
-                               {"VRCUSTPADRTP", valor}}}});
   }
 };
 
@@ -159,12 +147,13 @@ TEST_P(CustoPadraoTest, DishTypeSavesAndRefusals) {
   const Case cases[] = {
       {"JOAO", changeSet(*t, {{ChangeKind::Deleted, fevSuco, {}}}),
        "O operador JOAO não pertence ao grupo autorizado a manter custos padrão."},
-      {"ADMIN", novoTipo(*t, "08", -0.01, mes(2027, 2)),
+      {"ADMIN", changeSet(*t, {novoTipo("08", -0.01, mes(2027, 2))}),
        "Valor do custo do tipo de prato deve ser maior ou igual a zero."},
-      {"ADMIN", novoTipo(*t, "08", Variant(), mes(2027, 2)), "Valor do custo do tipo de prato deve ser informado."},
-      {"ADMIN", novoTipo(*t, "99", 1, mes(2027, 2)), "Tipo de prato não cadastrado."},
-      {"ADMIN", novoTipo(*t, "08", 1, mes(2027, 5)), "Mês do custo padrão não cadastrado para o serviço."},
-      {"ADMIN", novoTipo(*t, "01", 1, mes(2027, 2)),
+      {"ADMIN", changeSet(*t, {novoTipo("08", Variant(), mes(2027, 2))}),
+       "Valor do custo do tipo de prato deve ser informado."},
+      {"ADMIN", changeSet(*t, {novoTipo("99", 1, mes(2027, 2))}), "Tipo de prato não cadastrado."},
+      {"ADMIN", changeSet(*t, {novoTipo("08", 1, mes(2027, 5))}), "Mês do custo padrão não cadastrado para o serviço."},
+      {"ADMIN", changeSet(*t, {novoTipo("01", 1, mes(2027, 2))}),
        "O registro já foi incluído por outro usuário. Recarregue os dados e tente novamente."},
   };
   for (const Case& c : cases) {
@@ -177,7 +166,7 @@ TEST_P(CustoPadraoTest, DishTypeSavesAndRefusals) {
   server.setOperator("MARIA");
   payload(updTp(
       changeSet(*t, {{ChangeKind::Modified, fevArroz, {{"VRCUSTPADRTP", 0.0}}}, {ChangeKind::Deleted, fevSuco, {}}})));
-  payload(updTp(novoTipo(*t, "08 ", 3.2, mes(2027, 2))));
+  payload(updTp(changeSet(*t, {novoTipo("08 ", 3.2, mes(2027, 2))})));
   std::vector<std::string> now = stored(mes(2027, 2));
   EXPECT_EQ(now.front(), "2027-02 20.35");
   EXPECT_EQ(now.at(1), "2027-02/01 0");
@@ -189,31 +178,20 @@ TEST_P(CustoPadraoTest, AMonthAndItsDishTypesAreWrittenTogetherOrNotAtAll) {
   PacketPtr m = meses();
   PacketPtr mesDelta =
       changeSet(*m, {{ChangeKind::Modified, rowWhere(*m, "VRCUSTPADR", "20.35"), {{"VRCUSTPADR", 40.7}}}});
-  // February's dish-type costs doubled, as read now.
-  auto dobrados = [&] {
-    PacketPtr t = tipos();
-    std::vector<Edit> edits;
-    for (size_t r = 0; r < t->rowCount(); ++r)
-      if (t->value(r, "DTREFCUSPADR").asDateTime() == mes(2027, 2))
-        edits.push_back(
-            {ChangeKind::Modified, t->rows[r], {{"VRCUSTPADRTP", t->value(r, "VRCUSTPADRTP").asFloat() * 2}}});
-    EXPECT_FALSE(edits.empty());
-    return changeSet(*t, edits);
-  };
   auto comTp = [&](PacketPtr tp) { return call("UpdCustPadrComTp", {Variant(mesDelta), Variant(tp)}); };
 
   // The month would pass; its dish types are refused (one changed meanwhile, or one unknown): the
   // month stays as it was.
-  PacketPtr lidos = dobrados();
+  PacketPtr lidos = tiposDobrados();
   exec(
       "UPDATE CUSTPADRTP SET VRCUSTPADRTP = VRCUSTPADRTP + 1 WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
       " AND DTREFCUSPADR = '2027-02-01' AND CDTIPOPRAT = '01'");
   std::vector<std::string> antes = stored(mes(2027, 2));
   EXPECT_FALSE(refusal(comTp(lidos)).empty());
-  EXPECT_EQ(refusal(comTp(novoTipo(*tipos(), "99", 1, mes(2027, 2)))), "Tipo de prato não cadastrado.");
+  EXPECT_EQ(refusal(comTp(changeSet(*tipos(), {novoTipo("99", 1, mes(2027, 2))}))), "Tipo de prato não cadastrado.");
   EXPECT_EQ(stored(mes(2027, 2)), antes);
 
-  payload(comTp(dobrados()));
+  payload(comTp(tiposDobrados()));
   std::vector<std::string> depois = stored(mes(2027, 2));
   EXPECT_EQ(depois.front(), "2027-02 40.7");
   ASSERT_EQ(depois.size(), antes.size());

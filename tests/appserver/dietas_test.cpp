@@ -21,12 +21,6 @@ class DietasTest : public test::MethodTest {
     return call("GetDietServ", {"0003", servico, dieta}).packetPtr();
   }
   std::string upd(PacketPtr delta) { return call("UpdDietServ", {Variant(delta)}).asString(); }
-  // The changes of an insert for diet 0004 of 00010 with Monday's figures: clients 4, employees
-  // 3, donations null, total 7; the other days stay null.
-  static std::vector<std::pair<std::string, Variant>> novaDieta() {
-    return {{"CDFILIAL", "0003"},  {"CDSERVFILI", "00010"}, {"CDDIETPAD", "0004"},
-            {"QTCLIDIETSEG", 4.0}, {"QTFUNDIETSEG", 3.0},   {"QTCOMDIETSEG", 7.0}};
-  }
   double stored(const std::string& column, const std::string& dieta) {
     return sql("SELECT " + column +
                    " FROM DIETSERV WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' AND CDDIETPAD = :D",

@@ -19,15 +19,9 @@ class PontEntrTest : public test::MethodTest {
  protected:
   PacketPtr pontos() { return payload(call("GetPEntClie", {"0001", "00001"})).packetPtr(); }
   std::string upd(PacketPtr delta) { return call("UpdPontoEntr", {Variant(delta)}).str(); }
-  // The stored points as "filial/servico/cliente/ponto seg ... fer", in key order.
+  // The stored points, in key order.
   std::vector<std::string> stored() {
-    std::vector<std::string> out;
-    for (const auto& row : sql("SELECT * FROM DESTSRVCLI ORDER BY CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI").rows) {
-      std::string s = row[0].asString() + "/" + row[1].asString() + "/" + row[2].asString() + "/" + row[3].asString();
-      for (size_t i = 4; i < row.size(); ++i) s += " " + Variant(row[i].asFloat()).asString();
-      out.push_back(s);
-    }
-    return out;
+    return rows("SELECT * FROM DESTSRVCLI ORDER BY CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI");
   }
   static std::string column(const Packet& p, const char* field) { return " " + MethodTest::column(p, field); }
   // A change set inserting one point (Monday's figure only; the other days null).
@@ -132,14 +126,14 @@ TEST_P(PontEntrTest, UpdPontoEntrStoresNewClientsEditsAndDeletions) {
                      {ChangeKind::Deleted, p->rows[2], {}}});
   EXPECT_EQ(upd(delta), "");
   EXPECT_EQ(stored(), (std::vector<std::string>{
-                          "0001/00001/000001/001 150 155 150 150 140 60 3 0",
-                          "0001/00001/000001/002 100 105 105 100 90 40 0 20",
-                          "0001/00002/000002/002 120 120 120 120 120 60 60 30",
-                          "0001/00002/000004/001 7.5 0 0 0 0 0 0 0",
-                          "0001/00002/000004/004 0 0 0 0 0 0 0 0",
-                          "0002/00001/000003/001 90 90 90 90 90 30 0 12",
-                          "0002/00001/000003/002 60 60 60 60 60 20 0 8",
-                          "0002/00004/000003/001 80 80 80 80 80 0 0 0",
+                          "0001|00001|000001|001|150|155|150|150|140|60|3|0",
+                          "0001|00001|000001|002|100|105|105|100|90|40|0|20",
+                          "0001|00002|000002|002|120|120|120|120|120|60|60|30",
+                          "0001|00002|000004|001|7.5|0|0|0|0|0|0|0",
+                          "0001|00002|000004|004|0|0|0|0|0|0|0|0",
+                          "0002|00001|000003|001|90|90|90|90|90|30|0|12",
+                          "0002|00001|000003|002|60|60|60|60|60|20|0|8",
+                          "0002|00004|000003|001|80|80|80|80|80|0|0|0",
                       }));
 }
 

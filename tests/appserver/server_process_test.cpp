@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "platform/net/codec.h"
-#include "tests/support/child_process.h"
 #include "tests/support/raw_http.h"
+#include "tests/support/server_child.h"
 #include "tests/support/support.h"
 
 namespace cad {
@@ -40,27 +40,11 @@ class ServerProcess : public ::testing::TestWithParam<std::string> {
   // Starts the server with `extra` arguments; the port it listens on, or 0 when it did not start
   // (its exit status then in `exitCode`).
   int start(const std::vector<std::string>& extra) {
-    std::vector<std::string> args{std::string(CADSERV_BIN_DIR) + "/cadserv-server",
-                                  "--listen",
-                                  "127.0.0.1:0",
-                                  "--db",
-                                  test::freshDatabaseUrl(GetParam()),
-                                  "--init",
-                                  "--log-level",
-                                  "warn"};
+    std::vector<std::string> args{"--db", test::freshDatabaseUrl(GetParam()), "--init", "--log-level", "warn"};
     args.insert(args.end(), extra.begin(), extra.end());
-    server = std::make_unique<test::ChildProcess>(args);
-    std::string line;
-    for (int i = 0; i < 3 && line.find("http://127.0.0.1:") == std::string::npos; ++i) {
-      line = server->readLine(60s);
-      if (server->atEnd()) break;
-    }
-    size_t at = line.find("http://127.0.0.1:");
-    if (at == std::string::npos) {
-      exitCode = server->wait(30s);
-      return 0;
-    }
-    return std::stoi(line.substr(at + 17));
+    server = std::make_unique<test::ServerChild>(args);
+    if (server->port() == 0) exitCode = server->process().wait(30s);
+    return server->port();
   }
 
   static int status(int port, const std::string& token) {
@@ -82,7 +66,7 @@ class ServerProcess : public ::testing::TestWithParam<std::string> {
     for (const auto& f : files) std::remove(f.c_str());
   }
 
-  std::unique_ptr<test::ChildProcess> server;
+  std::unique_ptr<test::ServerChild> server;
   std::vector<std::string> files;
   int exitCode = -1;
 };
@@ -101,7 +85,7 @@ TEST_P(ServerProcess, TokenFromTheEnvironmentOrAFile) {
     ASSERT_GT(port, 0);
     EXPECT_EQ(status(port, c.accepted), 200);
     EXPECT_EQ(status(port, c.refused), 401);
-    EXPECT_EQ(server->stop(SIGTERM, 30s), 0);
+    EXPECT_EQ(server->process().stop(SIGTERM, 30s), 0);
   }
 }
 
@@ -126,11 +110,11 @@ TEST_P(ServerProcess, SigtermStopsWithinFiveSecondsDespiteIdleAndSlowClients) {
     ASSERT_TRUE(slow.back()->send("POST /rpc HTTP/1.1\r\nX-Lento: a\r\n"));
   }
   auto begin = Clock::now();
-  int code = server->stop(SIGTERM, 100ms);
+  int code = server->process().stop(SIGTERM, 100ms);
   // The slow clients keep dripping while the server stops.
   for (int i = 0; i < 100 && code == -1; ++i) {
     for (auto& s : slow) s->send("X-Lento: b\r\n");
-    code = server->wait(100ms);
+    code = server->process().wait(100ms);
   }
   EXPECT_EQ(code, 0);
   EXPECT_LT(std::chrono::duration<double>(Clock::now() - begin).count(), 5.0);

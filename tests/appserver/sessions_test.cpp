@@ -21,6 +21,7 @@
 #include "platform/net/netconnection.h"
 #include "platform/net/transport.h"
 #include "tests/support/inprocess_server.h"
+#include "tests/support/loopback_front.h"
 #include "tests/support/raw_http.h"
 #include "tests/support/support.h"
 
@@ -40,28 +41,6 @@ class SessionsTest : public ::testing::TestWithParam<std::string> {
   test::InProcessServer server;
   std::atomic<int64_t> clock{1'800'000'000};
   SessionOptions options;
-};
-
-// The real HTTP front on loopback over these sessions, stopped on every way out of a test (a failed
-// assertion included), so no serving thread outlives it.
-struct Front {
-  Front(test::InProcessServer& server, Sessions& sessions)
-      : http(server.dispatcher().handler(), withSessions(sessions)), port(http.bind("127.0.0.1", 0)) {
-    serving = std::thread([this] { http.run(); });
-    http.waitUntilReady();
-  }
-  ~Front() {
-    http.stop();
-    serving.join();
-  }
-  static HttpServerOptions withSessions(Sessions& sessions) {
-    HttpServerOptions o;
-    o.sessions = &sessions;
-    return o;
-  }
-  HttpServer http;
-  int port;
-  std::thread serving;
 };
 
 TEST_P(SessionsTest, DemoPasswordsSignInAndRefusalsSayWhy) {
@@ -239,8 +218,8 @@ TEST_P(SessionsTest, OverHttpCallsNeedASessionAndAnExpiredOneIsRenewedOnce) {
   options.idleTimeout = std::chrono::seconds(60);
   options.cacheTime = std::chrono::seconds(0);
   Sessions sessions = make();
-  Front front(server, sessions);
-  int port = front.port;
+  test::LoopbackFront front(server, sessions);
+  int port = front.port();
 
   auto callAs = [&](net::HttpOptions o) {
     net::setTransportFactory(net::httpTransportFactory(std::move(o)));
@@ -294,8 +273,8 @@ TEST_P(SessionsTest, ABurstOfSignInsGetsTwoChecksAndTheOperatorIsOnlyDelayed) {
   options.maxFailuresPerOperator = 1;
   options.firstOperatorWait = std::chrono::milliseconds(300);
   Sessions sessions = make();
-  Front front(server, sessions);
-  int port = front.port;
+  test::LoopbackFront front(server, sessions);
+  int port = front.port();
   auto signIn = [](const std::string& json) {
     return "POST /login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\nContent-Length: " +
            std::to_string(json.size()) + "\r\n\r\n" + json;

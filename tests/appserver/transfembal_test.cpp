@@ -19,36 +19,7 @@
 namespace cad {
 namespace {
 
-class TransfEmbalTest : public test::MethodTest {
- protected:
-  // Every packaging row, sorted: a refusal must leave them all as they were.
-  std::string linhasEmbalagem() {
-    std::string out;
-    for (const char* t : {"CNFDISTEMBSERV", "CNFDISTEMBTP", "RESTEMBTPPRAT", "RESTEMBCONT"}) {
-      std::vector<std::string> linhas;
-      for (const auto& r : sql(std::string("SELECT * FROM ") + t).rows) {
-        std::string l = t;
-        for (const Variant& v : r) l += v.isNull() ? std::string("|-") : "|" + v.asString();
-        linhas.push_back(l);
-      }
-      std::sort(linhas.begin(), linhas.end());
-      for (const std::string& l : linhas) out += l + "\n";
-    }
-    return out;
-  }
-  // The services packet of a branch with rows marked: {code, level, all points}.
-  PacketPtr servicos(const std::string& filial, const std::vector<std::vector<std::string>>& marcas) {
-    auto p = std::make_shared<Packet>(payload(call("GetServicosFilial", {filial})).asPacket());
-    for (const auto& m : marcas)
-      for (size_t r = 0; r < p->rowCount(); ++r)
-        if (p->value(r, "CDSERVFILI").asString() == m[0]) {
-          p->rows[r][static_cast<size_t>(p->fieldIndex("IDMARCADO"))] = Variant("S");
-          p->rows[r][static_cast<size_t>(p->fieldIndex("NIVELSERV"))] = Variant(m[1]);
-          p->rows[r][static_cast<size_t>(p->fieldIndex("TODOS_PONTOS"))] = Variant(m[2]);
-        }
-    return p;
-  }
-};
+using TransfEmbalTest = test::MethodTest;
 
 TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
   struct Case {
@@ -113,12 +84,12 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
        "Serviço 00002 da filial 0001 não é transportado."},
   };
   exec("UPDATE SERVICO SET IDSERVTRAN = 'N' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
-  std::string antes = linhasEmbalagem();
+  std::string antes = everything();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.metodo + " " + c.texto);
     server.setOperator(c.operador);
     EXPECT_EQ(refusal(call(c.metodo, c.args)), c.texto);
-    EXPECT_EQ(linhasEmbalagem(), antes);
+    EXPECT_EQ(everything(), antes);
   }
   // A services packet without its fields is a fault, not a crash, and writes nothing either.
   server.setOperator("ADMIN");
@@ -126,7 +97,7 @@ TEST_P(TransfEmbalTest, RefusedTransfersWriteNothing) {
   semCampos->fields = {appserver::textField("CDSERVFILI", 5)};
   semCampos->rows = {{Variant("00001")}};
   EXPECT_ANY_THROW(call("ExportaDistribuicao", {"0001", "00001", "", "", Variant(PacketPtr(semCampos)), ""}));
-  EXPECT_EQ(linhasEmbalagem(), antes);
+  EXPECT_EQ(everything(), antes);
 }
 
 // The transfers in the terms a user sees them: each menu line of a service named by its dish type
@@ -349,7 +320,7 @@ TEST_P(TransfEmbalPropTest, TransferCopiesByDishTypeOrChangesNothing) {
       esperadaRest.push_back(restricoesD);
     }
 
-    std::string antes = linhasEmbalagem();
+    std::string antes = everything();
     static const char* metodos[] = {"ImportaDistribuicao", "ExportaDistribuicao", "ImportaRestricoes",
                                     "ExportaRestricoes"};
     Variant r = call(metodos[operacao], args);
@@ -359,7 +330,7 @@ TEST_P(TransfEmbalPropTest, TransferCopiesByDishTypeOrChangesNothing) {
     RC_ASSERT(sucesso == copiavel);
     if (!sucesso) {
       RC_ASSERT(!r.asArray()[1].asString().empty());
-      RC_ASSERT(linhasEmbalagem() == antes);
+      RC_ASSERT(everything() == antes);
       return;
     }
     RC_ASSERT(r.asArray()[1].asFloat() > 0);

@@ -10,6 +10,7 @@
 #include "appserver/httpserver.h"
 #include "appserver/sessions.h"
 #include "tests/support/inprocess_server.h"
+#include "tests/support/loopback_front.h"
 #include "tests/support/raw_http.h"
 #include "tests/support/support.h"
 
@@ -22,7 +23,7 @@ class TrustedProxyTest : public ::testing::Test {
  protected:
   // The status of a sign-in from `source` carrying `forwarded` (no header when empty).
   int login(const std::string& source, const std::string& forwarded, const std::string& password) {
-    test::RawHttp c(port_, source);
+    test::RawHttp c(front_->port(), source);
     std::string body = R"({"operator":"MARIA","password":")" + password + R"("})";
     std::string head = "POST /login HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n";
     if (!forwarded.empty()) head += "X-Forwarded-For: " + forwarded + "\r\n";
@@ -35,25 +36,13 @@ class TrustedProxyTest : public ::testing::Test {
     options_.maxFailuresPerOperator = 1000;
     options_.firstPairWait = std::chrono::seconds(0);  // attempts follow one another at once
     sessions_ = std::make_unique<Sessions>(server_.pool(), options_);
-    HttpServerOptions front;
-    front.sessions = sessions_.get();
-    front.trustedProxies = {"127.0.0.1", "::1"};
-    http_ = std::make_unique<HttpServer>(server_.dispatcher().handler(), front);
-    port_ = http_->bind("127.0.0.1", 0);
-    serving_ = std::thread([this] { http_->run(); });
-    http_->waitUntilReady();
-  }
-  void TearDown() override {
-    http_->stop();
-    serving_.join();
+    front_ = std::make_unique<test::LoopbackFront>(server_, *sessions_, std::vector<std::string>{"127.0.0.1", "::1"});
   }
 
   test::InProcessServer server_{"sqlite"};
   SessionOptions options_;
   std::unique_ptr<Sessions> sessions_;
-  std::unique_ptr<HttpServer> http_;
-  std::thread serving_;
-  int port_ = 0;
+  std::unique_ptr<test::LoopbackFront> front_;
 };
 
 TEST_F(TrustedProxyTest, FailuresCountAgainstTheClientTheProxyNames) {

@@ -22,20 +22,8 @@ class TurnosTest : public test::MethodTest {
   std::string upd(PacketPtr delta, DateTime processa = DateTime::fromDate(2026, 12, 7)) {
     return call("UpdTurno", {Variant(delta), Variant(processa)}).str();
   }
-  // The stored shifts as "servico/codigo name seg ... fer" ("-" for null), in key order.
-  std::vector<std::string> stored() {
-    std::vector<std::string> out;
-    for (const auto& row : sql("SELECT * FROM TURNOSERV ORDER BY CDFILIAL, CDSERVFILI, CDTURNO").rows) {
-      std::string s = row[0].asString() + row[1].asString() + "/" + row[2].asString() + " " + row[3].asString();
-      for (size_t i = 4; i < row.size(); ++i) {
-        char n[32];
-        std::snprintf(n, sizeof n, " %g", row[i].isNull() ? 0.0 : row[i].asFloat());
-        s += row[i].isNull() ? " -" : n;
-      }
-      out.push_back(s);
-    }
-    return out;
-  }
+  // The stored shifts, in key order.
+  std::vector<std::string> stored() { return rows("SELECT * FROM TURNOSERV ORDER BY CDFILIAL, CDSERVFILI, CDTURNO"); }
   // A change set inserting one shift (days other than Monday null).
   static PacketPtr novo(const Packet& shape, const Variant& codigo, const Variant& nome, const Variant& seg,
                         const char* filial = "0001", const char* servico = "00001") {
@@ -57,8 +45,8 @@ TEST_P(TurnosTest, UpdTurnoStoresInsertsEditsAndDeletions) {
             "");
   std::vector<std::string> now = stored();
   now.resize(2);
-  EXPECT_EQ(now, (std::vector<std::string>{"000100001/1 Manhã 207 213 210 207 195 84 0 -",
-                                           "000100001/3 Noite 12.5 - - - - - - -"}));
+  EXPECT_EQ(now, (std::vector<std::string>{"0001|00001|1|Manhã|207|213|210|207|195|84|0|-",
+                                           "0001|00001|3|Noite|12.5|-|-|-|-|-|-|-"}));
 }
 
 TEST_P(TurnosTest, UpdTurnoRefusalsWriteNothing) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/server_child.h"
 #include "tests/support/support.h"
 
 namespace cad::test {
@@ -25,17 +26,12 @@ class DriverProcessTest : public ::testing::TestWithParam<std::string> {
 
   void SetUp() override {
     url_ = freshDatabaseUrl(GetParam());
-    server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-server", "--listen", "127.0.0.1:0", "--db",
-                                 url_, "--init", "--demo", "--token", kToken, "--log-level", "warn"});
-    std::string line = server_->readLine(std::chrono::seconds(120));
-    size_t at = line.find("http://127.0.0.1:");
-    ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
-    std::string address = line.substr(at);
-    address = address.substr(0, address.find_first_of(" \t\r"));
+    server_ = std::make_unique<ServerChild>(
+        std::vector<std::string>{"--db", url_, "--init", "--demo", "--token", kToken, "--log-level", "warn"});
+    ASSERT_GT(server_->port(), 0) << "saída do servidor: " << server_->output();
     driver_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address, "--token",
-                                 kToken, "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date",
+        std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", server_->address(),
+                                 "--token", kToken, "--db", url_, "--operator", "ADMIN", "--branch", "0001", "--date",
                                  "2026-12-07"},
         true);
   }
@@ -45,7 +41,7 @@ class DriverProcessTest : public ::testing::TestWithParam<std::string> {
       EXPECT_EQ(driver_->wait(std::chrono::seconds(60)), 0) << "the driver ends at the end of its input";
     }
     if (server_) {
-      EXPECT_EQ(server_->stop(SIGTERM, std::chrono::seconds(30)), 0);
+      EXPECT_EQ(server_->process().stop(SIGTERM, std::chrono::seconds(30)), 0);
     }
   }
   // One command line in, its one reply out; a driver that does not read or answer fails the test
@@ -92,7 +88,8 @@ class DriverProcessTest : public ::testing::TestWithParam<std::string> {
 
   static constexpr const char* kToken = "e2e-token";
   std::string url_;
-  std::unique_ptr<ChildProcess> server_, driver_;
+  std::unique_ptr<ServerChild> server_;
+  std::unique_ptr<ChildProcess> driver_;
 };
 
 }  // namespace cad::test

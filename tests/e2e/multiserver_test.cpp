@@ -17,14 +17,13 @@
 #include "platform/core/packet.h"
 #include "platform/db/database.h"
 #include "platform/net/codec.h"
-#include "tests/support/child_process.h"
+#include "tests/support/server_child.h"
 #include "tests/support/support.h"
 
 namespace cad {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ChildProcess;
 
 class MultiServerE2E : public ::testing::Test {
  protected:
@@ -35,28 +34,19 @@ class MultiServerE2E : public ::testing::Test {
     db_ = test::freshDatabaseUrl("postgresql");
     // The first process creates the schema and the demo data; the second only opens the database.
     for (bool demo : {true, false}) {
-      std::vector<std::string> args{std::string(CADSERV_BIN_DIR) + "/cadserv-server",
-                                    "--listen",
-                                    "127.0.0.1:0",
-                                    "--db",
-                                    db_,
-                                    "--log-level",
-                                    "warn"};
+      std::vector<std::string> args{"--db", db_, "--log-level", "warn"};
       if (demo) args.push_back("--demo");
-      servers_.push_back(std::make_unique<ChildProcess>(args));
-      std::string line = servers_.back()->readLine(60s);
-      size_t at = line.find("http://127.0.0.1:");
-      ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
-      ports_.push_back(std::stoi(line.substr(at + 17)));
+      servers_.push_back(std::make_unique<test::ServerChild>(args));
+      ASSERT_GT(servers_.back()->port(), 0) << "saída do servidor: " << servers_.back()->output();
     }
   }
   void TearDown() override {
-    for (auto& s : servers_) EXPECT_EQ(s->stop(SIGTERM, 30s), 0);
+    for (auto& s : servers_) EXPECT_EQ(s->process().stop(SIGTERM, 30s), 0);
   }
 
   // Signs in on server i; the session token ("" when refused).
   std::string login(size_t i, const std::string& op, const std::string& password) {
-    httplib::Client c("127.0.0.1", ports_.at(i));
+    httplib::Client c("127.0.0.1", servers_.at(i)->port());
     auto res = c.Post("/login", R"({"operator":")" + op + R"(","password":")" + password + R"("})", "application/json");
     if (!res || res->status != 200) return "";
     size_t at = res->body.find(R"("token":")");
@@ -69,7 +59,7 @@ class MultiServerE2E : public ::testing::Test {
   // `status` and the decoded reply.
   net::Reply call(size_t i, const std::string& token, const std::string& method, VariantArray args,
                   int* status = nullptr) {
-    httplib::Client c("127.0.0.1", ports_.at(i));
+    httplib::Client c("127.0.0.1", servers_.at(i)->port());
     c.set_read_timeout(60, 0);
     httplib::Headers h{{"Authorization", "Bearer " + token}};
     auto res = c.Post("/rpc", h, net::encodeRequest({"Ger04100.rdmCadastroServ", method, std::move(args)}),
@@ -87,8 +77,7 @@ class MultiServerE2E : public ::testing::Test {
   }
 
   std::string db_;
-  std::vector<std::unique_ptr<ChildProcess>> servers_;
-  std::vector<int> ports_;
+  std::vector<std::unique_ptr<test::ServerChild>> servers_;
 };
 
 // A change set renaming the service at row r of `list` (as read) to `name`.
@@ -120,7 +109,7 @@ TEST_F(MultiServerE2E, SessionOpenedOnOneServerIsAcceptedByTheOther) {
   ASSERT_FALSE(r.isFault) << r.fault;
   EXPECT_GT(r.result.asPacket().rowCount(), 0u);
   // A signed-out session is refused by the other process too, once its few seconds of trust pass.
-  httplib::Client a("127.0.0.1", ports_[0]);
+  httplib::Client a("127.0.0.1", servers_[0]->port());
   auto out = a.Post("/logout", httplib::Headers{{"Authorization", "Bearer " + token}}, "", "application/json");
   ASSERT_TRUE(out);
   std::this_thread::sleep_for(6s);

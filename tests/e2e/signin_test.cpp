@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "tests/support/child_process.h"
+#include "tests/support/server_child.h"
 #include "tests/support/support.h"
 
 namespace cad {
@@ -23,24 +24,21 @@ class SignInE2E : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     db_ = test::freshDatabaseUrl(GetParam());
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{std::string(CADSERV_BIN_DIR) + "/cadserv-server",
-                                                                      "--listen", "127.0.0.1:0", "--db", db_, "--demo",
-                                                                      "--log-level", "warn"});
-    std::string line = server_->readLine(60s);
-    size_t at = line.find("http://127.0.0.1:");
-    ASSERT_NE(at, std::string::npos) << "saída do servidor: " << line;
-    address_ = line.substr(at, line.find_first_of(" \n", at) - at);
+    server_ =
+        std::make_unique<test::ServerChild>(std::vector<std::string>{"--db", db_, "--demo", "--log-level", "warn"});
+    ASSERT_GT(server_->port(), 0) << "saída do servidor: " << server_->output();
   }
   void TearDown() override {
     if (server_) {
-      EXPECT_EQ(server_->stop(SIGTERM, 30s), 0);
+      EXPECT_EQ(server_->process().stop(SIGTERM, 30s), 0);
     }
     for (const auto& f : files_) std::remove(f.c_str());
   }
 
   // Runs the driver with `args` on `input` lines; its reply lines, and its exit status in `rc`.
   std::vector<std::string> drive(std::vector<std::string> args, const std::vector<std::string>& input, int& rc) {
-    args.insert(args.begin(), {std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", address_, "--db", db_});
+    args.insert(args.begin(),
+                {std::string(CADSERV_BIN_DIR) + "/cadserv-driver", "--server", server_->address(), "--db", db_});
     ChildProcess driver(args, true);
     for (const auto& l : input) driver.write(l + "\n");
     driver.closeStdin();
@@ -58,8 +56,8 @@ class SignInE2E : public ::testing::TestWithParam<std::string> {
     return name;
   }
 
-  std::string db_, address_;
-  std::unique_ptr<ChildProcess> server_;
+  std::string db_;
+  std::unique_ptr<test::ServerChild> server_;
   std::vector<std::string> files_;
 };
 
