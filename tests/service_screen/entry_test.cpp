@@ -144,6 +144,7 @@ TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
   // The invariant over every type and page is the next test, each page's own grids are in its
   // tests; here, the branch fields, the billing grid and the include shortcut.
   auto& f = Abre(Variant("0001"));
+  auto& form = f.Pagina<PagServico>();
   EXPECT_TRUE(FilialFixa);
   EXPECT_EQ(f.medCdFilial->Text(), "0001");
   EXPECT_FALSE(f.panFilial->Enabled());
@@ -152,8 +153,8 @@ TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
   EXPECT_TRUE(f.sbtProcurar->Enabled());
 
   Menu(f, "mnuFormulario");
-  EXPECT_TRUE(f.cdsServFatu->ReadOnly);
-  EXPECT_FALSE(f.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton());
+  EXPECT_TRUE(form.cdsServFatu->ReadOnly);
+  EXPECT_FALSE(form.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton());
 
   // The include shortcut does nothing either.
   Menu(f, "mnuFolhaDados");
@@ -192,6 +193,7 @@ TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
   std::set<std::string> tipos;
   for (const char* filial : {"0001", "0003"}) {
     auto& f = Abre(Variant(filial));
+    auto& form = f.Pagina<PagServico>();
     ASSERT_TRUE(f.cdsServico->Active()) << filial;
     std::vector<std::string> servicos;
     for (int i = 0; i < f.cdsServico->DisplayCount(); ++i)
@@ -211,13 +213,14 @@ TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
         ExpectNothingChangesData(f, onde + " " + pagina);
         if (f.pgcPadrao->ActivePage() != f.tshFormulario) continue;
         for (TControl* c : std::initializer_list<TControl*>{
-                 f.medCdServico, f.btnServico, f.dbeNmServico, f.dbeNmFantasServ, f.dbeCdGrupServ, f.btnGrupServ,
-                 f.dbeIniAtend, f.dbeCdRota, f.btnRota, f.dbePreco, f.dbeCdProduto, f.btnPesqProd, f.dbcTipoServ,
-                 f.dckUtilReqReti, f.dckServTran, f.dbServFatVar, f.dbFatServSep, f.drgTipoServ})
+                 form.medCdServico, form.btnServico, form.dbeNmServico, form.dbeNmFantasServ, form.dbeCdGrupServ,
+                 form.btnGrupServ, form.dbeIniAtend, form.dbeCdRota, form.btnRota, form.dbePreco, form.dbeCdProduto,
+                 form.btnPesqProd, form.dbcTipoServ, form.dckUtilReqReti, form.dckServTran, form.dbServFatVar,
+                 form.dbFatServSep, form.drgTipoServ})
           EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
       }
       if (tipo != "F") {
-        for (TControl* c : std::initializer_list<TControl*>{f.lblServFatu, f.lblServEqui, f.lblServFat}) {
+        for (TControl* c : std::initializer_list<TControl*>{form.lblServFatu, form.lblServEqui, form.lblServFat}) {
           EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
         }
       }
