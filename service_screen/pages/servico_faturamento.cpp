@@ -20,8 +20,8 @@
 #include "platform/framework/showavi.h"
 #include "platform/ui/controls.h"
 #include "service_screen/cadastroserv.h"
-#include "service_screen/pages/servico.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/servico.h"
 
 namespace cad {
 
@@ -68,7 +68,8 @@ void PagServico::Habilita_Faturamento() {
     for (TControl* c : planejamento) c->SetEnabled(false);
     tela.tshFolhaDados->SetEnabled(true);
     tela.tshFormulario->SetEnabled(!vazio);
-    for (TTabSheet* t : {tela.tshConfCard, tela.tshCustPadr, tela.tshTurnos, tela.tshComensais, tela.tshPontEntr, tela.tshEmbalagens})
+    for (TTabSheet* t :
+         {tela.tshConfCard, tela.tshCustPadr, tela.tshTurnos, tela.tshComensais, tela.tshPontEntr, tela.tshEmbalagens})
       t->SetEnabled(false);
   } else {
     for (TDBEdit* e : edicoes) e->SetShowBlank(false);
@@ -76,15 +77,16 @@ void PagServico::Habilita_Faturamento() {
       std::string tipo = tela.TipoServico();
       bool transportado = tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S";
       tela.tshFolhaDados->SetEnabled(true);
-      for (TTabSheet* t : {tela.tshFormulario, tela.tshConfCard, tela.tshCustPadr, tela.tshComensais}) t->SetEnabled(!vazio);
+      for (TTabSheet* t : {tela.tshFormulario, tela.tshConfCard, tela.tshCustPadr, tela.tshComensais})
+        t->SetEnabled(!vazio);
       tela.tshTurnos->SetEnabled(!vazio && tipo == "N");
       tela.tshPontEntr->SetEnabled(!vazio && tipo == "N");
       tela.tshEmbalagens->SetEnabled(!vazio && tipo == "N" && transportado);
     }
     if (FilialFixa) {
       for (TControl* c : planejamento) c->SetEnabled(false);
-      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat, tela.lblFilial,
-                                                          tela.medCdFilial, tela.btnFilial})
+      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat,
+                                                          tela.lblFilial, tela.medCdFilial, tela.btnFilial})
         c->SetEnabled(false);
       dbgServFatu->SetEnabled(true);
       tela.ChangeButtons(false, false, false, true, true, false);
@@ -116,7 +118,8 @@ void PagServico::Vd_ServFatu(bool obrigatorio) {
     std::string servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
     {
       ShowAviGuard avi(&tela, 0);
-      Variant guardadas = Consiste::CheckResultServ(tela.netCadastroServ.Call("GetServFatu", {filial, servico}), true, 0);
+      Variant guardadas =
+          Consiste::CheckResultServ(tela.netCadastroServ.Call("GetServFatu", {filial, servico}), true, 0);
       tela.CarregaPacote(*cdsServFatuAux, guardadas, "GetServFatu");
     }
     Field& nome = cdsServFatu->FieldByName("NMSERVICO");
@@ -214,7 +217,8 @@ void PagServico::dbgServFatuExit(TComponent&) {
 void PagServico::BotoesServFatu() {
   if (FilialFixa) {
     tela.ChangeButtons(false, false, false, false, false, false);
-    for (TControl* c : std::initializer_list<TControl*>{tela.lblFilial, tela.medCdFilial, tela.btnFilial}) c->SetEnabled(false);
+    for (TControl* c : std::initializer_list<TControl*>{tela.lblFilial, tela.medCdFilial, tela.btnFilial})
+      c->SetEnabled(false);
   } else {
     bool linhas = cdsServFatu->Active() && !cdsServFatu->IsEmpty();
     tela.ChangeButtons(true, false, linhas, linhas, true, false);
@@ -228,7 +232,9 @@ void PagServico::grbServFatuEnter(TComponent&) {
 
 void PagServico::grbServFatuExit(TComponent&) {
   TTabSheet* page = tela.pgcPadrao->ActivePage();
-  if ((page != tela.tshFolhaDados && page != tela.tshFormulario) || tela.medCdFilial->Focused() || tela.ServicoEmEdicao()) return;
+  if ((page != tela.tshFolhaDados && page != tela.tshFormulario) || tela.medCdFilial->Focused() ||
+      tela.ServicoEmEdicao())
+    return;
   if (FilialFixa)
     tela.ChangeButtons(false, false, false, true, true, false);
   else
@@ -255,14 +261,13 @@ void PagServico::dtsServFatuStateChange(DataSource&) {
 
 // A separate invoice is only possible for a service whose billing value varies by date, and is
 // never changed in fixed-branch mode.
-void PagServico::HabilitaNotaSeparada(bool valorVariavel) {
-  dbFatServSep->SetEnabled(valorVariavel && !FilialFixa);
-}
+void PagServico::HabilitaNotaSeparada(bool valorVariavel) { dbFatServSep->SetEnabled(valorVariavel && !FilialFixa); }
 
 void PagServico::dbServFatVarClick(TComponent&) {
   bool variavel = dbServFatVar->Checked();
   HabilitaNotaSeparada(variavel);
-  if (!variavel && tela.ServicoEmEdicao() && tela.Campo(*tela.cdsServico, "IDSERVFATSEP") == "S") AtribuiCampo("IDSERVFATSEP", "N");
+  if (!variavel && tela.ServicoEmEdicao() && tela.Campo(*tela.cdsServico, "IDSERVFATSEP") == "S")
+    AtribuiCampo("IDSERVFATSEP", "N");
 }
 
 }  // namespace cad

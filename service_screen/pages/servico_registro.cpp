@@ -228,7 +228,7 @@ void PagServico::Vd_CdProduto(bool obrigatorio) {
       naoCadastrado = "Prod_nao_Cad";
     } else {
       tela.CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), arvore}),
-                    "GetPesqProdFat");
+                         "GetPesqProdFat");
       produtos = cdsPesqProd;
       naoCadastrado = "Prod_nao_CGr";
     }
@@ -499,7 +499,8 @@ void PagServico::btnPesqProdClick(TComponent&) {
     if (!Pesquisa::Pesquisar_Plus(*qryPesqProd, titulos)) return;
     produtos = qryPesqProd;
   } else {
-    tela.CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), "T"}), "GetPesqProdFat");
+    tela.CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), "T"}),
+                       "GetPesqProdFat");
     if (!Pesquisa::Pesquisar(*cdsPesqProd, titulos)) return;
     produtos = cdsPesqProd;
   }
