@@ -56,7 +56,7 @@ class TfrmCadastroServ : public TfrmPadrao,
   // ---- connection to the application server (not a layout component)
   TNetConnection netCadastroServ{"netCadastroServ"};
 
-  // ---- datasets of the service record and billing
+  // ---- the service list's datasets (the form page owns the billing and lookup ones)
   // Working datasets of the later pages (their fields arrive with each page).
   // Fields the screen adjusts by name.
   Field* cdsServicoCDARVPROD;
