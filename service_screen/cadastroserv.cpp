@@ -1,5 +1,5 @@
 // The screen frame of TfrmCadastroServ: construction (layout and component resolution), creation
-// and activation, the branch panel, the two switchboards (ChangeButtons is the base screen's,
+// and activation, the branch panel and the group filter, the two switchboards (ChangeButtons is the base screen's,
 // Habilita_Pagina is here), the record's state handling and closing.
 //
 // Invariants: the branch fields stay disabled while the host fixes its branch (tag 99) or the
@@ -50,13 +50,12 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindDietHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
-  layout::service_screen::Load_cadastroserv(*this);
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagServico>());
   ResolveDietComponents();
   ResolveComensais();
   ResolveCampos();
 
   dtsPadrao->SetDataSet(cdsServico);
-  dtsPadrao->OnDataChange = [this](DataSource& s, Field* f) { dtsPadraoDataChange(s, f); };
   netCadastroServ.ServerName = kServidor;
   netCadastroServ.ThrowException = false;
   ServidorDaSessao(netCadastroServ);
@@ -72,9 +71,6 @@ TfrmCadastroServ::~TfrmCadastroServ() {
 // Fields the screen adjusts by name (the layout gives components, not their fields).
 void TfrmCadastroServ::ResolveCampos() {
   cdsServicoCDARVPROD = &cdsServico->FieldByName("CDARVPROD");
-  cdsPesqProdCDARVPROD = &cdsPesqProd->FieldByName("CDARVPROD");
-  qryProdutoCDARVPROD = &qryProduto->FieldByName("CDARVPROD");
-  qryPesqProdCDARVPROD = &qryPesqProd->FieldByName("CDARVPROD");
   qryServPadrCDARVPROD = &qryServPadr->FieldByName("CDARVPROD");
 }
 
@@ -174,13 +170,7 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   PreparaPontEntr();
   Corvane::AtualizaLocalCache({"SERVICO", "SERVPADR"});
   ParametrosFilial(Corvane::FiliProc());
-  dbcTipoServ->SetItems({Msg("Oral"), Msg("EntPare"), Msg("Lactario")});
-  if (Geral::ModuloHospitalar()) {
-    for (TControl* c : std::initializer_list<TControl*>{lblPadInt, dbeCdPadInt, dbeNmPadInt, btpPadrInt})
-      c->SetVisible(true);
-    for (TControl* c : std::initializer_list<TControl*>{lblRota, dbeCdRota, btnRota, dbeNmRota}) c->SetVisible(false);
-    dckServTran->SetEnabled(false);
-  }
+  Avisa(Aviso::TelaMontada);
   UtilReqPrat.assign(5, Variant());
   pgcPadrao->SetActivePage(tshFolhaDados);
   PreparaEmbalagens();
@@ -201,10 +191,10 @@ void TfrmCadastroServ::ParametrosFilial(const std::string& filial) {
   } else if (usa == "N") {
     IdNaoUtCardPadr = "S";
   }
-  dbkDepLiber->SetVisible(IdNaoUtCardPadr == "N");
+  Avisa(Aviso::ParametrosLidos);
 }
 
-void TfrmCadastroServ::qryParamGeralAfterOpen(DataSet&) { dbkDepLiber->SetVisible(IdNaoUtCardPadr == "N"); }
+void TfrmCadastroServ::qryParamGeralAfterOpen(DataSet&) { Avisa(Aviso::ParametrosLidos); }
 
 void TfrmCadastroServ::AbreFilial(const std::string& codigo, const Variant& todas) {
   Reabre(*qryFilial, {{"P_CDFILIAL", codigo}, {"P_TCDFILIAL", todas}});
@@ -234,9 +224,7 @@ void TfrmCadastroServ::FormActivate(TComponent&) {
       ListaFilialFixa();
     }
     std::string mascara = Corvane::DBPict(0);
-    for (Field* f :
-         {cdsServicoCDARVPROD, qryProdutoCDARVPROD, qryPesqProdCDARVPROD, qryServPadrCDARVPROD, cdsPesqProdCDARVPROD})
-      f->EditMask = mascara;
+    for (Field* f : {cdsServicoCDARVPROD, qryServPadrCDARVPROD}) f->EditMask = mascara;
     CabecalhoConfCard();
     ConfiguraColunas();
     PrimeiraAtivacao = false;
@@ -400,6 +388,34 @@ void TfrmCadastroServ::panFilialExit(TComponent&) {
   }
 }
 
+// ---------------------------------------------------------------- group filter
+
+// The filter's edit takes five digits while a group code has three: zeros typed ahead of a code
+// that fits ("00001") are dropped; a longer value stays as typed and is refused.
+void TfrmCadastroServ::Vd_GrupServFiltro() {
+  std::string codigo = Consiste::AllTrim(edtCdGrupoFiltro->Text());
+  if (codigo.empty()) return;
+  size_t zeros = 0;
+  while (codigo.size() - zeros > 3 && codigo[zeros] == '0') ++zeros;
+  if (codigo.size() - zeros > 3) FalhaCampo(edtCdGrupoFiltro, "Grupo_nao_cad");
+  codigo = Consiste::Ajusta(codigo.substr(zeros), 3);
+  if (edtCdGrupoFiltro->Text() != codigo) edtCdGrupoFiltro->SetText(codigo);
+  Reabre(*qryVdGrupServ, {{"CDGRUPSERV", codigo}});
+  if (qryVdGrupServ->IsEmpty()) FalhaCampo(edtCdGrupoFiltro, "Grupo_nao_cad");
+  edtNmGrupoFiltro->SetText(Campo(*qryVdGrupServ, "NMGRUPSERV"));
+}
+
+void TfrmCadastroServ::edtCdGrupoFiltroExit(TComponent&) { Vd_GrupServFiltro(); }
+
+void TfrmCadastroServ::edtCdGrupoFiltroChange(TComponent&) { edtNmGrupoFiltro->SetText(""); }
+
+void TfrmCadastroServ::btnPesqGrupoFiltroBeforePesq(TComponent&) { Parametriza(*qryVdGrupServ, {{"CDGRUPSERV", "T"}}); }
+
+void TfrmCadastroServ::btnPesqGrupoFiltroAfterPesq(TComponent&) {
+  edtCdGrupoFiltro->SetText(Campo(*qryVdGrupServ, "CDGRUPSERV"));
+  edtNmGrupoFiltro->SetText(Campo(*qryVdGrupServ, "NMGRUPSERV"));
+}
+
 // ---------------------------------------------------------------- switchboards
 
 bool TfrmCadastroServ::PaginaPermitida(TTabSheet* page) const {
@@ -446,39 +462,6 @@ void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
 
   if (cdsServico->Active() && cdsServico->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
   Habilita_Faturamento();
-}
-
-// The record's controls for the state of the service list.
-void TfrmCadastroServ::ControlesServico() {
-  bool inserindo = cdsServico->State() == DataSetState::Insert;
-  for (TControl* c : std::initializer_list<TControl*>{drgTipoServ, lblCdServico, dbeCdServFili})
-    c->SetEnabled(inserindo);
-  if (pgcPadrao->ActivePage() == tshFormulario && inserindo && dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
-  bool padrao = NmTabServ == "SERVPADR";
-  btpServico->SetVisible(padrao && inserindo);
-  btpServico->SetEnabled(padrao && inserindo);
-  for (TControl* c : std::initializer_list<TControl*>{lblNmServico, dbeNmServico, lblFaturamento, lblProduto,
-                                                      dbeCdProduto, btnPesqProd})
-    c->SetEnabled(!padrao);
-}
-
-// Keeps the main-service editor (not bound to a field) in step with the record: a move, a
-// cancel or a reload shows the record's own CDSERVPREQUI, so a later save never writes the main
-// service of another record.
-void TfrmCadastroServ::dtsPadraoDataChange(DataSource&, Field* field) {
-  if (field || ServicoEmEdicao()) return;
-  if (medCdServico->Text() != Campo(*cdsServico, "CDSERVPREQUI")) MostraServicoPrincipal();
-}
-
-void TfrmCadastroServ::MostraServicoPrincipal() {
-  std::string principal = Campo(*cdsServico, "CDSERVPREQUI");
-  if (medCdServico->Text() != principal) medCdServico->SetText(principal);
-  std::string nome;
-  if (!principal.empty()) {
-    Reabre(*qryServico, {{"P_CDFILIAL", medCdFilial->Text()}, {"P_CDSERVFILI", principal}});
-    nome = Campo(*qryServico, "NMSERVICO");
-  }
-  edtNmServico->SetText(nome);
 }
 
 bool TfrmCadastroServ::TemAutorizacaoCusto() {

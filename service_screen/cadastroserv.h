@@ -6,10 +6,10 @@
 // The components come from the layout unit layout/cadastroserv.json, which extends the base
 // screen's: the build generates from it (and layout/owners) a typed member per component, filled
 // once after loading, and the binding of every handler it names. Behaviour lives in
-// one unit per area: cadastroserv.cpp (frame, branch panel, switchboards), navigation.cpp
-// (service selection, pages, include/alter/cancel/search/print), commands.cpp (confirm, verify,
-// delete), record.cpp and record_controls.cpp (service record), billing.cpp (billing setup) and
-// pages/*.cpp (one per page).
+// one unit per area: cadastroserv.cpp (frame, branch panel, group filter, switchboards),
+// navigation.cpp (service selection, pages, include/alter/cancel/search/print), commands.cpp
+// (confirm, verify, delete), record.cpp (the service record's save and the checks the pages
+// share) and pages/*.cpp (one per page).
 //
 // Invariants:
 //  - The current branch code is CdFilialFixa in fixed-branch mode, the text of medCdFilial
@@ -56,13 +56,13 @@ class TfrmCadastroServ : public TfrmPadrao,
   // ---- connection to the application server (not a layout component)
   TNetConnection netCadastroServ{"netCadastroServ"};
 
-  // ---- datasets of the service record and billing
+  // ---- the service list's datasets (the form page owns the billing and lookup ones)
   // Working datasets of the later pages (their fields arrive with each page).
   // Fields the screen adjusts by name.
-  Field *cdsServicoCDARVPROD, *cdsPesqProdCDARVPROD;
+  Field* cdsServicoCDARVPROD;
 
   // ---- reference queries
-  Field *qryProdutoCDARVPROD, *qryPesqProdCDARVPROD, *qryServPadrCDARVPROD;
+  Field* qryServPadrCDARVPROD;
 
   // ---- branch panel
 
@@ -79,10 +79,6 @@ class TfrmCadastroServ : public TfrmPadrao,
 
   // ---- shifts page
   // Per-day sums of the service's shifts as stored (SEG .. FER).
-
-  // ---- form page: service record
-  // The product lookup chooses its list itself (billing group or product tree).
-  // ---- form page: billing setup
 
   // ---- default menu configuration page (content: its own unit)
 
@@ -182,85 +178,29 @@ class TfrmCadastroServ : public TfrmPadrao,
   void sbtExcluirClick(TComponent& sender) override;
   void getParamPlaneja();
 
-  // ================================================================ service record (record.cpp)
-  void Vd_CdServFili(bool obrigatorio);
-  void Vd_NmServFili(bool obrigatorio);
-  void Vd_GrupServ(bool obrigatorio);
+  // ================================================================ the service record (record.cpp)
+  // Checks and the save of the record that the pages share; the record's own events and checks are
+  // the form page's (pages/servico_registro.cpp).
   void Vd_GrupServFiltro();
-  void Vd_CdServAgre();
-  void Vd_CdProduto(bool obrigatorio);
-  void Vd_HrInicAten(bool obrigatorio);
-  void Vd_Hora_ServdIni();
-  void Vd_Hora_ServdFim();
-  void Vd_Hora_Entrega();
-  void Vd_CdRota(bool obrigatorio);
-  void Vd_ServicoPrinc();
-  void Vd_PadInt();
-  void Vd_RequerRetiPrato();
+  // What the branch requires of a service that uses requisition by dish (GetUtilReqPrat); a
+  // failure aborts with the focus on `foco` when given.
+  void Vd_RequerRetiPrato(TControl* foco = nullptr);
   void Vd_QtComensais(TDBEdit& editor);
-  // Sends the pending changes of cdsServico with UpdServico and the null-field list.
-  void GravaServicoCache();
+  // Sends the pending changes of cdsServico with UpdServico and the null-field list, under the
+  // progress text of `mensagem`; `atualizaCache` refreshes the local cache of SERVICO after it.
+  void GravaServicoCache(const std::string& mensagem = "upd_cdsServico", bool atualizaCache = true);
+  // A post of the service record goes to the server at once unless the active page sends the
+  // record's changes itself (PaginaServ::GravaServico); true when it was sent here.
+  bool GravaServicoPostado();
   // After the server refused a save: the list read again, on the same service, so the screen shows
   // what is stored (another user's change included) instead of what it had loaded.
   void MostraServicoGuardado(const std::string& cdServFili);
-  void cdsServicoNewRecord(DataSet& sender);
-  void cdsServicoAfterInsert(DataSet& sender);
-  void cdsServicoBeforePost(DataSet& sender);
-  void cdsServicoAfterPost(DataSet& sender);
-  void cdsServicoIDTPSERVHOSPGetText(Field& sender, std::string& text, bool displayText);
-  void cdsServicoIDTPSERVHOSPSetText(Field& sender, const std::string& text);
-  void dbeCdServFiliExit(TComponent& sender);
-  void dbeCdServFiliKeyPress(TComponent& sender, std::string& key);
-  void dbeCdGrupServExit(TComponent& sender);
-  void dbeCdGrupServChange(TComponent& sender);
   void edtCdGrupoFiltroExit(TComponent& sender);
   void edtCdGrupoFiltroChange(TComponent& sender);
-  void dbeCdProdutoExit(TComponent& sender);
-  void dbeCdProdutoChange(TComponent& sender);
-  void dbeCdRotaExit(TComponent& sender);
-  void dbeCdRotaChange(TComponent& sender);
-  void dbeCdPadIntExit(TComponent& sender);
-  void dbeCdPadIntChange(TComponent& sender);
-  void dbeHrEntregaExit(TComponent& sender);
-  void medCdServicoExit(TComponent& sender);
-  void medCdServicoChange(TComponent& sender);
-  void dckUtilReqRetiClick(TComponent& sender);
-  void dckUtilReqPratoClick(TComponent& sender);
-  void dbkConFixPerClick(TComponent& sender);
-  void drgTipoServChange(TComponent& sender);
-  void btnGrupServBeforePesq(TComponent& sender);
-  void btnGrupServAfterPesq(TComponent& sender);
   void btnPesqGrupoFiltroBeforePesq(TComponent& sender);
   void btnPesqGrupoFiltroAfterPesq(TComponent& sender);
-  void btnRotaBeforePesq(TComponent& sender);
-  void btnRotaAfterPesq(TComponent& sender);
-  void btpServicoBeforePesq(TComponent& sender);
-  void btpServicoAfterPesq(TComponent& sender);
-  void btpPadrIntBeforePesq(TComponent& sender);
-  void btpPadrIntAfterPesq(TComponent& sender);
-  void btnServicoBeforePesq(TComponent& sender);
-  void btnServicoAfterPesq(TComponent& sender);
-  void btnPesqProdClick(TComponent& sender);
-
-  // ================================================================ billing setup (billing.cpp)
-  // Switches the form between billing mode (type "F") and planning mode.
-  void Habilita_Faturamento();
-  void Vd_ServFatu(bool obrigatorio);
-  void dbgServFatuEditButtonClick(TComponent& sender);
-  void dbgServFatuKeyPress(TComponent& sender, std::string& key);
-  void dbgServFatuKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgServFatuColExit(TComponent& sender);
-  void dbgServFatuExit(TComponent& sender);
-  void grbServFatuEnter(TComponent& sender);
-  void grbServFatuExit(TComponent& sender);
-  void dtsServFatuStateChange(DataSource& sender);
-  void cdsServFatuBeforeInsert(DataSet& sender);
-  void cdsServFatuBeforeEdit(DataSet& sender);
-  void cdsServFatuBeforePost(DataSet& sender);
-  void cdsServFatuBeforeDelete(DataSet& sender);
-  void cdsServFatuAfterPost(DataSet& sender);
-  void cdsServFatuAfterCancel(DataSet& sender);
-  void dbServFatVarClick(TComponent& sender);
+  // The billing or planning mode may have changed: the form page and the pages' sheets follow.
+  void Habilita_Faturamento() { Avisa(Aviso::ModoFaturamento); }
 
   // ================================================================ pages of later units
   // Default menu configuration (pages/confcard.cpp).
@@ -654,9 +594,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void HabilitaPainelFilial(bool habilita);
   bool PodeCopiar() const;
   void HabilitaCopia(bool habilita);
-  void dtsPadraoDataChange(DataSource& sender, Field* field);
-  // medCdServico and edtNmServico from the record's CDSERVPREQUI.
-  void MostraServicoPrincipal();
   // The operator holds the standard-cost authorization (or nobody holds it).
   bool TemAutorizacaoCusto();
   // The stgCard header row and widths that the first activation writes.
@@ -669,49 +606,26 @@ class TfrmCadastroServ : public TfrmPadrao,
   void IrParaPagina(TTabSheet* page, bool consisteSaida);
   void MarcaMenuPagina();
   void MostraLista();
-  // The list and form pages' buttons when one of them becomes the active page.
-  void BotoesListaFormulario();
   // Enables the base screen's navigation control only when nothing is being edited anywhere.
   void HabilitaNavegacao();
 
-  // ---- service record (record.cpp, record_controls.cpp)
+  // ---- service record (record.cpp)
   // Moves the focus to a control when it can take it (a check's editor).
   void Foca(TControl* c);
   // A check's failure: the message of the key as an error, the focus on its editor, abort.
   [[noreturn]] void FalhaCampo(TControl* foco, const std::string& key, const std::vector<std::string>& args = {});
-  // "Hora_deve" with the value in an information dialog, the focus on the editor, abort.
-  [[noreturn]] void HoraInvalida(TControl* foco, const std::string& valor);
-  // The serving and delivery hours: empty passes; otherwise a valid time of four digits.
-  void Vd_Hora(const char* field, TControl* editor);
-  // Writes a field of the current service only when it changes (an empty text clears it), so no
-  // change event runs for nothing.
-  void AtribuiCampo(const char* field, const std::string& value);
   // A lookup pick edits a browsing record.
   void EditaServico();
   // UtilReqPrat from GetUtilReqPrat for the current branch; returns its element 0.
   std::string CarregaUtilReqPrat();
-  // True while code (not the user) changes the record's check boxes.
-  bool SuspendeCliques = false;
 
-  // ---- billing setup (billing.cpp)
-  // The commands of the billing-service group (entering it, after a row is saved or cancelled).
-  void BotoesServFatu();
-  // "Faturar serviço em nota separada": open exactly while the billing value varies by date.
-  void HabilitaNotaSeparada(bool valorVariavel);
-
-  // ---- commands (commands.cpp, navigation.cpp): the list and form pages' blocks
-  void EntraServico();
-  void ControlesServico();
+  // ---- the service list's commands that more than one page gives (commands.cpp, navigation.cpp)
+  // A new service (the form page adds its own steps around it).
   void IncluiServico(TComponent& sender);
-  void AlteraServico(TComponent& sender);
   void AlteraRegistro(TComponent& sender);
+  // Cancels the record's edit; a cancelled include shows the service that was current again.
   void CancelaServico();
-  void ProcuraServico(TComponent& sender);
-  void ConfirmaServico();
-  void VerificaServico();
-  bool ExcluiServicoOuFatu();
   bool ExcluiServico();
-  bool ExcluiServFatu();
   void ComandosComensais();
 
   // The pages, in page order.

@@ -1,7 +1,8 @@
 // Service selection and page navigation of TfrmCadastroServ: what happens before and after the
 // selected service changes, the reload of the service list, leaving and entering pages, the page
-// menu handlers and the screen's include, alter, cancel, search and print handlers. Each page's
-// own loading and button rules live in its unit under pages/; this unit fixes when they run.
+// menu handlers and the screen's include, alter, cancel, search and print handlers (with the steps
+// of the service list's commands that more than one page gives). Each page's own loading and
+// button rules live in its unit under pages/; this unit fixes when they run.
 //
 // Invariants: a move to another service corrects the active page to one its type has before that
 // page loads; every remote call shown under the progress display hides it on every way out.
@@ -31,21 +32,17 @@ void TfrmCadastroServ::cdsServicoAfterScroll(DataSet&) {
   TTabSheet* corrigida = Ativa() ? Ativa()->Substituta(tipo) : nullptr;
   if (corrigida) {
     pgcPadrao->SetActivePage(corrigida);
-    if (corrigida == tshFolhaDados) BotoesListaFormulario();
+    if (corrigida == tshFolhaDados) Avisa(Aviso::ListaMostrada);
   }
   MarcaMenuPagina();
   PaginaServ* ativa = Ativa();
 
-  // Shifts and delivery points belong to a browsed corporate service; the hospital kind to the
-  // planned types, never in fixed-branch mode.
+  // Shifts and delivery points belong to a browsed corporate service.
   bool corporativo = tipo == "N" && navegando;
   tshTurnos->SetEnabled(corporativo);
   mnuTurnos->SetEnabled(corporativo);
   tshPontEntr->SetEnabled(corporativo);
   mnuPontEntr->SetEnabled(corporativo);
-  bool especificacao = !FilialFixa && (tipo == "D" || tipo == "A" || tipo == "N");
-  dbcTipoServ->SetEnabled(especificacao);
-  lblEspeci->SetEnabled(especificacao);
 
   // Every page drops what it loaded for the previous service; the active page loads at once.
   Avisa(Aviso::ServicoTrocado);
@@ -76,23 +73,11 @@ void TfrmCadastroServ::GetServicos(const std::string& grupo) {
 void TfrmCadastroServ::MostraLista() {
   pgcPadrao->SetActivePage(tshFolhaDados);
   MarcaMenuPagina();
-  BotoesListaFormulario();
+  Avisa(Aviso::ListaMostrada);
 }
 
 void TfrmCadastroServ::MarcaMenuPagina() {
   for (auto [sheet, menu] : Paginas()) menu->SetChecked(pgcPadrao->ActivePage() == sheet);
-}
-
-void TfrmCadastroServ::BotoesListaFormulario() {
-  if (!cdsServico->Active()) return;
-  if (FilialFixa)
-    ChangeButtons(false, false, false, true, true, false);
-  else if (ServicoEmEdicao() || EmEdicao(*cdsServFatu))
-    // Moving between the list and the form keeps the service's edit open, with Confirm and
-    // Cancel, so what was typed is neither dropped by a Verify nor left unsaved.
-    ChangeButtons(false, false, false, false, false, true);
-  else
-    ChangeButtons(true, true, true, true, true, false);
 }
 
 void TfrmCadastroServ::pgcPadraoChanging(TComponent&, bool& allowChange) {
@@ -123,37 +108,6 @@ void TfrmCadastroServ::pgcPadraoChange(TComponent& sender) {
 
   // Billing controls on every page.
   Habilita_Faturamento();
-}
-
-void TfrmCadastroServ::EntraServico() {
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (!medCdFilial->Focused()) BotoesListaFormulario();
-
-  // The form page shows the billing services of the selected service; in fixed-branch mode nothing
-  // on it can be changed.
-  if (page == tshFormulario && cdsServico->Active()) {
-    {
-      ShowAviGuard avi(this, 0);
-      Variant servFatu = Consiste::CheckResultServ(
-          netCadastroServ.Call("GetServFatu", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
-      CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
-    }
-    if (FilialFixa) {
-      for (TControl* c : std::initializer_list<TControl*>{
-               dbeCdServFili, dbeNmServico, dbeNmFantasServ, dbeNmServicoRedu, dbeCdGrupServ, btnGrupServ,
-               btpServico,    drgTipoServ,  dbcTipoServ,     dbeIniAtend,      dbePeriServDe, dbePeriServAte,
-               dbeHrEntrega,  dbeCdRota,    btnRota,         dbeCdPadInt,      btpPadrInt,    dbePreco,
-               dbeCdProduto,  btnPesqProd,  dckUtilReqReti,  dbkConsSerCar,    dbkConFixPer,  dckUtilReqPrato,
-               dckBloqAlt,    dbConsFatPla, dbkServPrinc,    dckServTran,      dbkDepLiber,   dbkBloqProdReti,
-               dbServFatVar,  dbFatServSep, medCdServico,    btnServico})
-        c->SetEnabled(false);
-      cdsServFatu->ReadOnly = true;
-      if (TColumn* col = dbgServFatu->ColumnByField("CDSERVICFATURAM")) {
-        col->ButtonStyle = TColumnButtonStyle::cbsNone;
-        dbgServFatu->ColumnsChanged();
-      }
-    }
-  }
 }
 
 void TfrmCadastroServ::IrParaPagina(TTabSheet* page, bool consisteSaida) {
@@ -218,49 +172,18 @@ void TfrmCadastroServ::sbtIncluirClick(TComponent& sender) {
   dbnPadrao->SetEnabled(false);
 }
 
-// A new service (or, in the billing grid, a new billing service); the new service is typed on
-// the form page.
+// A new service from a page that has no form of its own: the planning parameters must exist first.
 void TfrmCadastroServ::IncluiServico(TComponent& sender) {
-  TTabSheet* page = pgcPadrao->ActivePage();
   getParamPlaneja();
   tshFormulario->SetEnabled(true);
   mnuFormulario->SetEnabled(true);
-  dbkConFixPer->SetEnabled(true);
-  dbkConFixPer->SetChecked(false);
-  if (dbgServFatu->Focused()) {
-    dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVICFATURAM"));
-    if (!EmEdicao(*cdsServFatu)) cdsServFatu->Insert();
-  } else {
-    if (page == tshFolhaDados) IrParaPagina(tshFormulario, true);
-    if (pgcPadrao->ActivePage() != tshFolhaDados) {
-      TfrmPadrao::sbtIncluirClick(sender);
-      if (dbeCdServFili->CanFocus()) dbeCdServFili->SetFocus();
-    }
-  }
+  TfrmPadrao::sbtIncluirClick(sender);
 }
 
 void TfrmCadastroServ::sbtAlterarClick(TComponent& sender) {
   HabilitaPainelFilial(false);
   if (PaginaServ* p = Ativa()) p->Altera(sender);
   dbnPadrao->SetEnabled(false);
-}
-
-// The service is altered on the form page (the billing grid alters its current row).
-void TfrmCadastroServ::AlteraServico(TComponent& sender) {
-  if (dbgServFatu->Focused()) {
-    dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVFILI"));
-    if (!EmEdicao(*cdsServFatu)) cdsServFatu->Edit();
-    return;
-  }
-  if (pgcPadrao->ActivePage() == tshFolhaDados) IrParaPagina(tshFormulario, true);
-  if (pgcPadrao->ActivePage() != tshFolhaDados) {
-    TfrmPadrao::sbtAlterarClick(sender);
-    for (TControl* c : std::initializer_list<TControl*>{dbeNmServico, dbeIniAtend, dbeNmFantasServ})
-      if (c->CanFocus()) {
-        c->SetFocus();
-        break;
-      }
-  }
 }
 
 // The base screen's alter of the service record (the diners page edits the record's figures).
@@ -273,14 +196,6 @@ void TfrmCadastroServ::sbtCancelarClick(TComponent&) {
 }
 
 void TfrmCadastroServ::CancelaServico() {
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if (dbgServFatu->Focused()) {
-    if (EmEdicao(*cdsServFatu)) {
-      cdsServFatu->Cancel();
-      if (page == tshFormulario) grbServFatuEnter(*grbServFatu);
-    }
-    return;
-  }
   bool inclusao = cdsServico->State() == DataSetState::Insert;
   CancelaRegistro();
   // A cancelled include returns to the service shown before without a scroll: what the new
@@ -304,14 +219,6 @@ void TfrmCadastroServ::HabilitaNavegacao() {
 
 void TfrmCadastroServ::sbtProcurarClick(TComponent& sender) {
   if (PaginaServ* p = Ativa()) p->Procura(sender);
-}
-
-void TfrmCadastroServ::ProcuraServico(TComponent& sender) {
-  cdsServico->FieldByName("NMFANTASSERV").Visible = pgcPadrao->ActivePage() == tshFormulario;
-  if (dbgServFatu->Focused())
-    Procurar::Procura(*cdsServFatu);
-  else
-    TfrmPadrao::sbtProcurarClick(sender);
 }
 
 // The service listing report is a side screen of its own: the command is offered, and opens it,

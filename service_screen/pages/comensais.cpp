@@ -85,7 +85,8 @@ void TfrmCadastroServ::LeituraComensais(bool somenteLeitura) {
 
 // ---------------------------------------------------------------- entering the page
 
-bool TfrmCadastroServ::PorDieta() const { return drgTipoServ->ItemIndex() != 0; }
+// The service's type is not corporate ("N").
+bool TfrmCadastroServ::PorDieta() const { return TipoServico() != "N"; }
 
 void TfrmCadastroServ::HabilitaExportaComens(bool habilita) {
   bool exporta = habilita && !FilialFixa && TemEntrada("CriaExpComDiet");
@@ -227,7 +228,7 @@ void PagComensais::Inclui(TComponent& sender) { tela.IncluiServico(sender); }
 
 // The page "Default" alters the service's own figures, the page "Dieta" the current diet's.
 void PagComensais::Altera(TComponent& sender) {
-  if (tela.drgTipoServ->ItemIndex() == 0)
+  if (tela.TipoServico() == "N")
     tela.AlteraRegistro(sender);
   else if (tela.cdsDietServ->State() == DataSetState::Browse)
     tela.cdsDietServ->Edit();
@@ -241,7 +242,7 @@ void PagComensais::Cancela() {
   if (dieta) tela.CancelaDieta();
 }
 
-bool PagComensais::Exclui() { return tela.ExcluiServicoOuFatu(); }
+bool PagComensais::Exclui() { return tela.ExcluiServico(); }
 void PagComensais::EstadoServico() { tela.ComandosComensais(); }
 bool PagComensais::Editando() const { return tela.EmEdicao(*tela.cdsDietServ); }
 

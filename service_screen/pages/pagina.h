@@ -31,6 +31,10 @@ enum class Aviso {
   PaginaMudando,    // a page is becoming active (before its entry): toolbar commands of the pages
   PaginaTrocada,    // a page became active (after its entry)
   CustoCancelado,   // the standard-cost page cancelled its edit
+  TelaMontada,      // the screen was created: the pages set up their controls for the module and session
+  ParametrosLidos,  // the general parameters were read again (TpConfPadrao, IdNaoUtCardPadr)
+  ModoFaturamento,  // the billing or planning mode may have changed (type, list state, page)
+  ListaMostrada,    // the frame made the list page active without a page change (no entry runs)
 };
 
 class PaginaServ {
@@ -76,6 +80,9 @@ class PaginaServ {
   virtual void FocoNasAbas() {}
   // Whether the page holds an edit that the navigator must not leave.
   virtual bool Editando() const { return false; }
+  // The service record was posted while the page is active: true lets the frame send it to the
+  // server at once; a page that stages the record's changes sends them itself and answers false.
+  virtual bool GravaServico() { return true; }
 
   // A notice from another page or the frame.
   virtual void Avisa(Aviso) {}

@@ -441,6 +441,16 @@ void PagTurnos::FocoNasAbas() {
 
 bool PagTurnos::Editando() const { return tela.EmEdicao(*tela.cdsTurno); }
 
+// The per-day posts of a shift save only stage the new totals; the post the page asked for sends
+// them, under the shifts' progress text.
+bool PagTurnos::GravaServico() {
+  if (tela.GravaServicoTurno) {
+    ScopeExit atendido([this] { tela.GravaServicoTurno = false; });
+    tela.GravaServicoCache("upd_cdsTurno", false);
+  }
+  return false;
+}
+
 void PagTurnos::Avisa(Aviso aviso) {
   if (aviso == Aviso::ServicoTrocado) tela.RecarregaTurno = true;
 }

@@ -25,6 +25,7 @@ class PagTurnos : public PaginaServ {
   void Procura(TComponent& sender) override;
   void FocoNasAbas() override;
   bool Editando() const override;
+  bool GravaServico() override;
   void Avisa(Aviso aviso) override;
 };
 

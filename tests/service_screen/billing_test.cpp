@@ -18,9 +18,10 @@ class FaturamentoTest : public CadastroServTest {
  protected:
   // The form page of a service, with the focus in its equivalence grid.
   void GradeDoServico(TfrmCadastroServ& f, const std::string& servico) {
+    auto& form = f.Pagina<PagServico>();
     Seleciona(f, servico);
     Menu(f, "mnuFormulario");
-    Ok(UserActions::Focus(*f.dbgServFatu), "foco na grade de faturamento");
+    Ok(UserActions::Focus(*form.dbgServFatu), "foco na grade de faturamento");
   }
   int64_t Equivalencias(const std::string& servico) {
     return Sql("SELECT COUNT(*) FROM SERVFATU WHERE CDFILIAL = '0001' AND CDSERVFILI = :S", {{"S", servico}})
@@ -32,7 +33,8 @@ class FaturamentoTest : public CadastroServTest {
   }
   using V = std::vector<std::string>;
   static std::string Fatu(TfrmCadastroServ& f, const char* field) {
-    return f.cdsServFatu->FieldByName(field).AsString();
+    auto& form = f.Pagina<PagServico>();
+    return form.cdsServFatu->FieldByName(field).AsString();
   }
 };
 
@@ -40,48 +42,49 @@ class FaturamentoTest : public CadastroServTest {
 
 TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingServiceNotYetThere) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   GradeDoServico(f, "00001");
-  ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
+  ASSERT_EQ(form.cdsServFatu->RecordCount(), 1);
   EXPECT_FALSE(f.sbtAlterar->Enabled());
 
   // Typing over the stored code is discarded, editing it is refused, and so is deleting by key.
-  Ok(UserActions::SelectCell(*f.dbgServFatu, 0, 1), "célula do código");
-  Ok(UserActions::Type(*f.dbgServFatu, "12"), "digitar sobre o código");
-  Ok(UserActions::Key(*f.dbgServFatu, "F3"), "F3");
+  Ok(UserActions::SelectCell(*form.dbgServFatu, 0, 1), "célula do código");
+  Ok(UserActions::Type(*form.dbgServFatu, "12"), "digitar sobre o código");
+  Ok(UserActions::Key(*form.dbgServFatu, "F3"), "F3");
   EXPECT_FALSE(f.mnuAlterar->Enabled());
-  Ok(UserActions::Key(*f.dbgServFatu, "Delete"), "Delete");
-  Ok(UserActions::Key(*f.dbgServFatu, "Ctrl+Delete"), "Ctrl+Delete");
-  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  Ok(UserActions::Key(*form.dbgServFatu, "Delete"), "Delete");
+  Ok(UserActions::Key(*form.dbgServFatu, "Ctrl+Delete"), "Ctrl+Delete");
+  EXPECT_EQ(form.cdsServFatu->State(), DataSetState::Browse);
   EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
 
   // A new row: while it is typed only confirm and cancel are offered and no page can be entered.
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
-  ASSERT_EQ(f.cdsServFatu->State(), DataSetState::Insert);
+  ASSERT_EQ(form.cdsServFatu->State(), DataSetState::Insert);
   EXPECT_FALSE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.tshFolhaDados->Enabled());
-  Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
+  Ok(UserActions::Type(*form.dbgServFatu, "90"), "código");
   ClearLogs();
-  EXPECT_EQ(UserActions::Key(*f.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(UserActions::Key(*form.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_JA_CAD"});
   EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090") << "looked up with the normalised code";
-  EXPECT_TRUE(f.dbgServFatu->Focused());
+  EXPECT_TRUE(form.dbgServFatu->Focused());
   EXPECT_FALSE(progress().Visible());
 
-  Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
-  ASSERT_EQ(f.cdsServFatu->State(), DataSetState::Browse);
+  Ok(UserActions::Key(*form.dbgServFatu, "Escape"), "cancelar a linha");
+  ASSERT_EQ(form.cdsServFatu->State(), DataSetState::Browse);
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
-  Ok(UserActions::Type(*f.dbgServFatu, "3"), "código de um serviço que não é de faturamento");
+  Ok(UserActions::Type(*form.dbgServFatu, "3"), "código de um serviço que não é de faturamento");
   ClearLogs();
-  EXPECT_EQ(UserActions::Key(*f.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(UserActions::Key(*form.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"Serv_cad"});
   // Confirming the empty code is refused too.
-  Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
+  Ok(UserActions::Key(*form.dbgServFatu, "Escape"), "cancelar a linha");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INF"});
-  Ok(UserActions::Key(*f.dbgServFatu, "Escape"), "cancelar a linha");
+  Ok(UserActions::Key(*form.dbgServFatu, "Escape"), "cancelar a linha");
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Equivalencias("00001"), 1);
 }
@@ -91,6 +94,7 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
       "INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, IDTIPOSERV, IDSERVTRAN, IDSERVATIV)"
       " VALUES ('0001', '00091', 'Faturamento Jantar', 'F', 'N', 'N')");
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   GradeDoServico(f, "00002");
   ASSERT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090");
 
@@ -98,7 +102,7 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir equivalência");
   EXPECT_EQ(CallsOf("verificaEfetServFat").size(), 1u);
-  EXPECT_EQ(f.cdsServFatu->ChangeCount(), 0);
+  EXPECT_EQ(form.cdsServFatu->ChangeCount(), 0);
   EXPECT_EQ(Equivalencias("00002"), 0);
   EXPECT_FALSE(f.sbtExcluir->Enabled()) << "nothing left to delete";
 
@@ -106,7 +110,7 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
   ClearLogs();
   lookups().QueuePick({{"CDSERVFILI", Variant("00091")}});
-  Ok(UserActions::EditButtonClick(*f.dbgServFatu), "pesquisa de serviço de faturamento");
+  Ok(UserActions::EditButtonClick(*form.dbgServFatu), "pesquisa de serviço de faturamento");
   EXPECT_EQ(CallsOf("GetPesqServFatu")[0].args, VariantArray{Variant("0001")});
   EXPECT_EQ(Fatu(f, "NMSERVICO"), "Faturamento Jantar");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
@@ -114,8 +118,8 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
 
   // A second one typed, as the server reloads it.
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
-  Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
-  Ok(UserActions::Key(*f.dbgServFatu, "Tab"), "sair do código");
+  Ok(UserActions::Type(*form.dbgServFatu, "90"), "código");
+  Ok(UserActions::Key(*form.dbgServFatu, "Tab"), "sair do código");
   EXPECT_EQ(Fatu(f, "NMSERVICO"), "Faturamento Refeições Metal.");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Equivalencias("00002"), 2);
@@ -129,13 +133,13 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   Ok(UserActions::Click(*f.sbtExcluir), "excluir equivalência");
   ASSERT_EQ(Equivalencias("00002"), 1);
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
-  Ok(UserActions::Type(*f.dbgServFatu, "90"), "código");
-  Ok(UserActions::Key(*f.dbgServFatu, "Tab"), "sair do código");
+  Ok(UserActions::Type(*form.dbgServFatu, "90"), "código");
+  Ok(UserActions::Key(*form.dbgServFatu, "Tab"), "sair do código");
   Exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0001' AND CDOPERADOR = 'ADMIN'");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"O operador ADMIN não tem acesso à filial 0001."});
-  EXPECT_EQ(f.cdsServFatu->State(), DataSetState::Insert);
+  EXPECT_EQ(form.cdsServFatu->State(), DataSetState::Insert);
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Equivalencias("00002"), 1);
   EXPECT_FALSE(progress().Visible());
@@ -143,35 +147,36 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
 
 TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewServiceAtOnce) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   Seleciona(f, "00001");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  Digita(*f.dbeCdServFili, "5");
-  Digita(*f.dbeIniAtend, "1800");
-  Digita(*f.dbePeriServDe, "1900");
-  Digita(*f.dbeCdRota, "000001");
-  Ok(UserActions::Click(*f.dckServTran), "transportado");
+  Digita(*form.dbeCdServFili, "5");
+  Digita(*form.dbeIniAtend, "1800");
+  Digita(*form.dbePeriServDe, "1900");
+  Digita(*form.dbeCdRota, "000001");
+  Ok(UserActions::Click(*form.dckServTran), "transportado");
   ASSERT_EQ(Atual(f, "IDSERVTRAN"), "S");
   ASSERT_EQ(Atual(f, "IDSERVATIV"), "S");
   ClearLogs();
 
-  Ok(UserActions::SelectIndex(*f.drgTipoServ, 3), "Faturamento");
+  Ok(UserActions::SelectIndex(*form.drgTipoServ, 3), "Faturamento");
   for (const char* campo : {"HRINICATEN", "HRINICSERV", "CDROTATRANS"}) EXPECT_EQ(Atual(f, campo), "") << campo;
   for (const char* campo : {"IDSERVTRAN", "IDSERVATIV", "IDUTRETIPRAT"}) EXPECT_EQ(Atual(f, campo), "N") << campo;
-  for (TControl* c :
-       std::initializer_list<TControl*>{f.dbeIniAtend, f.dbePeriServDe, f.dbePeriServAte, f.dbeCdRota, f.btnRota,
-                                        f.dbeHrEntrega, f.dbcTipoServ, f.dckUtilReqReti, f.dckServTran, f.dbgServFatu})
+  for (TControl* c : std::initializer_list<TControl*>{form.dbeIniAtend, form.dbePeriServDe, form.dbePeriServAte,
+                                                      form.dbeCdRota, form.btnRota, form.dbeHrEntrega, form.dbcTipoServ,
+                                                      form.dckUtilReqReti, form.dckServTran, form.dbgServFatu})
     EXPECT_FALSE(c->Enabled()) << c->Name();
-  EXPECT_TRUE(f.medCdServico->Enabled());
+  EXPECT_TRUE(form.medCdServico->Enabled());
   for (TTabSheet* t : {f.tshConfCard, f.tshCustPadr, f.tshTurnos, f.tshComensais, f.tshPontEntr, f.tshEmbalagens})
     EXPECT_FALSE(t->Enabled()) << t->Name();
 
   // Back to a planning type: the controls open again.
-  Ok(UserActions::SelectIndex(*f.drgTipoServ, 0), "Corporativo");
-  EXPECT_TRUE(f.dbeIniAtend->Enabled());
-  Ok(UserActions::SelectIndex(*f.drgTipoServ, 3), "Faturamento");
+  Ok(UserActions::SelectIndex(*form.drgTipoServ, 0), "Corporativo");
+  EXPECT_TRUE(form.dbeIniAtend->Enabled());
+  Ok(UserActions::SelectIndex(*form.drgTipoServ, 3), "Faturamento");
 
   // A billing service posts without preparation, serving and delivery hours or route.
-  Digita(*f.dbeCdGrupServ, "4");
+  Digita(*form.dbeCdGrupServ, "4");
   ClearLogs();
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_TRUE(Keys().empty()) << "no planning check and no \"not enabled\" notice";
@@ -195,18 +200,19 @@ TEST_P(FaturamentoTest, BillingModeEmptiesAndLocksThePlanningFieldsOfANewService
 
 TEST_P(FaturamentoTest, ASeparateInvoiceNeedsABillingValueThatVariesByDate) {
   auto& f = AbrePagina("0001", "00002", "mnuFormulario");
-  EXPECT_FALSE(f.dbFatServSep->Enabled());
+  auto& form = f.Pagina<PagServico>();
+  EXPECT_FALSE(form.dbFatServSep->Enabled());
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(UserActions::Click(*f.dbServFatVar), "valor variável");
-  EXPECT_TRUE(f.dbFatServSep->Enabled());
-  Ok(UserActions::Click(*f.dbFatServSep), "nota separada");
+  Ok(UserActions::Click(*form.dbServFatVar), "valor variável");
+  EXPECT_TRUE(form.dbFatServSep->Enabled());
+  Ok(UserActions::Click(*form.dbFatServSep), "nota separada");
   EXPECT_EQ(Atual(f, "IDSERVFATSEP"), "S");
-  Ok(UserActions::Click(*f.dbServFatVar), "valor fixo");
+  Ok(UserActions::Click(*form.dbServFatVar), "valor fixo");
   EXPECT_EQ(Atual(f, "IDSERVFATSEP"), "N");
-  EXPECT_EQ(UserActions::Click(*f.dbFatServSep).status, ActionResult::Status::Refused);
+  EXPECT_EQ(UserActions::Click(*form.dbFatServSep).status, ActionResult::Status::Refused);
 
-  Ok(UserActions::Click(*f.dbServFatVar), "valor variável");
-  Ok(UserActions::Click(*f.dbFatServSep), "nota separada");
+  Ok(UserActions::Click(*form.dbServFatVar), "valor variável");
+  Ok(UserActions::Click(*form.dbFatServSep), "nota separada");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Servico("00002", "IDVLRVARDATA, IDSERVFATSEP"), (V{"S", "S"}));
 }
@@ -216,30 +222,31 @@ TEST_P(FaturamentoTest, ABillingServiceShowsNoPlanningValuesAndChecksItsMainServ
       "UPDATE SERVICO SET HRINICATEN = '0800', CDROTATRANS = '000001' WHERE CDFILIAL = '0001' AND CDSERVFILI = "
       "'00090'");
   auto& f = AbrePagina("0001", "00090", "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   // Browsing: the stored planning values are not shown, and stay stored.
-  EXPECT_EQ(f.dbeIniAtend->Text(), "");
+  EXPECT_EQ(form.dbeIniAtend->Text(), "");
   EXPECT_EQ(Atual(f, "HRINICATEN"), "0800");
   Menu(f, "mnuFolhaDados");
   Seleciona(f, "00001");
   Menu(f, "mnuFormulario");
-  EXPECT_EQ(f.dbeIniAtend->Text(), "0930") << "a planned service shows its own values again";
+  EXPECT_EQ(form.dbeIniAtend->Text(), "0930") << "a planned service shows its own values again";
   EXPECT_EQ(Servico("00090", "HRINICATEN"), V{"0800"});
 
   // A main service typed while browsing is not checked on leaving it, but is on the next post.
   Menu(f, "mnuFolhaDados");
   Seleciona(f, "00090");
   Menu(f, "mnuFormulario");
-  ASSERT_TRUE(f.medCdServico->Enabled());
-  Digita(*f.medCdServico, "99");
-  Ok(UserActions::Key(*f.medCdServico, "Tab"), "sair do serviço principal");
+  ASSERT_TRUE(form.medCdServico->Enabled());
+  Digita(*form.medCdServico, "99");
+  Ok(UserActions::Key(*form.medCdServico, "Tab"), "sair do serviço principal");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Digita(*f.dbeNmFantasServ, "Faturamento Metalúrgica");
+  Digita(*form.dbeNmFantasServ, "Faturamento Metalúrgica");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço não cadastrado."});
   EXPECT_TRUE(CallsOf("UpdServico").empty());
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Edit) << "the other changes wait for a valid code";
-  Digita(*f.medCdServico, "1");
+  Digita(*form.medCdServico, "1");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Servico("00090", "CDSERVPREQUI, NMFANTASSERV"), (V{"00001", "Faturamento Metalúrgica"}));
 }

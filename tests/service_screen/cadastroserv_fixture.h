@@ -9,6 +9,7 @@
 #include "platform/ui/actions.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/servico.h"
 #include "tests/support/screen_fixture.h"
 
 namespace cad::test {

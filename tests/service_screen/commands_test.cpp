@@ -80,8 +80,9 @@ TEST_P(ComandosTest, ARefusedOrStaleDeletionShowsTheServersTextAndKeepsTheServic
 
 TEST_P(ComandosTest, ABillingEquivalenceWithEffectiveEntriesCannotBeDeleted) {
   auto& f = AbrePagina("0001", "00001", "mnuFormulario");
-  ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
-  Ok(UserActions::Focus(*f.dbgServFatu), "foco na grade de faturamento");
+  auto& form = f.Pagina<PagServico>();
+  ASSERT_EQ(form.cdsServFatu->RecordCount(), 1);
+  Ok(UserActions::Focus(*form.dbgServFatu), "foco na grade de faturamento");
   ClearLogs();
   dialogs().Answer(mrYes);
   EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
@@ -90,7 +91,7 @@ TEST_P(ComandosTest, ABillingEquivalenceWithEffectiveEntriesCannotBeDeleted) {
       Texts().back(),
       "Operação bloqueada. Já existem efetivos lançados para o serviço de faturamento 00090 Faturamento Refeições "
       "Metal. vinculado ao serviço de planejamento 00001 Almoço. Últimos efetivos lançados em 01/12/2026.");
-  EXPECT_EQ(f.cdsServFatu->RecordCount(), 1);
+  EXPECT_EQ(form.cdsServFatu->RecordCount(), 1);
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Linhas("SERVFATU", "00001"), 1);
   EXPECT_FALSE(progress().Visible());
@@ -100,6 +101,7 @@ TEST_P(ComandosTest, ABillingEquivalenceWithEffectiveEntriesCannotBeDeleted) {
 TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReactionsOnEveryWayOut) {
   Exec("UPDATE SERVICO SET CDGRUPSERV = '001' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'");
   auto& f = Abre();
+  auto& form = f.Pagina<PagServico>();
   Ok(UserActions::Key(*f.medCdFilial, "Tab"), "Tab");
   Digita(*f.edtCdGrupoFiltro, "001");
   SaiPainel(f);
@@ -117,7 +119,7 @@ TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReacti
 
   // A service moved to another group: saved, then the list is reloaded for the filter.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Digita(*f.dbeCdGrupServ, "002");
+  Digita(*form.dbeCdGrupServ, "002");
   ClearLogs();
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   ASSERT_EQ(CallsOf("GetServico").size(), 1u);
@@ -135,7 +137,7 @@ TEST_P(ComandosTest, ConfirmReloadsForTheGroupFilterAndReattachesTheScrollReacti
   // Also when the confirm fails halfway (the reload cannot read the hospitalization standards).
   Exec("ALTER TABLE SERPADDIE RENAME TO SERPADDIE_FORA");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Digita(*f.dbeCdGrupServ, "002");
+  Digita(*form.dbeCdGrupServ, "002");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Failed);
   EXPECT_EQ(CallsOf("UpdServico").size(), 1u) << "the service itself was saved before the reload";

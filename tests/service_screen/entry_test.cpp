@@ -140,27 +140,6 @@ TEST_P(EntradaTest, EnterInTheBranchFieldLoadsTheListOrKeepsTheUserThereOnARefus
   EXPECT_TRUE(f.mnuIncluir->Enabled());
 }
 
-TEST_P(EntradaTest, FixedBranchModeListsThatBranchAndOffersNoChangeAnywhere) {
-  // The invariant over every type and page is the next test, each page's own grids are in its
-  // tests; here, the branch fields, the billing grid and the include shortcut.
-  auto& f = Abre(Variant("0001"));
-  EXPECT_TRUE(FilialFixa);
-  EXPECT_EQ(f.medCdFilial->Text(), "0001");
-  EXPECT_FALSE(f.panFilial->Enabled());
-  ASSERT_TRUE(f.cdsServico->Active()) << "the services are listed at once";
-  EXPECT_EQ(f.cdsServico->RecordCount(), 4);
-  EXPECT_TRUE(f.sbtProcurar->Enabled());
-
-  Menu(f, "mnuFormulario");
-  EXPECT_TRUE(f.cdsServFatu->ReadOnly);
-  EXPECT_FALSE(f.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton());
-
-  // The include shortcut does nothing either.
-  Menu(f, "mnuFolhaDados");
-  UserActions::Key(*f.dbgPadrao, "F2");
-  EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
-}
-
 // The mode belongs to the entry that opens the screen: the normal entry after the read-only one
 // (closed or still open) opens a screen that changes data, and the other way round.
 TEST_P(EntradaTest, EachEntryOpensTheScreenInItsOwnMode) {
@@ -184,14 +163,21 @@ TEST_P(EntradaTest, EachEntryOpensTheScreenInItsOwnMode) {
   EXPECT_TRUE(Screen<TfrmCadastroServ>("TfrmCadastroServ").medCdFilial->Enabled());
 }
 
-// Every service type (branch 0001: corporate and billing only; 0003: hospital, outpatient and
-// billing only) on every page it may enter: no command, lookup or editor that changes data.
+// Fixed-branch mode lists the branch's services at once and, for every service type (branch 0001:
+// corporate and billing only; 0003: hospital, outpatient and billing only) on every page it may
+// enter, offers no command, lookup or editor that changes data (the billing grid is read-only and
+// the include shortcut does nothing).
 TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
   const char* const paginas[] = {"mnuFormulario", "mnuConfCard", "mnuCustPadr",  "mnuTurnos",
                                  "mnuComens",     "mnuPontEntr", "mnuEmbalagens"};
   std::set<std::string> tipos;
   for (const char* filial : {"0001", "0003"}) {
     auto& f = Abre(Variant(filial));
+    auto& form = f.Pagina<PagServico>();
+    EXPECT_TRUE(FilialFixa);
+    EXPECT_EQ(f.medCdFilial->Text(), filial);
+    EXPECT_FALSE(f.panFilial->Enabled());
+    EXPECT_TRUE(f.sbtProcurar->Enabled());
     ASSERT_TRUE(f.cdsServico->Active()) << filial;
     std::vector<std::string> servicos;
     for (int i = 0; i < f.cdsServico->DisplayCount(); ++i)
@@ -211,19 +197,25 @@ TEST_P(EntradaTest, FixedBranchModeNeverEnablesAChangeOnAnyTypeOrPage) {
         ExpectNothingChangesData(f, onde + " " + pagina);
         if (f.pgcPadrao->ActivePage() != f.tshFormulario) continue;
         for (TControl* c : std::initializer_list<TControl*>{
-                 f.medCdServico, f.btnServico, f.dbeNmServico, f.dbeNmFantasServ, f.dbeCdGrupServ, f.btnGrupServ,
-                 f.dbeIniAtend, f.dbeCdRota, f.btnRota, f.dbePreco, f.dbeCdProduto, f.btnPesqProd, f.dbcTipoServ,
-                 f.dckUtilReqReti, f.dckServTran, f.dbServFatVar, f.dbFatServSep, f.drgTipoServ})
+                 form.medCdServico, form.btnServico, form.dbeNmServico, form.dbeNmFantasServ, form.dbeCdGrupServ,
+                 form.btnGrupServ, form.dbeIniAtend, form.dbeCdRota, form.btnRota, form.dbePreco, form.dbeCdProduto,
+                 form.btnPesqProd, form.dbcTipoServ, form.dckUtilReqReti, form.dckServTran, form.dbServFatVar,
+                 form.dbFatServSep, form.drgTipoServ})
           EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
+        EXPECT_TRUE(form.cdsServFatu->ReadOnly) << onde;
+        EXPECT_FALSE(form.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton()) << onde;
       }
       if (tipo != "F") {
-        for (TControl* c : std::initializer_list<TControl*>{f.lblServFatu, f.lblServEqui, f.lblServFat}) {
+        for (TControl* c : std::initializer_list<TControl*>{form.lblServFatu, form.lblServEqui, form.lblServFat}) {
           EXPECT_FALSE(c->Enabled()) << onde << ": " << c->Name();
         }
       }
       EXPECT_FALSE(f.medCdFilial->Enabled()) << onde;
       EXPECT_FALSE(f.btnFilial->Enabled()) << onde;
     }
+    Menu(f, "mnuFolhaDados");
+    UserActions::Key(*f.dbgPadrao, "F2");
+    EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse) << filial;
     Ok(UserActions::CloseForm(f), "fechar");
   }
   EXPECT_EQ(tipos, (std::set<std::string>{"A", "D", "F", "N"}));

@@ -46,6 +46,7 @@ class NavegacaoTest : public CadastroServTest {
 
 TEST_P(NavegacaoTest, PagesFollowTheServiceType) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   const std::map<std::string, std::string> expected{{"00001", "LFCUTMPE"},  // corporate and transported: packaging too
                                                     {"00002", "LFCUTMP-"},  // corporate
                                                     {"00003", "LFCUTMP-"},
@@ -66,9 +67,9 @@ TEST_P(NavegacaoTest, PagesFollowTheServiceType) {
   EXPECT_EQ(Paginas(f), "LFCU-M--") << "outpatient";
   Seleciona(f, "00091");
   EXPECT_EQ(Paginas(f), "LF------") << "billing only";
-  EXPECT_FALSE(f.dbcTipoServ->Enabled());
+  EXPECT_FALSE(form.dbcTipoServ->Enabled());
   Seleciona(f, "00010");
-  EXPECT_TRUE(f.dbcTipoServ->Enabled());
+  EXPECT_TRUE(form.dbcTipoServ->Enabled());
 }
 
 // The list has no title handler of its own: a title click sorts it by that column, a second one
@@ -133,31 +134,32 @@ TEST_P(NavegacaoTest, AnotherServiceCorrectsThePageToOneItsTypeHas) {
 TEST_P(NavegacaoTest, TheMainBilledServiceAndTheBillingGroupFollowTheSelectedService) {
   Exec("UPDATE SERVICO SET IDVLRVARDATA = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   Seleciona(f, "00003");
-  EXPECT_EQ(f.medCdServico->Text(), "00001");
-  EXPECT_EQ(f.edtNmServico->Text(), "Almoço");
-  EXPECT_FALSE(f.grbServFatu->Enabled()) << "billed under its main service, not by equivalence";
-  EXPECT_FALSE(f.dbFatServSep->Enabled());
+  EXPECT_EQ(form.medCdServico->Text(), "00001");
+  EXPECT_EQ(form.edtNmServico->Text(), "Almoço");
+  EXPECT_FALSE(form.grbServFatu->Enabled()) << "billed under its main service, not by equivalence";
+  EXPECT_FALSE(form.dbFatServSep->Enabled());
 
   Menu(f, "mnuFormulario");
   ClearLogs();
   Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbPrior), "serviço anterior");
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00002");
-  EXPECT_EQ(f.edtNmServico->Text(), "");
-  EXPECT_TRUE(f.grbServFatu->Enabled());
-  EXPECT_TRUE(f.dbFatServSep->Enabled()) << "billing value varies by date";
+  EXPECT_EQ(form.edtNmServico->Text(), "");
+  EXPECT_TRUE(form.grbServFatu->Enabled());
+  EXPECT_TRUE(form.dbFatServSep->Enabled()) << "billing value varies by date";
   // The form page shows the billing services of the new service.
   ASSERT_EQ(CallsOf("GetServFatu").size(), 1u);
-  ASSERT_EQ(f.cdsServFatu->RecordCount(), 1);
-  EXPECT_EQ(f.cdsServFatu->FieldByName("CDSERVICFATURAM").AsString(), "00090");
+  ASSERT_EQ(form.cdsServFatu->RecordCount(), 1);
+  EXPECT_EQ(form.cdsServFatu->FieldByName("CDSERVICFATURAM").AsString(), "00090");
 
   // The billing-only service: billing mode on the form.
   Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbLast), "último serviço");
   EXPECT_EQ(Atual(f, "IDTIPOSERV"), "F");
-  EXPECT_TRUE(f.medCdServico->Enabled());
-  EXPECT_FALSE(f.dbeIniAtend->Enabled());
-  EXPECT_FALSE(f.dbgServFatu->Enabled());
-  EXPECT_TRUE(f.dbeNmFantasServ->Focused());
+  EXPECT_TRUE(form.medCdServico->Enabled());
+  EXPECT_FALSE(form.dbeIniAtend->Enabled());
+  EXPECT_FALSE(form.dbgServFatu->Enabled());
+  EXPECT_TRUE(form.dbeNmFantasServ->Focused());
 }
 
 TEST_P(NavegacaoTest, ThePackagingPageIsLeftForAServiceThatIsNotTransported) {
@@ -170,6 +172,7 @@ TEST_P(NavegacaoTest, ThePackagingPageIsLeftForAServiceThatIsNotTransported) {
 
 TEST_P(NavegacaoTest, AnIncludeNeedsPlanningParametersAndStartsOnTheForm) {
   auto& f = AbreFilial("0003");
+  auto& form = f.Pagina<PagServico>();
   EXPECT_EQ(UserActions::Click(*f.sbtIncluir).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{
                          "Não há parametrização definida para a filial na tela \"Parâmetros de Planejamento\"."});
@@ -185,12 +188,12 @@ TEST_P(NavegacaoTest, AnIncludeNeedsPlanningParametersAndStartsOnTheForm) {
   EXPECT_TRUE(Texts().empty());
   ASSERT_EQ(f.cdsServico->State(), DataSetState::Insert);
   EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshFormulario);
-  EXPECT_TRUE(f.dbeCdServFili->Focused());
-  EXPECT_TRUE(f.drgTipoServ->Enabled());
-  EXPECT_TRUE(f.btpServico->Visible()) << "service codes come from the standard services";
+  EXPECT_TRUE(form.dbeCdServFili->Focused());
+  EXPECT_TRUE(form.drgTipoServ->Enabled());
+  EXPECT_TRUE(form.btpServico->Visible()) << "service codes come from the standard services";
   EXPECT_FALSE(f.dbnPadrao->Enabled());
   EXPECT_FALSE(f.medCdFilial->Enabled()) << "the branch panel is closed while a service is edited";
-  EXPECT_EQ(f.medCdServico->Text(), "");
+  EXPECT_EQ(form.medCdServico->Text(), "");
 
   // Cancelling asks first; the list is back with its commands.
   dialogs().Answer(mrYes);
@@ -198,21 +201,22 @@ TEST_P(NavegacaoTest, AnIncludeNeedsPlanningParametersAndStartsOnTheForm) {
   EXPECT_EQ(Keys(), std::vector<std::string>{"Canc"});
   EXPECT_EQ(f.cdsServico->RecordCount(), 4);
   EXPECT_TRUE(f.medCdFilial->Enabled());
-  EXPECT_FALSE(f.drgTipoServ->Enabled());
+  EXPECT_FALSE(form.drgTipoServ->Enabled());
 }
 
 TEST_P(NavegacaoTest, SearchListsTheServicesOrTheBillingServicesOfTheFocusedGrid) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   lookups().QueuePick({{"CDSERVFILI", Variant("00003")}});
   Ok(UserActions::Click(*f.sbtProcurar), "procurar");
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00003");
   EXPECT_FALSE(f.cdsServico->FieldByName("NMFANTASSERV").Visible) << "the fantasy name shows off the list page only";
-  EXPECT_EQ(f.edtNmServico->Text(), "Almoço") << "the search is a move like any other";
+  EXPECT_EQ(form.edtNmServico->Text(), "Almoço") << "the search is a move like any other";
 
   Ok(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbFirst), "primeiro serviço");
   Menu(f, "mnuFormulario");
   EXPECT_TRUE(f.cdsServico->FieldByName("NMFANTASSERV").Visible);
-  Ok(UserActions::Focus(*f.dbgServFatu), "grade de faturamento");
+  Ok(UserActions::Focus(*form.dbgServFatu), "grade de faturamento");
   lookups().QueuePick({{"CDSERVICFATURAM", Variant("00090")}});
   Ok(UserActions::Click(*f.sbtProcurar), "procurar");
   EXPECT_EQ(lookups().Log().back().dataSet, "cdsServFatu");

@@ -192,10 +192,11 @@ class RandomActionsTest : public CadastroServTest {
 
   // What the active page shows: the rows of its datasets, or the configuration grid's cells.
   std::string Mostrado(TfrmCadastroServ& f) {
+    auto& form = f.Pagina<PagServico>();
     std::ostringstream os;
     TTabSheet* p = f.pgcPadrao->ActivePage();
     std::vector<DataSet*> ds;
-    if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, f.cdsServFatu};
+    if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, form.cdsServFatu};
     if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
     if (p == f.tshTurnos) ds = {f.cdsTurno};
     if (p == f.tshPontEntr) ds = {f.cdsCliente, f.cdsPEntClie};
@@ -222,6 +223,7 @@ class RandomActionsTest : public CadastroServTest {
 
   // Runs the action; the result as the dispatcher gave it (refused when there was nothing to do).
   ActionResult Executa(TfrmCadastroServ& f, const Acao& x) {
+    auto& form = f.Pagina<PagServico>();
     auto menu = [&](const std::string& nome) { return UserActions::MenuItem(f, nome); };
     auto foco = [&]() -> TControl* { return f.ActiveControl(); };
     switch (x.tipo) {
@@ -241,9 +243,9 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao,   f.stgCard,     f.dbgCustPadr,  f.dbgCustPadrTp,
-                                 f.dbgTurno,    f.dbgDieta,    f.dbgCliente,   f.dbgPontEntr,
-                                 f.dbgServFatu, f.dbgDistrEmb, f.dbgRestTpPrat};
+        TCustomGrid* grades[] = {f.dbgPadrao,      f.stgCard,     f.dbgCustPadr,  f.dbgCustPadrTp,
+                                 f.dbgTurno,       f.dbgDieta,    f.dbgCliente,   f.dbgPontEntr,
+                                 form.dbgServFatu, f.dbgDistrEmb, f.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};

@@ -19,9 +19,10 @@ class RegistroTest : public CadastroServTest {
  protected:
   // Include on the list page: the new service waits on the form with the focus on its code.
   void Inclui(TfrmCadastroServ& f) {
+    auto& form = f.Pagina<PagServico>();
     Ok(UserActions::Click(*f.sbtIncluir), "incluir");
     ASSERT_EQ(f.cdsServico->State(), DataSetState::Insert);
-    ASSERT_TRUE(f.dbeCdServFili->Focused());
+    ASSERT_TRUE(form.dbeCdServFili->Focused());
   }
   // Types into an edit and leaves it with Tab; returns what leaving did.
   ActionResult DigitaESai(TControl& edit, const std::string& text) {
@@ -44,57 +45,59 @@ class RegistroTest : public CadastroServTest {
 
 TEST_P(RegistroTest, TheCodeIsAdjustedAndCheckedOnExitAndAgainOnPost) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   ASSERT_EQ(f.NmTabServ, "SERVPADR");
   Inclui(f);
-  Ok(UserActions::Type(*f.dbeCdServFili, "4 5"), "digitar com espaço");
-  EXPECT_EQ(Consiste::AllTrim(f.dbeCdServFili->Text()), "45") << "blanks never enter a code";
+  Ok(UserActions::Type(*form.dbeCdServFili, "4 5"), "digitar com espaço");
+  EXPECT_EQ(Consiste::AllTrim(form.dbeCdServFili->Text()), "45") << "blanks never enter a code";
 
-  EXPECT_EQ(DigitaESai(*f.dbeCdServFili, "AB").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeCdServFili, "AB").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"O código do serviço deve ser informado com cinco caracteres."});
   EXPECT_EQ(Keys(), std::vector<std::string>{"Cod_Serv"});
-  EXPECT_TRUE(f.dbeCdServFili->Focused());
+  EXPECT_TRUE(form.dbeCdServFili->Focused());
 
-  EXPECT_EQ(DigitaESai(*f.dbeCdServFili, "1").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeCdServFili, "1").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"Servico_ja_cad"});
   EXPECT_EQ(Atual(f, "CDSERVFILI"), "00001") << "adjusted before the existence check";
 
-  EXPECT_EQ(DigitaESai(*f.dbeCdServFili, "7").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeCdServFili, "7").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"SERVPADR_N_CAD"});
   EXPECT_EQ(Texts(), std::vector<std::string>{"Padrão de serviço não cadastrado."});
 
   // A standard service gives name and product.
-  Ok(DigitaESai(*f.dbeCdServFili, "4"), "código de um padrão de serviço");
+  Ok(DigitaESai(*form.dbeCdServFili, "4"), "código de um padrão de serviço");
   EXPECT_EQ(Atual(f, "NMSERVICO"), "Lanche da Tarde");
   EXPECT_EQ(Atual(f, "CDPRODUTO"), "1004");
-  EXPECT_FALSE(f.dbeNmServico->Enabled());
+  EXPECT_FALSE(form.dbeNmServico->Enabled());
 
-  Ok(DigitaESai(*f.dbeCdGrupServ, "2"), "grupo");
+  Ok(DigitaESai(*form.dbeCdGrupServ, "2"), "grupo");
   EXPECT_EQ(Atual(f, "NMGRUPSERV"), "Lanches e Desjejum");
-  EXPECT_EQ(DigitaESai(*f.dbeCdGrupServ, "9").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeCdGrupServ, "9").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"Grupo_nao_cad"});
   EXPECT_EQ(Atual(f, "NMGRUPSERV"), "") << "the name goes with the code it belonged to";
-  Ok(DigitaESai(*f.dbeCdGrupServ, "2"), "grupo");
+  Ok(DigitaESai(*form.dbeCdGrupServ, "2"), "grupo");
 
   // The post checks the code again, also when it was typed without leaving the field.
-  Digita(*f.dbeCdServFili, "2");
+  Digita(*form.dbeCdServFili, "2");
   EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"Servico_ja_cad"});
   EXPECT_EQ(Atual(f, "CDGRUPSERV"), "002") << "the values entered stay";
-  EXPECT_TRUE(f.dbeCdServFili->Focused());
+  EXPECT_TRUE(form.dbeCdServFili->Focused());
   EXPECT_TRUE(CallsOf("UpdServico").empty());
 }
 
 TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
   Exec("DELETE FROM SERVPADR");
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   ASSERT_EQ(f.NmTabServ, "SERVFILI");
   Seleciona(f, "00001");  // enabled for forecasts: the new service starts enabled too
   Inclui(f);
   EXPECT_EQ(Atual(f, "IDSERVATIV"), "S");
-  EXPECT_TRUE(f.dbeNmServico->Enabled());
-  Ok(DigitaESai(*f.dbeCdServFili, "7"), "código");
+  EXPECT_TRUE(form.dbeNmServico->Enabled());
+  Ok(DigitaESai(*form.dbeCdServFili, "7"), "código");
   // Unchecking while including says nothing yet.
-  Ok(UserActions::Click(*f.dckUtilReqReti), "desmarcar habilitar");
+  Ok(UserActions::Click(*form.dckUtilReqReti), "desmarcar habilitar");
   EXPECT_TRUE(Texts().empty());
 
   // The checks of the post, in their order, each keeping the record as entered.
@@ -107,30 +110,30 @@ TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
       EXPECT_TRUE(foco->Focused()) << key << " leaves the focus on " << f.ActiveControl()->Name();
     }
   };
-  falha("Info_Grup_Serv", f.dbeCdGrupServ);
+  falha("Info_Grup_Serv", form.dbeCdGrupServ);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Grupo de serviços deve ser informado."});
-  Digita(*f.dbeCdGrupServ, "1");
-  falha("Nome_deve", f.dbeNmServico);
-  Digita(*f.dbeNmServico, "Refeição Noturna Especial");
-  falha("Inic_Empty", f.dbeIniAtend);
-  Digita(*f.dbeIniAtend, "0930");
-  Digita(*f.dbePeriServDe, "12");
-  Digita(*f.dbePeriServAte, "2561");
-  falha("Hora_deve", f.dbePeriServDe);
+  Digita(*form.dbeCdGrupServ, "1");
+  falha("Nome_deve", form.dbeNmServico);
+  Digita(*form.dbeNmServico, "Refeição Noturna Especial");
+  falha("Inic_Empty", form.dbeIniAtend);
+  Digita(*form.dbeIniAtend, "0930");
+  Digita(*form.dbePeriServDe, "12");
+  Digita(*form.dbePeriServAte, "2561");
+  falha("Hora_deve", form.dbePeriServDe);
   EXPECT_EQ(Texts(), std::vector<std::string>{"'12' não é uma hora válida."});
   EXPECT_EQ(dialogs().Log().back().kind, TMsgDlgType::mtInformation);
-  Digita(*f.dbePeriServDe, "1230");
-  falha("Hora_deve", f.dbePeriServAte);
+  Digita(*form.dbePeriServDe, "1230");
+  falha("Hora_deve", form.dbePeriServAte);
   EXPECT_EQ(Texts(), std::vector<std::string>{"'2561' não é uma hora válida."});
-  Digita(*f.dbePeriServAte, "1430");
+  Digita(*form.dbePeriServAte, "1430");
   // The delivery hour is checked when it is left.
-  EXPECT_EQ(DigitaESai(*f.dbeHrEntrega, "12").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeHrEntrega, "12").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"'12' não é uma hora válida."});
-  Digita(*f.dbeHrEntrega, "");
-  falha("Prod_NotNull", f.dbeCdProduto);
-  EXPECT_EQ(DigitaESai(*f.dbeCdProduto, "1010009").status, ActionResult::Status::Aborted);
+  Digita(*form.dbeHrEntrega, "");
+  falha("Prod_NotNull", form.dbeCdProduto);
+  EXPECT_EQ(DigitaESai(*form.dbeCdProduto, "1010009").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"Prod_nao_Cad"});
-  Ok(DigitaESai(*f.dbeCdProduto, "1010005"), "produto");
+  Ok(DigitaESai(*form.dbeCdProduto, "1010005"), "produto");
   EXPECT_EQ(Atual(f, "CDPRODUTO"), "1005");
 
   // The post goes on after telling that the service is not enabled.
@@ -165,24 +168,25 @@ TEST_P(RegistroTest, ANewServiceIsCheckedInOrderAndSavedWithItsNullFields) {
 
 TEST_P(RegistroTest, ABranchThatRequiresRequisitionPerDishNeedsTheBoxAndItsFourDefaults) {
   auto& f = AbreFilial("0002");
+  auto& form = f.Pagina<PagServico>();
   Inclui(f);
-  EXPECT_TRUE(f.dckUtilReqPrato->Checked());
-  EXPECT_TRUE(f.dckBloqAlt->Enabled());
-  Ok(DigitaESai(*f.dbeCdServFili, "5"), "código");
-  Digita(*f.dbeCdGrupServ, "1");
-  Digita(*f.dbeIniAtend, "1900");
+  EXPECT_TRUE(form.dckUtilReqPrato->Checked());
+  EXPECT_TRUE(form.dckBloqAlt->Enabled());
+  Ok(DigitaESai(*form.dbeCdServFili, "5"), "código");
+  Digita(*form.dbeCdGrupServ, "1");
+  Digita(*form.dbeIniAtend, "1900");
 
   // Unchecking the box lifts the block and locks it.
-  Ok(UserActions::Click(*f.dckUtilReqPrato), "desmarcar requisição por prato");
+  Ok(UserActions::Click(*form.dckUtilReqPrato), "desmarcar requisição por prato");
   EXPECT_EQ(Atual(f, "IDBLOQALTPRA"), "N");
-  EXPECT_FALSE(f.dckBloqAlt->Enabled());
+  EXPECT_FALSE(form.dckBloqAlt->Enabled());
   EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"FILIALREQPRAT"});
   EXPECT_EQ(Texts(),
             std::vector<std::string>{"Filial está parametrizada para obrigar a fazer requisição/retirada por prato."});
-  EXPECT_TRUE(f.dckUtilReqPrato->Focused());
-  Ok(UserActions::Click(*f.dckUtilReqPrato), "marcar requisição por prato");
-  EXPECT_TRUE(f.dckBloqAlt->Enabled());
+  EXPECT_TRUE(form.dckUtilReqPrato->Focused());
+  Ok(UserActions::Click(*form.dckUtilReqPrato), "marcar requisição por prato");
+  EXPECT_TRUE(form.dckBloqAlt->Enabled());
 
   // The first default the branch lacks is named, in order.
   const char* padroes[] = {"CDTPPRATOFIXO", "CDPRATOFIXO", "CDTPPRATOPER", "CDPRATOPER"};
@@ -197,7 +201,7 @@ TEST_P(RegistroTest, ABranchThatRequiresRequisitionPerDishNeedsTheBoxAndItsFourD
   }
 
   // The operator's block of dish-type changes reaches the database.
-  Ok(UserActions::Click(*f.dckBloqAlt), "bloquear alterações");
+  Ok(UserActions::Click(*form.dckBloqAlt), "bloquear alterações");
   Ok(Confirma(f), "confirmar");
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Browse);
   EXPECT_EQ(Servico("0002", "00005", "NMSERVICO, IDUTRETIPRAT, IDBLOQALTPRA, CDPRODUTO"),
@@ -206,7 +210,7 @@ TEST_P(RegistroTest, ABranchThatRequiresRequisitionPerDishNeedsTheBoxAndItsFourD
   // Lifting it later is stored too.
   Menu(f, "mnuFormulario");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(UserActions::Click(*f.dckBloqAlt), "desbloquear alterações");
+  Ok(UserActions::Click(*form.dckBloqAlt), "desbloquear alterações");
   Ok(Confirma(f), "confirmar");
   EXPECT_EQ(Servico("0002", "00005", "IDBLOQALTPRA"), V{"N"});
 }
@@ -216,9 +220,10 @@ TEST_P(RegistroTest, AnErrorKeyOfTheRequisitionParametersIsShownWithItsText) {
   Exec("INSERT INTO FILIOPER (CDFILIAL, CDOPERADOR) VALUES ('0009', 'ADMIN')");
   Exec("INSERT INTO PARAMPLANEJA (CDFILIAL, QTDIASPLANEJ, QTDIASANTECREQ) VALUES ('0009', 10, 1)");
   auto& f = AbreFilial("0009");
+  auto& form = f.Pagina<PagServico>();
   ASSERT_TRUE(f.cdsServico->IsEmpty());
   Inclui(f);
-  Ok(DigitaESai(*f.dbeCdServFili, "5"), "código");
+  Ok(DigitaESai(*form.dbeCdServFili, "5"), "código");
   // The branch is removed while the service is typed.
   Exec("DELETE FROM FILIAL WHERE CDFILIAL = '0009'");
   EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
@@ -229,9 +234,10 @@ TEST_P(RegistroTest, AnErrorKeyOfTheRequisitionParametersIsShownWithItsText) {
 
 TEST_P(RegistroTest, AStaleSaveShowsTheServersTextAndKeepsNothingHalfWritten) {
   auto& f = AbrePagina("0001", "00002", "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Digita(*f.dbeNmFantasServ, "Jantar Noturno");
-  Digita(*f.dbeHrEntrega, "2030");
+  Digita(*form.dbeNmFantasServ, "Jantar Noturno");
+  Digita(*form.dbeHrEntrega, "2030");
   // Another connection changes the same service meanwhile.
   Exec("UPDATE SERVICO SET NMSERVICO = 'Jantar Executivo' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
   EXPECT_EQ(Confirma(f).status, ActionResult::Status::Aborted);
@@ -250,12 +256,13 @@ TEST_P(RegistroTest, AStaleSaveShowsTheServersTextAndKeepsNothingHalfWritten) {
 // lists only the standard services the branch does not have yet; the pick is then checked.
 TEST_P(RegistroTest, TheCodeLookupOpensFirstAndListsTheFreeStandardServices) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   Inclui(f);
   ClearLogs();
   lookups().QueuePick({{"CDSERVPADR", Variant("00004")}});
-  Ok(UserActions::Click(*f.btpServico), "pesquisa do código");
+  Ok(UserActions::Click(*form.btpServico), "pesquisa do código");
   EXPECT_TRUE(Texts().empty()) << Texts().front();
-  EXPECT_TRUE(f.dbeCdServFili->Focused());
+  EXPECT_TRUE(form.dbeCdServFili->Focused());
   std::vector<std::string> livres;
   for (f.qryServPadr->First(); !f.qryServPadr->Eof(); f.qryServPadr->Next())
     livres.push_back(f.qryServPadr->FieldByName("CDSERVPADR").AsString());
@@ -267,12 +274,13 @@ TEST_P(RegistroTest, TheCodeLookupOpensFirstAndListsTheFreeStandardServices) {
 // "Peso p/ Custo" is a number kept as text: letters never reach it, however they come.
 TEST_P(RegistroTest, TheCostWeightTakesOnlyDigits) {
   auto& f = AbrePagina("0001", "00002", "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Digita(*f.dbePreco, "");
-  Ok(UserActions::Type(*f.dbePreco, "a1b2"), "digitar o peso");
-  EXPECT_EQ(f.dbePreco->Text(), "12");
-  EXPECT_TRUE(UserActions::SetText(*f.dbePreco, "ab").refused());
-  Ok(UserActions::Key(*f.dbePreco, "Tab"), "sair do peso");
+  Digita(*form.dbePreco, "");
+  Ok(UserActions::Type(*form.dbePreco, "a1b2"), "digitar o peso");
+  EXPECT_EQ(form.dbePreco->Text(), "12");
+  EXPECT_TRUE(UserActions::SetText(*form.dbePreco, "ab").refused());
+  Ok(UserActions::Key(*form.dbePreco, "Tab"), "sair do peso");
   f.cdsServico->Edit();
   EXPECT_EQ(Consiste::AllTrim(f.cdsServico->FieldByName("VRPESOCUSTO").AsString()), "12");
   try {
@@ -298,8 +306,9 @@ TEST_P(RegistroTest, ClosingWhileAlteringAsksAndStoresOnlyWhatTheUserConfirms) {
   for (int resposta : {mrCancel, mrNo, mrYes}) {
     SCOPED_TRACE(resposta);
     auto& f = AbrePagina("0001", "00002", "mnuFormulario");
+    auto& form = f.Pagina<PagServico>();
     Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-    Digita(*f.dbeNmFantasServ, "Jantar Noturno");
+    Digita(*form.dbeNmFantasServ, "Jantar Noturno");
     ClearLogs();
     dialogs().Answer(resposta);
     Ok(UserActions::CloseForm(f), "fechar");
@@ -317,22 +326,23 @@ TEST_P(RegistroTest, ClosingWhileAlteringAsksAndStoresOnlyWhatTheUserConfirms) {
 
 TEST_P(RegistroTest, AServiceWithBillingProductAndRouteIsIncludedAlteredAndDeleted) {
   auto& f = AbreFilial("0001");
+  auto& form = f.Pagina<PagServico>();
   Inclui(f);
-  Ok(DigitaESai(*f.dbeCdServFili, "5"), "código");
+  Ok(DigitaESai(*form.dbeCdServFili, "5"), "código");
   lookups().QueuePick({{"CDGRUPSERV", Variant("001")}});
-  Ok(UserActions::Click(*f.btnGrupServ), "pesquisa de grupo");
+  Ok(UserActions::Click(*form.btnGrupServ), "pesquisa de grupo");
   EXPECT_EQ(Atual(f, "NMGRUPSERV"), "Refeições Principais");
   lookups().QueuePick({{"CDROTATRANS", Variant("000003")}});
-  Ok(UserActions::Click(*f.btnRota), "pesquisa de rota");
-  Digita(*f.dbeIniAtend, "1700");
-  Digita(*f.dbePeriServDe, "1900");
-  Digita(*f.dbePeriServAte, "2100");
+  Ok(UserActions::Click(*form.btnRota), "pesquisa de rota");
+  Digita(*form.dbeIniAtend, "1700");
+  Digita(*form.dbePeriServDe, "1900");
+  Digita(*form.dbePeriServAte, "2100");
   lookups().QueuePick({{"CDSERVFILI", Variant("00002")}});
-  Ok(UserActions::Click(*f.btnServico), "pesquisa do serviço principal");
-  EXPECT_EQ(f.edtNmServico->Text(), "Jantar");
+  Ok(UserActions::Click(*form.btnServico), "pesquisa do serviço principal");
+  EXPECT_EQ(form.edtNmServico->Text(), "Jantar");
   Ok(Confirma(f), "confirmar a inclusão");
   ASSERT_EQ(f.cdsServico->State(), DataSetState::Browse);
-  EXPECT_FALSE(f.grbServFatu->Enabled()) << "a service billed through its main service has no equivalences";
+  EXPECT_FALSE(form.grbServFatu->Enabled()) << "a service billed through its main service has no equivalences";
 
   const char* campos =
       "NMSERVICO, CDPRODUTO, CDGRUPSERV, CDROTATRANS, HRINICATEN, HRENTREGA, CDSERVPREQUI, NMSERVICOREDU";
@@ -340,16 +350,16 @@ TEST_P(RegistroTest, AServiceWithBillingProductAndRouteIsIncludedAlteredAndDelet
 
   // Alter: another route typed, a delivery hour, no main service any more.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(DigitaESai(*f.dbeCdRota, "1"), "rota");
+  Ok(DigitaESai(*form.dbeCdRota, "1"), "rota");
   EXPECT_EQ(Atual(f, "NMROTATRANS"), "Rota Centro - Av. Paulista");
-  EXPECT_EQ(DigitaESai(*f.dbeCdRota, "99").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeCdRota, "99").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"Rota_cad"});
-  Ok(DigitaESai(*f.dbeCdRota, "1"), "rota");
-  Digita(*f.dbeHrEntrega, "1830");
-  Digita(*f.medCdServico, "");
+  Ok(DigitaESai(*form.dbeCdRota, "1"), "rota");
+  Digita(*form.dbeHrEntrega, "1830");
+  Digita(*form.medCdServico, "");
   Ok(Confirma(f), "confirmar a alteração");
   EXPECT_EQ(Servico("0001", "00005", campos), (V{"Ceia", "1005", "001", "000001", "1700", "1830", "<null>", "Ceia"}));
-  EXPECT_TRUE(f.grbServFatu->Enabled());
+  EXPECT_TRUE(form.grbServFatu->Enabled());
 
   // Delete.
   dialogs().Answer(mrYes);
@@ -365,23 +375,24 @@ TEST_P(RegistroTest, BlockingFixedAndPerCapitaConsumptionAsksAndRemovesTheConsum
   };
   ASSERT_EQ(consumos(), 3);
   auto& f = AbrePagina("0001", "00001", "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
 
   // Unchecking "enabled" while altering tells at once what it means.
   ClearLogs();
-  Ok(UserActions::Click(*f.dckUtilReqReti), "desmarcar habilitar");
+  Ok(UserActions::Click(*form.dckUtilReqReti), "desmarcar habilitar");
   EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INATIVO"});
-  Ok(UserActions::Click(*f.dckUtilReqReti), "marcar habilitar");
+  Ok(UserActions::Click(*form.dckUtilReqReti), "marcar habilitar");
 
   ClearLogs();
   dialogs().Answer(mrNo);
-  Ok(UserActions::Click(*f.dbkConFixPer), "bloquear consumo (não)");
+  Ok(UserActions::Click(*form.dbkConFixPer), "bloquear consumo (não)");
   EXPECT_EQ(Keys(), std::vector<std::string>{"ExcluiProd"});
   EXPECT_EQ(Atual(f, "IDBLOQCONFIXPER"), "N");
   EXPECT_EQ(Atual(f, "IDCONSSERVCA"), "S");
 
   dialogs().Answer(mrYes);
-  Ok(UserActions::Click(*f.dbkConFixPer), "bloquear consumo");
+  Ok(UserActions::Click(*form.dbkConFixPer), "bloquear consumo");
   EXPECT_EQ(Atual(f, "IDCONSSERVCA"), "N");
   EXPECT_EQ(consumos(), 3) << "nothing is removed before the confirm";
   Ok(Confirma(f), "confirmar");
@@ -396,32 +407,34 @@ TEST_P(RegistroTest, BlockingFixedAndPerCapitaConsumptionAsksAndRemovesTheConsum
 TEST_P(RegistroTest, HospitalModulesShowTheKindAsTextAndCheckTheHospitalizationStandard) {
   session().ModuloAtiv = 10;
   auto& f = AbreFilial("0003");
-  EXPECT_FALSE(f.dbeCdRota->Visible());
-  EXPECT_TRUE(f.dbeCdPadInt->Visible());
+  auto& form = f.Pagina<PagServico>();
+  EXPECT_FALSE(form.dbeCdRota->Visible());
+  EXPECT_TRUE(form.dbeCdPadInt->Visible());
   Seleciona(f, "00010");
   Menu(f, "mnuFormulario");
-  EXPECT_EQ(f.dbcTipoServ->Text(), "Oral");
+  EXPECT_EQ(form.dbcTipoServ->Text(), "Oral");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(UserActions::SelectIndex(*f.dbcTipoServ, 2), "lactário");
+  Ok(UserActions::SelectIndex(*form.dbcTipoServ, 2), "lactário");
   EXPECT_EQ(Atual(f, "IDTPSERVHOSP"), "2");
-  EXPECT_EQ(DigitaESai(*f.dbeCdPadInt, "9").status, ActionResult::Status::Aborted);
+  EXPECT_EQ(DigitaESai(*form.dbeCdPadInt, "9").status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"PadInt_NCad"});
   EXPECT_FALSE(progress().Visible());
-  Ok(DigitaESai(*f.dbeCdPadInt, "2"), "padrão de internação");
+  Ok(DigitaESai(*form.dbeCdPadInt, "2"), "padrão de internação");
   EXPECT_EQ(Atual(f, "NMSERPADDIE"), "Apartamento");
   Ok(Confirma(f), "confirmar");
   EXPECT_EQ(Servico("0003", "00010", "IDTPSERVHOSP, CDSERPADDIE"), (V{"2", "002"}));
-  EXPECT_EQ(f.dbcTipoServ->Text(), "Lactário");
+  EXPECT_EQ(form.dbcTipoServ->Text(), "Lactário");
 }
 
 TEST_P(RegistroTest, TheHospitalKindIsKeptOutsideTheHospitalModulesToo) {
   ASSERT_EQ(session().ModuloAtiv, 0);
   auto& f = AbrePagina("0001", "00001", "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(UserActions::SelectIndex(*f.dbcTipoServ, 0), "oral");
+  Ok(UserActions::SelectIndex(*form.dbcTipoServ, 0), "oral");
   EXPECT_EQ(Atual(f, "IDTPSERVHOSP"), "0");
   Ok(Confirma(f), "confirmar");
-  EXPECT_EQ(f.dbcTipoServ->Text(), "Oral") << "the combo shows the stored kind";
+  EXPECT_EQ(form.dbcTipoServ->Text(), "Oral") << "the combo shows the stored kind";
   // A second post keeps it: the combo did not lose the kind.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   Ok(Confirma(f), "confirmar");

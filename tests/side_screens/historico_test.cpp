@@ -32,7 +32,7 @@ class HistoricoTelaTest : public CadastroServTest {
 TEST_P(HistoricoTelaTest, ListsTheChangeJustConfirmedAndFilters) {
   auto& f = AbrePagina("0001", "00002", "mnuFormulario");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Digita(*f.dbeNmFantasServ, "Jantar Noturno");
+  Digita(*f.Pagina<PagServico>().dbeNmFantasServ, "Jantar Noturno");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
 
   bool aberto = false;

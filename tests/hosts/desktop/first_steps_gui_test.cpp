@@ -23,6 +23,7 @@
 #include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "platform/core/errors.h"
+#include "service_screen/pages/servico.h"
 #include "side_screens/historico/historico.h"
 #include "side_screens/listserv/listserv.h"
 #include "tests/hosts/desktop/gui_fixture.h"
@@ -84,6 +85,7 @@ TEST_P(FirstStepsGui, SignInPickTheBranchChangeAServiceSeeItsHistoryAndPrintTheL
   // 2. The branch typed and Enter: the list of its services.
   CallEntry("GER04100", "IniProc", {Variant()});
   auto& f = Screen<TfrmCadastroServ>("TfrmCadastroServ");
+  auto& form = f.Pagina<PagServico>();
   renderer->sync();
   QWidget& janela = *renderer->window(f);
   auto* filial = Widget<QLineEdit>(*f.medCdFilial);
@@ -104,14 +106,14 @@ TEST_P(FirstStepsGui, SignInPickTheBranchChangeAServiceSeeItsHistoryAndPrintTheL
   Ok(UserActions::SelectCell(*f.dbgPadrao, 1, 2), "Jantar na lista");
   Ok(UserActions::MenuItem(f, "mnuFormulario"), "página Formulário");
   renderer->sync();
-  auto* fantasia = Widget<QLineEdit>(*f.dbeNmFantasServ);
+  auto* fantasia = Widget<QLineEdit>(*form.dbeNmFantasServ);
   ASSERT_NE(fantasia, nullptr);
   EXPECT_EQ(fantasia->text().toStdString(), "Jantar dos Turnos Noturnos");
   Foto(janela, "primeiros-passos-3-servico.png");
 
   // 4. Alterar, and the new fantasy name typed on the page.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(UserActions::SetText(*f.dbeNmFantasServ, "Jantar Noturno"), "nome fantasia");
+  Ok(UserActions::SetText(*form.dbeNmFantasServ, "Jantar Noturno"), "nome fantasia");
   EXPECT_TRUE(f.sbtConfirmar->Enabled());
   Foto(janela, "primeiros-passos-4-alteracao.png");
 

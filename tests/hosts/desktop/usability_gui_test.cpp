@@ -23,6 +23,7 @@
 #include "hosts/desktop/style.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/servico.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -49,10 +50,11 @@ class UsabilityGui : public ScreenGuiTest {
 
 TEST_P(UsabilityGui, TheTabBarShowsThePagesTheModelEnablesAfterASave) {
   auto& f = AbrePagina("0001", 1, "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   ASSERT_EQ(Abas(f), Modelo(f));
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   EXPECT_EQ(Abas(f), Modelo(f));
-  Ok(UserActions::SetText(*f.dbeNmFantasServ, "Almoço Executivo"), "nome fantasia");
+  Ok(UserActions::SetText(*form.dbeNmFantasServ, "Almoço Executivo"), "nome fantasia");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   ASSERT_EQ(f.cdsServico->State(), DataSetState::Browse);
   EXPECT_EQ(Modelo(f), "xxxxxxxx");
@@ -113,6 +115,7 @@ TEST(PlaceOnScreen, KeepsTheWholeWindowOnTheScreen) {
 // toolbar button's tooltip names its key.
 TEST_P(UsabilityGui, StatusBarAndTooltipsTellWhereTheUserIs) {
   auto& f = AbrePagina("0001", 2, "mnuFormulario");
+  auto& form = f.Pagina<PagServico>();
   auto texto = [&](TControl& c) {
     renderer->sync();
     auto* l = renderer->widgetOf(c)->findChild<QLabel*>("caption", Qt::FindDirectChildrenOnly);
@@ -122,7 +125,7 @@ TEST_P(UsabilityGui, StatusBarAndTooltipsTellWhereTheUserIs) {
   EXPECT_EQ(texto(*f.panStFilial), "Filial: 0001");
   EXPECT_EQ(texto(*f.panStRegistro), "Registro 2 de 4");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Ok(UserActions::SetText(*f.dbeNmFantasServ, "Jantar Noturno"), "nome fantasia");
+  Ok(UserActions::SetText(*form.dbeNmFantasServ, "Jantar Noturno"), "nome fantasia");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(texto(*f.panStMensagem), "Registro gravado.");
   EXPECT_EQ(texto(*f.panStRegistro), "Registro 2 de 4");

@@ -1,4 +1,4 @@
-// The billing setup of TfrmCadastroServ: billing mode (a service of type "F" has no planning of
+// The billing setup of the form page (PagServico): billing mode (a service of type "F" has no planning of
 // its own) against planning mode, the billing-by-equivalence grid (cdsServFatu: its checks,
 // lookup, row life cycle, keys and commands) and the separate-invoice dependency.
 //
@@ -21,14 +21,15 @@
 #include "platform/ui/controls.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/servico.h"
 
 namespace cad {
 
 // ---------------------------------------------------------------- billing and planning mode
 
-void TfrmCadastroServ::Habilita_Faturamento() {
-  bool ativo = cdsServico->Active();
-  bool faturamento = TipoServico() == "F" || (ativo && drgTipoServ->ItemIndex() == 3);
+void PagServico::Habilita_Faturamento() {
+  bool ativo = tela.cdsServico->Active();
+  bool faturamento = tela.TipoServico() == "F" || (ativo && drgTipoServ->ItemIndex() == 3);
   const std::initializer_list<TDBEdit*> edicoes{dbeIniAtend,    dbePeriServDe, dbeCdRota,
                                                 dbePeriServAte, dbePreco,      dbeCdPadInt};
   const std::initializer_list<TDBCheckBox*> caixas{dckUtilReqReti,  dbkConsSerCar, dbkConFixPer,
@@ -39,17 +40,17 @@ void TfrmCadastroServ::Habilita_Faturamento() {
       lblServFatu,  dbgServFatu,    dckUtilReqReti, dbkConsSerCar, dbkConFixPer, dckUtilReqPrato, dckBloqAlt,
       dbConsFatPla, dbkServPrinc,   dckServTran,    dbkDepLiber,   btnRota,      dbeIniAtend,     dbePeriServDe,
       dbeCdRota,    dbePeriServAte, dbcTipoServ,    dbeHrEntrega};
-  bool vazio = !ativo || cdsServico->IsEmpty();
+  bool vazio = !ativo || tela.cdsServico->IsEmpty();
 
   if (faturamento) {
     // Clearing the boxes is not the user's doing: their click handlers stay out of it.
     SuspendeCliques = true;
     ScopeExit retoma([this] { SuspendeCliques = false; });
     // A record being edited loses its planning values; the display follows the data.
-    if (ServicoEmEdicao()) {
+    if (tela.ServicoEmEdicao()) {
       for (TDBEdit* e : edicoes)
         if (Field* f = e->GetField(); f && !f->IsNull()) f->Clear();
-      if (Field* f = cdsServico->FindField("IDTPSERVHOSP"); f && !f->IsNull()) f->Clear();
+      if (Field* f = tela.cdsServico->FindField("IDTPSERVHOSP"); f && !f->IsNull()) f->Clear();
       for (TDBCheckBox* c : caixas)
         if (Field* f = c->GetField(); f && !f->IsNull() && f->AsString() != c->ValueUnchecked)
           f->SetAsString(c->ValueUnchecked);
@@ -65,28 +66,30 @@ void TfrmCadastroServ::Habilita_Faturamento() {
     medCdServico->SetEnabled(!FilialFixa);
     btnServico->SetEnabled(!FilialFixa);
     for (TControl* c : planejamento) c->SetEnabled(false);
-    tshFolhaDados->SetEnabled(true);
-    tshFormulario->SetEnabled(!vazio);
-    for (TTabSheet* t : {tshConfCard, tshCustPadr, tshTurnos, tshComensais, tshPontEntr, tshEmbalagens})
+    tela.tshFolhaDados->SetEnabled(true);
+    tela.tshFormulario->SetEnabled(!vazio);
+    for (TTabSheet* t :
+         {tela.tshConfCard, tela.tshCustPadr, tela.tshTurnos, tela.tshComensais, tela.tshPontEntr, tela.tshEmbalagens})
       t->SetEnabled(false);
   } else {
     for (TDBEdit* e : edicoes) e->SetShowBlank(false);
-    if (!ServicoEmEdicao()) {
-      std::string tipo = TipoServico();
-      bool transportado = Campo(*cdsServico, "IDSERVTRAN") == "S";
-      tshFolhaDados->SetEnabled(true);
-      for (TTabSheet* t : {tshFormulario, tshConfCard, tshCustPadr, tshComensais}) t->SetEnabled(!vazio);
-      tshTurnos->SetEnabled(!vazio && tipo == "N");
-      tshPontEntr->SetEnabled(!vazio && tipo == "N");
-      tshEmbalagens->SetEnabled(!vazio && tipo == "N" && transportado);
+    if (!tela.ServicoEmEdicao()) {
+      std::string tipo = tela.TipoServico();
+      bool transportado = tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S";
+      tela.tshFolhaDados->SetEnabled(true);
+      for (TTabSheet* t : {tela.tshFormulario, tela.tshConfCard, tela.tshCustPadr, tela.tshComensais})
+        t->SetEnabled(!vazio);
+      tela.tshTurnos->SetEnabled(!vazio && tipo == "N");
+      tela.tshPontEntr->SetEnabled(!vazio && tipo == "N");
+      tela.tshEmbalagens->SetEnabled(!vazio && tipo == "N" && transportado);
     }
     if (FilialFixa) {
       for (TControl* c : planejamento) c->SetEnabled(false);
-      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat, lblFilial,
-                                                          medCdFilial, btnFilial})
+      for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat,
+                                                          tela.lblFilial, tela.medCdFilial, tela.btnFilial})
         c->SetEnabled(false);
       dbgServFatu->SetEnabled(true);
-      ChangeButtons(false, false, false, true, true, false);
+      tela.ChangeButtons(false, false, false, true, true, false);
     } else {
       for (TControl* c : planejamento) c->SetEnabled(true);
       for (TControl* c : std::initializer_list<TControl*>{medCdServico, btnServico, lblServEqui, lblServFat})
@@ -96,172 +99,175 @@ void TfrmCadastroServ::Habilita_Faturamento() {
       if (Geral::ModuloHospitalar()) dckServTran->SetEnabled(false);
     }
   }
-  for (auto [sheet, menu] : Paginas()) menu->SetEnabled(sheet->Enabled());
+  for (auto [sheet, menu] : tela.Paginas()) menu->SetEnabled(sheet->Enabled());
 }
 
 // ---------------------------------------------------------------- check of a billing service
 
-void TfrmCadastroServ::Vd_ServFatu(bool obrigatorio) {
+void PagServico::Vd_ServFatu(bool obrigatorio) {
   try {
-    std::string codigo = Consiste::AllTrim(Campo(*cdsServFatu, "CDSERVICFATURAM"));
+    std::string codigo = Consiste::AllTrim(tela.Campo(*cdsServFatu, "CDSERVICFATURAM"));
     if (codigo.empty()) {
-      if (obrigatorio) Erro("SERV_INF");
+      if (obrigatorio) tela.Erro("SERV_INF");
       return;
     }
     codigo = Consiste::Ajusta(codigo, 5);
     Field& faturam = cdsServFatu->FieldByName("CDSERVICFATURAM");
     if (faturam.AsString() != codigo) faturam.SetAsString(codigo);
-    std::string filial = Campo(*cdsServico, "CDFILIAL");
-    std::string servico = Campo(*cdsServico, "CDSERVFILI");
+    std::string filial = tela.Campo(*tela.cdsServico, "CDFILIAL");
+    std::string servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
     {
-      ShowAviGuard avi(this, 0);
-      Variant guardadas = Consiste::CheckResultServ(netCadastroServ.Call("GetServFatu", {filial, servico}), true, 0);
-      CarregaPacote(*cdsServFatuAux, guardadas, "GetServFatu");
+      ShowAviGuard avi(&tela, 0);
+      Variant guardadas =
+          Consiste::CheckResultServ(tela.netCadastroServ.Call("GetServFatu", {filial, servico}), true, 0);
+      tela.CarregaPacote(*cdsServFatuAux, guardadas, "GetServFatu");
     }
     Field& nome = cdsServFatu->FieldByName("NMSERVICO");
     if (!cdsServFatuAux->IsEmpty() &&
         cdsServFatuAux->Locate("CDFILIAL;CDSERVFILI;CDSERVICFATURAM", VariantArray{filial, servico, codigo})) {
       nome.Clear();
-      Erro("SERV_JA_CAD");
+      tela.Erro("SERV_JA_CAD");
     }
     {
-      ShowAviGuard avi(this, 0);
-      Variant candidatos = Consiste::CheckResultServ(netCadastroServ.Call("GetPesqServFatu", {filial}), true, 0);
-      CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
+      ShowAviGuard avi(&tela, 0);
+      Variant candidatos = Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqServFatu", {filial}), true, 0);
+      tela.CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
     }
     if (!cdsPesqServFatu->Locate("CDFILIAL;CDSERVFILI", VariantArray{filial, codigo})) {
       nome.Clear();
-      Erro("Serv_cad");
+      tela.Erro("Serv_cad");
     }
     cdsServFatu->FieldByName("CDFILIAL").SetAsString(filial);
     cdsServFatu->FieldByName("CDSERVFILI").SetAsString(servico);
-    nome.SetAsString(Campo(*cdsPesqServFatu, "NMSERVICO"));
+    nome.SetAsString(tela.Campo(*cdsPesqServFatu, "NMSERVICO"));
   } catch (...) {
-    Foca(dbgServFatu);
+    tela.Foca(dbgServFatu);
     throw;
   }
 }
 
 // ---------------------------------------------------------------- lookup
 
-void TfrmCadastroServ::dbgServFatuEditButtonClick(TComponent&) {
+void PagServico::dbgServFatuEditButtonClick(TComponent&) {
   if (FilialFixa || cdsServFatu->State() != DataSetState::Insert) return;
-  std::string filial = Campo(*cdsServico, "CDFILIAL");
+  std::string filial = tela.Campo(*tela.cdsServico, "CDFILIAL");
   {
-    ShowAviGuard avi(this, 0);
-    Variant candidatos = Consiste::CheckResultServ(netCadastroServ.Call("GetPesqServFatu", {filial}), true, 0);
-    CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
+    ShowAviGuard avi(&tela, 0);
+    Variant candidatos = Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqServFatu", {filial}), true, 0);
+    tela.CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
   }
-  if (!Pesquisa::Pesquisar(*dtsPesqServFatu, Msg("Serv_Fatu") + "|" + Msg("Serv_Fatu_Empty"))) return;
-  if (!EmEdicao(*cdsServFatu)) cdsServFatu->Edit();
-  cdsServFatu->FieldByName("CDFILIAL").SetAsString(Campo(*cdsPesqServFatu, "CDFILIAL"));
-  cdsServFatu->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
-  cdsServFatu->FieldByName("CDSERVICFATURAM").SetAsString(Campo(*cdsPesqServFatu, "CDSERVFILI"));
-  cdsServFatu->FieldByName("NMSERVICO").SetAsString(Campo(*cdsPesqServFatu, "NMSERVICO"));
+  if (!Pesquisa::Pesquisar(*dtsPesqServFatu, tela.Msg("Serv_Fatu") + "|" + tela.Msg("Serv_Fatu_Empty"))) return;
+  if (!tela.EmEdicao(*cdsServFatu)) cdsServFatu->Edit();
+  cdsServFatu->FieldByName("CDFILIAL").SetAsString(tela.Campo(*cdsPesqServFatu, "CDFILIAL"));
+  cdsServFatu->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
+  cdsServFatu->FieldByName("CDSERVICFATURAM").SetAsString(tela.Campo(*cdsPesqServFatu, "CDSERVFILI"));
+  cdsServFatu->FieldByName("NMSERVICO").SetAsString(tela.Campo(*cdsPesqServFatu, "NMSERVICO"));
 }
 
 // ---------------------------------------------------------------- row life cycle
 
-void TfrmCadastroServ::cdsServFatuBeforeInsert(DataSet&) {
+void PagServico::cdsServFatuBeforeInsert(DataSet&) {
   if (!FilialFixa) dbgServFatu->SetSelectedField(cdsServFatu->FindField("CDSERVICFATURAM"));
 }
 
 // An equivalence is changed by deleting it and inserting another.
-void TfrmCadastroServ::cdsServFatuBeforeEdit(DataSet&) { Abort(); }
+void PagServico::cdsServFatuBeforeEdit(DataSet&) { Abort(); }
 
-void TfrmCadastroServ::cdsServFatuBeforePost(DataSet&) { Vd_ServFatu(true); }
+void PagServico::cdsServFatuBeforePost(DataSet&) { Vd_ServFatu(true); }
 
-void TfrmCadastroServ::cdsServFatuBeforeDelete(DataSet&) {
+void PagServico::cdsServFatuBeforeDelete(DataSet&) {
   if (FilialFixa) Abort();
 }
 
 // Also the after-delete reaction.
-void TfrmCadastroServ::cdsServFatuAfterPost(DataSet&) {
-  GravaAlteracoes(netCadastroServ, *cdsServFatu, "SerServFatu", Gravacao::ChecandoResultado());
-  if (pgcPadrao->ActivePage() == tshFormulario) BotoesServFatu();
+void PagServico::cdsServFatuAfterPost(DataSet&) {
+  GravaAlteracoes(tela.netCadastroServ, *cdsServFatu, "SerServFatu", Gravacao::ChecandoResultado());
+  if (tela.pgcPadrao->ActivePage() == tela.tshFormulario) BotoesServFatu();
 }
 
-void TfrmCadastroServ::cdsServFatuAfterCancel(DataSet&) {
-  if (pgcPadrao->ActivePage() == tshFormulario) BotoesServFatu();
+void PagServico::cdsServFatuAfterCancel(DataSet&) {
+  if (tela.pgcPadrao->ActivePage() == tela.tshFormulario) BotoesServFatu();
 }
 
 // ---------------------------------------------------------------- keys and focus
 
-void TfrmCadastroServ::dbgServFatuKeyPress(TComponent&, std::string& key) {
+void PagServico::dbgServFatuKeyPress(TComponent&, std::string& key) {
   Field* campo = dbgServFatu->SelectedField();
   if (campo && campo->FieldName() == "CDSERVICFATURAM" && !cdsServFatu->IsEmpty() &&
       cdsServFatu->State() != DataSetState::Insert)
     key.clear();
 }
 
-void TfrmCadastroServ::dbgServFatuKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagServico::dbgServFatuKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key != VK_DELETE) return;
   if ((shift & ssCtrl) || cdsServFatu->State() != DataSetState::Insert) key = 0;
 }
 
-void TfrmCadastroServ::dbgServFatuColExit(TComponent&) {
-  if (EmEdicao(*cdsServFatu)) Vd_ServFatu(true);
+void PagServico::dbgServFatuColExit(TComponent&) {
+  if (tela.EmEdicao(*cdsServFatu)) Vd_ServFatu(true);
 }
 
-void TfrmCadastroServ::dbgServFatuExit(TComponent&) {
-  if (!EmEdicao(*cdsServFatu)) return;
-  Habilita_Pagina(true);
+void PagServico::dbgServFatuExit(TComponent&) {
+  if (!tela.EmEdicao(*cdsServFatu)) return;
+  tela.Habilita_Pagina(true);
   cdsServFatu->Post();
 }
 
 // The commands of the billing-service group.
-void TfrmCadastroServ::BotoesServFatu() {
+void PagServico::BotoesServFatu() {
   if (FilialFixa) {
-    ChangeButtons(false, false, false, false, false, false);
-    for (TControl* c : std::initializer_list<TControl*>{lblFilial, medCdFilial, btnFilial}) c->SetEnabled(false);
+    tela.ChangeButtons(false, false, false, false, false, false);
+    for (TControl* c : std::initializer_list<TControl*>{tela.lblFilial, tela.medCdFilial, tela.btnFilial})
+      c->SetEnabled(false);
   } else {
     bool linhas = cdsServFatu->Active() && !cdsServFatu->IsEmpty();
-    ChangeButtons(true, false, linhas, linhas, true, false);
+    tela.ChangeButtons(true, false, linhas, linhas, true, false);
   }
 }
 
-void TfrmCadastroServ::grbServFatuEnter(TComponent&) {
-  if (ServicoEmEdicao()) cdsServico->Post();
+void PagServico::grbServFatuEnter(TComponent&) {
+  if (tela.ServicoEmEdicao()) tela.cdsServico->Post();
   BotoesServFatu();
 }
 
-void TfrmCadastroServ::grbServFatuExit(TComponent&) {
-  TTabSheet* page = pgcPadrao->ActivePage();
-  if ((page != tshFolhaDados && page != tshFormulario) || medCdFilial->Focused() || ServicoEmEdicao()) return;
+void PagServico::grbServFatuExit(TComponent&) {
+  TTabSheet* page = tela.pgcPadrao->ActivePage();
+  if ((page != tela.tshFolhaDados && page != tela.tshFormulario) || tela.medCdFilial->Focused() ||
+      tela.ServicoEmEdicao())
+    return;
   if (FilialFixa)
-    ChangeButtons(false, false, false, true, true, false);
+    tela.ChangeButtons(false, false, false, true, true, false);
   else
-    ChangeButtons(true, true, true, true, true, false);
+    tela.ChangeButtons(true, true, true, true, true, false);
 }
 
-void TfrmCadastroServ::dtsServFatuStateChange(DataSource&) {
+void PagServico::dtsServFatuStateChange(DataSource&) {
   if (!dbgServFatu->Focused()) return;
   // Nothing that changes data is offered in fixed-branch mode, and its branch stays fixed.
   if (FilialFixa) {
-    ChangeButtons(false, false, false, false, false, false);
+    tela.ChangeButtons(false, false, false, false, false, false);
     return;
   }
-  bool editando = EmEdicao(*cdsServFatu);
+  bool editando = tela.EmEdicao(*cdsServFatu);
   if (editando)
-    ChangeButtons(false, false, false, false, false, true);
+    tela.ChangeButtons(false, false, false, false, false, true);
   else
-    ChangeButtons(true, true, true, true, true, false);
-  Habilita_Pagina(!editando);
-  HabilitaPainelFilial(!editando);
+    tela.ChangeButtons(true, true, true, true, true, false);
+  tela.Habilita_Pagina(!editando);
+  tela.HabilitaPainelFilial(!editando);
 }
 
 // ---------------------------------------------------------------- separate invoice
 
 // A separate invoice is only possible for a service whose billing value varies by date, and is
 // never changed in fixed-branch mode.
-void TfrmCadastroServ::HabilitaNotaSeparada(bool valorVariavel) {
-  dbFatServSep->SetEnabled(valorVariavel && !FilialFixa);
-}
+void PagServico::HabilitaNotaSeparada(bool valorVariavel) { dbFatServSep->SetEnabled(valorVariavel && !FilialFixa); }
 
-void TfrmCadastroServ::dbServFatVarClick(TComponent&) {
+void PagServico::dbServFatVarClick(TComponent&) {
   bool variavel = dbServFatVar->Checked();
   HabilitaNotaSeparada(variavel);
-  if (!variavel && ServicoEmEdicao() && Campo(*cdsServico, "IDSERVFATSEP") == "S") AtribuiCampo("IDSERVFATSEP", "N");
+  if (!variavel && tela.ServicoEmEdicao() && tela.Campo(*tela.cdsServico, "IDSERVFATSEP") == "S")
+    AtribuiCampo("IDSERVFATSEP", "N");
 }
 
 }  // namespace cad
