@@ -98,6 +98,9 @@ TEST_F(DispatcherTest, TypingGoesThroughKeyFiltersMaxLengthAndMask) {
   changes = 0;
   EXPECT_TRUE(UserActions::SetText(*code, "0001").ok());
   EXPECT_EQ(changes, 1);
+  // Left collapses a selection to its start, not one character before it.
+  for (const char* key : {"End", "Shift+Left", "Left"}) EXPECT_TRUE(UserActions::Key(*code, key).ok());
+  EXPECT_EQ(std::make_pair(code->SelStart(), code->SelLength()), std::make_pair(3, 0));
   code->SetReadOnly(true);
   EXPECT_TRUE(UserActions::Type(*code, "9").ok());
   EXPECT_EQ(code->Text(), "0001");
