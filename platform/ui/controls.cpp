@@ -200,7 +200,7 @@ void TCustomEdit::KeyDownDefault(int& key, ShiftState shift) {
   caretAtStart_ = false;
   switch (key) {
     case VK_DELETE: DeleteForward(); break;
-    case VK_LEFT: SetSel(std::max(0, selStart_ - 1), 0); break;
+    case VK_LEFT: SetSel(selLength_ ? selStart_ : std::max(0, selStart_ - 1), 0); break;  // a selection collapses
     case VK_RIGHT: SetSel(std::min(len, selStart_ + selLength_ + (selLength_ ? 0 : 1)), 0); break;
     case VK_HOME: SetSel(0, 0); break;
     case VK_END: SetSel(len, 0); break;

@@ -13,6 +13,7 @@
 
 #include "side_screens/cadaauto/cadaauto.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
+#include "tests/support/modal_script.h"
 
 namespace cad::test {
 
@@ -23,9 +24,9 @@ class CadaAutoTest : public CadastroServTest {
   using CadastroServTest::Seleciona;
   // Opens the screen through the module's entry and runs the script while it is shown.
   void Tela(const std::function<void(TfrmCadaAutoServico&)>& roteiro) {
-    Application().ScriptModal("TfrmCadaAutoServico",
-                              [&](TForm& form) { roteiro(dynamic_cast<TfrmCadaAutoServico&>(form)); });
+    auto aberta = Roteiro<TfrmCadaAutoServico>("TfrmCadaAutoServico", roteiro);
     CallEntry("GER04100", "CriaCAutoCPadrao");
+    EXPECT_TRUE(*aberta);
   }
   // Branches and services chosen through their lists, the period and the general value.
   void Seleciona(TfrmCadaAutoServico& f, const std::vector<std::string>& filiais,
@@ -378,14 +379,11 @@ TEST_P(CadaAutoTest, TheStandardCostPageOpensItAndReloadsAfterwards) {
   Seleciona(f, "00001");
   Menu(f, "mnuCustPadr");
   ASSERT_TRUE(f.mnuCadaAuto->Enabled());
-  bool aberta = false;
-  Application().ScriptModal("TfrmCadaAutoServico", [&](TForm& form) {
-    aberta = true;
-    Ok(UserActions::Click(*dynamic_cast<TfrmCadaAutoServico&>(form).sbtSair), "fechar");
-  });
+  auto aberta = Roteiro<TfrmCadaAutoServico>(
+      "TfrmCadaAutoServico", [&](TfrmCadaAutoServico& c) { Ok(UserActions::Click(*c.sbtSair), "fechar"); });
   ClearLogs();
   Menu(f, "mnuCadaAuto");
-  EXPECT_TRUE(aberta);
+  EXPECT_TRUE(*aberta);
   std::vector<std::string> chamadas = Methods();
   ASSERT_FALSE(chamadas.empty());
   EXPECT_EQ(chamadas.front(), "GetDataServ");

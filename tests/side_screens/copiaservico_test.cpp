@@ -11,6 +11,7 @@
 
 #include "side_screens/copia/copiaservico.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
+#include "tests/support/modal_script.h"
 
 namespace cad::test {
 namespace {
@@ -20,9 +21,10 @@ class CopiaServicoTest : public CadastroServTest {
   // Opens the main screen on 0001 and the copy dialog from sbtCopiar; `roteiro` drives the dialog.
   TfrmCadastroServ& Copia(const std::function<void(TfrmCopiaServico&)>& roteiro) {
     auto& f = AbreFilial("0001");
-    Application().ScriptModal("TfrmCopiaServico", [&](TForm& form) { roteiro(dynamic_cast<TfrmCopiaServico&>(form)); });
+    auto aberto = Roteiro<TfrmCopiaServico>("TfrmCopiaServico", roteiro);
     ClearLogs();
     Ok(UserActions::Click(*f.sbtCopiar), "copiar");
+    EXPECT_TRUE(*aberto);
     return f;
   }
   // Group and source typed by the user.
@@ -165,9 +167,8 @@ TEST_P(CopiaServicoTest, CancelReturnsTwoAndTheListIsNotReloaded) {
   EXPECT_TRUE(Methods().empty());
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = '0001' AND CDSERVFILI = '00004'").rows[0][0].asInt(), 0);
   // The entry reports the dialog's result in its last parameter.
-  Application().ScriptModal("TfrmCopiaServico", [](TForm& form) {
-    Ok(UserActions::Click(*dynamic_cast<TfrmCopiaServico&>(form).sbtCancel), "cancelar");
-  });
+  Roteiro<TfrmCopiaServico>("TfrmCopiaServico",
+                            [](TfrmCopiaServico& c) { Ok(UserActions::Click(*c.sbtCancel), "cancelar"); });
   VariantArray params;
   ChamaEntrada("CriaCopiaServico", params);
   ASSERT_EQ(params.size(), 1u);

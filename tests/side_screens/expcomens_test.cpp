@@ -4,12 +4,12 @@
 // the menu-configuration package GER04106 loaded from their libraries next to the module.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "side_screens/expcomens/expcomdiet.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
+#include "tests/support/modal_script.h"
 
 namespace cad::test {
 namespace {
@@ -21,10 +21,6 @@ class ExpComensTest : public CadastroServTest {
     Seleciona(f, servico);
     Menu(f, "mnuComens");
     return f;
-  }
-  void RoteiroDietas(const std::function<void(TfrmExpComDiet&)>& roteiro) {
-    Application().ScriptModal("TfrmExpComDiet",
-                              [roteiro](TForm& form) { roteiro(dynamic_cast<TfrmExpComDiet&>(form)); });
   }
   static std::vector<std::string> Marcas(TfrmExpComDiet& d) {
     std::vector<std::string> out;
@@ -52,7 +48,7 @@ TEST_P(ExpComensTest, DietDialogExportsTheTickedDietsAndStaysOpen) {
   EXPECT_TRUE(f.pmnExpComDiet->Enabled());
   EXPECT_TRUE(session().PackageLoads().empty());
 
-  RoteiroDietas([&](TfrmExpComDiet& d) {
+  auto aberto = Roteiro<TfrmExpComDiet>("TfrmExpComDiet", [&](TfrmExpComDiet& d) {
     EXPECT_EQ(d.edtCodDieta->Text(), "0001");
     EXPECT_EQ(Marcas(d), (std::vector<std::string>{"0002N", "0003N", "0005N"}));
     ClearLogs();
@@ -81,6 +77,7 @@ TEST_P(ExpComensTest, DietDialogExportsTheTickedDietsAndStaysOpen) {
     Ok(UserActions::Click(*d.sbtCancel), "fechar");
   });
   Ok(UserActions::ClickMenuItem(*f.pmnExpComDiet), "exportar para outras dietas");
+  EXPECT_TRUE(*aberto);
   EXPECT_FALSE(DialogoExpComDietAberto);
   auto envio = CallsOf("SetExpComens");
   ASSERT_EQ(envio.size(), 1u);
@@ -94,7 +91,7 @@ TEST_P(ExpComensTest, DietDialogExportsTheTickedDietsAndStaysOpen) {
 
 TEST_P(ExpComensTest, AServiceWithASingleDietOffersAnEmptyList) {
   auto& f = PaginaComensais("0003", "00011");
-  RoteiroDietas([&](TfrmExpComDiet& d) {
+  auto aberto = Roteiro<TfrmExpComDiet>("TfrmExpComDiet", [&](TfrmExpComDiet& d) {
     EXPECT_EQ(d.cdsBuscaDietas->RecordCount(), 0);
     ClearLogs();
     EXPECT_EQ(UserActions::Click(*d.sbtConfirma).status, ActionResult::Status::Aborted);
@@ -102,6 +99,7 @@ TEST_P(ExpComensTest, AServiceWithASingleDietOffersAnEmptyList) {
     Ok(UserActions::Click(*d.sbtCancel), "fechar");
   });
   Ok(UserActions::MenuItem(f, "mnuExpComDiet"), "exportar para outras dietas");
+  EXPECT_TRUE(*aberto);
   EXPECT_TRUE(CallsOf("SetExpComens").empty());
 }
 

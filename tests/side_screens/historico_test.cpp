@@ -8,6 +8,7 @@
 
 #include "side_screens/historico/historico.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
+#include "tests/support/modal_script.h"
 
 namespace cad::test {
 namespace {
@@ -35,10 +36,7 @@ TEST_P(HistoricoTelaTest, ListsTheChangeJustConfirmedAndFilters) {
   Digita(*f.Pagina<PagServico>().dbeNmFantasServ, "Jantar Noturno");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
 
-  bool aberto = false;
-  Application().ScriptModal("TfrmHistorico", [&](TForm& form) {
-    auto& h = dynamic_cast<TfrmHistorico&>(form);
-    aberto = true;
+  auto aberto = Roteiro<TfrmHistorico>("TfrmHistorico", [&](TfrmHistorico& h) {
     EXPECT_EQ(h.edtServico->Text(), "0001 / 00002");
     std::vector<std::string> linhas = Linhas(h);
     ASSERT_FALSE(linhas.empty());
@@ -62,15 +60,12 @@ TEST_P(HistoricoTelaTest, ListsTheChangeJustConfirmedAndFilters) {
     Ok(UserActions::Click(*h.sbtCancel), "fechar");
   });
   Menu(f, "mnuHistorico");
-  EXPECT_TRUE(aberto);
+  EXPECT_TRUE(*aberto);
 
-  aberto = false;
-  Application().ScriptModal("TfrmHistorico", [&](TForm& form) {
-    aberto = true;
-    Ok(UserActions::Click(*dynamic_cast<TfrmHistorico&>(form).sbtCancel), "fechar");
-  });
+  aberto = Roteiro<TfrmHistorico>("TfrmHistorico",
+                                  [&](TfrmHistorico& h) { Ok(UserActions::Click(*h.sbtCancel), "fechar"); });
   Ok(UserActions::Key(*f.pgcPadrao, "Ctrl+H"), "Ctrl+H");
-  EXPECT_TRUE(aberto);
+  EXPECT_TRUE(*aberto);
 }
 
 CADSERV_SCREEN_SUITE(HistoricoTelaTest);

@@ -16,6 +16,7 @@
 #include "platform/report/report.h"
 #include "side_screens/listserv/listserv.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
+#include "tests/support/modal_script.h"
 
 namespace cad {
 namespace {
@@ -37,13 +38,9 @@ class ListServTest : public test::CadastroServTest {
 
   // Opens the listing through the module's entry and runs the script while it is shown modally.
   void Abre(const std::function<void(TfrmListServ&)>& roteiro) {
-    bool rodou = false;
-    Application().ScriptModal("TfrmListServ", [&](TForm& f) {
-      rodou = true;
-      roteiro(dynamic_cast<TfrmListServ&>(f));
-    });
+    auto rodou = test::Roteiro<TfrmListServ>("TfrmListServ", roteiro);
     CallEntry("GER04100", "CriaListServ");
-    EXPECT_TRUE(rodou) << "a tela de listagem não abriu";
+    EXPECT_TRUE(*rodou) << "a tela de listagem não abriu";
   }
 
   void Clica(TControl& c) { Ok(UserActions::Click(c), "clicar em " + c.Name()); }

@@ -9,6 +9,7 @@
 
 #include "side_screens/transfembal/transfembal.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
+#include "tests/support/modal_script.h"
 
 namespace cad::test {
 
@@ -74,10 +75,7 @@ class TransfEmbalTest : public CadastroServTest {
 TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsIt) {
   auto& f = Pagina(1);
   EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "");
-  bool rodou = false;
-  Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
-    rodou = true;
-    auto& d = dynamic_cast<TfrmImpDist&>(form);
+  auto rodou = Roteiro<TfrmImpDist>("TfrmImpDist", [&](TfrmImpDist& d) {
     Recusa(d, "FILIAL_N_INF");
     CodigoRecusado(*d.edtCdFilialOri, "9", "FILIAL_N_CAD");
     Codigo(*d.edtCdFilialOri, "1");
@@ -109,7 +107,7 @@ TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsI
   });
   ClearLogs();
   Menu(f, "mnuImportDist");
-  EXPECT_TRUE(rodou);
+  EXPECT_TRUE(*rodou);
   EXPECT_EQ(Pacotes("0001", "000001", "001"), "MX08 GN12");
   EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "MX08 GN12") << "the page shows the new distribution";
   EXPECT_EQ(f.cmbDistrPEntrega->ItemIndex(), 1);
@@ -118,8 +116,7 @@ TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsI
 
 TEST_P(TransfEmbalTest, ImportFromTheDestinationItselfIsRefusedAndACancelReloadsNothing) {
   auto& f = Pagina(0);
-  Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
-    auto& d = dynamic_cast<TfrmImpDist&>(form);
+  Roteiro<TfrmImpDist>("TfrmImpDist", [&](TfrmImpDist& d) {
     Origem(d, 0);
     Recusa(d, "ORI_IGUAL_DEST");
     EXPECT_EQ(d.ActiveControl(), d.edtCdFilialOri);
@@ -130,8 +127,7 @@ TEST_P(TransfEmbalTest, ImportFromTheDestinationItselfIsRefusedAndACancelReloads
   EXPECT_TRUE(CallsOf("GetDadosDistribuicao").empty());
 
   // Another point of the same service is a valid origin.
-  Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
-    auto& d = dynamic_cast<TfrmImpDist&>(form);
+  Roteiro<TfrmImpDist>("TfrmImpDist", [&](TfrmImpDist& d) {
     Origem(d, 2);
     dialogs().Answer(mrYes);
     Ok(UserActions::Click(*d.sbtConfirma), "confirmar");
@@ -144,10 +140,7 @@ TEST_P(TransfEmbalTest, ImportFromTheDestinationItselfIsRefusedAndACancelReloads
 TEST_P(TransfEmbalTest, ExportMarksServicesAndSendsOneLineOfPointsPerService) {
   Exec("UPDATE SERVICO SET IDSERVTRAN = 'S' WHERE CDFILIAL = '0002' AND CDSERVFILI = '00004'");
   auto& f = Pagina(0);
-  bool rodou = false;
-  Application().ScriptModal("TfrmExportDist", [&](TForm& form) {
-    rodou = true;
-    auto& d = dynamic_cast<TfrmExportDist&>(form);
+  auto rodou = Roteiro<TfrmExportDist>("TfrmExportDist", [&](TfrmExportDist& d) {
     Recusa(d, "FILIAL_N_INF");
     Codigo(*d.edtCdFilialDest, "2");
     ASSERT_EQ(Coluna(*d.cdsServicos, "CDSERVFILI"), "00001 00004");
@@ -183,15 +176,14 @@ TEST_P(TransfEmbalTest, ExportMarksServicesAndSendsOneLineOfPointsPerService) {
     EXPECT_EQ(Texts().back(), "Operação concluída com sucesso");
   });
   Menu(f, "mnuExportDist");
-  EXPECT_TRUE(rodou);
+  EXPECT_TRUE(*rodou);
   EXPECT_EQ(Pacotes("0002", "", ""), "MX08 GN12") << "the marked service at its level";
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBSERV WHERE CDSERVFILI = '00004'").rows.at(0).at(0).asInt(), 0);
 }
 
 TEST_P(TransfEmbalTest, RestrictionImportNeedsADishTypeChoiceBeforeTheQuestion) {
   auto& f = Pagina(0, true);
-  Application().ScriptModal("TfrmImpRest", [&](TForm& form) {
-    auto& d = dynamic_cast<TfrmImpRest&>(form);
+  Roteiro<TfrmImpRest>("TfrmImpRest", [&](TfrmImpRest& d) {
     Origem(d, 2);  // 000001/002: no restriction
     EXPECT_EQ(Coluna(*d.tipos.cdsTiposPrato, "CHAVE"), "01 02 03 04 05 06 07");
     Recusa(d, "N_HA_REST_ORI");
@@ -223,10 +215,7 @@ TEST_P(TransfEmbalTest, RestrictionImportNeedsADishTypeChoiceBeforeTheQuestion) 
 TEST_P(TransfEmbalTest, RestrictionExportWithAllDishTypesAndTheBranchFixedByTheHost) {
   session().ModuFili = true;
   session().FiliProc = "0002";
-  bool rodou = false;
-  Application().ScriptModal("TfrmExportRest", [&](TForm& form) {
-    rodou = true;
-    auto& d = dynamic_cast<TfrmExportRest&>(form);
+  auto rodou = Roteiro<TfrmExportRest>("TfrmExportRest", [&](TfrmExportRest& d) {
     EXPECT_EQ(d.edtCdFilialDest->Text(), "0002");
     EXPECT_FALSE(d.edtCdFilialDest->Enabled());
     EXPECT_FALSE(d.btnFilialDest->Enabled());
@@ -236,7 +225,7 @@ TEST_P(TransfEmbalTest, RestrictionExportWithAllDishTypesAndTheBranchFixedByTheH
     Ok(UserActions::Click(*d.sbtConfirma), "confirmar");
   });
   CallEntry("GER04100", "CriaExpRest", {"0001", "00001", "", "", false});
-  EXPECT_TRUE(rodou);
+  EXPECT_TRUE(*rodou);
   ASSERT_EQ(CallsOf("ExportaRestricoes").size(), 1u);
   EXPECT_EQ(CallsOf("ExportaRestricoes")[0].args[4].asString(), "_01_02_03_04_05_06_07_");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM RESTEMBTPPRAT WHERE CDFILIAL = '0002'").rows.at(0).at(0).asInt(), 3)
@@ -250,10 +239,7 @@ TEST_P(TransfEmbalTest, ImportSendsShortPointCodesAndNeverReportsSuccessWithoutW
   Exec("INSERT INTO DESTFILI (CDFILIAL, CDDESTFILI, NMDESTFILI) VALUES ('0002', '01', 'Guarita')");
   Exec("INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI) VALUES ('0002', '00001', '000003', '01')");
   Exec("UPDATE CNFCARD SET CDTIPOPRAT = '09' WHERE CDFILIAL = '0002' AND CDSERVFILI = '00001'");
-  bool rodou = false;
-  Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
-    rodou = true;
-    auto& d = dynamic_cast<TfrmImpDist&>(form);
+  auto rodou = Roteiro<TfrmImpDist>("TfrmImpDist", [&](TfrmImpDist& d) {
     Codigo(*d.edtCdFilialOri, "1");
     Codigo(*d.edtCdServOri, "1");
     ClearLogs();
@@ -269,17 +255,14 @@ TEST_P(TransfEmbalTest, ImportSendsShortPointCodesAndNeverReportsSuccessWithoutW
     Ok(UserActions::Click(*d.sbtCancel), "cancelar");
   });
   CallEntry("GER04100", "CriaImpDist", {"0002", "00001", "000003", "01", false});
-  EXPECT_TRUE(rodou);
+  EXPECT_TRUE(*rodou);
   EXPECT_EQ(Pacotes("0002", "000003", "01"), "");
 }
 
 TEST_P(TransfEmbalTest, TheImportOriginIsTheHostsBranchWhenItFixesOne) {
   session().ModuFili = true;
   session().FiliProc = "0002";
-  bool rodou = false;
-  Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
-    rodou = true;
-    auto& d = dynamic_cast<TfrmImpDist&>(form);
+  auto rodou = Roteiro<TfrmImpDist>("TfrmImpDist", [&](TfrmImpDist& d) {
     EXPECT_EQ(d.edtCdFilialOri->Text() + " " + d.edtNmFilialOri->Text(), "0002 Unidade Campinas");
     EXPECT_FALSE(d.edtCdFilialOri->Enabled());
     EXPECT_FALSE(d.btnFilialOri->Enabled());
@@ -289,7 +272,7 @@ TEST_P(TransfEmbalTest, TheImportOriginIsTheHostsBranchWhenItFixesOne) {
     Ok(UserActions::Click(*d.sbtCancel), "cancelar");
   });
   CallEntry("GER04100", "CriaImpDist", {"0001", "00001", "000001", "001", false});
-  EXPECT_TRUE(rodou);
+  EXPECT_TRUE(*rodou);
 }
 
 CADSERV_SCREEN_SUITE(TransfEmbalTest);

@@ -58,12 +58,6 @@ class FirstStepsGui : public ScreenGuiTest {
     foto = foto.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
     ASSERT_TRUE(foto.save(path, "PNG", 0)) << path.toStdString();
   }
-
-  // The text a data grid's widget shows in a cell (row and column from 0).
-  std::string Celula(const TControl& grid, int row, int col) {
-    auto* view = dynamic_cast<QTableView*>(renderer->widgetOf(grid));
-    return view ? view->model()->index(row, col).data().toString().toStdString() : std::string();
-  }
 };
 
 TEST_P(FirstStepsGui, SignInPickTheBranchChangeAServiceSeeItsHistoryAndPrintTheList) {

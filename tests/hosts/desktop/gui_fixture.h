@@ -6,8 +6,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,14 +49,41 @@ class ScreenGuiTest : public ScreenTest {
 
   // The Qt widget that draws a control.
   template <class W>
-  W* Widget(const TControl& control) {
+  W* Widget(const TControl& control) const {
     return dynamic_cast<W*>(renderer->widgetOf(control));
   }
 
-  // Saves the window of a form as a PNG in the build folder.
-  void Salva(TForm& form, const char* name) {
+  // Saves a widget, or the window of a form, as a PNG in the build folder.
+  void Salva(QWidget& widget, const char* name) {
     QString path = QDir(QString::fromUtf8(CADSERV_BIN_DIR)).filePath(QString("../") + name);
-    ASSERT_TRUE(renderer->window(form)->grab().save(path)) << path.toStdString();
+    ASSERT_TRUE(widget.grab().save(path)) << path.toStdString();
+  }
+  void Salva(TForm& form, const char* name) { Salva(*renderer->window(form), name); }
+
+  // Opens a side screen of class T by `abre` (a user action or an entry) and runs `script` inside
+  // its modal loop once its window shows, application-modal and drawn; the screen must have run
+  // and be gone afterwards.
+  template <class T>
+  void Dialogo(const char* classe, const std::function<void()>& abre, const std::function<void(T&)>& script) {
+    bool rodou = false;
+    QTimer::singleShot(0, [&] {
+      auto* form = dynamic_cast<T*>(FindScreen(classe));
+      ASSERT_NE(form, nullptr) << classe;
+      EXPECT_EQ(renderer->window(*form)->windowModality(), Qt::ApplicationModal) << classe;
+      renderer->sync();
+      QApplication::processEvents();
+      rodou = true;
+      script(*form);
+    });
+    abre();
+    EXPECT_TRUE(rodou) << classe;
+    EXPECT_EQ(FindScreen(classe), nullptr) << classe;
+  }
+
+  // The text a table widget shows in a cell.
+  QString Celula(const TControl& grid, int row, int col) {
+    auto* view = Widget<QTableView>(grid);
+    return view ? view->model()->index(row, col).data().toString() : QString();
   }
 
   std::unique_ptr<desktop::Renderer> renderer;

@@ -6,18 +6,10 @@
 #include "platform/core/format.h"
 #include "platform/data/dataset.h"
 #include "tests/platform/data/data_fixtures.h"
+#include "tests/support/error_text.h"
 
 namespace cad {
 namespace {
-
-std::string message(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
 
 PacketPtr costs() {
   return test::packet({test::def("CDTIPO", FieldType::String, 2), test::def("NMTIPO", FieldType::String, 5),
@@ -31,7 +23,7 @@ TEST(Field, EditingRulesAndValueEvents) {
   ClientDataSet ds;
   ds.SetData(costs());
   Field& nome = ds.FieldByName("nmtipo");
-  EXPECT_EQ(message([&] { nome.SetValue("x"); }), "Conjunto de dados não está em modo de edição ou inserção.");
+  EXPECT_EQ(test::ErrorText([&] { nome.SetValue("x"); }), "Conjunto de dados não está em modo de edição ou inserção.");
 
   ds.Edit();
   nome.SetValue("Açaíçã!");  // cut to 5 characters, counted in UTF-8 characters
@@ -51,7 +43,7 @@ TEST(Field, EditingRulesAndValueEvents) {
 
   nome.ReadOnly = true;
   nome.DisplayLabel = "Nome";
-  EXPECT_EQ(message([&] { nome.SetValue("x"); }), "Campo 'Nome' não pode ser modificado.");
+  EXPECT_EQ(test::ErrorText([&] { nome.SetValue("x"); }), "Campo 'Nome' não pode ser modificado.");
   ds.Cancel();
   EXPECT_EQ(nome.AsString(), "Prato");
 }
@@ -71,8 +63,8 @@ TEST(Field, ConversionsFollowTheSessionSettings) {
   EXPECT_DOUBLE_EQ(valor.AsFloat(), 2500.75);
   dt.SetAsString("15/08/2026");
   EXPECT_EQ(dt.AsDateTime(), DateTime::fromDate(2026, 8, 15));
-  EXPECT_EQ(message([&] { valor.SetAsString("abc"); }), "'abc' não é um valor válido para VALOR.");
-  EXPECT_EQ(message([&] { qtde.SetAsString("1,5"); }), "'1,5' não é um valor válido para QTDE.");
+  EXPECT_EQ(test::ErrorText([&] { valor.SetAsString("abc"); }), "'abc' não é um valor válido para VALOR.");
+  EXPECT_EQ(test::ErrorText([&] { qtde.SetAsString("1,5"); }), "'1,5' não é um valor válido para QTDE.");
   EXPECT_THROW(dt.SetAsString("31/02/2026"), Exception);
   qtde.SetAsString("");
   EXPECT_TRUE(qtde.IsNull());
@@ -106,12 +98,12 @@ TEST(Field, RequiredFieldsAreCheckedAtPost) {
   ds.Edit();
   nome.SetValue("  ");
   log.take();
-  EXPECT_EQ(message([&] { ds.Post(); }), "Campo 'NMTIPO' deve ser informado.");
+  EXPECT_EQ(test::ErrorText([&] { ds.Post(); }), "Campo 'NMTIPO' deve ser informado.");
   EXPECT_EQ(log.take(), test::Events{"BeforePost"});
   EXPECT_EQ(ds.State(), DataSetState::Edit);
   nome.SetValue("Suco");
   ds.FieldByName("QTDE").Clear();
-  EXPECT_EQ(message([&] { ds.Next(); }), "Campo 'QTDE' deve ser informado.");
+  EXPECT_EQ(test::ErrorText([&] { ds.Next(); }), "Campo 'QTDE' deve ser informado.");
   EXPECT_EQ(ds.RecNo(), 1);
   ds.BeforePost = [](DataSet& d) { d.FieldByName("QTDE").SetValue(1); };  // fixed before the check
   ds.Post();

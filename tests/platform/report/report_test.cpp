@@ -7,16 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include "platform/core/datetime.h"
 #include "platform/core/format.h"
 #include "platform/report/render.h"
 #include "platform/report/report.h"
+#include "tests/support/files.h"
 
 namespace cad {
 namespace {
@@ -151,12 +150,7 @@ TEST(ReportRender, PdfLegivelEImagemDaPagina) {
   namespace fs = std::filesystem;
   fs::path pdf = fs::temp_directory_path() / ("cadserv_rel_" + std::to_string(::getpid()) + ".pdf");
   report::WritePdf(doc, pdf.string());
-  std::string cmd = "pdftotext -layout '" + pdf.string() + "' -";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-  ASSERT_TRUE(pipe);
-  std::string texto;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe.get())) > 0;) texto.append(buf, n);
+  std::string texto = test::commandOutput("pdftotext -layout '" + pdf.string() + "' -");
   for (const char* s : {"Relação Çedilha 07/12/2026", "Página 1 de 2", "Página 2 de 2", "Fim B: 12", "1.234,50"})
     EXPECT_NE(texto.find(s), std::string::npos) << s << "\n" << texto;
   fs::remove(pdf);

@@ -1,7 +1,8 @@
-// The grids' in-place editor against a model of a text with a caret and a selection: random key
-// sequences (arrows, Home, End, with and without Shift, typing, Backspace, Delete) leave the editor
-// with the model's text, caret and selection, in a string grid and in data grid cells; a number
-// cell still takes only digits, a leading minus and one decimal separator wherever the caret is.
+// Text editing against a model of a text with a caret and a selection: random key sequences
+// (arrows, Home, End, with and without Shift, typing, Backspace, Delete) leave the grids' in-place
+// editor and a plain edit with the model's text, caret and selection, in a string grid, in data
+// grid cells and in a TEdit; a number cell still takes only digits, a leading minus and one
+// decimal separator wherever the caret is.
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
 
@@ -12,6 +13,7 @@
 #include "platform/core/format.h"
 #include "platform/data/dataset.h"
 #include "platform/ui/actions.h"
+#include "platform/ui/controls.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/grids.h"
 #include "tests/platform/ui/ui_fixture.h"
@@ -85,6 +87,7 @@ struct Grades : TForm {
   TStringGrid* stg = Create<TStringGrid>("stgTexto", this);
   TDBGrid* dbgNome = Create<TDBGrid>("dbgNome", this);
   TDBGrid* dbgValor = Create<TDBGrid>("dbgValor", this);
+  TEdit* edt = Create<TEdit>("edtTexto", this);
   Grades() {
     cds.AddField({"NOME", FieldType::String, 60});
     cds.AddField({"VALOR", FieldType::Float, 0}).MinValue = -1000;
@@ -113,26 +116,34 @@ TEST_F(GridEditorTest, KeysActOnTheCaretAndTheSelectionAsInATextEdit) {
   bool ok = rc::check([&] {
     Grades f;
     f.Show();
-    const int alvo = *rc::gen::inRange(0, 3);
-    TCustomGrid& g = alvo == 0 ? static_cast<TCustomGrid&>(*f.stg) : alvo == 1 ? *f.dbgNome : *f.dbgValor;
+    const int alvo = *rc::gen::element(0, 1, 2, 3);  // uniform (inRange favours small values); 3: the plain edit
+    TControl& g = alvo == 0   ? static_cast<TControl&>(*f.stg)
+                  : alvo == 1 ? static_cast<TControl&>(*f.dbgNome)
+                  : alvo == 2 ? static_cast<TControl&>(*f.dbgValor)
+                              : static_cast<TControl&>(*f.edt);
+    auto* grade = dynamic_cast<TCustomGrid*>(&g);
     Texto m;
     m.numero = alvo == 2;
-    // The cell starts with a text of its kind; F2 opens the editor with the caret at its end.
+    // The control starts with a text of its kind; F2 opens a grid's editor with the caret at its
+    // end, End puts the edit's caret there.
     std::string inicial = m.numero ? "-12,5" : "Pão";
     if (alvo == 0) {
       f.stg->SetCells(0, 0, inicial);
+    } else if (alvo == 3) {
+      f.edt->SetText(inicial);
     } else {
       f.cds.Edit();
       f.cds.FieldByName(m.numero ? "VALOR" : "NOME").SetText(inicial);
       f.cds.Post();
     }
     RC_ASSERT(UserActions::Focus(g).ok());
-    RC_ASSERT(UserActions::Key(g, "F2").ok());
-    m.chars = utf8Chars(g.EditorText());
+    RC_ASSERT(UserActions::Key(g, grade ? "F2" : "End").ok());
+    m.chars = utf8Chars(grade ? grade->EditorText() : f.edt->Text());
     m.caret = m.anchor = static_cast<int>(m.chars.size());
-    const int passos = *rc::gen::inRange(1, 30);
+    const int passos = *rc::gen::inRange(10, 60);
     for (int i = 0; i < passos; ++i) {
-      const int tipo = *rc::gen::inRange(0, 4);
+      // Half the steps are moves, so selections are made and then acted on.
+      const int tipo = *rc::gen::weightedElement<int>({{6, 0}, {2, 1}, {2, 2}, {2, 3}});
       if (tipo == 0) {
         std::string k = *rc::gen::elementOf(teclas);
         bool shift = *rc::gen::arbitrary<bool>();
@@ -149,11 +160,17 @@ TEST_F(GridEditorTest, KeysActOnTheCaretAndTheSelectionAsInATextEdit) {
         RC_ASSERT(UserActions::Key(g, "Delete").ok());
         m.del();
       }
-      RC_ASSERT(g.EditorMode());
-      RC_ASSERT(g.EditorText() == m.str());
-      RC_ASSERT(g.EditorCaret() == m.caret);
-      RC_ASSERT(g.EditorSelStart() == m.ini());
-      RC_ASSERT(g.EditorSelLength() == m.fim() - m.ini());
+      if (!grade) {
+        RC_ASSERT(f.edt->Text() == m.str());
+        RC_ASSERT(f.edt->SelStart() == m.ini());
+        RC_ASSERT(f.edt->SelLength() == m.fim() - m.ini());
+        continue;
+      }
+      RC_ASSERT(grade->EditorMode());
+      RC_ASSERT(grade->EditorText() == m.str());
+      RC_ASSERT(grade->EditorCaret() == m.caret);
+      RC_ASSERT(grade->EditorSelStart() == m.ini());
+      RC_ASSERT(grade->EditorSelLength() == m.fim() - m.ini());
     }
     // What was edited is what the cell keeps.
     if (alvo == 0) RC_ASSERT(f.stg->Cells(0, 0) == m.str());

@@ -11,6 +11,7 @@
 #include "platform/ui/menus.h"
 #include "platform/ui/pages.h"
 #include "tests/platform/ui/ui_fixture.h"
+#include "tests/support/error_text.h"
 
 namespace cad::test {
 namespace {
@@ -121,26 +122,18 @@ TEST_F(LayoutTest, BuildsTheTreePropertiesColumnsMenusAndHandlers) {
 }
 
 TEST_F(LayoutTest, WrongLayoutsNameTheOffendingPart) {
-  auto failure = [](std::string_view text, TForm& f) -> std::string {
-    try {
-      f.LoadLayout(text);
-    } catch (const Exception& e) {
-      return e.what();
-    }
-    return "(no error)";
-  };
   TForm f;
-  EXPECT_NE(failure(R"({"components": [{"type": "TBotao", "name": "x"}]})", f).find("TBotao"), std::string::npos);
-  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e1", "Cor": 1}]})", f).find("Cor"),
-            std::string::npos);
-  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e2", "OnExit": "e2Exit"}]})", f).find("e2Exit"),
-            std::string::npos);
-  EXPECT_NE(failure(R"({"components": [{"name": "naoExiste", "Caption": "x"}]})", f).find("naoExiste"),
-            std::string::npos);
-  EXPECT_NE(failure(R"({"components": [)", f).find("Layout"), std::string::npos);
   f.Handler<void(TComponent&, int&, ShiftState)>("e4KeyDown", [](TComponent&, int&, ShiftState) {});
-  EXPECT_NE(failure(R"({"components": [{"type": "TEdit", "name": "e4", "OnExit": "e4KeyDown"}]})", f).find("e4KeyDown"),
-            std::string::npos);
+  // An unknown type, property, handler or component; broken JSON; a handler of the wrong signature.
+  const std::pair<const char*, const char*> wrong[] = {
+      {R"({"components": [{"type": "TBotao", "name": "x"}]})", "TBotao"},
+      {R"({"components": [{"type": "TEdit", "name": "e1", "Cor": 1}]})", "Cor"},
+      {R"({"components": [{"type": "TEdit", "name": "e2", "OnExit": "e2Exit"}]})", "e2Exit"},
+      {R"({"components": [{"name": "naoExiste", "Caption": "x"}]})", "naoExiste"},
+      {R"({"components": [)", "Layout"},
+      {R"({"components": [{"type": "TEdit", "name": "e4", "OnExit": "e4KeyDown"}]})", "e4KeyDown"}};
+  for (auto [text, part] : wrong)
+    EXPECT_NE(ErrorText([&] { f.LoadLayout(text); }).find(part), std::string::npos) << text;
 
   // Types registered later (by other layers) are created by name like the built-in ones.
   struct TMemoTeste : TCustomEdit {
