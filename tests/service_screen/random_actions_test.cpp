@@ -385,7 +385,11 @@ rc::Gen<Acao> GeraAcao() {
                                                                 {2, Tipo::Tab},
                                                                 {4, Tipo::Digitar},
                                                                 {1, Tipo::Duplo}})),
-      rc::gen::set(&Acao::a, rc::gen::inRange(0, 12)), rc::gen::set(&Acao::b, rc::gen::inRange(0, 60)),
+      // Indices over the whole range at every size (inRange alone scales with the size: a session of
+      // 40 actions would only ever reach the first five menus, pages and grids); shrinking still
+      // moves them towards 0.
+      rc::gen::set(&Acao::a, rc::gen::resize(100, rc::gen::inRange(0, 12))),
+      rc::gen::set(&Acao::b, rc::gen::resize(100, rc::gen::inRange(0, 60))),
       rc::gen::set(&Acao::sim, rc::gen::container<std::vector<bool>>(2, rc::gen::arbitrary<bool>())));
 }
 
