@@ -82,7 +82,7 @@ bench-smoke: build-release-ci
 
 # The code style (.clang-format): `format` rewrites the sources, `format-check` fails on any
 # difference. Lint (.clang-tidy, scripts/tidy.sh): `tidy` checks the C++ files changed against
-# $(BASE) (committed or not), `tidy-all` every one.
+# $(BASE) (committed or not), `tidy-all` every one, or every one under $(PATHS) (files and folders).
 SOURCES = git ls-files -- '*.cpp' '*.h'
 BASE ?= main
 format:
@@ -95,7 +95,7 @@ tidy:
 	scripts/tidy.sh $(BASE)
 
 tidy-all:
-	scripts/tidy.sh --all
+	scripts/tidy.sh --all $(PATHS)
 
 clean:
 	rm -rf build

@@ -67,8 +67,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr size_t kHeaderLimit = 16 * 1024;  // request line and header fields
-constexpr size_t kBufferLimit = 64 * 1024;  // read buffer of a connection
+constexpr size_t kHeaderLimit = size_t{16} * 1024;  // request line and header fields
+constexpr size_t kBufferLimit = size_t{64} * 1024;  // read buffer of a connection
 constexpr auto kLinger = std::chrono::seconds(2);
 constexpr auto kStopGrace = std::chrono::seconds(4);
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
@@ -324,7 +324,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     s_.connections.insert(this);
   }
 
-  ~Connection() {
+  // A timer's cancel reports no error (the timer service's cancel always succeeds), so nothing
+  // leaves this destructor.
+  ~Connection() {  // NOLINT(bugprone-exception-escape)
     releaseBody();
     s_.connections.erase(this);
     if (slot_ == Slot::Counted) {

@@ -32,6 +32,7 @@
 #include <iostream>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "appserver/audit.h"
 #include "appserver/dispatcher.h"
@@ -127,10 +128,8 @@ bool hasSchema(cad::db::Database& db) {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  CLI::App app{"Servidor de aplicação do cadastro de serviços (Ger04100.rdmCadastroServ)"};
+// The command line: the server's options and the administration subcommands' (senha, audit).
+struct CommandLine {
   std::string listen = "127.0.0.1:8099";
   std::string dbUrl = "sqlite:cadserv.db";
   std::string token, tokenFile;
@@ -138,22 +137,32 @@ int main(int argc, char** argv) {
   bool init = false, demo = false;
   cad::appserver::HttpServerOptions front;
   int idleSeconds = 30, requestSeconds = 30;
+  int sessionIdleMinutes = 30;
+  std::string senhaOperator, senhaFile = "-";
+  cad::appserver::AuditFilter auditFilter;
+  CLI::App* senha = nullptr;
+  CLI::App* audit = nullptr;
+};
+
+// Declares every option and subcommand on `app`, each bound to its member of `cl`.
+void declareOptions(CLI::App& app, CommandLine& cl) {
   app.option_defaults()->always_capture_default();
-  app.add_option("--listen", listen, "Endereço e porta (HOST:PORTA; porta 0 escolhe uma livre)");
-  app.add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
-  app.add_flag("--init", init, "Cria o esquema do banco de dados");
-  app.add_flag("--demo", demo, "Carrega os dados de demonstração (cria o esquema se faltar)");
-  app.add_option("--token", token,
+  app.add_option("--listen", cl.listen, "Endereço e porta (HOST:PORTA; porta 0 escolhe uma livre)");
+  app.add_option("--db", cl.dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
+  app.add_flag("--init", cl.init, "Cria o esquema do banco de dados");
+  app.add_flag("--demo", cl.demo, "Carrega os dados de demonstração (cria o esquema se faltar)");
+  app.add_option("--token", cl.token,
                  "Token de sessão exigido dos clientes (visível na lista de processos: prefira "
                  "--token-file ou CADSERV_TOKEN)");
-  app.add_option("--token-file", tokenFile, "Arquivo cuja primeira linha é o token de sessão");
-  app.add_option("--workers", front.workers, "Chamadas executadas ao mesmo tempo (e conexões ao banco)")
+  app.add_option("--token-file", cl.tokenFile, "Arquivo cuja primeira linha é o token de sessão");
+  app.add_option("--workers", cl.front.workers, "Chamadas executadas ao mesmo tempo (e conexões ao banco)")
       ->check(CLI::Range(1, 256));
-  app.add_option("--max-connections", front.maxConnections, "Conexões abertas no total")->check(CLI::Range(1, 100000));
-  app.add_option("--max-connections-per-peer", front.maxConnectionsPerPeer,
+  app.add_option("--max-connections", cl.front.maxConnections, "Conexões abertas no total")
+      ->check(CLI::Range(1, 100000));
+  app.add_option("--max-connections-per-peer", cl.front.maxConnectionsPerPeer,
                  "Conexões abertas por endereço de cliente (aumente atrás de um proxy)")
       ->check(CLI::Range(1, 100000));
-  app.add_option("--trusted-proxy", front.trustedProxies,
+  app.add_option("--trusted-proxy", cl.front.trustedProxies,
                  "Endereço de um proxy reverso cujo X-Forwarded-For vale para o limite de entradas por cliente"
                  " (pode repetir)")
       ->check(CLI::Validator(
@@ -163,60 +172,98 @@ int main(int argc, char** argv) {
             return ok ? std::string() : "endereço IP inválido: " + a;
           },
           "IP", "endereço IP"));
-  app.add_option("--request-timeout", requestSeconds,
+  app.add_option("--request-timeout", cl.requestSeconds,
                  "Segundos para receber o cabeçalho e o corpo de uma requisição (e enviar a resposta)")
       ->check(CLI::Range(1, 3600));
-  app.add_option("--idle-timeout", idleSeconds, "Segundos que uma conexão ociosa fica aberta")
+  app.add_option("--idle-timeout", cl.idleSeconds, "Segundos que uma conexão ociosa fica aberta")
       ->check(CLI::Range(1, 3600));
-  app.add_option("--log-level", logLevel, "Nível de log: trace, debug, info, warn, error, off")
+  app.add_option("--log-level", cl.logLevel, "Nível de log: trace, debug, info, warn, error, off")
       ->check(CLI::IsMember({"trace", "debug", "info", "warn", "error", "critical", "off"}));
-  int sessionIdleMinutes = 30;
-  app.add_option("--session-idle", sessionIdleMinutes, "Minutos sem uso após os quais a sessão de um operador expira")
+  app.add_option("--session-idle", cl.sessionIdleMinutes,
+                 "Minutos sem uso após os quais a sessão de um operador expira")
       ->check(CLI::Range(1, 24 * 60));
   app.footer(
       "Operadores entram com código e senha (POST /login). Token de host para ferramentas sem operador:\n"
       "--token, senão --token-file, senão a variável de ambiente CADSERV_TOKEN; sem nenhum, só há acesso\n"
       "por operador e senha.");
-  std::string senhaOperator, senhaFile = "-";
-  CLI::App* senha = app.add_subcommand("senha", "Define a senha de um operador (e encerra as sessões dele)");
-  senha->add_option("--operator", senhaOperator, "Código do operador")->required();
-  senha->add_option("--password-file", senhaFile, "Arquivo cuja primeira linha é a senha (- para a entrada padrão)");
-  senha->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
-  cad::appserver::AuditFilter auditFilter;
-  CLI::App* audit =
-      app.add_subcommand("audit", "Lista as alterações registradas (trilha de auditoria), em ordem cronológica");
-  audit->add_option("--db", dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
-  audit->add_option("--since", auditFilter.since, "A partir de AAAA-MM-DD ou AAAA-MM-DDTHH:MM (UTC)");
-  audit->add_option("--operator", auditFilter.operatorName, "Só as alterações deste operador");
-  audit->add_option("--branch", auditFilter.branch, "Só as linhas desta filial");
-  audit->add_option("--method", auditFilter.method, "Só as alterações deste método");
-  CLI11_PARSE(app, argc, argv);
-  if (*senha) return setOperatorPassword(dbUrl, senhaOperator, senhaFile);
-  if (*audit) return printAudit(dbUrl, auditFilter);
+  cl.senha = app.add_subcommand("senha", "Define a senha de um operador (e encerra as sessões dele)");
+  cl.senha->add_option("--operator", cl.senhaOperator, "Código do operador")->required();
+  cl.senha->add_option("--password-file", cl.senhaFile,
+                       "Arquivo cuja primeira linha é a senha (- para a entrada padrão)");
+  cl.senha->add_option("--db", cl.dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
+  cl.audit = app.add_subcommand("audit", "Lista as alterações registradas (trilha de auditoria), em ordem cronológica");
+  cl.audit->add_option("--db", cl.dbUrl, "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco");
+  cl.audit->add_option("--since", cl.auditFilter.since, "A partir de AAAA-MM-DD ou AAAA-MM-DDTHH:MM (UTC)");
+  cl.audit->add_option("--operator", cl.auditFilter.operatorName, "Só as alterações deste operador");
+  cl.audit->add_option("--branch", cl.auditFilter.branch, "Só as linhas desta filial");
+  cl.audit->add_option("--method", cl.auditFilter.method, "Só as alterações deste método");
+}
 
+// Creates the schema and loads the demo data on request, adds to an older database the tables
+// added since, warns when nobody can sign in, and drops abandoned working lists.
+void prepareDatabase(cad::db::Database& db, const CommandLine& cl) {
+  // createSchema only adds what is missing, so --demo may always run it first.
+  // Each step is retried when a user's transaction (of another server process) made the
+  // database roll it back.
+  using cad::appserver::retryWhenBusy;
+  if (cl.init || cl.demo) {
+    retryWhenBusy([&] { cad::appserver::createSchema(db); });
+    spdlog::info("esquema verificado em {}", cl.dbUrl);
+  }
+  if (cl.demo) {
+    bool loaded = false;
+    retryWhenBusy([&] { loaded = cad::appserver::loadDemo(db); });
+    spdlog::info(loaded ? "dados de demonstração carregados" : "o banco já tem dados; demonstração não carregada");
+  }
+  if (!cl.init && !cl.demo) {
+    if (!hasSchema(db)) {
+      spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", cl.dbUrl);
+    } else {
+      // A database made by an earlier version gets the tables added since (sign-in, audit...):
+      // createSchema only adds what is missing and never changes stored rows.
+      retryWhenBusy([&] { cad::appserver::createSchema(db); });
+    }
+  }
+  if (hasSchema(db) && cl.token.empty() && db.query("SELECT COUNT(*) FROM SENHAOPER").rows.at(0).at(0).asInt() == 0)
+    spdlog::warn(
+        "nenhum operador tem senha, e sem token de host ninguém entra: defina uma com "
+        "'cadserv-server senha --db {} --operator CODIGO'",
+        cl.dbUrl);
+  // Working lists of the automatic standard-cost maintenance abandoned for a day go at start.
+  if (hasSchema(db)) {
+    try {
+      retryWhenBusy([&] { cad::appserver::removeListasCustoAbandonadas(db, cad::DateTime::today()); });
+    } catch (const std::exception& e) {
+      spdlog::warn("listas de trabalho abandonadas não removidas: {}", e.what());
+    }
+  }
+}
+
+// Runs the server until SIGTERM or SIGINT (or until it stops on its own); the exit code.
+int serve(CommandLine cl) {
   spdlog::set_default_logger(spdlog::stderr_color_mt("cadserv"));
-  spdlog::set_level(spdlog::level::from_str(logLevel));
+  spdlog::set_level(spdlog::level::from_str(cl.logLevel));
 
-  if (!token.empty() && !tokenFile.empty()) {
+  if (!cl.token.empty() && !cl.tokenFile.empty()) {
     std::cerr << "Use --token ou --token-file, não os dois.\n";
     return 2;
   }
-  if (!tokenFile.empty()) {
+  if (!cl.tokenFile.empty()) {
     std::string why;
-    if (!readTokenFile(tokenFile, token, why)) {
+    if (!readTokenFile(cl.tokenFile, cl.token, why)) {
       std::cerr << "Token de sessão: " << why << ".\n";
       return 2;
     }
-  } else if (token.empty()) {
-    if (const char* env = std::getenv("CADSERV_TOKEN")) token = env;
+  } else if (cl.token.empty()) {
+    if (const char* env = std::getenv("CADSERV_TOKEN")) cl.token = env;
   }
-  front.idleTimeout = std::chrono::seconds(idleSeconds);
-  front.requestTimeout = std::chrono::seconds(requestSeconds);
+  cl.front.idleTimeout = std::chrono::seconds(cl.idleSeconds);
+  cl.front.requestTimeout = std::chrono::seconds(cl.requestSeconds);
 
   std::string host;
   int port = 0;
-  if (!parseListen(listen, host, port)) {
-    std::cerr << "Endereço inválido em --listen: " << listen << " (esperado HOST:PORTA)\n";
+  if (!parseListen(cl.listen, host, port)) {
+    std::cerr << "Endereço inválido em --listen: " << cl.listen << " (esperado HOST:PORTA)\n";
     return 2;
   }
 
@@ -228,54 +275,17 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   try {
-    cad::db::Pool pool(dbUrl, front.workers);  // one database connection per worker
-    {
-      auto db = pool.acquire();
-      // createSchema only adds what is missing, so --demo may always run it first.
-      // Each step is retried when a user's transaction (of another server process) made the
-      // database roll it back.
-      using cad::appserver::retryWhenBusy;
-      if (init || demo) {
-        retryWhenBusy([&] { cad::appserver::createSchema(*db); });
-        spdlog::info("esquema verificado em {}", dbUrl);
-      }
-      if (demo) {
-        bool loaded = false;
-        retryWhenBusy([&] { loaded = cad::appserver::loadDemo(*db); });
-        spdlog::info(loaded ? "dados de demonstração carregados" : "o banco já tem dados; demonstração não carregada");
-      }
-      if (!init && !demo) {
-        if (!hasSchema(*db)) {
-          spdlog::warn("o banco {} não tem o esquema; use --init ou --demo", dbUrl);
-        } else {
-          // A database made by an earlier version gets the tables added since (sign-in, audit...):
-          // createSchema only adds what is missing and never changes stored rows.
-          retryWhenBusy([&] { cad::appserver::createSchema(*db); });
-        }
-      }
-      if (hasSchema(*db) && token.empty() && db->query("SELECT COUNT(*) FROM SENHAOPER").rows.at(0).at(0).asInt() == 0)
-        spdlog::warn(
-            "nenhum operador tem senha, e sem token de host ninguém entra: defina uma com "
-            "'cadserv-server senha --db {} --operator CODIGO'",
-            dbUrl);
-      // Working lists of the automatic standard-cost maintenance abandoned for a day go at start.
-      if (hasSchema(*db)) {
-        try {
-          retryWhenBusy([&] { cad::appserver::removeListasCustoAbandonadas(*db, cad::DateTime::today()); });
-        } catch (const std::exception& e) {
-          spdlog::warn("listas de trabalho abandonadas não removidas: {}", e.what());
-        }
-      }
-    }
+    cad::db::Pool pool(cl.dbUrl, cl.front.workers);  // one database connection per worker
+    prepareDatabase(*pool.acquire(), cl);
 
     cad::appserver::Dispatcher dispatcher(pool);
     cad::appserver::SessionOptions sessionOptions;
-    sessionOptions.hostToken = token;
-    sessionOptions.idleTimeout = std::chrono::minutes(sessionIdleMinutes);
+    sessionOptions.hostToken = cl.token;
+    sessionOptions.idleTimeout = std::chrono::minutes(cl.sessionIdleMinutes);
     cad::appserver::Sessions sessions(pool, sessionOptions);
-    front.token = token;
-    front.sessions = &sessions;
-    cad::appserver::HttpServer server(dispatcher.peerHandler(), front);
+    cl.front.token = cl.token;
+    cl.front.sessions = &sessions;
+    cad::appserver::HttpServer server(dispatcher.peerHandler(), cl.front);
     int bound = server.bind(host, port);
 
     bool served = true;
@@ -287,8 +297,8 @@ int main(int argc, char** argv) {
     });
     server.waitUntilReady();
     std::cout << "Servidor de aplicação ouvindo em http://" << host << ":" << bound << std::endl;
-    spdlog::info("ouvindo em http://{}:{} (banco {}; {})", host, bound, dbUrl,
-                 token.empty() ? "acesso por operador e senha" : "acesso por operador e senha ou token de host");
+    spdlog::info("ouvindo em http://{}:{} (banco {}; {})", host, bound, cl.dbUrl,
+                 cl.token.empty() ? "acesso por operador e senha" : "acesso por operador e senha ou token de host");
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
@@ -297,6 +307,23 @@ int main(int argc, char** argv) {
     server.stop();
     worker.join();
     return served ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    CLI::App app{"Servidor de aplicação do cadastro de serviços (Ger04100.rdmCadastroServ)"};
+    CommandLine cl;
+    declareOptions(app, cl);
+    CLI11_PARSE(app, argc, argv);
+    if (*cl.senha) return setOperatorPassword(cl.dbUrl, cl.senhaOperator, cl.senhaFile);
+    if (*cl.audit) return printAudit(cl.dbUrl, cl.auditFilter);
+    return serve(std::move(cl));
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;

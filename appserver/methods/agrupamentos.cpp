@@ -33,7 +33,7 @@ void registerBranchGroupMethods(Registry& r) {
 
 namespace {
 
-constexpr size_t kMaxSelecao = 64 * 1024;  // a selection text of thousands of codes at most
+constexpr size_t kMaxSelecao = size_t{64} * 1024;  // a selection text of thousands of codes at most
 
 // The branch codes of a list argument: a selection text ("_0001_0003_") or one branch code.
 std::set<std::string> filiaisDaLista(const std::string& lista) {

@@ -21,7 +21,7 @@ namespace cad::appserver {
 
 namespace {
 
-constexpr size_t kMaxValorParametro = 64 * 1024;
+constexpr size_t kMaxValorParametro = size_t{64} * 1024;
 
 struct ConsultaRel {
   std::vector<std::string> parametros;  // every one must be given

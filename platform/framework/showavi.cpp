@@ -11,8 +11,8 @@ namespace cad {
 namespace {
 
 struct Frame {
-  TForm* form;
-  int kind;
+  TForm* form = nullptr;
+  int kind = 0;
   std::string text;
 };
 

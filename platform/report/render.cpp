@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -114,8 +115,8 @@ PageImage RenderPage(const Document& doc, size_t page, double pixelsPerMm) {
   if (page >= doc.pages.size()) throw Exception("Página " + std::to_string(page + 1) + " inexistente no relatório.");
   if (!(pixelsPerMm > 0.1 && pixelsPerMm <= 40)) throw Exception("Escala de página inválida.");
   PageImage img;
-  img.width = static_cast<int>(doc.width * pixelsPerMm + 0.5);
-  img.height = static_cast<int>(doc.height * pixelsPerMm + 0.5);
+  img.width = static_cast<int>(std::lround(doc.width * pixelsPerMm));
+  img.height = static_cast<int>(std::lround(doc.height * pixelsPerMm));
   img.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, img.width);
   img.pixels.assign(static_cast<size_t>(img.stride) * static_cast<size_t>(img.height), 0);
   Surface surface(

@@ -22,7 +22,7 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr size_t kMaxDefinitionBytes = 1024 * 1024;
+constexpr size_t kMaxDefinitionBytes = size_t{1024} * 1024;
 
 bool codeOk(const std::string& code) {
   if (code.empty() || code.size() > 64) return false;

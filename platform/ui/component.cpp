@@ -360,8 +360,8 @@ TForm* TControl::ParentForm() const {
 }
 
 #define CAD_SETTER(member, value, prop) \
-  if (member == value) return;          \
-  member = value;                       \
+  if ((member) == (value)) return;      \
+  (member) = (value);                   \
   Changed(prop)
 
 void TControl::SetEnabled(bool enabled) { CAD_SETTER(enabled_, enabled, "Enabled"); }

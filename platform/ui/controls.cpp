@@ -1013,7 +1013,8 @@ bool TBtnPesquisa::Execute() {
 }
 
 void TBtnPesquisa::Click() {
-  TControl::Click();
+  // A lookup button runs its lookup: it passes no ModalResult to its form, as TButton::Click does.
+  TControl::Click();  // NOLINT(bugprone-parent-virtual-call)
   Execute();
 }
 

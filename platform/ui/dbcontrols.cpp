@@ -243,7 +243,8 @@ void TDBEdit::DoExit() {
   link_.UpdateData();  // a refusal keeps the focus and the typed text
   focused_ = false;
   dataChange();
-  TCustomEdit::DoExit();
+  // Not TMaskEdit::DoExit: UpdateData above validated the mask already (updateData).
+  TCustomEdit::DoExit();  // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TDBEdit::KeyDownDefault(int& key, ShiftState shift) {

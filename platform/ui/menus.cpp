@@ -21,8 +21,8 @@ TMenuItem::~TMenuItem() {
 }
 
 #define CAD_SETTER(member, value, prop) \
-  if (member == value) return;          \
-  member = value;                       \
+  if ((member) == (value)) return;      \
+  (member) = (value);                   \
   Changed(prop)
 
 void TMenuItem::SetCaption(const std::string& caption) { CAD_SETTER(caption_, caption, "Caption"); }

@@ -197,8 +197,8 @@ TEST_P(AcessoTest, AKeyStoredMeanwhileIsAClearRefusal) {
 
 TEST_P(AcessoTest, ConcurrentWritersAllGetThrough) {
   PacketPtr list = services("0001");
-  constexpr int kThreads = 6, kEach = 4;
-  std::vector<std::string> answers(kThreads * kEach);
+  constexpr int kThreads = 6, kEach = 4, kCalls = kThreads * kEach;
+  std::vector<std::string> answers(kCalls);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
@@ -216,8 +216,8 @@ TEST_P(AcessoTest, ConcurrentWritersAllGetThrough) {
       }
     });
   for (auto& t : threads) t.join();
-  EXPECT_EQ(answers, std::vector<std::string>(kThreads * kEach, ""));
-  EXPECT_EQ(count("SERVICO", "NMSERVICO LIKE 'Ceia 1%'"), kThreads * kEach);
+  EXPECT_EQ(answers, std::vector<std::string>(kCalls, ""));
+  EXPECT_EQ(count("SERVICO", "NMSERVICO LIKE 'Ceia 1%'"), kCalls);
 }
 
 // Another process holding SQLite's write lock beyond the busy timeout: the update is a fault that

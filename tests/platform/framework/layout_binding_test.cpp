@@ -13,7 +13,8 @@
 
 namespace cad {
 
-struct PaginaItens : layout::teste::PaginaItensComponents {
+class PaginaItens : public layout::teste::PaginaItensComponents {
+ public:
   std::vector<std::string>* log = nullptr;
   void edtCodigoExit(TComponent&) { log->push_back("pagina:edtCodigoExit"); }
   void btnLimpaClick(TComponent&) { log->push_back("pagina:btnLimpaClick"); }

@@ -61,7 +61,7 @@ TEST_F(ShowAviTest, NestedStepsRestoreTheOuterDisplay) {
 // A dialog never shows under the progress display: it steps aside and comes back for the step.
 TEST_F(ShowAviTest, ADialogIsNeverDrawnUnderTheDisplay) {
   struct Observa : IDialogs {
-    ScriptedProgress* progress;
+    ScriptedProgress* progress = nullptr;
     std::vector<bool> sobDisplay;
     int Show(const DialogRequest&) override {
       sobDisplay.push_back(progress->Visible());

@@ -129,8 +129,8 @@ TEST(ReportDefinition, ArquivoAusenteInvalidoEGravadoDeVolta) {
 TEST(ReportFormat, ValoresNosFormatosDaSessao) {
   struct Caso {
     Variant valor;
-    const char* fmt;
-    const char* esperado;
+    const char* fmt = "";
+    const char* esperado = "";
   } casos[] = {
       {Variant("1130"), "hora", "11:30"},
       {Variant("11"), "hora", "11"},
@@ -158,9 +158,11 @@ TEST(ReportRender, PdfLegivelEImagemDaPagina) {
 
   report::PageImage img = report::RenderPage(doc, 0, 2.0);
   EXPECT_EQ(img.width, 200);
+  const auto largura = static_cast<size_t>(img.width), altura = static_cast<size_t>(img.height);
+  const auto passo = static_cast<size_t>(img.stride);
   size_t escuros = 0;
-  for (int y = 0; y < img.height; ++y)
-    for (int x = 0; x < img.width; ++x) escuros += img.pixels[static_cast<size_t>(y * img.stride + x * 4)] < 128;
+  for (size_t y = 0; y < altura; ++y)
+    for (size_t x = 0; x < largura; ++x) escuros += img.pixels[y * passo + x * 4] < 128;
   EXPECT_GT(escuros, 100u);  // texts and rules were drawn on the white page
   EXPECT_THROW(report::RenderPage(doc, 2, 2.0), Exception);
 }
