@@ -12,7 +12,6 @@
 
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
-#include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
 #include "platform/framework/remoto.h"
@@ -369,12 +368,9 @@ void TfrmCadastroServ::cdsServicoBeforePost(DataSet&) {
 }
 
 void TfrmCadastroServ::cdsServicoAfterPost(DataSet&) {
-  if (pgcPadrao->ActivePage() == tshTurnos) {
-    if (GravaServicoTurno) {
-      ScopeExit atendido([this] { GravaServicoTurno = false; });
-      GravaServicoCache();
-    }
-  } else {
+  // The active page may take the save over (the shifts page saves the totals it derives once).
+  PaginaServ* pagina = Ativa();
+  if (!pagina || !pagina->ServicoPostado()) {
     GravaServicoCache();
     if (dbkConFixPer->Checked()) {
       Variant resposta = netCadastroServ.Call(
@@ -392,10 +388,9 @@ void TfrmCadastroServ::cdsServicoAfterPost(DataSet&) {
 
 // ---------------------------------------------------------------- save
 
-void TfrmCadastroServ::GravaServicoCache() {
+void TfrmCadastroServ::GravaServicoCache(const char* chaveMsg, bool atualizaCache) {
   if (!cdsServico->Active() || cdsServico->ChangeCount() == 0) return;
-  bool turnos = pgcPadrao->ActivePage() == tshTurnos;
-  ShowAviGuard avi(this, 1, Msg(turnos ? "upd_cdsTurno" : "upd_cdsServico"));
+  ShowAviGuard avi(this, 1, Msg(chaveMsg));
   std::string codigo = Campo(*cdsServico, "CDSERVFILI");
   bool recusado = false;
   try {
@@ -414,7 +409,7 @@ void TfrmCadastroServ::GravaServicoCache() {
       Consiste::MensErro(resposta.asString(), true);
     }
     cdsServico->MergeChangeLog();
-    if (!turnos) Corvane::AtualizaLocalCache({"SERVICO"});
+    if (atualizaCache) Corvane::AtualizaLocalCache({"SERVICO"});
   } catch (...) {
     cdsServico->CancelUpdates();
     if (recusado) MostraServicoGuardado(codigo);

@@ -31,6 +31,9 @@ enum class Aviso {
   PaginaMudando,    // a page is becoming active (before its entry): toolbar commands of the pages
   PaginaTrocada,    // a page became active (after its entry)
   CustoCancelado,   // the standard-cost page cancelled its edit
+  // The diners page confirmed new day totals of the service (TfrmCadastroServ::TotaisComensais),
+  // before it saves the record: the shifts follow them.
+  ComensaisConfirmados,
 };
 
 class PaginaServ {
@@ -76,6 +79,9 @@ class PaginaServ {
   virtual void FocoNasAbas() {}
   // Whether the page holds an edit that the navigator must not leave.
   virtual bool Editando() const { return false; }
+  // The service record was posted while the page is active: true when the page takes its save
+  // over (it stages the record's changes and saves them itself); false: the frame saves it at once.
+  virtual bool ServicoPostado() { return false; }
 
   // A notice from another page or the frame.
   virtual void Avisa(Aviso) {}

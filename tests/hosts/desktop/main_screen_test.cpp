@@ -14,6 +14,8 @@
 #include "hosts/desktop/renderer.h"
 #include "hosts/desktop/widgets.h"
 #include "service_screen/cadastroserv.h"
+#include "service_screen/pages/comensais.h"
+#include "service_screen/pages/turnos.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -50,16 +52,18 @@ TEST_P(MainScreenGui, ListAndFormPagesOfTheDemoBranch) {
   // The shifts of the service in their grid, and its estimated diners on the "Default" page.
   ASSERT_TRUE(UserActions::MenuItem(f, "mnuTurnos").ok());
   QApplication::processEvents();
-  auto* turnos = dynamic_cast<QTableView*>(renderer->widgetOf(*f.dbgTurno));
+  TDBGrid* dbgTurno = f.Pagina<PagTurnos>().dbgTurno;
+  auto* turnos = dynamic_cast<QTableView*>(renderer->widgetOf(*dbgTurno));
   ASSERT_NE(turnos, nullptr);
   EXPECT_EQ(turnos->model()->rowCount(), 2);
-  EXPECT_EQ(turnos->model()->index(0, 2).data().toString().toStdString(), f.dbgTurno->CellText(2, 1));
+  EXPECT_EQ(turnos->model()->index(0, 2).data().toString().toStdString(), dbgTurno->CellText(2, 1));
   Salva(f, "gui-main-turnos.png");
   ASSERT_TRUE(UserActions::MenuItem(f, "mnuComens").ok());
   QApplication::processEvents();
-  auto* clientes = dynamic_cast<QLineEdit*>(renderer->widgetOf(*f.dbeCSeg));
+  TDBEdit* dbeCSeg = f.Pagina<PagComensais>().dbeCSeg;
+  auto* clientes = dynamic_cast<QLineEdit*>(renderer->widgetOf(*dbeCSeg));
   ASSERT_NE(clientes, nullptr);
-  EXPECT_EQ(clientes->text().toStdString(), f.dbeCSeg->Text());
+  EXPECT_EQ(clientes->text().toStdString(), dbeCSeg->Text());
   Salva(f, "gui-main-comensais.png");
 }
 

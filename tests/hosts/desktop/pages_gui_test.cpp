@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "hosts/desktop/widgets.h"
+#include "service_screen/pages/comensais.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -80,11 +81,11 @@ TEST_P(PagesGui, DietsAndTheClickedDietsFigures) {
   Verifica({"0003",
             "mnuComens",
             "00010",
-            {{Em(&F::dbgDieta), 6}},
+            {{[](F& f) -> TControl& { return *f.Pagina<PagComensais>().dbgDieta; }, 6}},
             1,
             "Dieta Geral",
             1,
-            [this](F& f) { return Widget<QLineEdit>(*f.dbeCliSeg)->text(); },
+            [this](F& f) { return Widget<QLineEdit>(*f.Pagina<PagComensais>().dbeCliSeg)->text(); },
             "25",
             "gui-main-dieta.png"});
 }
