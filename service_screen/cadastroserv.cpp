@@ -46,13 +46,8 @@ TfrmCadastroServ::TfrmCadastroServ() {
   paginas_.push_back(std::make_unique<PagComensais>(*this));
   paginas_.push_back(std::make_unique<PagPontEntr>(*this));
   paginas_.push_back(std::make_unique<PagEmbalagens>(*this));
-  // Handlers bound in code to a family of per-day names; the layout's own go with the load.
-  BindDietHandlers();
-  BindTurnosHandlers();
-  BindComensaisHandlers();
-  layout::service_screen::Load_cadastroserv(*this, Pagina<PagServico>());
-  ResolveDietComponents();
-  ResolveComensais();
+  // The pages registered their handlers bound in code to per-day names; the layout's own go with the load.
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagServico>(), Pagina<PagTurnos>(), Pagina<PagComensais>());
   ResolveCampos();
 
   dtsPadrao->SetDataSet(cdsServico);
@@ -161,9 +156,7 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
     netCadastroServ.Open();
   }
   PrimeiraAtivacao = true;
-  RecarregaTurno = RecarregaComeDiet = true;
   RecarregaCustPadr = true;
-  AlterouComensTurno = false;
   PesquisaCusto = false;
   SetWidth(800);
   SetHeight(649);

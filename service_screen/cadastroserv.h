@@ -20,6 +20,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -69,16 +70,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // ---- added toolbar buttons, maintenance-menu entries and popups
 
   // ---- pages and their menu items (the list and form pages are the base screen's)
-  // Estimated diners: page 0 "Default" (the service's own figures), page 1 "Dieta" (per diet).
-  // Page "Default": clients, employees, donations and the total per weekday.
-  // The same editors by weekday, Monday to holiday.
-  struct DiaComensais {
-    TDBEdit *clientes, *funcionarios, *doacoes, *total;
-  };
-  DiaComensais DiasDefault[8] = {};
-
-  // ---- shifts page
-  // Per-day sums of the service's shifts as stored (SEG .. FER).
 
   // ---- default menu configuration page (content: its own unit)
 
@@ -86,15 +77,9 @@ class TfrmCadastroServ : public TfrmPadrao,
 
   // ================================================================ screen state
   bool PrimeiraAtivacao = true;
-  // The shifts page asked the next post of the service record to be saved.
-  bool GravaServicoTurno = false;
-  // The shifts and per-diet diners pages fetch their data on their next entry.
-  bool RecarregaTurno = true, RecarregaComeDiet = true;
-  // A confirm on the diners page changed shifts: leaving the page refreshes their local cache.
-  bool AlterouComensTurno = false;
-  // Codes of the loaded shifts, ascending (the last is the highest), and the code of a new one.
-  std::vector<int> CodigosTurno;
-  int ProximoTurno = 0;
+  // The day totals the diners page confirmed, Monday .. holiday (none: the day has no total), for
+  // Aviso::ComensaisConfirmados.
+  std::array<std::optional<double>, 8> TotaisComensais{};
   // The last text an update method answered ("" = accepted).
   std::string UltimaResposta;
   std::string NmTabServ;
@@ -238,8 +223,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // ---- copy of services and export of estimated diners (copia_exporta.cpp)
   std::string ParamGeral;
   void sbtCopiarClick(TComponent& sender);
-  void mnuExpComCardClick(TComponent& sender);
-  void mnuExpComDietClick(TComponent& sender);
   void mnuHistoricoClick(TComponent& sender);
   void LeParamGeral();
   void ExportaComensCardapio();
@@ -263,30 +246,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void ExportaConfCard();
 
  public:
-  // Estimated diners per diet (pages/dietas.cpp): the notebook page "Dieta" of tshComensais, the
-  // figures of one diet of the service at a time, saved as soon as they are posted.
-  // The diets of the service (GetDietPad) under the progress display, then the panel's colour.
-  void CarregaDietPad();
-  // Confirm on the page: the focused field's day total, then the diet's post (its save) and the
-  // service's save.
-  void ConfirmaDieta();
-  void CancelaDieta();
-  // Day total after leaving a category field; the 24 exit handlers dbeCliSegExit ... dbeDoaFerExit.
-  void TotalDiaDieta(TDBEdit& deixado);
-  void dbeCliSegKeyPress(TComponent& sender, std::string& key);
-  void cdsDietServBeforePost(DataSet& sender);
-  void cdsDietServAfterPost(DataSet& sender);
-  void dtsDietServStateChange(DataSource& sender);
-  void cdsDietPadBeforeScroll(DataSet& sender);
-  void cdsDietPadAfterScroll(DataSet& sender);
-  void dtsDietPadStateChange(DataSource& sender);
-  void dbgDietaKeyDown(TComponent& sender, int& key, ShiftState shift);
-  // Binds the handler names of the page; runs before the layout loads.
-  void BindDietHandlers();
-  // Resolves the page's components; runs after the layout loads.
-  void ResolveDietComponents();
-  // The editors of a day (Monday ... holiday) by category: clients, employees, donations, total.
-  std::array<std::array<TDBEdit*, 4>, 8> EditoresDieta{};
   // Standard cost (pages/custpadr.cpp).
   bool Vd_Soma();
   bool AutorizaCustoPadrao();
@@ -364,60 +323,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void dbgCustPadrTpEditButtonClick(TComponent& sender);
   void dbgCustPadrTpDrawColumnCell(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state);
   void sbtAutomaticoClick(TComponent& sender);
-  // Shifts (pages/turnos.cpp).
-  void Vd_Turno();
-  void Vd_QtTurno(Field& campo);
-  void SaiGradeTurno();
-  void EntraTurnos();
-  void TurnosTrocaServico();
-  void CarregaTurnos();
-  // The shift codes array, from the loaded shifts.
-  void EncheArray();
-  int QuantidadeTurnos() const;
-  // Saves the pending shift changes with UpdTurno; a refusal undoes them.
-  void GravaTurnos();
-  void AbreSomaTurnos();
-  // One day's shift sum into the service's total and categories.
-  void Atualiza_Comensais(int dia);
-  // A day's new total (novo) spread onto the shifts' field `turno`, `soma` the current shift sum.
-  void Atualiza_ComenTurno(Field& turno, Field& soma, double novo);
-  // The commands of the shifts page for the state of cdsTurno.
-  void BotoesTurno();
-  void ConfirmaTurno();
-  void VerificaTurno();
-  bool ExcluiTurno();
-  void QtTurnoValidate(Field& campo);
-  void cdsTurnoBeforeInsert(DataSet& sender);
-  void cdsTurnoAfterInsert(DataSet& sender);
-  void cdsTurnoBeforePost(DataSet& sender);
-  void cdsTurnoAfterPost(DataSet& sender);
-  void cdsTurnoAfterDelete(DataSet& sender);
-  void cdsTurnoAfterCancel(DataSet& sender);
-  void cdsTurnoAfterScroll(DataSet& sender);
-  void cdsTurnoAfterOpen(DataSet& sender);
-  void dtsTurnoStateChange(DataSource& sender);
-  void dbgTurnoColExit(TComponent& sender);
-  void dbgTurnoExit(TComponent& sender);
-  void dbgTurnoKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgTurnoKeyPress(TComponent& sender, std::string& key);
-  void BindTurnosHandlers();
-  // Estimated diners (pages/comensais.cpp).
-  void EntraComensais();
-  void ComensaisTrocaServico();
-  void HabilitaExportaDietas();
-  void HabilitaExportaComens(bool habilita);
-  // The notebook shows the per-diet page (the service is not corporate).
-  bool PorDieta() const;
-  // Page "Default": a day's total from its three categories (the day handlers dbeCSegExit ...).
-  void TotalDiaDefault(int dia, TComponent& sender);
-  // Whether a control is one of the page's 24 category editors, and of which day.
-  bool EditorDefault(TControl* c, int& dia) const;
-  void LeituraComensais(bool somenteLeitura);
-  void ConfirmaComensais();
-  void dbeCSegKeyPress(TComponent& sender, std::string& key);
-  void tshComensaisExit(TComponent& sender);
-  void BindComensaisHandlers();
-  void ResolveComensais();
   // Clients and delivery points (pages/pontentr.cpp): the clients of a corporate service and,
   // per client, its delivery points with their diners per weekday, each point saved as it posts.
   // Delivery-point diners changed: leaving the page offers them to the client estimates.
@@ -626,7 +531,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // Cancels the record's edit; a cancelled include shows the service that was current again.
   void CancelaServico();
   bool ExcluiServico();
-  void ComandosComensais();
 
   // The pages, in page order.
   std::vector<std::unique_ptr<PaginaServ>> paginas_;

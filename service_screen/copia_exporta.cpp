@@ -1,8 +1,8 @@
 // The main screen's commands that hand work to other screens: the copy of services (sbtCopiar,
 // mnuCopiar, the copy dialog of this module), the change history of the current service
 // (mnuHistorico, Ctrl+H) and the export of estimated diners on the diners
-// page (sbtExportComens, its popup and menu entries): to the menu planning through the screen
-// package "GER04103", to other diets through the export dialog of this module.
+// page (sbtExportComens and its popup): to the menu planning through the screen package
+// "GER04103" (the popup's entries themselves are the diners page's, pages/comensais.cpp).
 //
 // Invariants: the service list is read again only after a copy was made (result 1); the general
 // parameters handed to "GER04103" are read from the server at the moment of the hand-over.
@@ -57,24 +57,6 @@ void TfrmCadastroServ::ExportaComensais() {
   pmnExpComCard->SetEnabled(mnuExpComCard->Enabled());
   pmnExpComDiet->SetEnabled(mnuExpComDiet->Enabled());
   pmnExportComens->Popup();
-}
-
-void TfrmCadastroServ::mnuExpComCardClick(TComponent&) {
-  if (pgcPadrao->ActivePage() != tshComensais || FilialFixa) return;
-  ExportaComensCardapio();
-  Corvane::AtualizaLocalCache({"SERVICO", "DIETSERV"});
-}
-
-// Export to other diets; the page then shows the figures the export wrote, on the same diet.
-void TfrmCadastroServ::mnuExpComDietClick(TComponent&) {
-  if (pgcPadrao->ActivePage() != tshComensais || FilialFixa || !PorDieta()) return;
-  std::string dieta = Campo(*cdsDietPad, "CDDIETPAD");
-  if (dieta.empty()) return;
-  VariantArray params{Variant(CodFilial()), Variant(Campo(*cdsServico, "CDSERVFILI")), Variant(dieta)};
-  ChamaEntrada("CriaExpComDiet", params);
-  Corvane::AtualizaLocalCache({"SERVICO", "DIETSERV"});
-  CarregaDietPad();
-  cdsDietPad->Locate("CDDIETPAD", dieta);
 }
 
 // The change history of the current service; nothing without one (an empty list, a new record).

@@ -15,6 +15,7 @@
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/turnos.h"
 
 namespace cad {
 
@@ -140,7 +141,7 @@ void TfrmCadastroServ::mnuCustPadrClick(TComponent&) {
 }
 
 void TfrmCadastroServ::mnuTurnosClick(TComponent&) {
-  if (!EmEdicao(*cdsTurno)) IrParaPagina(tshTurnos, false);
+  if (!Pagina<PagTurnos>().Editando()) IrParaPagina(tshTurnos, false);
 }
 
 void TfrmCadastroServ::mnuComensClick(TComponent&) {

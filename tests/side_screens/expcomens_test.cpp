@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/comensais.h"
 #include "side_screens/expcomens/expcomdiet.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 #include "tests/support/modal_script.h"
@@ -86,7 +87,7 @@ TEST_P(ExpComensTest, DietDialogExportsTheTickedDietsAndStaysOpen) {
   EXPECT_EQ(Clientes("0005"), 80.0);
   EXPECT_EQ(Clientes("0002"), 25.0);
   EXPECT_EQ(session().CacheRequests().back(), (std::vector<std::string>{"SERVICO", "DIETSERV"}));
-  EXPECT_EQ(f.cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0001");
+  EXPECT_EQ(f.Pagina<PagComensais>().cdsDietPad->FieldByName("CDDIETPAD").AsString(), "0001");
 }
 
 TEST_P(ExpComensTest, AServiceWithASingleDietOffersAnEmptyList) {

@@ -14,6 +14,8 @@
 #include <functional>
 
 #include "hosts/desktop/widgets.h"
+#include "service_screen/pages/comensais.h"
+#include "service_screen/pages/turnos.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -70,7 +72,16 @@ TEST_P(PagesGui, TheBranchsServiceList) {
 }
 
 TEST_P(PagesGui, TheServicesShifts) {
-  Verifica({"0001", "mnuTurnos", "00001", {{Em(&F::dbgTurno), 2}}, 2, "207", -1, nullptr, "", "gui-main-turnos.png"});
+  Verifica({"0001",
+            "mnuTurnos",
+            "00001",
+            {{[](F& f) -> TControl& { return *f.Pagina<PagTurnos>().dbgTurno; }, 2}},
+            2,
+            "207",
+            -1,
+            nullptr,
+            "",
+            "gui-main-turnos.png"});
 }
 
 // A corporate service's estimated diners on the page's default panel.
@@ -82,7 +93,7 @@ TEST_P(PagesGui, ACorporateServicesDiners) {
             0,
             "",
             -1,
-            [this](F& f) { return Widget<QLineEdit>(*f.dbeCSeg)->text(); },
+            [this](F& f) { return Widget<QLineEdit>(*f.Pagina<PagComensais>().dbeCSeg)->text(); },
             "300",
             "gui-main-comensais.png"});
 }
@@ -104,11 +115,11 @@ TEST_P(PagesGui, DietsAndTheClickedDietsFigures) {
   Verifica({"0003",
             "mnuComens",
             "00010",
-            {{Em(&F::dbgDieta), 6}},
+            {{[](F& f) -> TControl& { return *f.Pagina<PagComensais>().dbgDieta; }, 6}},
             1,
             "Dieta Geral",
             1,
-            [this](F& f) { return Widget<QLineEdit>(*f.dbeCliSeg)->text(); },
+            [this](F& f) { return Widget<QLineEdit>(*f.Pagina<PagComensais>().dbeCliSeg)->text(); },
             "25",
             "gui-main-dieta.png"});
 }
