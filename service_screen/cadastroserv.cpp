@@ -50,7 +50,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindDietHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
-  layout::service_screen::Load_cadastroserv(*this);
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagConfCard>());
   ResolveDietComponents();
   ResolveComensais();
   ResolveCampos();
@@ -237,10 +237,9 @@ void TfrmCadastroServ::FormActivate(TComponent&) {
     for (Field* f :
          {cdsServicoCDARVPROD, qryProdutoCDARVPROD, qryPesqProdCDARVPROD, qryServPadrCDARVPROD, cdsPesqProdCDARVPROD})
       f->EditMask = mascara;
-    CabecalhoConfCard();
-    ConfiguraColunas();
     PrimeiraAtivacao = false;
   }
+  Avisa(Aviso::TelaAtivada);
 
   ShowAviGuard avi(this, 1);
   Variant autorizacao = netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
@@ -266,19 +265,6 @@ void TfrmCadastroServ::ListaFilialFixa() {
     dbgPadrao->SetFocus();
   else
     panFilialExit(*panFilial);
-}
-
-void TfrmCadastroServ::CabecalhoConfCard() {
-  static const char* const kCabecalho[] = {"TIPO_PRATO", "CODIGO",   "COMPL",    "OPTION",   "IMPRESSION", "OBSERVACAO",
-                                           "Perc",       "VARIAVEL", "VISU",     "CONSISTE", "SEGUNDA",    "TERCA",
-                                           "QUARTA",     "QUINTA",   "SEXTA",    "SABADO",   "DOMINGO",    "FERIADO",
-                                           nullptr,      nullptr,    "EMBALAGEM"};
-  // -1 hides the column, 0 keeps the width of the layout (column 8 belongs to the branch panel).
-  static const int kLargura[] = {115, -1, 105, 45, 55, 105, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 100};
-  for (int c = 0; c < 21; ++c) {
-    stgCard->SetCells(c, 0, kCabecalho[c] ? Msg(kCabecalho[c]) : std::string());
-    if (kLargura[c] != 0) stgCard->SetColWidths(c, kLargura[c]);
-  }
 }
 
 // ---------------------------------------------------------------- closing
@@ -336,7 +322,7 @@ void TfrmCadastroServ::medCdFilialExit(TComponent&) {
     std::string filial = Consiste::Ajusta(medCdFilial->Text(), 4);
     AbreFilial(filial, Variant());
     ParametrosFilial(filial);
-    ConfiguraColunas();
+    Avisa(Aviso::FilialAberta);
     std::string nome;
     if (FilialFixa) {
       nome = Consiste::ValidaFilial(CdFilialFixa, Corvane::Operador(), false);
@@ -387,17 +373,8 @@ void TfrmCadastroServ::panFilialExit(TComponent&) {
     if (medCdFilial->CanFocus() && !medCdFilial->Focused()) medCdFilial->SetFocus();
     throw;
   }
-  if (!FilialFixa) {
-    std::string central = Campo(*qryFilial, "CDFILCENTPME");
-    bool agregada = !Geral::ModuloHospitalar() && TpConfPadrao == "S" && !central.empty() &&
-                    central != Campo(*qryFilial, "CDFILIAL");
-    spbItemUp->SetVisible(!agregada);
-    spbItemDown->SetVisible(!agregada);
-    Panel1->SetVisible(!agregada);
-    sbtImportExport->SetVisible(agregada);
-    stgCard->SetColWidths(8, agregada ? 45 : -1);
-    HabilitaCopia(PodeCopiar());
-  }
+  Avisa(Aviso::FilialListada);
+  if (!FilialFixa) HabilitaCopia(PodeCopiar());
 }
 
 // ---------------------------------------------------------------- switchboards

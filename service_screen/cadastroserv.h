@@ -84,8 +84,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // The product lookup chooses its list itself (billing group or product tree).
   // ---- form page: billing setup
 
-  // ---- default menu configuration page (content: its own unit)
-
   // ---- standard-cost page (content: its own unit)
 
   // ================================================================ screen state
@@ -263,41 +261,12 @@ class TfrmCadastroServ : public TfrmPadrao,
   void dbServFatVarClick(TComponent& sender);
 
   // ================================================================ pages of later units
-  // Default menu configuration (pages/confcard.cpp).
-  void ConfiguraColunas();
-  void CarregaConf(bool recarregaLista);
-  void EntraConfCard();
-  void ConfCardTrocaServico();
-  // Removed lines until the next save, and the dish-type catalogue of the lists.
-  // "branch|service" whose lines the grid holds; another one loads on the page's next entry.
-  std::string ConfCardCarregada;
-  void spbItemDirClick(TComponent& sender);
-  void spbTodosDirClick(TComponent& sender);
-  void sbtItemEsqClick(TComponent& sender);
-  void sbtTodosEsqClick(TComponent& sender);
-  void spbItemUpClick(TComponent& sender);
-  void spbItemDownClick(TComponent& sender);
-  void StgCardDblClick(TComponent& sender);
-  void stgCardKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void stgCardKeyPress(TComponent& sender, std::string& key);
-  void stgCardDrawCell(TComponent& sender, int col, int row, const TRect& rect, unsigned state);
-  void lsbDisponiveisKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void sbtImportExportClick(TComponent& sender);
-  void cdsConfCardBeforePost(DataSet& sender);
-  void dtsConfCardStateChange(DataSource& sender);
-  void sbtExportComensClick(TComponent& sender);
-  void mnuExpConfiguracaoPadrClick(TComponent& sender);
-  // The page's blocks of the alter, cancel, confirm and verify commands.
-  void AlteraConfCard();
-  void CancelaConfCard();
-  void ConfirmaConfCard();
-  void VerificaConfCard();
-  // Whether the service has packaging distribution or restriction settings (server check).
-  bool ExisteDistrRest(const std::string& filial, const std::string& servico);
-
   // ---- copy of services and export of estimated diners (copia_exporta.cpp)
   std::string ParamGeral;
   void sbtCopiarClick(TComponent& sender);
+  // The export button and the configuration's export entry: the active page's export.
+  void sbtExportComensClick(TComponent& sender);
+  void mnuExpConfiguracaoPadrClick(TComponent& sender);
   void mnuExpComCardClick(TComponent& sender);
   void mnuExpComDietClick(TComponent& sender);
   void mnuHistoricoClick(TComponent& sender);
@@ -305,24 +274,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void ExportaComensCardapio();
   void ExportaComensais();
 
- private:
-  // ---- default menu configuration (pages/confcard.cpp)
-  std::string SimNao(bool sim) const;
-  void LimpaGradeConf();
-  void RecarregaConf();
-  void HabilitaExportaConf();
-  bool AgregadaConf() const;
-  void IniciaEdicaoConf();
-  void AdicionaLinhaConf(int indice, bool percentual);
-  void FimAdicaoConf();
-  void RemoveLinhaConf(int linha);
-  void MoveLinhaConf(int passo);
-  int LarguraConf(int col) const;
-  bool AceitaExcluirDistrRest();
-  void GravaConfCard();
-  void ExportaConfCard();
-
- public:
   // Estimated diners per diet (pages/dietas.cpp): the notebook page "Dieta" of tshComensais, the
   // figures of one diet of the service at a time, saved as soon as they are posted.
   // The diets of the service (GetDietPad) under the progress display, then the panel's colour.
@@ -659,8 +610,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void MostraServicoPrincipal();
   // The operator holds the standard-cost authorization (or nobody holds it).
   bool TemAutorizacaoCusto();
-  // The stgCard header row and widths that the first activation writes.
-  void CabecalhoConfCard();
   // The eight pages with their menu items, in page order.
   std::vector<std::pair<TTabSheet*, TMenuItem*>> Paginas() const;
 

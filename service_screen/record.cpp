@@ -171,9 +171,11 @@ void TfrmCadastroServ::Vd_CdServAgre() {
   if (cdsServico->State() != DataSetState::Insert) return;
   std::string central = Campo(*qryFilial, "CDFILCENTPME");
   if (TpConfPadrao != "S" || Campo(*qryFilial, "IDFILCENTPME") == "S" || central.empty()) return;
-  CarregaPacote(*cdsConfCard, netCadastroServ.Call("GetConfCard", {central, Campo(*cdsServico, "CDSERVFILI")}),
+  // The central branch must have configured the same service.
+  ClientDataSet confCentral("cdsConfCardCentral");
+  CarregaPacote(confCentral, netCadastroServ.Call("GetConfCard", {central, Campo(*cdsServico, "CDSERVFILI")}),
                 "GetConfCard");
-  if (TipoServico() != "F" && cdsConfCard->IsEmpty()) FalhaCampo(dbeCdServFili, "Conf_Car");
+  if (TipoServico() != "F" && confCentral.IsEmpty()) FalhaCampo(dbeCdServFili, "Conf_Car");
 }
 
 void TfrmCadastroServ::HoraInvalida(TControl* foco, const std::string& valor) {

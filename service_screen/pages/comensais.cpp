@@ -242,6 +242,7 @@ void PagComensais::Cancela() {
 }
 
 bool PagComensais::Exclui() { return tela.ExcluiServicoOuFatu(); }
+void PagComensais::Exporta() { tela.ExportaComensais(); }
 void PagComensais::EstadoServico() { tela.ComandosComensais(); }
 bool PagComensais::Editando() const { return tela.EmEdicao(*tela.cdsDietServ); }
 

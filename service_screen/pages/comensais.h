@@ -20,6 +20,7 @@ class PagComensais : public PaginaServ {
   void Confirma() override;
   void Cancela() override;
   bool Exclui() override;
+  void Exporta() override;
   void EstadoServico() override;
   bool Editando() const override;
   void Avisa(Aviso aviso) override;

@@ -33,6 +33,7 @@
 #include "platform/framework/services.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
+#include "service_screen/pages/confcard.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -210,11 +211,13 @@ class RandomActionsTest : public CadastroServTest {
         });
       os << "\n";
     }
-    if (p == f.tshConfCard)
-      for (int r = 1; r < f.stgCard->RowCount(); ++r) {
-        for (int c = 0; c < f.stgCard->ColCount(); ++c) os << f.stgCard->Cells(c, r) << "|";
+    if (p == f.tshConfCard) {
+      const TStringGrid& conf = *f.Pagina<PagConfCard>().stgCard;
+      for (int r = 1; r < conf.RowCount(); ++r) {
+        for (int c = 0; c < conf.ColCount(); ++c) os << conf.Cells(c, r) << "|";
         os << "\n";
       }
+    }
     return os.str();
   }
 
@@ -241,9 +244,12 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao,   f.stgCard,     f.dbgCustPadr,  f.dbgCustPadrTp,
-                                 f.dbgTurno,    f.dbgDieta,    f.dbgCliente,   f.dbgPontEntr,
-                                 f.dbgServFatu, f.dbgDistrEmb, f.dbgRestTpPrat};
+        TCustomGrid* grades[] = {f.dbgPadrao,    f.Pagina<PagConfCard>().stgCard,
+                                 f.dbgCustPadr,  f.dbgCustPadrTp,
+                                 f.dbgTurno,     f.dbgDieta,
+                                 f.dbgCliente,   f.dbgPontEntr,
+                                 f.dbgServFatu,  f.dbgDistrEmb,
+                                 f.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};
