@@ -50,7 +50,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindDietHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
-  layout::service_screen::Load_cadastroserv(*this, Pagina<PagConfCard>());
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagConfCard>(), Pagina<PagCustPadr>());
   ResolveDietComponents();
   ResolveComensais();
   ResolveCampos();
@@ -166,9 +166,7 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   }
   PrimeiraAtivacao = true;
   RecarregaTurno = RecarregaComeDiet = true;
-  RecarregaCustPadr = true;
   AlterouComensTurno = false;
-  PesquisaCusto = false;
   SetWidth(800);
   SetHeight(649);
   PreparaPontEntr();
@@ -240,21 +238,6 @@ void TfrmCadastroServ::FormActivate(TComponent&) {
     PrimeiraAtivacao = false;
   }
   Avisa(Aviso::TelaAtivada);
-
-  ShowAviGuard avi(this, 1);
-  Variant autorizacao = netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
-  if (autorizacao.isString()) {
-    avi.Hide();
-    throw Exception(autorizacao.str());
-  }
-  if (!autorizacao.isArray() || autorizacao.asArray().size() < 2)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetAutGrupACPS.");
-  CarregaPacote(*cdsAutGrupACPS, autorizacao.asArray()[0], "GetAutGrupACPS");
-  CarregaPacote(*cdsOperACPS, autorizacao.asArray()[1], "GetAutGrupACPS");
-  if (!TemAutorizacaoCusto()) {
-    dbgCustPadr->SetOption(goEditing, false);
-    dbgCustPadrTp->SetOption(goEditing, false);
-  }
 }
 
 // Lists the services of a branch the user cannot change. When the focus waits in the branch
@@ -456,15 +439,6 @@ void TfrmCadastroServ::MostraServicoPrincipal() {
     nome = Campo(*qryServico, "NMSERVICO");
   }
   edtNmServico->SetText(nome);
-}
-
-bool TfrmCadastroServ::TemAutorizacaoCusto() {
-  if (!cdsAutGrupACPS->Active() || cdsAutGrupACPS->IsEmpty()) return true;
-  cdsAutGrupACPS->First();
-  Variant grupo = cdsAutGrupACPS->FieldByName("CDGRUPOPER").Value();
-  LocateOptions semCaixa;
-  semCaixa.caseInsensitive = true;
-  return cdsOperACPS->Active() && cdsOperACPS->Locate("CDGRUPOPER", grupo, semCaixa);
 }
 
 }  // namespace cad

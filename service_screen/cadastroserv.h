@@ -84,8 +84,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // The product lookup chooses its list itself (billing group or product tree).
   // ---- form page: billing setup
 
-  // ---- standard-cost page (content: its own unit)
-
   // ================================================================ screen state
   bool PrimeiraAtivacao = true;
   // The shifts page asked the next post of the service record to be saved.
@@ -97,8 +95,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // Codes of the loaded shifts, ascending (the last is the highest), and the code of a new one.
   std::vector<int> CodigosTurno;
   int ProximoTurno = 0;
-  // The last text an update method answered ("" = accepted).
-  std::string UltimaResposta;
   std::string NmTabServ;
   // GetUtilReqPrat of the current branch: [0] obligation ("S", "N", "" or an error key),
   // [1]..[4] default dish types and dishes for fixed and per-capita consumption.
@@ -164,7 +160,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void mnuFolhaDadosClick(TComponent& sender) override;
   void mnuFormularioClick(TComponent& sender) override;
   void mnuConfCardClick(TComponent& sender);
-  void mnuCustPadrClick(TComponent& sender);
   void mnuTurnosClick(TComponent& sender);
   void mnuComensClick(TComponent& sender);
   void mnuPontEntrClick(TComponent& sender);
@@ -298,83 +293,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void ResolveDietComponents();
   // The editors of a day (Monday ... holiday) by category: clients, employees, donations, total.
   std::array<std::array<TDBEdit*, 4>, 8> EditoresDieta{};
-  // Standard cost (pages/custpadr.cpp).
-  bool Vd_Soma();
-  bool AutorizaCustoPadrao();
-  void EntraCustPadr();
-  void CustPadrSaiServico();
-  void CustPadrTrocaServico();
-  // The latest stored month of the service, and a scratch copy of the dish-type rows.
-  // Dish-type catalogue: the lookup's list and the check of a typed code.
-  // The page fetches its data on its next entry.
-  bool RecarregaCustPadr = true;
-  // The month's cost when its edit began (0 for a new month or a cost not above 0).
-  long double VrCustPadrAnterior = 0;
-  // The dish-type grid is read-only for the current month.
-  bool TravaTipoPrato = false;
-  // The dish-type codes already in the current month.
-  std::vector<std::string> ListaTipoPrato;
-  // The month saved is being found again: leaving it runs no sum check.
-  bool RelocalizandoMes = false;
-  DateTime MesProcessamento() const;
-  bool PodeAutomatico() const;
-  bool FocoNosTipos() const;
-  void HabilitaAutomatico(bool habilita);
-  std::string FiltroMes(const DataSet& mes) const;
-  double SomaTiposMes();
-  bool Vd_SomaAnterior();
-  bool MenorDataProc();
-  void FiltraTp();
-  void Monta_Lista();
-  void Confirma_CusTp();
-  void Vd_Mes(bool obrigatorio);
-  void Vd_Valor(bool obrigatorio);
-  void Vd_TpPrato(bool obrigatorio);
-  void Vd_CustoTP();
-  [[noreturn]] void FalhaTipoPrato(const char* campo, const std::string& chave);
-  void CarregaCustoPadrao();
-  // The page's commands for the loaded months; consultaTrava runs the processing-month lock.
-  void BotoesCustPadr(bool consultaTrava);
-  void BotoesAposTipos();
-  void BotoesSemMeses();
-  void RateiaProporcional(double valor);
-  // The page's blocks of the confirm, verify, delete, include, alter, cancel and search commands.
-  void ConfirmaCustPadr();
-  void VerificaCustPadr();
-  bool ExcluiCustPadr();
-  void IncluiCustPadr();
-  void AlteraCustPadr();
-  void CancelaCustPadr();
-  void ProcuraCustPadr();
-  void cdsCustPadrBeforeInsert(DataSet& sender);
-  void cdsCustPadrAfterInsert(DataSet& sender);
-  void cdsCustPadrBeforeEdit(DataSet& sender);
-  void cdsCustPadrBeforePost(DataSet& sender);
-  void cdsCustPadrAfterPost(DataSet& sender);
-  void cdsCustPadrAfterDelete(DataSet& sender);
-  void cdsCustPadrBeforeScroll(DataSet& sender);
-  void cdsCustPadrAfterScroll(DataSet& sender);
-  void cdsCustPadrCalcFields(DataSet& sender);
-  void cdsCustPadrTpBeforeInsert(DataSet& sender);
-  void cdsCustPadrTpAfterInsert(DataSet& sender);
-  void cdsCustPadrTpBeforeEdit(DataSet& sender);
-  void cdsCustPadrTpBeforePost(DataSet& sender);
-  void cdsCustPadrTpAfterDelete(DataSet& sender);
-  void dtsCustPadrStateChange(DataSource& sender);
-  void dtsCustPadrTpStateChange(DataSource& sender);
-  void dbgCustPadrEnter(TComponent& sender);
-  void dbgCustPadrColEnter(TComponent& sender);
-  void dbgCustPadrColExit(TComponent& sender);
-  void dbgCustPadrKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgCustPadrKeyPress(TComponent& sender, std::string& key);
-  void dbgCustPadrTpEnter(TComponent& sender);
-  void dbgCustPadrTpExit(TComponent& sender);
-  void dbgCustPadrTpColExit(TComponent& sender);
-  void dbgCustPadrTpKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgCustPadrTpKeyPress(TComponent& sender, std::string& key);
-  void dbgCustPadrTpEditButtonClick(TComponent& sender);
-  void dbgCustPadrTpDrawColumnCell(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state);
-  void sbtAutomaticoClick(TComponent& sender);
   // Shifts (pages/turnos.cpp).
   void Vd_Turno();
   void Vd_QtTurno(Field& campo);
@@ -608,8 +526,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void dtsPadraoDataChange(DataSource& sender, Field* field);
   // medCdServico and edtNmServico from the record's CDSERVPREQUI.
   void MostraServicoPrincipal();
-  // The operator holds the standard-cost authorization (or nobody holds it).
-  bool TemAutorizacaoCusto();
   // The eight pages with their menu items, in page order.
   std::vector<std::pair<TTabSheet*, TMenuItem*>> Paginas() const;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -263,7 +264,7 @@ TEST_P(EntradaTest, TheCostAuthorisationIsReadForTheOperatorAndAnUnknownOneIsSho
   server().setOperator("JOAO");
   auto& f = Abre();
   EXPECT_EQ(CallsOf("GetAutGrupACPS").back().args, VariantArray{Variant("JOAO")});
-  EXPECT_FALSE(f.dbgCustPadr->HasOption(goEditing));
+  EXPECT_FALSE(f.Pagina<PagCustPadr>().dbgCustPadr->HasOption(goEditing));
 
   // An unknown operator: the server's text is shown and the screen stays usable.
   Ok(UserActions::CloseForm(f), "fechar");

@@ -34,6 +34,7 @@
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
 #include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -197,7 +198,10 @@ class RandomActionsTest : public CadastroServTest {
     TTabSheet* p = f.pgcPadrao->ActivePage();
     std::vector<DataSet*> ds;
     if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, f.cdsServFatu};
-    if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
+    if (p == f.tshCustPadr) {
+      auto& custo = f.Pagina<PagCustPadr>();
+      ds = {custo.cdsCustPadr, custo.cdsCustPadrTp};
+    }
     if (p == f.tshTurnos) ds = {f.cdsTurno};
     if (p == f.tshPontEntr) ds = {f.cdsCliente, f.cdsPEntClie};
     if (p == f.tshEmbalagens) ds = {f.cdsDistrEmb, f.cdsRestricoes};
@@ -244,11 +248,16 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao,    f.Pagina<PagConfCard>().stgCard,
-                                 f.dbgCustPadr,  f.dbgCustPadrTp,
-                                 f.dbgTurno,     f.dbgDieta,
-                                 f.dbgCliente,   f.dbgPontEntr,
-                                 f.dbgServFatu,  f.dbgDistrEmb,
+        TCustomGrid* grades[] = {f.dbgPadrao,
+                                 f.Pagina<PagConfCard>().stgCard,
+                                 f.Pagina<PagCustPadr>().dbgCustPadr,
+                                 f.Pagina<PagCustPadr>().dbgCustPadrTp,
+                                 f.dbgTurno,
+                                 f.dbgDieta,
+                                 f.dbgCliente,
+                                 f.dbgPontEntr,
+                                 f.dbgServFatu,
+                                 f.dbgDistrEmb,
                                  f.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
@@ -360,8 +369,9 @@ class RandomActionsTest : public CadastroServTest {
   }
 
   static bool EmEdicaoAlguma(TfrmCadastroServ& f) {
-    for (DataSet* d : {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(f.cdsCustPadr),
-                       static_cast<DataSet*>(f.cdsCustPadrTp), static_cast<DataSet*>(f.cdsTurno),
+    auto& custo = f.Pagina<PagCustPadr>();
+    for (DataSet* d : {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(custo.cdsCustPadr),
+                       static_cast<DataSet*>(custo.cdsCustPadrTp), static_cast<DataSet*>(f.cdsTurno),
                        static_cast<DataSet*>(f.cdsCliente), static_cast<DataSet*>(f.cdsPEntClie)})
       if (d->Active() && (d->State() == DataSetState::Edit || d->State() == DataSetState::Insert)) return true;
     return false;

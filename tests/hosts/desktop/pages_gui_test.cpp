@@ -14,6 +14,7 @@
 
 #include "hosts/desktop/widgets.h"
 #include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -68,11 +69,12 @@ TEST_P(PagesGui, CostMonthsAndTheClickedMonthsDishTypeSplit) {
   Verifica({"0001",
             "mnuCustPadr",
             "00001",
-            {{Em(&F::dbgCustPadr), 6}, {Em(&F::dbgCustPadrTp), 7}},
+            {{[](F& f) -> TControl& { return *f.Pagina<PagCustPadr>().dbgCustPadr; }, 6},
+             {[](F& f) -> TControl& { return *f.Pagina<PagCustPadr>().dbgCustPadrTp; }, 7}},
             1,
             "18,50000",
             3,
-            [this](F& f) { return Celula(*f.dbgCustPadrTp, 0, 1); },
+            [this](F& f) { return Celula(*f.Pagina<PagCustPadr>().dbgCustPadrTp, 0, 1); },
             "2,12000",
             "gui-main-custpadr.png"});
 }
