@@ -47,7 +47,8 @@ TfrmCadastroServ::TfrmCadastroServ() {
   paginas_.push_back(std::make_unique<PagPontEntr>(*this));
   paginas_.push_back(std::make_unique<PagEmbalagens>(*this));
   // The pages registered their handlers bound in code to per-day names; the layout's own go with the load.
-  layout::service_screen::Load_cadastroserv(*this, Pagina<PagServico>(), Pagina<PagTurnos>(), Pagina<PagComensais>());
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagServico>(), Pagina<PagConfCard>(), Pagina<PagCustPadr>(),
+                                            Pagina<PagTurnos>(), Pagina<PagComensais>());
   ResolveCampos();
 
   dtsPadrao->SetDataSet(cdsServico);
@@ -156,8 +157,6 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
     netCadastroServ.Open();
   }
   PrimeiraAtivacao = true;
-  RecarregaCustPadr = true;
-  PesquisaCusto = false;
   SetWidth(800);
   SetHeight(649);
   PreparaPontEntr();
@@ -218,25 +217,9 @@ void TfrmCadastroServ::FormActivate(TComponent&) {
     }
     std::string mascara = Corvane::DBPict(0);
     for (Field* f : {cdsServicoCDARVPROD, qryServPadrCDARVPROD}) f->EditMask = mascara;
-    CabecalhoConfCard();
-    ConfiguraColunas();
     PrimeiraAtivacao = false;
   }
-
-  ShowAviGuard avi(this, 1);
-  Variant autorizacao = netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
-  if (autorizacao.isString()) {
-    avi.Hide();
-    throw Exception(autorizacao.str());
-  }
-  if (!autorizacao.isArray() || autorizacao.asArray().size() < 2)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetAutGrupACPS.");
-  CarregaPacote(*cdsAutGrupACPS, autorizacao.asArray()[0], "GetAutGrupACPS");
-  CarregaPacote(*cdsOperACPS, autorizacao.asArray()[1], "GetAutGrupACPS");
-  if (!TemAutorizacaoCusto()) {
-    dbgCustPadr->SetOption(goEditing, false);
-    dbgCustPadrTp->SetOption(goEditing, false);
-  }
+  Avisa(Aviso::TelaAtivada);
 }
 
 // Lists the services of a branch the user cannot change. When the focus waits in the branch
@@ -247,19 +230,6 @@ void TfrmCadastroServ::ListaFilialFixa() {
     dbgPadrao->SetFocus();
   else
     panFilialExit(*panFilial);
-}
-
-void TfrmCadastroServ::CabecalhoConfCard() {
-  static const char* const kCabecalho[] = {"TIPO_PRATO", "CODIGO",   "COMPL",    "OPTION",   "IMPRESSION", "OBSERVACAO",
-                                           "Perc",       "VARIAVEL", "VISU",     "CONSISTE", "SEGUNDA",    "TERCA",
-                                           "QUARTA",     "QUINTA",   "SEXTA",    "SABADO",   "DOMINGO",    "FERIADO",
-                                           nullptr,      nullptr,    "EMBALAGEM"};
-  // -1 hides the column, 0 keeps the width of the layout (column 8 belongs to the branch panel).
-  static const int kLargura[] = {115, -1, 105, 45, 55, 105, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 100};
-  for (int c = 0; c < 21; ++c) {
-    stgCard->SetCells(c, 0, kCabecalho[c] ? Msg(kCabecalho[c]) : std::string());
-    if (kLargura[c] != 0) stgCard->SetColWidths(c, kLargura[c]);
-  }
 }
 
 // ---------------------------------------------------------------- closing
@@ -317,7 +287,7 @@ void TfrmCadastroServ::medCdFilialExit(TComponent&) {
     std::string filial = Consiste::Ajusta(medCdFilial->Text(), 4);
     AbreFilial(filial, Variant());
     ParametrosFilial(filial);
-    ConfiguraColunas();
+    Avisa(Aviso::FilialAberta);
     std::string nome;
     if (FilialFixa) {
       nome = Consiste::ValidaFilial(CdFilialFixa, Corvane::Operador(), false);
@@ -368,17 +338,8 @@ void TfrmCadastroServ::panFilialExit(TComponent&) {
     if (medCdFilial->CanFocus() && !medCdFilial->Focused()) medCdFilial->SetFocus();
     throw;
   }
-  if (!FilialFixa) {
-    std::string central = Campo(*qryFilial, "CDFILCENTPME");
-    bool agregada = !Geral::ModuloHospitalar() && TpConfPadrao == "S" && !central.empty() &&
-                    central != Campo(*qryFilial, "CDFILIAL");
-    spbItemUp->SetVisible(!agregada);
-    spbItemDown->SetVisible(!agregada);
-    Panel1->SetVisible(!agregada);
-    sbtImportExport->SetVisible(agregada);
-    stgCard->SetColWidths(8, agregada ? 45 : -1);
-    HabilitaCopia(PodeCopiar());
-  }
+  Avisa(Aviso::FilialListada);
+  if (!FilialFixa) HabilitaCopia(PodeCopiar());
 }
 
 // ---------------------------------------------------------------- group filter
@@ -455,15 +416,6 @@ void TfrmCadastroServ::dtsPadraoStateChange(DataSource& sender) {
 
   if (cdsServico->Active() && cdsServico->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
   Habilita_Faturamento();
-}
-
-bool TfrmCadastroServ::TemAutorizacaoCusto() {
-  if (!cdsAutGrupACPS->Active() || cdsAutGrupACPS->IsEmpty()) return true;
-  cdsAutGrupACPS->First();
-  Variant grupo = cdsAutGrupACPS->FieldByName("CDGRUPOPER").Value();
-  LocateOptions semCaixa;
-  semCaixa.caseInsensitive = true;
-  return cdsOperACPS->Active() && cdsOperACPS->Locate("CDGRUPOPER", grupo, semCaixa);
 }
 
 }  // namespace cad

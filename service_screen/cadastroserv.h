@@ -71,17 +71,11 @@ class TfrmCadastroServ : public TfrmPadrao,
 
   // ---- pages and their menu items (the list and form pages are the base screen's)
 
-  // ---- default menu configuration page (content: its own unit)
-
-  // ---- standard-cost page (content: its own unit)
-
   // ================================================================ screen state
   bool PrimeiraAtivacao = true;
   // The day totals the diners page confirmed, Monday .. holiday (none: the day has no total), for
   // Aviso::ComensaisConfirmados.
   std::array<std::optional<double>, 8> TotaisComensais{};
-  // The last text an update method answered ("" = accepted).
-  std::string UltimaResposta;
   std::string NmTabServ;
   // GetUtilReqPrat of the current branch: [0] obligation ("S", "N", "" or an error key),
   // [1]..[4] default dish types and dishes for fixed and per-capita consumption.
@@ -147,7 +141,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void mnuFolhaDadosClick(TComponent& sender) override;
   void mnuFormularioClick(TComponent& sender) override;
   void mnuConfCardClick(TComponent& sender);
-  void mnuCustPadrClick(TComponent& sender);
   void mnuTurnosClick(TComponent& sender);
   void mnuComensClick(TComponent& sender);
   void mnuPontEntrClick(TComponent& sender);
@@ -188,141 +181,17 @@ class TfrmCadastroServ : public TfrmPadrao,
   void Habilita_Faturamento() { Avisa(Aviso::ModoFaturamento); }
 
   // ================================================================ pages of later units
-  // Default menu configuration (pages/confcard.cpp).
-  void ConfiguraColunas();
-  void CarregaConf(bool recarregaLista);
-  void EntraConfCard();
-  void ConfCardTrocaServico();
-  // Removed lines until the next save, and the dish-type catalogue of the lists.
-  // "branch|service" whose lines the grid holds; another one loads on the page's next entry.
-  std::string ConfCardCarregada;
-  void spbItemDirClick(TComponent& sender);
-  void spbTodosDirClick(TComponent& sender);
-  void sbtItemEsqClick(TComponent& sender);
-  void sbtTodosEsqClick(TComponent& sender);
-  void spbItemUpClick(TComponent& sender);
-  void spbItemDownClick(TComponent& sender);
-  void StgCardDblClick(TComponent& sender);
-  void stgCardKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void stgCardKeyPress(TComponent& sender, std::string& key);
-  void stgCardDrawCell(TComponent& sender, int col, int row, const TRect& rect, unsigned state);
-  void lsbDisponiveisKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void sbtImportExportClick(TComponent& sender);
-  void cdsConfCardBeforePost(DataSet& sender);
-  void dtsConfCardStateChange(DataSource& sender);
-  void sbtExportComensClick(TComponent& sender);
-  void mnuExpConfiguracaoPadrClick(TComponent& sender);
-  // The page's blocks of the alter, cancel, confirm and verify commands.
-  void AlteraConfCard();
-  void CancelaConfCard();
-  void ConfirmaConfCard();
-  void VerificaConfCard();
-  // Whether the service has packaging distribution or restriction settings (server check).
-  bool ExisteDistrRest(const std::string& filial, const std::string& servico);
-
   // ---- copy of services and export of estimated diners (copia_exporta.cpp)
   std::string ParamGeral;
   void sbtCopiarClick(TComponent& sender);
+  // The export button and the configuration's export entry: the active page's export.
+  void sbtExportComensClick(TComponent& sender);
+  void mnuExpConfiguracaoPadrClick(TComponent& sender);
   void mnuHistoricoClick(TComponent& sender);
   void LeParamGeral();
   void ExportaComensCardapio();
   void ExportaComensais();
 
- private:
-  // ---- default menu configuration (pages/confcard.cpp)
-  std::string SimNao(bool sim) const;
-  void LimpaGradeConf();
-  void RecarregaConf();
-  void HabilitaExportaConf();
-  bool AgregadaConf() const;
-  void IniciaEdicaoConf();
-  void AdicionaLinhaConf(int indice, bool percentual);
-  void FimAdicaoConf();
-  void RemoveLinhaConf(int linha);
-  void MoveLinhaConf(int passo);
-  int LarguraConf(int col) const;
-  bool AceitaExcluirDistrRest();
-  void GravaConfCard();
-  void ExportaConfCard();
-
- public:
-  // Standard cost (pages/custpadr.cpp).
-  bool Vd_Soma();
-  bool AutorizaCustoPadrao();
-  void EntraCustPadr();
-  void CustPadrSaiServico();
-  void CustPadrTrocaServico();
-  // The latest stored month of the service, and a scratch copy of the dish-type rows.
-  // Dish-type catalogue: the lookup's list and the check of a typed code.
-  // The page fetches its data on its next entry.
-  bool RecarregaCustPadr = true;
-  // The month's cost when its edit began (0 for a new month or a cost not above 0).
-  long double VrCustPadrAnterior = 0;
-  // The dish-type grid is read-only for the current month.
-  bool TravaTipoPrato = false;
-  // The dish-type codes already in the current month.
-  std::vector<std::string> ListaTipoPrato;
-  // The month saved is being found again: leaving it runs no sum check.
-  bool RelocalizandoMes = false;
-  DateTime MesProcessamento() const;
-  bool PodeAutomatico() const;
-  bool FocoNosTipos() const;
-  void HabilitaAutomatico(bool habilita);
-  std::string FiltroMes(const DataSet& mes) const;
-  double SomaTiposMes();
-  bool Vd_SomaAnterior();
-  bool MenorDataProc();
-  void FiltraTp();
-  void Monta_Lista();
-  void Confirma_CusTp();
-  void Vd_Mes(bool obrigatorio);
-  void Vd_Valor(bool obrigatorio);
-  void Vd_TpPrato(bool obrigatorio);
-  void Vd_CustoTP();
-  [[noreturn]] void FalhaTipoPrato(const char* campo, const std::string& chave);
-  void CarregaCustoPadrao();
-  // The page's commands for the loaded months; consultaTrava runs the processing-month lock.
-  void BotoesCustPadr(bool consultaTrava);
-  void BotoesAposTipos();
-  void BotoesSemMeses();
-  void RateiaProporcional(double valor);
-  // The page's blocks of the confirm, verify, delete, include, alter, cancel and search commands.
-  void ConfirmaCustPadr();
-  void VerificaCustPadr();
-  bool ExcluiCustPadr();
-  void IncluiCustPadr();
-  void AlteraCustPadr();
-  void CancelaCustPadr();
-  void ProcuraCustPadr();
-  void cdsCustPadrBeforeInsert(DataSet& sender);
-  void cdsCustPadrAfterInsert(DataSet& sender);
-  void cdsCustPadrBeforeEdit(DataSet& sender);
-  void cdsCustPadrBeforePost(DataSet& sender);
-  void cdsCustPadrAfterPost(DataSet& sender);
-  void cdsCustPadrAfterDelete(DataSet& sender);
-  void cdsCustPadrBeforeScroll(DataSet& sender);
-  void cdsCustPadrAfterScroll(DataSet& sender);
-  void cdsCustPadrCalcFields(DataSet& sender);
-  void cdsCustPadrTpBeforeInsert(DataSet& sender);
-  void cdsCustPadrTpAfterInsert(DataSet& sender);
-  void cdsCustPadrTpBeforeEdit(DataSet& sender);
-  void cdsCustPadrTpBeforePost(DataSet& sender);
-  void cdsCustPadrTpAfterDelete(DataSet& sender);
-  void dtsCustPadrStateChange(DataSource& sender);
-  void dtsCustPadrTpStateChange(DataSource& sender);
-  void dbgCustPadrEnter(TComponent& sender);
-  void dbgCustPadrColEnter(TComponent& sender);
-  void dbgCustPadrColExit(TComponent& sender);
-  void dbgCustPadrKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgCustPadrKeyPress(TComponent& sender, std::string& key);
-  void dbgCustPadrTpEnter(TComponent& sender);
-  void dbgCustPadrTpExit(TComponent& sender);
-  void dbgCustPadrTpColExit(TComponent& sender);
-  void dbgCustPadrTpKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgCustPadrTpKeyPress(TComponent& sender, std::string& key);
-  void dbgCustPadrTpEditButtonClick(TComponent& sender);
-  void dbgCustPadrTpDrawColumnCell(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state);
-  void sbtAutomaticoClick(TComponent& sender);
   // Clients and delivery points (pages/pontentr.cpp): the clients of a corporate service and,
   // per client, its delivery points with their diners per weekday, each point saved as it posts.
   // Delivery-point diners changed: leaving the page offers them to the client estimates.
@@ -499,10 +368,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void HabilitaPainelFilial(bool habilita);
   bool PodeCopiar() const;
   void HabilitaCopia(bool habilita);
-  // The operator holds the standard-cost authorization (or nobody holds it).
-  bool TemAutorizacaoCusto();
-  // The stgCard header row and widths that the first activation writes.
-  void CabecalhoConfCard();
   // The eight pages with their menu items, in page order.
   std::vector<std::pair<TTabSheet*, TMenuItem*>> Paginas() const;
 

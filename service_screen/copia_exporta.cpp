@@ -1,8 +1,9 @@
 // The main screen's commands that hand work to other screens: the copy of services (sbtCopiar,
 // mnuCopiar, the copy dialog of this module), the change history of the current service
-// (mnuHistorico, Ctrl+H) and the export of estimated diners on the diners
-// page (sbtExportComens and its popup): to the menu planning through the screen package
-// "GER04103" (the popup's entries themselves are the diners page's, pages/comensais.cpp).
+// (mnuHistorico, Ctrl+H), the export command (sbtExportComens, mnuExpConfiguracaoPadr: the active
+// page's) and the export of estimated diners on the diners page (its popup and menu entries): to
+// the menu planning through the screen package "GER04103", to other diets through the export
+// dialog of this module.
 //
 // Invariants: the service list is read again only after a copy was made (result 1); the general
 // parameters handed to "GER04103" are read from the server at the moment of the hand-over.
@@ -36,6 +37,13 @@ void TfrmCadastroServ::LeParamGeral() {
   if (!texto.isString()) throw Exception("Resposta inesperada do servidor de aplicação para getParamGeral.");
   ParamGeral = texto.str();
 }
+
+// The export button and the configuration's export entry: the active page exports what it shows.
+void TfrmCadastroServ::sbtExportComensClick(TComponent&) {
+  if (PaginaServ* p = Ativa()) p->Exporta();
+}
+
+void TfrmCadastroServ::mnuExpConfiguracaoPadrClick(TComponent& sender) { sbtExportComensClick(sender); }
 
 // Hands the current service's estimated diners to the menu planning package.
 void TfrmCadastroServ::ExportaComensCardapio() {

@@ -19,7 +19,6 @@ bool FilialFixa = false;
 std::string CdFilialFixa;
 std::string TpConfPadrao;
 std::string IdNaoUtCardPadr;
-bool PesquisaCusto = false;
 
 namespace {
 

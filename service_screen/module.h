@@ -29,7 +29,6 @@ extern bool FilialFixa;
 extern std::string CdFilialFixa;
 extern std::string TpConfPadrao;     // "D" or "S": menu-configuration mode of the branch
 extern std::string IdNaoUtCardPadr;  // "S" when PARAMGERAL.IDUTCARDPADR is "N"
-extern bool PesquisaCusto;
 
 // The module's initialization and finalization, counted: the state is cleared only when the
 // count returns to zero. Loading the library initializes it once.

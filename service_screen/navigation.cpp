@@ -136,10 +136,6 @@ void TfrmCadastroServ::mnuConfCardClick(TComponent&) {
   if (mnuAlterar->Enabled() || mnuIncluir->Enabled() || FilialFixa) IrParaPagina(tshConfCard, true);
 }
 
-void TfrmCadastroServ::mnuCustPadrClick(TComponent&) {
-  if (!EmEdicao(*cdsCustPadr)) IrParaPagina(tshCustPadr, true);
-}
-
 void TfrmCadastroServ::mnuTurnosClick(TComponent&) {
   if (!Pagina<PagTurnos>().Editando()) IrParaPagina(tshTurnos, false);
 }

@@ -253,6 +253,7 @@ void PagComensais::Cancela() {
 }
 
 bool PagComensais::Exclui() { return tela.ExcluiServico(); }
+void PagComensais::Exporta() { tela.ExportaComensais(); }
 bool PagComensais::Editando() const { return tela.EmEdicao(*cdsDietServ); }
 
 void PagComensais::Avisa(Aviso aviso) {

@@ -26,6 +26,7 @@ class PagComensais : public PaginaServ, public layout::service_screen::PagComens
   void Confirma() override;
   void Cancela() override;
   bool Exclui() override;
+  void Exporta() override;
   void EstadoServico() override;
   bool Editando() const override;
   void Avisa(Aviso aviso) override;

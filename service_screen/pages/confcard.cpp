@@ -1,4 +1,4 @@
-// Default menu configuration page (tshConfCard) of TfrmCadastroServ: the service's ordered menu
+// Default menu configuration page (PagConfCard, sheet tshConfCard): the service's ordered menu
 // lines, edited in the string grid stgCard (one line a row, row 0 the header) and saved as a whole.
 // cdsConfCard only carries the rows between the server and the grid; cdsDelCard collects the line
 // numbers of removed lines until the next save.
@@ -45,7 +45,7 @@ bool diaSemana(int col) { return col >= cSeg && col <= cFer; }
 
 // Which columns show: the hospital modules hide the standard-menu columns; standard-menu mode
 // shows the variable and visible flags and, for an aggregated branch, the weekdays.
-void TfrmCadastroServ::ConfiguraColunas() {
+void PagConfCard::ConfiguraColunas() {
   auto largura = [this](int from, int to, int width) {
     for (int c = from; c <= to; ++c) stgCard->SetColWidths(c, width);
   };
@@ -55,7 +55,8 @@ void TfrmCadastroServ::ConfiguraColunas() {
     largura(6, 6, kOculta);
     largura(7, 8, 45);
     largura(9, 9, 105);
-    bool semanal = Campo(*qryFilial, "IDFILCENTPME") == "N" && !Campo(*qryFilial, "CDFILCENTPME").empty();
+    bool semanal =
+        tela.Campo(*tela.qryFilial, "IDFILCENTPME") == "N" && !tela.Campo(*tela.qryFilial, "CDFILCENTPME").empty();
     largura(10, 17, semanal ? 45 : kOculta);
   } else {
     largura(6, 8, kOculta);
@@ -66,9 +67,36 @@ void TfrmCadastroServ::ConfiguraColunas() {
 
 // ---------------------------------------------------------------- loading
 
-std::string TfrmCadastroServ::SimNao(bool sim) const { return Msg(sim ? "Sim" : "Não"); }
+// The header row and the widths the first activation writes; -1 hides a column, 0 keeps the width
+// of the layout (column 8 follows the branch: LayoutAgregada).
+void PagConfCard::CabecalhoConfCard() {
+  static const char* const kCabecalho[] = {"TIPO_PRATO", "CODIGO",   "COMPL",    "OPTION",   "IMPRESSION", "OBSERVACAO",
+                                           "Perc",       "VARIAVEL", "VISU",     "CONSISTE", "SEGUNDA",    "TERCA",
+                                           "QUARTA",     "QUINTA",   "SEXTA",    "SABADO",   "DOMINGO",    "FERIADO",
+                                           nullptr,      nullptr,    "EMBALAGEM"};
+  static const int kLargura[] = {115, -1, 105, 45, 55, 105, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, 100};
+  for (int c = 0; c < 21; ++c) {
+    stgCard->SetCells(c, 0, kCabecalho[c] ? tela.Msg(kCabecalho[c]) : std::string());
+    if (kLargura[c] != 0) stgCard->SetColWidths(c, kLargura[c]);
+  }
+}
 
-void TfrmCadastroServ::LimpaGradeConf() {
+// A branch aggregated to another central branch in standard-menu mode does not reorder or pick
+// lines: it imports its central branch's and shows the visible flag.
+void PagConfCard::LayoutAgregada() {
+  std::string central = tela.Campo(*tela.qryFilial, "CDFILCENTPME");
+  bool agregada = !Geral::ModuloHospitalar() && TpConfPadrao == "S" && !central.empty() &&
+                  central != tela.Campo(*tela.qryFilial, "CDFILIAL");
+  spbItemUp->SetVisible(!agregada);
+  spbItemDown->SetVisible(!agregada);
+  Panel1->SetVisible(!agregada);
+  sbtImportExport->SetVisible(agregada);
+  stgCard->SetColWidths(8, agregada ? 45 : -1);
+}
+
+std::string PagConfCard::SimNao(bool sim) const { return tela.Msg(sim ? "Sim" : "Não"); }
+
+void PagConfCard::LimpaGradeConf() {
   stgCard->SetDefaultRowHeight(15);
   stgCard->SetRowCount(2);
   stgCard->SetRows(1, {});
@@ -78,22 +106,22 @@ void TfrmCadastroServ::LimpaGradeConf() {
 // catalogue lists are filled again too, and they are filled whenever they are still empty, since
 // the lines take their names from them (another page may redraw the grid first).
 // Every stored flag goes into its cell, shown or not, so a save writes back what it did not show.
-void TfrmCadastroServ::CarregaConf(bool recarregaLista) {
+void PagConfCard::CarregaConf(bool recarregaLista) {
   if (recarregaLista || lsbCdDisponiveis->Count() == 0) {
     lsbDisponiveis->Clear();
     lsbCdDisponiveis->Clear();
     qryConfTipoPrat->Close();
     qryConfTipoPrat->Open();
     for (qryConfTipoPrat->First(); !qryConfTipoPrat->Eof(); qryConfTipoPrat->Next()) {
-      lsbDisponiveis->AddItem(Campo(*qryConfTipoPrat, "NMTIPOPRAT"));
-      lsbCdDisponiveis->AddItem(Campo(*qryConfTipoPrat, "CDTIPOPRAT"));
+      lsbDisponiveis->AddItem(tela.Campo(*qryConfTipoPrat, "NMTIPOPRAT"));
+      lsbCdDisponiveis->AddItem(tela.Campo(*qryConfTipoPrat, "CDTIPOPRAT"));
     }
   }
   // The columns follow the mode of the branch on screen.
   ConfiguraColunas();
   LimpaGradeConf();
-  std::string filial = Campo(*cdsServico, "CDFILIAL"), servico = Campo(*cdsServico, "CDSERVFILI");
-  CarregaPacote(*cdsConfCard, netCadastroServ.Call("GetConfCard", {filial, servico}), "GetConfCard");
+  std::string filial = tela.Campo(*tela.cdsServico, "CDFILIAL"), servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
+  tela.CarregaPacote(*cdsConfCard, tela.netCadastroServ.Call("GetConfCard", {filial, servico}), "GetConfCard");
   ConfCardCarregada = filial + "|" + servico;
   int linha = 0;
   cdsConfCard->DisableControls();
@@ -101,98 +129,100 @@ void TfrmCadastroServ::CarregaConf(bool recarregaLista) {
   for (cdsConfCard->First(); !cdsConfCard->Eof(); cdsConfCard->Next()) {
     ++linha;
     if (linha > 1) stgCard->SetRowCount(linha + 1);
-    std::string codigo = Campo(*cdsConfCard, "CDTIPOPRAT");
+    std::string codigo = tela.Campo(*cdsConfCard, "CDTIPOPRAT");
     // The names come from the catalogue list, which holds every dish type.
     const auto& codigos = lsbCdDisponiveis->Items();
     auto achado = std::find(codigos.begin(), codigos.end(), codigo);
     if (achado != codigos.end())
       stgCard->SetCells(cNome, linha, lsbDisponiveis->Items().at(static_cast<size_t>(achado - codigos.begin())));
     stgCard->SetCells(cCodigo, linha, codigo);
-    stgCard->SetCells(cCompl, linha, Campo(*cdsConfCard, "DSCOMPLTP"));
-    stgCard->SetCells(cOpcao, linha, SimNao(Campo(*cdsConfCard, "IDOPCCNFCARD") == "S"));
-    stgCard->SetCells(cImpressao, linha, SimNao(Campo(*cdsConfCard, "IDIMPCNFCARD") == "S"));
-    stgCard->SetCells(cObs, linha, Campo(*cdsConfCard, "DSOBSCNFCARD"));
+    stgCard->SetCells(cCompl, linha, tela.Campo(*cdsConfCard, "DSCOMPLTP"));
+    stgCard->SetCells(cOpcao, linha, SimNao(tela.Campo(*cdsConfCard, "IDOPCCNFCARD") == "S"));
+    stgCard->SetCells(cImpressao, linha, SimNao(tela.Campo(*cdsConfCard, "IDIMPCNFCARD") == "S"));
+    stgCard->SetCells(cObs, linha, tela.Campo(*cdsConfCard, "DSOBSCNFCARD"));
     Field& perc = cdsConfCard->FieldByName("VRPERCOMCARD");
     stgCard->SetCells(cPerc, linha, perc.IsNull() ? std::string() : floatToStr(perc.AsFloat()));
-    bool variavel = Campo(*cdsConfCard, "IDTPPRATEXTR") == "S";
+    bool variavel = tela.Campo(*cdsConfCard, "IDTPPRATEXTR") == "S";
     stgCard->SetCells(cVariavel, linha, SimNao(variavel));
     for (int d = 0; d < 8; ++d)
-      stgCard->SetCells(cSeg + d, linha, variavel ? SimNao(Campo(*cdsConfCard, kDiasConf[d]) == "S") : std::string());
-    stgCard->SetCells(cVisu, linha, SimNao(Campo(*cdsConfCard, "IDVISUTPEXTR") == "S"));
-    stgCard->SetCells(cMarca, linha, Campo(*cdsConfCard, "IDALTERCARD") == "I" ? "I" : "A");
-    stgCard->SetCells(cConsiste, linha, SimNao(Campo(*cdsConfCard, "IDCONCNFCARD") == "S"));
-    stgCard->SetCells(cSeq, linha, Campo(*cdsConfCard, "NRSEQCNFCARD"));
-    stgCard->SetCells(cEmbalagem, linha, Campo(*cdsConfCard, "NMCONTAINER"));
+      stgCard->SetCells(cSeg + d, linha,
+                        variavel ? SimNao(tela.Campo(*cdsConfCard, kDiasConf[d]) == "S") : std::string());
+    stgCard->SetCells(cVisu, linha, SimNao(tela.Campo(*cdsConfCard, "IDVISUTPEXTR") == "S"));
+    stgCard->SetCells(cMarca, linha, tela.Campo(*cdsConfCard, "IDALTERCARD") == "I" ? "I" : "A");
+    stgCard->SetCells(cConsiste, linha, SimNao(tela.Campo(*cdsConfCard, "IDCONCNFCARD") == "S"));
+    stgCard->SetCells(cSeq, linha, tela.Campo(*cdsConfCard, "NRSEQCNFCARD"));
+    stgCard->SetCells(cEmbalagem, linha, tela.Campo(*cdsConfCard, "NMCONTAINER"));
   }
   cdsConfCard->First();
   if (cdsConfCard->IsEmpty()) {
-    mnuExcluir->SetEnabled(false);
-    sbtExcluir->SetEnabled(false);
+    tela.mnuExcluir->SetEnabled(false);
+    tela.sbtExcluir->SetEnabled(false);
   }
 }
 
 // The load of the page under the progress display, then its commands: alter only (nothing in
 // fixed-branch mode) and the export when it applies.
-void TfrmCadastroServ::RecarregaConf() {
+void PagConfCard::RecarregaConf() {
   {
-    ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
+    ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsConfCard"));
     CarregaConf(true);
   }
-  ChangeButtons(false, !FilialFixa, false, false, false, false);
+  tela.ChangeButtons(false, !FilialFixa, false, false, false, false);
   HabilitaExportaConf();
 }
 
 // The export command: outside fixed-branch mode and standard-menu mode, with a line loaded, while
 // nothing is edited, and only when the export's screen package is there to open.
-void TfrmCadastroServ::HabilitaExportaConf() {
-  bool exporta = !FilialFixa && TpConfPadrao != "S" && !stgCard->Cells(cCodigo, 1).empty() && !EmEdicao(*cdsConfCard) &&
-                 ScreenPackageAvailable(kPacoteExporta);
-  sbtExportComens->SetEnabled(exporta);
-  mnuExpConfiguracaoPadr->SetEnabled(exporta);
+void PagConfCard::HabilitaExportaConf() {
+  bool exporta = !FilialFixa && TpConfPadrao != "S" && !stgCard->Cells(cCodigo, 1).empty() &&
+                 !tela.EmEdicao(*cdsConfCard) && ScreenPackageAvailable(kPacoteExporta);
+  tela.sbtExportComens->SetEnabled(exporta);
+  tela.mnuExpConfiguracaoPadr->SetEnabled(exporta);
 }
 
 // Entering the page: its lists are closed in fixed-branch mode; the lines load once per service.
-void TfrmCadastroServ::EntraConfCard() {
-  sbtExportComens->SetHint("Exportação de Configuração Padrão");
+void PagConfCard::Entra() {
+  tela.sbtExportComens->SetHint("Exportação de Configuração Padrão");
   if (FilialFixa)
     for (TControl* c :
          std::initializer_list<TControl*>{grbTipoPrat, spbItemDir, spbTodosDir, sbtItemEsq, sbtTodosEsq,
                                           lsbCdDisponiveis, lsbDisponiveis, spbItemUp, spbItemDown, sbtImportExport})
       c->SetEnabled(false);
-  if (ConfCardCarregada != Campo(*cdsServico, "CDFILIAL") + "|" + Campo(*cdsServico, "CDSERVFILI")) {
-    ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
+  if (ConfCardCarregada !=
+      tela.Campo(*tela.cdsServico, "CDFILIAL") + "|" + tela.Campo(*tela.cdsServico, "CDSERVFILI")) {
+    ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsConfCard"));
     CarregaConf(true);
   }
   HabilitaExportaConf();
-  ChangeButtons(false, !FilialFixa, false, false, false, false);
+  tela.ChangeButtons(false, !FilialFixa, false, false, false, false);
 }
 
 // The selected service changed while the page is active: its lines load at once.
-void TfrmCadastroServ::ConfCardTrocaServico() { RecarregaConf(); }
+void PagConfCard::TrocaServico() { RecarregaConf(); }
 
 // ---------------------------------------------------------------- editing
 
 // Whether the branch on screen is aggregated to a central branch, in standard-menu mode outside
 // the hospital modules: it may change only its variable lines.
-bool TfrmCadastroServ::AgregadaConf() const {
-  return !Geral::ModuloHospitalar() && TpConfPadrao == "S" && Campo(*qryFilial, "IDFILCENTPME") != "S" &&
-         !Campo(*qryFilial, "CDFILCENTPME").empty();
+bool PagConfCard::AgregadaConf() const {
+  return !Geral::ModuloHospitalar() && TpConfPadrao == "S" && tela.Campo(*tela.qryFilial, "IDFILCENTPME") != "S" &&
+         !tela.Campo(*tela.qryFilial, "CDFILCENTPME").empty();
 }
 
 // The alter command's block of this page: the dataset enters edit, the grid takes the focus.
-void TfrmCadastroServ::AlteraConfCard() {
+void PagConfCard::Altera(TComponent&) {
   if (cdsConfCard->Active() && cdsConfCard->State() == DataSetState::Browse) cdsConfCard->Edit();
-  Foca(stgCard);
+  tela.Foca(stgCard);
   if (FilialFixa)
-    ChangeButtons(false, false, false, false, false, false);
+    tela.ChangeButtons(false, false, false, false, false, false);
   else
-    ChangeButtons(false, false, false, false, false, true);
-  Habilita_Pagina(false);
+    tela.ChangeButtons(false, false, false, false, false, true);
+  tela.Habilita_Pagina(false);
 }
 
-void TfrmCadastroServ::IniciaEdicaoConf() { sbtAlterarClick(*sbtAlterar); }
+void PagConfCard::IniciaEdicaoConf() { tela.sbtAlterarClick(*tela.sbtAlterar); }
 
-void TfrmCadastroServ::AdicionaLinhaConf(int indice, bool percentual) {
+void PagConfCard::AdicionaLinhaConf(int indice, bool percentual) {
   if (stgCard->RowCount() >= kMaxLinhasGrade) return;
   int linha;
   if (stgCard->RowCount() == 2 && stgCard->Cells(cNome, 1).empty()) {
@@ -215,13 +245,13 @@ void TfrmCadastroServ::AdicionaLinhaConf(int indice, bool percentual) {
   stgCard->SetRows(linha, celulas);
 }
 
-void TfrmCadastroServ::FimAdicaoConf() {
+void PagConfCard::FimAdicaoConf() {
   int ultima = stgCard->RowCount() - 1;
   stgCard->MoveTo(std::max(stgCard->Col(), 0), ultima);
-  ChangeButtons(false, false, false, false, false, !FilialFixa);
+  tela.ChangeButtons(false, false, false, false, false, !FilialFixa);
 }
 
-void TfrmCadastroServ::spbItemDirClick(TComponent&) {
+void PagConfCard::spbItemDirClick(TComponent&) {
   if (lsbDisponiveis->SelCount() == 0) return;
   IniciaEdicaoConf();
   for (int i = 0; i < lsbDisponiveis->Count(); ++i)
@@ -229,30 +259,30 @@ void TfrmCadastroServ::spbItemDirClick(TComponent&) {
   FimAdicaoConf();
 }
 
-void TfrmCadastroServ::spbTodosDirClick(TComponent&) {
+void PagConfCard::spbTodosDirClick(TComponent&) {
   IniciaEdicaoConf();
-  Foca(stgCard);
+  tela.Foca(stgCard);
   for (int i = 0; i < lsbDisponiveis->Count(); ++i) AdicionaLinhaConf(i, false);
   FimAdicaoConf();
 }
 
-void TfrmCadastroServ::lsbDisponiveisKeyDown(TComponent& sender, int& key, ShiftState) {
+void PagConfCard::lsbDisponiveisKeyDown(TComponent& sender, int& key, ShiftState) {
   if (key == VK_RETURN) spbItemDirClick(sender);
 }
 
 // A removed line's stored number goes to cdsDelCard, so the save deletes what refers to it.
-void TfrmCadastroServ::RemoveLinhaConf(int linha) {
+void PagConfCard::RemoveLinhaConf(int linha) {
   if (!cdsDelCard->Active()) cdsDelCard->CreateDataSet();
   cdsDelCard->Append();
-  cdsDelCard->FieldByName("CDFILIAL").SetAsString(medCdFilial->Text());
-  cdsDelCard->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+  cdsDelCard->FieldByName("CDFILIAL").SetAsString(tela.medCdFilial->Text());
+  cdsDelCard->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
   const std::string& seq = stgCard->Cells(cSeq, linha);
   if (auto n = parseFloat(seq)) cdsDelCard->FieldByName("NRSEQCNFCARD").SetAsFloat(*n);
   cdsDelCard->FieldByName("IDALTERCARD").SetAsString("D");
   cdsDelCard->Post();
 }
 
-void TfrmCadastroServ::sbtItemEsqClick(TComponent&) {
+void PagConfCard::sbtItemEsqClick(TComponent&) {
   if (stgCard->Cells(cNome, stgCard->Row()).empty()) return;
   TGridRect sel = stgCard->Selection();
   int de = std::max(sel.Top, 1), ate = std::min(sel.Bottom, stgCard->RowCount() - 1);
@@ -266,18 +296,18 @@ void TfrmCadastroServ::sbtItemEsqClick(TComponent&) {
     stgCard->SetRowCount(stgCard->RowCount() - removidas);
   }
   IniciaEdicaoConf();
-  ChangeButtons(false, false, false, false, false, !FilialFixa);
+  tela.ChangeButtons(false, false, false, false, false, !FilialFixa);
 }
 
-void TfrmCadastroServ::sbtTodosEsqClick(TComponent&) {
+void PagConfCard::sbtTodosEsqClick(TComponent&) {
   for (int r = 1; r < stgCard->RowCount(); ++r)
     if (!stgCard->Cells(cSeq, r).empty()) RemoveLinhaConf(r);
   LimpaGradeConf();
-  ChangeButtons(false, false, false, false, false, !FilialFixa);
+  tela.ChangeButtons(false, false, false, false, false, !FilialFixa);
   IniciaEdicaoConf();
 }
 
-void TfrmCadastroServ::MoveLinhaConf(int passo) {
+void PagConfCard::MoveLinhaConf(int passo) {
   int linha = stgCard->Row();
   if (stgCard->Cells(cNome, linha).empty()) return;
   if (!FilialFixa) IniciaEdicaoConf();
@@ -291,15 +321,15 @@ void TfrmCadastroServ::MoveLinhaConf(int passo) {
   stgCard->SetRows(linha, stgCard->Rows(vizinha));
   stgCard->SetRows(vizinha, esta);
   stgCard->MoveTo(stgCard->Col(), vizinha);
-  ChangeButtons(false, false, false, false, false, !FilialFixa);
+  tela.ChangeButtons(false, false, false, false, false, !FilialFixa);
 }
 
-void TfrmCadastroServ::spbItemUpClick(TComponent&) { MoveLinhaConf(-1); }
-void TfrmCadastroServ::spbItemDownClick(TComponent&) { MoveLinhaConf(+1); }
+void PagConfCard::spbItemUpClick(TComponent&) { MoveLinhaConf(-1); }
+void PagConfCard::spbItemDownClick(TComponent&) { MoveLinhaConf(+1); }
 
 // Toggles the flag under the cursor, with the rules of the aggregated branch, of the checks-diners
 // group and of variable lines.
-void TfrmCadastroServ::StgCardDblClick(TComponent&) {
+void PagConfCard::StgCardDblClick(TComponent&) {
   int col = stgCard->Col(), row = stgCard->Row();
   if (FilialFixa || col == cNome || col == cCompl || col == cObs || col == cPerc) return;
   if (row < 1 || stgCard->Cells(col, row).empty() || stgCard->Cells(cNome, row).empty()) return;
@@ -308,7 +338,7 @@ void TfrmCadastroServ::StgCardDblClick(TComponent&) {
   bool variavel = stgCard->Cells(cVariavel, row) != nao;
   if (AgregadaConf() &&
       (col == cOpcao || col == cImpressao || col == cVariavel || ((col == cVisu || diaSemana(col)) && !variavel)))
-    Erro("Altera_Agregada");
+    tela.Erro("Altera_Agregada");
   if (col == cConsiste && stgCard->Cells(cOpcao, row) == nao) {
     // Every non-optional line of the same dish type that had the same value follows.
     std::string codigo = stgCard->Cells(cCodigo, row), valor = stgCard->Cells(cConsiste, row);
@@ -341,7 +371,7 @@ void TfrmCadastroServ::StgCardDblClick(TComponent&) {
   }
 }
 
-void TfrmCadastroServ::stgCardKeyDown(TComponent& sender, int& key, ShiftState) {
+void PagConfCard::stgCardKeyDown(TComponent& sender, int& key, ShiftState) {
   int col = stgCard->Col(), row = stgCard->Row();
   bool texto = col == cCompl || col == cObs || col == cPerc;
   stgCard->SetOption(goEditing, texto && !FilialFixa);
@@ -357,13 +387,13 @@ void TfrmCadastroServ::stgCardKeyDown(TComponent& sender, int& key, ShiftState) 
 }
 
 // The width of a typed text column: its field's size in cdsConfCard.
-int TfrmCadastroServ::LarguraConf(int col) const {
+int PagConfCard::LarguraConf(int col) const {
   const char* campo = col == cCompl ? "DSCOMPLTP" : "DSOBSCNFCARD";
   int largura = cdsConfCard->FieldByName(campo).Size();
   return largura > 0 ? largura : 60;
 }
 
-void TfrmCadastroServ::stgCardKeyPress(TComponent&, std::string& key) {
+void PagConfCard::stgCardKeyPress(TComponent&, std::string& key) {
   int col = stgCard->Col(), row = stgCard->Row();
   if (row < 1) return;
   bool semNome = stgCard->Cells(cNome, row).empty();
@@ -398,12 +428,12 @@ void TfrmCadastroServ::stgCardKeyPress(TComponent&, std::string& key) {
       return;
     }
     IniciaEdicaoConf();
-    ChangeButtons(false, false, false, false, false, !FilialFixa);
+    tela.ChangeButtons(false, false, false, false, false, !FilialFixa);
   }
 }
 
 // The percentage right-aligned as "#,##0.00"; the weekday flags as check images.
-void TfrmCadastroServ::stgCardDrawCell(TComponent&, int col, int row, const TRect& rect, unsigned) {
+void PagConfCard::stgCardDrawCell(TComponent&, int col, int row, const TRect& rect, unsigned) {
   if (row < 1) return;
   TCanvas& canvas = stgCard->Canvas();
   if (col == cPerc) {
@@ -421,7 +451,7 @@ void TfrmCadastroServ::stgCardDrawCell(TComponent&, int col, int row, const TRec
   }
 }
 
-void TfrmCadastroServ::cdsConfCardBeforePost(DataSet&) {
+void PagConfCard::cdsConfCardBeforePost(DataSet&) {
   for (const char* campo :
        {"CDSERVFILI", "NRSEQCNFCARD", "CDTIPOPRAT", "IDOPCCNFCARD", "IDIMPCNFCARD", "NRPAGCNFCARD", "CDFILIAL"}) {
     Field& f = cdsConfCard->FieldByName(campo);
@@ -429,40 +459,41 @@ void TfrmCadastroServ::cdsConfCardBeforePost(DataSet&) {
   }
 }
 
-void TfrmCadastroServ::dtsConfCardStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() != tshConfCard) return;
-  bool editando = EmEdicao(*cdsConfCard);
+void PagConfCard::dtsConfCardStateChange(DataSource&) {
+  if (!Ativa()) return;
+  bool editando = tela.EmEdicao(*cdsConfCard);
   if (FilialFixa) {
-    panFilial->SetEnabled(false);
-    ChangeButtons(false, false, false, !editando, !editando, false);
-    mnuExpConfiguracaoPadr->SetEnabled(false);
-    sbtExportComens->SetEnabled(false);
+    tela.panFilial->SetEnabled(false);
+    tela.ChangeButtons(false, false, false, !editando, !editando, false);
+    tela.mnuExpConfiguracaoPadr->SetEnabled(false);
+    tela.sbtExportComens->SetEnabled(false);
   } else {
-    HabilitaPainelFilial(!editando);
-    ChangeButtons(false, !editando, false, !editando, !editando, editando);
+    tela.HabilitaPainelFilial(!editando);
+    tela.ChangeButtons(false, !editando, false, !editando, !editando, editando);
     HabilitaExportaConf();
   }
-  Habilita_Pagina(!editando);
+  tela.Habilita_Pagina(!editando);
 }
 
 // ---------------------------------------------------------------- commands
 
-bool TfrmCadastroServ::ExisteDistrRest(const std::string& filial, const std::string& servico) {
-  Variant r = Consiste::CheckResultServ(netCadastroServ.Call("ExisteDistrRest", {filial, servico}));
+bool PagConfCard::ExisteDistrRest(const std::string& filial, const std::string& servico) {
+  Variant r = Consiste::CheckResultServ(tela.netCadastroServ.Call("ExisteDistrRest", {filial, servico}));
   return r.isBool() && r.asBool();
 }
 
 // Whether the user accepts losing the packaging settings of the service, when it has any.
-bool TfrmCadastroServ::AceitaExcluirDistrRest() {
-  if (!ExisteDistrRest(Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"))) return true;
-  return msgPadrao->ShowMsg("CONF_EXCL_DIST_REST", TMsgDlgType::mtInformation, mbOKCancel) == mrOk;
+bool PagConfCard::AceitaExcluirDistrRest() {
+  if (!ExisteDistrRest(tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")))
+    return true;
+  return tela.msgPadrao->ShowMsg("CONF_EXCL_DIST_REST", TMsgDlgType::mtInformation, mbOKCancel) == mrOk;
 }
 
 // Rebuilds cdsConfCard from the grid (lines numbered 1..n in grid order, printed lines paired
 // 1, 1, 2, 2, ...) and sends it with the removed lines. The loaded rows are deleted first, so the
 // packet holds exactly the new configuration; a refusal cancels every change of cdsConfCard.
-void TfrmCadastroServ::GravaConfCard() {
-  std::string filial = Campo(*cdsServico, "CDFILIAL"), servico = Campo(*cdsServico, "CDSERVFILI");
+void PagConfCard::GravaConfCard() {
+  std::string filial = tela.Campo(*tela.cdsServico, "CDFILIAL"), servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
   const std::string sim = SimNao(true);
   cdsConfCard->DisableControls();
   ScopeExit fim([this] {
@@ -470,7 +501,7 @@ void TfrmCadastroServ::GravaConfCard() {
     cdsConfCard->EnableControls();
   });
   try {
-    if (EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
+    if (tela.EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
     while (!cdsConfCard->IsEmpty()) cdsConfCard->Delete();
     int par = 1;
     bool primeiro = true;
@@ -516,34 +547,34 @@ void TfrmCadastroServ::GravaConfCard() {
     if (cdsConfCard->ChangeCount() > 0 || removidas) {
       if (!cdsDelCard->Active()) cdsDelCard->CreateDataSet();
       Variant modo(TpConfPadrao);
-      Variant resposta =
-          netCadastroServ.Call("UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
+      Variant resposta = tela.netCadastroServ.Call(
+          "UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
       if (modo.isString() && (modo.str() == "S" || modo.str() == "D")) TpConfPadrao = modo.str();
       if (!resposta.isString()) throw Exception("Resposta inesperada do servidor de aplicação para UpdConfCard.");
       if (!resposta.str().empty()) Consiste::MensErro(resposta.str(), true);
       cdsConfCard->MergeChangeLog();
     }
-    if (tshConfCard->Enabled() && !FilialFixa) HabilitaExportaConf();
+    if (tela.tshConfCard->Enabled() && !FilialFixa) HabilitaExportaConf();
   } catch (...) {
-    if (EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
+    if (tela.EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
     cdsConfCard->CancelUpdates();
     throw;
   }
 }
 
 // The confirm command's block of this page.
-void TfrmCadastroServ::ConfirmaConfCard() {
+void PagConfCard::Confirma() {
   // Declining to lose the packaging settings leaves the edit as it was, removed lines included.
   if (!AceitaExcluirDistrRest()) return;
   ScopeExit botoes([this] {
     if (FilialFixa) {
-      ChangeButtons(false, false, false, false, false, false);
-      panFilial->SetEnabled(false);
+      tela.ChangeButtons(false, false, false, false, false, false);
+      tela.panFilial->SetEnabled(false);
     } else {
-      ChangeButtons(false, true, false, false, false, false);
-      HabilitaPainelFilial(true);
+      tela.ChangeButtons(false, true, false, false, false, false);
+      tela.HabilitaPainelFilial(true);
     }
-    Habilita_Pagina(!EmEdicao(*cdsConfCard));
+    tela.Habilita_Pagina(!tela.EmEdicao(*cdsConfCard));
   });
   GravaConfCard();
   // The server renumbered the lines: the grid shows the stored configuration.
@@ -552,81 +583,84 @@ void TfrmCadastroServ::ConfirmaConfCard() {
 }
 
 // The cancel command's block: the lines as stored.
-void TfrmCadastroServ::CancelaConfCard() {
+void PagConfCard::Cancela() {
   if (cdsDelCard->Active()) cdsDelCard->Close();
-  if (EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
+  if (tela.EmEdicao(*cdsConfCard)) cdsConfCard->Cancel();
   RecarregaConf();
-  Habilita_Pagina(true);
+  tela.Habilita_Pagina(true);
 }
 
 // The verify command's block: the lines and the catalogue as stored.
-void TfrmCadastroServ::VerificaConfCard() {
-  if (EmEdicao(*cdsConfCard)) return;
+void PagConfCard::Verifica() {
+  if (tela.EmEdicao(*cdsConfCard)) return;
   {
-    ShowAviGuard avi(this, 6, Msg("get_cdsConfCard"));
+    ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsConfCard"));
     CarregaConf(true);
   }
   HabilitaExportaConf();
 }
 
 // The aggregated branch takes its central branch's configuration of the same service.
-void TfrmCadastroServ::sbtImportExportClick(TComponent&) {
-  if (msgPadrao->ShowMsg("Importar_Central", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
-  ShowAviGuard avi(this, 0);
+void PagConfCard::sbtImportExportClick(TComponent&) {
+  if (tela.msgPadrao->ShowMsg("Importar_Central", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+  ShowAviGuard avi(&tela, 0);
   if (!AceitaExcluirDistrRest()) return;
   Consiste::CheckResultServ(
-      netCadastroServ.Call("Importa__ConfCard", {Campo(*cdsServico, "CDSERVFILI"), Campo(*qryFilial, "CDFILIAL"),
-                                                 Campo(*qryFilial, "CDFILCENTPME")}),
+      tela.netCadastroServ.Call("Importa__ConfCard",
+                                {tela.Campo(*tela.cdsServico, "CDSERVFILI"), tela.Campo(*tela.qryFilial, "CDFILIAL"),
+                                 tela.Campo(*tela.qryFilial, "CDFILCENTPME")}),
       true, 0);
   if (cdsDelCard->Active()) cdsDelCard->Close();
   CarregaConf(true);
-  ChangeButtons(false, !FilialFixa, false, false, false, false);
+  tela.ChangeButtons(false, !FilialFixa, false, false, false, false);
 }
 
 // The export of the configuration opens its own screen package; when it reports a change of
 // services, the service list is read again and stays on the same service.
-void TfrmCadastroServ::ExportaConfCard() {
-  if (!mnuExpConfiguracaoPadr->Enabled()) return;
-  std::string servico = Campo(*cdsServico, "CDSERVFILI");
-  VariantArray params{Variant(medCdFilial->Text()), Variant(edtNmFilial->Text()), Variant(servico),
-                      Variant(Campo(*cdsServico, "NMSERVICO")), Variant(0)};
+void PagConfCard::Exporta() {
+  if (!tela.mnuExpConfiguracaoPadr->Enabled()) return;
+  std::string servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
+  VariantArray params{Variant(tela.medCdFilial->Text()), Variant(tela.edtNmFilial->Text()), Variant(servico),
+                      Variant(tela.Campo(*tela.cdsServico, "NMSERVICO")), Variant(0)};
   Corvane::LoadBPL(kPacoteExporta, params);
   bool mudou = params.size() > 4 && params[4].isNumber() && params[4].asInt() != 0;
   if (!mudou) return;
-  Suspend<DataSetEvent> antes(cdsServico->BeforeScroll);
-  Suspend<DataSetEvent> depois(cdsServico->AfterScroll);
-  CarregaPacote(*cdsServico, netCadastroServ.Call("GetServico", {medCdFilial->Text(), edtCdGrupoFiltro->Text()}),
-                "GetServico");
-  cdsServico->Locate("CDSERVFILI", servico);
-}
-
-void TfrmCadastroServ::sbtExportComensClick(TComponent&) {
-  if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
-  if (pgcPadrao->ActivePage() == tshComensais) ExportaComensais();
-}
-
-void TfrmCadastroServ::mnuExpConfiguracaoPadrClick(TComponent&) {
-  if (pgcPadrao->ActivePage() == tshConfCard) ExportaConfCard();
-  if (pgcPadrao->ActivePage() == tshComensais) ExportaComensais();
+  Suspend<DataSetEvent> antes(tela.cdsServico->BeforeScroll);
+  Suspend<DataSetEvent> depois(tela.cdsServico->AfterScroll);
+  tela.CarregaPacote(*tela.cdsServico,
+                     tela.netCadastroServ.Call("GetServico", {tela.medCdFilial->Text(), tela.edtCdGrupoFiltro->Text()}),
+                     "GetServico");
+  tela.cdsServico->Locate("CDSERVFILI", servico);
 }
 
 // ---------------------------------------------------------------- the page
 
 bool PagConfCard::Mostra(const TTabSheet* aba) const { return aba == tela.tshConfCard; }
 TTabSheet* PagConfCard::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
-void PagConfCard::Entra() { tela.EntraConfCard(); }
-void PagConfCard::TrocaServico() { tela.ConfCardTrocaServico(); }
-void PagConfCard::Altera(TComponent&) { tela.AlteraConfCard(); }
-void PagConfCard::Confirma() { tela.ConfirmaConfCard(); }
-void PagConfCard::Cancela() { tela.CancelaConfCard(); }
-void PagConfCard::Verifica() { tela.VerificaConfCard(); }
-bool PagConfCard::Editando() const { return tela.EmEdicao(*tela.cdsConfCard); }
+
+bool PagConfCard::Editando() const { return tela.EmEdicao(*cdsConfCard); }
 
 void PagConfCard::Avisa(Aviso aviso) {
-  // The export of the configuration is a command of this page only.
-  if (aviso == Aviso::PaginaTrocada && !Ativa()) tela.mnuExpConfiguracaoPadr->SetEnabled(false);
-  // A cancelled cost edit may have changed what the grid shows of the service.
-  if (aviso == Aviso::CustoCancelado) tela.CarregaConf(false);
+  switch (aviso) {
+    case Aviso::TelaAtivada:
+      if (CabecalhoEscrito) break;
+      CabecalhoConfCard();
+      ConfiguraColunas();
+      CabecalhoEscrito = true;
+      break;
+    // The columns follow the mode of the branch just opened.
+    case Aviso::FilialAberta: ConfiguraColunas(); break;
+    case Aviso::FilialListada:
+      if (!FilialFixa) LayoutAgregada();
+      break;
+    // The export of the configuration is a command of this page only.
+    case Aviso::PaginaTrocada:
+      if (!Ativa()) tela.mnuExpConfiguracaoPadr->SetEnabled(false);
+      break;
+    // A cancelled cost edit may have changed what the grid shows of the service.
+    case Aviso::CustoCancelado: CarregaConf(false); break;
+    default: break;
+  }
 }
 
 }  // namespace cad

@@ -1,4 +1,4 @@
-// Standard-cost page (tshCustPadr) of TfrmCadastroServ: the cost of the selected service month by
+// Standard-cost page (PagCustPadr, sheet tshCustPadr): the cost of the selected service month by
 // month (cdsCustPadr, upper grid) and each month's split over dish types (cdsCustPadrTp, lower
 // grid, filtered to the month under the cursor). A month is saved as soon as it is posted; the
 // dish-type rows of a month are posted locally and sent together when the focus leaves their
@@ -40,54 +40,81 @@ bool Editado(const DataSet& ds) {
   return ds.Active() && (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert);
 }
 
-// The navigator moves to another service: only while nothing of the page is edited or waits to be
-// sent.
-void HabilitaNavegadorCusto(TfrmCadastroServ& f, bool livre) {
-  f.dbnPadrao->SetEnabled(livre && !Editado(*f.cdsCustPadr) && f.cdsServico->Active() && !f.cdsServico->IsEmpty());
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- shared rules
 
-DateTime TfrmCadastroServ::MesProcessamento() const {
-  return Consiste::PriDiaMes(Corvane::DataProc(medCdFilial->Text()));
+// The standard-cost authorization of the operator, on every activation of the screen; without it
+// neither grid is edited.
+void PagCustPadr::CarregaAutorizacao() {
+  ShowAviGuard avi(&tela, 1);
+  Variant autorizacao = tela.netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
+  if (autorizacao.isString()) {
+    avi.Hide();
+    throw Exception(autorizacao.str());
+  }
+  if (!autorizacao.isArray() || autorizacao.asArray().size() < 2)
+    throw Exception("Resposta inesperada do servidor de aplicação para GetAutGrupACPS.");
+  tela.CarregaPacote(*cdsAutGrupACPS, autorizacao.asArray()[0], "GetAutGrupACPS");
+  tela.CarregaPacote(*cdsOperACPS, autorizacao.asArray()[1], "GetAutGrupACPS");
+  if (!TemAutorizacaoCusto()) {
+    dbgCustPadr->SetOption(goEditing, false);
+    dbgCustPadrTp->SetOption(goEditing, false);
+  }
 }
 
-bool TfrmCadastroServ::PodeAutomatico() const { return !FilialFixa && TemEntrada("CriaCAutoCPadrao"); }
+bool PagCustPadr::TemAutorizacaoCusto() {
+  if (!cdsAutGrupACPS->Active() || cdsAutGrupACPS->IsEmpty()) return true;
+  cdsAutGrupACPS->First();
+  Variant grupo = cdsAutGrupACPS->FieldByName("CDGRUPOPER").Value();
+  LocateOptions semCaixa;
+  semCaixa.caseInsensitive = true;
+  return cdsOperACPS->Active() && cdsOperACPS->Locate("CDGRUPOPER", grupo, semCaixa);
+}
 
-bool TfrmCadastroServ::FocoNosTipos() const { return dbgCustPadrTp->Focused(); }
+void PagCustPadr::HabilitaNavegador(bool livre) {
+  tela.dbnPadrao->SetEnabled(livre && !Editado(*cdsCustPadr) && tela.cdsServico->Active() &&
+                             !tela.cdsServico->IsEmpty());
+}
 
-void TfrmCadastroServ::HabilitaAutomatico(bool habilita) {
-  sbtAutomatico->SetEnabled(habilita && PodeAutomatico());
-  mnuCadaAuto->SetEnabled(sbtAutomatico->Enabled());
+DateTime PagCustPadr::MesProcessamento() const {
+  return Consiste::PriDiaMes(Corvane::DataProc(tela.medCdFilial->Text()));
+}
+
+bool PagCustPadr::PodeAutomatico() const { return !FilialFixa && TemEntrada("CriaCAutoCPadrao"); }
+
+bool PagCustPadr::FocoNosTipos() const { return dbgCustPadrTp->Focused(); }
+
+void PagCustPadr::HabilitaAutomatico(bool habilita) {
+  tela.sbtAutomatico->SetEnabled(habilita && PodeAutomatico());
+  tela.mnuCadaAuto->SetEnabled(tela.sbtAutomatico->Enabled());
 }
 
 // True when nobody holds the standard-cost authorization or the operator is in the group that
 // holds it; otherwise every command of the page goes off.
-bool TfrmCadastroServ::AutorizaCustoPadrao() {
+bool PagCustPadr::AutorizaCustoPadrao() {
   if (TemAutorizacaoCusto()) return true;
-  ChangeButtons(false, false, false, false, false, false);
+  tela.ChangeButtons(false, false, false, false, false, false);
   HabilitaAutomatico(false);
   return false;
 }
 
 // The dish-type rows of the month under the cursor.
-void TfrmCadastroServ::FiltraTp() {
+void PagCustPadr::FiltraTp() {
   if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty() || !cdsCustPadrTp->Active()) return;
   cdsCustPadrTp->SetFilter(FiltroMes(*cdsCustPadr));
   cdsCustPadrTp->SetFiltered(true);
 }
 
-std::string TfrmCadastroServ::FiltroMes(const DataSet& mes) const {
+std::string PagCustPadr::FiltroMes(const DataSet& mes) const {
   const Field& data = mes.FieldByName("DTREFCUSPADR");
   std::string texto = data.IsNull() ? std::string() : TextoData(data.AsDateTime());
-  return "CDFILIAL = '" + Campo(mes, "CDFILIAL") + "' AND CDSERVFILI = '" + Campo(mes, "CDSERVFILI") +
+  return "CDFILIAL = '" + tela.Campo(mes, "CDFILIAL") + "' AND CDSERVFILI = '" + tela.Campo(mes, "CDSERVFILI") +
          "' AND DTREFCUSPADR = '" + texto + "'";
 }
 
 // The month as the grid shows it: the short date without its day ("12/2026", "2026-12").
-void TfrmCadastroServ::cdsCustPadrCalcFields(DataSet&) {
+void PagCustPadr::cdsCustPadrCalcFields(DataSet&) {
   Field& data = cdsCustPadr->FieldByName("DTREFCUSPADR");
   Field& mes = cdsCustPadr->FieldByName("STMESREFER");
   if (data.IsNull()) {
@@ -105,7 +132,7 @@ void TfrmCadastroServ::cdsCustPadrCalcFields(DataSet&) {
 }
 
 // Sum of the current month's dish-type costs, each rounded to 5 decimals.
-double TfrmCadastroServ::SomaTiposMes() {
+double PagCustPadr::SomaTiposMes() {
   cdsCustPadrTp->DisableControls();
   ScopeExit reativa([this] { cdsCustPadrTp->EnableControls(); });
   double soma = 0;
@@ -117,7 +144,7 @@ double TfrmCadastroServ::SomaTiposMes() {
 
 // The sum rule of the current month: from the processing month on, the dish-type costs add up to
 // the month's cost. A mismatch shows the sum and the difference and answers false.
-bool TfrmCadastroServ::Vd_Soma() {
+bool PagCustPadr::Vd_Soma() {
   if (!cdsCustPadrTp->Active() || cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty())
     return true;
   if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty()) return true;
@@ -127,58 +154,60 @@ bool TfrmCadastroServ::Vd_Soma() {
     if (data.IsNull() || data.AsDateTime() < MesProcessamento()) return true;
     double custo = Consiste::RoundDec(cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat(), 5);
     if (soma == custo) return true;
-    msgPadrao->ShowMsg(
+    tela.msgPadrao->ShowMsg(
         "soma_dif", TMsgDlgType::mtInformation, mbOK,
         {formatFloat(kFormatoSoma, soma), formatFloat(kFormatoSoma, Consiste::RoundDec(custo - soma, 5))});
     return false;
   } catch (...) {
-    if (pgcPadrao->ActivePage() == tshCustPadr) {
+    if (Ativa()) {
       dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField("VRCUSTPADRTP"));
-      Foca(dbgCustPadrTp);
+      tela.Foca(dbgCustPadrTp);
     }
     throw;
   }
 }
 
 // Whether the dish-type costs still add up to the month's cost before its edit.
-bool TfrmCadastroServ::Vd_SomaAnterior() {
+bool PagCustPadr::Vd_SomaAnterior() {
   if (cdsCustPadrTp->State() != DataSetState::Browse || cdsCustPadrTp->IsEmpty()) return true;
   return Consiste::RoundDec(SomaTiposMes(), 5) == Consiste::RoundDec(static_cast<double>(VrCustPadrAnterior), 5);
 }
 
 // The processing-month lock: true when the current month is before the processing month, after
 // setting the commands for a read-only month; otherwise the commands follow the month's state.
-bool TfrmCadastroServ::MenorDataProc() {
+bool PagCustPadr::MenorDataProc() {
   bool ativo = cdsCustPadr->Active();
   Field* data = ativo ? cdsCustPadr->FindField("DTREFCUSPADR") : nullptr;
   bool anterior = data && !cdsCustPadr->IsEmpty() && !data->IsNull() && data->AsDateTime() < MesProcessamento();
   DataSetState estado = ativo ? cdsCustPadr->State() : DataSetState::Inactive;
   bool navegando = estado == DataSetState::Browse;
   bool comLinhas = navegando && !cdsCustPadr->IsEmpty();
-  bool editando = EmEdicao(*cdsCustPadr);
+  bool editando = tela.EmEdicao(*cdsCustPadr);
   if (anterior) {
     bool naGrade = dbgCustPadr->Focused();
-    mnuConfirmar->SetEnabled(false);
-    mnuCancelar->SetEnabled(false);
-    mnuAlterar->SetEnabled(false);
-    mnuExcluir->SetEnabled(false);
-    mnuIncluir->SetEnabled(naGrade && !FilialFixa);
-    mnuProcurar->SetEnabled(naGrade);
-    mnuVerificar->SetEnabled(naGrade);
+    tela.mnuConfirmar->SetEnabled(false);
+    tela.mnuCancelar->SetEnabled(false);
+    tela.mnuAlterar->SetEnabled(false);
+    tela.mnuExcluir->SetEnabled(false);
+    tela.mnuIncluir->SetEnabled(naGrade && !FilialFixa);
+    tela.mnuProcurar->SetEnabled(naGrade);
+    tela.mnuVerificar->SetEnabled(naGrade);
     HabilitaAutomatico(naGrade);
     if (editando) cdsCustPadr->Cancel();
     return true;
   }
   if (FilialFixa) {
-    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuIncluir, mnuAlterar, mnuExcluir}) m->SetEnabled(false);
-    mnuProcurar->SetEnabled(comLinhas);
-    mnuVerificar->SetEnabled(comLinhas);
+    for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuIncluir, tela.mnuAlterar, tela.mnuExcluir})
+      m->SetEnabled(false);
+    tela.mnuProcurar->SetEnabled(comLinhas);
+    tela.mnuVerificar->SetEnabled(comLinhas);
     HabilitaAutomatico(false);
   } else {
-    mnuConfirmar->SetEnabled(editando);
-    mnuCancelar->SetEnabled(editando);
-    mnuIncluir->SetEnabled(navegando);
-    for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(comLinhas);
+    tela.mnuConfirmar->SetEnabled(editando);
+    tela.mnuCancelar->SetEnabled(editando);
+    tela.mnuIncluir->SetEnabled(navegando);
+    for (TMenuItem* m : {tela.mnuAlterar, tela.mnuExcluir, tela.mnuProcurar, tela.mnuVerificar})
+      m->SetEnabled(comLinhas);
     HabilitaAutomatico(navegando);
   }
   return false;
@@ -187,9 +216,10 @@ bool TfrmCadastroServ::MenorDataProc() {
 // ---------------------------------------------------------------- loading and page entry
 
 // Both datasets of the service in one call, the dish types filtered to the current month.
-void TfrmCadastroServ::CarregaCustoPadrao() {
-  ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
-  Variant r = netCadastroServ.Call("GetCustoPadrao", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+void PagCustPadr::CarregaCustoPadrao() {
+  ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadr"));
+  Variant r =
+      tela.netCadastroServ.Call("GetCustoPadrao", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
   if (r.isString()) {
     avi.Hide();
     throw Exception(r.str());
@@ -197,27 +227,27 @@ void TfrmCadastroServ::CarregaCustoPadrao() {
   if (!r.isArray() || r.asArray().size() < 2)
     throw Exception("Resposta inesperada do servidor de aplicação para GetCustoPadrao.");
   cdsCustPadrTp->SetFiltered(false);
-  CarregaPacote(*cdsCustPadrTp, r.asArray()[1], "GetCustoPadrao");
-  CarregaPacote(*cdsCustPadr, r.asArray()[0], "GetCustoPadrao");
+  tela.CarregaPacote(*cdsCustPadrTp, r.asArray()[1], "GetCustoPadrao");
+  tela.CarregaPacote(*cdsCustPadr, r.asArray()[0], "GetCustoPadrao");
   FiltraTp();
   RecarregaCustPadr = false;
 }
 
 // The commands of the page for the loaded months (authorised operators only).
-void TfrmCadastroServ::BotoesCustPadr(bool consultaTrava) {
+void PagCustPadr::BotoesCustPadr(bool consultaTrava) {
   if (!AutorizaCustoPadrao()) return;
   if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty()) {
-    ChangeButtons(!FilialFixa, false, false, false, false, false);
+    tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
   } else if (FilialFixa) {
-    ChangeButtons(false, false, false, true, true, false);
+    tela.ChangeButtons(false, false, false, true, true, false);
   } else if (!consultaTrava || !MenorDataProc()) {
-    ChangeButtons(true, true, true, true, true, false);
+    tela.ChangeButtons(true, true, true, true, true, false);
   }
 }
 
 // Entering the page: in fixed-branch mode both grids are read-only; the data of the service is
 // loaded once per service.
-void TfrmCadastroServ::EntraCustPadr() {
+void PagCustPadr::Entra() {
   if (FilialFixa) {
     dbgCustPadr->SetReadOnly(true);
     dbgCustPadrTp->SetReadOnly(true);
@@ -228,49 +258,51 @@ void TfrmCadastroServ::EntraCustPadr() {
   if (AutorizaCustoPadrao()) HabilitaAutomatico(cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Browse);
 }
 
-// Before another service becomes current on this page: the month list is read again, so a month
-// another user removed does not stay on screen.
-void TfrmCadastroServ::CustPadrSaiServico() {
+// Before another service becomes current on this page: the months must add up, and the month list
+// is read again, so a month another user removed does not stay on screen.
+void PagCustPadr::SaiServico() {
+  if (!Vd_Soma()) Abort();
   {
-    ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
-    Variant meses = netCadastroServ.Call("GetCustPadr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+    ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadr"));
+    Variant meses =
+        tela.netCadastroServ.Call("GetCustPadr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
     cdsCustPadrTp->SetFiltered(false);
-    CarregaPacote(*cdsCustPadr, meses, "GetCustPadr");
+    tela.CarregaPacote(*cdsCustPadr, meses, "GetCustPadr");
   }
-  if (cdsCustPadr->IsEmpty()) ChangeButtons(!FilialFixa, false, false, false, false, false);
+  if (cdsCustPadr->IsEmpty()) tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
 }
 
 // The selected service changed while the page is active.
-void TfrmCadastroServ::CustPadrTrocaServico() {
+void PagCustPadr::TrocaServico() {
   CarregaCustoPadrao();
   BotoesCustPadr(true);
 }
 
 // ---------------------------------------------------------------- months
 
-void TfrmCadastroServ::cdsCustPadrBeforeScroll(DataSet&) {
-  if (pgcPadrao->ActivePage() == tshCustPadr && !PesquisaCusto && !RelocalizandoMes && !Vd_Soma()) Abort();
+void PagCustPadr::cdsCustPadrBeforeScroll(DataSet&) {
+  if (Ativa() && !PesquisaCusto && !RelocalizandoMes && !Vd_Soma()) Abort();
 }
 
-void TfrmCadastroServ::cdsCustPadrAfterScroll(DataSet&) {
+void PagCustPadr::cdsCustPadrAfterScroll(DataSet&) {
   FiltraTp();
-  if (pgcPadrao->ActivePage() == tshCustPadr && TemAutorizacaoCusto()) MenorDataProc();
+  if (Ativa() && TemAutorizacaoCusto()) MenorDataProc();
 }
 
-void TfrmCadastroServ::cdsCustPadrBeforeInsert(DataSet&) {
+void PagCustPadr::cdsCustPadrBeforeInsert(DataSet&) {
   VrCustPadrAnterior = 0;
   if (!Vd_Soma()) Abort();
 }
 
 // A new month follows the latest one stored (or is the current month), never before the
 // processing month.
-void TfrmCadastroServ::cdsCustPadrAfterInsert(DataSet&) {
+void PagCustPadr::cdsCustPadrAfterInsert(DataSet&) {
   {
-    ShowAviGuard avi(this, 6, Msg("get_cdsCustPadrAux"));
-    CarregaPacote(
-        *cdsCustPadrAux,
-        netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
-        "GetCustPadrAux");
+    ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadrAux"));
+    tela.CarregaPacote(*cdsCustPadrAux,
+                       tela.netCadastroServ.Call("GetCustPadrAux", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                                                                    tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                       "GetCustPadrAux");
   }
   DateTime mes;
   Field* ultimo = cdsCustPadrAux->IsEmpty() ? nullptr : cdsCustPadrAux->FindField("DTREFCUSPADR");
@@ -290,24 +322,24 @@ void TfrmCadastroServ::cdsCustPadrAfterInsert(DataSet&) {
   cdsCustPadr->FieldByName("STMESREFER").ReadOnly = false;
 }
 
-void TfrmCadastroServ::cdsCustPadrBeforeEdit(DataSet&) {
+void PagCustPadr::cdsCustPadrBeforeEdit(DataSet&) {
   double valor = cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat();
   VrCustPadrAnterior = valor > 0 ? valor : 0;
 }
 
-void TfrmCadastroServ::Vd_Mes(bool obrigatorio) {
-  if (!EmEdicao(*cdsCustPadr)) return;
-  if (obrigatorio && Campo(*cdsCustPadr, "STMESREFER").empty()) {
-    if (pgcPadrao->ActivePage() == tshCustPadr) {
+void PagCustPadr::Vd_Mes(bool obrigatorio) {
+  if (!tela.EmEdicao(*cdsCustPadr)) return;
+  if (obrigatorio && tela.Campo(*cdsCustPadr, "STMESREFER").empty()) {
+    if (Ativa()) {
       dbgCustPadr->SetSelectedField(cdsCustPadr->FindField("STMESREFER"));
-      Foca(dbgCustPadr);
+      tela.Foca(dbgCustPadr);
     }
-    Erro("Mes_inf");
+    tela.Erro("Mes_inf");
   }
 }
 
-void TfrmCadastroServ::Vd_Valor(bool obrigatorio) {
-  if (!EmEdicao(*cdsCustPadr)) return;
+void PagCustPadr::Vd_Valor(bool obrigatorio) {
+  if (!tela.EmEdicao(*cdsCustPadr)) return;
   Field& valor = cdsCustPadr->FieldByName("VRCUSTPADR");
   const char* chave = nullptr;
   if (valor.IsNull()) {
@@ -316,18 +348,18 @@ void TfrmCadastroServ::Vd_Valor(bool obrigatorio) {
     chave = "CUST_ZERO";
   }
   if (!chave) return;
-  if (pgcPadrao->ActivePage() == tshCustPadr) {
+  if (Ativa()) {
     dbgCustPadr->SetSelectedField(&valor);
-    Foca(dbgCustPadr);
+    tela.Foca(dbgCustPadr);
   }
-  Erro(chave);
+  tela.Erro(chave);
 }
 
-void TfrmCadastroServ::cdsCustPadrBeforePost(DataSet&) {
+void PagCustPadr::cdsCustPadrBeforePost(DataSet&) {
   Vd_Mes(true);
   Vd_Valor(true);
-  cdsCustPadr->FieldByName("CDFILIAL").SetAsString(CodFilial());
-  cdsCustPadr->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+  cdsCustPadr->FieldByName("CDFILIAL").SetAsString(tela.CodFilial());
+  cdsCustPadr->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
   for (const char* nome : {"CDFILIAL", "CDSERVFILI"}) {
     Field& f = cdsCustPadr->FieldByName(nome);
     if (!f.IsNull() && f.AsString().empty()) f.Clear();
@@ -337,15 +369,15 @@ void TfrmCadastroServ::cdsCustPadrBeforePost(DataSet&) {
 }
 
 // The month is saved at once; a changed cost may carry its dish types along in proportion.
-void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
-  ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
+void PagCustPadr::cdsCustPadrAfterPost(DataSet&) {
+  ShowAviGuard avi(&tela, 1, tela.Msg("upd_cdsCustPadr"));
   try {
     if (cdsCustPadr->ChangeCount() > 0) {
-      Variant resposta = netCadastroServ.Call("UpdCustPadr", {Variant(cdsCustPadr->Delta())});
-      UltimaResposta = resposta.isNull() ? std::string() : resposta.asString();
-      if (!UltimaResposta.empty()) {
+      Variant resposta = tela.netCadastroServ.Call("UpdCustPadr", {Variant(cdsCustPadr->Delta())});
+      std::string recusa = resposta.isNull() ? std::string() : resposta.asString();
+      if (!recusa.empty()) {
         cdsCustPadr->CancelUpdates();
-        Consiste::MensErro(UltimaResposta, true);
+        Consiste::MensErro(recusa, true);
       }
       cdsCustPadr->MergeChangeLog();
     }
@@ -355,7 +387,8 @@ void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
     double valor = cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat();
     if (!cdsCustPadrTp->IsEmpty() && valor != static_cast<double>(VrCustPadrAnterior)) {
       avi.Hide();
-      if (Vd_SomaAnterior() && msgPadrao->ShowMsg("alteraproporcional", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
+      if (Vd_SomaAnterior() &&
+          tela.msgPadrao->ShowMsg("alteraproporcional", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes)
         RateiaProporcional(valor);
     }
     {
@@ -364,10 +397,10 @@ void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
       ScopeExit fim([this] { RelocalizandoMes = false; });
       cdsCustPadr->Locate("DTREFCUSPADR", Variant(mes));
     }
-    CarregaPacote(
-        *cdsCustPadrAux,
-        netCadastroServ.Call("GetCustPadrAux", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
-        "GetCustPadrAux");
+    tela.CarregaPacote(*cdsCustPadrAux,
+                       tela.netCadastroServ.Call("GetCustPadrAux", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                                                                    tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                       "GetCustPadrAux");
   } catch (...) {
     avi.Hide();
     throw;
@@ -377,7 +410,7 @@ void TfrmCadastroServ::cdsCustPadrAfterPost(DataSet&) {
 
 // The dish types of the month scaled by the new cost over the old one; what rounding leaves out
 // goes to the last row, so the split adds up to the cost exactly.
-void TfrmCadastroServ::RateiaProporcional(double valor) {
+void PagCustPadr::RateiaProporcional(double valor) {
   long double anterior = VrCustPadrAnterior == 0 ? 1 : VrCustPadrAnterior;
   long double fator = static_cast<long double>(valor) / anterior;
   long double soma = 0;
@@ -399,20 +432,20 @@ void TfrmCadastroServ::RateiaProporcional(double valor) {
 }
 
 // A deleted month is saved at once; the last one gone reloads the service.
-void TfrmCadastroServ::cdsCustPadrAfterDelete(DataSet&) {
+void PagCustPadr::cdsCustPadrAfterDelete(DataSet&) {
   if (cdsCustPadr->ChangeCount() > 0) {
-    ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    GravaAlteracoes(netCadastroServ, *cdsCustPadr, "UpdCustPadr");
+    ShowAviGuard avi(&tela, 1, tela.Msg("upd_cdsCustPadr"));
+    GravaAlteracoes(tela.netCadastroServ, *cdsCustPadr, "UpdCustPadr");
     Corvane::AtualizaLocalCache({"CUSTPADR"});
   }
-  if (cdsCustPadr->IsEmpty()) sbtVerificarClick(*sbtVerificar);
+  if (cdsCustPadr->IsEmpty()) tela.sbtVerificarClick(*tela.sbtVerificar);
 }
 
 // ---------------------------------------------------------------- dish types
 
 // The dish-type codes already in the current month.
-void TfrmCadastroServ::Monta_Lista() {
-  if (EmEdicao(*cdsCustPadrTp)) return;
+void PagCustPadr::Monta_Lista() {
+  if (tela.EmEdicao(*cdsCustPadrTp)) return;
   ListaTipoPrato.clear();
   cdsAuxCustPadrTp->SetData(cdsCustPadrTp->Data());
   if (!cdsAuxCustPadrTp->IsEmpty() && cdsCustPadr->Active() && !cdsCustPadr->IsEmpty()) {
@@ -420,31 +453,31 @@ void TfrmCadastroServ::Monta_Lista() {
     cdsAuxCustPadrTp->SetFiltered(true);
   }
   for (int i = 0; i < cdsAuxCustPadrTp->DisplayCount(); ++i)
-    cdsAuxCustPadrTp->ReadRow(i, [this] { ListaTipoPrato.push_back(Campo(*cdsAuxCustPadrTp, "CDTIPOPRAT")); });
+    cdsAuxCustPadrTp->ReadRow(i, [this] { ListaTipoPrato.push_back(tela.Campo(*cdsAuxCustPadrTp, "CDTIPOPRAT")); });
   cdsAuxCustPadrTp->SetFiltered(false);
   cdsAuxCustPadrTp->EmptyDataSet();
 }
 
-void TfrmCadastroServ::cdsCustPadrTpBeforeInsert(DataSet&) {
+void PagCustPadr::cdsCustPadrTpBeforeInsert(DataSet&) {
   if (!cdsCustPadr->Active() || cdsCustPadr->IsEmpty() || TravaTipoPrato) Abort();
   Monta_Lista();
 }
 
-void TfrmCadastroServ::cdsCustPadrTpBeforeEdit(DataSet&) { Monta_Lista(); }
+void PagCustPadr::cdsCustPadrTpBeforeEdit(DataSet&) { Monta_Lista(); }
 
-void TfrmCadastroServ::cdsCustPadrTpAfterInsert(DataSet&) {
+void PagCustPadr::cdsCustPadrTpAfterInsert(DataSet&) {
   dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField("CDTIPOPRAT"));
 }
 
-void TfrmCadastroServ::FalhaTipoPrato(const char* campo, const std::string& chave) {
-  if (pgcPadrao->ActivePage() == tshCustPadr) {
+void PagCustPadr::FalhaTipoPrato(const char* campo, const std::string& chave) {
+  if (Ativa()) {
     dbgCustPadrTp->SetSelectedField(cdsCustPadrTp->FindField(campo));
-    Foca(dbgCustPadrTp);
+    tela.Foca(dbgCustPadrTp);
   }
-  Erro(chave);
+  tela.Erro(chave);
 }
 
-void TfrmCadastroServ::Vd_TpPrato(bool obrigatorio) {
+void PagCustPadr::Vd_TpPrato(bool obrigatorio) {
   Field& codigo = cdsCustPadrTp->FieldByName("CDTIPOPRAT");
   Field& nome = cdsCustPadrTp->FieldByName("NMTIPOPRAT");
   std::string texto = Consiste::AllTrim(codigo.AsString());
@@ -456,22 +489,23 @@ void TfrmCadastroServ::Vd_TpPrato(bool obrigatorio) {
   texto = Consiste::Ajusta(texto, 2);
   Reabre(*qryVdTipoPrat, {{"P_CDTIPOPRAT", texto}});
   if (qryVdTipoPrat->IsEmpty()) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_N_CAD");
-  if (codigo.AsString() != Campo(*qryVdTipoPrat, "CDTIPOPRAT")) codigo.SetAsString(Campo(*qryVdTipoPrat, "CDTIPOPRAT"));
-  nome.SetAsString(Campo(*qryVdTipoPrat, "NMTIPOPRAT"));
+  if (codigo.AsString() != tela.Campo(*qryVdTipoPrat, "CDTIPOPRAT"))
+    codigo.SetAsString(tela.Campo(*qryVdTipoPrat, "CDTIPOPRAT"));
+  nome.SetAsString(tela.Campo(*qryVdTipoPrat, "NMTIPOPRAT"));
   if (cdsCustPadrTp->State() == DataSetState::Insert)
     for (const std::string& existente : ListaTipoPrato)
       if (existente == texto) FalhaTipoPrato("CDTIPOPRAT", "TPPRATO_J_CAD");
 }
 
-void TfrmCadastroServ::Vd_CustoTP() {
-  if (!EmEdicao(*cdsCustPadrTp)) return;
+void PagCustPadr::Vd_CustoTP() {
+  if (!tela.EmEdicao(*cdsCustPadrTp)) return;
   Field& valor = cdsCustPadrTp->FieldByName("VRCUSTPADRTP");
   if (valor.IsNull()) FalhaTipoPrato("VRCUSTPADRTP", "vr_inf");
   if (valor.AsFloat() < 0) FalhaTipoPrato("VRCUSTPADRTP", "vr_maior_zero");
 }
 
-void TfrmCadastroServ::cdsCustPadrTpBeforePost(DataSet&) {
-  if (!EmEdicao(*cdsCustPadrTp)) return;
+void PagCustPadr::cdsCustPadrTpBeforePost(DataSet&) {
+  if (!tela.EmEdicao(*cdsCustPadrTp)) return;
   for (const char* chave : {"CDFILIAL", "CDSERVFILI", "DTREFCUSPADR"})
     cdsCustPadrTp->FieldByName(chave).SetValue(cdsCustPadr->FieldByName(chave).Value());
   Vd_TpPrato(true);
@@ -481,67 +515,68 @@ void TfrmCadastroServ::cdsCustPadrTpBeforePost(DataSet&) {
 }
 
 // The commands after the dish types were sent.
-void TfrmCadastroServ::BotoesAposTipos() {
+void PagCustPadr::BotoesAposTipos() {
   if (!cdsCustPadrTp->IsEmpty()) {
     if (FilialFixa)
-      ChangeButtons(false, false, false, true, true, false);
+      tela.ChangeButtons(false, false, false, true, true, false);
     else
-      ChangeButtons(true, true, true, true, true, false);
+      tela.ChangeButtons(true, true, true, true, true, false);
   }
-  Habilita_Pagina(!EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
-  HabilitaNavegadorCusto(*this, !EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
+  tela.Habilita_Pagina(!tela.EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
+  HabilitaNavegador(!tela.EmEdicao(*cdsCustPadrTp) && cdsCustPadrTp->ChangeCount() == 0);
   if (!Corvane::ModuFili())
-    for (TControl* c : std::initializer_list<TControl*>{lblFilial, medCdFilial, btnFilial}) c->SetEnabled(true);
+    for (TControl* c : std::initializer_list<TControl*>{tela.lblFilial, tela.medCdFilial, tela.btnFilial})
+      c->SetEnabled(true);
 }
 
 // Sends the dish-type changes of the month, once they add up; a refusal undoes them on screen.
-void TfrmCadastroServ::Confirma_CusTp() {
+void PagCustPadr::Confirma_CusTp() {
   if (!cdsCustPadrTp->Active()) return;
-  if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+  if (tela.EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
   if (cdsCustPadrTp->ChangeCount() == 0) return;
   if (!Vd_Soma()) {
-    Foca(dbgCustPadrTp);
+    tela.Foca(dbgCustPadrTp);
     return;
   }
-  ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-  GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", Gravacao::ChecandoResultado());
+  ShowAviGuard avi(&tela, 1, tela.Msg("upd_cdsCustPadr"));
+  GravaAlteracoes(tela.netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", Gravacao::ChecandoResultado());
   BotoesAposTipos();
   HabilitaAutomatico(true);
   dbgCustPadr->SetEnabled(true);
 }
 
-void TfrmCadastroServ::cdsCustPadrTpAfterDelete(DataSet&) {
+void PagCustPadr::cdsCustPadrTpAfterDelete(DataSet&) {
   if (cdsCustPadrTp->ChangeCount() > 0) {
-    ShowAviGuard avi(this, 1, Msg("upd_cdsCustPadr"));
-    GravaAlteracoes(netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", Gravacao::ChecandoResultado());
+    ShowAviGuard avi(&tela, 1, tela.Msg("upd_cdsCustPadr"));
+    GravaAlteracoes(tela.netCadastroServ, *cdsCustPadrTp, "UpdCustPadrTp", Gravacao::ChecandoResultado());
   }
   BotoesAposTipos();
 }
 
 // ---------------------------------------------------------------- grids
 
-void TfrmCadastroServ::dbgCustPadrEnter(TComponent&) {
+void PagCustPadr::dbgCustPadrEnter(TComponent&) {
   if (!TemAutorizacaoCusto()) return;
   dtsCustPadrStateChange(*dtsCustPadr);
-  if (EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+  if (tela.EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
 }
 
 // The month cell is typed only while a new month is being inserted.
-void TfrmCadastroServ::dbgCustPadrColEnter(TComponent&) {
+void PagCustPadr::dbgCustPadrColEnter(TComponent&) {
   if (TColumn* c = dbgCustPadr->ColumnByField("STMESREFER")) {
     c->ReadOnly = cdsCustPadr->State() != DataSetState::Insert;
     dbgCustPadr->ColumnsChanged();
   }
 }
 
-void TfrmCadastroServ::dbgCustPadrColExit(TComponent&) {
+void PagCustPadr::dbgCustPadrColExit(TComponent&) {
   Field* campo = dbgCustPadr->SelectedField();
   if (!campo) return;
   if (campo->FieldName() == "STMESREFER") Vd_Mes(false);
   if (campo->FieldName() == "VRCUSTPADR") Vd_Valor(false);
 }
 
-void TfrmCadastroServ::dbgCustPadrKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagCustPadr::dbgCustPadrKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) {
     key = 0;
     return;
@@ -554,11 +589,11 @@ void TfrmCadastroServ::dbgCustPadrKeyDown(TComponent&, int& key, ShiftState shif
   }
   if (key == VK_NEXT && shift == ssAlt) {
     key = 0;
-    Foca(dbgCustPadrTp);
+    tela.Foca(dbgCustPadrTp);
   }
 }
 
-void TfrmCadastroServ::dbgCustPadrKeyPress(TComponent&, std::string& key) {
+void PagCustPadr::dbgCustPadrKeyPress(TComponent&, std::string& key) {
   if (!cdsCustPadr->Active() || (cdsCustPadr->IsEmpty() && cdsCustPadr->State() != DataSetState::Insert)) {
     key.clear();
     return;
@@ -568,23 +603,23 @@ void TfrmCadastroServ::dbgCustPadrKeyPress(TComponent&, std::string& key) {
 }
 
 // Entering the dish types posts a pending month and locks them for a read-only month.
-void TfrmCadastroServ::dbgCustPadrTpEnter(TComponent&) {
+void PagCustPadr::dbgCustPadrTpEnter(TComponent&) {
   if (!TemAutorizacaoCusto()) return;
   if (cdsCustPadr->Active() && cdsCustPadr->State() != DataSetState::Browse) cdsCustPadr->Post();
   TravaTipoPrato = MenorDataProc() || !cdsCustPadr->Active() || cdsCustPadr->IsEmpty();
   dbgCustPadrTp->SetOption(goEditing, !TravaTipoPrato && !FilialFixa);
   if (!TravaTipoPrato) dtsCustPadrTpStateChange(*dtsCustPadrTp);
-  HabilitaAutomatico(!EmEdicao(*cdsCustPadrTp));
+  HabilitaAutomatico(!tela.EmEdicao(*cdsCustPadrTp));
 }
 
-void TfrmCadastroServ::dbgCustPadrTpExit(TComponent&) { Confirma_CusTp(); }
+void PagCustPadr::dbgCustPadrTpExit(TComponent&) { Confirma_CusTp(); }
 
-void TfrmCadastroServ::dbgCustPadrTpColExit(TComponent&) {
+void PagCustPadr::dbgCustPadrTpColExit(TComponent&) {
   Field* campo = dbgCustPadrTp->SelectedField();
-  if (campo && campo->FieldName() == "CDTIPOPRAT" && EmEdicao(*cdsCustPadrTp)) Vd_TpPrato(false);
+  if (campo && campo->FieldName() == "CDTIPOPRAT" && tela.EmEdicao(*cdsCustPadrTp)) Vd_TpPrato(false);
 }
 
-void TfrmCadastroServ::dbgCustPadrTpKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagCustPadr::dbgCustPadrTpKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) {
     key = 0;
     return;
@@ -596,11 +631,11 @@ void TfrmCadastroServ::dbgCustPadrTpKeyDown(TComponent&, int& key, ShiftState sh
   }
   if (key == VK_PRIOR && shift == ssAlt) {
     key = 0;
-    if (dbgCustPadr->Enabled()) Foca(dbgCustPadr);
+    if (dbgCustPadr->Enabled()) tela.Foca(dbgCustPadr);
   }
 }
 
-void TfrmCadastroServ::dbgCustPadrTpKeyPress(TComponent&, std::string& key) {
+void PagCustPadr::dbgCustPadrTpKeyPress(TComponent&, std::string& key) {
   if (TravaTipoPrato) {
     key.clear();
     return;
@@ -609,76 +644,78 @@ void TfrmCadastroServ::dbgCustPadrTpKeyPress(TComponent&, std::string& key) {
   if (campo && campo->FieldName() == "CDTIPOPRAT" && cdsCustPadrTp->State() != DataSetState::Insert) key.clear();
 }
 
-void TfrmCadastroServ::dbgCustPadrTpEditButtonClick(TComponent&) {
+void PagCustPadr::dbgCustPadrTpEditButtonClick(TComponent&) {
   Field* campo = dbgCustPadrTp->SelectedField();
   if (!campo || campo->FieldName() != "CDTIPOPRAT") return;
   qryTipoPrat->Close();
   qryTipoPrat->Open();
-  if (!Pesquisa::Pesquisar(*dtsTipoPrat, Msg("TIPO_PRATO"))) return;
-  if (!EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Edit();
-  cdsCustPadrTp->FieldByName("CDTIPOPRAT").SetAsString(Campo(*qryTipoPrat, "CDTIPOPRAT"));
-  cdsCustPadrTp->FieldByName("NMTIPOPRAT").SetAsString(Campo(*qryTipoPrat, "NMTIPOPRAT"));
+  if (!Pesquisa::Pesquisar(*dtsTipoPrat, tela.Msg("TIPO_PRATO"))) return;
+  if (!tela.EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Edit();
+  cdsCustPadrTp->FieldByName("CDTIPOPRAT").SetAsString(tela.Campo(*qryTipoPrat, "CDTIPOPRAT"));
+  cdsCustPadrTp->FieldByName("NMTIPOPRAT").SetAsString(tela.Campo(*qryTipoPrat, "NMTIPOPRAT"));
 }
 
 // The dish-type column shows the type's name, except in the cell being typed.
-void TfrmCadastroServ::dbgCustPadrTpDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column,
-                                                   unsigned state) {
+void PagCustPadr::dbgCustPadrTpDrawColumnCell(TComponent&, const TRect& rect, int, TColumn& column, unsigned state) {
   if (column.FieldName != "CDTIPOPRAT") return;
   if ((state & gdSelected) && (state & gdFocused) && dbgCustPadrTp->EditorMode()) return;
   TCanvas& canvas = dbgCustPadrTp->Canvas();
   canvas.FillRect(rect);
-  canvas.TextRect(rect, rect.Left + 3, rect.Top + 3, Consiste::AllTrim(Campo(*cdsCustPadrTp, "NMTIPOPRAT")));
+  canvas.TextRect(rect, rect.Left + 3, rect.Top + 3, Consiste::AllTrim(tela.Campo(*cdsCustPadrTp, "NMTIPOPRAT")));
 }
 
 // ---------------------------------------------------------------- command states
 
-void TfrmCadastroServ::dtsCustPadrStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() != tshCustPadr || !TemAutorizacaoCusto() || !cdsCustPadr->Active()) return;
+void PagCustPadr::dtsCustPadrStateChange(DataSource&) {
+  if (!Ativa() || !TemAutorizacaoCusto() || !cdsCustPadr->Active()) return;
   DataSetState estado = cdsCustPadr->State();
-  bool editando = EmEdicao(*cdsCustPadr);
+  bool editando = tela.EmEdicao(*cdsCustPadr);
   bool navegando = estado == DataSetState::Browse;
   bool comLinhas = navegando && !cdsCustPadr->IsEmpty();
   if (FilialFixa) {
-    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuIncluir, mnuAlterar, mnuExcluir}) m->SetEnabled(false);
-    mnuProcurar->SetEnabled(comLinhas);
-    mnuVerificar->SetEnabled(comLinhas);
+    for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuIncluir, tela.mnuAlterar, tela.mnuExcluir})
+      m->SetEnabled(false);
+    tela.mnuProcurar->SetEnabled(comLinhas);
+    tela.mnuVerificar->SetEnabled(comLinhas);
     HabilitaAutomatico(false);
-    panFilial->SetEnabled(false);
+    tela.panFilial->SetEnabled(false);
   } else if (!MenorDataProc()) {
-    HabilitaPainelFilial(!editando);
+    tela.HabilitaPainelFilial(!editando);
   }
-  if (cdsCustPadr->IsEmpty() && !editando) ChangeButtons(!FilialFixa, false, false, false, false, false);
+  if (cdsCustPadr->IsEmpty() && !editando) tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
   if (TColumn* c = dbgCustPadr->ColumnByField("STMESREFER")) {
     c->ReadOnly = estado != DataSetState::Insert;
     dbgCustPadr->ColumnsChanged();
   }
-  Habilita_Pagina(!editando);
-  HabilitaNavegadorCusto(
-      *this, !editando && !(cdsCustPadrTp->Active() && (Editado(*cdsCustPadrTp) || cdsCustPadrTp->ChangeCount() > 0)));
+  tela.Habilita_Pagina(!editando);
+  HabilitaNavegador(!editando &&
+                    !(cdsCustPadrTp->Active() && (Editado(*cdsCustPadrTp) || cdsCustPadrTp->ChangeCount() > 0)));
 }
 
-void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() != tshCustPadr || !TemAutorizacaoCusto() || !cdsCustPadrTp->Active()) return;
-  if (!dbgCustPadrTp->Focused() && !pgcPadrao->Focused()) return;
+void PagCustPadr::dtsCustPadrTpStateChange(DataSource&) {
+  if (!Ativa() || !TemAutorizacaoCusto() || !cdsCustPadrTp->Active()) return;
+  if (!dbgCustPadrTp->Focused() && !tela.pgcPadrao->Focused()) return;
   DataSetState estado = cdsCustPadrTp->State();
-  bool editando = EmEdicao(*cdsCustPadrTp);
+  bool editando = tela.EmEdicao(*cdsCustPadrTp);
   bool navegando = estado == DataSetState::Browse;
   bool pendente = cdsCustPadrTp->ChangeCount() > 0;
   bool consulta = navegando && !cdsCustPadrTp->IsEmpty() && !pendente;
   if (FilialFixa) {
-    for (TMenuItem* m : {mnuConfirmar, mnuCancelar, mnuIncluir, mnuAlterar, mnuExcluir}) m->SetEnabled(false);
-    mnuProcurar->SetEnabled(consulta);
-    mnuVerificar->SetEnabled(consulta);
+    for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuIncluir, tela.mnuAlterar, tela.mnuExcluir})
+      m->SetEnabled(false);
+    tela.mnuProcurar->SetEnabled(consulta);
+    tela.mnuVerificar->SetEnabled(consulta);
     HabilitaAutomatico(false);
-    panFilial->SetEnabled(false);
+    tela.panFilial->SetEnabled(false);
   } else {
-    mnuConfirmar->SetEnabled(editando || pendente);
-    mnuCancelar->SetEnabled(editando || pendente);
-    mnuIncluir->SetEnabled(navegando && cdsCustPadr->Active() && !cdsCustPadr->IsEmpty() && !pendente);
-    for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(consulta);
+    tela.mnuConfirmar->SetEnabled(editando || pendente);
+    tela.mnuCancelar->SetEnabled(editando || pendente);
+    tela.mnuIncluir->SetEnabled(navegando && cdsCustPadr->Active() && !cdsCustPadr->IsEmpty() && !pendente);
+    for (TMenuItem* m : {tela.mnuAlterar, tela.mnuExcluir, tela.mnuProcurar, tela.mnuVerificar})
+      m->SetEnabled(consulta);
     if (!pendente) HabilitaAutomatico(navegando);
     // Another branch or group would change the service under the pending dish types.
-    HabilitaPainelFilial(!editando && !pendente && !Corvane::ModuFili());
+    tela.HabilitaPainelFilial(!editando && !pendente && !Corvane::ModuFili());
   }
   if (TColumn* c = dbgCustPadrTp->ColumnByField("CDTIPOPRAT")) {
     bool inserindo = estado == DataSetState::Insert;
@@ -687,94 +724,96 @@ void TfrmCadastroServ::dtsCustPadrTpStateChange(DataSource&) {
     dbgCustPadrTp->ColumnsChanged();
   }
   bool livre = !editando && !pendente;
-  Habilita_Pagina(livre);
+  tela.Habilita_Pagina(livre);
   dbgCustPadr->SetEnabled(livre);
-  HabilitaNavegadorCusto(*this, livre);
+  HabilitaNavegador(livre);
 }
 
 // ---------------------------------------------------------------- commands of the page
 
-void TfrmCadastroServ::ConfirmaCustPadr() {
-  if (!FocoNosTipos() && cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) {
+void PagCustPadr::Confirma() {
+  if (!FocoNosTipos() && cdsCustPadr->Active() && tela.EmEdicao(*cdsCustPadr)) {
     cdsCustPadr->Post();
     if (!cdsCustPadr->IsEmpty()) {
       if (FilialFixa)
-        ChangeButtons(false, false, false, true, true, false);
+        tela.ChangeButtons(false, false, false, true, true, false);
       else
-        ChangeButtons(true, true, true, true, true, false);
+        tela.ChangeButtons(true, true, true, true, true, false);
     }
   } else {
     Confirma_CusTp();
   }
 }
 
-void TfrmCadastroServ::VerificaCustPadr() {
+void PagCustPadr::Verifica() {
   if (!Vd_Soma()) Abort();
-  ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
-  std::string filial = CodFilial(), servico = Campo(*cdsServico, "CDSERVFILI");
+  ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadr"));
+  std::string filial = tela.CodFilial(), servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
   if (!FocoNosTipos()) {
     cdsCustPadrTp->SetFiltered(false);
-    CarregaPacote(*cdsCustPadr, netCadastroServ.Call("GetCustPadr", {filial, servico}), "GetCustPadr");
+    tela.CarregaPacote(*cdsCustPadr, tela.netCadastroServ.Call("GetCustPadr", {filial, servico}), "GetCustPadr");
     BotoesCustPadr(true);
   }
-  CarregaPacote(*cdsCustPadrTp, netCadastroServ.Call("GetCustPadrTp", {filial, servico}), "GetCustPadrTp");
+  tela.CarregaPacote(*cdsCustPadrTp, tela.netCadastroServ.Call("GetCustPadrTp", {filial, servico}), "GetCustPadrTp");
   FiltraTp();
   if (FocoNosTipos()) BotoesCustPadr(false);
 }
 
 // Without months, only include is left.
-void TfrmCadastroServ::BotoesSemMeses() {
+void PagCustPadr::BotoesSemMeses() {
   if (!cdsCustPadr->Active() || !cdsCustPadr->IsEmpty()) return;
-  mnuIncluir->SetEnabled(!FilialFixa);
-  for (TMenuItem* m : {mnuAlterar, mnuExcluir, mnuProcurar, mnuVerificar}) m->SetEnabled(false);
+  tela.mnuIncluir->SetEnabled(!FilialFixa);
+  for (TMenuItem* m : {tela.mnuAlterar, tela.mnuExcluir, tela.mnuProcurar, tela.mnuVerificar}) m->SetEnabled(false);
 }
 
-bool TfrmCadastroServ::ExcluiCustPadr() {
+bool PagCustPadr::Exclui() {
   if (!cdsCustPadr->Active()) return false;
   bool excluiu = false;
   if (!FocoNosTipos()) {
     if (cdsCustPadr->State() == DataSetState::Browse && !cdsCustPadr->IsEmpty()) {
-      std::string resposta = netCadastroServ
-                                 .Call("GetCardadia", {medCdFilial->Text(), Campo(*cdsServico, "CDSERVFILI"),
-                                                       cdsCustPadr->FieldByName("DTREFCUSPADR").Value()})
-                                 .str();
+      std::string resposta =
+          tela.netCadastroServ
+              .Call("GetCardadia", {tela.medCdFilial->Text(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
+                                    cdsCustPadr->FieldByName("DTREFCUSPADR").Value()})
+              .str();
       if (!resposta.empty()) {
-        Foca(dbgCustPadr);
-        if (resposta == "EXISTE_CARD") Erro("EXISTE_CARD");
+        tela.Foca(dbgCustPadr);
+        if (resposta == "EXISTE_CARD") tela.Erro("EXISTE_CARD");
         Consiste::MensErro(resposta, true);
       }
-      if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+      if (tela.msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
         bool antes = PesquisaCusto;
         PesquisaCusto = true;
-        ScopeExit volta([antes] { PesquisaCusto = antes; });
+        ScopeExit volta([this, antes] { PesquisaCusto = antes; });
         cdsCustPadr->Delete();
         excluiu = true;
-        Foca(dbgCustPadr);
+        tela.Foca(dbgCustPadr);
       }
     }
-    if (pgcPadrao->ActivePage() == tshCustPadr && cdsServico->Active() && !cdsServico->IsEmpty()) {
-      ShowAviGuard avi(this, 6, Msg("get_cdsCustPadr"));
-      CarregaPacote(*cdsCustPadrTp,
-                    netCadastroServ.Call("GetCustPadrTp", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")}),
-                    "GetCustPadrTp");
+    if (Ativa() && tela.cdsServico->Active() && !tela.cdsServico->IsEmpty()) {
+      ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadr"));
+      tela.CarregaPacote(
+          *cdsCustPadrTp,
+          tela.netCadastroServ.Call("GetCustPadrTp", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+          "GetCustPadrTp");
       FiltraTp();
     }
     BotoesSemMeses();
   } else if (cdsCustPadrTp->State() == DataSetState::Browse && !cdsCustPadrTp->IsEmpty()) {
-    if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+    if (tela.msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
       cdsCustPadrTp->Delete();
       excluiu = true;
-      Foca(dbgCustPadrTp);
+      tela.Foca(dbgCustPadrTp);
     }
     if (cdsCustPadrTp->IsEmpty()) BotoesSemMeses();
   }
   return excluiu;
 }
 
-void TfrmCadastroServ::IncluiCustPadr() {
+void PagCustPadr::Inclui(TComponent&) {
   if (!FocoNosTipos()) {
     if (cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Browse) {
-      Foca(dbgCustPadr);
+      tela.Foca(dbgCustPadr);
       cdsCustPadr->Insert();
       dbgCustPadr->SetSelectedField(cdsCustPadr->FindField("VRCUSTPADR"));
     }
@@ -784,10 +823,10 @@ void TfrmCadastroServ::IncluiCustPadr() {
   }
 }
 
-void TfrmCadastroServ::AlteraCustPadr() {
+void PagCustPadr::Altera(TComponent&) {
   if (!FocoNosTipos()) {
     if (cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Browse && !cdsCustPadr->IsEmpty()) {
-      Foca(dbgCustPadr);
+      tela.Foca(dbgCustPadr);
       dbgCustPadr->SetSelectedField(cdsCustPadr->FindField("VRCUSTPADR"));
       cdsCustPadr->Edit();
     }
@@ -797,30 +836,30 @@ void TfrmCadastroServ::AlteraCustPadr() {
   }
 }
 
-void TfrmCadastroServ::CancelaCustPadr() {
+void PagCustPadr::Cancela() {
   if (!FocoNosTipos()) {
     bool inclusao = cdsCustPadr->Active() && cdsCustPadr->State() == DataSetState::Insert;
-    if (cdsCustPadr->Active() && EmEdicao(*cdsCustPadr)) cdsCustPadr->Cancel();
+    if (cdsCustPadr->Active() && tela.EmEdicao(*cdsCustPadr)) cdsCustPadr->Cancel();
     // A cancelled new month returns to the month before without a scroll: its dish types show again.
     if (inclusao) cdsCustPadrAfterScroll(*cdsCustPadr);
-    Avisa(Aviso::CustoCancelado);
+    tela.Avisa(Aviso::CustoCancelado);
   } else if (cdsCustPadrTp->Active()) {
-    if (EmEdicao(*cdsCustPadrTp)) {
+    if (tela.EmEdicao(*cdsCustPadrTp)) {
       cdsCustPadrTp->Cancel();
     } else {
       cdsCustPadrTp->CancelUpdates();
       if (cdsCustPadrTp->LogChanges) cdsCustPadrTp->MergeChangeLog();
-      Avisa(Aviso::CustoCancelado);
+      tela.Avisa(Aviso::CustoCancelado);
     }
     dtsCustPadrTpStateChange(*dtsCustPadrTp);
   }
 }
 
-void TfrmCadastroServ::ProcuraCustPadr() {
+void PagCustPadr::Procura(TComponent&) {
   if (!Vd_Soma()) Abort();
   bool antes = PesquisaCusto;
   PesquisaCusto = true;
-  ScopeExit volta([antes] { PesquisaCusto = antes; });
+  ScopeExit volta([this, antes] { PesquisaCusto = antes; });
   if (!FocoNosTipos()) {
     if (cdsCustPadr->Active()) Procurar::Procura(*cdsCustPadr);
   } else if (cdsCustPadrTp->Active()) {
@@ -829,9 +868,9 @@ void TfrmCadastroServ::ProcuraCustPadr() {
 }
 
 // The automatic maintenance: once the month adds up, its side screen, then the service reloaded.
-void TfrmCadastroServ::sbtAutomaticoClick(TComponent&) {
-  if (pgcPadrao->ActivePage() != tshCustPadr || !PodeAutomatico() || !Vd_Soma()) return;
-  Foca(dbgCustPadr);
+void PagCustPadr::sbtAutomaticoClick(TComponent&) {
+  if (!Ativa() || !PodeAutomatico() || !Vd_Soma()) return;
+  tela.Foca(dbgCustPadr);
   VariantArray semParametros;
   // The screen runs the verify command itself when it closes, so the page shows the new costs.
   ChamaEntrada("CriaCAutoCPadrao", semParametros);
@@ -841,7 +880,11 @@ void TfrmCadastroServ::sbtAutomaticoClick(TComponent&) {
 
 bool PagCustPadr::Mostra(const TTabSheet* aba) const { return aba == tela.tshCustPadr; }
 TTabSheet* PagCustPadr::Substituta(const std::string& tipo) const { return tipo == "F" ? tela.tshFolhaDados : nullptr; }
-void PagCustPadr::Entra() { tela.EntraCustPadr(); }
+
+// The page's menu item while no month is edited.
+void PagCustPadr::mnuCustPadrClick(TComponent&) {
+  if (!tela.EmEdicao(*cdsCustPadr)) tela.IrParaPagina(tela.tshCustPadr, true);
+}
 
 // The months' costs must add up to the dish types' before the page, the screen or the list is
 // left; a refused entry into the branch panel keeps the focus on the months, and the next exit
@@ -850,12 +893,12 @@ bool PagCustPadr::PodeSair(Saida saida) {
   switch (saida) {
     case Saida::Pagina:
     case Saida::Tela:
-      if (tela.EmEdicao(*tela.cdsCustPadrTp)) tela.cdsCustPadrTp->Post();
-      return tela.Vd_Soma();
+      if (tela.EmEdicao(*cdsCustPadrTp)) cdsCustPadrTp->Post();
+      return Vd_Soma();
     case Saida::EntraFilial:
-      if (!tela.Vd_Soma()) {
+      if (!Vd_Soma()) {
         PesquisaCusto = true;
-        if (tela.dbgCustPadr->CanFocus()) tela.dbgCustPadr->SetFocus();
+        if (dbgCustPadr->CanFocus()) dbgCustPadr->SetFocus();
         Abort();
       }
       return true;
@@ -867,27 +910,14 @@ bool PagCustPadr::PodeSair(Saida saida) {
   return true;
 }
 
-void PagCustPadr::SaiServico() {
-  if (!tela.Vd_Soma()) Abort();
-  tela.CustPadrSaiServico();
-}
-
-void PagCustPadr::TrocaServico() { tela.CustPadrTrocaServico(); }
-void PagCustPadr::Inclui(TComponent&) { tela.IncluiCustPadr(); }
-void PagCustPadr::Altera(TComponent&) { tela.AlteraCustPadr(); }
-void PagCustPadr::Confirma() { tela.ConfirmaCustPadr(); }
-void PagCustPadr::Cancela() { tela.CancelaCustPadr(); }
-void PagCustPadr::Verifica() { tela.VerificaCustPadr(); }
-bool PagCustPadr::Exclui() { return tela.ExcluiCustPadr(); }
-void PagCustPadr::Procura(TComponent&) { tela.ProcuraCustPadr(); }
-bool PagCustPadr::Editando() const { return tela.EmEdicao(*tela.cdsCustPadr) || tela.cdsCustPadrTp->ChangeCount() > 0; }
+bool PagCustPadr::Editando() const { return tela.EmEdicao(*cdsCustPadr) || cdsCustPadrTp->ChangeCount() > 0; }
 
 void PagCustPadr::Avisa(Aviso aviso) {
-  if (aviso == Aviso::ServicoTrocado) tela.RecarregaCustPadr = true;
+  if (aviso == Aviso::TelaAtivada) CarregaAutorizacao();
+  if (aviso == Aviso::ServicoTrocado) RecarregaCustPadr = true;
   if (aviso == Aviso::PaginaMudando) {
     tela.sbtAutomatico->SetEnabled(!FilialFixa && Ativa() && TemEntrada("CriaCAutoCPadrao"));
     tela.mnuCadaAuto->SetEnabled(tela.sbtAutomatico->Enabled());
   }
 }
-
 }  // namespace cad

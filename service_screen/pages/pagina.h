@@ -38,6 +38,9 @@ enum class Aviso {
   // The diners page confirmed new day totals of the service (TfrmCadastroServ::TotaisComensais),
   // before it saves the record: the shifts follow them.
   ComensaisConfirmados,
+  TelaAtivada,    // the screen became active (after its first activation's setup)
+  FilialAberta,   // the branch typed in the panel was opened and its parameters read
+  FilialListada,  // the focus left the branch panel and the branch's services were listed
 };
 
 class PaginaServ {
@@ -77,6 +80,8 @@ class PaginaServ {
   // True when something was deleted (the frame reports it).
   virtual bool Exclui() { return false; }
   virtual void Procura(TComponent&) {}
+  // The export command (toolbar button and maintenance-menu entry).
+  virtual void Exporta() {}
   // Command states after the service list changed state (browse, edit, insert, closed).
   virtual void EstadoServico() {}
   // The focus entered the page control.

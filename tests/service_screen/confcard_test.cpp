@@ -11,6 +11,7 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/session.h"
+#include "service_screen/pages/confcard.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -25,15 +26,17 @@ class ConfCardTest : public CadastroServTest {
     if (padrao) Exec("UPDATE PARAMGERAL SET IDUTCARDPADR = 'S'");
     return AbrePagina(filial, servico, "mnuConfCard");
   }
+  // The page's grid.
+  static TStringGrid& Grade(TfrmCadastroServ& f) { return *f.Pagina<PagConfCard>().stgCard; }
   // Double-clicks a cell of the grid.
   void Alterna(TfrmCadastroServ& f, int col, int row, ActionResult::Status esperado = ActionResult::Status::Ok) {
-    Ok(UserActions::SelectCell(*f.stgCard, col, row), "célula " + std::to_string(col) + "," + std::to_string(row));
-    EXPECT_EQ(UserActions::DblClick(*f.stgCard).status, esperado) << "coluna " << col << " linha " << row;
+    Ok(UserActions::SelectCell(Grade(f), col, row), "célula " + std::to_string(col) + "," + std::to_string(row));
+    EXPECT_EQ(UserActions::DblClick(Grade(f)).status, esperado) << "coluna " << col << " linha " << row;
   }
   // One column of the grid's lines, joined by blanks.
   static std::string Coluna(TfrmCadastroServ& f, int col) {
     std::string s;
-    for (int r = 1; r < f.stgCard->RowCount(); ++r) s += (r > 1 ? " " : "") + f.stgCard->Cells(col, r);
+    for (int r = 1; r < Grade(f).RowCount(); ++r) s += (r > 1 ? " " : "") + Grade(f).Cells(col, r);
     return s;
   }
   // Stored columns of a service's lines in line order, "|" between lines.
@@ -60,14 +63,15 @@ class ConfCardTest : public CadastroServTest {
 TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) {
   Exec("DELETE FROM CNFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003'");
   auto& f = Pagina("0001", "00003");
-  ASSERT_EQ(f.stgCard->RowCount(), 2);
-  ASSERT_GE(f.lsbDisponiveis->Count(), 3);
+  auto& c = f.Pagina<PagConfCard>();
+  ASSERT_EQ(c.stgCard->RowCount(), 2);
+  ASSERT_GE(c.lsbDisponiveis->Count(), 3);
   EXPECT_FALSE(f.sbtConfirmar->Enabled());
 
-  Ok(UserActions::SelectIndex(*f.lsbDisponiveis, 2), "tipo 03");
-  Ok(UserActions::Click(*f.spbItemDir), "incluir tipo");
-  ASSERT_EQ(f.stgCard->RowCount(), 2);
-  EXPECT_EQ(f.stgCard->Rows(1), (std::vector<std::string>{f.lsbDisponiveis->Items()[2],
+  Ok(UserActions::SelectIndex(*c.lsbDisponiveis, 2), "tipo 03");
+  Ok(UserActions::Click(*c.spbItemDir), "incluir tipo");
+  ASSERT_EQ(c.stgCard->RowCount(), 2);
+  EXPECT_EQ(c.stgCard->Rows(1), (std::vector<std::string>{c.lsbDisponiveis->Items()[2],
                                                           "03",
                                                           "",
                                                           "Não",
@@ -89,8 +93,8 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
                                                           "",
                                                           ""}));
   // Enter in the list adds the selection after the existing line.
-  Ok(UserActions::SelectIndex(*f.lsbDisponiveis, 0), "tipo 01");
-  Ok(UserActions::Key(*f.lsbDisponiveis, "Enter"), "Enter na lista");
+  Ok(UserActions::SelectIndex(*c.lsbDisponiveis, 0), "tipo 01");
+  Ok(UserActions::Key(*c.lsbDisponiveis, "Enter"), "Enter na lista");
   EXPECT_EQ(Coluna(f, 1), "03 01");
   EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while the lines are edited";
 
@@ -100,9 +104,9 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
 
   // The whole catalogue again and again: the grid stops at 998 lines without a message.
   ClearLogs();
-  for (int i = 0; i < 1000 / f.lsbDisponiveis->Count() + 1; ++i)
-    Ok(UserActions::Click(*f.spbTodosDir), "incluir todos");
-  EXPECT_EQ(f.stgCard->RowCount(), 999);
+  for (int i = 0; i < 1000 / c.lsbDisponiveis->Count() + 1; ++i)
+    Ok(UserActions::Click(*c.spbTodosDir), "incluir todos");
+  EXPECT_EQ(c.stgCard->RowCount(), 999);
   EXPECT_TRUE(Texts().empty());
 }
 
@@ -112,8 +116,9 @@ TEST_P(ConfCardTest, FlagTogglesAndTheSaveWithPrintPairs) {
       "UPDATE CNFCARD SET IDOPCCNFCARD = 'N', IDCONCNFCARD = 'S' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
       " AND NRSEQCNFCARD = 4");
   auto& f = Pagina("0001", "00001");
+  auto& c = f.Pagina<PagConfCard>();
   ASSERT_EQ(Coluna(f, 1), "01 02 03 03 04 05 06 07");
-  EXPECT_FALSE(f.stgCard->Cells(20, 1).empty()) << "line 1 is packed at the service level";
+  EXPECT_FALSE(c.stgCard->Cells(20, 1).empty()) << "line 1 is packed at the service level";
 
   // "Consiste Comensais": every non-optional line of the dish type with the same value follows.
   Alterna(f, 9, 3);
@@ -123,7 +128,7 @@ TEST_P(ConfCardTest, FlagTogglesAndTheSaveWithPrintPairs) {
   EXPECT_EQ(Coluna(f, 3), "Sim Não Não Não Não Não Não Não");
   EXPECT_EQ(Coluna(f, 9), "Não Sim Não Não Sim Sim Sim Sim");
   Alterna(f, 9, 1);
-  EXPECT_EQ(f.stgCard->Cells(9, 1), "Não");
+  EXPECT_EQ(c.stgCard->Cells(9, 1), "Não");
   // Lines 3 and 6 are not printed: the printed ones pair 1, 1, 2, 2, 3.
   Alterna(f, 4, 3);
   Alterna(f, 4, 6);
@@ -151,15 +156,16 @@ TEST_P(ConfCardTest, FlagTogglesAndTheSaveWithPrintPairs) {
 
 TEST_P(ConfCardTest, VariableLinesAndWeekdaysInStandardMenuMode) {
   auto& f = Pagina("0001", "00001", true);
+  auto& c = f.Pagina<PagConfCard>();
   ASSERT_EQ(TpConfPadrao, "S");
-  EXPECT_EQ(f.stgCard->ColWidths(10), -1) << "the central branch plans no weekdays";
+  EXPECT_EQ(c.stgCard->ColWidths(10), -1) << "the central branch plans no weekdays";
   EXPECT_EQ(Coluna(f, 7), "Não Não Não Não Não Não Sim Não");
-  EXPECT_EQ(f.stgCard->Rows(7)[15], "Não");
+  EXPECT_EQ(c.stgCard->Rows(7)[15], "Não");
   // Marking a line variable offers it every day; unmarking empties the days.
   Alterna(f, 7, 1);
   Alterna(f, 7, 7);
-  EXPECT_EQ(f.stgCard->Rows(1)[10] + f.stgCard->Rows(1)[17], "SimSim");
-  EXPECT_EQ(f.stgCard->Rows(7)[15], "");
+  EXPECT_EQ(c.stgCard->Rows(1)[10] + c.stgCard->Rows(1)[17], "SimSim");
+  EXPECT_EQ(c.stgCard->Rows(7)[15], "");
   dialogs().Answer(mrOk);
   Confirma(f);
   const char* dias =
@@ -172,12 +178,13 @@ TEST_P(ConfCardTest, VariableLinesAndWeekdaysInStandardMenuMode) {
 
 TEST_P(ConfCardTest, AnAggregatedBranchChangesOnlyItsVariableLinesAndImportsFromTheCentral) {
   auto& f = Pagina("0002", "00001", true);
-  EXPECT_TRUE(f.sbtImportExport->Visible());
+  auto& c = f.Pagina<PagConfCard>();
+  EXPECT_TRUE(c.sbtImportExport->Visible());
   EXPECT_EQ(Coluna(f, 18), "I I I I I I I I");
   ClearLogs();
   Alterna(f, 3, 1, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Filial agregada só pode alterar tipo de prato variável."});
-  EXPECT_EQ(f.stgCard->Cells(3, 1), "Não");
+  EXPECT_EQ(c.stgCard->Cells(3, 1), "Não");
   Alterna(f, 15, 7);  // Saturday of the variable line
   Confirma(f);
   EXPECT_EQ(Gravado("0002", "00001", "IDALTERCARD, IDTPPRATSABP"), "I S|I S|I S|I S|I S|I S|A S|I S");
@@ -185,7 +192,7 @@ TEST_P(ConfCardTest, AnAggregatedBranchChangesOnlyItsVariableLinesAndImportsFrom
   // The central branch dropped its last line meanwhile: the import brings its seven lines.
   Exec("DELETE FROM CNFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001' AND NRSEQCNFCARD = 8");
   dialogs().Answer(mrYes);
-  Ok(UserActions::Click(*f.sbtImportExport), "importar da central");
+  Ok(UserActions::Click(*c.sbtImportExport), "importar da central");
   EXPECT_EQ(Coluna(f, 18), "I I I I I I I");
   EXPECT_EQ(Gravado("0002", "00001", "CDTIPOPRAT, IDALTERCARD, IDTPPRATSABP"),
             "01 I S|02 I S|03 I S|03 I S|04 I S|05 I S|06 I N");
@@ -193,15 +200,16 @@ TEST_P(ConfCardTest, AnAggregatedBranchChangesOnlyItsVariableLinesAndImportsFrom
 
 TEST_P(ConfCardTest, RemovingASelectionMovesTheRestUpAndDeletesThoseLines) {
   auto& f = Pagina("0003", "00010");
+  auto& c = f.Pagina<PagConfCard>();
   ASSERT_EQ(Coluna(f, 1), "08 01 02 03 06");
-  Ok(UserActions::SelectCell(*f.stgCard, 0, 2), "linha 2");
-  Ok(UserActions::SelectCell(*f.stgCard, 0, 3, true), "até a linha 3");
-  Ok(UserActions::Click(*f.sbtItemEsq), "remover");
+  Ok(UserActions::SelectCell(*c.stgCard, 0, 2), "linha 2");
+  Ok(UserActions::SelectCell(*c.stgCard, 0, 3, true), "até a linha 3");
+  Ok(UserActions::Click(*c.sbtItemEsq), "remover");
   EXPECT_EQ(Coluna(f, 1), "08 03 06");
   EXPECT_EQ(Coluna(f, 19), "1 4 5");
   // Moving the last line up.
-  Ok(UserActions::SelectCell(*f.stgCard, 0, 3), "linha 3");
-  Ok(UserActions::Click(*f.spbItemUp), "subir");
+  Ok(UserActions::SelectCell(*c.stgCard, 0, 3), "linha 3");
+  Ok(UserActions::Click(*c.spbItemUp), "subir");
   EXPECT_EQ(Coluna(f, 1), "08 06 03");
   Confirma(f);
   EXPECT_EQ(Gravado("0003", "00010", "NRSEQCNFCARD, CDTIPOPRAT"), "1 08|2 06|3 03");
@@ -211,18 +219,19 @@ TEST_P(ConfCardTest, RemovingASelectionMovesTheRestUpAndDeletesThoseLines) {
 TEST_P(ConfCardTest, TypingInTheTextAndPercentageColumns) {
   session().ModuloAtiv = 10;  // the hospital modules show the percentage
   auto& f = Pagina("0003", "00010");
-  ASSERT_GT(f.stgCard->ColWidths(6), 0);
-  Ok(UserActions::SelectCell(*f.stgCard, 6, 1), "percentual");
-  Ok(UserActions::Key(*f.stgCard, "Delete"), "apagar");
-  Ok(UserActions::Type(*f.stgCard, "1.5x"), "digitar o percentual");
-  EXPECT_EQ(f.stgCard->Cells(6, 1), "1,5");
-  EXPECT_EQ(f.stgCard->ShownText(6, 1), "1,50");
+  auto& c = f.Pagina<PagConfCard>();
+  ASSERT_GT(c.stgCard->ColWidths(6), 0);
+  Ok(UserActions::SelectCell(*c.stgCard, 6, 1), "percentual");
+  Ok(UserActions::Key(*c.stgCard, "Delete"), "apagar");
+  Ok(UserActions::Type(*c.stgCard, "1.5x"), "digitar o percentual");
+  EXPECT_EQ(c.stgCard->Cells(6, 1), "1,5");
+  EXPECT_EQ(c.stgCard->ShownText(6, 1), "1,50");
   // The complement takes no more than its field holds.
-  const int largura = f.cdsConfCard->FieldByName("DSCOMPLTP").Size();
-  Ok(UserActions::SelectCell(*f.stgCard, 2, 2), "complemento");
-  Ok(UserActions::Key(*f.stgCard, "Delete"), "apagar");
-  Ok(UserActions::Type(*f.stgCard, std::string(static_cast<size_t>(largura) + 5, 'c')), "digitar o complemento");
-  EXPECT_EQ(f.stgCard->Cells(2, 2), std::string(static_cast<size_t>(largura), 'c'));
+  const int largura = c.cdsConfCard->FieldByName("DSCOMPLTP").Size();
+  Ok(UserActions::SelectCell(*c.stgCard, 2, 2), "complemento");
+  Ok(UserActions::Key(*c.stgCard, "Delete"), "apagar");
+  Ok(UserActions::Type(*c.stgCard, std::string(static_cast<size_t>(largura) + 5, 'c')), "digitar o complemento");
+  EXPECT_EQ(c.stgCard->Cells(2, 2), std::string(static_cast<size_t>(largura), 'c'));
   Confirma(f);
   EXPECT_EQ(Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND NRSEQCNFCARD = 1").rows[0][0].asFloat(),
             1.5);
@@ -237,15 +246,16 @@ TEST_P(ConfCardTest, ThePercentageFollowsTheSessionsDecimalSeparator) {
   formatSettings().thousandSeparator = ',';
   ScopeExit volta([&] { formatSettings() = brasil; });
   auto& f = Pagina("0003", "00010");
+  auto& c = f.Pagina<PagConfCard>();
   auto digita = [&](int linha, const std::string& texto) {
-    Ok(UserActions::SelectCell(*f.stgCard, 6, linha), "percentual");
-    Ok(UserActions::Key(*f.stgCard, "Delete"), "apagar");
-    Ok(UserActions::Type(*f.stgCard, texto), "digitar o percentual");
+    Ok(UserActions::SelectCell(*c.stgCard, 6, linha), "percentual");
+    Ok(UserActions::Key(*c.stgCard, "Delete"), "apagar");
+    Ok(UserActions::Type(*c.stgCard, texto), "digitar o percentual");
   };
   digita(1, "1.5");
   digita(2, "1,2,3");  // the second separator is discarded as typed
-  EXPECT_EQ(f.stgCard->Cells(6, 1), "1.5");
-  EXPECT_EQ(f.stgCard->Cells(6, 2), "1.23");
+  EXPECT_EQ(c.stgCard->Cells(6, 1), "1.5");
+  EXPECT_EQ(c.stgCard->Cells(6, 2), "1.23");
   Confirma(f);
   auto perc =
       Sql("SELECT VRPERCOMCARD FROM CNFCARD WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' ORDER BY NRSEQCNFCARD")
@@ -256,8 +266,9 @@ TEST_P(ConfCardTest, ThePercentageFollowsTheSessionsDecimalSeparator) {
 
 TEST_P(ConfCardTest, DecliningToLoseThePackagingSettingsKeepsTheEdit) {
   auto& f = Pagina("0001", "00001");
-  Ok(UserActions::SelectCell(*f.stgCard, 0, 2), "linha 2");
-  Ok(UserActions::Click(*f.sbtItemEsq), "remover a linha 2");
+  auto& c = f.Pagina<PagConfCard>();
+  Ok(UserActions::SelectCell(*c.stgCard, 0, 2), "linha 2");
+  Ok(UserActions::Click(*c.sbtItemEsq), "remover a linha 2");
   dialogs().Answer(mrCancel);
   Confirma(f);
   EXPECT_EQ(Keys(), std::vector<std::string>{"CONF_EXCL_DIST_REST"});
@@ -279,12 +290,13 @@ TEST_P(ConfCardTest, DecliningToLoseThePackagingSettingsKeepsTheEdit) {
 
 TEST_P(ConfCardTest, VerifyAndCancelShowTheStoredLines) {
   auto& f = Pagina("0003", "00010");
-  Ok(UserActions::Click(*f.sbtTodosEsq), "remover todas");
-  EXPECT_EQ(f.stgCard->RowCount(), 2);
+  auto& c = f.Pagina<PagConfCard>();
+  Ok(UserActions::Click(*c.sbtTodosEsq), "remover todas");
+  EXPECT_EQ(c.stgCard->RowCount(), 2);
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   EXPECT_EQ(Coluna(f, 1), "08 01 02 03 06");
-  EXPECT_FALSE(f.cdsDelCard->Active());
+  EXPECT_FALSE(c.cdsDelCard->Active());
   Exec("DELETE FROM CNFCARD WHERE CDFILIAL = '0003' AND CDSERVFILI = '00010' AND NRSEQCNFCARD = 5");
   // Verify is the page's command once an edit ends in the browse state.
   Ok(UserActions::Run([&] { f.sbtVerificarClick(*f.sbtVerificar); }), "verificar");
@@ -295,9 +307,10 @@ TEST_P(ConfCardTest, VerifyAndCancelShowTheStoredLines) {
 TEST_P(ConfCardTest, ARefusedSaveKeepsTheUsersLinesAndTheLoadedRows) {
   Exec("INSERT INTO TIPOPRAT (CDTIPOPRAT, NMTIPOPRAT) VALUES ('11', 'Molho')");
   auto& f = Pagina("0003", "00010");
+  auto& c = f.Pagina<PagConfCard>();
   Alterna(f, 3, 2);
-  Ok(UserActions::SelectIndex(*f.lsbDisponiveis, f.lsbDisponiveis->Count() - 1), "tipo 11");
-  Ok(UserActions::Click(*f.spbItemDir), "incluir tipo");
+  Ok(UserActions::SelectIndex(*c.lsbDisponiveis, c.lsbDisponiveis->Count() - 1), "tipo 11");
+  Ok(UserActions::Click(*c.spbItemDir), "incluir tipo");
   // Another user removes the new dish type from the catalogue meanwhile.
   Exec("DELETE FROM TIPOPRAT WHERE CDTIPOPRAT = '11'");
   ClearLogs();
@@ -305,8 +318,8 @@ TEST_P(ConfCardTest, ARefusedSaveKeepsTheUsersLinesAndTheLoadedRows) {
   EXPECT_EQ(Texts(), std::vector<std::string>{"Tipo de prato não cadastrado: 11."});
   EXPECT_EQ(CallsOf("UpdConfCard").size(), 1u);
   EXPECT_EQ(Coluna(f, 1), "08 01 02 03 06 11") << "the user's lines stay on screen";
-  EXPECT_EQ(f.stgCard->Cells(3, 2), "Sim");
-  EXPECT_EQ(f.cdsConfCard->RecordCount(), 5);
+  EXPECT_EQ(c.stgCard->Cells(3, 2), "Sim");
+  EXPECT_EQ(c.cdsConfCard->RecordCount(), 5);
   EXPECT_EQ(Gravado("0003", "00010", "IDOPCCNFCARD"), "N|N|N|N|N");
 }
 
@@ -342,17 +355,18 @@ TEST_P(ConfCardTest, TheExportOpensItsPackageOnlyWhenTheModuleHasIt) {
 
 TEST_P(ConfCardTest, FixedBranchModeShowsTheLinesAndChangesNothing) {
   auto& f = Abre(Variant("0003"));
+  auto& c = f.Pagina<PagConfCard>();
   Seleciona(f, "00010");
   Menu(f, "mnuConfCard");
   ASSERT_EQ(Coluna(f, 1), "08 01 02 03 06");
-  for (TControl* c :
-       std::vector<TControl*>{f.spbItemDir, f.sbtItemEsq, f.spbItemUp, f.sbtImportExport, f.lsbDisponiveis})
-    EXPECT_FALSE(c->Enabled()) << c->Name();
+  for (TControl* b :
+       std::vector<TControl*>{c.spbItemDir, c.sbtItemEsq, c.spbItemUp, c.sbtImportExport, c.lsbDisponiveis})
+    EXPECT_FALSE(b->Enabled()) << b->Name();
   Alterna(f, 3, 1);
-  Ok(UserActions::Key(*f.stgCard, "Space"), "espaço");
-  EXPECT_EQ(f.stgCard->Cells(3, 1), "Não");
-  EXPECT_FALSE(f.stgCard->HasOption(goEditing));
-  EXPECT_EQ(f.cdsConfCard->State(), DataSetState::Browse);
+  Ok(UserActions::Key(*c.stgCard, "Space"), "espaço");
+  EXPECT_EQ(c.stgCard->Cells(3, 1), "Não");
+  EXPECT_FALSE(c.stgCard->HasOption(goEditing));
+  EXPECT_EQ(c.cdsConfCard->State(), DataSetState::Browse);
   EXPECT_TRUE(CallsOf("UpdConfCard").empty());
 }
 

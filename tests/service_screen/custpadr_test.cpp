@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/custpadr.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -27,15 +28,16 @@ class CustPadrTest : public CadastroServTest {
           " VALUES ('0001', '00001', :M, :T, :V)",
           {{"M", mes}, {"T", "0" + std::to_string(i + 1)}, {"V", tipos[i]}});
   }
+  static PagCustPadr& Custo(TfrmCadastroServ& f) { return f.Pagina<PagCustPadr>(); }
   TfrmCadastroServ& Pagina(const std::string& servico = "00001") { return AbrePagina("0001", servico, "mnuCustPadr"); }
   void Linha(TfrmCadastroServ& f, int linha) {
-    Ok(UserActions::SelectCell(*f.dbgCustPadr, 1, linha), "mês da linha " + std::to_string(linha));
+    Ok(UserActions::SelectCell(*Custo(f).dbgCustPadr, 1, linha), "mês da linha " + std::to_string(linha));
   }
   // Types over the month's cost.
   void Valor(TfrmCadastroServ& f, const std::string& texto) {
-    Ok(UserActions::SelectCell(*f.dbgCustPadr, 1, f.dbgCustPadr->CurrentRow()), "célula do valor");
-    Ok(UserActions::Key(*f.dbgCustPadr, "Delete"), "apagar o valor");
-    Ok(UserActions::Type(*f.dbgCustPadr, texto), "digitar o valor");
+    Ok(UserActions::SelectCell(*Custo(f).dbgCustPadr, 1, Custo(f).dbgCustPadr->CurrentRow()), "célula do valor");
+    Ok(UserActions::Key(*Custo(f).dbgCustPadr, "Delete"), "apagar o valor");
+    Ok(UserActions::Type(*Custo(f).dbgCustPadr, texto), "digitar o valor");
   }
   std::vector<double> Tipos(const std::string& mes) {
     std::vector<double> v;
@@ -46,7 +48,9 @@ class CustPadrTest : public CadastroServTest {
       v.push_back(r[0].asFloat());
     return v;
   }
-  static std::string Mostrado(TfrmCadastroServ& f) { return f.cdsCustPadr->FieldByName("STMESREFER").AsString(); }
+  static std::string Mostrado(TfrmCadastroServ& f) {
+    return Custo(f).cdsCustPadr->FieldByName("STMESREFER").AsString();
+  }
 };
 
 }  // namespace
@@ -54,13 +58,14 @@ class CustPadrTest : public CadastroServTest {
 TEST_P(CustPadrTest, TheSumCheckShowsSumAndDifferenceAndKeepsTheMonth) {
   Mes("2027-01-01", 10, {3.3333, 3.3333, 3.3333});
   auto& f = Pagina();
+  auto& pag = Custo(f);
   ASSERT_EQ(Mostrado(f), "09/2026");
   // A month before the processing month with mismatching costs passes; 01/2027 does not.
   Mes("2026-09-01", 99, {1});
   Linha(f, 5);
-  EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 3);
+  EXPECT_EQ(pag.cdsCustPadrTp->RecordCount(), 3);
   ClearLogs();
-  EXPECT_EQ(UserActions::SelectCell(*f.dbgCustPadr, 1, 6).status, ActionResult::Status::Aborted);
+  EXPECT_EQ(UserActions::SelectCell(*pag.dbgCustPadr, 1, 6).status, ActionResult::Status::Aborted);
   ASSERT_EQ(Texts().size(), 1u);
   EXPECT_NE(Texts()[0].find("(9,99990)"), std::string::npos) << Texts()[0];
   EXPECT_NE(Texts()[0].find("Diferença: 0,00010"), std::string::npos) << Texts()[0];
@@ -126,7 +131,8 @@ TEST_P(CustPadrTest, ANewMonthFollowsTheLatestAndNeverPrecedesTheProcessingMonth
            {{"M", std::string(c.ultimo)}});
     session().SetDataProc("0001", *DateTime::parseIso(c.processamento));
     auto& f = Pagina("00002");
-    Ok(UserActions::Focus(*f.dbgCustPadr), "grade dos meses");
+    auto& pag = Custo(f);
+    Ok(UserActions::Focus(*pag.dbgCustPadr), "grade dos meses");
     Ok(UserActions::Click(*f.sbtIncluir), "incluir mês");
     EXPECT_EQ(Mostrado(f), c.novo);
     // Posting without a value is refused; a value of 0 too.
@@ -148,15 +154,15 @@ TEST_P(CustPadrTest, ANewMonthFollowsTheLatestAndNeverPrecedesTheProcessingMonth
 
 TEST_P(CustPadrTest, MonthsBeforeTheProcessingMonthAreReadOnly) {
   auto& f = Pagina();
+  auto& pag = Custo(f);
   Linha(f, 1);  // 09/2026
-  Ok(UserActions::Focus(*f.dbgCustPadr), "grade dos meses");
+  Ok(UserActions::Focus(*pag.dbgCustPadr), "grade dos meses");
   EXPECT_FALSE(f.mnuAlterar->Enabled());
   EXPECT_FALSE(f.mnuExcluir->Enabled());
-  Ok(UserActions::Type(*f.dbgCustPadr, "9"), "digitar");
-  EXPECT_EQ(f.cdsCustPadr->State(), DataSetState::Browse);
-  Ok(UserActions::Focus(*f.dbgCustPadrTp), "grade dos tipos");
-  EXPECT_TRUE(f.TravaTipoPrato);
-  EXPECT_FALSE(f.dbgCustPadrTp->HasOption(goEditing));
+  Ok(UserActions::Type(*pag.dbgCustPadr, "9"), "digitar");
+  EXPECT_EQ(pag.cdsCustPadr->State(), DataSetState::Browse);
+  Ok(UserActions::Focus(*pag.dbgCustPadrTp), "grade dos tipos");
+  EXPECT_FALSE(pag.dbgCustPadrTp->HasOption(goEditing));
   Linha(f, 4);  // 12/2026
   EXPECT_TRUE(f.mnuAlterar->Enabled());
   EXPECT_TRUE(f.mnuCadaAuto->Enabled()) << "the module has the automatic maintenance";
@@ -166,19 +172,20 @@ TEST_P(CustPadrTest, AnOperatorOutsideTheGroupOnlyReadsAndTheServerRefusesTheWri
   session().Operador = "JOAO";
   server().setOperator("JOAO");
   auto& f = Pagina();
-  EXPECT_FALSE(f.dbgCustPadr->HasOption(goEditing));
-  EXPECT_FALSE(f.dbgCustPadrTp->HasOption(goEditing));
+  auto& pag = Custo(f);
+  EXPECT_FALSE(pag.dbgCustPadr->HasOption(goEditing));
+  EXPECT_FALSE(pag.dbgCustPadrTp->HasOption(goEditing));
   for (TMenuItem* m : {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuConfirmar, f.mnuCadaAuto})
     EXPECT_FALSE(m->Enabled()) << m->Name();
   // Whatever a client sends, the server keeps the month, and the screen shows it again.
-  f.cdsCustPadr->Last();
-  f.cdsCustPadr->Edit();
-  f.cdsCustPadr->FieldByName("VRCUSTPADR").SetAsFloat(1);
+  pag.cdsCustPadr->Last();
+  pag.cdsCustPadr->Edit();
+  pag.cdsCustPadr->FieldByName("VRCUSTPADR").SetAsFloat(1);
   ClearLogs();
-  EXPECT_THROW(f.cdsCustPadr->Post(), EAbort);
+  EXPECT_THROW(pag.cdsCustPadr->Post(), EAbort);
   EXPECT_EQ(Texts(),
             std::vector<std::string>{"O operador JOAO não pertence ao grupo autorizado a manter custos padrão."});
-  EXPECT_DOUBLE_EQ(f.cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat(), 20.35);
+  EXPECT_DOUBLE_EQ(pag.cdsCustPadr->FieldByName("VRCUSTPADR").AsFloat(), 20.35);
   EXPECT_DOUBLE_EQ(Sql("SELECT VRCUSTPADR FROM CUSTPADR WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'"
                        " AND DTREFCUSPADR = '2027-02-01'")
                        .rows[0][0]
@@ -188,8 +195,9 @@ TEST_P(CustPadrTest, AnOperatorOutsideTheGroupOnlyReadsAndTheServerRefusesTheWri
 
 TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloadsTheService) {
   auto& f = Pagina();
+  auto& pag = Custo(f);
   Linha(f, 4);  // 12/2026 has menus planned
-  Ok(UserActions::Focus(*f.dbgCustPadr), "grade dos meses");
+  Ok(UserActions::Focus(*pag.dbgCustPadr), "grade dos meses");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtExcluir).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"EXISTE_CARD"});
@@ -201,8 +209,8 @@ TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloa
   Menu(f, "mnuFolhaDados");
   Seleciona(f, "00002");
   Menu(f, "mnuCustPadr");
-  ASSERT_EQ(f.cdsCustPadr->RecordCount(), 1);
-  Ok(UserActions::Focus(*f.dbgCustPadr), "grade dos meses");
+  ASSERT_EQ(pag.cdsCustPadr->RecordCount(), 1);
+  Ok(UserActions::Focus(*pag.dbgCustPadr), "grade dos meses");
   ClearLogs();
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir o mês");
@@ -215,15 +223,16 @@ TEST_P(CustPadrTest, DeletingAMonthWithAPlannedMenuIsRefusedAndTheLastMonthReloa
 TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
   Mes("2027-01-01", 10, {4, 6});
   auto& f = Pagina();
+  auto& pag = Custo(f);
   Linha(f, 5);
-  Ok(UserActions::Focus(*f.dbgCustPadrTp), "grade dos tipos");
-  ASSERT_FALSE(f.TravaTipoPrato);
+  Ok(UserActions::Focus(*pag.dbgCustPadrTp), "grade dos tipos");
+  ASSERT_TRUE(pag.dbgCustPadrTp->HasOption(goEditing));
   auto novo = [&](const std::string& codigo, const std::string& valor) {
     Ok(UserActions::Click(*f.sbtIncluir), "incluir tipo");
-    Ok(UserActions::Type(*f.dbgCustPadrTp, codigo), "código");
-    ActionResult r = UserActions::Key(*f.dbgCustPadrTp, "Tab");
+    Ok(UserActions::Type(*pag.dbgCustPadrTp, codigo), "código");
+    ActionResult r = UserActions::Key(*pag.dbgCustPadrTp, "Tab");
     if (r.status != ActionResult::Status::Ok) return r;
-    Ok(UserActions::Type(*f.dbgCustPadrTp, valor), "valor");
+    Ok(UserActions::Type(*pag.dbgCustPadrTp, valor), "valor");
     return UserActions::Click(*f.sbtConfirmar);
   };
   auto cancela = [&] {
@@ -239,25 +248,25 @@ TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
   // A negative cost cannot be typed (the minus is refused as typed); 0 is accepted and the rows
   // go when the grid is left.
   Ok(UserActions::Click(*f.sbtIncluir), "incluir tipo");
-  Ok(UserActions::Type(*f.dbgCustPadrTp, "3"), "código");
-  Ok(UserActions::Key(*f.dbgCustPadrTp, "Tab"), "valor");
-  Ok(UserActions::Type(*f.dbgCustPadrTp, "-1"), "valor negativo");
-  EXPECT_EQ(f.dbgCustPadrTp->EditorText(), "1");
+  Ok(UserActions::Type(*pag.dbgCustPadrTp, "3"), "código");
+  Ok(UserActions::Key(*pag.dbgCustPadrTp, "Tab"), "valor");
+  Ok(UserActions::Type(*pag.dbgCustPadrTp, "-1"), "valor negativo");
+  EXPECT_EQ(pag.dbgCustPadrTp->EditorText(), "1");
   cancela();
-  Ok(UserActions::Key(*f.dbgCustPadrTp, "Delete"), "Delete não exclui");
-  EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 2);
+  Ok(UserActions::Key(*pag.dbgCustPadrTp, "Delete"), "Delete não exclui");
+  EXPECT_EQ(pag.cdsCustPadrTp->RecordCount(), 2);
   Ok(novo("3", "0"), "tipo 03 com custo 0");
-  Ok(UserActions::Focus(*f.dbgCustPadr), "sair da grade dos tipos");
-  EXPECT_EQ(f.cdsCustPadrTp->ChangeCount(), 0);
+  Ok(UserActions::Focus(*pag.dbgCustPadr), "sair da grade dos tipos");
+  EXPECT_EQ(pag.cdsCustPadrTp->ChangeCount(), 0);
   EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{4, 6, 0}));
   // The lookup fills a new row's code and name.
   lookups().QueuePick({{"CDTIPOPRAT", Variant("08")}});
-  Ok(UserActions::Focus(*f.dbgCustPadrTp), "grade dos tipos");
+  Ok(UserActions::Focus(*pag.dbgCustPadrTp), "grade dos tipos");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir tipo");
-  Ok(UserActions::EditButtonClick(*f.dbgCustPadrTp), "pesquisa de tipos de prato");
-  EXPECT_EQ(f.cdsCustPadrTp->FieldByName("NMTIPOPRAT").AsString(), "Sopa");
-  Ok(UserActions::SelectCell(*f.dbgCustPadrTp, 1, f.dbgCustPadrTp->CurrentRow()), "valor");
-  Ok(UserActions::Type(*f.dbgCustPadrTp, "0"), "valor");
+  Ok(UserActions::EditButtonClick(*pag.dbgCustPadrTp), "pesquisa de tipos de prato");
+  EXPECT_EQ(pag.cdsCustPadrTp->FieldByName("NMTIPOPRAT").AsString(), "Sopa");
+  Ok(UserActions::SelectCell(*pag.dbgCustPadrTp, 1, pag.dbgCustPadrTp->CurrentRow()), "valor");
+  Ok(UserActions::Type(*pag.dbgCustPadrTp, "0"), "valor");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Tipos("2027-01-01"), (std::vector<double>{4, 6, 0, 0}));
 }
@@ -265,17 +274,18 @@ TEST_P(CustPadrTest, DishTypeRowsAreCheckedAndSentWhenTheirGridIsLeft) {
 TEST_P(CustPadrTest, PendingDishTypeCostsKeepTheServiceFromChanging) {
   Mes("2027-01-01", 10, {4, 6});
   auto& f = Pagina();
+  auto& pag = Custo(f);
   Linha(f, 5);
   ASSERT_TRUE(f.dbnPadrao->Enabled());
   auto digita = [&](int linha, const std::string& valor) {
-    Ok(UserActions::SelectCell(*f.dbgCustPadrTp, 1, linha), "custo do tipo");
-    Ok(UserActions::Key(*f.dbgCustPadrTp, "Delete"), "apagar o custo");
-    Ok(UserActions::Type(*f.dbgCustPadrTp, valor), "digitar o custo");
+    Ok(UserActions::SelectCell(*pag.dbgCustPadrTp, 1, linha), "custo do tipo");
+    Ok(UserActions::Key(*pag.dbgCustPadrTp, "Delete"), "apagar o custo");
+    Ok(UserActions::Type(*pag.dbgCustPadrTp, valor), "digitar o custo");
   };
   digita(1, "5");
   EXPECT_FALSE(f.dbnPadrao->Enabled()) << "a dish-type cost is being edited";
   digita(2, "5");  // row 1 is posted locally and waits to be sent with row 2
-  ASSERT_GT(f.cdsCustPadrTp->ChangeCount(), 0);
+  ASSERT_GT(pag.cdsCustPadrTp->ChangeCount(), 0);
   EXPECT_FALSE(f.dbnPadrao->Enabled());
   EXPECT_FALSE(f.medCdFilial->Enabled());
   EXPECT_TRUE(UserActions::Navigate(*f.dbnPadrao, TNavigateBtn::nbNext).refused());
@@ -287,22 +297,23 @@ TEST_P(CustPadrTest, PendingDishTypeCostsKeepTheServiceFromChanging) {
 
 TEST_P(CustPadrTest, FixedBranchModeReadsAndVerifiesOnlyAndTheKeysMoveBetweenTheGrids) {
   auto& f = Abre(Variant("0001"));
+  auto& pag = Custo(f);
   Seleciona(f, "00001");
   Menu(f, "mnuCustPadr");
-  EXPECT_TRUE(f.dbgCustPadr->ReadOnly());
-  EXPECT_TRUE(f.dbgCustPadrTp->ReadOnly());
+  EXPECT_TRUE(pag.dbgCustPadr->ReadOnly());
+  EXPECT_TRUE(pag.dbgCustPadrTp->ReadOnly());
   EXPECT_TRUE(f.mnuVerificar->Enabled());
-  Ok(UserActions::Focus(*f.dbgCustPadr), "grade dos meses");
+  Ok(UserActions::Focus(*pag.dbgCustPadr), "grade dos meses");
   ClearLogs();
   Ok(UserActions::Click(*f.sbtVerificar), "verificar");
   EXPECT_EQ(CallsOf("GetCustPadr").size(), 1u);
-  EXPECT_EQ(f.cdsCustPadrTp->RecordCount(), 7) << "the dish types of the current month only";
-  Ok(UserActions::Key(*f.dbgCustPadr, "Ctrl+Delete"), "Ctrl+Delete");
-  EXPECT_EQ(f.cdsCustPadr->RecordCount(), 6);
-  Ok(UserActions::Key(*f.dbgCustPadr, "Alt+PageDown"), "Alt+PageDown");
-  EXPECT_TRUE(f.dbgCustPadrTp->Focused());
-  Ok(UserActions::Key(*f.dbgCustPadrTp, "Alt+PageUp"), "Alt+PageUp");
-  EXPECT_TRUE(f.dbgCustPadr->Focused());
+  EXPECT_EQ(pag.cdsCustPadrTp->RecordCount(), 7) << "the dish types of the current month only";
+  Ok(UserActions::Key(*pag.dbgCustPadr, "Ctrl+Delete"), "Ctrl+Delete");
+  EXPECT_EQ(pag.cdsCustPadr->RecordCount(), 6);
+  Ok(UserActions::Key(*pag.dbgCustPadr, "Alt+PageDown"), "Alt+PageDown");
+  EXPECT_TRUE(pag.dbgCustPadrTp->Focused());
+  Ok(UserActions::Key(*pag.dbgCustPadrTp, "Alt+PageUp"), "Alt+PageUp");
+  EXPECT_TRUE(pag.dbgCustPadr->Focused());
   EXPECT_TRUE(Texts().empty()) << Texts()[0];
 }
 

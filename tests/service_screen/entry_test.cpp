@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -59,9 +61,10 @@ TEST_P(EntradaTest, TheHostsBranchIsOfferedAndLoadedWhenThePanelIsLeft) {
   EXPECT_TRUE(f.medCdFilial->Enabled());
   EXPECT_FALSE(f.cdsServico->Active()) << "nothing is listed before the branch panel is left";
   // Not in standard-menu mode: % increase, variable and visible hidden, diners checked at 105.
-  EXPECT_EQ(f.stgCard->ColWidths(6), -1);
-  EXPECT_EQ(f.stgCard->ColWidths(9), 105);
-  EXPECT_EQ(f.stgCard->ColWidths(12), -1);
+  const TStringGrid& conf = *f.Pagina<PagConfCard>().stgCard;
+  EXPECT_EQ(conf.ColWidths(6), -1);
+  EXPECT_EQ(conf.ColWidths(9), 105);
+  EXPECT_EQ(conf.ColWidths(12), -1);
   EXPECT_EQ(f.cdsServicoCDARVPROD->EditMask, session().DBPict(0));
 
   SaiPainel(f);
@@ -253,7 +256,7 @@ TEST_P(EntradaTest, TheCostAuthorisationIsReadForTheOperatorAndAnUnknownOneIsSho
   server().setOperator("JOAO");
   auto& f = Abre();
   EXPECT_EQ(CallsOf("GetAutGrupACPS").back().args, VariantArray{Variant("JOAO")});
-  EXPECT_FALSE(f.dbgCustPadr->HasOption(goEditing));
+  EXPECT_FALSE(f.Pagina<PagCustPadr>().dbgCustPadr->HasOption(goEditing));
 
   // An unknown operator: the server's text is shown and the screen stays usable.
   Ok(UserActions::CloseForm(f), "fechar");

@@ -34,6 +34,8 @@
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
 #include "service_screen/pages/comensais.h"
+#include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
 #include "service_screen/pages/turnos.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
@@ -199,7 +201,10 @@ class RandomActionsTest : public CadastroServTest {
     TTabSheet* p = f.pgcPadrao->ActivePage();
     std::vector<DataSet*> ds;
     if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, form.cdsServFatu};
-    if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
+    if (p == f.tshCustPadr) {
+      auto& custo = f.Pagina<PagCustPadr>();
+      ds = {custo.cdsCustPadr, custo.cdsCustPadrTp};
+    }
     if (p == f.tshTurnos) ds = {f.Pagina<PagTurnos>().cdsTurno};
     if (p == f.tshPontEntr) ds = {f.cdsCliente, f.cdsPEntClie};
     if (p == f.tshEmbalagens) ds = {f.cdsDistrEmb, f.cdsRestricoes};
@@ -213,11 +218,13 @@ class RandomActionsTest : public CadastroServTest {
         });
       os << "\n";
     }
-    if (p == f.tshConfCard)
-      for (int r = 1; r < f.stgCard->RowCount(); ++r) {
-        for (int c = 0; c < f.stgCard->ColCount(); ++c) os << f.stgCard->Cells(c, r) << "|";
+    if (p == f.tshConfCard) {
+      const TStringGrid& conf = *f.Pagina<PagConfCard>().stgCard;
+      for (int r = 1; r < conf.RowCount(); ++r) {
+        for (int c = 0; c < conf.ColCount(); ++c) os << conf.Cells(c, r) << "|";
         os << "\n";
       }
+    }
     return os.str();
   }
 
@@ -246,9 +253,9 @@ class RandomActionsTest : public CadastroServTest {
       }
       case Tipo::Linha: {
         TCustomGrid* grades[] = {f.dbgPadrao,
-                                 f.stgCard,
-                                 f.dbgCustPadr,
-                                 f.dbgCustPadrTp,
+                                 f.Pagina<PagConfCard>().stgCard,
+                                 f.Pagina<PagCustPadr>().dbgCustPadr,
+                                 f.Pagina<PagCustPadr>().dbgCustPadrTp,
                                  f.Pagina<PagTurnos>().dbgTurno,
                                  f.Pagina<PagComensais>().dbgDieta,
                                  f.dbgCliente,
@@ -366,9 +373,11 @@ class RandomActionsTest : public CadastroServTest {
   }
 
   static bool EmEdicaoAlguma(TfrmCadastroServ& f) {
-    for (DataSet* d : {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(f.cdsCustPadr),
-                       static_cast<DataSet*>(f.cdsCustPadrTp), static_cast<DataSet*>(f.Pagina<PagTurnos>().cdsTurno),
-                       static_cast<DataSet*>(f.cdsCliente), static_cast<DataSet*>(f.cdsPEntClie)})
+    auto& custo = f.Pagina<PagCustPadr>();
+    for (DataSet* d :
+         {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(custo.cdsCustPadr),
+          static_cast<DataSet*>(custo.cdsCustPadrTp), static_cast<DataSet*>(f.Pagina<PagTurnos>().cdsTurno),
+          static_cast<DataSet*>(f.cdsCliente), static_cast<DataSet*>(f.cdsPEntClie)})
       if (d->Active() && (d->State() == DataSetState::Edit || d->State() == DataSetState::Insert)) return true;
     return false;
   }

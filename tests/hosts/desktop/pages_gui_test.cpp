@@ -15,6 +15,8 @@
 
 #include "hosts/desktop/widgets.h"
 #include "service_screen/pages/comensais.h"
+#include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
 #include "service_screen/pages/turnos.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
@@ -102,11 +104,12 @@ TEST_P(PagesGui, CostMonthsAndTheClickedMonthsDishTypeSplit) {
   Verifica({"0001",
             "mnuCustPadr",
             "00001",
-            {{Em(&F::dbgCustPadr), 6}, {Em(&F::dbgCustPadrTp), 7}},
+            {{[](F& f) -> TControl& { return *f.Pagina<PagCustPadr>().dbgCustPadr; }, 6},
+             {[](F& f) -> TControl& { return *f.Pagina<PagCustPadr>().dbgCustPadrTp; }, 7}},
             1,
             "18,50000",
             3,
-            [this](F& f) { return Celula(*f.dbgCustPadrTp, 0, 1); },
+            [this](F& f) { return Celula(*f.Pagina<PagCustPadr>().dbgCustPadrTp, 0, 1); },
             "2,12000",
             "gui-main-custpadr.png"});
 }
@@ -166,21 +169,22 @@ TEST_P(PagesGui, TheRestrictionsSubPageListsItsOrderedPackages) {
 TEST_P(PagesGui, ConfigurationDrawsWeekdayChecksAndADoubleClickTogglesOne) {
   Exec("UPDATE PARAMGERAL SET IDUTCARDPADR = 'S'");
   auto& f = AbrePagina("0002", 1, "mnuConfCard");
+  auto& c = f.Pagina<PagConfCard>();
   ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), "00001");
   EXPECT_TRUE(Texts().empty()) << Texts().front();
-  auto* grid = Widget<QTableView>(*f.stgCard);
+  auto* grid = Widget<QTableView>(*c.stgCard);
   ASSERT_NE(grid, nullptr);
   EXPECT_EQ(grid->model()->rowCount(), 9);
-  EXPECT_EQ(Celula(*f.stgCard, 1, 1), "01");
+  EXPECT_EQ(Celula(*c.stgCard, 1, 1), "01");
   // The variable line's Saturday is drawn as an unchecked image, its Monday as a checked one.
   auto images = [&](int col, int row) {
     std::string s;
-    for (const DrawItem& d : f.stgCard->RenderCell(col, row))
+    for (const DrawItem& d : c.stgCard->RenderCell(col, row))
       if (d.kind == DrawItem::Kind::Image) s += d.text;
     return s;
   };
-  EXPECT_EQ(images(15, 7), f.imgUnChecked->Picture());
-  EXPECT_EQ(images(10, 7), f.imgChecked->Picture());
+  EXPECT_EQ(images(15, 7), c.imgUnChecked->Picture());
+  EXPECT_EQ(images(10, 7), c.imgChecked->Picture());
   EXPECT_EQ(images(10, 1), "") << "a line that is not variable shows no weekday";
 
   grid->scrollTo(grid->model()->index(7, 15));
@@ -191,7 +195,7 @@ TEST_P(PagesGui, ConfigurationDrawsWeekdayChecksAndADoubleClickTogglesOne) {
   QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
   QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
-  EXPECT_EQ(f.stgCard->Cells(15, 7), "Sim");
+  EXPECT_EQ(c.stgCard->Cells(15, 7), "Sim");
   EXPECT_TRUE(f.sbtConfirmar->Enabled());
   Salva(f, "gui-main-confcard.png");
 }
