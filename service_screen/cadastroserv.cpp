@@ -50,7 +50,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindDietHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
-  layout::service_screen::Load_cadastroserv(*this);
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagPontEntr>());
   ResolveDietComponents();
   ResolveComensais();
   ResolveCampos();
@@ -171,7 +171,6 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   PesquisaCusto = false;
   SetWidth(800);
   SetHeight(649);
-  PreparaPontEntr();
   Corvane::AtualizaLocalCache({"SERVICO", "SERVPADR"});
   ParametrosFilial(Corvane::FiliProc());
   dbcTipoServ->SetItems({Msg("Oral"), Msg("EntPare"), Msg("Lactario")});
@@ -183,6 +182,7 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   }
   UtilReqPrat.assign(5, Variant());
   pgcPadrao->SetActivePage(tshFolhaDados);
+  Avisa(Aviso::Criacao);
   PreparaEmbalagens();
   // No branch is loaded yet: only the list page may be entered.
   Habilita_Pagina(false);

@@ -478,63 +478,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   void tshComensaisExit(TComponent& sender);
   void BindComensaisHandlers();
   void ResolveComensais();
-  // Clients and delivery points (pages/pontentr.cpp): the clients of a corporate service and,
-  // per client, its delivery points with their diners per weekday, each point saved as it posts.
-  // Delivery-point diners changed: leaving the page offers them to the client estimates.
-  bool AlterouPEntr = false;
-  void PreparaPontEntr();
-  void SaiPontEntr();
-  void EntraPontEntr();
-  void PontEntrTrocaServico();
-  // Both lists from GetPontEntr under the progress display, then the current client's points.
-  void CarregaPontEntr();
-  // The delivery points of the current client only (closed when there is none).
-  void FiltraPontEntr();
-  void Vd_Cliente(bool obrigatorio);
-  void Vd_PontEntr(bool obrigatorio);
-  // Sends the change log of cdsPEntClie with UpdPontoEntr; a refusal undoes it on screen.
-  void GravaPontEntr();
-  // Reloads the lists when the current client has no point left on screen.
-  void DescartaClienteSemPontos();
-  // The commands of the page for the state of the focused grid's dataset.
-  void BotoesPontEntr();
-  // The page's blocks of the include, alter, cancel, search, confirm, verify and delete commands.
-  void IncluiPontEntr();
-  void AlteraPontEntr();
-  void CancelaPontEntr();
-  void ProcuraPontEntr();
-  void ConfirmaPontEntr();
-  void VerificaPontEntr();
-  bool ExcluiPontEntr();
-  void cdsClienteBeforeInsert(DataSet& sender);
-  void cdsClienteNewRecord(DataSet& sender);
-  void cdsClienteBeforeEdit(DataSet& sender);
-  void cdsClienteAfterScroll(DataSet& sender);
-  void cdsClienteBeforePost(DataSet& sender);
-  void cdsClienteAfterPost(DataSet& sender);
-  void cdsClienteAfterCancel(DataSet& sender);
-  void cdsClienteBeforeScroll(DataSet& sender);
-  void TerminaPontoAntesDoCliente();
-  void cdsPEntClieBeforeInsert(DataSet& sender);
-  void cdsPEntClieNewRecord(DataSet& sender);
-  void cdsPEntClieBeforePost(DataSet& sender);
-  void cdsPEntClieAfterPost(DataSet& sender);
-  void cdsPEntClieAfterCancel(DataSet& sender);
-  void cdsPEntClieAfterDelete(DataSet& sender);
-  void cdsClienteNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText);
-  void cdsPesqClieNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText);
-  void cdsPEntClieCDDESTFILIGetText(Field& sender, std::string& text, bool displayText);
-  void dtsClienteStateChange(DataSource& sender);
-  void dtsPEntClieStateChange(DataSource& sender);
-  void dbgClienteEnter(TComponent& sender);
-  void dbgClienteColExit(TComponent& sender);
-  void dbgClienteKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgClienteEditButtonClick(TComponent& sender);
-  void dbgPontEntrEnter(TComponent& sender);
-  void dbgPontEntrColExit(TComponent& sender);
-  void dbgPontEntrKeyDown(TComponent& sender, int& key, ShiftState shift);
-  void dbgPontEntrKeyPress(TComponent& sender, std::string& key);
-  void dbgPontEntrEditButtonClick(TComponent& sender);
   // Packaging distribution and restrictions (pages/embalagens.cpp).
   void PreparaEmbalagens();
   void HabilitaEmbalagens();

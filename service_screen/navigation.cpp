@@ -14,6 +14,7 @@
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/pontentr.h"
 
 namespace cad {
 
@@ -194,7 +195,7 @@ void TfrmCadastroServ::mnuComensClick(TComponent&) {
 }
 
 void TfrmCadastroServ::mnuPontEntrClick(TComponent&) {
-  if (!ServicoEmEdicao() && !EmEdicao(*cdsCliente) && !EmEdicao(*cdsPEntClie)) IrParaPagina(tshPontEntr, true);
+  if (!ServicoEmEdicao() && !Pagina<PagPontEntr>().Editando()) IrParaPagina(tshPontEntr, true);
 }
 
 void TfrmCadastroServ::mnuEmbalagensClick(TComponent&) { IrParaPagina(tshEmbalagens, false); }

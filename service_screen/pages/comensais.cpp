@@ -189,8 +189,6 @@ void TfrmCadastroServ::ConfirmaComensais() {
     if (!resposta.isArray() || resposta.asArray().size() < 2 || !resposta.asArray()[0].isArray() ||
         resposta.asArray()[0].asArray().size() < 2)
       throw Exception("Resposta inesperada do servidor de aplicação para GetTurnoPontEntr.");
-    CarregaPacote(*cdsCliente, resposta.asArray()[0].asArray()[0], "GetTurnoPontEntr");
-    CarregaPacote(*cdsPEntClie, resposta.asArray()[0].asArray()[1], "GetTurnoPontEntr");
     CarregaPacote(*cdsTurno, resposta.asArray()[1], "GetTurnoPontEntr");
     EncheArray();
     AbreSomaTurnos();

@@ -31,6 +31,8 @@ enum class Aviso {
   PaginaMudando,    // a page is becoming active (before its entry): toolbar commands of the pages
   PaginaTrocada,    // a page became active (after its entry)
   CustoCancelado,   // the standard-cost page cancelled its edit
+  Criacao,          // the screen is being created (FormCreate): pages prepare their controls
+  PontosAlterados,  // the service's delivery points changed: lists of them are stale
 };
 
 class PaginaServ {

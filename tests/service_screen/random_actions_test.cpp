@@ -33,6 +33,7 @@
 #include "platform/framework/services.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
+#include "service_screen/pages/pontentr.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -198,7 +199,7 @@ class RandomActionsTest : public CadastroServTest {
     if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, f.cdsServFatu};
     if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
     if (p == f.tshTurnos) ds = {f.cdsTurno};
-    if (p == f.tshPontEntr) ds = {f.cdsCliente, f.cdsPEntClie};
+    if (p == f.tshPontEntr) ds = {f.Pagina<PagPontEntr>().cdsCliente, f.Pagina<PagPontEntr>().cdsPEntClie};
     if (p == f.tshEmbalagens) ds = {f.cdsDistrEmb, f.cdsRestricoes};
     for (DataSet* d : ds) {
       if (!d->Active()) continue;
@@ -241,9 +242,17 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao,   f.stgCard,     f.dbgCustPadr,  f.dbgCustPadrTp,
-                                 f.dbgTurno,    f.dbgDieta,    f.dbgCliente,   f.dbgPontEntr,
-                                 f.dbgServFatu, f.dbgDistrEmb, f.dbgRestTpPrat};
+        TCustomGrid* grades[] = {f.dbgPadrao,
+                                 f.stgCard,
+                                 f.dbgCustPadr,
+                                 f.dbgCustPadrTp,
+                                 f.dbgTurno,
+                                 f.dbgDieta,
+                                 f.Pagina<PagPontEntr>().dbgCliente,
+                                 f.Pagina<PagPontEntr>().dbgPontEntr,
+                                 f.dbgServFatu,
+                                 f.dbgDistrEmb,
+                                 f.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};
@@ -356,7 +365,8 @@ class RandomActionsTest : public CadastroServTest {
   static bool EmEdicaoAlguma(TfrmCadastroServ& f) {
     for (DataSet* d : {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(f.cdsCustPadr),
                        static_cast<DataSet*>(f.cdsCustPadrTp), static_cast<DataSet*>(f.cdsTurno),
-                       static_cast<DataSet*>(f.cdsCliente), static_cast<DataSet*>(f.cdsPEntClie)})
+                       static_cast<DataSet*>(f.Pagina<PagPontEntr>().cdsCliente),
+                       static_cast<DataSet*>(f.Pagina<PagPontEntr>().cdsPEntClie)})
       if (d->Active() && (d->State() == DataSetState::Edit || d->State() == DataSetState::Insert)) return true;
     return false;
   }

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "hosts/desktop/widgets.h"
+#include "service_screen/pages/pontentr.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
 namespace cad::test {
@@ -27,6 +28,11 @@ class PagesGui : public ScreenGuiTest {
   using Grade = std::function<TControl&(F&)>;
   static Grade Em(TDBGrid* F::*g) {
     return [g](F& f) -> TControl& { return *(f.*g); };
+  }
+  // A grid of the page object of class P.
+  template <class P, class C>
+  static Grade Em(TDBGrid* C::*g) {
+    return [g](F& f) -> TControl& { return *(f.Pagina<P>().*g); };
   }
   struct Pagina {
     const char* filial;
@@ -93,11 +99,11 @@ TEST_P(PagesGui, ClientsFormattedAndTheClickedClientsPoints) {
   Verifica({"0001",
             "mnuPontEntr",
             "00001",
-            {{Em(&F::dbgCliente), 2}, {Em(&F::dbgPontEntr), 2}},
+            {{Em<PagPontEntr>(&PagPontEntr::dbgCliente), 2}, {Em<PagPontEntr>(&PagPontEntr::dbgPontEntr), 2}},
             0,
             "33.444.555/0001-81",
             1,
-            [this](F& f) { return Celula(*f.dbgPontEntr, 0, 0); },
+            [this](F& f) { return Celula(*f.Pagina<PagPontEntr>().dbgPontEntr, 0, 0); },
             "Refeitório Bloco B",
             "gui-main-pontentr.png"});
 }
