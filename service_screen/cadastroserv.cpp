@@ -50,7 +50,7 @@ TfrmCadastroServ::TfrmCadastroServ() {
   BindDietHandlers();
   BindTurnosHandlers();
   BindComensaisHandlers();
-  layout::service_screen::Load_cadastroserv(*this, Pagina<PagPontEntr>());
+  layout::service_screen::Load_cadastroserv(*this, Pagina<PagPontEntr>(), Pagina<PagEmbalagens>());
   ResolveDietComponents();
   ResolveComensais();
   ResolveCampos();
@@ -183,7 +183,6 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   UtilReqPrat.assign(5, Variant());
   pgcPadrao->SetActivePage(tshFolhaDados);
   Avisa(Aviso::Criacao);
-  PreparaEmbalagens();
   // No branch is loaded yet: only the list page may be entered.
   Habilita_Pagina(false);
 }

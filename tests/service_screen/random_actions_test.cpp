@@ -33,6 +33,7 @@
 #include "platform/framework/services.h"
 #include "platform/ui/dbcontrols.h"
 #include "platform/ui/forms.h"
+#include "service_screen/pages/embalagens.h"
 #include "service_screen/pages/pontentr.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
@@ -200,7 +201,7 @@ class RandomActionsTest : public CadastroServTest {
     if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
     if (p == f.tshTurnos) ds = {f.cdsTurno};
     if (p == f.tshPontEntr) ds = {f.Pagina<PagPontEntr>().cdsCliente, f.Pagina<PagPontEntr>().cdsPEntClie};
-    if (p == f.tshEmbalagens) ds = {f.cdsDistrEmb, f.cdsRestricoes};
+    if (p == f.tshEmbalagens) ds = {f.Pagina<PagEmbalagens>().cdsDistrEmb, f.Pagina<PagEmbalagens>().cdsRestricoes};
     for (DataSet* d : ds) {
       if (!d->Active()) continue;
       os << d->Name << ":";
@@ -228,8 +229,16 @@ class RandomActionsTest : public CadastroServTest {
     switch (x.tipo) {
       case Tipo::Menu: return menu(kMenus[x.a % 6]);
       case Tipo::Aba: {
-        TTabSheet* abas[] = {f.tshFolhaDados, f.tshFormulario, f.tshConfCard,   f.tshCustPadr,     f.tshTurnos,
-                             f.tshComensais,  f.tshPontEntr,   f.tshEmbalagens, f.tshDistribuicao, f.tshRestricoes};
+        TTabSheet* abas[] = {f.tshFolhaDados,
+                             f.tshFormulario,
+                             f.tshConfCard,
+                             f.tshCustPadr,
+                             f.tshTurnos,
+                             f.tshComensais,
+                             f.tshPontEntr,
+                             f.tshEmbalagens,
+                             f.Pagina<PagEmbalagens>().tshDistribuicao,
+                             f.Pagina<PagEmbalagens>().tshRestricoes};
         return UserActions::SelectPage(*abas[x.a % 10]);
       }
       case Tipo::Incluir: return UserActions::Click(*f.sbtIncluir);
@@ -251,8 +260,8 @@ class RandomActionsTest : public CadastroServTest {
                                  f.Pagina<PagPontEntr>().dbgCliente,
                                  f.Pagina<PagPontEntr>().dbgPontEntr,
                                  f.dbgServFatu,
-                                 f.dbgDistrEmb,
-                                 f.dbgRestTpPrat};
+                                 f.Pagina<PagEmbalagens>().dbgDistrEmb,
+                                 f.Pagina<PagEmbalagens>().dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/embalagens.h"
 #include "side_screens/transfembal/transfembal.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
@@ -22,8 +23,9 @@ class TransfEmbalTest : public CadastroServTest {
     auto& f = AbreFilial("0001");
     Seleciona(f, "00001");
     Menu(f, "mnuEmbalagens");
-    if (restricoes) Ok(UserActions::SelectPage(*f.tshRestricoes), "sub-página de restrições");
-    Ok(UserActions::SelectIndex(restricoes ? *f.cmbRestFiltroPEntrega : *f.cmbDistrPEntrega, ponto),
+    auto& e = f.Pagina<PagEmbalagens>();
+    if (restricoes) Ok(UserActions::SelectPage(*e.tshRestricoes), "sub-página de restrições");
+    Ok(UserActions::SelectIndex(restricoes ? *e.cmbRestFiltroPEntrega : *e.cmbDistrPEntrega, ponto),
        "ponto de entrega");
     return f;
   }
@@ -73,7 +75,7 @@ class TransfEmbalTest : public CadastroServTest {
 
 TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsIt) {
   auto& f = Pagina(1);
-  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "");
+  EXPECT_EQ(Coluna(*f.Pagina<PagEmbalagens>().cdsDistrEmb, "CDCNFDISTEMBSERV"), "");
   bool rodou = false;
   Application().ScriptModal("TfrmImpDist", [&](TForm& form) {
     rodou = true;
@@ -111,8 +113,9 @@ TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsI
   Menu(f, "mnuImportDist");
   EXPECT_TRUE(rodou);
   EXPECT_EQ(Pacotes("0001", "000001", "001"), "MX08 GN12");
-  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "MX08 GN12") << "the page shows the new distribution";
-  EXPECT_EQ(f.cmbDistrPEntrega->ItemIndex(), 1);
+  EXPECT_EQ(Coluna(*f.Pagina<PagEmbalagens>().cdsDistrEmb, "CDCNFDISTEMBSERV"), "MX08 GN12")
+      << "the page shows the new distribution";
+  EXPECT_EQ(f.Pagina<PagEmbalagens>().cmbDistrPEntrega->ItemIndex(), 1);
   EXPECT_EQ(OpenForms("TfrmImpDist"), 0);
 }
 
@@ -138,7 +141,7 @@ TEST_P(TransfEmbalTest, ImportFromTheDestinationItselfIsRefusedAndACancelReloads
   });
   Menu(f, "mnuImportDist");
   EXPECT_EQ(Pacotes("0001", "", ""), "DIST");
-  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "DIST");
+  EXPECT_EQ(Coluna(*f.Pagina<PagEmbalagens>().cdsDistrEmb, "CDCNFDISTEMBSERV"), "DIST");
 }
 
 TEST_P(TransfEmbalTest, ExportMarksServicesAndSendsOneLineOfPointsPerService) {

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "hosts/desktop/widgets.h"
+#include "service_screen/pages/embalagens.h"
 #include "service_screen/pages/pontentr.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
@@ -112,7 +113,9 @@ TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
   Verifica({"0001",
             "mnuEmbalagens",
             "00001",
-            {{Em(&F::dbgDistrEmb), 2}, {Em(&F::dbgDistrTpPrat), 2}, {Em(&F::dbgDistrEmbTpPrat), 5}},
+            {{Em<PagEmbalagens>(&PagEmbalagens::dbgDistrEmb), 2},
+             {Em<PagEmbalagens>(&PagEmbalagens::dbgDistrTpPrat), 2},
+             {Em<PagEmbalagens>(&PagEmbalagens::dbgDistrEmbTpPrat), 5}},
             0,
             "MX08",
             -1,
@@ -123,14 +126,15 @@ TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
 
 TEST_P(PagesGui, TheRestrictionsSubPageListsItsOrderedPackages) {
   auto& f = AbrePagina("0001", 1, "mnuEmbalagens");
-  ASSERT_TRUE(UserActions::SelectPage(*f.tshRestricoes).ok());
+  auto& e = f.Pagina<PagEmbalagens>();
+  ASSERT_TRUE(UserActions::SelectPage(*e.tshRestricoes).ok());
   QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
-  ASSERT_NE(Widget<QTableView>(*f.dbgRestricoes), nullptr);
-  EXPECT_TRUE(Widget<QTableView>(*f.dbgRestricoes)->isVisible());
-  EXPECT_EQ(Widget<QTableView>(*f.dbgRestricoes)->model()->rowCount(), 2);
-  EXPECT_EQ(Celula(*f.dbgRestricoes, 0, 0), "GN11");
-  EXPECT_EQ(Widget<QTableView>(*f.dbgRestTpPrat)->model()->rowCount(), 8);
+  ASSERT_NE(Widget<QTableView>(*e.dbgRestricoes), nullptr);
+  EXPECT_TRUE(Widget<QTableView>(*e.dbgRestricoes)->isVisible());
+  EXPECT_EQ(Widget<QTableView>(*e.dbgRestricoes)->model()->rowCount(), 2);
+  EXPECT_EQ(Celula(*e.dbgRestricoes, 0, 0), "GN11");
+  EXPECT_EQ(Widget<QTableView>(*e.dbgRestTpPrat)->model()->rowCount(), 8);
   Salva(f, "gui-main-embalagens-restricoes.png");
 }
 

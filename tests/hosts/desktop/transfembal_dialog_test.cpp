@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include "service_screen/pages/embalagens.h"
 #include "side_screens/transfembal/transfembal.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
@@ -58,7 +59,7 @@ TEST_P(TransfEmbalGui, ExportListsTheDestinationServicesWithTheirMarks) {
 
 TEST_P(TransfEmbalGui, RestrictionImportShowsTheDestinationAndTheOriginsPoints) {
   auto& f = AbrePagina("0001", 1, "mnuEmbalagens");
-  Ok(UserActions::SelectPage(*f.tshRestricoes), "restrições");
+  Ok(UserActions::SelectPage(*f.Pagina<PagEmbalagens>().tshRestricoes), "restrições");
   bool rodou = false;
   NoDialogo("TfrmImpRest", [&](TForm& form) {
     rodou = true;
