@@ -200,8 +200,10 @@ class RandomActionsTest : public CadastroServTest {
     if (p == f.tshFolhaDados || p == f.tshFormulario) ds = {f.cdsServico, f.cdsServFatu};
     if (p == f.tshCustPadr) ds = {f.cdsCustPadr, f.cdsCustPadrTp};
     if (p == f.tshTurnos) ds = {f.cdsTurno};
-    if (p == f.tshPontEntr) ds = {f.Pagina<PagPontEntr>().cdsCliente, f.Pagina<PagPontEntr>().cdsPEntClie};
-    if (p == f.tshEmbalagens) ds = {f.Pagina<PagEmbalagens>().cdsDistrEmb, f.Pagina<PagEmbalagens>().cdsRestricoes};
+    auto& pe = f.Pagina<PagPontEntr>();
+    auto& em = f.Pagina<PagEmbalagens>();
+    if (p == f.tshPontEntr) ds = {pe.cdsCliente, pe.cdsPEntClie};
+    if (p == f.tshEmbalagens) ds = {em.cdsDistrEmb, em.cdsRestricoes};
     for (DataSet* d : ds) {
       if (!d->Active()) continue;
       os << d->Name << ":";
@@ -226,19 +228,13 @@ class RandomActionsTest : public CadastroServTest {
   ActionResult Executa(TfrmCadastroServ& f, const Acao& x) {
     auto menu = [&](const std::string& nome) { return UserActions::MenuItem(f, nome); };
     auto foco = [&]() -> TControl* { return f.ActiveControl(); };
+    auto& pe = f.Pagina<PagPontEntr>();
+    auto& em = f.Pagina<PagEmbalagens>();
     switch (x.tipo) {
       case Tipo::Menu: return menu(kMenus[x.a % 6]);
       case Tipo::Aba: {
-        TTabSheet* abas[] = {f.tshFolhaDados,
-                             f.tshFormulario,
-                             f.tshConfCard,
-                             f.tshCustPadr,
-                             f.tshTurnos,
-                             f.tshComensais,
-                             f.tshPontEntr,
-                             f.tshEmbalagens,
-                             f.Pagina<PagEmbalagens>().tshDistribuicao,
-                             f.Pagina<PagEmbalagens>().tshRestricoes};
+        TTabSheet* abas[] = {f.tshFolhaDados, f.tshFormulario, f.tshConfCard,   f.tshCustPadr,      f.tshTurnos,
+                             f.tshComensais,  f.tshPontEntr,   f.tshEmbalagens, em.tshDistribuicao, em.tshRestricoes};
         return UserActions::SelectPage(*abas[x.a % 10]);
       }
       case Tipo::Incluir: return UserActions::Click(*f.sbtIncluir);
@@ -251,17 +247,9 @@ class RandomActionsTest : public CadastroServTest {
         return UserActions::Navigate(*f.dbnPadrao, b[x.a % 4]);
       }
       case Tipo::Linha: {
-        TCustomGrid* grades[] = {f.dbgPadrao,
-                                 f.stgCard,
-                                 f.dbgCustPadr,
-                                 f.dbgCustPadrTp,
-                                 f.dbgTurno,
-                                 f.dbgDieta,
-                                 f.Pagina<PagPontEntr>().dbgCliente,
-                                 f.Pagina<PagPontEntr>().dbgPontEntr,
-                                 f.dbgServFatu,
-                                 f.Pagina<PagEmbalagens>().dbgDistrEmb,
-                                 f.Pagina<PagEmbalagens>().dbgRestTpPrat};
+        TCustomGrid* grades[] = {f.dbgPadrao,   f.stgCard,      f.dbgCustPadr,   f.dbgCustPadrTp,
+                                 f.dbgTurno,    f.dbgDieta,     pe.dbgCliente,   pe.dbgPontEntr,
+                                 f.dbgServFatu, em.dbgDistrEmb, em.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};
