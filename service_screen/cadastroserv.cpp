@@ -48,7 +48,8 @@ TfrmCadastroServ::TfrmCadastroServ() {
   paginas_.push_back(std::make_unique<PagEmbalagens>(*this));
   // The pages registered their handlers bound in code to per-day names; the layout's own go with the load.
   layout::service_screen::Load_cadastroserv(*this, Pagina<PagServico>(), Pagina<PagConfCard>(), Pagina<PagCustPadr>(),
-                                            Pagina<PagTurnos>(), Pagina<PagComensais>());
+                                            Pagina<PagTurnos>(), Pagina<PagComensais>(), Pagina<PagPontEntr>(),
+                                            Pagina<PagEmbalagens>());
   ResolveCampos();
 
   dtsPadrao->SetDataSet(cdsServico);
@@ -159,13 +160,12 @@ void TfrmCadastroServ::FormCreate(TComponent& sender) {
   PrimeiraAtivacao = true;
   SetWidth(800);
   SetHeight(649);
-  PreparaPontEntr();
   Corvane::AtualizaLocalCache({"SERVICO", "SERVPADR"});
   ParametrosFilial(Corvane::FiliProc());
   Avisa(Aviso::TelaMontada);
   UtilReqPrat.assign(5, Variant());
   pgcPadrao->SetActivePage(tshFolhaDados);
-  PreparaEmbalagens();
+  Avisa(Aviso::Criacao);
   // No branch is loaded yet: only the list page may be entered.
   Habilita_Pagina(false);
 }

@@ -15,6 +15,7 @@
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/pontentr.h"
 #include "service_screen/pages/turnos.h"
 
 namespace cad {
@@ -145,7 +146,7 @@ void TfrmCadastroServ::mnuComensClick(TComponent&) {
 }
 
 void TfrmCadastroServ::mnuPontEntrClick(TComponent&) {
-  if (!ServicoEmEdicao() && !EmEdicao(*cdsCliente) && !EmEdicao(*cdsPEntClie)) IrParaPagina(tshPontEntr, true);
+  if (!ServicoEmEdicao() && !Pagina<PagPontEntr>().Editando()) IrParaPagina(tshPontEntr, true);
 }
 
 void TfrmCadastroServ::mnuEmbalagensClick(TComponent&) { IrParaPagina(tshEmbalagens, false); }

@@ -1,4 +1,4 @@
-// Packaging page (tshEmbalagens) of TfrmCadastroServ, a transported service's packaging with two
+// Packaging page (tshEmbalagens, PagEmbalagens), a transported service's packaging with two
 // sub-pages:
 //  - "Distribuição": per delivery point (item 0 of the list is the service itself), the packages
 //    (cdsDistrEmb, one row per group) and the dish types of the menu configuration that are free
@@ -50,7 +50,7 @@ bool SemMinimo(const Field& minimo) { return minimo.IsNull() || minimo.AsFloat()
 
 // At creation: fills the category filter, opens the page's lists
 // empty and sets the controls.
-void TfrmCadastroServ::PreparaEmbalagens() {
+void PagEmbalagens::PreparaEmbalagens() {
   for (DataSet* ds :
        std::initializer_list<DataSet*>{cdsDistrTpPrat, cdsDistrEmbTpPrat, cdsDistrEmb, cdsRestTpPrat, cdsRestricoes})
     ds->CreateDataSet();
@@ -68,7 +68,7 @@ void TfrmCadastroServ::PreparaEmbalagens() {
 
 // ---------------------------------------------------------------- delivery points
 
-void TfrmCadastroServ::ChavePEntrega(const TComboBox& combo, std::string& cliente, std::string& destino) const {
+void PagEmbalagens::ChavePEntrega(const TComboBox& combo, std::string& cliente, std::string& destino) const {
   cliente.clear();
   destino.clear();
   int i = combo.ItemIndex();
@@ -83,18 +83,18 @@ void TfrmCadastroServ::ChavePEntrega(const TComboBox& combo, std::string& client
 // Both delivery-point lists and their keys for the current service; item 0 (the service itself)
 // selected. They are read only while the packaging page shows them (entering the page reads them
 // again), so browsing the services costs no call.
-void TfrmCadastroServ::GetPEntregaRest() {
+void PagEmbalagens::GetPEntregaRest() {
   // Items and keys are replaced together, once the server answered: a failed call leaves both.
   std::vector<std::string> itens{""}, chaves{""};
-  if (pgcPadrao->ActivePage() == tshEmbalagens && cdsServico->Active() && !cdsServico->IsEmpty() &&
-      Campo(*cdsServico, "IDSERVTRAN") == "S") {
+  if (Ativa() && tela.cdsServico->Active() && !tela.cdsServico->IsEmpty() &&
+      tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S") {
     ClientDataSet pontos("cdsPontosEntrega");
-    Variant r = Consiste::CheckResultServ(
-        netCadastroServ.Call("GetPontosEntrega", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}));
-    CarregaPacote(pontos, r, "GetPontosEntrega");
+    Variant r = Consiste::CheckResultServ(tela.netCadastroServ.Call(
+        "GetPontosEntrega", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
+    tela.CarregaPacote(pontos, r, "GetPontosEntrega");
     for (pontos.First(); !pontos.Eof(); pontos.Next()) {
-      itens.push_back(utf8Left(Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + Campo(pontos, "NMDESTFILI"));
-      chaves.push_back(Campo(pontos, "CDCLIENTE") + "_" + Campo(pontos, "CDDESTFILI"));
+      itens.push_back(utf8Left(tela.Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + tela.Campo(pontos, "NMDESTFILI"));
+      chaves.push_back(tela.Campo(pontos, "CDCLIENTE") + "_" + tela.Campo(pontos, "CDDESTFILI"));
     }
   }
   ChavesPEntrega = std::move(chaves);
@@ -106,25 +106,26 @@ void TfrmCadastroServ::GetPEntregaRest() {
 
 // ---------------------------------------------------------------- distribution
 
-void TfrmCadastroServ::GetDadosDistribuicao(double grupo) {
-  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+void PagEmbalagens::GetDadosDistribuicao(double grupo) {
+  if (!tela.cdsServico->Active() || tela.cdsServico->IsEmpty()) return;
   std::string cliente, destino;
   ChavePEntrega(*cmbDistrPEntrega, cliente, destino);
   cdsDistrEmbTpPrat->DisableControls();
   ScopeExit reabilita([this] { cdsDistrEmbTpPrat->EnableControls(); });
   Variant dados;
   {
-    ShowAviGuard avi(this, 1);
-    dados = Consiste::CheckResultServ(netCadastroServ.Call(
-        "GetDadosDistribuicao", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino}));
+    ShowAviGuard avi(&tela, 1);
+    dados = Consiste::CheckResultServ(tela.netCadastroServ.Call(
+        "GetDadosDistribuicao",
+        {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente, destino}));
   }
   if (!dados.isArray() || dados.asArray().size() != 3)
     throw Exception("Resposta inesperada do servidor de aplicação para GetDadosDistribuicao.");
   {
     Suspend<DataSetEvent> rolagem(cdsDistrEmb->AfterScroll);
-    CarregaPacote(*cdsDistrTpPrat, dados.asArray()[0], "GetDadosDistribuicao");
-    CarregaPacote(*cdsDistrEmb, dados.asArray()[1], "GetDadosDistribuicao");
-    CarregaPacote(*cdsDistrEmbTpPrat, dados.asArray()[2], "GetDadosDistribuicao");
+    tela.CarregaPacote(*cdsDistrTpPrat, dados.asArray()[0], "GetDadosDistribuicao");
+    tela.CarregaPacote(*cdsDistrEmb, dados.asArray()[1], "GetDadosDistribuicao");
+    tela.CarregaPacote(*cdsDistrEmbTpPrat, dados.asArray()[2], "GetDadosDistribuicao");
     cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
     if (grupo != 0) cdsDistrEmb->Locate("NRGRUPO", grupo);
   }
@@ -132,7 +133,7 @@ void TfrmCadastroServ::GetDadosDistribuicao(double grupo) {
 }
 
 // The code column offers the lookup button only while a row is typed or the list is empty.
-void TfrmCadastroServ::BotaoCodigo(TDBGrid* grade, DataSet& ds, const char* campo) {
+void PagEmbalagens::BotaoCodigo(TDBGrid* grade, DataSet& ds, const char* campo) {
   TColumn* col = grade->ColumnByField(campo);
   if (!col) return;
   auto estilo = ds.State() == DataSetState::Insert || ds.IsEmpty() ? TColumnButtonStyle::cbsEllipsis
@@ -143,7 +144,7 @@ void TfrmCadastroServ::BotaoCodigo(TDBGrid* grade, DataSet& ds, const char* camp
 }
 
 // The placed dish types follow the current package.
-void TfrmCadastroServ::cdsDistrEmbAfterScroll(DataSet&) {
+void PagEmbalagens::cdsDistrEmbAfterScroll(DataSet&) {
   BotaoCodigo(dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV");
   double grupo = cdsDistrEmb->IsEmpty() ? 0 : cdsDistrEmb->FieldByName("NRGRUPO").AsFloat();
   if (grupo > 0) {
@@ -154,13 +155,13 @@ void TfrmCadastroServ::cdsDistrEmbAfterScroll(DataSet&) {
   HabilitaEmbalagens();
 }
 
-void TfrmCadastroServ::cdsDistrEmbBeforeInsert(DataSet&) {
+void PagEmbalagens::cdsDistrEmbBeforeInsert(DataSet&) {
   if (FilialFixa) Abort();
   cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
 }
 
 // A new package takes the group after the highest one of the delivery point.
-void TfrmCadastroServ::cdsDistrEmbNewRecord(DataSet&) {
+void PagEmbalagens::cdsDistrEmbNewRecord(DataSet&) {
   double maior = 0;
   for (cdsDistrEmbAux->First(); !cdsDistrEmbAux->Eof(); cdsDistrEmbAux->Next())
     maior = std::max(maior, cdsDistrEmbAux->FieldByName("NRGRUPO").AsFloat());
@@ -168,28 +169,28 @@ void TfrmCadastroServ::cdsDistrEmbNewRecord(DataSet&) {
 }
 
 // An edit counts as a change even when only dish types moved, so its post saves.
-void TfrmCadastroServ::cdsDistrEmbAfterEdit(DataSet&) {
+void PagEmbalagens::cdsDistrEmbAfterEdit(DataSet&) {
   Field& grupo = cdsDistrEmb->FieldByName("NRGRUPO");
   grupo.SetValue(grupo.Value());
 }
 
-void TfrmCadastroServ::cdsDistrEmbCDCNFDISTEMBSERVChange(Field&) {
+void PagEmbalagens::cdsDistrEmbCDCNFDISTEMBSERVChange(Field&) {
   if (cdsDistrEmb->State() == DataSetState::Insert) cdsDistrEmb->FieldByName("NOME").Clear();
 }
 
-void TfrmCadastroServ::GetVdDistrEmb(const std::string& codigo) {
-  ShowAviGuard avi(this, 1);
-  CarregaPacote(*cdsVdDistrEmb, Consiste::CheckResultServ(netCadastroServ.Call("GetVdDistrEmb", {codigo})),
-                "GetVdDistrEmb");
+void PagEmbalagens::GetVdDistrEmb(const std::string& codigo) {
+  ShowAviGuard avi(&tela, 1);
+  tela.CarregaPacote(*cdsVdDistrEmb, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetVdDistrEmb", {codigo})),
+                     "GetVdDistrEmb");
 }
 
 // Checks and completes the code of a package row being inserted.
-void TfrmCadastroServ::VdDistrEmb(bool informaVazio) {
+void PagEmbalagens::VdDistrEmb(bool informaVazio) {
   if (cdsDistrEmb->State() != DataSetState::Insert) return;
   Field& campo = cdsDistrEmb->FieldByName("CDCNFDISTEMBSERV");
   std::string codigo = Consiste::AllTrim(campo.AsString());
   if (codigo.empty()) {
-    if (informaVazio) FalhaCampo(dbgDistrEmb, "DISTREMB_N_INF");
+    if (informaVazio) tela.FalhaCampo(dbgDistrEmb, "DISTREMB_N_INF");
     return;
   }
   codigo = Consiste::Ajusta(codigo, 5);
@@ -197,40 +198,41 @@ void TfrmCadastroServ::VdDistrEmb(bool informaVazio) {
   GetVdDistrEmb(codigo);
   // Only the package of the code typed: a code matching none (a typed "T", which the lookup reads
   // as "all", too) is refused, never completed to another package.
-  if (!cdsVdDistrEmb->Locate("CDCNFDISTEMBSERV", codigo)) FalhaCampo(dbgDistrEmb, "DISTREMB_N_CAD");
+  if (!cdsVdDistrEmb->Locate("CDCNFDISTEMBSERV", codigo)) tela.FalhaCampo(dbgDistrEmb, "DISTREMB_N_CAD");
   if (Automatica(codigo) && cdsDistrEmbAux->Locate("CDCNFDISTEMBSERV", codigo))
-    FalhaCampo(dbgDistrEmb, "DISTREMB_AUTO_DUPLICADO");
+    tela.FalhaCampo(dbgDistrEmb, "DISTREMB_AUTO_DUPLICADO");
   Suspend<std::function<void(Field&)>> limpa(campo.OnChange);
   for (const char* f : {"CDCNFDISTEMBSERV", "CDCONTAINER", "NOME", "VARIOSTPPRAT"})
     cdsDistrEmb->FieldByName(f).SetValue(cdsVdDistrEmb->FieldByName(f).Value());
 }
 
 // Posting checks the package and its dish types; the save follows the post (see AfterPost).
-void TfrmCadastroServ::cdsDistrEmbBeforePost(DataSet&) {
+void PagEmbalagens::cdsDistrEmbBeforePost(DataSet&) {
   VdDistrEmb(true);
   std::string grupo = formatFloat("0", cdsDistrEmb->FieldByName("NRGRUPO").AsFloat());
   cdsDistrEmbTpPrat->SetFiltered(false);
   cdsDistrEmbTpPrat->SetFilter("NRGRUPO = " + grupo);
   cdsDistrEmbTpPrat->SetFiltered(true);
-  if (cdsDistrEmbTpPrat->IsEmpty()) Erro("DISTREMB_TPPRAT_N_INF");
-  if (Campo(*cdsDistrEmb, "VARIOSTPPRAT") == "N" && cdsDistrEmbTpPrat->RecordCount() > 1)
-    FalhaCampo(dbgDistrEmb, "DISTREMB_APENAS_UM");
+  if (cdsDistrEmbTpPrat->IsEmpty()) tela.Erro("DISTREMB_TPPRAT_N_INF");
+  if (tela.Campo(*cdsDistrEmb, "VARIOSTPPRAT") == "N" && cdsDistrEmbTpPrat->RecordCount() > 1)
+    tela.FalhaCampo(dbgDistrEmb, "DISTREMB_APENAS_UM");
 }
 
 // Sends the posted package with the placed dish types of every group of the delivery point.
-void TfrmCadastroServ::SetDistrEmb() {
+void PagEmbalagens::SetDistrEmb() {
   std::string cliente, destino;
   ChavePEntrega(*cmbDistrPEntrega, cliente, destino);
-  ShowAviGuard avi(this, 1);
-  Consiste::CheckResultServ(netCadastroServ.Call(
-      "SetDistrEmb", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino,
-                      Campo(*cdsDistrEmb, "CDCNFDISTEMBSERV"), cdsDistrEmb->FieldByName("CDCONTAINER").Value(),
-                      cdsDistrEmb->FieldByName("NRGRUPO").AsFloat(), Variant(cdsDistrEmbTpPrat->Data())}));
+  ShowAviGuard avi(&tela, 1);
+  Consiste::CheckResultServ(tela.netCadastroServ.Call(
+      "SetDistrEmb",
+      {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente, destino,
+       tela.Campo(*cdsDistrEmb, "CDCNFDISTEMBSERV"), cdsDistrEmb->FieldByName("CDCONTAINER").Value(),
+       cdsDistrEmb->FieldByName("NRGRUPO").AsFloat(), Variant(cdsDistrEmbTpPrat->Data())}));
 }
 
 // The save runs once the row is posted, so that a refusal can reload the server's lists (which
 // undoes the row on screen) before the failure is shown.
-void TfrmCadastroServ::cdsDistrEmbAfterPost(DataSet&) {
+void PagEmbalagens::cdsDistrEmbAfterPost(DataSet&) {
   double grupo = cdsDistrEmb->FieldByName("NRGRUPO").AsFloat();
   try {
     SetDistrEmb();
@@ -241,34 +243,34 @@ void TfrmCadastroServ::cdsDistrEmbAfterPost(DataSet&) {
   GetDadosDistribuicao(grupo);
 }
 
-void TfrmCadastroServ::DelDistrEmb() {
+void PagEmbalagens::DelDistrEmb() {
   std::string cliente, destino;
   ChavePEntrega(*cmbDistrPEntrega, cliente, destino);
-  ShowAviGuard avi(this, 1);
-  Consiste::CheckResultServ(
-      netCadastroServ.Call("DelDistrEmb", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente,
-                                           destino, cdsDistrEmb->FieldByName("NRGRUPO").AsFloat()}));
+  ShowAviGuard avi(&tela, 1);
+  Consiste::CheckResultServ(tela.netCadastroServ.Call(
+      "DelDistrEmb", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente,
+                      destino, cdsDistrEmb->FieldByName("NRGRUPO").AsFloat()}));
 }
 
-void TfrmCadastroServ::cdsDistrEmbBeforeDelete(DataSet&) {
+void PagEmbalagens::cdsDistrEmbBeforeDelete(DataSet&) {
   if (FilialFixa) Abort();
   DelDistrEmb();
 }
 
 // After a delete or a cancel the lists come back as the server holds them (undoing moves).
-void TfrmCadastroServ::cdsDistrEmbAfterDelete(DataSet&) { GetDadosDistribuicao(0); }
+void PagEmbalagens::cdsDistrEmbAfterDelete(DataSet&) { GetDadosDistribuicao(0); }
 
 // The dish-type lists take rows only from the moves.
-void TfrmCadastroServ::cdsDistrTpPratBeforeInsert(DataSet&) {
+void PagEmbalagens::cdsDistrTpPratBeforeInsert(DataSet&) {
   if (!MovendoTpPrat) Abort();
 }
 
-void TfrmCadastroServ::MoveTpPrat(bool paraEmbalagem, bool todos) {
+void PagEmbalagens::MoveTpPrat(bool paraEmbalagem, bool todos) {
   if (FilialFixa || !cdsDistrEmb->Active() || cdsDistrEmb->IsEmpty()) return;
   DataSet& de = paraEmbalagem ? static_cast<DataSet&>(*cdsDistrTpPrat) : *cdsDistrEmbTpPrat;
   DataSet& para = paraEmbalagem ? static_cast<DataSet&>(*cdsDistrEmbTpPrat) : *cdsDistrTpPrat;
   if (de.IsEmpty()) return;
-  if (!EmEdicao(*cdsDistrEmb)) cdsDistrEmb->Edit();
+  if (!tela.EmEdicao(*cdsDistrEmb)) cdsDistrEmb->Edit();
   double grupo = cdsDistrEmb->FieldByName("NRGRUPO").AsFloat();
   cdsDistrTpPrat->DisableControls();
   cdsDistrEmbTpPrat->DisableControls();
@@ -290,25 +292,25 @@ void TfrmCadastroServ::MoveTpPrat(bool paraEmbalagem, bool todos) {
   HabilitaEmbalagens();
 }
 
-void TfrmCadastroServ::btnAddDistrTpPratClick(TComponent&) { MoveTpPrat(true, false); }
-void TfrmCadastroServ::btnAddTDistrTpPratClick(TComponent&) { MoveTpPrat(true, true); }
-void TfrmCadastroServ::btnDelDistrTpPratClick(TComponent&) { MoveTpPrat(false, false); }
-void TfrmCadastroServ::btnDelTDistrTpPratClick(TComponent&) { MoveTpPrat(false, true); }
+void PagEmbalagens::btnAddDistrTpPratClick(TComponent&) { MoveTpPrat(true, false); }
+void PagEmbalagens::btnAddTDistrTpPratClick(TComponent&) { MoveTpPrat(true, true); }
+void PagEmbalagens::btnDelDistrTpPratClick(TComponent&) { MoveTpPrat(false, false); }
+void PagEmbalagens::btnDelTDistrTpPratClick(TComponent&) { MoveTpPrat(false, true); }
 
-void TfrmCadastroServ::dbgDistrEmbColEnter(TComponent&) { BotaoCodigo(dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV"); }
+void PagEmbalagens::dbgDistrEmbColEnter(TComponent&) { BotaoCodigo(dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV"); }
 
-void TfrmCadastroServ::dbgDistrEmbColExit(TComponent&) {
+void PagEmbalagens::dbgDistrEmbColExit(TComponent&) {
   Field* f = dbgDistrEmb->SelectedField();
   if (f && f->FieldName() == "CDCNFDISTEMBSERV") VdDistrEmb(false);
 }
 
 // The package lookup starts a row with the package picked.
-void TfrmCadastroServ::dbgDistrEmbEditButtonClick(TComponent&) {
+void PagEmbalagens::dbgDistrEmbEditButtonClick(TComponent&) {
   Field* f = dbgDistrEmb->SelectedField();
   if (FilialFixa || !f || f->FieldName() != "CDCNFDISTEMBSERV") return;
   if (!(cdsDistrEmb->IsEmpty() || cdsDistrEmb->State() == DataSetState::Insert)) return;
   GetVdDistrEmb("T");
-  if (!Pesquisa::Pesquisar(*dtsVdDistrEmb, Msg("EMBREST"))) return;
+  if (!Pesquisa::Pesquisar(*dtsVdDistrEmb, tela.Msg("EMBREST"))) return;
   if (cdsDistrEmb->State() != DataSetState::Insert) cdsDistrEmb->Insert();
   Suspend<std::function<void(Field&)>> limpa(cdsDistrEmb->FieldByName("CDCNFDISTEMBSERV").OnChange);
   for (const char* c : {"CDCNFDISTEMBSERV", "CDCONTAINER", "NOME", "VARIOSTPPRAT"})
@@ -326,7 +328,7 @@ bool DigitaCodigo(TDBGrid& grade, DataSet& ds, const char* campo) {
 
 }  // namespace
 
-void TfrmCadastroServ::dbgDistrEmbKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagEmbalagens::dbgDistrEmbKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) {
     key = 0;
     return;
@@ -334,32 +336,33 @@ void TfrmCadastroServ::dbgDistrEmbKeyDown(TComponent&, int& key, ShiftState shif
   if ((key == VK_BACK || key == VK_DELETE) && !DigitaCodigo(*dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV")) key = 0;
 }
 
-void TfrmCadastroServ::dbgDistrEmbKeyPress(TComponent&, std::string& key) {
+void PagEmbalagens::dbgDistrEmbKeyPress(TComponent&, std::string& key) {
   if (key == "\t" || key == "\r") return;
   if (FilialFixa || !DigitaCodigo(*dbgDistrEmb, *cdsDistrEmb, "CDCNFDISTEMBSERV")) key.clear();
 }
 
 // The dish-type lists take no typing and no deletion from the keyboard.
-void TfrmCadastroServ::dbgDistrTpPratKeyDown(TComponent&, int& key, ShiftState) {
+void PagEmbalagens::dbgDistrTpPratKeyDown(TComponent&, int& key, ShiftState) {
   if (key == VK_BACK || key == VK_DELETE) key = 0;
 }
 
-void TfrmCadastroServ::cmbDistrPEntregaEnter(TComponent&) { HabilitaEmbalagens(); }
+void PagEmbalagens::cmbDistrPEntregaEnter(TComponent&) { HabilitaEmbalagens(); }
 
-void TfrmCadastroServ::cmbDistrPEntregaChange(TComponent&) { GetDadosDistribuicao(0); }
+void PagEmbalagens::cmbDistrPEntregaChange(TComponent&) { GetDadosDistribuicao(0); }
 
-void TfrmCadastroServ::dtsDistrEmbStateChange(DataSource&) { HabilitaEmbalagens(); }
+void PagEmbalagens::dtsDistrEmbStateChange(DataSource&) { HabilitaEmbalagens(); }
 
 // ---------------------------------------------------------------- restrictions
 
 // Read once, when the restrictions are first shown.
-void TfrmCadastroServ::GetCategoriaRest() {
+void PagEmbalagens::GetCategoriaRest() {
   ClientDataSet categorias("cdsCategorias");
-  CarregaPacote(categorias, Consiste::CheckResultServ(netCadastroServ.Call("GetCatembalag", {})), "GetCatembalag");
+  tela.CarregaPacote(categorias, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetCatembalag", {})),
+                     "GetCatembalag");
   std::vector<std::string> itens{""};
   ChavesCategoria = {""};
   for (categorias.First(); !categorias.Eof(); categorias.Next()) {
-    itens.push_back(Campo(categorias, "NMCATEMBALAG"));
+    itens.push_back(tela.Campo(categorias, "NMCATEMBALAG"));
     ChavesCategoria.push_back(formatFloat("0", categorias.FieldByName("NRCATEMBALAG").AsFloat()));
   }
   cmbRestFiltroCat->SetItems(itens);
@@ -368,8 +371,8 @@ void TfrmCadastroServ::GetCategoriaRest() {
 
 // The dish types of the service's menu configuration as the server holds it, named from the
 // dish-type table; the restrictions of the first (or the located) one follow through its scroll.
-void TfrmCadastroServ::GetTiposPratoRest(double seqCnfCard) {
-  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+void PagEmbalagens::GetTiposPratoRest(double seqCnfCard) {
+  if (!tela.cdsServico->Active() || tela.cdsServico->IsEmpty()) return;
   if (ChavesCategoria.size() <= 1) GetCategoriaRest();
   cdsRestricoes->DisableControls();
   ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
@@ -377,10 +380,11 @@ void TfrmCadastroServ::GetTiposPratoRest(double seqCnfCard) {
   cdsRestricoes->MergeChangeLog();
   ClientDataSet conf("cdsConfCardRest");
   {
-    ShowAviGuard avi(this, 1);
-    CarregaPacote(
-        conf, netCadastroServ.Call("GetConfCard", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI")}),
-        "GetConfCard");
+    ShowAviGuard avi(&tela, 1);
+    tela.CarregaPacote(conf,
+                       tela.netCadastroServ.Call("GetConfCard", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                                                                 tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                       "GetConfCard");
   }
   if (!qryTipoPratRest->Active()) qryTipoPratRest->Open();
   {
@@ -405,10 +409,10 @@ void TfrmCadastroServ::GetTiposPratoRest(double seqCnfCard) {
   GetRestricoes();
 }
 
-void TfrmCadastroServ::cdsRestTpPratAfterScroll(DataSet&) { GetRestricoes(); }
+void PagEmbalagens::cdsRestTpPratAfterScroll(DataSet&) { GetRestricoes(); }
 
-void TfrmCadastroServ::GetRestricoes() {
-  if (!cdsServico->Active() || cdsServico->IsEmpty()) return;
+void PagEmbalagens::GetRestricoes() {
+  if (!tela.cdsServico->Active() || tela.cdsServico->IsEmpty()) return;
   cdsRestricoes->DisableControls();
   ScopeExit reabilita([this] { cdsRestricoes->EnableControls(); });
   cdsRestricoes->SetFiltered(false);
@@ -417,11 +421,12 @@ void TfrmCadastroServ::GetRestricoes() {
   double seq =
       cdsRestTpPrat->Active() && !cdsRestTpPrat->IsEmpty() ? cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat() : 0;
   {
-    ShowAviGuard avi(this, 1);
-    Variant r = Consiste::CheckResultServ(netCadastroServ.Call(
-        "GetRestricoes", {Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino, seq}));
+    ShowAviGuard avi(&tela, 1);
+    Variant r = Consiste::CheckResultServ(tela.netCadastroServ.Call(
+        "GetRestricoes",
+        {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente, destino, seq}));
     Suspend<DataSetEvent> rolagem(cdsRestricoes->AfterScroll);
-    CarregaPacote(*cdsRestricoes, r, "GetRestricoes");
+    tela.CarregaPacote(*cdsRestricoes, r, "GetRestricoes");
   }
   cdsRestricoesAux->SetData(cdsRestricoes->Data());
   NrRestricao = cdsRestricoes->IsEmpty() ? 0 : cdsRestricoes->FieldByName("NRRESTEMBTPPRAT").AsFloat();
@@ -430,7 +435,7 @@ void TfrmCadastroServ::GetRestricoes() {
 }
 
 // Item 0 shows every category; another item only its packages.
-void TfrmCadastroServ::cmbRestFiltroCatChange(TComponent&) {
+void PagEmbalagens::cmbRestFiltroCatChange(TComponent&) {
   cdsRestricoes->SetFiltered(false);
   int i = cmbRestFiltroCat->ItemIndex();
   if (i > 0 && static_cast<size_t>(i) < ChavesCategoria.size() && !ChavesCategoria[static_cast<size_t>(i)].empty()) {
@@ -439,67 +444,67 @@ void TfrmCadastroServ::cmbRestFiltroCatChange(TComponent&) {
   }
 }
 
-void TfrmCadastroServ::cmbRestFiltroPEntregaChange(TComponent&) { GetRestricoes(); }
+void PagEmbalagens::cmbRestFiltroPEntregaChange(TComponent&) { GetRestricoes(); }
 
-void TfrmCadastroServ::cdsRestricoesBeforeInsert(DataSet&) {
+void PagEmbalagens::cdsRestricoesBeforeInsert(DataSet&) {
   if (FilialFixa || !cdsRestTpPrat->Active() || cdsRestTpPrat->IsEmpty()) Abort();
   cdsRestricoesAux->SetData(cdsRestricoes->Data());
 }
 
-void TfrmCadastroServ::cdsRestricoesNewRecord(DataSet&) {
+void PagEmbalagens::cdsRestricoesNewRecord(DataSet&) {
   cdsRestricoes->FieldByName("NRRESTEMBTPPRAT").SetAsFloat(NrRestricao);
 }
 
-void TfrmCadastroServ::cdsRestricoesAfterInsert(DataSet&) { Foca(dbgRestricoes); }
+void PagEmbalagens::cdsRestricoesAfterInsert(DataSet&) { tela.Foca(dbgRestricoes); }
 
-void TfrmCadastroServ::cdsRestricoesAfterEdit(DataSet&) {
-  Foca(dbgRestricoes);
+void PagEmbalagens::cdsRestricoesAfterEdit(DataSet&) {
+  tela.Foca(dbgRestricoes);
   Field& nr = cdsRestricoes->FieldByName("NRRESTEMBTPPRAT");
   nr.SetValue(nr.Value());
 }
 
-void TfrmCadastroServ::cdsRestricoesCDCONTAINERChange(Field&) {
+void PagEmbalagens::cdsRestricoesCDCONTAINERChange(Field&) {
   if (cdsRestricoes->State() == DataSetState::Insert) cdsRestricoes->FieldByName("NMCONTAINER").Clear();
 }
 
 // Packages of the selected category ("T": all of them).
-void TfrmCadastroServ::GetVdEmbRestricao(const std::string& codigo) {
+void PagEmbalagens::GetVdEmbRestricao(const std::string& codigo) {
   int i = cmbRestFiltroCat->ItemIndex();
   double categoria = i > 0 && static_cast<size_t>(i) < ChavesCategoria.size()
                          ? parseFloat(ChavesCategoria[static_cast<size_t>(i)]).value_or(0)
                          : 0;
   Variant cod(codigo), cat(categoria);
-  ShowAviGuard avi(this, 1);
-  CarregaPacote(*cdsVdEmbRest,
-                Consiste::CheckResultServ(netCadastroServ.Call("GetVdEmbRest", {ByRef(cod), ByRef(cat)})),
-                "GetVdEmbRest");
+  ShowAviGuard avi(&tela, 1);
+  tela.CarregaPacote(*cdsVdEmbRest,
+                     Consiste::CheckResultServ(tela.netCadastroServ.Call("GetVdEmbRest", {ByRef(cod), ByRef(cat)})),
+                     "GetVdEmbRest");
 }
 
-void TfrmCadastroServ::VdEmbRestricao(bool informaVazio) {
+void PagEmbalagens::VdEmbRestricao(bool informaVazio) {
   if (cdsRestricoes->State() != DataSetState::Insert) return;
   Field& campo = cdsRestricoes->FieldByName("CDCONTAINER");
   std::string codigo = Consiste::AllTrim(campo.AsString());
   if (codigo.empty()) {
-    if (informaVazio) FalhaCampo(dbgRestricoes, "EMBREST_N_INF");
+    if (informaVazio) tela.FalhaCampo(dbgRestricoes, "EMBREST_N_INF");
     return;
   }
   codigo = Consiste::Ajusta(codigo, 5);
   GetVdEmbRestricao(codigo);
   // Only the package of the code typed ("T" reads as "all" to the lookup: never the first of them).
-  if (!cdsVdEmbRest->Locate("CDCONTAINER", codigo)) FalhaCampo(dbgRestricoes, "EMBREST_N_CAD");
+  if (!cdsVdEmbRest->Locate("CDCONTAINER", codigo)) tela.FalhaCampo(dbgRestricoes, "EMBREST_N_CAD");
   // The snapshot is unfiltered: a package hidden by the category filter counts too.
-  if (cdsRestricoesAux->Locate("CDCONTAINER", codigo)) FalhaCampo(dbgRestricoes, "EMBREST_JA_UTIL");
+  if (cdsRestricoesAux->Locate("CDCONTAINER", codigo)) tela.FalhaCampo(dbgRestricoes, "EMBREST_JA_UTIL");
   Suspend<std::function<void(Field&)>> limpa(campo.OnChange);
   campo.SetValue(cdsVdEmbRest->FieldByName("CDCONTAINER").Value());
   cdsRestricoes->FieldByName("NMCONTAINER").SetValue(cdsVdEmbRest->FieldByName("NMCONTAINER").Value());
 }
 
 // A row without minimum goes after the ordered ones; an ordered row after the last ordered one.
-void TfrmCadastroServ::VdRestricao() {
+void PagEmbalagens::VdRestricao() {
   VdEmbRestricao(true);
   Field& minimo = cdsRestricoes->FieldByName("VRMINCONTAINER");
   bool semMinimo = SemMinimo(minimo);
-  if (!semMinimo && minimo.AsFloat() <= 0) FalhaCampo(dbgRestricoes, "VRMINREST<=0");
+  if (!semMinimo && minimo.AsFloat() <= 0) tela.FalhaCampo(dbgRestricoes, "VRMINREST<=0");
   Field& ordem = cdsRestricoes->FieldByName("NRORDEM");
   if (semMinimo) {
     ordem.SetAsFloat(kSemOrdem);
@@ -509,21 +514,21 @@ void TfrmCadastroServ::VdRestricao() {
   // An edited row that already has its place keeps it.
   if (!ordem.IsNull() && ordem.AsFloat() < kSemOrdem) return;
   double maior = 0;
-  std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+  std::string codigo = tela.Campo(*cdsRestricoes, "CDCONTAINER");
   for (cdsRestricoesAux->First(); !cdsRestricoesAux->Eof(); cdsRestricoesAux->Next()) {
     double o = cdsRestricoesAux->FieldByName("NRORDEM").AsFloat();
-    if (o < kSemOrdem && Campo(*cdsRestricoesAux, "CDCONTAINER") != codigo) maior = std::max(maior, o);
+    if (o < kSemOrdem && tela.Campo(*cdsRestricoesAux, "CDCONTAINER") != codigo) maior = std::max(maior, o);
   }
   ordem.SetAsFloat(maior + 1);
 }
 
-void TfrmCadastroServ::cdsRestricoesBeforePost(DataSet&) { VdRestricao(); }
+void PagEmbalagens::cdsRestricoesBeforePost(DataSet&) { VdRestricao(); }
 
 // After a post or a delete: the list's change set goes to the server and the list is reloaded,
 // also when the server refused it.
-void TfrmCadastroServ::GravaRestricoes() {
+void PagEmbalagens::GravaRestricoes() {
   if (cdsRestricoes->ChangeCount() == 0) return;
-  std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+  std::string codigo = tela.Campo(*cdsRestricoes, "CDCONTAINER");
   std::string cliente, destino;
   ChavePEntrega(*cmbRestFiltroPEntrega, cliente, destino);
   Variant numero(NrRestricao), cli(cliente), dest(destino);
@@ -532,11 +537,11 @@ void TfrmCadastroServ::GravaRestricoes() {
     if (!codigo.empty()) cdsRestricoes->Locate("CDCONTAINER", codigo);
   };
   try {
-    ShowAviGuard avi(this, 1);
-    Consiste::CheckResultServ(netCadastroServ.Call(
-        "SetRestricoes",
-        {ByRef(numero), Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), ByRef(cli), ByRef(dest),
-         cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat(), Variant(cdsRestricoes->Delta())}));
+    ShowAviGuard avi(&tela, 1);
+    Consiste::CheckResultServ(tela.netCadastroServ.Call(
+        "SetRestricoes", {ByRef(numero), tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                          tela.Campo(*tela.cdsServico, "CDSERVFILI"), ByRef(cli), ByRef(dest),
+                          cdsRestTpPrat->FieldByName("NRSEQCNFCARD").AsFloat(), Variant(cdsRestricoes->Delta())}));
   } catch (...) {
     recarrega();
     throw;
@@ -544,28 +549,28 @@ void TfrmCadastroServ::GravaRestricoes() {
   recarrega();
 }
 
-void TfrmCadastroServ::cdsRestricoesAfterPost(DataSet&) { GravaRestricoes(); }
+void PagEmbalagens::cdsRestricoesAfterPost(DataSet&) { GravaRestricoes(); }
 
-void TfrmCadastroServ::cdsRestricoesAfterCancel(DataSet&) { HabilitaEmbalagens(); }
+void PagEmbalagens::cdsRestricoesAfterCancel(DataSet&) { HabilitaEmbalagens(); }
 
-void TfrmCadastroServ::cdsRestricoesAfterScroll(DataSet&) {
+void PagEmbalagens::cdsRestricoesAfterScroll(DataSet&) {
   BotaoCodigo(dbgRestricoes, *cdsRestricoes, "CDCONTAINER");
   HabilitaEmbalagens();
 }
 
-void TfrmCadastroServ::dbgRestricoesColEnter(TComponent&) { BotaoCodigo(dbgRestricoes, *cdsRestricoes, "CDCONTAINER"); }
+void PagEmbalagens::dbgRestricoesColEnter(TComponent&) { BotaoCodigo(dbgRestricoes, *cdsRestricoes, "CDCONTAINER"); }
 
-void TfrmCadastroServ::dbgRestricoesColExit(TComponent&) {
+void PagEmbalagens::dbgRestricoesColExit(TComponent&) {
   Field* f = dbgRestricoes->SelectedField();
   if (f && f->FieldName() == "CDCONTAINER") VdEmbRestricao(false);
 }
 
-void TfrmCadastroServ::dbgRestricoesEditButtonClick(TComponent&) {
+void PagEmbalagens::dbgRestricoesEditButtonClick(TComponent&) {
   Field* f = dbgRestricoes->SelectedField();
   if (FilialFixa || !f || f->FieldName() != "CDCONTAINER") return;
   if (!(cdsRestricoes->IsEmpty() || cdsRestricoes->State() == DataSetState::Insert)) return;
   GetVdEmbRestricao("T");
-  if (!Pesquisa::Pesquisar(*dtsVdEmbRest, Msg("EMBREST") + "|" + Msg("N_HA_EMBREST"))) return;
+  if (!Pesquisa::Pesquisar(*dtsVdEmbRest, tela.Msg("EMBREST") + "|" + tela.Msg("N_HA_EMBREST"))) return;
   if (cdsRestricoes->State() != DataSetState::Insert) cdsRestricoes->Insert();
   Suspend<std::function<void(TComponent&)>> saida(dbgRestricoes->OnColExit);
   Suspend<std::function<void(Field&)>> limpa(cdsRestricoes->FieldByName("CDCONTAINER").OnChange);
@@ -574,7 +579,7 @@ void TfrmCadastroServ::dbgRestricoesEditButtonClick(TComponent&) {
 }
 
 // Backspace and Delete only where a value may be typed, never Ctrl+Delete.
-void TfrmCadastroServ::dbgPadraoKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagEmbalagens::dbgPadraoKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) {
     key = 0;
     return;
@@ -586,7 +591,7 @@ void TfrmCadastroServ::dbgPadraoKeyDown(TComponent&, int& key, ShiftState shift)
   if (campo != "CDCONTAINER" && campo != "VRMINCONTAINER") key = 0;
 }
 
-void TfrmCadastroServ::dbgRestricoesKeyPress(TComponent&, std::string& key) {
+void PagEmbalagens::dbgRestricoesKeyPress(TComponent&, std::string& key) {
   if (key == "\t" || key == "\r") return;
   Field* f = dbgRestricoes->SelectedField();
   std::string campo = f ? f->FieldName() : std::string();
@@ -600,9 +605,9 @@ void TfrmCadastroServ::dbgRestricoesKeyPress(TComponent&, std::string& key) {
 }
 
 // Exchanges the order of the current row with its neighbour's; both rows go in one change set.
-void TfrmCadastroServ::MoveRestricao(bool paraCima) {
+void PagEmbalagens::MoveRestricao(bool paraCima) {
   if (FilialFixa || cdsRestricoes->State() != DataSetState::Browse || cdsRestricoes->RecordCount() < 2) return;
-  std::string codigo = Campo(*cdsRestricoes, "CDCONTAINER");
+  std::string codigo = tela.Campo(*cdsRestricoes, "CDCONTAINER");
   {
     Suspend<DataSetEvent> antes(cdsRestricoes->BeforePost), depois(cdsRestricoes->AfterPost),
         rolagem(cdsRestricoes->AfterScroll);
@@ -634,26 +639,26 @@ void TfrmCadastroServ::MoveRestricao(bool paraCima) {
   HabilitaEmbalagens();
 }
 
-void TfrmCadastroServ::sbtRestricaoUpClick(TComponent&) { MoveRestricao(true); }
-void TfrmCadastroServ::sbtRestricaoDownClick(TComponent&) { MoveRestricao(false); }
+void PagEmbalagens::sbtRestricaoUpClick(TComponent&) { MoveRestricao(true); }
+void PagEmbalagens::sbtRestricaoDownClick(TComponent&) { MoveRestricao(false); }
 
 // ---------------------------------------------------------------- page
 
 // Whether the current service is a transported corporate one, the only kind with packaging.
-bool TfrmCadastroServ::Transportado() {
-  return cdsServico->Active() && !cdsServico->IsEmpty() && TipoServico() == "N" &&
-         Campo(*cdsServico, "IDSERVTRAN") == "S";
+bool PagEmbalagens::Transportado() {
+  return tela.cdsServico->Active() && !tela.cdsServico->IsEmpty() && tela.TipoServico() == "N" &&
+         tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S";
 }
 
 // The enabled state of the page's controls, of the screen's commands and of the other pages.
-void TfrmCadastroServ::HabilitaEmbalagens() {
+void PagEmbalagens::HabilitaEmbalagens() {
   // Packaging belongs to a transported service: for any other the page's commands stay off.
-  bool ativa = pgcPadrao->ActivePage() == tshEmbalagens && Transportado();
+  bool ativa = Ativa() && Transportado();
   bool ieDist = TemEntrada("CriaImpDist") || TemEntrada("CriaExpDist");
   bool ieRest = TemEntrada("CriaImpRest") || TemEntrada("CriaExpRest");
   if (!ativa) {
-    sbtImportExportConf->SetEnabled(false);
-    mnuImportExportConf->SetEnabled(false);
+    tela.sbtImportExportConf->SetEnabled(false);
+    tela.mnuImportExportConf->SetEnabled(false);
     return;
   }
   bool distribuicao = pgcEmbalagens->ActivePage() != tshRestricoes;
@@ -665,16 +670,16 @@ void TfrmCadastroServ::HabilitaEmbalagens() {
 
   bool incluir = b && (distribuicao || tiposRest);
   bool procurar = distribuicao ? (b || !dbgDistrEmb->Focused()) : b;
-  ChangeButtons(muda && incluir, muda && b && !e, muda && b && !e, procurar, b, muda && !b);
-  sbtAutomatico->SetEnabled(false);
-  sbtExportComens->SetEnabled(false);
-  HabilitaCopia(b && PodeCopiar());
-  sbtImportExportConf->SetEnabled(muda && b && (distribuicao ? ieDist : ieRest));
-  mnuImportExportConf->SetEnabled(sbtImportExportConf->Enabled());
-  mnuImportRest->SetEnabled(muda && !distribuicao && TemEntrada("CriaImpRest"));
-  mnuExportRest->SetEnabled(muda && !distribuicao && TemEntrada("CriaExpRest"));
-  mnuImportDist->SetEnabled(muda && distribuicao && TemEntrada("CriaImpDist"));
-  mnuExportDist->SetEnabled(muda && distribuicao && !e && TemEntrada("CriaExpDist"));
+  tela.ChangeButtons(muda && incluir, muda && b && !e, muda && b && !e, procurar, b, muda && !b);
+  tela.sbtAutomatico->SetEnabled(false);
+  tela.sbtExportComens->SetEnabled(false);
+  tela.HabilitaCopia(b && tela.PodeCopiar());
+  tela.sbtImportExportConf->SetEnabled(muda && b && (distribuicao ? ieDist : ieRest));
+  tela.mnuImportExportConf->SetEnabled(tela.sbtImportExportConf->Enabled());
+  tela.mnuImportRest->SetEnabled(muda && !distribuicao && TemEntrada("CriaImpRest"));
+  tela.mnuExportRest->SetEnabled(muda && !distribuicao && TemEntrada("CriaExpRest"));
+  tela.mnuImportDist->SetEnabled(muda && distribuicao && TemEntrada("CriaImpDist"));
+  tela.mnuExportDist->SetEnabled(muda && distribuicao && !e && TemEntrada("CriaExpDist"));
 
   bool livres = cdsDistrTpPrat->Active() && !cdsDistrTpPrat->IsEmpty();
   bool colocados = cdsDistrEmbTpPrat->Active() && !cdsDistrEmbTpPrat->IsEmpty();
@@ -704,21 +709,21 @@ void TfrmCadastroServ::HabilitaEmbalagens() {
   Consiste::SetChildEnabled(*panRestTpPrat, b);
   Consiste::SetChildEnabled(*grbRestFiltro, b);
   if (FilialFixa)
-    panFilial->SetEnabled(false);
+    tela.panFilial->SetEnabled(false);
   else
-    HabilitaPainelFilial(b);
-  for (auto [sheet, menu] : Paginas()) {
-    if (sheet == tshEmbalagens) continue;
-    sheet->SetEnabled(b && PaginaPermitida(sheet));
+    tela.HabilitaPainelFilial(b);
+  for (auto [sheet, menu] : tela.Paginas()) {
+    if (sheet == tela.tshEmbalagens) continue;
+    sheet->SetEnabled(b && tela.PaginaPermitida(sheet));
     menu->SetEnabled(sheet->Enabled());
   }
-  tshFolhaDados->SetEnabled(b);
-  mnuFolhaDados->SetEnabled(b);
-  dbnPadrao->SetEnabled(b && cdsServico->Active() && !cdsServico->IsEmpty());
+  tela.tshFolhaDados->SetEnabled(b);
+  tela.mnuFolhaDados->SetEnabled(b);
+  tela.dbnPadrao->SetEnabled(b && tela.cdsServico->Active() && !tela.cdsServico->IsEmpty());
 }
 
 // Entering the page shows the distribution of the service itself.
-void TfrmCadastroServ::EntraEmbalagens() {
+void PagEmbalagens::Entra() {
   pgcEmbalagens->SetActivePage(tshDistribuicao);
   GetPEntregaRest();
   GetDadosDistribuicao(0);
@@ -726,8 +731,8 @@ void TfrmCadastroServ::EntraEmbalagens() {
 
 // The selected service changed while the page is active: its lists are reloaded, for the service
 // itself (the previous service's delivery points mean nothing to the new one).
-void TfrmCadastroServ::EmbalagensTrocaServico() {
-  if (Campo(*cdsServico, "IDSERVTRAN") != "S") return;
+void PagEmbalagens::EmbalagensTrocaServico() {
+  if (tela.Campo(*tela.cdsServico, "IDSERVTRAN") != "S") return;
   GetPEntregaRest();
   if (pgcEmbalagens->ActivePage() == tshRestricoes)
     GetTiposPratoRest(0);
@@ -735,7 +740,7 @@ void TfrmCadastroServ::EmbalagensTrocaServico() {
     GetDadosDistribuicao(0);
 }
 
-void TfrmCadastroServ::pgcEmbalagensChange(TComponent&) {
+void PagEmbalagens::pgcEmbalagensChange(TComponent&) {
   if (pgcEmbalagens->ActivePage() == tshRestricoes)
     GetTiposPratoRest(0);
   else
@@ -745,12 +750,13 @@ void TfrmCadastroServ::pgcEmbalagensChange(TComponent&) {
 
 // The import and export entries open their side screens with the selected delivery point; a
 // screen that changed something (its result true) reloads the sub-page.
-void TfrmCadastroServ::ChamaImportExport(const std::string& entrada, bool restricao) {
+void PagEmbalagens::ChamaImportExport(const std::string& entrada, bool restricao) {
   if (FilialFixa || !TemEntrada(entrada) || !Transportado()) return;
   std::string cliente, destino;
   ChavePEntrega(restricao ? *cmbRestFiltroPEntrega : *cmbDistrPEntrega, cliente, destino);
   // The creator writes its result into the last parameter.
-  VariantArray params{Campo(*cdsServico, "CDFILIAL"), Campo(*cdsServico, "CDSERVFILI"), cliente, destino, false};
+  VariantArray params{tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente,
+                      destino, false};
   ChamaEntrada(entrada, params);
   if (!(params.back().isBool() && params.back().asBool())) return;
   if (restricao)
@@ -760,46 +766,46 @@ void TfrmCadastroServ::ChamaImportExport(const std::string& entrada, bool restri
 }
 
 // The button and its menu entry (Ctrl+M) open the import/export menu while they are enabled.
-void TfrmCadastroServ::sbtImportExportConfClick(TComponent&) {
-  if (!sbtImportExportConf->Enabled() || !mnuImportExportConf->Enabled()) return;
-  pmnImportExportConf->Popup();
+void PagEmbalagens::sbtImportExportConfClick(TComponent&) {
+  if (!tela.sbtImportExportConf->Enabled() || !tela.mnuImportExportConf->Enabled()) return;
+  tela.pmnImportExportConf->Popup();
 }
 
-void TfrmCadastroServ::mnuImportRestClick(TComponent& sender) {
-  if (&sender == mnuImportRest) ChamaImportExport("CriaImpRest", true);
-  if (&sender == mnuExportRest) ChamaImportExport("CriaExpRest", true);
-  if (&sender == mnuImportDist) ChamaImportExport("CriaImpDist", false);
-  if (&sender == mnuExportDist) ChamaImportExport("CriaExpDist", false);
+void PagEmbalagens::mnuImportRestClick(TComponent& sender) {
+  if (&sender == tela.mnuImportRest) ChamaImportExport("CriaImpRest", true);
+  if (&sender == tela.mnuExportRest) ChamaImportExport("CriaExpRest", true);
+  if (&sender == tela.mnuImportDist) ChamaImportExport("CriaImpDist", false);
+  if (&sender == tela.mnuExportDist) ChamaImportExport("CriaExpDist", false);
 }
 
 // ---------------------------------------------------------------- the screen's commands
 
-void TfrmCadastroServ::IncluiEmbalagem() {
+void PagEmbalagens::Inclui(TComponent&) {
   if (pgcEmbalagens->ActivePage() == tshRestricoes) {
-    Foca(dbgRestricoes);
+    tela.Foca(dbgRestricoes);
     cdsRestricoes->Insert();
   } else {
-    Foca(dbgDistrEmb);
+    tela.Foca(dbgDistrEmb);
     cdsDistrEmb->Insert();
   }
 }
 
-void TfrmCadastroServ::AlteraEmbalagem() {
+void PagEmbalagens::Altera(TComponent&) {
   if (pgcEmbalagens->ActivePage() == tshRestricoes) {
-    Foca(dbgRestricoes);
+    tela.Foca(dbgRestricoes);
     if (!cdsRestricoes->IsEmpty()) cdsRestricoes->Edit();
   } else {
-    Foca(dbgDistrEmb);
+    tela.Foca(dbgDistrEmb);
     if (!cdsDistrEmb->IsEmpty()) cdsDistrEmb->Edit();
   }
 }
 
-void TfrmCadastroServ::CancelaEmbalagem() {
+void PagEmbalagens::Cancela() {
   DataSet& ds = pgcEmbalagens->ActivePage() == tshRestricoes ? *cdsRestricoes : *cdsDistrEmb;
-  if (EmEdicao(ds)) ds.Cancel();
+  if (tela.EmEdicao(ds)) ds.Cancel();
 }
 
-void TfrmCadastroServ::ProcuraEmbalagem() {
+void PagEmbalagens::Procura(TComponent&) {
   for (auto [grade, ds] : std::initializer_list<std::pair<TDBGrid*, DataSet*>>{{dbgDistrTpPrat, cdsDistrTpPrat},
                                                                                {dbgDistrEmbTpPrat, cdsDistrEmbTpPrat},
                                                                                {dbgDistrEmb, cdsDistrEmb},
@@ -811,12 +817,12 @@ void TfrmCadastroServ::ProcuraEmbalagem() {
     }
 }
 
-void TfrmCadastroServ::ConfirmaEmbalagem() {
+void PagEmbalagens::Confirma() {
   DataSet& ds = pgcEmbalagens->ActivePage() == tshRestricoes ? *cdsRestricoes : *cdsDistrEmb;
-  if (EmEdicao(ds)) ds.Post();
+  if (tela.EmEdicao(ds)) ds.Post();
 }
 
-void TfrmCadastroServ::VerificaEmbalagem() {
+void PagEmbalagens::Verifica() {
   if (pgcEmbalagens->ActivePage() == tshRestricoes)
     GetTiposPratoRest(0);
   else
@@ -824,12 +830,12 @@ void TfrmCadastroServ::VerificaEmbalagem() {
 }
 
 // A refused deletion reloads the list, so a package another user removed disappears.
-bool TfrmCadastroServ::ExcluiEmbalagem() {
+bool PagEmbalagens::Exclui() {
   bool restricao = pgcEmbalagens->ActivePage() == tshRestricoes;
   DataSet& ds = restricao ? *cdsRestricoes : *cdsDistrEmb;
-  Foca(restricao ? dbgRestricoes : dbgDistrEmb);
+  tela.Foca(restricao ? dbgRestricoes : dbgDistrEmb);
   if (FilialFixa || ds.IsEmpty() || ds.State() != DataSetState::Browse) return false;
-  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return false;
+  if (tela.msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return false;
   try {
     ds.Delete();
     return true;
@@ -848,30 +854,22 @@ bool PagEmbalagens::Mostra(const TTabSheet* aba) const { return aba == tela.tshE
 bool PagEmbalagens::Serve(const std::string& tipo) const {
   return tipo == "N" && tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S";
 }
-void PagEmbalagens::Entra() { tela.EntraEmbalagens(); }
 
 // The page stays only for a transported corporate service.
 void PagEmbalagens::ServicoMostrado() {
-  tela.EmbalagensTrocaServico();
-  tela.HabilitaEmbalagens();
+  EmbalagensTrocaServico();
+  HabilitaEmbalagens();
   if (tela.TipoServico() == "N" && tela.Campo(*tela.cdsServico, "IDSERVTRAN") == "S") return;
   tela.MostraLista();
   // Off the page: its import/export command goes off with it.
-  tela.HabilitaEmbalagens();
+  HabilitaEmbalagens();
 }
 
-void PagEmbalagens::Inclui(TComponent&) { tela.IncluiEmbalagem(); }
-void PagEmbalagens::Altera(TComponent&) { tela.AlteraEmbalagem(); }
-void PagEmbalagens::Confirma() { tela.ConfirmaEmbalagem(); }
-void PagEmbalagens::Cancela() { tela.CancelaEmbalagem(); }
-void PagEmbalagens::Verifica() { tela.VerificaEmbalagem(); }
-bool PagEmbalagens::Exclui() { return tela.ExcluiEmbalagem(); }
-void PagEmbalagens::Procura(TComponent&) { tela.ProcuraEmbalagem(); }
-
 void PagEmbalagens::Avisa(Aviso aviso) {
-  if (aviso == Aviso::PaginaTrocada) tela.HabilitaEmbalagens();
+  if (aviso == Aviso::Criacao) PreparaEmbalagens();
+  if (aviso == Aviso::PaginaTrocada) HabilitaEmbalagens();
   // The delivery points of the restriction filter, whatever the page.
-  if (aviso == Aviso::ServicoMostrado) tela.GetPEntregaRest();
+  if (aviso == Aviso::ServicoMostrado || aviso == Aviso::PontosAlterados) GetPEntregaRest();
 }
 
 }  // namespace cad

@@ -38,9 +38,11 @@ enum class Aviso {
   // The diners page confirmed new day totals of the service (TfrmCadastroServ::TotaisComensais),
   // before it saves the record: the shifts follow them.
   ComensaisConfirmados,
-  TelaAtivada,    // the screen became active (after its first activation's setup)
-  FilialAberta,   // the branch typed in the panel was opened and its parameters read
-  FilialListada,  // the focus left the branch panel and the branch's services were listed
+  TelaAtivada,      // the screen became active (after its first activation's setup)
+  FilialAberta,     // the branch typed in the panel was opened and its parameters read
+  FilialListada,    // the focus left the branch panel and the branch's services were listed
+  Criacao,          // the screen is being created (FormCreate): pages prepare their controls
+  PontosAlterados,  // the service's delivery points changed: lists of them are stale
 };
 
 class PaginaServ {

@@ -1,4 +1,4 @@
-// Clients and delivery points page (tshPontEntr) of TfrmCadastroServ: the clients a corporate
+// Clients and delivery points page (tshPontEntr, PagPontEntr): the clients a corporate
 // service delivers to (dbgCliente over cdsCliente) and, below, the delivery points of the client
 // under the cursor (dbgPontEntr over cdsPEntClie, filtered to that client) with their diners per
 // weekday and holiday.
@@ -56,18 +56,12 @@ void BotaoPesquisa(TDBGrid& grade, const char* campo, const DataSet& ds) {
 
 }  // namespace
 
-// At creation: the client's registration number is marked for its display (tag 1), and no
-// delivery-point change is pending.
-void TfrmCadastroServ::PreparaPontEntr() {
-  if (Field* f = cdsCliente->FindField("NRINSJURCLIE")) f->Tag = 1;
-  AlterouPEntr = false;
-}
-
 // ---------------------------------------------------------------- loading and filter
 
-void TfrmCadastroServ::CarregaPontEntr() {
-  ShowAviGuard avi(this, 6, Msg("getPontEntr"));
-  Variant resposta = netCadastroServ.Call("GetPontEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")});
+void PagPontEntr::CarregaPontEntr() {
+  ShowAviGuard avi(&tela, 6, tela.Msg("getPontEntr"));
+  Variant resposta =
+      tela.netCadastroServ.Call("GetPontEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
   if (resposta.isString()) {
     avi.Hide();
     throw Exception(resposta.str());
@@ -76,19 +70,19 @@ void TfrmCadastroServ::CarregaPontEntr() {
     throw Exception("Resposta inesperada do servidor de aplicação para GetPontEntr.");
   // The state handler of the points stays quiet while both lists are replaced.
   Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
-  CarregaPacote(*cdsCliente, resposta.asArray()[0], "GetPontEntr");
-  CarregaPacote(*cdsPEntClie, resposta.asArray()[1], "GetPontEntr");
+  tela.CarregaPacote(*cdsCliente, resposta.asArray()[0], "GetPontEntr");
+  tela.CarregaPacote(*cdsPEntClie, resposta.asArray()[1], "GetPontEntr");
   FiltraPontEntr();
 }
 
-void TfrmCadastroServ::FiltraPontEntr() {
+void PagPontEntr::FiltraPontEntr() {
   if (!cdsCliente->Active() || (cdsCliente->IsEmpty() && cdsCliente->State() != DataSetState::Insert)) {
     cdsPEntClie->Close();
     return;
   }
   // A point being typed keeps its row; the filter follows once it is posted or cancelled.
-  if (!cdsPEntClie->Active() || EmEdicao(*cdsPEntClie)) return;
-  std::string cliente = Campo(*cdsCliente, "CDCLIENTE");
+  if (!cdsPEntClie->Active() || tela.EmEdicao(*cdsPEntClie)) return;
+  std::string cliente = tela.Campo(*cdsCliente, "CDCLIENTE");
   // Codes come from the server as digits; a quote would end the filter's literal.
   std::string literal;
   for (char c : cliente)
@@ -97,8 +91,8 @@ void TfrmCadastroServ::FiltraPontEntr() {
   cdsPEntClie->SetFiltered(true);
 }
 
-void TfrmCadastroServ::cdsClienteAfterScroll(DataSet&) {
-  if (pgcPadrao->ActivePage() != tshPontEntr) return;
+void PagPontEntr::cdsClienteAfterScroll(DataSet&) {
+  if (!Ativa()) return;
   Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
   FiltraPontEntr();
 }
@@ -106,11 +100,11 @@ void TfrmCadastroServ::cdsClienteAfterScroll(DataSet&) {
 // A point being typed belongs to the client under the cursor: before the cursor leaves that client
 // (another row, a new client) the point is posted, and so saved, or its refusal stops the move. A
 // new row nothing was typed into waits, with the focus on it, for its code or a cancel.
-void TfrmCadastroServ::TerminaPontoAntesDoCliente() {
-  if (!cdsPEntClie->Active() || !EmEdicao(*cdsPEntClie)) return;
+void PagPontEntr::TerminaPontoAntesDoCliente() {
+  if (!cdsPEntClie->Active() || !tela.EmEdicao(*cdsPEntClie)) return;
   if (cdsPEntClie->State() == DataSetState::Insert && !cdsPEntClie->Modified()) {
-    if (pgcPadrao->ActivePage() == tshPontEntr) {
-      Foca(dbgPontEntr);
+    if (Ativa()) {
+      tela.Foca(dbgPontEntr);
       dbgPontEntr->SetSelectedField(cdsPEntClie->FindField("CDDESTFILI"));
     }
     Abort();
@@ -118,11 +112,11 @@ void TfrmCadastroServ::TerminaPontoAntesDoCliente() {
   cdsPEntClie->Post();
 }
 
-void TfrmCadastroServ::cdsClienteBeforeScroll(DataSet&) { TerminaPontoAntesDoCliente(); }
+void PagPontEntr::cdsClienteBeforeScroll(DataSet&) { TerminaPontoAntesDoCliente(); }
 
 // A cancelled new client gives the cursor back to the previous one, whose points are shown again.
-void TfrmCadastroServ::cdsClienteAfterCancel(DataSet&) {
-  if (pgcPadrao->ActivePage() != tshPontEntr) return;
+void PagPontEntr::cdsClienteAfterCancel(DataSet&) {
+  if (!Ativa()) return;
   {
     Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
     FiltraPontEntr();
@@ -132,7 +126,7 @@ void TfrmCadastroServ::cdsClienteAfterCancel(DataSet&) {
 
 // ---------------------------------------------------------------- page entry and leaving
 
-void TfrmCadastroServ::EntraPontEntr() {
+void PagPontEntr::Entra() {
   dbgCliente->SetReadOnly(FilialFixa);
   dbgPontEntr->SetReadOnly(FilialFixa);
   CarregaPontEntr();
@@ -140,18 +134,19 @@ void TfrmCadastroServ::EntraPontEntr() {
   BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
   bool temClientes = cdsCliente->Active() && !cdsCliente->IsEmpty();
   if (!temClientes) {
-    ChangeButtons(!FilialFixa, false, false, false, false, false);
-    if (FilialFixa) panFilial->SetEnabled(false);
+    tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
+    if (FilialFixa) tela.panFilial->SetEnabled(false);
   } else if (FilialFixa) {
-    ChangeButtons(false, false, false, true, true, false);
-    panFilial->SetEnabled(false);
+    tela.ChangeButtons(false, false, false, true, true, false);
+    tela.panFilial->SetEnabled(false);
   } else {
-    ChangeButtons(true, !dbgCliente->Focused(), true, true, true, false);
+    tela.ChangeButtons(true, !dbgCliente->Focused(), true, true, true, false);
   }
 }
 
 // Another service became current while the page is active: its lists, with the page's commands.
-void TfrmCadastroServ::PontEntrTrocaServico() {
+void PagPontEntr::TrocaServico() {
+  if (!tela.tshPontEntr->Enabled()) return;
   {
     HourGlass ampulheta;
     CarregaPontEntr();
@@ -161,8 +156,8 @@ void TfrmCadastroServ::PontEntrTrocaServico() {
 
 // Leaving the page: when delivery-point diners changed, the operator may make the eight day sums
 // of all the service's points its client estimates (and so its totals).
-void TfrmCadastroServ::SaiPontEntr() {
-  if (!cdsPEntClie->Active() || EmEdicao(*cdsPEntClie)) return;
+void PagPontEntr::SaiPontEntr() {
+  if (!cdsPEntClie->Active() || tela.EmEdicao(*cdsPEntClie)) return;
   double somas[8] = {};
   int linhas = 0;
   {
@@ -180,74 +175,74 @@ void TfrmCadastroServ::SaiPontEntr() {
   bool alterou = AlterouPEntr;
   AlterouPEntr = false;
   if (linhas == 0 || !alterou) return;
-  if (msgPadrao->ShowMsg("Atualiza_com_cli", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
+  if (tela.msgPadrao->ShowMsg("Atualiza_com_cli", TMsgDlgType::mtConfirmation, mbYesNo) != mrYes) return;
   try {
     // The client figures and the day totals that follow them go to the server in one save.
-    EditaServico();
+    tela.EditaServico();
     for (int dia = 0; dia < 8; ++dia) {
       const std::string sufixo = kDiasSemana[dia];
-      cdsServico->FieldByName("QTCLIESTI" + sufixo).SetAsFloat(somas[dia]);
-      cdsServico->FieldByName("QTCOMESTI" + sufixo)
-          .SetAsFloat(somas[dia] + cdsServico->FieldByName("QTFUNESTI" + sufixo).AsFloat() +
-                      cdsServico->FieldByName("QTDOAESTI" + sufixo).AsFloat());
+      tela.cdsServico->FieldByName("QTCLIESTI" + sufixo).SetAsFloat(somas[dia]);
+      tela.cdsServico->FieldByName("QTCOMESTI" + sufixo)
+          .SetAsFloat(somas[dia] + tela.cdsServico->FieldByName("QTFUNESTI" + sufixo).AsFloat() +
+                      tela.cdsServico->FieldByName("QTDOAESTI" + sufixo).AsFloat());
     }
-    cdsServico->Post();
+    tela.cdsServico->Post();
   } catch (...) {
     // What was not saved does not stay on screen.
-    if (ServicoEmEdicao()) cdsServico->Cancel();
-    if (cdsServico->ChangeCount() > 0) cdsServico->CancelUpdates();
+    if (tela.ServicoEmEdicao()) tela.cdsServico->Cancel();
+    if (tela.cdsServico->ChangeCount() > 0) tela.cdsServico->CancelUpdates();
     throw;
   }
 }
 
 // ---------------------------------------------------------------- registration numbers
 
-void TfrmCadastroServ::cdsClienteNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText) {
+void PagPontEntr::cdsClienteNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText) {
   text = displayText ? InscricaoFormatada(*cdsCliente, sender.AsString()) : sender.AsString();
 }
 
-void TfrmCadastroServ::cdsPesqClieNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText) {
+void PagPontEntr::cdsPesqClieNRINSJURCLIEGetText(Field& sender, std::string& text, bool displayText) {
   text = displayText ? InscricaoFormatada(*cdsPesqClie, sender.AsString()) : sender.AsString();
 }
 
 // The point column shows the point's name; its editor shows the code.
-void TfrmCadastroServ::cdsPEntClieCDDESTFILIGetText(Field& sender, std::string& text, bool displayText) {
+void PagPontEntr::cdsPEntClieCDDESTFILIGetText(Field& sender, std::string& text, bool displayText) {
   text = sender.AsString();
   if (!displayText || text.empty()) return;
-  std::string nome = Campo(*cdsPEntClie, "NMDESTFILI");
+  std::string nome = tela.Campo(*cdsPEntClie, "NMDESTFILI");
   if (!nome.empty()) text = nome;
 }
 
 // ---------------------------------------------------------------- new client
 
-void TfrmCadastroServ::cdsClienteBeforeInsert(DataSet&) {
+void PagPontEntr::cdsClienteBeforeInsert(DataSet&) {
   TerminaPontoAntesDoCliente();
   dbgCliente->SetSelectedField(cdsCliente->FindField("NRINSJURCLIE"));
   if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
   FiltraPontEntr();
 }
 
-void TfrmCadastroServ::cdsClienteNewRecord(DataSet&) {
-  cdsCliente->FieldByName("CDFILIAL").SetAsString(CodFilial());
-  cdsCliente->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+void PagPontEntr::cdsClienteNewRecord(DataSet&) {
+  cdsCliente->FieldByName("CDFILIAL").SetAsString(tela.CodFilial());
+  cdsCliente->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
 }
 
 // A client is replaced by deleting its points and entering it again, never edited.
-void TfrmCadastroServ::cdsClienteBeforeEdit(DataSet&) { Abort(); }
+void PagPontEntr::cdsClienteBeforeEdit(DataSet&) { Abort(); }
 
-void TfrmCadastroServ::Vd_Cliente(bool obrigatorio) {
+void PagPontEntr::Vd_Cliente(bool obrigatorio) {
   if (!cdsCliente->Active() || cdsCliente->State() != DataSetState::Insert) return;
   Field& numero = cdsCliente->FieldByName("NRINSJURCLIE");
   std::string digitado = Consiste::AllTrim(numero.AsString());
   auto focaNumero = [this, &numero] {
-    if (pgcPadrao->ActivePage() != tshPontEntr) return;
-    Foca(dbgCliente);
+    if (!Ativa()) return;
+    tela.Foca(dbgCliente);
     dbgCliente->SetSelectedField(&numero);
   };
   if (digitado.empty()) {
     if (obrigatorio) {
       focaNumero();
-      Erro("Clie_Inf");
+      tela.Erro("Clie_Inf");
     }
     return;
   }
@@ -258,14 +253,14 @@ void TfrmCadastroServ::Vd_Cliente(bool obrigatorio) {
     cdsCliente->FieldByName("IDTPIJURCLIE").SetAsString(tipo);
     FiltraPontEntr();
     HourGlass ampulheta;
-    Variant cliente =
-        Consiste::CheckResultServ(netCadastroServ.Call("GetVerifClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"),
-                                                                        normalizado, Campo(*cdsCliente, "CDCLIENTE")}),
-                                  false);
-    CarregaPacote(*cdsPesqClie, cliente, "GetVerifClie");
+    Variant cliente = Consiste::CheckResultServ(
+        tela.netCadastroServ.Call("GetVerifClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
+                                                   normalizado, tela.Campo(*cdsCliente, "CDCLIENTE")}),
+        false);
+    tela.CarregaPacote(*cdsPesqClie, cliente, "GetVerifClie");
     if (cdsPesqClie->IsEmpty()) throw Exception("Clie_NCad");
     for (const char* campo : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "NMFANTCLIE"})
-      cdsCliente->FieldByName(campo).SetAsString(Campo(*cdsPesqClie, campo));
+      cdsCliente->FieldByName(campo).SetAsString(tela.Campo(*cdsPesqClie, campo));
     cdsPesqClie->Close();
   } catch (const EAbort&) {
     cdsPesqClie->Close();
@@ -275,101 +270,105 @@ void TfrmCadastroServ::Vd_Cliente(bool obrigatorio) {
     cdsPesqClie->Close();
     focaNumero();
     std::string texto = e.what();
-    if (msgPadrao->Contains(texto)) Erro(texto);
+    if (tela.msgPadrao->Contains(texto)) tela.Erro(texto);
     throw;
   }
 }
 
 // The client lookup, only while a client is being inserted.
-void TfrmCadastroServ::dbgClienteEditButtonClick(TComponent&) {
+void PagPontEntr::dbgClienteEditButtonClick(TComponent&) {
   if (cdsCliente->State() != DataSetState::Insert) return;
   Field* campo = dbgCliente->SelectedField();
   if (!campo || campo->FieldName() != "NRINSJURCLIE") return;
   if (!cdsPesqClie->Active() || cdsPesqClie->IsEmpty()) {
     HourGlass ampulheta;
-    CarregaPacote(*cdsPesqClie, Consiste::CheckResultServ(netCadastroServ.Call("GetPesqClie", {"T"})), "GetPesqClie");
+    tela.CarregaPacote(*cdsPesqClie, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqClie", {"T"})),
+                       "GetPesqClie");
   }
-  if (!Pesquisa::Pesquisar(*dtsPesqClie, Msg("Cliente"))) return;
+  if (!Pesquisa::Pesquisar(*dtsPesqClie, tela.Msg("Cliente"))) return;
   for (const char* nome : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "IDTPIJURCLIE", "NMFANTCLIE"})
-    cdsCliente->FieldByName(nome).SetAsString(Campo(*cdsPesqClie, nome));
+    cdsCliente->FieldByName(nome).SetAsString(tela.Campo(*cdsPesqClie, nome));
 }
 
-void TfrmCadastroServ::dbgClienteColExit(TComponent&) {
+void PagPontEntr::dbgClienteColExit(TComponent&) {
   Field* campo = dbgCliente->SelectedField();
   if (campo && campo->FieldName() == "NRINSJURCLIE") Vd_Cliente(false);
 }
 
 // ---------------------------------------------------------------- new delivery point
 
-void TfrmCadastroServ::cdsPEntClieBeforeInsert(DataSet&) {
+void PagPontEntr::cdsPEntClieBeforeInsert(DataSet&) {
   dbgPontEntr->SetSelectedField(cdsPEntClie->FindField("CDDESTFILI"));
 }
 
-void TfrmCadastroServ::cdsPEntClieNewRecord(DataSet&) {
-  cdsPEntClie->FieldByName("CDFILIAL").SetAsString(CodFilial());
-  cdsPEntClie->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
-  cdsPEntClie->FieldByName("CDCLIENTE").SetAsString(Campo(*cdsCliente, "CDCLIENTE"));
+void PagPontEntr::cdsPEntClieNewRecord(DataSet&) {
+  cdsPEntClie->FieldByName("CDFILIAL").SetAsString(tela.CodFilial());
+  cdsPEntClie->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
+  cdsPEntClie->FieldByName("CDCLIENTE").SetAsString(tela.Campo(*cdsCliente, "CDCLIENTE"));
 }
 
-void TfrmCadastroServ::Vd_PontEntr(bool obrigatorio) {
+void PagPontEntr::Vd_PontEntr(bool obrigatorio) {
   if (!cdsPEntClie->Active() || cdsPEntClie->State() != DataSetState::Insert) return;
   Field& codigo = cdsPEntClie->FieldByName("CDDESTFILI");
   std::string ajustado = Consiste::Ajusta(codigo.AsString(), 3);
   if (ajustado != codigo.AsString()) codigo.SetAsString(ajustado);
   if (ajustado.empty()) {
     if (obrigatorio) {
-      if (pgcPadrao->ActivePage() == tshPontEntr) {
-        Foca(dbgPontEntr);
+      if (Ativa()) {
+        tela.Foca(dbgPontEntr);
         dbgPontEntr->SetSelectedField(&codigo);
       }
-      Erro("PontEntr_Inf");
+      tela.Erro("PontEntr_Inf");
     }
     return;
   }
   try {
     HourGlass ampulheta;
     Variant ponto = Consiste::CheckResultServ(
-        netCadastroServ.Call("GetVerifPontEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI"),
-                                                  Campo(*cdsPEntClie, "CDCLIENTE"), ajustado}),
+        tela.netCadastroServ.Call("GetVerifPontEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
+                                                       tela.Campo(*cdsPEntClie, "CDCLIENTE"), ajustado}),
         false);
-    CarregaPacote(*cdsPontoEntr, ponto, "GetVerifPontEntr");
+    tela.CarregaPacote(*cdsPontoEntr, ponto, "GetVerifPontEntr");
     if (cdsPontoEntr->IsEmpty()) throw Exception("PontEntr_NCad");
-    codigo.SetAsString(Campo(*cdsPontoEntr, "CDDESTFILI"));
-    cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(Campo(*cdsPontoEntr, "NMDESTFILI"));
+    codigo.SetAsString(tela.Campo(*cdsPontoEntr, "CDDESTFILI"));
+    cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(tela.Campo(*cdsPontoEntr, "NMDESTFILI"));
   } catch (const EAbort&) {
     throw;
   } catch (const std::exception& e) {
-    if (!cdsPEntClie->IsEmpty() && pgcPadrao->ActivePage() == tshPontEntr) {
-      Foca(dbgPontEntr);
+    if (!cdsPEntClie->IsEmpty() && Ativa()) {
+      tela.Foca(dbgPontEntr);
       dbgPontEntr->SetSelectedField(&codigo);
     }
     std::string texto = e.what();
-    if (msgPadrao->Contains(texto)) Erro(texto);
+    if (tela.msgPadrao->Contains(texto)) tela.Erro(texto);
     throw;
   }
 }
 
-void TfrmCadastroServ::dbgPontEntrColExit(TComponent&) {
+void PagPontEntr::dbgPontEntrColExit(TComponent&) {
   Field* campo = dbgPontEntr->SelectedField();
   if (campo && campo->FieldName() == "CDDESTFILI") Vd_PontEntr(false);
 }
 
 // The multi-select of the branch's points: the row being inserted takes the first, a new row
 // each further one; all of them are saved in one change set.
-void TfrmCadastroServ::dbgPontEntrEditButtonClick(TComponent&) {
+void PagPontEntr::dbgPontEntrEditButtonClick(TComponent&) {
   if (cdsPEntClie->State() != DataSetState::Insert) return;
   Field* campo = dbgPontEntr->SelectedField();
   if (!campo || campo->FieldName() != "CDDESTFILI") return;
-  CarregaPacote(*cdsPontoEntr, Consiste::CheckResultServ(netCadastroServ.Call("GetPesqPontoEntr", {CodFilial()})),
-                "GetPesqPontoEntr");
+  tela.CarregaPacote(*cdsPontoEntr,
+                     Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqPontoEntr", {tela.CodFilial()})),
+                     "GetPesqPontoEntr");
   std::string selecao;
-  if (!Pesqlista::PesquisaLista(*dtsPontEntr, "CDDESTFILI", Msg("PontEntr") + "|" + Msg("N_PontEntr"), selecao)) return;
+  if (!Pesqlista::PesquisaLista(*dtsPontEntr, "CDDESTFILI", tela.Msg("PontEntr") + "|" + tela.Msg("N_PontEntr"),
+                                selecao))
+    return;
   Variant escolha(selecao);
-  CarregaPacote(*cdsPEntClieAux,
-                Consiste::CheckResultServ(netCadastroServ.Call(
-                    "SetPEntClie",
-                    {CodFilial(), Campo(*cdsServico, "CDSERVFILI"), Campo(*cdsPEntClie, "CDCLIENTE"), ByRef(escolha)})),
-                "SetPEntClie");
+  tela.CarregaPacote(*cdsPEntClieAux,
+                     Consiste::CheckResultServ(tela.netCadastroServ.Call(
+                         "SetPEntClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
+                                         tela.Campo(*cdsPEntClie, "CDCLIENTE"), ByRef(escolha)})),
+                     "SetPEntClie");
   if (cdsPEntClieAux->IsEmpty()) return;
   try {
     Suspend<DataSetEvent> depois(cdsPEntClie->AfterPost);
@@ -377,12 +376,12 @@ void TfrmCadastroServ::dbgPontEntrEditButtonClick(TComponent&) {
     for (cdsPEntClieAux->First(); !cdsPEntClieAux->Eof(); cdsPEntClieAux->Next()) {
       if (!primeiro) cdsPEntClie->Append();
       primeiro = false;
-      cdsPEntClie->FieldByName("CDDESTFILI").SetAsString(Campo(*cdsPEntClieAux, "CDDESTFILI"));
-      cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(Campo(*cdsPEntClieAux, "NMDESTFILI"));
+      cdsPEntClie->FieldByName("CDDESTFILI").SetAsString(tela.Campo(*cdsPEntClieAux, "CDDESTFILI"));
+      cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(tela.Campo(*cdsPEntClieAux, "NMDESTFILI"));
       cdsPEntClie->Post();
     }
   } catch (...) {
-    if (EmEdicao(*cdsPEntClie)) cdsPEntClie->Cancel();
+    if (tela.EmEdicao(*cdsPEntClie)) cdsPEntClie->Cancel();
     if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
     throw;
   }
@@ -393,29 +392,29 @@ void TfrmCadastroServ::dbgPontEntrEditButtonClick(TComponent&) {
 
 // Posting a client, however the post comes (confirm, moving into the points, leaving the row by
 // the keyboard or a click, Insert): it is checked and keyed; it stays local.
-void TfrmCadastroServ::cdsClienteBeforePost(DataSet&) {
+void PagPontEntr::cdsClienteBeforePost(DataSet&) {
   Vd_Cliente(true);
-  cdsCliente->FieldByName("CDFILIAL").SetAsString(CodFilial());
-  cdsCliente->FieldByName("CDSERVFILI").SetAsString(Campo(*cdsServico, "CDSERVFILI"));
+  cdsCliente->FieldByName("CDFILIAL").SetAsString(tela.CodFilial());
+  cdsCliente->FieldByName("CDSERVFILI").SetAsString(tela.Campo(*tela.cdsServico, "CDSERVFILI"));
 }
 
 // A posted client reaches the server only with a point: its first point starts at once, with the
 // focus on it when the page is shown. Its checks run when that point posts.
-void TfrmCadastroServ::cdsClienteAfterPost(DataSet&) {
+void PagPontEntr::cdsClienteAfterPost(DataSet&) {
   if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
   {
     Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
     FiltraPontEntr();
   }
   if (cdsPEntClie->State() != DataSetState::Browse) return;
-  if (pgcPadrao->ActivePage() == tshPontEntr) Foca(dbgPontEntr);
+  if (Ativa()) tela.Foca(dbgPontEntr);
   cdsPEntClie->Insert();
-  if (pgcPadrao->ActivePage() == tshPontEntr) BotoesPontEntr();
+  if (Ativa()) BotoesPontEntr();
 }
 
 // Posting a delivery point: it is checked, its empty figures become 0, and GetMaxCPEntr must pass
 // before it is saved.
-void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet&) {
+void PagPontEntr::cdsPEntClieBeforePost(DataSet&) {
   Vd_PontEntr(true);
   for (int dia = 0; dia < 8; ++dia) {
     Field& f = cdsPEntClie->FieldByName(CampoDia(dia));
@@ -423,25 +422,24 @@ void TfrmCadastroServ::cdsPEntClieBeforePost(DataSet&) {
   }
   {
     HourGlass ampulheta;
-    CarregaPacote(*cdsMaxCPEntr,
-                  Consiste::CheckResultServ(
-                      netCadastroServ.Call("GetMaxCPEntr", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
-                  "GetMaxCPEntr");
+    tela.CarregaPacote(*cdsMaxCPEntr,
+                       Consiste::CheckResultServ(tela.netCadastroServ.Call(
+                           "GetMaxCPEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")})),
+                       "GetMaxCPEntr");
   }
   AlterouPEntr = true;
 }
 
-void TfrmCadastroServ::GravaPontEntr() { GravaAlteracoes(netCadastroServ, *cdsPEntClie, "UpdPontoEntr"); }
+void PagPontEntr::GravaPontEntr() { GravaAlteracoes(tela.netCadastroServ, *cdsPEntClie, "UpdPontoEntr"); }
 
 // A client left without points (its first point cancelled or refused) exists on screen only: the
 // lists are read again from the server.
-void TfrmCadastroServ::DescartaClienteSemPontos() {
-  if (pgcPadrao->ActivePage() == tshPontEntr && cdsCliente->Active() && !cdsCliente->IsEmpty() &&
-      cdsPEntClie->Active() && cdsPEntClie->IsEmpty())
+void PagPontEntr::DescartaClienteSemPontos() {
+  if (Ativa() && cdsCliente->Active() && !cdsCliente->IsEmpty() && cdsPEntClie->Active() && cdsPEntClie->IsEmpty())
     CarregaPontEntr();
 }
 
-void TfrmCadastroServ::cdsPEntClieAfterPost(DataSet&) {
+void PagPontEntr::cdsPEntClieAfterPost(DataSet&) {
   try {
     GravaPontEntr();
   } catch (...) {
@@ -450,12 +448,12 @@ void TfrmCadastroServ::cdsPEntClieAfterPost(DataSet&) {
   }
 }
 
-void TfrmCadastroServ::cdsPEntClieAfterCancel(DataSet&) {
+void PagPontEntr::cdsPEntClieAfterCancel(DataSet&) {
   if (cdsPEntClie->ChangeCount() > 0) cdsPEntClie->CancelUpdates();
   DescartaClienteSemPontos();
 }
 
-void TfrmCadastroServ::cdsPEntClieAfterDelete(DataSet&) {
+void PagPontEntr::cdsPEntClieAfterDelete(DataSet&) {
   GravaPontEntr();
   if (cdsPEntClie->Active() && cdsPEntClie->IsEmpty()) CarregaPontEntr();
 }
@@ -463,21 +461,21 @@ void TfrmCadastroServ::cdsPEntClieAfterDelete(DataSet&) {
 // ---------------------------------------------------------------- keys and command states
 
 // Rows are deleted only through the delete command, which asks first and saves once.
-void TfrmCadastroServ::dbgClienteKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagPontEntr::dbgClienteKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_DELETE && (shift & ssCtrl)) {
     key = 0;
     return;
   }
   if (key == VK_NEXT && (shift & ssAlt)) {
     key = 0;
-    if (dbgPontEntr->Enabled()) Foca(dbgPontEntr);
+    if (dbgPontEntr->Enabled()) tela.Foca(dbgPontEntr);
   }
 }
 
-void TfrmCadastroServ::dbgPontEntrKeyDown(TComponent&, int& key, ShiftState shift) {
+void PagPontEntr::dbgPontEntrKeyDown(TComponent&, int& key, ShiftState shift) {
   if (key == VK_PRIOR && (shift & ssAlt)) {
     key = 0;
-    if (dbgCliente->Enabled()) Foca(dbgCliente);
+    if (dbgCliente->Enabled()) tela.Foca(dbgCliente);
     return;
   }
   if (key == VK_DELETE && (shift & ssCtrl)) {
@@ -496,111 +494,112 @@ void TfrmCadastroServ::dbgPontEntrKeyDown(TComponent&, int& key, ShiftState shif
   }
 }
 
-void TfrmCadastroServ::dbgPontEntrKeyPress(TComponent&, std::string& key) {
+void PagPontEntr::dbgPontEntrKeyPress(TComponent&, std::string& key) {
   Field* campo = dbgPontEntr->SelectedField();
   if (campo && campo->FieldName() == "CDDESTFILI" && cdsPEntClie->State() != DataSetState::Insert) key.clear();
 }
 
-void TfrmCadastroServ::dbgClienteEnter(TComponent&) { dtsClienteStateChange(*dtsCliente); }
+void PagPontEntr::dbgClienteEnter(TComponent&) { dtsClienteStateChange(*dtsCliente); }
 
 // Entering the points while a client is typed posts the client and starts its first point.
-void TfrmCadastroServ::dbgPontEntrEnter(TComponent&) {
+void PagPontEntr::dbgPontEntrEnter(TComponent&) {
   if (cdsCliente->State() == DataSetState::Insert) cdsCliente->Post();
   dtsPEntClieStateChange(*dtsPEntClie);
 }
 
-void TfrmCadastroServ::BotoesPontEntr() {
+void PagPontEntr::BotoesPontEntr() {
   // A point being typed drives the commands wherever the focus is.
-  bool pontos = dbgPontEntr->Focused() || EmEdicao(*cdsPEntClie);
+  bool pontos = dbgPontEntr->Focused() || tela.EmEdicao(*cdsPEntClie);
   DataSet* ds = pontos ? cdsPEntClie : cdsCliente;
   BotaoPesquisa(*dbgCliente, "NRINSJURCLIE", *cdsCliente);
   BotaoPesquisa(*dbgPontEntr, "CDDESTFILI", *cdsPEntClie);
-  bool editando = EmEdicao(*cdsCliente) || EmEdicao(*cdsPEntClie);
+  bool editando = tela.EmEdicao(*cdsCliente) || tela.EmEdicao(*cdsPEntClie);
   bool navegando = ds->Active() && ds->State() == DataSetState::Browse;
   bool registros = ds->Active() && !ds->IsEmpty();
-  bool semClientes = !cdsCliente->Active() || (cdsCliente->IsEmpty() && !EmEdicao(*cdsCliente));
+  bool semClientes = !cdsCliente->Active() || (cdsCliente->IsEmpty() && !tela.EmEdicao(*cdsCliente));
   if (FilialFixa) {
-    ChangeButtons(false, false, false, registros && !semClientes, registros && !semClientes, false);
-    panFilial->SetEnabled(false);
+    tela.ChangeButtons(false, false, false, registros && !semClientes, registros && !semClientes, false);
+    tela.panFilial->SetEnabled(false);
   } else if (semClientes) {
-    ChangeButtons(true, false, false, false, false, false);
-    HabilitaPainelFilial(true);
+    tela.ChangeButtons(true, false, false, false, false, false);
+    tela.HabilitaPainelFilial(true);
   } else {
     // A client is never altered; its points are.
-    ChangeButtons(navegando, navegando && registros && pontos, navegando && registros, navegando, navegando, editando);
-    HabilitaPainelFilial(!editando);
+    tela.ChangeButtons(navegando, navegando && registros && pontos, navegando && registros, navegando, navegando,
+                       editando);
+    tela.HabilitaPainelFilial(!editando);
   }
-  Habilita_Pagina(!editando);
-  dbnPadrao->SetEnabled(!editando);
+  tela.Habilita_Pagina(!editando);
+  tela.dbnPadrao->SetEnabled(!editando);
 }
 
 // The commands follow both lists' states on the page, whichever grid has the focus (a point started
 // by posting a client from the client list, too).
-void TfrmCadastroServ::dtsClienteStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() == tshPontEntr) BotoesPontEntr();
+void PagPontEntr::dtsClienteStateChange(DataSource&) {
+  if (Ativa()) BotoesPontEntr();
 }
 
-void TfrmCadastroServ::dtsPEntClieStateChange(DataSource&) {
-  if (pgcPadrao->ActivePage() == tshPontEntr) BotoesPontEntr();
+void PagPontEntr::dtsPEntClieStateChange(DataSource&) {
+  if (Ativa()) BotoesPontEntr();
 }
 
 // ---------------------------------------------------------------- commands
 
-void TfrmCadastroServ::IncluiPontEntr() {
+void PagPontEntr::Inclui(TComponent&) {
   if (dbgPontEntr->Focused()) {
     if (!cdsPEntClie->Active()) cdsPEntClie->CreateDataSet();
     if (!cdsCliente->Active()) cdsCliente->CreateDataSet();
     if (cdsCliente->IsEmpty()) {
-      Foca(dbgCliente);
+      tela.Foca(dbgCliente);
       cdsCliente->Insert();
     } else {
       cdsPEntClie->Insert();
     }
     return;
   }
-  Foca(dbgCliente);
+  tela.Foca(dbgCliente);
   if (!cdsCliente->Active()) cdsCliente->CreateDataSet();
   cdsCliente->Insert();
 }
 
 // Alter edits the current client's point under the cursor (clients themselves are never edited),
 // so the command never leaves the page locked with nothing to confirm.
-void TfrmCadastroServ::AlteraPontEntr() {
-  if (!cdsPEntClie->Active() || cdsPEntClie->IsEmpty() || EmEdicao(*cdsCliente)) return;
-  Foca(dbgPontEntr);
+void PagPontEntr::Altera(TComponent&) {
+  if (!cdsPEntClie->Active() || cdsPEntClie->IsEmpty() || tela.EmEdicao(*cdsCliente)) return;
+  tela.Foca(dbgPontEntr);
   if (cdsPEntClie->State() == DataSetState::Browse) cdsPEntClie->Edit();
 }
 
-void TfrmCadastroServ::CancelaPontEntr() {
+void PagPontEntr::Cancela() {
   if (dbgPontEntr->Focused()) {
-    if (EmEdicao(*cdsPEntClie)) cdsPEntClie->Cancel();
-  } else if (EmEdicao(*cdsCliente)) {
+    if (tela.EmEdicao(*cdsPEntClie)) cdsPEntClie->Cancel();
+  } else if (tela.EmEdicao(*cdsCliente)) {
     cdsCliente->Cancel();
   }
   BotoesPontEntr();
 }
 
-void TfrmCadastroServ::ProcuraPontEntr() {
+void PagPontEntr::Procura(TComponent&) {
   DataSet* ds = dbgPontEntr->Focused() ? cdsPEntClie : cdsCliente;
   if (ds->Active()) Procurar::Procura(*ds);
 }
 
-void TfrmCadastroServ::ConfirmaPontEntr() {
-  if (dbgCliente->Focused() || pgcPadrao->Focused()) {
+void PagPontEntr::Confirma() {
+  if (dbgCliente->Focused() || tela.pgcPadrao->Focused()) {
     if (cdsCliente->Active() && cdsCliente->State() == DataSetState::Insert) cdsCliente->Post();
-  } else if (EmEdicao(*cdsPEntClie))
+  } else if (tela.EmEdicao(*cdsPEntClie))
     cdsPEntClie->Post();
-  GetPEntregaRest();
+  tela.Avisa(Aviso::PontosAlterados);
 }
 
-void TfrmCadastroServ::VerificaPontEntr() {
+void PagPontEntr::Verifica() {
   if (dbgPontEntr->Focused()) {
     {
-      ShowAviGuard avi(this, 6, Msg("getPontEntr"));
-      CarregaPacote(*cdsPEntClie,
-                    Consiste::CheckResultServ(
-                        netCadastroServ.Call("GetPEntClie", {CodFilial(), Campo(*cdsServico, "CDSERVFILI")})),
-                    "GetPEntClie");
+      ShowAviGuard avi(&tela, 6, tela.Msg("getPontEntr"));
+      tela.CarregaPacote(*cdsPEntClie,
+                         Consiste::CheckResultServ(tela.netCadastroServ.Call(
+                             "GetPEntClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")})),
+                         "GetPEntClie");
     }
     FiltraPontEntr();
   } else {
@@ -611,10 +610,10 @@ void TfrmCadastroServ::VerificaPontEntr() {
 
 // Deletes the point under the cursor, or (from the client list) every point of the client in one
 // change set; the client row goes with the reload that follows.
-bool TfrmCadastroServ::ExcluiPontEntr() {
+bool PagPontEntr::Exclui() {
   if (!cdsPEntClie->Active() || cdsPEntClie->State() != DataSetState::Browse || cdsPEntClie->IsEmpty()) return false;
   bool excluiu = false;
-  if (msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
+  if (tela.msgPadrao->ShowMsg("Excl", TMsgDlgType::mtConfirmation, mbYesNo) == mrYes) {
     AlterouPEntr = true;
     if (dbgPontEntr->Focused()) {
       cdsPEntClie->Delete();
@@ -639,7 +638,7 @@ bool TfrmCadastroServ::ExcluiPontEntr() {
       }
     }
   }
-  GetPEntregaRest();
+  tela.Avisa(Aviso::PontosAlterados);
   BotoesPontEntr();
   return excluiu;
 }
@@ -656,29 +655,19 @@ TTabSheet* PagPontEntr::Substituta(const std::string& tipo) const {
   return nullptr;
 }
 
-void PagPontEntr::Entra() { tela.EntraPontEntr(); }
-
 bool PagPontEntr::PodeSair(Saida saida) {
-  if (saida == Saida::Pagina) tela.SaiPontEntr();
+  if (saida == Saida::Pagina) SaiPontEntr();
   return true;
 }
 
-void PagPontEntr::TrocaServico() {
-  if (tela.tshPontEntr->Enabled()) tela.PontEntrTrocaServico();
-}
+bool PagPontEntr::Editando() const { return tela.EmEdicao(*cdsCliente) || tela.EmEdicao(*cdsPEntClie); }
 
-void PagPontEntr::Inclui(TComponent&) { tela.IncluiPontEntr(); }
-void PagPontEntr::Altera(TComponent&) { tela.AlteraPontEntr(); }
-void PagPontEntr::Confirma() { tela.ConfirmaPontEntr(); }
-void PagPontEntr::Cancela() { tela.CancelaPontEntr(); }
-void PagPontEntr::Verifica() { tela.VerificaPontEntr(); }
-bool PagPontEntr::Exclui() { return tela.ExcluiPontEntr(); }
-void PagPontEntr::Procura(TComponent&) { tela.ProcuraPontEntr(); }
-bool PagPontEntr::Editando() const { return tela.EmEdicao(*tela.cdsCliente) || tela.EmEdicao(*tela.cdsPEntClie); }
-
-// A change of the previous service's delivery points is never offered to the new one.
 void PagPontEntr::Avisa(Aviso aviso) {
-  if (aviso == Aviso::ServicoTrocado) tela.AlterouPEntr = false;
+  // At creation the client's registration number is marked for its display (tag 1).
+  if (aviso == Aviso::Criacao)
+    if (Field* f = cdsCliente->FindField("NRINSJURCLIE")) f->Tag = 1;
+  // A change of the previous service's delivery points is never offered to the new one.
+  if (aviso == Aviso::ServicoTrocado) AlterouPEntr = false;
 }
 
 }  // namespace cad

@@ -1,13 +1,14 @@
 // The packaging page of a transported service: delivery-point keys split back into client and
 // point codes; a new package taking the group after the highest; the automatic codes stored
-// upper-case, one of each per point; cancelling after moves restoring the server's lists; restriction
-// rows without minimum, category filter and hidden duplicates; the order buttons and their single
-// change set; the restriction grid's key guard; confirm, verify and delete checked in the database.
+// upper-case, one of each per point; a package of one dish type; restriction rows without
+// minimum, category filter and hidden duplicates; the order buttons and their single change set;
+// the restriction grid's key guard; confirm, verify and delete checked in the database.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/embalagens.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
 namespace cad::test {
@@ -19,7 +20,7 @@ class EmbalagensTest : public CadastroServTest {
   TfrmCadastroServ& Pagina() { return AbrePagina("0001", "00001", "mnuEmbalagens"); }
   TfrmCadastroServ& Restricoes() {
     auto& f = Pagina();
-    Ok(UserActions::SelectPage(*f.tshRestricoes), "sub-página de restrições");
+    Ok(UserActions::SelectPage(*f.Pagina<PagEmbalagens>().tshRestricoes), "sub-página de restrições");
     return f;
   }
   static std::string Coluna(DataSet& ds, const char* campo) {
@@ -63,8 +64,9 @@ TEST_P(EmbalagensTest, DeliveryPointKeysSplitBackAndEveryCallSendsThem) {
       " ('12345', 'J', '11222333000181', 'Cliente de uma razão social bem longa')");
   Exec("INSERT INTO DESTSRVCLI (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI) VALUES ('0001', '00001', '12345', '001')");
   auto& f = Pagina();
-  ASSERT_EQ(f.pgcEmbalagens->ActivePage(), f.tshDistribuicao);
-  const std::vector<std::string>& itens = f.cmbDistrPEntrega->Items();
+  auto& e = f.Pagina<PagEmbalagens>();
+  ASSERT_EQ(e.pgcEmbalagens->ActivePage(), e.tshDistribuicao);
+  const std::vector<std::string>& itens = e.cmbDistrPEntrega->Items();
   ASSERT_EQ(itens.size(), 5u);
   EXPECT_EQ(itens[4], "Cliente de uma razão soci   Portaria Principal");
   // Client and point of the last distribution read.
@@ -73,10 +75,10 @@ TEST_P(EmbalagensTest, DeliveryPointKeysSplitBackAndEveryCallSendsThem) {
     return a[2].asString() + "|" + a[3].asString();
   };
   ClearLogs();
-  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 4), "ponto 12345_001");
+  Ok(UserActions::SelectIndex(*e.cmbDistrPEntrega, 4), "ponto 12345_001");
   EXPECT_EQ(chave(), "12345|001");
   ClearLogs();
-  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 0), "o próprio serviço");
+  Ok(UserActions::SelectIndex(*e.cmbDistrPEntrega, 0), "o próprio serviço");
   EXPECT_EQ(chave(), "|");
 }
 
@@ -87,75 +89,67 @@ TEST_P(EmbalagensTest, ANewPackageTakesTheNextGroupAndAutomaticCodesAreOneEach) 
       "INSERT INTO CNFDISTEMBSERV (CDFILIAL, CDSERVFILI, CDCLIENTE, CDDESTFILI, NRGRUPO, CDCNFDISTEMBSERV)"
       " VALUES ('0001', '00001', '', '', 2, 'MX09')");
   auto& f = Pagina();
-  ASSERT_EQ(Coluna(*f.cdsDistrEmb, "NRGRUPO"), "1 2 5");
+  auto& e = f.Pagina<PagEmbalagens>();
+  ASSERT_EQ(Coluna(*e.cdsDistrEmb, "NRGRUPO"), "1 2 5");
 
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  ASSERT_EQ(f.cdsDistrEmb->State(), DataSetState::Insert);
-  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6");
+  ASSERT_EQ(e.cdsDistrEmb->State(), DataSetState::Insert);
+  EXPECT_EQ(e.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6");
   EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while a package is typed";
-  Codigo(*f.dbgDistrEmb, "dist");
+  Codigo(*e.dbgDistrEmb, "dist");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_TPPRAT_N_INF"});
-  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o tipo de prato 4");
+  Ok(UserActions::Click(*e.btnAddDistrTpPrat), "colocar o tipo de prato 4");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Grupos(), "1:MX08 2:MX09 5:GN12 6:DIST");
-  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6") << "the saved package stays current";
+  EXPECT_EQ(e.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6") << "the saved package stays current";
 
   // A second DIST is refused; a DISTR beside it is accepted.
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
   ClearLogs();
-  Codigo(*f.dbgDistrEmb, "DIST");
+  Codigo(*e.dbgDistrEmb, "DIST");
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_AUTO_DUPLICADO"});
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  Codigo(*f.dbgDistrEmb, "distr");
-  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o tipo de prato 8");
+  Codigo(*e.dbgDistrEmb, "distr");
+  Ok(UserActions::Click(*e.btnAddDistrTpPrat), "colocar o tipo de prato 8");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Grupos(), "1:MX08 2:MX09 5:GN12 6:DIST 7:DISTR");
 }
 
-TEST_P(EmbalagensTest, CancellingAfterMovesRestoresTheServersListsAndDeleteRemovesThePackage) {
+// A package taking one dish type only refuses a second; delete removes the package.
+TEST_P(EmbalagensTest, APackageOfOneDishTypeRefusesASecondAndDeleteRemovesIt) {
   auto& f = Pagina();
-  ASSERT_EQ(Coluna(*f.cdsDistrEmbTpPrat, "NRSEQCNFCARD"), "1 2 3 5 6");
-  Ok(UserActions::Click(*f.btnDelTDistrTpPrat), "retirar todos");
-  EXPECT_EQ(f.cdsDistrEmb->State(), DataSetState::Edit);
-  EXPECT_EQ(f.cdsDistrTpPrat->RecordCount(), 7);
-  EXPECT_FALSE(f.cmbDistrPEntrega->Enabled());
-  dialogs().Answer(mrYes);
-  Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
-  EXPECT_EQ(Coluna(*f.cdsDistrEmbTpPrat, "NRSEQCNFCARD"), "1 2 3 5 6");
-  EXPECT_EQ(Coluna(*f.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 8");
-  EXPECT_TRUE(CallsOf("SetDistrEmb").empty());
-
-  // A package taking one dish type only refuses a second.
-  Ok(UserActions::SelectCell(*f.dbgDistrEmb, 1, 2), "embalagem GN12");
-  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o tipo de prato 4");
+  auto& e = f.Pagina<PagEmbalagens>();
+  Ok(UserActions::SelectCell(*e.dbgDistrEmb, 1, 2), "embalagem GN12");
+  Ok(UserActions::Click(*e.btnAddDistrTpPrat), "colocar o tipo de prato 4");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_APENAS_UM"});
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
 
-  Ok(UserActions::SelectCell(*f.dbgDistrEmb, 1, 2), "embalagem GN12");
+  Ok(UserActions::SelectCell(*e.dbgDistrEmb, 1, 2), "embalagem GN12");
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir GN12");
   EXPECT_EQ(Grupos(), "1:MX08");
-  EXPECT_EQ(Coluna(*f.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 7 8");
+  EXPECT_EQ(Coluna(*e.cdsDistrTpPrat, "NRSEQCNFCARD"), "4 7 8");
 }
 
 TEST_P(EmbalagensTest, TheLookupOfAnEmptyDeliveryPointStartsItsFirstPackage) {
   auto& f = Pagina();
-  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 1), "ponto 000001_001");
-  ASSERT_TRUE(f.cdsDistrEmb->IsEmpty());
-  Ok(UserActions::Focus(*f.dbgDistrEmb), "grade de embalagens");
+  auto& e = f.Pagina<PagEmbalagens>();
+  Ok(UserActions::SelectIndex(*e.cmbDistrPEntrega, 1), "ponto 000001_001");
+  ASSERT_TRUE(e.cdsDistrEmb->IsEmpty());
+  Ok(UserActions::Focus(*e.dbgDistrEmb), "grade de embalagens");
   lookups().QueuePick({{"CDCNFDISTEMBSERV", Variant("GN11")}});
-  Ok(UserActions::EditButtonClick(*f.dbgDistrEmb), "pesquisa de embalagem");
-  ASSERT_EQ(f.cdsDistrEmb->State(), DataSetState::Insert);
-  EXPECT_EQ(f.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "1");
-  Ok(UserActions::Click(*f.btnAddDistrTpPrat), "colocar o primeiro tipo de prato");
+  Ok(UserActions::EditButtonClick(*e.dbgDistrEmb), "pesquisa de embalagem");
+  ASSERT_EQ(e.cdsDistrEmb->State(), DataSetState::Insert);
+  EXPECT_EQ(e.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "1");
+  Ok(UserActions::Click(*e.btnAddDistrTpPrat), "colocar o primeiro tipo de prato");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM CNFDISTEMBTP WHERE CDCLIENTE = '000001' AND CDDESTFILI = '001' AND NRGRUPO = 1")
                 .rows.at(0)
@@ -168,21 +162,22 @@ TEST_P(EmbalagensTest, TheLookupOfAnEmptyDeliveryPointStartsItsFirstPackage) {
 
 TEST_P(EmbalagensTest, RestrictionRowsMinimumCategoryAndDuplicates) {
   auto& f = Restricoes();
-  ASSERT_EQ(Coluna(*f.cdsRestricoes, "CDCONTAINER"), "GN11 GN12");
+  auto& e = f.Pagina<PagEmbalagens>();
+  ASSERT_EQ(Coluna(*e.cdsRestricoes, "CDCONTAINER"), "GN11 GN12");
 
   // With category 2 selected a package of category 3 is not registered.
-  Ok(UserActions::SelectIndex(*f.cmbRestFiltroCat, 2), "categoria 2");
-  EXPECT_EQ(f.cdsRestricoes->RecordCount(), 0);
+  Ok(UserActions::SelectIndex(*e.cmbRestFiltroCat, 2), "categoria 2");
+  EXPECT_EQ(e.cdsRestricoes->RecordCount(), 0);
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
   ClearLogs();
-  Codigo(*f.dbgRestricoes, "GN11");
+  Codigo(*e.dbgRestricoes, "GN11");
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_N_CAD"});
   // Without minimum: order 999999 and -1 in the change set.
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  Codigo(*f.dbgRestricoes, "CT80");
+  Codigo(*e.dbgRestricoes, "CT80");
   ClearLogs();
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar CT80");
   ASSERT_EQ(CallsOf("SetRestricoes").size(), 1u);
@@ -196,7 +191,7 @@ TEST_P(EmbalagensTest, RestrictionRowsMinimumCategoryAndDuplicates) {
   Exec("UPDATE CONTAINER SET NRCATEMBALAG = 2 WHERE CDCONTAINER = 'GN11'");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
   ClearLogs();
-  Codigo(*f.dbgRestricoes, "GN11");
+  Codigo(*e.dbgRestricoes, "GN11");
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_JA_UTIL"});
   dialogs().Answer(mrYes);
@@ -208,15 +203,16 @@ TEST_P(EmbalagensTest, RestrictionRowsMinimumCategoryAndDuplicates) {
 // package either. A minimum of zero is refused with its text.
 TEST_P(EmbalagensTest, ATypedCodeMatchingNoPackageIsRefusedAndAZeroMinimumHasItsText) {
   auto& f = Restricoes();
+  auto& e = f.Pagina<PagEmbalagens>();
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  Codigo(*f.dbgRestricoes, "T");
+  Codigo(*e.dbgRestricoes, "T");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_N_CAD"});
-  Ok(UserActions::Key(*f.dbgRestricoes, "Backspace"), "apagar o T");
-  Ok(UserActions::Type(*f.dbgRestricoes, "CT50"), "código CT50");
-  Ok(UserActions::SelectCell(*f.dbgRestricoes, 2, f.dbgRestricoes->Row()), "mínimo");
-  Ok(UserActions::Type(*f.dbgRestricoes, "0"), "mínimo 0");
+  Ok(UserActions::Key(*e.dbgRestricoes, "Backspace"), "apagar o T");
+  Ok(UserActions::Type(*e.dbgRestricoes, "CT50"), "código CT50");
+  Ok(UserActions::SelectCell(*e.dbgRestricoes, 2, e.dbgRestricoes->Row()), "mínimo");
+  Ok(UserActions::Type(*e.dbgRestricoes, "0"), "mínimo 0");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade mínima deve ser maior que zero."});
@@ -224,9 +220,9 @@ TEST_P(EmbalagensTest, ATypedCodeMatchingNoPackageIsRefusedAndAZeroMinimumHasIts
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   EXPECT_EQ(Ordens(), "GN11:1 GN12:999999");
 
-  Ok(UserActions::SelectPage(*f.tshDistribuicao), "distribuição");
+  Ok(UserActions::SelectPage(*e.tshDistribuicao), "distribuição");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  Codigo(*f.dbgDistrEmb, "T");
+  Codigo(*e.dbgDistrEmb, "T");
   ClearLogs();
   EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
   EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_N_CAD"});
@@ -238,6 +234,7 @@ TEST_P(EmbalagensTest, ATypedCodeMatchingNoPackageIsRefusedAndAZeroMinimumHasIts
 TEST_P(EmbalagensTest, TheImportExportMenuOpensOnlyForATransportedServiceAndKeysFollowTheirItems) {
   Exec("UPDATE SERVICO SET IDSERVTRAN = 'N' WHERE CDFILIAL = '0001' AND CDSERVFILI = '00002'");
   auto& f = Pagina();
+  auto& e = f.Pagina<PagEmbalagens>();
   Ok(UserActions::Click(*f.sbtImportExportConf), "importar/exportar");
   Menu(f, "mnuImportExportConf");
   EXPECT_EQ(f.pmnImportExportConf->PopupCount(), 2);
@@ -247,7 +244,7 @@ TEST_P(EmbalagensTest, TheImportExportMenuOpensOnlyForATransportedServiceAndKeys
   EXPECT_NE(UserActions::MenuItem(f, "mnuEmbalagens").status, ActionResult::Status::Ok);
   Exec("INSERT INTO FILIOPER (CDFILIAL, CDOPERADOR) VALUES ('0001', 'ADMIN')");
   ClearLogs();
-  Ok(UserActions::SelectIndex(*f.cmbDistrPEntrega, 2), "ponto 000001_002");
+  Ok(UserActions::SelectIndex(*e.cmbDistrPEntrega, 2), "ponto 000001_002");
   VariantArray a = CallsOf("GetDadosDistribuicao").at(0).args;
   EXPECT_EQ(a[2].asString() + "|" + a[3].asString(), "000001|002");
 
@@ -259,39 +256,40 @@ TEST_P(EmbalagensTest, TheImportExportMenuOpensOnlyForATransportedServiceAndKeys
 
 TEST_P(EmbalagensTest, OrderButtonsMoveOnlyOrderedRowsInOneChangeSet) {
   auto& f = Restricoes();
+  auto& e = f.Pagina<PagEmbalagens>();
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
-  Codigo(*f.dbgRestricoes, "CT50");
-  Ok(UserActions::SelectCell(*f.dbgRestricoes, 2, f.dbgRestricoes->Row()), "mínimo");
-  Ok(UserActions::Type(*f.dbgRestricoes, "5"), "mínimo 5");
+  Codigo(*e.dbgRestricoes, "CT50");
+  Ok(UserActions::SelectCell(*e.dbgRestricoes, 2, e.dbgRestricoes->Row()), "mínimo");
+  Ok(UserActions::Type(*e.dbgRestricoes, "5"), "mínimo 5");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   ASSERT_EQ(Ordens(), "GN11:1 CT50:2 GN12:999999");
   // Under a category filter the neighbour shown is the one a move would swap with: GN11 above
   // GN12, which has no minimum, cannot go down.
-  Ok(UserActions::SelectIndex(*f.cmbRestFiltroCat, 3), "categoria 3");
-  Ok(UserActions::SelectCell(*f.dbgRestricoes, 0, 1), "GN11");
-  EXPECT_FALSE(f.sbtRestricaoDown->Enabled());
-  Ok(UserActions::SelectIndex(*f.cmbRestFiltroCat, 0), "todas as categorias");
+  Ok(UserActions::SelectIndex(*e.cmbRestFiltroCat, 3), "categoria 3");
+  Ok(UserActions::SelectCell(*e.dbgRestricoes, 0, 1), "GN11");
+  EXPECT_FALSE(e.sbtRestricaoDown->Enabled());
+  Ok(UserActions::SelectIndex(*e.cmbRestFiltroCat, 0), "todas as categorias");
   struct Caso {
     int linha;
     bool sobe, desce;
   };
   for (const Caso& c : {Caso{1, false, true}, Caso{2, true, false}, Caso{3, false, false}}) {
-    Ok(UserActions::SelectCell(*f.dbgRestricoes, 0, c.linha), "linha " + std::to_string(c.linha));
-    EXPECT_EQ(f.sbtRestricaoUp->Enabled(), c.sobe) << c.linha;
-    EXPECT_EQ(f.sbtRestricaoDown->Enabled(), c.desce) << c.linha;
+    Ok(UserActions::SelectCell(*e.dbgRestricoes, 0, c.linha), "linha " + std::to_string(c.linha));
+    EXPECT_EQ(e.sbtRestricaoUp->Enabled(), c.sobe) << c.linha;
+    EXPECT_EQ(e.sbtRestricaoDown->Enabled(), c.desce) << c.linha;
   }
-  Ok(UserActions::SelectCell(*f.dbgRestricoes, 0, 2), "CT50");
+  Ok(UserActions::SelectCell(*e.dbgRestricoes, 0, 2), "CT50");
   ClearLogs();
-  Ok(UserActions::Click(*f.sbtRestricaoUp), "subir CT50");
+  Ok(UserActions::Click(*e.sbtRestricaoUp), "subir CT50");
   ASSERT_EQ(CallsOf("SetRestricoes").size(), 1u);
   EXPECT_EQ(CallsOf("SetRestricoes")[0].args[6].asPacket().rowCount(), 2u);
   EXPECT_EQ(Ordens(), "CT50:1 GN11:2 GN12:999999");
-  EXPECT_FALSE(f.sbtRestricaoUp->Enabled());
+  EXPECT_FALSE(e.sbtRestricaoUp->Enabled());
 
   // Verify reloads from the server; delete removes the current row there.
   Exec("DELETE FROM RESTEMBCONT WHERE CDCONTAINER = 'GN12' AND NRRESTEMBTPPRAT = 1");
   Ok(UserActions::Click(*f.sbtVerificar), "verificar");
-  EXPECT_EQ(Coluna(*f.cdsRestricoes, "CDCONTAINER"), "CT50 GN11");
+  EXPECT_EQ(Coluna(*e.cdsRestricoes, "CDCONTAINER"), "CT50 GN11");
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtExcluir), "excluir CT50");
   EXPECT_EQ(Ordens(), "GN11:2");
@@ -299,6 +297,7 @@ TEST_P(EmbalagensTest, OrderButtonsMoveOnlyOrderedRowsInOneChangeSet) {
 
 TEST_P(EmbalagensTest, TheRestrictionGridSwallowsTheKeysItLists) {
   auto& f = Restricoes();
+  auto& e = f.Pagina<PagEmbalagens>();
   struct Caso {
     const char* coluna;
     bool inserindo;
@@ -313,11 +312,11 @@ TEST_P(EmbalagensTest, TheRestrictionGridSwallowsTheKeysItLists) {
       {"NMCONTAINER", false, VK_DOWN, 0, false},
   };
   for (const Caso& c : casos) {
-    if (c.inserindo && f.cdsRestricoes->State() != DataSetState::Insert) f.cdsRestricoes->Insert();
-    if (!c.inserindo && f.cdsRestricoes->State() == DataSetState::Insert) f.cdsRestricoes->Cancel();
-    f.dbgRestricoes->SetSelectedField(f.cdsRestricoes->FindField(c.coluna));
+    if (c.inserindo && e.cdsRestricoes->State() != DataSetState::Insert) e.cdsRestricoes->Insert();
+    if (!c.inserindo && e.cdsRestricoes->State() == DataSetState::Insert) e.cdsRestricoes->Cancel();
+    e.dbgRestricoes->SetSelectedField(e.cdsRestricoes->FindField(c.coluna));
     int tecla = c.tecla;
-    f.dbgPadraoKeyDown(*f.dbgRestricoes, tecla, c.shift);
+    e.dbgPadraoKeyDown(*e.dbgRestricoes, tecla, c.shift);
     EXPECT_EQ(tecla == 0, c.engolida) << c.coluna << " " << c.tecla;
   }
 }

@@ -36,6 +36,8 @@
 #include "service_screen/pages/comensais.h"
 #include "service_screen/pages/confcard.h"
 #include "service_screen/pages/custpadr.h"
+#include "service_screen/pages/embalagens.h"
+#include "service_screen/pages/pontentr.h"
 #include "service_screen/pages/turnos.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 
@@ -206,8 +208,10 @@ class RandomActionsTest : public CadastroServTest {
       ds = {custo.cdsCustPadr, custo.cdsCustPadrTp};
     }
     if (p == f.tshTurnos) ds = {f.Pagina<PagTurnos>().cdsTurno};
-    if (p == f.tshPontEntr) ds = {f.cdsCliente, f.cdsPEntClie};
-    if (p == f.tshEmbalagens) ds = {f.cdsDistrEmb, f.cdsRestricoes};
+    auto& pe = f.Pagina<PagPontEntr>();
+    auto& em = f.Pagina<PagEmbalagens>();
+    if (p == f.tshPontEntr) ds = {pe.cdsCliente, pe.cdsPEntClie};
+    if (p == f.tshEmbalagens) ds = {em.cdsDistrEmb, em.cdsRestricoes};
     for (DataSet* d : ds) {
       if (!d->Active()) continue;
       os << d->Name << ":";
@@ -235,11 +239,13 @@ class RandomActionsTest : public CadastroServTest {
     auto& form = f.Pagina<PagServico>();
     auto menu = [&](const std::string& nome) { return UserActions::MenuItem(f, nome); };
     auto foco = [&]() -> TControl* { return f.ActiveControl(); };
+    auto& pe = f.Pagina<PagPontEntr>();
+    auto& em = f.Pagina<PagEmbalagens>();
     switch (x.tipo) {
       case Tipo::Menu: return menu(kMenus[x.a % 6]);
       case Tipo::Aba: {
-        TTabSheet* abas[] = {f.tshFolhaDados, f.tshFormulario, f.tshConfCard,   f.tshCustPadr,     f.tshTurnos,
-                             f.tshComensais,  f.tshPontEntr,   f.tshEmbalagens, f.tshDistribuicao, f.tshRestricoes};
+        TTabSheet* abas[] = {f.tshFolhaDados, f.tshFormulario, f.tshConfCard,   f.tshCustPadr,      f.tshTurnos,
+                             f.tshComensais,  f.tshPontEntr,   f.tshEmbalagens, em.tshDistribuicao, em.tshRestricoes};
         return UserActions::SelectPage(*abas[x.a % 10]);
       }
       case Tipo::Incluir: return UserActions::Click(*f.sbtIncluir);
@@ -258,11 +264,11 @@ class RandomActionsTest : public CadastroServTest {
                                  f.Pagina<PagCustPadr>().dbgCustPadrTp,
                                  f.Pagina<PagTurnos>().dbgTurno,
                                  f.Pagina<PagComensais>().dbgDieta,
-                                 f.dbgCliente,
-                                 f.dbgPontEntr,
+                                 pe.dbgCliente,
+                                 pe.dbgPontEntr,
                                  form.dbgServFatu,
-                                 f.dbgDistrEmb,
-                                 f.dbgRestTpPrat};
+                                 em.dbgDistrEmb,
+                                 em.dbgRestTpPrat};
         TCustomGrid& g = *grades[x.a % 11];
         int linhas = g.RowCount() - 1;
         if (linhas < 1) return {ActionResult::Status::Refused, "grade vazia"};
@@ -377,7 +383,8 @@ class RandomActionsTest : public CadastroServTest {
     for (DataSet* d :
          {static_cast<DataSet*>(f.cdsServico), static_cast<DataSet*>(custo.cdsCustPadr),
           static_cast<DataSet*>(custo.cdsCustPadrTp), static_cast<DataSet*>(f.Pagina<PagTurnos>().cdsTurno),
-          static_cast<DataSet*>(f.cdsCliente), static_cast<DataSet*>(f.cdsPEntClie)})
+          static_cast<DataSet*>(f.Pagina<PagPontEntr>().cdsCliente),
+          static_cast<DataSet*>(f.Pagina<PagPontEntr>().cdsPEntClie)})
       if (d->Active() && (d->State() == DataSetState::Edit || d->State() == DataSetState::Insert)) return true;
     return false;
   }

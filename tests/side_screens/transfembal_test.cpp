@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "service_screen/pages/embalagens.h"
 #include "side_screens/transfembal/transfembal.h"
 #include "tests/service_screen/cadastroserv_fixture.h"
 #include "tests/support/modal_script.h"
@@ -23,8 +24,9 @@ class TransfEmbalTest : public CadastroServTest {
     auto& f = AbreFilial("0001");
     Seleciona(f, "00001");
     Menu(f, "mnuEmbalagens");
-    if (restricoes) Ok(UserActions::SelectPage(*f.tshRestricoes), "sub-página de restrições");
-    Ok(UserActions::SelectIndex(restricoes ? *f.cmbRestFiltroPEntrega : *f.cmbDistrPEntrega, ponto),
+    auto& e = f.Pagina<PagEmbalagens>();
+    if (restricoes) Ok(UserActions::SelectPage(*e.tshRestricoes), "sub-página de restrições");
+    Ok(UserActions::SelectIndex(restricoes ? *e.cmbRestFiltroPEntrega : *e.cmbDistrPEntrega, ponto),
        "ponto de entrega");
     return f;
   }
@@ -74,7 +76,7 @@ class TransfEmbalTest : public CadastroServTest {
 
 TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsIt) {
   auto& f = Pagina(1);
-  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "");
+  EXPECT_EQ(Coluna(*f.Pagina<PagEmbalagens>().cdsDistrEmb, "CDCNFDISTEMBSERV"), "");
   auto rodou = Roteiro<TfrmImpDist>("TfrmImpDist", [&](TfrmImpDist& d) {
     Recusa(d, "FILIAL_N_INF");
     CodigoRecusado(*d.edtCdFilialOri, "9", "FILIAL_N_CAD");
@@ -109,8 +111,9 @@ TEST_P(TransfEmbalTest, ImportIntoADeliveryPointAsksThenReplacesAndThePageShowsI
   Menu(f, "mnuImportDist");
   EXPECT_TRUE(*rodou);
   EXPECT_EQ(Pacotes("0001", "000001", "001"), "MX08 GN12");
-  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "MX08 GN12") << "the page shows the new distribution";
-  EXPECT_EQ(f.cmbDistrPEntrega->ItemIndex(), 1);
+  EXPECT_EQ(Coluna(*f.Pagina<PagEmbalagens>().cdsDistrEmb, "CDCNFDISTEMBSERV"), "MX08 GN12")
+      << "the page shows the new distribution";
+  EXPECT_EQ(f.Pagina<PagEmbalagens>().cmbDistrPEntrega->ItemIndex(), 1);
   EXPECT_EQ(OpenForms("TfrmImpDist"), 0);
 }
 
@@ -134,7 +137,7 @@ TEST_P(TransfEmbalTest, ImportFromTheDestinationItselfIsRefusedAndACancelReloads
   });
   Menu(f, "mnuImportDist");
   EXPECT_EQ(Pacotes("0001", "", ""), "DIST");
-  EXPECT_EQ(Coluna(*f.cdsDistrEmb, "CDCNFDISTEMBSERV"), "DIST");
+  EXPECT_EQ(Coluna(*f.Pagina<PagEmbalagens>().cdsDistrEmb, "CDCNFDISTEMBSERV"), "DIST");
 }
 
 TEST_P(TransfEmbalTest, ExportMarksServicesAndSendsOneLineOfPointsPerService) {

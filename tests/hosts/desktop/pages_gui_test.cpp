@@ -17,6 +17,8 @@
 #include "service_screen/pages/comensais.h"
 #include "service_screen/pages/confcard.h"
 #include "service_screen/pages/custpadr.h"
+#include "service_screen/pages/embalagens.h"
+#include "service_screen/pages/pontentr.h"
 #include "service_screen/pages/turnos.h"
 #include "tests/hosts/desktop/gui_fixture.h"
 
@@ -29,6 +31,11 @@ class PagesGui : public ScreenGuiTest {
   using Grade = std::function<TControl&(F&)>;
   static Grade Em(TDBGrid* F::*g) {
     return [g](F& f) -> TControl& { return *(f.*g); };
+  }
+  // A grid of the page object of class P.
+  template <class P, class C>
+  static Grade Em(TDBGrid* C::*g) {
+    return [g](F& f) -> TControl& { return *(f.Pagina<P>().*g); };
   }
   struct Pagina {
     const char* filial;
@@ -131,11 +138,11 @@ TEST_P(PagesGui, ClientsFormattedAndTheClickedClientsPoints) {
   Verifica({"0001",
             "mnuPontEntr",
             "00001",
-            {{Em(&F::dbgCliente), 2}, {Em(&F::dbgPontEntr), 2}},
+            {{Em<PagPontEntr>(&PagPontEntr::dbgCliente), 2}, {Em<PagPontEntr>(&PagPontEntr::dbgPontEntr), 2}},
             0,
             "33.444.555/0001-81",
             1,
-            [this](F& f) { return Celula(*f.dbgPontEntr, 0, 0); },
+            [this](F& f) { return Celula(*f.Pagina<PagPontEntr>().dbgPontEntr, 0, 0); },
             "Refeitório Bloco B",
             "gui-main-pontentr.png"});
 }
@@ -144,7 +151,9 @@ TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
   Verifica({"0001",
             "mnuEmbalagens",
             "00001",
-            {{Em(&F::dbgDistrEmb), 2}, {Em(&F::dbgDistrTpPrat), 2}, {Em(&F::dbgDistrEmbTpPrat), 5}},
+            {{Em<PagEmbalagens>(&PagEmbalagens::dbgDistrEmb), 2},
+             {Em<PagEmbalagens>(&PagEmbalagens::dbgDistrTpPrat), 2},
+             {Em<PagEmbalagens>(&PagEmbalagens::dbgDistrEmbTpPrat), 5}},
             0,
             "MX08",
             -1,
@@ -155,14 +164,15 @@ TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
 
 TEST_P(PagesGui, TheRestrictionsSubPageListsItsOrderedPackages) {
   auto& f = AbrePagina("0001", 1, "mnuEmbalagens");
-  ASSERT_TRUE(UserActions::SelectPage(*f.tshRestricoes).ok());
+  auto& e = f.Pagina<PagEmbalagens>();
+  ASSERT_TRUE(UserActions::SelectPage(*e.tshRestricoes).ok());
   QApplication::processEvents();
   EXPECT_TRUE(Texts().empty()) << Texts().front();
-  ASSERT_NE(Widget<QTableView>(*f.dbgRestricoes), nullptr);
-  EXPECT_TRUE(Widget<QTableView>(*f.dbgRestricoes)->isVisible());
-  EXPECT_EQ(Widget<QTableView>(*f.dbgRestricoes)->model()->rowCount(), 2);
-  EXPECT_EQ(Celula(*f.dbgRestricoes, 0, 0), "GN11");
-  EXPECT_EQ(Widget<QTableView>(*f.dbgRestTpPrat)->model()->rowCount(), 8);
+  ASSERT_NE(Widget<QTableView>(*e.dbgRestricoes), nullptr);
+  EXPECT_TRUE(Widget<QTableView>(*e.dbgRestricoes)->isVisible());
+  EXPECT_EQ(Widget<QTableView>(*e.dbgRestricoes)->model()->rowCount(), 2);
+  EXPECT_EQ(Celula(*e.dbgRestricoes, 0, 0), "GN11");
+  EXPECT_EQ(Widget<QTableView>(*e.dbgRestTpPrat)->model()->rowCount(), 8);
   Salva(f, "gui-main-embalagens-restricoes.png");
 }
 

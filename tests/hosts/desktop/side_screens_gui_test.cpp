@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "hosts/desktop/reportview.h"
+#include "service_screen/pages/embalagens.h"
 #include "side_screens/cadaauto/cadaauto.h"
 #include "side_screens/copia/copiaservico.h"
 #include "side_screens/expcomens/expcomdiet.h"
@@ -140,7 +141,7 @@ TEST_P(SideScreensGui, DistributionExportListsTheDestinationServices) {
 // The restriction import shows the destination and the origin's delivery points.
 TEST_P(SideScreensGui, RestrictionImportShowsTheDestinationAndTheOriginsPoints) {
   auto& f = AbrePagina("0001", 1, "mnuEmbalagens");
-  Ok(UserActions::SelectPage(*f.tshRestricoes), "restrições");
+  Ok(UserActions::SelectPage(*f.Pagina<PagEmbalagens>().tshRestricoes), "restrições");
   Dialogo<TfrmImpRest>(
       "TfrmImpRest", [&] { Ok(UserActions::MenuItem(f, "mnuImportRest"), "importar"); },
       [&](TfrmImpRest& d) {
