@@ -56,6 +56,7 @@ struct Use {
 };
 
 constexpr size_t kStatementCacheSize = 128;
+constexpr size_t kFirstRoom = 32;  // rows a query's columns hold before they grow
 
 bool isIsoDateText(std::string_view t) {
   return (t.size() == 10 || t.size() == 19) && DateTime::parseIso(t).has_value();
@@ -158,7 +159,10 @@ class SqliteDatabase final : public Database {
         size_t c = static_cast<size_t>(i);
         readInto(cols[c], st.h, i, declared[c] ? &rs.columns[c] : nullptr);
       }
-      ++count;
+      // Room for a page of rows at once: the arrays of a short result are allocated once.
+      if (++count == 1)
+        for (PacketColumn& c : cols)
+          c.reserve(kFirstRoom, c.store() == PacketColumn::Store::Text ? c.textAt(0).size() * kFirstRoom : 0);
     }
     // Expression columns: type from the values, then the values read again as that type.
     for (size_t i = 0; i < rs.columns.size(); ++i) {
