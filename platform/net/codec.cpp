@@ -32,6 +32,8 @@ constexpr int kMaxOutIndex = 9999;
 
 // Length of the valid UTF-8 sequence at s (lead byte >= 0x80), or 0 when invalid.
 size_t utf8SequenceLength(const unsigned char* s, size_t avail) {
+  // Two-byte sequences (the accented letters of Portuguese) are checked here, the rest in full.
+  if (avail >= 2 && s[0] >= 0xC2 && s[0] <= 0xDF && (s[1] & 0xC0) == 0x80) return 2;
   uint32_t cp;
   return utf8Decode(s, avail, cp);
 }
@@ -319,8 +321,9 @@ class Reader {
   }
   void leave() { --depth_; }
   void count() {
-    if (++values_ > lim_.maxValues) fail("valores demais (limite " + std::to_string(lim_.maxValues) + ")");
+    if (++values_ > lim_.maxValues) tooManyValues();
   }
+  [[noreturn]] void tooManyValues() const { fail("valores demais (limite " + std::to_string(lim_.maxValues) + ")"); }
   void countRow(size_t index) {
     if (index >= lim_.maxRows) fail("linhas demais em um pacote (limite " + std::to_string(lim_.maxRows) + ")");
     count();
@@ -702,6 +705,12 @@ class Reader {
   // {"$date":"YYYY-MM-DD"} exactly as the writer puts it, read without the general object path;
   // false (nothing consumed) for any other form, which the general path then reads or refuses.
   bool compactDate(Variant& out) {
+    DateTime d;
+    if (!compactDate(d)) return false;
+    out = Variant(d);
+    return true;
+  }
+  bool compactDate(DateTime& out) {
     static constexpr std::string_view kOpen = "{\"$date\":\"";
     constexpr size_t kSize = kOpen.size() + 10 + 2;
     if (depth_ + 1 > lim_.maxDepth || static_cast<size_t>(e_ - p_) < kSize) return false;
@@ -710,7 +719,7 @@ class Reader {
     if (text[10] != '"' || text[11] != '}') return false;
     auto d = DateTime::parseIso(std::string_view(text, 10));
     if (!d) return false;
-    out = Variant(*d);
+    out = *d;
     p_ += kSize;
     return true;
   }
@@ -859,8 +868,9 @@ class Reader {
       col.pushNull();
     } else if (ch == '{') {
       count();
-      Variant v;
-      if (!compactDate(v)) v = tagged();
+      DateTime d;
+      if (compactDate(d)) return col.pushDate(d);
+      Variant v = tagged();
       if (v.isPacket()) fail("valor de campo deve ser simples (não pacote)");
       col.push(v);
     } else {
