@@ -154,6 +154,10 @@ class SqliteDatabase final : public Database {
     }
     // The values go straight from the statement into typed columns.
     std::vector<PacketColumn> cols(static_cast<size_t>(n));
+    // Room for a page of rows at once (texts after the first row, in its proportion): the arrays
+    // of a short result are allocated once.
+    if (rc == SQLITE_ROW)
+      for (PacketColumn& c : cols) c.reserve(kFirstRoom);
     size_t count = 0;
     for (;; rc = sqlite3_step(st.h)) {
       if (rc == SQLITE_DONE) break;
@@ -162,10 +166,9 @@ class SqliteDatabase final : public Database {
         size_t c = static_cast<size_t>(i);
         readInto(cols[c], st.h, i, declared[c] ? &rs.columns[c] : nullptr);
       }
-      // Room for a page of rows at once: the arrays of a short result are allocated once.
       if (++count == 1)
         for (PacketColumn& c : cols)
-          c.reserve(kFirstRoom, c.store() == PacketColumn::Store::Text ? c.textAt(0).size() * kFirstRoom : 0);
+          if (c.store() == PacketColumn::Store::Text) c.reserve(kFirstRoom, c.textAt(0).size() * kFirstRoom);
     }
     // Expression columns: type from the values, then the values read again as that type.
     for (size_t i = 0; i < rs.columns.size(); ++i) {

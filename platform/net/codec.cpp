@@ -802,12 +802,12 @@ class Reader {
   void columnRows(PacketRows& out, size_t width) {
     std::vector<PacketColumn> cols(width);
     size_t count = 0;
-    const char* rowsStart = nullptr;
     size_t reserved = 0;
     array([&](size_t index) {
       countRow(index);
-      if (index == 0) rowsStart = p_;
-      if (index == 1) reserved = reserveLike(cols, static_cast<size_t>(p_ - rowsStart));
+      ws();
+      if (index == 0) reserved = reserveRows(cols);
+      if (index == 1 && reserved) reserveTexts(cols, reserved);
       size_t c = 0;
       array([&](size_t) {
         ws();
@@ -832,18 +832,40 @@ class Reader {
   }
 
   // Room in every column for as many rows as the rest of the text holds if they are the size of
-  // the first one (`firstRowBytes`, its comma included), so a large packet's arrays are allocated
-  // once instead of growing; texts get room in the first row's proportion. The guess never passes
+  // the first one, so a packet's arrays are allocated once instead of growing: before the first
+  // row is read, its extent is found by a scan of its brackets and quotes (the row itself is read
+  // and checked afterwards); after it, texts get room in its proportion. The guess never passes
   // the row limit; it is returned, and the caller gives back room far above the rows read.
-  size_t reserveLike(std::vector<PacketColumn>& cols, size_t firstRowBytes) {
-    if (firstRowBytes == 0) return 0;
-    size_t rows = 1 + static_cast<size_t>(e_ - p_) / firstRowBytes;
-    rows = std::min(rows, lim_.maxRows);
-    for (PacketColumn& c : cols) {
-      size_t text = c.store() == PacketColumn::Store::Text ? c.textAt(0).size() : 0;
-      c.reserve(rows, text * rows);
+  size_t reserveRows(std::vector<PacketColumn>& cols) {
+    int depth = 0;
+    bool inText = false;
+    const char* q = p_;
+    for (; q < e_; ++q) {
+      char c = *q;
+      if (inText) {
+        if (c == '\\')
+          ++q;
+        else if (c == '"')
+          inText = false;
+      } else if (c == '"') {
+        inText = true;
+      } else if (c == '[') {
+        ++depth;
+      } else if (c == ']' && --depth <= 0) {
+        break;
+      }
     }
+    if (q >= e_) return 0;  // unterminated: the reading proper says what is wrong
+    // A row takes at least two bytes a value (with its comma): a short first row cannot make the
+    // guess reserve more than a few times the text.
+    size_t rowBytes = std::max(static_cast<size_t>(q - p_) + 2, 2 * cols.size() + 1);
+    size_t rows = std::min(1 + static_cast<size_t>(e_ - p_) / rowBytes, lim_.maxRows);
+    for (PacketColumn& c : cols) c.reserve(rows);
     return rows;
+  }
+  void reserveTexts(std::vector<PacketColumn>& cols, size_t rows) {
+    for (PacketColumn& c : cols)
+      if (c.store() == PacketColumn::Store::Text) c.reserve(rows, c.textAt(0).size() * rows);
   }
 
   // One scalar value into its column: texts into the arena, numbers and dates unboxed.
