@@ -4,6 +4,7 @@
 #pragma once
 
 #include <spdlog/spdlog.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +30,13 @@ using Clock = std::chrono::steady_clock;
 
 inline double microsecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+// This thread's CPU time in microseconds.
+inline double threadCpuMicroseconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
 }
 
 inline double median(std::vector<double> v) {

@@ -128,16 +128,13 @@ Variant getParamGeral(CallContext& ctx, VariantArray&) {
 // and SERPADDIE, ordered by CDSERVFILI. A non-empty group (blanks trimmed) lists only that
 // service group; "" lists all.
 Variant getServico(CallContext& ctx, VariantArray& args) {
-  std::string filial = textOf(args[0]);
+  // Both texts are composed once: the call only binds its arguments.
+  static const std::string all = servicoSelect() + " ORDER BY S.CDSERVFILI";
+  static const std::string ofGroup = servicoSelect() + " AND S.CDGRUPSERV = :P_CDGRUPSERV ORDER BY S.CDSERVFILI";
   std::string grupo = textOf(args[1]);
-  std::string sql = servicoSelect();
-  db::Params params{{"P_CDFILIAL", filial}};
-  if (!grupo.empty()) {
-    sql += " AND S.CDGRUPSERV = :P_CDGRUPSERV";
-    params.emplace_back("P_CDGRUPSERV", grupo);
-  }
-  sql += " ORDER BY S.CDSERVFILI";
-  return Variant(packetOf(ctx.db.query(sql, params), servicoFieldDefs()));
+  db::Params params{{"P_CDFILIAL", textOf(args[0])}};
+  if (!grupo.empty()) params.emplace_back("P_CDGRUPSERV", std::move(grupo));
+  return Variant(packetOf(ctx.db.query(params.size() > 1 ? ofGroup : all, params), servicoFieldDefs()));
 }
 
 // Tables whose rows exist only for one service, children before their parents, each with the

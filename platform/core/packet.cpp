@@ -1,5 +1,6 @@
 #include "platform/core/packet.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/core/errors.h"
@@ -83,32 +84,36 @@ Variant PacketColumn::at(size_t r) const {
   }
 }
 
-void PacketColumn::reserve(size_t rows) {
+void PacketColumn::reserve(size_t rows, size_t textBytes) {
   nulls_.reserve((rows + 63) / 64);
-  if (store_ == Store::Text)
-    ends_.reserve(rows);
-  else if (store_ == Store::Mixed)
-    mixed_.reserve(rows);
-  else
-    words_.reserve(rows);
-}
-
-// Adds the null bit of a new row (the value itself is pushed by the caller).
-void PacketColumn::newRow(bool null) {
-  if ((n_ & 63) == 0) nulls_.push_back(0);
-  if (null) nulls_.back() |= uint64_t{1} << (n_ & 63);
-  ++n_;
+  switch (store_) {
+    case Store::Nulls:
+      roomRows_ = rows;
+      roomText_ = textBytes;
+      break;
+    case Store::Text:
+      ends_.reserve(rows);
+      arena_.reserve(textBytes);
+      break;
+    case Store::Mixed: mixed_.reserve(rows); break;
+    default: words_.reserve(rows);
+  }
 }
 
 bool PacketColumn::adopt(Store s) {
   if (store_ == s) return true;
   if (store_ == Store::Nulls) {
-    // Earlier rows were all null: they take the new store's empty value.
+    // Earlier rows were all null: they take the new store's empty value, in the room reserved.
     store_ = s;
-    if (s == Store::Text)
+    size_t room = std::max(roomRows_, n_ + 1);
+    if (s == Store::Text) {
+      ends_.reserve(room);
       ends_.assign(n_, 0);
-    else
+      arena_.reserve(roomText_);
+    } else {
+      words_.reserve(room);
       words_.assign(n_, 0);
+    }
     return true;
   }
   if (store_ != Store::Mixed) toMixed();
@@ -126,55 +131,30 @@ void PacketColumn::toMixed() {
   store_ = Store::Mixed;
 }
 
-void PacketColumn::pushNull() {
-  switch (store_) {
-    case Store::Nulls: break;
-    case Store::Text: ends_.push_back(ends_.empty() ? 0 : ends_.back()); break;
-    case Store::Mixed: mixed_.emplace_back(); break;
-    default: words_.push_back(0);
-  }
-  newRow(true);
-}
-
-void PacketColumn::pushBool(bool b) {
-  if (adopt(Store::Bool))
-    words_.push_back(b ? 1 : 0);
-  else
-    mixed_.emplace_back(b);
-  newRow(false);
-}
-
-void PacketColumn::pushInt(int64_t i) {
-  if (adopt(Store::Int))
-    words_.push_back(static_cast<uint64_t>(i));
-  else
-    mixed_.emplace_back(static_cast<long long>(i));
-  newRow(false);
-}
-
-void PacketColumn::pushFloat(double d) {
-  if (adopt(Store::Float)) {
-    uint64_t w;
-    std::memcpy(&w, &d, sizeof w);
+void PacketColumn::pushOther(Store s, uint64_t w) {
+  if (adopt(s)) {
     words_.push_back(w);
   } else {
-    mixed_.emplace_back(d);
+    switch (s) {
+      case Store::Bool: mixed_.emplace_back(w != 0); break;
+      case Store::Int: mixed_.emplace_back(static_cast<long long>(w)); break;
+      case Store::Float: {
+        double d;
+        std::memcpy(&d, &w, sizeof d);
+        mixed_.emplace_back(d);
+        break;
+      }
+      default: {
+        DateTime d;
+        std::memcpy(&d.serial, &w, sizeof d.serial);
+        mixed_.emplace_back(d);
+      }
+    }
   }
   newRow(false);
 }
 
-void PacketColumn::pushDate(DateTime d) {
-  if (adopt(Store::Date)) {
-    uint64_t w;
-    std::memcpy(&w, &d.serial, sizeof w);
-    words_.push_back(w);
-  } else {
-    mixed_.emplace_back(d);
-  }
-  newRow(false);
-}
-
-void PacketColumn::pushText(std::string_view s) {
+void PacketColumn::pushOtherText(std::string_view s) {
   if (adopt(Store::Text)) {
     if (arena_.size() + s.size() > UINT32_MAX) throw Exception("Textos grandes demais para uma coluna do pacote.");
     arena_.append(s);
@@ -185,13 +165,7 @@ void PacketColumn::pushText(std::string_view s) {
   newRow(false);
 }
 
-std::string& PacketColumn::textArena() {
-  if (adopt(Store::Text)) return arena_;
-  // A mixed column: the text is gathered in the arena and moved into a Variant by closeText.
-  return arena_;
-}
-
-void PacketColumn::closeText() {
+void PacketColumn::closeOtherText() {
   if (store_ == Store::Mixed) {
     mixed_.emplace_back(std::string(arena_));
     arena_.clear();
@@ -222,6 +196,15 @@ void PacketColumn::push(const Variant& v) {
       mixed_.push_back(v);
       newRow(false);
   }
+}
+
+void PacketColumn::shrinkToFit() {
+  nulls_.shrink_to_fit();
+  words_.shrink_to_fit();
+  ends_.shrink_to_fit();
+  arena_.shrink_to_fit();
+  mixed_.shrink_to_fit();
+  roomRows_ = roomText_ = 0;
 }
 
 size_t PacketColumn::bytes() const {

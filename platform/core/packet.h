@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstring>
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -61,32 +62,78 @@ class PacketColumn {
   const Variant& mixedAt(size_t r) const { return mixed_[r]; }
   Variant at(size_t r) const;  // any store
 
-  void reserve(size_t rows);
-  void pushNull();
-  void pushBool(bool b);
-  void pushInt(int64_t i);
-  void pushFloat(double d);
-  void pushDate(DateTime d);
-  void pushText(std::string_view s);
+  // Room for `rows` rows in all, and `textBytes` bytes of text, before the arrays grow; a column
+  // still without a store takes the room when its first value gives it one.
+  void reserve(size_t rows, size_t textBytes = 0);
+  // The pushes of a value of the column's own store (the usual case) are inline: a packet is filled
+  // a cell at a time, millions of times for a large one.
+  void pushNull() {
+    switch (store_) {
+      case Store::Nulls: break;
+      case Store::Text: ends_.push_back(ends_.empty() ? 0 : ends_.back()); break;
+      case Store::Mixed: mixed_.emplace_back(); break;
+      default: words_.push_back(0);
+    }
+    newRow(true);
+  }
+  void pushBool(bool b) { pushWord(Store::Bool, b ? 1 : 0); }
+  void pushInt(int64_t i) { pushWord(Store::Int, static_cast<uint64_t>(i)); }
+  void pushFloat(double d) {
+    uint64_t w;
+    std::memcpy(&w, &d, sizeof w);
+    pushWord(Store::Float, w);
+  }
+  void pushDate(DateTime d) {
+    uint64_t w;
+    std::memcpy(&w, &d.serial, sizeof w);
+    pushWord(Store::Date, w);
+  }
+  void pushText(std::string_view s) {
+    if (store_ != Store::Text || arena_.size() + s.size() > UINT32_MAX) return pushOtherText(s);
+    arena_.append(s);
+    ends_.push_back(static_cast<uint32_t>(arena_.size()));
+    newRow(false);
+  }
   void push(const Variant& v);
   // Text pushed in pieces: the arena a text is appended to, then the row is closed.
-  std::string& textArena();
-  void closeText();
+  std::string& textArena() {
+    if (store_ != Store::Text) adopt(Store::Text);  // a mixed column gathers the text there too
+    return arena_;
+  }
+  void closeText() {
+    if (store_ != Store::Text || arena_.size() > UINT32_MAX) return closeOtherText();
+    ends_.push_back(static_cast<uint32_t>(arena_.size()));
+    newRow(false);
+  }
 
+  void shrinkToFit();    // gives back room reserved beyond the rows held
   size_t bytes() const;  // memory the column holds
 
  private:
-  void newRow(bool null);
+  void newRow(bool null) {
+    if ((n_ & 63) == 0) nulls_.push_back(0);
+    nulls_.back() |= uint64_t{null} << (n_ & 63);
+    ++n_;
+  }
+  void pushWord(Store s, uint64_t w) {
+    if (store_ != s) return pushOther(s, w);
+    words_.push_back(w);
+    newRow(false);
+  }
+  void pushOther(Store s, uint64_t w);  // a word value into a column of another store
+  void pushOtherText(std::string_view s);
+  void closeOtherText();
   bool adopt(Store s);  // whether a value of store s goes unboxed (taking the store when empty)
   void toMixed();
 
   Store store_ = Store::Nulls;
   size_t n_ = 0;
-  std::vector<uint64_t> nulls_;  // bit r set: row r is null
-  std::vector<uint64_t> words_;  // Bool, Int, Float, Date: the value's bits (0 for null)
-  std::vector<uint32_t> ends_;   // Text: end offset of row r's text in the arena
-  std::string arena_;            // Text: every text, one after the other
-  std::vector<Variant> mixed_;   // Mixed: the values themselves
+  size_t roomRows_ = 0, roomText_ = 0;  // reserved before the store was known
+  std::vector<uint64_t> nulls_;         // bit r set: row r is null
+  std::vector<uint64_t> words_;         // Bool, Int, Float, Date: the value's bits (0 for null)
+  std::vector<uint32_t> ends_;          // Text: end offset of row r's text in the arena
+  std::string arena_;                   // Text: every text, one after the other
+  std::vector<Variant> mixed_;          // Mixed: the values themselves
 };
 
 // The rows of a packet: by column (see above), with the classic row form on demand.

@@ -8,6 +8,7 @@
 // infinities, invalid UTF-8 and inconsistent packets).
 #include "platform/net/codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -31,8 +32,22 @@ constexpr int kMaxOutIndex = 9999;
 
 // Length of the valid UTF-8 sequence at s (lead byte >= 0x80), or 0 when invalid.
 size_t utf8SequenceLength(const unsigned char* s, size_t avail) {
+  // Two-byte sequences (the accented letters of Portuguese) are checked here, the rest in full.
+  if (avail >= 2 && s[0] >= 0xC2 && s[0] <= 0xDF && (s[1] & 0xC0) == 0x80) return 2;
   uint32_t cp;
   return utf8Decode(s, avail, cp);
+}
+
+// Whether none of the eight bytes at s needs a look of its own inside a JSON text: no quote,
+// backslash, control character or byte of a multi-byte sequence (tested a word at a time).
+inline bool plainEight(const unsigned char* s) {
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+  uint64_t w;
+  std::memcpy(&w, s, sizeof w);
+  auto anyZero = [](uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+  uint64_t special =
+      (w & kHigh) | ((w - kOnes * 0x20) & ~w & kHigh) | anyZero(w ^ (kOnes * '"')) | anyZero(w ^ (kOnes * '\\'));
+  return special == 0;
 }
 
 // ---------------------------------------------------------------- writer
@@ -48,6 +63,7 @@ void appendString(std::string& out, std::string_view s) {
   size_t n = s.size(), i = 0;
   while (i < n) {
     size_t run = i;
+    while (n - run >= 8 && plainEight(u + run)) run += 8;
     while (run < n && u[run] >= 0x20 && u[run] < 0x80 && u[run] != '"' && u[run] != '\\') ++run;
     out.append(s.data() + i, run - i);
     i = run;
@@ -84,8 +100,44 @@ void appendInt(std::string& out, int64_t v) {
   out.append(buf, r.ptr);
 }
 
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// A float that is a decimal of at most 15 significant digits, 1 <= |d| < 1e15 (quantities,
+// prices), written without the general shortest-form algorithm: that decimal is the only one of
+// so few digits that reads back as d, so it is the shortest form, written as to_chars writes it
+// (fixed notation unless the scientific one is shorter, then false). The fewest fraction digits
+// whose integer over a power of ten gives d back exactly are that decimal's.
+bool appendShortDecimal(std::string& out, double d) {
+  double a = std::fabs(d);
+  if (!(a >= 1 && a < 1e15)) return false;
+  int n = 1;  // integer digits
+  while (a >= kPow10[n]) ++n;
+  for (int k = 0; n + k <= 15; ++k) {
+    double m = std::nearbyint(a * kPow10[k]);
+    if (m / kPow10[k] != a) continue;
+    auto digits = static_cast<uint64_t>(m);
+    int significant = n + k;
+    if (k == 0)
+      for (uint64_t t = digits; t % 10 == 0; t /= 10) --significant;
+    int fixedLength = n + (k ? k + 1 : 0), scientificLength = significant + (significant > 1 ? 1 : 0) + 4;
+    if (scientificLength < fixedLength) return false;
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, digits);
+    if (d < 0) out += '-';
+    out.append(buf, static_cast<size_t>(n));
+    out += '.';
+    if (k)
+      out.append(buf + n, r.ptr);
+    else
+      out += '0';
+    return true;
+  }
+  return false;
+}
+
 void appendFloat(std::string& out, double d) {
   if (!std::isfinite(d)) encodeError("número real não finito");
+  if (appendShortDecimal(out, d)) return;
   char buf[40];
   auto r = std::to_chars(buf, buf + sizeof buf, d);
   out.append(buf, r.ptr);
@@ -129,7 +181,10 @@ void appendColumns(std::string& out, const PacketRows& rows, size_t fieldCount) 
   if (count && width != fieldCount)
     encodeError("linha 1 do pacote tem " + std::to_string(width) + " valores para " + std::to_string(fieldCount) +
                 " campos");
+  size_t start = out.size();
   for (size_t r = 0; r < count; ++r) {
+    // Room for the rest at the first row's size and a little more, so a large reply grows once.
+    if (r == 1) out.reserve(out.size() + (out.size() - start) * (count - 1) / 8 * 9);
     out += r ? ",[" : "[";
     for (size_t c = 0; c < width; ++c) {
       if (c) out += ',';
@@ -266,8 +321,9 @@ class Reader {
   }
   void leave() { --depth_; }
   void count() {
-    if (++values_ > lim_.maxValues) fail("valores demais (limite " + std::to_string(lim_.maxValues) + ")");
+    if (++values_ > lim_.maxValues) tooManyValues();
   }
+  [[noreturn]] void tooManyValues() const { fail("valores demais (limite " + std::to_string(lim_.maxValues) + ")"); }
   void countRow(size_t index) {
     if (index >= lim_.maxRows) fail("linhas demais em um pacote (limite " + std::to_string(lim_.maxRows) + ")");
     count();
@@ -487,6 +543,10 @@ class Reader {
     // At the first escape, control character or invalid sequence, the loop below takes over from
     // the text's start and says what is wrong.
     for (const unsigned char* q = u; q < ue;) {
+      if (ue - q >= 8 && plainEight(q)) {
+        q += 8;
+        continue;
+      }
       unsigned char c = *q;
       if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
         ++q;
@@ -633,8 +693,6 @@ class Reader {
       return false;
     }
     if (!exponent && count <= 15) {
-      static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
       double v = static_cast<double>(mantissa) / kPow10[decimals];
       d = negative ? -v : v;
       return true;
@@ -647,6 +705,12 @@ class Reader {
   // {"$date":"YYYY-MM-DD"} exactly as the writer puts it, read without the general object path;
   // false (nothing consumed) for any other form, which the general path then reads or refuses.
   bool compactDate(Variant& out) {
+    DateTime d;
+    if (!compactDate(d)) return false;
+    out = Variant(d);
+    return true;
+  }
+  bool compactDate(DateTime& out) {
     static constexpr std::string_view kOpen = "{\"$date\":\"";
     constexpr size_t kSize = kOpen.size() + 10 + 2;
     if (depth_ + 1 > lim_.maxDepth || static_cast<size_t>(e_ - p_) < kSize) return false;
@@ -655,7 +719,7 @@ class Reader {
     if (text[10] != '"' || text[11] != '}') return false;
     auto d = DateTime::parseIso(std::string_view(text, 10));
     if (!d) return false;
-    out = Variant(*d);
+    out = *d;
     p_ += kSize;
     return true;
   }
@@ -738,8 +802,12 @@ class Reader {
   void columnRows(PacketRows& out, size_t width) {
     std::vector<PacketColumn> cols(width);
     size_t count = 0;
+    size_t reserved = 0;
     array([&](size_t index) {
       countRow(index);
+      ws();
+      if (index == 0) reserved = reserveRows(cols);
+      if (index == 1 && reserved) reserveTexts(cols, reserved);
       size_t c = 0;
       array([&](size_t) {
         ws();
@@ -758,7 +826,46 @@ class Reader {
       for (; c < width; ++c) cols[c].pushNull();
       ++count;
     });
+    if (count * 2 < reserved)
+      for (PacketColumn& c : cols) c.shrinkToFit();
     out.setColumns(std::move(cols), count);
+  }
+
+  // Room in every column for as many rows as the rest of the text holds if they are the size of
+  // the first one, so a packet's arrays are allocated once instead of growing: before the first
+  // row is read, its extent is found by a scan of its brackets and quotes (the row itself is read
+  // and checked afterwards); after it, texts get room in its proportion. The guess never passes
+  // the row limit; it is returned, and the caller gives back room far above the rows read.
+  size_t reserveRows(std::vector<PacketColumn>& cols) {
+    int depth = 0;
+    bool inText = false;
+    const char* q = p_;
+    for (; q < e_; ++q) {
+      char c = *q;
+      if (inText) {
+        if (c == '\\')
+          ++q;
+        else if (c == '"')
+          inText = false;
+      } else if (c == '"') {
+        inText = true;
+      } else if (c == '[') {
+        ++depth;
+      } else if (c == ']' && --depth <= 0) {
+        break;
+      }
+    }
+    if (q >= e_) return 0;  // unterminated: the reading proper says what is wrong
+    // A row takes at least two bytes a value (with its comma): a short first row cannot make the
+    // guess reserve more than a few times the text.
+    size_t rowBytes = std::max(static_cast<size_t>(q - p_) + 2, 2 * cols.size() + 1);
+    size_t rows = std::min(1 + static_cast<size_t>(e_ - p_) / rowBytes, lim_.maxRows);
+    for (PacketColumn& c : cols) c.reserve(rows);
+    return rows;
+  }
+  void reserveTexts(std::vector<PacketColumn>& cols, size_t rows) {
+    for (PacketColumn& c : cols)
+      if (c.store() == PacketColumn::Store::Text) c.reserve(rows, c.textAt(0).size() * rows);
   }
 
   // One scalar value into its column: texts into the arena, numbers and dates unboxed.
@@ -783,8 +890,9 @@ class Reader {
       col.pushNull();
     } else if (ch == '{') {
       count();
-      Variant v;
-      if (!compactDate(v)) v = tagged();
+      DateTime d;
+      if (compactDate(d)) return col.pushDate(d);
+      Variant v = tagged();
       if (v.isPacket()) fail("valor de campo deve ser simples (não pacote)");
       col.push(v);
     } else {

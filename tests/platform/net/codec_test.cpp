@@ -2,6 +2,7 @@
 // are produced, and malformed or oversized input is refused with cad::Exception, never a crash.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -235,6 +236,29 @@ TEST(Codec, DecimalsReadToTheNearestDouble) {
     ASSERT_TRUE(v.isFloat()) << t;
     double got = v.asFloat();
     EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << t;
+  }
+}
+
+// Floats are written as the general shortest conversion writes them, byte for byte, whether the
+// writer takes its path for short decimals or the general one: decimals of every length and size,
+// round numbers on both sides of the fixed/scientific choice, and arbitrary doubles.
+TEST(Codec, FloatsAreWrittenInTheirShortestForm) {
+  std::mt19937_64 rng(29);
+  for (int i = 0; i < 100000; ++i) {
+    double d;
+    if (i % 4 == 0) {
+      uint64_t bits = rng();
+      std::memcpy(&d, &bits, sizeof d);
+      if (!std::isfinite(d)) continue;
+    } else {
+      auto whole = static_cast<int64_t>(rng() % 1000000000000000ULL) >> (rng() % 50);
+      d = static_cast<double>(whole) / std::pow(10.0, static_cast<double>(rng() % 16)) * (rng() % 2 ? -1 : 1);
+    }
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, d);
+    std::string expected(buf, r.ptr);
+    if (expected.find_first_of(".e") == std::string::npos) expected += ".0";
+    ASSERT_EQ(encodeValue(d), expected);
   }
 }
 
