@@ -53,23 +53,13 @@ class TfrmCadastroServ : public TfrmPadrao,
   ~TfrmCadastroServ() override;
   const char* ClassName() const override { return "TfrmCadastroServ"; }
 
-  // ================================================================ components
-  // ---- connection to the application server (not a layout component)
+  // ================================================================ what is not a layout component
+  // The connection to the application server.
   TNetConnection netCadastroServ{"netCadastroServ"};
-
-  // ---- the service list's datasets (the form page owns the billing and lookup ones)
-  // Working datasets of the later pages (their fields arrive with each page).
-  // Fields the screen adjusts by name.
-  Field* cdsServicoCDARVPROD;
-
-  // ---- reference queries
-  Field* qryServPadrCDARVPROD;
-
-  // ---- branch panel
-
-  // ---- added toolbar buttons, maintenance-menu entries and popups
-
-  // ---- pages and their menu items (the list and form pages are the base screen's)
+  // Fields the screen adjusts by name (their edit mask): the service list's and the standard
+  // services' product tree code.
+  Field* cdsServicoCDARVPROD = nullptr;
+  Field* qryServPadrCDARVPROD = nullptr;
 
   // ================================================================ screen state
   bool PrimeiraAtivacao = true;
@@ -180,8 +170,8 @@ class TfrmCadastroServ : public TfrmPadrao,
   // The billing or planning mode may have changed: the form page and the pages' sheets follow.
   void Habilita_Faturamento() { Avisa(Aviso::ModoFaturamento); }
 
-  // ================================================================ pages of later units
-  // ---- copy of services and export of estimated diners (copia_exporta.cpp)
+  // ================================================================ other screens (copia_exporta.cpp)
+  // Copy of services, the export command, the change history and the export of estimated diners.
   std::string ParamGeral;
   void sbtCopiarClick(TComponent& sender);
   // The export button and the configuration's export entry: the active page's export.

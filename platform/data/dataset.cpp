@@ -421,10 +421,10 @@ static bool sortByTextKey(std::vector<uint32_t>& order, const std::vector<SortKe
     }
   }
   struct Entry {
-    uint64_t head;          // up to 8 bytes after the shared prefix, big-endian, zero-padded
+    uint64_t head = 0;      // up to 8 bytes after the shared prefix, big-endian, zero-padded
     std::string_view rest;  // the text after the shared prefix
-    uint32_t row;
-    bool null;
+    uint32_t row = 0;
+    bool null = false;
   };
   std::vector<Entry> entries(n);
   for (size_t i = 0; i < n; ++i) {

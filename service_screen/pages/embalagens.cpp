@@ -595,13 +595,16 @@ void PagEmbalagens::dbgRestricoesKeyPress(TComponent&, std::string& key) {
   if (key == "\t" || key == "\r") return;
   Field* f = dbgRestricoes->SelectedField();
   std::string campo = f ? f->FieldName() : std::string();
-  if (FilialFixa) {
-    key.clear();
-  } else if (campo == "VRMINCONTAINER") {
-    if (!(key.size() == 1 && ((key[0] >= '0' && key[0] <= '9') || key[0] == '\b'))) key.clear();
-  } else if (campo != "CDCONTAINER" || !DigitaCodigo(*dbgRestricoes, *cdsRestricoes, "CDCONTAINER")) {
-    key.clear();
-  }
+  // Nothing is typed in fixed-branch mode; the minimum takes digits, the package code what its
+  // lookup accepts, and no other column anything.
+  bool aceita = false;
+  if (FilialFixa)
+    aceita = false;
+  else if (campo == "VRMINCONTAINER")
+    aceita = key.size() == 1 && ((key[0] >= '0' && key[0] <= '9') || key[0] == '\b');
+  else if (campo == "CDCONTAINER")
+    aceita = DigitaCodigo(*dbgRestricoes, *cdsRestricoes, "CDCONTAINER");
+  if (!aceita) key.clear();
 }
 
 // Exchanges the order of the current row with its neighbour's; both rows go in one change set.
