@@ -173,6 +173,15 @@ bool PagCustPadr::Vd_SomaAnterior() {
   return Consiste::RoundDec(SomaTiposMes(), 5) == Consiste::RoundDec(static_cast<double>(VrCustPadrAnterior), 5);
 }
 
+// Fixed-branch mode: only search and verify, and those only with months listed.
+void PagCustPadr::SomenteConsulta(bool comLinhas) {
+  for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuIncluir, tela.mnuAlterar, tela.mnuExcluir})
+    m->SetEnabled(false);
+  tela.mnuProcurar->SetEnabled(comLinhas);
+  tela.mnuVerificar->SetEnabled(comLinhas);
+  HabilitaAutomatico(false);
+}
+
 // The processing-month lock: true when the current month is before the processing month, after
 // setting the commands for a read-only month; otherwise the commands follow the month's state.
 bool PagCustPadr::MenorDataProc() {
@@ -197,11 +206,7 @@ bool PagCustPadr::MenorDataProc() {
     return true;
   }
   if (FilialFixa) {
-    for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuIncluir, tela.mnuAlterar, tela.mnuExcluir})
-      m->SetEnabled(false);
-    tela.mnuProcurar->SetEnabled(comLinhas);
-    tela.mnuVerificar->SetEnabled(comLinhas);
-    HabilitaAutomatico(false);
+    SomenteConsulta(comLinhas);
   } else {
     tela.mnuConfirmar->SetEnabled(editando);
     tela.mnuCancelar->SetEnabled(editando);
@@ -673,11 +678,7 @@ void PagCustPadr::dtsCustPadrStateChange(DataSource&) {
   bool navegando = estado == DataSetState::Browse;
   bool comLinhas = navegando && !cdsCustPadr->IsEmpty();
   if (FilialFixa) {
-    for (TMenuItem* m : {tela.mnuConfirmar, tela.mnuCancelar, tela.mnuIncluir, tela.mnuAlterar, tela.mnuExcluir})
-      m->SetEnabled(false);
-    tela.mnuProcurar->SetEnabled(comLinhas);
-    tela.mnuVerificar->SetEnabled(comLinhas);
-    HabilitaAutomatico(false);
+    SomenteConsulta(comLinhas);
     tela.panFilial->SetEnabled(false);
   } else if (!MenorDataProc()) {
     tela.HabilitaPainelFilial(!editando);

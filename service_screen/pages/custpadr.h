@@ -67,6 +67,8 @@ class PagCustPadr : public PaginaServ, public layout::service_screen::PagCustPad
   void dbgCustPadrTpDrawColumnCell(TComponent& sender, const TRect& rect, int dataCol, TColumn& column, unsigned state);
 
  private:
+  // Fixed-branch mode: only search and verify, and those only with months listed.
+  void SomenteConsulta(bool comLinhas);
   // The page fetches its data on its next entry.
   bool RecarregaCustPadr = true;
   // While a search, a delete or a refused entry into the branch panel moves the months, leaving a
