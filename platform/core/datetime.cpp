@@ -42,6 +42,7 @@ int daysInMonth(int year, int month) {
 }
 
 bool isValidDate(int year, int month, int day) {
+  // Every month has 28 days: the calendar is asked only past that.
   return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
          (day <= 28 || day <= daysInMonth(year, month));
 }

@@ -679,9 +679,9 @@ class Reader {
 
   // The usual forms in one scan with no bound check per byte (the caller leaves 20 bytes): an
   // integer of at most 18 digits, a decimal of at most 15 digits without exponent, each without
-  // leading zeros. Sets kind in `isFloat` and returns true with p_ past the token; false (nothing
-  // consumed) for every other form and every fault, which the general scan then reads or refuses.
-  // It computes what the general scan computes for these forms.
+  // leading zeros. Sets `isFloat` to the token's kind and returns true with p_ past it; false
+  // (nothing consumed) for every other form and every fault, which the general scan then reads or
+  // refuses. For these forms it computes exactly what the general scan computes.
   bool shortNumber(int64_t& i, double& d, bool& isFloat) {
     const char* q = p_;
     bool negative = *q == '-';
@@ -716,14 +716,14 @@ class Reader {
   // Reads a number token in one pass: true for a float (in d), false for an integer (in i). A
   // plain decimal of at most 15 digits (quantities, prices) is an integer below 2^53 over a power
   // of ten, both exact as doubles; their IEEE quotient is the correctly rounded value, the same
-  // double from_chars gives, without its general algorithm.
+  // double from_chars gives, without its general algorithm (both scans use it).
   bool numberToken(int64_t& i, double& d) {
     bool isFloat = false;
     if (e_ - p_ >= 20 && shortNumber(i, d, isFloat)) return isFloat;
     return generalNumber(i, d);
   }
 
-  // The general scan: every form and every fault.
+  // The general scan: every form, and every fault said where it is.
   [[gnu::noinline]] bool generalNumber(int64_t& i, double& d) {
     const char* start = p_;
     uint64_t mantissa = 0;
