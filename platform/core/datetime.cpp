@@ -23,6 +23,14 @@ long dayPart(double serial) { return static_cast<long>(std::floor(serial + 1e-9)
 
 std::chrono::year_month_day civil(double serial) { return kZeroDate + days{dayPart(serial)}; }
 
+// The serial of a valid date, straight from the civil calendar (fromDate also resolves days and
+// months past their end, which a valid date does not need). Packets read many thousand of these.
+DateTime validDate(int year, int month, int day) {
+  const std::chrono::year_month_day ymd{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                                        std::chrono::day{static_cast<unsigned>(day)}};
+  return DateTime{static_cast<double>((sys_days{ymd} - kZeroDate).count())};
+}
+
 }  // namespace
 
 bool isLeapYear(int year) { return std::chrono::year{year}.is_leap(); }
@@ -34,7 +42,9 @@ int daysInMonth(int year, int month) {
 }
 
 bool isValidDate(int year, int month, int day) {
-  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
+  // Every month has 28 days: the calendar is asked only past that.
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+         (day <= 28 || day <= daysInMonth(year, month));
 }
 
 DateTime DateTime::fromDate(int year, int month, int day) {
@@ -118,7 +128,7 @@ std::optional<DateTime> DateTime::parseIso(std::string_view t) {
   if (t.size() < 10 || !num(0, 4, y) || t[4] != '-' || !num(5, 2, m) || t[7] != '-' || !num(8, 2, d))
     return std::nullopt;
   if (!isValidDate(y, m, d)) return std::nullopt;
-  if (t.size() == 10) return fromDate(y, m, d);
+  if (t.size() == 10) return validDate(y, m, d);
   int hh = 0, mi = 0, ss = 0;
   if ((t[10] != 'T' && t[10] != ' ') || !num(11, 2, hh) || t.size() < 16 || t[13] != ':' || !num(14, 2, mi))
     return std::nullopt;

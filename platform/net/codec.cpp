@@ -9,6 +9,7 @@
 #include "platform/net/codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -48,6 +49,20 @@ inline bool plainEight(const unsigned char* s) {
   uint64_t special =
       (w & kHigh) | ((w - kOnes * 0x20) & ~w & kHigh) | anyZero(w ^ (kOnes * '"')) | anyZero(w ^ (kOnes * '\\'));
   return special == 0;
+}
+
+// The bytes among the eight at s that need a look of their own inside a JSON text, as the high bit
+// of each (in memory order from the lowest), and among them the quotes (in `quotes`). Only the
+// lowest set bit is exact: a borrow may mark a byte above a marked one, never one below, so the
+// first byte to look at, and whether it ends the text, are found without reading it again.
+inline uint64_t specialEight(const unsigned char* s, uint64_t& quotes) {
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+  uint64_t w;
+  std::memcpy(&w, s, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  auto anyZero = [](uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+  quotes = anyZero(w ^ (kOnes * '"'));
+  return (w & kHigh) | ((w - kOnes * 0x20) & ~w & kHigh) | quotes | anyZero(w ^ (kOnes * '\\'));
 }
 
 // ---------------------------------------------------------------- writer
@@ -294,7 +309,7 @@ class Reader {
                       std::to_string(limits.maxBytes) + ").");
   }
 
-  [[noreturn]] void fail(const std::string& what) const {
+  [[noreturn, gnu::noinline, gnu::cold]] void fail(const std::string& what) const {
     throw Exception("JSON inválido (posição " + std::to_string(p_ - b_) + "): " + what + ".");
   }
 
@@ -379,7 +394,7 @@ class Reader {
     leave();
   }
 
-  Variant value() {
+  [[gnu::noinline]] Variant value() {
     ws();
     if (p_ >= e_) fail("fim inesperado do texto; esperado um valor");
     count();
@@ -533,20 +548,42 @@ class Reader {
     appendStringValue(out);
   }
 
-  // Reads a JSON text, appending it to `out` (a column's arena, or an emptied string).
+  // Reads a JSON text, appending it to `out` (a column's arena, or an emptied string). Most texts
+  // hold no escape and end well before the input does: they are checked here, eight bytes at a
+  // time, and copied once at their full size. Anything else goes to the general reader.
   void appendStringValue(std::string& out) {
     if (p_ >= e_ || *p_ != '"') fail("esperado um texto");
-    ++p_;
-    const auto* u = reinterpret_cast<const unsigned char*>(p_);
+    const auto* u = reinterpret_cast<const unsigned char*>(p_ + 1);
     const auto* ue = reinterpret_cast<const unsigned char*>(e_);
-    // Most texts hold no escape: they are checked in place and copied once, at their full size.
-    // At the first escape, control character or invalid sequence, the loop below takes over from
-    // the text's start and says what is wrong.
-    for (const unsigned char* q = u; q < ue;) {
-      if (ue - q >= 8 && plainEight(q)) {
+    const unsigned char* q = u;
+    while (ue - q >= 8) {
+      uint64_t quotes;
+      uint64_t special = specialEight(q, quotes);
+      if (special == 0) {
         q += 8;
         continue;
       }
+      uint64_t first = special & (~special + 1);
+      q += std::countr_zero(first) / 8;  // the first byte to look at
+      if (first & quotes) {
+        out.append(reinterpret_cast<const char*>(u), q - u);
+        p_ = reinterpret_cast<const char*>(q + 1);
+        return;
+      }
+      size_t len = *q >= 0x80 ? utf8SequenceLength(q, ue - q) : 0;
+      if (len == 0) break;
+      q += len;
+    }
+    appendGeneralString(out, u, q);
+  }
+
+  // The text starting at u, whose bytes before `checked` are plain or valid sequences: the rest is
+  // checked the same way a byte at a time; at the first escape, control character or invalid
+  // sequence, the loop below takes over from the text's start and says what is wrong.
+  [[gnu::noinline]] void appendGeneralString(std::string& out, const unsigned char* u, const unsigned char* checked) {
+    const auto* ue = reinterpret_cast<const unsigned char*>(e_);
+    p_ = reinterpret_cast<const char*>(u);
+    for (const unsigned char* q = checked; q < ue;) {
       unsigned char c = *q;
       if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
         ++q;
@@ -640,11 +677,54 @@ class Reader {
     return Variant(static_cast<long long>(i));
   }
 
+  // The usual forms in one scan with no bound check per byte (the caller leaves 20 bytes): an
+  // integer of at most 18 digits, a decimal of at most 15 digits without exponent, each without
+  // leading zeros. Sets `isFloat` to the token's kind and returns true with p_ past it; false
+  // (nothing consumed) for every other form and every fault, which the general scan then reads or
+  // refuses. For these forms it computes exactly what the general scan computes.
+  bool shortNumber(int64_t& i, double& d, bool& isFloat) {
+    const char* q = p_;
+    bool negative = *q == '-';
+    q += negative;
+    const char* first = q;
+    uint64_t mantissa = 0;
+    while (q - first < 18 && static_cast<unsigned>(*q - '0') <= 9)
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
+    auto whole = static_cast<int>(q - first);
+    if (whole == 0 || (*first == '0' && whole > 1)) return false;
+    if (*q != '.') {
+      if (static_cast<unsigned>(*q - '0') <= 9 || *q == 'e' || *q == 'E') return false;
+      i = negative ? -static_cast<int64_t>(mantissa) : static_cast<int64_t>(mantissa);
+      isFloat = false;
+      p_ = q;
+      return true;
+    }
+    if (whole >= 15) return false;
+    const char* fraction = ++q;
+    while (q - fraction + whole < 16 && static_cast<unsigned>(*q - '0') <= 9)
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
+    auto decimals = static_cast<int>(q - fraction);
+    if (decimals == 0 || whole + decimals > 15 || static_cast<unsigned>(*q - '0') <= 9 || *q == 'e' || *q == 'E')
+      return false;
+    double v = static_cast<double>(mantissa) / kPow10[decimals];
+    d = negative ? -v : v;
+    isFloat = true;
+    p_ = q;
+    return true;
+  }
+
   // Reads a number token in one pass: true for a float (in d), false for an integer (in i). A
   // plain decimal of at most 15 digits (quantities, prices) is an integer below 2^53 over a power
   // of ten, both exact as doubles; their IEEE quotient is the correctly rounded value, the same
-  // double from_chars gives, without its general algorithm.
+  // double from_chars gives, without its general algorithm (both scans use it).
   bool numberToken(int64_t& i, double& d) {
+    bool isFloat = false;
+    if (e_ - p_ >= 20 && shortNumber(i, d, isFloat)) return isFloat;
+    return generalNumber(i, d);
+  }
+
+  // The general scan: every form, and every fault said where it is.
+  [[gnu::noinline]] bool generalNumber(int64_t& i, double& d) {
     const char* start = p_;
     uint64_t mantissa = 0;
     int count = 0;  // digits read, integer and fraction parts
@@ -714,7 +794,14 @@ class Reader {
     static constexpr std::string_view kOpen = "{\"$date\":\"";
     constexpr size_t kSize = kOpen.size() + 10 + 2;
     if (depth_ + 1 > lim_.maxDepth || static_cast<size_t>(e_ - p_) < kSize) return false;
-    if (std::memcmp(p_, kOpen.data(), kOpen.size()) != 0) return false;
+    // The opening compared as two words (a library call for ten bytes costs more than the rest).
+    uint64_t head, expectedHead;
+    uint16_t tail, expectedTail;
+    std::memcpy(&head, p_, 8);
+    std::memcpy(&expectedHead, kOpen.data(), 8);
+    std::memcpy(&tail, p_ + 8, 2);
+    std::memcpy(&expectedTail, kOpen.data() + 8, 2);
+    if (head != expectedHead || tail != expectedTail) return false;
     const char* text = p_ + kOpen.size();
     if (text[10] != '"' || text[11] != '}') return false;
     auto d = DateTime::parseIso(std::string_view(text, 10));
@@ -725,7 +812,7 @@ class Reader {
   }
 
   // {"$date": ...} or {"$packet": ...}; any other object is not a value.
-  Variant tagged() {
+  [[gnu::noinline]] Variant tagged() {
     Variant result;
     bool seen = false;
     object([&](const std::string& key) {
@@ -808,17 +895,7 @@ class Reader {
       ws();
       if (index == 0) reserved = reserveRows(cols);
       if (index == 1 && reserved) reserveTexts(cols, reserved);
-      size_t c = 0;
-      array([&](size_t) {
-        ws();
-        if (p_ < e_ && *p_ == '[') fail("valor de campo deve ser simples (não vetor)");
-        if (c < width) {
-          cell(cols[c]);
-        } else if (value().isPacket()) {
-          fail("valor de campo deve ser simples (não pacote)");
-        }
-        ++c;
-      });
+      size_t c = rowCells(cols);
       if (c != width && shortRow_ == kNoRow) {
         shortRow_ = index;
         shortRowWidth_ = c;
@@ -829,6 +906,24 @@ class Reader {
     if (count * 2 < reserved)
       for (PacketColumn& c : cols) c.shrinkToFit();
     out.setColumns(std::move(cols), count);
+  }
+
+  // One row's cells into their columns; the number of cells the row holds. This is where a large
+  // packet spends its time: everything it calls is compiled into it but the rare paths (the
+  // general readers of values, numbers and texts, and the faults).
+  [[gnu::flatten]] size_t rowCells(std::vector<PacketColumn>& cols) {
+    size_t c = 0, width = cols.size();
+    array([&](size_t) {
+      ws();
+      if (p_ < e_ && *p_ == '[') fail("valor de campo deve ser simples (não vetor)");
+      if (c < width) {
+        cell(cols[c]);
+      } else if (value().isPacket()) {
+        fail("valor de campo deve ser simples (não pacote)");
+      }
+      ++c;
+    });
+    return c;
   }
 
   // Room in every column for as many rows as the rest of the text holds if they are the size of
