@@ -53,7 +53,7 @@ void PagServico::Entra() {
       ShowAviGuard avi(&tela, 0);
       Variant servFatu = Consiste::CheckResultServ(tela.netCadastroServ.Call(
           "GetServFatu", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
-      tela.CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
+      CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
     }
     if (FilialFixa) {
       for (TControl* c : std::initializer_list<TControl*>{
@@ -80,7 +80,7 @@ void PagServico::TrocaServico() {
     ShowAviGuard avi(&tela, 0);
     Variant servFatu = Consiste::CheckResultServ(tela.netCadastroServ.Call(
         "GetServFatu", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
-    tela.CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
+    CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
   }
   if (dbgServFatu->Focused()) grbServFatuEnter(*grbServFatu);
 }
