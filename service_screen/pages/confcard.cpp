@@ -551,7 +551,7 @@ void PagConfCard::GravaConfCard() {
       Variant resposta = tela.netCadastroServ.Call(
           "UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
       if (modo.isString() && (modo.str() == "S" || modo.str() == "D")) TpConfPadrao = modo.str();
-      if (!resposta.isString()) throw Exception("Resposta inesperada do servidor de aplicação para UpdConfCard.");
+      if (!resposta.isString()) throw RespostaInesperada("UpdConfCard");
       if (!resposta.str().empty()) Consiste::MensErro(resposta.str(), true);
       cdsConfCard->MergeChangeLog();
     }

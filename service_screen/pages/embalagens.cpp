@@ -120,8 +120,7 @@ void PagEmbalagens::GetDadosDistribuicao(double grupo) {
         "GetDadosDistribuicao",
         {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente, destino}));
   }
-  if (!dados.isArray() || dados.asArray().size() != 3)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetDadosDistribuicao.");
+  if (!dados.isArray() || dados.asArray().size() != 3) throw RespostaInesperada("GetDadosDistribuicao");
   {
     Suspend<DataSetEvent> rolagem(cdsDistrEmb->AfterScroll);
     CarregaPacote(*cdsDistrTpPrat, dados.asArray()[0], "GetDadosDistribuicao");

@@ -267,8 +267,7 @@ bool PagServico::ExcluiServFatu() {
           "verificaEfetServFat", {tela.Campo(*cdsServFatu, "CDFILIAL"), tela.Campo(*cdsServFatu, "CDSERVICFATURAM"),
                                   tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
     }
-    if (!efetivos.isArray() || efetivos.asArray().size() < 2)
-      throw Exception("Resposta inesperada do servidor de aplicação para verificaEfetServFat.");
+    if (!efetivos.isArray() || efetivos.asArray().size() < 2) throw RespostaInesperada("verificaEfetServFat");
     if (efetivos.asArray()[0].asBool())
       tela.Erro("ExisteEfetServFat",
                 {tela.Campo(*cdsServFatu, "CDSERVICFATURAM") + " " + tela.Campo(*cdsServFatu, "NMSERVICO"),
