@@ -116,12 +116,6 @@ std::string TfrmCadastroServ::Campo(const DataSet& ds, const char* field) const 
 
 std::string TfrmCadastroServ::TipoServico() const { return Campo(*cdsServico, "IDTIPOSERV"); }
 
-void TfrmCadastroServ::CarregaPacote(DataSet& ds, const Variant& pacote, const char* metodo) {
-  if (!pacote.isPacket())
-    throw Exception(std::string("Resposta inesperada do servidor de aplicação para ") + metodo + ".");
-  ds.SetData(pacote.packetPtr());
-}
-
 std::string TfrmCadastroServ::CodFilial() const { return FilialFixa ? CdFilialFixa : medCdFilial->Text(); }
 
 // Copying needs the copy screen in the module, a branch loaded outside fixed-branch mode, nothing

@@ -195,8 +195,6 @@ class TfrmCadastroServ : public TfrmPadrao,
   // A field of the current record as text; "" when the dataset is closed or has no record.
   std::string Campo(const DataSet& ds, const char* field) const;
   std::string TipoServico() const;
-  // Loads a packet answered by the server; anything else is refused with a clear text.
-  void CarregaPacote(DataSet& ds, const Variant& pacote, const char* metodo);
   void AbreFilial(const std::string& codigo, const Variant& todas);
   void ListaFilialFixa();
   // Shows a branch code in medCdFilial (its change handler runs only when the text changes).

@@ -11,6 +11,7 @@
 
 #include "platform/core/errors.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
@@ -34,7 +35,7 @@ void TfrmCadastroServ::sbtCopiarClick(TComponent&) {
 // The general parameters as the server's text (getParamGeral), kept in ParamGeral.
 void TfrmCadastroServ::LeParamGeral() {
   Variant texto = netCadastroServ.Call("getParamGeral", {});
-  if (!texto.isString()) throw Exception("Resposta inesperada do servidor de aplicação para getParamGeral.");
+  if (!texto.isString()) throw RespostaInesperada("getParamGeral");
   ParamGeral = texto.str();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/core/errors.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"

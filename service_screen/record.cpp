@@ -15,6 +15,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "platform/ui/forms.h"
@@ -42,8 +43,7 @@ void TfrmCadastroServ::EditaServico() {
 std::string TfrmCadastroServ::CarregaUtilReqPrat() {
   UtilReqPrat.assign(5, Variant());
   Variant r = netCadastroServ.Call("GetUtilReqPrat", {CodFilial()});
-  if (!r.isArray() || r.asArray().size() < 5)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetUtilReqPrat.");
+  if (!r.isArray() || r.asArray().size() < 5) throw RespostaInesperada("GetUtilReqPrat");
   for (size_t i = 0; i < 5; ++i) UtilReqPrat[i] = r.asArray()[i];
   return UtilReqPrat[0].isNull() ? std::string() : UtilReqPrat[0].asString();
 }

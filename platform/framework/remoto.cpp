@@ -1,9 +1,11 @@
 #include "platform/framework/remoto.h"
 
+#include "platform/core/errors.h"
 #include "platform/data/dataset.h"
 #include "platform/db/query.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/session.h"
+#include "platform/framework/showavi.h"
 #include "platform/net/netconnection.h"
 
 namespace cad {
@@ -40,6 +42,26 @@ void Parametriza(TADOIBQuery& query, const std::vector<std::pair<const char*, Va
 void Reabre(TADOIBQuery& query, const std::vector<std::pair<const char*, Variant>>& parametros) {
   Parametriza(query, parametros);
   query.Open();
+}
+
+Exception RespostaInesperada(const std::string& metodo) {
+  return Exception("Resposta inesperada do servidor de aplicação para " + metodo + ".");
+}
+
+void CarregaPacote(DataSet& ds, const Variant& pacote, const std::string& metodo) {
+  if (!pacote.isPacket()) throw RespostaInesperada(metodo);
+  ds.SetData(pacote.packetPtr());
+}
+
+VariantArray ChamaPartes(TNetConnection& net, const std::string& metodo, const std::vector<RpcArg>& args, size_t partes,
+                         ShowAviGuard* avi) {
+  Variant resposta = net.Call(metodo, args);
+  if (resposta.isString()) {
+    if (avi) avi->Hide();
+    throw Exception(resposta.str());
+  }
+  if (!resposta.isArray() || resposta.asArray().size() < partes) throw RespostaInesperada(metodo);
+  return resposta.asArray();
 }
 
 void ServidorDaSessao(TNetConnection& net) {

@@ -19,6 +19,7 @@
 #include "platform/core/format.h"
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/session.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
@@ -121,7 +122,7 @@ void PagConfCard::CarregaConf(bool recarregaLista) {
   ConfiguraColunas();
   LimpaGradeConf();
   std::string filial = tela.Campo(*tela.cdsServico, "CDFILIAL"), servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
-  tela.CarregaPacote(*cdsConfCard, tela.netCadastroServ.Call("GetConfCard", {filial, servico}), "GetConfCard");
+  CarregaPacote(*cdsConfCard, tela.netCadastroServ.Call("GetConfCard", {filial, servico}), "GetConfCard");
   ConfCardCarregada = filial + "|" + servico;
   int linha = 0;
   cdsConfCard->DisableControls();
@@ -550,7 +551,7 @@ void PagConfCard::GravaConfCard() {
       Variant resposta = tela.netCadastroServ.Call(
           "UpdConfCard", {cdsConfCard->Data(), cdsDelCard->Data(), ByRef(modo), filial, servico});
       if (modo.isString() && (modo.str() == "S" || modo.str() == "D")) TpConfPadrao = modo.str();
-      if (!resposta.isString()) throw Exception("Resposta inesperada do servidor de aplicação para UpdConfCard.");
+      if (!resposta.isString()) throw RespostaInesperada("UpdConfCard");
       if (!resposta.str().empty()) Consiste::MensErro(resposta.str(), true);
       cdsConfCard->MergeChangeLog();
     }
@@ -627,9 +628,9 @@ void PagConfCard::Exporta() {
   if (!mudou) return;
   Suspend<DataSetEvent> antes(tela.cdsServico->BeforeScroll);
   Suspend<DataSetEvent> depois(tela.cdsServico->AfterScroll);
-  tela.CarregaPacote(*tela.cdsServico,
-                     tela.netCadastroServ.Call("GetServico", {tela.medCdFilial->Text(), tela.edtCdGrupoFiltro->Text()}),
-                     "GetServico");
+  CarregaPacote(*tela.cdsServico,
+                tela.netCadastroServ.Call("GetServico", {tela.medCdFilial->Text(), tela.edtCdGrupoFiltro->Text()}),
+                "GetServico");
   tela.cdsServico->Locate("CDSERVFILI", servico);
 }
 

@@ -48,15 +48,9 @@ bool Editado(const DataSet& ds) {
 // neither grid is edited.
 void PagCustPadr::CarregaAutorizacao() {
   ShowAviGuard avi(&tela, 1);
-  Variant autorizacao = tela.netCadastroServ.Call("GetAutGrupACPS", {Corvane::Operador()});
-  if (autorizacao.isString()) {
-    avi.Hide();
-    throw Exception(autorizacao.str());
-  }
-  if (!autorizacao.isArray() || autorizacao.asArray().size() < 2)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetAutGrupACPS.");
-  tela.CarregaPacote(*cdsAutGrupACPS, autorizacao.asArray()[0], "GetAutGrupACPS");
-  tela.CarregaPacote(*cdsOperACPS, autorizacao.asArray()[1], "GetAutGrupACPS");
+  VariantArray autorizacao = ChamaPartes(tela.netCadastroServ, "GetAutGrupACPS", {Corvane::Operador()}, 2, &avi);
+  CarregaPacote(*cdsAutGrupACPS, autorizacao[0], "GetAutGrupACPS");
+  CarregaPacote(*cdsOperACPS, autorizacao[1], "GetAutGrupACPS");
   if (!TemAutorizacaoCusto()) {
     dbgCustPadr->SetOption(goEditing, false);
     dbgCustPadrTp->SetOption(goEditing, false);
@@ -223,17 +217,11 @@ bool PagCustPadr::MenorDataProc() {
 // Both datasets of the service in one call, the dish types filtered to the current month.
 void PagCustPadr::CarregaCustoPadrao() {
   ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadr"));
-  Variant r =
-      tela.netCadastroServ.Call("GetCustoPadrao", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
-  if (r.isString()) {
-    avi.Hide();
-    throw Exception(r.str());
-  }
-  if (!r.isArray() || r.asArray().size() < 2)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetCustoPadrao.");
+  VariantArray r = ChamaPartes(tela.netCadastroServ, "GetCustoPadrao",
+                               {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}, 2, &avi);
   cdsCustPadrTp->SetFiltered(false);
-  tela.CarregaPacote(*cdsCustPadrTp, r.asArray()[1], "GetCustoPadrao");
-  tela.CarregaPacote(*cdsCustPadr, r.asArray()[0], "GetCustoPadrao");
+  CarregaPacote(*cdsCustPadrTp, r[1], "GetCustoPadrao");
+  CarregaPacote(*cdsCustPadr, r[0], "GetCustoPadrao");
   FiltraTp();
   RecarregaCustPadr = false;
 }
@@ -272,7 +260,7 @@ void PagCustPadr::SaiServico() {
     Variant meses =
         tela.netCadastroServ.Call("GetCustPadr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
     cdsCustPadrTp->SetFiltered(false);
-    tela.CarregaPacote(*cdsCustPadr, meses, "GetCustPadr");
+    CarregaPacote(*cdsCustPadr, meses, "GetCustPadr");
   }
   if (cdsCustPadr->IsEmpty()) tela.ChangeButtons(!FilialFixa, false, false, false, false, false);
 }
@@ -304,10 +292,10 @@ void PagCustPadr::cdsCustPadrBeforeInsert(DataSet&) {
 void PagCustPadr::cdsCustPadrAfterInsert(DataSet&) {
   {
     ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadrAux"));
-    tela.CarregaPacote(*cdsCustPadrAux,
-                       tela.netCadastroServ.Call("GetCustPadrAux", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
-                                                                    tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
-                       "GetCustPadrAux");
+    CarregaPacote(*cdsCustPadrAux,
+                  tela.netCadastroServ.Call("GetCustPadrAux", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                                                               tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                  "GetCustPadrAux");
   }
   DateTime mes;
   Field* ultimo = cdsCustPadrAux->IsEmpty() ? nullptr : cdsCustPadrAux->FindField("DTREFCUSPADR");
@@ -402,10 +390,10 @@ void PagCustPadr::cdsCustPadrAfterPost(DataSet&) {
       ScopeExit fim([this] { RelocalizandoMes = false; });
       cdsCustPadr->Locate("DTREFCUSPADR", Variant(mes));
     }
-    tela.CarregaPacote(*cdsCustPadrAux,
-                       tela.netCadastroServ.Call("GetCustPadrAux", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
-                                                                    tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
-                       "GetCustPadrAux");
+    CarregaPacote(*cdsCustPadrAux,
+                  tela.netCadastroServ.Call("GetCustPadrAux", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                                                               tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                  "GetCustPadrAux");
   } catch (...) {
     avi.Hide();
     throw;
@@ -752,10 +740,10 @@ void PagCustPadr::Verifica() {
   std::string filial = tela.CodFilial(), servico = tela.Campo(*tela.cdsServico, "CDSERVFILI");
   if (!FocoNosTipos()) {
     cdsCustPadrTp->SetFiltered(false);
-    tela.CarregaPacote(*cdsCustPadr, tela.netCadastroServ.Call("GetCustPadr", {filial, servico}), "GetCustPadr");
+    CarregaPacote(*cdsCustPadr, tela.netCadastroServ.Call("GetCustPadr", {filial, servico}), "GetCustPadr");
     BotoesCustPadr(true);
   }
-  tela.CarregaPacote(*cdsCustPadrTp, tela.netCadastroServ.Call("GetCustPadrTp", {filial, servico}), "GetCustPadrTp");
+  CarregaPacote(*cdsCustPadrTp, tela.netCadastroServ.Call("GetCustPadrTp", {filial, servico}), "GetCustPadrTp");
   FiltraTp();
   if (FocoNosTipos()) BotoesCustPadr(false);
 }
@@ -793,7 +781,7 @@ bool PagCustPadr::Exclui() {
     }
     if (Ativa() && tela.cdsServico->Active() && !tela.cdsServico->IsEmpty()) {
       ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsCustPadr"));
-      tela.CarregaPacote(
+      CarregaPacote(
           *cdsCustPadrTp,
           tela.netCadastroServ.Call("GetCustPadrTp", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
           "GetCustPadrTp");

@@ -61,7 +61,7 @@ void PagComensais::CarregaDietPad() {
     ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsComeDiet"));
     Variant dietas =
         tela.netCadastroServ.Call("GetDietPad", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
-    tela.CarregaPacote(*cdsDietPad, dietas, "GetDietPad");
+    CarregaPacote(*cdsDietPad, dietas, "GetDietPad");
   }
   // Without a diet there is nothing to type: the editors look inactive.
   TColor cor = cdsDietPad->IsEmpty() ? clBtnFace : clWindow;
@@ -80,7 +80,7 @@ void PagComensais::cdsDietPadAfterScroll(DataSet&) {
   Variant figuras = tela.netCadastroServ.Call(
       "GetDietServ",
       {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"), tela.Campo(*cdsDietPad, "CDDIETPAD")});
-  tela.CarregaPacote(*cdsDietServ, figuras, "GetDietServ");
+  CarregaPacote(*cdsDietServ, figuras, "GetDietServ");
 }
 
 void PagComensais::dtsDietPadStateChange(DataSource&) {

@@ -27,6 +27,7 @@
 #include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/showavi.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
@@ -91,7 +92,7 @@ void PagEmbalagens::GetPEntregaRest() {
     ClientDataSet pontos("cdsPontosEntrega");
     Variant r = Consiste::CheckResultServ(tela.netCadastroServ.Call(
         "GetPontosEntrega", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
-    tela.CarregaPacote(pontos, r, "GetPontosEntrega");
+    CarregaPacote(pontos, r, "GetPontosEntrega");
     for (pontos.First(); !pontos.Eof(); pontos.Next()) {
       itens.push_back(utf8Left(tela.Campo(pontos, "NMRAZSOCCLIE"), 25) + "   " + tela.Campo(pontos, "NMDESTFILI"));
       chaves.push_back(tela.Campo(pontos, "CDCLIENTE") + "_" + tela.Campo(pontos, "CDDESTFILI"));
@@ -119,13 +120,12 @@ void PagEmbalagens::GetDadosDistribuicao(double grupo) {
         "GetDadosDistribuicao",
         {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente, destino}));
   }
-  if (!dados.isArray() || dados.asArray().size() != 3)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetDadosDistribuicao.");
+  if (!dados.isArray() || dados.asArray().size() != 3) throw RespostaInesperada("GetDadosDistribuicao");
   {
     Suspend<DataSetEvent> rolagem(cdsDistrEmb->AfterScroll);
-    tela.CarregaPacote(*cdsDistrTpPrat, dados.asArray()[0], "GetDadosDistribuicao");
-    tela.CarregaPacote(*cdsDistrEmb, dados.asArray()[1], "GetDadosDistribuicao");
-    tela.CarregaPacote(*cdsDistrEmbTpPrat, dados.asArray()[2], "GetDadosDistribuicao");
+    CarregaPacote(*cdsDistrTpPrat, dados.asArray()[0], "GetDadosDistribuicao");
+    CarregaPacote(*cdsDistrEmb, dados.asArray()[1], "GetDadosDistribuicao");
+    CarregaPacote(*cdsDistrEmbTpPrat, dados.asArray()[2], "GetDadosDistribuicao");
     cdsDistrEmbAux->SetData(cdsDistrEmb->Data());
     if (grupo != 0) cdsDistrEmb->Locate("NRGRUPO", grupo);
   }
@@ -180,8 +180,8 @@ void PagEmbalagens::cdsDistrEmbCDCNFDISTEMBSERVChange(Field&) {
 
 void PagEmbalagens::GetVdDistrEmb(const std::string& codigo) {
   ShowAviGuard avi(&tela, 1);
-  tela.CarregaPacote(*cdsVdDistrEmb, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetVdDistrEmb", {codigo})),
-                     "GetVdDistrEmb");
+  CarregaPacote(*cdsVdDistrEmb, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetVdDistrEmb", {codigo})),
+                "GetVdDistrEmb");
 }
 
 // Checks and completes the code of a package row being inserted.
@@ -357,8 +357,7 @@ void PagEmbalagens::dtsDistrEmbStateChange(DataSource&) { HabilitaEmbalagens(); 
 // Read once, when the restrictions are first shown.
 void PagEmbalagens::GetCategoriaRest() {
   ClientDataSet categorias("cdsCategorias");
-  tela.CarregaPacote(categorias, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetCatembalag", {})),
-                     "GetCatembalag");
+  CarregaPacote(categorias, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetCatembalag", {})), "GetCatembalag");
   std::vector<std::string> itens{""};
   ChavesCategoria = {""};
   for (categorias.First(); !categorias.Eof(); categorias.Next()) {
@@ -381,10 +380,10 @@ void PagEmbalagens::GetTiposPratoRest(double seqCnfCard) {
   ClientDataSet conf("cdsConfCardRest");
   {
     ShowAviGuard avi(&tela, 1);
-    tela.CarregaPacote(conf,
-                       tela.netCadastroServ.Call("GetConfCard", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
-                                                                 tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
-                       "GetConfCard");
+    CarregaPacote(conf,
+                  tela.netCadastroServ.Call("GetConfCard", {tela.Campo(*tela.cdsServico, "CDFILIAL"),
+                                                            tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                  "GetConfCard");
   }
   if (!qryTipoPratRest->Active()) qryTipoPratRest->Open();
   {
@@ -426,7 +425,7 @@ void PagEmbalagens::GetRestricoes() {
         "GetRestricoes",
         {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI"), cliente, destino, seq}));
     Suspend<DataSetEvent> rolagem(cdsRestricoes->AfterScroll);
-    tela.CarregaPacote(*cdsRestricoes, r, "GetRestricoes");
+    CarregaPacote(*cdsRestricoes, r, "GetRestricoes");
   }
   cdsRestricoesAux->SetData(cdsRestricoes->Data());
   NrRestricao = cdsRestricoes->IsEmpty() ? 0 : cdsRestricoes->FieldByName("NRRESTEMBTPPRAT").AsFloat();
@@ -475,9 +474,9 @@ void PagEmbalagens::GetVdEmbRestricao(const std::string& codigo) {
                          : 0;
   Variant cod(codigo), cat(categoria);
   ShowAviGuard avi(&tela, 1);
-  tela.CarregaPacote(*cdsVdEmbRest,
-                     Consiste::CheckResultServ(tela.netCadastroServ.Call("GetVdEmbRest", {ByRef(cod), ByRef(cat)})),
-                     "GetVdEmbRest");
+  CarregaPacote(*cdsVdEmbRest,
+                Consiste::CheckResultServ(tela.netCadastroServ.Call("GetVdEmbRest", {ByRef(cod), ByRef(cat)})),
+                "GetVdEmbRest");
 }
 
 void PagEmbalagens::VdEmbRestricao(bool informaVazio) {

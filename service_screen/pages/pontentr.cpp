@@ -60,18 +60,12 @@ void BotaoPesquisa(TDBGrid& grade, const char* campo, const DataSet& ds) {
 
 void PagPontEntr::CarregaPontEntr() {
   ShowAviGuard avi(&tela, 6, tela.Msg("getPontEntr"));
-  Variant resposta =
-      tela.netCadastroServ.Call("GetPontEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
-  if (resposta.isString()) {
-    avi.Hide();
-    throw Exception(resposta.str());
-  }
-  if (!resposta.isArray() || resposta.asArray().size() < 2)
-    throw Exception("Resposta inesperada do servidor de aplicação para GetPontEntr.");
+  VariantArray resposta = ChamaPartes(tela.netCadastroServ, "GetPontEntr",
+                                      {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}, 2, &avi);
   // The state handler of the points stays quiet while both lists are replaced.
   Suspend<std::function<void(DataSource&)>> estado(dtsPEntClie->OnStateChange);
-  tela.CarregaPacote(*cdsCliente, resposta.asArray()[0], "GetPontEntr");
-  tela.CarregaPacote(*cdsPEntClie, resposta.asArray()[1], "GetPontEntr");
+  CarregaPacote(*cdsCliente, resposta[0], "GetPontEntr");
+  CarregaPacote(*cdsPEntClie, resposta[1], "GetPontEntr");
   FiltraPontEntr();
 }
 
@@ -257,7 +251,7 @@ void PagPontEntr::Vd_Cliente(bool obrigatorio) {
         tela.netCadastroServ.Call("GetVerifClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
                                                    normalizado, tela.Campo(*cdsCliente, "CDCLIENTE")}),
         false);
-    tela.CarregaPacote(*cdsPesqClie, cliente, "GetVerifClie");
+    CarregaPacote(*cdsPesqClie, cliente, "GetVerifClie");
     if (cdsPesqClie->IsEmpty()) throw Exception("Clie_NCad");
     for (const char* campo : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "NMFANTCLIE"})
       cdsCliente->FieldByName(campo).SetAsString(tela.Campo(*cdsPesqClie, campo));
@@ -282,8 +276,8 @@ void PagPontEntr::dbgClienteEditButtonClick(TComponent&) {
   if (!campo || campo->FieldName() != "NRINSJURCLIE") return;
   if (!cdsPesqClie->Active() || cdsPesqClie->IsEmpty()) {
     HourGlass ampulheta;
-    tela.CarregaPacote(*cdsPesqClie, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqClie", {"T"})),
-                       "GetPesqClie");
+    CarregaPacote(*cdsPesqClie, Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqClie", {"T"})),
+                  "GetPesqClie");
   }
   if (!Pesquisa::Pesquisar(*dtsPesqClie, tela.Msg("Cliente"))) return;
   for (const char* nome : {"CDCLIENTE", "NRINSJURCLIE", "NMRAZSOCCLIE", "IDTPIJURCLIE", "NMFANTCLIE"})
@@ -328,7 +322,7 @@ void PagPontEntr::Vd_PontEntr(bool obrigatorio) {
         tela.netCadastroServ.Call("GetVerifPontEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
                                                        tela.Campo(*cdsPEntClie, "CDCLIENTE"), ajustado}),
         false);
-    tela.CarregaPacote(*cdsPontoEntr, ponto, "GetVerifPontEntr");
+    CarregaPacote(*cdsPontoEntr, ponto, "GetVerifPontEntr");
     if (cdsPontoEntr->IsEmpty()) throw Exception("PontEntr_NCad");
     codigo.SetAsString(tela.Campo(*cdsPontoEntr, "CDDESTFILI"));
     cdsPEntClie->FieldByName("NMDESTFILI").SetAsString(tela.Campo(*cdsPontoEntr, "NMDESTFILI"));
@@ -356,19 +350,19 @@ void PagPontEntr::dbgPontEntrEditButtonClick(TComponent&) {
   if (cdsPEntClie->State() != DataSetState::Insert) return;
   Field* campo = dbgPontEntr->SelectedField();
   if (!campo || campo->FieldName() != "CDDESTFILI") return;
-  tela.CarregaPacote(*cdsPontoEntr,
-                     Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqPontoEntr", {tela.CodFilial()})),
-                     "GetPesqPontoEntr");
+  CarregaPacote(*cdsPontoEntr,
+                Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqPontoEntr", {tela.CodFilial()})),
+                "GetPesqPontoEntr");
   std::string selecao;
   if (!Pesqlista::PesquisaLista(*dtsPontEntr, "CDDESTFILI", tela.Msg("PontEntr") + "|" + tela.Msg("N_PontEntr"),
                                 selecao))
     return;
   Variant escolha(selecao);
-  tela.CarregaPacote(*cdsPEntClieAux,
-                     Consiste::CheckResultServ(tela.netCadastroServ.Call(
-                         "SetPEntClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
-                                         tela.Campo(*cdsPEntClie, "CDCLIENTE"), ByRef(escolha)})),
-                     "SetPEntClie");
+  CarregaPacote(*cdsPEntClieAux,
+                Consiste::CheckResultServ(tela.netCadastroServ.Call(
+                    "SetPEntClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI"),
+                                    tela.Campo(*cdsPEntClie, "CDCLIENTE"), ByRef(escolha)})),
+                "SetPEntClie");
   if (cdsPEntClieAux->IsEmpty()) return;
   try {
     Suspend<DataSetEvent> depois(cdsPEntClie->AfterPost);
@@ -422,10 +416,10 @@ void PagPontEntr::cdsPEntClieBeforePost(DataSet&) {
   }
   {
     HourGlass ampulheta;
-    tela.CarregaPacote(*cdsMaxCPEntr,
-                       Consiste::CheckResultServ(tela.netCadastroServ.Call(
-                           "GetMaxCPEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")})),
-                       "GetMaxCPEntr");
+    CarregaPacote(*cdsMaxCPEntr,
+                  Consiste::CheckResultServ(tela.netCadastroServ.Call(
+                      "GetMaxCPEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")})),
+                  "GetMaxCPEntr");
   }
   AlterouPEntr = true;
 }
@@ -596,10 +590,10 @@ void PagPontEntr::Verifica() {
   if (dbgPontEntr->Focused()) {
     {
       ShowAviGuard avi(&tela, 6, tela.Msg("getPontEntr"));
-      tela.CarregaPacote(*cdsPEntClie,
-                         Consiste::CheckResultServ(tela.netCadastroServ.Call(
-                             "GetPEntClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")})),
-                         "GetPEntClie");
+      CarregaPacote(*cdsPEntClie,
+                    Consiste::CheckResultServ(tela.netCadastroServ.Call(
+                        "GetPEntClie", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")})),
+                    "GetPEntClie");
     }
     FiltraPontEntr();
   } else {

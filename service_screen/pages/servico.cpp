@@ -53,7 +53,7 @@ void PagServico::Entra() {
       ShowAviGuard avi(&tela, 0);
       Variant servFatu = Consiste::CheckResultServ(tela.netCadastroServ.Call(
           "GetServFatu", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
-      tela.CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
+      CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
     }
     if (FilialFixa) {
       for (TControl* c : std::initializer_list<TControl*>{
@@ -80,7 +80,7 @@ void PagServico::TrocaServico() {
     ShowAviGuard avi(&tela, 0);
     Variant servFatu = Consiste::CheckResultServ(tela.netCadastroServ.Call(
         "GetServFatu", {tela.Campo(*tela.cdsServico, "CDFILIAL"), tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
-    tela.CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
+    CarregaPacote(*cdsServFatu, servFatu, "GetServFatu");
   }
   if (dbgServFatu->Focused()) grbServFatuEnter(*grbServFatu);
 }
@@ -267,8 +267,7 @@ bool PagServico::ExcluiServFatu() {
           "verificaEfetServFat", {tela.Campo(*cdsServFatu, "CDFILIAL"), tela.Campo(*cdsServFatu, "CDSERVICFATURAM"),
                                   tela.Campo(*tela.cdsServico, "CDSERVFILI")}));
     }
-    if (!efetivos.isArray() || efetivos.asArray().size() < 2)
-      throw Exception("Resposta inesperada do servidor de aplicação para verificaEfetServFat.");
+    if (!efetivos.isArray() || efetivos.asArray().size() < 2) throw RespostaInesperada("verificaEfetServFat");
     if (efetivos.asArray()[0].asBool())
       tela.Erro("ExisteEfetServFat",
                 {tela.Campo(*cdsServFatu, "CDSERVICFATURAM") + " " + tela.Campo(*cdsServFatu, "NMSERVICO"),

@@ -120,7 +120,7 @@ void PagServico::Vd_ServFatu(bool obrigatorio) {
       ShowAviGuard avi(&tela, 0);
       Variant guardadas =
           Consiste::CheckResultServ(tela.netCadastroServ.Call("GetServFatu", {filial, servico}), true, 0);
-      tela.CarregaPacote(*cdsServFatuAux, guardadas, "GetServFatu");
+      CarregaPacote(*cdsServFatuAux, guardadas, "GetServFatu");
     }
     Field& nome = cdsServFatu->FieldByName("NMSERVICO");
     if (!cdsServFatuAux->IsEmpty() &&
@@ -131,7 +131,7 @@ void PagServico::Vd_ServFatu(bool obrigatorio) {
     {
       ShowAviGuard avi(&tela, 0);
       Variant candidatos = Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqServFatu", {filial}), true, 0);
-      tela.CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
+      CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
     }
     if (!cdsPesqServFatu->Locate("CDFILIAL;CDSERVFILI", VariantArray{filial, codigo})) {
       nome.Clear();
@@ -154,7 +154,7 @@ void PagServico::dbgServFatuEditButtonClick(TComponent&) {
   {
     ShowAviGuard avi(&tela, 0);
     Variant candidatos = Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqServFatu", {filial}), true, 0);
-    tela.CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
+    CarregaPacote(*cdsPesqServFatu, candidatos, "GetPesqServFatu");
   }
   if (!Pesquisa::Pesquisar(*dtsPesqServFatu, tela.Msg("Serv_Fatu") + "|" + tela.Msg("Serv_Fatu_Empty"))) return;
   if (!tela.EmEdicao(*cdsServFatu)) cdsServFatu->Edit();

@@ -144,9 +144,9 @@ void PagServico::Vd_CdServAgre() {
   std::string central = tela.Campo(*tela.qryFilial, "CDFILCENTPME");
   if (TpConfPadrao != "S" || tela.Campo(*tela.qryFilial, "IDFILCENTPME") == "S" || central.empty()) return;
   ClientDataSet confCentral;
-  tela.CarregaPacote(confCentral,
-                     tela.netCadastroServ.Call("GetConfCard", {central, tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
-                     "GetConfCard");
+  CarregaPacote(confCentral,
+                tela.netCadastroServ.Call("GetConfCard", {central, tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                "GetConfCard");
   if (tela.TipoServico() != "F" && confCentral.IsEmpty()) tela.FalhaCampo(dbeCdServFili, "Conf_Car");
 }
 
@@ -227,8 +227,8 @@ void PagServico::Vd_CdProduto(bool obrigatorio) {
       produtos = qryProduto;
       naoCadastrado = "Prod_nao_Cad";
     } else {
-      tela.CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), arvore}),
-                         "GetPesqProdFat");
+      CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), arvore}),
+                    "GetPesqProdFat");
       produtos = cdsPesqProd;
       naoCadastrado = "Prod_nao_CGr";
     }
@@ -254,7 +254,7 @@ void PagServico::Vd_PadInt() {
   {
     ShowAviGuard avi(&tela, 0);
     Variant padroes = Consiste::CheckResultServ(tela.netCadastroServ.Call("GetPesqPadInter", {codigo}));
-    tela.CarregaPacote(*cdsPesqPadInter, padroes, "GetPesqPadInter");
+    CarregaPacote(*cdsPesqPadInter, padroes, "GetPesqPadInter");
   }
   if (cdsPesqPadInter->IsEmpty()) tela.FalhaCampo(dbeCdPadInt, "PadInt_NCad");
   tela.EditaServico();
@@ -466,7 +466,7 @@ void PagServico::btpServicoAfterPesq(TComponent&) {
 }
 
 void PagServico::btpPadrIntBeforePesq(TComponent&) {
-  tela.CarregaPacote(*cdsPadInt, tela.netCadastroServ.Call("GetPadInter"), "GetPadInter");
+  CarregaPacote(*cdsPadInt, tela.netCadastroServ.Call("GetPadInter"), "GetPadInter");
 }
 
 void PagServico::btpPadrIntAfterPesq(TComponent&) {
@@ -499,8 +499,8 @@ void PagServico::btnPesqProdClick(TComponent&) {
     if (!Pesquisa::Pesquisar_Plus(*qryPesqProd, titulos)) return;
     produtos = qryPesqProd;
   } else {
-    tela.CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), "T"}),
-                       "GetPesqProdFat");
+    CarregaPacote(*cdsPesqProd, tela.netCadastroServ.Call("GetPesqProdFat", {tela.medCdFilial->Text(), "T"}),
+                  "GetPesqProdFat");
     if (!Pesquisa::Pesquisar(*cdsPesqProd, titulos)) return;
     produtos = cdsPesqProd;
   }

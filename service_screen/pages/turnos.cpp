@@ -51,9 +51,9 @@ void PagTurnos::CarregaTurnos() {
   ShowAviGuard avi(&tela, 6, tela.Msg("get_cdsTurno"));
   cdsTurno->DisableControls();
   ScopeExit reativa([this] { cdsTurno->EnableControls(); });
-  tela.CarregaPacote(
-      *cdsTurno, tela.netCadastroServ.Call("GetTurno", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
-      "GetTurno");
+  CarregaPacote(*cdsTurno,
+                tela.netCadastroServ.Call("GetTurno", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}),
+                "GetTurno");
   EncheArray();
 }
 
@@ -221,13 +221,11 @@ void PagTurnos::Atualiza_Comensais(int dia) {
 // on every entry.
 void PagTurnos::SegueTotais(const std::array<std::optional<double>, 8>& totais) {
   try {
-    Variant resposta =
-        tela.netCadastroServ.Call("GetTurnoPontEntr", {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")});
-    if (resposta.isString()) throw Exception(resposta.str());
-    if (!resposta.isArray() || resposta.asArray().size() < 2 || !resposta.asArray()[0].isArray() ||
-        resposta.asArray()[0].asArray().size() < 2)
-      throw Exception("Resposta inesperada do servidor de aplicação para GetTurnoPontEntr.");
-    tela.CarregaPacote(*cdsTurno, resposta.asArray()[1], "GetTurnoPontEntr");
+    VariantArray resposta = ChamaPartes(tela.netCadastroServ, "GetTurnoPontEntr",
+                                        {tela.CodFilial(), tela.Campo(*tela.cdsServico, "CDSERVFILI")}, 2);
+    // The first part is the points page's [clients, delivery points].
+    if (!resposta[0].isArray() || resposta[0].asArray().size() < 2) throw RespostaInesperada("GetTurnoPontEntr");
+    CarregaPacote(*cdsTurno, resposta[1], "GetTurnoPontEntr");
     EncheArray();
     AbreSomaTurnos();
     for (int d = 0; d < 8; ++d)

@@ -56,8 +56,7 @@ void TfrmHistorico::Carrega() {
   std::string inicio = dataDigitada(*dteInicio), fim = dataDigitada(*dteFim);
   ShowAviGuard avi(this, 0);
   Variant lido = netHistorico.Call("GetHistorico", {filial_, servico_, inicio, fim, edtOperador->Text()});
-  if (!lido.isPacket()) throw Exception("Resposta inesperada do servidor de aplicação para GetHistorico.");
-  cdsHistorico->SetData(lido.packetPtr());
+  CarregaPacote(*cdsHistorico, lido, "GetHistorico");
   cdsHistorico->First();
 }
 

@@ -4,8 +4,10 @@
 
 #include "platform/core/errors.h"
 #include "platform/core/format.h"
+#include "platform/core/scope.h"
 #include "platform/framework/consiste.h"
 #include "platform/framework/lookups.h"
+#include "platform/framework/remoto.h"
 #include "platform/framework/showavi.h"
 #include "side_screens/transfembal/transfembal.h"
 
@@ -14,12 +16,6 @@ namespace cad::transfembal {
 std::string Campo(const DataSet& ds, const char* field) {
   const Field& f = ds.FieldByName(field);
   return f.IsNull() ? std::string() : Consiste::AllTrim(f.AsString());
-}
-
-void CarregaPacote(DataSet& ds, const Variant& pacote, const char* metodo) {
-  if (!pacote.isPacket())
-    throw Exception(std::string("Resposta inesperada do servidor de aplicação para ") + metodo + ".");
-  ds.SetData(pacote.packetPtr());
 }
 
 std::string TextoPonto(const DataSet& pontos) {
@@ -35,6 +31,23 @@ std::string ChavePosicao(const std::string& ponto, const std::string& cliente) {
 
 void Foca(TControl* control) {
   if (control && control->CanFocus()) control->SetFocus();
+}
+
+void ValidaCodigo(const TipoCodigo& tipo, TCustomEdit& codigo, TCustomEdit& nome, TADOIBQuery& consulta, TMessages& msg,
+                  std::vector<std::pair<const char*, Variant>> chave) {
+  std::string ajustado = Consiste::Ajusta(codigo.Text(), tipo.digitos);
+  chave.emplace_back(tipo.parametro, ajustado);
+  Reabre(consulta, chave);
+  if (consulta.IsEmpty()) {
+    Foca(&codigo);
+    msg.ShowMsg(tipo.naoCadastrado, TMsgDlgType::mtError, mbOK);
+    Abort();
+  }
+  if (codigo.Text() != ajustado) {
+    Suspend<TNotifyEvent> mudanca(codigo.OnChange);
+    codigo.SetText(ajustado);
+  }
+  nome.SetText(Campo(consulta, tipo.campoNome));
 }
 
 }  // namespace cad::transfembal
@@ -54,7 +67,7 @@ void SelecaoTiposPrato::Carrega(TForm& form, TNetConnection& net, const std::str
     ShowAviGuard avi(&form, 1);
     r = Consiste::CheckResultServ(net.Call("GetTiposPratoServ", {filial, servico}));
   }
-  transfembal::CarregaPacote(*cdsTiposPrato, r, "GetTiposPratoServ");
+  CarregaPacote(*cdsTiposPrato, r, "GetTiposPratoServ");
 }
 
 std::string SelecaoTiposPrato::Selecao(TMessages& msg) {

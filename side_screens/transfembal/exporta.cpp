@@ -20,6 +20,8 @@ namespace cad {
 
 using transfembal::Campo;
 using transfembal::Foca;
+using transfembal::kFilial;
+using transfembal::ValidaCodigo;
 
 namespace {
 
@@ -57,8 +59,8 @@ void TfrmExportaConf::Inicializa(TNetConnection& net, const std::string& filial,
   if (!clienteOri_.empty()) {
     ClientDataSet pontos("cdsPontosOrigem");
     Variant s = servicoOri_;
-    transfembal::CarregaPacote(
-        pontos, Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {filialOri_, ByRef(s)})), "GetPontosEntrega");
+    CarregaPacote(pontos, Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {filialOri_, ByRef(s)})),
+                  "GetPontosEntrega");
     if (pontos.Locate("CDCLIENTE;CDDESTFILI", VariantArray{clienteOri_, pontoOri_}))
       edtPontoEntregaOri->SetText(transfembal::TextoPonto(pontos));
   }
@@ -79,17 +81,7 @@ void TfrmExportaConf::VdFilial(bool vazioErro) {
     Erro("FILIAL_N_INF");
   }
   if (edtCdFilialDest->Tag() != 1) return;
-  std::string codigo = Consiste::Ajusta(edtCdFilialDest->Text(), 4);
-  Reabre(*adqFilial, {{"P_CDFILIAL", codigo}});
-  if (adqFilial->IsEmpty()) {
-    Foca(edtCdFilialDest);
-    Erro("FILIAL_N_CAD");
-  }
-  if (edtCdFilialDest->Text() != codigo) {
-    Suspend<TNotifyEvent> mudanca(edtCdFilialDest->OnChange);
-    edtCdFilialDest->SetText(codigo);
-  }
-  edtNmFilialDest->SetText(Campo(*adqFilial, "NMFILIAL"));
+  ValidaCodigo(kFilial, *edtCdFilialDest, *edtNmFilialDest, *adqFilial, *msgPadrao);
   edtCdFilialDest->SetTag(0);
   GetServicos();
 }
@@ -105,7 +97,7 @@ void TfrmExportaConf::GetServicos() {
   }
   {
     Suspend<DataSetEvent> rolagem(cdsServicos->AfterScroll);
-    transfembal::CarregaPacote(*cdsServicos, r, "GetServicosFilial");
+    CarregaPacote(*cdsServicos, r, "GetServicosFilial");
   }
   pontosServicos_.clear();
   cdsServicos->First();
@@ -246,7 +238,7 @@ void TfrmExportaConf::btnPontosClick(TComponent&) {
       Variant servico = Campo(*cdsServicos, "CDSERVFILI");
       r = Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {edtCdFilialDest->Text(), ByRef(servico)}));
     }
-    transfembal::CarregaPacote(*cdsPontosEntrega, r, "GetPontosEntrega");
+    CarregaPacote(*cdsPontosEntrega, r, "GetPontosEntrega");
     cdsPontosEntrega->Tag = 1;
   }
   std::string servico = Campo(*cdsServicos, "CDSERVFILI");

@@ -19,6 +19,9 @@ namespace cad {
 
 using transfembal::Campo;
 using transfembal::Foca;
+using transfembal::kFilial;
+using transfembal::kServico;
+using transfembal::ValidaCodigo;
 
 void TfrmImportaConf::Prepara() {
   cmbPontoEntrega->SetItems({""});
@@ -61,8 +64,8 @@ void TfrmImportaConf::Inicializa(TNetConnection& net, const std::string& filial,
   if (!clienteDest_.empty() || !pontoDest_.empty()) {
     ClientDataSet pontos("cdsPontosDestino");
     Variant s = servicoDest_;
-    transfembal::CarregaPacote(
-        pontos, Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {filialDest_, ByRef(s)})), "GetPontosEntrega");
+    CarregaPacote(pontos, Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {filialDest_, ByRef(s)})),
+                  "GetPontosEntrega");
     if (pontos.Locate("CDCLIENTE;CDDESTFILI", VariantArray{clienteDest_, pontoDest_}))
       edtPontoEntregaDest->SetText(transfembal::TextoPonto(pontos));
   }
@@ -75,17 +78,7 @@ void TfrmImportaConf::VdFilial(bool vazioErro) {
     Foca(edtCdFilialOri);
     Erro("FILIAL_N_INF");
   }
-  std::string codigo = Consiste::Ajusta(edtCdFilialOri->Text(), 4);
-  Reabre(*adqFilial, {{"P_CDFILIAL", codigo}});
-  if (adqFilial->IsEmpty()) {
-    Foca(edtCdFilialOri);
-    Erro("FILIAL_N_CAD");
-  }
-  if (edtCdFilialOri->Text() != codigo) {
-    Suspend<TNotifyEvent> mudanca(edtCdFilialOri->OnChange);
-    edtCdFilialOri->SetText(codigo);
-  }
-  edtNmFilialOri->SetText(Campo(*adqFilial, "NMFILIAL"));
+  ValidaCodigo(kFilial, *edtCdFilialOri, *edtNmFilialOri, *adqFilial, *msgPadrao);
 }
 
 // The origin service, looked up only after a change: its name, delivery points (and, for the
@@ -97,18 +90,9 @@ void TfrmImportaConf::VdServico(bool vazioErro) {
     Erro("SERVICO_N_INF");
   }
   if (edtCdServOri->Tag() != 1) return;
-  std::string codigo = Consiste::Ajusta(edtCdServOri->Text(), 5);
   VdFilial(true);
-  Reabre(*adqServico, {{"P_CDFILIAL", edtCdFilialOri->Text()}, {"P_CDSERVFILI", codigo}});
-  if (adqServico->IsEmpty()) {
-    Foca(edtCdServOri);
-    Erro("SERVICO_N_CAD");
-  }
-  if (edtCdServOri->Text() != codigo) {
-    Suspend<TNotifyEvent> mudanca(edtCdServOri->OnChange);
-    edtCdServOri->SetText(codigo);
-  }
-  edtNmServOri->SetText(Campo(*adqServico, "NMSERVICO"));
+  ValidaCodigo(kServico, *edtCdServOri, *edtNmServOri, *adqServico, *msgPadrao,
+               {{"P_CDFILIAL", edtCdFilialOri->Text()}});
   CarregaPontos();
   edtCdServOri->SetTag(0);
   OrigemValidada();
@@ -118,9 +102,8 @@ void TfrmImportaConf::VdServico(bool vazioErro) {
 void TfrmImportaConf::CarregaPontos() {
   ClientDataSet pontos("cdsPontosOrigem");
   Variant s = edtCdServOri->Text();
-  transfembal::CarregaPacote(
-      pontos, Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {edtCdFilialOri->Text(), ByRef(s)})),
-      "GetPontosEntrega");
+  CarregaPacote(pontos, Consiste::CheckResultServ(net_->Call("GetPontosEntrega", {edtCdFilialOri->Text(), ByRef(s)})),
+                "GetPontosEntrega");
   std::vector<std::string> itens{""};
   chavesPontos_ = {""};
   for (pontos.First(); !pontos.Eof(); pontos.Next()) {
@@ -227,7 +210,7 @@ TfrmImpDist::TfrmImpDist() {
 bool TfrmImpDist::OrigemTemConfiguracao(const std::string& cliente, const std::string& ponto) {
   Variant c = cliente, p = ponto, f = edtCdFilialOri->Text(), s = edtCdServOri->Text();
   ClientDataSet linhas("cdsVdDistribuicoes");
-  transfembal::CarregaPacote(
+  CarregaPacote(
       linhas, Consiste::CheckResultServ(net_->Call("GetVdDistribuicoesServ", {ByRef(f), ByRef(s), ByRef(c), ByRef(p)})),
       "GetVdDistribuicoesServ");
   return !linhas.IsEmpty();
@@ -253,9 +236,9 @@ void TfrmImpRest::OrigemValidada() { tipos.Carrega(*this, *net_, edtCdFilialOri-
 bool TfrmImpRest::OrigemTemConfiguracao(const std::string& cliente, const std::string& ponto) {
   Variant c = cliente, p = ponto, f = edtCdFilialOri->Text(), s = edtCdServOri->Text();
   ClientDataSet linhas("cdsVdRestricoes");
-  transfembal::CarregaPacote(
-      linhas, Consiste::CheckResultServ(net_->Call("GetVdRestricoesServ", {ByRef(f), ByRef(s), ByRef(c), ByRef(p)})),
-      "GetVdRestricoesServ");
+  CarregaPacote(linhas,
+                Consiste::CheckResultServ(net_->Call("GetVdRestricoesServ", {ByRef(f), ByRef(s), ByRef(c), ByRef(p)})),
+                "GetVdRestricoesServ");
   return !linhas.IsEmpty();
 }
 
