@@ -59,6 +59,18 @@ Variant Packet::value(size_t row, std::string_view field) const {
 
 // ---------------------------------------------------------------- PacketColumn
 
+double PacketColumn::floatAt(size_t r) const {
+  double d;
+  std::memcpy(&d, &words_[r], sizeof d);
+  return d;
+}
+
+DateTime PacketColumn::dateAt(size_t r) const {
+  DateTime d;
+  std::memcpy(&d.serial, &words_[r], sizeof d.serial);
+  return d;
+}
+
 Variant PacketColumn::at(size_t r) const {
   if (store_ == Store::Mixed) return mixed_[r];
   if (isNull(r)) return {};

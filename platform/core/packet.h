@@ -53,16 +53,8 @@ class PacketColumn {
   // Typed reads of a non-null value of the column's own store.
   bool boolAt(size_t r) const { return words_[r] != 0; }
   int64_t intAt(size_t r) const { return static_cast<int64_t>(words_[r]); }
-  double floatAt(size_t r) const {
-    double d;
-    std::memcpy(&d, &words_[r], sizeof d);
-    return d;
-  }
-  DateTime dateAt(size_t r) const {
-    DateTime d;
-    std::memcpy(&d.serial, &words_[r], sizeof d.serial);
-    return d;
-  }
+  double floatAt(size_t r) const;
+  DateTime dateAt(size_t r) const;
   std::string_view textAt(size_t r) const {
     uint32_t b = r ? ends_[r - 1] : 0;
     return std::string_view(arena_.data() + b, ends_[r] - b);
@@ -73,9 +65,9 @@ class PacketColumn {
   // Room for `rows` rows in all, and `textBytes` bytes of text, before the arrays grow; a column
   // still without a store takes the room when its first value gives it one.
   void reserve(size_t rows, size_t textBytes = 0);
-  // The pushes of a value of the column's own store (the usual case) are inline, forced so even
-  // across the libraries: a packet is filled a cell at a time, millions of times for a large one.
-  [[gnu::always_inline]] void pushNull() {
+  // The pushes of a value of the column's own store (the usual case) are inline: a packet is filled
+  // a cell at a time, millions of times for a large one.
+  void pushNull() {
     switch (store_) {
       case Store::Nulls: break;
       case Store::Text: ends_.push_back(ends_.empty() ? 0 : ends_.back()); break;
@@ -84,19 +76,19 @@ class PacketColumn {
     }
     newRow(true);
   }
-  [[gnu::always_inline]] void pushBool(bool b) { pushWord(Store::Bool, b ? 1 : 0); }
-  [[gnu::always_inline]] void pushInt(int64_t i) { pushWord(Store::Int, static_cast<uint64_t>(i)); }
-  [[gnu::always_inline]] void pushFloat(double d) {
+  void pushBool(bool b) { pushWord(Store::Bool, b ? 1 : 0); }
+  void pushInt(int64_t i) { pushWord(Store::Int, static_cast<uint64_t>(i)); }
+  void pushFloat(double d) {
     uint64_t w;
     std::memcpy(&w, &d, sizeof w);
     pushWord(Store::Float, w);
   }
-  [[gnu::always_inline]] void pushDate(DateTime d) {
+  void pushDate(DateTime d) {
     uint64_t w;
     std::memcpy(&w, &d.serial, sizeof w);
     pushWord(Store::Date, w);
   }
-  [[gnu::always_inline]] void pushText(std::string_view s) {
+  void pushText(std::string_view s) {
     if (store_ != Store::Text || arena_.size() + s.size() > UINT32_MAX) return pushOtherText(s);
     arena_.append(s);
     ends_.push_back(static_cast<uint32_t>(arena_.size()));
@@ -108,7 +100,7 @@ class PacketColumn {
     if (store_ != Store::Text) adopt(Store::Text);  // a mixed column gathers the text there too
     return arena_;
   }
-  [[gnu::always_inline]] void closeText() {
+  void closeText() {
     if (store_ != Store::Text || arena_.size() > UINT32_MAX) return closeOtherText();
     ends_.push_back(static_cast<uint32_t>(arena_.size()));
     newRow(false);
@@ -118,12 +110,12 @@ class PacketColumn {
   size_t bytes() const;  // memory the column holds
 
  private:
-  [[gnu::always_inline]] void newRow(bool null) {
+  void newRow(bool null) {
     if ((n_ & 63) == 0) nulls_.push_back(0);
     nulls_.back() |= uint64_t{null} << (n_ & 63);
     ++n_;
   }
-  [[gnu::always_inline]] void pushWord(Store s, uint64_t w) {
+  void pushWord(Store s, uint64_t w) {
     if (store_ != s) return pushOther(s, w);
     words_.push_back(w);
     newRow(false);

@@ -8,6 +8,7 @@
 // autocommit flag, so a failed COMMIT that leaves the transaction open is reported truthfully.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <list>
 #include <unordered_map>
@@ -49,6 +50,7 @@ struct Cached {
   std::vector<Column> columns;
   std::vector<bool> declared;  // whether column i has a declared type (else an expression)
   int preparations = -1;       // the re-prepare count the column details were read at
+  size_t lastRows = 0;         // rows of the statement's previous result
 
   void readColumns() {
     int now = sqlite3_stmt_status(h, SQLITE_STMTSTATUS_REPREPARE, 0);
@@ -87,8 +89,9 @@ bool isIsoDateText(std::string_view t) {
 // Column i of the current row into its column, read as the declared type when that loses
 // nothing; without a declared type (null `decl`), as stored. The value is read through its
 // sqlite3_value: one lookup per cell instead of one per call, safe because a connection is used by
-// one thread at a time.
-void readInto(PacketColumn& col, sqlite3_stmt* st, int i, const Column* decl) {
+// one thread at a time. The column's pushes are inlined here whatever the compiler would judge: this
+// runs once per cell.
+[[gnu::flatten]] void readInto(PacketColumn& col, sqlite3_stmt* st, int i, const Column* decl) {
   sqlite3_value* value = sqlite3_column_value(st, i);
   int storage = sqlite3_value_type(value);
   if (storage == SQLITE_NULL) return col.pushNull();
@@ -174,10 +177,12 @@ class SqliteDatabase final : public Database {
     for (size_t i = 0; i < decls.size(); ++i) decls[i] = declared[i] ? &c.columns[i] : nullptr;
     // The values go straight from the statement into typed columns.
     std::vector<PacketColumn> cols(static_cast<size_t>(n));
-    // Room for a page of rows at once (texts after the first row, in its proportion): the arrays
-    // of a short result are allocated once.
+    // Room for a page of rows, or for as many as the statement's previous result had, at once
+    // (texts after the first row, in its proportion): a repeated query (a branch's list reloaded)
+    // fills its arrays without growing them.
+    size_t room = std::max(kFirstRoom, c.lastRows);
     if (rc == SQLITE_ROW)
-      for (PacketColumn& col : cols) col.reserve(kFirstRoom);
+      for (PacketColumn& col : cols) col.reserve(room);
     size_t count = 0;
     for (;; rc = sqlite3_step(st.h)) {
       if (rc == SQLITE_DONE) break;
@@ -185,8 +190,12 @@ class SqliteDatabase final : public Database {
       for (int i = 0; i < n; ++i) readInto(cols[static_cast<size_t>(i)], st.h, i, decls[static_cast<size_t>(i)]);
       if (++count == 1)
         for (PacketColumn& col : cols)
-          if (col.store() == PacketColumn::Store::Text) col.reserve(kFirstRoom, col.textAt(0).size() * kFirstRoom);
+          if (col.store() == PacketColumn::Store::Text) col.reserve(room, col.textAt(0).size() * room);
     }
+    // Room taken for a much larger result than this one is given back.
+    if (count < room / 2 && room > kFirstRoom)
+      for (PacketColumn& col : cols) col.shrinkToFit();
+    c.lastRows = count;
     // Expression columns: type from the values, then the values read again as that type.
     for (size_t i = 0; i < rs.columns.size(); ++i) {
       if (declared[i]) continue;
@@ -275,7 +284,7 @@ class SqliteDatabase final : public Database {
       index_.erase(lru_.back().first);
       lru_.pop_back();
     }
-    lru_.emplace_front(std::string(sql), Cached{st.h, std::move(rw.names), {}, {}, -1});
+    lru_.emplace_front(std::string(sql), Cached{st.h, std::move(rw.names), {}, {}, -1, 0});
     st.h = nullptr;
     index_.emplace(lru_.front().first, lru_.begin());
     return lru_.front().second;

@@ -165,9 +165,12 @@ char* writeShortDecimal(char* p, double d) {
   int n = 1;  // integer digits
   while (a >= kPow10[n]) ++n;
   for (int k = 0; n + k <= 15; ++k) {
-    double m = std::nearbyint(a * kPow10[k]);
-    if (m / kPow10[k] != a) continue;
-    auto digits = static_cast<uint64_t>(m);
+    // a * 10^k to the nearest integer, a tie to the even one (as nearbyint, without its call): the
+    // product is below 2^50, so adding a half and the difference below are exact.
+    double x = a * kPow10[k];
+    auto digits = static_cast<uint64_t>(x + 0.5);
+    if (static_cast<double>(digits) - x == 0.5 && (digits & 1)) --digits;
+    if (static_cast<double>(digits) / kPow10[k] != a) continue;
     int significant = n + k;
     if (k == 0)
       for (uint64_t t = digits; t % 10 == 0; t /= 10) --significant;
@@ -280,6 +283,7 @@ void appendColumns(Out& out, const PacketRows& rows, size_t fieldCount) {
 }
 
 void appendPacket(Out& out, const Packet& p) {
+  out.reserve(out.size() + 48 * p.fields.size() + 64);  // about what the field definitions take
   out += "{\"$packet\":{\"fields\":[";
   for (size_t i = 0; i < p.fields.size(); ++i) {
     const FieldDef& f = p.fields[i];
