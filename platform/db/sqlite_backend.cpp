@@ -80,7 +80,8 @@ struct Use {
 };
 
 constexpr size_t kStatementCacheSize = 128;
-constexpr size_t kFirstRoom = 32;  // rows a query's columns hold before they grow
+constexpr size_t kFirstRoom = 32;                  // rows a query's columns hold before they grow
+constexpr size_t kMostTextRoom = size_t{4} << 20;  // bytes of text a column takes before it grows
 
 bool isIsoDateText(std::string_view t) {
   return (t.size() == 10 || t.size() == 19) && DateTime::parseIso(t).has_value();
@@ -190,7 +191,8 @@ class SqliteDatabase final : public Database {
       for (int i = 0; i < n; ++i) readInto(cols[static_cast<size_t>(i)], st.h, i, decls[static_cast<size_t>(i)]);
       if (++count == 1)
         for (PacketColumn& col : cols)
-          if (col.store() == PacketColumn::Store::Text) col.reserve(room, col.textAt(0).size() * room);
+          if (col.store() == PacketColumn::Store::Text)
+            col.reserve(room, std::min(col.textAt(0).size() * room, kMostTextRoom));
     }
     // Room taken for a much larger result than this one is given back.
     if (count < room / 2 && room > kFirstRoom)
