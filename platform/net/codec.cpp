@@ -73,9 +73,7 @@ class Out {
     return s_.data() + n_;
   }
   void moveTo(const char* end) { n_ = static_cast<size_t>(end - s_.data()); }
-  void reserve(size_t total) {
-    if (total > s_.size()) s_.resize(total);
-  }
+  void reserve(size_t total) { s_.reserve(total); }  // capacity only: pages are touched as written
   void append(const char* p, size_t k) {
     std::memcpy(room(k), p, k);
     n_ += k;
@@ -92,7 +90,14 @@ class Out {
   }
 
  private:
-  void grow(size_t k) { s_.resize(std::max(n_ + k, 2 * s_.size() + 64)); }
+  // The string's length marks the room made so far. Within the capacity it grows a step past the
+  // need (zero-filling only what is about to be written); the capacity doubles when it is full.
+  void grow(size_t k) {
+    size_t need = n_ + k;
+    if (need > s_.capacity()) s_.reserve(std::max(need, 2 * s_.capacity()));
+    s_.resize(std::min(s_.capacity(), std::max(need, n_ + kStep)));
+  }
+  static constexpr size_t kStep = 64 << 10;
 
   std::string& s_;
   size_t n_;
