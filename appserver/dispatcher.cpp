@@ -134,12 +134,12 @@ std::string Dispatcher::handle(const std::string& body, const std::string& opera
     std::unique_lock<std::mutex> writerTurn;
     if (m->update && serialWriters_) writerTurn = std::unique_lock<std::mutex>(writer_);
     auto lease = pool_.acquire();
-    if (std::string refusal = operatorRefusal(*lease, operatorName); !refusal.empty()) throw Exception(refusal);
     std::string branchRefused;
-    if (m->branchArg >= 0) {
-      branchRefused = branchReadRefusal(*lease, operatorName, textOf(req.args[m->branchArg]));
-      if (!branchRefused.empty() && !m->checkable) throw Exception(branchRefused);
-    }
+    std::string refusal = m->branchArg >= 0 ? operatorAndBranchRefusal(*lease, operatorName,
+                                                                       textOf(req.args[m->branchArg]), branchRefused)
+                                            : operatorRefusal(*lease, operatorName);
+    if (!refusal.empty()) throw Exception(refusal);
+    if (!branchRefused.empty() && !m->checkable) throw Exception(branchRefused);
     CallContext ctx{*lease, operatorName};
     if (!branchRefused.empty()) {
       reply = encodeResult(*m, checkFail(branchRefused), req.args);

@@ -134,8 +134,9 @@ std::string branchReadRefusal(db::Database& db, const std::string& operatorName,
       "SELECT (SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = :CDFILIAL),"
       " (SELECT COUNT(*) FROM FILIOPER WHERE CDFILIAL = :CDFILIAL AND CDOPERADOR = :CDOPERADOR)",
       {{"CDFILIAL", branch}, {"CDOPERADOR", operatorName}});
-  bool exists = rs.rows.at(0).at(0).asInt() > 0;
-  bool allowed = rs.rows.at(0).at(1).asInt() > 0;
+  // Read by cell: these checks run before every call, and the row form would be built for them.
+  bool exists = rs.rows.cell(0, 0).asInt() > 0;
+  bool allowed = rs.rows.cell(0, 1).asInt() > 0;
   return exists && !allowed ? noBranchAccessText(operatorName, branch) : std::string();
 }
 
@@ -148,12 +149,37 @@ std::string serviceRefusal(db::Database& db, const std::string& branch, const st
   return {};
 }
 
+namespace {
+
+// The operator's refusal from its OPERADOR row: whether there is one, and its IDATIVO.
+std::string operatorRefusalText(const std::string& operatorName, bool registered, const Variant& active) {
+  if (!registered) return "Operador " + operatorName + " não cadastrado.";
+  if (textOf(active) == "N") return "Operador " + operatorName + " inativo: acesso ao servidor recusado.";
+  return {};
+}
+
+}  // namespace
+
 std::string operatorRefusal(db::Database& db, const std::string& operatorName) {
   db::ResultSet rs =
       db.query("SELECT IDATIVO FROM OPERADOR WHERE CDOPERADOR = :CDOPERADOR", {{"CDOPERADOR", operatorName}});
-  if (rs.rows.empty()) return "Operador " + operatorName + " não cadastrado.";
-  if (textOf(rs.rows[0][0]) == "N") return "Operador " + operatorName + " inativo: acesso ao servidor recusado.";
-  return {};
+  return operatorRefusalText(operatorName, !rs.rows.empty(), rs.rows.empty() ? Variant() : rs.rows.cell(0, 0));
+}
+
+std::string operatorAndBranchRefusal(db::Database& db, const std::string& operatorName, const std::string& branch,
+                                     std::string& branchRefused) {
+  branchRefused.clear();
+  if (branch.empty()) return operatorRefusal(db, operatorName);
+  db::ResultSet rs = db.query(
+      "SELECT (SELECT COUNT(*) FROM OPERADOR WHERE CDOPERADOR = :CDOPERADOR),"
+      " (SELECT IDATIVO FROM OPERADOR WHERE CDOPERADOR = :CDOPERADOR),"
+      " (SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = :CDFILIAL),"
+      " (SELECT COUNT(*) FROM FILIOPER WHERE CDFILIAL = :CDFILIAL AND CDOPERADOR = :CDOPERADOR)",
+      {{"CDFILIAL", branch}, {"CDOPERADOR", operatorName}});
+  std::string refusal = operatorRefusalText(operatorName, rs.rows.cell(0, 0).asInt() > 0, rs.rows.cell(0, 1));
+  if (refusal.empty() && rs.rows.cell(0, 2).asInt() > 0 && rs.rows.cell(0, 3).asInt() == 0)
+    branchRefused = noBranchAccessText(operatorName, branch);
+  return refusal;
 }
 
 PacketPtr withTrimmedCodes(const Packet& delta, const std::vector<std::string>& fields) {

@@ -62,6 +62,12 @@ std::string branchReadRefusal(db::Database& db, const std::string& operatorName,
 // 'N'); otherwise the refusal text.
 std::string operatorRefusal(db::Database& db, const std::string& operatorName);
 
+// operatorRefusal and branchReadRefusal in one query (the checks before a call that names a
+// branch): returns the operator's refusal; `branchRefused` receives the branch's ("" when the
+// operator is refused).
+std::string operatorAndBranchRefusal(db::Database& db, const std::string& operatorName, const std::string& branch,
+                                     std::string& branchRefused);
+
 // "" when the service is stored in the branch; otherwise "Serviço não informado." (an empty code)
 // or "Serviço X não cadastrado na filial Y.", so a missing service never reads as an empty one.
 std::string serviceRefusal(db::Database& db, const std::string& branch, const std::string& service);

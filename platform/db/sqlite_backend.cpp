@@ -2,11 +2,13 @@
 // is a private in-memory database. Parameters become ?NNN placeholders bound by index.
 // Statements are prepared once per connection and kept, keyed by their SQL text (a bounded cache;
 // the least recently used is finalized when it is full), so a repeated call neither rewrites nor
-// prepares again. Invariants: a statement is reset (its read lock released) and its bindings
-// cleared when the call that used it ends, however it ends (Use guard); inTransaction() mirrors the connection's own
+// prepares again; the details of a statement's result columns are read once per preparation.
+// Invariants: a statement is reset (its read lock released) and its bindings cleared when the call
+// that used it ends, however it ends (Use guard); inTransaction() mirrors the connection's own
 // autocommit flag, so a failed COMMIT that leaves the transaction open is reported truthfully.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <list>
 #include <unordered_map>
@@ -39,10 +41,32 @@ struct Stmt {
   ~Stmt() { sqlite3_finalize(h); }
 };
 
-// A prepared statement kept for reuse, with its parameter names in placeholder order.
+// A prepared statement kept for reuse, with its parameter names in placeholder order and the
+// details of its result columns (names, declared types), read once per preparation: SQLite
+// prepares a kept statement again when a table it reads changed, and that may change them.
 struct Cached {
   sqlite3_stmt* h = nullptr;
   std::vector<std::string> names;
+  std::vector<Column> columns;
+  std::vector<bool> declared;  // whether column i has a declared type (else an expression)
+  int preparations = -1;       // the re-prepare count the column details were read at
+  size_t lastRows = 0;         // rows of the statement's previous result
+
+  void readColumns() {
+    int now = sqlite3_stmt_status(h, SQLITE_STMTSTATUS_REPREPARE, 0);
+    if (now == preparations) return;
+    int n = sqlite3_column_count(h);
+    columns.clear();
+    declared.assign(static_cast<size_t>(n), false);
+    columns.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      const char* name = sqlite3_column_name(h, i);
+      const char* decl = sqlite3_column_decltype(h, i);
+      declared[static_cast<size_t>(i)] = decl != nullptr;
+      columns.push_back(columnFromDeclType(upperCase(name ? name : ""), decl ? decl : ""));
+    }
+    preparations = now;
+  }
 };
 
 // A cached statement lent to one call: reset and unbound when the call ends.
@@ -56,7 +80,8 @@ struct Use {
 };
 
 constexpr size_t kStatementCacheSize = 128;
-constexpr size_t kFirstRoom = 32;  // rows a query's columns hold before they grow
+constexpr size_t kFirstRoom = 32;                  // rows a query's columns hold before they grow
+constexpr size_t kMostTextRoom = size_t{4} << 20;  // bytes of text a column takes before it grows
 
 bool isIsoDateText(std::string_view t) {
   return (t.size() == 10 || t.size() == 19) && DateTime::parseIso(t).has_value();
@@ -65,8 +90,9 @@ bool isIsoDateText(std::string_view t) {
 // Column i of the current row into its column, read as the declared type when that loses
 // nothing; without a declared type (null `decl`), as stored. The value is read through its
 // sqlite3_value: one lookup per cell instead of one per call, safe because a connection is used by
-// one thread at a time.
-void readInto(PacketColumn& col, sqlite3_stmt* st, int i, const Column* decl) {
+// one thread at a time. The column's pushes are inlined here whatever the compiler would judge: this
+// runs once per cell.
+[[gnu::flatten]] void readInto(PacketColumn& col, sqlite3_stmt* st, int i, const Column* decl) {
   sqlite3_value* value = sqlite3_column_value(st, i);
   int storage = sqlite3_value_type(value);
   if (storage == SQLITE_NULL) return col.pushNull();
@@ -137,39 +163,41 @@ class SqliteDatabase final : public Database {
 
   ResultSet query(std::string_view sql, const Params& params) override {
     Use st;
-    prepare(sql, params, st);
+    Cached& c = prepare(sql, params, st);
     // The first step comes before the columns are read: a kept statement whose tables changed
     // since it was prepared is prepared again by that step, and only then reports its columns.
     int rc = sqlite3_step(st.h);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail();
+    c.readColumns();
     ResultSet rs;
-    int n = sqlite3_column_count(st.h);
-    std::vector<bool> declared(static_cast<size_t>(n));
-    rs.columns.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-      const char* name = sqlite3_column_name(st.h, i);
-      const char* decl = sqlite3_column_decltype(st.h, i);
-      declared[static_cast<size_t>(i)] = decl != nullptr;
-      rs.columns.push_back(columnFromDeclType(upperCase(name ? name : ""), decl ? decl : ""));
-    }
+    rs.columns = c.columns;
+    const std::vector<bool>& declared = c.declared;
+    int n = static_cast<int>(declared.size());
+    // Each column's declared type, null for an expression (read as stored).
+    std::vector<const Column*> decls(static_cast<size_t>(n));
+    for (size_t i = 0; i < decls.size(); ++i) decls[i] = declared[i] ? &c.columns[i] : nullptr;
     // The values go straight from the statement into typed columns.
     std::vector<PacketColumn> cols(static_cast<size_t>(n));
-    // Room for a page of rows at once (texts after the first row, in its proportion): the arrays
-    // of a short result are allocated once.
+    // Room for a page of rows, or for as many as the statement's previous result had, at once
+    // (texts after the first row, in its proportion): a repeated query (a branch's list reloaded)
+    // fills its arrays without growing them.
+    size_t room = std::max(kFirstRoom, c.lastRows);
     if (rc == SQLITE_ROW)
-      for (PacketColumn& c : cols) c.reserve(kFirstRoom);
+      for (PacketColumn& col : cols) col.reserve(room);
     size_t count = 0;
     for (;; rc = sqlite3_step(st.h)) {
       if (rc == SQLITE_DONE) break;
       if (rc != SQLITE_ROW) fail();
-      for (int i = 0; i < n; ++i) {
-        size_t c = static_cast<size_t>(i);
-        readInto(cols[c], st.h, i, declared[c] ? &rs.columns[c] : nullptr);
-      }
+      for (int i = 0; i < n; ++i) readInto(cols[static_cast<size_t>(i)], st.h, i, decls[static_cast<size_t>(i)]);
       if (++count == 1)
-        for (PacketColumn& c : cols)
-          if (c.store() == PacketColumn::Store::Text) c.reserve(kFirstRoom, c.textAt(0).size() * kFirstRoom);
+        for (PacketColumn& col : cols)
+          if (col.store() == PacketColumn::Store::Text)
+            col.reserve(room, std::min(col.textAt(0).size() * room, kMostTextRoom));
     }
+    // Room taken for a much larger result than this one is given back.
+    if (count < room / 2 && room > kFirstRoom)
+      for (PacketColumn& col : cols) col.shrinkToFit();
+    c.lastRows = count;
     // Expression columns: type from the values, then the values read again as that type.
     for (size_t i = 0; i < rs.columns.size(); ++i) {
       if (declared[i]) continue;
@@ -230,13 +258,14 @@ class SqliteDatabase final : public Database {
   [[noreturn]] void fail() { throwStatementError(errorKind(db_), sqlite3_errmsg(db_)); }
 
   // The statement for `sql`, from the cache or prepared now, bound to `params` and lent to `use`.
-  void prepare(std::string_view sql, const Params& params, Use& use) {
-    const Cached& c = statement(sql);
+  Cached& prepare(std::string_view sql, const Params& params, Use& use) {
+    Cached& c = statement(sql);
     use.h = c.h;
     for (size_t i = 0; i < c.names.size(); ++i) bind(c.h, static_cast<int>(i + 1), findParam(params, c.names[i]));
+    return c;
   }
 
-  const Cached& statement(std::string_view sql) {
+  Cached& statement(std::string_view sql) {
     if (auto it = index_.find(sql); it != index_.end()) {
       lru_.splice(lru_.begin(), lru_, it->second);  // most recently used first
       return it->second->second;
@@ -257,7 +286,7 @@ class SqliteDatabase final : public Database {
       index_.erase(lru_.back().first);
       lru_.pop_back();
     }
-    lru_.emplace_front(std::string(sql), Cached{st.h, std::move(rw.names)});
+    lru_.emplace_front(std::string(sql), Cached{st.h, std::move(rw.names), {}, {}, -1, 0});
     st.h = nullptr;
     index_.emplace(lru_.front().first, lru_.begin());
     return lru_.front().second;

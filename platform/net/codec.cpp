@@ -71,114 +71,188 @@ inline uint64_t specialEight(const unsigned char* s, uint64_t& quotes) {
   throw Exception("Valor não pode ser transmitido: " + what + ".");
 }
 
-void appendString(std::string& out, std::string_view s) {
+// The text being written, through a cursor over the string's own bytes: a piece first makes room
+// for at most its length (one comparison), then stores its bytes without a check of its own. The
+// string is cut to what was written when the writer goes, also when an error ends the writing.
+class Out {
+ public:
+  explicit Out(std::string& s) : s_(s), n_(s.size()) {}
+  ~Out() { s_.resize(n_); }
+  Out(const Out&) = delete;
+  Out& operator=(const Out&) = delete;
+
+  size_t size() const { return n_; }
+  // At least k writable bytes at the cursor; what was written there ends at `end` (moveTo).
+  char* room(size_t k) {
+    if (s_.size() - n_ < k) grow(k);
+    return s_.data() + n_;
+  }
+  void moveTo(const char* end) { n_ = static_cast<size_t>(end - s_.data()); }
+  void reserve(size_t total) { s_.reserve(total); }  // capacity only: pages are touched as written
+  void append(const char* p, size_t k) {
+    std::memcpy(room(k), p, k);
+    n_ += k;
+  }
+  void append(const char* b, const char* e) { append(b, static_cast<size_t>(e - b)); }
+  Out& operator+=(std::string_view t) {
+    append(t.data(), t.size());
+    return *this;
+  }
+  Out& operator+=(char c) {
+    *room(1) = c;
+    ++n_;
+    return *this;
+  }
+
+ private:
+  // The string's length marks the room made so far. Within the capacity it grows a step past the
+  // need (zero-filling only what is about to be written); the capacity doubles when it is full.
+  void grow(size_t k) {
+    size_t need = n_ + k;
+    if (need > s_.capacity()) s_.reserve(std::max(need, 2 * s_.capacity()));
+    s_.resize(std::min(s_.capacity(), std::max(need, n_ + kStep)));
+  }
+  static constexpr size_t kStep = 64 << 10;
+
+  std::string& s_;
+  size_t n_;
+};
+
+void appendString(Out& out, std::string_view s) {
   static const char kHex[] = "0123456789abcdef";
-  out += '"';
   const auto* u = reinterpret_cast<const unsigned char*>(s.data());
   size_t n = s.size(), i = 0;
+  // Room for the quotes and the text as it is; an escape makes room for its extra bytes.
+  char* p = out.room(n + 2);
+  *p++ = '"';
   while (i < n) {
-    size_t run = i;
-    while (n - run >= 8 && plainEight(u + run)) run += 8;
-    while (run < n && u[run] >= 0x20 && u[run] < 0x80 && u[run] != '"' && u[run] != '\\') ++run;
-    out.append(s.data() + i, run - i);
-    i = run;
+    // Plain bytes are copied as they are checked, eight at a time while they last.
+    while (n - i >= 8 && plainEight(u + i)) {
+      std::memcpy(p, u + i, 8);
+      p += 8;
+      i += 8;
+    }
+    while (i < n && u[i] >= 0x20 && u[i] < 0x80 && u[i] != '"' && u[i] != '\\') *p++ = static_cast<char>(u[i++]);
     if (i == n) break;
     unsigned char c = u[i];
     if (c >= 0x80) {
       size_t len = utf8SequenceLength(u + i, n - i);
       if (len == 0) encodeError("texto com codificação UTF-8 inválida");
-      out.append(s.data() + i, len);
+      std::memcpy(p, u + i, len);
+      p += len;
       i += len;
       continue;
     }
+    out.moveTo(p);
+    p = out.room(n - i + 6);  // the rest, this byte's escape (at most 6 bytes) and the quote
+    *p++ = '\\';
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"': *p++ = '"'; break;
+      case '\\': *p++ = '\\'; break;
+      case '\n': *p++ = 'n'; break;
+      case '\r': *p++ = 'r'; break;
+      case '\t': *p++ = 't'; break;
+      case '\b': *p++ = 'b'; break;
+      case '\f': *p++ = 'f'; break;
       default:
-        out += "\\u00";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
+        std::memcpy(p, "u00", 3);
+        p[3] = kHex[c >> 4];
+        p[4] = kHex[c & 0xF];
+        p += 5;
     }
     ++i;
   }
-  out += '"';
+  *p++ = '"';
+  out.moveTo(p);
 }
 
-void appendInt(std::string& out, int64_t v) {
-  char buf[24];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, r.ptr);
+void appendInt(Out& out, int64_t v) {
+  char* p = out.room(24);
+  out.moveTo(std::to_chars(p, p + 24, v).ptr);
 }
 
 constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr size_t kFloatRoom = 32;  // the longest shortest form of a double (24) and ".0"
 
 // A float that is a decimal of at most 15 significant digits, 1 <= |d| < 1e15 (quantities,
-// prices), written without the general shortest-form algorithm: that decimal is the only one of
-// so few digits that reads back as d, so it is the shortest form, written as to_chars writes it
-// (fixed notation unless the scientific one is shorter, then false). The fewest fraction digits
-// whose integer over a power of ten gives d back exactly are that decimal's.
-bool appendShortDecimal(std::string& out, double d) {
+// prices), written at p without the general shortest-form algorithm: that decimal is the only one
+// of so few digits that reads back as d, so it is the shortest form, written as to_chars writes it
+// (fixed notation unless the scientific one is shorter, then null). The fewest fraction digits
+// whose integer over a power of ten gives d back exactly are that decimal's. Returns the end.
+char* writeShortDecimal(char* p, double d) {
   double a = std::fabs(d);
-  if (!(a >= 1 && a < 1e15)) return false;
+  if (!(a >= 1 && a < 1e15)) return nullptr;
   int n = 1;  // integer digits
   while (a >= kPow10[n]) ++n;
   for (int k = 0; n + k <= 15; ++k) {
-    double m = std::nearbyint(a * kPow10[k]);
-    if (m / kPow10[k] != a) continue;
-    auto digits = static_cast<uint64_t>(m);
+    // a * 10^k to the nearest integer, a tie to the even one (as nearbyint, without its call): the
+    // product is below 2^50, so adding a half and the difference below are exact.
+    double x = a * kPow10[k];
+    auto digits = static_cast<uint64_t>(x + 0.5);
+    if (static_cast<double>(digits) - x == 0.5 && (digits & 1)) --digits;
+    if (static_cast<double>(digits) / kPow10[k] != a) continue;
     int significant = n + k;
     if (k == 0)
       for (uint64_t t = digits; t % 10 == 0; t /= 10) --significant;
     int fixedLength = n + (k ? k + 1 : 0), scientificLength = significant + (significant > 1 ? 1 : 0) + 4;
-    if (scientificLength < fixedLength) return false;
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, digits);
-    if (d < 0) out += '-';
-    out.append(buf, static_cast<size_t>(n));
-    out += '.';
-    if (k)
-      out.append(buf + n, r.ptr);
-    else
-      out += '0';
-    return true;
+    if (scientificLength < fixedLength) return nullptr;
+    if (d < 0) *p++ = '-';
+    char* end = std::to_chars(p, p + 24, digits).ptr;
+    if (k == 0) {
+      std::memcpy(end, ".0", 2);
+      return end + 2;
+    }
+    // The fraction digits move one place for the point.
+    std::memmove(p + n + 1, p + n, static_cast<size_t>(k));
+    p[n] = '.';
+    return end + 1;
   }
-  return false;
+  return nullptr;
 }
 
-void appendFloat(std::string& out, double d) {
-  if (!std::isfinite(d)) encodeError("número real não finito");
-  if (appendShortDecimal(out, d)) return;
-  char buf[40];
-  auto r = std::to_chars(buf, buf + sizeof buf, d);
-  out.append(buf, r.ptr);
+// A finite float at p (room for kFloatRoom bytes); returns the end.
+char* writeFloat(char* p, double d) {
+  if (d == 0) {  // as the general form writes it: "0.0", "-0.0"
+    if (std::signbit(d)) *p++ = '-';
+    std::memcpy(p, "0.0", 3);
+    return p + 3;
+  }
+  if (char* end = writeShortDecimal(p, d)) return end;
+  char* end = std::to_chars(p, p + kFloatRoom, d).ptr;
   // A float must read back as a float: give it a decimal point when the shortest form has none.
-  if (std::memchr(buf, '.', r.ptr - buf) == nullptr && std::memchr(buf, 'e', r.ptr - buf) == nullptr) out += ".0";
+  if (std::memchr(p, '.', end - p) == nullptr && std::memchr(p, 'e', end - p) == nullptr) {
+    std::memcpy(end, ".0", 2);
+    end += 2;
+  }
+  return end;
 }
 
-void appendAny(std::string& out, const Variant& v, int depth);
+void appendFloat(Out& out, double d) {
+  if (!std::isfinite(d)) encodeError("número real não finito");
+  out.moveTo(writeFloat(out.room(kFloatRoom), d));
+}
 
-void appendScalar(std::string& out, const Variant& v) {
+void appendAny(Out& out, const Variant& v, int depth);
+
+void appendDate(Out& out, const DateTime& d) {
+  out += "{\"$date\":\"";
+  out += d.iso();
+  out += "\"}";
+}
+
+void appendScalar(Out& out, const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Null: out += "null"; break;
-    case Variant::Kind::Bool: out += v.asBool() ? "true" : "false"; break;
+    case Variant::Kind::Bool: out += v.asBool() ? std::string_view("true") : std::string_view("false"); break;
     case Variant::Kind::Int: appendInt(out, v.asInt()); break;
     case Variant::Kind::Float: appendFloat(out, v.asFloat()); break;
     case Variant::Kind::String: appendString(out, v.str()); break;
-    case Variant::Kind::DateTime:
-      out += "{\"$date\":\"";
-      out += v.asDateTime().iso();
-      out += "\"}";
-      break;
+    case Variant::Kind::DateTime: appendDate(out, v.asDateTime()); break;
     default: encodeError("valor de campo deve ser simples (não pacote nem vetor)");
   }
 }
 
-void appendRow(std::string& out, const std::vector<Variant>& row, size_t fieldCount, size_t index) {
+void appendRow(Out& out, const std::vector<Variant>& row, size_t fieldCount, size_t index) {
   if (row.size() != fieldCount)
     encodeError("linha " + std::to_string(index + 1) + " do pacote tem " + std::to_string(row.size()) +
                 " valores para " + std::to_string(fieldCount) + " campos");
@@ -191,7 +265,7 @@ void appendRow(std::string& out, const std::vector<Variant>& row, size_t fieldCo
 }
 
 // Rows held by column, written row by row straight from the typed arrays.
-void appendColumns(std::string& out, const PacketRows& rows, size_t fieldCount) {
+void appendColumns(Out& out, const PacketRows& rows, size_t fieldCount) {
   size_t count = rows.size(), width = rows.width();
   if (count && width != fieldCount)
     encodeError("linha 1 do pacote tem " + std::to_string(width) + " valores para " + std::to_string(fieldCount) +
@@ -200,7 +274,8 @@ void appendColumns(std::string& out, const PacketRows& rows, size_t fieldCount) 
   for (size_t r = 0; r < count; ++r) {
     // Room for the rest at the first row's size and a little more, so a large reply grows once.
     if (r == 1) out.reserve(out.size() + (out.size() - start) * (count - 1) / 8 * 9);
-    out += r ? ",[" : "[";
+    if (r) out += ',';
+    out += '[';
     for (size_t c = 0; c < width; ++c) {
       if (c) out += ',';
       const PacketColumn& col = rows.column(c);
@@ -216,12 +291,10 @@ void appendColumns(std::string& out, const PacketRows& rows, size_t fieldCount) 
         case PacketColumn::Store::Text: appendString(out, col.textAt(r)); break;
         case PacketColumn::Store::Int: appendInt(out, col.intAt(r)); break;
         case PacketColumn::Store::Float: appendFloat(out, col.floatAt(r)); break;
-        case PacketColumn::Store::Bool: out += col.boolAt(r) ? "true" : "false"; break;
-        case PacketColumn::Store::Date:
-          out += "{\"$date\":\"";
-          out += col.dateAt(r).iso();
-          out += "\"}";
+        case PacketColumn::Store::Bool:
+          out += col.boolAt(r) ? std::string_view("true") : std::string_view("false");
           break;
+        case PacketColumn::Store::Date: appendDate(out, col.dateAt(r)); break;
         default: out += "null";
       }
     }
@@ -229,7 +302,8 @@ void appendColumns(std::string& out, const PacketRows& rows, size_t fieldCount) 
   }
 }
 
-void appendPacket(std::string& out, const Packet& p) {
+void appendPacket(Out& out, const Packet& p) {
+  out.reserve(out.size() + 48 * p.fields.size() + 64);  // about what the field definitions take
   out += "{\"$packet\":{\"fields\":[";
   for (size_t i = 0; i < p.fields.size(); ++i) {
     const FieldDef& f = p.fields[i];
@@ -279,7 +353,7 @@ void appendPacket(std::string& out, const Packet& p) {
   out += "}}";
 }
 
-void appendAny(std::string& out, const Variant& v, int depth) {
+void appendAny(Out& out, const Variant& v, int depth) {
   if (depth > kMaxEncodeDepth) encodeError("aninhamento profundo demais");
   switch (v.kind()) {
     case Variant::Kind::Packet: appendPacket(out, v.asPacket()); break;
@@ -1052,12 +1126,15 @@ DecodeLimits requestLimits() {
   return l;
 }
 
-void appendValue(std::string& out, const Variant& v) { appendAny(out, v, 0); }
+void appendValue(std::string& text, const Variant& v) {
+  Out out(text);
+  appendAny(out, v, 0);
+}
 
 std::string encodeValue(const Variant& v) {
-  std::string out;
-  appendAny(out, v, 0);
-  return out;
+  std::string text;
+  appendValue(text, v);
+  return text;
 }
 
 Variant decodeValue(std::string_view json, const DecodeLimits& limits) {
@@ -1068,26 +1145,34 @@ Variant decodeValue(std::string_view json, const DecodeLimits& limits) {
 }
 
 std::string encodeObject(const std::vector<std::pair<std::string, Variant>>& members) {
-  std::string out = "{";
-  for (size_t i = 0; i < members.size(); ++i) {
-    if (i) out += ',';
-    appendString(out, members[i].first);
-    out += ':';
-    appendAny(out, members[i].second, 1);
+  std::string text;
+  {
+    Out out(text);
+    out += '{';
+    for (size_t i = 0; i < members.size(); ++i) {
+      if (i) out += ',';
+      appendString(out, members[i].first);
+      out += ':';
+      appendAny(out, members[i].second, 1);
+    }
+    out += '}';
   }
-  out += '}';
-  return out;
+  return text;
 }
 
 std::string encodeRequest(const Request& r) {
-  std::string out = "{\"server\":";
-  appendString(out, r.server);
-  out += ",\"method\":";
-  appendString(out, r.method);
-  out += ",\"args\":";
-  appendAny(out, Variant(r.args), 0);
-  out += '}';
-  return out;
+  std::string text;
+  {
+    Out out(text);
+    out += "{\"server\":";
+    appendString(out, r.server);
+    out += ",\"method\":";
+    appendString(out, r.method);
+    out += ",\"args\":";
+    appendAny(out, Variant(r.args), 0);
+    out += '}';
+  }
+  return text;
 }
 
 Request decodeRequest(std::string_view json, const DecodeLimits& limits) {
@@ -1122,18 +1207,22 @@ Request decodeRequest(std::string_view json, const DecodeLimits& limits) {
 
 std::string encodeReply(const Reply& r) {
   if (r.isFault) return encodeFault(r.fault);
-  std::string out = "{\"result\":";
-  appendAny(out, r.result, 0);
-  out += ",\"out\":{";
-  for (size_t i = 0; i < r.out.size(); ++i) {
-    if (i) out += ',';
-    out += '"';
-    appendInt(out, r.out[i].first);
-    out += "\":";
-    appendAny(out, r.out[i].second, 0);
+  std::string text;
+  {
+    Out out(text);
+    out += "{\"result\":";
+    appendAny(out, r.result, 0);
+    out += ",\"out\":{";
+    for (size_t i = 0; i < r.out.size(); ++i) {
+      if (i) out += ',';
+      out += '"';
+      appendInt(out, r.out[i].first);
+      out += "\":";
+      appendAny(out, r.out[i].second, 0);
+    }
+    out += "}}";
   }
-  out += "}}";
-  return out;
+  return text;
 }
 
 std::string encodeFault(std::string_view text) {
@@ -1152,10 +1241,14 @@ std::string encodeFault(std::string_view text) {
       i += len;
     }
   }
-  std::string out = "{\"fault\":";
-  appendString(out, clean);
-  out += '}';
-  return out;
+  std::string reply;
+  {
+    Out out(reply);
+    out += "{\"fault\":";
+    appendString(out, clean);
+    out += '}';
+  }
+  return reply;
 }
 
 Reply decodeReply(std::string_view json, const DecodeLimits& limits) {
