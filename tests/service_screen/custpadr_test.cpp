@@ -295,13 +295,12 @@ TEST_P(CustPadrTest, PendingDishTypeCostsKeepTheServiceFromChanging) {
   EXPECT_TRUE(f.dbnPadrao->Enabled());
 }
 
-TEST_P(CustPadrTest, FixedBranchModeReadsAndVerifiesOnlyAndTheKeysMoveBetweenTheGrids) {
+// (The read-only grids and the commands offered in fixed-branch mode are entry_test's.)
+TEST_P(CustPadrTest, FixedBranchModeVerifiesAndTheKeysMoveBetweenTheGrids) {
   auto& f = Abre(Variant("0001"));
   auto& pag = Custo(f);
   Seleciona(f, "00001");
   Menu(f, "mnuCustPadr");
-  EXPECT_TRUE(pag.dbgCustPadr->ReadOnly());
-  EXPECT_TRUE(pag.dbgCustPadrTp->ReadOnly());
   EXPECT_TRUE(f.mnuVerificar->Enabled());
   Ok(UserActions::Focus(*pag.dbgCustPadr), "grade dos meses");
   ClearLogs();

@@ -207,19 +207,6 @@ TEST_P(DietaTest, AServiceWithoutDietsShowsInactiveEditors) {
   EXPECT_FALSE(progress().Visible());
 }
 
-TEST_P(DietaTest, FixedBranchModeShowsTheFiguresAndChangesNothing) {
-  auto& f = Abre(Variant("0003"));
-  auto& c = f.Pagina<PagComensais>();
-  Seleciona(f, "00010");
-  Menu(f, "mnuComens");
-  ASSERT_EQ(c.cdsDietPad->RecordCount(), 6);
-  EXPECT_NE(UserActions::SetText(*c.dbeCliSeg, "5").status, ActionResult::Status::Ok);
-  Dieta(f, 2);
-  EXPECT_EQ(c.dbeCliSeg->Text(), "25");
-  EXPECT_FALSE(f.sbtAlterar->Enabled());
-  EXPECT_TRUE(CallsOf("UpdDietServ").empty());
-}
-
 CADSERV_SCREEN_SUITE(DietaTest);
 
 }  // namespace cad::test
