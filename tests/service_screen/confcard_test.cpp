@@ -71,27 +71,9 @@ TEST_P(ConfCardTest, AddingFillsAnEmptyRowOneThenAppendsAndStopsAtTheLineLimit) 
   Ok(UserActions::SelectIndex(*c.lsbDisponiveis, 2), "tipo 03");
   Ok(UserActions::Click(*c.spbItemDir), "incluir tipo");
   ASSERT_EQ(c.stgCard->RowCount(), 2);
-  EXPECT_EQ(c.stgCard->Rows(1), (std::vector<std::string>{c.lsbDisponiveis->Items()[2],
-                                                          "03",
-                                                          "",
-                                                          "Não",
-                                                          "Sim",
-                                                          "",
-                                                          "0",
-                                                          "Não",
-                                                          "Sim",
-                                                          "Sim",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "A",
-                                                          "",
-                                                          ""}));
+  std::string linha;
+  for (const std::string& celula : c.stgCard->Rows(1)) linha += celula + "|";
+  EXPECT_EQ(linha, c.lsbDisponiveis->Items()[2] + "|03||Não|Sim||0|Não|Sim|Sim|||||||||A|||");
   // Enter in the list adds the selection after the existing line.
   Ok(UserActions::SelectIndex(*c.lsbDisponiveis, 0), "tipo 01");
   Ok(UserActions::Key(*c.lsbDisponiveis, "Enter"), "Enter na lista");
