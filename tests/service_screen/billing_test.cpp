@@ -64,9 +64,7 @@ TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingS
   EXPECT_FALSE(f.sbtIncluir->Enabled());
   EXPECT_FALSE(f.tshFolhaDados->Enabled());
   Ok(UserActions::Type(*form.dbgServFatu, "90"), "código");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Key(*form.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_JA_CAD"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Key(*form.dbgServFatu, "Tab"); }, {"SERV_JA_CAD"}, true));
   EXPECT_EQ(Fatu(f, "CDSERVICFATURAM"), "00090") << "looked up with the normalised code";
   EXPECT_TRUE(form.dbgServFatu->Focused());
   EXPECT_FALSE(progress().Visible());
@@ -75,15 +73,11 @@ TEST_P(FaturamentoTest, AStoredEquivalenceIsNeverEditedAndANewOneMustBeABillingS
   ASSERT_EQ(form.cdsServFatu->State(), DataSetState::Browse);
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
   Ok(UserActions::Type(*form.dbgServFatu, "3"), "código de um serviço que não é de faturamento");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Key(*form.dbgServFatu, "Tab").status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"Serv_cad"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Key(*form.dbgServFatu, "Tab"); }, {"Serv_cad"}, true));
   // Confirming the empty code is refused too.
   Ok(UserActions::Key(*form.dbgServFatu, "Escape"), "cancelar a linha");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir equivalência");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"SERV_INF"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"SERV_INF"}, true));
   Ok(UserActions::Key(*form.dbgServFatu, "Escape"), "cancelar a linha");
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Equivalencias("00001"), 1);
@@ -136,9 +130,8 @@ TEST_P(FaturamentoTest, AnEquivalenceIsReplacedByDeletingItAndInsertingAnother) 
   Ok(UserActions::Type(*form.dbgServFatu, "90"), "código");
   Ok(UserActions::Key(*form.dbgServFatu, "Tab"), "sair do código");
   Exec("DELETE FROM FILIOPER WHERE CDFILIAL = '0001' AND CDOPERADOR = 'ADMIN'");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"O operador ADMIN não tem acesso à filial 0001."});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); },
+                       {"O operador ADMIN não tem acesso à filial 0001."}));
   EXPECT_EQ(form.cdsServFatu->State(), DataSetState::Insert);
   EXPECT_TRUE(CallsOf("SerServFatu").empty());
   EXPECT_EQ(Equivalencias("00002"), 1);
@@ -241,9 +234,7 @@ TEST_P(FaturamentoTest, ABillingServiceShowsNoPlanningValuesAndChecksItsMainServ
   Ok(UserActions::Key(*form.medCdServico, "Tab"), "sair do serviço principal");
   Ok(UserActions::Click(*f.sbtAlterar), "alterar");
   Digita(*form.dbeNmFantasServ, "Faturamento Metalúrgica");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Serviço não cadastrado."});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"Serviço não cadastrado."}));
   EXPECT_TRUE(CallsOf("UpdServico").empty());
   EXPECT_EQ(f.cdsServico->State(), DataSetState::Edit) << "the other changes wait for a valid code";
   Digita(*form.medCdServico, "1");

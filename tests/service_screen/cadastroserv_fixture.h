@@ -9,6 +9,9 @@
 #include "platform/ui/actions.h"
 #include "service_screen/cadastroserv.h"
 #include "service_screen/module.h"
+#include "service_screen/pages/confcard.h"
+#include "service_screen/pages/custpadr.h"
+#include "service_screen/pages/pontentr.h"
 #include "service_screen/pages/servico.h"
 #include "tests/support/screen_fixture.h"
 
@@ -63,6 +66,50 @@ class CadastroServTest : public ScreenTest {
     Seleciona(f, servico);
     Menu(f, menu);
     return f;
+  }
+
+  // What would let a user change data in fixed-branch mode, named: an enabled command of the
+  // toolbar or the menus, the branch fields, or an enabled editor, button or editable grid of the
+  // active page. "" when nothing is offered.
+  static std::string Alteravel(TfrmCadastroServ& f) {
+    std::string out;
+    auto ve = [&](TControl* c) { out += c->Enabled() ? c->Name() + " " : ""; };
+    for (TMenuItem* m :
+         {f.mnuIncluir, f.mnuAlterar, f.mnuExcluir, f.mnuConfirmar, f.mnuCancelar, f.mnuCopiar, f.mnuExportComens,
+          f.mnuExpComCard, f.mnuExpComDiet, f.mnuExpConfiguracaoPadr, f.mnuCadaAuto, f.mnuImportExportConf})
+      out += m->Enabled() ? m->Name() + " " : "";
+    for (TControl* c : std::initializer_list<TControl*>{f.sbtIncluir, f.sbtAlterar, f.sbtExcluir, f.sbtConfirmar,
+                                                        f.sbtCancelar, f.sbtCopiar, f.sbtExportComens, f.sbtAutomatico,
+                                                        f.sbtImportExportConf, f.medCdFilial, f.btnFilial})
+      ve(c);
+    TTabSheet* p = f.pgcPadrao->ActivePage();
+    if (p == f.tshFormulario) {
+      auto& form = f.Pagina<PagServico>();
+      for (TControl* c : std::initializer_list<TControl*>{
+               form.medCdServico, form.btnServico, form.dbeNmServico, form.dbeNmFantasServ, form.dbeCdGrupServ,
+               form.btnGrupServ, form.dbeIniAtend, form.dbeCdRota, form.btnRota, form.dbePreco, form.dbeCdProduto,
+               form.btnPesqProd, form.dbcTipoServ, form.dckUtilReqReti, form.dckServTran, form.dbServFatVar,
+               form.dbFatServSep, form.drgTipoServ})
+        ve(c);
+      if (f.cdsServico->FieldByName("IDTIPOSERV").AsString() != "F")
+        for (TControl* c : std::initializer_list<TControl*>{form.lblServFatu, form.lblServEqui, form.lblServFat}) ve(c);
+      if (!form.cdsServFatu->ReadOnly) out += "cdsServFatu ";
+      if (form.dbgServFatu->ColumnByField("CDSERVICFATURAM")->HasEditButton()) out += "CDSERVICFATURAM ";
+    }
+    if (p == f.tshConfCard) {
+      auto& c = f.Pagina<PagConfCard>();
+      for (TControl* b : std::initializer_list<TControl*>{c.spbItemDir, c.sbtItemEsq, c.spbItemUp, c.sbtImportExport,
+                                                          c.lsbDisponiveis})
+        ve(b);
+      if (c.stgCard->HasOption(goEditing)) out += "stgCard ";
+    }
+    auto& custo = f.Pagina<PagCustPadr>();
+    auto& pe = f.Pagina<PagPontEntr>();
+    std::vector<TDBGrid*> grades;
+    if (p == f.tshCustPadr) grades = {custo.dbgCustPadr, custo.dbgCustPadrTp};
+    if (p == f.tshPontEntr) grades = {pe.dbgCliente, pe.dbgPontEntr};
+    for (TDBGrid* g : grades) out += g->ReadOnly() ? "" : g->Name() + " ";
+    return out;
   }
 
   static std::string Atual(TfrmCadastroServ& f, const char* field) {

@@ -97,9 +97,7 @@ TEST_P(EmbalagensTest, ANewPackageTakesTheNextGroupAndAutomaticCodesAreOneEach) 
   EXPECT_EQ(e.cdsDistrEmb->FieldByName("NRGRUPO").AsString(), "6");
   EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while a package is typed";
   Codigo(*e.dbgDistrEmb, "dist");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_TPPRAT_N_INF"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"DISTREMB_TPPRAT_N_INF"}, true));
   Ok(UserActions::Click(*e.btnAddDistrTpPrat), "colocar o tipo de prato 4");
   Ok(UserActions::Click(*f.sbtConfirmar), "confirmar");
   EXPECT_EQ(Grupos(), "1:MX08 2:MX09 5:GN12 6:DIST");
@@ -126,9 +124,7 @@ TEST_P(EmbalagensTest, APackageOfOneDishTypeRefusesASecondAndDeleteRemovesIt) {
   auto& e = f.Pagina<PagEmbalagens>();
   Ok(UserActions::SelectCell(*e.dbgDistrEmb, 1, 2), "embalagem GN12");
   Ok(UserActions::Click(*e.btnAddDistrTpPrat), "colocar o tipo de prato 4");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_APENAS_UM"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"DISTREMB_APENAS_UM"}, true));
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
 
@@ -206,16 +202,13 @@ TEST_P(EmbalagensTest, ATypedCodeMatchingNoPackageIsRefusedAndAZeroMinimumHasIts
   auto& e = f.Pagina<PagEmbalagens>();
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
   Codigo(*e.dbgRestricoes, "T");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"EMBREST_N_CAD"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"EMBREST_N_CAD"}, true));
   Ok(UserActions::Key(*e.dbgRestricoes, "Backspace"), "apagar o T");
   Ok(UserActions::Type(*e.dbgRestricoes, "CT50"), "código CT50");
   Ok(UserActions::SelectCell(*e.dbgRestricoes, 2, e.dbgRestricoes->Row()), "mínimo");
   Ok(UserActions::Type(*e.dbgRestricoes, "0"), "mínimo 0");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Quantidade mínima deve ser maior que zero."});
+  EXPECT_TRUE(
+      Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"Quantidade mínima deve ser maior que zero."}));
   dialogs().Answer(mrYes);
   Ok(UserActions::Click(*f.sbtCancelar), "cancelar");
   EXPECT_EQ(Ordens(), "GN11:1 GN12:999999");
@@ -223,9 +216,7 @@ TEST_P(EmbalagensTest, ATypedCodeMatchingNoPackageIsRefusedAndAZeroMinimumHasIts
   Ok(UserActions::SelectPage(*e.tshDistribuicao), "distribuição");
   Ok(UserActions::Click(*f.sbtIncluir), "incluir");
   Codigo(*e.dbgDistrEmb, "T");
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Keys(), std::vector<std::string>{"DISTREMB_N_CAD"});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"DISTREMB_N_CAD"}, true));
   EXPECT_EQ(Grupos(), "1:MX08 2:GN12");
 }
 

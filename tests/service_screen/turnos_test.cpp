@@ -81,9 +81,7 @@ TEST_P(TurnosTest, ANewShiftTakesTheLowestFreeCodeAndOnlyTheHighestCodeIsDeleted
   EXPECT_FALSE(f.tshFolhaDados->Enabled()) << "no other page while a shift is typed";
 
   // A name is required, and no day goes below zero.
-  ClearLogs();
-  EXPECT_EQ(UserActions::Click(*f.sbtConfirmar).status, ActionResult::Status::Aborted);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Nome deve ser informado."});
+  EXPECT_TRUE(Recusada([&] { return UserActions::Click(*f.sbtConfirmar); }, {"Nome deve ser informado."}));
   Ok(UserActions::Type(*t.dbgTurno, "Ceia"), "nome");
   Ok(UserActions::Key(*t.dbgTurno, "Tab"), "segunda-feira");
   ClearLogs();

@@ -55,15 +55,11 @@ class TransfEmbalTest : public CadastroServTest {
   void CodigoRecusado(TControl& edit, const std::string& codigo, const std::string& key) {
     Ok(UserActions::Focus(edit), "foco em " + edit.Name());
     Ok(UserActions::SetText(edit, codigo), "código em " + edit.Name());
-    ClearLogs();
-    EXPECT_EQ(UserActions::Key(edit, "Tab").status, ActionResult::Status::Aborted) << key;
-    EXPECT_EQ(Keys(), std::vector<std::string>{key});
+    EXPECT_TRUE(Recusada([&] { return UserActions::Key(edit, "Tab"); }, {key}, true)) << key;
   }
   // A confirm refused with one message key.
   void Recusa(TfrmRotiGeral& d, const std::string& key) {
-    ClearLogs();
-    EXPECT_EQ(UserActions::Click(*d.sbtConfirma).status, ActionResult::Status::Aborted) << key;
-    EXPECT_EQ(Keys(), std::vector<std::string>{key});
+    EXPECT_TRUE(Recusada([&] { return UserActions::Click(*d.sbtConfirma); }, {key}, true)) << key;
   }
   void Origem(TfrmImportaConf& d, int ponto) {
     Codigo(*d.edtCdFilialOri, "1");

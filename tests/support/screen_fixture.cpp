@@ -129,4 +129,15 @@ void ScreenTest::Ok(const ActionResult& r, const std::string& what) {
   EXPECT_TRUE(r.ok()) << what << ": " << ActionResult::statusName(r.status) << " — " << r.message;
 }
 
+::testing::AssertionResult ScreenTest::Recusada(const std::function<ActionResult()>& acao,
+                                                const std::vector<std::string>& esperado, bool chaves) {
+  ClearLogs();
+  ActionResult r = acao();
+  std::vector<std::string> visto = chaves ? Keys() : Texts();
+  if (r.status == ActionResult::Status::Aborted && visto == esperado) return ::testing::AssertionSuccess();
+  auto falha = ::testing::AssertionFailure() << ActionResult::statusName(r.status) << " " << r.message << "; mostrou:";
+  for (const std::string& t : visto) falha << " \"" << t << "\"";
+  return falha;
+}
+
 }  // namespace cad::test

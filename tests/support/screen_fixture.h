@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,10 @@ class ScreenTest : public ::testing::TestWithParam<std::string> {
 
   // Expects a user action to succeed, naming it in the failure.
   static void Ok(const ActionResult& r, const std::string& what);
+  // Whether `acao`, run on cleared logs, is refused (aborted) showing exactly these dialog texts
+  // (with `chaves`, raising these message keys); for EXPECT_TRUE, which names the call's line.
+  ::testing::AssertionResult Recusada(const std::function<ActionResult()>& acao,
+                                      const std::vector<std::string>& esperado, bool chaves = false);
 
  private:
   ScriptedHost host_;

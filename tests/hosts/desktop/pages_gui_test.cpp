@@ -1,9 +1,9 @@
 // The main screen's data pages rendered by the desktop renderer on demo data, one table row per
 // page (the service list, shifts, diners, costs, clients, packages): its grids show the demo rows
 // as the screen formats them, a row clicked as a person does brings its own detail, and each page
-// is saved as a screenshot (gui-main-<page>.png in the build folder) for a person to look at. The
-// configuration page also draws its weekday flags as check images and toggles one by a double
-// click. (The branch typed with Qt keys is in the first-steps walk, first_steps_gui_test.cpp.)
+// is saved as a screenshot (gui-main-<page>-<service>.png in the build folder) for a person to
+// look at. The configuration page also draws its weekday flags as check images and toggles one by
+// a double click. (The branch typed with Qt keys is in the first-steps walk, first_steps_gui_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -39,7 +39,7 @@ class PagesGui : public ScreenGuiTest {
   }
   struct Pagina {
     const char* filial;
-    const char* menu;
+    const char* menu;  // the page's menu item without "mnu"
     const char* servico;
     std::vector<std::pair<Grade, int>> grades;  // each grid shown with its number of rows
     int col;                                    // the first grid's first row: its text in `col`
@@ -47,10 +47,9 @@ class PagesGui : public ScreenGuiTest {
     int clica;  // the row of the first grid clicked (-1: none), and the detail the page then shows
     std::function<QString(F&)> detalhe;
     const char* esperado;
-    const char* png;
   };
   void Verifica(const Pagina& p) {
-    auto& f = AbrePagina(p.filial, 1, p.menu);
+    auto& f = AbrePagina(p.filial, 1, ("mnu" + std::string(p.menu)).c_str());
     ASSERT_EQ(f.cdsServico->FieldByName("CDSERVFILI").AsString(), p.servico);
     EXPECT_TRUE(Texts().empty()) << Texts().front();
     for (const auto& [g, n] : p.grades) {
@@ -71,95 +70,40 @@ class PagesGui : public ScreenGuiTest {
     if (p.detalhe) {
       EXPECT_EQ(p.detalhe(f), QString::fromUtf8(p.esperado));
     }
-    Salva(f, p.png);
+    Salva(f, ("gui-main-" + std::string(p.menu) + "-" + p.servico + ".png").c_str());
+    Ok(UserActions::CloseForm(f), "fechar");
   }
 };
 
-TEST_P(PagesGui, TheBranchsServiceList) {
-  Verifica(
-      {"0001", "mnuFolhaDados", "00001", {{Em(&F::dbgPadrao), 4}}, 1, "Almoço", -1, nullptr, "", "gui-main-list.png"});
-}
-
-TEST_P(PagesGui, TheServicesShifts) {
-  Verifica({"0001",
-            "mnuTurnos",
-            "00001",
-            {{[](F& f) -> TControl& { return *f.Pagina<PagTurnos>().dbgTurno; }, 2}},
-            2,
-            "207",
-            -1,
-            nullptr,
-            "",
-            "gui-main-turnos.png"});
-}
-
-// A corporate service's estimated diners on the page's default panel.
-TEST_P(PagesGui, ACorporateServicesDiners) {
-  Verifica({"0001",
-            "mnuComens",
-            "00001",
-            {},
-            0,
-            "",
-            -1,
-            [this](F& f) { return Widget<QLineEdit>(*f.Pagina<PagComensais>().dbeCSeg)->text(); },
-            "300",
-            "gui-main-comensais.png"});
-}
-
-TEST_P(PagesGui, CostMonthsAndTheClickedMonthsDishTypeSplit) {
-  Verifica({"0001",
-            "mnuCustPadr",
-            "00001",
-            {{[](F& f) -> TControl& { return *f.Pagina<PagCustPadr>().dbgCustPadr; }, 6},
-             {[](F& f) -> TControl& { return *f.Pagina<PagCustPadr>().dbgCustPadrTp; }, 7}},
-            1,
-            "18,50000",
-            3,
-            [this](F& f) { return Celula(*f.Pagina<PagCustPadr>().dbgCustPadrTp, 0, 1); },
-            "2,12000",
-            "gui-main-custpadr.png"});
-}
-
-TEST_P(PagesGui, DietsAndTheClickedDietsFigures) {
-  Verifica({"0003",
-            "mnuComens",
-            "00010",
-            {{[](F& f) -> TControl& { return *f.Pagina<PagComensais>().dbgDieta; }, 6}},
-            1,
-            "Dieta Geral",
-            1,
-            [this](F& f) { return Widget<QLineEdit>(*f.Pagina<PagComensais>().dbeCliSeg)->text(); },
-            "25",
-            "gui-main-dieta.png"});
-}
-
-TEST_P(PagesGui, ClientsFormattedAndTheClickedClientsPoints) {
-  Verifica({"0001",
-            "mnuPontEntr",
-            "00001",
-            {{Em<PagPontEntr>(&PagPontEntr::dbgCliente), 2}, {Em<PagPontEntr>(&PagPontEntr::dbgPontEntr), 2}},
-            0,
-            "33.444.555/0001-81",
-            1,
-            [this](F& f) { return Celula(*f.Pagina<PagPontEntr>().dbgPontEntr, 0, 0); },
-            "Refeitório Bloco B",
-            "gui-main-pontentr.png"});
-}
-
-TEST_P(PagesGui, PackagesAndTheirDishTypeLists) {
-  Verifica({"0001",
-            "mnuEmbalagens",
-            "00001",
-            {{Em<PagEmbalagens>(&PagEmbalagens::dbgDistrEmb), 2},
-             {Em<PagEmbalagens>(&PagEmbalagens::dbgDistrTpPrat), 2},
-             {Em<PagEmbalagens>(&PagEmbalagens::dbgDistrEmbTpPrat), 5}},
-            0,
-            "MX08",
-            -1,
-            nullptr,
-            "",
-            "gui-main-embalagens.png"});
+// One row per page (a corporate service's diners show on the page's default panel).
+TEST_P(PagesGui, EachPageShowsItsDemoRowsAndTheClickedRowsDetail) {
+  using C = PagCustPadr;
+  using P = PagPontEntr;
+  using E = PagEmbalagens;
+  auto edit = [this](TDBEdit* PagComensais::*e) {
+    return [this, e](F& f) { return Widget<QLineEdit>(*(f.Pagina<PagComensais>().*e))->text(); };
+  };
+  auto total = edit(&PagComensais::dbeCSeg), figura = edit(&PagComensais::dbeCliSeg);
+  auto tipo = [this](F& f) { return Celula(*f.Pagina<C>().dbgCustPadrTp, 0, 1); };
+  auto nome = [this](F& f) { return Celula(*f.Pagina<P>().dbgPontEntr, 0, 0); };
+  Grade lista = Em(&F::dbgPadrao), turnos = Em<PagTurnos>(&PagTurnos::dbgTurno);
+  Grade dietas = Em<PagComensais>(&PagComensais::dbgDieta), meses = Em<C>(&C::dbgCustPadr);
+  Grade tipos = Em<C>(&C::dbgCustPadrTp), clis = Em<P>(&P::dbgCliente), pontos = Em<P>(&P::dbgPontEntr);
+  Grade pacotes = Em<E>(&E::dbgDistrEmb), porTipo = Em<E>(&E::dbgDistrTpPrat);
+  Grade linhas = Em<E>(&E::dbgDistrEmbTpPrat);
+  const Pagina paginas[] = {
+      {"0001", "FolhaDados", "00001", {{lista, 4}}, 1, "Almoço", -1, nullptr, ""},
+      {"0001", "Turnos", "00001", {{turnos, 2}}, 2, "207", -1, nullptr, ""},
+      {"0001", "Comens", "00001", {}, 0, "", -1, total, "300"},
+      {"0001", "CustPadr", "00001", {{meses, 6}, {tipos, 7}}, 1, "18,50000", 3, tipo, "2,12000"},
+      {"0003", "Comens", "00010", {{dietas, 6}}, 1, "Dieta Geral", 1, figura, "25"},
+      {"0001", "PontEntr", "00001", {{clis, 2}, {pontos, 2}}, 0, "33.444.555/0001-81", 1, nome, "Refeitório Bloco B"},
+      {"0001", "Embalagens", "00001", {{pacotes, 2}, {porTipo, 2}, {linhas, 5}}, 0, "MX08", -1, nullptr, ""},
+  };
+  for (const Pagina& p : paginas) {
+    SCOPED_TRACE(std::string(p.filial) + " " + p.menu);
+    Verifica(p);
+  }
 }
 
 TEST_P(PagesGui, TheRestrictionsSubPageListsItsOrderedPackages) {
