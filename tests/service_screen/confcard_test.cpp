@@ -154,8 +154,10 @@ TEST_P(ConfCardTest, VariableLinesAndWeekdaysInStandardMenuMode) {
       "IDTPPRATEXTR, IDTPPRATSEGP, IDTPPRATTERP, IDTPPRATQUAP, IDTPPRATQUIP, IDTPPRATSEXP, IDTPPRATSABP,"
       " IDTPPRATDOMP, IDTPPRATFERP";
   std::string linhas = Gravado("0001", "00001", dias);
-  EXPECT_EQ(linhas.substr(0, 17), "S S S S S S S S S");
-  EXPECT_EQ(linhas.substr(6 * 18, 17), "N S S S S S S S S") << "a line that is not variable is offered every day";
+  constexpr std::size_t kLinha = 18;  // nine flags, their blanks and the line's end
+  EXPECT_EQ(linhas.substr(0, kLinha - 1), "S S S S S S S S S");
+  EXPECT_EQ(linhas.substr(6 * kLinha, kLinha - 1), "N S S S S S S S S")
+      << "a line that is not variable is offered every day";
 }
 
 TEST_P(ConfCardTest, AnAggregatedBranchChangesOnlyItsVariableLinesAndImportsFromTheCentral) {
