@@ -155,7 +155,8 @@ void appendString(Out& out, std::string_view s) {
       case '\b': *p++ = 'b'; break;
       case '\f': *p++ = 'f'; break;
       default:
-        std::memcpy(p, "u00", 3);
+        p[0] = 'u';
+        p[1] = p[2] = '0';
         p[3] = kHex[c >> 4];
         p[4] = kHex[c & 0xF];
         p += 5;
@@ -188,7 +189,7 @@ char* writeShortDecimal(char* p, double d) {
     // a * 10^k to the nearest integer, a tie to the even one (as nearbyint, without its call): the
     // product is below 2^50, so adding a half and the difference below are exact.
     double x = a * kPow10[k];
-    auto digits = static_cast<uint64_t>(x + 0.5);
+    auto digits = static_cast<uint64_t>(x + 0.5);  // NOLINT(bugprone-incorrect-roundings): ties mended below
     if (static_cast<double>(digits) - x == 0.5 && (digits & 1)) --digits;
     if (static_cast<double>(digits) / kPow10[k] != a) continue;
     int significant = n + k;
@@ -199,7 +200,8 @@ char* writeShortDecimal(char* p, double d) {
     if (d < 0) *p++ = '-';
     char* end = std::to_chars(p, p + 24, digits).ptr;
     if (k == 0) {
-      std::memcpy(end, ".0", 2);
+      end[0] = '.';
+      end[1] = '0';
       return end + 2;
     }
     // The fraction digits move one place for the point.
@@ -214,15 +216,16 @@ char* writeShortDecimal(char* p, double d) {
 char* writeFloat(char* p, double d) {
   if (d == 0) {  // as the general form writes it: "0.0", "-0.0"
     if (std::signbit(d)) *p++ = '-';
-    std::memcpy(p, "0.0", 3);
+    p[0] = p[2] = '0';
+    p[1] = '.';
     return p + 3;
   }
   if (char* end = writeShortDecimal(p, d)) return end;
   char* end = std::to_chars(p, p + kFloatRoom, d).ptr;
   // A float must read back as a float: give it a decimal point when the shortest form has none.
   if (std::memchr(p, '.', end - p) == nullptr && std::memchr(p, 'e', end - p) == nullptr) {
-    std::memcpy(end, ".0", 2);
-    end += 2;
+    *end++ = '.';
+    *end++ = '0';
   }
   return end;
 }

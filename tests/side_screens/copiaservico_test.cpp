@@ -107,9 +107,10 @@ TEST_P(CopiaServicoTest, WithoutStandardServicesCodeAndNameAreTyped) {
     EXPECT_FALSE(c.dbgServico->ColumnByField("CDSERVFILI")->HasEditButton());
     Origem(c);
     // 00002 is a service of the branch, 00090 a billing-only one; "AB" is short of five characters.
-    for (const auto& [codigo, chave] : std::vector<std::pair<std::string, std::string>>{
+    for (const auto& caso : std::vector<std::pair<std::string, std::string>>{
              {"2", "CodServJCad"}, {"90", "CodServJCad"}, {"AB", "Cod_Serv"}}) {
-      EXPECT_TRUE(Recusada([&] { return Destino(c, codigo); }, {chave}, true)) << codigo;
+      const std::string& codigo = caso.first;
+      EXPECT_TRUE(Recusada([&] { return Destino(c, codigo); }, {caso.second}, true)) << codigo;
       Ok(UserActions::Click(*c.sbtExcluir), "excluir");
     }
     ASSERT_TRUE(Destino(c, "20").ok());
