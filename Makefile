@@ -82,7 +82,8 @@ bench-smoke: build-release-ci
 
 # The code style (.clang-format): `format` rewrites the sources, `format-check` fails on any
 # difference. Lint (.clang-tidy, scripts/tidy.sh): `tidy` checks the C++ files changed against
-# $(BASE) (committed or not), `tidy-all` every one, or every one under $(PATHS) (files and folders).
+# $(BASE) (committed or not), `tidy-all` every one, or every one under $(PATHS) (files and folders),
+# each with the compile commands of the asan, fuzz or release build that compiles it.
 SOURCES = git ls-files -- '*.cpp' '*.h'
 BASE ?= main
 format:

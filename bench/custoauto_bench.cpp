@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -153,7 +154,7 @@ void insere(benchmark::State& state, Fixture* f) {
       state.SkipWithError(("InsereCustoPadrao recusou: " + res.at(1).asString()).c_str());
       return;
     }
-    if (res.at(1).asArray().at(0).asInt() != kServicos * kMeses) {
+    if (res.at(1).asArray().at(0).asInt() != static_cast<int64_t>(kServicos) * kMeses) {
       state.SkipWithError("InsereCustoPadrao não gravou todos os meses");
       return;
     }
